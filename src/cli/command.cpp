@@ -1,0 +1,202 @@
+#include "cli/command.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "core/application.h"
+#include "core/error.h"
+#include "core/text.h"
+
+namespace fc::cli {
+
+std::optional<std::string> Args::get(const std::string& option) const {
+  const auto it = values_.find(option);
+  if (it == values_.end()) return std::nullopt;
+  return it->second;
+}
+
+std::vector<std::string> Args::all(const std::string& option) const {
+  std::vector<std::string> out;
+  const auto [b, e] = values_.equal_range(option);
+  for (auto it = b; it != e; ++it) out.push_back(it->second);
+  return out;
+}
+
+Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
+  Args args;
+  bool options_done = false;
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (options_done || a.size() < 2 || a[0] != '-') {
+      args.positional_.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      options_done = true;
+      continue;
+    }
+    // "--name=value" and "-IDIR" forms besides "--name value".
+    std::string name = a, inline_value;
+    bool has_inline = false;
+    if (const size_t eq = a.find('='); a.starts_with("--") && eq != std::string::npos) {
+      name = a.substr(0, eq);
+      inline_value = a.substr(eq + 1);
+      has_inline = true;
+    }
+    auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
+    if (spec == specs.end() && !a.starts_with("--") && a.size() > 2) {
+      spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == a.substr(0, 2); });
+      if (spec != specs.end() && !spec->value_name.empty()) {
+        name = spec->name;
+        inline_value = a.substr(2);
+        has_inline = true;
+      } else {
+        spec = specs.end();
+      }
+    }
+    if (spec == specs.end()) throw UsageError("unknown option " + a);
+    if (spec->value_name.empty()) {
+      if (has_inline) throw UsageError("option " + name + " takes no value");
+      args.values_.emplace(name, "");
+    } else if (has_inline) {
+      args.values_.emplace(name, inline_value);
+    } else {
+      if (i + 1 >= argv.size()) throw UsageError("option " + name + " needs a value " + spec->value_name);
+      args.values_.emplace(name, argv[++i]);
+    }
+    if (!spec->repeatable && args.values_.count(name) > 1) throw UsageError("option " + name + " given twice");
+  }
+  return args;
+}
+
+void CommandTable::Add(Command command) { commands_.push_back(std::move(command)); }
+
+namespace {
+
+constexpr const char* kProgram = "flarecast-cli";
+
+void PrintCommandHelp(const Command& c, std::ostream& out) {
+  out << "Usage: " << kProgram << " " << c.name;
+  if (!c.options.empty()) out << " [options]";
+  if (!c.args.empty()) out << " " << c.args;
+  out << "\n\n" << c.summary << "\n";
+  if (!c.details.empty()) out << "\n" << c.details << "\n";
+  if (!c.options.empty()) {
+    out << "\nOptions:\n";
+    for (const OptionSpec& o : c.options) {
+      std::string left = "  " + o.name + (o.value_name.empty() ? "" : " " + o.value_name);
+      if (left.size() < 24) left.resize(24, ' ');
+      else left += "  ";
+      out << left << o.help << (o.repeatable ? " (may repeat)" : "") << "\n";
+    }
+  }
+}
+
+void PrintOverview(const CommandTable& table, std::ostream& out) {
+  out << "Usage: " << kProgram << " [--ini FILE] COMMAND [ARGS...]\n\n"
+      << "Flarecast Pro " << TApplicationCore::VersionText()
+      << " on the command line: video to Flash, SWF and ActionScript tools.\n\n"
+      << "Commands:\n";
+  size_t width = 0;
+  for (const Command& c : table.commands()) width = std::max(width, c.name.size() + 1 + c.args.size());
+  for (const Command& c : table.commands()) {
+    std::string left = c.name + (c.args.empty() ? "" : " " + c.args);
+    left.resize(width, ' ');
+    out << "  " << left << "  " << c.summary << "\n";
+  }
+  out << "\nGlobal options:\n"
+      << "  --ini FILE              use this settings file instead of flarecast.ini\n"
+      << "  --help, -h              show this help; COMMAND --help shows a command's help\n"
+      << "  --version               show the version\n";
+}
+
+// The longest command name that the words at argv[start...] spell.
+const Command* MatchCommand(const CommandTable& table, const std::vector<std::string>& argv, size_t start,
+                            size_t& words) {
+  const Command* best = nullptr;
+  for (const Command& c : table.commands()) {
+    const auto name_words = Split(c.name, ' ');
+    if (start + name_words.size() > argv.size()) continue;
+    if (!std::equal(name_words.begin(), name_words.end(), argv.begin() + static_cast<std::ptrdiff_t>(start)))
+      continue;
+    if (!best || name_words.size() > words) {
+      best = &c;
+      words = name_words.size();
+    }
+  }
+  return best;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  const CommandTable table = BuildCommandTable();
+  StartupOptions startup;
+  size_t i = 0;
+  for (; i < argv.size(); ++i) {
+    const std::string& a = argv[i];
+    if (a == "--help" || a == "-h") {
+      PrintOverview(table, out);
+      return 0;
+    }
+    if (a == "--version") {
+      out << kProgram << " " << TApplicationCore::VersionText() << "\n";
+      return 0;
+    }
+    if (a == "--ini") {
+      if (i + 1 >= argv.size()) {
+        err << kProgram << ": option --ini needs a value FILE\n";
+        return 2;
+      }
+      startup.ini_file = argv[++i];
+      continue;
+    }
+    if (a.starts_with("--ini=")) {
+      startup.ini_file = a.substr(6);
+      continue;
+    }
+    break;
+  }
+  if (i >= argv.size()) {
+    PrintOverview(table, err);
+    return 2;
+  }
+
+  size_t words = 0;
+  const Command* command = MatchCommand(table, argv, i, words);
+  if (!command) {
+    // "config" alone, or a group with a wrong verb: list the group's commands.
+    std::ostringstream group;
+    for (const Command& c : table.commands())
+      if (c.name.starts_with(argv[i] + " ")) group << "  " << c.name << " " << c.args << "\n";
+    err << kProgram << ": unknown command '" << argv[i] << (i + 1 < argv.size() ? " " + argv[i + 1] : "") << "'\n";
+    if (!group.str().empty()) err << "Commands of '" << argv[i] << "':\n" << group.str();
+    else err << "Run '" << kProgram << " --help' for the list of commands.\n";
+    return 2;
+  }
+
+  const std::vector<std::string> rest(argv.begin() + static_cast<std::ptrdiff_t>(i + words), argv.end());
+  if (std::find(rest.begin(), rest.end(), "--help") != rest.end() ||
+      std::find(rest.begin(), rest.end(), "-h") != rest.end()) {
+    PrintCommandHelp(*command, out);
+    return 0;
+  }
+
+  try {
+    const Args args = Args::Parse(rest, command->options);
+    if (args.positional().size() < command->min_positional || args.positional().size() > command->max_positional)
+      throw UsageError("wrong number of arguments");
+    TApplicationCore app(startup);
+    return command->run(args, out);
+  } catch (const UsageError& e) {
+    err << kProgram << " " << command->name << ": " << e.what() << "\n"
+        << "Usage: " << kProgram << " " << command->name << (command->options.empty() ? "" : " [options]")
+        << (command->args.empty() ? "" : " " + command->args) << "\n";
+    return 2;
+  } catch (const std::exception& e) {
+    err << kProgram << ": " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace fc::cli

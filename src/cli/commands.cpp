@@ -1,0 +1,13 @@
+#include "cli/command.h"
+
+namespace fc::cli {
+
+// One line per subsystem; the order is the order of the command list in --help.
+CommandTable BuildCommandTable() {
+  CommandTable table;
+  RegisterConfigCommands(table);
+  RegisterLanguageCommands(table);
+  return table;
+}
+
+}  // namespace fc::cli

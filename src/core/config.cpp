@@ -1,0 +1,72 @@
+#include "core/config.h"
+
+#include "core/error.h"
+#include "core/ini_file.h"
+#include "core/text.h"
+
+namespace fc {
+
+void TConfig::Init(std::string file_name, std::string section) {
+  FileName = std::move(file_name);
+  Section = std::move(section);
+}
+
+std::string TConfig::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
+  if (FileName.empty()) return def;
+  try {
+    return IniFile::Load(FileName).Get(section, key).value_or(def);
+  } catch (const Error&) {
+    return def;  // an unreadable file reads as all defaults, like a missing one
+  }
+}
+
+int32_t TConfig::ReadInteger(const std::string& section, const std::string& key, int32_t def) const {
+  const std::string text = ReadString(section, key, {});
+  return ParseInt32(text).value_or(def);
+}
+
+bool TConfig::ReadBool(const std::string& section, const std::string& key, bool def) const {
+  return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+double TConfig::ReadFloat(const std::string& section, const std::string& key, double def) const {
+  const std::string text = ReadString(section, key, {});
+  return ParseDouble(text).value_or(def);
+}
+
+void TConfig::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
+  if (FileName.empty()) throw IoError("Unable to write to ");
+  IniFile ini;
+  try {
+    ini = IniFile::Load(FileName);
+  } catch (const Error&) {
+    throw IoError(Format("Unable to write to %s", FileName.c_str()));
+  }
+  ini.Set(section, key, value);  // refuses line breaks with its own message
+  try {
+    ini.Save(FileName);
+  } catch (const Error&) {
+    throw IoError(Format("Unable to write to %s", FileName.c_str()));
+  }
+}
+
+void TConfig::WriteInteger(const std::string& section, const std::string& key, int32_t value) const {
+  WriteString(section, key, std::to_string(value));
+}
+
+void TConfig::WriteBool(const std::string& section, const std::string& key, bool value) const {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TConfig::WriteFloat(const std::string& section, const std::string& key, double value) const {
+  WriteString(section, key, FormatDouble(value));
+}
+
+void TConfig::Flush() const {}
+
+TConfig& GlobalConfig() {
+  static TConfig config;
+  return config;
+}
+
+}  // namespace fc

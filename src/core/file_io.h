@@ -1,0 +1,48 @@
+#pragma once
+// Whole-file reading and crash-safe writing. Output goes to a temporary file beside the
+// target and is renamed over it only when complete, so an interrupted or failed write never
+// leaves a half file in the place of a good one.
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fc {
+
+// Throws IoError when the file cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+std::string ReadFileText(const std::filesystem::path& path);
+
+// Writes the whole content atomically. Throws IoError with `failure_message` (or a message
+// naming the file) when any step fails; the previous file is then left as it was.
+void WriteFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data);
+void WriteFileAtomic(const std::filesystem::path& path, std::string_view text);
+
+// Streams output into "<target>.tmp-XXXXXX" and renames it into place on Commit().
+// Destroying it without Commit() removes the temporary file.
+class AtomicFileWriter {
+public:
+  explicit AtomicFileWriter(std::filesystem::path target);
+  ~AtomicFileWriter();
+  AtomicFileWriter(const AtomicFileWriter&) = delete;
+  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+  void Write(std::span<const uint8_t> data);
+  void Write(std::string_view text);
+  uint64_t BytesWritten() const { return written_; }
+  void Commit();
+  const std::filesystem::path& target() const { return target_; }
+
+private:
+  [[noreturn]] void Fail(const char* step);
+
+  std::filesystem::path target_;
+  std::filesystem::path temp_;
+  int fd_ = -1;
+  uint64_t written_ = 0;
+};
+
+}  // namespace fc
