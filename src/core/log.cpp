@@ -33,7 +33,7 @@ std::unique_ptr<TLogFile> TLogFile::Open(const std::string& folder, std::string_
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
 
-  std::string file = base + ext;
+  std::string file(name);
   for (int counter = 1; counter <= kMaxLogCopies; ++counter) {
     const std::string path = JoinPath(folder, file);
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);

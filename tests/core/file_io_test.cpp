@@ -1,0 +1,70 @@
+#include "core/file_io.h"
+
+#include <gtest/gtest.h>
+
+#include "core/byte_reader.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "test_folder.h"
+
+namespace fc {
+namespace {
+
+TEST(AtomicFileWriter, FailedWriteKeepsTheOldFile) {
+  test::TempFolder dir;
+  const std::string file = dir.write("movie.swf", "old content");
+  {
+    test::FileSizeLimit limit(16);
+    EXPECT_THROW(WriteFileAtomic(file, std::string(1000, 'x')), IoError);
+  }
+  EXPECT_EQ(ReadFileText(file), "old content");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(AtomicFileWriter, UncommittedOutputLeavesNothing) {
+  test::TempFolder dir;
+  {
+    AtomicFileWriter out(dir.file("half.flv"));
+    out.Write(std::string_view("FLV"));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(ByteReader, BoundedReadsNameTheirPlace) {
+  const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
+  ByteReader r(bytes, 0x100);
+  EXPECT_EQ(r.u16le(), 0x0201);
+  ByteReader body = r.sub(2, "tag body");
+  EXPECT_EQ(body.u16be(), 0x0304);
+  EXPECT_THROW(body.u8(), FormatError);  // a sub-reader never sees past its record
+  try {
+    r.u32le("FileLength");
+    FAIL();
+  } catch (const FormatError& e) {
+    EXPECT_STREQ(e.what(), "FileLength at offset 0x104 needs 4 bytes, 1 remain");
+  }
+  EXPECT_EQ(r.u8(), 0x05);
+}
+
+TEST(TextNumbers, ParseWholeStringsOnly) {
+  EXPECT_EQ(ParseInt32("0x1F"), 31);
+  EXPECT_EQ(ParseInt32("0x"), std::nullopt);
+  EXPECT_EQ(ParseInt32("0x123456789"), std::nullopt);
+  EXPECT_EQ(ParseInt32("2147483648"), std::nullopt);
+  EXPECT_EQ(ParseInt32("-2147483648"), INT32_MIN);
+  EXPECT_EQ(ParseDouble("1,5"), std::nullopt);
+  EXPECT_EQ(ParseDouble(" 29.97 "), 29.97);
+  EXPECT_EQ(FormatDouble(0.1), "0.1");
+}
+
+TEST(TextUnicode, RoundTripsAndReplacesBadBytes) {
+  const std::string s = "Gr\xC3\xBC\xC3\x9F" "e \xF0\x9F\x8E\xAC";
+  EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16(s)), s);
+  EXPECT_EQ(Utf8ToUtf16("a\xFF" "b"), u"a\uFFFDb");
+  EXPECT_EQ(Utf8ToUtf16("\xC0\x80"), u"\uFFFD\uFFFD");  // overlong NUL is not a character
+  EXPECT_TRUE(WildcardMatch("*.dat", "English.DAT"));
+  EXPECT_FALSE(WildcardMatch("*.dat", "English.dat.bak"));
+}
+
+}  // namespace
+}  // namespace fc
