@@ -35,19 +35,9 @@ double TConfig::ReadFloat(const std::string& section, const std::string& key, do
 }
 
 void TConfig::WriteString(const std::string& section, const std::string& key, const std::string& value) const {
-  if (FileName.empty()) throw IoError("Unable to write to ");
-  IniFile ini;
-  try {
-    ini = IniFile::Load(FileName);
-  } catch (const Error&) {
-    throw IoError(Format("Unable to write to %s", FileName.c_str()));
-  }
-  ini.Set(section, key, value);  // refuses line breaks with its own message
-  try {
-    ini.Save(FileName);
-  } catch (const Error&) {
-    throw IoError(Format("Unable to write to %s", FileName.c_str()));
-  }
+  TConfigBatch batch(*this);
+  batch.WriteString(section, key, value);
+  batch.Commit();
 }
 
 void TConfig::WriteInteger(const std::string& section, const std::string& key, int32_t value) const {
@@ -60,6 +50,49 @@ void TConfig::WriteBool(const std::string& section, const std::string& key, bool
 
 void TConfig::WriteFloat(const std::string& section, const std::string& key, double value) const {
   WriteString(section, key, FormatDouble(value));
+}
+
+struct TConfigBatch::State {
+  IniFile ini;
+  bool loaded = false;
+};
+
+TConfigBatch::TConfigBatch(const TConfig& config) : config_(config), state_(std::make_unique<State>()) {}
+TConfigBatch::~TConfigBatch() = default;
+
+void TConfigBatch::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  if (!state_->loaded) {
+    try {
+      state_->ini = IniFile::Load(config_.FileName);
+    } catch (const Error&) {
+      throw IoError(Format("Unable to write to %s", config_.FileName.c_str()));
+    }
+    state_->loaded = true;
+  }
+  state_->ini.Set(section, key, value);  // refuses line breaks with its own message
+}
+
+void TConfigBatch::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void TConfigBatch::WriteBool(const std::string& section, const std::string& key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+void TConfigBatch::WriteFloat(const std::string& section, const std::string& key, double value) {
+  WriteString(section, key, FormatDouble(value));
+}
+
+void TConfigBatch::Commit() {
+  if (!state_->loaded) return;
+  try {
+    if (config_.FileName.empty()) throw IoError("no settings file");
+    state_->ini.Save(config_.FileName);
+  } catch (const Error&) {
+    throw IoError(Format("Unable to write to %s", config_.FileName.c_str()));
+  }
+  state_->loaded = false;
 }
 
 void TConfig::Flush() const {}

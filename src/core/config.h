@@ -9,6 +9,7 @@
 // (atomically) and raise IoError "Unable to write to %s" when they fail.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace fc {
@@ -42,6 +43,28 @@ struct TConfig {
   // Every write already reaches the disk before it returns; Flush is kept for the callers
   // that mark the points where the settings must be on disk (program exit).
   void Flush() const;
+};
+
+// Several writes saved together: the file is read once and written once (atomically) on
+// Commit. Nothing reaches the file without Commit.
+class TConfigBatch {
+public:
+  explicit TConfigBatch(const TConfig& config);
+  ~TConfigBatch();
+  TConfigBatch(const TConfigBatch&) = delete;
+  TConfigBatch& operator=(const TConfigBatch&) = delete;
+
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
+  void WriteInteger(const std::string& section, const std::string& key, int32_t value);
+  void WriteBool(const std::string& section, const std::string& key, bool value);
+  void WriteFloat(const std::string& section, const std::string& key, double value);
+  // Throws IoError "Unable to write to %s" when the file cannot be written.
+  void Commit();
+
+private:
+  struct State;
+  const TConfig& config_;
+  std::unique_ptr<State> state_;
 };
 
 // The process-wide configuration, made at start-up.

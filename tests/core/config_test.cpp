@@ -107,3 +107,25 @@ TEST_F(ConfigTest, WriteIntoMissingFolderRaises) {
 
 }  // namespace
 }  // namespace fc
+
+namespace fc {
+namespace {
+
+TEST(ConfigBatch, WritesNothingUntilCommit) {
+  test::TempFolder dir;
+  TConfig config{dir.file("x.ini"), ""};
+  {
+    TConfigBatch batch(config);
+    batch.WriteInteger("S", "a", 1);
+    batch.WriteFloat("S", "b", 0.5);
+  }
+  EXPECT_FALSE(std::filesystem::exists(config.FileName));
+  TConfigBatch batch(config);
+  batch.WriteBool("S", "c", true);
+  batch.WriteString("T", "d", "text");
+  batch.Commit();
+  EXPECT_EQ(ReadFileText(config.FileName), "[S]\nc=1\n\n[T]\nd=text\n");
+}
+
+}  // namespace
+}  // namespace fc
