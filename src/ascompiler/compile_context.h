@@ -1,0 +1,62 @@
+#pragma once
+// The compiler's entry object. It keeps what outlives one compilation (string table, class
+// table, include paths, options) and parses sources into compile units.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ascompiler/compile_unit.h"
+#include "ascompiler/ident_table.h"
+#include "ascompiler/lexer.h"
+#include "ascompiler/string_table.h"
+
+namespace fc {
+
+enum CompileOptions : int {
+  kOptionRegisters = 1,        // keep locals in registers
+  kOptionDefineFunction2 = 2,  // DefineFunction2 instead of DefineFunction
+  kOptionSwf4 = 4,             // Flash 4 compatible code (slash paths)
+};
+
+// Limits that keep hostile or generated input from exhausting the C++ stack.
+inline constexpr int kMaxNestingDepth = 500;
+
+class TCompileContext {
+public:
+  TCompileContext();
+  TCompileContext(const TCompileContext&) = delete;
+  TCompileContext& operator=(const TCompileContext&) = delete;
+
+  // Declares the classes found below `directory` (see TClassTable::ScanClassPath).
+  void SetClassPath(const std::string& directory);
+  // The folder must exist, else EActionCompileError "Include path "%s" not found.".
+  void AddIncludePath(const std::string& directory);
+  // Finds an #include file in the include paths; "\" in the name counts as "/".
+  IncludeFile OpenInclude(const std::string& name) const;
+
+  // Parses a source into a new unit, which is the current unit meanwhile. Throws
+  // EActionCompileError with the parse error and its position, or the error of an action.
+  // `identity` names the source file (its canonical path), if any.
+  std::unique_ptr<TCompileUnit> ParseUnit(std::string text, const std::string& identity = {});
+
+  // Call before freeing a unit that stays out of the class table: class entries forget the
+  // scopes and classes the unit owned (a script may declare a class a class file extends).
+  void ForgetUnit(const TCompileUnit& unit);
+
+  // Scopes of the unit being parsed; the class table is the parent of the outermost one.
+  TIdentTable* CurrentScope() const { return ScopeStack.empty() ? nullptr : ScopeStack.back(); }
+  TIdentTable* OpenScope(ScopeKind kind);
+  void CloseScope();
+
+  TStringTable StringTable;
+  TClassTable ClassTable{StringTable};
+  TCompileUnit* CurrentUnit = nullptr;
+  std::vector<TIdentTable*> ScopeStack;
+  std::vector<std::string> IncludePaths;  // each with a trailing "/", in the order given
+  int Options = kOptionRegisters | kOptionDefineFunction2;
+  int SwfVersion = 8;  // of the movie being built: picks the FP7/FP8/FP9 class folders
+  int LabelCounter = 1;
+};
+
+}  // namespace fc

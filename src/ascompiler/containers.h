@@ -1,0 +1,264 @@
+#pragma once
+// The compiler's own growable vector and chained hash dictionary. They keep the growth
+// rule, the NotFound value, the messages and the hash functions that the rest of the
+// compiler (and the order of some generated code) relies on.
+
+#include <cassert>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "ascompiler/errors.h"
+#include "core/text.h"
+
+namespace fc {
+
+inline constexpr int NotFound = INT32_MIN;
+
+// Growable array: capacity 4 at first, then +4 below 9, +16 up to 64, +capacity/4 above.
+template <typename T>
+class TVector {
+public:
+  explicit TVector(const char* className = "TVector") : className_(className) { items_.reserve(4); }
+
+  int Count() const { return static_cast<int>(items_.size()); }
+  int Capacity() const { return capacity_; }
+  bool Empty() const { return items_.empty(); }
+  void Clear() { items_.clear(); }
+
+  void Reserve(int n) {
+    if (n > capacity_) SetCapacity(n);
+  }
+  void Add(T value) {
+    Grow();
+    items_.push_back(std::move(value));
+  }
+  void Insert(int index, T value) {
+    if (index != Count()) Check(index);
+    Grow();
+    items_.insert(items_.begin() + index, std::move(value));
+  }
+  void Delete(int index) {
+    Check(index);
+    items_.erase(items_.begin() + index);
+  }
+  void Remove(const T& value) {
+    const int i = IndexOf(value);
+    if (i != NotFound) Delete(i);
+  }
+  void Exchange(int i, int j) {
+    Check(i);
+    Check(j);
+    std::swap(items_[i], items_[j]);
+  }
+  int IndexOf(const T& value) const {
+    for (int i = 0; i < Count(); ++i)
+      if (items_[i] == value) return i;
+    return NotFound;
+  }
+  T& operator[](int i) {
+    Check(i);
+    return items_[i];
+  }
+  const T& operator[](int i) const {
+    Check(i);
+    return items_[i];
+  }
+  T& Peek() {
+    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Peek call. Vector is empty.", className_), -1);
+    return items_.back();
+  }
+  T Pop() {
+    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Pop call. Vector is empty.", className_), -1);
+    T value = std::move(items_.back());
+    items_.pop_back();
+    return value;
+  }
+  // Quicksort around the middle element; recurses into the smaller part, loops on the larger.
+  template <typename Compare>
+  void Sort(Compare compare) {
+    if (Count() > 1) QuickSort(0, Count() - 1, compare);
+  }
+  // Binary search; `where(item)` < 0 means the wanted element lies before item. Returns the
+  // first matching index or NotFound.
+  template <typename Where>
+  int Search(Where where) const {
+    int lo = 0, hi = Count() - 1;
+    while (lo <= hi) {
+      const int mid = (lo + hi) / 2;
+      const int c = where(items_[mid]);
+      if (c < 0) hi = mid - 1;
+      else if (c > 0) lo = mid + 1;
+      else {
+        int first = mid;
+        while (first > 0 && where(items_[first - 1]) == 0) --first;
+        return first;
+      }
+    }
+    return NotFound;
+  }
+  void Assign(const TVector& source) {
+    items_ = source.items_;
+    capacity_ = std::max(capacity_, source.capacity_);
+  }
+  TVector Copy() const {
+    TVector v(className_);
+    v.Assign(*this);
+    return v;
+  }
+
+  auto begin() { return items_.begin(); }
+  auto end() { return items_.end(); }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+
+private:
+  void Check(int i) const {
+    if (i < 0 || i >= Count())
+      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
+  }
+  void Grow() {
+    if (Count() < capacity_) return;
+    const int delta = capacity_ > 64 ? capacity_ / 4 : capacity_ < 9 ? 4 : 16;
+    SetCapacity(capacity_ + delta);
+  }
+  void SetCapacity(int n) {
+    capacity_ = n;
+    items_.reserve(n);
+  }
+  template <typename Compare>
+  void QuickSort(int l, int r, Compare& compare) {
+    while (l < r) {
+      int i = l, j = r;
+      const T pivot = items_[(l + r) / 2];
+      while (i <= j) {
+        while (compare(items_[i], pivot) < 0) ++i;
+        while (compare(items_[j], pivot) > 0) --j;
+        if (i <= j) std::swap(items_[i++], items_[j--]);
+      }
+      if (j - l < r - i) {
+        QuickSort(l, j, compare);
+        l = i;
+      } else {
+        QuickSort(i, r, compare);
+        r = j;
+      }
+    }
+  }
+
+  const char* className_;
+  int capacity_ = 4;
+  std::vector<T> items_;
+};
+
+// Hash of a string key: byte i (1-based) is shifted left by 8 * (i mod 4), summed with wrap.
+inline uint32_t StringHash(std::string_view key) {
+  uint32_t h = 0;
+  for (size_t i = 0; i < key.size(); ++i)
+    h += static_cast<uint32_t>(static_cast<uint8_t>(key[i])) << (8 * ((i + 1) % 4));
+  return h;
+}
+inline uint32_t IntHash(int32_t key) { return static_cast<uint32_t>(key); }
+
+struct StringKeyHash {
+  uint32_t operator()(const std::string& key) const { return StringHash(key); }
+};
+struct IntKeyHash {
+  uint32_t operator()(int32_t key) const { return IntHash(key); }
+};
+
+inline constexpr int kDictBuckets = 113;
+
+// Chained hash dictionary. New items go to the head of their bucket's chain; iteration visits
+// buckets in index order and each chain from its head.
+template <typename Key, typename Value, typename Hash>
+class THash {
+public:
+  struct Item {
+    Key key;
+    Value value{};
+    std::unique_ptr<Item> next;
+  };
+
+  explicit THash(int buckets = kDictBuckets, bool strictRead = false) : strictRead_(strictRead) {
+    assert(buckets >= 1);
+    buckets_.resize(buckets);
+  }
+
+  int Count() const { return count_; }
+  int BucketCount() const { return static_cast<int>(buckets_.size()); }
+
+  Item* Find(const Key& key) const {
+    for (Item* item = buckets_[Bucket(key)].get(); item; item = item->next.get())
+      if (item->key == key) return item;
+    return nullptr;
+  }
+  Item* FindOrAdd(const Key& key) {
+    if (Item* item = Find(key)) return item;
+    auto& head = buckets_[Bucket(key)];
+    auto item = std::make_unique<Item>();
+    item->key = key;
+    item->next = std::move(head);
+    head = std::move(item);
+    ++count_;
+    return head.get();
+  }
+  void Remove(const Key& key) {
+    for (std::unique_ptr<Item>* link = &buckets_[Bucket(key)]; *link; link = &(*link)->next) {
+      if ((*link)->key == key) {
+        *link = std::move((*link)->next);
+        --count_;
+        return;
+      }
+    }
+  }
+  ~THash() { Clear(); }
+  THash(const THash&) = delete;
+  THash& operator=(const THash&) = delete;
+
+  // Chains are unlinked one item at a time so that a long chain never recurses.
+  void Clear() {
+    for (auto& head : buckets_)
+      while (head) head = std::move(head->next);
+    count_ = 0;
+  }
+  void Rehash(int n) {
+    assert(n >= 1);
+    std::vector<std::unique_ptr<Item>> old = std::move(buckets_);
+    buckets_.clear();
+    buckets_.resize(n);
+    for (auto& head : old) {
+      while (head) {
+        std::unique_ptr<Item> item = std::move(head);
+        head = std::move(item->next);
+        auto& dest = buckets_[Bucket(item->key)];
+        item->next = std::move(dest);
+        dest = std::move(item);
+      }
+    }
+  }
+  Value Get(const Key& key) {
+    if (Item* item = Find(key)) return item->value;
+    if (strictRead_) throw EDictKeyNotFound("TDict.GetItem: Key not found.");
+    return FindOrAdd(key)->value;
+  }
+  void Set(const Key& key, Value value) { FindOrAdd(key)->value = std::move(value); }
+
+  template <typename Visit>
+  void ForEach(Visit visit) const {
+    for (const auto& head : buckets_)
+      for (const Item* item = head.get(); item; item = item->next.get()) visit(item->key, item->value);
+  }
+
+private:
+  size_t Bucket(const Key& key) const { return Hash{}(key) % static_cast<uint32_t>(buckets_.size()); }
+
+  std::vector<std::unique_ptr<Item>> buckets_;
+  int count_ = 0;
+  bool strictRead_;
+};
+
+}  // namespace fc

@@ -1,0 +1,166 @@
+#pragma once
+// Identifier tables: the scopes of a compilation. A table holds the names declared in one
+// function, class or program; lookups walk outward through Parent and up the superclass
+// chain through Base. The class table at the root knows every class on the class path.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ascompiler/string_table.h"
+
+namespace fc {
+
+class TCompoundName;
+class TIdentTable;
+struct TCompileUnit;
+
+enum class ScopeKind : uint8_t { Function = 0, Class = 1, Program = 2 };
+
+// TIdentInfo::Flags
+enum IdentFlags : uint8_t {
+  kIdentDeclared = 1,  // variable, parameter or accessor
+  kIdentNamedFunction = 2,
+  kIdentStatic = 4,
+  kIdentPublic = 8,
+  kIdentPrivate = 16,
+};
+
+// TClassInfo::ClassFlags
+enum ClassFlags : uint8_t {
+  kClassReferenced = 1,  // the code being compiled uses it
+  kClassCompiled = 2,
+  kClassIntrinsic = 4,  // built into the player: never compiled
+};
+
+// Register values besides 1..254.
+inline constexpr int kRegisterUnassigned = 0;
+inline constexpr int kRegisterNever = -1;  // used from a nested function: must stay a named variable
+inline constexpr int kMaxRegister = 254;
+
+class TBaseIdentTable;
+
+class TIdentInfo {
+public:
+  TIdentInfo(TStrId name, TStrId typeName, TBaseIdentTable* owner);
+  virtual ~TIdentInfo() = default;
+
+  TStrId Name;
+  TStrId TypeName;  // -1 when none was declared
+  ScopeKind Kind;   // kind of the owning table
+  int Register = kRegisterUnassigned;
+  uint8_t Flags = 0;
+  TBaseIdentTable* Owner;
+};
+
+class TClassInfo : public TIdentInfo {
+public:
+  using TIdentInfo::TIdentInfo;
+  ~TClassInfo() override;
+
+  TIdentTable* Members = nullptr;  // the class's member scope, once its source is parsed
+  std::string FileName;            // full path of the class source file
+  uint8_t ClassFlags = 0;
+  std::unique_ptr<TCompileUnit> Unit;  // the parsed class file
+  TClassInfo* SuperClass = nullptr;    // set when the declaration with `extends` is parsed
+};
+
+class TAliasInfo : public TIdentInfo {
+public:
+  TAliasInfo(TStrId name, TClassInfo* target, TBaseIdentTable* owner)
+      : TIdentInfo(name, -1, owner), Target(target) {}
+  TClassInfo* Target;
+};
+
+class TBaseIdentTable {
+public:
+  TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings);
+  virtual ~TBaseIdentTable() = default;
+  TBaseIdentTable(const TBaseIdentTable&) = delete;
+  TBaseIdentTable& operator=(const TBaseIdentTable&) = delete;
+
+  // Appends an entry; an earlier entry of the same name stays.
+  TIdentInfo* Declare(TStrId name, TStrId typeName);
+  // Mode bit 1 walks outward through Parent, bit 2 up the superclasses through Base.
+  TIdentInfo* Lookup(TStrId name, int mode) const;
+  TClassInfo* FindClass(TStrId name) const;
+  TClassInfo* DeclareClass(TStrId name);
+  TAliasInfo* AddAlias(TStrId shortName, TClassInfo* target);
+
+  const std::vector<std::unique_ptr<TIdentInfo>>& Items() const { return items_; }
+  const TStringTable& Strings() const { return strings_; }
+
+  ScopeKind Kind;
+  TBaseIdentTable* Parent;
+  TBaseIdentTable* Base = nullptr;  // class scopes: the superclass's member table
+
+protected:
+  // The key under which names compare equal in this table.
+  virtual int64_t NameKey(TStrId name) const { return name; }
+  TIdentInfo* Append(std::unique_ptr<TIdentInfo> info);
+
+private:
+  TIdentInfo* FindOwn(TStrId name) const;
+  TClassInfo* FindOwnClass(TStrId name) const;
+
+  const TStringTable& strings_;
+  std::vector<std::unique_ptr<TIdentInfo>> items_;
+  std::unordered_map<int64_t, std::vector<TIdentInfo*>> byName_;  // oldest first
+};
+
+enum class Special { This, Super, Arguments };
+enum UsedSpecials : uint8_t { kUsedThis = 1, kUsedSuper = 2, kUsedArguments = 4 };
+
+class TIdentTable : public TBaseIdentTable {
+public:
+  using TBaseIdentTable::TBaseIdentTable;
+
+  void SetClassName(TCompoundName* name);  // class scopes only
+  TCompoundName* ClassName() const { return className_; }
+
+  // Declares `this`, `super` or `arguments` the first time it is used.
+  TIdentInfo* UseSpecial(Special which);
+  TIdentInfo* SpecialEntry(Special which) const { return specials_[static_cast<int>(which)]; }
+
+  // Hands out registers for a function compiled with DefineFunction2: this, arguments and
+  // super first, then (with allocateLocals) every other entry in declaration order.
+  void AllocateRegisters(bool allocateLocals);
+
+  int TempRegister = 0;  // the hidden "_tmp_" value of assignments
+  uint8_t UsedSpecials = 0;
+  int NextRegister = 1;
+  bool SuperCallMissing = true;
+
+private:
+  TCompoundName* className_ = nullptr;
+  TIdentInfo* specials_[3] = {nullptr, nullptr, nullptr};
+};
+
+// The root scope: classes found on the class path. Names compare ignoring case.
+class TClassTable : public TBaseIdentTable {
+public:
+  explicit TClassTable(const TStringTable& strings) : TBaseIdentTable(ScopeKind::Program, nullptr, strings) {}
+
+  // Declares every "*.as" file below `directory` as a class named by its package path.
+  // Folders FP7, FP8 and FP9 hold version-specific classes. Directories that hold classes
+  // are appended (once) to `classDirs`. Symbolic links that lead back into the tree are
+  // not followed again.
+  void ScanClassPath(const std::string& directory, const std::string& packagePrefix, int swfVersion,
+                     TStringTable& strings, std::vector<std::string>& classDirs);
+
+protected:
+  int64_t NameKey(TStrId name) const override;
+
+private:
+  mutable std::unordered_map<std::string, int64_t> upperKeys_;
+};
+
+// True for the classes built into the player (matched ignoring case).
+bool IsIntrinsicClass(std::string_view name);
+
+// Walks the superclass links from `info`; true when they lead back to it.
+bool HasCyclicSuperClass(const TClassInfo* info);
+
+}  // namespace fc

@@ -1,0 +1,404 @@
+#include "ascompiler/lexer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <string_view>
+#include <unordered_map>
+
+#include "ascompiler/errors.h"
+#include "core/text.h"
+
+namespace fc {
+namespace {
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+bool IsWordChar(unsigned char c) { return IsLetter(c) || IsDigit(c); }
+bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
+bool IsWhite(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+const std::unordered_map<std::string_view, int>& Keywords() {
+  static const std::unordered_map<std::string_view, int> table = {
+      {"add", kTokSAdd}, {"and", kTokAnd}, {"break", kTokBreak}, {"case", kTokCase}, {"catch", kTokCatch},
+      {"class", kTokClass}, {"continue", kTokContinue}, {"default", kTokDefault}, {"delete", kTokDelete},
+      {"do", kTokDo}, {"else", kTokElse}, {"eq", kTokSEq}, {"extends", kTokExtends}, {"false", kTokFalse},
+      {"finally", kTokFinally}, {"for", kTokFor}, {"function", kTokFunction}, {"ge", kTokSGe}, {"gt", kTokSGt},
+      {"if", kTokIf}, {"ifFrameLoaded", kTokIfFrameLoaded}, {"implements", kTokImplements},
+      {"import", kTokImport}, {"in", kTokIn}, {"instanceof", kTokInstanceof}, {"interface", kTokInterface},
+      {"keyPress", kTokKeyPress}, {"le", kTokSLe}, {"lt", kTokSLt}, {"ne", kTokSNe}, {"new", kTokNew},
+      {"not", kTokNot}, {"null", kTokNull}, {"on", kTokOn}, {"onClipEvent", kTokOnClipEvent}, {"or", kTokOr},
+      {"private", kTokPrivate}, {"public", kTokPublic}, {"return", kTokReturn}, {"static", kTokStatic},
+      {"switch", kTokSwitch}, {"tellTarget", kTokTellTarget}, {"throw", kTokThrow}, {"true", kTokTrue},
+      {"try", kTokTry}, {"typeof", kTokTypeof}, {"undefined", kTokUndefined}, {"var", kTokVar},
+      {"void", kTokVoid}, {"while", kTokWhile}, {"with", kTokWith},
+  };
+  return table;
+}
+
+struct Operator {
+  std::string_view text;
+  int token;
+  int op;
+};
+// Longest first, so the first match is the longest.
+constexpr Operator kOperators[] = {
+    {">>>=", kTokAssignOp, kAssignUshr}, {"===", kTokStrictEq, 0}, {"!==", kTokStrictNe, 0},
+    {">>>", kTokUshr, 0}, {"<<=", kTokAssignOp, kAssignShl}, {">>=", kTokAssignOp, kAssignShr},
+    {"==", kTokEq, 0}, {"!=", kTokNe, 0}, {"<>", kTokNe, 0}, {"<=", kTokLe, 0}, {">=", kTokGe, 0},
+    {"&&", kTokAnd, 0}, {"||", kTokOr, 0}, {"++", kTokInc, 0}, {"--", kTokDec, 0}, {"<<", kTokShl, 0},
+    {">>", kTokShr, 0}, {"+=", kTokAssignOp, kAssignAdd}, {"-=", kTokAssignOp, kAssignSub},
+    {"*=", kTokAssignOp, kAssignMul}, {"/=", kTokAssignOp, kAssignDiv}, {"%=", kTokAssignOp, kAssignMod},
+    {"&=", kTokAssignOp, kAssignAnd}, {"^=", kTokAssignOp, kAssignXor}, {"|=", kTokAssignOp, kAssignOr},
+    {"&", kTokBitAnd, 0}, {"^", kTokBitXor, 0}, {"|", kTokBitOr, 0}, {"!", kTokNot, 0},
+};
+
+constexpr size_t kMaxListingText = 255;
+
+// Octal literal ("017" is 15): a digit 8 or 9, or a value that has reached 2^28 before the
+// next digit is added, makes the literal unusable.
+bool ConvertOctal(std::string_view digits, double& value) {
+  value = 0;
+  double scale = 1;
+  for (size_t i = digits.size(); i-- > 0;) {
+    const int d = digits[i] - '0';
+    if (d > 7 || value >= 268435456.0) return false;
+    value += d * scale;
+    scale *= 8;
+  }
+  return true;
+}
+
+// Hexadecimal literal: the first 32 digits as a 32-bit two's-complement integer.
+bool ConvertHex(std::string_view digits, double& value) {
+  digits = digits.substr(0, 32);
+  uint64_t v = 0;
+  for (char c : digits) {
+    const int d = IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10;
+    v = v * 16 + d;
+    if (v > 0xFFFFFFFFull) return false;
+  }
+  value = static_cast<int32_t>(static_cast<uint32_t>(v));
+  return true;
+}
+
+bool ConvertDecimal(const std::string& text, double& value) {
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end == text.c_str() + text.size() && !(errno == ERANGE && std::isinf(value));
+}
+
+}  // namespace
+
+std::string TokenName(int token) {
+  if (token == kTokEnd) return "end of input";
+  if (token > 0 && token < 256) return std::string("'") + static_cast<char>(token) + "'";
+  for (const auto& [text, code] : Keywords())
+    if (code == token) return std::string(text);
+  for (const Operator& op : kOperators)
+    if (op.token == token && op.token != kTokAssignOp) return std::string(op.text);
+  switch (token) {
+    case kTokEval: return "eval";
+    case kTokFunctionGet: return "function get";
+    case kTokFunctionSet: return "function set";
+    case kTokListing: return "LISTING";
+    case kTokBadNumber: return "BADNUMBER";
+    case kTokString: return "STRING";
+    case kTokIdent: return "IDENT";
+    case kTokNumber: return "NUMBER";
+    case kTokAssignOp: return "ASSIGNOP";
+    case kTokPath: return "PATH";
+    default: return Format("token %d", token);
+  }
+}
+
+TLexer::TLexer(TStringTable& strings, IncludeOpener openInclude, bool swf4Paths)
+    : strings_(strings), openInclude_(std::move(openInclude)), swf4Paths_(swf4Paths) {}
+
+void TLexer::Reset(std::string text, std::string identity) {
+  stack_.clear();
+  current_ = TSourceState{};
+  current_.text = std::move(text);
+  current_.identity = std::move(identity);
+}
+
+void TLexer::Consume(size_t n) {
+  for (size_t end = current_.pos + n; current_.pos < end; ++current_.pos) {
+    if (current_.text[current_.pos] == '\n') {
+      ++current_.line;
+      current_.column = 0;
+    } else {
+      ++current_.column;
+    }
+  }
+}
+
+// At the start of a line: [ \t]* # [ \t]* include [ \t]+ "name" [ \t\r]* then a newline or
+// the end of the source (or the same with single quotes).
+size_t TLexer::MatchInclude(std::string& name) const {
+  size_t i = current_.pos;
+  while (IsSpaceOrTab(At(i))) ++i;
+  if (At(i) != '#') return 0;
+  ++i;
+  while (IsSpaceOrTab(At(i))) ++i;
+  if (std::string_view(current_.text).substr(i, 7) != "include") return 0;
+  i += 7;
+  if (!IsSpaceOrTab(At(i))) return 0;
+  while (IsSpaceOrTab(At(i))) ++i;
+  const unsigned char quote = At(i);
+  if (quote != '"' && quote != '\'') return 0;
+  const size_t start = ++i;
+  while (At(i) != 0 && At(i) != quote) ++i;
+  if (At(i) != quote) return 0;
+  name = current_.text.substr(start, i - start);
+  ++i;
+  while (IsSpaceOrTab(At(i)) || At(i) == '\r') ++i;
+  if (At(i) == '\n') return i + 1 - current_.pos;
+  if (i >= current_.text.size()) return i - current_.pos;
+  return 0;
+}
+
+void TLexer::PushInclude(const std::string& name) {
+  IncludeFile file = openInclude_(name);
+  if (!file.identity.empty()) {
+    bool cycle = file.identity == current_.identity;
+    for (const TSourceState& open : stack_) cycle = cycle || open.identity == file.identity;
+    if (cycle) throw EActionCompileError(Format("Include file \"%s\" includes itself.", name.c_str()));
+  }
+  stack_.push_back(std::move(current_));
+  current_ = TSourceState{};
+  current_.text = std::move(file.text);
+  current_.identity = std::move(file.identity);
+  current_.fileName = name;
+}
+
+// A quoted literal with its escapes resolved; 0 when the quotes do not close on a valid text.
+size_t TLexer::MatchString(unsigned char quote, std::string& text) const {
+  text.clear();
+  for (size_t i = current_.pos + 1;; ++i) {
+    const unsigned char c = At(i);
+    if (c == 0) return 0;
+    if (c == quote) return i + 1 - current_.pos;
+    if (c != '\\') {
+      text += static_cast<char>(c);
+      continue;
+    }
+    const unsigned char e = At(++i);
+    if (e == 0 || e == '\n') return 0;
+    switch (e) {
+      case 'b': text += '\b'; break;
+      case 'f': text += '\f'; break;
+      case 'n': text += '\n'; break;
+      case 'r': text += '\r'; break;
+      case 't': text += '\t'; break;
+      case 'v': text += '\v'; break;
+      default: text += static_cast<char>(e);
+    }
+  }
+}
+
+// Decimal literal starting at `start` (digits or "." digits): the longest form whose next
+// character is neither a letter, a digit nor an underscore. 0 when there is none.
+size_t TLexer::MatchDecimal(size_t start) const {
+  size_t candidates[3];
+  int count = 0;
+  size_t i = start;
+  if (IsDigit(At(i))) {
+    while (IsDigit(At(i))) ++i;
+    candidates[count++] = i;
+    if (At(i) == '.' && IsDigit(At(i + 1))) {
+      i += 1;
+      while (IsDigit(At(i))) ++i;
+      candidates[count++] = i;
+    }
+  } else {  // "." digits
+    i += 1;
+    if (!IsDigit(At(i))) return 0;
+    while (IsDigit(At(i))) ++i;
+    candidates[count++] = i;
+  }
+  if (At(i) == 'e' || At(i) == 'E') {
+    size_t j = i + 1;
+    if (At(j) == '+' || At(j) == '-') ++j;
+    if (IsDigit(At(j))) {
+      while (IsDigit(At(j))) ++j;
+      candidates[count++] = j;
+    }
+  }
+  while (count > 0) {
+    const size_t end = candidates[--count];
+    if (!IsWordChar(At(end))) return end - start;
+  }
+  return 0;
+}
+
+int TLexer::ScanNumber(TokenValue& value, size_t& length) const {
+  const size_t pos = current_.pos;
+  const std::string_view text(current_.text);
+  size_t octal = 0, hex = 0;
+  if (At(pos) == '0') {
+    octal = 1;
+    while (IsDigit(At(pos + octal))) ++octal;
+    if ((At(pos + 1) | 0x20) == 'x' && IsHexDigit(At(pos + 2))) {
+      hex = 2;
+      while (IsHexDigit(At(pos + hex))) ++hex;
+    }
+  }
+  const size_t decimal = MatchDecimal(pos);
+  // Longest match; on equal length the octal rule comes first, then decimal, then hex.
+  if (octal == 0 && decimal == 0 && hex == 0) return -1;
+  bool ok = true;
+  if (octal >= decimal && octal >= hex) {
+    length = octal;
+    ok = ConvertOctal(text.substr(pos, octal), value.number);
+  } else if (decimal >= hex) {
+    length = decimal;
+    ok = ConvertDecimal(std::string(text.substr(pos, decimal)), value.number);
+  } else {
+    length = hex;
+    ok = ConvertHex(text.substr(pos + 2, hex - 2), value.number);
+  }
+  return ok ? kTokNumber : kTokBadNumber;
+}
+
+// Slash-syntax variable path: ( "/" | ("../")+ )? (ident "/")* ":" ident.
+size_t TLexer::MatchPath() const {
+  size_t i = current_.pos;
+  if (At(i) == '/') {
+    ++i;
+  } else {
+    while (At(i) == '.' && At(i + 1) == '.' && At(i + 2) == '/') i += 3;
+  }
+  for (;;) {
+    if (At(i) == ':') break;
+    if (!IsLetter(At(i))) return 0;
+    size_t j = i;
+    while (IsWordChar(At(j))) ++j;
+    if (At(j) != '/') return 0;
+    i = j + 1;
+  }
+  ++i;
+  if (!IsLetter(At(i))) return 0;
+  while (IsWordChar(At(i))) ++i;
+  return i - current_.pos;
+}
+
+int TLexer::ScanWord(TokenValue& value, size_t& length) const {
+  const size_t pos = current_.pos;
+  size_t end = pos;
+  while (IsWordChar(At(end))) ++end;
+  length = end - pos;
+  const std::string_view word = std::string_view(current_.text).substr(pos, length);
+  if (word == "function") {
+    // "function get x" and "function set x": white space, the word, exactly one white space.
+    size_t i = end;
+    while (IsWhite(At(i))) ++i;
+    if (i > end) {
+      const std::string_view rest = std::string_view(current_.text).substr(i, 3);
+      if ((rest == "get" || rest == "set") && IsWhite(At(i + 3))) {
+        length = i + 4 - pos;
+        return rest == "get" ? kTokFunctionGet : kTokFunctionSet;
+      }
+    }
+  }
+  if (word == "eval") {
+    size_t i = end;
+    while (IsWhite(At(i))) ++i;
+    if (At(i) == '(') return kTokEval;  // the white space and "(" stay for the next tokens
+  }
+  const auto& keywords = Keywords();
+  if (const auto it = keywords.find(word); it != keywords.end()) return it->second;
+  value.id = strings_.Intern(word);
+  return kTokIdent;
+}
+
+int TLexer::ScanOperator(TokenValue& value, size_t& length) const {
+  const std::string_view rest = std::string_view(current_.text).substr(current_.pos, 4);
+  for (const Operator& op : kOperators) {
+    if (rest.substr(0, op.text.size()) == op.text) {
+      length = op.text.size();
+      value.op = op.op;
+      return op.token;
+    }
+  }
+  length = 1;
+  return At(current_.pos);
+}
+
+int TLexer::NextToken(TokenValue& value) {
+  for (;;) {
+    const size_t pos = current_.pos;
+    const unsigned char c = At(pos);
+    if (c == 0) {
+      // A NUL byte ends all input; the end of an included file returns to its includer.
+      if (pos >= current_.text.size() && !stack_.empty()) {
+        current_ = std::move(stack_.back());
+        stack_.pop_back();
+        continue;
+      }
+      return kTokEnd;
+    }
+
+    const bool lineStart = pos == 0 || current_.text[pos - 1] == '\n';
+    if (lineStart && (IsSpaceOrTab(c) || c == '#')) {
+      std::string name;
+      if (const size_t n = MatchInclude(name)) {
+        Consume(n);
+        PushInclude(name);
+        continue;
+      }
+    }
+    if (IsWhite(c)) {
+      Consume(1);
+      continue;
+    }
+
+    size_t length = 0;
+    int token = -1;
+    if (c == '/' && At(pos + 1) == '*') {
+      const size_t close = current_.text.find("*/", pos + 2);
+      const size_t nul = current_.text.find('\0', pos + 2);
+      size_t end = close == std::string::npos ? current_.text.size() : close + 2;
+      if (nul < end) end = nul;  // an unterminated comment runs to the end of input
+      Consume(end - pos);
+      continue;
+    }
+    if (c == '/' && At(pos + 1) == '/') {
+      size_t end = pos + 2;
+      while (At(end) != 0 && At(end) != '\n') ++end;
+      if (At(pos + 2) != '#') {
+        Consume(end - pos);
+        continue;
+      }
+      length = end - pos;
+      token = kTokListing;
+      value.text = current_.text.substr(pos, std::min(length, kMaxListingText));
+    } else if (c == '"' || c == '\'') {
+      std::string text;
+      if ((length = MatchString(c, text)) != 0) {
+        token = kTokString;
+        value.id = strings_.Intern(text);
+      }
+    } else if (IsDigit(c) || (c == '.' && IsDigit(At(pos + 1)))) {
+      token = ScanNumber(value, length);
+    } else if (IsLetter(c)) {
+      token = ScanWord(value, length);
+    }
+    if (token < 0) token = ScanOperator(value, length);
+
+    // Slash paths are tokens only for Flash 4 code; otherwise the rule steps aside.
+    if (swf4Paths_ && token != kTokListing && token != kTokString) {
+      if (const size_t n = MatchPath(); n > length) {
+        length = n;
+        token = kTokPath;
+        value.id = strings_.Intern(std::string_view(current_.text).substr(pos, n));
+      }
+    }
+    Consume(length);
+    return token;
+  }
+}
+
+}  // namespace fc

@@ -1,0 +1,76 @@
+#pragma once
+// The ActionScript 2 scanner. It turns 8-bit source text into the parser's tokens, keeps the
+// line and column for messages, interns identifiers and string literals, converts numbers
+// and follows #include directives through a stack of open sources.
+//
+// Each source is scanned on its own: the end of an included file ends the token being
+// scanned there, like the end of the main text, and scanning resumes in the including file
+// on the line after the directive.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ascompiler/string_table.h"
+#include "ascompiler/tokens.h"
+
+namespace fc {
+
+// An include file's text and an identity (its canonical path) that detects include cycles.
+struct IncludeFile {
+  std::string text;
+  std::string identity;
+};
+using IncludeOpener = std::function<IncludeFile(const std::string& nameAsWritten)>;
+
+class TLexer {
+public:
+  TLexer(TStringTable& strings, IncludeOpener openInclude, bool swf4Paths = false);
+
+  // Starts over on a new main text; the include stack is emptied. `identity` names the main
+  // file (if any) so that an include of it is reported as a cycle.
+  void Reset(std::string text, std::string identity = {});
+
+  int NextToken(TokenValue& value);
+
+  int Line() const { return current_.line; }
+  int Column() const { return current_.column; }
+  // The file name as written in the include directive; empty in the main text.
+  const std::string& FileName() const { return current_.fileName; }
+  size_t IncludeDepth() const { return stack_.size(); }
+
+private:
+  // One open source: the main text or an included file, and where scanning stands in it.
+  struct TSourceState {
+    std::string text;
+    size_t pos = 0;
+    int line = 1;
+    int column = 0;
+    std::string fileName;
+    std::string identity;
+  };
+
+  unsigned char At(size_t i) const {
+    return i < current_.text.size() ? static_cast<unsigned char>(current_.text[i]) : 0;
+  }
+  bool AtEndOf(size_t i) const { return At(i) == 0; }
+  void Consume(size_t n);
+
+  size_t MatchInclude(std::string& name) const;
+  void PushInclude(const std::string& name);
+  size_t MatchString(unsigned char quote, std::string& text) const;
+  int ScanNumber(TokenValue& value, size_t& length) const;
+  size_t MatchDecimal(size_t start) const;
+  size_t MatchPath() const;
+  int ScanWord(TokenValue& value, size_t& length) const;
+  int ScanOperator(TokenValue& value, size_t& length) const;
+
+  TStringTable& strings_;
+  IncludeOpener openInclude_;
+  bool swf4Paths_;
+  TSourceState current_;
+  std::vector<TSourceState> stack_;
+};
+
+}  // namespace fc

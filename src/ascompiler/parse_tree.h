@@ -1,0 +1,220 @@
+#pragma once
+// The parse tree: the node base class and the expression nodes. The parser builds the tree
+// while it reduces; the code generator walks it. Every node is owned by its compile unit
+// (compile_unit.h); the pointers between nodes do not own.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include "ascompiler/containers.h"
+#include "ascompiler/ident_table.h"
+#include "ascompiler/string_table.h"
+
+namespace fc {
+
+enum class NodeKind : uint8_t {
+  // expressions
+  Pair, SourcePos, Number, Str, Lvalue, Assign, BinOp, UnOp, ExprList, FuncCall, CompoundName,
+  // statements
+  StmtList, NullStmt, Listing, If, Switch, SwitchCaseList, SwitchCase, WaitForFrame, Loop, For, ForIn,
+  Break, Continue, Return, With, SetTarget, Catch, Try, Throw,
+  // declarations
+  VarDecl, VarDeclList, ArgDecl, ArgDeclList, FuncDef, EventList, Program, ClassBody, ClassImplList,
+  ClassImpl, ClassIntf, Import,
+};
+
+// TParseTreeNode::Flags
+enum NodeFlags : uint16_t {
+  kNodeUnused = 1 << 0,          // compiled as a statement: the value is dropped
+  kNodeTarget = 1 << 1,          // assignment target: push only what the setter needs
+  kNodeConstructorCall = 1 << 2,  // new
+  kNodeObjectLiteral = 1 << 3,
+  kNodeArrayLiteral = 1 << 4,
+  kNodeDoWhile = 1 << 5,
+  kNodePostfix = 1 << 6,
+  kNodeCommaExpr = 1 << 7,
+  kNodeClassMember = 1 << 8,
+  kNodeGetter = 1 << 9,
+  kNodeSetter = 1 << 10,
+};
+
+struct TSourcePos {
+  std::string FileName;  // as written in the include directive; empty in the main text
+  int Line = 0;
+  int Column = 0;
+};
+
+class TParseTreeNode {
+public:
+  explicit TParseTreeNode(NodeKind kind) : Kind(kind) {}
+  virtual ~TParseTreeNode() = default;
+  TParseTreeNode(const TParseTreeNode&) = delete;
+  TParseTreeNode& operator=(const TParseTreeNode&) = delete;
+
+  bool Has(uint16_t flag) const { return (Flags & flag) != 0; }
+
+  const NodeKind Kind;
+  uint16_t Flags = 0;
+  TSourcePos Pos;  // set on calls, `new` expressions and event lists only
+  int Depth = 1;   // height of the subtree; the parser keeps it bounded
+
+protected:
+  void Below(std::initializer_list<const TParseTreeNode*> children) {
+    for (const TParseTreeNode* child : children)
+      if (child && child->Depth + 1 > Depth) Depth = child->Depth + 1;
+  }
+};
+
+using TNodeVector = TVector<TParseTreeNode*>;
+
+// A list node whose depth follows its items.
+class TListNode : public TParseTreeNode {
+public:
+  using TParseTreeNode::TParseTreeNode;
+  void Add(TParseTreeNode* item) {
+    Items.Add(item);
+    Below({item});
+  }
+  TNodeVector Items{"TObjectVector"};
+};
+
+class TPairNode : public TParseTreeNode {
+public:
+  TPairNode(TParseTreeNode* first, TParseTreeNode* second)
+      : TParseTreeNode(NodeKind::Pair), First(first), Second(second) {
+    Below({first, second});
+  }
+  TParseTreeNode* First;
+  TParseTreeNode* Second;
+};
+
+class TSourcePosNode : public TParseTreeNode {
+public:
+  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(NodeKind::SourcePos) { Pos = std::move(pos); }
+};
+
+class TNumberNode : public TParseTreeNode {
+public:
+  explicit TNumberNode(double value) : TParseTreeNode(NodeKind::Number), Value(value) {}
+  double Value;
+};
+
+// A string literal, or one of the constants kUndefinedId, kNullId, kFalseId, kTrueId.
+class TStrNode : public TParseTreeNode {
+public:
+  explicit TStrNode(TStrId id) : TParseTreeNode(NodeKind::Str), Id(id) {}
+  TStrId Id;
+};
+
+// A dotted name such as a package-qualified class name.
+class TCompoundName : public TParseTreeNode {
+public:
+  explicit TCompoundName(TStrId first) : TParseTreeNode(NodeKind::CompoundName) { Parts.push_back(first); }
+  void Append(TStrId part) {
+    Parts.push_back(part);
+    dotted_ = -1;
+  }
+  TStrId Last() const { return Parts.back(); }
+  void Replace(TStrIdArray parts) {
+    Parts = std::move(parts);
+    dotted_ = -1;
+  }
+  // The id of the whole dotted text, interned on first use.
+  TStrId Dotted(TStringTable& strings);
+  std::string Text(const TStringTable& strings) const;
+
+  TStrIdArray Parts;
+
+private:
+  TStrId dotted_ = -1;
+};
+
+// Something that can be assigned: a name, a member `o.m`, a computed member `o[e]`,
+// `eval(e)` or a Flash 4 slash path.
+class TLvalueNode : public TParseTreeNode {
+public:
+  TLvalueNode(TParseTreeNode* base, TParseTreeNode* member, bool computed, TIdentTable* scope)
+      : TParseTreeNode(NodeKind::Lvalue), Base(base), Member(member), Scope(scope), Computed(computed) {
+    Below({base, member});
+  }
+  // The member name when it is a plain name (not computed), else -1.
+  TStrId Name() const {
+    return !Computed && Member && Member->Kind == NodeKind::Str ? static_cast<const TStrNode*>(Member)->Id : -1;
+  }
+  void SetBase(TParseTreeNode* base) {
+    Base = base;
+    Below({base});
+  }
+
+  std::string Path;        // slash-path text, or empty
+  std::string PathTarget;  // slash path: the text before the colon
+  int PropertyIndex = -1;  // slash path naming a movie-clip property: its number
+  TParseTreeNode* Base;    // none for a plain name or eval
+  TParseTreeNode* Member;  // a TStrNode with the name, or the expression of o[e] and eval(e)
+  TIdentInfo* Entry = nullptr;
+  TIdentTable* Scope;
+  bool Resolved = false;
+  bool Computed;  // o[e] or eval(e)
+};
+
+class TAssignNode : public TParseTreeNode {
+public:
+  // op: kAssignPlain, a compound code 2..12, kTokInc or kTokDec
+  TAssignNode(TLvalueNode* target, int op, TParseTreeNode* value, TIdentTable* scope)
+      : TParseTreeNode(NodeKind::Assign), Target(target), Value(value), Operator(op), Scope(scope) {
+    target->Flags |= kNodeTarget;
+    Below({target, value});
+  }
+  TLvalueNode* Target;
+  TParseTreeNode* Value;  // none for ++ and --
+  int Operator;
+  TIdentTable* Scope;
+};
+
+class TBinOpNode : public TParseTreeNode {
+public:
+  TBinOpNode(int op, TParseTreeNode* left, TParseTreeNode* right)
+      : TParseTreeNode(NodeKind::BinOp), Operator(op), Left(left), Right(right) {
+    Below({left, right});
+  }
+  int Operator;  // the operator's token code
+  TParseTreeNode* Left;
+  TParseTreeNode* Right;
+};
+
+class TUnOpNode : public TParseTreeNode {
+public:
+  TUnOpNode(int op, TParseTreeNode* operand) : TParseTreeNode(NodeKind::UnOp), Operator(op), Operand(operand) {
+    Below({operand});
+  }
+  int Operator;  // '-', '~', NOT, DELETE, TYPEOF or VOID
+  TParseTreeNode* Operand;
+};
+
+// A comma expression, argument list, array literal or object literal (value, name, ...).
+class TExprListNode : public TListNode {
+public:
+  TExprListNode() : TListNode(NodeKind::ExprList) {}
+};
+
+class TFuncCallNode : public TParseTreeNode {
+public:
+  TFuncCallNode(TParseTreeNode* base, TStrId name, TExprListNode* arguments, TIdentTable* scope)
+      : TParseTreeNode(NodeKind::FuncCall), Base(base), Name(name), Arguments(arguments), Scope(scope) {
+    Below({base, arguments});
+  }
+  void SetBase(TParseTreeNode* base) {
+    Base = base;
+    Below({base});
+  }
+  TParseTreeNode* Base;  // receiver of a method call, or none
+  TStrId Name;
+  TExprListNode* Arguments;
+  TClassInfo* ClassRef = nullptr;  // `a.b.C(x)`: a cast to the class a.b.C
+  TIdentInfo* Entry = nullptr;
+  TIdentTable* Scope;
+  bool Resolved = false;
+};
+
+}  // namespace fc

@@ -1,0 +1,320 @@
+#pragma once
+// Statement and declaration nodes of the parse tree.
+
+#include <cstdint>
+#include <string>
+
+#include "ascompiler/parse_tree.h"
+
+namespace fc {
+
+class TStmtListNode : public TListNode {
+public:
+  TStmtListNode() : TListNode(NodeKind::StmtList) {}
+};
+
+class TNullStmtNode : public TParseTreeNode {
+public:
+  TNullStmtNode() : TParseTreeNode(NodeKind::NullStmt) {}
+};
+
+// A "//#" line: kept in the tree, generates nothing.
+class TListingStmtNode : public TParseTreeNode {
+public:
+  TListingStmtNode(int line, std::string text) : TParseTreeNode(NodeKind::Listing), Line(line), Text(std::move(text)) {}
+  int Line;
+  std::string Text;  // without the leading "//#"
+};
+
+// `if`, and the conditional expression `c ? a : b`.
+class TIfStmtNode : public TParseTreeNode {
+public:
+  TIfStmtNode(TParseTreeNode* condition, TParseTreeNode* then, TParseTreeNode* otherwise)
+      : TParseTreeNode(NodeKind::If), Condition(condition), Then(then), Else(otherwise) {
+    Below({condition, then, otherwise});
+  }
+  TParseTreeNode* Condition;
+  TParseTreeNode* Then;
+  TParseTreeNode* Else;
+};
+
+class TSwitchCaseNode : public TParseTreeNode {
+public:
+  TSwitchCaseNode(TParseTreeNode* label, TParseTreeNode* statements)
+      : TParseTreeNode(NodeKind::SwitchCase), Label(label), Statements(statements) {
+    Below({label, statements});
+  }
+  TParseTreeNode* Label;       // none for `default`
+  TParseTreeNode* Statements;  // none when the clause is empty
+};
+
+class TSwitchCaseListNode : public TListNode {
+public:
+  TSwitchCaseListNode() : TListNode(NodeKind::SwitchCaseList) {}
+};
+
+class TSwitchStmtNode : public TParseTreeNode {
+public:
+  TSwitchStmtNode(TParseTreeNode* expression, TSwitchCaseListNode* cases)
+      : TParseTreeNode(NodeKind::Switch), Expression(expression), Cases(cases) {
+    Below({expression, cases});
+  }
+  TParseTreeNode* Expression;
+  TSwitchCaseListNode* Cases;  // none for an empty body
+};
+
+// ifFrameLoaded (n) statement
+class TWaitForFrameNode : public TParseTreeNode {
+public:
+  TWaitForFrameNode(TParseTreeNode* statement, double frame)
+      : TParseTreeNode(NodeKind::WaitForFrame), Frame(frame), Statement(statement) {
+    Below({statement});
+  }
+  double Frame;  // as written; truncated when compiled
+  TParseTreeNode* Statement;
+};
+
+// while and do-while (kNodeDoWhile); the base of the for loops.
+class TLoopStmtNode : public TParseTreeNode {
+public:
+  TLoopStmtNode(TParseTreeNode* condition, TParseTreeNode* body, NodeKind kind = NodeKind::Loop)
+      : TParseTreeNode(kind), Condition(condition), Body(body) {
+    Below({condition, body});
+  }
+  void SetBody(TParseTreeNode* body) {
+    Body = body;
+    Below({body});
+  }
+  TParseTreeNode* Condition;  // none in `for (;;)` and `for in`
+  TParseTreeNode* Body;
+};
+
+class TForStmtNode : public TLoopStmtNode {
+public:
+  TForStmtNode(TParseTreeNode* init, TParseTreeNode* condition, TParseTreeNode* step)
+      : TLoopStmtNode(condition, nullptr, NodeKind::For), Init(init), Step(step) {
+    Below({init, step});
+  }
+  TParseTreeNode* Init;  // a var list, an expression or none
+  TParseTreeNode* Step;
+};
+
+class TForInStmtNode : public TLoopStmtNode {
+public:
+  TForInStmtNode(TStrId variable, TIdentInfo* entry, TParseTreeNode* object)
+      : TLoopStmtNode(nullptr, nullptr, NodeKind::ForIn), VariableName(variable), VariableEntry(entry),
+        Object(object) {
+    Below({object});
+  }
+  TStrId VariableName;
+  TIdentInfo* VariableEntry;
+  TParseTreeNode* Object;
+};
+
+class TBreakStmtNode : public TParseTreeNode {
+public:
+  TBreakStmtNode() : TParseTreeNode(NodeKind::Break) {}
+};
+
+class TContinueStmtNode : public TParseTreeNode {
+public:
+  TContinueStmtNode() : TParseTreeNode(NodeKind::Continue) {}
+};
+
+class TReturnStmtNode : public TParseTreeNode {
+public:
+  explicit TReturnStmtNode(TParseTreeNode* value) : TParseTreeNode(NodeKind::Return), Value(value) {
+    Below({value});
+  }
+  TParseTreeNode* Value;
+};
+
+class TWithStmtNode : public TParseTreeNode {
+public:
+  TWithStmtNode(TParseTreeNode* object, TParseTreeNode* body)
+      : TParseTreeNode(NodeKind::With), Object(object), Body(body) {
+    Below({object, body});
+  }
+  TParseTreeNode* Object;
+  TParseTreeNode* Body;
+};
+
+// tellTarget (target) statement
+class TSetTargetNode : public TParseTreeNode {
+public:
+  TSetTargetNode(TParseTreeNode* target, TParseTreeNode* body)
+      : TParseTreeNode(NodeKind::SetTarget), Target(target), Body(body) {
+    Below({target, body});
+  }
+  TParseTreeNode* Target;
+  TParseTreeNode* Body;
+};
+
+class TCatchNode : public TParseTreeNode {
+public:
+  TCatchNode(TStrId variable, TStrId type, TParseTreeNode* statements)
+      : TParseTreeNode(NodeKind::Catch), VariableName(variable), TypeName(type), Statements(statements) {
+    Below({statements});
+  }
+  TStrId VariableName;  // not declared in any scope; always a named variable
+  TStrId TypeName;      // ignored
+  TParseTreeNode* Statements;
+};
+
+class TTryStmtNode : public TParseTreeNode {
+public:
+  TTryStmtNode(TParseTreeNode* body, TCatchNode* handler, TParseTreeNode* finally)
+      : TParseTreeNode(NodeKind::Try), Body(body), Catch(handler), Finally(finally) {
+    Below({body, handler, finally});
+  }
+  TParseTreeNode* Body;
+  TCatchNode* Catch;        // or none
+  TParseTreeNode* Finally;  // or none (also none for an empty finally block: see HasFinally)
+  bool HasFinally = false;
+};
+
+class TThrowStmtNode : public TParseTreeNode {
+public:
+  explicit TThrowStmtNode(TParseTreeNode* value) : TParseTreeNode(NodeKind::Throw), Value(value) { Below({value}); }
+  TParseTreeNode* Value;
+};
+
+class TVarDeclNode : public TParseTreeNode {
+public:
+  TVarDeclNode(TParseTreeNode* initialiser, TIdentInfo* entry)
+      : TParseTreeNode(NodeKind::VarDecl), Initialiser(initialiser), Entry(entry) {
+    Below({initialiser});
+  }
+  TParseTreeNode* Initialiser;  // or none
+  TIdentInfo* Entry;            // name, type, register and modifier flags
+};
+
+class TVarDeclListNode : public TListNode {
+public:
+  TVarDeclListNode() : TListNode(NodeKind::VarDeclList) {}
+  bool IsStatic = false;
+};
+
+class TArgDeclNode : public TParseTreeNode {
+public:
+  TArgDeclNode(TStrId name, TStrId type, TIdentInfo* entry)
+      : TParseTreeNode(NodeKind::ArgDecl), Name(name), TypeName(type), Entry(entry) {}
+  TStrId Name;
+  TStrId TypeName;
+  TIdentInfo* Entry;  // none in an interface's method signature
+};
+
+class TArgDeclListNode : public TListNode {
+public:
+  TArgDeclListNode() : TListNode(NodeKind::ArgDeclList) {}
+};
+
+class TFuncDefNode : public TParseTreeNode {
+public:
+  TFuncDefNode(TStrId name, TArgDeclListNode* parameters, TStrId returnType, TParseTreeNode* body,
+               TIdentTable* scope)
+      : TParseTreeNode(NodeKind::FuncDef), Name(name), Body(body), Parameters(parameters),
+        ReturnType(returnType), Scope(scope) {
+    Below({parameters, body});
+  }
+  TStrId Name;  // the empty id for a function literal
+  TParseTreeNode* Body;  // a statement list, or none for an empty body
+  TArgDeclListNode* Parameters;
+  TStrId ReturnType;
+  TIdentTable* Scope;  // its function scope
+  TIdentInfo* Entry = nullptr;  // declarations: the name's entry in the enclosing scope
+};
+
+enum class EventKind : uint8_t { Button = 0, Clip = 1, KeyPress = 2 };
+
+// The events of an `on (...)` or `onClipEvent (...)` handler.
+class TEventListNode : public TListNode {
+public:
+  TEventListNode() : TListNode(NodeKind::EventList) {}
+  EventKind Kind = EventKind::Button;
+  uint16_t ButtonEvents = 0;  // bit i: button event i
+  uint32_t ClipEvents = 0;    // bit i: clip event i
+  std::string KeyName;
+};
+
+// A script, or the body of an event handler (then EventList is set).
+class TProgramNode : public TListNode {
+public:
+  explicit TProgramNode(TIdentTable* scope) : TListNode(NodeKind::Program), Scope(scope) {}
+  TEventListNode* EventList = nullptr;
+  TIdentTable* Scope;
+};
+
+class TFuncDefNode;
+class TClassBodyNode : public TParseTreeNode {
+public:
+  TClassBodyNode() : TParseTreeNode(NodeKind::ClassBody) {}
+  void AddField(TVarDeclListNode* field) {
+    field->Flags |= kNodeClassMember;
+    for (TParseTreeNode* item : field->Items) item->Flags |= kNodeClassMember;
+    Fields.Add(field);
+    Below({field});
+  }
+  void AddMethod(TFuncDefNode* method) {
+    method->Flags |= kNodeClassMember;
+    Methods.Add(method);
+    Below({method});
+  }
+  TVector<TVarDeclListNode*> Fields{"TObjectVector"};
+  TVector<TFuncDefNode*> Methods{"TObjectVector"};
+};
+
+class TClassImplListNode : public TParseTreeNode {
+public:
+  TClassImplListNode() : TParseTreeNode(NodeKind::ClassImplList) {}
+  TVector<TCompoundName*> Items{"TObjectVector"};
+};
+
+class TClassDefNode : public TParseTreeNode {
+public:
+  TClassDefNode(NodeKind kind, TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info)
+      : TParseTreeNode(kind), Name(name), Super(super), Scope(scope), Info(info) {}
+  // The dotted names that must be compiled before this class: its superclass and, for a
+  // class, its interfaces.
+  virtual TStrIdArray Dependencies(TStringTable& strings) const;
+
+  TCompoundName* Name;
+  TCompoundName* Super;  // or none
+  TIdentTable* Scope;    // the class scope (its member table)
+  TClassInfo* Info;      // the class's entry
+};
+
+class TClassImplNode : public TClassDefNode {
+public:
+  TClassImplNode(TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info,
+                 TClassBodyNode* body, TClassImplListNode* interfaces)
+      : TClassDefNode(NodeKind::ClassImpl, name, super, scope, info), Body(body), Interfaces(interfaces) {
+    Below({body});
+  }
+  TStrIdArray Dependencies(TStringTable& strings) const override;
+
+  TClassBodyNode* Body;
+  TClassImplListNode* Interfaces;  // or none
+  TFuncDefNode* Constructor = nullptr;
+};
+
+class TClassIntfNode : public TClassDefNode {
+public:
+  TClassIntfNode(TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info)
+      : TClassDefNode(NodeKind::ClassIntf, name, super, scope, info) {}
+};
+
+class TImportNode : public TParseTreeNode {
+public:
+  explicit TImportNode(TCompoundName* name) : TParseTreeNode(NodeKind::Import), Name(name) {}
+  TCompoundName* Name;
+  bool Wildcard = false;  // import a.b.*
+};
+
+// Event names by index, as the SWF button-condition and clip-event flags number them.
+int ButtonEventIndex(const std::string& name);  // -1 when unknown
+int ClipEventIndex(const std::string& name);
+// Key code of an `on (keyPress "...")` name: one character is its own code; unknown names 0.
+int KeyCode(const std::string& name);
+
+}  // namespace fc

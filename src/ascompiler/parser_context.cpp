@@ -1,0 +1,374 @@
+#include "ascompiler/parser_context.h"
+
+#include <string_view>
+
+#include "ascompiler/errors.h"
+#include "core/text.h"
+
+namespace fc {
+namespace {
+
+// Movie-clip properties by number, for Flash 4 slash paths ("/clip:_x").
+constexpr std::string_view kProperties[] = {
+    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
+    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
+    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse",
+};
+
+int PropertyIndex(const std::string& name) {
+  const std::string lower = ToLowerAscii(name);
+  for (size_t i = 0; i < std::size(kProperties); ++i)
+    if (kProperties[i] == lower) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+void ParserContext::NestingTooDeep() const {
+  if (lexer_.FileName().empty())
+    throw EActionCompileError(Format("Nesting too deep in line: %d pos: %d", lexer_.Line(), lexer_.Column() + 1));
+  throw EActionCompileError(Format("Nesting too deep in file: \"%s\" line: %d pos: %d", lexer_.FileName().c_str(),
+                                   lexer_.Line(), lexer_.Column() + 1));
+}
+
+std::vector<TStrId> ParserContext::SplitName(TStrId dotted) {
+  std::vector<TStrId> parts;
+  for (const std::string& part : Split(Strings().Text(dotted), '.')) parts.push_back(Strings().Intern(part));
+  return parts;
+}
+
+// The l-value chain a.b for the first `count` parts of a.b.Foo.
+TParseTreeNode* ParserContext::NameChain(const std::vector<TStrId>& parts, size_t count) {
+  TLvalueNode* chain = nullptr;
+  for (size_t i = 0; i < count; ++i) chain = New<TLvalueNode>(chain, New<TStrNode>(parts[i]), false, Scope());
+  return chain;
+}
+
+TLvalueNode* ParserContext::NameLvalue(TStrId name) {
+  TIdentTable* scope = Scope();
+  TLvalueNode* lvalue = New<TLvalueNode>(nullptr, New<TStrNode>(name), false, scope);
+  if (name == TStringTable::ThisId || name == TStringTable::SuperId || name == TStringTable::ArgumentsId) {
+    scope->UseSpecial(name == TStringTable::ThisId    ? Special::This
+                      : name == TStringTable::SuperId ? Special::Super
+                                                      : Special::Arguments);
+    lvalue->Resolved = true;
+  }
+  TIdentInfo* entry = scope->Lookup(name, 0);
+  if (!entry) {
+    entry = scope->Lookup(name, 3);
+    // An outer function's local used from an inner function cannot live in a register.
+    if (entry && entry->Kind == ScopeKind::Function) entry->Register = kRegisterNever;
+  }
+  lvalue->Entry = entry;
+  if (auto* cls = dynamic_cast<TClassInfo*>(entry)) {
+    cls->ClassFlags |= kClassReferenced;
+    if (cls->Name != name) {
+      const std::vector<TStrId> parts = SplitName(cls->Name);
+      if (parts.size() > 1) lvalue->SetBase(NameChain(parts, parts.size() - 1));
+    }
+  }
+  return Checked(lvalue);
+}
+
+TLvalueNode* ParserContext::PathLvalue(TStrId path) {
+  TLvalueNode* lvalue = New<TLvalueNode>(nullptr, nullptr, false, Scope());
+  lvalue->Path = Strings().Text(path);
+  const size_t colon = lvalue->Path.rfind(':');
+  lvalue->PathTarget = lvalue->Path.substr(0, colon);
+  lvalue->PropertyIndex = PropertyIndex(lvalue->Path.substr(colon + 1));
+  return lvalue;
+}
+
+TLvalueNode* ParserContext::MemberLvalue(TParseTreeNode* base, TStrId name) {
+  return New<TLvalueNode>(base, New<TStrNode>(name), false, Scope());
+}
+
+TLvalueNode* ParserContext::ComputedLvalue(TParseTreeNode* base, TParseTreeNode* member) {
+  return New<TLvalueNode>(base, member, true, Scope());
+}
+
+// For `a.b.C(...)`: the class a.b.C when the base is a chain of plain names.
+TClassInfo* ParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
+  std::vector<TStrId> reversed{name};
+  for (TParseTreeNode* node = base; node;) {
+    if (node->Kind != NodeKind::Lvalue) return nullptr;
+    auto* lvalue = static_cast<TLvalueNode*>(node);
+    if (lvalue->Name() < 0 || !lvalue->Path.empty()) return nullptr;
+    reversed.push_back(lvalue->Name());
+    node = lvalue->Base;
+  }
+  std::string dotted;
+  for (auto it = reversed.rbegin(); it != reversed.rend(); ++it) {
+    if (!dotted.empty()) dotted += '.';
+    dotted += Strings().Text(*it);
+  }
+  return Scope()->FindClass(Strings().Intern(dotted));
+}
+
+TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments,
+                                   TParseTreeNode* pos) {
+  TIdentTable* scope = Scope();
+  TFuncCallNode* call = New<TFuncCallNode>(base, name, arguments, scope);
+  call->Pos = pos->Pos;
+  if (name == TStringTable::SuperId) {
+    scope->UseSpecial(Special::Super);
+    scope->SuperCallMissing = false;
+  }
+  call->Entry = scope->Lookup(name, 3);
+  if (!base) {
+    if (auto* cls = dynamic_cast<TClassInfo*>(call->Entry)) {
+      cls->ClassFlags |= kClassReferenced;
+      const std::vector<TStrId> parts = SplitName(cls->Name);
+      if (parts.size() > 1) call->SetBase(NameChain(parts, parts.size() - 1));
+    }
+  } else if (TClassInfo* cls = ChainClass(base, name)) {
+    call->ClassRef = cls;
+    cls->ClassFlags |= kClassReferenced;
+  }
+  return Checked(call);
+}
+
+TFuncCallNode* ParserContext::NewCall(TFuncCallNode* call) {
+  call->Flags |= kNodeConstructorCall;
+  if (call->Base)
+    if (TClassInfo* cls = ChainClass(call->Base, call->Name)) cls->ClassFlags |= kClassReferenced;
+  return call;
+}
+
+TAssignNode* ParserContext::Assign(TParseTreeNode* target, int op, TParseTreeNode* value, bool postfix) {
+  TAssignNode* assign = New<TAssignNode>(static_cast<TLvalueNode*>(target), op, value, Scope());
+  if (postfix) assign->Flags |= kNodePostfix;
+  return assign;
+}
+
+TExprListNode* ParserContext::ExprList(TParseTreeNode* first, uint16_t flags) {
+  TExprListNode* list = New<TExprListNode>();
+  list->Flags |= flags;
+  return Append(list, first);
+}
+
+bool ParserContext::AppendToComma(TParseTreeNode* list, TParseTreeNode* item) {
+  if (list->Kind != NodeKind::ExprList) {
+    SyntaxError("syntax error");
+    return false;
+  }
+  Append(static_cast<TExprListNode*>(list), item);
+  return true;
+}
+
+TExprListNode* ParserContext::MarkList(TExprListNode* list, uint16_t flag) {
+  list->Flags |= flag;
+  return list;
+}
+
+TExprListNode* ParserContext::AppendProperty(TExprListNode* list, TPairNode* property) {
+  Append(list, property->First);
+  return Append(list, property->Second);
+}
+
+TVarDeclNode* ParserContext::VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool functionLiteral) {
+  TIdentInfo* entry = Scope()->Declare(name, type);
+  entry->Flags |= kIdentDeclared;
+  if (functionLiteral) entry->Register = kRegisterNever;
+  return New<TVarDeclNode>(initialiser, entry);
+}
+
+TArgDeclNode* ParserContext::Param(TStrId name, TStrId type) {
+  TIdentInfo* entry = nullptr;
+  if (Scope()->Kind == ScopeKind::Function) {  // not in an interface's method signature
+    entry = Scope()->Declare(name, type);
+    entry->Flags |= kIdentDeclared;
+  }
+  return New<TArgDeclNode>(name, type, entry);
+}
+
+void ParserContext::OpenFunctionScope(TStrId declaredName) {
+  if (declaredName >= 0) Scope()->Declare(declaredName, -1);
+  OpenScope(ScopeKind::Function);
+}
+
+TFuncDefNode* ParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params, TStrId type, TParseTreeNode* body,
+                                          uint16_t accessor) {
+  TIdentTable* scope = Scope();
+  TFuncDefNode* function = New<TFuncDefNode>(name, params, type, body, scope);
+  function->Flags |= accessor;
+  CloseScope();
+  function->Entry = Scope()->Lookup(name, 0);
+  if (function->Entry) {
+    function->Entry->TypeName = type;
+    function->Entry->Flags |= kIdentNamedFunction;
+    if (accessor) function->Entry->Flags |= kIdentDeclared;
+  }
+  return function;
+}
+
+TFuncDefNode* ParserContext::FunctionExpr(TArgDeclListNode* params, TStrId type, TParseTreeNode* body) {
+  TIdentTable* scope = Scope();
+  TFuncDefNode* function = New<TFuncDefNode>(TStringTable::EmptyId, params, type, body, scope);
+  CloseScope();
+  return function;
+}
+
+TForInStmtNode* ParserContext::ForIn(TStrId variable, TParseTreeNode* object) {
+  TIdentInfo* entry = Scope()->Declare(variable, -1);
+  entry->Flags |= kIdentDeclared;
+  return New<TForInStmtNode>(variable, entry, object);
+}
+
+TVarDeclListNode* ParserContext::MemberVars(int modifiers, TVarDeclListNode* vars) {
+  for (TParseTreeNode* item : vars->Items) static_cast<TVarDeclNode*>(item)->Entry->Flags |= modifiers;
+  if (modifiers & kIdentStatic) vars->IsStatic = true;
+  return vars;
+}
+
+TFuncDefNode* ParserContext::MemberFunction(int modifiers, TFuncDefNode* function) {
+  if (function->Entry) function->Entry->Flags |= modifiers;
+  return function;
+}
+
+void ParserContext::AddMember(TClassBodyNode* body, TParseTreeNode* member) {
+  if (member->Kind == NodeKind::VarDeclList) body->AddField(static_cast<TVarDeclListNode*>(member));
+  else body->AddMethod(static_cast<TFuncDefNode*>(member));
+  Checked(body);
+}
+
+TPairNode* ParserContext::Event(TStrId name, TParseTreeNode* argument) {
+  return New<TPairNode>(New<TStrNode>(name), argument);
+}
+
+void ParserContext::ValidateEvents(TEventListNode* events) {
+  for (TParseTreeNode* item : events->Items) {
+    auto* pair = static_cast<TPairNode*>(item);
+    const std::string& name = Strings().Text(static_cast<TStrNode*>(pair->First)->Id);
+    if (events->Kind == EventKind::Button) {
+      const int index = ButtonEventIndex(name);
+      if (index < 0)
+        throw EActionCompileError(Format("Unknown button event: %s in line %d", name.c_str(), events->Pos.Line));
+      events->ButtonEvents |= 1u << index;
+    } else {
+      const int index = ClipEventIndex(name);
+      if (index < 0)
+        throw EActionCompileError(Format("Unknown clip event: %s in line %d", name.c_str(), events->Pos.Line));
+      events->ClipEvents |= 1u << index;
+    }
+    if (pair->Second) {  // a key argument: the handler is a key handler; later events are ignored
+      events->Kind = EventKind::KeyPress;
+      events->KeyName = Strings().Text(static_cast<TStrNode*>(pair->Second)->Id);
+      break;
+    }
+  }
+}
+
+TProgramNode* ParserContext::EventHandler(EventKind kind, TParseTreeNode* pos, TEventListNode* events,
+                                          TProgramNode* body) {
+  events->Kind = kind;
+  events->Pos = pos->Pos;
+  body->EventList = events;
+  ValidateEvents(events);
+  CloseScope();
+  return body;
+}
+
+TProgramNode* ParserContext::KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body) {
+  TEventListNode* events = New<TEventListNode>();
+  Append(events, Event(Strings().Intern("keyPress"), New<TStrNode>(key)));
+  return EventHandler(EventKind::KeyPress, pos, events, body);
+}
+
+TProgramNode* ParserContext::Program(TParseTreeNode* first) {
+  return Append(New<TProgramNode>(Scope()), first);
+}
+
+TClassInfo* ParserContext::ResolveClass(TCompoundName* name, const char* message) {
+  TClassInfo* cls = Scope()->FindClass(name->Dotted(Strings()));
+  if (!cls) throw EActionCompileError(Format(message, name->Text(Strings()).c_str()));
+  // An imported short name stands for the full name.
+  if (name->Text(Strings()).size() < Strings().Text(cls->Name).size()) name->Replace(SplitName(cls->Name));
+  cls->ClassFlags |= kClassReferenced;
+  return cls;
+}
+
+TCompoundName* ParserContext::ResolveInterface(TCompoundName* name) {
+  ResolveClass(name, "Interface %s not found.");
+  return name;
+}
+
+void ParserContext::OpenClassScope(TCompoundName* name, TCompoundName* super) {
+  TClassInfo* superInfo = super ? ResolveClass(super, "Superclass %s not found.") : nullptr;
+  TClassInfo* info = Scope()->DeclareClass(name->Dotted(Strings()));
+  OpenScope(ScopeKind::Class);
+  TIdentTable* scope = Scope();
+  info->Members = scope;
+  scope->SetClassName(name);
+  if (superInfo) {
+    scope->Base = superInfo->Members;
+    info->SuperClass = superInfo;
+    if (HasCyclicSuperClass(info)) {
+      info->SuperClass = nullptr;
+      scope->Base = nullptr;
+      throw EActionCompileError(Format("Class %s extends itself.", name->Text(Strings()).c_str()));
+    }
+  }
+  openClasses_.push_back(info);
+}
+
+TClassImplNode* ParserContext::ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
+                                         TClassBodyNode* body) {
+  TClassInfo* info = openClasses_.back();
+  openClasses_.pop_back();
+  TClassImplNode* node = New<TClassImplNode>(name, super, Scope(), info, body, interfaces);
+  // The method named like the class is its constructor.
+  const TStrId last = name->Last();
+  for (int i = 0; i < body->Methods.Count(); ++i) {
+    if (body->Methods[i]->Name == last) {
+      node->Constructor = body->Methods[i];
+      body->Methods.Delete(i);
+      break;
+    }
+  }
+  if (!node->Constructor) {
+    OpenScope(ScopeKind::Function);
+    TIdentTable* scope = Scope();
+    CloseScope();
+    node->Constructor = New<TFuncDefNode>(last, New<TArgDeclListNode>(), TStringTable::EmptyId, nullptr, scope);
+    node->Constructor->Flags |= kNodeClassMember;
+  }
+  CloseScope();
+  return node;
+}
+
+TClassIntfNode* ParserContext::InterfaceDecl(TCompoundName* name, TCompoundName* super) {
+  TClassInfo* info = openClasses_.back();
+  openClasses_.pop_back();
+  TClassIntfNode* node = New<TClassIntfNode>(name, super, Scope(), info);
+  CloseScope();
+  return node;
+}
+
+TImportNode* ParserContext::Import(TCompoundName* name) {
+  TClassInfo* cls = Scope()->FindClass(name->Dotted(Strings()));
+  if (!cls) throw EActionCompileError(Format("Class %s not found.", name->Text(Strings()).c_str()));
+  Scope()->AddAlias(name->Last(), cls);
+  return New<TImportNode>(name);
+}
+
+TImportNode* ParserContext::ImportAll(TCompoundName* package) {
+  std::vector<std::string> prefix;
+  for (TStrId part : package->Parts) prefix.push_back(Strings().Text(part));
+  std::vector<TClassInfo*> matches;
+  for (const auto& item : context_.ClassTable.Items()) {
+    auto* cls = dynamic_cast<TClassInfo*>(item.get());
+    if (!cls) continue;
+    const std::vector<std::string> parts = Split(Strings().Text(cls->Name), '.');
+    if (parts.size() != prefix.size() + 1) continue;
+    bool same = true;
+    for (size_t i = 0; i < prefix.size() && same; ++i) same = IEquals(parts[i], prefix[i]);
+    if (same) matches.push_back(cls);
+  }
+  for (TClassInfo* cls : matches) Scope()->AddAlias(Strings().Intern(Split(Strings().Text(cls->Name), '.').back()), cls);
+  TImportNode* node = New<TImportNode>(package);
+  node->Wildcard = true;
+  return node;
+}
+
+}  // namespace fc
