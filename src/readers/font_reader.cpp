@@ -1,0 +1,327 @@
+#include "readers/font_reader.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_OUTLINE_H
+#include FT_TRUETYPE_TABLES_H
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "core/error.h"
+#include "core/text.h"
+#include "readers/font_outline.h"
+
+namespace fc {
+namespace {
+
+constexpr int kEm = 1024;
+
+int32_t RoundFixed(double fixed) { return static_cast<int32_t>(std::nearbyint(fixed / 65536.0)); }
+int32_t FixedToInt64(int64_t v) { return FixedToInt(static_cast<int32_t>(v)); }
+int32_t IntegerPart(int64_t v) { return static_cast<int32_t>(v >> 16); }  // fraction dropped
+
+struct Point {
+  double x, y;
+};
+
+// Draws one run of quadratic-spline points: all but the last are control points, the last is
+// on the curve. Anchors between two controls are their rounded midpoints.
+void DrawSpline(const std::vector<detail::OutlinePoint>& record, TOutlineSink& edges) {
+  const detail::OutlinePoint* p = &record[0];
+  for (size_t k = 1; k < record.size(); ++k) {
+    const detail::OutlinePoint& q = record[k];
+    int32_t ax, ay;
+    if (k + 1 < record.size()) {
+      ax = RoundFixed((double(p->x) + double(q.x)) / 2);
+      ay = RoundFixed((double(p->y) + double(q.y)) / 2);
+    } else {
+      ax = IntegerPart(q.x);
+      ay = IntegerPart(q.y);
+    }
+    edges.CurveTo(FixedToInt64(p->x), FixedToInt64(p->y), ax, ay);
+    p = &q;
+  }
+}
+
+// A cubic arc as quadratics: split into pieces few enough to stay within half a font unit,
+// each piece drawn with the control point that matches its end tangents on average.
+void DrawCubic(const detail::OutlinePoint& from, const detail::OutlinePoint& c1, const detail::OutlinePoint& c2,
+               const detail::OutlinePoint& to, TOutlineSink& edges) {
+  const Point p0{double(from.x), double(from.y)}, p1{double(c1.x), double(c1.y)}, p2{double(c2.x), double(c2.y)},
+      p3{double(to.x), double(to.y)};
+  const double ex = p3.x - 3 * p2.x + 3 * p1.x - p0.x, ey = p3.y - 3 * p2.y + 3 * p1.y - p0.y;
+  const double error = std::hypot(ex, ey) * std::sqrt(3.0) / 36 / 65536;  // font units, one piece
+  const int pieces = std::clamp(static_cast<int>(std::ceil(std::cbrt(error / 0.5))), 1, 16);
+  const auto at = [&](double t) {
+    const double u = 1 - t;
+    return Point{u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
+                 u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y};
+  };
+  const auto slope = [&](double t) {
+    const double u = 1 - t;
+    return Point{3 * (u * u * (p1.x - p0.x) + 2 * u * t * (p2.x - p1.x) + t * t * (p3.x - p2.x)),
+                 3 * (u * u * (p1.y - p0.y) + 2 * u * t * (p2.y - p1.y) + t * t * (p3.y - p2.y))};
+  };
+  for (int i = 0; i < pieces; ++i) {
+    const double t0 = double(i) / pieces, t1 = double(i + 1) / pieces, h = t1 - t0;
+    const Point a = at(t0), b = at(t1), da = slope(t0), db = slope(t1);
+    // Control = average of the points the two end tangents reach at a third of the piece's span.
+    const Point c{(a.x + da.x * h / 2 + b.x - db.x * h / 2) / 2, (a.y + da.y * h / 2 + b.y - db.y * h / 2) / 2};
+    const bool last = i + 1 == pieces;
+    edges.CurveTo(RoundFixed(c.x), RoundFixed(c.y), last ? FixedToInt64(to.x) : RoundFixed(b.x),
+                  last ? FixedToInt64(to.y) : RoundFixed(b.y));
+  }
+}
+
+std::once_flag fontconfig_once;
+
+void InitFontconfig() {
+  std::call_once(fontconfig_once, [] {
+    if (!FcInit()) throw Error("fontconfig could not be initialised");
+  });
+}
+
+}  // namespace
+
+int32_t FixedToInt(int32_t fixed) {
+  const int32_t integer = fixed >> 16;  // the signed integer part
+  const uint32_t fraction = static_cast<uint32_t>(fixed) & 0xFFFF;
+  if (fraction == 0) return integer;
+  return static_cast<int32_t>(std::nearbyint(integer + fraction / 65536.0));
+}
+
+// ---- TGlyphOutline ----
+
+void TGlyphOutline::MoveTo(int32_t x, int32_t y) {
+  Segments.push_back({TOutlineSegment::Move, x, y});
+  start_x_ = pen_x_ = x;
+  start_y_ = pen_y_ = y;
+}
+
+void TGlyphOutline::LineTo(int32_t x, int32_t y) {
+  Segments.push_back({TOutlineSegment::Line, x, y});
+  pen_x_ = x;
+  pen_y_ = y;
+}
+
+void TGlyphOutline::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y) {
+  Segments.push_back({TOutlineSegment::Curve, x, y, cx, cy});
+  pen_x_ = x;
+  pen_y_ = y;
+}
+
+void TGlyphOutline::Close() {
+  if (pen_x_ != start_x_ || pen_y_ != start_y_) LineTo(start_x_, start_y_);
+}
+
+void TGlyphOutline::Flip(bool horizontal, bool vertical) {
+  for (TOutlineSegment& s : Segments) {
+    if (horizontal) s.x = -s.x, s.cx = -s.cx;
+    if (vertical) s.y = -s.y, s.cy = -s.cy;
+  }
+}
+
+// ---- Contours ----
+
+void detail::DrawContours(const std::vector<OutlineContour>& contours, TOutlineSink& edges) {
+  bool drawn = false;
+  for (const OutlineContour& contour : contours) {
+    const size_t n = contour.size();
+    if (n < 2) continue;
+    // Start on a point of the curve: the first one, or between two controls when there is none.
+    size_t first_on = n;
+    for (size_t i = 0; i < n; ++i)
+      if (contour[i].tag == OutlinePoint::On) {
+        first_on = i;
+        break;
+      }
+    std::vector<OutlinePoint> seq;  // the points after the start, in order, ending at the start
+    OutlinePoint start;
+    if (first_on < n) {
+      start = contour[first_on];
+      for (size_t k = 1; k < n; ++k) seq.push_back(contour[(first_on + k) % n]);
+    } else {
+      start = {(contour[n - 1].x + contour[0].x) / 2, (contour[n - 1].y + contour[0].y) / 2, OutlinePoint::On};
+      seq = contour;
+    }
+    seq.push_back(start);  // closing back to the start: drawn by Close unless a curve needs it
+
+    edges.MoveTo(FixedToInt64(start.x), FixedToInt64(start.y));
+    OutlinePoint pen = start;
+    for (size_t i = 0; i < seq.size();) {
+      const OutlinePoint& p = seq[i];
+      if (p.tag == OutlinePoint::On) {
+        if (i + 1 < seq.size()) edges.LineTo(FixedToInt64(p.x), FixedToInt64(p.y));
+        pen = p;
+        ++i;
+      } else if (p.tag == OutlinePoint::Cubic && i + 2 < seq.size() && seq[i + 1].tag == OutlinePoint::Cubic) {
+        DrawCubic(pen, p, seq[i + 1], seq[i + 2], edges);
+        pen = seq[i + 2];
+        i += 3;
+      } else {
+        std::vector<OutlinePoint> record;  // controls up to the next point on the curve
+        while (i < seq.size() && seq[i].tag != OutlinePoint::On) record.push_back(seq[i++]);
+        if (i < seq.size()) record.push_back(seq[i++]);
+        else record.push_back(start);
+        DrawSpline(record, edges);
+        pen = record.back();
+      }
+    }
+    edges.Close();
+    drawn = true;
+  }
+  if (drawn) edges.Flip(false, true);
+}
+
+// ---- Fonts ----
+
+TFontDescription MakeLogFont(const TFontRequest& font) {
+  if (font.LogFont && !font.LogFont->FaceName.empty()) return *font.LogFont;
+  TFontDescription d;
+  d.FaceName = font.Name;
+  d.CharSet = font.Charset;
+  d.Height = -kEm;
+  d.Weight = font.Bold ? 700 : 400;
+  d.Italic = font.Italic;
+  d.Quality = font.Smoothed ? 4 : 3;
+  return d;
+}
+
+struct TFontFace::Impl {
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  std::string path;
+  std::string family;
+  bool embolden = false;
+  bool oblique = false;
+
+  ~Impl() {
+    if (face) FT_Done_Face(face);
+    if (library) FT_Done_FreeType(library);
+  }
+};
+
+TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_unique<Impl>()) {
+  InitFontconfig();
+  const std::string family = description.FaceName.empty() ? "sans-serif" : description.FaceName;
+  FcPattern* pattern = FcPatternCreate();
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(pattern, FC_WEIGHT, description.Weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, description.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (!match) throw Error(Format("No installed font can stand in for \"%s\"", family.c_str()));
+  FcChar8* file = nullptr;
+  FcChar8* matched_family = nullptr;
+  int index = 0, slant = FC_SLANT_ROMAN;
+  FcBool embolden = FcFalse;
+  FcPatternGetString(match, FC_FILE, 0, &file);
+  FcPatternGetString(match, FC_FAMILY, 0, &matched_family);
+  FcPatternGetInteger(match, FC_INDEX, 0, &index);
+  FcPatternGetInteger(match, FC_SLANT, 0, &slant);
+  FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
+  impl_->path = file ? reinterpret_cast<const char*>(file) : "";
+  impl_->family = matched_family ? reinterpret_cast<const char*>(matched_family) : family;
+  impl_->embolden = embolden == FcTrue;
+  impl_->oblique = description.Italic && slant == FC_SLANT_ROMAN;  // no italic face: slant it
+  FcPatternDestroy(match);
+
+  if (FT_Init_FreeType(&impl_->library) != 0) throw Error("FreeType could not be initialised");
+  if (impl_->path.empty() || FT_New_Face(impl_->library, impl_->path.c_str(), index, &impl_->face) != 0)
+    throw Error(Format("Unable to open the font file %s", impl_->path.c_str()));
+  if (!FT_IS_SCALABLE(impl_->face) || impl_->face->units_per_EM == 0)
+    throw Error(Format("The font %s has no outlines", impl_->path.c_str()));
+  // One pixel per font unit: the em square is 1024 units.
+  if (FT_Set_Char_Size(impl_->face, 0, kEm * 64, 72, 72) != 0)
+    throw Error(Format("The font %s cannot be scaled", impl_->path.c_str()));
+}
+
+TFontFace::~TFontFace() = default;
+
+const std::string& TFontFace::FilePath() const { return impl_->path; }
+const std::string& TFontFace::FamilyName() const { return impl_->family; }
+
+TFontMetrics TFontFace::Metrics() const {
+  const FT_Face face = impl_->face;
+  double ascent = face->ascender, descent = -face->descender;
+  // The Windows metrics of the OS/2 table are what the font's makers set for text layout.
+  if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+      os2 && os2->version != 0xFFFF && (os2->usWinAscent || os2->usWinDescent)) {
+    ascent = os2->usWinAscent;
+    descent = os2->usWinDescent;
+  }
+  const double scale = double(kEm) / face->units_per_EM;
+  TFontMetrics m;
+  m.Ascent = static_cast<int16_t>(std::clamp(std::nearbyint(ascent * scale), -32768.0, 32767.0));
+  m.Descent = static_cast<int16_t>(std::clamp(std::nearbyint(descent * scale), -32768.0, 32767.0));
+  m.Leading = static_cast<int16_t>(std::max(0, m.Ascent + m.Descent - kEm));
+  return m;
+}
+
+namespace {
+
+// Emboldening strength as FreeType's synthetic bold: a 24th of the em, in 26.6.
+constexpr FT_Pos kEmboldenStrength = kEm * 64 / 24;
+
+bool LoadGlyph(FT_Face face, char16_t code) {
+  const FT_UInt index = FT_Get_Char_Index(face, code);
+  return FT_Load_Glyph(face, index, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP | FT_LOAD_NO_AUTOHINT) == 0;
+}
+
+}  // namespace
+
+void TFontFace::ReadGlyphOutline(char16_t code, TOutlineSink& edges) {
+  const FT_Face face = impl_->face;
+  if (!LoadGlyph(face, code) || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
+  FT_Outline& outline = face->glyph->outline;
+  if (impl_->embolden) FT_Outline_EmboldenXY(&outline, kEmboldenStrength, kEmboldenStrength);
+  if (impl_->oblique) {
+    const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+    FT_Outline_Transform(&outline, &shear);
+  }
+  std::vector<detail::OutlineContour> contours;
+  int first = 0;
+  for (int c = 0; c < outline.n_contours; ++c) {
+    const int last = outline.contours[c];
+    detail::OutlineContour contour;
+    for (int i = first; i <= last && i < outline.n_points; ++i) {
+      detail::OutlinePoint p;
+      p.x = int64_t{outline.points[i].x} * 1024;  // 26.6 to 16.16
+      p.y = int64_t{outline.points[i].y} * 1024;
+      switch (FT_CURVE_TAG(outline.tags[i])) {
+        case FT_CURVE_TAG_ON: p.tag = detail::OutlinePoint::On; break;
+        case FT_CURVE_TAG_CUBIC: p.tag = detail::OutlinePoint::Cubic; break;
+        default: p.tag = detail::OutlinePoint::Conic; break;
+      }
+      contour.push_back(p);
+    }
+    contours.push_back(std::move(contour));
+    first = last + 1;
+  }
+  detail::DrawContours(contours, edges);
+}
+
+int32_t TFontFace::Advance(char16_t code) {
+  const FT_Face face = impl_->face;
+  if (!LoadGlyph(face, code)) return 0;
+  int32_t advance = FixedToInt(static_cast<int32_t>(face->glyph->linearHoriAdvance));
+  if (impl_->embolden) advance += static_cast<int32_t>(kEmboldenStrength / 64);
+  return advance;
+}
+
+void TFontFace::ReadGlyph(TFlashGlyph& glyph) {
+  glyph.Built = true;
+  ReadGlyphOutline(glyph.Code, glyph.Outline);
+  glyph.Advance = Advance(glyph.Code);
+}
+
+TFontMetrics ReadFontMetrics(const TFontRequest& font) { return TFontFace(MakeLogFont(font)).Metrics(); }
+
+}  // namespace fc
