@@ -67,6 +67,7 @@ private:
 // Each subsystem's registration function, defined in its commands_*.cpp.
 void RegisterConfigCommands(CommandTable& table);
 void RegisterLanguageCommands(CommandTable& table);
+void RegisterSwfCommands(CommandTable& table);
 void RegisterReaderCommands(CommandTable& table);
 void RegisterAsCommands(CommandTable& table);
 

@@ -7,6 +7,7 @@ CommandTable BuildCommandTable() {
   CommandTable table;
   RegisterConfigCommands(table);
   RegisterLanguageCommands(table);
+  RegisterSwfCommands(table);
   RegisterReaderCommands(table);
   RegisterAsCommands(table);
   return table;

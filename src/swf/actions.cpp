@@ -1,0 +1,951 @@
+#include "swf/actions.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
+#include <map>
+
+#include "core/text.h"
+
+namespace fc {
+
+// ---------------------------------------------------------------------------------------
+// The action table
+
+namespace {
+
+struct ActionEntry {
+  uint8_t code;
+  const char* name;
+  std::unique_ptr<TSWFAction> (*create)();
+};
+
+template <typename T>
+std::unique_ptr<TSWFAction> Make() {
+  return std::make_unique<T>();
+}
+
+#define FC_SIMPLE_ENTRY(Name, Code, Base) {Code, #Name, &Make<TSWFAction##Name>},
+const ActionEntry kActions[] = {
+    FC_SWF_SIMPLE_ACTIONS(FC_SIMPLE_ENTRY)
+    {0x81, "GotoFrame", &Make<TSWFActionGotoFrame>},
+    {0x83, "GetUrl", &Make<TSWFActionGetUrl>},
+    {0x8A, "WaitForFrame", &Make<TSWFActionWaitForFrame>},
+    {0x8B, "SetTarget", &Make<TSWFActionSetTarget>},
+    {0x8C, "GoToLabel", &Make<TSWFActionGoToLabel>},
+    {0x96, "Push", &Make<TSWFActionPush>},
+    {0x99, "Jump", &Make<TSWFActionJump>},
+    {0x9D, "If", &Make<TSWFActionIf>},
+    {0x9A, "GetURL2", &Make<TSWFActionGetURL2>},
+    {0x9F, "GotoFrame2", &Make<TSWFActionGotoFrame2>},
+    {0x8D, "WaitForFrame2", &Make<TSWFActionWaitForFrame2>},
+    {0x88, "ConstantPool", &Make<TSWFActionConstantPool>},
+    {0x9B, "DefineFunction", &Make<TSWFActionDefineFunction>},
+    {0x94, "With", &Make<TSWFActionWith>},
+    {0x87, "StoreRegister", &Make<TSWFActionStoreRegister>},
+    {0x8E, "DefineFunction2", &Make<TSWFActionDefineFunction2>},
+    {0x8F, "Try", &Make<TSWFActionTry>},
+    {kActionByteCode, "ByteCode", &Make<TSWFActionByteCode>},
+    {kActionOffsetMarker, "Marker", &Make<TSWFOffsetMarker>},
+};
+#undef FC_SIMPLE_ENTRY
+
+const ActionEntry* FindAction(uint8_t code) {
+  static const auto table = [] {
+    std::array<const ActionEntry*, 256> t{};
+    for (const auto& e : kActions) t[e.code] = &e;
+    return t;
+  }();
+  return table[code];
+}
+
+void CheckFieldValue(int64_t v, uint8_t size, bool isSigned, const char* name, const char* action) {
+  int64_t lo = isSigned ? -(int64_t{1} << (8 * size - 1)) : 0;
+  int64_t hi = isSigned ? (int64_t{1} << (8 * size - 1)) - 1 : (int64_t{1} << (8 * size)) - 1;
+  if (v < lo || v > hi)
+    throw Error(Format("%s: %s %lld does not fit its %d-bit field", action, name, static_cast<long long>(v), 8 * size));
+}
+
+void WriteField(TBitsEngine& be, int64_t v, uint8_t size) {
+  if (size == 4) be.WriteDWord(static_cast<uint32_t>(v));
+  else be.WriteWord(static_cast<uint16_t>(v));
+}
+
+uint16_t CheckedCount(size_t n, const char* what, const char* action) {
+  if (n > 0xFFFF) throw Error(Format("%s: %zu %s exceed the 16-bit count", action, n, what));
+  return static_cast<uint16_t>(n);
+}
+
+std::string Quote(const std::string& s) { return "\"" + s + "\""; }
+
+}  // namespace
+
+std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code) {
+  const ActionEntry* e = FindAction(Code);
+  return e ? e->create() : nullptr;
+}
+
+const char* ActionName(uint8_t Code) {
+  const ActionEntry* e = FindAction(Code);
+  return e ? e->name : "";
+}
+
+uint32_t GetFullSize(const TSWFAction& a) {
+  if (a.ActionCode == kActionOffsetMarker) return 0;
+  if (a.ActionCode == kActionByteCode) return static_cast<uint32_t>(static_cast<const TSWFActionByteCode&>(a).Data.size());
+  return a.ActionCode < 0x80 ? 1 : a.Length + 3u;
+}
+
+// ---------------------------------------------------------------------------------------
+// TSWFAction
+
+void TSWFAction::WriteToStream(TBitsEngine& be) {
+  StartPosition = be.Position();
+  be.WriteByte(ActionCode);
+  if (ActionCode < 0x80) return;
+  std::vector<uint8_t> body;
+  TBitsEngine scratch(&body);
+  WriteActionBody(scratch);
+  scratch.FlushLastByte(true);
+  CheckFieldValue(static_cast<int64_t>(body.size()), 2, false, "action length", ActionName(ActionCode));
+  Length = static_cast<uint16_t>(body.size());
+  be.WriteWord(Length);
+  be.WriteBuffer(body);
+}
+
+std::unique_ptr<TSWFAction> TSWFAction::Clone() const {
+  std::unique_ptr<TSWFAction> copy;
+  if (dynamic_cast<const TSWFTryOffsetMarker*>(this)) copy = std::make_unique<TSWFTryOffsetMarker>();
+  else copy = CreateActionObject(ActionCode);
+  if (!copy) throw Error(Format("no action class for code 0x%02X", ActionCode));
+  copy->Assign(*this);
+  return copy;
+}
+
+void TSWFActionByteCode::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionByteCode&>(Source);
+  Data = s.Data;
+  OwnsData = s.OwnsData;
+}
+
+void TSWFActionByteCode::WriteActionBody(TBitsEngine& be) { be.WriteBuffer(Data); }
+
+void TSWFActionByteCode::WriteToStream(TBitsEngine& be) {
+  StartPosition = be.Position();
+  WriteActionBody(be);
+  Length = static_cast<uint16_t>(std::min<size_t>(Data.size(), 0xFFFF));
+}
+
+std::string TSWFActionByteCode::Describe() const {
+  std::string s;
+  for (size_t i = 0; i < Data.size() && i < 16; ++i) s += Format("%s%02X", i ? " " : "", Data[i]);
+  if (Data.size() > 16) s += " ...";
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// Markers and branches
+
+void TSWFOffsetMarker::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFOffsetMarker&>(Source);
+  IsBackward = s.IsBackward;
+  Enabled = s.Enabled;
+  Name = s.Name;
+  FieldSize = s.FieldSize;
+}
+
+void TSWFOffsetMarker::WriteActionBody(TBitsEngine& be) {
+  Placed = true;
+  WrittenPosition = be.Position();
+  if (!Enabled) return;
+  if (IsBackward) {
+    SavedPosition = be.Position();
+    PositionKnown = true;
+    return;
+  }
+  if (!PatchPending) return;
+  size_t base = SavedPosition + FieldSize;
+  // Catch and finally blocks count from the end of the block before them.
+  if (const auto* t = dynamic_cast<const TSWFTryOffsetMarker*>(this); t && t->Previous) base = t->Previous->WrittenPosition;
+  if (HasBase) base = BasePosition;
+  const int64_t v = static_cast<int64_t>(be.Position()) - static_cast<int64_t>(base);
+  CheckFieldValue(v, FieldSize, FieldSigned, FieldName, Name.empty() ? "marker" : Name.c_str());
+  uint8_t bytes[4];
+  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(static_cast<uint64_t>(v) >> (8 * i));
+  be.PatchBytes(SavedPosition, std::span<const uint8_t>(bytes, FieldSize));
+  PatchPending = false;
+}
+
+void TSWFOffsetMarker::WriteOffsetField(TBitsEngine& body, size_t fieldPosition) {
+  FieldPosition = fieldPosition;
+  if (!Enabled) return;
+  if (FieldSize != 2 && FieldSize != 4) throw Error(Format("%s: field size %u", FieldName, FieldSize));
+  if (IsBackward) {
+    if (!PositionKnown)
+      throw Error(Format("%s: the backward target '%s' is not written before its branch", FieldName, Name.c_str()));
+    const int64_t v = static_cast<int64_t>(SavedPosition) - static_cast<int64_t>(FieldPosition + FieldSize);
+    CheckFieldValue(v, FieldSize, FieldSigned, FieldName, Name.empty() ? "marker" : Name.c_str());
+    WriteField(body, v, FieldSize);
+  } else {
+    SavedPosition = FieldPosition;
+    PatchPending = true;
+    WriteField(body, 0, FieldSize);
+  }
+}
+
+std::shared_ptr<TSWFOffsetMarker> TSWFBranchField::GetMarker() {
+  if (!Marker) Marker = std::make_shared<TSWFOffsetMarker>();
+  return Marker;
+}
+
+void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool isSigned, const char* name) {
+  if (!Marker || OffsetIsStatic) {
+    CheckFieldValue(Offset, 2, isSigned, name, ActionName(owner.ActionCode));
+    body.WriteWord(static_cast<uint16_t>(Offset));
+    return;
+  }
+  Marker->FieldSigned = isSigned;
+  Marker->FieldName = name;
+  Marker->WriteOffsetField(body, owner.StartPosition + 3 + body.Position());
+}
+
+// ---------------------------------------------------------------------------------------
+// TSWFActionList
+
+TSWFAction* TSWFActionList::Add(Ptr action) {
+  if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action.get())) m->Placed = true;
+  Items.push_back(std::move(action));
+  return Items.back().get();
+}
+
+void TSWFActionList::Insert(size_t index, Ptr action) {
+  if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action.get())) m->Placed = true;
+  Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(std::min(index, Items.size())), std::move(action));
+}
+
+int TSWFActionList::IndexOf(const TSWFAction* a) const {
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (Items[i].get() == a) return static_cast<int>(i);
+  return -1;
+}
+
+uint8_t TSWFActionList::MinVersion() const {
+  uint8_t v = 3;
+  for (const auto& a : Items)
+    if (a->ActionCode != kActionOffsetMarker && a->ActionCode != kActionByteCode) v = std::max(v, a->MinVersion());
+  return v;
+}
+
+// ---------------------------------------------------------------------------------------
+// Payload actions
+
+void TSWFActionGotoFrame::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  Frame = dynamic_cast<const TSWFActionGotoFrame&>(Source).Frame;
+}
+void TSWFActionGotoFrame::ReadFromStream(TBitsEngine& be) { Frame = be.ReadWord("Frame"); }
+void TSWFActionGotoFrame::WriteActionBody(TBitsEngine& be) { be.WriteWord(Frame); }
+std::string TSWFActionGotoFrame::Describe() const { return Format("%u", Frame); }
+
+void TSWFActionGetUrl::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionGetUrl&>(Source);
+  URL = s.URL;
+  Target = s.Target;
+}
+void TSWFActionGetUrl::ReadFromStream(TBitsEngine& be) {
+  URL = be.ReadString("URL");
+  Target = be.ReadString("Target");
+}
+void TSWFActionGetUrl::WriteActionBody(TBitsEngine& be) {
+  be.WriteString(URL, true, true);
+  be.WriteString(Target);
+}
+std::string TSWFActionGetUrl::Describe() const { return Quote(URL) + ", " + Quote(Target); }
+
+void TSWFActionWaitForFrame::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionWaitForFrame&>(Source);
+  Frame = s.Frame;
+  SkipCount = s.SkipCount;
+}
+void TSWFActionWaitForFrame::ReadFromStream(TBitsEngine& be) {
+  Frame = be.ReadWord("Frame");
+  SkipCount = be.ReadByte("SkipCount");
+}
+void TSWFActionWaitForFrame::WriteActionBody(TBitsEngine& be) {
+  be.WriteWord(Frame);
+  be.WriteByte(SkipCount);
+}
+std::string TSWFActionWaitForFrame::Describe() const { return Format("%u, skip %u", Frame, SkipCount); }
+
+void TSWFActionSetTarget::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  TargetName = dynamic_cast<const TSWFActionSetTarget&>(Source).TargetName;
+}
+void TSWFActionSetTarget::ReadFromStream(TBitsEngine& be) { TargetName = be.ReadString("TargetName"); }
+void TSWFActionSetTarget::WriteActionBody(TBitsEngine& be) { be.WriteString(TargetName); }
+std::string TSWFActionSetTarget::Describe() const { return Quote(TargetName); }
+
+void TSWFActionGoToLabel::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  Label = dynamic_cast<const TSWFActionGoToLabel&>(Source).Label;
+}
+void TSWFActionGoToLabel::ReadFromStream(TBitsEngine& be) { Label = be.ReadString("Label"); }
+void TSWFActionGoToLabel::WriteActionBody(TBitsEngine& be) { be.WriteString(Label); }
+std::string TSWFActionGoToLabel::Describe() const { return Quote(Label); }
+
+// --- Push ---
+
+namespace {
+int64_t PushInt(const TPushValue& v) {
+  if (auto p = std::get_if<int32_t>(&v)) return *p;
+  if (auto p = std::get_if<bool>(&v)) return *p ? 1 : 0;
+  if (auto p = std::get_if<float>(&v)) return static_cast<int64_t>(*p);
+  if (auto p = std::get_if<double>(&v)) return std::isfinite(*p) ? static_cast<int64_t>(std::clamp(*p, -2147483648.0, 2147483647.0)) : 0;
+  if (auto p = std::get_if<std::string>(&v)) return ParseInt32(*p).value_or(0);
+  return 0;
+}
+double PushDouble(const TPushValue& v) {
+  if (auto p = std::get_if<float>(&v)) return *p;
+  if (auto p = std::get_if<double>(&v)) return *p;
+  if (auto p = std::get_if<std::string>(&v)) return ParseDouble(*p).value_or(0);
+  return static_cast<double>(PushInt(v));
+}
+std::string PushString(const TPushValue& v) {
+  if (auto p = std::get_if<std::string>(&v)) return *p;
+  if (auto p = std::get_if<int32_t>(&v)) return std::to_string(*p);
+  if (auto p = std::get_if<bool>(&v)) return *p ? "true" : "false";
+  if (std::holds_alternative<float>(v) || std::holds_alternative<double>(v)) return FormatDouble(PushDouble(v));
+  return {};
+}
+}  // namespace
+
+void TSWFActionPush::AddValue(const std::string& v) {
+  if (v == "FlashVar_undefined") Values.push_back({std::string("undefined"), kPushUndefined, true});
+  else if (v == "FlashVar_null") Values.push_back({std::string("null"), kPushNull, true});
+  else Values.push_back({v, kPushString, true});
+}
+void TSWFActionPush::AddValue(int32_t v) { Values.push_back({v, kPushInteger, true}); }
+void TSWFActionPush::AddValue(float v) { Values.push_back({v, kPushFloat, true}); }
+void TSWFActionPush::AddValue(double v) { Values.push_back({v, kPushDouble, true}); }
+void TSWFActionPush::AddValue(bool v) { Values.push_back({v, kPushBoolean, true}); }
+void TSWFActionPush::AddNull() { Values.push_back({std::monostate{}, kPushNull, true}); }
+void TSWFActionPush::AddUndefined() { Values.push_back({std::monostate{}, kPushUndefined, true}); }
+void TSWFActionPush::AddInvalid() { Values.push_back({std::monostate{}, kPushUndefined, false}); }
+
+void TSWFActionPush::SetValueType(size_t Index, uint8_t Type) {
+  if (Index >= Values.size()) throw Error(Format("Push: no value %zu", Index));
+  if (Type != kPushKeepType) Values[Index].ValueType = Type;
+}
+
+void TSWFActionPush::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  Values = dynamic_cast<const TSWFActionPush&>(Source).Values;
+}
+
+uint8_t TSWFActionPush::MinVersion() const {
+  for (const auto& v : Values)
+    if (v.IsValid && v.ValueType != kPushString && v.ValueType != kPushFloat) return 5;
+  return 4;
+}
+
+void TSWFActionPush::ReadFromStream(TBitsEngine& be) {
+  Values.clear();
+  while (!be.AtEnd()) {
+    TPushValueInfo v;
+    v.ValueType = be.ReadByte("Push type");
+    switch (v.ValueType) {
+      case kPushString: v.Value = be.ReadString("Push string"); break;
+      case kPushFloat: v.Value = be.ReadSingle(); break;
+      case kPushNull:
+      case kPushUndefined: break;
+      case kPushRegister:
+      case kPushConstant8: v.Value = static_cast<int32_t>(be.ReadByte("Push value")); break;
+      case kPushBoolean: v.Value = be.ReadByte("Push boolean") != 0; break;
+      case kPushDouble: {
+        const uint64_t hi = be.ReadDWord("Push double");
+        const uint64_t lo = be.ReadDWord("Push double");
+        v.Value = std::bit_cast<double>((hi << 32) | lo);
+        break;
+      }
+      case kPushInteger: v.Value = static_cast<int32_t>(be.ReadDWord("Push integer")); break;
+      case kPushConstant16: v.Value = static_cast<int32_t>(be.ReadWord("Push constant")); break;
+      default: break;  // an unknown type carries no value bytes
+    }
+    Values.push_back(std::move(v));
+  }
+}
+
+void TSWFActionPush::WriteActionBody(TBitsEngine& be) {
+  for (const auto& v : Values) {
+    if (!v.IsValid) continue;
+    be.WriteByte(v.ValueType);
+    switch (v.ValueType) {
+      case kPushString: be.WriteString(PushString(v.Value)); break;
+      case kPushFloat: be.WriteSingle(static_cast<float>(PushDouble(v.Value))); break;
+      case kPushRegister:
+      case kPushConstant8: {
+        const int64_t n = PushInt(v.Value);
+        CheckFieldValue(n, 1, false, v.ValueType == kPushRegister ? "register" : "constant index", "Push");
+        be.WriteByte(static_cast<uint8_t>(n));
+        break;
+      }
+      case kPushBoolean: be.WriteByte(PushInt(v.Value) != 0 ? 1 : 0); break;
+      case kPushDouble: {
+        const uint64_t bits = std::bit_cast<uint64_t>(PushDouble(v.Value));
+        be.WriteDWord(static_cast<uint32_t>(bits >> 32));
+        be.WriteDWord(static_cast<uint32_t>(bits));
+        break;
+      }
+      case kPushInteger: be.WriteDWord(static_cast<uint32_t>(PushInt(v.Value))); break;
+      case kPushConstant16: {
+        const int64_t n = PushInt(v.Value);
+        CheckFieldValue(n, 2, false, "constant index", "Push");
+        be.WriteWord(static_cast<uint16_t>(n));
+        break;
+      }
+      default: break;
+    }
+  }
+}
+
+std::string TSWFActionPush::Describe() const {
+  std::string s;
+  for (const auto& v : Values) {
+    if (!v.IsValid) continue;
+    if (!s.empty()) s += ", ";
+    switch (v.ValueType) {
+      case kPushString: s += Quote(PushString(v.Value)); break;
+      case kPushFloat: s += FormatDouble(PushDouble(v.Value)) + "f"; break;
+      case kPushNull: s += "null"; break;
+      case kPushUndefined: s += "undefined"; break;
+      case kPushRegister: s += Format("r:%lld", static_cast<long long>(PushInt(v.Value))); break;
+      case kPushBoolean: s += PushInt(v.Value) ? "true" : "false"; break;
+      case kPushDouble: s += FormatDouble(PushDouble(v.Value)); break;
+      case kPushInteger: s += std::to_string(PushInt(v.Value)); break;
+      case kPushConstant8:
+      case kPushConstant16: s += Format("c:%lld", static_cast<long long>(PushInt(v.Value))); break;
+      default: s += Format("type%u", v.ValueType); break;
+    }
+  }
+  return s;
+}
+
+// --- Branches ---
+
+namespace {
+std::string DescribeBranch(const TSWFBranchField& f) {
+  if (f.Marker && (f.Marker->Placed || !f.OffsetIsStatic)) {
+    return f.Marker->Name.empty() ? std::string("(unnamed label)") : f.Marker->Name;
+  }
+  return Format("%+d", f.Offset);
+}
+void AssignBranch(TSWFBranchField& dst, const TSWFBranchField& src) {
+  dst.Offset = src.Offset;
+  dst.OffsetIsStatic = src.OffsetIsStatic;
+  dst.Marker.reset();  // CopyActionList points it at the copied marker
+}
+}  // namespace
+
+void TSWFActionJump::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  AssignBranch(Target, dynamic_cast<const TSWFActionJump&>(Source).Target);
+}
+void TSWFActionJump::ReadFromStream(TBitsEngine& be) {
+  Target.SetOffset(static_cast<int16_t>(be.ReadWord("BranchOffset")));
+}
+void TSWFActionJump::WriteActionBody(TBitsEngine& be) { Target.Write(be, *this, true, "branch offset"); }
+std::string TSWFActionJump::Describe() const { return DescribeBranch(Target); }
+
+void TSWFActionGetURL2::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionGetURL2&>(Source);
+  LoadVariables = s.LoadVariables;
+  LoadTarget = s.LoadTarget;
+  SendVarsMethod = s.SendVarsMethod;
+}
+void TSWFActionGetURL2::ReadFromStream(TBitsEngine& be) {
+  const uint8_t b = be.ReadByte("GetURL2 flags");
+  LoadVariables = b & 0x80;
+  LoadTarget = b & 0x40;
+  SendVarsMethod = b & 3;
+}
+void TSWFActionGetURL2::WriteActionBody(TBitsEngine& be) {
+  be.WriteByte(static_cast<uint8_t>((LoadVariables ? 0x80 : 0) | (LoadTarget ? 0x40 : 0) | (SendVarsMethod & 3)));
+}
+std::string TSWFActionGetURL2::Describe() const {
+  static const char* kMethods[] = {"none", "GET", "POST", "3"};
+  return Format("method=%s%s%s", kMethods[SendVarsMethod & 3], LoadTarget ? " target" : "", LoadVariables ? " variables" : "");
+}
+
+void TSWFActionGotoFrame2::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionGotoFrame2&>(Source);
+  Play = s.Play;
+  SceneBiasFlag = s.SceneBiasFlag;
+  SceneBias = s.SceneBias;
+}
+void TSWFActionGotoFrame2::ReadFromStream(TBitsEngine& be) {
+  const uint8_t b = be.ReadByte("GotoFrame2 flags");
+  SceneBiasFlag = b & 2;
+  Play = b & 1;
+  if (SceneBiasFlag) SceneBias = be.ReadWord("SceneBias");
+}
+void TSWFActionGotoFrame2::WriteActionBody(TBitsEngine& be) {
+  be.WriteByte(static_cast<uint8_t>((SceneBiasFlag ? 2 : 0) | (Play ? 1 : 0)));
+  if (SceneBiasFlag) be.WriteWord(SceneBias);
+}
+std::string TSWFActionGotoFrame2::Describe() const {
+  return std::string(Play ? "play" : "stop") + (SceneBiasFlag ? Format(" bias=%u", SceneBias) : "");
+}
+
+void TSWFActionWaitForFrame2::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  SkipCount = dynamic_cast<const TSWFActionWaitForFrame2&>(Source).SkipCount;
+}
+void TSWFActionWaitForFrame2::ReadFromStream(TBitsEngine& be) { SkipCount = be.ReadByte("SkipCount"); }
+void TSWFActionWaitForFrame2::WriteActionBody(TBitsEngine& be) { be.WriteByte(SkipCount); }
+std::string TSWFActionWaitForFrame2::Describe() const { return Format("skip %u", SkipCount); }
+
+void TSWFActionConstantPool::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  ConstantPool = dynamic_cast<const TSWFActionConstantPool&>(Source).ConstantPool;
+}
+void TSWFActionConstantPool::ReadFromStream(TBitsEngine& be) {
+  const uint16_t count = be.ReadWord("constant count");
+  ConstantPool.clear();
+  for (uint16_t i = 0; i < count; ++i) ConstantPool.push_back(be.ReadString("constant"));
+}
+void TSWFActionConstantPool::WriteActionBody(TBitsEngine& be) {
+  be.WriteWord(CheckedCount(ConstantPool.size(), "constants", "ConstantPool"));
+  for (const auto& s : ConstantPool) be.WriteString(s);
+}
+std::string TSWFActionConstantPool::Describe() const {
+  std::string s;
+  for (size_t i = 0; i < ConstantPool.size(); ++i) s += (i ? ", " : "") + Quote(ConstantPool[i]);
+  return s;
+}
+
+void TSWFActionDefineFunction::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionDefineFunction&>(Source);
+  Name = s.Name;
+  Params = s.Params;
+  AssignBranch(CodeSize, s.CodeSize);
+}
+void TSWFActionDefineFunction::ReadFromStream(TBitsEngine& be) {
+  Name = be.ReadString("function name");
+  const uint16_t n = be.ReadWord("NumParams");
+  Params.clear();
+  for (uint16_t i = 0; i < n; ++i) Params.push_back(be.ReadString("parameter"));
+  CodeSize.SetOffset(be.ReadWord("CodeSize"));
+}
+void TSWFActionDefineFunction::WriteActionBody(TBitsEngine& be) {
+  be.WriteString(Name);
+  be.WriteWord(CheckedCount(Params.size(), "parameters", "DefineFunction"));
+  for (const auto& p : Params) be.WriteString(p);
+  CodeSize.Write(be, *this, false, "function size");
+}
+std::string TSWFActionDefineFunction::Describe() const {
+  std::string s = Quote(Name) + " (";
+  for (size_t i = 0; i < Params.size(); ++i) s += (i ? ", " : "") + Params[i];
+  return s + ") until " + DescribeBranch(CodeSize);
+}
+
+void TSWFActionWith::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  AssignBranch(Size, dynamic_cast<const TSWFActionWith&>(Source).Size);
+}
+void TSWFActionWith::ReadFromStream(TBitsEngine& be) { Size.SetOffset(be.ReadWord("With size")); }
+void TSWFActionWith::WriteActionBody(TBitsEngine& be) { Size.Write(be, *this, false, "With size"); }
+std::string TSWFActionWith::Describe() const { return "until " + DescribeBranch(Size); }
+
+void TSWFActionStoreRegister::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  RegisterNumber = dynamic_cast<const TSWFActionStoreRegister&>(Source).RegisterNumber;
+}
+void TSWFActionStoreRegister::ReadFromStream(TBitsEngine& be) { RegisterNumber = be.ReadByte("register"); }
+void TSWFActionStoreRegister::WriteActionBody(TBitsEngine& be) { be.WriteByte(RegisterNumber); }
+std::string TSWFActionStoreRegister::Describe() const { return Format("r:%u", RegisterNumber); }
+
+void TSWFActionDefineFunction2::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionDefineFunction2&>(Source);
+  Name = s.Name;
+  RegisterCount = s.RegisterCount;
+  PreloadParent = s.PreloadParent;
+  PreloadRoot = s.PreloadRoot;
+  SuppressSuper = s.SuppressSuper;
+  PreloadSuper = s.PreloadSuper;
+  SuppressArguments = s.SuppressArguments;
+  PreloadArguments = s.PreloadArguments;
+  SuppressThis = s.SuppressThis;
+  PreloadThis = s.PreloadThis;
+  PreloadGlobal = s.PreloadGlobal;
+  Params = s.Params;
+  AssignBranch(CodeSize, s.CodeSize);
+}
+void TSWFActionDefineFunction2::ReadFromStream(TBitsEngine& be) {
+  Name = be.ReadString("function name");
+  const uint16_t n = be.ReadWord("NumParams");
+  RegisterCount = be.ReadByte("RegisterCount");
+  PreloadParent = be.ReadBit();
+  PreloadRoot = be.ReadBit();
+  SuppressSuper = be.ReadBit();
+  PreloadSuper = be.ReadBit();
+  SuppressArguments = be.ReadBit();
+  PreloadArguments = be.ReadBit();
+  SuppressThis = be.ReadBit();
+  PreloadThis = be.ReadBit();
+  be.ReadUBits(7);
+  PreloadGlobal = be.ReadBit();
+  be.FlushLastByte(false);
+  Params.clear();
+  for (uint16_t i = 0; i < n; ++i) {
+    TSWFFunctionParam p;
+    p.Register = be.ReadByte("parameter register");
+    p.Name = be.ReadString("parameter name");
+    Params.push_back(std::move(p));
+  }
+  CodeSize.SetOffset(be.ReadWord("CodeSize"));
+}
+void TSWFActionDefineFunction2::WriteActionBody(TBitsEngine& be) {
+  be.WriteString(Name);
+  be.WriteWord(CheckedCount(Params.size(), "parameters", "DefineFunction2"));
+  be.WriteByte(RegisterCount);
+  for (bool f : {PreloadParent, PreloadRoot, SuppressSuper, PreloadSuper, SuppressArguments, PreloadArguments,
+                 SuppressThis, PreloadThis})
+    be.WriteBit(f);
+  be.WriteBits(0, 7);
+  be.WriteBit(PreloadGlobal);
+  for (const auto& p : Params) {
+    be.WriteByte(p.Register);
+    be.WriteString(p.Name);
+  }
+  CodeSize.Write(be, *this, false, "function size");
+}
+std::string TSWFActionDefineFunction2::Describe() const {
+  std::string s = Quote(Name) + " (";
+  for (size_t i = 0; i < Params.size(); ++i) s += (i ? ", " : "") + Format("r:%u=", Params[i].Register) + Params[i].Name;
+  s += Format(") registers=%u", RegisterCount);
+  const std::pair<bool, const char*> flags[] = {
+      {PreloadParent, "preloadParent"}, {PreloadRoot, "preloadRoot"}, {SuppressSuper, "suppressSuper"},
+      {PreloadSuper, "preloadSuper"}, {SuppressArguments, "suppressArguments"}, {PreloadArguments, "preloadArguments"},
+      {SuppressThis, "suppressThis"}, {PreloadThis, "preloadThis"}, {PreloadGlobal, "preloadGlobal"}};
+  for (const auto& [on, name] : flags)
+    if (on) s += std::string(" ") + name;
+  return s + " until " + DescribeBranch(CodeSize);
+}
+
+void TSWFActionTry::Assign(const TSWFAction& Source) {
+  TSWFAction::Assign(Source);
+  const auto& s = dynamic_cast<const TSWFActionTry&>(Source);
+  CatchInRegister = s.CatchInRegister;
+  HasCatchBlock = s.HasCatchBlock;
+  HasFinallyBlock = s.HasFinallyBlock;
+  ReservedFlags = s.ReservedFlags;
+  AssignBranch(TrySize, s.TrySize);
+  AssignBranch(CatchSize, s.CatchSize);
+  AssignBranch(FinallySize, s.FinallySize);
+  CatchRegister = s.CatchRegister;
+  CatchName = s.CatchName;
+}
+void TSWFActionTry::ReadFromStream(TBitsEngine& be) {
+  const uint8_t f = be.ReadByte("Try flags");
+  ReservedFlags = f & 0xF8;
+  CatchInRegister = f & 4;
+  HasFinallyBlock = f & 2;
+  HasCatchBlock = f & 1;
+  TrySize.SetOffset(be.ReadWord("TrySize"));
+  CatchSize.SetOffset(be.ReadWord("CatchSize"));
+  FinallySize.SetOffset(be.ReadWord("FinallySize"));
+  if (CatchInRegister) CatchRegister = be.ReadByte("CatchRegister");
+  else CatchName = be.ReadString("CatchName");
+}
+void TSWFActionTry::WriteActionBody(TBitsEngine& be) {
+  be.WriteByte(static_cast<uint8_t>(ReservedFlags | (CatchInRegister ? 4 : 0) | (HasFinallyBlock ? 2 : 0) | (HasCatchBlock ? 1 : 0)));
+  TrySize.Write(be, *this, false, "try size");
+  // A missing block has size 0 unless a size was read from a file.
+  auto absent = [&](const TSWFBranchField& f, const char* name) {
+    const int32_t v = f.OffsetIsStatic ? f.Offset : 0;
+    CheckFieldValue(v, 2, false, name, "Try");
+    be.WriteWord(static_cast<uint16_t>(v));
+  };
+  if (HasCatchBlock) CatchSize.Write(be, *this, false, "catch size");
+  else absent(CatchSize, "catch size");
+  if (HasFinallyBlock) FinallySize.Write(be, *this, false, "finally size");
+  else absent(FinallySize, "finally size");
+  if (CatchInRegister) be.WriteByte(CatchRegister);
+  else be.WriteString(CatchName);
+}
+void TSWFActionTry::WriteToStream(TBitsEngine& be) {
+  TSWFAction::WriteToStream(be);
+  // The try block counts from the end of this action.
+  if (TrySize.Marker && !TrySize.OffsetIsStatic) {
+    TrySize.Marker->HasBase = true;
+    TrySize.Marker->BasePosition = be.Position();
+  }
+}
+std::string TSWFActionTry::Describe() const {
+  std::string s = "try until " + DescribeBranch(TrySize);
+  if (HasCatchBlock) s += ", catch " + (CatchInRegister ? Format("r:%u", CatchRegister) : Quote(CatchName)) + " until " + DescribeBranch(CatchSize);
+  if (HasFinallyBlock) s += ", finally until " + DescribeBranch(FinallySize);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// Reading, writing and copying lists
+
+namespace {
+
+// Gives every branch of a freshly read list a marker at its target.
+void ResolveTargets(TSWFActionList& list) {
+  const size_t n = list.Count();
+  std::vector<int64_t> start(n + 1, 0);
+  for (size_t i = 0; i < n; ++i) start[i + 1] = start[i] + GetFullSize(*list[i]);
+  std::map<int64_t, size_t> indexAt;  // byte offset -> index of the action starting there
+  for (size_t i = n + 1; i-- > 0;) indexAt[start[i]] = i;
+
+  struct Placement {
+    size_t index;
+    size_t order;
+    std::shared_ptr<TSWFOffsetMarker> marker;
+  };
+  std::vector<Placement> places;
+  int labels = 0, tries = 0;
+  auto place = [&](TSWFBranchField& field, std::shared_ptr<TSWFOffsetMarker> marker, int64_t target,
+                   const std::string& name, bool resolve) {
+    field.Marker = marker;
+    auto it = indexAt.find(target);
+    if (it == indexAt.end()) {
+      marker->Name = Format("Error Size offset: %d", field.Offset);
+      return;
+    }
+    if (marker->Name.empty()) marker->Name = name;
+    places.push_back({it->second, places.size(), marker});
+    // The marker now stands where the offset pointed, so writing resolves through it and
+    // the list stays right when it is edited.
+    if (resolve) field.OffsetIsStatic = false;
+  };
+
+  for (size_t i = 0; i < n; ++i) {
+    TSWFAction* a = list[i];
+    const int64_t end = start[i + 1];
+    if (auto* t = dynamic_cast<TSWFActionTry*>(a)) {
+      ++tries;
+      auto tryEnd = std::make_shared<TSWFTryOffsetMarker>();
+      tryEnd->IsBackward = false;
+      place(t->TrySize, tryEnd, end + t->TrySize.Offset, Format("Try %d", tries), false);
+      std::shared_ptr<TSWFOffsetMarker> previous = tryEnd;
+      const int64_t catchEnd = end + t->TrySize.Offset + (t->HasCatchBlock ? t->CatchSize.Offset : 0);
+      if (t->HasCatchBlock) {
+        auto m = std::make_shared<TSWFTryOffsetMarker>();
+        m->IsBackward = false;
+        m->Previous = previous;
+        place(t->CatchSize, m, catchEnd, Format("Catch %d", tries), false);
+        previous = m;
+      }
+      if (t->HasFinallyBlock) {
+        auto m = std::make_shared<TSWFTryOffsetMarker>();
+        m->IsBackward = false;
+        m->Previous = previous;
+        place(t->FinallySize, m, catchEnd + t->FinallySize.Offset, Format("Finally %d", tries), false);
+      }
+      continue;
+    }
+    if (a->BranchCount() != 1) continue;
+    TSWFBranchField* f = a->Branch(0);
+    auto m = std::make_shared<TSWFOffsetMarker>();
+    const bool isJump = a->ActionCode == 0x99 || a->ActionCode == 0x9D;
+    m->IsBackward = isJump && f->Offset < 0;
+    place(*f, m, end + f->Offset, Format("label %d", ++labels), true);
+  }
+  // Insert from the back so earlier indices stay valid; markers at one index keep their order.
+  std::stable_sort(places.begin(), places.end(), [](const Placement& x, const Placement& y) {
+    return x.index != y.index ? x.index > y.index : x.order > y.order;
+  });
+  for (auto& p : places) list.Insert(p.index, p.marker);
+}
+
+bool ReadActions(TBitsEngine& be, TSWFActionList& List) {
+  while (!be.AtEnd()) {
+    const size_t start = be.Position();
+    const uint8_t code = be.ReadByte("action code");
+    if (code == 0) return true;
+    std::unique_ptr<TSWFAction> a = code < kActionByteCode ? CreateActionObject(code) : nullptr;
+    if (code < 0x80) {
+      if (!a) a = std::make_unique<TSWFActionByteCode>(be.Rest().first(0));
+      if (auto* raw = dynamic_cast<TSWFActionByteCode*>(a.get())) raw->Data = {code};
+      List.Add(std::shared_ptr<TSWFAction>(std::move(a)));
+      continue;
+    }
+    const uint16_t len = be.ReadWord("action length");
+    const uint64_t bodyOffset = be.FileOffset();
+    auto body = be.ReadSpan(len, "action body");
+    auto whole = [&] { return std::make_unique<TSWFActionByteCode>(std::span<const uint8_t>(body.data() - 3, len + 3u)); };
+    if (a) {
+      a->Length = len;
+      try {
+        TBitsEngine sub(body, bodyOffset);
+        a->ReadFromStream(sub);
+        if (!sub.AtEnd()) throw FormatError("payload longer than its fields");
+      } catch (const Error&) {
+        a = whole();  // kept as the bytes it was read from
+      }
+    } else {
+      a = whole();
+    }
+    (void)start;
+    List.Add(std::shared_ptr<TSWFAction>(std::move(a)));
+  }
+  return false;
+}
+
+}  // namespace
+
+void ReadActionList(TBitsEngine& be, TSWFActionList& List) {
+  ReadActions(be, List);
+  ResolveTargets(List);
+}
+
+void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
+  auto forEachMarker = [&](auto fn) {
+    for (const auto& a : List)
+      for (size_t i = 0; i < a->BranchCount(); ++i)
+        if (auto* f = a->Branch(i); f && f->Marker) fn(*f);
+  };
+  forEachMarker([](TSWFBranchField& f) {
+    f.Marker->PatchPending = false;
+    f.Marker->PositionKnown = false;
+    f.Marker->HasBase = false;
+  });
+  for (const auto& a : List) a->WriteToStream(be);
+  for (const auto& a : List)
+    for (size_t i = 0; i < a->BranchCount(); ++i)
+      if (auto* f = a->Branch(i); f && f->Marker && !f->OffsetIsStatic && f->Marker->PatchPending)
+        throw Error(Format("%s: the target '%s' is not in the action list", ActionName(a->ActionCode), f->Marker->Name.c_str()));
+}
+
+void CopyActionList(const TSWFActionList& Source, TSWFActionList& Dest) {
+  const size_t base = Dest.Count();
+  for (const auto& a : Source) Dest.Add(std::shared_ptr<TSWFAction>(a->Clone()));
+  auto copyOf = [&](const std::shared_ptr<TSWFOffsetMarker>& m) -> std::shared_ptr<TSWFOffsetMarker> {
+    if (!m) return nullptr;
+    const int idx = Source.IndexOf(m.get());
+    if (idx >= 0) return std::dynamic_pointer_cast<TSWFOffsetMarker>(Dest.Items[base + idx]);
+    // A marker not in the source list: the copy gets its own, unplaced one.
+    std::shared_ptr<TSWFOffsetMarker> fresh(static_cast<TSWFOffsetMarker*>(m->Clone().release()));
+    fresh->Placed = false;
+    return fresh;
+  };
+  for (size_t i = 0; i < Source.Count(); ++i) {
+    TSWFAction* src = Source[i];
+    TSWFAction* dst = Dest[base + i];
+    for (size_t k = 0; k < src->BranchCount(); ++k) {
+      TSWFBranchField* sf = src->Branch(k);
+      if (sf->Marker) dst->Branch(k)->Marker = copyOf(sf->Marker);
+    }
+    if (auto* st = dynamic_cast<TSWFTryOffsetMarker*>(src); st && st->Previous)
+      static_cast<TSWFTryOffsetMarker*>(dst)->Previous = copyOf(st->Previous);
+  }
+}
+
+size_t FindActionsEnd(TBitsEngine& be) {
+  const size_t saved = be.Position();
+  size_t end = 0;
+  try {
+    for (;;) {
+      const uint8_t code = be.ReadByte("action code");
+      if (code == 0) break;
+      if (code >= 0x80) be.Skip(be.ReadWord("action length"), "action body");
+    }
+    end = be.Position();
+  } catch (...) {
+    be.Seek(saved);
+    throw;
+  }
+  be.Seek(saved);
+  return end;
+}
+
+std::vector<std::string> DisassembleActionList(const TSWFActionList& List) {
+  std::vector<std::string> lines;
+  for (const auto& a : List) {
+    if (a->ActionCode == kActionOffsetMarker) {
+      lines.push_back(static_cast<const TSWFOffsetMarker&>(*a).Name + ":");
+      continue;
+    }
+    std::string name = a->ActionCode == kActionByteCode ? "raw" : ActionName(a->ActionCode);
+    const std::string args = a->Describe();
+    lines.push_back("  " + name + (args.empty() ? "" : " " + args));
+  }
+  return lines;
+}
+
+// ---------------------------------------------------------------------------------------
+// DoAction and DoInitAction
+
+void TSWFDoAction::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDoAction>(Source);
+  ParseActions = s.ParseActions;
+  if (!owned_) {
+    owned_ = std::make_unique<TSWFActionList>();
+    Actions = owned_.get();
+  }
+  Actions->Clear();
+  CopyActionList(*s.Actions, *Actions);
+}
+
+uint8_t TSWFDoAction::MinVersion() const { return std::max<uint8_t>(3, Actions->MinVersion()); }
+
+namespace {
+void ReadActionBlock(TBitsEngine& be, TSWFActionList& list, bool parse) {
+  list.Clear();
+  if (parse) {
+    if (!ReadActions(be, list)) throw FormatError("action block without End action");
+    ResolveTargets(list);
+    return;
+  }
+  if (be.AtEnd()) throw FormatError("action block without End action");
+  auto block = be.ReadSpan(be.Remaining() - 1, "actions");
+  if (be.ReadByte("End action") != 0) throw FormatError("action block without End action");
+  if (!block.empty()) list.Add(std::make_shared<TSWFActionByteCode>(block));
+}
+}  // namespace
+
+void TSWFDoAction::ReadFromStream(TBitsEngine& be) { ReadActionBlock(be, *Actions, ParseActions); }
+
+void TSWFDoAction::WriteTagBody(TBitsEngine& be) {
+  WriteActionList(be, *Actions);
+  be.WriteByte(0);
+}
+
+std::string TSWFDoAction::Describe() const {
+  size_t n = 0;
+  for (const auto& a : *Actions) n += a->ActionCode != kActionOffsetMarker;
+  return Format("%zu actions", n);
+}
+
+void TSWFDoInitAction::Assign(const TBasedSWFObject& Source) {
+  TSWFDoAction::Assign(Source);
+  SpriteID = AssignSource<TSWFDoInitAction>(Source).SpriteID;
+}
+
+void TSWFDoInitAction::ReadFromStream(TBitsEngine& be) {
+  SpriteID = be.ReadWord("SpriteID");
+  ReadActionBlock(be, *Actions, ParseActions);
+}
+
+void TSWFDoInitAction::WriteTagBody(TBitsEngine& be) {
+  be.WriteWord(SpriteID);
+  TSWFDoAction::WriteTagBody(be);
+}
+
+std::string TSWFDoInitAction::Describe() const { return Format("sprite=%u ", SpriteID) + TSWFDoAction::Describe(); }
+
+}  // namespace fc

@@ -1,0 +1,197 @@
+#include "swf/tag_factory.h"
+
+#include <array>
+
+#include "core/text.h"
+#include "swf/actions.h"
+
+namespace fc {
+namespace {
+
+using Creator = std::unique_ptr<TSWFObject> (*)();
+
+template <typename T>
+std::unique_ptr<TSWFObject> Make() {
+  return std::make_unique<T>();
+}
+
+struct TagEntry {
+  uint16_t code;
+  const char* name;
+  Creator create;  // null: kept as raw bytes until the class exists
+};
+
+// Every tag code of the format. A code whose class is not written yet has no creator and
+// is read as a raw tag; giving it a creator is all it takes to decode it everywhere.
+const TagEntry kTags[] = {
+    {0, "End", &Make<TSWFEnd>},
+    {1, "ShowFrame", &Make<TSWFShowFrame>},
+    {2, "DefineShape", nullptr},
+    {3, "FreeCharacter", nullptr},
+    {4, "PlaceObject", nullptr},
+    {5, "RemoveObject", &Make<TSWFRemoveObject>},
+    {6, "DefineBits", nullptr},
+    {7, "DefineButton", nullptr},
+    {8, "JPEGTables", nullptr},
+    {9, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
+    {10, "DefineFont", nullptr},
+    {11, "DefineText", nullptr},
+    {12, "DoAction", &Make<TSWFDoAction>},
+    {13, "DefineFontInfo", nullptr},
+    {14, "DefineSound", nullptr},
+    {15, "StartSound", nullptr},
+    {17, "DefineButtonSound", nullptr},
+    {18, "SoundStreamHead", nullptr},
+    {19, "SoundStreamBlock", nullptr},
+    {20, "DefineBitsLossless", nullptr},
+    {21, "DefineBitsJPEG2", nullptr},
+    {22, "DefineShape2", nullptr},
+    {23, "DefineButtonCxform", nullptr},
+    {24, "Protect", &Make<TSWFProtect>},
+    {26, "PlaceObject2", nullptr},
+    {28, "RemoveObject2", &Make<TSWFRemoveObject2>},
+    {32, "DefineShape3", nullptr},
+    {33, "DefineText2", nullptr},
+    {34, "DefineButton2", nullptr},
+    {35, "DefineBitsJPEG3", nullptr},
+    {36, "DefineBitsLossless2", nullptr},
+    {37, "DefineEditText", nullptr},
+    {39, "DefineSprite", nullptr},
+    {41, "ProductInfo", &Make<TSWFProductInfo>},
+    {43, "FrameLabel", &Make<TSWFFrameLabel>},
+    {45, "SoundStreamHead2", nullptr},
+    {46, "DefineMorphShape", nullptr},
+    {48, "DefineFont2", nullptr},
+    {56, "ExportAssets", &Make<TSWFExportAssets>},
+    {57, "ImportAssets", &Make<TSWFImportAssets>},
+    {58, "EnableDebugger", &Make<TSWFEnableDebugger>},
+    {59, "DoInitAction", &Make<TSWFDoInitAction>},
+    {60, "DefineVideoStream", nullptr},
+    {61, "VideoFrame", nullptr},
+    {62, "DefineFontInfo2", nullptr},
+    {63, "DebugID", nullptr},
+    {64, "EnableDebugger2", &Make<TSWFEnableDebugger2>},
+    {65, "ScriptLimits", &Make<TSWFScriptLimits>},
+    {66, "SetTabIndex", &Make<TSWFSetTabIndex>},
+    {69, "FileAttributes", &Make<TSWFFileAttributes>},
+    {70, "PlaceObject3", nullptr},
+    {71, "ImportAssets2", &Make<TSWFImportAssets2>},
+    {72, "DoABCDefine", nullptr},
+    {73, "DefineFontAlignZones", nullptr},
+    {74, "CSMTextSettings", nullptr},
+    {75, "DefineFont3", nullptr},
+    {76, "SymbolClass", &Make<TSWFSymbolClass>},
+    {77, "Metadata", &Make<TSWFMetadata>},
+    {78, "DefineScalingGrid", &Make<TSWFDefineScalingGrid>},
+    {82, "DoABC", nullptr},
+    {83, "DefineShape4", nullptr},
+    {84, "DefineMorphShape2", nullptr},
+    {86, "DefineSceneAndFrameLabelData", nullptr},
+    {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
+    {88, "DefineFontName", nullptr},
+    {89, "StartSound2", nullptr},
+    {90, "DefineBitsJPEG4", nullptr},
+    {91, "DefineFont4", nullptr},
+    {93, "EnableTelemetry", nullptr},
+    {kTagByteCode, "ByteCode", &Make<TSWFByteCodeTag>},
+};
+
+const TagEntry* FindTag(uint16_t code) {
+  static const auto table = [] {
+    std::array<const TagEntry*, 1024> t{};
+    for (const auto& e : kTags) t[e.code] = &e;
+    return t;
+  }();
+  return code < table.size() ? table[code] : nullptr;
+}
+
+std::unique_ptr<TSWFObject> RawTag(const TSWFTagHeader& h, std::span<const uint8_t> body, std::string error) {
+  auto raw = std::make_unique<TSWFByteCodeTag>(h.TagID, body, std::move(error));
+  raw->LongHeader = h.LongHeader;
+  raw->KeepHeaderForm = true;
+  return raw;
+}
+
+}  // namespace
+
+std::unique_ptr<TSWFObject> CreateTagObject(uint16_t TagID) {
+  const TagEntry* e = FindTag(TagID);
+  if (e && e->create) return e->create();
+  auto raw = std::make_unique<TSWFByteCodeTag>();
+  raw->StoredTagID = TagID;
+  raw->ErrorMessage = "Uniknow tag";
+  return raw;
+}
+
+bool IsModelledTag(uint16_t TagID) {
+  const TagEntry* e = FindTag(TagID);
+  return e && e->create && TagID != kTagByteCode;
+}
+
+const char* TagName(uint16_t TagID) {
+  const TagEntry* e = FindTag(TagID);
+  return e ? e->name : "Unknown";
+}
+
+TSWFTagHeader ReadTagHeader(TBitsEngine& be) {
+  TSWFTagHeader h;
+  h.Position = be.Position();
+  const uint16_t w = be.ReadWord("tag header");
+  h.TagID = w >> 6;
+  h.Length = w & 63;
+  if (h.Length == 63) {
+    h.LongHeader = true;
+    h.Length = be.ReadDWord("tag length");
+  }
+  return h;
+}
+
+std::unique_ptr<TSWFObject> ReadTagObject(const TSWFTagHeader& header, std::span<const uint8_t> body,
+                                          uint64_t fileOffset, const TSWFReadContext& ctx, bool decode) {
+  if (!decode || !IsModelledTag(header.TagID))
+    return RawTag(header, body, IsModelledTag(header.TagID) ? "" : "Uniknow tag");
+  std::unique_ptr<TSWFObject> obj = CreateTagObject(header.TagID);
+  obj->PrepareRead(ctx);
+  obj->BodySize = header.Length;
+  try {
+    TBitsEngine be(body, fileOffset);
+    obj->ReadFromStream(be);
+    if (!be.AtEnd()) throw FormatError(Format("%zu byte(s) after the last field", be.Remaining()));
+  } catch (const std::exception& e) {
+    return RawTag(header, body, Format("%s: %s", TagName(header.TagID), e.what()));
+  }
+  return obj;
+}
+
+TSWFObjectList ReadTagList(TBitsEngine& be, TSWFReadContext ctx, bool decode, bool* truncated) {
+  TSWFObjectList list;
+  if (truncated) *truncated = false;
+  while (!be.AtEnd()) {
+    if (be.Remaining() < 2) {
+      if (truncated) *truncated = true;
+      break;
+    }
+    const size_t start = be.Position();
+    TSWFTagHeader h;
+    try {
+      h = ReadTagHeader(be);
+    } catch (const FormatError&) {
+      be.Seek(start);
+      if (truncated) *truncated = true;
+      break;
+    }
+    if (h.Length > be.Remaining()) {
+      be.Seek(start);
+      if (truncated) *truncated = true;
+      break;
+    }
+    const uint64_t offset = be.FileOffset();
+    auto body = be.ReadSpan(h.Length, "tag body");
+    list.push_back(ReadTagObject(h, body, offset, ctx, decode));
+    list.back()->UpdateReadContext(ctx);
+    if (h.TagID == kTagEnd) break;
+  }
+  return list;
+}
+
+}  // namespace fc
