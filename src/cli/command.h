@@ -69,6 +69,7 @@ void RegisterConfigCommands(CommandTable& table);
 void RegisterLanguageCommands(CommandTable& table);
 void RegisterSwfCommands(CommandTable& table);
 void RegisterReaderCommands(CommandTable& table);
+void RegisterEngineCommands(CommandTable& table);
 void RegisterAsCommands(CommandTable& table);
 
 // Builds the whole table (commands.cpp).

@@ -9,6 +9,7 @@ CommandTable BuildCommandTable() {
   RegisterLanguageCommands(table);
   RegisterSwfCommands(table);
   RegisterReaderCommands(table);
+  RegisterEngineCommands(table);
   RegisterAsCommands(table);
   return table;
 }

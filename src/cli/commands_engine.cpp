@@ -1,0 +1,243 @@
+// flarecast-cli media ... and formats: the media engine on the command line.
+
+#include <cmath>
+#include <filesystem>
+#include <ostream>
+
+#include "cli/command.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "engine/decoder.h"
+#include "engine/formats.h"
+#include "engine/media_encoder.h"
+#include "engine/media_info.h"
+
+namespace fc::cli {
+namespace {
+
+int ParseIntOption(const Args& args, const std::string& name, int fallback) {
+  const auto v = args.get(name);
+  if (!v) return fallback;
+  const auto n = ParseInt32(*v);
+  if (!n || *n < 0) throw UsageError(name + " takes a whole number of 0 or more, not '" + *v + "'");
+  return *n;
+}
+
+double ParseDoubleOption(const Args& args, const std::string& name, double fallback) {
+  const auto v = args.get(name);
+  if (!v) return fallback;
+  const auto d = ParseDouble(*v);
+  if (!d || !std::isfinite(*d) || *d < 0) throw UsageError(name + " takes a number of 0 or more, not '" + *v + "'");
+  return *d;
+}
+
+FourCC ParseFourCCOption(const Args& args, const std::string& name) {
+  const auto v = args.get(name);
+  if (!v) return 0;
+  if (v->empty() || v->size() > 4) throw UsageError(name + " takes a code of 1 to 4 characters, not '" + *v + "'");
+  return MakeFourCC(*v);
+}
+
+std::string SizeText(uint64_t bytes) {
+  if (bytes < 1024) return Format("%lluB", static_cast<unsigned long long>(bytes));
+  const char* units[] = {"KB", "MB", "GB", "TB"};
+  double v = static_cast<double>(bytes);
+  int u = -1;
+  while (v >= 1024 && u < 3) v /= 1024, ++u;
+  return Format("%.1f%s", v, units[u]);
+}
+
+int MediaInfoCommand(const Args& args, std::ostream& out) {
+  const MediaInfo info = LoadMediaInfo(args.at(0));
+  if (args.has("--json")) {
+    out << MediaInfoToJson(info);
+    return 0;
+  }
+  out << info.file_name << ": " << info.format_name << ", " << FormatDouble(info.duration) << " s";
+  if (info.bit_rate > 0) out << ", " << info.bit_rate / 1000 << " kbit/s";
+  out << "\n";
+  for (const ProgramInfo& p : info.programs) {
+    out << "Program " << p.id << ": " << FormatDouble(p.duration) << " s\n";
+    for (const auto& v : p.video) {
+      out << Format("  [%d] %s: %dx%d, %s fps, aspect %d:%d, %lld kbit/s%s\n", v.id, v.name.c_str(),
+                    v.format.width, v.format.height, FormatDouble(v.format.frame_rate).c_str(), v.format.aspect_x,
+                    v.format.aspect_y, static_cast<long long>(v.bit_rate / 1000),
+                    (v.format.flags & kFormatSizeUnknown) ? ", size cannot be estimated" : "");
+    }
+    for (const auto& a : p.audio) {
+      out << Format("  [%d] %s: %d Hz, %d channels, %lld kbit/s%s\n", a.id, a.name.c_str(), a.format.sample_rate,
+                    a.format.channels, static_cast<long long>(a.bit_rate / 1000),
+                    (a.format.flags & kFormatSizeUnknown) ? ", size cannot be estimated" : "");
+    }
+    for (const auto& s : p.subtitles)
+      out << Format("  [%d] %s%s\n", s.id, s.name.c_str(), s.bitmap ? ", pictures" : ", text");
+  }
+  return 0;
+}
+
+int FormatsCommand(const Args&, std::ostream& out) {
+  for (const ContainerFormat& f : SupportedFormats()) {
+    out << "\"" << FourCCToString(f.fourcc) << "\"  " << f.display_name << " (" << f.extension << ")\n";
+    for (const CodecEntry& c : f.video)
+      out << "    video \"" << FourCCToString(c.fourcc) << "\"  " << c.display_name << (c.value ? " (default)" : "")
+          << "\n";
+    for (const CodecEntry& c : f.audio)
+      out << "    audio \"" << FourCCToString(c.fourcc) << "\"  " << c.display_name << (c.value ? " (default)" : "")
+          << "\n";
+  }
+  return 0;
+}
+
+// The container for an output name: --container, else the format list entry with its extension.
+FourCC ContainerFor(const Args& args, const std::string& output) {
+  if (args.has("--copy")) return kFourCCCopy;
+  if (const FourCC c = ParseFourCCOption(args, "--container")) return c;
+  const std::string ext = ToLowerAscii(std::filesystem::path(output).extension().string());
+  for (const ContainerFormat& f : SupportedFormats())
+    if (f.extension == ext) return f.fourcc;
+  throw UsageError("cannot tell the container from '" + ext + "'; give --container");
+}
+
+int MediaConvertCommand(const Args& args, std::ostream& out) {
+  const std::string& input = args.at(0);
+  const std::string& output = args.at(1);
+  EncodeParams params;
+  params.container_fourcc = ContainerFor(args, output);
+  params.video_fourcc = ParseFourCCOption(args, "--vcodec");
+  params.audio_fourcc = ParseFourCCOption(args, "--acodec");
+  if (const auto size = args.get("--size")) {
+    const auto parts = Split(*size, 'x');
+    const auto w = parts.size() == 2 ? ParseInt32(parts[0]) : std::nullopt;
+    const auto h = parts.size() == 2 ? ParseInt32(parts[1]) : std::nullopt;
+    if (!w || !h || *w <= 0 || *h <= 0 || *w > 8192 || *h > 8192)
+      throw UsageError("--size takes WIDTHxHEIGHT, such as 320x240");
+    params.width = *w;
+    params.height = *h;
+  }
+  params.frame_rate = ParseDoubleOption(args, "--fps", 0);
+  params.video_bitrate = ParseIntOption(args, "--vbitrate", 0);
+  params.audio_bitrate = ParseIntOption(args, "--abitrate", 0);
+  params.sample_rate = ParseIntOption(args, "--rate", 0);
+  params.channels = ParseIntOption(args, "--channels", 0);
+  params.no_video = args.has("--no-video");
+  params.no_audio = args.has("--no-audio");
+  const double start = ParseDoubleOption(args, "--start", 0);
+  const double duration = ParseDoubleOption(args, "--duration", 0);
+  const double split = ParseDoubleOption(args, "--split", 0);
+
+  const MediaInfo info = LoadMediaInfo(input);
+  const ProgramInfo& program = info.programs.front();
+  DecodeOptions options;
+  options.program_id = program.id;
+  options.copy = params.container_fourcc == kFourCCCopy;
+  std::shared_ptr<VideoDecoder> video;
+  std::shared_ptr<AudioDecoder> audio;
+  if (!program.video.empty() && !params.no_video) video = std::make_shared<VideoDecoder>(input, options);
+  if (!program.audio.empty() && !params.no_audio) audio = std::make_shared<AudioDecoder>(input, options);
+
+  MediaEncoder encoder(video, audio);
+  encoder.SetOutputFile(output);
+  encoder.SetEncodeParams(params);
+  if (split > 0) encoder.SetSplit(1, static_cast<int64_t>(std::llround(split * 1000)));
+  int last_tenth = -1;
+  EncoderStatus end = EncoderStatus::Failed;
+  const bool quiet = args.has("--quiet");
+  const bool started = encoder.Start(start, duration, 0,
+      [&](EncoderStatus status, int32_t value, const ProgressInfo* progress, std::stop_token) {
+        if (status == EncoderStatus::Progress && progress && !quiet) {
+          const int tenth = value / 1000;
+          if (tenth != last_tenth) {
+            last_tenth = tenth;
+            out << Format("%3d%%  %.2f of %.2f s  speed %.1fx\n", value / 100, progress->converted_length,
+                          progress->total_length, progress->speed)
+                << std::flush;
+          }
+        }
+        if (status >= EncoderStatus::Succeeded && status <= EncoderStatus::WriteFailed) end = status;
+        return true;
+      });
+  if (!started) throw Error("cannot start the conversion: " + encoder.error());
+  encoder.Wait();
+  if (end != EncoderStatus::Succeeded) throw Error("the conversion failed: " + encoder.error());
+  const EncodeParams used = encoder.encode_params();
+  for (const std::string& file : encoder.TargetFiles()) {
+    std::error_code ec;
+    out << "wrote " << file << " (" << SizeText(std::filesystem::file_size(file, ec)) << ")\n";
+  }
+  if (video && params.container_fourcc != kFourCCCopy)
+    out << Format("video %dx%d at %s fps, %d bit/s\n", used.width, used.height, FormatDouble(used.frame_rate).c_str(),
+                  used.video_bitrate);
+  if (audio && params.container_fourcc != kFourCCCopy)
+    out << Format("audio %d Hz, %d channels, %d bit/s\n", used.sample_rate, used.channels, used.audio_bitrate);
+  return 0;
+}
+
+int MediaEstimateCommand(const Args& args, std::ostream& out) {
+  EncodeParams params;
+  params.container_fourcc = ParseFourCCOption(args, "--container");
+  params.video_bitrate = ParseIntOption(args, "--vbitrate", 0);
+  params.audio_bitrate = ParseIntOption(args, "--abitrate", 0);
+  const double seconds = ParseDoubleOption(args, "--duration", 0);
+  out << EstimateDiskSpace(params, args.has("--no-video"), args.has("--no-audio"), seconds) << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterEngineCommands(CommandTable& table) {
+  const OptionSpec json{"--json", "", "print JSON"};
+  table.Add({.name = "media info",
+             .args = "FILE",
+             .summary = "print the programs and the video, audio and subtitle streams of a media file",
+             .details = "Stream ids are the ones the decode options take (--audio-track of media convert).",
+             .options = {json},
+             .min_positional = 1,
+             .max_positional = 1,
+             .run = MediaInfoCommand});
+  table.Add({.name = "probe",
+             .args = "FILE",
+             .summary = "the same as media info",
+             .options = {json},
+             .min_positional = 1,
+             .max_positional = 1,
+             .run = MediaInfoCommand});
+  table.Add({.name = "formats",
+             .summary = "list the output containers and their video and audio codecs as FourCC codes",
+             .run = FormatsCommand});
+  table.Add({.name = "media convert",
+             .args = "INPUT OUTPUT",
+             .summary = "convert a media file with the engine's converter, printing progress",
+             .details = "The container comes from --container or the output's extension (see formats);\n"
+                        "codecs default to the container's first. Sizes and rates of 0 keep the source's.\n"
+                        "A failed or stopped conversion leaves no output file.",
+             .options = {{"--container", "FOURCC", "output container, such as \"flv \" (quote the blank)"},
+                         {"--vcodec", "FOURCC", "video codec, such as FLV1 or H264"},
+                         {"--acodec", "FOURCC", "audio codec, such as MP3 or AAC"},
+                         {"--size", "WxH", "output frame size"},
+                         {"--fps", "N", "output frame rate"},
+                         {"--vbitrate", "N", "video bit rate in bits per second"},
+                         {"--abitrate", "N", "audio bit rate in bits per second"},
+                         {"--rate", "N", "sample rate in Hz (Flash outputs snap to 44100, 22050 or 11025)"},
+                         {"--channels", "N", "audio channels"},
+                         {"--start", "SECONDS", "start time in the source"},
+                         {"--duration", "SECONDS", "length to convert (default: to the end)"},
+                         {"--split", "SECONDS", "write pieces of this length, named OUTPUT_1, OUTPUT_2, ..."},
+                         {"--copy", "", "copy the streams without re-encoding (container from the extension)"},
+                         {"--no-video", "", "leave the video out"},
+                         {"--no-audio", "", "leave the audio out"},
+                         {"--quiet", "", "print no progress"}},
+             .min_positional = 2,
+             .max_positional = 2,
+             .run = MediaConvertCommand});
+  table.Add({.name = "media estimate",
+             .summary = "print the expected output size in bytes for bit rates and a duration",
+             .options = {{"--container", "FOURCC", "output container"},
+                         {"--vbitrate", "N", "video bit rate (0: a default for the size)"},
+                         {"--abitrate", "N", "audio bit rate"},
+                         {"--duration", "SECONDS", "length"},
+                         {"--no-video", "", "the source has no video"},
+                         {"--no-audio", "", "the source has no audio"}},
+             .run = MediaEstimateCommand});
+}
+
+}  // namespace fc::cli

@@ -1,0 +1,246 @@
+#include "engine/decoder.h"
+
+#include <cmath>
+
+extern "C" {
+#include <libavutil/samplefmt.h>
+}
+
+#include "core/text.h"
+
+namespace fc {
+namespace detail {
+namespace {
+
+// The stream of `type` to decode: the one with the given id when asked (audio tracks), else
+// FFmpeg's best choice within the program, else the best in the file.
+int PickStream(AVFormatContext* fmt, AVMediaType type, const DecodeOptions& options) {
+  if (type == AVMEDIA_TYPE_AUDIO && options.audio_track_id != 0) {
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+      const AVStream* st = fmt->streams[i];
+      const int id = st->id != 0 ? st->id : st->index + 1;
+      if (st->codecpar->codec_type == type && id == options.audio_track_id) return static_cast<int>(i);
+    }
+  }
+  if (options.program_id != 0) {
+    for (unsigned p = 0; p < fmt->nb_programs; ++p) {
+      const AVProgram* prog = fmt->programs[p];
+      if (prog->id != options.program_id) continue;
+      for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
+        const AVStream* st = fmt->streams[prog->stream_index[k]];
+        if (st->codecpar->codec_type == type && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+          return static_cast<int>(st->index);
+      }
+    }
+  }
+  return av_find_best_stream(fmt, type, -1, -1, nullptr, 0);
+}
+
+}  // namespace
+
+StreamReader::StreamReader(const std::string& path, AVMediaType type, const DecodeOptions& options)
+    : path_(path), input_(OpenInput(path)) {
+  const int index = PickStream(input_.get(), type, options);
+  if (index < 0)
+    throw MediaError(Format("%s has no %s stream", path.c_str(), av_get_media_type_string(type)));
+  for (unsigned i = 0; i < input_->nb_streams; ++i)
+    input_->streams[i]->discard = static_cast<int>(i) == index ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+  stream_ = input_->streams[index];
+  start_ts_ = stream_->start_time != AV_NOPTS_VALUE ? stream_->start_time : 0;
+  duration_ = TimestampSeconds(stream_->duration, stream_->time_base);
+  if (!std::isfinite(duration_) || duration_ <= 0)
+    duration_ = input_->duration > 0 ? static_cast<double>(input_->duration) / AV_TIME_BASE : 0;
+}
+
+double StreamReader::ToSeconds(int64_t ts) const {
+  if (ts == AV_NOPTS_VALUE) return NAN;
+  return static_cast<double>(ts - start_ts_) * av_q2d(stream_->time_base);
+}
+
+bool StreamReader::ReadPacket(AVPacket* packet) {
+  for (;;) {
+    av_packet_unref(packet);
+    const int r = av_read_frame(input_.get(), packet);
+    if (r == AVERROR_EOF) return false;
+    CheckAv(r, "cannot read " + path_);
+    if (packet->stream_index == stream_->index) return true;
+  }
+}
+
+void StreamReader::SeekBefore(double seconds) {
+  const int64_t ts = start_ts_ + static_cast<int64_t>(std::floor(std::max(0.0, seconds) / av_q2d(stream_->time_base)));
+  int r = avformat_seek_file(input_.get(), stream_->index, INT64_MIN, ts, ts, 0);
+  if (r < 0) r = av_seek_frame(input_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD);
+  if (r < 0) r = av_seek_frame(input_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY);
+  CheckAv(r, Format("cannot seek %s to %.3f s", path_.c_str(), seconds));
+  if (codec_) avcodec_flush_buffers(codec_.get());
+}
+
+void StreamReader::OpenCodec() {
+  const AVCodec* dec = avcodec_find_decoder(stream_->codecpar->codec_id);
+  if (!dec)
+    throw MediaError(Format("%s: no decoder for %s", path_.c_str(), avcodec_get_name(stream_->codecpar->codec_id)));
+  codec_.reset(avcodec_alloc_context3(dec));
+  if (!codec_) throw MediaError("out of memory for a decoder");
+  CheckAv(avcodec_parameters_to_context(codec_.get(), stream_->codecpar), "decoder parameters of " + path_);
+  codec_->pkt_timebase = stream_->time_base;
+  // Decoding on every core is what keeps the pipeline fed.
+  codec_->thread_count = 0;
+  codec_->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+  CheckAv(avcodec_open2(codec_.get(), dec, nullptr), Format("cannot open the %s decoder", dec->name));
+}
+
+}  // namespace detail
+
+// ---------------------------------------------------------------------------------------------
+
+VideoDecoder::VideoDecoder(const std::string& path, const DecodeOptions& options)
+    : reader_(path, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
+  const AVStream* st = reader_.stream();
+  format_.width = st->codecpar->width;
+  format_.height = st->codecpar->height;
+  AVRational r = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0 ? st->avg_frame_rate : st->r_frame_rate;
+  format_.frame_rate = r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
+  AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(reader_.input()),
+                                                const_cast<AVStream*>(st), nullptr);
+  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
+  av_reduce(&format_.aspect_x, &format_.aspect_y, int64_t{format_.width} * sar.num,
+            int64_t{format_.height} * sar.den, 1 << 20);
+  if (!copy_) reader_.OpenCodec();
+}
+
+bool VideoDecoder::Decode(VideoFrame& out) {
+  AVCodecContext* ctx = reader_.codec();
+  for (;;) {
+    FramePtr frame = AllocFrame();
+    const int r = avcodec_receive_frame(ctx, frame.get());
+    if (r == 0) {
+      double t = reader_.ToSeconds(frame->best_effort_timestamp);
+      if (!std::isfinite(t)) t = reader_.ToSeconds(frame->pts);
+      if (!std::isfinite(t)) t = 0;
+      out.frame = std::move(frame);
+      out.time = t;
+      return true;
+    }
+    if (r == AVERROR_EOF) return false;
+    if (r != AVERROR(EAGAIN)) CheckAv(r, "cannot decode video");
+    if (draining_) return false;
+    if (!reader_.ReadPacket(packet_.get())) {
+      draining_ = true;
+      avcodec_send_packet(ctx, nullptr);
+      continue;
+    }
+    const int s = avcodec_send_packet(ctx, packet_.get());
+    // A damaged packet is skipped: the picture recovers at the next keyframe.
+    if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA) CheckAv(s, "cannot decode video");
+  }
+}
+
+bool VideoDecoder::Read(VideoFrame& out) {
+  if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
+  while (!ended_) {
+    if (!Decode(out)) {
+      ended_ = true;
+      break;
+    }
+    if (seek_target_ >= 0) {
+      // Keep the frame that is on screen at the target: the last one starting at or before it.
+      const double half = format_.frame_rate > 0 ? 0.5 / format_.frame_rate : 0.001;
+      if (out.time + half < seek_target_) continue;
+      seek_target_ = -1;
+    }
+    return true;
+  }
+  return false;
+}
+
+void VideoDecoder::Seek(double seconds) {
+  reader_.SeekBefore(seconds);
+  draining_ = false;
+  ended_ = false;
+  seek_target_ = std::max(0.0, seconds);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+AudioDecoder::AudioDecoder(const std::string& path, const DecodeOptions& options)
+    : reader_(path, AVMEDIA_TYPE_AUDIO, options), copy_(options.copy) {
+  const AVCodecParameters* par = reader_.stream()->codecpar;
+  format_.sample_rate = par->sample_rate;
+  format_.channels = par->ch_layout.nb_channels;
+  format_.bits_per_sample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
+  if (!copy_) reader_.OpenCodec();
+}
+
+bool AudioDecoder::Decode(AudioFrame& out) {
+  AVCodecContext* ctx = reader_.codec();
+  for (;;) {
+    FramePtr frame = AllocFrame();
+    const int r = avcodec_receive_frame(ctx, frame.get());
+    if (r == 0) {
+      double t = reader_.ToSeconds(frame->best_effort_timestamp);
+      if (!std::isfinite(t)) t = next_time_;
+      next_time_ = t + static_cast<double>(frame->nb_samples) / std::max(1, frame->sample_rate);
+      out.frame = std::move(frame);
+      out.time = t;
+      return true;
+    }
+    if (r == AVERROR_EOF) return false;
+    if (r != AVERROR(EAGAIN)) CheckAv(r, "cannot decode audio");
+    if (draining_) return false;
+    if (!reader_.ReadPacket(packet_.get())) {
+      draining_ = true;
+      avcodec_send_packet(ctx, nullptr);
+      continue;
+    }
+    const int s = avcodec_send_packet(ctx, packet_.get());
+    if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA) CheckAv(s, "cannot decode audio");
+  }
+}
+
+bool AudioDecoder::Read(AudioFrame& out) {
+  if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
+  while (!ended_) {
+    if (!Decode(out)) {
+      ended_ = true;
+      break;
+    }
+    if (seek_target_ >= 0) {
+      if (!TrimAudioFront(out, seek_target_)) continue;
+      seek_target_ = -1;
+    }
+    return true;
+  }
+  return false;
+}
+
+void AudioDecoder::Seek(double seconds) {
+  reader_.SeekBefore(seconds);
+  draining_ = false;
+  ended_ = false;
+  seek_target_ = std::max(0.0, seconds);
+  next_time_ = seek_target_;
+}
+
+bool TrimAudioFront(AudioFrame& f, double seconds) {
+  AVFrame* src = f.frame.get();
+  const int rate = std::max(1, src->sample_rate);
+  const double skip_d = std::round((seconds - f.time) * rate);
+  if (skip_d <= 0) return true;
+  if (skip_d >= src->nb_samples) return false;
+  const int skip = static_cast<int>(skip_d);
+  FramePtr cut = AllocFrame();
+  cut->format = src->format;
+  cut->sample_rate = src->sample_rate;
+  CheckAv(av_channel_layout_copy(&cut->ch_layout, &src->ch_layout), "audio layout");
+  cut->nb_samples = src->nb_samples - skip;
+  CheckAv(av_frame_get_buffer(cut.get(), 0), "audio buffer");
+  CheckAv(av_samples_copy(cut->extended_data, src->extended_data, 0, skip, cut->nb_samples,
+                          src->ch_layout.nb_channels, static_cast<AVSampleFormat>(src->format)),
+          "audio copy");
+  f.frame = std::move(cut);
+  f.time += static_cast<double>(skip) / rate;
+  return true;
+}
+
+}  // namespace fc

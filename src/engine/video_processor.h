@@ -1,0 +1,123 @@
+#pragma once
+// The picture processor: sits on a video source and delivers frames at the output size and
+// rate with the task's edits applied (crop and zoom, brightness, contrast, saturation, effects,
+// deinterlacing, flips and a watermark). The edits can change while frames are read (the
+// preview); they take effect with the next frame. Built on a libavfilter graph.
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "engine/source.h"
+
+namespace fc {
+
+// Effect bits (EffectFlags of the edit parameters).
+inline constexpr int32_t kEffectGray = 1;
+inline constexpr int32_t kEffectEmboss = 2;
+inline constexpr int32_t kEffectNegative = 4;
+inline constexpr int32_t kEffectOldFilm = 32;
+
+// Flip bits.
+inline constexpr int32_t kFlipHorizontal = 1;
+inline constexpr int32_t kFlipVertical = 2;
+
+enum class DeinterlaceMode : int32_t {
+  None = 0,
+  RepeatOdd = 1,         // keep lines 1, 3, 5, ... (the top field) and double them
+  RepeatEven = 2,        // keep lines 2, 4, 6, ... (the bottom field) and double them
+  OddInterpolate = 3,    // the top field, the missing lines interpolated
+  EvenInterpolate = 4,   // the bottom field, the missing lines interpolated
+};
+
+// A rectangle in source pixels, right and bottom exclusive; an empty one means "all".
+struct CropRect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;
+  bool empty() const { return right <= left || bottom <= top; }
+  bool operator==(const CropRect&) const = default;
+};
+
+// A picture with alpha for the watermark: 32-bit RGBA rows, top row first.
+struct RgbaImage {
+  int32_t width = 0, height = 0;
+  std::vector<uint8_t> pixels;  // width * height * 4
+  bool empty() const { return width <= 0 || height <= 0; }
+};
+
+// Where the processor's output goes: size (0: the source's), zoom and scaler quality, and the
+// frame rate (a value of 0 or below keeps the source's timing).
+struct VideoOutput {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t scale_mode = 1;     // ScaleMode
+  int32_t interpolation = 0;  // 0 bicubic, 1 bilinear, 2 fast bilinear, 3 lanczos
+  double frame_rate = -1.0;
+};
+
+class VideoProcessor : public VideoSource {
+public:
+  VideoProcessor(std::shared_ptr<VideoSource> source, const VideoOutput& output);
+  ~VideoProcessor() override;
+
+  VideoFormat format() const override;
+  double duration() const override { return source_->duration(); }
+  bool Read(VideoFrame& out) override;
+  void Seek(double seconds) override;
+
+  // Edits: each takes effect with the next frame read. Values outside their range are
+  // clamped (levels to -100..100) or ignored (unknown deinterlace modes mean "none").
+  void SetBrightness(int32_t value);
+  void SetContrast(int32_t value);
+  void SetSaturation(int32_t value);
+  void SetEffects(int32_t flags);
+  void SetFlip(int32_t bits);
+  void SetDeinterlace(int32_t mode);
+  void SetCrop(const CropRect& rect, int32_t scale_mode);
+  // The watermark over the output frame at a rectangle given as fractions of the frame
+  // (left, top, right, bottom); opacity 0 to 100. An empty image clears it.
+  void SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right, float bottom);
+  void ClearWatermark() { SetWatermark({}, 100, 0, 0, 0, 0); }
+
+  // The filter description the edits currently make (for logs and tests).
+  std::string FilterDescription() const;
+
+  // The last frame read, kept for snapshots (null before the first).
+  const AVFrame* current_frame() const { return current_.get(); }
+  // Saves the last frame read as a JPEG or BMP file (by the extension).
+  void SaveCurrentFrame(const std::string& path) const;
+
+private:
+  struct Settings {
+    int32_t brightness = 0, contrast = 0, saturation = 0, effects = 0, flip = 0, deinterlace = 0;
+    CropRect crop;
+    int32_t scale_mode = 1;
+    RgbaImage watermark;
+    int32_t opacity = 100;
+    float wm_left = 0, wm_top = 0, wm_right = 0, wm_bottom = 0;
+  };
+  std::string Describe(const Settings& s, const AVFrame* first) const;
+  void Rebuild(const AVFrame* first);
+  void Changed();
+
+  std::shared_ptr<VideoSource> source_;
+  VideoOutput output_;
+  mutable std::mutex mutex_;
+  Settings settings_;
+  bool dirty_ = true;
+
+  FilterGraphPtr graph_;
+  AVFilterContext* src_ = nullptr;
+  AVFilterContext* wm_src_ = nullptr;
+  AVFilterContext* sink_ = nullptr;
+  bool source_ended_ = false;
+  FramePtr current_;
+  // The input geometry the graph was built for.
+  int in_width_ = 0, in_height_ = 0, in_format_ = -1;
+};
+
+// Saves a frame as JPEG (".jpg", ".jpeg") or BMP (".bmp"); the file is replaced only once it
+// is complete. Throws MediaError on an unknown extension or a failure.
+void SaveFrameImage(const AVFrame* frame, const std::string& path);
+
+}  // namespace fc

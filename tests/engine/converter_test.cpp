@@ -1,0 +1,386 @@
+#include "engine/converter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/decoder.h"
+#include "engine/formats.h"
+#include "media_fixture.h"
+
+namespace fc {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  EndReason reason = EndReason::Failed;
+  int progress_calls = 0;
+  int last_hundredths = -1;
+  bool went_back = false;
+  std::vector<int> pieces_started;
+};
+
+// Converts `input` with `params` and waits for the end.
+Result Convert(const std::string& input, const std::string& output, const EncodeParams& params,
+               double start = 0, double duration = 0, int64_t split_ms = 0, bool copy = false) {
+  DecodeOptions options;
+  options.copy = copy;
+  auto video = std::make_shared<VideoDecoder>(input, options);
+  auto audio = std::make_shared<AudioDecoder>(input, options);
+  Converter converter(video, audio);
+  converter.SetOutputFile(output);
+  converter.SetEncodeParams(params);
+  if (split_ms > 0) converter.SetSplit(1, split_ms);
+  Result r;
+  converter.Start(start, duration, 0, [&](ConverterMessage m, int32_t value, const ProgressInfo* info) {
+    if (m == ConverterMessage::Progress) {
+      EXPECT_NE(info, nullptr);
+      ++r.progress_calls;
+      if (value < r.last_hundredths) r.went_back = true;
+      r.last_hundredths = value;
+    } else if (m == ConverterMessage::PieceStarted) {
+      r.pieces_started.push_back(value);
+    } else if (m == ConverterMessage::End) {
+      r.reason = static_cast<EndReason>(value);
+      EXPECT_EQ(info, nullptr);
+    }
+    return true;
+  });
+  converter.Wait();
+  EXPECT_FALSE(converter.running());
+  EXPECT_EQ(converter.error(), "") << output;
+  return r;
+}
+
+std::string CodecName(const std::string& encoder) {
+  const AVCodec* c = avcodec_find_encoder_by_name(encoder.c_str());
+  return c ? avcodec_get_name(c->id) : "?";
+}
+
+double Rate(const std::string& fraction) {
+  const auto slash = fraction.find('/');
+  if (slash == std::string::npos) return std::atof(fraction.c_str());
+  const double den = std::atof(fraction.c_str() + slash + 1);
+  return den != 0 ? std::atof(fraction.c_str()) / den : 0;
+}
+
+// One output of the format list: a container with one of its video and one of its audio codecs.
+struct FormatCase {
+  FourCC container;
+  const CodecEntry* video;
+  const CodecEntry* audio;
+};
+
+std::vector<FormatCase> EveryCodecOfTheFormatList() {
+  std::vector<FormatCase> cases;
+  for (const ContainerFormat& f : SupportedFormats()) {
+    const CodecEntry* first_video = f.video.empty() ? nullptr : &f.video.front();
+    for (const CodecEntry& a : f.audio) cases.push_back({f.fourcc, first_video, &a});
+    for (size_t i = 1; i < f.video.size(); ++i) cases.push_back({f.fourcc, &f.video[i], &f.audio.front()});
+  }
+  return cases;
+}
+
+class FormatListConversion : public testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatListConversion, WritesTheCodecsSizeRateAndDuration) {
+  FC_REQUIRE_FFMPEG();
+  const FormatCase& c = GetParam();
+  const ContainerFormat& container = *FindContainer(c.container);
+  EncodeParams p;
+  p.container_fourcc = c.container;
+  p.video_fourcc = c.video ? c.video->fourcc : 0;
+  p.audio_fourcc = c.audio->fourcc;
+  p.width = 176;
+  p.height = 144;
+  p.frame_rate = 15;
+  p.video_bitrate = 300'000;
+  p.sample_rate = 22050;
+  p.channels = 2;
+  p.audio_bitrate = 64'000;
+  const std::string out = (test::MediaDir() / ("out_" + FourCCToString(c.container) + "_" +
+                                               (c.video ? FourCCToString(c.video->fourcc) : "none") + "_" +
+                                               FourCCToString(c.audio->fourcc) + container.extension))
+                              .string();
+  const Result r = Convert(test::StandardClip(), out, p);
+  ASSERT_EQ(r.reason, EndReason::Success);
+  EXPECT_GT(r.progress_calls, 0);
+  EXPECT_FALSE(r.went_back);
+  EXPECT_EQ(r.last_hundredths, 10000);
+
+  const test::Probe probe = test::ProbeFile(out);
+  const auto* a = probe.Stream("audio");
+  ASSERT_NE(a, nullptr) << out;
+  EXPECT_EQ(a->at("codec_name"), CodecName(c.audio->encoder));
+  // Opus always decodes at 48 kHz; the others keep the rate asked for (22050 Hz).
+  const int want_rate = c.audio->fourcc == MakeFourCC("OPUS") ? 48000 : 22050;
+  EXPECT_EQ(std::atoi(a->at("sample_rate").c_str()), want_rate);
+  EXPECT_EQ(std::atoi(a->at("channels").c_str()), 2);
+  const auto* v = probe.Stream("video");
+  if (!c.video) {
+    EXPECT_EQ(v, nullptr);
+    EXPECT_NEAR(probe.Duration(), 3.0, 0.1);
+    return;
+  }
+  ASSERT_NE(v, nullptr) << out;
+  EXPECT_EQ(v->at("codec_name"), CodecName(c.video->encoder));
+  EXPECT_EQ(v->at("width"), "176");
+  EXPECT_EQ(v->at("height"), "144");
+  const double fps = 15.0;
+  const double probed_fps = Rate(v->at("avg_frame_rate")) > 0 ? Rate(v->at("avg_frame_rate")) : Rate(v->at("r_frame_rate"));
+  EXPECT_NEAR(probed_fps, fps, 0.05);
+  // The whole clip within one frame (plus the sound codec's last frame, where the container
+  // reports only the longer stream).
+  const double d = v->count("duration") && v->at("duration") != "N/A" ? std::atof(v->at("duration").c_str())
+                                                                         : probe.Duration();
+  if (d > 0) {
+    EXPECT_NEAR(d, 3.0, 1.0 / fps + 0.07) << out;
+  }
+}
+
+std::string CaseName(const testing::TestParamInfo<FormatCase>& info) {
+  std::string name = FourCCToString(info.param.container) + "_" +
+                     (info.param.video ? FourCCToString(info.param.video->fourcc) : "") + "_" +
+                     FourCCToString(info.param.audio->fourcc);
+  std::string clean;
+  for (const char ch : name)
+    if (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_') clean += ch;
+  return clean;
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, FormatListConversion, testing::ValuesIn(EveryCodecOfTheFormatList()), CaseName);
+
+TEST(ConverterTest, FlvPassesFlvmetaAndCarriesTheKeyframeIndex) {
+  FC_REQUIRE_FFMPEG();
+  if (!test::HaveTool("flvmeta")) GTEST_SKIP() << "flvmeta is not installed";
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  p.width = 320;
+  p.height = 240;
+  const std::string out = (test::MediaDir() / "check.flv").string();
+  ASSERT_EQ(Convert(test::StandardClip(), out, p).reason, EndReason::Success);
+  int code = -1;
+  const std::string check = test::Capture("flvmeta --check \"" + out + "\"", &code);
+  EXPECT_EQ(code, 0) << check;
+  EXPECT_NE(check.find("0 error(s)"), std::string::npos) << check;
+  const std::string dump = test::Capture("flvmeta --dump --json \"" + out + "\"");
+  EXPECT_NE(dump.find("\"keyframes\""), std::string::npos) << dump;
+  EXPECT_NE(dump.find("\"filepositions\""), std::string::npos);
+  EXPECT_NE(dump.find("\"duration\""), std::string::npos);
+  EXPECT_NE(dump.find("\"videocodecid\":2"), std::string::npos) << dump;   // Sorenson H.263
+  EXPECT_NE(dump.find("\"audiocodecid\":2"), std::string::npos) << dump;   // MP3
+}
+
+TEST(ConverterTest, FlashAudioSnapsTo44100) {
+  FC_REQUIRE_FFMPEG();
+  const std::string src = test::MakeMedia("tone48k.mp4", "testsrc2=size=160x120:rate=10:duration=1",
+                                          "sine=frequency=440:sample_rate=48000:duration=1",
+                                          "-c:v mpeg4 -c:a aac");
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;  // sample rate 0: the source's 48 kHz, which MP3 in FLV cannot carry
+  const std::string out = (test::MediaDir() / "snap.flv").string();
+  ASSERT_EQ(Convert(src, out, p).reason, EndReason::Success);
+  const auto* a = test::ProbeFile(out).Stream("audio");
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->at("sample_rate"), "44100");
+}
+
+TEST(ConverterTest, ConvertsTheRequestedRangeOnly) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = MakeFourCC("mp4");
+  const std::string out = (test::MediaDir() / "range.mp4").string();
+  ASSERT_EQ(Convert(test::StandardClip(), out, p, 1.0, 1.2).reason, EndReason::Success);
+  const test::Probe probe = test::ProbeFile(out);
+  ASSERT_NE(probe.Stream("video"), nullptr);
+  EXPECT_EQ(probe.Stream("video")->at("nb_frames"), "30");  // 1.2 s at 25 fps
+  EXPECT_NEAR(probe.Duration(), 1.2, 0.05);
+}
+
+TEST(ConverterTest, SplitsATenSecondClipIntoFourSecondPieces) {
+  FC_REQUIRE_FFMPEG();
+  const std::string src = test::MakeMedia("ten.mp4", "testsrc2=size=160x120:rate=25:duration=10",
+                                          "sine=frequency=440:sample_rate=22050:duration=10",
+                                          "-c:v libx264 -preset ultrafast -c:a aac");
+  auto video = std::make_shared<VideoDecoder>(src);
+  auto audio = std::make_shared<AudioDecoder>(src);
+  Converter converter(video, audio);
+  const std::string out = (test::MediaDir() / "piece.flv").string();
+  converter.SetOutputFile(out);
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  converter.SetSplit(1, 4000);
+  std::vector<int> started, finished;
+  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+    if (m == ConverterMessage::PieceStarted) started.push_back(v);
+    if (m == ConverterMessage::PieceFinished) finished.push_back(v);
+    return true;
+  });
+  converter.Wait();
+  const std::vector<std::string> targets = converter.TargetFiles();
+  ASSERT_EQ(targets.size(), 3u);
+  EXPECT_EQ(started, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(finished, (std::vector<int>{1, 2, 3}));
+  const double want[] = {4, 4, 2};
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(fs::path(targets[i]).filename(), "piece_" + std::to_string(i + 1) + ".flv");
+    const test::Probe probe = test::ProbeFile(targets[i]);
+    EXPECT_NEAR(probe.Duration(), want[i], 0.08) << targets[i];
+  }
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(ConverterTest, StreamCopyKeepsTheCodecs) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = kFourCCCopy;
+  const std::string out = (test::MediaDir() / "copy.mkv").string();
+  ASSERT_EQ(Convert(test::StandardClip(), out, p, 0, 0, 0, true).reason, EndReason::Success);
+  const test::Probe probe = test::ProbeFile(out);
+  ASSERT_NE(probe.Stream("video"), nullptr);
+  EXPECT_EQ(probe.Stream("video")->at("codec_name"), "h264");
+  EXPECT_EQ(probe.Stream("audio")->at("codec_name"), "aac");
+  EXPECT_NEAR(probe.Duration(), 3.0, 0.05);
+}
+
+TEST(ConverterTest, CopyNeedsDecodersInCopyMode) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = kFourCCCopy;
+  const std::string out = (test::MediaDir() / "nocopy.mkv").string();
+  auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+  Converter converter(video, nullptr);
+  converter.SetOutputFile(out);
+  converter.SetEncodeParams(p);
+  EndReason reason = EndReason::Success;
+  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
+    return true;
+  });
+  converter.Wait();
+  EXPECT_EQ(reason, EndReason::Failed);
+  EXPECT_NE(converter.error().find("copy mode"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out));
+}
+
+TEST(ConverterTest, RefusesToStartWithoutAUsableSetup) {
+  FC_REQUIRE_FFMPEG();
+  auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+  Converter converter(video, nullptr);
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  EXPECT_THROW(converter.Start(0, 0, 0, nullptr), MediaError);  // no output file
+  converter.SetOutputFile((test::MediaDir() / "x.flv").string());
+  p.container_fourcc = MakeFourCC("zzzz");
+  converter.SetEncodeParams(p);
+  EXPECT_THROW(converter.Start(0, 0, 0, nullptr), MediaError);
+  p.container_fourcc = kFourCCFlv;
+  p.video_fourcc = MakeFourCC("VP80");  // not carried by FLV
+  converter.SetEncodeParams(p);
+  EXPECT_THROW(converter.Start(0, 0, 0, nullptr), MediaError);
+  EXPECT_FALSE(converter.running());
+}
+
+TEST(ConverterTest, FrameRateZeroFallsBackToTheSource) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  p.frame_rate = 0;
+  auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+  Converter converter(video, nullptr);
+  converter.SetOutputFile((test::MediaDir() / "rate0.flv").string());
+  converter.SetEncodeParams(p);
+  converter.SetSplit(1, 1000);
+  converter.Start(0, 0, 0, nullptr);
+  converter.Wait();
+  EXPECT_DOUBLE_EQ(converter.encode_params().frame_rate, 25.0);
+  EXPECT_EQ(converter.TargetFiles().size(), 3u);
+}
+
+TEST(ConverterTest, UnwritableOutputEndsWithAWriteFailure) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  const Result r = [&] {
+    auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+    Converter converter(video, nullptr);
+    converter.SetOutputFile("/nonexistent-folder/out.flv");
+    converter.SetEncodeParams(p);
+    Result res;
+    converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+      if (m == ConverterMessage::End) res.reason = static_cast<EndReason>(v);
+      return true;
+    });
+    converter.Wait();
+    EXPECT_NE(converter.error().find("/nonexistent-folder/out.flv"), std::string::npos) << converter.error();
+    EXPECT_TRUE(converter.TargetFiles().empty());
+    return res;
+  }();
+  EXPECT_EQ(r.reason, EndReason::WriteFailed);
+}
+
+TEST(ConverterTest, StopLeavesNoFileAndAnExistingFileUntouched) {
+  FC_REQUIRE_FFMPEG();
+  const std::string out = (test::MediaDir() / "kept.flv").string();
+  std::ofstream(out) << "older file";
+  auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+  auto audio = std::make_shared<AudioDecoder>(test::StandardClip());
+  Converter converter(video, audio);
+  converter.SetOutputFile(out);
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  EndReason reason = EndReason::Success;
+  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
+    return m != ConverterMessage::Progress;  // "stop" at the first progress
+  });
+  converter.Wait();
+  EXPECT_EQ(reason, EndReason::Cancelled);
+  EXPECT_EQ(test::Capture("cat \"" + out + "\""), "older file");
+  EXPECT_FALSE(fs::exists(out + ".part"));
+}
+
+TEST(ConverterTest, PauseHoldsTheConversionUntilResumed) {
+  FC_REQUIRE_FFMPEG();
+  auto video = std::make_shared<VideoDecoder>(test::StandardClip());
+  auto audio = std::make_shared<AudioDecoder>(test::StandardClip());
+  Converter converter(video, audio);
+  converter.SetOutputFile((test::MediaDir() / "paused.flv").string());
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  std::mutex m;
+  std::condition_variable cv;
+  int progress = 0;
+  bool ended = false;
+  converter.Start(0, 0, 0, [&](ConverterMessage msg, int32_t, const ProgressInfo*) {
+    std::lock_guard lock(m);
+    if (msg == ConverterMessage::Progress && ++progress == 1) converter.Pause();
+    if (msg == ConverterMessage::End) ended = true;
+    cv.notify_all();
+    return true;
+  });
+  {
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return progress >= 1; });
+  }
+  EXPECT_TRUE(converter.paused());
+  // While paused nothing moves on: the worker waits, so the count stays.
+  {
+    std::unique_lock lock(m);
+    EXPECT_FALSE(cv.wait_for(lock, std::chrono::milliseconds(200), [&] { return ended; }));
+  }
+  converter.Resume();
+  converter.Wait();
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(converter.TargetFiles().size(), 1u);
+}
+
+}  // namespace
+}  // namespace fc
