@@ -35,6 +35,13 @@ uint32_t BE32At(const std::vector<uint8_t>& b, size_t at) {
 
 uint8_t ByteAt(const std::vector<uint8_t>& b, size_t at) { return at < b.size() ? b[at] : 0; }
 
+// Where a Xing, Info or VBRI header lies in a frame: after the 4-byte header and the side
+// information.
+uint32_t VBROffset(const TMPEGFrameData& f) {
+  if (f.VersionID == 3) return f.Mono() ? 21 : 36;
+  return f.Mono() ? 13 : 21;
+}
+
 }  // namespace
 
 bool IsValidFrameHeader(const uint8_t* b) {
@@ -90,10 +97,7 @@ uint32_t TMPEGFrameData::FrameLength() const {
 void TMPEGaudio::Clear() { *this = TMPEGaudio(); }
 
 void TMPEGaudio::ReadVBR(const std::vector<uint8_t>& b, size_t frame) {
-  size_t offset;
-  if (Frame.VersionID == 3) offset = Frame.Mono() ? 21 : 36;
-  else offset = Frame.Mono() ? 13 : 21;
-  const size_t at = frame + offset;
+  const size_t at = frame + VBROffset(Frame);
   if (Matches(b, at, "Xing")) {
     VBR = {true, "Xing", BE32At(b, at + 8), BE32At(b, at + 12), ByteAt(b, at + 119), {}};
     for (size_t i = 0; i < 8 && at + 120 + i < b.size(); ++i) VBR.VendorID.push_back(static_cast<char>(b[at + 120 + i]));
@@ -175,10 +179,14 @@ void TMPEGaudio::BuildFrameIndex(const MediaSource& stream) {
     info.Position = offset;
     info.Size = static_cast<uint16_t>(length);
     std::memcpy(info.Header.data(), h, 4);
-    uint8_t tag[4] = {};
-    in.ReadAt(offset + 36, tag);
-    for (const char* id : {"Info", "UUUU", "Xing", "LAME"})
-      if (std::memcmp(tag, id, 4) == 0) info.IsAudio = false;
+    // The header frame of an encoder carries its tag after the side information, whose size
+    // depends on version and mode; +36 alone misses it in mono and MPEG 2 files.
+    for (const uint32_t at : {VBROffset(f), 36u}) {
+      uint8_t tag[4] = {};
+      in.ReadAt(offset + at, tag);
+      for (const char* id : {"Info", "UUUU", "Xing", "LAME", "VBRI"})
+        if (std::memcmp(tag, id, 4) == 0) info.IsAudio = false;
+    }
     FrameList.push_back(info);
     offset += length;
   }

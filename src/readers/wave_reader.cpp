@@ -138,7 +138,7 @@ void TWaveReader::ReadFormatChunk(std::span<const uint8_t> fmt, uint64_t offset)
     case kWaveFormatMSADPCM: {
       if (Channels > 2) InvalidFmt(offset, Format("Microsoft ADPCM with %u channels", Channels));
       if (BitsPerSample != 4) InvalidFmt(offset, Format("Microsoft ADPCM with %u bits per sample", BitsPerSample));
-      if (fmt.size() < 26) InvalidFmt(offset, "Microsoft ADPCM without its coefficients");
+      if (fmt.size() < 22) InvalidFmt(offset, "Microsoft ADPCM without its coefficient count");
       ADPCMFormat.BlockAlign = BlockAlign;
       ADPCMFormat.BitsPerSample = BitsPerSample;
       ADPCMFormat.SamplesPerBlock = ReadLE16(&fmt[18]);
