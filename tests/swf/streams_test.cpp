@@ -1,0 +1,282 @@
+#include "swf/streams.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/file_io.h"
+#include "swf/actions.h"
+#include "swf/dump.h"
+#include "swf/tag_factory.h"
+
+namespace fc {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+std::filesystem::path Data(const char* name) {
+  return std::filesystem::path(FLARECAST_TEST_DATA_DIR) / "swf" / "data" / name;
+}
+
+class TestMovie : public TBasedSWFStream {
+public:
+  using TBasedSWFStream::TBasedSWFStream;
+  size_t FindFrameEnd(uint16_t) override { return 0; }
+  void BuildBody() override {}
+  void MoveResources(int, int, int) override {}
+};
+
+Bytes Tag(uint16_t code, Bytes body, bool longHeader = false) {
+  Bytes out;
+  const uint32_t n = static_cast<uint32_t>(body.size());
+  if (longHeader || n >= 63) {
+    const uint16_t w = static_cast<uint16_t>(code << 6 | 63);
+    out = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+           static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
+  } else {
+    const uint16_t w = static_cast<uint16_t>(code << 6 | n);
+    out = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8)};
+  }
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+// A plain file around the given tags: 100x100 px stage, 12 fps.
+Bytes Movie(const std::vector<Bytes>& tags, uint16_t frames = 1, uint8_t version = 8) {
+  TestMovie m(0, 0, 100, 100, 12, true);
+  m.SetVersion(version);
+  m.FrameCount = frames;
+  Bytes body;
+  for (const auto& t : tags) body.insert(body.end(), t.begin(), t.end());
+  m.SetBodyStream(body);
+  return m.SaveToBytes();
+}
+
+TEST(SWFStream, NewMovieHeader) {
+  TestMovie m(0, 0, 550, 400, 12, true);
+  EXPECT_EQ(m.GetWidth(), 550);
+  EXPECT_EQ(m.GetHeaderSize(), 21u);
+  const Bytes b = m.SaveToBytes();
+  EXPECT_EQ(b, (Bytes{'F', 'W', 'S', 5, 21, 0, 0, 0, 0x78, 0x00, 0x05, 0x5F, 0x00, 0x00, 0x0F, 0xA0, 0x00, 0x00, 0x0C,
+                      0x00, 0x00}));
+}
+
+TEST(SWFStream, CompressedSaveRaisesVersionAndKeepsTheUncompressedLength) {
+  TestMovie m(0, 0, 550, 400, 12, true);
+  m.SetBodyStream(Tag(1, {}));
+  m.SetCompressed(true);
+  EXPECT_EQ(m.Version(), 6);
+  m.SetVersion(5);
+  EXPECT_EQ(m.Version(), 6);
+  const Bytes b = m.SaveToBytes();
+  EXPECT_EQ(std::string(b.begin(), b.begin() + 3), "CWS");
+  EXPECT_EQ(b[3], 6);
+  EXPECT_EQ(b[4], 23);  // 21 + the ShowFrame tag
+
+  TSWFStreamReader r;
+  r.LoadFromStream(b);
+  EXPECT_TRUE(r.IsValid);
+  EXPECT_TRUE(r.Compressed());
+  EXPECT_EQ(r.GetBodyStream(), Tag(1, {}));
+  EXPECT_TRUE(r.Warnings.empty());
+}
+
+TEST(SWFStream, ProgressWhileCompressingGrows) {
+  TestMovie m(0, 0, 10, 10, 12, true);
+  m.SetBodyStream(Bytes(300000, 0x40));
+  m.SetCompressed(true);
+  std::vector<int> seen;
+  m.OnProgress = [&](TBasedSWFStream&, int pct, int kind) {
+    EXPECT_EQ(kind, kProgressCompressing);
+    seen.push_back(pct);
+  };
+  m.SaveToBytes();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), 100);
+}
+
+TEST(SWFStream, FilesFromOtherToolsCopyExactly) {
+  for (const char* name : {"ffmpeg_flv1.swf", "ffmpeg_flv1_mp3.swf", "ffmpeg_flv1_zlib.swf", "ffmpeg_flv1_lzma.swf"}) {
+    SCOPED_TRACE(name);
+    const Bytes original = ReadFileBytes(Data(name));
+    TSWFStreamReader raw;
+    raw.LoadFromStream(original);
+    ASSERT_TRUE(raw.IsValid);
+    raw.ParseTags(false, true);
+    const Bytes plain = raw.SaveToBytes();
+    if (!raw.Compressed()) {
+      EXPECT_EQ(plain, original);
+    }
+
+    // Decoded: every modelled tag rewritten from its fields gives the same body.
+    TSWFStreamReader decoded;
+    decoded.LoadFromStream(original);
+    decoded.ParseTags(true, true);
+    EXPECT_TRUE(decoded.Warnings.empty()) << decoded.Warnings.front();
+    const Bytes body = decoded.GetBodyStream();
+    decoded.BuildBody();
+    EXPECT_EQ(decoded.GetBodyStream(), body);
+    EXPECT_EQ(decoded.FileLength, original.size() > 0 ? raw.FileLength : 0);
+  }
+  // The compressed copies hold the same body as the plain file.
+  TSWFStreamReader plain(Data("ffmpeg_flv1.swf")), zlib(Data("ffmpeg_flv1_zlib.swf")), lzma(Data("ffmpeg_flv1_lzma.swf"));
+  EXPECT_EQ(zlib.GetBodyStream(), plain.GetBodyStream());
+  EXPECT_EQ(lzma.GetBodyStream(), plain.GetBodyStream());
+  EXPECT_EQ(lzma.Compression(), TSWFCompression::LZMA);
+  zlib.SetCompressed(false);
+  EXPECT_EQ(zlib.SaveToBytes(), ReadFileBytes(Data("ffmpeg_flv1.swf")));
+}
+
+TEST(SWFStream, LzmaSaveReadsBack) {
+  TSWFStreamReader plain(Data("ffmpeg_flv1.swf"));
+  plain.SetCompression(TSWFCompression::LZMA);
+  EXPECT_EQ(plain.Version(), 13);
+  const Bytes z = plain.SaveToBytes();
+  EXPECT_EQ(std::string(z.begin(), z.begin() + 3), "ZWS");
+  TSWFStreamReader back;
+  back.LoadFromStream(z);
+  EXPECT_EQ(back.GetBodyStream(), TSWFStreamReader(Data("ffmpeg_flv1.swf")).GetBodyStream());
+  EXPECT_TRUE(back.Warnings.empty());
+}
+
+TEST(SWFStream, TagIndex) {
+  Bytes long63(63, 0);
+  const Bytes file = Movie({Tag(9, {1, 2, 3}), Tag(87, long63), Tag(1, {}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3);
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.ParseTags(true, true);
+  ASSERT_EQ(r.TagList.size(), 6u);
+  EXPECT_TRUE(r.GetTagInfo(1).LongHeader);
+  EXPECT_EQ(r.GetTagInfo(1).Length, 63u);
+  EXPECT_EQ(r.GetTagInfo(1).Position, 5u);
+  EXPECT_EQ(r.GetTagInfo(4).FrameNum, 3);
+  EXPECT_EQ(r.GetTagInfo(5).FrameNum, 4);
+  EXPECT_EQ(r.FindFrameEnd(0), 0u);
+  EXPECT_EQ(r.FindFrameEnd(2), 3u);
+  EXPECT_EQ(r.FindFrameEnd(5), 5u);
+  EXPECT_NE(dynamic_cast<TSWFSetBackgroundColor*>(r.GetTagInfo(0).Object), nullptr);
+}
+
+TEST(SWFStream, RenumberIDs) {
+  // DefineShape 1, DefineBits 2, DefineSound 5 (raw: their class comes later), then a
+  // PlaceObject2 of 5, a PlaceObject2 of 9 (not defined here), an export of 2.
+  const Bytes file = Movie({Tag(2, {1, 0, 0xAA}), Tag(6, {2, 0}), Tag(14, {5, 0, 0x11}),
+                            Tag(26, {0x02, 1, 0, 5, 0}), Tag(26, {0x02, 2, 0, 9, 0}),
+                            Tag(56, {1, 0, 2, 0, 'b', 0}), Tag(59, {5, 0, 0}), Tag(1, {}), Tag(0, {})});
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.ParseTags(true, true);
+  EXPECT_EQ(r.RenumberIDs(100), 103);
+  r.BuildBody();
+  const Bytes expected = Movie({Tag(2, {100, 0, 0xAA}), Tag(6, {101, 0}), Tag(14, {102, 0, 0x11}),
+                                Tag(26, {0x02, 1, 0, 102, 0}), Tag(26, {0x02, 2, 0, 9, 0}),
+                                Tag(56, {1, 0, 101, 0, 'b', 0}), Tag(59, {102, 0, 0}), Tag(1, {}), Tag(0, {})});
+  EXPECT_EQ(r.SaveToBytes(), expected);
+
+  TSWFStreamReader refuse;
+  refuse.LoadFromStream(file);
+  refuse.ParseTags(true, true);
+  refuse.OnRenumberTag = [](TSWFObject&, bool& accept) { accept = false; };
+  EXPECT_EQ(refuse.RenumberIDs(100), 100);
+  EXPECT_THROW(r.RenumberIDs(65534), Error);  // three IDs do not fit
+}
+
+TEST(SWFStream, MoveResources) {
+  const Bytes file = Movie({Tag(1, {}), Tag(6, {1, 0}), Tag(1, {}), Tag(14, {2, 0}), Tag(1, {}), Tag(0, {})}, 3);
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.ParseTags(false, true);
+  r.MoveResources(0, 2, -1);
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(),
+            Movie({Tag(14, {2, 0}), Tag(1, {}), Tag(6, {1, 0}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3));
+  r.ParseTags(false, true);
+  r.MoveResources(0, 1, 1);  // frames 2 only
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(),
+            Movie({Tag(6, {1, 0}), Tag(14, {2, 0}), Tag(1, {}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3));
+}
+
+TEST(SWFStream, CutFilesKeepEverythingBeforeTheCut) {
+  const Bytes whole = Movie({Tag(9, {1, 2, 3}), Tag(1, {}), Tag(87, Bytes(100, 7)), Tag(0, {})});
+  for (size_t cut : {whole.size() - 1, whole.size() - 2, whole.size() - 50, size_t{21 + 5 + 2 + 3}}) {
+    SCOPED_TRACE(cut);
+    const Bytes part(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    TSWFStreamReader r;
+    r.LoadFromStream(part);
+    r.ParseTags(true, true);
+    ASSERT_GE(r.TagList.size(), 2u);
+    EXPECT_NE(dynamic_cast<TSWFSetBackgroundColor*>(r.GetTagInfo(0).Object), nullptr);
+    EXPECT_FALSE(r.Warnings.empty());
+    r.BuildBody();
+    const Bytes back = r.SaveToBytes();
+    EXPECT_EQ(Bytes(back.begin() + 8, back.end()), Bytes(part.begin() + 8, part.end()));  // nothing lost
+  }
+  // Cut inside the header: a clear error.
+  TSWFStreamReader r;
+  EXPECT_THROW(r.LoadFromStream(Bytes(whole.begin(), whole.begin() + 12)), FormatError);
+  // Not an SWF at all.
+  r.LoadFromStream(Bytes{'G', 'I', 'F', '8', '9'});
+  EXPECT_FALSE(r.IsValid);
+}
+
+TEST(SWFStream, CompressedFileLengthIsNotTrusted) {
+  TestMovie m(0, 0, 10, 10, 12, true);
+  m.SetBodyStream(Tag(1, {}));
+  m.SetCompressed(true);
+  Bytes z = m.SaveToBytes();
+  z[4] = z[5] = z[6] = z[7] = 0xFF;  // claims 4 GB
+  TSWFStreamReader r;
+  r.LoadFromStream(z);
+  EXPECT_EQ(r.GetBodyStream(), Tag(1, {}));
+  EXPECT_FALSE(r.Warnings.empty());
+  // A compressed stream cut short keeps what it holds.
+  Bytes cutz(z.begin(), z.end() - 6);
+  TSWFStreamReader c;
+  c.LoadFromStream(cutz);
+  EXPECT_FALSE(c.Warnings.empty());
+}
+
+TEST(SWFStream, FailedSaveKeepsTheOldFile) {
+  const auto dir = std::filesystem::temp_directory_path() / "fc_swf_save_test";
+  std::filesystem::create_directories(dir);
+  const auto path = dir / "movie.swf";
+  WriteFileAtomic(path, std::string_view("old"));
+  TestMovie m(0, 0, 10, 10, 12, true);
+  m.SetBodyStream(Bytes(200000, 0x40));
+  m.SetCompressed(true);
+  m.OnProgress = [](TBasedSWFStream&, int pct, int) {
+    if (pct > 50) throw Error("stopped");
+  };
+  EXPECT_THROW(m.SaveToFile(path), Error);
+  EXPECT_EQ(ReadFileText(path), "old");
+  m.OnProgress = nullptr;
+  m.SaveToFile(path);
+  EXPECT_EQ(ReadFileBytes(path), m.SaveToBytes());
+  std::filesystem::remove_all(dir);
+}
+
+TEST(SWFStream, DumpShowsTagsAndActions) {
+  const Bytes file = Movie({Tag(9, {0xFF, 0x00, 0x80}), Tag(12, {0x99, 0x02, 0x00, 0x02, 0x00, 0x07, 0x07, 0x00}), Tag(2, {1, 0}),
+                            Tag(1, {}), Tag(0, {})});
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.ParseTags(true, true);
+  std::ostringstream out;
+  DumpSWFHeader(r, out);
+  DumpSWFTags(r, out, true);
+  const std::string s = out.str();
+  EXPECT_NE(s.find("SWF version 8, FWS (uncompressed), file length 42"), std::string::npos) << s;
+  EXPECT_NE(s.find("frame (0,0)-(2000,2000) twips = 100x100 px, rate 12 fps, 1 frames"), std::string::npos) << s;
+  EXPECT_NE(s.find("#0 f1 SetBackgroundColor (9) len=3 color=#FF0080"), std::string::npos) << s;
+  EXPECT_NE(s.find("#2 f1 DefineShape (2) len=2 raw"), std::string::npos) << s;
+  EXPECT_NE(s.find("  Jump label 1\n      Stop\n      Stop\n    label 1:"), std::string::npos) << s;
+}
+
+}  // namespace
+}  // namespace fc
