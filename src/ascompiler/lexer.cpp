@@ -95,10 +95,10 @@ bool ConvertDecimal(const std::string& text, double& value) {
 std::string TokenName(int token) {
   if (token == kTokEnd) return "end of input";
   if (token > 0 && token < 256) return std::string("'") + static_cast<char>(token) + "'";
-  for (const auto& [text, code] : Keywords())
-    if (code == token) return std::string(text);
   for (const Operator& op : kOperators)
     if (op.token == token && op.token != kTokAssignOp) return std::string(op.text);
+  for (const auto& [text, code] : Keywords())
+    if (code == token) return std::string(text);
   switch (token) {
     case kTokEval: return "eval";
     case kTokFunctionGet: return "function get";
@@ -263,7 +263,7 @@ int TLexer::ScanNumber(TokenValue& value, size_t& length) const {
   return ok ? kTokNumber : kTokBadNumber;
 }
 
-// Slash-syntax variable path: ( "/" | ("../")+ )? (ident "/")* ":" ident.
+// Slash-syntax variable path: ( "/" | ("../")+ )? (ident "/")* ident? ":" ident.
 size_t TLexer::MatchPath() const {
   size_t i = current_.pos;
   if (At(i) == '/') {
@@ -271,13 +271,12 @@ size_t TLexer::MatchPath() const {
   } else {
     while (At(i) == '.' && At(i + 1) == '.' && At(i + 2) == '/') i += 3;
   }
-  for (;;) {
-    if (At(i) == ':') break;
+  // Folder names each followed by "/", the last one (before the colon) without it.
+  while (At(i) != ':') {
     if (!IsLetter(At(i))) return 0;
-    size_t j = i;
-    while (IsWordChar(At(j))) ++j;
-    if (At(j) != '/') return 0;
-    i = j + 1;
+    while (IsWordChar(At(i))) ++i;
+    if (At(i) == '/') ++i;
+    else if (At(i) != ':') return 0;
   }
   ++i;
   if (!IsLetter(At(i))) return 0;

@@ -169,8 +169,7 @@ public:
   }
   TParseTreeNode* Body;
   TCatchNode* Catch;        // or none
-  TParseTreeNode* Finally;  // or none (also none for an empty finally block: see HasFinally)
-  bool HasFinally = false;
+  TParseTreeNode* Finally;  // or none; an empty `finally {}` is an empty statement list
 };
 
 class TThrowStmtNode : public TParseTreeNode {
