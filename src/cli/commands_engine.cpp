@@ -7,10 +7,12 @@
 #include "cli/command.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "engine/audio_processor.h"
 #include "engine/decoder.h"
 #include "engine/formats.h"
 #include "engine/media_encoder.h"
 #include "engine/media_info.h"
+#include "engine/video_processor.h"
 
 namespace fc::cli {
 namespace {
@@ -135,7 +137,49 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
   if (!program.video.empty() && !params.no_video) video = std::make_shared<VideoDecoder>(input, options);
   if (!program.audio.empty() && !params.no_audio) audio = std::make_shared<AudioDecoder>(input, options);
 
-  MediaEncoder encoder(video, audio);
+  // The processor chain of a conversion: the edits, the output size and, for Flash, the rate.
+  std::shared_ptr<VideoSource> video_source = video;
+  std::shared_ptr<AudioSource> audio_source = audio;
+  if (!options.copy) {
+    const bool flash = IsFlashContainer(params.container_fourcc);
+    if (video) {
+      VideoOutput vo;
+      vo.width = params.width;
+      vo.height = params.height;
+      vo.scale_mode = ParseIntOption(args, "--scale", 1);
+      vo.frame_rate = flash ? (params.frame_rate > 0 ? params.frame_rate : video->format().frame_rate) : -1.0;
+      auto processor = std::make_shared<VideoProcessor>(video, vo);
+      if (const auto crop = args.get("--crop")) {
+        const auto parts = Split(*crop, ',');
+        std::vector<int32_t> v;
+        for (const auto& part : parts)
+          if (const auto n = ParseInt32(part)) v.push_back(*n);
+        if (v.size() != 4) throw UsageError("--crop takes LEFT,TOP,RIGHT,BOTTOM in source pixels");
+        processor->SetCrop({v[0], v[1], v[2], v[3]}, vo.scale_mode);
+      }
+      auto level = [&](const char* name) {
+        const auto text = args.get(name);
+        if (!text) return 0;
+        const auto n = ParseInt32(*text);
+        if (!n || *n < -100 || *n > 100) throw UsageError(std::string(name) + " takes -100 to 100");
+        return *n;
+      };
+      processor->SetBrightness(level("--brightness"));
+      processor->SetContrast(level("--contrast"));
+      processor->SetSaturation(level("--saturation"));
+      processor->SetEffects(ParseIntOption(args, "--effects", 0));
+      processor->SetFlip(ParseIntOption(args, "--flip", 0));
+      processor->SetDeinterlace(ParseIntOption(args, "--deinterlace", 0));
+      video_source = processor;
+    }
+    if (audio) {
+      auto processor = std::make_shared<AudioProcessor>(audio, params.sample_rate, params.channels, 16, flash);
+      processor->SetVolume(ParseIntOption(args, "--volume", 100));
+      audio_source = processor;
+    }
+  }
+
+  MediaEncoder encoder(video_source, audio_source);
   encoder.SetOutputFile(output);
   encoder.SetEncodeParams(params);
   if (split > 0) encoder.SetSplit(1, static_cast<int64_t>(std::llround(split * 1000)));
@@ -169,6 +213,30 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
                   used.video_bitrate);
   if (audio && params.container_fourcc != kFourCCCopy)
     out << Format("audio %d Hz, %d channels, %d bit/s\n", used.sample_rate, used.channels, used.audio_bitrate);
+  return 0;
+}
+
+// A picture of FILE at TIME seconds, through a processor as the program's snapshots are.
+int MediaGrabCommand(const Args& args, std::ostream& out) {
+  const std::string& input = args.at(0);
+  std::string time_text, output;
+  if (args.positional().size() == 3) {
+    time_text = args.at(1);
+    output = args.at(2);
+  } else {
+    time_text = args.get("--at").value_or("0");
+    output = args.get("-o").value_or("");
+    if (output.empty()) throw UsageError("give the picture file with -o");
+  }
+  const auto seconds = ParseDouble(time_text);
+  if (!seconds || !std::isfinite(*seconds) || *seconds < 0) throw UsageError("the time is seconds of 0 or more");
+  auto processor = std::make_shared<VideoProcessor>(std::make_shared<VideoDecoder>(input), VideoOutput{});
+  processor->Seek(*seconds);
+  VideoFrame frame;
+  if (!processor->Read(frame)) throw Error(Format("%s has no picture at %s s", input.c_str(), time_text.c_str()));
+  processor->SaveCurrentFrame(output);
+  out << Format("wrote %s (%dx%d, frame at %.3f s)\n", output.c_str(), frame.frame->width, frame.frame->height,
+                frame.time);
   return 0;
 }
 
@@ -223,12 +291,37 @@ void RegisterEngineCommands(CommandTable& table) {
                          {"--duration", "SECONDS", "length to convert (default: to the end)"},
                          {"--split", "SECONDS", "write pieces of this length, named OUTPUT_1, OUTPUT_2, ..."},
                          {"--copy", "", "copy the streams without re-encoding (container from the extension)"},
+                         {"--scale", "MODE", "zoom: 0 full screen, 1 keep original, 2 16:9, 3 4:3, 4 letter box, "
+                                             "5 pan & scan"},
+                         {"--crop", "L,T,R,B", "crop rectangle in source pixels"},
+                         {"--brightness", "N", "-100 to 100"},
+                         {"--contrast", "N", "-100 to 100"},
+                         {"--saturation", "N", "-100 to 100"},
+                         {"--effects", "BITS", "1 gray, 2 emboss, 4 negative, 32 old film"},
+                         {"--deinterlace", "MODE", "1 repeat odd, 2 repeat even, 3 odd interpolate, "
+                                                   "4 even interpolate"},
+                         {"--flip", "BITS", "1 horizontal, 2 vertical"},
+                         {"--volume", "PERCENT", "sound volume (100 unchanged)"},
                          {"--no-video", "", "leave the video out"},
                          {"--no-audio", "", "leave the audio out"},
                          {"--quiet", "", "print no progress"}},
              .min_positional = 2,
              .max_positional = 2,
              .run = MediaConvertCommand});
+  table.Add({.name = "media grab",
+             .args = "FILE TIME OUT.jpg|OUT.bmp",
+             .summary = "save the picture shown at TIME seconds as a JPEG or BMP file",
+             .min_positional = 3,
+             .max_positional = 3,
+             .run = MediaGrabCommand});
+  table.Add({.name = "snapshot",
+             .args = "FILE",
+             .summary = "the same as media grab: --at SECONDS -o OUT.jpg",
+             .options = {{"--at", "SECONDS", "time of the picture (default 0)"},
+                         {"-o", "FILE", "the picture file, .jpg or .bmp"}},
+             .min_positional = 1,
+             .max_positional = 1,
+             .run = MediaGrabCommand});
   table.Add({.name = "media estimate",
              .summary = "print the expected output size in bytes for bit rates and a duration",
              .options = {{"--container", "FOURCC", "output container"},

@@ -116,8 +116,4 @@ private:
   int in_width_ = 0, in_height_ = 0, in_format_ = -1;
 };
 
-// Saves a frame as JPEG (".jpg", ".jpeg") or BMP (".bmp"); the file is replaced only once it
-// is complete. Throws MediaError on an unknown extension or a failure.
-void SaveFrameImage(const AVFrame* frame, const std::string& path);
-
 }  // namespace fc

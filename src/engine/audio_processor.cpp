@@ -1,0 +1,131 @@
+#include "engine/audio_processor.h"
+
+#include <algorithm>
+
+extern "C" {
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+}
+
+#include "core/text.h"
+#include "engine/formats.h"
+
+namespace fc {
+
+AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sample_rate, int32_t channels,
+                               int32_t sample_bits, bool flash_target)
+    : source_(std::move(source)) {
+  if (!source_) throw MediaError("a sound processor needs an audio source");
+  const AudioFormat in = source_->format();
+  int rate = sample_rate > 0 ? sample_rate : in.sample_rate;
+  if (rate <= 0) rate = 44100;
+  if (flash_target) rate = SnapFlashSampleRate(rate);
+  format_.sample_rate = rate;
+  format_.channels = std::clamp(channels > 0 ? channels : in.channels, 1, 8);
+  format_.bits_per_sample = sample_bits == 32 ? 32 : 16;
+  format_.flags = in.flags;
+}
+
+void AudioProcessor::SetVolume(int32_t percent) {
+  std::lock_guard lock(mutex_);
+  volume_ = std::clamp(percent, 0, 400);
+  dirty_ = true;
+}
+
+int32_t AudioProcessor::volume() const {
+  std::lock_guard lock(mutex_);
+  return volume_;
+}
+
+void AudioProcessor::Rebuild(const AVFrame* first) {
+  int32_t volume;
+  {
+    std::lock_guard lock(mutex_);
+    volume = volume_;
+    dirty_ = false;
+  }
+  graph_.reset(avfilter_graph_alloc());
+  if (!graph_) throw MediaError("out of memory for a filter graph");
+  char layout[128] = {};
+  av_channel_layout_describe(&first->ch_layout, layout, sizeof layout);
+  const std::string args = Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", first->sample_rate,
+                                  first->sample_rate, av_get_sample_fmt_name(static_cast<AVSampleFormat>(first->format)),
+                                  layout);
+  CheckAv(avfilter_graph_create_filter(&src_, avfilter_get_by_name("abuffer"), "in", args.c_str(), nullptr,
+                                       graph_.get()),
+          "sound filter input");
+  CheckAv(avfilter_graph_create_filter(&sink_, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
+                                       graph_.get()),
+          "sound filter output");
+  AVChannelLayout out_layout{};
+  av_channel_layout_default(&out_layout, format_.channels);
+  char out_name[128] = {};
+  av_channel_layout_describe(&out_layout, out_name, sizeof out_name);
+  // Mono made stereo keeps its level on both sides (not the -3 dB of a centre channel).
+  const char* mono_to_stereo = first->ch_layout.nb_channels == 1 && format_.channels == 2 ? ",pan=stereo|c0=c0|c1=c0" : "";
+  const std::string desc =
+      Format("volume=%.2f:precision=float%s,aresample=%d,aformat=sample_fmts=%s:channel_layouts=%s", volume / 100.0,
+             mono_to_stereo, format_.sample_rate, format_.bits_per_sample == 32 ? "flt" : "s16", out_name);
+  AVFilterInOut* outputs = avfilter_inout_alloc();
+  AVFilterInOut* inputs = avfilter_inout_alloc();
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = src_;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = sink_;
+  const int r = avfilter_graph_parse_ptr(graph_.get(), desc.c_str(), &inputs, &outputs, nullptr);
+  avfilter_inout_free(&inputs);
+  avfilter_inout_free(&outputs);
+  CheckAv(r, "sound filters \"" + desc + "\"");
+  CheckAv(avfilter_graph_config(graph_.get(), nullptr), "sound filters \"" + desc + "\"");
+}
+
+bool AudioProcessor::Read(AudioFrame& out) {
+  for (;;) {
+    if (graph_) {
+      FramePtr frame = AllocFrame();
+      const int r = av_buffersink_get_frame(sink_, frame.get());
+      if (r >= 0) {
+        // Times count delivered samples, so they stay exact across resampling.
+        out.time = base_time_ + static_cast<double>(out_samples_) / format_.sample_rate;
+        out_samples_ += frame->nb_samples;
+        out.frame = std::move(frame);
+        return true;
+      }
+      if (r == AVERROR_EOF) return false;
+      if (r != AVERROR(EAGAIN)) CheckAv(r, "sound filters");
+    }
+    if (source_ended_) return false;
+    AudioFrame in;
+    if (!source_->Read(in)) {
+      source_ended_ = true;
+      if (!graph_) return false;
+      CheckAv(av_buffersrc_add_frame(src_, nullptr), "sound filters");
+      continue;
+    }
+    bool dirty;
+    {
+      std::lock_guard lock(mutex_);
+      dirty = dirty_;
+    }
+    if (!graph_) {
+      base_time_ = in.time;
+      out_samples_ = 0;
+      Rebuild(in.frame.get());
+    } else if (dirty) {
+      // A new volume: drain nothing, restart the graph at this frame's time.
+      base_time_ = in.time;
+      out_samples_ = 0;
+      Rebuild(in.frame.get());
+    }
+    in.frame->pts = std::llround(in.time * in.frame->sample_rate);
+    CheckAv(av_buffersrc_add_frame(src_, in.frame.get()), "sound filters");
+  }
+}
+
+void AudioProcessor::Seek(double seconds) {
+  source_->Seek(seconds);
+  graph_.reset();
+  source_ended_ = false;
+}
+
+}  // namespace fc
