@@ -70,3 +70,16 @@ inline std::string Capture(const std::string& command) {
   } while (0)
 
 }  // namespace fc::test
+
+namespace fc::test {
+
+// ImageMagick's convert, by a name that a stand-in script on the PATH cannot shadow; empty
+// when ImageMagick is not installed.
+inline std::string ImageMagick() {
+  for (const char* tool : {"convert-im6.q16", "convert-im7.q16", "magick"})
+    if (HaveTool(tool)) return tool;
+  if (Capture("convert -version 2>/dev/null").find("ImageMagick") != std::string::npos) return "convert";
+  return {};
+}
+
+}  // namespace fc::test
