@@ -16,6 +16,7 @@ AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t samp
                                int32_t sample_bits, bool flash_target)
     : source_(std::move(source)) {
   if (!source_) throw MediaError("a sound processor needs an audio source");
+  QuietFfmpegLog();
   const AudioFormat in = source_->format();
   int rate = sample_rate > 0 ? sample_rate : in.sample_rate;
   if (rate <= 0) rate = 44100;

@@ -34,6 +34,7 @@ const char* ScalerName(int32_t interpolation) {
 VideoProcessor::VideoProcessor(std::shared_ptr<VideoSource> source, const VideoOutput& output)
     : source_(std::move(source)), output_(output) {
   if (!source_) throw MediaError("a picture processor needs a video source");
+  QuietFfmpegLog();
   settings_.scale_mode = output.scale_mode;
   if (output_.width < 0 || output_.height < 0) output_.width = output_.height = 0;
   if (!std::isfinite(output_.frame_rate)) output_.frame_rate = -1;
