@@ -87,7 +87,8 @@ std::unique_ptr<TCompileUnit> TCompileContext::ParseUnit(std::string text, const
   ScopeStack.clear();
   CurrentUnit = unit.get();
 
-  TLexer lexer(StringTable, [this](const std::string& name) { return OpenInclude(name); },
+  TLexer lexer(StringTable,
+               [this](const std::string& name) { return includeOpener_ ? includeOpener_(name) : OpenInclude(name); },
                (Options & kOptionSwf4) != 0);
   lexer.Reset(std::move(text), identity);
   ParserContext parser(*this, *unit, lexer);

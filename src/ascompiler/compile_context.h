@@ -34,6 +34,9 @@ public:
   void AddIncludePath(const std::string& directory);
   // Finds an #include file in the include paths; "\" in the name counts as "/".
   IncludeFile OpenInclude(const std::string& name) const;
+  // Replaces the file-system search of #include files (tests and the fuzz target read
+  // includes from memory). An empty opener restores the search.
+  void SetIncludeOpener(IncludeOpener opener) { includeOpener_ = std::move(opener); }
 
   // Parses a source into a new unit, which is the current unit meanwhile. Throws
   // EActionCompileError with the parse error and its position, or the error of an action.
@@ -57,6 +60,9 @@ public:
   int Options = kOptionRegisters | kOptionDefineFunction2;
   int SwfVersion = 8;  // of the movie being built: picks the FP7/FP8/FP9 class folders
   int LabelCounter = 1;
+
+private:
+  IncludeOpener includeOpener_;
 };
 
 }  // namespace fc
