@@ -45,7 +45,7 @@ int CheckAv(int code, const std::string& what) {
 
 void QuietFfmpegLog() {
   static std::once_flag once;
-  std::call_once(once, [] { av_log_set_level(AV_LOG_ERROR); });
+  std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
 InputContextPtr OpenInput(const std::string& path) {

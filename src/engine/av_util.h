@@ -59,7 +59,7 @@ InputContextPtr OpenInput(const std::string& path);
 // Seconds of a timestamp in a time base (NaN for AV_NOPTS_VALUE).
 double TimestampSeconds(int64_t ts, AVRational time_base);
 
-// Turns FFmpeg's own log output down to errors (once per process); the engine reports
+// Turns FFmpeg's own log output off but for fatal errors (once per process); the engine reports
 // through exceptions and callbacks instead.
 void QuietFfmpegLog();
 

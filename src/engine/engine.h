@@ -1,0 +1,30 @@
+#pragma once
+// The media engine in one include, with the names the rest of the program uses for its parts.
+
+#include "engine/audio_processor.h"
+#include "engine/converter.h"
+#include "engine/decoder.h"
+#include "engine/dib_image.h"
+#include "engine/encode_params.h"
+#include "engine/formats.h"
+#include "engine/frame_grab.h"
+#include "engine/media_encoder.h"
+#include "engine/media_info.h"
+#include "engine/sequence.h"
+#include "engine/text_renderer.h"
+#include "engine/video_processor.h"
+
+namespace fc {
+
+using TVideoDecoder = VideoDecoder;
+using TAudioDecoder = AudioDecoder;
+using TVideoSlideDecoderEx = VideoSequence;
+using TAudioSlideDecoderEx = AudioSequence;
+using TAVTracksDecoder = TrackMixer;
+using TVideoMediaProcessor = VideoProcessor;
+using TAudioMediaProcessor = AudioProcessor;
+// One encoder class serves both: a converter over decoders (stream copy) or over processors.
+using TMediaEncoder = MediaEncoder;
+using TMediaProcessEncoder = MediaEncoder;
+
+}  // namespace fc
