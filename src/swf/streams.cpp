@@ -39,7 +39,12 @@ uint8_t MinVersionFor(TSWFCompression c) {
 }
 
 // Inflates LZMA data in the SWF layout (5 property bytes, then the raw stream).
-std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit, bool* complete) {
+// The decoder allocates its whole dictionary up front, so the size from the file is
+// capped: a dictionary larger than the movie is never needed.
+constexpr uint32_t kMaxLzmaDictionary = 1u << 28;
+
+std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
+                                uint32_t declaredSize, bool* complete) {
   *complete = false;
   lzma_filter filters[2];
   filters[0].id = LZMA_FILTER_LZMA1;
@@ -47,6 +52,12 @@ std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const 
   filters[1].id = LZMA_VLI_UNKNOWN;
   if (lzma_properties_decode(&filters[0], nullptr, props.data(), props.size()) != LZMA_OK)
     throw FormatError("ZWS: bad LZMA properties");
+  auto* options = static_cast<lzma_options_lzma*>(filters[0].options);
+  // LZMA cannot expand one input byte into more than a few thousand, which bounds what a
+  // dictionary can be useful for when FileLength is wrong.
+  const uint64_t reachable = std::max<uint64_t>(data.size(), 1) * 4096;
+  const uint64_t useful = std::min<uint64_t>({options->dict_size, declaredSize, reachable, kMaxLzmaDictionary});
+  options->dict_size = static_cast<uint32_t>(std::max<uint64_t>(useful, LZMA_DICT_SIZE_MIN));
   lzma_stream strm = LZMA_STREAM_INIT;
   const lzma_ret init = lzma_raw_decoder(&strm, filters);
   std::free(filters[0].options);
@@ -343,7 +354,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
       const uint32_t packedSize = head.ReadDWord("LZMA length");
       auto props = head.ReadSpan(5, "LZMA properties");
       auto packed = head.Rest().first(std::min<size_t>(packedSize, head.Remaining()));
-      inflated = LzmaDecode(props, packed, kMaxUncompressed, &complete);
+      inflated = LzmaDecode(props, packed, kMaxUncompressed, FileLength, &complete);
     }
     if (!complete) Warnings.push_back("the compressed data ends early; the movie keeps what could be read");
     rest = inflated;
