@@ -50,7 +50,7 @@ size_t FileSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
 }
 
 size_t MemorySource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
-  if (position >= bytes_.size()) return 0;
+  if (out.empty() || position >= bytes_.size()) return 0;
   const size_t n = std::min<size_t>(out.size(), bytes_.size() - static_cast<size_t>(position));
   std::memcpy(out.data(), bytes_.data() + position, n);
   return n;
@@ -66,6 +66,7 @@ size_t SliceSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
 }
 
 size_t BufferedSourceReader::ReadAt(uint64_t position, std::span<uint8_t> out) {
+  if (out.empty()) return 0;
   if (out.size() > window_) return source_.ReadAt(position, out);
   const bool inside = position >= buffer_start_ && position + out.size() <= buffer_start_ + buffer_.size();
   if (!inside) {

@@ -168,6 +168,14 @@ TEST(FlvIndex, PayloadsRunningPastTheEndAreCut) {
   EXPECT_EQ(cut.ReadPayload(cut.GetAudioFrame(1)).size(), 9u);
 }
 
+TEST(FlvIndex, EmptyTagsAtTheEndOfTheFile) {
+  // Found by the fuzzer: empty reads at the very end of the data.
+  const TFLVData data = FlvBuilder().Video(0).Tag(18, 0, {}).Tag(8, 0, {}).Index();
+  EXPECT_EQ(data.VideoFrameCount(), 1u);
+  EXPECT_FALSE(data.MetaData);
+  EXPECT_TRUE(MemorySource(std::vector<uint8_t>{}).ReadBytes(0, 0).empty());
+}
+
 TEST(FlvIndex, EmptyVideoTagGetsSizeZero) {
   const TFLVData data = FlvBuilder().Tag(9, 0, {}).Index();
   ASSERT_EQ(data.VideoFrameCount(), 1u);

@@ -1,0 +1,30 @@
+// Any bytes as an FLV file: indexed, every payload read back, audio entries wrapped, the
+// metadata tree searched. Bad bytes must end in empty or cut indexes, never a fault.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/error.h"
+#include "readers/flv_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fc::TFLVData flv(std::make_unique<fc::MemorySource>(data, size));
+  for (const fc::TVFrame& frame : flv.VideoFrames) {
+    if (frame.Size < 0 || frame.Position + static_cast<uint64_t>(frame.Size) > size) std::abort();
+    (void)flv.ReadPayload(frame);
+  }
+  for (uint32_t i = 0; i < flv.AudioFrameCount() * 2 && i < 64; ++i) {
+    const fc::TVFrame& frame = flv.GetAudioFrame(i);
+    if (frame.Position + static_cast<uint64_t>(frame.Size) > size) std::abort();
+  }
+  try {
+    (void)flv.GetAudioFrame(0);
+  } catch (const fc::Error&) {
+    if (flv.AudioFrameCount() != 0) std::abort();
+  }
+  if (flv.MetaData)
+    for (int name = 0; name <= static_cast<int>(fc::FlvMetaName::keyframes); ++name)
+      if (const auto* item = flv.MetaData->FindItem(static_cast<fc::FlvMetaName>(name))) (void)item->GetAsInteger();
+  (void)flv.FrameRateValue();
+  return 0;
+}
