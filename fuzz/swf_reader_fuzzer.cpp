@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raw.BuildBody();
   if (raw.GetBodyStream() != body) std::abort();  // the raw copy lost or changed bytes
 
-  fc::TSWFStreamReader decoded;
-  decoded.LoadFromStream(input);
+  // The same loaded body, now with every tag and action decoded.
+  fc::TSWFStreamReader& decoded = raw;
   decoded.ParseTags(true, true);
   std::ostringstream out;
   fc::DumpSWFHeader(decoded, out);
