@@ -11,6 +11,7 @@ CommandTable BuildCommandTable() {
   RegisterReaderCommands(table);
   RegisterEngineCommands(table);
   RegisterAsCommands(table);
+  RegisterProfileCommands(table);
   return table;
 }
 

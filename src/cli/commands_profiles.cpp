@@ -1,0 +1,92 @@
+// flarecast-cli profiles ...: the output profiles beside the program and the user's own.
+
+#include <ostream>
+
+#include "cli/command.h"
+#include "core/error.h"
+#include "core/language.h"
+#include "core/paths.h"
+#include "core/text.h"
+#include "profiles/profile_catalogue.h"
+#include "profiles/profile_choices.h"
+
+namespace fc::cli {
+namespace {
+
+TProfileCatalogue LoadCatalogue(const Args& args) {
+  TLanguageMgr& languages = TLanguageMgr::Instance();
+  if (const auto id = args.get("--lang"))
+    if (!languages.SelectLanguage(*id)) throw Error("No language with the identifier " + *id);
+  TProfileCatalogue catalogue;
+  catalogue.LoadCatalogue(ProgramFolder(), languages.Current());
+  return catalogue;
+}
+
+std::string Summary(const TProfileItem& p) {
+  if (p.NoVideo())
+    return Format("%s  %s %d Hz %d ch %d kbps", FourCCToString(p.FourCC).c_str(),
+                  FourCCToString(p.AudioEncoder).c_str(), p.SampleRate, p.Channels, p.AudioBitrate / 1000);
+  return Format("%s  %s %dx%d %s %d kbps + %s %d Hz %d ch %d kbps", FourCCToString(p.FourCC).c_str(),
+                FourCCToString(p.VideoEncoder).c_str(), p.Width, p.Height, FrameRateCaption(p.FrameRate).c_str(),
+                p.VideoBitrate / 1000, FourCCToString(p.AudioEncoder).c_str(), p.SampleRate, p.Channels,
+                p.AudioBitrate / 1000);
+}
+
+int ProfilesList(const Args& args, std::ostream& out) {
+  TProfileCatalogue catalogue = LoadCatalogue(args);
+  for (size_t i = 0; i < catalogue.CategoryCount(); ++i) {
+    TProfileCategory& category = catalogue.Category(i);
+    if (category.Type == TProfileCategoryType::All || category.Type == TProfileCategoryType::Recent) continue;
+    const TProfileItemList& items = catalogue.CategoryItems(category);
+    out << category.Title << "\n";
+    if (items.Count() == 0) out << "  (none)\n";
+    for (const TProfileItem* p : items.Items())
+      out << Format("  %5d  %-44s %s\n", p->EffectiveId(), p->Name.c_str(), Summary(*p).c_str());
+  }
+  return 0;
+}
+
+int ProfilesShow(const Args& args, std::ostream& out) {
+  TProfileCatalogue catalogue = LoadCatalogue(args);
+  const auto id = ParseInt32(args.at(0));
+  const TProfileItem* p = id ? catalogue.FindProfile(*id) : nullptr;
+  if (!p) throw Error("No profile with the identifier " + args.at(0));
+  const auto join = [](const std::vector<std::string>& v) {
+    std::string s;
+    for (const auto& x : v) s += (s.empty() ? "" : ", ") + x;
+    return s;
+  };
+  out << "Id:            " << p->EffectiveId() << (p->IsUser ? " (user profile of " + std::to_string(p->Id) + ")" : "")
+      << "\nName:          " << p->Name << "\nDescription:   " << p->Description
+      << "\nContainer:     " << FourCCToString(p->FourCC) << "\n";
+  if (!p->NoVideo())
+    out << "Video:         " << FourCCToString(p->VideoEncoder) << " " << p->Width << "x" << p->Height << " "
+        << FrameRateCaption(p->FrameRate) << " " << p->VideoBitrate << " bit/s\n";
+  else
+    out << "Video:         none\n";
+  out << "Audio:         " << FourCCToString(p->AudioEncoder) << " " << p->SampleRate << " Hz " << p->Channels
+      << " channel(s) " << p->AudioBitrate << " bit/s\n"
+      << "Sizes:         " << join(p->Resolutions) << "\nFrame rates:   " << join(p->FrameRates)
+      << "\nVideo rates:   " << join(p->VideoBitrates) << "\nAudio rates:   " << join(p->AudioBitrates)
+      << "\nSample rates:  " << join(p->SampleRates) << "\nChannels:      " << join(p->ChannelChoices) << "\n";
+  return 0;
+}
+
+}  // namespace
+
+void RegisterProfileCommands(CommandTable& table) {
+  const OptionSpec lang{"--lang", "ID", "show the names of this interface language"};
+  table.Add({.name = "profiles list",
+             .summary = "list the output profiles by category, with their encoder values",
+             .options = {lang},
+             .run = ProfilesList});
+  table.Add({.name = "profiles show",
+             .args = "ID",
+             .summary = "show one output profile with the choices it offers",
+             .options = {lang},
+             .min_positional = 1,
+             .max_positional = 1,
+             .run = ProfilesShow});
+}
+
+}  // namespace fc::cli
