@@ -9,6 +9,7 @@
 #include "core/text.h"
 #include "engine/audio_processor.h"
 #include "engine/decoder.h"
+#include "engine/dvd.h"
 #include "engine/formats.h"
 #include "engine/media_encoder.h"
 #include "engine/media_info.h"
@@ -127,15 +128,35 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
   const double duration = ParseDoubleOption(args, "--duration", 0);
   const double split = ParseDoubleOption(args, "--split", 0);
 
-  const MediaInfo info = LoadMediaInfo(input);
-  const ProgramInfo& program = info.programs.front();
   DecodeOptions options;
-  options.program_id = program.id;
   options.copy = params.container_fourcc == kFourCCCopy;
   std::shared_ptr<VideoDecoder> video;
   std::shared_ptr<AudioDecoder> audio;
-  if (!program.video.empty() && !params.no_video) video = std::make_shared<VideoDecoder>(input, options);
-  if (!program.audio.empty() && !params.no_audio) audio = std::make_shared<AudioDecoder>(input, options);
+  if (IsDvdPath(input)) {
+    // A DVD title, or a range of its chapters (1-based on the command line).
+    const TDVDIFOInfo dvd(input);
+    const int title = ParseIntOption(args, "--title", 1) - 1;
+    int first = 0, last = -1;
+    if (const auto range = args.get("--chapters")) {
+      const auto parts = Split(*range, '-');
+      const auto a = ParseInt32(parts.front());
+      const auto b = parts.size() == 2 ? ParseInt32(parts[1]) : a;
+      if (!a || !b || parts.size() > 2 || *a < 1 || *b < *a) throw UsageError("--chapters takes N or N-M, from 1");
+      first = *a - 1;
+      last = *b - 1;
+    }
+    const InputOpener open = dvd.OpenTitle(title, first, last);
+    const DvdTitle& t = dvd.titles().at(static_cast<size_t>(title));
+    if (!t.audio.empty()) options.audio_track_id = t.audio.front().id;
+    if (!params.no_video) video = std::make_shared<VideoDecoder>(open, input, options);
+    if (!t.audio.empty() && !params.no_audio) audio = std::make_shared<AudioDecoder>(open, input, options);
+  } else {
+    const MediaInfo info = LoadMediaInfo(input);
+    const ProgramInfo& program = info.programs.front();
+    options.program_id = program.id;
+    if (!program.video.empty() && !params.no_video) video = std::make_shared<VideoDecoder>(input, options);
+    if (!program.audio.empty() && !params.no_audio) audio = std::make_shared<AudioDecoder>(input, options);
+  }
 
   // The processor chain of a conversion: the edits, the output size and, for Flash, the rate.
   std::shared_ptr<VideoSource> video_source = video;
@@ -240,6 +261,62 @@ int MediaGrabCommand(const Args& args, std::ostream& out) {
   return 0;
 }
 
+std::string JsonText(const std::string& s) {
+  std::string out = "\"";
+  for (const unsigned char c : s) {
+    if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
+    else if (c < 0x20) out += Format("\\u%04x", c);
+    else out += static_cast<char>(c);
+  }
+  return out + "\"";
+}
+
+int DvdListCommand(const Args& args, std::ostream& out) {
+  const TDVDIFOInfo dvd(args.at(0));
+  if (args.has("--json")) {
+    out << "{\"volume\": " << JsonText(dvd.VolumeName()) << ", \"protected\": " << (dvd.HaveCSSProtect() ? "true" : "false")
+        << ", \"titles\": [";
+    for (size_t i = 0; i < dvd.titles().size(); ++i) {
+      const DvdTitle& t = dvd.titles()[i];
+      out << (i ? ",\n  " : "\n  ") << "{\"title\": " << t.number << ", \"available\": " << (t.available ? "true" : "false")
+          << ", \"length\": " << FormatDouble(t.length) << ", \"chapters\": [";
+      for (size_t c = 0; c < t.chapters.size(); ++c)
+        out << (c ? ", " : "") << "{\"begin\": " << FormatDouble(t.chapters[c].begin)
+            << ", \"length\": " << FormatDouble(t.chapters[c].length) << "}";
+      out << "], \"audio\": [";
+      for (size_t a = 0; a < t.audio.size(); ++a)
+        out << (a ? ", " : "") << "{\"id\": " << t.audio[a].id << ", \"language\": " << JsonText(t.audio[a].language)
+            << ", \"format\": " << JsonText(t.audio[a].format) << ", \"channels\": " << t.audio[a].channels
+            << ", \"description\": " << JsonText(t.audio[a].description) << "}";
+      out << "], \"subtitles\": [";
+      for (size_t s = 0; s < t.subtitles.size(); ++s)
+        out << (s ? ", " : "") << "{\"id\": " << t.subtitles[s].id << ", \"language\": " << JsonText(t.subtitles[s].language)
+            << "}";
+      out << "]}";
+    }
+    out << "\n]}\n";
+    return 0;
+  }
+  out << "Volume " << (dvd.VolumeName().empty() ? "(no name)" : dvd.VolumeName()) << ", " << dvd.TitleCount()
+      << " titles" << (dvd.HaveCSSProtect() ? ", copy-protected" : "") << "\n";
+  for (const DvdTitle& t : dvd.titles()) {
+    if (!t.available) {
+      out << "Title " << t.number << ": cannot be read\n";
+      continue;
+    }
+    out << Format("Title %d: %s s, %dx%d, %zu chapters\n", t.number, FormatDouble(t.length).c_str(), t.width, t.height,
+                  t.chapters.size());
+    for (size_t c = 0; c < t.chapters.size(); ++c)
+      out << Format("  Chapter %zu: at %.2f s, %.2f s long\n", c + 1, t.chapters[c].begin, t.chapters[c].length);
+    for (const DvdAudioTrack& a : t.audio)
+      out << Format("  Audio [0x%X] %s %s, %d channels %s\n", a.id, a.format.c_str(),
+                    a.language.empty() ? "(no language)" : a.language.c_str(), a.channels, a.description.c_str());
+    for (const DvdSubtitleTrack& s : t.subtitles)
+      out << Format("  Subtitle [0x%X] %s\n", s.id, s.description.c_str());
+  }
+  return 0;
+}
+
 int MediaEstimateCommand(const Args& args, std::ostream& out) {
   EncodeParams params;
   params.container_fourcc = ParseFourCCOption(args, "--container");
@@ -275,7 +352,8 @@ void RegisterEngineCommands(CommandTable& table) {
   table.Add({.name = "media convert",
              .args = "INPUT OUTPUT",
              .summary = "convert a media file with the engine's converter, printing progress",
-             .details = "The container comes from --container or the output's extension (see formats);\n"
+             .details = "INPUT may be a media file or a DVD (VIDEO_TS folder, .IFO or .ISO).\n"
+                        "The container comes from --container or the output's extension (see formats);\n"
                         "codecs default to the container's first. Sizes and rates of 0 keep the source's.\n"
                         "A failed or stopped conversion leaves no output file.",
              .options = {{"--container", "FOURCC", "output container, such as \"flv \" (quote the blank)"},
@@ -302,6 +380,8 @@ void RegisterEngineCommands(CommandTable& table) {
                                                    "4 even interpolate"},
                          {"--flip", "BITS", "1 horizontal, 2 vertical"},
                          {"--volume", "PERCENT", "sound volume (100 unchanged)"},
+                         {"--title", "N", "for a DVD input: the title to convert (default 1)"},
+                         {"--chapters", "N[-M]", "for a DVD input: the chapters to convert"},
                          {"--no-video", "", "leave the video out"},
                          {"--no-audio", "", "leave the audio out"},
                          {"--quiet", "", "print no progress"}},
@@ -322,6 +402,13 @@ void RegisterEngineCommands(CommandTable& table) {
              .min_positional = 1,
              .max_positional = 1,
              .run = MediaGrabCommand});
+  table.Add({.name = "dvd list",
+             .args = "PATH",
+             .summary = "list the titles, chapters and tracks of a DVD folder, .IFO file or .ISO image",
+             .options = {json},
+             .min_positional = 1,
+             .max_positional = 1,
+             .run = DvdListCommand});
   table.Add({.name = "media estimate",
              .summary = "print the expected output size in bytes for bit rates and a duration",
              .options = {{"--container", "FOURCC", "output container"},

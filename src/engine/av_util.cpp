@@ -9,6 +9,17 @@ extern "C" {
 
 namespace fc {
 
+void detail::FormatInputDeleter::operator()(AVFormatContext* p) const {
+  const bool custom = p->flags & AVFMT_FLAG_CUSTOM_IO;
+  AVIOContext* pb = p->pb;
+  avformat_close_input(&p);
+  if (custom && pb) {
+    delete static_cast<CustomInput*>(pb->opaque);
+    av_freep(&pb->buffer);
+    avio_context_free(&pb);
+  }
+}
+
 void detail::FormatOutputDeleter::operator()(AVFormatContext* p) const {
   if (p->pb && !(p->oformat->flags & AVFMT_NOFILE)) avio_closep(&p->pb);
   avformat_free_context(p);

@@ -24,8 +24,14 @@ public:
   using Error::Error;
 };
 
+// The owner of a custom input (a DVD title's blocks) kept as the opaque of its AVIOContext;
+// closing the input deletes it with the I/O context.
+struct CustomInput {
+  virtual ~CustomInput() = default;
+};
+
 namespace detail {
-struct FormatInputDeleter { void operator()(AVFormatContext* p) const { avformat_close_input(&p); } };
+struct FormatInputDeleter { void operator()(AVFormatContext* p) const; };
 struct FormatOutputDeleter { void operator()(AVFormatContext* p) const; };
 struct CodecDeleter { void operator()(AVCodecContext* p) const { avcodec_free_context(&p); } };
 struct FrameDeleter { void operator()(AVFrame* p) const { av_frame_free(&p); } };

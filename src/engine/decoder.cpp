@@ -38,8 +38,9 @@ int PickStream(AVFormatContext* fmt, AVMediaType type, const DecodeOptions& opti
 
 }  // namespace
 
-StreamReader::StreamReader(const std::string& path, AVMediaType type, const DecodeOptions& options)
-    : path_(path), input_(OpenInput(path)) {
+StreamReader::StreamReader(InputContextPtr input, const std::string& path, AVMediaType type,
+                           const DecodeOptions& options)
+    : path_(path), input_(std::move(input)) {
   const int index = PickStream(input_.get(), type, options);
   if (index < 0)
     throw MediaError(Format("%s has no %s stream", path.c_str(), av_get_media_type_string(type)));
@@ -95,7 +96,10 @@ void StreamReader::OpenCodec() {
 // ---------------------------------------------------------------------------------------------
 
 VideoDecoder::VideoDecoder(const std::string& path, const DecodeOptions& options)
-    : reader_(path, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
+    : VideoDecoder([&path] { return OpenInput(path); }, path, options) {}
+
+VideoDecoder::VideoDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options)
+    : reader_(open(), name, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
   const AVStream* st = reader_.stream();
   format_.width = st->codecpar->width;
   format_.height = st->codecpar->height;
@@ -164,7 +168,10 @@ void VideoDecoder::Seek(double seconds) {
 // ---------------------------------------------------------------------------------------------
 
 AudioDecoder::AudioDecoder(const std::string& path, const DecodeOptions& options)
-    : reader_(path, AVMEDIA_TYPE_AUDIO, options), copy_(options.copy) {
+    : AudioDecoder([&path] { return OpenInput(path); }, path, options) {}
+
+AudioDecoder::AudioDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options)
+    : reader_(open(), name, AVMEDIA_TYPE_AUDIO, options), copy_(options.copy) {
   const AVCodecParameters* par = reader_.stream()->codecpar;
   format_.sample_rate = par->sample_rate;
   format_.channels = par->ch_layout.nb_channels;

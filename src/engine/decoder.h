@@ -3,6 +3,7 @@
 // its stream, so the two can run on different threads. In copy mode ("COPY" output) the
 // decoder hands out the compressed packets instead of frames.
 
+#include <functional>
 #include <string>
 
 #include "engine/source.h"
@@ -18,12 +19,15 @@ struct DecodeOptions {
   bool copy = false;
 };
 
+// Opens the demuxer a decoder reads from: a file, or the blocks of a DVD title.
+using InputOpener = std::function<InputContextPtr()>;
+
 namespace detail {
 
 // One stream of one opened file: packets, seeking and the decoder context.
 class StreamReader {
 public:
-  StreamReader(const std::string& path, AVMediaType type, const DecodeOptions& options);
+  StreamReader(InputContextPtr input, const std::string& name, AVMediaType type, const DecodeOptions& options);
 
   AVStream* stream() const { return stream_; }
   const AVFormatContext* input() const { return input_.get(); }
@@ -51,6 +55,8 @@ private:
 class VideoDecoder : public VideoSource {
 public:
   VideoDecoder(const std::string& path, const DecodeOptions& options = {});
+  // Over an input that is not a plain file; `name` names it in messages.
+  VideoDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options = {});
 
   VideoFormat format() const override { return format_; }
   double duration() const override { return reader_.duration(); }
@@ -78,6 +84,7 @@ private:
 class AudioDecoder : public AudioSource {
 public:
   AudioDecoder(const std::string& path, const DecodeOptions& options = {});
+  AudioDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options = {});
 
   AudioFormat format() const override { return format_; }
   double duration() const override { return reader_.duration(); }

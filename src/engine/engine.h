@@ -5,6 +5,7 @@
 #include "engine/converter.h"
 #include "engine/decoder.h"
 #include "engine/dib_image.h"
+#include "engine/dvd.h"
 #include "engine/encode_params.h"
 #include "engine/formats.h"
 #include "engine/frame_grab.h"

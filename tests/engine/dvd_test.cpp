@@ -1,0 +1,140 @@
+#include "engine/dvd.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "engine/converter.h"
+#include "media_fixture.h"
+
+namespace fc {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A two-title PAL disc made with ffmpeg and dvdauthor (title 1: 3 s, chapters at 0 and 1.5 s;
+// title 2: 4 s, chapters at 0, 1 and 2.5 s), and an ISO image of it.
+class DvdTest : public testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    if (!test::HaveTool("ffmpeg") || !test::HaveTool("dvdauthor") || !test::HaveTool("genisoimage")) return;
+    const fs::path dir = test::MediaDir() / "dvd";
+    if (fs::exists(dir / "disc.iso")) return;
+    fs::create_directories(dir);
+    for (int i = 1; i <= 2; ++i) {
+      test::MakeMedia(Title(i), "testsrc2=size=720x576:rate=25:duration=" + std::to_string(i + 2),
+                      "sine=frequency=" + std::to_string(300 * i) + ":sample_rate=48000:duration=" + std::to_string(i + 2),
+                      "-target pal-dvd -b:v 1500k -ac 2");
+    }
+    std::ofstream(dir / "dvd.xml")
+        << "<dvdauthor dest=\"" << (dir / "disc").string() << "\"><vmgm/><titleset><titles><audio lang=\"en\"/>"
+        << "<pgc><vob file=\"" << (test::MediaDir() / Title(1)).string() << "\" chapters=\"0,1.5\"/></pgc>"
+        << "<pgc><vob file=\"" << (test::MediaDir() / Title(2)).string() << "\" chapters=\"0,1,2.5\"/></pgc>"
+        << "</titles></titleset></dvdauthor>";
+    ASSERT_TRUE(test::Run("VIDEO_FORMAT=PAL dvdauthor -x \"" + (dir / "dvd.xml").string() + "\" >/dev/null 2>&1"));
+    ASSERT_TRUE(test::Run("genisoimage -quiet -dvd-video -V MYDISC -o \"" + (dir / "disc.iso").string() + "\" \"" +
+                          (dir / "disc").string() + "\""));
+  }
+  static std::string Title(int i) { return "dvd_title" + std::to_string(i) + ".mpg"; }
+  void SetUp() override {
+    if (!test::HaveTool("ffmpeg") || !test::HaveTool("dvdauthor") || !test::HaveTool("genisoimage"))
+      GTEST_SKIP() << "ffmpeg, dvdauthor or genisoimage is not installed";
+  }
+  static std::string Folder() { return (test::MediaDir() / "dvd" / "disc" / "VIDEO_TS").string(); }
+  static std::string Iso() { return (test::MediaDir() / "dvd" / "disc.iso").string(); }
+};
+
+void ExpectTwoTitles(const TDVDIFOInfo& dvd) {
+  ASSERT_EQ(dvd.TitleCount(), 2);
+  EXPECT_TRUE(dvd.TitleAvailable(0));
+  EXPECT_FALSE(dvd.TitleAvailable(2));
+  EXPECT_NEAR(dvd.TitleLength(0), 3.0, 0.2);
+  EXPECT_NEAR(dvd.TitleLength(1), 4.0, 0.2);
+  EXPECT_EQ(dvd.ChapterCount(0), 2);
+  EXPECT_EQ(dvd.ChapterCount(1), 3);
+  EXPECT_DOUBLE_EQ(dvd.ChapterBeginTime(1, 0), 0);
+  EXPECT_NEAR(dvd.ChapterBeginTime(1, 1), 1.0, 0.5);   // cells start on whole GOPs
+  EXPECT_NEAR(dvd.ChapterBeginTime(1, 2), 2.5, 0.5);
+  double sum = 0;
+  for (int c = 0; c < 3; ++c) sum += dvd.ChapterLength(1, c);
+  EXPECT_NEAR(sum, dvd.TitleLength(1), 0.05);
+  const DvdTitle& t = dvd.titles()[0];
+  ASSERT_EQ(t.audio.size(), 1u);
+  EXPECT_EQ(t.audio[0].id, 0x80);
+  EXPECT_EQ(t.audio[0].format, "AC-3");
+  EXPECT_EQ(t.audio[0].language, "en");
+  EXPECT_EQ(t.audio[0].channels, 2);
+  EXPECT_EQ(t.width, 720);
+  EXPECT_EQ(t.height, 576);
+  EXPECT_FALSE(dvd.HaveCSSProtect());
+  EXPECT_EQ(dvd.IfoCount(), 2);
+  EXPECT_THROW(dvd.ChapterLength(0, 5), MediaError);
+}
+
+TEST_F(DvdTest, ListsTitlesChaptersAndTracksOfAFolder) {
+  TDVDIFOInfo dvd(Folder());
+  ExpectTwoTitles(dvd);
+  const MediaInfo info = dvd.GetFileInfo();
+  ASSERT_EQ(info.programs.size(), 2u);
+  EXPECT_EQ(info.programs[1].id, 2);
+  EXPECT_EQ(info.programs[1].audio[0].id, 0x80);
+  EXPECT_EQ(info.programs[1].video[0].format.width, 720);
+}
+
+TEST_F(DvdTest, ReadsTheSameFromAnIfoFileAndAnIsoImage) {
+  ExpectTwoTitles(TDVDIFOInfo((fs::path(Folder()) / "VIDEO_TS.IFO").string()));
+  TDVDIFOInfo iso(Iso());
+  ExpectTwoTitles(iso);
+  EXPECT_EQ(iso.VolumeName(), "MYDISC");
+  EXPECT_TRUE(IsDvdPath(Iso()));
+  EXPECT_TRUE(IsDvdPath(Folder()));
+  EXPECT_FALSE(IsDvdPath((test::MediaDir() / "clip.mp4").string()));
+}
+
+TEST_F(DvdTest, ConvertsATitleAndAChapter) {
+  TDVDIFOInfo dvd(Iso());
+  struct Case {
+    int title, first, last;
+    double length;
+  } cases[] = {{0, 0, -1, dvd.TitleLength(0)}, {1, 1, 1, dvd.ChapterLength(1, 1)}};
+  for (const Case& c : cases) {
+    const InputOpener open = dvd.OpenTitle(c.title, c.first, c.last);
+    DecodeOptions options;
+    options.audio_track_id = dvd.titles()[static_cast<size_t>(c.title)].audio[0].id;
+    auto video = std::make_shared<VideoDecoder>(open, Iso(), options);
+    auto audio = std::make_shared<AudioDecoder>(open, Iso(), options);
+    EXPECT_EQ(video->format().width, 720);
+    Converter converter(video, audio);
+    const std::string out = (test::MediaDir() / ("dvd_" + std::to_string(c.title) + ".flv")).string();
+    converter.SetOutputFile(out);
+    EncodeParams p;
+    p.container_fourcc = kFourCCFlv;
+    p.width = 352;
+    p.height = 288;
+    converter.SetEncodeParams(p);
+    converter.Start(0, 0, 0, nullptr);
+    converter.Wait();
+    ASSERT_EQ(converter.error(), "");
+    const test::Probe probe = test::ProbeFile(out);
+    ASSERT_NE(probe.Stream("video"), nullptr);
+    ASSERT_NE(probe.Stream("audio"), nullptr);
+    EXPECT_EQ(probe.Stream("video")->at("width"), "352");
+    EXPECT_NEAR(probe.Duration(), c.length, 0.15) << out;
+  }
+}
+
+TEST_F(DvdTest, NotADvdFailsClearly) {
+  EXPECT_THROW(TDVDIFOInfo("/nonexistent/VIDEO_TS"), MediaError);
+  const fs::path empty = test::MediaDir() / "empty_disc";
+  fs::create_directories(empty / "VIDEO_TS");
+  try {
+    TDVDIFOInfo dvd(empty.string());
+    FAIL() << "no error";
+  } catch (const MediaError& e) {
+    EXPECT_NE(std::string(e.what()).find("empty_disc"), std::string::npos) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace fc
