@@ -183,7 +183,7 @@ void RegisterReaderCommands(CommandTable& table) {
   table.Add({.name = "flv info",
              .args = "FILE",
              .summary = "show what the FLV index finds: codec, size, frames, frame rate, audio, metadata",
-             .details = "The frame rate comes from the frame count and the last video timestamp, to one decimal.\n"
+             .details = "The frame rate comes from the frame count and the first and last video timestamps, to one decimal.\n"
                         "Audio other than MP3 and Nellymoser is reported but cannot be embedded in a movie.",
              .options = {{"--json", "", "print JSON"}},
              .min_positional = 1,

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <set>
 #include <sstream>
 
@@ -269,6 +270,37 @@ TEST(FlvMetadata, OtherScriptTagsAreNotMetadata) {
   Name(cue, "onCuePoint").u8(8).be32(0).be24(9);
   const TFLVData data = FlvBuilder().Tag(18, 0, cue.v).Video(0).Index();
   EXPECT_FALSE(data.MetaData);
+}
+
+TEST(FlvIndex, PositionsBeyondFourGigabytes) {
+  // A sparse file of 260 video tags of 16 MB each: only the tag headers take disk space.
+  test::TempDir dir;
+  const auto path = dir / "big.flv";
+  {
+    std::ofstream out(path, std::ios::binary);
+    Bytes head;
+    head.str("FLV").u8(1).u8(1).be32(9).be32(0);
+    out.write(reinterpret_cast<const char*>(head.v.data()), std::streamsize(head.size()));
+    uint64_t tag = head.size();
+    for (uint32_t i = 0; i < 260; ++i) {
+      Bytes h;
+      h.u8(9).be24(0xFFFFFF).be24(i * 40).u8(0).be24(0).u8(0x22);
+      out.seekp(static_cast<std::streamoff>(tag));
+      out.write(reinterpret_cast<const char*>(h.v.data()), std::streamsize(h.size()));
+      tag += 11 + 0xFFFFFF + 4;
+    }
+    out.seekp(static_cast<std::streamoff>(tag - 1));
+    out.put(0);
+    if (!out) GTEST_SKIP() << "no room for a sparse 4 GB file";
+  }
+  const TFLVData flv(path);
+  ASSERT_EQ(flv.FrameCount, 260u);
+  const TVFrame& last = flv.GetVideoFrame(259);
+  EXPECT_EQ(last.Position, 13 + 259ull * (11 + 0xFFFFFF + 4) + 12);
+  EXPECT_GT(last.Position, uint64_t{1} << 32);
+  EXPECT_EQ(last.Size, 0xFFFFFE);
+  EXPECT_EQ(last.FrameIndex, 259u);
+  EXPECT_EQ(flv.FrameRate, 0x1900);
 }
 
 // ---- Real files ----
