@@ -121,6 +121,13 @@ public:
   using Ptr = std::shared_ptr<TSWFAction>;
   std::vector<Ptr> Items;
 
+  // Move-only: a copy would share actions and markers; CopyActionList makes a deep one.
+  TSWFActionList() = default;
+  TSWFActionList(TSWFActionList&&) = default;
+  TSWFActionList& operator=(TSWFActionList&&) = default;
+  TSWFActionList(const TSWFActionList&) = delete;
+  TSWFActionList& operator=(const TSWFActionList&) = delete;
+
   size_t Count() const { return Items.size(); }
   TSWFAction* operator[](size_t i) const { return Items[i].get(); }
   TSWFAction* Add(Ptr action);

@@ -200,6 +200,23 @@ TEST(SWFStream, TagIndex) {
   EXPECT_NE(dynamic_cast<TSWFSetBackgroundColor*>(r.GetTagInfo(0).Object), nullptr);
 }
 
+TEST(SWFStream, ObjectsOnlyWhereAccepted) {
+  const Bytes file = Movie({Tag(9, {1, 2, 3}), Tag(28, {1, 0}), Tag(1, {}), Tag(0, {})});
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.OnCreateTagObject = [](TSWFTagInfo& info, bool& accept) { accept = info.TagID == 28; };
+  r.ParseTags(true, true);
+  EXPECT_EQ(r.GetTagInfo(0).Object, nullptr);
+  ASSERT_NE(r.GetTagInfo(1).Object, nullptr);
+  EXPECT_TRUE(r.GetTagInfo(1).OwnsObject());
+  dynamic_cast<TSWFRemoveObject2&>(*r.GetTagInfo(1).Object).Depth = 9;
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(), Movie({Tag(9, {1, 2, 3}), Tag(28, {9, 0}), Tag(1, {}), Tag(0, {})}));
+  // Positions follow the rebuilt body, so a second rebuild copies the right bytes.
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(), Movie({Tag(9, {1, 2, 3}), Tag(28, {9, 0}), Tag(1, {}), Tag(0, {})}));
+}
+
 TEST(SWFStream, RenumberIDs) {
   // DefineShape 1, DefineBits 2, DefineSound 5 (raw: their class comes later), then a
   // PlaceObject2 of 5, a PlaceObject2 of 9 (not defined here), an export of 2.
@@ -230,6 +247,11 @@ TEST(SWFStream, MoveResources) {
   r.LoadFromStream(file);
   r.ParseTags(false, true);
   r.MoveResources(0, 2, -1);
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(),
+            Movie({Tag(14, {2, 0}), Tag(1, {}), Tag(6, {1, 0}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3));
+  r.ParseTags(false, true);
+  r.MoveResources(3, 3, 3);  // an empty range moves nothing
   r.BuildBody();
   EXPECT_EQ(r.SaveToBytes(),
             Movie({Tag(14, {2, 0}), Tag(1, {}), Tag(6, {1, 0}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3));
