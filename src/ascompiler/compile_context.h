@@ -38,6 +38,8 @@ public:
   // includes from memory). An empty opener restores the search.
   void SetIncludeOpener(IncludeOpener opener) { includeOpener_ = std::move(opener); }
 
+  // The #include stack belongs to the lexer of each parse, so a failed parse leaves no
+  // stale entries for the next one.
   // Parses a source into a new unit, which is the current unit meanwhile. Throws
   // EActionCompileError with the parse error and its position, or the error of an action.
   // `identity` names the source file (its canonical path), if any.

@@ -3,6 +3,7 @@
 // created while it was being parsed, so freeing the unit frees its whole tree.
 
 #include <memory>
+#include <memory_resource>
 #include <utility>
 #include <vector>
 
@@ -13,12 +14,20 @@
 namespace fc {
 
 struct TCompileUnit {
+  TCompileUnit() = default;
+  ~TCompileUnit() {
+    for (TParseTreeNode* node : Nodes) node->~TParseTreeNode();
+  }
+  TCompileUnit(const TCompileUnit&) = delete;
+  TCompileUnit& operator=(const TCompileUnit&) = delete;
+
+  // Nodes live in the unit's arena: a script of many thousand lines makes millions of them.
   template <typename T, typename... Args>
   T* Make(Args&&... args) {
-    auto node = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = node.get();
-    Nodes.push_back(std::move(node));
-    return raw;
+    void* memory = arena_.allocate(sizeof(T), alignof(T));
+    T* node = new (memory) T(std::forward<Args>(args)...);
+    Nodes.push_back(node);
+    return node;
   }
   TIdentTable* MakeScope(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings) {
     Scopes.push_back(std::make_unique<TIdentTable>(kind, parent, strings));
@@ -26,9 +35,12 @@ struct TCompileUnit {
   }
 
   TProgramNode* Root = nullptr;
-  std::vector<std::unique_ptr<TParseTreeNode>> Nodes;
+  std::vector<TParseTreeNode*> Nodes;  // every node of the unit, owned through the arena
   std::vector<std::unique_ptr<TIdentTable>> Scopes;
   TConstantPool Pool;
+
+private:
+  std::pmr::monotonic_buffer_resource arena_{64 * 1024};
 };
 
 }  // namespace fc

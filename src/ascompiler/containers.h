@@ -22,7 +22,7 @@ inline constexpr int NotFound = INT32_MIN;
 template <typename T>
 class TVector {
 public:
-  explicit TVector(const char* className = "TVector") : className_(className) { items_.reserve(4); }
+  explicit TVector(const char* className = "TVector") : className_(className) {}
 
   int Count() const { return static_cast<int>(items_.size()); }
   int Capacity() const { return capacity_; }
@@ -121,6 +121,7 @@ private:
       throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
   }
   void Grow() {
+    if (items_.capacity() == 0) items_.reserve(capacity_);
     if (Count() < capacity_) return;
     const int delta = capacity_ > 64 ? capacity_ / 4 : capacity_ < 9 ? 4 : 16;
     SetCapacity(capacity_ + delta);
@@ -129,6 +130,7 @@ private:
     capacity_ = n;
     items_.reserve(n);
   }
+  // The capacity is reserved on the first append: many lists stay short or empty.
   template <typename Compare>
   void QuickSort(int l, int r, Compare& compare) {
     while (l < r) {
@@ -164,7 +166,7 @@ inline uint32_t StringHash(std::string_view key) {
 inline uint32_t IntHash(int32_t key) { return static_cast<uint32_t>(key); }
 
 struct StringKeyHash {
-  uint32_t operator()(const std::string& key) const { return StringHash(key); }
+  uint32_t operator()(std::string_view key) const { return StringHash(key); }
 };
 struct IntKeyHash {
   uint32_t operator()(int32_t key) const { return IntHash(key); }
@@ -191,7 +193,9 @@ public:
   int Count() const { return count_; }
   int BucketCount() const { return static_cast<int>(buckets_.size()); }
 
-  Item* Find(const Key& key) const {
+  // Any key type that compares with Key and that Hash accepts (a string_view for strings).
+  template <typename K = Key>
+  Item* Find(const K& key) const {
     for (Item* item = buckets_[Bucket(key)].get(); item; item = item->next.get())
       if (item->key == key) return item;
     return nullptr;
@@ -254,7 +258,10 @@ public:
   }
 
 private:
-  size_t Bucket(const Key& key) const { return Hash{}(key) % static_cast<uint32_t>(buckets_.size()); }
+  template <typename K>
+  size_t Bucket(const K& key) const {
+    return Hash{}(key) % static_cast<uint32_t>(buckets_.size());
+  }
 
   std::vector<std::unique_ptr<Item>> buckets_;
   int count_ = 0;

@@ -35,7 +35,10 @@ int as_lex(AS_STYPE* value, fc::ParserContext& pc) {
   return code < 0 ? 0 : code;
 }
 
-void as_error(fc::ParserContext& pc, const char* message) { pc.SyntaxError(message); }
+void as_error(fc::ParserContext& pc, const char* message) {
+  // Bison calls a full stack "memory exhausted"; the stack is bounded, not the memory.
+  pc.SyntaxError(std::string_view(message) == "memory exhausted" ? "yyparse stack overflow" : message);
+}
 
 using namespace fc;
 

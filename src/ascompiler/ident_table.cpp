@@ -119,8 +119,11 @@ void TIdentTable::AllocateRegisters(bool allocateLocals) {
 }
 
 int64_t TClassTable::NameKey(TStrId name) const {
-  const std::string upper = ToUpperAscii(Strings().Text(name));
-  const auto [it, added] = upperKeys_.emplace(upper, static_cast<int64_t>(upperKeys_.size()));
+  if (const auto known = idKeys_.find(name); known != idKeys_.end()) return known->second;
+  std::string upper = ToUpperAscii(Strings().Text(name));
+  auto it = upperKeys_.find(upper);
+  if (it == upperKeys_.end()) it = upperKeys_.emplace(std::move(upper), static_cast<int64_t>(upperKeys_.size())).first;
+  idKeys_.emplace(name, it->second);
   return it->second;
 }
 

@@ -154,7 +154,8 @@ protected:
   int64_t NameKey(TStrId name) const override;
 
 private:
-  mutable std::unordered_map<std::string, int64_t> upperKeys_;
+  mutable std::unordered_map<std::string, int64_t> upperKeys_;  // upper-cased name -> key
+  mutable std::unordered_map<TStrId, int64_t> idKeys_;          // cache of the above per id
 };
 
 // True for the classes built into the player (matched ignoring case).

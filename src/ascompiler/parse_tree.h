@@ -56,8 +56,8 @@ public:
 
   const NodeKind Kind;
   uint16_t Flags = 0;
-  TSourcePos Pos;  // set on calls, `new` expressions and event lists only
-  int Depth = 1;   // height of the subtree; the parser keeps it bounded
+  int Depth = 1;  // height of the subtree; the parser keeps it bounded
+  // Only calls, `new` expressions and event lists carry a source position (their Pos).
 
 protected:
   void Below(std::initializer_list<const TParseTreeNode*> children) {
@@ -91,7 +91,8 @@ public:
 
 class TSourcePosNode : public TParseTreeNode {
 public:
-  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(NodeKind::SourcePos) { Pos = std::move(pos); }
+  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(NodeKind::SourcePos), Pos(std::move(pos)) {}
+  TSourcePos Pos;
 };
 
 class TNumberNode : public TParseTreeNode {
@@ -147,8 +148,8 @@ public:
     Below({base});
   }
 
-  std::string Path;        // slash-path text, or empty
-  std::string PathTarget;  // slash path: the text before the colon
+  TStrId Path = -1;        // slash path: the id of its text; -1 for other l-values
+  TStrId PathTarget = -1;  // slash path: the id of the text before the colon
   int PropertyIndex = -1;  // slash path naming a movie-clip property: its number
   TParseTreeNode* Base;    // none for a plain name or eval
   TParseTreeNode* Member;  // a TStrNode with the name, or the expression of o[e] and eval(e)
@@ -208,6 +209,7 @@ public:
     Base = base;
     Below({base});
   }
+  TSourcePos Pos;
   TParseTreeNode* Base;  // receiver of a method call, or none
   TStrId Name;
   TExprListNode* Arguments;

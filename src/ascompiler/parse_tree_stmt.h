@@ -230,6 +230,7 @@ enum class EventKind : uint8_t { Button = 0, Clip = 1, KeyPress = 2 };
 class TEventListNode : public TListNode {
 public:
   TEventListNode() : TListNode(NodeKind::EventList) {}
+  TSourcePos Pos;
   EventKind Kind = EventKind::Button;
   uint16_t ButtonEvents = 0;  // bit i: button event i
   uint32_t ClipEvents = 0;    // bit i: clip event i

@@ -72,10 +72,11 @@ TLvalueNode* ParserContext::NameLvalue(TStrId name) {
 
 TLvalueNode* ParserContext::PathLvalue(TStrId path) {
   TLvalueNode* lvalue = New<TLvalueNode>(nullptr, nullptr, false, Scope());
-  lvalue->Path = Strings().Text(path);
-  const size_t colon = lvalue->Path.rfind(':');
-  lvalue->PathTarget = lvalue->Path.substr(0, colon);
-  lvalue->PropertyIndex = PropertyIndex(lvalue->Path.substr(colon + 1));
+  const std::string text = Strings().Text(path);
+  const size_t colon = text.rfind(':');
+  lvalue->Path = path;
+  lvalue->PathTarget = Strings().Intern(std::string_view(text).substr(0, colon));
+  lvalue->PropertyIndex = PropertyIndex(text.substr(colon + 1));
   return lvalue;
 }
 
@@ -93,7 +94,7 @@ TClassInfo* ParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
   for (TParseTreeNode* node = base; node;) {
     if (node->Kind != NodeKind::Lvalue) return nullptr;
     auto* lvalue = static_cast<TLvalueNode*>(node);
-    if (lvalue->Name() < 0 || !lvalue->Path.empty()) return nullptr;
+    if (lvalue->Name() < 0 || lvalue->Path >= 0) return nullptr;
     reversed.push_back(lvalue->Name());
     node = lvalue->Base;
   }
@@ -109,7 +110,7 @@ TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListN
                                    TParseTreeNode* pos) {
   TIdentTable* scope = Scope();
   TFuncCallNode* call = New<TFuncCallNode>(base, name, arguments, scope);
-  call->Pos = pos->Pos;
+  call->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
   if (name == TStringTable::SuperId) {
     scope->UseSpecial(Special::Super);
     scope->SuperCallMissing = false;
@@ -262,7 +263,7 @@ void ParserContext::ValidateEvents(TEventListNode* events) {
 TProgramNode* ParserContext::EventHandler(EventKind kind, TParseTreeNode* pos, TEventListNode* events,
                                           TProgramNode* body) {
   events->Kind = kind;
-  events->Pos = pos->Pos;
+  events->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
   body->EventList = events;
   ValidateEvents(events);
   CloseScope();

@@ -7,8 +7,8 @@ TStringTable::TStringTable() {
 }
 
 TStrId TStringTable::Intern(std::string_view text) {
+  if (const auto* item = ids_.Find(text)) return item->value;
   std::string key(text);
-  if (const auto* item = ids_.Find(key)) return item->value;
   const auto id = static_cast<TStrId>(texts_.size());
   ids_.Set(key, id);
   texts_.push_back(std::move(key));

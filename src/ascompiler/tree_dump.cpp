@@ -41,7 +41,10 @@ private:
         children = {n->First, n->Second};
         return "Pair";
       }
-      case NodeKind::SourcePos: return Format("SourcePos %d:%d", node->Pos.Line, node->Pos.Column);
+      case NodeKind::SourcePos: {
+        auto* n = static_cast<const TSourcePosNode*>(node);
+        return Format("SourcePos %d:%d", n->Pos.Line, n->Pos.Column);
+      }
       case NodeKind::Number: return "Number " + FormatDouble(static_cast<const TNumberNode*>(node)->Value);
       case NodeKind::Str: {
         const TStrId id = static_cast<const TStrNode*>(node)->Id;
@@ -55,7 +58,7 @@ private:
       }
       case NodeKind::Lvalue: {
         auto* n = static_cast<const TLvalueNode*>(node);
-        if (!n->Path.empty()) return "Path " + n->Path;
+        if (n->Path >= 0) return "Path " + Name(n->Path);
         children = {n->Base};
         if (n->Computed) {
           children.push_back(n->Member);

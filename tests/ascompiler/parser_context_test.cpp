@@ -21,8 +21,8 @@ protected:
   template <typename T>
   std::vector<T*> All(NodeKind kind) {
     std::vector<T*> nodes;
-    for (const auto& node : unit->Nodes)
-      if (node->Kind == kind) nodes.push_back(static_cast<T*>(node.get()));
+    for (TParseTreeNode* node : unit->Nodes)
+      if (node->Kind == kind) nodes.push_back(static_cast<T*>(node));
     return nodes;
   }
   TIdentInfo* Entry(TIdentTable* scope, const char* name) {
