@@ -201,6 +201,21 @@ TEST_F(ParserActionsTest, EventListsCollectTheirEvents) {
   EXPECT_EQ(KeyCode("<Nothing>"), 0);
 }
 
+TEST_F(ParserActionsTest, SlashPathsSplitTargetAndProperty) {
+  context.Options |= kOptionSwf4;
+  Parse("/:score = _root/clip:_X + ../a:b;");
+  auto paths = All<TLvalueNode>(NodeKind::Lvalue);
+  ASSERT_EQ(paths.size(), 3u);
+  TStringTable& strings = context.StringTable;
+  EXPECT_EQ(strings.Text(paths[0]->Path), "/:score");
+  EXPECT_EQ(strings.Text(paths[0]->PathTarget), "/");
+  EXPECT_EQ(paths[0]->PropertyIndex, -1);
+  EXPECT_EQ(strings.Text(paths[1]->PathTarget), "_root/clip");
+  EXPECT_EQ(paths[1]->PropertyIndex, 0);  // _x, matched ignoring case
+  EXPECT_EQ(strings.Text(paths[2]->PathTarget), "../a");
+  EXPECT_TRUE(paths[0]->Has(kNodeTarget));
+}
+
 TEST_F(ParserActionsTest, StaticMemberListsAreMarked) {
   Parse("class A { static public var a = 1, b; var c; }");
   auto lists = All<TVarDeclListNode>(NodeKind::VarDeclList);
