@@ -24,16 +24,20 @@ std::vector<TCodecChoice> CodecChoices(const std::string& text) {
   return out;
 }
 
-std::string JoinChoices(const std::vector<std::string>& list) {
+// A choice list as written back: comma-separated, entries with blanks left as they are.
+template <class T, class TextOf>
+std::string JoinChoices(const std::vector<T>& list, TextOf text_of) {
   std::string out;
-  for (const std::string& s : list) out += (out.empty() ? "" : ",") + s;
+  for (const T& entry : list) out += (out.empty() ? "" : ",") + text_of(entry);
   return out;
 }
 
+std::string JoinChoices(const std::vector<std::string>& list) {
+  return JoinChoices(list, [](const std::string& s) { return s; });
+}
+
 std::string JoinCodecs(const std::vector<TCodecChoice>& list) {
-  std::string out;
-  for (const TCodecChoice& c : list) out += (out.empty() ? "" : ",") + c.Text;
-  return out;
+  return JoinChoices(list, [](const TCodecChoice& c) { return c.Text; });
 }
 
 pugi::xml_node ChildOrNew(pugi::xml_node parent, const char* name) {
