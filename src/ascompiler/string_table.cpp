@@ -13,7 +13,7 @@ TStrId TStringTable::Intern(std::string_view text) {
   ids_.Set(key, id);
   texts_.push_back(std::move(key));
   // Long scripts intern many names; keep the chains short.
-  if (ids_.Count() > 4 * ids_.BucketCount()) ids_.Rehash(ids_.BucketCount() * 4 + 1);
+  if (ids_.Count() > ids_.BucketCount()) ids_.Rehash(ids_.BucketCount() * 2 + 1);
   return id;
 }
 
