@@ -261,7 +261,9 @@ std::vector<uint8_t> TFLVData::ReadPayload(const TVFrame& frame) const {
 void TFLVData::Index() {
   const MediaSource& src = *Stream;
   const uint64_t file_size = src.Size();
-  BufferedSourceReader in(src);
+  // A small window: tags are read a few header bytes at a time, and large video tags are
+  // stepped over without reading their payloads.
+  BufferedSourceReader in(src, 4096);
   std::array<uint8_t, 16> h{};
   if (in.ReadAt(0, std::span(h).first(9)) < 9 || h[0] != 'F' || h[1] != 'L' || h[2] != 'V' || h[3] != 1) return;
   IsFLV = true;
@@ -321,8 +323,10 @@ void TFLVData::Index() {
     } else if (type == kTagScript) {
       // Other script tags (cue points, text data) are not metadata and are passed over.
       static constexpr uint8_t kName[] = {2, 0, 10, 'o', 'n', 'M', 'e', 't', 'a', 'D', 'a', 't', 'a'};
-      const auto data = src.ReadBytes(p + 7, data_size);
-      if (data.size() >= sizeof kName && std::equal(std::begin(kName), std::end(kName), data.begin())) {
+      std::array<uint8_t, sizeof kName> name{};
+      if (data_size >= sizeof kName && in.ReadAt(p + 7, name) == name.size() &&
+          std::equal(std::begin(kName), std::end(kName), name.begin())) {
+        const auto data = src.ReadBytes(p + 7, data_size);
         auto meta = std::make_unique<TFLVonMetaData>();
         ByteReader reader(data, p + 7);
         try {
