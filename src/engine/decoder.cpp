@@ -113,6 +113,29 @@ VideoDecoder::VideoDecoder(const InputOpener& open, const std::string& name, con
   if (!copy_) reader_.OpenCodec();
 }
 
+int VideoDecoder::SubtitleOrdinal(int32_t id) const {
+  int ordinal = 0;
+  const AVFormatContext* fmt = reader_.input();
+  for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+    const AVStream* st = fmt->streams[i];
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
+    if ((st->id != 0 ? st->id : st->index + 1) == id) return ordinal;
+    ++ordinal;
+  }
+  return -1;
+}
+
+bool VideoDecoder::SubtitleIsBitmap(int32_t id) const {
+  const AVFormatContext* fmt = reader_.input();
+  for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+    const AVStream* st = fmt->streams[i];
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE || (st->id != 0 ? st->id : st->index + 1) != id) continue;
+    const AVCodecDescriptor* d = avcodec_descriptor_get(st->codecpar->codec_id);
+    return d && (d->props & AV_CODEC_PROP_BITMAP_SUB);
+  }
+  return false;
+}
+
 bool VideoDecoder::Decode(VideoFrame& out) {
   AVCodecContext* ctx = reader_.codec();
   for (;;) {

@@ -40,6 +40,7 @@ public:
 
   AVCodecContext* codec() const { return codec_.get(); }
   void OpenCodec();
+  const std::string& name() const { return path_; }
 
 private:
   std::string path_;
@@ -68,6 +69,12 @@ public:
   bool ReadPacket(AVPacket* packet) { return reader_.ReadPacket(packet); }
   double ToSeconds(int64_t ts) const { return reader_.ToSeconds(ts); }
   bool copy() const { return copy_; }
+
+  // The file the decoder reads (for filters that open it themselves, like text subtitles).
+  const std::string& name() const { return reader_.name(); }
+  // The position of the subtitle stream with this id among the file's subtitle streams, or -1.
+  int SubtitleOrdinal(int32_t id) const;
+  bool SubtitleIsBitmap(int32_t id) const;
 
 private:
   bool Decode(VideoFrame& out);

@@ -10,8 +10,10 @@ extern "C" {
 }
 
 #include "core/text.h"
+#include "engine/decoder.h"
 #include "engine/encode_params.h"
 #include "engine/frame_grab.h"
+#include "engine/text_renderer.h"
 
 namespace fc {
 namespace {
@@ -118,6 +120,27 @@ void VideoProcessor::SetWatermark(const RgbaImage& image, int32_t opacity, float
   Changed();
 }
 
+void VideoProcessor::SetSubtitle(const SubtitleSettings& subtitle, int32_t opacity) {
+  std::string file;
+  int ordinal = -1;
+  if (subtitle.stream_id != 0) {
+    const auto* decoder = dynamic_cast<const VideoDecoder*>(source_.get());
+    if (!decoder) throw MediaError("subtitles can be burnt in only over a file's own video decoder");
+    ordinal = decoder->SubtitleOrdinal(subtitle.stream_id);
+    if (ordinal < 0) throw MediaError(Format("%s has no subtitle stream %d", decoder->name().c_str(), subtitle.stream_id));
+    if (decoder->SubtitleIsBitmap(subtitle.stream_id))
+      throw MediaError("picture subtitles cannot be burnt in yet; text subtitles can");
+    file = decoder->name();
+  }
+  std::lock_guard lock(mutex_);
+  settings_.subtitle = subtitle;
+  settings_.subtitle.font_name = CutToUtf16Units(subtitle.font_name, kMaxFontNameUnits);
+  settings_.subtitle_file = file;
+  settings_.subtitle_ordinal = ordinal;
+  settings_.subtitle_opacity = std::clamp(opacity, 0, 100);
+  Changed();
+}
+
 std::string VideoProcessor::FilterDescription() const {
   Settings s;
   {
@@ -206,6 +229,7 @@ std::string VideoProcessor::Describe(const Settings& s, const AVFrame* first) co
     }
   }
   chain.push_back("setsar=1");
+  const size_t zoomed = chain.size();  // text subtitles are drawn here, on the output picture
 
   if (output_.frame_rate > 0) {
     const AVRational r = av_d2q(output_.frame_rate, 100000);
@@ -214,7 +238,11 @@ std::string VideoProcessor::Describe(const Settings& s, const AVFrame* first) co
   chain.push_back("format=yuv420p");
 
   std::string main;
-  for (const std::string& f : chain) main += (main.empty() ? "" : ",") + f;
+  for (size_t i = 0; i < chain.size(); ++i) {
+    if (i == zoomed && s.subtitle_ordinal >= 0) main += first ? "[sub_in];[sub_out]" : ",subtitles";
+    else if (!main.empty()) main += ",";
+    main += chain[i];
+  }
   if (s.watermark.empty()) return "[in]" + main + "[out]";
 
   int x = static_cast<int>(std::lround(s.wm_left * W)), y = static_cast<int>(std::lround(s.wm_top * H));
@@ -235,7 +263,7 @@ void VideoProcessor::Rebuild(const AVFrame* first) {
   }
   graph_.reset(avfilter_graph_alloc());
   if (!graph_) throw MediaError("out of memory for a filter graph");
-  src_ = wm_src_ = sink_ = nullptr;
+  src_ = wm_src_ = sink_ = subtitles_ = nullptr;
   const AVRational sar = first->sample_aspect_ratio.num > 0 ? first->sample_aspect_ratio : AVRational{1, 1};
   const std::string args = Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", first->width,
                                   first->height, first->format, kInputTimeBase.num, kInputTimeBase.den, sar.num,
@@ -262,6 +290,45 @@ void VideoProcessor::Rebuild(const AVFrame* first) {
     wm->name = av_strdup("wm");
     wm->filter_ctx = wm_src_;
     outputs->next = wm;
+  }
+  if (s.subtitle_ordinal >= 0) {
+    subtitles_ = avfilter_graph_alloc_filter(graph_.get(), avfilter_get_by_name("subtitles"), "subs");
+    if (!subtitles_) throw MediaError("this build of FFmpeg cannot draw subtitles");
+    AVDictionary* o = nullptr;
+    av_dict_set(&o, "filename", s.subtitle_file.c_str(), 0);
+    av_dict_set_int(&o, "si", s.subtitle_ordinal, 0);
+    const int W = output_.width > 0 && output_.height > 0 ? Even(output_.width) : first->width;
+    const int H = output_.width > 0 && output_.height > 0 ? Even(output_.height) : first->height;
+    // Text subtitles are laid out on a 384x288 script canvas: sizes and margins scale to it.
+    const int alpha = (100 - s.subtitle_opacity) * 255 / 100;
+    std::string style = Format("PrimaryColour=&H%02XFFFFFF,OutlineColour=&H%02X000000,BackColour=&H%02X000000", alpha,
+                               alpha, alpha);
+    if (s.subtitle.own_style) {
+      std::string font = s.subtitle.font_name;
+      std::erase_if(font, [](char c) { return c == ',' || c == '=' || c == '\''; });
+      const uint32_t c = s.subtitle.color;
+      style = Format("FontName=%s,FontSize=%d,PrimaryColour=&H%02X%02X%02X%02X,OutlineColour=&H%02X000000,"
+                     "BackColour=&H%02X000000,Bold=%d,Italic=%d,Underline=%d,StrikeOut=%d,Alignment=7,"
+                     "MarginL=%d,MarginV=%d",
+                     font.c_str(), std::max(1, s.subtitle.font_size * 288 / std::max(1, H)), alpha, c & 0xFF,
+                     (c >> 8) & 0xFF, (c >> 16) & 0xFF, alpha, alpha, (s.subtitle.font_style & 1) ? -1 : 0,
+                     (s.subtitle.font_style & 2) ? -1 : 0, (s.subtitle.font_style & 4) ? -1 : 0,
+                     (s.subtitle.font_style & 8) ? -1 : 0, std::max(0, s.subtitle.x) * 384 / std::max(1, W),
+                     std::max(0, s.subtitle.y) * 288 / std::max(1, H));
+    }
+    av_dict_set(&o, "force_style", style.c_str(), 0);
+    const int r = avfilter_init_dict(subtitles_, &o);
+    av_dict_free(&o);
+    CheckAv(r, "cannot read the subtitles of " + s.subtitle_file);
+    AVFilterInOut* sub_in = avfilter_inout_alloc();
+    sub_in->name = av_strdup("sub_in");
+    sub_in->filter_ctx = subtitles_;
+    inputs->next = sub_in;
+    AVFilterInOut* sub_out = avfilter_inout_alloc();
+    sub_out->name = av_strdup("sub_out");
+    sub_out->filter_ctx = subtitles_;
+    sub_out->next = outputs->next;
+    outputs->next = sub_out;
   }
   const std::string desc = Describe(s, first);
   const int r = avfilter_graph_parse_ptr(graph_.get(), desc.c_str(), &inputs, &outputs, nullptr);

@@ -45,6 +45,20 @@ struct RgbaImage {
   bool empty() const { return width <= 0 || height <= 0; }
 };
 
+// The subtitle to burn into the picture: a text subtitle stream of the source file, in the
+// file's own style or in the task's (font, size in output pixels, RGB colour, style bits, and
+// the top-left position of the text in output pixels).
+struct SubtitleSettings {
+  int32_t stream_id = 0;       // 0: no subtitle
+  bool own_style = false;
+  int32_t style_value = 0;     // kept for the task; not interpreted
+  int32_t x = 0, y = 0;
+  std::string font_name;       // cut to 127 characters
+  int32_t font_size = 36;
+  uint32_t color = 0xFFFFFF;
+  int32_t font_style = 0;      // bold 1, italic 2, underline 4, strike-out 8
+};
+
 // Where the processor's output goes: size (0: the source's), zoom and scaler quality, and the
 // frame rate (a value of 0 or below keeps the source's timing).
 struct VideoOutput {
@@ -78,6 +92,10 @@ public:
   // (left, top, right, bottom); opacity 0 to 100. An empty image clears it.
   void SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right, float bottom);
   void ClearWatermark() { SetWatermark({}, 100, 0, 0, 0, 0); }
+  // Burns a subtitle stream of the source into the picture with opacity 0 to 100; a stream id
+  // of 0 clears it. Throws MediaError when the source is not a file decoder with that text
+  // subtitle stream (picture subtitles are not drawn yet).
+  void SetSubtitle(const SubtitleSettings& subtitle, int32_t opacity);
 
   // The filter description the edits currently make (for logs and tests).
   std::string FilterDescription() const;
@@ -95,6 +113,10 @@ private:
     RgbaImage watermark;
     int32_t opacity = 100;
     float wm_left = 0, wm_top = 0, wm_right = 0, wm_bottom = 0;
+    SubtitleSettings subtitle;
+    std::string subtitle_file;
+    int subtitle_ordinal = -1;
+    int32_t subtitle_opacity = 100;
   };
   std::string Describe(const Settings& s, const AVFrame* first) const;
   void Rebuild(const AVFrame* first);
@@ -110,6 +132,7 @@ private:
   AVFilterContext* src_ = nullptr;
   AVFilterContext* wm_src_ = nullptr;
   AVFilterContext* sink_ = nullptr;
+  AVFilterContext* subtitles_ = nullptr;
   bool source_ended_ = false;
   FramePtr current_;
   // The input geometry the graph was built for.

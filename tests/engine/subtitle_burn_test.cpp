@@ -1,0 +1,69 @@
+// Burning text subtitles into the picture (the picture processor with a file decoder).
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "engine/decoder.h"
+#include "engine/media_info.h"
+#include "engine/video_processor.h"
+#include "media_fixture.h"
+
+namespace fc {
+namespace {
+
+class SubtitleBurnTest : public testing::Test {
+protected:
+  void SetUp() override {
+    if (!test::HaveTool("ffmpeg") || !test::HaveTool("ffprobe")) GTEST_SKIP() << "the ffmpeg tools are not installed";
+    const auto srt = test::MediaDir() / "burn.srt";
+    std::ofstream(srt) << "1\n00:00:00,000 --> 00:00:01,000\nHELLO WORLD\n\n";
+    clip_ = test::MakeMedia("burn.mkv", "color=c=black:size=320x240:rate=10:duration=2", "",
+                            "-i \"" + srt.string() + "\" -map 0:v -map 1:s -c:v mpeg4 -c:s srt");
+    id_ = LoadMediaInfo(clip_).programs[0].subtitles.at(0).id;
+  }
+
+  // Counts pixels brighter than `level` in the rows [top, bottom) of the frame at `time`.
+  int BrightPixels(const SubtitleSettings& s, int opacity, double time, int top, int bottom, int level = 100) {
+    auto decoder = std::make_shared<VideoDecoder>(clip_);
+    VideoProcessor p(decoder, VideoOutput{});
+    p.SetSubtitle(s, opacity);
+    p.Seek(time);
+    VideoFrame f;
+    EXPECT_TRUE(p.Read(f));
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = 0; x < f.frame->width; ++x) n += f.frame->data[0][y * f.frame->linesize[0] + x] > level;
+    return n;
+  }
+
+  std::string clip_;
+  int32_t id_ = 0;
+};
+
+TEST_F(SubtitleBurnTest, TextAppearsWhileItsCueIsOnScreen) {
+  const SubtitleSettings s{.stream_id = id_};
+  EXPECT_GT(BrightPixels(s, 100, 0.5, 120, 240), 100);  // near the bottom, in the file's style
+  EXPECT_EQ(BrightPixels(s, 100, 1.5, 0, 240), 0);      // after the cue
+  EXPECT_EQ(BrightPixels({}, 100, 0.5, 0, 240), 0);     // no subtitle chosen
+}
+
+TEST_F(SubtitleBurnTest, OwnStyleMovesTheTextAndOpacityFadesIt) {
+  const SubtitleSettings own{.stream_id = id_, .own_style = true, .x = 10, .y = 10, .font_name = "DejaVu Sans",
+                             .font_size = 30};
+  EXPECT_GT(BrightPixels(own, 100, 0.5, 0, 80), 100);   // at the top now
+  EXPECT_EQ(BrightPixels(own, 100, 0.5, 160, 240), 0);
+  EXPECT_EQ(BrightPixels(own, 0, 0.5, 0, 240, 40), 0);  // fully transparent
+}
+
+TEST_F(SubtitleBurnTest, UnknownStreamsAndOtherSourcesAreRefused) {
+  auto decoder = std::make_shared<VideoDecoder>(clip_);
+  VideoProcessor p(decoder, VideoOutput{});
+  EXPECT_THROW(p.SetSubtitle({.stream_id = 999}, 100), MediaError);
+  VideoProcessor over_processor(std::make_shared<VideoProcessor>(decoder, VideoOutput{}), VideoOutput{});
+  EXPECT_THROW(over_processor.SetSubtitle({.stream_id = id_}, 100), MediaError);
+  EXPECT_NO_THROW(over_processor.SetSubtitle({}, 100));  // clearing always works
+}
+
+}  // namespace
+}  // namespace fc
