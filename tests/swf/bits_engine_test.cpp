@@ -54,7 +54,9 @@ TEST(BitsEngineWrite, EncodedU32Golden) {
       {16384, {0x80, 0x80, 0x01}},
       {0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}},
   };
-  for (const auto& [value, bytes] : table) {
+  for (const auto& entry : table) {
+    const uint32_t value = entry.first;
+    const Bytes& bytes = entry.second;
     EXPECT_EQ(Written([&](TBitsEngine& e) { e.WriteEncodedU32(value); }), bytes);
     TBitsEngine r(bytes);
     EXPECT_EQ(r.ReadEncodedU32(), value);
