@@ -72,6 +72,7 @@ void RegisterReaderCommands(CommandTable& table);
 void RegisterEngineCommands(CommandTable& table);
 void RegisterAsCommands(CommandTable& table);
 void RegisterProfileCommands(CommandTable& table);
+void RegisterConvertCommands(CommandTable& table);
 
 // Builds the whole table (commands.cpp).
 CommandTable BuildCommandTable();

@@ -12,6 +12,7 @@ CommandTable BuildCommandTable() {
   RegisterEngineCommands(table);
   RegisterAsCommands(table);
   RegisterProfileCommands(table);
+  RegisterConvertCommands(table);
   return table;
 }
 

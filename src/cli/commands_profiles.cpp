@@ -32,8 +32,42 @@ std::string Summary(const TProfileItem& p) {
                 p.AudioBitrate / 1000);
 }
 
+std::string JsonText(std::string_view s) {
+  std::string out = "\"";
+  for (const char c : s) {
+    if (c == '"' || c == '\\') out += '\\';
+    if (static_cast<unsigned char>(c) < 0x20)
+      out += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+    else
+      out += c;
+  }
+  return out + "\"";
+}
+
+std::string ProfileJson(const TProfileItem& p, const std::string& category) {
+  return Format("{\"id\":%d,\"name\":%s,\"category\":%s,\"user\":%s,\"container\":%s,\"video_codec\":%s,"
+                "\"width\":%d,\"height\":%d,\"frame_rate\":%s,\"video_bitrate\":%d,\"audio_codec\":%s,"
+                "\"sample_rate\":%d,\"channels\":%d,\"audio_bitrate\":%d}",
+                p.EffectiveId(), JsonText(p.Name).c_str(), JsonText(category).c_str(), p.IsUser ? "true" : "false",
+                JsonText(Trim(FourCCToString(p.FourCC))).c_str(),
+                JsonText(p.NoVideo() ? "" : Trim(FourCCToString(p.VideoEncoder))).c_str(), p.NoVideo() ? 0 : p.Width,
+                p.NoVideo() ? 0 : p.Height, FormatDouble(p.NoVideo() ? 0 : p.FrameRate).c_str(),
+                p.NoVideo() ? 0 : p.VideoBitrate, JsonText(Trim(FourCCToString(p.AudioEncoder))).c_str(), p.SampleRate,
+                p.Channels, p.AudioBitrate);
+}
+
 int ProfilesList(const Args& args, std::ostream& out) {
   TProfileCatalogue catalogue = LoadCatalogue(args);
+  if (args.has("--json")) {
+    // One line per profile, in category order.
+    for (size_t i = 0; i < catalogue.CategoryCount(); ++i) {
+      TProfileCategory& category = catalogue.Category(i);
+      if (category.Type == TProfileCategoryType::All || category.Type == TProfileCategoryType::Recent) continue;
+      for (const TProfileItem* p : catalogue.CategoryItems(category).Items())
+        out << ProfileJson(*p, category.Title) << "\n";
+    }
+    return 0;
+  }
   for (size_t i = 0; i < catalogue.CategoryCount(); ++i) {
     TProfileCategory& category = catalogue.Category(i);
     if (category.Type == TProfileCategoryType::All || category.Type == TProfileCategoryType::Recent) continue;
@@ -78,7 +112,7 @@ void RegisterProfileCommands(CommandTable& table) {
   const OptionSpec lang{"--lang", "ID", "show the names of this interface language"};
   table.Add({.name = "profiles list",
              .summary = "list the output profiles by category, with their encoder values",
-             .options = {lang},
+             .options = {lang, {"--json", "", "one JSON object per line for each profile"}},
              .run = ProfilesList});
   table.Add({.name = "profiles show",
              .args = "ID",

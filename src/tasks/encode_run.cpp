@@ -1,0 +1,235 @@
+#include "tasks/encode_run.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <filesystem>
+
+#include "core/log.h"
+#include "tasks/task_source.h"
+
+namespace fc {
+
+int32_t EmbeddedSwfPieceSeconds(double frame_rate) {
+  if (!(frame_rate > 0)) return 0;
+  // nearbyint rounds in the current mode, which is to nearest, halves to even.
+  return static_cast<int32_t>(std::nearbyint(15900.0 / frame_rate + 0.5));
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMediaEncodeTaskList::TMediaEncodeTaskList(TMediaTaskMgr* manager, TMainLoop& loop) : manager_(manager), loop_(loop) {}
+
+TMediaEncodeTaskList::~TMediaEncodeTaskList() { *alive_ = false; }
+
+TMediaEncodeTask& TMediaEncodeTaskList::Add(TMediaTask* task) {
+  jobs_.push_back(std::make_unique<TMediaEncodeTask>(this, task));
+  return *jobs_.back();
+}
+
+void TMediaEncodeTaskList::SortByOrder() {
+  std::stable_sort(jobs_.begin(), jobs_.end(),
+                   [](const auto& a, const auto& b) { return a->Task->Order < b->Task->Order; });
+}
+
+double TMediaEncodeTaskList::TotalDuration() const {
+  double total = 0;
+  for (const auto& j : jobs_) total += j->Task->Duration();
+  return total;
+}
+
+bool TMediaEncodeTaskList::OnEncoderStatus(TMediaEncodeTask& job, EncoderStatus status, int32_t value,
+                                           const ProgressInfo* info, std::stop_token stopping) {
+  const auto s = static_cast<int32_t>(status);
+  job.Status = s;
+  job.Percent = status == EncoderStatus::Progress ? std::clamp(value / 100, 0, 100) : job.Percent.load();
+  if (s >= 2 && s <= 5) {
+    // Queued: handling the end frees the converter that is calling now.
+    std::weak_ptr<bool> alive = alive_;
+    TMediaEncodeTask* j = &job;
+    loop_.Post([this, alive, j, status] {
+      const auto a = alive.lock();
+      if (a && *a) EndOfJob(*j, status);
+    });
+    return job.Answer;
+  }
+  bool answer = true;
+  const bool handled = loop_.Send(
+      [&] {
+        job.Info = info;
+        answer = StatusNotification(job, status, info);
+        job.Info = nullptr;
+      },
+      stopping);
+  if (!handled) return true;  // stopping: the answer no longer matters
+  job.Answer = answer;
+  return answer;
+}
+
+void TMediaEncodeTaskList::EndOfJob(TMediaEncodeTask& job, EncoderStatus status) {
+  if (job.Ended) return;
+  job.Ended = true;
+  if (job.Encoder) {
+    job.Outputs = job.Encoder->TargetFiles();
+    if (status != EncoderStatus::Succeeded) {
+      job.Error = job.Encoder->error();
+      if (job.Error.empty()) job.Error = status == EncoderStatus::Cancelled ? "cancelled" : "the conversion failed";
+    }
+  }
+  if (status == EncoderStatus::Succeeded) {
+    if (job.Outputs.empty() && std::filesystem::exists(job.Task->OutputPath()))
+      job.Outputs.push_back(job.Task->OutputPath());
+    FinishJob(job);
+  }
+  job.Encoder.reset();
+  StatusNotification(job, status, nullptr);
+}
+
+void TMediaEncodeTaskList::FinishJob(TMediaEncodeTask& job) {
+  if (!OnFinishJob) return;
+  try {
+    OnFinishJob(job);
+  } catch (const std::exception& e) {
+    // The finishing reports its own failures; one of them never stops the run.
+    Log(std::string("Finishing ") + job.Task->OutputPath() + " failed: " + e.what());
+  }
+}
+
+bool TMediaEncodeTaskList::StatusNotification(TMediaEncodeTask& job, EncoderStatus status, const ProgressInfo* info) {
+  if (status == EncoderStatus::Progress && info) CurrentPosition = info->converted_length;
+  if (status == EncoderStatus::Succeeded) {
+    CurrentPosition = 0;
+    DoneDuration += job.Task->Duration();
+  }
+  if (!OnStatus) return true;
+  return OnStatus(job, status, job.Percent, TMediaEncodeTask::Scale, info);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TMediaSerialEncodeTaskList::~TMediaSerialEncodeTaskList() {
+  *alive_ = false;
+  if (Current && Current->Encoder) Current->Encoder->Stop();
+  for (const auto& j : *this) j->Encoder.reset();
+}
+
+namespace {
+TMediaSlideTask* SlideOf(TMediaTaskMgr* manager, TMediaTask* member) {
+  if (!manager) return nullptr;
+  for (TMediaTask* t : manager->Tasks())
+    if (t->Kind() == TMediaTaskKind::Slide &&
+        static_cast<TMediaSlideTask*>(t)->MergeSource().Members().Contains(member))
+      return static_cast<TMediaSlideTask*>(t);
+  return nullptr;
+}
+}  // namespace
+
+bool TMediaSerialEncodeTaskList::StartNext(int mode) {
+  for (size_t i = static_cast<size_t>(std::max(NextIndex, 0)); i < Count(); ++i) {
+    TMediaEncodeTask& job = Items(i);
+    TMediaTask& task = *job.Task;
+    job.Encoder.reset();
+    job.Error.clear();
+    const bool member = task.Kind() == TMediaTaskKind::MultiProfile;
+    if (member)
+      if (TMediaSlideTask* slide = SlideOf(Manager(), &task)) task.Record() = slide->Record();
+    std::unique_ptr<MediaEncoder> encoder;
+    try {
+      encoder = task.CreateEncoder();
+      if (!encoder) job.Error = "there is nothing to convert";
+    } catch (const TVideoDecodeException& e) {
+      job.Error = e.Reason.empty() ? e.what() : std::string(e.what()) + ": " + e.Reason;
+    } catch (const std::exception& e) {
+      job.Error = e.what();
+    }
+    if (!encoder) {
+      Log("Skipped " + task.OutputPath() + ": " + job.Error);
+      continue;
+    }
+    const TMediaTaskMediaSource* source = task.Source();
+    const double start = task.StartTime() - (source ? source->DecoderOrigin() : 0);
+    const double length = task.Duration();
+    if (!member && task.Flash.EffectiveSwfType() == 1) {
+      const int32_t piece = EmbeddedSwfPieceSeconds(encoder->encode_params().frame_rate);
+      if (piece > 0 && length > piece) encoder->SetSplit(1, static_cast<int64_t>(piece) * 1000);
+    }
+    job.Encoder = std::move(encoder);
+    job.Status = 0;
+    job.Percent = 0;
+    job.Answer = true;
+    job.Ended = false;
+    job.Outputs.clear();
+    const bool started = job.Encoder->Start(
+        start, length, mode,
+        [this, &job](EncoderStatus status, int32_t value, const ProgressInfo* info, std::stop_token stopping) {
+          return OnEncoderStatus(job, status, value, info, stopping);
+        });
+    if (!started) {
+      job.Error = job.Encoder->error();
+      job.Encoder.reset();
+      Log("Could not start " + task.OutputPath() + ": " + job.Error);
+      continue;
+    }
+    job.Started = true;
+    NextIndex = static_cast<int32_t>(i + 1);
+    Current = &job;
+    return true;
+  }
+  NextIndex = static_cast<int32_t>(Count());
+  Current = nullptr;
+  return false;
+}
+
+bool TMediaSerialEncodeTaskList::IsRunning() const {
+  const MediaEncoder* e = CurrentEncoder();
+  return e && (e->state() == EncoderState::Running || e->state() == EncoderState::Paused);
+}
+
+bool TMediaSerialEncodeTaskList::IsPaused() const {
+  const MediaEncoder* e = CurrentEncoder();
+  return e && e->state() == EncoderState::Paused;
+}
+
+bool TMediaSerialEncodeTaskList::Pause() {
+  MediaEncoder* e = CurrentEncoder();
+  return e && e->Pause();
+}
+
+bool TMediaSerialEncodeTaskList::Resume() {
+  MediaEncoder* e = CurrentEncoder();
+  return e && e->Resume();
+}
+
+void TMediaSerialEncodeTaskList::StopCurrent() {
+  // An end that is already queued is handled first, so that it is not lost.
+  Loop().ProcessPending();
+  if (!Current || !Current->Encoder) return;
+  Current->Encoder->Stop();
+  Current->Encoder.reset();
+  if (!Current->Ended) {
+    Current->Ended = true;
+    Current->Error = "cancelled";
+    Current->Status = static_cast<int32_t>(EncoderStatus::Cancelled);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace {
+void AddJobs(TMediaSerialEncodeTaskList& list, TMediaTask* task) {
+  if (!task->Excluded) list.Add(task);
+  // The child cache is rebuilt by ChildTasks: copy it before going deeper.
+  const TMediaTaskList& children = task->ChildTasks();
+  std::vector<TMediaTask*> copy(children.begin(), children.end());
+  for (TMediaTask* child : copy) AddJobs(list, child);
+}
+}  // namespace
+
+std::unique_ptr<TMediaSerialEncodeTaskList> TMediaTaskMgr::CreateSerialEncodeList(TMainLoop& loop) {
+  auto list = std::make_unique<TMediaSerialEncodeTaskList>(this, loop);
+  for (TMediaTask* t : tasks_) AddJobs(*list, t);
+  list->SortByOrder();
+  return list;
+}
+
+}  // namespace fc

@@ -1,0 +1,105 @@
+#include "tasks/main_loop.h"
+
+#include <chrono>
+#include <memory>
+
+namespace fc {
+
+TMainLoop::TMainLoop() : main_(std::this_thread::get_id()) {}
+
+void TMainLoop::Post(std::function<void()> call) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back(std::move(call));
+  }
+  cv_.notify_all();
+}
+
+bool TMainLoop::Send(const std::function<void()>& call, std::stop_token stopping) {
+  if (IsMainThread()) {
+    call();
+    return true;
+  }
+  // The waiter's state is shared with the queued call, which may outlive an abandoned wait.
+  struct State {
+    std::mutex mutex;
+    std::condition_variable_any cv;
+    bool started = false, done = false, abandoned = false;
+  };
+  auto state = std::make_shared<State>();
+  Post([state, &call] {
+    {
+      std::lock_guard lock(state->mutex);
+      if (state->abandoned) return;  // the sender gave up; `call` may be gone
+      state->started = true;
+    }
+    call();
+    {
+      std::lock_guard lock(state->mutex);
+      state->done = true;
+    }
+    state->cv.notify_all();
+  });
+  std::unique_lock lock(state->mutex);
+  state->cv.wait(lock, stopping, [&] { return state->done; });
+  if (state->done) return true;
+  if (state->started) {
+    // Already running on the main thread: it uses `call`, so wait for it to return.
+    state->cv.wait(lock, [&] { return state->done; });
+    return true;
+  }
+  state->abandoned = true;
+  return false;
+}
+
+bool TMainLoop::PopOne(std::unique_lock<std::mutex>& lock) {
+  if (queue_.empty()) return false;
+  auto call = std::move(queue_.front());
+  queue_.pop_front();
+  lock.unlock();
+  call();
+  lock.lock();
+  return true;
+}
+
+int TMainLoop::ProcessPending() {
+  std::unique_lock lock(mutex_);
+  int count = 0;
+  while (PopOne(lock)) ++count;
+  return count;
+}
+
+void TMainLoop::Run(const std::function<bool()>& done) {
+  std::unique_lock lock(mutex_);
+  quit_ = false;
+  for (;;) {
+    if (done) {
+      lock.unlock();
+      const bool finished = done();
+      lock.lock();
+      if (finished) break;
+    }
+    cv_.wait(lock, [&] { return quit_ || !queue_.empty(); });
+    if (quit_) break;
+    PopOne(lock);
+  }
+  quit_ = false;
+}
+
+void TMainLoop::RunFor(int ms) {
+  {
+    std::unique_lock lock(mutex_);
+    cv_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return quit_ || !queue_.empty(); });
+  }
+  ProcessPending();
+}
+
+void TMainLoop::Quit() {
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  cv_.notify_all();
+}
+
+}  // namespace fc
