@@ -654,6 +654,26 @@ void TSWFActionTry::Assign(const TSWFAction& Source) {
   CatchRegister = s.CatchRegister;
   CatchName = s.CatchName;
 }
+void TSWFActionTry::CreateMarkers() {
+  auto make = [](std::shared_ptr<TSWFOffsetMarker> previous) {
+    auto m = std::make_shared<TSWFTryOffsetMarker>();
+    m->IsBackward = false;
+    m->Previous = std::move(previous);
+    return m;
+  };
+  TrySize.OffsetIsStatic = false;
+  TrySize.Marker = make(nullptr);
+  std::shared_ptr<TSWFOffsetMarker> last = TrySize.Marker;
+  if (HasCatchBlock) {
+    CatchSize.OffsetIsStatic = false;
+    CatchSize.Marker = last = make(last);
+  }
+  if (HasFinallyBlock) {
+    FinallySize.OffsetIsStatic = false;
+    FinallySize.Marker = make(last);
+  }
+}
+
 void TSWFActionTry::ReadFromStream(TBitsEngine& be) {
   const uint8_t f = be.ReadByte("Try flags");
   ReservedFlags = f & 0xF8;
@@ -675,6 +695,14 @@ void TSWFActionTry::WriteActionBody(TBitsEngine& be) {
     CheckFieldValue(v, 2, false, name, "Try");
     be.WriteWord(static_cast<uint16_t>(v));
   };
+  // A catch or finally size counts from the end of the block before it, which only a Try
+  // marker knows; any other marker would give a wrong size.
+  for (const TSWFBranchField* f : {&CatchSize, &FinallySize}) {
+    if (f->Marker && !f->OffsetIsStatic) {
+      const auto* t = dynamic_cast<const TSWFTryOffsetMarker*>(f->Marker.get());
+      if (!t || !t->Previous) throw Error("Try: a catch or finally block needs the markers made by CreateMarkers");
+    }
+  }
   if (HasCatchBlock) CatchSize.Write(be, *this, false, "catch size");
   else absent(CatchSize, "catch size");
   if (HasFinallyBlock) FinallySize.Write(be, *this, false, "finally size");

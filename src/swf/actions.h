@@ -379,6 +379,11 @@ public:
   uint8_t CatchRegister = 0;
   std::string CatchName;
 
+  // Gives the sizes forward markers that end the try, catch and finally blocks (catch and
+  // finally only when present), each counting from the end of the block before it. Place
+  // them in the list where the blocks end.
+  void CreateMarkers();
+
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
   void WriteActionBody(TBitsEngine& be) override;

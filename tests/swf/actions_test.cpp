@@ -191,6 +191,34 @@ TEST(SWFActions, FunctionsWithAndTryRoundTrip) {
       }
 }
 
+TEST(SWFActions, TryBlocksThroughMarkers) {
+  TSWFActionList list;
+  auto t = std::make_unique<TSWFActionTry>();
+  t->HasCatchBlock = true;
+  t->HasFinallyBlock = true;
+  t->CatchName = "e";
+  t->CreateMarkers();
+  auto tryEnd = t->TrySize.Marker, catchEnd = t->CatchSize.Marker, finallyEnd = t->FinallySize.Marker;
+  list.Add(std::move(t));
+  list.Add(std::make_unique<TSWFActionPlay>());
+  list.Add(std::make_unique<TSWFActionPlay>());
+  list.Add(tryEnd);
+  list.Add(std::make_unique<TSWFActionStop>());
+  list.Add(catchEnd);
+  list.Add(std::make_unique<TSWFActionStopSounds>());
+  list.Add(std::make_unique<TSWFActionStopSounds>());
+  list.Add(std::make_unique<TSWFActionStopSounds>());
+  list.Add(finallyEnd);
+  EXPECT_EQ(Written(list), (Bytes{0x8F, 0x09, 0x00, 0x03, 0x02, 0x00, 0x01, 0x00, 0x03, 0x00, 'e', 0x00,
+                                  0x06, 0x06, 0x07, 0x09, 0x09, 0x09}));
+
+  // A plain marker on the catch size would count from the wrong place: refused.
+  TSWFActionTry plain;
+  plain.HasCatchBlock = true;
+  plain.CatchSize.GetMarker()->IsBackward = false;
+  EXPECT_THROW(Written(plain), Error);
+}
+
 TEST(SWFActions, CopyGivesAnUnplacedMarkerAFreshOne) {
   TSWFActionList src;
   auto jump = std::make_unique<TSWFActionJump>();
