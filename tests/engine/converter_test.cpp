@@ -183,7 +183,8 @@ TEST(ConverterTest, FlashAudioSnapsTo44100) {
   p.container_fourcc = kFourCCFlv;  // sample rate 0: the source's 48 kHz, which MP3 in FLV cannot carry
   const std::string out = (test::MediaDir() / "snap.flv").string();
   ASSERT_EQ(Convert(src, out, p).reason, EndReason::Success);
-  const auto* a = test::ProbeFile(out).Stream("audio");
+  const test::Probe probe = test::ProbeFile(out);
+  const auto* a = probe.Stream("audio");
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(a->at("sample_rate"), "44100");
 }

@@ -58,9 +58,10 @@ protected:
 };
 
 TEST_F(SequenceFiles, MergePlaysTwoClipsBackToBackAtTheOutputSizeAndRate) {
-  auto seq = std::make_shared<VideoSequence>(200, 150, 15);
+  // The counters outlive the sequence, which releases its open member when destroyed.
   int opened[2] = {0, 0}, closed[2] = {0, 0};
   const std::string files[2] = {a_, b_};
+  auto seq = std::make_shared<VideoSequence>(200, 150, 15);
   const SegmentTimes times[2] = {{0, 1, 0, 1}, {1, 2.5, 0, 1.5}};
   for (int i = 0; i < 2; ++i) {
     seq->AddMember(times[i], [&, i](bool open) -> std::shared_ptr<VideoSource> {
@@ -102,9 +103,9 @@ TEST_F(SequenceFiles, MergePlaysTwoClipsBackToBackAtTheOutputSizeAndRate) {
 }
 
 TEST_F(SequenceFiles, MergedClipsConvertToOneFlv) {
+  const std::string files[2] = {a_, b_};
   auto video = std::make_shared<VideoSequence>(200, 150, 15);
   auto audio = std::make_shared<AudioSequence>(22050, 2);
-  const std::string files[2] = {a_, b_};
   const SegmentTimes times[2] = {{0, 1, 0, 1}, {1, 2.5, 0, 1.5}};
   for (int i = 0; i < 2; ++i) {
     video->AddMember(times[i], [&, i](bool open) -> std::shared_ptr<VideoSource> {
@@ -134,10 +135,10 @@ TEST_F(SequenceFiles, MergedClipsConvertToOneFlv) {
 }
 
 TEST(AudioSequenceTest, MembersFillTheirSegmentsExactlyWithSilenceInGaps) {
-  AudioSequence seq(8000, 1);
   auto first = std::make_shared<ConstantAudio>(1000, 0.5);   // too short for its 1 s segment
   auto second = std::make_shared<ConstantAudio>(2000, 5.0);  // longer than its segment
   int closes = 0;
+  AudioSequence seq(8000, 1);
   seq.AddMember({0, 1, 0, 1}, [&](bool open) -> std::shared_ptr<AudioSource> {
     if (!open) ++closes;
     return open ? first : nullptr;
