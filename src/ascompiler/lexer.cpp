@@ -1,10 +1,12 @@
 #include "ascompiler/lexer.h"
 
+#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "ascompiler/errors.h"
 #include "core/text.h"
@@ -55,6 +57,20 @@ constexpr Operator kOperators[] = {
 };
 
 constexpr size_t kMaxListingText = 255;
+
+// The operators by their first character, in table order, so that scanning one compares only
+// the few that can match.
+struct OperatorIndex {
+  std::array<std::vector<const Operator*>, 256> by_first;
+  OperatorIndex() {
+    for (const Operator& op : kOperators) by_first[static_cast<unsigned char>(op.text[0])].push_back(&op);
+  }
+};
+
+const OperatorIndex& Operators() {
+  static const OperatorIndex index;
+  return index;
+}
 
 // Octal literal ("017" is 15): a digit 8 or 9, or a value that has reached 2^28 before the
 // next digit is added, makes the literal unusable.
@@ -315,11 +331,11 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
 
 int TLexer::ScanOperator(TokenValue& value, size_t& length) const {
   const std::string_view rest = std::string_view(current_.text).substr(current_.pos, 4);
-  for (const Operator& op : kOperators) {
-    if (rest.substr(0, op.text.size()) == op.text) {
-      length = op.text.size();
-      value.op = op.op;
-      return op.token;
+  for (const Operator* op : Operators().by_first[At(current_.pos)]) {
+    if (rest.substr(0, op->text.size()) == op->text) {
+      length = op->text.size();
+      value.op = op->op;
+      return op->token;
     }
   }
   length = 1;
