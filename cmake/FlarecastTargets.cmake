@@ -17,6 +17,10 @@ function(flarecast_library name)
   add_library(fc_${name} STATIC ${ARG_SOURCES})
   target_include_directories(fc_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src)
   target_link_libraries(fc_${name} PUBLIC ${ARG_DEPENDS} PRIVATE flarecast_warnings ${ARG_PRIVATE_DEPENDS})
+  # In the fuzz build every library is instrumented, so that libFuzzer sees its branches.
+  if(FLARECAST_BUILD_FUZZERS)
+    target_compile_options(fc_${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # flarecast_test(NAME SOURCES... DEPENDS libs...)
