@@ -585,7 +585,7 @@ int ConvertCommand(const Args& args, std::ostream& out) {
     return 130;
   }
   if (json) out << "{\"event\":\"finished\",\"succeeded\":" << succeeded << ",\"failed\":" << failures << "}\n";
-  return failures == 0 && succeeded > 0 ? 0 : 1;
+  return failures == 0 ? 0 : 1;
 }
 
 }  // namespace

@@ -1,0 +1,35 @@
+#pragma once
+// A source with made-up media values, for the model rules that need no real media.
+
+#include <memory>
+
+#include "tasks/task_source.h"
+
+namespace fc::test {
+
+class FakeSource : public TMediaTaskMediaSource {
+public:
+  explicit FakeSource(double length, int width = 320, int height = 240) {
+    Loaded = false;  // nothing to decode: CreateEncoder gives no encoder
+    Length = length;
+    EndTime = length;
+    HasVideo = HasAudio = true;
+    VideoFormat.width = width;
+    VideoFormat.height = height;
+    VideoFormat.frame_rate = 25;
+    AudioFormat.sample_rate = 44100;
+    AudioFormat.channels = 2;
+  }
+  std::unique_ptr<TMediaTaskMediaSource> Copy() const override { return std::make_unique<FakeSource>(*this); }
+  std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose, const EncodeParams&) override { return nullptr; }
+  std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose) override { return nullptr; }
+};
+
+inline TMediaBaseTask* AddFakeTask(TMediaTaskMgr& mgr, double length, const std::string& name = "a.flv") {
+  auto* t = static_cast<TMediaBaseTask*>(
+      mgr.Tasks().Add(std::make_unique<TMediaBaseTask>(&mgr.Tasks(), std::make_unique<FakeSource>(length))));
+  t->OutputFileName = name;
+  return t;
+}
+
+}  // namespace fc::test
