@@ -78,7 +78,9 @@ void TWaveReader::OpenMPEG(const MediaSource& stream, bool is_mp3_file) {
   FrameCount = MPEG->FrameCount();
   BitRate = static_cast<uint16_t>(std::min<uint32_t>(MPEG->BitRate(), 65535));
   SamplesPerFrame = static_cast<uint16_t>(frame.SamplesPerFrame());
-  if (FrameSize > 0 && MPEG->FileLength < uint64_t{FrameSize} * FrameCount)
+  // A count taken from a VBR header or estimated is capped by what the file can hold; a count
+  // from the frame index is exact (its first frame, an encoder's tag, is often the largest).
+  if (MPEG->FrameList.empty() && FrameSize > 0 && MPEG->FileLength < uint64_t{FrameSize} * FrameCount)
     FrameCount = static_cast<uint32_t>(MPEG->FileLength / FrameSize);
 }
 

@@ -403,3 +403,23 @@ TEST(FlvRealFiles, KeyframeIndexWrittenByFlvmetaPointsAtVideoTags) {
 
 }  // namespace
 }  // namespace fc
+
+namespace fc {
+namespace {
+
+// h263_mp3.flv: two Sorenson frames at 10 fps and ten MP3 frames, made by ffmpeg.
+TEST(FlvStoredFiles, SmallSorensonAndMp3File) {
+  const TFLVData flv(std::filesystem::path(FLARECAST_TEST_DATA_DIR) / "readers/data/h263_mp3.flv");
+  EXPECT_EQ(flv.VideoCodecID, kFlvCodecSorenson);
+  EXPECT_EQ(flv.Width, 32);
+  EXPECT_EQ(flv.Height, 24);
+  EXPECT_EQ(flv.FrameCount, 2u);
+  EXPECT_EQ(flv.FrameRate, 0x0A00);
+  EXPECT_EQ(flv.AudioFrameCount(), 10u);
+  ASSERT_TRUE(flv.MetaData);
+  EXPECT_EQ(flv.MetaData->FindItem(FlvMetaName::width)->GetAsInteger(), 32);
+  EXPECT_EQ(flv.MetaData->Items.size(), 13u);
+}
+
+}  // namespace
+}  // namespace fc

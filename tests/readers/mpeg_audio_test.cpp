@@ -194,3 +194,22 @@ TEST(MpegAudioRealFiles, FramesMatchFfprobe) {
 
 }  // namespace
 }  // namespace fc
+
+namespace fc {
+namespace {
+
+// tiny.mp3 (made by ffmpeg with LAME, 8 kHz mono at 8 kbit/s): its Info frame is three times
+// the size of the audio frames that follow.
+TEST(MpegAudioStoredFiles, CountFromTheIndexIsNotCappedByTheFirstFrameSize) {
+  const TWaveReader mp3(std::filesystem::path(FLARECAST_TEST_DATA_DIR) / "readers/data/tiny.mp3");
+  ASSERT_EQ(mp3.FormatTag, kWaveFormatMP3File);
+  EXPECT_EQ(mp3.FrameSize, 216);
+  EXPECT_EQ(mp3.FrameCount, 6u);
+  EXPECT_EQ(mp3.MPEG->AudioFrameCount(), 5u);
+  EXPECT_EQ(mp3.SampleRate, 8000u);
+  EXPECT_EQ(mp3.DataOffset, 45u);
+  EXPECT_EQ(mp3.DataSize, 576u);
+}
+
+}  // namespace
+}  // namespace fc

@@ -302,3 +302,23 @@ TEST(WaveRealFiles, Mp3InsideWavIsIndexedInItsDataChunk) {
 
 }  // namespace
 }  // namespace fc
+
+namespace fc {
+namespace {
+
+// adpcm_ms.wav: ffmpeg's Microsoft ADPCM at 8 kHz mono in 64-byte blocks of 116 samples.
+TEST(WaveStoredFiles, MicrosoftAdpcmBlocks) {
+  TWaveReader w(std::filesystem::path(FLARECAST_TEST_DATA_DIR) / "readers/data/adpcm_ms.wav");
+  EXPECT_EQ(w.FormatTag, kWaveFormatMSADPCM);
+  EXPECT_EQ(w.BlockAlign, 64);
+  EXPECT_EQ(w.ADPCMFormat.SamplesPerBlock, 116);
+  EXPECT_EQ(w.ADPCMFormat.Coefs.size(), 7u);
+  EXPECT_EQ(w.SampleCount, 116u * 256 / 64 - 2);
+  std::vector<uint8_t> out;
+  TBitsEngine engine(&out);
+  w.WriteADPCMSound(engine, 3);
+  EXPECT_EQ(out.size(), (2 + 22 + (4 * 116 - 1) * 3 + 7) / 8u);  // one packet of all 464 samples
+}
+
+}  // namespace
+}  // namespace fc
