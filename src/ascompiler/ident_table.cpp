@@ -17,7 +17,9 @@ TBaseIdentTable::TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const 
 TIdentInfo* TBaseIdentTable::Append(std::unique_ptr<TIdentInfo> info) {
   TIdentInfo* raw = info.get();
   items_.push_back(std::move(info));
-  byName_[NameKey(raw->Name)].push_back(raw);
+  TSameName& same = byName_[NameKey(raw->Name)];
+  if (same.newest) same.older.push_back(same.newest);
+  same.newest = raw;
   return raw;
 }
 
@@ -26,17 +28,20 @@ TIdentInfo* TBaseIdentTable::Declare(TStrId name, TStrId typeName) {
 }
 
 TIdentInfo* TBaseIdentTable::FindOwn(TStrId name) const {
+  if (byName_.empty()) return nullptr;  // spares the class table's case-folded key
   const auto it = byName_.find(NameKey(name));
-  if (it == byName_.end() || it->second.empty()) return nullptr;
-  return it->second.back();
+  return it == byName_.end() ? nullptr : it->second.newest;
 }
 
 TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
+  if (byName_.empty()) return nullptr;
   const auto it = byName_.find(NameKey(name));
   if (it == byName_.end()) return nullptr;
-  for (auto entry = it->second.rbegin(); entry != it->second.rend(); ++entry) {
-    if (auto* alias = dynamic_cast<TAliasInfo*>(*entry)) return alias->Target;
-    if (auto* cls = dynamic_cast<TClassInfo*>(*entry)) return cls;
+  // Newest first; the first alias or class decides.
+  for (size_t i = 0, n = it->second.older.size() + 1; i < n; ++i) {
+    TIdentInfo* entry = i == 0 ? it->second.newest : it->second.older[n - 1 - i];
+    if (auto* alias = dynamic_cast<TAliasInfo*>(entry)) return alias->Target;
+    if (auto* cls = dynamic_cast<TClassInfo*>(entry)) return cls;
   }
   return nullptr;
 }

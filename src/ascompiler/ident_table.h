@@ -107,7 +107,13 @@ private:
 
   const TStringTable& strings_;
   std::vector<std::unique_ptr<TIdentInfo>> items_;
-  std::unordered_map<int64_t, std::vector<TIdentInfo*>> byName_;  // oldest first
+  // Entries of one name: most names are declared once, so the older ones (oldest first) need
+  // an allocation only when a name comes again.
+  struct TSameName {
+    TIdentInfo* newest = nullptr;
+    std::vector<TIdentInfo*> older;
+  };
+  std::unordered_map<int64_t, TSameName> byName_;
 };
 
 enum class Special { This, Super, Arguments };

@@ -39,6 +39,21 @@ const std::unordered_map<std::string_view, int>& Keywords() {
   return table;
 }
 
+// Keywords by first character, so that most identifiers are rejected without hashing.
+struct KeywordIndex {
+  std::array<std::vector<std::pair<std::string_view, int>>, 256> by_first;
+  KeywordIndex() {
+    for (const auto& [text, code] : Keywords()) by_first[static_cast<unsigned char>(text[0])].emplace_back(text, code);
+  }
+};
+
+int KeywordToken(std::string_view word) {
+  static const KeywordIndex index;
+  for (const auto& [text, code] : index.by_first[static_cast<unsigned char>(word[0])])
+    if (text == word) return code;
+  return 0;
+}
+
 struct Operator {
   std::string_view text;
   int token;
@@ -100,6 +115,13 @@ bool ConvertHex(std::string_view digits, double& value) {
 }
 
 bool ConvertDecimal(const std::string& text, double& value) {
+  // Plain digits below 2^53 are exact without strtod, which costs far more per literal.
+  if (text.size() <= 15 && text.find_first_not_of("0123456789") == std::string::npos) {
+    int64_t v = 0;
+    for (char c : text) v = v * 10 + (c - '0');
+    value = static_cast<double>(v);
+    return true;
+  }
   errno = 0;
   char* end = nullptr;
   value = std::strtod(text.c_str(), &end);
@@ -323,8 +345,7 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
     while (IsWhite(At(i))) ++i;
     if (At(i) == '(') return kTokEval;  // the white space and "(" stay for the next tokens
   }
-  const auto& keywords = Keywords();
-  if (const auto it = keywords.find(word); it != keywords.end()) return it->second;
+  if (const int keyword = KeywordToken(word)) return keyword;
   value.id = strings_.Intern(word);
   return kTokIdent;
 }

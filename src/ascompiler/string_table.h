@@ -37,8 +37,13 @@ public:
   static constexpr TStrId ObjectId = 6;
 
 private:
+  static uint32_t Hash(std::string_view text);
+  void Grow();
+
   std::vector<std::string> texts_;
-  THash<std::string, TStrId, StringKeyHash> ids_;
+  std::vector<uint32_t> hashes_;  // per id, so that growing does not hash every text again
+  // Open addressing: ids (or -1 for a free slot), a power of two in size, at most half full.
+  std::vector<TStrId> slots_;
 };
 
 }  // namespace fc
