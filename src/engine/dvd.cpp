@@ -80,10 +80,12 @@ bool PlayedCell(const cell_playback_t& c) {
   return c.block_type != BLOCK_TYPE_ANGLE_BLOCK || c.block_mode == BLOCK_MODE_FIRST_CELL;
 }
 
-// PES packets in these blocks whose scrambling bits are set: the disc is CSS protected.
-bool BlocksScrambled(const unsigned char* data, size_t blocks) {
+}  // namespace
+
+bool DvdBlocksScrambled(std::span<const uint8_t> data) {
+  const size_t blocks = data.size() / DVD_VIDEO_LB_LEN;
   for (size_t b = 0; b < blocks; ++b) {
-    const unsigned char* p = data + b * DVD_VIDEO_LB_LEN;
+    const unsigned char* p = data.data() + b * DVD_VIDEO_LB_LEN;
     if (!(p[0] == 0 && p[1] == 0 && p[2] == 1 && p[3] == 0xBA)) continue;
     size_t off = 14 + (p[13] & 0x07);  // pack header and its stuffing
     while (off + 9 < DVD_VIDEO_LB_LEN && p[off] == 0 && p[off + 1] == 0 && p[off + 2] == 1) {
@@ -96,6 +98,8 @@ bool BlocksScrambled(const unsigned char* data, size_t blocks) {
   }
   return false;
 }
+
+namespace {
 
 // Blocks of a title's cells as one byte stream for FFmpeg.
 class DvdBlockInput : public CustomInput {
@@ -268,7 +272,7 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
     if (!vob) break;
     std::vector<unsigned char> data(16 * DVD_VIDEO_LB_LEN);
     const ssize_t got = DVDReadBlocks(vob.get(), 0, 16, data.data());
-    css_protected_ = got > 0 && BlocksScrambled(data.data(), static_cast<size_t>(got));
+    css_protected_ = got > 0 && DvdBlocksScrambled({data.data(), static_cast<size_t>(got) * DVD_VIDEO_LB_LEN});
     break;
   }
 }

@@ -4,7 +4,9 @@
 // audio and subtitle tracks, the copy-protection flag and the volume name. A title or a range
 // of its chapters is decoded by feeding the disc's blocks to FFmpeg's MPEG-PS demuxer.
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -82,6 +84,10 @@ private:
   std::string volume_name_;
   int ifo_count_ = 0;
 };
+
+// True when a PES packet in these 2048-byte blocks (MPEG program stream packs) has its
+// scrambling bits set: the disc is CSS protected. A partial last block is ignored.
+bool DvdBlocksScrambled(std::span<const uint8_t> blocks);
 
 // True when the path names a DVD the reader should open rather than a media file: an .ifo or
 // .iso file, or a folder holding VIDEO_TS.
