@@ -136,5 +136,33 @@ TEST_F(DvdTest, NotADvdFailsClearly) {
   }
 }
 
+// One 2048-byte pack holding one video PES packet, its scrambling bits set or clear.
+std::vector<uint8_t> Pack(bool scrambled) {
+  std::vector<uint8_t> b(2048, 0);
+  const uint8_t header[] = {0x00, 0x00, 0x01, 0xBA, 0x44, 0, 0, 0, 0, 0, 0, 0, 0, 0xF8};
+  std::copy(std::begin(header), std::end(header), b.begin());
+  const size_t len = 2048 - 14 - 6;
+  const uint8_t pes[] = {0x00, 0x00, 0x01, 0xE0, static_cast<uint8_t>(len >> 8), static_cast<uint8_t>(len & 0xFF),
+                         static_cast<uint8_t>(scrambled ? 0x90 : 0x80)};
+  std::copy(std::begin(pes), std::end(pes), b.begin() + 14);
+  return b;
+}
+
+TEST(DvdBlocksTest, ScramblingBitsMarkAProtectedDisc) {
+  EXPECT_FALSE(DvdBlocksScrambled(Pack(false)));
+  EXPECT_TRUE(DvdBlocksScrambled(Pack(true)));
+  std::vector<uint8_t> two = Pack(false);
+  const std::vector<uint8_t> second = Pack(true);
+  two.insert(two.end(), second.begin(), second.end());
+  EXPECT_TRUE(DvdBlocksScrambled(two));
+  // A partial block is not looked at; a PES length running past the block stops the scan.
+  EXPECT_FALSE(DvdBlocksScrambled(std::span<const uint8_t>(Pack(true)).first(2047)));
+  std::vector<uint8_t> runaway = Pack(false);
+  runaway[18] = 0xFF;
+  runaway[19] = 0xFF;
+  EXPECT_FALSE(DvdBlocksScrambled(runaway));
+  EXPECT_FALSE(DvdBlocksScrambled({}));
+}
+
 }  // namespace
 }  // namespace fc
