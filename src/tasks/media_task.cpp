@@ -159,6 +159,11 @@ bool TMediaTaskList::Remove(TMediaTask* task) {
 }
 
 void TMediaTaskList::Clear() {
+  if (!owns_) {
+    // A view may hold tasks that are already freed: never look at them.
+    items_.clear();
+    return;
+  }
   // Sequences first: a slide frees its members, which its source tasks own.
   for (int pass = 0; pass < 2; ++pass) {
     for (size_t i = items_.size(); i-- > 0;) {
