@@ -16,6 +16,7 @@ TBaseIdentTable::TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const 
 
 TIdentInfo* TBaseIdentTable::Append(std::unique_ptr<TIdentInfo> info) {
   TIdentInfo* raw = info.get();
+  if (dynamic_cast<TAliasInfo*>(raw)) hasAliases_ = true;
   items_.push_back(std::move(info));
   TSameName& same = byName_[NameKey(raw->Name)];
   if (same.newest) same.older.push_back(same.newest);
@@ -50,6 +51,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, int mode) const {
   // Iterative over Parent; Base chains are followed with mode 2 as the rules require.
   for (const TBaseIdentTable* table = this; table; table = (mode & 1) ? table->Parent : nullptr) {
     if (TIdentInfo* found = table->FindOwn(name)) {
+      if (!table->hasAliases_) return found;
       if (auto* alias = dynamic_cast<TAliasInfo*>(found)) return alias->Target;
       return found;
     }
@@ -58,6 +60,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, int mode) const {
       int steps = 0;
       for (const TBaseIdentTable* base = table->Base; base && steps < 4096; base = base->Base, ++steps) {
         if (TIdentInfo* found = base->FindOwn(name)) {
+          if (!base->hasAliases_) return found;
           if (auto* alias = dynamic_cast<TAliasInfo*>(found)) return alias->Target;
           return found;
         }

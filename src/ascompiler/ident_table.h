@@ -114,6 +114,7 @@ private:
     std::vector<TIdentInfo*> older;
   };
   std::unordered_map<int64_t, TSameName> byName_;
+  bool hasAliases_ = false;  // lookups need no alias check in tables without imports
 };
 
 enum class Special { This, Super, Arguments };
