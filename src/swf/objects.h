@@ -28,6 +28,8 @@ struct TSWFReadContext {
   uint8_t Version = 0;           // the file's version
   bool ParseActions = true;      // decode action lists, or keep them as raw bytes
   uint8_t SoundStreamFormat = 0; // format of the current sound stream (0 none)
+  uint8_t SpriteNesting = 0;     // how many sprites enclose the tag being read
+  bool LongHeader = false;       // the header form the tag being read was written with
 };
 
 // Tag codes without a modelled class that the reader and the tags themselves must know.

@@ -4,6 +4,9 @@
 
 #include "core/text.h"
 #include "swf/actions.h"
+#include "swf/buttons_sprites.h"
+#include "swf/placements.h"
+#include "swf/sounds_video.h"
 
 namespace fc {
 namespace {
@@ -28,53 +31,53 @@ const TagEntry kTags[] = {
     {1, "ShowFrame", &Make<TSWFShowFrame>},
     {2, "DefineShape", nullptr},
     {3, "FreeCharacter", nullptr},
-    {4, "PlaceObject", nullptr},
+    {4, "PlaceObject", &Make<TSWFPlaceObject>},
     {5, "RemoveObject", &Make<TSWFRemoveObject>},
     {6, "DefineBits", nullptr},
-    {7, "DefineButton", nullptr},
+    {7, "DefineButton", &Make<TSWFDefineButton>},
     {8, "JPEGTables", nullptr},
     {9, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
     {10, "DefineFont", nullptr},
     {11, "DefineText", nullptr},
     {12, "DoAction", &Make<TSWFDoAction>},
     {13, "DefineFontInfo", nullptr},
-    {14, "DefineSound", nullptr},
-    {15, "StartSound", nullptr},
-    {17, "DefineButtonSound", nullptr},
-    {18, "SoundStreamHead", nullptr},
-    {19, "SoundStreamBlock", nullptr},
+    {14, "DefineSound", &Make<TSWFDefineSound>},
+    {15, "StartSound", &Make<TSWFStartSound>},
+    {17, "DefineButtonSound", &Make<TSWFDefineButtonSound>},
+    {18, "SoundStreamHead", &Make<TSWFSoundStreamHead>},
+    {19, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>},
     {20, "DefineBitsLossless", nullptr},
     {21, "DefineBitsJPEG2", nullptr},
     {22, "DefineShape2", nullptr},
-    {23, "DefineButtonCxform", nullptr},
+    {23, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>},
     {24, "Protect", &Make<TSWFProtect>},
-    {26, "PlaceObject2", nullptr},
+    {26, "PlaceObject2", &Make<TSWFPlaceObject2>},
     {28, "RemoveObject2", &Make<TSWFRemoveObject2>},
     {32, "DefineShape3", nullptr},
     {33, "DefineText2", nullptr},
-    {34, "DefineButton2", nullptr},
+    {34, "DefineButton2", &Make<TSWFDefineButton2>},
     {35, "DefineBitsJPEG3", nullptr},
     {36, "DefineBitsLossless2", nullptr},
     {37, "DefineEditText", nullptr},
-    {39, "DefineSprite", nullptr},
+    {39, "DefineSprite", &Make<TSWFDefineSprite>},
     {41, "ProductInfo", &Make<TSWFProductInfo>},
     {43, "FrameLabel", &Make<TSWFFrameLabel>},
-    {45, "SoundStreamHead2", nullptr},
+    {45, "SoundStreamHead2", &Make<TSWFSoundStreamHead2>},
     {46, "DefineMorphShape", nullptr},
     {48, "DefineFont2", nullptr},
     {56, "ExportAssets", &Make<TSWFExportAssets>},
     {57, "ImportAssets", &Make<TSWFImportAssets>},
     {58, "EnableDebugger", &Make<TSWFEnableDebugger>},
     {59, "DoInitAction", &Make<TSWFDoInitAction>},
-    {60, "DefineVideoStream", nullptr},
-    {61, "VideoFrame", nullptr},
+    {60, "DefineVideoStream", &Make<TSWFDefineVideoStream>},
+    {61, "VideoFrame", &Make<TSWFVideoFrame>},
     {62, "DefineFontInfo2", nullptr},
     {63, "DebugID", nullptr},
     {64, "EnableDebugger2", &Make<TSWFEnableDebugger2>},
     {65, "ScriptLimits", &Make<TSWFScriptLimits>},
     {66, "SetTabIndex", &Make<TSWFSetTabIndex>},
     {69, "FileAttributes", &Make<TSWFFileAttributes>},
-    {70, "PlaceObject3", nullptr},
+    {70, "PlaceObject3", &Make<TSWFPlaceObject3>},
     {71, "ImportAssets2", &Make<TSWFImportAssets2>},
     {72, "DoABCDefine", nullptr},
     {73, "DefineFontAlignZones", nullptr},
@@ -83,13 +86,13 @@ const TagEntry kTags[] = {
     {76, "SymbolClass", &Make<TSWFSymbolClass>},
     {77, "Metadata", &Make<TSWFMetadata>},
     {78, "DefineScalingGrid", &Make<TSWFDefineScalingGrid>},
-    {82, "DoABC", nullptr},
+    {82, "DoABC", &Make<TSWFDoABC>},
     {83, "DefineShape4", nullptr},
     {84, "DefineMorphShape2", nullptr},
-    {86, "DefineSceneAndFrameLabelData", nullptr},
+    {86, "DefineSceneAndFrameLabelData", &Make<TSWFDefineSceneAndFrameLabelData>},
     {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
     {88, "DefineFontName", nullptr},
-    {89, "StartSound2", nullptr},
+    {89, "StartSound2", &Make<TSWFStartSound2>},
     {90, "DefineBitsJPEG4", nullptr},
     {91, "DefineFont4", nullptr},
     {93, "EnableTelemetry", nullptr},
@@ -151,7 +154,9 @@ std::unique_ptr<TSWFObject> ReadTagObject(const TSWFTagHeader& header, std::span
   if (!decode || !IsModelledTag(header.TagID))
     return RawTag(header, body, IsModelledTag(header.TagID) ? "" : "Uniknow tag");
   std::unique_ptr<TSWFObject> obj = CreateTagObject(header.TagID);
-  obj->PrepareRead(ctx);
+  TSWFReadContext tagCtx = ctx;
+  tagCtx.LongHeader = header.LongHeader;
+  obj->PrepareRead(tagCtx);
   obj->BodySize = header.Length;
   try {
     TBitsEngine be(body, fileOffset);

@@ -185,9 +185,9 @@ TEST(SWFTags, HeaderForm) {
 }
 
 TEST(SWFTags, RawTagsKeepTheirBytesAndHeaderForm) {
-  // DefineVideoStream written with a short header by another tool, and an unknown code
-  // written with a long header although short.
-  const Bytes video{0x0A, 0x0F, 1, 0, 2, 0, 0x40, 0, 0x30, 0, 0, 2};
+  // DefineVideoStream written with a short header by another tool (kept raw when its body
+  // cannot be read), and an unknown code written with a long header although short.
+  const Bytes video{0x09, 0x0F, 1, 0, 2, 0, 0x40, 0, 0x30, 0, 0};
   const Bytes unknown{0xFF, 0x3F, 0x02, 0, 0, 0, 0xAA, 0xBB};
   for (const Bytes& tag : {video, unknown}) {
     auto obj = ReadOne(tag);
