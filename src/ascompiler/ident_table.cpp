@@ -16,11 +16,22 @@ TBaseIdentTable::TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const 
 
 TIdentInfo* TBaseIdentTable::Append(std::unique_ptr<TIdentInfo> info) {
   TIdentInfo* raw = info.get();
+  if (items_.empty()) items_.reserve(kLinearNames);
   if (dynamic_cast<TAliasInfo*>(raw)) hasAliases_ = true;
   items_.push_back(std::move(info));
-  TSameName& same = byName_[NameKey(raw->Name)];
-  if (same.newest) same.older.push_back(same.newest);
-  same.newest = raw;
+  const int64_t key = NameKey(raw->Name);
+  if (auto* same = const_cast<TSameName*>(FindName(key))) {
+    same->older.push_back(same->newest);
+    same->newest = raw;
+  } else {
+    if (names_.empty()) names_.reserve(kLinearNames);
+    names_.push_back({key, raw, {}});
+    if (!nameIndex_.empty()) {
+      nameIndex_.emplace(key, names_.size() - 1);
+    } else if (names_.size() > kLinearNames) {
+      for (size_t i = 0; i < names_.size(); ++i) nameIndex_.emplace(names_[i].key, i);
+    }
+  }
   return raw;
 }
 
@@ -28,19 +39,29 @@ TIdentInfo* TBaseIdentTable::Declare(TStrId name, TStrId typeName) {
   return Append(std::make_unique<TIdentInfo>(name, typeName, this));
 }
 
+const TBaseIdentTable::TSameName* TBaseIdentTable::FindName(int64_t key) const {
+  if (nameIndex_.empty()) {
+    for (const TSameName& same : names_)
+      if (same.key == key) return &same;
+    return nullptr;
+  }
+  const auto it = nameIndex_.find(key);
+  return it == nameIndex_.end() ? nullptr : &names_[it->second];
+}
+
 TIdentInfo* TBaseIdentTable::FindOwn(TStrId name) const {
-  if (byName_.empty()) return nullptr;  // spares the class table's case-folded key
-  const auto it = byName_.find(NameKey(name));
-  return it == byName_.end() ? nullptr : it->second.newest;
+  if (names_.empty()) return nullptr;  // spares the class table's case-folded key
+  const TSameName* same = FindName(NameKey(name));
+  return same ? same->newest : nullptr;
 }
 
 TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
-  if (byName_.empty()) return nullptr;
-  const auto it = byName_.find(NameKey(name));
-  if (it == byName_.end()) return nullptr;
+  if (names_.empty()) return nullptr;
+  const TSameName* same = FindName(NameKey(name));
+  if (!same) return nullptr;
   // Newest first; the first alias or class decides.
-  for (size_t i = 0, n = it->second.older.size() + 1; i < n; ++i) {
-    TIdentInfo* entry = i == 0 ? it->second.newest : it->second.older[n - 1 - i];
+  for (size_t i = 0, n = same->older.size() + 1; i < n; ++i) {
+    TIdentInfo* entry = i == 0 ? same->newest : same->older[n - 1 - i];
     if (auto* alias = dynamic_cast<TAliasInfo*>(entry)) return alias->Target;
     if (auto* cls = dynamic_cast<TClassInfo*>(entry)) return cls;
   }

@@ -110,10 +110,17 @@ private:
   // Entries of one name: most names are declared once, so the older ones (oldest first) need
   // an allocation only when a name comes again.
   struct TSameName {
-    TIdentInfo* newest = nullptr;
+    int64_t key;
+    TIdentInfo* newest;
     std::vector<TIdentInfo*> older;
   };
-  std::unordered_map<int64_t, TSameName> byName_;
+  const TSameName* FindName(int64_t key) const;
+
+  // Function scopes hold a handful of names: they are searched in a line; a table that grows
+  // past kLinearNames gets an index.
+  static constexpr size_t kLinearNames = 8;
+  std::vector<TSameName> names_;
+  std::unordered_map<int64_t, size_t> nameIndex_;  // key -> position in names_
   bool hasAliases_ = false;  // lookups need no alias check in tables without imports
 };
 
