@@ -4,6 +4,7 @@
 
 #include "core/text.h"
 #include "swf/actions.h"
+#include "swf/bitmaps.h"
 #include "swf/buttons_sprites.h"
 #include "swf/placements.h"
 #include "swf/sounds_video.h"
@@ -33,9 +34,9 @@ const TagEntry kTags[] = {
     {3, "FreeCharacter", nullptr},
     {4, "PlaceObject", &Make<TSWFPlaceObject>},
     {5, "RemoveObject", &Make<TSWFRemoveObject>},
-    {6, "DefineBits", nullptr},
+    {6, "DefineBits", &Make<TSWFDefineBits>},
     {7, "DefineButton", &Make<TSWFDefineButton>},
-    {8, "JPEGTables", nullptr},
+    {8, "JPEGTables", &Make<TSWFJPEGTables>},
     {9, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
     {10, "DefineFont", nullptr},
     {11, "DefineText", nullptr},
@@ -46,8 +47,8 @@ const TagEntry kTags[] = {
     {17, "DefineButtonSound", &Make<TSWFDefineButtonSound>},
     {18, "SoundStreamHead", &Make<TSWFSoundStreamHead>},
     {19, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>},
-    {20, "DefineBitsLossless", nullptr},
-    {21, "DefineBitsJPEG2", nullptr},
+    {20, "DefineBitsLossless", &Make<TSWFDefineBitsLossless>},
+    {21, "DefineBitsJPEG2", &Make<TSWFDefineBitsJPEG2>},
     {22, "DefineShape2", nullptr},
     {23, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>},
     {24, "Protect", &Make<TSWFProtect>},
@@ -56,8 +57,8 @@ const TagEntry kTags[] = {
     {32, "DefineShape3", nullptr},
     {33, "DefineText2", nullptr},
     {34, "DefineButton2", &Make<TSWFDefineButton2>},
-    {35, "DefineBitsJPEG3", nullptr},
-    {36, "DefineBitsLossless2", nullptr},
+    {35, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>},
+    {36, "DefineBitsLossless2", &Make<TSWFDefineBitsLossless2>},
     {37, "DefineEditText", nullptr},
     {39, "DefineSprite", &Make<TSWFDefineSprite>},
     {41, "ProductInfo", &Make<TSWFProductInfo>},
@@ -93,7 +94,7 @@ const TagEntry kTags[] = {
     {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
     {88, "DefineFontName", nullptr},
     {89, "StartSound2", &Make<TSWFStartSound2>},
-    {90, "DefineBitsJPEG4", nullptr},
+    {90, "DefineBitsJPEG4", &Make<TSWFDefineBitsJPEG4>},
     {91, "DefineFont4", nullptr},
     {93, "EnableTelemetry", nullptr},
     {kTagByteCode, "ByteCode", &Make<TSWFByteCodeTag>},
