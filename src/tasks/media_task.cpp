@@ -76,7 +76,7 @@ void TMediaTaskEditParams::Assign(const TMediaTaskEditParams& s) {
 }
 
 void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio, int32_t scale_mode,
-                                   int32_t output_width, int32_t output_height) {
+                                   int32_t output_width, int32_t output_height, int32_t subtitle_stream_id) {
   if (video) {
     video->SetCrop(Crop, scale_mode);
     video->SetBrightness(Brightness);
@@ -85,8 +85,7 @@ void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio,
     video->SetEffects(EffectFlags);
     video->SetFlip((FlipHorizontal ? kFlipHorizontal : 0) | (FlipVertical ? kFlipVertical : 0));
     video->SetDeinterlace(Deinterlace);
-    // Subtitles: the stream is chosen through the decode options; the picture processor
-    // draws no subtitle pictures of its own.
+    ApplySubtitle(*video, subtitle_stream_id);
     const TDibImage* picture = Watermark.Enabled ? &Watermark.Picture() : nullptr;
     if (picture && !picture->empty()) {
       const double w = output_width, h = output_height;
@@ -106,6 +105,33 @@ void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio,
     }
   }
   if (audio) audio->SetVolume(Mute ? 0 : Volume);
+}
+
+void TMediaTaskEditParams::ApplySubtitle(VideoProcessor& video, int32_t stream_id) const {
+  SubtitleSettings settings;
+  if (!Subtitle.Enabled || stream_id == 0) {
+    video.SetSubtitle(settings, 100);
+    return;
+  }
+  settings.stream_id = stream_id;
+  // Kind 0 keeps the subtitle's own look; any other kind draws it with the task's font,
+  // colour and position.
+  settings.own_style = Subtitle.Kind != 0;
+  if (settings.own_style) {
+    settings.style_value = Subtitle.Style;
+    settings.x = Subtitle.X;
+    settings.y = Subtitle.Y;
+    settings.font_name = Subtitle.Font.Name;
+    settings.font_size = Subtitle.Font.Size;
+    settings.color = Subtitle.Font.Color;
+    settings.font_style = Subtitle.Font.Style;
+  }
+  try {
+    video.SetSubtitle(settings, 100 - std::clamp(Subtitle.Transparency, 0, 100));
+  } catch (const std::exception& e) {
+    // A subtitle that cannot be drawn leaves the picture as it is; the conversion goes on.
+    Log(std::string("Cannot burn in the subtitle: ") + e.what());
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -385,7 +411,9 @@ std::shared_ptr<VideoSource> TMediaTask::OpenMemberVideo(TMediaPurpose purpose, 
   if (!decoder) return nullptr;
   auto processor = std::make_shared<VideoProcessor>(
       decoder, VideoOutput{target.width, target.height, target.scale_mode, target.interpolation, -1.0});
-  if (TMediaTaskEditParams* e = EditParams()) e->ApplyTo(processor.get(), nullptr, target.scale_mode, target.width, target.height);
+  if (TMediaTaskEditParams* e = EditParams())
+    e->ApplyTo(processor.get(), nullptr, target.scale_mode, target.width, target.height,
+               s->VideoDecodeOptions.subtitle_id);
   return processor;
 }
 
@@ -396,7 +424,7 @@ std::shared_ptr<AudioSource> TMediaTask::OpenMemberAudio(TMediaPurpose purpose, 
   std::shared_ptr<AudioSource> decoder = s->CreatePlainAudioDecoder(purpose);
   if (!decoder) return nullptr;
   auto processor = std::make_shared<AudioProcessor>(decoder, 0, 0, target.sample_bits, false);
-  if (TMediaTaskEditParams* e = EditParams()) e->ApplyTo(nullptr, processor.get(), 0, 0, 0);
+  if (TMediaTaskEditParams* e = EditParams()) e->ApplyTo(nullptr, processor.get(), 0, 0, 0, 0);
   return processor;
 }
 
@@ -456,7 +484,7 @@ std::unique_ptr<MediaEncoder> TMediaTask::CreateSourceEncoder(TMediaTaskEditPara
         Log(std::string("Cannot process the sound: ") + e.what());
       }
     }
-    if (edits) edits->ApplyTo(vp.get(), ap.get(), p.scale_mode, width, height);
+    if (edits) edits->ApplyTo(vp.get(), ap.get(), p.scale_mode, width, height, s->VideoDecodeOptions.subtitle_id);
     encoder = std::make_unique<MediaEncoder>(vp, ap);
   }
   encoder->SetOutputFile(OutputPath());

@@ -111,9 +111,13 @@ public:
   void Assign(const TMediaTaskEditParams& source);
   // Applies the edits in the processors' order: crop with the scale mode, brightness,
   // contrast, saturation, effects, flip, deinterlace, subtitle, watermark; then the volume
-  // (0 when muted). Either processor may be null. `output_width/height` place the watermark.
+  // (0 when muted). Either processor may be null. `output_width/height` place the watermark;
+  // `subtitle_stream_id` is the source's selected subtitle stream (0: none).
   void ApplyTo(VideoProcessor* video, AudioProcessor* audio, int32_t scale_mode, int32_t output_width,
-               int32_t output_height);
+               int32_t output_height, int32_t subtitle_stream_id);
+
+private:
+  void ApplySubtitle(VideoProcessor& video, int32_t stream_id) const;
 };
 
 // A list of tasks; owning lists free what they hold and become the Owner of each task added.

@@ -194,6 +194,32 @@ TEST_F(Conversion, EveryEditGoesIntoTheOutput) {
   EXPECT_NEAR(Duration(out_ / "volume.flv"), 1.0, 0.15);
 }
 
+// A selected, enabled subtitle stream is burnt into the picture; without it the frame stays black.
+TEST_F(Conversion, SubtitleIsBurntIn) {
+  const fs::path srt = out_ / "words.srt";
+  std::ofstream(srt) << "1\n00:00:00,000 --> 00:00:02,000\nHELLO WORLD\n";
+  const std::string movie = (out_ / "subtitled.mkv").string();
+  ASSERT_TRUE(test::Run("ffmpeg -hide_banner -loglevel error -y -f lavfi -i color=black:size=160x120:rate=10:duration=2 -i \"" +
+                        srt.string() + "\" -c:v mpeg4 -c:s srt \"" + movie + "\""));
+  const auto brightest = [](const fs::path& file) {
+    const std::string text = test::Capture("ffmpeg -hide_banner -nostats -ss 1 -i \"" + file.string() +
+                                           "\" -frames:v 1 -vf signalstats,metadata=print:key=lavfi.signalstats.YMAX"
+                                           " -f null - 2>&1 | grep -o 'YMAX=[0-9]*' | head -1");
+    return text.size() > 5 ? std::stoi(text.substr(5)) : -1;
+  };
+  for (const bool enabled : {true, false}) {
+    TMediaBaseTask* t = AddFile(movie, enabled ? "with.flv" : "without.flv");
+    t->Record().width = 160;
+    t->Record().height = 120;
+    ASSERT_FALSE(t->Source()->Subtitles.empty());
+    t->Source()->SelectSubtitle(0);
+    t->EditParams()->Subtitle.Enabled = enabled;
+  }
+  EXPECT_EQ(RunAll(), (std::vector<std::string>{"", ""}));
+  EXPECT_GT(brightest(out_ / "with.flv"), 150);
+  EXPECT_LT(brightest(out_ / "without.flv"), 60);
+}
+
 TEST_F(Conversion, AFileThatCannotBeLoadedSaysSo) {
   const fs::path bad = out_ / "not-media.mp4";
   std::ofstream(bad) << "this is text";
