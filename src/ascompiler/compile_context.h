@@ -2,6 +2,7 @@
 // The compiler's entry object. It keeps what outlives one compilation (string table, class
 // table, include paths, options) and parses sources into compile units.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "ascompiler/string_table.h"
 
 namespace fc {
+
+class TSWFActionList;
 
 enum CompileOptions : int {
   kOptionRegisters = 1,        // keep locals in registers
@@ -48,6 +51,15 @@ public:
   // Call before freeing a unit that stays out of the class table: class entries forget the
   // scopes and classes the unit owned (a script may declare a class a class file extends).
   void ForgetUnit(const TCompileUnit& unit);
+
+  // Compiles a frame script into `script`: parses it, loads and compiles the classes it uses
+  // (each into the list OnClassScript gives), generates the actions, puts the constant pool
+  // in front and runs the post-pass. Throws EActionCompileError; `script` then keeps what
+  // was generated so far.
+  void CompileFrameScript(std::string text, TSWFActionList& script);
+  // Where a class's set-up code goes: the init actions of a new sprite of the movie. Asked
+  // once per class and movie, in dependency order.
+  std::function<TSWFActionList&(TClassInfo& cls)> OnClassScript;
 
   // Scopes of the unit being parsed; the class table is the parent of the outermost one.
   TIdentTable* CurrentScope() const { return ScopeStack.empty() ? nullptr : ScopeStack.back(); }

@@ -16,6 +16,7 @@ public:
     if (added) Ids.Add(id);
     return it->second;
   }
+  bool Contains(TStrId id) const { return index_.count(id) != 0; }
   int Count() const { return Ids.Count(); }
   bool Empty() const { return Ids.Empty(); }
 

@@ -6,7 +6,11 @@
 #include "ascompiler/compile_context.h"
 #include "ascompiler/tree_dump.h"
 #include "cli/command.h"
+#include "core/error.h"
 #include "core/file_io.h"
+#include "core/text.h"
+#include "movie/flash_movie.h"
+#include "swf/actions.h"
 
 namespace fc::cli {
 namespace {
@@ -23,6 +27,59 @@ int AsParse(const Args& args, std::ostream& out) {
   std::unique_ptr<TCompileUnit> unit = context.ParseUnit(std::move(text), ec ? file.string() : identity.string());
   out << DumpTree(unit->Root, context.StringTable);
   context.ForgetUnit(*unit);
+  return 0;
+}
+
+int ParseIntOption(const Args& args, const std::string& option, int fallback, int low, int high) {
+  const std::optional<std::string> text = args.get(option);
+  if (!text) return fallback;
+  const std::optional<int32_t> value = ParseInt32(*text);
+  if (!value || *value < low || *value > high)
+    throw UsageError(Format("%s must be a whole number from %d to %d", option.c_str(), low, high));
+  return *value;
+}
+
+int AsCompile(const Args& args, std::ostream& out) {
+  const std::filesystem::path file = args.at(0);
+  const std::optional<std::string> output = args.get("-o");
+  if (!output) throw UsageError("as compile needs -o OUT.swf");
+  const int version = ParseIntOption(args, "--swf-version", 8, 6, 10);
+  const int fps = ParseIntOption(args, "--fps", 12, 1, 120);
+  int width = 550, height = 400;
+  if (const std::optional<std::string> size = args.get("--size")) {
+    const size_t x = size->find_first_of("xX");
+    const std::optional<int32_t> w = x == std::string::npos ? std::nullopt : ParseInt32(size->substr(0, x));
+    const std::optional<int32_t> h = x == std::string::npos ? std::nullopt : ParseInt32(size->substr(x + 1));
+    if (!w || !h || *w < 1 || *h < 1 || *w > 8191 || *h > 8191)
+      throw UsageError("--size must be WIDTHxHEIGHT in pixels, each from 1 to 8191");
+    width = *w;
+    height = *h;
+  }
+  std::string text = ReadFileText(file);
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+
+  TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
+  movie.SetVersion(static_cast<uint8_t>(version));
+  TCompileContext& context = movie.CompileContext();
+  for (const std::string& directory : args.all("--classpath")) context.SetClassPath(directory);
+  for (const std::string& directory : args.all("-I")) context.AddIncludePath(directory);
+  // Class set-up code runs before the frame script: each class gets a DoAction of its own in
+  // front of it (until the movie has sprites with init actions).
+  std::vector<std::unique_ptr<TFlashActionScript>> classScripts;
+  context.OnClassScript = [&](TClassInfo&) -> TSWFActionList& {
+    classScripts.push_back(std::make_unique<TFlashActionScript>(&movie));
+    return classScripts.back()->Actions();
+  };
+  TFlashActionScript script(&movie);
+  if (!script.Compile(text)) throw Error(movie.CompileMessages);
+  for (auto& classScript : classScripts) movie.Add(std::move(classScript));
+  TFlashActionScript& frame = movie.FrameActions();
+  frame.Actions() = std::move(script.Actions());
+  movie.ShowFrame();
+  movie.BuildBody();
+  movie.SaveToFile(*output);
+  out << Format("%s: %zu classes, %zu actions, version %d, %zu bytes\n", output->c_str(), classScripts.size(),
+                frame.Actions().Count(), movie.Version(), static_cast<size_t>(movie.FileLength));
   return 0;
 }
 
@@ -43,6 +100,24 @@ void RegisterAsCommands(CommandTable& table) {
       .min_positional = 1,
       .max_positional = 1,
       .run = AsParse,
+  });
+  table.Add(Command{
+      .name = "as compile",
+      .args = "FILE.as",
+      .summary = "Compile an ActionScript 2 file into frame 1 of a new SWF movie",
+      .details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
+                 "loaded from the --classpath folders and compiled once each; their set-up code runs\n"
+                 "before the script. On a compile error prints the compiler's message and exits with 1.",
+      .options = {{.name = "-o", .value_name = "OUT.swf", .help = "The movie to write"},
+                  {.name = "--swf-version", .value_name = "N", .help = "SWF version, 6 to 10 (default 8)"},
+                  {.name = "--fps", .value_name = "N", .help = "Frame rate, 1 to 120 (default 12)"},
+                  {.name = "--size", .value_name = "WxH", .help = "Stage size in pixels (default 550x400)"},
+                  {.name = "-I", .value_name = "DIR", .help = "Folder searched for #include files", .repeatable = true},
+                  {.name = "--classpath", .value_name = "DIR", .help = "Folder of AS2 class files (scanned recursively)",
+                   .repeatable = true}},
+      .min_positional = 1,
+      .max_positional = 1,
+      .run = AsCompile,
   });
 }
 

@@ -1,0 +1,1254 @@
+#include "ascompiler/code_generator.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "ascompiler/errors.h"
+#include "ascompiler/tokens.h"
+#include "core/text.h"
+
+namespace fc {
+namespace {
+
+constexpr std::string_view kProperties[] = {
+    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
+    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
+    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse",
+};
+
+int PropertyIndex(const std::string& name) {
+  const std::string lower = ToLowerAscii(name);
+  for (size_t i = 0; i < std::size(kProperties); ++i)
+    if (kProperties[i] == lower) return static_cast<int>(i);
+  return -1;
+}
+
+constexpr std::string_view kBuiltIns[] = {
+    "length", "int", "random", "call", "chr", "ord", "substring", "mbord", "mbchr", "mblength", "startdrag",
+    "stopdrag", "number", "string", "gettimer", "getproperty", "setproperty", "geturl", "loadmovie",
+    "loadmovienum", "loadvariables", "loadvariablesnum", "duplicatemovieclip", "removemovieclip", "play",
+    "stop", "nextframe", "prevframe", "stopallsounds", "gotoandplay", "gotoandstop", "set", "unloadmovie",
+    "unloadmovienum", "fscommand", "fscommand2", "trace",
+};
+
+bool IsBuiltIn(const std::string& name) {
+  const std::string lower = ToLowerAscii(name);
+  for (std::string_view b : kBuiltIns)
+    if (b == lower) return true;
+  return false;
+}
+
+bool IsSpecialName(TStrId name) {
+  return name == TStringTable::ThisId || name == TStringTable::SuperId || name == TStringTable::ArgumentsId;
+}
+
+bool IsPlainName(const TLvalueNode* node) { return !node->Base && !node->Computed && node->Path < 0 && node->Name() >= 0; }
+
+// Whether evaluating the expression can change anything (so it must be evaluated once).
+bool HasSideEffects(const TParseTreeNode* node) {
+  if (!node) return false;
+  switch (node->Kind) {
+    case NodeKind::Number:
+    case NodeKind::Str:
+    case NodeKind::FuncDef:
+      return false;
+    case NodeKind::Lvalue: {
+      const auto* l = static_cast<const TLvalueNode*>(node);
+      return HasSideEffects(l->Base) || (l->Computed && HasSideEffects(l->Member));
+    }
+    case NodeKind::BinOp: {
+      const auto* b = static_cast<const TBinOpNode*>(node);
+      return HasSideEffects(b->Left) || HasSideEffects(b->Right);
+    }
+    case NodeKind::UnOp: {
+      const auto* u = static_cast<const TUnOpNode*>(node);
+      return u->Operator == kTokDelete || HasSideEffects(u->Operand);
+    }
+    case NodeKind::ExprList:
+      for (const TParseTreeNode* item : static_cast<const TExprListNode*>(node)->Items)
+        if (HasSideEffects(item)) return true;
+      return false;
+    case NodeKind::If: {
+      const auto* c = static_cast<const TIfStmtNode*>(node);
+      return HasSideEffects(c->Condition) || HasSideEffects(c->Then) || HasSideEffects(c->Else);
+    }
+    default:
+      return true;  // calls, assignments
+  }
+}
+
+// The children of a node, for the walks before code generation.
+template <typename F>
+void ForEachChild(TParseTreeNode* node, F&& f) {
+  auto each = [&](auto& items) {
+    for (auto* item : items) f(item);
+  };
+  switch (node->Kind) {
+    case NodeKind::Pair: f(static_cast<TPairNode*>(node)->First); f(static_cast<TPairNode*>(node)->Second); break;
+    case NodeKind::Lvalue: f(static_cast<TLvalueNode*>(node)->Base); f(static_cast<TLvalueNode*>(node)->Member); break;
+    case NodeKind::Assign: f(static_cast<TAssignNode*>(node)->Target); f(static_cast<TAssignNode*>(node)->Value); break;
+    case NodeKind::BinOp: f(static_cast<TBinOpNode*>(node)->Left); f(static_cast<TBinOpNode*>(node)->Right); break;
+    case NodeKind::UnOp: f(static_cast<TUnOpNode*>(node)->Operand); break;
+    case NodeKind::FuncCall: f(static_cast<TFuncCallNode*>(node)->Base); f(static_cast<TFuncCallNode*>(node)->Arguments); break;
+    case NodeKind::ExprList: case NodeKind::StmtList: case NodeKind::SwitchCaseList: case NodeKind::VarDeclList:
+    case NodeKind::ArgDeclList: case NodeKind::EventList: case NodeKind::Program:
+      each(static_cast<TListNode*>(node)->Items);
+      break;
+    case NodeKind::If: {
+      auto* n = static_cast<TIfStmtNode*>(node);
+      f(n->Condition); f(n->Then); f(n->Else);
+      break;
+    }
+    case NodeKind::Switch: f(static_cast<TSwitchStmtNode*>(node)->Expression); f(static_cast<TSwitchStmtNode*>(node)->Cases); break;
+    case NodeKind::SwitchCase: f(static_cast<TSwitchCaseNode*>(node)->Label); f(static_cast<TSwitchCaseNode*>(node)->Statements); break;
+    case NodeKind::WaitForFrame: f(static_cast<TWaitForFrameNode*>(node)->Statement); break;
+    case NodeKind::Loop: f(static_cast<TLoopStmtNode*>(node)->Condition); f(static_cast<TLoopStmtNode*>(node)->Body); break;
+    case NodeKind::For: {
+      auto* n = static_cast<TForStmtNode*>(node);
+      f(n->Init); f(n->Condition); f(n->Step); f(n->Body);
+      break;
+    }
+    case NodeKind::ForIn: f(static_cast<TForInStmtNode*>(node)->Object); f(static_cast<TForInStmtNode*>(node)->Body); break;
+    case NodeKind::Return: f(static_cast<TReturnStmtNode*>(node)->Value); break;
+    case NodeKind::With: f(static_cast<TWithStmtNode*>(node)->Object); f(static_cast<TWithStmtNode*>(node)->Body); break;
+    case NodeKind::SetTarget: f(static_cast<TSetTargetNode*>(node)->Target); f(static_cast<TSetTargetNode*>(node)->Body); break;
+    case NodeKind::Catch: f(static_cast<TCatchNode*>(node)->Statements); break;
+    case NodeKind::Try: {
+      auto* n = static_cast<TTryStmtNode*>(node);
+      f(n->Body); f(n->Catch); f(n->Finally);
+      break;
+    }
+    case NodeKind::Throw: f(static_cast<TThrowStmtNode*>(node)->Value); break;
+    case NodeKind::VarDecl: f(static_cast<TVarDeclNode*>(node)->Initialiser); break;
+    case NodeKind::FuncDef: f(static_cast<TFuncDefNode*>(node)->Body); break;
+    case NodeKind::ClassBody: {
+      auto* n = static_cast<TClassBodyNode*>(node);
+      each(n->Fields);
+      each(n->Methods);
+      break;
+    }
+    case NodeKind::ClassImpl: f(static_cast<TClassImplNode*>(node)->Body); f(static_cast<TClassImplNode*>(node)->Constructor); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
+    : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable) {}
+
+void TCodeGenerator::Fail(const std::string& message) const { throw EActionCompileError(message); }
+
+void TCodeGenerator::CompileUnit() {
+  if (!unit_.Root) return;
+  Prepare(unit_.Root);
+  Compile(unit_.Root);
+}
+
+// --- Before code generation ---
+
+void TCodeGenerator::KeepOutOfRegisters(TIdentTable* scope, TStrId name) {
+  for (TBaseIdentTable* table = scope; table; table = table->Parent) {
+    if (!table->Lookup(name, 0)) continue;
+    // Declared in an enclosing function: the nested function reads it by name.
+    if (table != scope && table->Kind == ScopeKind::Function)
+      for (const auto& entry : table->Items())
+        if (entry->Name == name) entry->Register = kRegisterNever;
+    return;
+  }
+}
+
+TParseTreeNode* TCodeGenerator::ClassChain(TIdentTable* classScope) {
+  TLvalueNode* chain = nullptr;
+  for (TStrId part : classScope->ClassName()->Parts) {
+    chain = unit_.Make<TLvalueNode>(chain, unit_.Make<TStrNode>(part), false, classScope);
+    chain->Resolved = true;
+  }
+  return chain;
+}
+
+TLvalueNode* TCodeGenerator::ThisLvalue(TIdentTable* scope) {
+  TLvalueNode* self = unit_.Make<TLvalueNode>(nullptr, unit_.Make<TStrNode>(TStringTable::ThisId), false, scope);
+  self->Entry = scope->UseSpecial(Special::This);
+  self->Resolved = true;
+  return self;
+}
+
+void TCodeGenerator::ResolveClassMember(TLvalueNode* node) {
+  node->Resolved = true;
+  TIdentTable* scope = node->Scope;
+  if (!scope) return;
+  if (!node->Entry || node->Entry->Kind == ScopeKind::Program) {
+    TBaseIdentTable* look = scope->Kind == ScopeKind::Class ? scope : scope->Kind == ScopeKind::Function ? scope->Parent : nullptr;
+    if (look)
+      if (TIdentInfo* found = look->Lookup(node->Name(), 3); found && found->Kind == ScopeKind::Class &&
+                                                            !dynamic_cast<TClassInfo*>(found) &&
+                                                            !dynamic_cast<TAliasInfo*>(found))
+        node->Entry = found;
+  }
+  TIdentInfo* entry = node->Entry;
+  if (!entry || entry->Kind != ScopeKind::Class || dynamic_cast<TClassInfo*>(entry) || dynamic_cast<TAliasInfo*>(entry))
+    return;
+  auto* owner = dynamic_cast<TIdentTable*>(entry->Owner);
+  if (!owner || !owner->ClassName()) return;
+  node->SetBase((entry->Flags & kIdentStatic) ? ClassChain(owner) : ThisLvalue(scope));
+}
+
+void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
+  node->Resolved = true;
+  TIdentTable* scope = node->Scope;
+  if (!scope || node->Base || node->Name == TStringTable::SuperId) return;
+  TIdentInfo* entry = node->Entry;
+  if (!entry || entry->Kind == ScopeKind::Program) {
+    TBaseIdentTable* look = scope->Kind == ScopeKind::Class ? scope : scope->Kind == ScopeKind::Function ? scope->Parent : nullptr;
+    if (look)
+      if (TIdentInfo* found = look->Lookup(node->Name, 3); found && found->Kind == ScopeKind::Class &&
+                                                          !dynamic_cast<TClassInfo*>(found) &&
+                                                          !dynamic_cast<TAliasInfo*>(found))
+        entry = found;
+  }
+  if (!entry || entry->Kind != ScopeKind::Class || dynamic_cast<TClassInfo*>(entry) || dynamic_cast<TAliasInfo*>(entry))
+    return;
+  auto* owner = dynamic_cast<TIdentTable*>(entry->Owner);
+  if (!owner || !owner->ClassName()) return;
+  node->Entry = entry;
+  node->SetBase((entry->Flags & kIdentStatic) ? ClassChain(owner) : ThisLvalue(scope));
+}
+
+void TCodeGenerator::Prepare(TParseTreeNode* node) {
+  if (!node) return;
+  if (node->Kind == NodeKind::Lvalue) {
+    auto* l = static_cast<TLvalueNode*>(node);
+    if (IsPlainName(l) && !IsSpecialName(l->Name()) && l->Scope) {
+      KeepOutOfRegisters(l->Scope, l->Name());
+      if (!l->Resolved) ResolveClassMember(l);
+    }
+  } else if (node->Kind == NodeKind::FuncCall) {
+    auto* c = static_cast<TFuncCallNode*>(node);
+    if (!c->Base && c->Scope && !IsSpecialName(c->Name)) {
+      KeepOutOfRegisters(c->Scope, c->Name);
+      if (!c->Resolved && !IsBuiltIn(Text(c->Name))) ResolveClassCall(c);
+    }
+  }
+  ForEachChild(node, [this](auto* child) { Prepare(child); });
+}
+
+// --- Expressions ---
+
+void TCodeGenerator::PopIfUnused(const TParseTreeNode* node) {
+  if (node->Has(kNodeUnused)) emit_.Emit<TSWFActionPop>();
+}
+
+void TCodeGenerator::Compile(TParseTreeNode* node) {
+  if (!node) return;
+  switch (node->Kind) {
+    case NodeKind::Number: Number(static_cast<TNumberNode*>(node)); break;
+    case NodeKind::Str: Str(static_cast<TStrNode*>(node)); break;
+    case NodeKind::Lvalue: Lvalue(static_cast<TLvalueNode*>(node)); break;
+    case NodeKind::Assign: Assign(static_cast<TAssignNode*>(node)); break;
+    case NodeKind::BinOp: BinOp(static_cast<TBinOpNode*>(node)); break;
+    case NodeKind::UnOp: UnOp(static_cast<TUnOpNode*>(node)); break;
+    case NodeKind::ExprList: ExprList(static_cast<TExprListNode*>(node)); break;
+    case NodeKind::FuncCall: Call(static_cast<TFuncCallNode*>(node)); break;
+    case NodeKind::StmtList:
+      for (TParseTreeNode* item : static_cast<TStmtListNode*>(node)->Items) Compile(item);
+      break;
+    case NodeKind::If: If(static_cast<TIfStmtNode*>(node)); break;
+    case NodeKind::Switch: Switch(static_cast<TSwitchStmtNode*>(node)); break;
+    case NodeKind::WaitForFrame: WaitForFrame(static_cast<TWaitForFrameNode*>(node)); break;
+    case NodeKind::Loop: Loop(static_cast<TLoopStmtNode*>(node)); break;
+    case NodeKind::For: For(static_cast<TForStmtNode*>(node)); break;
+    case NodeKind::ForIn: ForIn(static_cast<TForInStmtNode*>(node)); break;
+    case NodeKind::Break: Break(); break;
+    case NodeKind::Continue: Continue(); break;
+    case NodeKind::Return: {
+      auto* r = static_cast<TReturnStmtNode*>(node);
+      if (r->Value) Compile(r->Value);
+      else emit_.PushUndefined();
+      emit_.Emit<TSWFActionReturn>();
+      break;
+    }
+    case NodeKind::Throw:
+      Compile(static_cast<TThrowStmtNode*>(node)->Value);
+      emit_.Emit<TSWFActionThrow>();
+      break;
+    case NodeKind::With: {
+      auto* w = static_cast<TWithStmtNode*>(node);
+      Compile(w->Object);
+      auto end = emit_.NewMarker();
+      emit_.Emit<TSWFActionWith>()->Size.Marker = end;
+      Compile(w->Body);
+      emit_.Place(end);
+      break;
+    }
+    case NodeKind::SetTarget: {
+      auto* t = static_cast<TSetTargetNode*>(node);
+      Compile(t->Target);
+      emit_.Emit<TSWFActionSetTarget2>();
+      Compile(t->Body);
+      emit_.PushConstant(TStringTable::EmptyId);
+      emit_.Emit<TSWFActionSetTarget2>();
+      break;
+    }
+    case NodeKind::Try: Try(static_cast<TTryStmtNode*>(node)); break;
+    case NodeKind::VarDecl: VarDecl(static_cast<TVarDeclNode*>(node)); break;
+    case NodeKind::VarDeclList: {
+      auto* list = static_cast<TVarDeclListNode*>(node);
+      for (TParseTreeNode* item : list->Items) {
+        if (list->Has(kNodeClassMember)) item->Flags |= kNodeClassMember;
+        Compile(item);
+      }
+      break;
+    }
+    case NodeKind::FuncDef: Function(static_cast<TFuncDefNode*>(node)); break;
+    case NodeKind::Program: Program(static_cast<TProgramNode*>(node)); break;
+    case NodeKind::ClassImpl: ClassImpl(static_cast<TClassImplNode*>(node)); break;
+    case NodeKind::ClassIntf: ClassIntf(static_cast<TClassIntfNode*>(node)); break;
+    default: break;  // null and listing statements, imports: nothing
+  }
+}
+
+void TCodeGenerator::Number(const TNumberNode* node) {
+  if (!node->Has(kNodeUnused)) emit_.PushNumber(node->Value);
+}
+
+void TCodeGenerator::Str(const TStrNode* node) {
+  if (node->Has(kNodeUnused)) return;
+  switch (node->Id) {
+    case kTrueId: emit_.PushBoolean(true); break;
+    case kFalseId: emit_.PushBoolean(false); break;
+    case kNullId: emit_.PushNull(); break;
+    case kUndefinedId: emit_.PushUndefined(); break;
+    default: emit_.PushConstant(node->Id); break;
+  }
+}
+
+int TCodeGenerator::RegisterOf(const TLvalueNode* node) const {
+  if (node->Base || node->Computed || node->Path >= 0 || !node->Entry) return 0;
+  if (node->Entry->Kind != ScopeKind::Function || node->Entry->Register < 1) return 0;
+  return node->Entry->Register;
+}
+
+void TCodeGenerator::TargetParts(TLvalueNode* node) {
+  if (node->Path >= 0) {
+    if (node->PropertyIndex >= 0) {
+      emit_.PushString(Text(node->PathTarget));
+      emit_.PushInteger(node->PropertyIndex);
+    } else {
+      emit_.PushString(Text(node->Path));
+    }
+    return;
+  }
+  if (RegisterOf(node)) return;
+  if (node->Base) Compile(node->Base);
+  if (node->Computed) Compile(node->Member);
+  else emit_.PushConstant(node->Name());
+}
+
+void TCodeGenerator::Getter(TLvalueNode* node) {
+  if (node->Path >= 0) {
+    if (node->PropertyIndex >= 0) emit_.Emit<TSWFActionGetProperty>();
+    else emit_.Emit<TSWFActionGetVariable>();
+  } else if (int r = RegisterOf(node)) {
+    emit_.PushRegister(r);
+  } else if (node->Base) {
+    emit_.Emit<TSWFActionGetMember>();
+  } else {
+    emit_.Emit<TSWFActionGetVariable>();
+  }
+}
+
+void TCodeGenerator::Setter(TLvalueNode* node) {
+  if (node->Path >= 0) {
+    if (node->PropertyIndex >= 0) emit_.Emit<TSWFActionSetProperty>();
+    else emit_.Emit<TSWFActionSetVariable>();
+  } else if (int r = RegisterOf(node)) {
+    emit_.StoreRegister(r);
+    emit_.Emit<TSWFActionPop>();
+  } else if (node->Base) {
+    emit_.Emit<TSWFActionSetMember>();
+  } else {
+    emit_.Emit<TSWFActionSetVariable>();
+  }
+}
+
+void TCodeGenerator::Lvalue(TLvalueNode* node) {
+  const bool unused = node->Has(kNodeUnused);
+  if (node->Path >= 0) {
+    TargetParts(node);
+    Getter(node);
+    PopIfUnused(node);
+    return;
+  }
+  if (int r = RegisterOf(node)) {
+    if (!unused) emit_.PushRegister(r);
+    return;
+  }
+  if (!node->Base && !node->Computed && unused) return;  // a lone name as a statement
+  TargetParts(node);
+  Getter(node);
+  PopIfUnused(node);
+}
+
+void TCodeGenerator::Assign(TAssignNode* node) {
+  TLvalueNode* target = node->Target;
+  const bool used = !node->Has(kNodeUnused);
+  auto finish = [&] {
+    if (used) emit_.StoreRegister(0);
+    Setter(target);
+    if (used) emit_.PushRegister(0);
+  };
+  if (node->Operator == kAssignPlain) {
+    TargetParts(target);
+    Compile(node->Value);
+    finish();
+    return;
+  }
+  // Read-modify-write: the target's parts are needed twice. A base or index with side
+  // effects (a[i++] += 1, f().x++) is evaluated once and its value copied.
+  if (!RegisterOf(target) && target->Path < 0 && (HasSideEffects(target->Base) || (target->Computed && HasSideEffects(target->Member)))) {
+    TargetParts(target);
+    if (target->Base) {
+      emit_.StoreRegister(0);
+      emit_.Emit<TSWFActionPop>();
+      emit_.Emit<TSWFActionPushDuplicate>();
+      emit_.PushRegister(0);
+      emit_.Emit<TSWFActionStackSwap>();
+      emit_.PushRegister(0);
+    } else {
+      emit_.Emit<TSWFActionPushDuplicate>();
+    }
+  } else {
+    TargetParts(target);
+    TargetParts(target);
+  }
+  Getter(target);
+  if (node->Operator == kTokInc || node->Operator == kTokDec) {
+    const bool postfix = node->Has(kNodePostfix);
+    if (used && postfix) emit_.StoreRegister(0);
+    if (node->Operator == kTokInc) emit_.Emit<TSWFActionIncrement>();
+    else emit_.Emit<TSWFActionDecrement>();
+    if (used && !postfix) emit_.StoreRegister(0);
+    Setter(target);
+    if (used) emit_.PushRegister(0);
+    return;
+  }
+  Compile(node->Value);
+  switch (node->Operator) {
+    case kAssignAdd: emit_.Emit<TSWFActionAdd2>(); break;
+    case kAssignSub: emit_.Emit<TSWFActionSubtract>(); break;
+    case kAssignMul: emit_.Emit<TSWFActionMultiply>(); break;
+    case kAssignDiv: emit_.Emit<TSWFActionDivide>(); break;
+    case kAssignMod: emit_.Emit<TSWFActionModulo>(); break;
+    case kAssignAnd: emit_.Emit<TSWFActionBitAnd>(); break;
+    case kAssignXor: emit_.Emit<TSWFActionBitXor>(); break;
+    case kAssignOr: emit_.Emit<TSWFActionBitOr>(); break;
+    case kAssignShl: emit_.Emit<TSWFActionBitLShift>(); break;
+    case kAssignShr: emit_.Emit<TSWFActionBitRShift>(); break;
+    case kAssignUshr: emit_.Emit<TSWFActionBitURShift>(); break;
+    default: Fail("Unknown action command.");
+  }
+  finish();
+}
+
+void TCodeGenerator::BinOp(TBinOpNode* node) {
+  if (node->Operator == kTokAnd || node->Operator == kTokOr) {
+    Compile(node->Left);
+    emit_.Emit<TSWFActionPushDuplicate>();
+    if (node->Operator == kTokAnd) emit_.Emit<TSWFActionNot>();
+    auto end = emit_.NewMarker();
+    emit_.If(end);
+    emit_.Emit<TSWFActionPop>();
+    Compile(node->Right);
+    emit_.Place(end);
+    PopIfUnused(node);
+    return;
+  }
+  Compile(node->Left);
+  Compile(node->Right);
+  switch (node->Operator) {
+    case '*': emit_.Emit<TSWFActionMultiply>(); break;
+    case '/': emit_.Emit<TSWFActionDivide>(); break;
+    case '%': emit_.Emit<TSWFActionModulo>(); break;
+    case '+': emit_.Emit<TSWFActionAdd2>(); break;
+    case '-': emit_.Emit<TSWFActionSubtract>(); break;
+    case '<': emit_.Emit<TSWFActionLess2>(); break;
+    case kTokGe: emit_.Emit<TSWFActionLess2>(); emit_.Emit<TSWFActionNot>(); break;
+    case kTokEq: emit_.Emit<TSWFActionEquals2>(); break;
+    case kTokNe: emit_.Emit<TSWFActionEquals2>(); emit_.Emit<TSWFActionNot>(); break;
+    case kTokStrictEq: emit_.Emit<TSWFActionStrictEquals>(); break;
+    case kTokStrictNe: emit_.Emit<TSWFActionStrictEquals>(); emit_.Emit<TSWFActionNot>(); break;
+    case kTokBitAnd: emit_.Emit<TSWFActionBitAnd>(); break;
+    case kTokBitOr: emit_.Emit<TSWFActionBitOr>(); break;
+    case kTokBitXor: emit_.Emit<TSWFActionBitXor>(); break;
+    case kTokShl: emit_.Emit<TSWFActionBitLShift>(); break;
+    case kTokShr: emit_.Emit<TSWFActionBitRShift>(); break;
+    case kTokUshr: emit_.Emit<TSWFActionBitURShift>(); break;
+    case kTokInstanceof: emit_.Emit<TSWFActionInstanceOf>(); break;
+    case kTokSAdd: emit_.Emit<TSWFActionStringAdd>(); break;
+    case kTokSEq: emit_.Emit<TSWFActionStringEquals>(); break;
+    case kTokSNe: emit_.Emit<TSWFActionStringEquals>(); emit_.Emit<TSWFActionNot>(); break;
+    case kTokSLt: emit_.Emit<TSWFActionStringLess>(); break;
+    case kTokSGe: emit_.Emit<TSWFActionStringLess>(); emit_.Emit<TSWFActionNot>(); break;
+    default: Fail("Unknown action command.");
+  }
+  PopIfUnused(node);
+}
+
+void TCodeGenerator::UnOp(TUnOpNode* node) {
+  TParseTreeNode* operand = node->Operand;
+  switch (node->Operator) {
+    case '-':
+      emit_.PushInteger(0);
+      Compile(operand);
+      emit_.Emit<TSWFActionSubtract>();
+      break;
+    case '~':
+      Compile(operand);
+      emit_.PushInteger(-1);
+      emit_.Emit<TSWFActionBitXor>();
+      break;
+    case kTokNot:
+      Compile(operand);
+      emit_.Emit<TSWFActionNot>();
+      break;
+    case kTokTypeof:
+      Compile(operand);
+      emit_.Emit<TSWFActionTypeOf>();
+      break;
+    case kTokVoid:
+      Compile(operand);
+      emit_.Emit<TSWFActionPop>();
+      emit_.PushUndefined();
+      break;
+    case kTokDelete: {
+      auto* l = operand->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(operand) : nullptr;
+      if (l && l->Base && l->Path < 0) {
+        Compile(l->Base);
+        if (l->Computed) Compile(l->Member);
+        else emit_.PushConstant(l->Name());
+        emit_.Emit<TSWFActionDelete>();
+      } else if (l && !l->Base && l->Path < 0) {
+        if (l->Computed) Compile(l->Member);  // delete eval(e): the computed name
+        else emit_.PushConstant(l->Name());
+        emit_.Emit<TSWFActionDelete2>();
+      } else {
+        Compile(operand);
+        emit_.Emit<TSWFActionDelete2>();
+      }
+      break;
+    }
+    default: Fail("Unknown action command.");
+  }
+  PopIfUnused(node);
+}
+
+void TCodeGenerator::Arguments(TExprListNode* list) {
+  const int count = list ? list->Items.Count() : 0;
+  for (int i = count - 1; i >= 0; --i) Compile(list->Items[i]);
+  emit_.PushInteger(count);
+}
+
+void TCodeGenerator::ExprList(TExprListNode* node) {
+  const int count = node->Items.Count();
+  if (node->Has(kNodeCommaExpr)) {
+    for (int i = 0; i < count; ++i) {
+      if (i + 1 < count || node->Has(kNodeUnused)) node->Items[i]->Flags |= kNodeUnused;
+      Compile(node->Items[i]);
+    }
+    return;
+  }
+  for (int i = count - 1; i >= 0; --i) Compile(node->Items[i]);
+  if (node->Has(kNodeObjectLiteral)) {
+    emit_.PushInteger(count / 2);
+    emit_.Emit<TSWFActionInitObject>();
+  } else {
+    emit_.PushInteger(count);
+    if (node->Has(kNodeArrayLiteral)) emit_.Emit<TSWFActionInitArray>();
+  }
+  if (node->Has(kNodeArrayLiteral) || node->Has(kNodeObjectLiteral)) PopIfUnused(node);
+}
+
+void TCodeGenerator::PushClassValue(TStrId dotted) {
+  emit_.PushConstant(TStringTable::GlobalId);
+  emit_.Emit<TSWFActionGetVariable>();
+  for (const std::string& part : Split(Text(dotted), '.')) {
+    emit_.PushConstant(Intern(part));
+    emit_.Emit<TSWFActionGetMember>();
+  }
+}
+
+void TCodeGenerator::Call(TFuncCallNode* node) {
+  if (!node->Base && BuiltIn(node)) {
+    PopIfUnused(node);
+    return;
+  }
+  const bool constructor = node->Has(kNodeConstructorCall);
+  TClassInfo* cls = node->ClassRef;
+  if (!cls && !node->Base) {
+    if (auto* alias = dynamic_cast<TAliasInfo*>(node->Entry)) cls = alias->Target;
+    else cls = dynamic_cast<TClassInfo*>(node->Entry);
+  }
+  if (!constructor && cls) {
+    if (!node->Arguments || node->Arguments->Items.Count() != 1)
+      Fail(Format("Invalid cast operation in line %d\nRequires 1 parameter.", node->Pos.Line));
+    PushClassValue(cls->Name);
+    Compile(node->Arguments->Items[0]);
+    emit_.Emit<TSWFActionCastOp>();
+    PopIfUnused(node);
+    return;
+  }
+  Arguments(node->Arguments);
+  const int reg = node->Entry && node->Entry->Kind == ScopeKind::Function && node->Entry->Register > 0 &&
+                          !dynamic_cast<TClassInfo*>(node->Entry)
+                      ? node->Entry->Register
+                      : 0;
+  if (node->Base) {
+    Compile(node->Base);
+    emit_.PushConstant(node->Name);
+    if (constructor) emit_.Emit<TSWFActionNewMethod>();
+    else emit_.Emit<TSWFActionCallMethod>();
+  } else if (constructor) {
+    if (IEquals(Text(node->Name), "array")) {
+      emit_.Emit<TSWFActionInitArray>();
+    } else if (reg) {
+      emit_.PushRegister(reg);
+      emit_.PushUndefined();
+      emit_.Emit<TSWFActionNewMethod>();
+    } else {
+      emit_.PushConstant(node->Name);
+      emit_.Emit<TSWFActionNewObject>();
+    }
+  } else if (node->Name == TStringTable::SuperId) {
+    TIdentInfo* super = node->Scope ? node->Scope->SpecialEntry(Special::Super) : nullptr;
+    if (!super || super->Register < 1)
+      Fail(Format("A super call is only possible inside a class method (line %d).", node->Pos.Line));
+    emit_.PushRegister(super->Register);
+    emit_.PushUndefined();
+    emit_.Emit<TSWFActionCallMethod>();
+  } else if (reg) {
+    emit_.PushRegister(reg);
+    emit_.PushUndefined();
+    emit_.Emit<TSWFActionCallMethod>();
+  } else {
+    emit_.PushConstant(node->Name);
+    emit_.Emit<TSWFActionCallFunction>();
+  }
+  PopIfUnused(node);
+}
+
+bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
+  const std::string& written = Text(node->Name);
+  const std::string name = ToLowerAscii(written);
+  if (!IsBuiltIn(name)) return false;
+  const int line = node->Pos.Line;
+  TNodeVector* argList = node->Arguments ? &node->Arguments->Items : nullptr;
+  const int count = argList ? argList->Count() : 0;
+  auto arg = [&](int i) { return (*argList)[i]; };
+  auto need = [&](int n) {
+    if (count != n)
+      Fail(Format("Invalid parameters count in \"%s\" in line %d\nRequires %d parameters, actual - %d.", written.c_str(),
+                  line, n, count));
+  };
+  auto simple = [&](int n, auto action) {
+    need(n);
+    for (int i = 0; i < n; ++i) Compile(arg(i));
+    action();
+  };
+  auto stringLiteral = [&](int i) -> const TStrNode* {
+    if (i >= count || arg(i)->Kind != NodeKind::Str) return nullptr;
+    auto* s = static_cast<const TStrNode*>(arg(i));
+    return s->Id >= 0 ? s : nullptr;
+  };
+  auto method = [&](int i, const char* error) -> uint8_t {
+    if (i >= count) return 0;
+    const TStrNode* s = stringLiteral(i);
+    if (!s) Fail(Format(error, line));
+    return IEquals(Text(s->Id), "get") ? 1 : 2;
+  };
+  auto level = [&](int i, const char* error) {
+    if (arg(i)->Kind != NodeKind::Number) Fail(Format(error, line));
+    const double v = static_cast<const TNumberNode*>(arg(i))->Value;
+    if (!std::isfinite(v) || std::fabs(v) > 1e9) Fail(Format(error, line));
+    emit_.PushString("_level" + std::to_string(static_cast<long long>(std::trunc(v))));
+  };
+  auto getUrl2 = [&](uint8_t m, bool target, bool variables) {
+    auto* a = emit_.Emit<TSWFActionGetURL2>();
+    a->SendVarsMethod = m;
+    a->LoadTarget = target;
+    a->LoadVariables = variables;
+  };
+  auto propertyArg = [&](const char* listError) {
+    auto* l = arg(1)->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(arg(1)) : nullptr;
+    if (!l || !IsPlainName(l)) Fail(Format(listError, line));
+    const int index = PropertyIndex(Text(l->Name()));
+    if (index < 0) Fail(Format("Invalid property name in \"getProperty\" in line %d", line));
+    return index;
+  };
+  auto undefinedAfter = [&](auto action) {
+    action();
+    emit_.PushUndefined();
+  };
+
+  if (name == "length") simple(1, [&] { emit_.Emit<TSWFActionStringLength>(); });
+  else if (name == "int") simple(1, [&] { emit_.Emit<TSWFActionToInteger>(); });
+  else if (name == "random") simple(1, [&] { emit_.Emit<TSWFActionRandomNumber>(); });
+  else if (name == "call") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionCall>(); }); });
+  else if (name == "chr") simple(1, [&] { emit_.Emit<TSWFActionAsciiToChar>(); });
+  else if (name == "ord") simple(1, [&] { emit_.Emit<TSWFActionCharToAscii>(); });
+  else if (name == "substring") simple(3, [&] { emit_.Emit<TSWFActionStringExtract>(); });
+  else if (name == "mbord") simple(1, [&] { emit_.Emit<TSWFActionMBCharToAscii>(); });
+  else if (name == "mbchr") simple(1, [&] { emit_.Emit<TSWFActionMBAsciiToChar>(); });
+  else if (name == "mblength") simple(1, [&] { emit_.Emit<TSWFActionMBStringLength>(); });
+  else if (name == "number") simple(1, [&] { emit_.Emit<TSWFActionToNumber>(); });
+  else if (name == "string") simple(1, [&] { emit_.Emit<TSWFActionToString>(); });
+  else if (name == "gettimer") simple(0, [&] { emit_.Emit<TSWFActionGetTime>(); });
+  else if (name == "trace") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionTrace>(); }); });
+  else if (name == "stopdrag") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionEndDrag>(); }); });
+  else if (name == "play") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionPlay>(); }); });
+  else if (name == "stop") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionStop>(); }); });
+  else if (name == "nextframe") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionNextFrame>(); }); });
+  else if (name == "prevframe") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionPreviousFrame>(); }); });
+  else if (name == "stopallsounds") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionStopSounds>(); }); });
+  else if (name == "removemovieclip") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionRemoveSprite>(); }); });
+  else if (name == "duplicatemovieclip") simple(3, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionCloneSprite>(); }); });
+  else if (name == "set") simple(2, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionSetVariable>(); }); });
+  else if (name == "startdrag") {
+    if (count != 1 && count != 2 && count != 6)
+      Fail(Format("Invalid parameters list in \"startDrag\" in line %d\n\"startDrag\" requires 1 (target), 2 "
+                  "(target+lock) or 6 (target+lock+constraint) parameters",
+                  line));
+    if (count == 6) {
+      for (int i = 2; i < 6; ++i) Compile(arg(i));
+      emit_.PushInteger(1);
+    } else {
+      emit_.PushInteger(0);
+    }
+    if (count == 1) emit_.PushInteger(0);
+    else Compile(arg(1));
+    Compile(arg(0));
+    undefinedAfter([&] { emit_.Emit<TSWFActionStartDrag>(); });
+  } else if (name == "getproperty") {
+    need(2);
+    const int index = propertyArg("Invalid parameters list in \"getProperty\" in line %d");
+    Compile(arg(0));
+    emit_.PushInteger(index);
+    emit_.Emit<TSWFActionGetProperty>();
+  } else if (name == "setproperty") {
+    need(3);
+    const int index = propertyArg("Invalid parameters list in \"setProperty\" in line %d");
+    Compile(arg(0));
+    emit_.PushInteger(index);
+    Compile(arg(2));
+    undefinedAfter([&] { emit_.Emit<TSWFActionSetProperty>(); });
+  } else if (name == "geturl") {
+    if (count < 1 || count > 3)
+      Fail(Format("Invalid parameters list in \"getUrl\" in line %d\n\"getUrl\" requires 1, 2 or 3 parameters", line));
+    const uint8_t m = method(2, "Invalid parameters 3 in \"getUrl\" in line %d");
+    Compile(arg(0));
+    if (count >= 2) Compile(arg(1));
+    else emit_.PushString("");
+    undefinedAfter([&] { getUrl2(m, false, false); });
+  } else if (name == "loadmovie" || name == "loadmovienum" || name == "loadvariables" || name == "loadvariablesnum") {
+    const bool variables = name.starts_with("loadvariables");
+    const bool num = name.ends_with("num");
+    if (count != 2 && count != 3) {
+      if (variables)
+        Fail(Format("Invalid parameters list in \"loadVariables\" in line %d\n\"loadVariables\" requires 2 or 3 parameters", line));
+      Fail(Format("Invalid parameters list in \"loadMovie\" in line %d\n\"loadMovie\" requires 2 or 3 parameters", line));
+    }
+    const uint8_t m = method(2, variables ? "Invalid parameters 3 in \"loadVariables\" in line %d"
+                                          : "Invalid parameters 3 in \"loadMovie\" in line %d");
+    Compile(arg(0));
+    if (num)
+      level(1, variables ? "Invalid parameters 2 in \"loadVariablesNum\" in line %d"
+                         : "Invalid parameters 2 in \"loadMovieNum\" in line %d");
+    else
+      Compile(arg(1));
+    undefinedAfter([&] { getUrl2(m, true, variables); });
+  } else if (name == "unloadmovie" || name == "unloadmovienum") {
+    need(1);
+    emit_.PushString("");
+    if (name == "unloadmovienum") level(0, "Invalid parameters 1 in \"unloadMovieNum\" in line %d");
+    else Compile(arg(0));
+    undefinedAfter([&] { getUrl2(0, true, false); });
+  } else if (name == "fscommand") {
+    need(2);
+    const TStrNode* command = stringLiteral(0);
+    if (!command) Fail(Format("Invalid parameters 1 in \"fscommand\" in line %d", line));
+    const TStrNode* parameter = stringLiteral(1);
+    if (!parameter) Fail(Format("Invalid parameters 2 in \"fscommand\" in line %d", line));
+    undefinedAfter([&] {
+      auto* a = emit_.Emit<TSWFActionGetUrl>();
+      a->URL = "FSCommand:" + Text(command->Id);
+      a->Target = Text(parameter->Id);
+    });
+  } else if (name == "fscommand2") {
+    if (count < 1) Fail(Format("Invalid parameters list in \"fscommand2\" in line %d\n", line));
+    Arguments(node->Arguments);
+    emit_.Emit<TSWFActionFSCommand2>();
+  } else if (name == "gotoandplay" || name == "gotoandstop") {
+    const bool play = name == "gotoandplay";
+    if (count != 1 && count != 2)
+      Fail(Format("Invalid parameters list in \"%s\" in line %d\n\"%s\" requires 1 (frame) or 2 (scene+frame) parameters",
+                  written.c_str(), line, written.c_str()));
+    // The frame is the last argument; a scene given before it never stands for the frame.
+    TParseTreeNode* frame = arg(count - 1);
+    if (context_.SwfVersion >= 5) {
+      Compile(frame);
+      emit_.Emit<TSWFActionGotoFrame2>()->Play = play;
+    } else {
+      if (frame->Kind == NodeKind::Number) {
+        const double n = static_cast<TNumberNode*>(frame)->Value;
+        if (!(n >= 1 && n <= 65536)) Fail(Format("Invalid frame number in \"%s\" in line %d", written.c_str(), line));
+        emit_.Emit<TSWFActionGotoFrame>()->Frame = static_cast<uint16_t>(static_cast<int>(n) - 1);
+      } else if (count == 2) {
+        emit_.Emit<TSWFActionGotoFrame>()->Frame = 0;
+      }
+      if (play && (frame->Kind == NodeKind::Number || count == 2)) emit_.Emit<TSWFActionPlay>();
+    }
+    emit_.PushUndefined();
+  }
+  return true;
+}
+
+// --- Statements ---
+
+void TCodeGenerator::If(TIfStmtNode* node) {
+  Compile(node->Condition);
+  auto then = emit_.NewMarker();
+  auto end = emit_.NewMarker();
+  emit_.If(then);
+  Compile(node->Else);
+  emit_.Jump(end);
+  emit_.Place(then);
+  Compile(node->Then);
+  emit_.Place(end);
+  PopIfUnused(node);
+}
+
+void TCodeGenerator::Switch(TSwitchStmtNode* node) {
+  if (!node->Cases || node->Cases->Items.Empty()) {
+    node->Expression->Flags |= kNodeUnused;
+    Compile(node->Expression);
+    return;
+  }
+  std::vector<TSwitchCaseNode*> cases;
+  TSwitchCaseNode* fallback = nullptr;
+  for (TParseTreeNode* item : node->Cases->Items) {
+    auto* c = static_cast<TSwitchCaseNode*>(item);
+    if (!c->Label && !fallback) fallback = c;
+    else cases.push_back(c);
+  }
+  if (fallback) cases.push_back(fallback);
+  breakStack_.push_back({node, false, nullptr, {}});
+  auto tests = emit_.NewMarker();
+  emit_.Jump(tests);
+  std::vector<std::shared_ptr<TSWFOffsetMarker>> markers;
+  for (TSwitchCaseNode* c : cases) {
+    markers.push_back(emit_.NewMarker(true));  // the tests come after the bodies
+    emit_.Place(markers.back());
+    Compile(c->Statements);
+  }
+  auto exit = emit_.NewMarker();
+  emit_.Jump(exit);
+  breakStack_.back().exits.push_back(exit);
+  emit_.Place(tests);
+  Compile(node->Expression);
+  for (size_t i = 0; i < cases.size(); ++i) {
+    if (cases[i]->Label) {
+      emit_.Emit<TSWFActionPushDuplicate>();
+      Compile(cases[i]->Label);
+      emit_.Emit<TSWFActionEquals2>();
+      emit_.If(markers[i]);
+    } else {
+      emit_.Jump(markers[i]);
+    }
+  }
+  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  emit_.Emit<TSWFActionPop>();
+  breakStack_.pop_back();
+}
+
+void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
+  if (!(node->Frame >= 0 && node->Frame < 65536))
+    Fail("ActionWaitForFrame: invalid frame parameter.");
+  auto* wait = emit_.Emit<TSWFActionWaitForFrame>();
+  wait->Frame = static_cast<uint16_t>(node->Frame);
+  Compile(node->Statement);
+  auto end = emit_.NewMarker(true);  // no branch refers to it: it only ends the region
+  emit_.Place(end);
+  waits_.push_back({wait, end});
+}
+
+void TCodeGenerator::FixSkipCounts() {
+  TSWFActionList& list = emit_.List();
+  for (const WaitEntry& w : waits_) {
+    const int from = list.IndexOf(w.action);
+    const int to = list.IndexOf(w.end.get());
+    if (from < 0 || to < 0) continue;
+    int count = 0;
+    for (int i = from + 1; i < to; ++i)
+      if (list[i]->ActionCode != kActionOffsetMarker) ++count;
+    if (count > 255) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
+    w.action->SkipCount = static_cast<uint8_t>(count);
+  }
+}
+
+void TCodeGenerator::Loop(TLoopStmtNode* node) {
+  auto top = emit_.NewMarker(true);
+  std::shared_ptr<TSWFOffsetMarker> body;
+  if (node->Has(kNodeDoWhile)) {
+    body = emit_.NewMarker();
+    emit_.Jump(body);
+  }
+  breakStack_.push_back({node, true, top, {}});
+  emit_.Place(top);
+  Compile(node->Condition);
+  emit_.Emit<TSWFActionNot>();
+  auto exit = emit_.NewMarker();
+  breakStack_.back().exits.push_back(exit);
+  emit_.If(exit);
+  if (body) emit_.Place(body);
+  Compile(node->Body);
+  emit_.Jump(top);
+  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  breakStack_.pop_back();
+}
+
+void TCodeGenerator::For(TForStmtNode* node) {
+  Compile(node->Init);
+  auto test = emit_.NewMarker();
+  emit_.Jump(test);
+  auto top = emit_.NewMarker(true);
+  breakStack_.push_back({node, true, top, {}});
+  emit_.Place(top);
+  if (node->Step) {
+    node->Step->Flags |= kNodeUnused;
+    Compile(node->Step);
+  }
+  emit_.Place(test);
+  if (node->Condition) {
+    Compile(node->Condition);
+    emit_.Emit<TSWFActionNot>();
+    auto exit = emit_.NewMarker();
+    breakStack_.back().exits.push_back(exit);
+    emit_.If(exit);
+  }
+  Compile(node->Body);
+  emit_.Jump(top);
+  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  breakStack_.pop_back();
+}
+
+void TCodeGenerator::ForIn(TForInStmtNode* node) {
+  TIdentInfo* entry = node->VariableEntry;
+  const int reg = entry && entry->Kind == ScopeKind::Function && entry->Register > 0 ? entry->Register : 0;
+  if (!reg) {
+    emit_.PushConstant(node->VariableName);
+    emit_.Emit<TSWFActionDefineLocal2>();
+  }
+  Compile(node->Object);
+  emit_.Emit<TSWFActionEnumerate2>();
+  auto top = emit_.NewMarker(true);
+  breakStack_.push_back({node, true, top, {}});
+  emit_.Place(top);
+  emit_.Emit<TSWFActionPushDuplicate>();
+  emit_.PushNull();
+  emit_.Emit<TSWFActionEquals2>();
+  auto exit = emit_.NewMarker();
+  breakStack_.back().exits.push_back(exit);
+  emit_.If(exit);
+  if (reg) {
+    emit_.StoreRegister(reg);
+    emit_.Emit<TSWFActionPop>();
+  } else {
+    emit_.PushConstant(node->VariableName);
+    emit_.Emit<TSWFActionStackSwap>();
+    emit_.Emit<TSWFActionSetVariable>();
+  }
+  Compile(node->Body);
+  emit_.Jump(top);
+  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  // Drop the names the enumeration left, up to and including its null end mark.
+  auto clean = emit_.NewMarker(true);
+  emit_.Place(clean);
+  emit_.PushNull();
+  emit_.Emit<TSWFActionEquals2>();
+  emit_.Emit<TSWFActionNot>();
+  emit_.If(clean);
+  breakStack_.pop_back();
+}
+
+void TCodeGenerator::Break() {
+  if (breakStack_.empty()) Fail("\"break\" is only possible inside a loop or a switch.");
+  auto exit = emit_.NewMarker();
+  breakStack_.back().exits.push_back(exit);
+  emit_.Jump(exit);
+}
+
+void TCodeGenerator::Continue() {
+  // The values of the switches between here and the loop are still on the stack.
+  int switches = 0;
+  for (auto it = breakStack_.rbegin(); it != breakStack_.rend(); ++it) {
+    if (!it->isLoop) {
+      ++switches;
+      continue;
+    }
+    for (int i = 0; i < switches; ++i) emit_.Emit<TSWFActionPop>();
+    emit_.Jump(it->top);
+    return;
+  }
+  Fail("\"continue\" is only possible inside a loop.");
+}
+
+void TCodeGenerator::Try(TTryStmtNode* node) {
+  auto* t = emit_.Emit<TSWFActionTry>();
+  t->HasCatchBlock = node->Catch != nullptr;
+  t->HasFinallyBlock = node->Finally != nullptr;
+  if (node->Catch) t->CatchName = Text(node->Catch->VariableName);
+  t->CreateMarkers();
+  Compile(node->Body);
+  emit_.Place(t->TrySize.Marker);
+  if (node->Catch) {
+    Compile(node->Catch->Statements);
+    emit_.Place(t->CatchSize.Marker);
+  }
+  if (node->Finally) {
+    Compile(node->Finally);
+    emit_.Place(t->FinallySize.Marker);
+  }
+}
+
+void TCodeGenerator::VarDecl(TVarDeclNode* node) {
+  TIdentInfo* entry = node->Entry;
+  if (node->Has(kNodeClassMember)) {
+    if (!node->Initialiser) return;
+    emit_.PushRegister(1);
+    emit_.PushConstant(entry->Name);
+    Compile(node->Initialiser);
+    emit_.Emit<TSWFActionSetMember>();
+    return;
+  }
+  if (entry->Kind == ScopeKind::Function && entry->Register > 0) {
+    if (!node->Initialiser) return;
+    Compile(node->Initialiser);
+    emit_.StoreRegister(entry->Register);
+    emit_.Emit<TSWFActionPop>();
+    return;
+  }
+  emit_.PushConstant(entry->Name);
+  if (node->Initialiser) {
+    Compile(node->Initialiser);
+    emit_.Emit<TSWFActionDefineLocal>();
+  } else {
+    emit_.Emit<TSWFActionDefineLocal2>();
+  }
+}
+
+void TCodeGenerator::Function(TFuncDefNode* node) {
+  TIdentTable* scope = node->Scope;
+  const bool member = node->Has(kNodeClassMember);
+  if (member) scope->UseSpecial(Special::This);
+  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0);
+  auto* f = emit_.Emit<TSWFActionDefineFunction2>();
+  f->Name = member ? std::string() : Text(node->Name);
+  if (node->Parameters)
+    for (TParseTreeNode* item : node->Parameters->Items) {
+      auto* p = static_cast<TArgDeclNode*>(item);
+      const int r = p->Entry && p->Entry->Register > 0 ? p->Entry->Register : 0;
+      f->AddParam(Text(p->Name), static_cast<uint8_t>(r));
+    }
+  f->RegisterCount = static_cast<uint8_t>(scope->NextRegister);
+  const uint8_t used = scope->UsedSpecials;
+  (used & kUsedThis ? f->PreloadThis : f->SuppressThis) = true;
+  (used & kUsedArguments ? f->PreloadArguments : f->SuppressArguments) = true;
+  (used & kUsedSuper ? f->PreloadSuper : f->SuppressSuper) = true;
+  auto end = emit_.NewMarker();
+  f->CodeSize.Marker = end;
+  // A function body is its own break scope: loops outside it are not reachable.
+  std::vector<BreakEntry> outer = std::move(breakStack_);
+  breakStack_.clear();
+  Compile(node->Body);
+  breakStack_ = std::move(outer);
+  emit_.Place(end);
+}
+
+void TCodeGenerator::Program(TProgramNode* node) {
+  if (node->EventList)
+    Fail(Format("Invalid event handler type in line %d", node->EventList->Pos.Line));
+  for (TParseTreeNode* item : node->Items) Compile(item);
+}
+
+TStrId TCodeGenerator::MemberName(const TFuncDefNode* method) {
+  if (method->Has(kNodeGetter)) return Intern("__get__" + Text(method->Name));
+  if (method->Has(kNodeSetter)) return Intern("__set__" + Text(method->Name));
+  return method->Name;
+}
+
+void TCodeGenerator::ClassHeader(TClassDefNode* node, const std::shared_ptr<TSWFOffsetMarker>& end) {
+  emit_.PushConstant(TStringTable::GlobalId);
+  emit_.Emit<TSWFActionGetVariable>();
+  emit_.StoreRegister(1);
+  const TStrIdArray& parts = node->Name->Parts;
+  for (size_t i = 0; i + 1 < parts.size(); ++i) {
+    emit_.PushConstant(parts[i]);
+    emit_.Emit<TSWFActionGetMember>();
+    emit_.Emit<TSWFActionNot>();
+    emit_.Emit<TSWFActionNot>();
+    auto exists = emit_.NewMarker();
+    emit_.If(exists);
+    emit_.PushRegister(1);
+    emit_.PushConstant(parts[i]);
+    emit_.PushInteger(0);
+    emit_.PushConstant(TStringTable::ObjectId);
+    emit_.Emit<TSWFActionNewObject>();
+    emit_.Emit<TSWFActionSetMember>();
+    emit_.Place(exists);
+    emit_.PushRegister(1);
+    emit_.PushConstant(parts[i]);
+    emit_.Emit<TSWFActionGetMember>();
+    emit_.StoreRegister(1);
+  }
+  emit_.PushConstant(parts.back());
+  emit_.Emit<TSWFActionGetMember>();
+  emit_.Emit<TSWFActionNot>();
+  emit_.Emit<TSWFActionNot>();
+  emit_.If(end);
+}
+
+void TCodeGenerator::Constructor(TClassImplNode* node) {
+  TFuncDefNode* ctor = node->Constructor;
+  TIdentTable* scope = ctor->Scope;
+  scope->UseSpecial(Special::This);
+  if (node->Super) scope->UseSpecial(Special::Super);
+  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0);
+  auto* f = emit_.Emit<TSWFActionDefineFunction2>();
+  if (ctor->Parameters)
+    for (TParseTreeNode* item : ctor->Parameters->Items) {
+      auto* p = static_cast<TArgDeclNode*>(item);
+      const int r = p->Entry && p->Entry->Register > 0 ? p->Entry->Register : 0;
+      f->AddParam(Text(p->Name), static_cast<uint8_t>(r));
+    }
+  f->RegisterCount = static_cast<uint8_t>(scope->NextRegister);
+  const uint8_t used = scope->UsedSpecials;
+  (used & kUsedThis ? f->PreloadThis : f->SuppressThis) = true;
+  (used & kUsedArguments ? f->PreloadArguments : f->SuppressArguments) = true;
+  (used & kUsedSuper ? f->PreloadSuper : f->SuppressSuper) = true;
+  auto end = emit_.NewMarker();
+  f->CodeSize.Marker = end;
+  if (node->Super && scope->SuperCallMissing) {
+    emit_.PushInteger(0);
+    emit_.PushRegister(scope->SpecialEntry(Special::Super)->Register);
+    emit_.PushUndefined();
+    emit_.Emit<TSWFActionCallMethod>();
+    emit_.Emit<TSWFActionPop>();
+  }
+  if (node->Body)
+    for (TVarDeclListNode* field : node->Body->Fields)
+      if (!field->IsStatic) Compile(field);
+  std::vector<BreakEntry> outer = std::move(breakStack_);
+  breakStack_.clear();
+  Compile(ctor->Body);
+  breakStack_ = std::move(outer);
+  emit_.Place(end);
+}
+
+void TCodeGenerator::ClassImpl(TClassImplNode* node) {
+  auto end = emit_.NewMarker();
+  ClassHeader(node, end);
+  emit_.PushRegister(1);
+  emit_.PushConstant(node->Name->Last());
+  Constructor(node);
+  emit_.StoreRegister(1);
+  emit_.Emit<TSWFActionSetMember>();
+  if (node->Super) {
+    emit_.PushRegister(1);
+    PushClassValue(node->Super->Dotted(context_.StringTable));
+    emit_.Emit<TSWFActionExtends>();
+  }
+  if (node->Interfaces && !node->Interfaces->Items.Empty()) {
+    for (TCompoundName* name : node->Interfaces->Items) PushClassValue(name->Dotted(context_.StringTable));
+    emit_.PushInteger(node->Interfaces->Items.Count());
+    emit_.PushRegister(1);
+    emit_.Emit<TSWFActionImplementsOp>();
+  }
+  auto isStatic = [](const TFuncDefNode* m) { return m->Entry && (m->Entry->Flags & kIdentStatic); };
+  if (node->Body) {
+    for (TVarDeclListNode* field : node->Body->Fields)
+      if (field->IsStatic) Compile(field);
+    for (TFuncDefNode* m : node->Body->Methods)
+      if (isStatic(m)) {
+        emit_.PushRegister(1);
+        emit_.PushConstant(MemberName(m));
+        Compile(m);
+        emit_.Emit<TSWFActionSetMember>();
+      }
+  }
+  emit_.PushRegister(1);
+  emit_.PushConstant(TStringTable::PrototypeId);
+  emit_.Emit<TSWFActionGetMember>();
+  emit_.StoreRegister(1);
+  emit_.Emit<TSWFActionPop>();
+  struct Accessors {
+    TStrId name;
+    bool getter = false, setter = false;
+  };
+  std::vector<Accessors> properties;
+  if (node->Body)
+    for (TFuncDefNode* m : node->Body->Methods) {
+      if (isStatic(m)) continue;
+      emit_.PushRegister(1);
+      emit_.PushConstant(MemberName(m));
+      Compile(m);
+      emit_.Emit<TSWFActionSetMember>();
+      if (m->Has(kNodeGetter) || m->Has(kNodeSetter)) {
+        auto it = std::find_if(properties.begin(), properties.end(), [&](const Accessors& a) { return a.name == m->Name; });
+        if (it == properties.end()) it = properties.insert(properties.end(), Accessors{m->Name});
+        (m->Has(kNodeGetter) ? it->getter : it->setter) = true;
+      }
+    }
+  for (const Accessors& p : properties) {
+    for (bool getter : {false, true}) {
+      if (getter ? p.getter : p.setter) {
+        emit_.PushRegister(1);
+        emit_.PushConstant(Intern((getter ? "__get__" : "__set__") + Text(p.name)));
+        emit_.Emit<TSWFActionGetMember>();
+      } else {
+        emit_.PushNull();
+      }
+    }
+    emit_.PushConstant(p.name);
+    emit_.PushInteger(3);
+    emit_.PushRegister(1);
+    emit_.PushConstant(Intern("addProperty"));
+    emit_.Emit<TSWFActionCallMethod>();
+    emit_.Emit<TSWFActionPop>();
+  }
+  emit_.Place(end);
+}
+
+void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
+  auto end = emit_.NewMarker();
+  ClassHeader(node, end);
+  emit_.PushRegister(1);
+  emit_.PushConstant(node->Name->Last());
+  auto* f = emit_.Emit<TSWFActionDefineFunction>();
+  auto bodyEnd = emit_.NewMarker();
+  f->CodeSize.Marker = bodyEnd;
+  emit_.PushUndefined();
+  emit_.Emit<TSWFActionReturn>();
+  emit_.Place(bodyEnd);
+  emit_.StoreRegister(1);
+  emit_.Emit<TSWFActionSetMember>();
+  if (node->Super) {
+    PushClassValue(node->Super->Dotted(context_.StringTable));
+    emit_.PushInteger(1);
+    emit_.PushRegister(1);
+    emit_.Emit<TSWFActionImplementsOp>();
+  }
+  emit_.Place(end);
+}
+
+}  // namespace fc

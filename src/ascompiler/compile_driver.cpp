@@ -1,0 +1,165 @@
+// The compile driver: a frame script and the classes it uses, from text to action lists.
+
+#include <cstring>
+
+#include "ascompiler/code_generator.h"
+#include "ascompiler/compile_context.h"
+#include "ascompiler/errors.h"
+#include "core/error.h"
+#include "core/file_io.h"
+#include "core/text.h"
+#include "swf/bits_engine.h"
+
+namespace fc {
+namespace {
+
+bool IsFunctionDefinition(const TSWFAction* a) { return a->ActionCode == 0x9B || a->ActionCode == 0x8E; }
+
+const std::string& FunctionName(const TSWFAction* a) {
+  if (a->ActionCode == 0x9B) return static_cast<const TSWFActionDefineFunction*>(a)->Name;
+  return static_cast<const TSWFActionDefineFunction2*>(a)->Name;
+}
+
+// The index just past the end marker of the function defined at `i`.
+size_t FunctionEnd(const TSWFActionList& list, size_t i) {
+  auto* branch = list[i]->Branch(0);
+  if (!branch || !branch->Marker) return i + 1;
+  const int end = list.IndexOf(branch->Marker.get());
+  return end > static_cast<int>(i) ? static_cast<size_t>(end) + 1 : i + 1;
+}
+
+// Fails with a compile error when an offset, size or length does not fit its field.
+void CheckWritable(TSWFActionList& list) {
+  std::vector<uint8_t> bytes;
+  TBitsEngine be(&bytes);
+  try {
+    WriteActionList(be, list);
+  } catch (const EActionCompileError&) {
+    throw;
+  } catch (const Error& e) {
+    throw EActionCompileError(Format("The compiled code does not fit the SWF format: %s", e.what()));
+  }
+}
+
+}  // namespace
+
+void PlaceConstantPool(TSWFActionList& list, const TConstantPool& pool, const TStringTable& strings) {
+  if (pool.Empty()) return;
+  auto action = std::make_shared<TSWFActionConstantPool>();
+  for (TStrId id : pool.Ids) action->ConstantPool.push_back(strings.Text(id));
+  list.Insert(0, std::move(action));
+}
+
+void RunPostPass(TSWFActionList& list) {
+  if (list.Count() <= 1) return;
+  // Hoisting, in source order, so that the last of two definitions of one name wins.
+  size_t front = 0;
+  while (front < list.Count() && list[front]->ActionCode == 0x88) ++front;
+  std::vector<TSWFActionList::Ptr> hoisted;
+  std::vector<TSWFActionList::Ptr> rest;
+  for (size_t i = 0; i < front; ++i) hoisted.push_back(list.Items[i]);
+  for (size_t i = front; i < list.Count();) {
+    if (IsFunctionDefinition(list[i])) {
+      const size_t end = FunctionEnd(list, i);
+      auto& target = FunctionName(list[i]).empty() ? rest : hoisted;
+      for (size_t j = i; j < end; ++j) target.push_back(list.Items[j]);
+      i = end;  // nested definitions stay inside their function
+      continue;
+    }
+    rest.push_back(list.Items[i++]);
+  }
+  list.Items = std::move(hoisted);
+  list.Items.insert(list.Items.end(), rest.begin(), rest.end());
+
+  // Pop removal.
+  auto& items = list.Items;
+  for (size_t i = 1; i < items.size();) {
+    if (items[i]->ActionCode == 0x17 && items[i - 1]->ActionCode == 0x96 &&
+        static_cast<TSWFActionPush*>(items[i - 1].get())->Values.size() == 1) {
+      items.erase(items.begin() + static_cast<std::ptrdiff_t>(i - 1), items.begin() + static_cast<std::ptrdiff_t>(i + 1));
+      i = i >= 2 ? i - 1 : 1;
+      continue;
+    }
+    ++i;
+  }
+}
+
+void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& script) {
+  std::unique_ptr<TCompileUnit> unit;
+  struct Forget {
+    TCompileContext& context;
+    std::unique_ptr<TCompileUnit>& unit;
+    ~Forget() {
+      if (unit) context.ForgetUnit(*unit);
+      context.CurrentUnit = nullptr;
+    }
+  } forget{*this, unit};
+  unit = ParseUnit(std::move(text));
+
+  // Load the classes the script refers to; a class file may refer to further classes.
+  for (bool loaded = true; loaded;) {
+    loaded = false;
+    for (size_t i = 0; i < ClassTable.Items().size(); ++i) {
+      auto* cls = dynamic_cast<TClassInfo*>(ClassTable.Items()[i].get());
+      if (!cls || !(cls->ClassFlags & kClassReferenced) || (cls->ClassFlags & kClassIntrinsic) || cls->Unit ||
+          cls->FileName.empty())
+        continue;
+      std::string source = ReadFileText(cls->FileName);
+      if (source.size() >= 3 && std::memcmp(source.data(), "\xEF\xBB\xBF", 3) == 0) source.erase(0, 3);
+      cls->Unit = ParseUnit(std::move(source), cls->FileName);
+      loaded = true;
+    }
+  }
+
+  // Compile each referenced class once per movie, the classes it depends on first.
+  std::vector<TClassInfo*> compiling;
+  std::function<void(TClassInfo*)> compileClass = [&](TClassInfo* cls) {
+    if ((cls->ClassFlags & (kClassCompiled | kClassIntrinsic)) || !cls->Unit) return;
+    if (!cls->Unit->Root) {  // an empty class file
+      cls->ClassFlags |= kClassCompiled;
+      return;
+    }
+    if (std::find(compiling.begin(), compiling.end(), cls) != compiling.end()) return;  // a cycle
+    compiling.push_back(cls);
+    if (cls->SuperClass && cls->Members && !cls->Members->Base) cls->Members->Base = cls->SuperClass->Members;
+    for (TParseTreeNode* item : cls->Unit->Root->Items) {
+      if (item->Kind != NodeKind::ClassImpl && item->Kind != NodeKind::ClassIntf) continue;
+      for (TStrId dep : static_cast<TClassDefNode*>(item)->Dependencies(StringTable))
+        if (TClassInfo* depInfo = ClassTable.FindClass(dep)) compileClass(depInfo);
+    }
+    if (!OnClassScript)
+      throw EActionCompileError(Format("Class %s cannot be compiled here: it needs a sprite of its own.",
+                                       StringTable.Text(cls->Name).c_str()));
+    TSWFActionList& init = OnClassScript(*cls);
+    TCompileUnit* saved = CurrentUnit;
+    CurrentUnit = cls->Unit.get();
+    TCodeGenerator generator(*this, *cls->Unit, init);
+    generator.CompileUnit();
+    PlaceConstantPool(init, cls->Unit->Pool, StringTable);
+    RunPostPass(init);
+    generator.FixSkipCounts();
+    CheckWritable(init);
+    CurrentUnit = saved;
+    cls->ClassFlags |= kClassCompiled;
+    compiling.pop_back();
+  };
+  for (bool compiled = true; compiled;) {
+    compiled = false;
+    for (size_t i = 0; i < ClassTable.Items().size(); ++i) {
+      auto* cls = dynamic_cast<TClassInfo*>(ClassTable.Items()[i].get());
+      if (!cls || cls->ClassFlags != kClassReferenced || !cls->Unit) continue;
+      compileClass(cls);
+      if (cls->ClassFlags & kClassCompiled) compiled = true;
+    }
+  }
+
+  CurrentUnit = unit.get();
+  TCodeGenerator generator(*this, *unit, script);
+  generator.CompileUnit();
+  PlaceConstantPool(script, unit->Pool, StringTable);
+  RunPostPass(script);
+  generator.FixSkipCounts();
+  CheckWritable(script);
+}
+
+}  // namespace fc

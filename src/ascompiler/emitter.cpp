@@ -1,0 +1,101 @@
+#include "ascompiler/emitter.h"
+
+#include <cmath>
+#include <limits>
+
+namespace fc {
+namespace {
+
+// A Push body, like every action body, has a 16-bit length: a longer run starts a new Push.
+constexpr size_t kMaxPushBytes = 65535;
+// The pool action's body: a 16-bit count and the zero-terminated texts.
+constexpr size_t kMaxPoolBytes = 65535;
+constexpr int kMaxPoolCount = 65535;
+
+}  // namespace
+
+TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
+  TSWFActionPush* push = nullptr;
+  if (!list_->Items.empty() && list_->Items.back()->ActionCode == 0x96)
+    push = static_cast<TSWFActionPush*>(list_->Items.back().get());
+  if (!push || pushBytes_ + bytes > kMaxPushBytes) {
+    push = Emit<TSWFActionPush>();
+    pushBytes_ = 0;
+  }
+  pushBytes_ += bytes;
+  push->Values.emplace_back();
+  return push->Values.back();
+}
+
+void TActionEmitter::PushConstant(TStrId id) {
+  const std::string& text = strings_.Text(id);
+  const bool known = pool_->Contains(id);
+  if (!known && (pool_->Count() >= kMaxPoolCount || poolBytes_ + text.size() + 1 > kMaxPoolBytes)) {
+    PushString(text);
+    return;
+  }
+  const int index = pool_->IndexOf(id);
+  if (!known) poolBytes_ += text.size() + 1;
+  TPushValueInfo& v = NewValue(index < 256 ? 2 : 3);
+  v.Value = static_cast<int32_t>(index);
+  v.ValueType = index < 256 ? kPushConstant8 : kPushConstant16;
+}
+
+void TActionEmitter::PushString(const std::string& text) {
+  TPushValueInfo& v = NewValue(text.size() + 2);
+  v.Value = text;
+  v.ValueType = kPushString;
+}
+
+void TActionEmitter::PushInteger(int32_t value) {
+  TPushValueInfo& v = NewValue(5);
+  v.Value = value;
+  v.ValueType = kPushInteger;
+}
+
+void TActionEmitter::PushNumber(double value) {
+  if (std::isfinite(value) && value == std::trunc(value) && value >= std::numeric_limits<int32_t>::min() &&
+      value <= std::numeric_limits<int32_t>::max() && !(value == 0 && std::signbit(value))) {
+    PushInteger(static_cast<int32_t>(value));
+    return;
+  }
+  TPushValueInfo& v = NewValue(9);
+  v.Value = value;
+  v.ValueType = kPushDouble;
+}
+
+void TActionEmitter::PushBoolean(bool value) {
+  TPushValueInfo& v = NewValue(2);
+  v.Value = value;
+  v.ValueType = kPushBoolean;
+}
+
+void TActionEmitter::PushNull() {
+  TPushValueInfo& v = NewValue(1);
+  v.ValueType = kPushNull;
+}
+
+void TActionEmitter::PushUndefined() {
+  TPushValueInfo& v = NewValue(1);
+  v.ValueType = kPushUndefined;
+}
+
+void TActionEmitter::PushRegister(int n) {
+  TPushValueInfo& v = NewValue(2);
+  v.Value = static_cast<int32_t>(n);
+  v.ValueType = kPushRegister;
+}
+
+void TActionEmitter::StoreRegister(int n) { Emit<TSWFActionStoreRegister>()->RegisterNumber = static_cast<uint8_t>(n); }
+
+std::shared_ptr<TSWFOffsetMarker> TActionEmitter::NewMarker(bool backward) {
+  auto marker = std::make_shared<TSWFOffsetMarker>();
+  marker->IsBackward = backward;
+  return marker;
+}
+
+void TActionEmitter::Jump(const std::shared_ptr<TSWFOffsetMarker>& target) { Emit<TSWFActionJump>()->Target.Marker = target; }
+
+void TActionEmitter::If(const std::shared_ptr<TSWFOffsetMarker>& target) { Emit<TSWFActionIf>()->Target.Marker = target; }
+
+}  // namespace fc

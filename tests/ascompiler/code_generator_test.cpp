@@ -1,0 +1,175 @@
+// Golden action sequences of compiled scripts, as disassembly lines.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ascompiler/code_generator.h"
+#include "ascompiler/compile_context.h"
+#include "ascompiler/errors.h"
+#include "core/text.h"
+#include "swf/bits_engine.h"
+#include "swf/actions.h"
+
+namespace fc {
+namespace {
+
+std::string Join(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += (out.empty() ? "" : "\n") + line;
+  return out;
+}
+
+std::string Compiled(const std::string& text, int version = 8) {
+  TCompileContext context;
+  context.SwfVersion = version;
+  TSWFActionList list;
+  context.CompileFrameScript(text, list);
+  return Join(DisassembleActionList(list));
+}
+
+std::string CompileError(const std::string& text) {
+  TCompileContext context;
+  TSWFActionList list;
+  try {
+    context.CompileFrameScript(text, list);
+  } catch (const EActionCompileError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+std::vector<uint8_t> Bytes(const std::string& text) {
+  TCompileContext context;
+  TSWFActionList list;
+  context.CompileFrameScript(text, list);
+  std::vector<uint8_t> out;
+  TBitsEngine be(&out);
+  WriteActionList(be, list);
+  return out;
+}
+
+std::string Lines(std::initializer_list<const char*> lines) {
+  std::string out;
+  for (const char* line : lines) out += (out.empty() ? "" : "\n") + std::string(line);
+  return out;
+}
+
+TEST(CodeGeneratorExpressions, AssignmentPushesShareOnePushAndUseTheConstantPool) {
+  EXPECT_EQ(Compiled("x = 3;"), Lines({"  ConstantPool \"x\"", "  Push c:0, 3", "  SetVariable"}));
+  // ConstantPool "x"; Push constant 0, integer 3; SetVariable
+  EXPECT_EQ(Bytes("x = 3;"), (std::vector<uint8_t>{0x88, 0x04, 0x00, 0x01, 0x00, 'x', 0x00, 0x96, 0x07, 0x00, 0x08,
+                                                    0x00, 0x07, 0x03, 0x00, 0x00, 0x00, 0x1D}));
+  EXPECT_EQ(Compiled("y = x = 3;"), Lines({"  ConstantPool \"y\", \"x\"", "  Push c:0, c:1, 3", "  StoreRegister r:0",
+                                           "  SetVariable", "  Push r:0", "  SetVariable"}));
+}
+
+TEST(CodeGeneratorExpressions, IncrementsKeepTheOldValueInRegisterZero) {
+  EXPECT_EQ(Compiled("x++;"), Lines({"  ConstantPool \"x\"", "  Push c:0, c:0", "  GetVariable", "  Increment", "  SetVariable"}));
+  EXPECT_EQ(Compiled("y = x++;"), Lines({"  ConstantPool \"y\", \"x\"", "  Push c:0, c:1, c:1", "  GetVariable",
+                                         "  StoreRegister r:0", "  Increment", "  SetVariable", "  Push r:0", "  SetVariable"}));
+}
+
+TEST(CodeGeneratorExpressions, SideEffectingBasesAndIndexesAreEvaluatedOnce) {
+  EXPECT_EQ(Compiled("f().x++;"), Lines({"  ConstantPool \"f\", \"x\"", "  Push 0, c:0", "  CallFunction", "  Push c:1",
+                                          "  StoreRegister r:0", "  Pop", "  PushDuplicate", "  Push r:0", "  StackSwap",
+                                          "  Push r:0", "  GetMember", "  Increment", "  SetMember"}));
+  const std::string indexed = Compiled("a[i++] += 1;");
+  EXPECT_EQ(indexed.find("Increment"), indexed.rfind("Increment"));  // i++ once
+  // A plain base keeps the two evaluations.
+  EXPECT_EQ(Compiled("a.b += 1;"), Lines({"  ConstantPool \"a\", \"b\"", "  Push c:0", "  GetVariable", "  Push c:1, c:0",
+                                          "  GetVariable", "  Push c:1", "  GetMember", "  Push 1", "  Add2", "  SetMember"}));
+}
+
+TEST(CodeGeneratorExpressions, LiteralsAndOperators) {
+  EXPECT_EQ(Compiled("x = 2.5; y = 2.0;"), Lines({"  ConstantPool \"x\", \"y\"", "  Push c:0, 2.5", "  SetVariable",
+                                                  "  Push c:1, 2", "  SetVariable"}));
+  EXPECT_EQ(Compiled("trace(3000000000);"), Lines({"  Push 3e+09", "  Trace"}));  // a double, not truncated
+  EXPECT_EQ(Compiled("x; 5;"), "");
+  EXPECT_EQ(Compiled("t = a > b;"), Lines({"  ConstantPool \"t\", \"b\", \"a\"", "  Push c:0, c:1", "  GetVariable",
+                                           "  Push c:2", "  GetVariable", "  Less2", "  SetVariable"}));
+  EXPECT_EQ(Compiled("t = a >= b;"), Lines({"  ConstantPool \"t\", \"a\", \"b\"", "  Push c:0, c:1", "  GetVariable",
+                                            "  Push c:2", "  GetVariable", "  Less2", "  Not", "  SetVariable"}));
+  EXPECT_EQ(Compiled("a.b.c = 1;"), Lines({"  ConstantPool \"a\", \"b\", \"c\"", "  Push c:0", "  GetVariable", "  Push c:1",
+                                           "  GetMember", "  Push c:2, 1", "  SetMember"}));
+}
+
+TEST(CodeGeneratorExpressions, CallsAndBuiltIns) {
+  EXPECT_EQ(Compiled("f(1, 2);"), Lines({"  ConstantPool \"f\"", "  Push 2, 1, 2, c:0", "  CallFunction", "  Pop"}));
+  EXPECT_EQ(Compiled("stop();"), "  Stop");
+  EXPECT_EQ(Compiled("STOP();"), "  Stop");
+  EXPECT_EQ(Compiled("new Array(1, 2);"), Lines({"  Push 2, 1, 2", "  InitArray", "  Pop"}));
+  EXPECT_EQ(Compiled("new Object();"), Lines({"  ConstantPool \"Object\"", "  Push 0, c:0", "  NewObject", "  Pop"}));
+  EXPECT_EQ(Compiled("getURL(\"u\");"), Lines({"  ConstantPool \"u\"", "  Push c:0, \"\"", "  GetURL2 method=none"}));
+  EXPECT_EQ(Compiled("trace(x);"), Lines({"  ConstantPool \"x\"", "  Push c:0", "  GetVariable", "  Trace"}));
+  // The frame is the last argument; the scene never stands for it.
+  EXPECT_EQ(Compiled("gotoAndPlay(\"s\", 5);"), Lines({"  Push 5", "  GotoFrame2 play"}));
+  EXPECT_EQ(Compiled("gotoAndStop(\"s\", 5);", 4), "  GotoFrame 4");
+  EXPECT_EQ(CompileError("length(1, 2);"), "Invalid parameters count in \"length\" in line 1\nRequires 1 parameters, actual - 2.");
+  EXPECT_EQ(CompileError("fscommand(a, \"b\");"), "Invalid parameters 1 in \"fscommand\" in line 1");
+}
+
+TEST(CodeGeneratorStatements, LocalsUsedByNestedFunctionsStayNamedWhateverTheOrder) {
+  const std::string code = Compiled("function f() { var g = function () { return t; }; var t = 1; return g; }");
+  EXPECT_NE(code.find("  Push c:1, 1\n  DefineLocal"), std::string::npos) << code;
+  // Without a nested use the local goes to a register.
+  const std::string plain = Compiled("function f() { var t = 1; return t; }");
+  EXPECT_NE(plain.find("StoreRegister r:1"), std::string::npos) << plain;
+}
+
+TEST(CodeGeneratorStatements, ContinueInsideASwitchPopsTheSwitchValue) {
+  EXPECT_EQ(Compiled("while (a) { switch (b) { case 1: continue; } }"),
+            Lines({"  ConstantPool \"a\", \"b\"", ":", "  Push c:0", "  GetVariable", "  Not", "  If (unnamed label)",
+                   "  Jump (unnamed label)", ":", "  Pop", "  Jump (unnamed label)", "  Jump (unnamed label)", ":", "  Push c:1",
+                   "  GetVariable", "  PushDuplicate", "  Push 1", "  Equals2", "  If (unnamed label)", ":", "  Pop",
+                   "  Jump (unnamed label)", ":"}));
+}
+
+TEST(CodeGeneratorStatements, BreakAndContinueOutsideLoopsAreErrors) {
+  EXPECT_EQ(CompileError("break;"), "\"break\" is only possible inside a loop or a switch.");
+  EXPECT_EQ(CompileError("switch (a) { case 1: continue; }"), "\"continue\" is only possible inside a loop.");
+  EXPECT_EQ(CompileError("while (a) { f = function () { break; }; }"), "\"break\" is only possible inside a loop or a switch.");
+}
+
+TEST(CodeGeneratorStatements, WaitForFrameSkipsTheActionsFinallyWritten) {
+  EXPECT_EQ(Compiled("ifFrameLoaded (5) { stop(); x = 1; }"),
+            Lines({"  ConstantPool \"x\"", "  WaitForFrame 5, skip 3", "  Stop", "  Push c:0, 1", "  SetVariable", ":"}));
+}
+
+TEST(CodeGeneratorStatements, NamedFunctionsAreHoistedInSourceOrder) {
+  const std::string code = Compiled("x = f(); function f() { return 1; } function f() { return 2; }");
+  const size_t first = code.find("Push 1");
+  const size_t second = code.find("Push 2");
+  const size_t call = code.find("CallFunction");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_LT(first, second);
+  EXPECT_LT(second, call);
+  EXPECT_EQ(code.find("  ConstantPool"), 0u);
+}
+
+TEST(CodeGeneratorStatements, ThePlayerSizesOfTryBlocks) {
+  // Try: flags 5 (catch, finally), try size 2 (a Push of undefined... here: Push 1 = 8 bytes).
+  const std::vector<uint8_t> bytes = Bytes("try { throw 1; } catch (e) { } finally { }");
+  ASSERT_GE(bytes.size(), 3u);
+  EXPECT_EQ(bytes[0], 0x8F);
+  EXPECT_EQ(bytes[3], 0x03);                 // catch and finally blocks
+  EXPECT_EQ(bytes[4] | bytes[5] << 8, 9);    // Push 1 (8 bytes) and Throw
+  EXPECT_EQ(bytes[6] | bytes[7] << 8, 0);
+  EXPECT_EQ(bytes[8] | bytes[9] << 8, 0);
+}
+
+TEST(CodeGeneratorClasses, AClassSetsUpItsPrototype) {
+  TCompileContext context;
+  TSWFActionList script;
+  std::vector<std::unique_ptr<TSWFActionList>> classes;
+  context.OnClassScript = [&](TClassInfo&) -> TSWFActionList& { return *classes.emplace_back(std::make_unique<TSWFActionList>()); };
+  context.CompileFrameScript("class P { var v = 1; function get x() { return v; } function P() {} }", script);
+  const std::string code = Join(DisassembleActionList(script));
+  EXPECT_NE(code.find("\"__get__x\""), std::string::npos) << code;
+  EXPECT_NE(code.find("\"addProperty\""), std::string::npos) << code;
+  EXPECT_NE(code.find("Push c:0\n  GetVariable\n  StoreRegister r:1"), std::string::npos) << code;  // _global
+}
+
+}  // namespace
+}  // namespace fc
