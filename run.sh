@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 bash scripts/install-deps.sh
+# Paths relative to the checkout let ccache reuse objects between clones.
+export CCACHE_BASEDIR="$PWD"
 build=${FLARECAST_BUILD_DIR:-build}
 [[ -f "$build/build.ninja" ]] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C "$build" flarecast-cli program_data >/dev/null

@@ -5,6 +5,8 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 bash scripts/install-deps.sh
+# Paths relative to the checkout let ccache reuse objects between clones.
+export CCACHE_BASEDIR="$PWD"
 jobs=$(nproc)
 
 build=${FLARECAST_BUILD_DIR:-build}
