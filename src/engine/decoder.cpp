@@ -96,10 +96,10 @@ void StreamReader::OpenCodec() {
 // ---------------------------------------------------------------------------------------------
 
 VideoDecoder::VideoDecoder(const std::string& path, const DecodeOptions& options)
-    : VideoDecoder([&path] { return OpenInput(path); }, path, options) {}
+    : VideoDecoder([path] { return OpenInput(path); }, path, options) {}
 
 VideoDecoder::VideoDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options)
-    : reader_(open(), name, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
+    : open_(open), reader_(open_(), name, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
   const AVStream* st = reader_.stream();
   format_.width = st->codecpar->width;
   format_.height = st->codecpar->height;

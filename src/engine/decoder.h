@@ -72,13 +72,19 @@ public:
 
   // The file the decoder reads (for filters that open it themselves, like text subtitles).
   const std::string& name() const { return reader_.name(); }
+  // Opens the decoder's input once more (picture subtitles read their stream from it).
+  const InputOpener& opener() const { return open_; }
   // The position of the subtitle stream with this id among the file's subtitle streams, or -1.
   int SubtitleOrdinal(int32_t id) const;
   bool SubtitleIsBitmap(int32_t id) const;
+  // True for inputs that announce streams as they come (program streams, DVD titles): a
+  // subtitle stream not seen yet may still appear.
+  bool StreamsMayAppear() const { return reader_.input()->ctx_flags & AVFMTCTX_NOHEADER; }
 
 private:
   bool Decode(VideoFrame& out);
 
+  InputOpener open_;
   detail::StreamReader reader_;
   VideoFormat format_;
   bool copy_ = false;

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include "core/text.h"
+#include "engine/bitmap_subtitles.h"
 #include "engine/decoder.h"
 #include "engine/encode_params.h"
 #include "engine/frame_grab.h"
@@ -123,16 +124,23 @@ void VideoProcessor::SetWatermark(const RgbaImage& image, int32_t opacity, float
 void VideoProcessor::SetSubtitle(const SubtitleSettings& subtitle, int32_t opacity) {
   std::string file;
   int ordinal = -1;
+  std::shared_ptr<BitmapSubtitleTrack> bitmap;
   if (subtitle.stream_id != 0) {
     const auto* decoder = dynamic_cast<const VideoDecoder*>(source_.get());
     if (!decoder) throw MediaError("subtitles can be burnt in only over a file's own video decoder");
     ordinal = decoder->SubtitleOrdinal(subtitle.stream_id);
-    if (ordinal < 0) throw MediaError(Format("%s has no subtitle stream %d", decoder->name().c_str(), subtitle.stream_id));
-    if (decoder->SubtitleIsBitmap(subtitle.stream_id))
-      throw MediaError("picture subtitles cannot be burnt in yet; text subtitles can");
-    file = decoder->name();
+    if (ordinal < 0 && !decoder->StreamsMayAppear())
+      throw MediaError(Format("%s has no subtitle stream %d", decoder->name().c_str(), subtitle.stream_id));
+    // A stream a program stream has not shown yet is a DVD's picture subtitle.
+    if (ordinal < 0 || decoder->SubtitleIsBitmap(subtitle.stream_id)) {
+      bitmap = std::make_shared<BitmapSubtitleTrack>(*decoder, subtitle.stream_id);
+      ordinal = -1;
+    } else {
+      file = decoder->name();
+    }
   }
   std::lock_guard lock(mutex_);
+  settings_.bitmap_subtitles = std::move(bitmap);
   settings_.subtitle = subtitle;
   settings_.subtitle.font_name = CutToUtf16Units(subtitle.font_name, kMaxFontNameUnits);
   settings_.subtitle_file = file;
@@ -362,6 +370,7 @@ bool VideoProcessor::Read(VideoFrame& out) {
       const int r = av_buffersink_get_frame(sink_, frame.get());
       if (r >= 0) {
         out.time = static_cast<double>(frame->pts) * av_q2d(av_buffersink_get_time_base(sink_));
+        BlendBitmapSubtitles(frame.get(), out.time);
         current_ = CloneFrame(frame.get());
         out.frame = std::move(frame);
         return true;
@@ -388,6 +397,24 @@ bool VideoProcessor::Read(VideoFrame& out) {
     in.frame->pts = std::llround(in.time / av_q2d(kInputTimeBase));
     CheckAv(av_buffersrc_add_frame(src_, in.frame.get()), "picture filters");
   }
+}
+
+void VideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
+  std::shared_ptr<BitmapSubtitleTrack> track;
+  SubtitleBlend blend;
+  {
+    std::lock_guard lock(mutex_);
+    track = settings_.bitmap_subtitles;
+    blend.opacity = settings_.subtitle_opacity;
+    blend.move = settings_.subtitle.own_style;
+    blend.x = std::max(0, settings_.subtitle.x);
+    blend.y = std::max(0, settings_.subtitle.y);
+  }
+  if (!track) return;
+  const SubtitleEvent* event = track->At(time);
+  if (!event) return;
+  CheckAv(av_frame_make_writable(frame), "subtitle picture");
+  BlendSubtitleEvent(frame, *event, blend);
 }
 
 void VideoProcessor::Seek(double seconds) {

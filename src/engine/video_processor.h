@@ -13,6 +13,8 @@
 
 namespace fc {
 
+class BitmapSubtitleTrack;
+
 // Effect bits (EffectFlags of the edit parameters).
 inline constexpr int32_t kEffectGray = 1;
 inline constexpr int32_t kEffectEmboss = 2;
@@ -45,9 +47,11 @@ struct RgbaImage {
   bool empty() const { return width <= 0 || height <= 0; }
 };
 
-// The subtitle to burn into the picture: a text subtitle stream of the source file, in the
-// file's own style or in the task's (font, size in output pixels, RGB colour, style bits, and
-// the top-left position of the text in output pixels).
+// The subtitle to burn into the picture: a subtitle stream of the source file. Text streams are
+// drawn in the file's own style or in the task's (font, size in output pixels, RGB colour,
+// style bits, and the top-left position of the text in output pixels). Picture streams (DVD,
+// PGS, DVB) are drawn as they come, scaled from their canvas to the output frame; the task's
+// own style moves their top-left corner to the same position (font and colour do not apply).
 struct SubtitleSettings {
   int32_t stream_id = 0;       // 0: no subtitle
   bool own_style = false;
@@ -93,8 +97,8 @@ public:
   void SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right, float bottom);
   void ClearWatermark() { SetWatermark({}, 100, 0, 0, 0, 0); }
   // Burns a subtitle stream of the source into the picture with opacity 0 to 100; a stream id
-  // of 0 clears it. Throws MediaError when the source is not a file decoder with that text
-  // subtitle stream (picture subtitles are not drawn yet).
+  // of 0 clears it. Throws MediaError when the source is not a decoder with that subtitle
+  // stream.
   void SetSubtitle(const SubtitleSettings& subtitle, int32_t opacity);
 
   // The filter description the edits currently make (for logs and tests).
@@ -117,9 +121,12 @@ private:
     std::string subtitle_file;
     int subtitle_ordinal = -1;
     int32_t subtitle_opacity = 100;
+    std::shared_ptr<BitmapSubtitleTrack> bitmap_subtitles;  // picture subtitles, blended after the filters
   };
   std::string Describe(const Settings& s, const AVFrame* first) const;
   void Rebuild(const AVFrame* first);
+  // Draws the picture subtitle on screen at `time` (source seconds) into an output frame.
+  void BlendBitmapSubtitles(AVFrame* frame, double time);
   void Changed();
 
   std::shared_ptr<VideoSource> source_;
