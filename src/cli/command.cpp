@@ -22,7 +22,7 @@ std::vector<std::string> Args::all(const std::string& option) const {
   return out;
 }
 
-Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs) {
+Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& options) {
   Args args;
   bool options_done = false;
   for (size_t i = 0; i < argv.size(); ++i) {
@@ -43,28 +43,28 @@ Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionS
       inline_value = a.substr(eq + 1);
       has_inline = true;
     }
-    auto spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == name; });
-    if (spec == specs.end() && !a.starts_with("--") && a.size() > 2) {
-      spec = std::find_if(specs.begin(), specs.end(), [&](const OptionSpec& s) { return s.name == a.substr(0, 2); });
-      if (spec != specs.end() && !spec->value_name.empty()) {
-        name = spec->name;
+    auto option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return s.name == name; });
+    if (option == options.end() && !a.starts_with("--") && a.size() > 2) {
+      option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return s.name == a.substr(0, 2); });
+      if (option != options.end() && !option->value_name.empty()) {
+        name = option->name;
         inline_value = a.substr(2);
         has_inline = true;
       } else {
-        spec = specs.end();
+        option = options.end();
       }
     }
-    if (spec == specs.end()) throw UsageError("unknown option " + a);
-    if (spec->value_name.empty()) {
+    if (option == options.end()) throw UsageError("unknown option " + a);
+    if (option->value_name.empty()) {
       if (has_inline) throw UsageError("option " + name + " takes no value");
       args.values_.emplace(name, "");
     } else if (has_inline) {
       args.values_.emplace(name, inline_value);
     } else {
-      if (i + 1 >= argv.size()) throw UsageError("option " + name + " needs a value " + spec->value_name);
+      if (i + 1 >= argv.size()) throw UsageError("option " + name + " needs a value " + option->value_name);
       args.values_.emplace(name, argv[++i]);
     }
-    if (!spec->repeatable && args.values_.count(name) > 1) throw UsageError("option " + name + " given twice");
+    if (!option->repeatable && args.values_.count(name) > 1) throw UsageError("option " + name + " given twice");
   }
   return args;
 }

@@ -31,8 +31,8 @@ public:
   std::optional<std::string> get(const std::string& option) const;
   std::vector<std::string> all(const std::string& option) const;
 
-  // Parses argv against the specs; throws UsageError on unknown options or missing values.
-  static Args Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& specs);
+  // Parses argv against the declared options; throws UsageError on unknown options or missing values.
+  static Args Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& options);
 
 private:
   std::vector<std::string> positional_;
