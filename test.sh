@@ -17,6 +17,6 @@ ctest --test-dir "$build" --output-on-failure -j "$jobs"
 if [[ "${FLARECAST_SKIP_FUZZ:-0}" != 1 ]]; then
   fuzz_build=${FLARECAST_FUZZ_BUILD_DIR:-build-fuzz}
   cmake --preset fuzz -B "$fuzz_build" >/dev/null
-  ninja -C "$fuzz_build"
+  ninja -C "$fuzz_build" fuzzers
   ctest --test-dir "$fuzz_build" --output-on-failure -j "$jobs" -R '^fuzz_replay_'
 fi
