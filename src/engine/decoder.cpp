@@ -36,6 +36,28 @@ int PickStream(AVFormatContext* fmt, AVMediaType type, const DecodeOptions& opti
   return av_find_best_stream(fmt, type, -1, -1, nullptr, 0);
 }
 
+// The next decoded frame of the reader's stream, feeding it packets as the codec asks; null at
+// the end of the stream. A damaged packet is skipped: the picture or sound recovers at the next
+// good one.
+FramePtr ReceiveFrame(StreamReader& reader, AVPacket* packet, bool& draining, const char* what) {
+  AVCodecContext* ctx = reader.codec();
+  for (;;) {
+    FramePtr frame = AllocFrame();
+    const int r = avcodec_receive_frame(ctx, frame.get());
+    if (r == 0) return frame;
+    if (r == AVERROR_EOF) return nullptr;
+    if (r != AVERROR(EAGAIN)) CheckAv(r, what);
+    if (draining) return nullptr;
+    if (!reader.ReadPacket(packet)) {
+      draining = true;
+      avcodec_send_packet(ctx, nullptr);
+      continue;
+    }
+    const int s = avcodec_send_packet(ctx, packet);
+    if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA) CheckAv(s, what);
+  }
+}
+
 }  // namespace
 
 StreamReader::StreamReader(InputContextPtr input, const std::string& path, AVMediaType type,
@@ -137,30 +159,14 @@ bool VideoDecoder::SubtitleIsBitmap(int32_t id) const {
 }
 
 bool VideoDecoder::Decode(VideoFrame& out) {
-  AVCodecContext* ctx = reader_.codec();
-  for (;;) {
-    FramePtr frame = AllocFrame();
-    const int r = avcodec_receive_frame(ctx, frame.get());
-    if (r == 0) {
-      double t = reader_.ToSeconds(frame->best_effort_timestamp);
-      if (!std::isfinite(t)) t = reader_.ToSeconds(frame->pts);
-      if (!std::isfinite(t)) t = 0;
-      out.frame = std::move(frame);
-      out.time = t;
-      return true;
-    }
-    if (r == AVERROR_EOF) return false;
-    if (r != AVERROR(EAGAIN)) CheckAv(r, "cannot decode video");
-    if (draining_) return false;
-    if (!reader_.ReadPacket(packet_.get())) {
-      draining_ = true;
-      avcodec_send_packet(ctx, nullptr);
-      continue;
-    }
-    const int s = avcodec_send_packet(ctx, packet_.get());
-    // A damaged packet is skipped: the picture recovers at the next keyframe.
-    if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA) CheckAv(s, "cannot decode video");
-  }
+  FramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode video");
+  if (!frame) return false;
+  double t = reader_.ToSeconds(frame->best_effort_timestamp);
+  if (!std::isfinite(t)) t = reader_.ToSeconds(frame->pts);
+  if (!std::isfinite(t)) t = 0;
+  out.frame = std::move(frame);
+  out.time = t;
+  return true;
 }
 
 bool VideoDecoder::Read(VideoFrame& out) {
@@ -203,29 +209,14 @@ AudioDecoder::AudioDecoder(const InputOpener& open, const std::string& name, con
 }
 
 bool AudioDecoder::Decode(AudioFrame& out) {
-  AVCodecContext* ctx = reader_.codec();
-  for (;;) {
-    FramePtr frame = AllocFrame();
-    const int r = avcodec_receive_frame(ctx, frame.get());
-    if (r == 0) {
-      double t = reader_.ToSeconds(frame->best_effort_timestamp);
-      if (!std::isfinite(t)) t = next_time_;
-      next_time_ = t + static_cast<double>(frame->nb_samples) / std::max(1, frame->sample_rate);
-      out.frame = std::move(frame);
-      out.time = t;
-      return true;
-    }
-    if (r == AVERROR_EOF) return false;
-    if (r != AVERROR(EAGAIN)) CheckAv(r, "cannot decode audio");
-    if (draining_) return false;
-    if (!reader_.ReadPacket(packet_.get())) {
-      draining_ = true;
-      avcodec_send_packet(ctx, nullptr);
-      continue;
-    }
-    const int s = avcodec_send_packet(ctx, packet_.get());
-    if (s < 0 && s != AVERROR(EAGAIN) && s != AVERROR_INVALIDDATA) CheckAv(s, "cannot decode audio");
-  }
+  FramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode audio");
+  if (!frame) return false;
+  double t = reader_.ToSeconds(frame->best_effort_timestamp);
+  if (!std::isfinite(t)) t = next_time_;
+  next_time_ = t + static_cast<double>(frame->nb_samples) / std::max(1, frame->sample_rate);
+  out.frame = std::move(frame);
+  out.time = t;
+  return true;
 }
 
 bool AudioDecoder::Read(AudioFrame& out) {
