@@ -1047,13 +1047,10 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
   }
 }
 
-void TCodeGenerator::Function(TFuncDefNode* node) {
+TSWFActionDefineFunction2* TCodeGenerator::FunctionHeader(TFuncDefNode* node) {
   TIdentTable* scope = node->Scope;
-  const bool member = node->Has(kNodeClassMember);
-  if (member) scope->UseSpecial(Special::This);
   scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0);
   auto* f = emit_.Emit<TSWFActionDefineFunction2>();
-  f->Name = member ? std::string() : Text(node->Name);
   if (node->Parameters)
     for (TParseTreeNode* item : node->Parameters->Items) {
       auto* p = static_cast<TArgDeclNode*>(item);
@@ -1065,6 +1062,15 @@ void TCodeGenerator::Function(TFuncDefNode* node) {
   (used & kUsedThis ? f->PreloadThis : f->SuppressThis) = true;
   (used & kUsedArguments ? f->PreloadArguments : f->SuppressArguments) = true;
   (used & kUsedSuper ? f->PreloadSuper : f->SuppressSuper) = true;
+  return f;
+}
+
+void TCodeGenerator::Function(TFuncDefNode* node) {
+  TIdentTable* scope = node->Scope;
+  const bool member = node->Has(kNodeClassMember);
+  if (member) scope->UseSpecial(Special::This);
+  auto* f = FunctionHeader(node);
+  f->Name = member ? std::string() : Text(node->Name);
   auto end = emit_.NewMarker();
   f->CodeSize.Marker = end;
   // A function body is its own break scope: loops outside it are not reachable.
@@ -1123,19 +1129,7 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
   TIdentTable* scope = ctor->Scope;
   scope->UseSpecial(Special::This);
   if (node->Super) scope->UseSpecial(Special::Super);
-  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0);
-  auto* f = emit_.Emit<TSWFActionDefineFunction2>();
-  if (ctor->Parameters)
-    for (TParseTreeNode* item : ctor->Parameters->Items) {
-      auto* p = static_cast<TArgDeclNode*>(item);
-      const int r = p->Entry && p->Entry->Register > 0 ? p->Entry->Register : 0;
-      f->AddParam(Text(p->Name), static_cast<uint8_t>(r));
-    }
-  f->RegisterCount = static_cast<uint8_t>(scope->NextRegister);
-  const uint8_t used = scope->UsedSpecials;
-  (used & kUsedThis ? f->PreloadThis : f->SuppressThis) = true;
-  (used & kUsedArguments ? f->PreloadArguments : f->SuppressArguments) = true;
-  (used & kUsedSuper ? f->PreloadSuper : f->SuppressSuper) = true;
+  auto* f = FunctionHeader(ctor);
   auto end = emit_.NewMarker();
   f->CodeSize.Marker = end;
   if (node->Super && scope->SuperCallMissing) {

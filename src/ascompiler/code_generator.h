@@ -80,6 +80,9 @@ private:
   void Try(TTryStmtNode* node);
   void VarDecl(TVarDeclNode* node);
   void Function(TFuncDefNode* node);
+  // Allocates the function's registers and emits its DefineFunction2 header (parameters,
+  // register count, preload and suppress flags); the caller sets the name and the body size.
+  TSWFActionDefineFunction2* FunctionHeader(TFuncDefNode* node);
   void Program(TProgramNode* node);
   void ClassImpl(TClassImplNode* node);
   void ClassIntf(TClassIntfNode* node);
