@@ -98,8 +98,6 @@ private:
   TActionEmitter emit_;
   std::vector<BreakEntry> breakStack_;
   std::vector<WaitEntry> waits_;
-  TClassImplNode* currentClass_ = nullptr;
-  int depth_ = 0;
 };
 
 }  // namespace fc
