@@ -7,6 +7,7 @@
 #include "swf/bitmaps.h"
 #include "swf/buttons_sprites.h"
 #include "swf/placements.h"
+#include "swf/shapes.h"
 #include "swf/sounds_video.h"
 
 namespace fc {
@@ -30,7 +31,7 @@ struct TagEntry {
 const TagEntry kTags[] = {
     {0, "End", &Make<TSWFEnd>},
     {1, "ShowFrame", &Make<TSWFShowFrame>},
-    {2, "DefineShape", nullptr},
+    {2, "DefineShape", &Make<TSWFDefineShape>},
     {3, "FreeCharacter", nullptr},
     {4, "PlaceObject", &Make<TSWFPlaceObject>},
     {5, "RemoveObject", &Make<TSWFRemoveObject>},
@@ -49,12 +50,12 @@ const TagEntry kTags[] = {
     {19, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>},
     {20, "DefineBitsLossless", &Make<TSWFDefineBitsLossless>},
     {21, "DefineBitsJPEG2", &Make<TSWFDefineBitsJPEG2>},
-    {22, "DefineShape2", nullptr},
+    {22, "DefineShape2", &Make<TSWFDefineShape2>},
     {23, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>},
     {24, "Protect", &Make<TSWFProtect>},
     {26, "PlaceObject2", &Make<TSWFPlaceObject2>},
     {28, "RemoveObject2", &Make<TSWFRemoveObject2>},
-    {32, "DefineShape3", nullptr},
+    {32, "DefineShape3", &Make<TSWFDefineShape3>},
     {33, "DefineText2", nullptr},
     {34, "DefineButton2", &Make<TSWFDefineButton2>},
     {35, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>},
@@ -64,7 +65,7 @@ const TagEntry kTags[] = {
     {41, "ProductInfo", &Make<TSWFProductInfo>},
     {43, "FrameLabel", &Make<TSWFFrameLabel>},
     {45, "SoundStreamHead2", &Make<TSWFSoundStreamHead2>},
-    {46, "DefineMorphShape", nullptr},
+    {46, "DefineMorphShape", &Make<TSWFDefineMorphShape>},
     {48, "DefineFont2", nullptr},
     {56, "ExportAssets", &Make<TSWFExportAssets>},
     {57, "ImportAssets", &Make<TSWFImportAssets>},
@@ -88,8 +89,8 @@ const TagEntry kTags[] = {
     {77, "Metadata", &Make<TSWFMetadata>},
     {78, "DefineScalingGrid", &Make<TSWFDefineScalingGrid>},
     {82, "DoABC", &Make<TSWFDoABC>},
-    {83, "DefineShape4", nullptr},
-    {84, "DefineMorphShape2", nullptr},
+    {83, "DefineShape4", &Make<TSWFDefineShape4>},
+    {84, "DefineMorphShape2", &Make<TSWFDefineMorphShape2>},
     {86, "DefineSceneAndFrameLabelData", &Make<TSWFDefineSceneAndFrameLabelData>},
     {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
     {88, "DefineFontName", nullptr},
