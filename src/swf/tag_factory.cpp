@@ -6,6 +6,7 @@
 #include "swf/actions.h"
 #include "swf/bitmaps.h"
 #include "swf/buttons_sprites.h"
+#include "swf/fonts_text.h"
 #include "swf/placements.h"
 #include "swf/shapes.h"
 #include "swf/sounds_video.h"
@@ -40,9 +41,9 @@ const TagEntry kTags[] = {
     {8, "JPEGTables", &Make<TSWFJPEGTables>},
     {9, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
     {10, "DefineFont", nullptr},
-    {11, "DefineText", nullptr},
+    {11, "DefineText", &Make<TSWFDefineText>},
     {12, "DoAction", &Make<TSWFDoAction>},
-    {13, "DefineFontInfo", nullptr},
+    {13, "DefineFontInfo", &Make<TSWFDefineFontInfo>},
     {14, "DefineSound", &Make<TSWFDefineSound>},
     {15, "StartSound", &Make<TSWFStartSound>},
     {17, "DefineButtonSound", &Make<TSWFDefineButtonSound>},
@@ -56,11 +57,11 @@ const TagEntry kTags[] = {
     {26, "PlaceObject2", &Make<TSWFPlaceObject2>},
     {28, "RemoveObject2", &Make<TSWFRemoveObject2>},
     {32, "DefineShape3", &Make<TSWFDefineShape3>},
-    {33, "DefineText2", nullptr},
+    {33, "DefineText2", &Make<TSWFDefineText2>},
     {34, "DefineButton2", &Make<TSWFDefineButton2>},
     {35, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>},
     {36, "DefineBitsLossless2", &Make<TSWFDefineBitsLossless2>},
-    {37, "DefineEditText", nullptr},
+    {37, "DefineEditText", &Make<TSWFDefineEditText>},
     {39, "DefineSprite", &Make<TSWFDefineSprite>},
     {41, "ProductInfo", &Make<TSWFProductInfo>},
     {43, "FrameLabel", &Make<TSWFFrameLabel>},
@@ -73,7 +74,7 @@ const TagEntry kTags[] = {
     {59, "DoInitAction", &Make<TSWFDoInitAction>},
     {60, "DefineVideoStream", &Make<TSWFDefineVideoStream>},
     {61, "VideoFrame", &Make<TSWFVideoFrame>},
-    {62, "DefineFontInfo2", nullptr},
+    {62, "DefineFontInfo2", &Make<TSWFDefineFontInfo2>},
     {63, "DebugID", nullptr},
     {64, "EnableDebugger2", &Make<TSWFEnableDebugger2>},
     {65, "ScriptLimits", &Make<TSWFScriptLimits>},
@@ -82,8 +83,8 @@ const TagEntry kTags[] = {
     {70, "PlaceObject3", &Make<TSWFPlaceObject3>},
     {71, "ImportAssets2", &Make<TSWFImportAssets2>},
     {72, "DoABCDefine", nullptr},
-    {73, "DefineFontAlignZones", nullptr},
-    {74, "CSMTextSettings", nullptr},
+    {73, "DefineFontAlignZones", &Make<TSWFDefineFontAlignZones>},
+    {74, "CSMTextSettings", &Make<TSWFCSMTextSettings>},
     {75, "DefineFont3", nullptr},
     {76, "SymbolClass", &Make<TSWFSymbolClass>},
     {77, "Metadata", &Make<TSWFMetadata>},
@@ -93,7 +94,7 @@ const TagEntry kTags[] = {
     {84, "DefineMorphShape2", &Make<TSWFDefineMorphShape2>},
     {86, "DefineSceneAndFrameLabelData", &Make<TSWFDefineSceneAndFrameLabelData>},
     {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
-    {88, "DefineFontName", nullptr},
+    {88, "DefineFontName", &Make<TSWFDefineFontName>},
     {89, "StartSound2", &Make<TSWFStartSound2>},
     {90, "DefineBitsJPEG4", &Make<TSWFDefineBitsJPEG4>},
     {91, "DefineFont4", nullptr},

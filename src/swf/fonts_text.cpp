@@ -1,0 +1,499 @@
+#include "swf/fonts_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/text.h"
+
+namespace fc {
+namespace {
+
+// Text shown in the dump: quoted, cut after 40 bytes, control characters escaped.
+std::string Quote(const std::string& s) {
+  std::string out = "\"";
+  for (size_t i = 0; i < s.size() && i < 40; ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == '"' || c == '\\') out += Format("\\%c", c);
+    else if (c < 0x20) out += Format("\\x%02X", c);
+    else out += static_cast<char>(c);
+  }
+  out += s.size() > 40 ? "\"..." : "\"";
+  return out;
+}
+
+std::string FontStyle(bool bold, bool italic) {
+  if (bold && italic) return " bold italic";
+  if (bold) return " bold";
+  return italic ? " italic" : "";
+}
+
+}  // namespace
+
+void WriteCountedName(TBitsEngine& be, const std::string& name, const char* field) {
+  if (name.size() > 255)
+    throw Error(Format("%s of %zu bytes does not fit its length byte (at most 255)", field, name.size()));
+  be.WriteByte(static_cast<uint8_t>(name.size()));
+  be.WriteString(name, false, true);
+}
+
+// ---------------------------------------------------------------------------------------
+// DefineFontInfo, DefineFontInfo2
+
+void TSWFDefineFontInfo::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineFontInfo>(Source);
+  FontID = s.FontID;
+  FontName = s.FontName;
+  SmallText = s.SmallText;
+  ShiftJIS = s.ShiftJIS;
+  ANSI = s.ANSI;
+  Italic = s.Italic;
+  Bold = s.Bold;
+  WideCodes = s.WideCodes;
+  CodeTable = s.CodeTable;
+  Version = s.Version;
+}
+
+uint8_t TSWFDefineFontInfo::FlagsByte() const {
+  return static_cast<uint8_t>(SmallText << 5 | ShiftJIS << 4 | ANSI << 3 | Italic << 2 | Bold << 1 |
+                              CodesAreWide());
+}
+
+void TSWFDefineFontInfo::SetFlags(uint8_t f) {
+  if (f & 0xC0) throw FormatError("reserved bits set in the font info flags");
+  SmallText = f & 0x20;
+  ShiftJIS = f & 0x10;
+  ANSI = f & 0x08;
+  Italic = f & 0x04;
+  Bold = f & 0x02;
+  WideCodes = (f & 0x01) || CodesAreWide();
+}
+
+void TSWFDefineFontInfo::ReadFromStream(TBitsEngine& be) {
+  FontID = be.ReadWord("FontID");
+  const uint8_t len = be.ReadByte("FontNameLen");
+  auto name = be.ReadSpan(len, "FontName");
+  FontName.assign(name.begin(), name.end());
+  SetFlags(be.ReadByte("font info flags"));
+  ReadLanguage(be);
+  // The code table fills the rest of the body: its size gives the glyph count of the font.
+  const bool wide = CodesAreWide();
+  if (wide && be.Remaining() % 2 != 0) throw FormatError("odd number of bytes in a table of 16-bit codes");
+  CodeTable.clear();
+  CodeTable.reserve(wide ? be.Remaining() / 2 : be.Remaining());
+  while (!be.AtEnd()) CodeTable.push_back(wide ? be.ReadWord("CodeTable") : be.ReadByte("CodeTable"));
+}
+
+void TSWFDefineFontInfo::WriteTagBody(TBitsEngine& be) {
+  be.WriteWord(FontID);
+  WriteCountedName(be, FontName, "FontName");
+  be.WriteByte(FlagsByte());
+  WriteLanguage(be);
+  const bool wide = CodesAreWide();
+  for (uint16_t c : CodeTable) {
+    if (wide) {
+      be.WriteWord(c);
+    } else {
+      if (c > 255) throw Error(Format("CodeTable: code %u needs WideCodes", c));
+      be.WriteByte(static_cast<uint8_t>(c));
+    }
+  }
+}
+
+std::string TSWFDefineFontInfo::Describe() const {
+  std::string s = Format("font=%u name=%s codes=%zu%s", FontID, Quote(FontName).c_str(), CodeTable.size(),
+                         FontStyle(Bold, Italic).c_str());
+  if (SmallText) s += " smalltext";
+  if (ShiftJIS) s += " shiftjis";
+  if (ANSI) s += " ansi";
+  if (CodesAreWide()) s += " widecodes";
+  return s;
+}
+
+void TSWFDefineFontInfo2::Assign(const TBasedSWFObject& Source) {
+  TSWFDefineFontInfo::Assign(Source);
+  LanguageCode = AssignSource<TSWFDefineFontInfo2>(Source).LanguageCode;
+}
+
+std::string TSWFDefineFontInfo2::Describe() const {
+  return TSWFDefineFontInfo::Describe() + Format(" language=%u", LanguageCode);
+}
+
+// ---------------------------------------------------------------------------------------
+// DefineFontAlignZones
+
+void TSWFDefineFontAlignZones::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineFontAlignZones>(Source);
+  FontID = s.FontID;
+  CSMTableHint = s.CSMTableHint;
+  ZoneTable = s.ZoneTable;
+}
+
+void TSWFDefineFontAlignZones::ReadFromStream(TBitsEngine& be) {
+  FontID = be.ReadWord("FontID");
+  const uint8_t hint = be.ReadByte("CSMTableHint");
+  if (hint & 0x3F) throw FormatError("reserved bits set after CSMTableHint");
+  CSMTableHint = hint >> 6;
+  ZoneTable.clear();
+  while (!be.AtEnd()) {
+    TSWFZoneRecord& z = ZoneTable.emplace_back();
+    const uint8_t n = be.ReadByte("NumZoneData");
+    for (uint8_t i = 0; i < n; ++i) {
+      TSWFZoneData d;
+      d.AlignmentCoordinate = be.ReadWord("AlignmentCoordinate");
+      d.Range = be.ReadWord("Range");
+      z.ZoneData.push_back(d);
+    }
+    const uint8_t mask = be.ReadByte("zone mask");
+    if (mask & 0xFC) throw FormatError("reserved bits set in the zone mask");
+    z.ZoneMaskY = mask & 0x02;
+    z.ZoneMaskX = mask & 0x01;
+  }
+}
+
+void TSWFDefineFontAlignZones::WriteTagBody(TBitsEngine& be) {
+  if (CSMTableHint > 3) throw Error(Format("CSMTableHint %u does not fit 2 bits", CSMTableHint));
+  be.WriteWord(FontID);
+  be.WriteByte(static_cast<uint8_t>(CSMTableHint << 6));
+  for (size_t i = 0; i < ZoneTable.size(); ++i) {
+    const TSWFZoneRecord& z = ZoneTable[i];
+    // One record per glyph: a record cannot be split, so a count past 255 is refused.
+    if (z.ZoneData.size() > 255)
+      throw Error(Format("NumZoneData of glyph %zu: %zu zones do not fit the count byte", i, z.ZoneData.size()));
+    be.WriteByte(z.NumZoneData());
+    for (const TSWFZoneData& d : z.ZoneData) {
+      be.WriteWord(d.AlignmentCoordinate);
+      be.WriteWord(d.Range);
+    }
+    be.WriteByte(static_cast<uint8_t>(z.ZoneMaskY << 1 | z.ZoneMaskX));
+  }
+}
+
+std::string TSWFDefineFontAlignZones::Describe() const {
+  return Format("font=%u hint=%u zones=%zu", FontID, CSMTableHint, ZoneTable.size());
+}
+
+// ---------------------------------------------------------------------------------------
+// DefineFontName
+
+void TSWFDefineFontName::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineFontName>(Source);
+  FontID = s.FontID;
+  FontName = s.FontName;
+  FontCopyright = s.FontCopyright;
+}
+
+void TSWFDefineFontName::ReadFromStream(TBitsEngine& be) {
+  FontID = be.ReadWord("FontID");
+  FontName = be.ReadString("FontName");
+  FontCopyright = be.ReadString("FontCopyright");
+}
+
+void TSWFDefineFontName::WriteTagBody(TBitsEngine& be) {
+  be.WriteWord(FontID);
+  be.WriteString(FontName, true, true);
+  be.WriteString(FontCopyright, true, true);
+}
+
+std::string TSWFDefineFontName::Describe() const {
+  std::string s = Format("font=%u name=%s", FontID, Quote(FontName).c_str());
+  if (!FontCopyright.empty()) s += " copyright=" + Quote(FontCopyright);
+  return s;
+}
+
+// ---------------------------------------------------------------------------------------
+// CSMTextSettings
+
+void TSWFCSMTextSettings::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFCSMTextSettings>(Source);
+  TextID = s.TextID;
+  UseFlashType = s.UseFlashType;
+  GridFit = s.GridFit;
+  Thickness = s.Thickness;
+  Sharpness = s.Sharpness;
+}
+
+void TSWFCSMTextSettings::ReadFromStream(TBitsEngine& be) {
+  TextID = be.ReadWord("TextID");
+  const uint8_t f = be.ReadByte("CSM flags");
+  if (f & 0x07) throw FormatError("reserved bits set in the text settings flags");
+  UseFlashType = f >> 6;
+  GridFit = (f >> 3) & 0x07;
+  Thickness = be.ReadSingle();
+  Sharpness = be.ReadSingle();
+  if (be.ReadByte("reserved byte") != 0) throw FormatError("reserved byte of the text settings is not 0");
+}
+
+void TSWFCSMTextSettings::WriteTagBody(TBitsEngine& be) {
+  if (UseFlashType > 3) throw Error(Format("UseFlashType %u does not fit 2 bits", UseFlashType));
+  if (GridFit > 7) throw Error(Format("GridFit %u does not fit 3 bits", GridFit));
+  be.WriteWord(TextID);
+  be.WriteByte(static_cast<uint8_t>(UseFlashType << 6 | GridFit << 3));
+  be.WriteSingle(Thickness);
+  be.WriteSingle(Sharpness);
+  be.WriteByte(0);
+}
+
+std::string TSWFCSMTextSettings::Describe() const {
+  return Format("text=%u flashtype=%u gridfit=%u thickness=%s sharpness=%s", TextID, UseFlashType, GridFit,
+                FormatDouble(Thickness).c_str(), FormatDouble(Sharpness).c_str());
+}
+
+// ---------------------------------------------------------------------------------------
+// Text records, DefineText, DefineText2
+
+bool TSWFTextRecord::operator==(const TSWFTextRecord& o) const {
+  return HasFont == o.HasFont && HasColor == o.HasColor && HasXOffset == o.HasXOffset &&
+         HasYOffset == o.HasYOffset && GlyphEntries == o.GlyphEntries && font_id_ == o.font_id_ &&
+         text_height_ == o.text_height_ && x_offset_ == o.x_offset_ && y_offset_ == o.y_offset_ &&
+         color_.GetRGBA() == o.color_.GetRGBA();
+}
+
+void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyphBits, uint8_t advanceBits) {
+  if (!(flags & 0x80)) throw FormatError(Format("text record of type 0 (flags %02X)", flags));
+  if (flags & 0x70) throw FormatError("reserved bits set in a text record");
+  HasFont = flags & 0x08;
+  HasColor = flags & 0x04;
+  HasYOffset = flags & 0x02;
+  HasXOffset = flags & 0x01;
+  if (HasFont) font_id_ = be.ReadWord("FontID");
+  if (HasColor) {
+    color_.SetHasAlpha(UseAlpha);
+    if (UseAlpha) {
+      color_.SetRGBA(be.ReadRGBA());
+    } else {
+      const TSWFRGBRec c = be.ReadRGB();
+      color_.SetRGB(SWFRGBA(c.R, c.G, c.B, 255));
+    }
+  }
+  if (HasXOffset) x_offset_ = static_cast<int16_t>(be.ReadWord("XOffset"));
+  if (HasYOffset) y_offset_ = static_cast<int16_t>(be.ReadWord("YOffset"));
+  if (HasFont) text_height_ = be.ReadWord("TextHeight");
+  const uint8_t n = be.ReadByte("GlyphCount");
+  GlyphEntries.resize(n);
+  for (TSWFGlyphEntry& g : GlyphEntries) {
+    g.GlyphIndex = be.ReadUBits(glyphBits);
+    g.GlyphAdvance = be.ReadSBits(advanceBits);
+  }
+  be.FlushLastByte(false);
+}
+
+void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t advanceBits) const {
+  size_t next = 0;
+  do {
+    const bool first = next == 0;
+    const size_t count = std::min<size_t>(255, GlyphEntries.size() - next);
+    uint8_t flags = 0x80;
+    if (first) flags |= static_cast<uint8_t>(HasFont << 3 | HasColor << 2 | HasYOffset << 1 | HasXOffset);
+    be.WriteByte(flags);
+    if (first) {
+      if (HasFont) be.WriteWord(font_id_);
+      if (HasColor) {
+        if (UseAlpha) be.WriteRGBA(color_.GetRGBA());
+        else be.WriteRGB(color_.RGB());
+      }
+      if (HasXOffset) be.WriteWord(static_cast<uint16_t>(x_offset_));
+      if (HasYOffset) be.WriteWord(static_cast<uint16_t>(y_offset_));
+      if (HasFont) be.WriteWord(text_height_);
+    }
+    be.WriteByte(static_cast<uint8_t>(count));
+    for (size_t i = next; i < next + count; ++i) {
+      be.WriteBits(GlyphEntries[i].GlyphIndex, glyphBits);
+      be.WriteBits(static_cast<uint32_t>(GlyphEntries[i].GlyphAdvance), advanceBits);
+    }
+    be.FlushLastByte(true);
+    next += count;
+  } while (next < GlyphEntries.size());
+}
+
+size_t TSWFDefineText::GlyphCount() const {
+  size_t n = 0;
+  for (const auto& r : TextRecords) n += r.GlyphEntries.size();
+  return n;
+}
+
+void TSWFDefineText::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineText>(Source);
+  CharacterID = s.CharacterID;
+  TextBounds = s.TextBounds;
+  TextMatrix = s.TextMatrix;
+  GlyphBits = s.GlyphBits;
+  AdvanceBits = s.AdvanceBits;
+  TextRecords = s.TextRecords;
+}
+
+void TSWFDefineText::ReadFromStream(TBitsEngine& be) {
+  CharacterID = be.ReadWord("CharacterID");
+  TextBounds = TSWFRect::FromScreen(be.ReadRect());
+  TextMatrix.SetRec(be.ReadMatrix());
+  GlyphBits = be.ReadByte("GlyphBits");
+  AdvanceBits = be.ReadByte("AdvanceBits");
+  if (GlyphBits > 32 || AdvanceBits > 32)
+    throw FormatError(Format("glyph widths of %u and %u bits", GlyphBits, AdvanceBits));
+  TextRecords.clear();
+  // Records up to the 0 byte; whatever follows it stays in the body, so that a body with
+  // bytes after its end marker is kept raw instead of losing them.
+  for (uint8_t flags; (flags = be.ReadByte("text record")) != 0;) {
+    TSWFTextRecord& r = TextRecords.emplace_back();
+    r.UseAlpha = UseAlpha();
+    r.ReadFromStream(be, flags, GlyphBits, AdvanceBits);
+  }
+}
+
+void TSWFDefineText::WriteTagBody(TBitsEngine& be) {
+  // Widths wide enough for every index and advance: a value is never cut to fit.
+  uint32_t maxIndex = 0;
+  int32_t maxAdvance = 0;
+  for (const auto& r : TextRecords) {
+    for (const auto& g : r.GlyphEntries) {
+      maxIndex = std::max(maxIndex, g.GlyphIndex);
+      maxAdvance = std::max(maxAdvance, AbsSaturated(g.GlyphAdvance));
+    }
+  }
+  GlyphBits = std::max(GlyphBits, GetBitsCount(maxIndex));
+  AdvanceBits = std::max(AdvanceBits, GetBitsCount(maxAdvance, 1));
+  if (GlyphBits > 32 || AdvanceBits > 32) throw Error("GlyphBits and AdvanceBits are at most 32");
+  be.WriteWord(CharacterID);
+  be.WriteRect(TextBounds.Rect());
+  be.WriteMatrix(TextMatrix.Rec());
+  be.WriteByte(GlyphBits);
+  be.WriteByte(AdvanceBits);
+  for (TSWFTextRecord& r : TextRecords) {
+    r.UseAlpha = UseAlpha();
+    r.WriteToStream(be, GlyphBits, AdvanceBits);
+  }
+  be.WriteByte(0);
+}
+
+void TSWFDefineText::ForEachReferencedID(const TIDVisitor& visit) {
+  for (TSWFTextRecord& r : TextRecords) {
+    if (!r.HasFont) continue;
+    uint16_t id = r.FontID();
+    visit(id);
+    r.SetFontID(id);
+  }
+}
+
+std::string TSWFDefineText::Describe() const {
+  const TRect b = TextBounds.Rect();
+  return Format("id=%u bounds=(%d,%d)-(%d,%d) records=%zu glyphs=%zu bits=%u/%u", CharacterID, b.Left, b.Top,
+                b.Right, b.Bottom, TextRecords.size(), GlyphCount(), GlyphBits, AdvanceBits);
+}
+
+// ---------------------------------------------------------------------------------------
+// DefineEditText
+
+void TSWFDefineEditText::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  *this = AssignSource<TSWFDefineEditText>(Source);
+}
+
+uint8_t TSWFDefineEditText::MinVersion() const {
+  if (WritesFontClass()) return 9;
+  return AutoSize ? 6 : 4;
+}
+
+std::string TSWFDefineEditText::InitialTextBytes() const {
+  return InitialTextWide.empty() ? InitialText : Utf16ToUtf8(InitialTextWide);
+}
+
+void TSWFDefineEditText::ReadFromStream(TBitsEngine& be) {
+  CharacterID = be.ReadWord("CharacterID");
+  Bounds = TSWFRect::FromScreen(be.ReadRect());
+  const uint8_t f1 = be.ReadByte("edit text flags");
+  const uint8_t f2 = be.ReadByte("edit text flags");
+  HasText = f1 & 0x80;
+  WordWrap = f1 & 0x40;
+  Multiline = f1 & 0x20;
+  Password = f1 & 0x10;
+  ReadOnly = f1 & 0x08;
+  HasTextColor = f1 & 0x04;
+  HasMaxLength = f1 & 0x02;
+  HasFont = f1 & 0x01;
+  // A set font class flag means the class is there, whatever the file version says: the
+  // fields after it would be misread otherwise. Such a field needs a version 9 player.
+  HasFontClass = f2 & 0x80;
+  AutoSize = f2 & 0x40;
+  HasLayout = f2 & 0x20;
+  NoSelect = f2 & 0x10;
+  Border = f2 & 0x08;
+  WasStatic = f2 & 0x04;
+  HTML = f2 & 0x02;
+  UseOutlines = f2 & 0x01;
+  if (HasFont) FontID = be.ReadWord("FontID");
+  FontClass = HasFontClass ? be.ReadString("FontClass") : std::string();
+  if (HasFontClass && FontClass.empty()) throw FormatError("empty FontClass");
+  if (HasFontClass) Version = std::max<uint8_t>(Version, 9);
+  if (HasFont || HasFontClass) FontHeight = be.ReadWord("FontHeight");
+  if (HasTextColor) TextColor.SetRGBA(be.ReadRGBA());
+  if (HasMaxLength) MaxLength = be.ReadWord("MaxLength");
+  if (HasLayout) {
+    Align = be.ReadByte("Align");
+    LeftMargin = be.ReadWord("LeftMargin");
+    RightMargin = be.ReadWord("RightMargin");
+    Indent = be.ReadWord("Indent");
+    Leading = static_cast<int16_t>(be.ReadWord("Leading"));
+  }
+  VariableName = be.ReadString("VariableName");
+  InitialTextWide.clear();
+  InitialText = HasText ? be.ReadString("InitialText") : std::string();
+}
+
+void TSWFDefineEditText::WriteTagBody(TBitsEngine& be) {
+  HasFontClass = WritesFontClass();
+  be.WriteWord(CharacterID);
+  be.WriteRect(Bounds.Rect());
+  be.WriteByte(static_cast<uint8_t>(HasText << 7 | WordWrap << 6 | Multiline << 5 | Password << 4 | ReadOnly << 3 |
+                                    HasTextColor << 2 | HasMaxLength << 1 | HasFont));
+  be.WriteByte(static_cast<uint8_t>(HasFontClass << 7 | AutoSize << 6 | HasLayout << 5 | NoSelect << 4 |
+                                    Border << 3 | WasStatic << 2 | HTML << 1 | UseOutlines));
+  if (HasFont) be.WriteWord(FontID);
+  if (HasFontClass) be.WriteString(FontClass);
+  // The player reads a height after a font class too, not only after a font ID.
+  if (HasFont || HasFontClass) be.WriteWord(FontHeight);
+  if (HasTextColor) be.WriteRGBA(TextColor.GetRGBA());
+  if (HasMaxLength) be.WriteWord(MaxLength);
+  if (HasLayout) {
+    be.WriteByte(Align);
+    be.WriteWord(LeftMargin);
+    be.WriteWord(RightMargin);
+    be.WriteWord(Indent);
+    be.WriteWord(static_cast<uint16_t>(Leading));
+  }
+  be.WriteString(VariableName, true, Version >= 6);
+  if (HasText) be.WriteString(InitialTextBytes(), true, !HTML && Version > 5);
+}
+
+void TSWFDefineEditText::ForEachReferencedID(const TIDVisitor& visit) {
+  if (HasFont) visit(FontID);
+}
+
+std::string TSWFDefineEditText::Describe() const {
+  const TRect b = Bounds.Rect();
+  std::string s = Format("id=%u bounds=(%d,%d)-(%d,%d)", CharacterID, b.Left, b.Top, b.Right, b.Bottom);
+  if (HasFont) s += Format(" font=%u", FontID);
+  if (WritesFontClass() || HasFontClass) s += " class=" + Quote(FontClass);
+  if (HasFont || HasFontClass) s += Format(" height=%u", FontHeight);
+  if (HasTextColor) s += Format(" color=%08X", TextColor.GetRGBA());
+  if (HasMaxLength) s += Format(" maxlength=%u", MaxLength);
+  if (HasLayout) s += Format(" align=%u margins=%u/%u indent=%u leading=%d", Align, LeftMargin, RightMargin, Indent,
+                             Leading);
+  static const struct { bool TSWFDefineEditText::*flag; const char* name; } kFlags[] = {
+      {&TSWFDefineEditText::WordWrap, "wordwrap"}, {&TSWFDefineEditText::Multiline, "multiline"},
+      {&TSWFDefineEditText::Password, "password"}, {&TSWFDefineEditText::ReadOnly, "readonly"},
+      {&TSWFDefineEditText::AutoSize, "autosize"}, {&TSWFDefineEditText::NoSelect, "noselect"},
+      {&TSWFDefineEditText::Border, "border"},     {&TSWFDefineEditText::WasStatic, "wasstatic"},
+      {&TSWFDefineEditText::HTML, "html"},         {&TSWFDefineEditText::UseOutlines, "outlines"},
+  };
+  for (const auto& f : kFlags)
+    if (this->*f.flag) s += std::string(" ") + f.name;
+  s += " var=" + Quote(VariableName);
+  if (HasText) s += " text=" + Quote(InitialTextBytes());
+  return s;
+}
+
+}  // namespace fc

@@ -1,0 +1,302 @@
+#include "swf/fonts_text.h"
+
+#include <gtest/gtest.h>
+
+#include "tag_test_util.h"
+
+namespace fc {
+namespace {
+
+using test::As;
+using test::Bytes;
+using test::ExpectGolden;
+using test::RawReason;
+using test::ReadOne;
+
+// Bounds (0,0)-(100,50) twips: 8-bit fields, 37 bits in 5 bytes.
+const Bytes kBounds = {0x40, 0x03, 0x20, 0x01, 0x90};
+
+Bytes Cat(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
+}
+
+std::string ErrorOf(TSWFObject& obj) {
+  try {
+    obj.ToBytes();
+  } catch (const Error& e) {
+    return e.what();
+  }
+  return {};
+}
+
+// ---------------------------------------------------------------------------------------
+// Font info, align zones, names, text settings
+
+TEST(FontInfoTest, GoldenNarrowAndWideCodes) {
+  TSWFDefineFontInfo fi;
+  fi.FontID = 1;
+  fi.FontName = "Ab";
+  fi.ANSI = true;
+  fi.Bold = true;
+  fi.CodeTable = {'A', 'b'};
+  ExpectGolden(fi, {0x48, 0x03, 0x01, 0x00, 0x02, 'A', 'b', 0x0A, 'A', 'b'});
+  EXPECT_EQ(fi.MinVersion(), 1);
+  fi.WideCodes = true;
+  ExpectGolden(fi, {0x4A, 0x03, 0x01, 0x00, 0x02, 'A', 'b', 0x0B, 'A', 0x00, 'b', 0x00});
+  fi.WideCodes = false;
+  fi.CodeTable = {0x263A};
+  EXPECT_NE(ErrorOf(fi).find("CodeTable"), std::string::npos);
+}
+
+TEST(FontInfoTest, Info2HasLanguageAndAlwaysWideCodes) {
+  TSWFDefineFontInfo2 fi;
+  fi.FontID = 1;
+  fi.FontName = "A";
+  fi.SmallText = true;
+  fi.Italic = true;
+  fi.WideCodes = false;  // ignored: the second form always has 16-bit codes
+  fi.LanguageCode = 1;
+  fi.CodeTable = {'A'};
+  ExpectGolden(fi, {0x88, 0x0F, 0x01, 0x00, 0x01, 'A', 0x25, 0x01, 'A', 0x00});
+  EXPECT_EQ(fi.MinVersion(), 6);
+  auto back = ReadOne(fi.ToBytes());
+  EXPECT_EQ(As<TSWFDefineFontInfo2>(back).LanguageCode, 1);
+  EXPECT_EQ(back->Clone()->ToBytes(), fi.ToBytes());
+}
+
+TEST(FontInfoTest, CodeCountComesFromTheBodyAlone) {
+  // 40 narrow codes, then 3 wide ones: each body gives its own count, whatever was read before.
+  TSWFDefineFontInfo a;
+  a.CodeTable.assign(40, 'x');
+  TSWFDefineFontInfo b;
+  b.WideCodes = true;
+  b.CodeTable = {1, 2, 0x3000};
+  EXPECT_EQ(As<TSWFDefineFontInfo>(ReadOne(a.ToBytes())).CodeTable.size(), 40u);
+  EXPECT_EQ(As<TSWFDefineFontInfo>(ReadOne(b.ToBytes())).CodeTable, (std::vector<uint16_t>{1, 2, 0x3000}));
+  EXPECT_EQ(As<TSWFDefineFontInfo>(ReadOne(a.ToBytes())).CodeTable.size(), 40u);
+  // Half a wide code, or a name longer than the body, keeps the tag raw.
+  EXPECT_NE(RawReason(*ReadOne({0x45, 0x03, 0x01, 0x00, 0x00, 0x01, 0x41, 0x00, 0x42})), "");
+  EXPECT_NE(RawReason(*ReadOne({0x44, 0x03, 0x01, 0x00, 0x09, 0x41})), "");
+}
+
+TEST(FontInfoTest, NameLengthNeverWraps) {
+  TSWFDefineFontInfo fi;
+  fi.FontName.assign(255, 'n');
+  EXPECT_EQ(As<TSWFDefineFontInfo>(ReadOne(fi.ToBytes())).FontName.size(), 255u);
+  fi.FontName.assign(256, 'n');
+  EXPECT_NE(ErrorOf(fi).find("FontName"), std::string::npos);
+}
+
+TEST(FontAlignZonesTest, Golden) {
+  TSWFDefineFontAlignZones z;
+  z.FontID = 2;
+  z.CSMTableHint = 1;
+  z.ZoneTable.push_back({{{0x1234, 0x0100}, {0x0000, 0x3C00}}, true, true});
+  ExpectGolden(z, {0x4D, 0x12, 0x02, 0x00, 0x40, 0x02, 0x34, 0x12, 0x00, 0x01, 0x00, 0x00, 0x00, 0x3C, 0x03});
+  EXPECT_EQ(As<TSWFDefineFontAlignZones>(ReadOne(z.ToBytes())).ZoneTable, z.ZoneTable);
+  z.ZoneTable[0].ZoneData.resize(256);
+  EXPECT_NE(ErrorOf(z).find("NumZoneData"), std::string::npos);
+}
+
+TEST(FontNameTest, Golden) {
+  TSWFDefineFontName n;
+  n.FontID = 1;
+  n.FontName = "Ab";
+  n.FontCopyright = "C";
+  ExpectGolden(n, {0x07, 0x16, 0x01, 0x00, 'A', 'b', 0x00, 'C', 0x00});
+  EXPECT_EQ(n.MinVersion(), 9);
+}
+
+TEST(CSMTextSettingsTest, Golden) {
+  TSWFCSMTextSettings s;
+  s.TextID = 3;
+  s.UseFlashType = 1;
+  s.GridFit = 2;
+  s.Thickness = 1.0f;
+  s.Sharpness = -2.0f;
+  ExpectGolden(s, {0x8C, 0x12, 0x03, 0x00, 0x50, 0x00, 0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0xC0, 0x00});
+  EXPECT_EQ(s.MinVersion(), 8);
+  // A reserved byte that is not 0 is kept raw, so it is not lost.
+  EXPECT_NE(RawReason(*ReadOne({0x8C, 0x12, 0x03, 0x00, 0x50, 0, 0, 0, 0, 0, 0, 0, 0, 0x01})), "");
+}
+
+// ---------------------------------------------------------------------------------------
+// Static text
+
+void FillText(TSWFDefineText& t) {
+  t.CharacterID = 1;
+  t.TextBounds = TSWFRect::FromScreen({0, 0, 100, 50});
+  TSWFTextRecord& r = t.AddRecord();
+  r.SetFontID(1);
+  r.SetTextHeight(240);
+  r.GetTextColor().SetRGBA(SWFRGBA(0xFF, 0, 0, 0x80));
+  r.SetXOffset(20);
+  r.AddGlyph(1, 100);
+  r.AddGlyph(2, -5);
+}
+
+TEST(TextTest, GoldenDefineText) {
+  TSWFDefineText t;
+  FillText(t);
+  // Widths left 0 by the producer: 2 bits for index 2, 8 for an advance of 100.
+  const Bytes record = {0x8D, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x14, 0x00, 0xF0, 0x00, 0x02, 0x59, 0x2F, 0xB0};
+  ExpectGolden(t, Cat({{0xD9, 0x02, 0x01, 0x00}, kBounds, {0x00, 0x02, 0x08}, record, {0x00}}));
+  EXPECT_EQ(t.GlyphBits, 2);
+  EXPECT_EQ(t.AdvanceBits, 8);
+  auto back = ReadOne(t.ToBytes());
+  const TSWFDefineText& b = As<TSWFDefineText>(back);
+  ASSERT_EQ(b.TextRecords.size(), 1u);
+  EXPECT_EQ(b.TextRecords[0].GlyphEntries, (std::vector<TSWFGlyphEntry>{{1, 100}, {2, -5}}));
+  EXPECT_EQ(b.TextRecords[0].TextColor().GetRGBA(), SWFRGBA(0xFF, 0, 0, 0xFF));  // no alpha in DefineText
+  EXPECT_EQ(b.TextBounds, t.TextBounds);
+  EXPECT_EQ(back->Clone()->ToBytes(), t.ToBytes());
+}
+
+TEST(TextTest, GoldenDefineText2WithAlpha) {
+  TSWFDefineText2 t2;
+  FillText(t2);
+  const Bytes record = {0x8D, 0x01, 0x00, 0xFF, 0x00, 0x00, 0x80, 0x14, 0x00, 0xF0, 0x00, 0x02, 0x59, 0x2F, 0xB0};
+  ExpectGolden(t2, Cat({{0x5A, 0x08, 0x01, 0x00}, kBounds, {0x00, 0x02, 0x08}, record, {0x00}}));
+  EXPECT_EQ(t2.MinVersion(), 3);
+  auto back = ReadOne(t2.ToBytes());
+  EXPECT_TRUE(As<TSWFDefineText2>(back).TextRecords[0] == t2.TextRecords[0]);
+}
+
+TEST(TextTest, WidthsNeverCutAnIndexOrAdvance) {
+  TSWFDefineText t;
+  t.GlyphBits = 1;
+  t.AdvanceBits = 2;
+  t.AddRecord().AddGlyph(5, -300);
+  auto back = ReadOne(t.ToBytes());
+  EXPECT_EQ(As<TSWFDefineText>(back).TextRecords[0].GlyphEntries[0], (TSWFGlyphEntry{5, -300}));
+  EXPECT_EQ(t.GlyphBits, 3);
+  EXPECT_EQ(t.AdvanceBits, 10);
+  // Wider widths set by the producer are kept.
+  t.GlyphBits = 9;
+  EXPECT_EQ(As<TSWFDefineText>(ReadOne(t.ToBytes())).GlyphBits, 9);
+}
+
+TEST(TextTest, MoreThan255GlyphsSplitIntoRecords) {
+  TSWFDefineText t;
+  TSWFTextRecord& r = t.AddRecord();
+  r.SetFontID(7);
+  r.SetTextHeight(200);
+  r.SetYOffset(-40);
+  for (uint32_t i = 0; i < 600; ++i) r.AddGlyph(i % 50, 10);
+  auto back = ReadOne(t.ToBytes());
+  const auto& records = As<TSWFDefineText>(back).TextRecords;
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[0].GlyphEntries.size(), 255u);
+  EXPECT_EQ(records[1].GlyphEntries.size(), 255u);
+  EXPECT_EQ(records[2].GlyphEntries.size(), 90u);
+  EXPECT_TRUE(records[0].HasFont && records[0].HasYOffset);
+  EXPECT_EQ(records[0].YOffset(), -40);
+  // The continuations carry no style: the glyphs follow on where the record before ended.
+  EXPECT_FALSE(records[1].HasFont || records[1].HasColor || records[1].HasXOffset || records[1].HasYOffset);
+  EXPECT_EQ(records[2].GlyphEntries[89], (TSWFGlyphEntry{599 % 50, 10}));
+  EXPECT_EQ(As<TSWFDefineText>(back).GlyphCount(), 600u);
+  // An empty record is still a record.
+  TSWFDefineText e;
+  e.AddRecord();
+  EXPECT_EQ(As<TSWFDefineText>(ReadOne(e.ToBytes())).TextRecords.size(), 1u);
+}
+
+TEST(TextTest, UnreadableBodiesStayRaw) {
+  // DefineText is code 11: the short header word is 11 << 6 plus the body length.
+  auto text = [](const Bytes& records) {
+    const Bytes body = Cat({{0x01, 0x00}, kBounds, {0x00, 0x02, 0x08}, records});
+    return Cat({{static_cast<uint8_t>(0xC0 + body.size()), 0x02}, body});
+  };
+  EXPECT_EQ(RawReason(*ReadOne(text({0x80, 0x00, 0x00}))), "");
+  EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x00, 0x00, 0x00}))), "");  // a byte after the end marker
+  EXPECT_NE(RawReason(*ReadOne(text({0x90, 0x00, 0x00}))), "");        // reserved bit
+  EXPECT_NE(RawReason(*ReadOne(text({0x08, 0x00, 0x00}))), "");        // type bit clear
+  EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x05, 0x00}))), "");        // glyphs past the body
+  EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x00}))), "");              // no end marker
+}
+
+TEST(TextTest, RenumberingReachesTheRecordFonts) {
+  TSWFDefineText t;
+  FillText(t);
+  t.AddRecord().AddGlyph(0, 0);  // no font: not visited
+  std::vector<uint16_t> seen;
+  t.ForEachReferencedID([&](uint16_t& id) { seen.push_back(id); id = 9; });
+  EXPECT_EQ(seen, (std::vector<uint16_t>{1}));
+  EXPECT_EQ(t.TextRecords[0].FontID(), 9);
+}
+
+// ---------------------------------------------------------------------------------------
+// Edit text
+
+TEST(EditTextTest, Golden) {
+  TSWFDefineEditText e;
+  e.CharacterID = 2;
+  e.Bounds = TSWFRect::FromScreen({0, 0, 100, 50});
+  e.HasText = e.ReadOnly = e.HasTextColor = e.HasFont = e.HasLayout = e.NoSelect = true;
+  e.FontID = 1;
+  e.FontHeight = 240;
+  e.TextColor.SetRGBA(SWFRGBA(0, 0, 0xFF, 0xFF));
+  e.Align = kAlignCenter;
+  e.Leading = 40;
+  e.VariableName = "v";
+  e.InitialText = "Hi";
+  ExpectGolden(e, Cat({{0x5F, 0x09, 0x02, 0x00},
+                       kBounds,
+                       {0x8D, 0x30, 0x01, 0x00, 0xF0, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                        0x00, 0x28, 0x00, 'v', 0x00, 'H', 'i', 0x00}}));
+  EXPECT_EQ(e.MinVersion(), 4);
+  e.AutoSize = true;
+  EXPECT_EQ(e.MinVersion(), 6);
+  auto back = ReadOne(e.ToBytes());
+  EXPECT_EQ(As<TSWFDefineEditText>(back).InitialText, "Hi");
+  EXPECT_EQ(back->Clone()->ToBytes(), e.ToBytes());
+}
+
+TEST(EditTextTest, FontClassByVersion) {
+  TSWFDefineEditText e;
+  e.FontClass = "F";
+  e.FontHeight = 200;
+  e.Version = 8;
+  EXPECT_EQ(e.ToBytes(), (Bytes{0x46, 0x09, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(e.MinVersion(), 4);
+  e.Version = 9;
+  // The height follows the class even without a font ID.
+  ExpectGolden(e, {0x4A, 0x09, 0x00, 0x00, 0x00, 0x00, 0x80, 'F', 0x00, 0xC8, 0x00, 0x00}, 9);
+  EXPECT_EQ(e.MinVersion(), 9);
+  e.FontClass.clear();
+  e.ToBytes();
+  EXPECT_FALSE(e.HasFontClass);
+}
+
+TEST(EditTextTest, FontClassFlagInAnOlderFileIsStillRead) {
+  const Bytes bytes = {0x4A, 0x09, 0x00, 0x00, 0x00, 0x00, 0x80, 'F', 0x00, 0xC8, 0x00, 0x00};
+  auto back = ReadOne(bytes, 8);
+  const auto& e = As<TSWFDefineEditText>(back);
+  EXPECT_EQ(e.FontClass, "F");
+  EXPECT_EQ(e.FontHeight, 200);
+  EXPECT_EQ(e.MinVersion(), 9);
+  EXPECT_EQ(back->ToBytes(), bytes);
+}
+
+TEST(EditTextTest, InitialTextForms) {
+  TSWFDefineEditText e;
+  e.HasText = true;
+  e.InitialText = "<b>x</b>";
+  e.HTML = true;
+  e.Version = 5;
+  EXPECT_EQ(As<TSWFDefineEditText>(ReadOne(e.ToBytes(), 5)).InitialText, "<b>x</b>");
+  e.InitialTextWide = u"\u00e9t\u00e9";  // preferred, written as UTF-8
+  const Bytes b = e.ToBytes();
+  EXPECT_EQ(Bytes(b.end() - 6, b.end()), (Bytes{0xC3, 0xA9, 't', 0xC3, 0xA9, 0x00}));
+  EXPECT_EQ(As<TSWFDefineEditText>(ReadOne(b)).InitialText, "\xC3\xA9t\xC3\xA9");
+  // The bit between Border and HTML survives a copy.
+  const Bytes wasStatic = {0x46, 0x09, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00};
+  auto s = ReadOne(wasStatic);
+  EXPECT_TRUE(As<TSWFDefineEditText>(s).WasStatic);
+  EXPECT_EQ(s->ToBytes(), wasStatic);
+}
+
+}  // namespace
+}  // namespace fc
