@@ -717,7 +717,8 @@ void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits,
     sc->ExtendedCounts = fmt.ExtendedCounts;
     if (flags & 0x01) {
       const unsigned n = be.ReadUBits(5);
-      sc->SetMoveTo(be.ReadSBits(n), be.ReadSBits(n));
+      const int32_t x = be.ReadSBits(n);  // two statements: x is read first
+      sc->SetMoveTo(x, be.ReadSBits(n));
     }
     if (flags & 0x02) sc->SetFillStyle0(static_cast<uint16_t>(be.ReadUBits(fillBits)));
     if (flags & 0x04) sc->SetFillStyle1(static_cast<uint16_t>(be.ReadUBits(fillBits)));

@@ -265,10 +265,10 @@ TEST(SWFTags, FactoryMapsEveryModelledCode) {
     EXPECT_EQ(obj->TagID, code) << code;
     EXPECT_TRUE(IsModelledTag(code));
   }
-  auto raw = CreateTagObject(2);  // shapes come with their own classes later
+  auto raw = CreateTagObject(3);  // a code without a class
   EXPECT_EQ(raw->TagID, kTagByteCode);
-  EXPECT_EQ(raw->HeaderTagID(), 2);
-  EXPECT_STREQ(TagName(2), "DefineShape");
+  EXPECT_EQ(raw->HeaderTagID(), 3);
+  EXPECT_STREQ(TagName(3), "FreeCharacter");
 }
 
 }  // namespace
