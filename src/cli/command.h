@@ -71,6 +71,7 @@ void RegisterSwfCommands(CommandTable& table);
 void RegisterReaderCommands(CommandTable& table);
 void RegisterEngineCommands(CommandTable& table);
 void RegisterAsCommands(CommandTable& table);
+void RegisterMovieCommands(CommandTable& table);
 void RegisterProfileCommands(CommandTable& table);
 void RegisterConvertCommands(CommandTable& table);
 

@@ -11,6 +11,7 @@ CommandTable BuildCommandTable() {
   RegisterReaderCommands(table);
   RegisterEngineCommands(table);
   RegisterAsCommands(table);
+  RegisterMovieCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

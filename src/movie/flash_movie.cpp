@@ -6,8 +6,34 @@
 #include "ascompiler/compile_context.h"
 #include "ascompiler/errors.h"
 #include "core/error.h"
+#include "core/text.h"
+#include "movie/external_movie.h"
+#include "movie/flash_sprite.h"
 
 namespace fc {
+
+// ---------------------------------------------------------------------------------------
+// Objects
+
+void TFlashObject::Assign(const TBasedSWFObject& Source) { (void)Source; }
+
+void TFlashIDObject::Assign(const TBasedSWFObject& Source) {
+  const auto& s = AssignSource<TFlashIDObject>(Source);
+  if (!Owner) SetOwner(s.Owner);
+  SetID(s.GetID());
+}
+
+void TFlashVisualObject::Assign(const TBasedSWFObject& Source) {
+  TFlashIDObject::Assign(Source);
+  InTwips = AssignSource<TFlashVisualObject>(Source).InTwips;
+}
+
+int32_t TFlashVisualObject::UnitsMultiplier() const {
+  return InTwips || !Owner ? 1 : Owner->UnitsMultiplier();
+}
+
+// ---------------------------------------------------------------------------------------
+// Scripts
 
 TFlashActionScript::TFlashActionScript(TFlashMovie* owner)
     : owned_(std::make_unique<TSWFActionList>()), actions_(owned_.get()) {
@@ -19,7 +45,9 @@ TFlashActionScript::TFlashActionScript(TFlashMovie* owner, TSWFActionList* list)
 bool TFlashActionScript::Compile(const std::string& text) {
   if (!Owner) throw Error("A script outside a movie cannot be compiled.");
   try {
-    Owner->CompileContext().CompileFrameScript(text, *actions_);
+    TCompileContext& context = Owner->CompileContext();
+    context.SwfVersion = Owner->Version();
+    context.CompileFrameScript(text, *actions_);
     return true;
   } catch (const std::exception& e) {  // compile, file and format errors alike
     Owner->CompileMessages += e.what();
@@ -33,6 +61,17 @@ bool TFlashActionScript::Compile(const std::vector<std::string>& lines) {
   return Compile(text);
 }
 
+void TFlashActionScript::AddGetURL(const std::string& url, const std::string& target) {
+  auto action = std::make_unique<TSWFActionGetUrl>();
+  action->URL = url;
+  action->Target = target;
+  actions_->Add(std::move(action));
+}
+
+void TFlashActionScript::AddFSCommand(const std::string& command, const std::string& arguments) {
+  AddGetURL("FSCommand:" + command, arguments);
+}
+
 uint8_t TFlashActionScript::MinVersion() const { return std::max<uint8_t>(1, actions_->MinVersion()); }
 
 void TFlashActionScript::WriteToStream(TBitsEngine& be) {
@@ -40,19 +79,43 @@ void TFlashActionScript::WriteToStream(TBitsEngine& be) {
   tag.WriteToStream(be);
 }
 
+// ---------------------------------------------------------------------------------------
+// The movie
+
 TFlashMovie::TFlashMovie(int32_t xMin, int32_t yMin, int32_t xMax, int32_t yMax, float frameRate, bool inPixels)
     : TBasedSWFStream(xMin, yMin, xMax, yMax, frameRate, inPixels) {}
 
 TFlashMovie::~TFlashMovie() = default;
 
 uint16_t TFlashMovie::TakeID() {
-  if (NextID == 0xFFFF) throw Error("The movie has no character IDs left.");
-  return NextID++;
+  if (NextID > kMaxCharacterID) throw Error("The movie has no character IDs left: every ID up to 65535 is taken.");
+  return static_cast<uint16_t>(NextID++);
+}
+
+void TFlashMovie::ReserveIDs(uint32_t first, uint32_t count) {
+  const uint64_t end = static_cast<uint64_t>(first) + count;  // one past the block
+  if (end > kMaxCharacterID + 1ull)
+    throw Error(Format("The movie needs %u character IDs from %u, past the last character ID 65535.", count, first));
+  NextID = std::max<uint32_t>(NextID, static_cast<uint32_t>(end));
+}
+
+void TFlashMovie::HeaderChanged() {
+  if (Version() >= 8) FillCorrection = false;
 }
 
 TSWFRGB& TFlashMovie::BackgroundColor() {
   if (!background_) background_ = std::make_unique<TSWFRGB>(255, 255, 255);
   return *background_;
+}
+
+TSWFFileAttributes& TFlashMovie::FileAttributes() {
+  if (!fileAttributes_) fileAttributes_ = std::make_unique<TSWFFileAttributes>();
+  return *fileAttributes_;
+}
+
+void TFlashMovie::SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int startFrame) {
+  streamSound_ = std::move(sound);
+  streamSoundStart_ = startFrame;
 }
 
 TFlashActionScript& TFlashMovie::FrameActions() {
@@ -67,67 +130,241 @@ void TFlashMovie::ShowFrame(int count) {
   }
   if (frameActions_) Objects.push_back(std::move(frameActions_));
   for (int i = 0; i < std::max(count, 1); ++i) {
+    if (FrameCount == 0xFFFF) throw Error("A movie holds at most 65535 frames.");
     Add(std::make_unique<TSWFShowFrame>());
     ++FrameCount;
   }
   CurrentFrame = FrameCount - 1;
 }
 
+namespace {
+
+bool IsShowFrame(const TBasedSWFObject& object) {
+  const auto* tag = dynamic_cast<const TSWFObject*>(&object);
+  return tag && tag->HeaderTagID() == kTagShowFrame;
+}
+
+// Builder objects have no tag code of their own.
+constexpr uint16_t kNoTagCode = 0xFFFF;
+
+uint16_t TagCode(const TBasedSWFObject& object) {
+  const auto* tag = dynamic_cast<const TSWFObject*>(&object);
+  return tag ? tag->HeaderTagID() : kNoTagCode;
+}
+
+bool IsPlacementCode(uint16_t code) { return code == 4 || code == 26 || code == 70; }
+
+// Bitmaps, JPEG tables, fonts and sounds: what MoveResources takes to an earlier frame.
+bool IsResourceCode(uint16_t code) {
+  switch (code) {
+    case 6: case 8: case 10: case 14: case 20: case 21: case 35: case 36: case 48: case 75: case 90:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 size_t TFlashMovie::FrameIndex(int n) const {
   if (n <= 0 || Objects.empty()) return 0;
   int seen = 0;
-  for (size_t i = 0; i < Objects.size(); ++i) {
-    auto* tag = dynamic_cast<const TSWFObject*>(Objects[i].get());
-    if (tag && tag->TagID == kTagShowFrame && ++seen == n) return i;
-  }
+  for (size_t i = 0; i < Objects.size(); ++i)
+    if (IsShowFrame(*Objects[i]) && ++seen == n) return i;
   return Objects.size() - 1;
+}
+
+TFlashSprite* TFlashMovie::AddSprite(TFlashVisualObject* first) {
+  TFlashSprite* sprite = AddDefinition(std::make_unique<TFlashSprite>());
+  Sprites.push_back(sprite);
+  if (first) sprite->PlaceObject(first, 1);
+  return sprite;
+}
+
+TFlashPlaceObject* TFlashMovie::PlaceObject(TFlashVisualObject* object, int depth) {
+  if (!object) throw Error("PlaceObject needs an object to place.");
+  auto* place = Add(std::make_unique<TFlashPlaceObject>(this, object, object->GetID(), depth));
+  MaxDepth = std::max(MaxDepth, depth);
+  return place;
+}
+
+TFlashPlaceObject* TFlashMovie::PlaceCharacter(uint16_t characterID, int depth) {
+  auto* place = Add(std::make_unique<TFlashPlaceObject>(this, nullptr, characterID, depth));
+  MaxDepth = std::max(MaxDepth, depth);
+  return place;
+}
+
+void TFlashMovie::RemoveObject(int depth, TFlashIDObject* object) {
+  if (depth < 0 || depth > 0xFFFF) throw Error(Format("Depth %d is outside 0..65535.", depth));
+  if (object) {
+    auto tag = std::make_unique<TSWFRemoveObject>();
+    tag->CharacterID = object->GetID();
+    tag->Depth = static_cast<uint16_t>(depth);
+    Add(std::move(tag));
+  } else {
+    auto tag = std::make_unique<TSWFRemoveObject2>();
+    tag->Depth = static_cast<uint16_t>(depth);
+    Add(std::move(tag));
+  }
+}
+
+TFlashExternalMovie* TFlashMovie::AddExternalMovie(const std::filesystem::path& fileName, int mode, bool renumber) {
+  return AddExternal(std::make_unique<TFlashExternalMovie>(fileName), mode, renumber);
+}
+
+TFlashExternalMovie* TFlashMovie::AddExternalMovie(std::span<const uint8_t> bytes, int mode, bool renumber) {
+  return AddExternal(std::make_unique<TFlashExternalMovie>(bytes), mode, renumber);
+}
+
+TFlashExternalMovie* TFlashMovie::AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber) {
+  if (mode < kExternalTimeline || mode > kExternalSprite)
+    throw Error(Format("Import mode %d is unknown (0 timeline, 1 library, 2 one frame, 3 sprite).", mode));
+  if (!movie->Reader.IsValid) throw FormatError("The imported file is no SWF movie.");
+  movie->Mode = static_cast<uint8_t>(mode);
+  const bool sprite = mode == kExternalSprite;
+  // The whole block is checked before anything changes, so a failed import leaves the movie
+  // as it was: the object's ID, then (for a sprite) the definitions after it.
+  const uint32_t count = movie->DefinitionCount();
+  const uint32_t first = NextID;
+  const uint64_t blockEnd = static_cast<uint64_t>(first) + count + 1 + (sprite ? 1 : 0);
+  if (blockEnd > kMaxCharacterID + 1ull)
+    throw Error(Format("The imported movie defines %u characters; from ID %u they run past the last character ID 65535.",
+                       count, first));
+  movie->SetID(TakeID());
+  if (renumber) movie->Renumber(static_cast<uint16_t>(first + (sprite ? 1 : 0)));
+  ReserveIDs(first, static_cast<uint32_t>(blockEnd - first));
+  // Kept IDs must not be handed out again.
+  if (!renumber && count > 0) ReserveIDs(movie->LargestID(), 1);
+  TFlashExternalMovie* raw = Add(std::move(movie));
+  if (sprite) {
+    raw->MakeSprite();
+    Sprites.push_back(raw->Sprite());
+  }
+  return raw;
+}
+
+void TFlashMovie::MoveInFront(const TBasedSWFObject* user, const TBasedSWFObject* used) {
+  const size_t u = IndexOf(user), d = IndexOf(used);
+  if (u == Objects.size() || d == Objects.size() || d < u) return;
+  auto moving = std::move(Objects[d]);
+  Objects.erase(Objects.begin() + static_cast<std::ptrdiff_t>(d));
+  Objects.insert(Objects.begin() + static_cast<std::ptrdiff_t>(u), std::move(moving));
+}
+
+size_t TFlashMovie::IndexOf(const TBasedSWFObject* object) const {
+  for (size_t i = 0; i < Objects.size(); ++i)
+    if (Objects[i].get() == object) return i;
+  return Objects.size();
 }
 
 TCompileContext& TFlashMovie::CompileContext() {
   if (!compileContext_) {
     compileContext_ = std::make_unique<TCompileContext>();
     compileContext_->SwfVersion = Version();
+    // Each class compiled for the movie gets a sprite of its own whose init actions hold the
+    // class's set-up code; the sprite stands in front of the frame being built.
+    compileContext_->OnClassScript = [this](TClassInfo&) -> TSWFActionList& {
+      return AddSprite()->InitActions().Actions();
+    };
   }
   return *compileContext_;
 }
 
-void TFlashMovie::BuildBody() {
+uint8_t TFlashMovie::WriteBody() {
   std::vector<uint8_t> body;
   TBitsEngine be(&body);
+  // The version is settled before anything is written: placements write their clip event
+  // flags 16 or 32 bits wide by it, so a later tag that raises it must be known first.
   uint8_t required = Version();
+  if (WriteFileAttributes) required = std::max(required, FileAttributes().MinVersion());
+  if (streamSound_) required = std::max(required, streamSound_->MinVersion());
+  for (const auto& video : PlacedVideos) required = std::max(required, video->MinVersion());
+  if (Protect) required = std::max<uint8_t>(required, 2);
+  for (const auto& object : Objects) required = std::max(required, object->MinVersion());
+  if (Compressed()) required = std::max<uint8_t>(required, 6);
+  for (const auto& object : Objects) SetFileVersion(*object, required);
+
+  if (WriteFileAttributes) {
+    TSWFFileAttributes& attributes = FileAttributes();
+    attributes.WriteToStream(be);
+    if (attributes.HasMetadata) {
+      TSWFMetadata metadata;
+      metadata.Metadata = MetadataText;
+      metadata.WriteToStream(be);
+    }
+  }
   if (background_) {
     TSWFSetBackgroundColor tag;
     tag.Color = *background_;
     tag.WriteToStream(be);
   }
-  uint16_t frames = 0;
+  if (streamSound_) streamSound_->WriteHead(be);
+  if (Protect) {
+    TSWFProtect tag;
+    tag.Password = ProtectPassword;
+    tag.WriteToStream(be);
+  }
+  int frame = 0;
   bool placed = false;
   for (size_t i = 0; i < Objects.size(); ++i) {
     TBasedSWFObject& object = *Objects[i];
     Progress(static_cast<int>(std::lround((i + 1) * 100.0 / Objects.size())), kProgressBuilding);
-    required = std::max(required, object.MinVersion());
-    if (auto* tag = dynamic_cast<TSWFObject*>(&object)) {
-      if (tag->TagID == kTagShowFrame) ++frames;
-      if (tag->TagID == 4 || tag->TagID == 26 || tag->TagID == 70) placed = true;
+    const uint16_t code = TagCode(object);
+    if (code == kTagShowFrame) {
+      for (const auto& video : PlacedVideos) video->WriteFrame(be, frame);
+      if (streamSound_ && frame >= streamSoundStart_) streamSound_->WriteFrame(be, frame - streamSoundStart_);
     }
     object.WriteToStream(be);
+    if (code == kTagShowFrame) ++frame;
+    if (IsPlacementCode(code) || dynamic_cast<TFlashPlaceObject*>(&object)) placed = true;
+    if (auto* external = dynamic_cast<TFlashExternalMovie*>(&object)) {
+      frame += external->FramesWritten();
+      placed = placed || external->PlacedWritten();
+    }
   }
-  if (frames == 0 && placed) {
+  if (frame == 0 && placed) {
     TSWFShowFrame().WriteToStream(be);
-    frames = 1;
+    frame = 1;
   }
-  auto* last = Objects.empty() ? nullptr : dynamic_cast<TSWFObject*>(Objects.back().get());
-  if (!last || last->TagID != 0) TSWFEnd().WriteToStream(be);
-  FrameCount = frames;
+  if (Objects.empty() || TagCode(*Objects.back()) != kTagEnd) TSWFEnd().WriteToStream(be);
+  if (frame > 0xFFFF) throw Error(Format("The movie has %d frames; a movie holds at most 65535.", frame));
+  FrameCount = static_cast<uint16_t>(frame);
   if (required > Version()) SetVersion(required);
   SetBodyStream(std::move(body));
+  return required;
 }
 
-void TFlashMovie::MoveResources(int ToFrame, int FromFrame, int UntilFrame) {
-  (void)ToFrame;
-  (void)FromFrame;
-  (void)UntilFrame;
-  throw Error("Moving resources between frames is not supported by this movie yet.");
+void TFlashMovie::MoveResources(int toFrame, int fromFrame, int lastFrame) {
+  if (toFrame > fromFrame) toFrame = fromFrame;
+  if (lastFrame == -1) lastFrame = FrameCount;
+  if (lastFrame <= 0 || lastFrame < fromFrame) lastFrame = fromFrame;
+  if (toFrame < 0 || fromFrame < 0) throw Error("Frames to move resources between count from 0.");
+  // Frame f (from 0) runs from just after the f-th ShowFrame to the (f + 1)-th one.
+  auto frameStart = [&](int f) -> size_t { return f <= 0 || Objects.empty() ? 0 : std::min(FrameIndex(f) + 1, Objects.size()); };
+  auto frameEnd = [&](int f) -> size_t {  // one past the frame's ShowFrame, or the end
+    int seen = 0;
+    for (size_t i = 0; i < Objects.size(); ++i)
+      if (IsShowFrame(*Objects[i]) && ++seen == f + 1) return i;
+    return Objects.size();
+  };
+  const size_t insert = frameStart(toFrame);
+  const size_t end = frameEnd(lastFrame);
+  size_t moved = 0;
+  for (size_t i = std::max(frameStart(fromFrame), insert); i < end; ++i) {
+    const auto* flash = dynamic_cast<const TFlashObject*>(Objects[i].get());
+    const bool resource = flash ? flash->IsResource() : IsResourceCode(TagCode(*Objects[i]));
+    if (!resource) continue;
+    // Entries between the insertion point and i shift by one; i now holds one already seen.
+    auto entry = std::move(Objects[i]);
+    Objects.erase(Objects.begin() + static_cast<std::ptrdiff_t>(i));
+    Objects.insert(Objects.begin() + static_cast<std::ptrdiff_t>(insert + moved), std::move(entry));
+    ++moved;
+  }
+}
+
+void TFlashMovie::Save(const std::filesystem::path& fileName) {
+  WriteBody();
+  SaveToFile(fileName);
 }
 
 }  // namespace fc

@@ -1,36 +1,96 @@
 #pragma once
 // The movie builder: a movie made of definitions, placements, frame actions and labels, with
 // character IDs handed out in creation order and the movie's own ActionScript compiler.
+//
+// The movie owns every object added to it (Objects, in file order). Definitions take their
+// character ID from NextID when they are added; typed lists (Sprites, ...) are views onto
+// the same objects. Shapes, images, buttons, fonts, texts, sounds and videos plug in through
+// TFlashIDObject / TFlashVisualObject and AddDefinition; objects that write something at
+// every frame (placed videos, the stream sound) through TFlashFrameWriter.
 
+#include <filesystem>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "swf/actions.h"
-#include "swf/records.h"
 #include "swf/objects.h"
+#include "swf/records.h"
 #include "swf/streams.h"
 
 namespace fc {
 
 class TCompileContext;
 class TFlashMovie;
+class TFlashSprite;
+class TFlashPlaceObject;
+class TFlashExternalMovie;
+class TFlashShape;
+class TFlashImage;
+class TFlashButton;
+class TFlashFont;
+class TFlashText;
+class TFlashVideo;
+
+// The last character ID of the format.
+constexpr uint32_t kMaxCharacterID = 0xFFFF;
 
 // Base of the builder's own objects; the movie owns them.
 class TFlashObject : public TBasedSWFObject {
 public:
-  void Assign(const TBasedSWFObject& Source) override { (void)Source; }
+  void Assign(const TBasedSWFObject& Source) override;
   uint8_t LibraryLevel() const override { return 1; }
   virtual void OwnerChanged() {}
   void SetOwner(TFlashMovie* owner) {
     Owner = owner;
     OwnerChanged();
   }
+  // Images, sounds and fonts answer true: MoveResources moves them to an earlier frame.
+  virtual bool IsResource() const { return false; }
   TFlashMovie* Owner = nullptr;
 };
 
+// An object with a character ID.
+class TFlashIDObject : public TFlashObject {
+public:
+  // Takes the owner (when unset) and the ID of the source.
+  void Assign(const TBasedSWFObject& Source) override;
+  virtual uint16_t GetID() const { return id_; }
+  // Sprites and buttons also copy the ID into their tag.
+  virtual void SetID(uint16_t id) { id_ = id; }
+
+private:
+  uint16_t id_ = 0;
+};
+
+// A character that can be placed on the display list. With InTwips its coordinates are
+// twips whatever the movie's units.
+class TFlashVisualObject : public TFlashIDObject {
+public:
+  void Assign(const TBasedSWFObject& Source) override;
+  bool InTwips = false;
+  // 1 when InTwips or without an owner, else the movie's multiplier (20 for pixels).
+  int32_t UnitsMultiplier() const;
+};
+
+// Writes data at every frame of the timeline it belongs to (a placed video its frame, the
+// stream sound its block). Frame numbers count from 0.
+class TFlashFrameWriter {
+public:
+  virtual ~TFlashFrameWriter() = default;
+  // Written once before the first tag of the timeline (a sound stream head); nothing by default.
+  virtual void WriteHead(TBitsEngine& be) { (void)be; }
+  virtual void WriteFrame(TBitsEngine& be, int frame) = 0;
+  virtual uint8_t MinVersion() const { return 1; }
+};
+
+// A non-owning list of the movie's objects of one kind.
+template <typename T>
+using TFlashObjectList = std::vector<T*>;
+
 // One action list with the compile entry the output generation uses. Written as a DoAction
-// tag (or, for class set-up code, a DoInitAction of its sprite).
+// tag (a sprite writes its init actions as the DoInitAction of its ID).
 class TFlashActionScript : public TFlashObject {
 public:
   // A script over its own list.
@@ -39,12 +99,17 @@ public:
   TFlashActionScript(TFlashMovie* owner, TSWFActionList* list);
 
   TSWFActionList& Actions() { return *actions_; }
+  const TSWFActionList& Actions() const { return *actions_; }
   bool OwnsActions() const { return owned_ != nullptr; }
 
   // Compiles ActionScript into the list. On an error the message goes to the movie's
   // CompileMessages and the result is false; the list may then hold part of the code.
   bool Compile(const std::string& text);
   bool Compile(const std::vector<std::string>& lines);
+
+  // FSCommand is a GetURL to "FSCommand:" + the command.
+  void AddGetURL(const std::string& url, const std::string& target);
+  void AddFSCommand(const std::string& command, const std::string& arguments);
 
   uint8_t MinVersion() const override;
   void WriteToStream(TBitsEngine& be) override;
@@ -62,9 +127,27 @@ public:
 
   // Objects: the body's content in file order (builder objects and plain tags).
   std::vector<std::unique_ptr<TBasedSWFObject>> Objects;
-  uint16_t NextID = 1;
+  // The next character ID; one past 65535 once every ID is taken, so it never wraps.
+  uint32_t NextID = 1;
   int CurrentFrame = -1;  // index of the last closed frame
+  int MaxDepth = 0;       // the deepest placement so far
   std::string FrameLabel;  // of the frame being built
+  // Image fills are shifted half a pixel for older players; off from version 8.
+  bool FillCorrection = true;
+  bool Protect = false;
+  std::string ProtectPassword;
+  bool WriteFileAttributes = false;
+  std::string MetadataText;  // written after FileAttributes when its metadata flag is set
+
+  TFlashObjectList<TFlashSprite> Sprites;
+  TFlashObjectList<TFlashShape> Shapes;
+  TFlashObjectList<TFlashImage> Images;
+  TFlashObjectList<TFlashButton> Buttons;
+  TFlashObjectList<TFlashFont> Fonts;
+  TFlashObjectList<TFlashText> Texts;
+  TFlashObjectList<TFlashVideo> Videos;
+  // Placed videos write their frames at every ShowFrame; they are kept outside Objects.
+  std::vector<std::unique_ptr<TFlashFrameWriter>> PlacedVideos;
 
   // Appends a plain tag or builder object; returns it.
   template <typename T>
@@ -74,29 +157,76 @@ public:
     Objects.push_back(std::move(object));
     return raw;
   }
-  // A new character ID (they are handed out in creation order).
+  // Appends a definition and gives it the next character ID.
+  template <typename T>
+  T* AddDefinition(std::unique_ptr<T> object) {
+    static_assert(std::is_base_of_v<TFlashIDObject, T>);
+    object->SetID(TakeID());
+    return Add(std::move(object));
+  }
+  // A new character ID (they are handed out in creation order). Throws when none is left.
   uint16_t TakeID();
+  // Reserves `count` IDs after `first` (an imported movie's block): NextID becomes
+  // first + count unless it is already beyond. Throws when the block runs past the last ID.
+  void ReserveIDs(uint32_t first, uint32_t count);
 
   TSWFRGB& BackgroundColor();
+  bool HasBackgroundColor() const { return background_ != nullptr; }
+  TSWFFileAttributes& FileAttributes();
+  // The movie's stream sound, written as a head before the tags and a block per frame.
+  void SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int startFrame = 0);
+  TFlashFrameWriter* StreamSound() const { return streamSound_.get(); }
+
   // The actions of the frame being built, created on first access.
   TFlashActionScript& FrameActions();
   // Closes `count` frames (at least one): label, frame actions, ShowFrame tags.
   void ShowFrame(int count = 1);
-  // The index in Objects of the n-th ShowFrame (from 1); 0 for n = 0 or no objects.
+  // The index in Objects of the n-th ShowFrame (from 1); 0 for n = 0 or no objects; the last
+  // index when there are fewer frames.
   size_t FrameIndex(int n) const;
+
+  // A new sprite with its own timeline; `first`, when given, is placed in it at depth 1.
+  TFlashSprite* AddSprite(TFlashVisualObject* first = nullptr);
+  // Puts the object on the display list at `depth`; the caller sets position, name, ...
+  TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
+  // A placement of a character given by ID only (one defined by an imported movie).
+  TFlashPlaceObject* PlaceCharacter(uint16_t characterID, int depth);
+  // With an object: RemoveObject of its ID at the depth; without: RemoveObject2.
+  void RemoveObject(int depth, TFlashIDObject* object = nullptr);
+  // Imports another SWF (see TFlashExternalMovie for the modes).
+  TFlashExternalMovie* AddExternalMovie(const std::filesystem::path& fileName, int mode, bool renumber = true);
+  TFlashExternalMovie* AddExternalMovie(std::span<const uint8_t> bytes, int mode, bool renumber = true);
+
+  // Moves `used` in front of `user` in Objects when it stands after it, so that every
+  // definition precedes its first use in the file.
+  void MoveInFront(const TBasedSWFObject* user, const TBasedSWFObject* used);
+  size_t IndexOf(const TBasedSWFObject* object) const;
 
   TCompileContext& CompileContext();
   std::string CompileMessages;  // the texts of compile errors, one after the other
 
+  void HeaderChanged() override;
   size_t FindFrameEnd(uint16_t Frame) override { return FrameIndex(Frame); }
-  // Writes the body (the version rises to what the content needs).
-  void BuildBody() override;
-  void MoveResources(int ToFrame, int FromFrame, int UntilFrame) override;
+  // Writes the body; returns the version the content needs and raises the movie's version
+  // to it. The frame count becomes the number of frames written.
+  uint8_t WriteBody();
+  void BuildBody() override { WriteBody(); }
+  // Moves the resource definitions (images, sounds, fonts, bitmap tags) of frames
+  // fromFrame..lastFrame into frame toFrame, keeping their order. Frames count from 0;
+  // lastFrame -1 means the last frame.
+  void MoveResources(int toFrame, int fromFrame, int lastFrame) override;
+  // Writes the body and saves the file (temporary file, then rename).
+  void Save(const std::filesystem::path& fileName);
 
 private:
+  TFlashExternalMovie* AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber);
+
   std::unique_ptr<TCompileContext> compileContext_;
   std::unique_ptr<TFlashActionScript> frameActions_;
   std::unique_ptr<TSWFRGB> background_;
+  std::unique_ptr<TSWFFileAttributes> fileAttributes_;
+  std::unique_ptr<TFlashFrameWriter> streamSound_;
+  int streamSoundStart_ = 0;
 };
 
 }  // namespace fc

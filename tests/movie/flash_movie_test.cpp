@@ -2,10 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include "movie/flash_sprite.h"
+#include "movie_test_util.h"
+#include "swf/actions.h"
+#include "swf/buttons_sprites.h"
+#include "swf/placements.h"
 #include "swf/streams.h"
 
 namespace fc {
 namespace {
+
+using test::Codes;
+using test::ReadBack;
+using V = std::vector<uint16_t>;
+
+// --- Frames, frame actions and labels ---
 
 TEST(FlashMovie, FrameActionsLiveUntilTheFrameIsShown) {
   TFlashMovie movie(0, 0, 100, 100, 12);
@@ -16,6 +27,27 @@ TEST(FlashMovie, FrameActionsLiveUntilTheFrameIsShown) {
   EXPECT_EQ(movie.CurrentFrame, 0);
   EXPECT_EQ(movie.Objects.size(), 2u);  // the script, then ShowFrame
   EXPECT_EQ(movie.FrameIndex(1), 1u);
+  EXPECT_NE(&first, &movie.FrameActions());
+}
+
+TEST(FlashMovie, LabelsAndActionsCloseTheirFrame) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.FrameLabel = "intro";
+  movie.FrameActions().AddFSCommand("quit", "");
+  movie.ShowFrame(2);
+  movie.FrameLabel = "end";
+  movie.ShowFrame();
+  EXPECT_EQ(movie.FrameCount, 3);
+  EXPECT_EQ(movie.FrameIndex(0), 0u);
+  EXPECT_EQ(movie.FrameIndex(2), 3u);
+  EXPECT_EQ(movie.FrameIndex(9), 5u);  // fewer frames: the last index
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{43, 12, 1, 1, 43, 1, 0}));
+  EXPECT_EQ(static_cast<TSWFFrameLabel&>(*reader->TagList[0]->Object).Name, "intro");
+  EXPECT_EQ(reader->FrameCount, 3);
+  auto& actions = *static_cast<TSWFDoAction&>(*reader->TagList[1]->Object).Actions;
+  ASSERT_EQ(actions.Count(), 1u);
+  EXPECT_EQ(static_cast<TSWFActionGetUrl&>(*actions.Items[0]).URL, "FSCommand:quit");
 }
 
 TEST(FlashMovie, AnEmptyMovieHasOnlyTheEndTag) {
@@ -24,6 +56,31 @@ TEST(FlashMovie, AnEmptyMovieHasOnlyTheEndTag) {
   EXPECT_EQ(movie.GetBodyStream(), (std::vector<uint8_t>{0x00, 0x00}));
   EXPECT_EQ(movie.FrameCount, 0);
 }
+
+TEST(FlashMovie, APlacementWithoutAFrameGetsOne) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* sprite = movie.AddSprite();
+  movie.PlaceObject(sprite, 1);
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{39, 26, 1, 0}));
+  EXPECT_EQ(reader->FrameCount, 1);
+}
+
+TEST(FlashMovie, HeaderTagsComeFirst) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.ShowFrame();
+  movie.BackgroundColor() = TSWFRGB(1, 2, 3);
+  movie.WriteFileAttributes = true;
+  movie.FileAttributes().HasMetadata = true;
+  movie.MetadataText = "<rdf/>";
+  movie.Protect = true;
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{69, 77, 9, 24, 1, 0}));
+  EXPECT_EQ(reader->Version(), 8);  // FileAttributes needs 8
+  EXPECT_FALSE(movie.FillCorrection);
+}
+
+// --- Compiling ---
 
 TEST(FlashMovie, ACompileErrorGoesToTheMessages) {
   TFlashMovie movie(0, 0, 100, 100, 12);
@@ -37,16 +94,226 @@ TEST(FlashMovie, ACompiledScriptReadsBackAsADoAction) {
   movie.SetVersion(8);
   ASSERT_TRUE(movie.FrameActions().Compile("_root.nextFrame();"));
   movie.ShowFrame();
-  movie.BuildBody();
-  const std::vector<uint8_t> bytes = movie.SaveToBytes();
-  TSWFStreamReader reader;
-  reader.LoadFromStream(bytes);
-  reader.ParseTags(true, true);
-  ASSERT_EQ(reader.TagList.size(), 3u);  // DoAction, ShowFrame, End
-  EXPECT_EQ(reader.TagList[0]->TagID, 12);
-  EXPECT_EQ(reader.TagList[1]->TagID, 1);
-  EXPECT_EQ(reader.FrameCount, 1);
-  EXPECT_EQ(reader.Version(), 8);
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{12, 1, 0}));
+  EXPECT_EQ(reader->FrameCount, 1);
+  EXPECT_EQ(reader->Version(), 8);
+}
+
+// --- IDs ---
+
+TEST(FlashMovie, IDsInCreationOrderAndNeverPastTheLast) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  EXPECT_EQ(movie.AddSprite()->GetID(), 1);
+  EXPECT_EQ(movie.AddSprite()->GetID(), 2);
+  EXPECT_EQ(movie.Sprites.size(), 2u);
+  movie.NextID = 65535;
+  EXPECT_EQ(movie.TakeID(), 65535);
+  EXPECT_EQ(movie.NextID, 65536u);
+  EXPECT_THROW(movie.TakeID(), Error);
+  EXPECT_THROW(movie.AddSprite(), Error);
+  EXPECT_EQ(movie.Objects.size(), 2u);  // the refused sprite was not added
+  EXPECT_THROW(movie.ReserveIDs(65000, 600), Error);
+}
+
+// --- Placements ---
+
+TEST(FlashMovie, APlacementIsAPlaceObject2InTheMovieUnits) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* sprite = movie.AddSprite();
+  TFlashPlaceObject* place = movie.PlaceObject(sprite, 3);
+  place->SetPosition(10, 20);  // pixels: 200, 400 twips
+  place->SetName("clip");
+  movie.ShowFrame();
+  EXPECT_EQ(movie.MaxDepth, 3);
+  auto reader = ReadBack(movie);
+  ASSERT_EQ(Codes(*reader), (V{39, 26, 1, 0}));
+  // Flags: name, matrix, character; depth 3; character 1; a matrix that only translates by
+  // (200, 400) in 10-bit fields (0 0 01010 0011001000 0110010000, padded); the name.
+  const std::vector<uint8_t> expected = {0x26, 0x03, 0x00, 0x01, 0x00, 0x14, 0x64, 0x32, 0x00,
+                                         'c',  'l',  'i',  'p',  0x00};
+  EXPECT_EQ(test::BodyOf(*reader, 1), expected);
+  const auto& tag = static_cast<TSWFPlaceObject2&>(*reader->TagList[1]->Object);
+  EXPECT_EQ(tag.Matrix().TranslateX, 200);
+  EXPECT_EQ(tag.Matrix().TranslateY, 400);
+  EXPECT_EQ(tag.Name, "clip");
+}
+
+TEST(FlashMovie, ScaleAndRotationKeepEachOther) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashPlaceObject* place = movie.PlaceObject(movie.AddSprite(), 1);
+  place->SetScale(2, 3);
+  place->SetRotation(90);
+  const TSWFMatrix& m = place->Tag.Matrix();
+  EXPECT_NEAR(FixedToFloat(m.ScaleX), 0, 1e-4);
+  EXPECT_NEAR(FixedToFloat(m.RotateSkew0), 2, 1e-4);
+  EXPECT_NEAR(FixedToFloat(m.RotateSkew1), -3, 1e-4);
+  place->SetRotation(0);
+  EXPECT_FALSE(m.HasRotate);
+  EXPECT_NEAR(FixedToFloat(m.ScaleY), 3, 1e-4);
+}
+
+TEST(FlashMovie, ABlendModeNeedsPlaceObject3AndVersion8) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashPlaceObject* place = movie.PlaceObject(movie.AddSprite(), 1);
+  place->Tag.HasBlendMode = true;
+  place->Tag.BlendMode = 2;
+  movie.ShowFrame();
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{39, 70, 1, 0}));
+  EXPECT_EQ(reader->Version(), 8);
+}
+
+TEST(FlashMovie, ClipEventsAreWrittenInTheWidthOfTheFinalVersion) {
+  // The placement comes before a tag that raises the version from 5 to 8: its event flags
+  // must still be 32 bits wide, as a version 8 player reads them.
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashPlaceObject* place = movie.PlaceObject(movie.AddSprite(), 1);
+  TSWFClipActionRecord* load = place->FindClipAction(kClipLoad, true);
+  ASSERT_NE(load, nullptr);
+  EXPECT_EQ(place->FindClipAction(kClipLoad, false), load);
+  EXPECT_EQ(place->FindClipAction(kClipEnterFrame, false), nullptr);
+  ASSERT_TRUE(place->ClipScript(*load).Compile("trace(1);"));
+  TFlashPlaceObject* later = movie.PlaceObject(movie.AddSprite(), 2);
+  later->Tag.HasBlendMode = true;
+  later->Tag.BlendMode = 3;
+  movie.ShowFrame();
+  auto reader = ReadBack(movie);
+  ASSERT_EQ(reader->Version(), 8);
+  auto* tag = dynamic_cast<TSWFPlaceObject2*>(reader->TagList[1]->Object);
+  ASSERT_NE(tag, nullptr) << "the placement did not read back";
+  ASSERT_EQ(tag->ClipActions().Records.size(), 1u);
+  EXPECT_EQ(tag->ClipActions().Records[0]->EventFlags, kClipLoad);
+}
+
+TEST(FlashMovie, ClipActionsOnlyForPlacedSprites) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashPlaceObject* place = movie.PlaceCharacter(7, 1);
+  EXPECT_EQ(place->FindClipAction(kClipLoad, true), nullptr);
+  EXPECT_EQ(place->Tag.CharacterID, 7);
+}
+
+TEST(FlashMovie, RemovalsByCharacterOrByDepth) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* sprite = movie.AddSprite();
+  movie.RemoveObject(4, sprite);
+  movie.RemoveObject(5);
+  EXPECT_THROW(movie.RemoveObject(70000), Error);
+  movie.ShowFrame();
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{39, 5, 28, 1, 0}));
+  EXPECT_EQ(static_cast<TSWFRemoveObject&>(*reader->TagList[1]->Object).CharacterID, 1);
+}
+
+// --- Sprites ---
+
+TEST(FlashSprite, AnEmptySpriteShowsOneFrame) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.AddSprite();
+  auto reader = ReadBack(movie);
+  auto& sprite = static_cast<TSWFDefineSprite&>(*reader->TagList[0]->Object);
+  EXPECT_EQ(sprite.FrameCount, 1);
+  EXPECT_EQ(Codes(sprite.Tags), (V{1, 0}));
+}
+
+TEST(FlashSprite, OwnTimelineWithFramesLabelsAndActions) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* inner = movie.AddSprite();
+  TFlashSprite* clip = movie.AddSprite(inner);  // inner at depth 1
+  clip->FrameLabel = "loop";
+  ASSERT_TRUE(clip->FrameActions().Compile("stop();"));
+  clip->ShowFrame(0);
+  clip->RemoveObject(1);
+  clip->ShowFrame(2);
+  EXPECT_EQ(clip->FrameCount, 3);
+  EXPECT_EQ(clip->CurrentFrame, 2);
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{39, 39, 0}));
+  auto& tag = static_cast<TSWFDefineSprite&>(*reader->TagList[1]->Object);
+  EXPECT_EQ(tag.SpriteID, 2);
+  EXPECT_EQ(tag.FrameCount, 3);
+  EXPECT_EQ(Codes(tag.Tags), (V{26, 12, 43, 1, 28, 1, 1, 0}));
+  EXPECT_EQ(static_cast<TSWFPlaceObject2&>(*tag.Tags[0]).CharacterID, 1);
+}
+
+TEST(FlashSprite, InitActionsFollowTheDefinitionAsDoInitAction) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.AddSprite();
+  TFlashSprite* classSprite = movie.AddSprite();
+  ASSERT_TRUE(classSprite->InitActions().Compile("_global.ready = true;"));
+  movie.ShowFrame();
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(Codes(*reader), (V{39, 39, 59, 1, 0}));
+  EXPECT_EQ(static_cast<TSWFDoInitAction&>(*reader->TagList[2]->Object).SpriteID, 2);
+  EXPECT_EQ(reader->Version(), 6);  // init actions need 6
+}
+
+TEST(FlashSprite, APlacedDefinitionMovesInFrontOfTheSprite) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* holder = movie.AddSprite();
+  TFlashSprite* content = movie.AddSprite();
+  holder->PlaceObject(content, 1);
+  ASSERT_EQ(movie.Objects[0].get(), content);
+  auto reader = ReadBack(movie);
+  EXPECT_EQ(static_cast<TSWFDefineSprite&>(*reader->TagList[0]->Object).SpriteID, 2);
+  EXPECT_THROW(holder->PlaceObject(holder, 2), Error);
+}
+
+// --- Moving resources ---
+
+uint16_t CodeAt(const TFlashMovie& movie, size_t i) {
+  if (dynamic_cast<const TFlashSprite*>(movie.Objects[i].get())) return 39;
+  if (dynamic_cast<const TFlashPlaceObject*>(movie.Objects[i].get())) return 26;
+  return dynamic_cast<const TSWFObject&>(*movie.Objects[i]).HeaderTagID();
+}
+
+TEST(FlashMovie, ResourcesOfLaterFramesMoveToTheFirstInOrder) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.AddSprite();                                  // 0
+  movie.ShowFrame();                                  // 1
+  movie.Add(test::Raw(20, {0x02, 0x00}));             // 2: lossless bitmap
+  movie.PlaceCharacter(1, 1);                         // 3
+  movie.ShowFrame();                                  // 4
+  movie.Add(test::Raw(14, {0x03, 0x00}));             // 5: sound
+  movie.Add(test::Raw(8, {}));                        // 6: JPEG tables
+  movie.ShowFrame();                                  // 7
+  movie.Add(test::Raw(48, {0x04, 0x00}));             // 8: font after the last frame
+  auto codeAt = [&](size_t i) { return CodeAt(movie, i); };
+  movie.MoveResources(0, 1, 1);  // frame 2 only
+  EXPECT_EQ(codeAt(0), 20);
+  EXPECT_EQ(codeAt(5), 14);
+  movie.MoveResources(0, 1, -1);  // every later frame, keeping the order
+  std::vector<uint16_t> codes;
+  for (size_t i = 0; i < movie.Objects.size(); ++i) codes.push_back(codeAt(i));
+  EXPECT_EQ(codes, (V{14, 8, 48, 20, 39, 1, 26, 1, 1}));  // in front of the one moved before
+}
+
+TEST(FlashMovie, MovingResourcesWithinAFrameKeepsTheirOrder) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.Add(test::Raw(20, {0x01, 0x00}));
+  movie.AddSprite();
+  movie.Add(test::Raw(36, {0x03, 0x00}));
+  movie.ShowFrame();
+  movie.MoveResources(0, 0, 0);
+  auto codeAt = [&](size_t i) { return CodeAt(movie, i); };
+  EXPECT_EQ(codeAt(0), 20);
+  EXPECT_EQ(codeAt(1), 36);
+  EXPECT_EQ(codeAt(2), 39);
+}
+
+// --- Progress ---
+
+TEST(FlashMovie, BuildingReportsProgressPerEntry) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.AddSprite();
+  movie.AddSprite();
+  movie.ShowFrame();
+  std::vector<int> seen;
+  movie.OnProgress = [&](TBasedSWFStream&, int percent, int kind) {
+    if (kind == kProgressBuilding) seen.push_back(percent);
+  };
+  movie.WriteBody();
+  EXPECT_EQ(seen, (std::vector<int>{33, 67, 100}));
 }
 
 }  // namespace

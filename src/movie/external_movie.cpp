@@ -1,0 +1,257 @@
+#include "movie/external_movie.h"
+
+#include <algorithm>
+#include <random>
+
+#include "core/error.h"
+#include "core/text.h"
+#include "movie/flash_sprite.h"
+#include "movie/tag_ids.h"
+#include "swf/tag_factory.h"
+
+namespace fc {
+
+namespace {
+
+const char* const kModeNames[] = {"timeline", "library", "frame", "sprite"};
+
+// Tags of the template's own file level, which the movie writes for itself.
+bool IsFileLevelTag(uint16_t code) {
+  switch (code) {
+    case 0:   // End
+    case 9:   // SetBackgroundColor
+    case 24:  // Protect
+    case 58:  // EnableDebugger
+    case 64:  // EnableDebugger2
+    case 69:  // FileAttributes
+    case 77:  // Metadata
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Tags that act on the display list or sound when their frame plays.
+bool IsDisplayTag(uint16_t code) {
+  return code == 4 || code == 5 || code == 15 || code == 26 || code == 28 || code == 70;
+}
+
+// Tags of a timeline: they go into the sprite when the template becomes one. Video frames
+// and sounds started by class name belong to the timeline as much as placements do.
+bool IsControlTag(uint16_t code) {
+  switch (code) {
+    case 4: case 5: case 12: case 15: case 18: case 19: case 26: case 28: case 43: case 45: case 61: case 70: case 89:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string RandomFontPrefix() {
+  std::random_device seed;
+  std::mt19937 generator(seed());
+  return std::to_string(std::uniform_int_distribution<int>(0, 65534)(generator));
+}
+
+// Puts `prefix` in front of the name of `length` bytes at `pos`, whose length byte is at
+// `lengthPos`; a name that would pass 255 bytes loses its end.
+void PrefixName(std::vector<uint8_t>& body, size_t lengthPos, size_t pos, size_t length, const std::string& prefix) {
+  std::vector<uint8_t> name(prefix.begin(), prefix.end());
+  name.insert(name.end(), body.begin() + static_cast<std::ptrdiff_t>(pos),
+              body.begin() + static_cast<std::ptrdiff_t>(pos + length));
+  if (name.size() > 255) name.resize(255);
+  body[lengthPos] = static_cast<uint8_t>(name.size());
+  body.erase(body.begin() + static_cast<std::ptrdiff_t>(pos), body.begin() + static_cast<std::ptrdiff_t>(pos + length));
+  body.insert(body.begin() + static_cast<std::ptrdiff_t>(pos), name.begin(), name.end());
+}
+
+// Inserts `prefix` after the opening quote of every face= attribute (letters in any case).
+std::string PrefixFaces(const std::string& html, const std::string& prefix) {
+  std::string out;
+  size_t i = 0;
+  while (i < html.size()) {
+    if (i + 6 <= html.size() && IEquals(html.substr(i, 5), "face=") && (html[i + 5] == '"' || html[i + 5] == '\'')) {
+      out += html.substr(i, 6);
+      out += prefix;
+      i += 6;
+    } else {
+      out += html[i++];
+    }
+  }
+  return out;
+}
+
+// The body of a font tag with its name prefixed; false when the tag has no glyphs (a
+// device font keeps its system name) or is too short to hold what its fields claim.
+bool RenameFontBody(uint16_t code, std::vector<uint8_t>& body, const std::string& prefix) {
+  if (code == 13 || code == 62) {  // DefineFontInfo(2): ID, name length, name, flags, [language], codes
+    if (body.size() < 3) return false;
+    const size_t length = body[2];
+    const size_t codes = 3 + length + 1 + (code == 62 ? 1 : 0);
+    if (body.size() <= codes) return false;
+    PrefixName(body, 2, 3, length, prefix);
+    return true;
+  }
+  // DefineFont2 and 3: ID, flags, language, name length, name, glyph count
+  if (body.size() < 5) return false;
+  const size_t length = body[4];
+  if (body.size() < 5 + length + 2) return false;
+  if ((body[5 + length] | (body[6 + length] << 8)) == 0) return false;
+  PrefixName(body, 4, 5, length, prefix);
+  return true;
+}
+
+// The body of an HTML text field with its face= attributes prefixed; false when it has no
+// HTML text.
+bool RenameEditTextBody(std::vector<uint8_t>& body, const std::string& prefix) {
+  try {
+    TBitsEngine be{std::span<const uint8_t>(body)};
+    be.ReadWord("ID");
+    be.ReadRect();
+    be.FlushLastByte(false);
+    const uint8_t flags = be.ReadByte("flags");
+    const uint8_t flags2 = be.ReadByte("flags");
+    const bool hasText = flags & 0x80, hasFont = flags & 0x01, hasFontClass = flags2 & 0x80;
+    if (!hasText || !(flags2 & 0x02)) return false;
+    if (hasFont) be.ReadWord("font ID");
+    if (hasFontClass) be.ReadString("font class");
+    if (hasFont || hasFontClass) be.ReadWord("font height");
+    if (flags & 0x04) be.Skip(4, "text colour");
+    if (flags & 0x02) be.ReadWord("max length");
+    if (flags2 & 0x20) be.Skip(9, "layout");
+    be.ReadString("variable name");
+    const size_t start = be.Position();
+    const std::string text = be.ReadString("initial text");
+    const std::string renamed = PrefixFaces(text, prefix);
+    body.erase(body.begin() + static_cast<std::ptrdiff_t>(start),
+               body.begin() + static_cast<std::ptrdiff_t>(start + text.size()));
+    body.insert(body.begin() + static_cast<std::ptrdiff_t>(start), renamed.begin(), renamed.end());
+    return true;
+  } catch (const FormatError&) {
+    return false;  // a field that does not hold what it claims is written as it came
+  }
+}
+
+}  // namespace
+
+int ParseExternalMode(const std::string& text) {
+  for (int i = 0; i < 4; ++i)
+    if (IEquals(text, kModeNames[i]) || text == std::to_string(i)) return i;
+  return -1;
+}
+
+const char* ExternalModeName(int mode) { return mode >= 0 && mode < 4 ? kModeNames[mode] : "unknown"; }
+
+TFlashExternalMovie::TFlashExternalMovie(const std::filesystem::path& fileName) {
+  Reader.LoadFromFile(fileName);
+  if (!Reader.IsValid) throw FormatError(Format("%s is no SWF movie", fileName.string().c_str()));
+  Load();
+}
+
+TFlashExternalMovie::TFlashExternalMovie(std::span<const uint8_t> bytes) {
+  Reader.LoadFromStream(bytes);
+  if (!Reader.IsValid) throw FormatError("the imported data is no SWF movie");
+  Load();
+}
+
+TFlashExternalMovie::~TFlashExternalMovie() = default;
+
+void TFlashExternalMovie::Load() {
+  // Action blocks stay bytes: they are copied, never changed.
+  Reader.ParseTags(true, false);
+}
+
+void TFlashExternalMovie::SetID(uint16_t id) {
+  TFlashIDObject::SetID(id);
+  if (sprite_) sprite_->SetID(id);
+}
+
+void TFlashExternalMovie::OwnerChanged() {
+  if (sprite_) sprite_->SetOwner(Owner);
+}
+
+std::vector<TSWFObject*> TFlashExternalMovie::TopLevelTags() const {
+  std::vector<TSWFObject*> tags;
+  for (const auto& info : Reader.TagList)
+    if (info->Object) tags.push_back(info->Object);
+  return tags;
+}
+
+uint32_t TFlashExternalMovie::DefinitionCount() const { return CountDefinedIDs(TopLevelTags()); }
+
+uint16_t TFlashExternalMovie::LargestID() const {
+  uint16_t largest = 0;
+  for (TSWFObject* tag : TopLevelTags()) {
+    // The visitors may change IDs; these give them back unchanged.
+    VisitTagIDs(*tag, [&](uint16_t& id) { largest = std::max(largest, id); }, [](uint16_t&) {});
+  }
+  return largest;
+}
+
+uint32_t TFlashExternalMovie::Renumber(uint16_t startID) { return RenumberTagIDs(TopLevelTags(), startID); }
+
+void TFlashExternalMovie::MakeSprite() {
+  sprite_ = std::make_unique<TFlashSprite>();
+  sprite_->SetOwner(Owner);
+  sprite_->SetID(GetID());
+  sprite_->SetFrameCount(Reader.FrameCount);
+}
+
+uint8_t TFlashExternalMovie::MinVersion() const {
+  uint8_t v = std::max<uint8_t>(1, Reader.Version());
+  for (TSWFObject* tag : TopLevelTags()) v = std::max(v, tag->MinVersion());
+  return v;
+}
+
+bool TFlashExternalMovie::Skipped(uint16_t code) const {
+  if (IsFileLevelTag(code)) return true;
+  if (code == kTagShowFrame) return Mode == kExternalLibrary || Mode == kExternalOneFrame;
+  if (IsDisplayTag(code)) return Mode == kExternalLibrary;
+  return false;
+}
+
+void TFlashExternalMovie::WriteTag(TBitsEngine& be, TSWFObject& tag) {
+  const uint16_t code = tag.HeaderTagID();
+  const bool font = code == 13 || code == 62 || code == 48 || code == 75;
+  if (RenameFonts && (font || code == 37)) {
+    // Renamed on a copy of the bytes, so that writing the movie twice renames once.
+    const std::vector<uint8_t> bytes = tag.ToBytes();
+    TBitsEngine reader{std::span<const uint8_t>(bytes)};
+    const TSWFTagHeader header = ReadTagHeader(reader);
+    std::vector<uint8_t> body(bytes.begin() + static_cast<std::ptrdiff_t>(header.HeaderSize()), bytes.end());
+    if (font ? RenameFontBody(code, body, FontPrefix) : RenameEditTextBody(body, FontPrefix)) {
+      WriteTagBytes(be, code, body);
+      return;
+    }
+    be.WriteBuffer(bytes);
+    return;
+  }
+  tag.WriteToStream(be);
+}
+
+void TFlashExternalMovie::WriteToStream(TBitsEngine& be) {
+  framesWritten_ = 0;
+  placedWritten_ = false;
+  if (RenameFonts && FontPrefix.empty()) FontPrefix = RandomFontPrefix();
+  const bool sprite = Mode == kExternalSprite;
+  if (sprite) {
+    if (!sprite_) MakeSprite();
+    sprite_->ClearTimeline();
+  }
+  for (TSWFObject* tag : TopLevelTags()) {
+    const uint16_t code = tag->HeaderTagID();
+    if (Skipped(code)) continue;
+    if (OnTag && !OnTag(*tag)) continue;
+    if (sprite && (code == kTagShowFrame || IsControlTag(code))) {
+      if (code == kTagShowFrame) sprite_->ShowFrame(1);
+      else sprite_->AddControlTag(tag->Clone());
+      continue;
+    }
+    WriteTag(be, *tag);
+    if (code == kTagShowFrame) ++framesWritten_;
+    if (IsDisplayTag(code) && code != 5 && code != 28 && code != 15) placedWritten_ = true;
+  }
+  if (sprite) sprite_->WriteToStream(be);
+}
+
+}  // namespace fc
