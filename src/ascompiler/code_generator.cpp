@@ -882,12 +882,11 @@ void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
   waits_.push_back({wait, end});
 }
 
-void TCodeGenerator::FixSkipCounts() {
-  TSWFActionList& list = emit_.List();
+void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
   for (const WaitEntry& w : waits_) {
     const int from = list.IndexOf(w.action);
     const int to = list.IndexOf(w.end.get());
-    if (from < 0 || to < 0) continue;
+    if (from < 0 || to < 0) continue;  // in another list
     int count = 0;
     for (int i = from + 1; i < to; ++i)
       if (list[i]->ActionCode != kActionOffsetMarker) ++count;
@@ -1082,9 +1081,29 @@ void TCodeGenerator::Function(TFuncDefNode* node) {
 }
 
 void TCodeGenerator::Program(TProgramNode* node) {
-  if (node->EventList)
-    Fail(Format("Invalid event handler type in line %d", node->EventList->Pos.Line));
+  if (!node->EventList) {
+    for (TParseTreeNode* item : node->Items) {
+      const bool handler = item->Kind == NodeKind::Program && static_cast<TProgramNode*>(item)->EventList;
+      if (HandlersOnly && !handler && item->Kind != NodeKind::Import && item->Kind != NodeKind::NullStmt &&
+          item->Kind != NodeKind::Listing)
+        Fail("Only on (...) and onClipEvent (...) handlers can be compiled for a button or a placed clip: "
+             "there is no frame for other code to run in.");
+      Compile(item);
+    }
+    return;
+  }
+  if (!OnEventHandler) Fail(Format("Invalid event handler type in line %d", node->EventList->Pos.Line));
+  TSWFActionList& list = OnEventHandler(*node->EventList);
+  handlerLists_.push_back(&list);
+  // The handler runs on its own: no loop or switch around it, its own action list.
+  TSWFActionList& outerList = emit_.List();
+  std::vector<BreakEntry> outerBreaks = std::move(breakStack_);
+  breakStack_.clear();
+  emit_.SetList(list);
   for (TParseTreeNode* item : node->Items) Compile(item);
+  PlaceConstantPool(list, unit_.Pool, context_.StringTable);
+  emit_.SetList(outerList);
+  breakStack_ = std::move(outerBreaks);
 }
 
 TStrId TCodeGenerator::MemberName(const TFuncDefNode* method) {

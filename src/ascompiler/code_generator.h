@@ -3,6 +3,7 @@
 // expression, statement and declaration (functions as DefineFunction2 with registers,
 // classes as prototype set-up code).
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,8 +26,20 @@ public:
   // Resolves what the parser could not know yet (class members used by plain name, locals
   // that nested functions use) and compiles the unit's root.
   void CompileUnit();
-  // After the post-pass: every ifFrameLoaded skip count counts the actions finally written.
-  void FixSkipCounts();
+  // After the post-pass on `list`: every ifFrameLoaded skip count in it counts the actions
+  // finally written.
+  void FixSkipCounts(TSWFActionList& list);
+
+  // Where the body of an on(...) or onClipEvent(...) handler goes: the action list of a new
+  // button condition or clip action record for its events. Without it (a frame script) a
+  // handler is an error. It throws EActionCompileError when the handler does not fit the
+  // object compiled for.
+  std::function<TSWFActionList&(const TEventListNode& events)> OnEventHandler;
+  // A unit compiled for a button or a placed clip: its top level may hold only handlers
+  // (and imports), since there is no frame to run anything else in.
+  bool HandlersOnly = false;
+  // The handler lists filled so far, in source order; each has its constant pool in front.
+  const std::vector<TSWFActionList*>& HandlerLists() const { return handlerLists_; }
 
   void Compile(TParseTreeNode* node);
 
@@ -98,6 +111,7 @@ private:
   TActionEmitter emit_;
   std::vector<BreakEntry> breakStack_;
   std::vector<WaitEntry> waits_;
+  std::vector<TSWFActionList*> handlerLists_;
 };
 
 }  // namespace fc

@@ -14,7 +14,11 @@
 
 namespace fc {
 
+class TCodeGenerator;
+class TEventListNode;
 class TSWFActionList;
+class TSWFDefineButton2;
+class TSWFPlaceObject2;
 
 enum CompileOptions : int {
   kOptionRegisters = 1,        // keep locals in registers
@@ -57,8 +61,16 @@ public:
   // in front and runs the post-pass. Throws EActionCompileError; `script` then keeps what
   // was generated so far.
   void CompileFrameScript(std::string text, TSWFActionList& script);
+  // Compiles the on (...) handlers of a button script: each handler becomes a condition
+  // action of `button` for its events (or its key). Anything but handlers at the top level
+  // is an error, and so is an onClipEvent handler.
+  void CompileButton(std::string text, TSWFDefineButton2& button);
+  // Compiles the onClipEvent (...) and on (keyPress "...") handlers of a placed clip: each
+  // becomes a clip action record of `placement`.
+  void CompileClipEvents(std::string text, TSWFPlaceObject2& placement);
   // Where a class's set-up code goes: the init actions of a new sprite of the movie. Asked
-  // once per class and movie, in dependency order.
+  // once per class and movie, in dependency order (a superclass and the interfaces before
+  // the class), once the class's code is complete.
   std::function<TSWFActionList&(TClassInfo& cls)> OnClassScript;
 
   // Scopes of the unit being parsed; the class table is the parent of the outermost one.
@@ -76,6 +88,14 @@ public:
   int LabelCounter = 1;
 
 private:
+  // Parses a script into `unit` (which the caller frees), then loads and compiles the classes
+  // it refers to; the unit is current afterwards.
+  void ParseWithClasses(std::string text, std::unique_ptr<TCompileUnit>& unit);
+  void CompileClasses();
+  void CompileHandlers(std::string text, const std::function<TSWFActionList&(const TEventListNode&)>& target);
+  // The post-pass, skip counts and field-size checks of a finished list.
+  void Finish(TCodeGenerator& generator, TSWFActionList& list);
+
   IncludeOpener includeOpener_;
 };
 

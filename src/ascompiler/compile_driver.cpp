@@ -9,6 +9,8 @@
 #include "core/file_io.h"
 #include "core/text.h"
 #include "swf/bits_engine.h"
+#include "swf/buttons_sprites.h"
+#include "swf/placements.h"
 
 namespace fc {
 namespace {
@@ -39,6 +41,23 @@ void CheckWritable(TSWFActionList& list) {
   } catch (const Error& e) {
     throw EActionCompileError(Format("The compiled code does not fit the SWF format: %s", e.what()));
   }
+}
+
+// Frees the unit of a script at the end of its compilation, also after an error; the class
+// table forgets what the unit owned.
+struct UnitGuard {
+  TCompileContext& context;
+  std::unique_ptr<TCompileUnit> unit;
+  ~UnitGuard() {
+    if (unit) context.ForgetUnit(*unit);
+    context.CurrentUnit = nullptr;
+  }
+};
+
+// Moves the actions of `part` to the end of `list`.
+void AppendActions(TSWFActionList& list, TSWFActionList&& part) {
+  list.Items.insert(list.Items.end(), std::make_move_iterator(part.Items.begin()), std::make_move_iterator(part.Items.end()));
+  part.Items.clear();
 }
 
 }  // namespace
@@ -84,18 +103,13 @@ void RunPostPass(TSWFActionList& list) {
   }
 }
 
-void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& script) {
-  std::unique_ptr<TCompileUnit> unit;
-  struct Forget {
-    TCompileContext& context;
-    std::unique_ptr<TCompileUnit>& unit;
-    ~Forget() {
-      if (unit) context.ForgetUnit(*unit);
-      context.CurrentUnit = nullptr;
-    }
-  } forget{*this, unit};
+void TCompileContext::ParseWithClasses(std::string text, std::unique_ptr<TCompileUnit>& unit) {
   unit = ParseUnit(std::move(text));
+  CompileClasses();
+  CurrentUnit = unit.get();
+}
 
+void TCompileContext::CompileClasses() {
   // Load the classes the script refers to; a class file may refer to further classes.
   for (bool loaded = true; loaded;) {
     loaded = false;
@@ -130,16 +144,16 @@ void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& scrip
     if (!OnClassScript)
       throw EActionCompileError(Format("Class %s cannot be compiled here: it needs a sprite of its own.",
                                        StringTable.Text(cls->Name).c_str()));
-    TSWFActionList& init = OnClassScript(*cls);
     TCompileUnit* saved = CurrentUnit;
     CurrentUnit = cls->Unit.get();
+    TSWFActionList init;
     TCodeGenerator generator(*this, *cls->Unit, init);
     generator.CompileUnit();
     PlaceConstantPool(init, cls->Unit->Pool, StringTable);
-    RunPostPass(init);
-    generator.FixSkipCounts();
-    CheckWritable(init);
+    Finish(generator, init);
     CurrentUnit = saved;
+    // Only a class compiled in full gets its sprite.
+    AppendActions(OnClassScript(*cls), std::move(init));
     cls->ClassFlags |= kClassCompiled;
     compiling.pop_back();
   };
@@ -152,14 +166,77 @@ void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& scrip
       if (cls->ClassFlags & kClassCompiled) compiled = true;
     }
   }
+}
 
-  CurrentUnit = unit.get();
-  TCodeGenerator generator(*this, *unit, script);
+void TCompileContext::Finish(TCodeGenerator& generator, TSWFActionList& list) {
+  RunPostPass(list);
+  generator.FixSkipCounts(list);
+  CheckWritable(list);
+}
+
+void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& script) {
+  UnitGuard guard{*this};
+  ParseWithClasses(std::move(text), guard.unit);
+  // The script is compiled on its own and appended whole: a list that already holds code
+  // keeps its constant pool for that code, and nothing is hoisted in front of it.
+  TSWFActionList part;
+  TCodeGenerator generator(*this, *guard.unit, part);
   generator.CompileUnit();
-  PlaceConstantPool(script, unit->Pool, StringTable);
-  RunPostPass(script);
-  generator.FixSkipCounts();
-  CheckWritable(script);
+  PlaceConstantPool(part, guard.unit->Pool, StringTable);
+  Finish(generator, part);
+  AppendActions(script, std::move(part));
+}
+
+void TCompileContext::CompileHandlers(std::string text, const std::function<TSWFActionList&(const TEventListNode&)>& target) {
+  UnitGuard guard{*this};
+  ParseWithClasses(std::move(text), guard.unit);
+  TSWFActionList nowhere;  // HandlersOnly: nothing is compiled outside the handlers
+  TCodeGenerator generator(*this, *guard.unit, nowhere);
+  generator.HandlersOnly = true;
+  // Each handler is compiled into a list of its own first: the button or placement gets
+  // only handlers that compiled in full.
+  std::vector<std::pair<const TEventListNode*, std::unique_ptr<TSWFActionList>>> handlers;
+  generator.OnEventHandler = [&](const TEventListNode& events) -> TSWFActionList& {
+    return *handlers.emplace_back(&events, std::make_unique<TSWFActionList>()).second;
+  };
+  generator.CompileUnit();
+  for (auto& [events, list] : handlers) Finish(generator, *list);
+  for (auto& [events, list] : handlers) AppendActions(target(*events), std::move(*list));
+}
+
+namespace {
+
+uint8_t ButtonKeyCode(const TEventListNode& events) {
+  const int code = KeyCode(events.KeyName);
+  // A button condition keeps 7 bits of key code: a larger one would fire on another key.
+  if (code > 127)
+    throw EActionCompileError(Format("Key \"%s\" cannot be used in a button handler in line %d", events.KeyName.c_str(),
+                                     events.Pos.Line));
+  return static_cast<uint8_t>(code);
+}
+
+}  // namespace
+
+void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button) {
+  CompileHandlers(std::move(text), [&button](const TEventListNode& events) -> TSWFActionList& {
+    if (events.Kind == EventKind::Button) return *button.AddCondAction(events.ButtonEvents);
+    if (events.Kind == EventKind::KeyPress) return *button.AddCondAction(0, ButtonKeyCode(events));
+    throw EActionCompileError(Format("Invalid event handler type in line %d", events.Pos.Line));
+  });
+}
+
+void TCompileContext::CompileClipEvents(std::string text, TSWFPlaceObject2& placement) {
+  CompileHandlers(std::move(text), [&placement](const TEventListNode& events) -> TSWFActionList& {
+    if (events.Kind == EventKind::Clip) return *placement.GetClipActions().AddRecord(events.ClipEvents);
+    if (events.Kind == EventKind::KeyPress) {
+      // The key-press event is always set, also for a key code of 0 (an unknown key name):
+      // a record without any event would read as the end of the list.
+      TSWFClipActionRecord* record = placement.GetClipActions().AddRecord(kClipKeyPress);
+      record->SetKeyCode(static_cast<uint8_t>(KeyCode(events.KeyName)));
+      return *record;
+    }
+    throw EActionCompileError(Format("Invalid event handler type in line %d", events.Pos.Line));
+  });
 }
 
 }  // namespace fc

@@ -14,6 +14,11 @@ constexpr int kMaxPoolCount = 65535;
 
 }  // namespace
 
+void TActionEmitter::SetList(TSWFActionList& list) {
+  list_ = &list;
+  pushBytes_ = kMaxPushBytes;
+}
+
 TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
   TSWFActionPush* push = nullptr;
   if (!list_->Items.empty() && list_->Items.back()->ActionCode == 0x96)

@@ -18,11 +18,9 @@ public:
       : list_(&list), pool_(&pool), strings_(strings) {}
 
   TSWFActionList& List() const { return *list_; }
-  // Switches to another action list (event handlers, class init actions).
-  void SetList(TSWFActionList& list) {
-    list_ = &list;
-    pushBytes_ = 0;
-  }
+  // Switches to another action list (event handlers). Values pushed next start a Push action
+  // of their own: the size of one already at the end of that list is not known here.
+  void SetList(TSWFActionList& list);
 
   template <typename T>
   T* Emit() {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "ascompiler/class_sprites.h"
 #include "ascompiler/compile_context.h"
 #include "ascompiler/tree_dump.h"
 #include "cli/command.h"
@@ -63,23 +64,17 @@ int AsCompile(const Args& args, std::ostream& out) {
   TCompileContext& context = movie.CompileContext();
   for (const std::string& directory : args.all("--classpath")) context.SetClassPath(directory);
   for (const std::string& directory : args.all("-I")) context.AddIncludePath(directory);
-  // Class set-up code runs before the frame script: each class gets a DoAction of its own in
-  // front of it (until the movie has sprites with init actions).
-  std::vector<std::unique_ptr<TFlashActionScript>> classScripts;
-  context.OnClassScript = [&](TClassInfo&) -> TSWFActionList& {
-    classScripts.push_back(std::make_unique<TFlashActionScript>(&movie));
-    return classScripts.back()->Actions();
-  };
-  TFlashActionScript script(&movie);
-  if (!script.Compile(text)) throw Error(movie.CompileMessages);
-  for (auto& classScript : classScripts) movie.Add(std::move(classScript));
+  // Class set-up code runs before the frame script: each class sits in the init actions of
+  // a sprite of its own, written in front of frame 1's DoAction.
+  TClassSprites classes(context, [&movie] { return movie.TakeID(); });
   TFlashActionScript& frame = movie.FrameActions();
-  frame.Actions() = std::move(script.Actions());
+  if (!frame.Compile(text)) throw Error(movie.CompileMessages);
+  for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
   movie.ShowFrame();
   movie.BuildBody();
   movie.SaveToFile(*output);
-  out << Format("%s: %zu classes, %zu actions, version %d, %zu bytes\n", output->c_str(), classScripts.size(),
-                frame.Actions().Count(), movie.Version(), static_cast<size_t>(movie.FileLength));
+  out << Format("%s: %zu classes, version %d, %zu bytes\n", output->c_str(), classes.Classes(), movie.Version(),
+                static_cast<size_t>(movie.FileLength));
   return 0;
 }
 
@@ -106,8 +101,9 @@ void RegisterAsCommands(CommandTable& table) {
       .args = "FILE.as",
       .summary = "Compile an ActionScript 2 file into frame 1 of a new SWF movie",
       .details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
-                 "loaded from the --classpath folders and compiled once each; their set-up code runs\n"
-                 "before the script. On a compile error prints the compiler's message and exits with 1.",
+                 "loaded from the --classpath folders and compiled once each, every class into the\n"
+                 "init actions of a sprite of its own, written before the frame; their set-up code\n"
+                 "runs before the script. On a compile error prints the compiler's message and exits with 1.",
       .options = {{.name = "-o", .value_name = "OUT.swf", .help = "The movie to write"},
                   {.name = "--swf-version", .value_name = "N", .help = "SWF version, 6 to 10 (default 8)"},
                   {.name = "--fps", .value_name = "N", .help = "Frame rate, 1 to 120 (default 12)"},
