@@ -12,10 +12,25 @@ missing=()
 for pkg in "${wanted[@]}"; do
   [[ " ${installed[*]} " == *" $pkg "* ]] || missing+=("$pkg")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+# The player tests drive Ruffle through Node; Debian's nodejs and npm serve when no Node is
+# on the PATH yet (a newer one that is already there is kept).
+command -v node >/dev/null 2>&1 || missing+=(nodejs)
+command -v npm >/dev/null 2>&1 || missing+=(npm)
 
-echo "Installing: ${missing[*]}" >&2
-if [[ $(id -u) -eq 0 ]]; then sudo=(); else sudo=(sudo); fi
-export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "Installing: ${missing[*]}" >&2
+  if [[ $(id -u) -eq 0 ]]; then sudo=(); else sudo=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Flash player harness (tools/player): Ruffle and playwright-core, exactly as locked.
+# Reinstalled only when node_modules is missing or older than the lock file.
+player="$here/../tools/player"
+if [[ -f "$player/package-lock.json" ]] \
+   && { [[ ! -d "$player/node_modules" ]] || [[ "$player/package-lock.json" -nt "$player/node_modules" ]]; }; then
+  echo "Installing the player harness's npm packages" >&2
+  (cd "$player" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  touch "$player/node_modules"
+fi

@@ -1,0 +1,86 @@
+// Plays SWF files in a real Flash player (Ruffle in headless Chromium, driven by
+// tools/player/play-swf.mjs) so that tests can check what movies trace and show.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fc::test {
+
+struct PlayOptions {
+  // Frames to run (each a fixed step of movie time, so runs repeat exactly).
+  int frames = 10;
+  // When set, movie time in milliseconds instead of frames.
+  std::optional<int> ms;
+  // When set, a PNG of the stage after the last frame lands in this folder, one per file.
+  std::filesystem::path screenshotDir;
+  // Wall-clock limit per file.
+  int timeoutMs = 60000;
+};
+
+struct PlayResult {
+  std::filesystem::path file;
+  std::vector<std::string> trace;  // the trace() lines, exactly
+  std::string error;               // empty when the movie played
+  std::filesystem::path screenshot;
+  double frameRate = 0;
+  int width = 0;
+  int height = 0;
+
+  bool ok() const { return error.empty(); }
+};
+
+// Plays every file in one browser session and gives one result per file, in order. Throws
+// fc::Error when the harness itself cannot run (not installed, browser does not start); the
+// message says to run scripts/install-deps.sh.
+std::vector<PlayResult> PlaySwfs(const std::vector<std::filesystem::path>& files, const PlayOptions& options = {});
+
+// Why the harness cannot run on this machine, or an empty string when it can.
+std::string PlayerUnavailableReason();
+
+// The program folder (flarecast-cli and its data) and a scratch folder for a test's files.
+std::filesystem::path ProgramDir();
+std::filesystem::path ScratchDir(const std::string& name);
+
+// Runs a command line through the shell; gives its exit code and, when asked, its stdout.
+int RunCommand(const std::string& command, std::string* output = nullptr);
+// Quotes one argument for the shell.
+std::string ShellQuote(const std::string& text);
+
+// A decoded 8-bit RGBA image (what the harness's PNG screenshots hold).
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgba;
+};
+
+// Reads a non-interlaced 8-bit PNG (grey, RGB, grey+alpha, RGBA or palette). Throws
+// fc::FormatError for anything else or broken data.
+Image ReadPng(const std::filesystem::path& file);
+Image DecodePng(const std::vector<uint8_t>& bytes);
+
+// The share of pixels (0..1) whose channels differ by more than `tolerance`; images of
+// different sizes differ completely.
+double PixelDifference(const Image& a, const Image& b, int tolerance = 8);
+
+// A minimal JSON value, enough for the harness's report lines.
+struct JsonValue {
+  enum class Kind { Null, Bool, Number, String, Array, Object };
+  Kind kind = Kind::Null;
+  bool boolean = false;
+  double number = 0;
+  std::string string;
+  std::vector<JsonValue> items;
+  std::vector<std::pair<std::string, JsonValue>> members;
+
+  // The member named `key`, or nullptr.
+  const JsonValue* Find(const std::string& key) const;
+};
+
+// Parses one JSON text; throws fc::FormatError with the offset of the fault.
+JsonValue ParseJson(const std::string& text);
+
+}  // namespace fc::test
