@@ -4,6 +4,7 @@
 
 #include "core/text.h"
 #include "swf/actions.h"
+#include "swf/fonts_text.h"
 #include "swf/tag_factory.h"
 
 namespace fc {
@@ -17,6 +18,22 @@ const char* CompressionName(TSWFCompression c) {
   }
 }
 
+// One line per text record of a static text: its style and glyph count.
+void DumpTextRecords(const TSWFObject& obj, const std::string& indent, std::ostream& out) {
+  const auto* text = dynamic_cast<const TSWFDefineText*>(&obj);
+  if (!text) return;
+  for (size_t i = 0; i < text->TextRecords.size(); ++i) {
+    const TSWFTextRecord& r = text->TextRecords[i];
+    std::string line = Format("record %zu:", i);
+    if (r.HasFont) line += Format(" font=%u height=%u", r.FontID(), r.TextHeight());
+    if (r.HasColor) line += " color=" + ColorText(r.TextColor());
+    if (r.HasXOffset) line += Format(" x=%d", r.XOffset());
+    if (r.HasYOffset) line += Format(" y=%d", r.YOffset());
+    line += Format(" glyphs=%zu", r.GlyphEntries.size());
+    out << indent << "    " << line << "\n";
+  }
+}
+
 void DumpObject(TSWFObject& obj, uint16_t code, uint32_t length, const std::string& prefix, std::ostream& out,
                 bool actions, int depth) {
   const std::string indent(2 * depth, ' ');
@@ -24,6 +41,7 @@ void DumpObject(TSWFObject& obj, uint16_t code, uint32_t length, const std::stri
   const std::string what = obj.Describe();
   if (!what.empty()) line += " " + what;
   out << line << "\n";
+  DumpTextRecords(obj, indent, out);
   if (actions) {
     obj.ForEachActionList([&](const std::string& label, TSWFActionList& list) {
       out << indent << "    " << label << ":\n";

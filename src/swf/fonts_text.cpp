@@ -36,6 +36,251 @@ void WriteCountedName(TBitsEngine& be, const std::string& name, const char* fiel
   be.WriteString(name, false, true);
 }
 
+std::string ColorText(const TSWFRGBA& c) {
+  return c.HasAlpha() ? Format("#%02X%02X%02X%02X", c.R, c.G, c.B, c.Alpha()) : Format("#%02X%02X%02X", c.R, c.G, c.B);
+}
+
+// ---------------------------------------------------------------------------------------
+// DefineFont, DefineFont2, DefineFont3
+
+namespace {
+
+// A glyph drawn with no fill would not show: a first style change that selects no fill
+// (no flag, or only index 0) selects fill 1, the one fill style of every glyph. A glyph that
+// already selects a fill on either side keeps it.
+void SelectGlyphFill(TSWFShapeRecords& glyph) {
+  if (glyph.empty() || glyph.front()->RecordKind != kShapeRecordStyleChange) return;
+  auto& sc = static_cast<TSWFStyleChangeRecord&>(*glyph.front());
+  if ((sc.HasFillStyle0 && sc.FillStyle0 != 0) || (sc.HasFillStyle1 && sc.FillStyle1 != 0)) return;
+  sc.HasFillStyle0 = false;
+  sc.SetFillStyle1(1);
+}
+
+void WriteOffset(TBitsEngine& be, size_t offset, bool wide) {
+  if (wide) be.WriteDWord(static_cast<uint32_t>(offset));
+  else be.WriteWord(static_cast<uint16_t>(offset));
+}
+
+size_t TotalSize(const std::vector<std::vector<uint8_t>>& parts) {
+  size_t n = 0;
+  for (const auto& p : parts) n += p.size();
+  return n;
+}
+
+}  // namespace
+
+void TSWFDefineFont::Assign(const TBasedSWFObject& Source) {
+  TSWFObject::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineFont>(Source);
+  FontID = s.FontID;
+  Glyphs.clear();
+  for (const auto& g : s.Glyphs) CopyShapeRecords(g, AddGlyph());
+}
+
+std::vector<std::vector<uint8_t>> TSWFDefineFont::EncodeGlyphs() {
+  std::vector<std::vector<uint8_t>> out;
+  out.reserve(Glyphs.size());
+  for (TSWFShapeRecords& g : Glyphs) {
+    SelectGlyphFill(g);
+    const TSWFStyleBits bits = StyleBitsFor(g, 1, 0);  // one fill style, no line style
+    TBitsEngine ge(&out.emplace_back());
+    ge.WriteByte(static_cast<uint8_t>(bits.Fill << 4 | bits.Line));
+    WriteShapeRecords(ge, g, bits.Fill, bits.Line);
+  }
+  return out;
+}
+
+void TSWFDefineFont::ReadGlyphs(TBitsEngine& be, size_t tableStart, const std::vector<uint32_t>& offsets) {
+  if (offsets.front() != be.Position() - tableStart)
+    throw FormatError(Format("the first glyph offset %u does not point after the offset table", offsets.front()));
+  for (size_t i = 0; i + 1 < offsets.size(); ++i) {
+    if (offsets[i + 1] < offsets[i]) throw FormatError(Format("glyph %zu: offsets out of order", i));
+    TBitsEngine ge = be.Sub(offsets[i + 1] - offsets[i], "glyph");
+    const uint8_t widths = ge.ReadByte("glyph index widths");
+    ReadShapeRecords(ge, AddGlyph(), widths >> 4, widths & 0x0F);
+    if (!ge.AtEnd()) throw FormatError(Format("glyph %zu: %zu byte(s) after its end record", i, ge.Remaining()));
+  }
+}
+
+void TSWFDefineFont::ReadFromStream(TBitsEngine& be) {
+  FontID = be.ReadWord("FontID");
+  Glyphs.clear();
+  if (be.AtEnd()) return;
+  const size_t tableStart = be.Position();
+  const uint16_t first = be.ReadWord("OffsetTable");
+  if (first == 0) return;  // no glyphs
+  if (first % 2 != 0) throw FormatError(Format("odd first glyph offset %u", first));
+  std::vector<uint32_t> offsets{first};
+  for (size_t i = 1; i < first / 2u; ++i) offsets.push_back(be.ReadWord("OffsetTable"));
+  offsets.push_back(static_cast<uint32_t>(be.Size() - tableStart));  // the last glyph ends the body
+  ReadGlyphs(be, tableStart, offsets);
+}
+
+void TSWFDefineFont::WriteTagBody(TBitsEngine& be) {
+  be.WriteWord(FontID);
+  if (Glyphs.empty()) {
+    be.WriteWord(0);
+    return;
+  }
+  const auto glyphs = EncodeGlyphs();
+  size_t offset = 2 * glyphs.size();
+  for (const auto& g : glyphs) {
+    // This tag has no wide form: a font this large needs DefineFont2 or 3.
+    if (offset > 0xFFFF)
+      throw Error(Format("OffsetTable: glyph data of %zu bytes does not fit the 16-bit offsets of DefineFont",
+                         2 * glyphs.size() + TotalSize(glyphs)));
+    WriteOffset(be, offset, false);
+    offset += g.size();
+  }
+  for (const auto& g : glyphs) be.WriteBuffer(g);
+}
+
+std::string TSWFDefineFont::Describe() const { return Format("font=%u glyphs=%zu", FontID, Glyphs.size()); }
+
+void TSWFDefineFont2::Assign(const TBasedSWFObject& Source) {
+  TSWFDefineFont::Assign(Source);
+  const auto& s = AssignSource<TSWFDefineFont2>(Source);
+  HasLayout = s.HasLayout;
+  ShiftJIS = s.ShiftJIS;
+  SmallText = s.SmallText;
+  ANSI = s.ANSI;
+  WideOffsets = s.WideOffsets;
+  WideCodes = s.WideCodes;
+  Italic = s.Italic;
+  Bold = s.Bold;
+  LanguageCode = s.LanguageCode;
+  FontName = s.FontName;
+  CodeTable = s.CodeTable;
+  Ascent = s.Ascent;
+  Descent = s.Descent;
+  Leading = s.Leading;
+  AdvanceTable = s.AdvanceTable;
+  BoundsTable = s.BoundsTable;
+  KerningTable = s.KerningTable;
+  Version = s.Version;
+}
+
+void TSWFDefineFont2::WriteCode(TBitsEngine& be, uint16_t code, const char* field) const {
+  if (WideCodes) {
+    be.WriteWord(code);
+    return;
+  }
+  if (code > 255) throw Error(Format("%s: code %u needs WideCodes", field, code));
+  be.WriteByte(static_cast<uint8_t>(code));
+}
+
+void TSWFDefineFont2::ReadFromStream(TBitsEngine& be) {
+  FontID = be.ReadWord("FontID");
+  const uint8_t f = be.ReadByte("font flags");
+  HasLayout = f & 0x80;
+  ShiftJIS = f & 0x40;
+  SmallText = f & 0x20;
+  ANSI = f & 0x10;
+  WideOffsets = f & 0x08;
+  WideCodes = f & 0x04;
+  Italic = f & 0x02;
+  Bold = f & 0x01;
+  LanguageCode = be.ReadByte("LanguageCode");
+  auto name = be.ReadSpan(be.ReadByte("FontNameLen"), "FontName");
+  FontName.assign(name.begin(), name.end());
+  const uint16_t n = be.ReadWord("NumGlyphs");
+  const size_t tableStart = be.Position();
+  auto readOffset = [&] { return WideOffsets ? be.ReadDWord("OffsetTable") : be.ReadWord("OffsetTable"); };
+  std::vector<uint32_t> offsets;
+  offsets.reserve(n + 1u);
+  for (uint16_t i = 0; i < n; ++i) offsets.push_back(readOffset());
+  Glyphs.clear();
+  if (n > 0) {
+    offsets.push_back(readOffset());  // CodeTableOffset: where the last glyph ends
+    ReadGlyphs(be, tableStart, offsets);
+  } else if (be.Remaining() >= (WideOffsets ? 4u : 2u)) {
+    // Without glyphs some writers leave the code table offset out; one that is there
+    // points right after itself.
+    const size_t pos = be.Position();
+    if (readOffset() != be.Position() - tableStart) be.Seek(pos);
+  }
+  CodeTable.clear();
+  for (uint16_t i = 0; i < n; ++i) CodeTable.push_back(WideCodes ? be.ReadWord("CodeTable") : be.ReadByte("CodeTable"));
+  AdvanceTable.clear();
+  BoundsTable.clear();
+  KerningTable.clear();
+  if (!HasLayout) return;
+  Ascent = be.ReadWord("FontAscent");
+  Descent = be.ReadWord("FontDescent");
+  Leading = static_cast<int16_t>(be.ReadWord("FontLeading"));
+  for (uint16_t i = 0; i < n; ++i) AdvanceTable.push_back(static_cast<int16_t>(be.ReadWord("FontAdvanceTable")));
+  for (uint16_t i = 0; i < n; ++i) BoundsTable.push_back(TSWFRect::FromScreen(be.ReadRect()));
+  const uint16_t kernings = be.ReadWord("KerningCount");
+  for (uint16_t i = 0; i < kernings; ++i) {
+    TSWFKerningRecord k;
+    k.Code1 = WideCodes ? be.ReadWord("KerningCode1") : be.ReadByte("KerningCode1");
+    k.Code2 = WideCodes ? be.ReadWord("KerningCode2") : be.ReadByte("KerningCode2");
+    k.Adjustment = static_cast<int16_t>(be.ReadWord("KerningAdjustment"));
+    KerningTable.push_back(k);
+  }
+}
+
+void TSWFDefineFont2::WriteTagBody(TBitsEngine& be) {
+  const size_t n = Glyphs.size();
+  if (n > 0xFFFF) throw Error(Format("NumGlyphs: %zu glyphs do not fit 16 bits", n));
+  if (CodeTable.size() != n) throw Error(Format("CodeTable: %zu codes for %zu glyphs", CodeTable.size(), n));
+  const bool layout = HasLayout && n > 0;
+  if (layout && AdvanceTable.size() != n)
+    throw Error(Format("AdvanceTable: %zu advances for %zu glyphs", AdvanceTable.size(), n));
+  if (layout && BoundsTable.size() != n)
+    throw Error(Format("BoundsTable: %zu rectangles for %zu glyphs", BoundsTable.size(), n));
+  if (layout && KerningTable.size() > 0xFFFF)
+    throw Error(Format("KerningCount: %zu kerning records do not fit 16 bits", KerningTable.size()));
+
+  const auto glyphs = EncodeGlyphs();
+  const size_t data = TotalSize(glyphs);
+  // 32-bit offsets for large code tables, and whenever the glyphs would not fit 16 bits.
+  WideOffsets = n > 128 || 2 * (n + 1) + data > 0xFFFF;
+  const size_t tableSize = (WideOffsets ? 4 : 2) * (n + 1);
+  if (tableSize + data > 0xFFFFFFFFu) throw Error("OffsetTable: glyph data does not fit 32-bit offsets");
+
+  be.WriteWord(FontID);
+  be.WriteByte(static_cast<uint8_t>(layout << 7 | ShiftJIS << 6 | SmallText << 5 | (ANSI || n == 0) << 4 |
+                                    WideOffsets << 3 | WideCodes << 2 | Italic << 1 | Bold));
+  be.WriteByte(LanguageCode);
+  WriteCountedName(be, FontName, "FontName");
+  be.WriteWord(static_cast<uint16_t>(n));
+  size_t offset = tableSize;
+  for (const auto& g : glyphs) {
+    WriteOffset(be, offset, WideOffsets);
+    offset += g.size();
+  }
+  WriteOffset(be, offset, WideOffsets);  // CodeTableOffset
+  for (const auto& g : glyphs) be.WriteBuffer(g);
+  for (uint16_t c : CodeTable) WriteCode(be, c, "CodeTable");
+  if (!layout) return;
+  be.WriteWord(Ascent);
+  be.WriteWord(Descent);
+  be.WriteWord(static_cast<uint16_t>(Leading));
+  for (int16_t a : AdvanceTable) be.WriteWord(static_cast<uint16_t>(a));
+  for (const TSWFRect& r : BoundsTable) be.WriteRect(r.Rect());
+  be.WriteWord(static_cast<uint16_t>(KerningTable.size()));
+  for (const TSWFKerningRecord& k : KerningTable) {
+    WriteCode(be, k.Code1, "KerningTable");
+    WriteCode(be, k.Code2, "KerningTable");
+    be.WriteWord(static_cast<uint16_t>(k.Adjustment));
+  }
+}
+
+std::string TSWFDefineFont2::Describe() const {
+  std::string s = Format("font=%u name=%s glyphs=%zu codes=%zu%s", FontID, Quote(FontName).c_str(), Glyphs.size(),
+                         CodeTable.size(), FontStyle(Bold, Italic).c_str());
+  if (SmallText) s += " smalltext";
+  if (ShiftJIS) s += " shiftjis";
+  if (ANSI) s += " ansi";
+  if (WideCodes) s += " widecodes";
+  if (WideOffsets) s += " wideoffsets";
+  if (LanguageCode) s += Format(" language=%u", LanguageCode);
+  if (HasLayout)
+    s += Format(" ascent=%u descent=%u leading=%d kerning=%zu", Ascent, Descent, Leading, KerningTable.size());
+  return s;
+}
+
 // ---------------------------------------------------------------------------------------
 // DefineFontInfo, DefineFontInfo2
 
@@ -478,7 +723,7 @@ std::string TSWFDefineEditText::Describe() const {
   if (HasFont) s += Format(" font=%u", FontID);
   if (WritesFontClass() || HasFontClass) s += " class=" + Quote(FontClass);
   if (HasFont || HasFontClass) s += Format(" height=%u", FontHeight);
-  if (HasTextColor) s += Format(" color=%08X", TextColor.GetRGBA());
+  if (HasTextColor) s += " color=" + ColorText(TextColor);
   if (HasMaxLength) s += Format(" maxlength=%u", MaxLength);
   if (HasLayout) s += Format(" align=%u margins=%u/%u indent=%u leading=%d", Align, LeftMargin, RightMargin, Indent,
                              Leading);

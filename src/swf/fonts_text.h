@@ -16,12 +16,85 @@
 
 #include "swf/objects.h"
 #include "swf/records.h"
+#include "swf/shapes.h"
 
 namespace fc {
 
 // Writes a byte-counted name: a length byte, then the bytes without terminator. A name
 // longer than 255 bytes raises fc::Error naming `field`.
 void WriteCountedName(TBitsEngine& be, const std::string& name, const char* field);
+// "#RRGGBB", or "#RRGGBBAA" for a colour with alpha.
+std::string ColorText(const TSWFRGBA& c);
+
+// ---------------------------------------------------------------------------------------
+// Fonts with glyph outlines
+
+// DefineFont (10): glyph outlines only. Each glyph is a shape record list drawn with one
+// fill style and no line style. The offset table is 16-bit in this tag: glyph data that
+// does not fit it raises fc::Error.
+class TSWFDefineFont : public TSWFObject {
+public:
+  TSWFDefineFont() { TagID = 10; }
+  uint16_t FontID = 0;
+  std::vector<TSWFShapeRecords> Glyphs;
+
+  TSWFShapeRecords& AddGlyph() { return Glyphs.emplace_back(); }
+  void Assign(const TBasedSWFObject& Source) override;
+  void ReadFromStream(TBitsEngine& be) override;
+  void WriteTagBody(TBitsEngine& be) override;
+  void ForEachDefinedID(const TIDVisitor& visit) override { visit(FontID); }
+  std::string Describe() const override;
+
+protected:
+  // Each glyph as written: the widths byte, its records, an end record, alignment.
+  std::vector<std::vector<uint8_t>> EncodeGlyphs();
+  // Reads the glyphs that lie between consecutive offsets (relative to `tableStart`); each
+  // glyph must fill its span exactly.
+  void ReadGlyphs(TBitsEngine& be, size_t tableStart, const std::vector<uint32_t>& offsets);
+};
+
+struct TSWFKerningRecord {
+  uint16_t Code1 = 0;
+  uint16_t Code2 = 0;
+  int16_t Adjustment = 0;
+  bool operator==(const TSWFKerningRecord&) const = default;
+};
+
+// DefineFont2 (48): outlines with name, flags, code table and optional layout. The offset
+// table is 32-bit when the font has more than 128 codes or when its glyph data would not
+// fit 16-bit offsets; the object's WideOffsets is set accordingly on every write.
+class TSWFDefineFont2 : public TSWFDefineFont {
+public:
+  TSWFDefineFont2() { TagID = 48; }
+  bool HasLayout = false, ShiftJIS = false, SmallText = false, ANSI = false, WideOffsets = false,
+       WideCodes = false, Italic = false, Bold = false;
+  uint8_t LanguageCode = 0;
+  std::string FontName;
+  std::vector<uint16_t> CodeTable;  // one per glyph
+  uint16_t Ascent = 0, Descent = 0;
+  int16_t Leading = 0;
+  std::vector<int16_t> AdvanceTable;  // one per glyph, with HasLayout
+  std::vector<TSWFRect> BoundsTable;  // one per glyph, with HasLayout
+  std::vector<TSWFKerningRecord> KerningTable;
+  uint8_t Version = 10;  // the file version; the name is UTF-8 from 6 on (this program's code page already is)
+
+  void Assign(const TBasedSWFObject& Source) override;
+  uint8_t MinVersion() const override { return 3; }
+  void PrepareRead(const TSWFReadContext& ctx) override { Version = ctx.Version; }
+  void ReadFromStream(TBitsEngine& be) override;
+  void WriteTagBody(TBitsEngine& be) override;
+  std::string Describe() const override;
+
+private:
+  void WriteCode(TBitsEngine& be, uint16_t code, const char* field) const;
+};
+
+// DefineFont3 (75): as DefineFont2 with outlines at 20 times the resolution; wide codes.
+class TSWFDefineFont3 : public TSWFDefineFont2 {
+public:
+  TSWFDefineFont3() { TagID = 75; WideCodes = true; }
+  uint8_t MinVersion() const override { return 8; }
+};
 
 // ---------------------------------------------------------------------------------------
 // Font info, align zones and names

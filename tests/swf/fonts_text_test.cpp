@@ -32,6 +32,213 @@ std::string ErrorOf(TSWFObject& obj) {
 }
 
 // ---------------------------------------------------------------------------------------
+// Fonts with outlines
+
+// A glyph: move to (10,-20) selecting fill 1, a 40-twip line, the end record.
+void FillGlyph(TSWFShapeRecords& g) {
+  auto move = std::make_unique<TSWFStyleChangeRecord>();
+  move->SetMoveTo(10, -20);
+  move->SetFillStyle1(1);
+  g.push_back(std::move(move));
+  g.push_back(std::make_unique<TSWFStraightEdgeRecord>(40, 0));
+}
+
+// Widths byte 0x10, then 000101 00110 001010 101100 1 | 11 0101 0 0 0101000 | 000000.
+const Bytes kGlyph = {0x10, 0x14, 0xC5, 0x59, 0xD4, 0x50, 0x00};
+
+// A glyph of `edges` diagonal lines of 29 bits each.
+void FillBigGlyph(TSWFShapeRecords& g, size_t edges) {
+  FillGlyph(g);
+  for (size_t i = 0; i < edges; ++i) g.push_back(std::make_unique<TSWFStraightEdgeRecord>(1000, i % 2 ? -1000 : 1000));
+}
+
+void FillFont2(TSWFDefineFont2& f, bool layout) {
+  f.FontID = 1;
+  f.FontName = "A";
+  f.ANSI = true;
+  f.Bold = true;
+  FillGlyph(f.AddGlyph());
+  f.CodeTable = {'a'};
+  if (!layout) return;
+  f.HasLayout = true;
+  f.Ascent = 800;
+  f.Descent = 200;
+  f.AdvanceTable = {600};
+  f.BoundsTable = {TSWFRect()};
+  f.KerningTable = {{'a', 'b', -50}};
+}
+
+TEST(FontTest, GoldenDefineFont) {
+  TSWFDefineFont f;
+  f.FontID = 1;
+  FillGlyph(f.AddGlyph());
+  ExpectGolden(f, Cat({{0x8B, 0x02, 0x01, 0x00, 0x02, 0x00}, kGlyph}));
+  auto back = ReadOne(f.ToBytes());
+  ASSERT_EQ(As<TSWFDefineFont>(back).Glyphs.size(), 1u);
+  EXPECT_EQ(As<TSWFDefineFont>(back).Glyphs[0].size(), 3u);  // with its end record
+  EXPECT_EQ(back->Clone()->ToBytes(), f.ToBytes());
+  TSWFDefineFont empty;
+  ExpectGolden(empty, {0x84, 0x02, 0x00, 0x00, 0x00, 0x00});
+}
+
+TEST(FontTest, GlyphWithoutFillSelectsFillOne) {
+  TSWFDefineFont f;
+  auto move = std::make_unique<TSWFStyleChangeRecord>();
+  move->SetMoveTo(10, -20);
+  move->SetFillStyle0(0);
+  f.AddGlyph().push_back(std::move(move));
+  f.Glyphs[0].push_back(std::make_unique<TSWFStraightEdgeRecord>(40, 0));
+  EXPECT_EQ(f.ToBytes(), Cat({{0x8B, 0x02, 0x00, 0x00, 0x02, 0x00}, kGlyph}));
+  // A glyph filled on its left side keeps that.
+  TSWFDefineFont left;
+  auto m2 = std::make_unique<TSWFStyleChangeRecord>();
+  m2->SetFillStyle0(1);
+  left.AddGlyph().push_back(std::move(m2));
+  auto back = ReadOne(left.ToBytes());
+  const auto& sc = static_cast<const TSWFStyleChangeRecord&>(*As<TSWFDefineFont>(back).Glyphs[0][0]);
+  EXPECT_TRUE(sc.HasFillStyle0 && !sc.HasFillStyle1);
+}
+
+TEST(FontTest, GoldenDefineFont2) {
+  TSWFDefineFont2 f;
+  FillFont2(f, false);
+  ExpectGolden(f, Cat({{0x14, 0x0C, 0x01, 0x00, 0x11, 0x00, 0x01, 'A', 0x01, 0x00, 0x04, 0x00, 0x0B, 0x00}, kGlyph, {'a'}}));
+  EXPECT_EQ(f.MinVersion(), 3);
+  TSWFDefineFont2 l;
+  FillFont2(l, true);
+  const Bytes layout = {0x20, 0x03, 0xC8, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00, 0x01, 0x00, 'a', 'b', 0xCE, 0xFF};
+  ExpectGolden(l, Cat({{0x23, 0x0C, 0x01, 0x00, 0x91, 0x00, 0x01, 'A', 0x01, 0x00, 0x04, 0x00, 0x0B, 0x00}, kGlyph,
+                       {'a'}, layout}));
+  auto back = ReadOne(l.ToBytes());
+  const auto& b = As<TSWFDefineFont2>(back);
+  EXPECT_EQ(b.KerningTable, l.KerningTable);
+  EXPECT_EQ(b.AdvanceTable, l.AdvanceTable);
+  EXPECT_EQ(b.Ascent, 800);
+  EXPECT_EQ(back->Clone()->ToBytes(), l.ToBytes());
+}
+
+TEST(FontTest, GoldenDefineFont3HasWideCodes) {
+  TSWFDefineFont3 f;
+  FillFont2(f, true);
+  const Bytes layout = {0x20, 0x03, 0xC8, 0x00, 0x00, 0x00, 0x58, 0x02, 0x00,
+                        0x01, 0x00, 'a',  0x00, 'b',  0x00, 0xCE, 0xFF};
+  ExpectGolden(f, Cat({{0xE6, 0x12, 0x01, 0x00, 0x95, 0x00, 0x01, 'A', 0x01, 0x00, 0x04, 0x00, 0x0B, 0x00}, kGlyph,
+                       {'a', 0x00}, layout}));
+  EXPECT_EQ(f.MinVersion(), 8);
+}
+
+TEST(FontTest, NoCodesWritesNoLayoutAndANSI) {
+  TSWFDefineFont2 f;
+  f.FontID = 3;
+  f.FontName = "Arial";
+  f.HasLayout = true;
+  f.ANSI = false;
+  const Bytes bytes = {0x0E, 0x0C, 0x03, 0x00, 0x10, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x00, 0x00, 0x02, 0x00};
+  EXPECT_EQ(f.ToBytes(), bytes);
+  EXPECT_EQ(ReadOne(bytes)->ToBytes(), bytes);
+  // A device font written without the code table offset reads too.
+  auto shortForm = ReadOne({0x0C, 0x0C, 0x03, 0x00, 0x10, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x00, 0x00});
+  EXPECT_EQ(As<TSWFDefineFont2>(shortForm).FontName, "Arial");
+}
+
+TEST(FontTest, WideOffsetsByCodeCountAndByDataSize) {
+  auto offsetsWide = [](TSWFDefineFont2& f) {
+    const Bytes b = f.ToBytes();
+    return (b[8] & 0x08) != 0;  // the flags byte after a long header and the font ID
+  };
+  TSWFDefineFont2 f;
+  for (uint16_t i = 0; i < 200; ++i) {
+    FillGlyph(f.AddGlyph());
+    f.CodeTable.push_back(i);
+  }
+  EXPECT_TRUE(offsetsWide(f));
+  EXPECT_EQ(As<TSWFDefineFont2>(ReadOne(f.ToBytes())).Glyphs.size(), 200u);
+  f.Glyphs.resize(100);
+  f.CodeTable.resize(100);
+  EXPECT_FALSE(offsetsWide(f));
+  EXPECT_FALSE(f.WideOffsets);
+  // Two glyphs, but the second starts beyond 65,535 bytes.
+  TSWFDefineFont2 big;
+  FillBigGlyph(big.AddGlyph(), 20000);  // 72,500 bytes of edges
+  FillGlyph(big.AddGlyph());
+  big.CodeTable = {'a', 'b'};
+  EXPECT_TRUE(offsetsWide(big));
+  EXPECT_TRUE(big.WideOffsets);
+  auto back = ReadOne(big.ToBytes());
+  ASSERT_EQ(As<TSWFDefineFont2>(back).Glyphs.size(), 2u);
+  EXPECT_EQ(As<TSWFDefineFont2>(back).Glyphs[0].size(), 20003u);
+  EXPECT_EQ(back->ToBytes(), big.ToBytes());
+  // DefineFont has no wide form: it refuses instead of cutting the offsets.
+  TSWFDefineFont plain;
+  FillBigGlyph(plain.AddGlyph(), 20000);
+  FillGlyph(plain.AddGlyph());
+  EXPECT_NE(ErrorOf(plain).find("OffsetTable"), std::string::npos);
+}
+
+TEST(FontTest, FieldsThatCannotHoldTheirValuesRaise) {
+  TSWFDefineFont2 f;
+  FillFont2(f, true);
+  f.FontName.assign(256, 'x');
+  EXPECT_NE(ErrorOf(f).find("FontName"), std::string::npos);
+  f.FontName = "x";
+  f.CodeTable = {0x263A};
+  EXPECT_NE(ErrorOf(f).find("CodeTable"), std::string::npos);
+  f.CodeTable = {'a', 'b'};
+  EXPECT_NE(ErrorOf(f).find("CodeTable"), std::string::npos);
+  f.CodeTable = {'a'};
+  f.AdvanceTable.clear();
+  EXPECT_NE(ErrorOf(f).find("AdvanceTable"), std::string::npos);
+  f.AdvanceTable = {1};
+  f.KerningTable = {{0x263A, 'a', 0}};
+  EXPECT_NE(ErrorOf(f).find("KerningTable"), std::string::npos);
+  f.WideCodes = true;
+  EXPECT_EQ(ErrorOf(f), "");
+}
+
+TEST(FontTest, UnreadableFontsStayRaw) {
+  TSWFDefineFont2 f;
+  FillFont2(f, false);
+  Bytes b = f.ToBytes();
+  Bytes cut = b;  // the code table offset points one byte early: the glyph overruns it
+  cut[12] = 0x0A;
+  EXPECT_NE(RawReason(*ReadOne(cut)), "");
+  Bytes gap = b;  // the first glyph does not follow the table
+  gap[10] = 0x05;
+  EXPECT_NE(RawReason(*ReadOne(gap)), "");
+  Bytes extra = b;  // a byte after the last field
+  extra.push_back(0);
+  extra[0] += 1;
+  EXPECT_NE(RawReason(*ReadOne(extra)), "");
+  // DefineFont: an odd first offset, and a glyph span with bytes after its end record.
+  EXPECT_NE(RawReason(*ReadOne({0x85, 0x02, 0x01, 0x00, 0x03, 0x00, 0x10})), "");
+  EXPECT_NE(RawReason(*ReadOne({0x87, 0x02, 0x01, 0x00, 0x02, 0x00, 0x10, 0x00, 0x00})), "");
+}
+
+TEST(FontTest, FontInfoAfterAFontReadsItsOwnCodeCount) {
+  // A DefineFont of 40 glyphs, its info with 40 codes, then an info of 3 codes for another
+  // font: each info takes its count from its own body.
+  TSWFDefineFont font;
+  font.FontID = 1;
+  for (int i = 0; i < 40; ++i) FillGlyph(font.AddGlyph());
+  TSWFDefineFontInfo info;
+  info.FontID = 1;
+  info.CodeTable.assign(40, 'x');
+  TSWFDefineFontInfo other;
+  other.FontID = 2;
+  other.CodeTable = {'a', 'b', 'c'};
+  const Bytes all = Cat({font.ToBytes(), info.ToBytes(), other.ToBytes(), info.ToBytes()});
+  TBitsEngine be(all);
+  TSWFReadContext ctx;
+  ctx.Version = 6;
+  const TSWFObjectList list = ReadTagList(be, ctx, true);
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(As<TSWFDefineFont>(list[0]).Glyphs.size(), 40u);
+  EXPECT_EQ(As<TSWFDefineFontInfo>(list[1]).CodeTable.size(), 40u);
+  EXPECT_EQ(As<TSWFDefineFontInfo>(list[2]).CodeTable.size(), 3u);
+  EXPECT_EQ(As<TSWFDefineFontInfo>(list[3]).CodeTable.size(), 40u);
+}
+
+// ---------------------------------------------------------------------------------------
 // Font info, align zones, names, text settings
 
 TEST(FontInfoTest, GoldenNarrowAndWideCodes) {
