@@ -262,13 +262,7 @@ void TCodeGenerator::Compile(TParseTreeNode* node) {
     case NodeKind::ForIn: ForIn(static_cast<TForInStmtNode*>(node)); break;
     case NodeKind::Break: Break(); break;
     case NodeKind::Continue: Continue(); break;
-    case NodeKind::Return: {
-      auto* r = static_cast<TReturnStmtNode*>(node);
-      if (r->Value) Compile(r->Value);
-      else emit_.PushUndefined();
-      emit_.Emit<TSWFActionReturn>();
-      break;
-    }
+    case NodeKind::Return: Return(static_cast<TReturnStmtNode*>(node)); break;
     case NodeKind::Throw:
       Compile(static_cast<TThrowStmtNode*>(node)->Value);
       emit_.Emit<TSWFActionThrow>();
@@ -970,14 +964,31 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   Compile(node->Body);
   emit_.Jump(top);
   for (auto& m : breakStack_.back().exits) emit_.Place(m);
-  // Drop the names the enumeration left, up to and including its null end mark.
+  DropEnumeration();
+  breakStack_.pop_back();
+}
+
+void TCodeGenerator::DropEnumeration() {
+  // Drops the names an enumeration left, up to and including its null end mark.
   auto clean = emit_.NewMarker(true);
   emit_.Place(clean);
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();
   emit_.Emit<TSWFActionNot>();
   emit_.If(clean);
-  breakStack_.pop_back();
+}
+
+void TCodeGenerator::Return(TReturnStmtNode* node) {
+  // The player keeps one stack for the caller and the function: the values of the switches
+  // and the names of the for-in loops around the return would stay behind in the caller's
+  // expression. They go first, innermost first.
+  for (auto it = breakStack_.rbegin(); it != breakStack_.rend(); ++it) {
+    if (!it->isLoop) emit_.Emit<TSWFActionPop>();
+    else if (it->node->Kind == NodeKind::ForIn) DropEnumeration();
+  }
+  if (node->Value) Compile(node->Value);
+  else emit_.PushUndefined();
+  emit_.Emit<TSWFActionReturn>();
 }
 
 void TCodeGenerator::Break() {

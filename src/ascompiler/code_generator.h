@@ -88,6 +88,8 @@ private:
   void Loop(TLoopStmtNode* node);
   void For(TForStmtNode* node);
   void ForIn(TForInStmtNode* node);
+  void DropEnumeration();
+  void Return(TReturnStmtNode* node);
   void Break();
   void Continue();
   void Try(TTryStmtNode* node);

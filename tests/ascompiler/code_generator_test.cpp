@@ -126,6 +126,24 @@ TEST(CodeGeneratorStatements, ContinueInsideASwitchPopsTheSwitchValue) {
                    "  Jump (unnamed label)", ":"}));
 }
 
+TEST(CodeGeneratorStatements, AReturnDropsWhatSwitchesAndForInLoopsKeepOnTheStack) {
+  // The caller shares the stack: a switch value left behind would join its expression.
+  EXPECT_EQ(Compiled("function f(n) { switch (n) { case 1: return 2; } }"),
+            Lines({"  DefineFunction2 \"f\" (r:1=n) registers=2 suppressSuper suppressArguments suppressThis until "
+                   "(unnamed label)",
+                   "  Jump (unnamed label)", ":", "  Pop", "  Push 2", "  Return", "  Jump (unnamed label)", ":",
+                   "  Push r:1", "  PushDuplicate", "  Push 1", "  Equals2", "  If (unnamed label)", ":", "  Pop", ":"}));
+  // Inside a for-in loop the names not handed out yet go, down to the null end mark; the
+  // innermost switch value first.
+  const std::string code = Compiled("function f(o) { for (var k in o) { switch (k) { case 1: return k; } } }");
+  EXPECT_NE(code.find("  Pop\n:\n  Push null\n  Equals2\n  Not\n  If (unnamed label)\n  Push r:2\n  Return"),
+            std::string::npos)
+      << code;
+  // Other loops keep nothing on the stack.
+  EXPECT_NE(Compiled("function f() { while (1) { return 3; } }").find("  Not\n  If (unnamed label)\n  Push 3\n  Return"),
+            std::string::npos);
+}
+
 TEST(CodeGeneratorStatements, BreakAndContinueOutsideLoopsAreErrors) {
   EXPECT_EQ(CompileError("break;"), "\"break\" is only possible inside a loop or a switch.");
   EXPECT_EQ(CompileError("switch (a) { case 1: continue; }"), "\"continue\" is only possible inside a loop.");
