@@ -505,5 +505,23 @@ TEST(EditTextTest, InitialTextForms) {
   EXPECT_EQ(s->ToBytes(), wasStatic);
 }
 
+// ---------------------------------------------------------------------------------------
+// What the dump shows
+
+TEST(FontTextDescribeTest, KeyFields) {
+  TSWFDefineFont2 f;
+  FillFont2(f, true);
+  EXPECT_EQ(f.Describe(), "font=1 name=\"A\" glyphs=1 codes=1 bold ansi ascent=800 descent=200 leading=0 kerning=1");
+  TSWFDefineText t;
+  FillText(t);
+  t.ToBytes();
+  EXPECT_EQ(t.Describe(), "id=1 bounds=(0,0)-(100,50) records=1 glyphs=2 bits=2/8");
+  TSWFDefineEditText e;
+  e.HasText = true;
+  e.VariableName = "_root.title";
+  e.InitialText = "line\n\"two\"";
+  EXPECT_EQ(e.Describe(), "id=0 bounds=(0,0)-(0,0) var=\"_root.title\" text=\"line\\x0A\\\"two\\\"\"");
+}
+
 }  // namespace
 }  // namespace fc
