@@ -10,9 +10,7 @@
 namespace fc {
 namespace {
 
-// Edge records store their width less 2 in 4 bits: 17 bits at most.
-constexpr unsigned kMaxEdgeBits = 17;
-// The largest delta a 17-bit signed field holds.
+// Edge records give their field width less 2 in 4 bits: 17 bits, so deltas up to 65535.
 constexpr int64_t kMaxEdgeDelta = 65535;
 
 void CheckField(unsigned value, unsigned bits, const char* field) {
@@ -86,8 +84,11 @@ template <typename List>
 std::string DescribeStyles(const char* name, const List& list) {
   std::string s = Format("%s=%zu", name, list.size());
   if (list.empty()) return s;
+  // The first few styles; a shape can hold thousands.
+  constexpr size_t kShown = 8;
   s += "[";
-  for (size_t i = 0; i < list.size(); ++i) s += (i ? ", " : "") + list[i]->Describe();
+  for (size_t i = 0; i < list.size() && i < kShown; ++i) s += (i ? ", " : "") + list[i]->Describe();
+  if (list.size() > kShown) s += Format(", ... %zu more", list.size() - kShown);
   return s + "]";
 }
 
@@ -365,7 +366,7 @@ void TSWFFocalGradientFill::WritePayload(TBitsEngine& be) const {
 }
 
 std::string TSWFFocalGradientFill::Describe() const {
-  return DescribeGradient() + " focal=" + FormatDouble(GetFocalPoint());
+  return DescribeGradient() + Format(" focal=%d/255", FocalPoint);
 }
 
 void TSWFImageFill::Assign(const TSWFFillStyle& Source) {
