@@ -5,9 +5,11 @@
 
 #include <cassert>
 #include <cstdint>
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -154,6 +156,80 @@ private:
   const char* className_;
   int capacity_ = 4;
   std::vector<T> items_;
+};
+
+// A vector of plain values (pointers, ids) that keeps its first N items inside itself. The
+// parse tree's lists are mostly short argument and expression lists living in the unit's
+// arena: kept inline they cost no allocation. Indexing is checked like TVector's.
+template <typename T, int N>
+class TSmallVector {
+  static_assert(std::is_trivially_copyable_v<T> && N > 0);
+
+public:
+  explicit TSmallVector(const char* className = "TVector") : className_(className) {}
+  TSmallVector(const TSmallVector&) = delete;
+  TSmallVector& operator=(const TSmallVector&) = delete;
+
+  int Count() const { return count_; }
+  bool Empty() const { return count_ == 0; }
+  size_t size() const { return static_cast<size_t>(count_); }
+  bool empty() const { return count_ == 0; }
+
+  void Add(T value) {
+    if (count_ == capacity_) Grow();
+    data_[count_++] = value;
+  }
+  void Insert(int index, T value) {
+    if (index != count_) Check(index);
+    if (count_ == capacity_) Grow();
+    std::copy_backward(data_ + index, data_ + count_, data_ + count_ + 1);
+    data_[index] = value;
+    ++count_;
+  }
+  void Delete(int index) {
+    Check(index);
+    std::copy(data_ + index + 1, data_ + count_, data_ + index);
+    --count_;
+  }
+  int IndexOf(const T& value) const {
+    for (int i = 0; i < count_; ++i)
+      if (data_[i] == value) return i;
+    return NotFound;
+  }
+  T& operator[](int i) {
+    Check(i);
+    return data_[i];
+  }
+  const T& operator[](int i) const {
+    Check(i);
+    return data_[i];
+  }
+
+  T* begin() { return data_; }
+  T* end() { return data_ + count_; }
+  const T* begin() const { return data_; }
+  const T* end() const { return data_ + count_; }
+
+private:
+  void Check(int i) const {
+    if (i < 0 || i >= count_)
+      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
+  }
+  void Grow() {
+    const int capacity = capacity_ * 2;
+    auto heap = std::make_unique_for_overwrite<T[]>(capacity);
+    std::copy(data_, data_ + count_, heap.get());
+    heap_ = std::move(heap);
+    data_ = heap_.get();
+    capacity_ = capacity;
+  }
+
+  const char* className_;
+  T* data_ = inline_;
+  int count_ = 0;
+  int capacity_ = N;
+  T inline_[N];
+  std::unique_ptr<T[]> heap_;  // the items once they outgrow inline_
 };
 
 // Hash of a string key: byte i (1-based) is shifted left by 8 * (i mod 4), summed with wrap.

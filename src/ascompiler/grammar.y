@@ -21,7 +21,7 @@
 namespace {
 
 int as_lex(AS_STYPE* value, fc::ParserContext& pc) {
-  fc::TokenValue token;
+  fc::TokenValue& token = pc.Token();  // reused: saves building a value per token
   const int code = pc.NextToken(token);
   switch (code) {
     case fc::kTokString:

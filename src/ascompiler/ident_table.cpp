@@ -17,7 +17,7 @@ TBaseIdentTable::TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const 
 TIdentInfo* TBaseIdentTable::Append(std::unique_ptr<TIdentInfo> info) {
   TIdentInfo* raw = info.get();
   if (items_.empty()) items_.reserve(kLinearNames);
-  if (dynamic_cast<TAliasInfo*>(raw)) hasAliases_ = true;
+  if (raw->AsAlias()) hasAliases_ = true;
   items_.push_back(std::move(info));
   const int64_t key = NameKey(raw->Name);
   if (auto* same = const_cast<TSameName*>(FindName(key))) {
@@ -62,8 +62,8 @@ TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
   // Newest first; the first alias or class decides.
   for (size_t i = 0, n = same->older.size() + 1; i < n; ++i) {
     TIdentInfo* entry = i == 0 ? same->newest : same->older[n - 1 - i];
-    if (auto* alias = dynamic_cast<TAliasInfo*>(entry)) return alias->Target;
-    if (auto* cls = dynamic_cast<TClassInfo*>(entry)) return cls;
+    if (TAliasInfo* alias = entry->AsAlias()) return alias->Target;
+    if (TClassInfo* cls = entry->AsClass()) return cls;
   }
   return nullptr;
 }
@@ -73,7 +73,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, int mode) const {
   for (const TBaseIdentTable* table = this; table; table = (mode & 1) ? table->Parent : nullptr) {
     if (TIdentInfo* found = table->FindOwn(name)) {
       if (!table->hasAliases_) return found;
-      if (auto* alias = dynamic_cast<TAliasInfo*>(found)) return alias->Target;
+      if (TAliasInfo* alias = found->AsAlias()) return alias->Target;
       return found;
     }
     if (mode & 2) {
@@ -82,7 +82,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, int mode) const {
       for (const TBaseIdentTable* base = table->Base; base && steps < 4096; base = base->Base, ++steps) {
         if (TIdentInfo* found = base->FindOwn(name)) {
           if (!base->hasAliases_) return found;
-          if (auto* alias = dynamic_cast<TAliasInfo*>(found)) return alias->Target;
+          if (TAliasInfo* alias = found->AsAlias()) return alias->Target;
           return found;
         }
       }

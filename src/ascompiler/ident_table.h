@@ -41,11 +41,16 @@ inline constexpr int kRegisterNever = -1;  // used from a nested function: must 
 inline constexpr int kMaxRegister = 254;
 
 class TBaseIdentTable;
+class TClassInfo;
+class TAliasInfo;
 
 class TIdentInfo {
 public:
   TIdentInfo(TStrId name, TStrId typeName, TBaseIdentTable* owner);
   virtual ~TIdentInfo() = default;
+  // Type tests for the lookups done on every name (cheaper than dynamic_cast).
+  virtual TClassInfo* AsClass() { return nullptr; }
+  virtual TAliasInfo* AsAlias() { return nullptr; }
 
   TStrId Name;
   TStrId TypeName;  // -1 when none was declared
@@ -59,6 +64,7 @@ class TClassInfo : public TIdentInfo {
 public:
   using TIdentInfo::TIdentInfo;
   ~TClassInfo() override;
+  TClassInfo* AsClass() override { return this; }
 
   TIdentTable* Members = nullptr;  // the class's member scope, once its source is parsed
   std::string FileName;            // full path of the class source file
@@ -71,6 +77,7 @@ class TAliasInfo : public TIdentInfo {
 public:
   TAliasInfo(TStrId name, TClassInfo* target, TBaseIdentTable* owner)
       : TIdentInfo(name, -1, owner), Target(target) {}
+  TAliasInfo* AsAlias() override { return this; }
   TClassInfo* Target;
 };
 

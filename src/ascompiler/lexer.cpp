@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -14,12 +15,28 @@
 namespace fc {
 namespace {
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool IsWordChar(unsigned char c) { return IsLetter(c) || IsDigit(c); }
-bool IsHexDigit(unsigned char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+// Character classes by table: the scanner asks for them several times per character.
+enum CharClass : uint8_t { kDigit = 1, kLetter = 2, kHex = 4, kBlank = 8, kNewline = 16 };
+constexpr std::array<uint8_t, 256> MakeCharClasses() {
+  std::array<uint8_t, 256> table{};
+  for (int c = '0'; c <= '9'; ++c) table[c] = kDigit | kHex;
+  for (int c = 'a'; c <= 'z'; ++c) table[c] = kLetter;
+  for (int c = 'A'; c <= 'Z'; ++c) table[c] = kLetter;
+  for (int c : {'a', 'b', 'c', 'd', 'e', 'f', 'A', 'B', 'C', 'D', 'E', 'F'}) table[c] |= kHex;
+  table['_'] = kLetter;
+  table[' '] = table['\t'] = table['\r'] = kBlank;  // white space that stays on the line
+  table['\n'] = kNewline;
+  return table;
+}
+constexpr std::array<uint8_t, 256> kCharClasses = MakeCharClasses();
+
+bool Is(unsigned char c, uint8_t classes) { return (kCharClasses[c] & classes) != 0; }
+bool IsDigit(unsigned char c) { return Is(c, kDigit); }
+bool IsLetter(unsigned char c) { return Is(c, kLetter); }
+bool IsWordChar(unsigned char c) { return Is(c, kLetter | kDigit); }
+bool IsHexDigit(unsigned char c) { return Is(c, kHex); }
 bool IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
-bool IsWhite(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsWhite(unsigned char c) { return Is(c, kBlank | kNewline); }
 
 const std::unordered_map<std::string_view, int>& Keywords() {
   static const std::unordered_map<std::string_view, int> table = {
@@ -39,17 +56,26 @@ const std::unordered_map<std::string_view, int>& Keywords() {
   return table;
 }
 
-// Keywords by first character, so that most identifiers are rejected without hashing.
+// Keywords by first character and length, so that most identifiers are rejected after a
+// table lookup or two.
+constexpr size_t kLongestKeyword = 13;  // "ifFrameLoaded"
 struct KeywordIndex {
   std::array<std::vector<std::pair<std::string_view, int>>, 256> by_first;
+  std::array<uint16_t, 256> lengths{};  // bit n: some keyword of this first character has length n
   KeywordIndex() {
-    for (const auto& [text, code] : Keywords()) by_first[static_cast<unsigned char>(text[0])].emplace_back(text, code);
+    for (const auto& [text, code] : Keywords()) {
+      const auto first = static_cast<unsigned char>(text[0]);
+      by_first[first].emplace_back(text, code);
+      lengths[first] |= static_cast<uint16_t>(1u << text.size());
+    }
   }
 };
 
 int KeywordToken(std::string_view word) {
   static const KeywordIndex index;
-  for (const auto& [text, code] : index.by_first[static_cast<unsigned char>(word[0])])
+  const auto first = static_cast<unsigned char>(word[0]);
+  if (word.size() > kLongestKeyword || !(index.lengths[first] & (1u << word.size()))) return 0;
+  for (const auto& [text, code] : index.by_first[first])
     if (text == word) return code;
   return 0;
 }
@@ -163,14 +189,18 @@ void TLexer::Reset(std::string text, std::string identity) {
 }
 
 void TLexer::Consume(size_t n) {
-  for (size_t end = current_.pos + n; current_.pos < end; ++current_.pos) {
-    if (current_.text[current_.pos] == '\n') {
-      ++current_.line;
-      current_.column = 0;
-    } else {
-      ++current_.column;
-    }
-  }
+  const char* const start = current_.text.data() + current_.pos;
+  const char* const end = start + n;
+  const char* lineStart = nullptr;  // just after the last newline consumed
+  for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; lineStart = ++p)
+    ++current_.line;
+  current_.column = lineStart ? static_cast<int>(end - lineStart) : current_.column + static_cast<int>(n);
+  current_.pos += n;
+}
+
+void TLexer::ConsumeOnLine(size_t n) {
+  current_.pos += n;
+  current_.column += static_cast<int>(n);
 }
 
 // At the start of a line: [ \t]* # [ \t]* include [ \t]+ "name" [ \t\r]* then a newline or
@@ -215,7 +245,17 @@ void TLexer::PushInclude(const std::string& name) {
 // A quoted literal with its escapes resolved; 0 when the quotes do not close on a valid text.
 size_t TLexer::MatchString(unsigned char quote, std::string& text) const {
   text.clear();
-  for (size_t i = current_.pos + 1;; ++i) {
+  size_t i = current_.pos + 1;
+  // The plain run up to the first quote or backslash is copied in one go.
+  for (size_t end = i; end < current_.text.size(); ++end) {
+    const auto c = static_cast<unsigned char>(current_.text[end]);
+    if (c == quote || c == '\\' || c == 0) {
+      text.assign(current_.text, i, end - i);
+      i = end;
+      break;
+    }
+  }
+  for (;; ++i) {
     const unsigned char c = At(i);
     if (c == 0) return 0;
     if (c == quote) return i + 1 - current_.pos;
@@ -324,11 +364,12 @@ size_t TLexer::MatchPath() const {
 
 int TLexer::ScanWord(TokenValue& value, size_t& length) const {
   const size_t pos = current_.pos;
+  const std::string& text = current_.text;
   size_t end = pos;
-  while (IsWordChar(At(end))) ++end;
+  while (end < text.size() && IsWordChar(static_cast<unsigned char>(text[end]))) ++end;
   length = end - pos;
-  const std::string_view word = std::string_view(current_.text).substr(pos, length);
-  if (word == "function") {
+  const std::string_view word(text.data() + pos, length);
+  if (word.size() == 8 && word == "function") {
     // "function get x" and "function set x": white space, the word, exactly one white space.
     size_t i = end;
     while (IsWhite(At(i))) ++i;
@@ -340,7 +381,7 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
       }
     }
   }
-  if (word == "eval") {
+  if (word.size() == 4 && word == "eval") {
     size_t i = end;
     while (IsWhite(At(i))) ++i;
     if (At(i) == '(') return kTokEval;  // the white space and "(" stay for the next tokens
@@ -351,9 +392,16 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
 }
 
 int TLexer::ScanOperator(TokenValue& value, size_t& length) const {
-  const std::string_view rest = std::string_view(current_.text).substr(current_.pos, 4);
-  for (const Operator* op : Operators().by_first[At(current_.pos)]) {
-    if (rest.substr(0, op->text.size()) == op->text) {
+  const std::vector<const Operator*>& candidates = Operators().by_first[At(current_.pos)];
+  if (candidates.empty()) {  // ( ) ; , . { } and the like
+    length = 1;
+    return At(current_.pos);
+  }
+  const size_t pos = current_.pos;
+  for (const Operator* op : candidates) {
+    size_t i = 1;  // the first character matched by the index
+    while (i < op->text.size() && At(pos + i) == static_cast<unsigned char>(op->text[i])) ++i;
+    if (i == op->text.size()) {
       length = op->text.size();
       value.op = op->op;
       return op->token;
@@ -377,8 +425,7 @@ int TLexer::NextToken(TokenValue& value) {
       return kTokEnd;
     }
 
-    const bool lineStart = pos == 0 || current_.text[pos - 1] == '\n';
-    if (lineStart && (IsSpaceOrTab(c) || c == '#')) {
+    if ((IsSpaceOrTab(c) || c == '#') && (pos == 0 || current_.text[pos - 1] == '\n')) {  // at a line start
       std::string name;
       if (const size_t n = MatchInclude(name)) {
         Consume(n);
@@ -386,8 +433,16 @@ int TLexer::NextToken(TokenValue& value) {
         continue;
       }
     }
-    if (IsWhite(c)) {
-      Consume(1);
+    if (c == '\n') {
+      ++current_.pos;
+      ++current_.line;
+      current_.column = 0;
+      continue;
+    }
+    if (Is(c, kBlank)) {  // the rest of a run of blanks is never at the start of a line
+      size_t end = pos + 1;
+      while (end < current_.text.size() && Is(static_cast<unsigned char>(current_.text[end]), kBlank)) ++end;
+      ConsumeOnLine(end - pos);
       continue;
     }
 
@@ -432,7 +487,10 @@ int TLexer::NextToken(TokenValue& value) {
         value.id = strings_.Intern(std::string_view(current_.text).substr(pos, n));
       }
     }
-    Consume(length);
+    // Only strings and "function get" / "function set" (white space between the words) can
+    // span lines; listing lines stop before the newline.
+    if (token == kTokString || token == kTokFunctionGet || token == kTokFunctionSet) Consume(length);
+    else ConsumeOnLine(length);
     return token;
   }
 }

@@ -56,6 +56,7 @@ private:
   }
   bool AtEndOf(size_t i) const { return At(i) == 0; }
   void Consume(size_t n);
+  void ConsumeOnLine(size_t n);  // n characters that hold no newline
 
   size_t MatchInclude(std::string& name) const;
   void PushInclude(const std::string& name);

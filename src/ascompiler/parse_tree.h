@@ -66,7 +66,7 @@ protected:
   }
 };
 
-using TNodeVector = TVector<TParseTreeNode*>;
+using TNodeVector = TSmallVector<TParseTreeNode*, 4>;
 
 // A list node whose depth follows its items.
 class TListNode : public TParseTreeNode {

@@ -60,7 +60,7 @@ TLvalueNode* ParserContext::NameLvalue(TStrId name) {
     if (entry && entry->Kind == ScopeKind::Function) entry->Register = kRegisterNever;
   }
   lvalue->Entry = entry;
-  if (auto* cls = dynamic_cast<TClassInfo*>(entry)) {
+  if (TClassInfo* cls = entry ? entry->AsClass() : nullptr) {
     cls->ClassFlags |= kClassReferenced;
     if (cls->Name != name) {
       const std::vector<TStrId> parts = SplitName(cls->Name);
@@ -117,7 +117,7 @@ TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListN
   }
   call->Entry = scope->Lookup(name, 3);
   if (!base) {
-    if (auto* cls = dynamic_cast<TClassInfo*>(call->Entry)) {
+    if (TClassInfo* cls = call->Entry ? call->Entry->AsClass() : nullptr) {
       cls->ClassFlags |= kClassReferenced;
       const std::vector<TStrId> parts = SplitName(cls->Name);
       if (parts.size() > 1) call->SetBase(NameChain(parts, parts.size() - 1));

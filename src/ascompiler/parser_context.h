@@ -18,6 +18,7 @@ public:
       : context_(context), unit_(unit), lexer_(lexer) {}
 
   int NextToken(TokenValue& value) { return lexer_.NextToken(value); }
+  TokenValue& Token() { return token_; }
   const std::string* KeepText(std::string text) { return &texts_.emplace_back(std::move(text)); }
   void SyntaxError(const char* message) { syntaxMessage_ = message; }
   const std::string& SyntaxMessage() const { return syntaxMessage_; }
@@ -101,6 +102,7 @@ private:
   TLexer& lexer_;
   std::deque<std::string> texts_;  // listing lines on their way into nodes
   std::string syntaxMessage_;
+  TokenValue token_;  // the scanner's latest token
   std::vector<TClassInfo*> openClasses_;  // classes whose body is being parsed
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/string_table.h"
 
@@ -78,6 +80,45 @@ TEST(VectorTest, SortAndSearchFindTheFirstMatch) {
   EXPECT_EQ(v.Search([](int item) { return 3 - item; }), 2);
   EXPECT_EQ(v.Search([](int item) { return 4 - item; }), NotFound);
   EXPECT_EQ(TVector<int>().Search([](int) { return 0; }), NotFound);
+}
+
+TEST(SmallVectorTest, KeepsOrderAcrossTheMoveOutOfItsInlineItems) {
+  TSmallVector<int, 2> v("TObjectVector");
+  EXPECT_TRUE(v.Empty());
+  EXPECT_TRUE(v.empty());
+  for (int i = 0; i < 9; ++i) v.Add(i * 10);
+  EXPECT_EQ(v.Count(), 9);
+  EXPECT_EQ(v.size(), 9u);
+  EXPECT_EQ(v[8], 80);
+  EXPECT_EQ(std::vector<int>(v.begin(), v.end()), (std::vector<int>{0, 10, 20, 30, 40, 50, 60, 70, 80}));
+  EXPECT_EQ(v.IndexOf(30), 3);
+  EXPECT_EQ(v.IndexOf(31), NotFound);
+}
+
+TEST(SmallVectorTest, InsertAndDeleteShiftTheRest) {
+  TSmallVector<int, 2> v;
+  v.Add(1);
+  v.Insert(0, 0);
+  v.Insert(2, 3);  // at Count: appends, and outgrows the inline items
+  v.Insert(2, 2);
+  EXPECT_EQ(std::vector<int>(v.begin(), v.end()), (std::vector<int>{0, 1, 2, 3}));
+  v.Delete(0);
+  v.Delete(2);
+  EXPECT_EQ(std::vector<int>(v.begin(), v.end()), (std::vector<int>{1, 2}));
+}
+
+TEST(SmallVectorTest, RangeErrorsCarryClassNameAndIndex) {
+  TSmallVector<int, 4> v("TObjectVector");
+  v.Add(1);
+  try {
+    (void)v[1];
+    FAIL();
+  } catch (const EVectorRangeError& e) {
+    EXPECT_STREQ(e.what(), "TObjectVector: bounds check error. Incorrect index = 1");
+    EXPECT_EQ(e.index(), 1);
+  }
+  EXPECT_THROW(v.Delete(-1), EVectorRangeError);
+  EXPECT_THROW(v.Insert(3, 0), EVectorRangeError);
 }
 
 TEST(DictTest, StringHashShiftsBytesByPosition) {

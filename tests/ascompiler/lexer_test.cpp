@@ -141,6 +141,47 @@ TEST_F(LexerTest, LinesAndColumnsFollowTheConsumedText) {
   EXPECT_EQ(lexer.NextToken(value), kTokEnd);
 }
 
+// Where the scanner stands after each token: "line:column" per token.
+std::string Positions(TStringTable& strings, const std::string& text) {
+  TLexer lexer(strings, nullptr);
+  lexer.Reset(text);
+  std::string out;
+  TokenValue value;
+  while (lexer.NextToken(value) != kTokEnd) out += Format("%d:%d ", lexer.Line(), lexer.Column());
+  return out + Format("end %d:%d", lexer.Line(), lexer.Column());
+}
+
+TEST_F(LexerTest, PositionsAcrossBlankRunsAndTokensThatSpanLines) {
+  EXPECT_EQ(Positions(strings, "a \t\r b\r\n\t c"), "1:1 1:6 2:3 end 2:3");
+  EXPECT_EQ(Positions(strings, "\"x\ny\nzz\" q"), "3:3 3:5 end 3:5");
+  EXPECT_EQ(Positions(strings, "function\n get\nx"), "3:0 3:1 end 3:1");
+  EXPECT_EQ(Positions(strings, "a /* 1\n2\n345 */ b // c\n  d"), "1:1 3:8 4:3 end 4:3");
+  EXPECT_EQ(Positions(strings, "//# listing\nx"), "1:11 2:1 end 2:1");
+  EXPECT_EQ(Positions(strings, "   "), "end 1:3");
+}
+
+TEST_F(LexerTest, OperatorsCutShortByTheEndOfInput) {
+  EXPECT_EQ(Scan(">>>"), ">>>");
+  EXPECT_EQ(Scan(">>"), ">>");
+  EXPECT_EQ(Scan("a >"), "IDENT:a '>'");
+  EXPECT_EQ(Scan("!="), "!=");
+  EXPECT_EQ(Scan("x ="), "IDENT:x '='");
+  EXPECT_EQ(Scan(std::string("a>\0>b", 5)), "IDENT:a '>'");
+}
+
+TEST_F(LexerTest, KeywordsNeedTheWholeWord) {
+  EXPECT_EQ(Scan("in inx i instanceofx instanceof"), "in IDENT:inx IDENT:i IDENT:instanceofx instanceof");
+  EXPECT_EQ(Scan("ifFrameLoaded ifFrameLoadedX onClipEvent_ d do dox"),
+            "ifFrameLoaded IDENT:ifFrameLoadedX IDENT:onClipEvent_ IDENT:d do IDENT:dox");
+  EXPECT_EQ(Scan("functions function2 evaluate"), "IDENT:functions IDENT:function2 IDENT:evaluate");
+}
+
+TEST_F(LexerTest, StringsWithAndWithoutEscapesIntern) {
+  EXPECT_EQ(Scan("'plain' \"plain\" 'a\\'b' \"\\n\""), "STRING:plain STRING:plain STRING:a'b STRING:\n");
+  EXPECT_EQ(Scan("\"open"), "'\"' IDENT:open");
+  EXPECT_EQ(Scan(std::string("'a\0b' c", 7)), "''' IDENT:a");
+}
+
 TEST_F(LexerTest, IncludesAreFollowedAndReturnToTheNextLine) {
   files["inc.as"] = "b c";
   EXPECT_EQ(Scan("a\n#include \"inc.as\"\nd"), "IDENT:a IDENT:b IDENT:c IDENT:d");
