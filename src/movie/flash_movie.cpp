@@ -194,6 +194,12 @@ TFlashPlaceObject* TFlashMovie::PlaceCharacter(uint16_t characterID, int depth) 
   return place;
 }
 
+TFlashFrameWriter* TFlashMovie::PlaceVideo(std::unique_ptr<TFlashFrameWriter> placed, int depth) {
+  PlacedVideos.push_back(std::move(placed));
+  MaxDepth = std::max(MaxDepth, depth);
+  return PlacedVideos.back().get();
+}
+
 void TFlashMovie::RemoveObject(int depth, TFlashIDObject* object) {
   if (depth < 0 || depth > 0xFFFF) throw Error(Format("Depth %d is outside 0..65535.", depth));
   if (object) {

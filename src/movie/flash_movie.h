@@ -191,6 +191,8 @@ public:
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).
   TFlashPlaceObject* PlaceCharacter(uint16_t characterID, int depth);
+  // A placed video: kept outside Objects, it writes its frame at every ShowFrame.
+  TFlashFrameWriter* PlaceVideo(std::unique_ptr<TFlashFrameWriter> placed, int depth);
   // With an object: RemoveObject of its ID at the depth; without: RemoveObject2.
   void RemoveObject(int depth, TFlashIDObject* object = nullptr);
   // Imports another SWF (see TFlashExternalMovie for the modes).

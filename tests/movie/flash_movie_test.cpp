@@ -301,6 +301,56 @@ TEST(FlashMovie, MovingResourcesWithinAFrameKeepsTheirOrder) {
   EXPECT_EQ(codeAt(2), 39);
 }
 
+// --- Objects that write at every frame ---
+
+// Writes a label naming itself and the frame, so the file shows when it was asked.
+class LabelWriter : public TFlashFrameWriter {
+public:
+  explicit LabelWriter(std::string name, uint8_t version = 1) : name_(std::move(name)), version_(version) {}
+  void WriteHead(TBitsEngine& be) override { TSWFFrameLabel(name_ + " head").WriteToStream(be); }
+  void WriteFrame(TBitsEngine& be, int frame) override {
+    TSWFFrameLabel(name_ + " " + std::to_string(frame)).WriteToStream(be);
+  }
+  uint8_t MinVersion() const override { return version_; }
+
+private:
+  std::string name_;
+  uint8_t version_;
+};
+
+std::vector<std::string> Labels(const TSWFObjectList& tags) {
+  std::vector<std::string> out;
+  for (const auto& tag : tags)
+    if (auto* label = dynamic_cast<TSWFFrameLabel*>(tag.get())) out.push_back(label->Name);
+  return out;
+}
+
+TEST(FlashMovie, PlacedVideosAndTheStreamSoundWriteAtEveryFrame) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.PlaceVideo(std::make_unique<LabelWriter>("video", 6), 7);
+  movie.SetStreamSound(std::make_unique<LabelWriter>("sound"), 1);
+  movie.ShowFrame(3);
+  EXPECT_EQ(movie.MaxDepth, 7);
+  auto reader = ReadBack(movie);
+  TSWFObjectList tags;
+  for (auto& info : reader->TagList) tags.push_back(info->Object->Clone());
+  EXPECT_EQ(Labels(tags), (std::vector<std::string>{"sound head", "video 0", "video 1", "sound 0", "video 2",
+                                                    "sound 1"}));
+  EXPECT_EQ(reader->Version(), 6);
+  EXPECT_EQ(reader->FrameCount, 3);
+}
+
+TEST(FlashSprite, WritersOfASpriteFollowItsOwnFrames) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashSprite* sprite = movie.AddSprite();
+  sprite->PlacedVideos.push_back(std::make_unique<LabelWriter>("video"));
+  sprite->SetStreamSound(std::make_unique<LabelWriter>("sound"));
+  sprite->ShowFrame(2);
+  auto reader = ReadBack(movie);
+  auto& tag = static_cast<TSWFDefineSprite&>(*reader->TagList[0]->Object);
+  EXPECT_EQ(Labels(tag.Tags), (std::vector<std::string>{"sound head", "video 0", "sound 0", "video 1", "sound 1"}));
+}
+
 // --- Progress ---
 
 TEST(FlashMovie, BuildingReportsProgressPerEntry) {
