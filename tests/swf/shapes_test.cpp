@@ -416,6 +416,46 @@ TEST(ShapeRecordTest, CopyIsDeep) {
   EXPECT_NE(dynamic_cast<TSWFLineStyle2*>(copy.NewLineStyles()[0].get()), nullptr);
 }
 
+TEST(ShapeRecordTest, RandomListsReadBackEqual) {
+  // Deterministic random shapes: every record field read back equals the one written.
+  uint32_t seed = 12345;
+  auto next = [&](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return (seed >> 8) % n;
+  };
+  auto delta = [&] {
+    static const int32_t kMax[] = {1, 20, 1000, 65535};
+    const int32_t m = kMax[next(4)];
+    return static_cast<int32_t>(next(2 * m + 1)) - m;
+  };
+  for (int round = 0; round < 200; ++round) {
+    TSWFDefineShape3 s;
+    const size_t fills = next(4), lines = next(4);
+    for (size_t i = 0; i < fills; ++i) s.FillStyles.push_back(Solid(1, 2, 3, 4));
+    for (size_t i = 0; i < lines; ++i) s.LineStyles.push_back(std::make_unique<TSWFLineStyle>());
+    for (uint32_t n = next(30); n > 0; --n) {
+      switch (next(3)) {
+        case 0: AddLine(s.Records, delta(), delta()); break;
+        case 1: AddCurve(s.Records, delta() | 1, delta(), delta(), delta()); break;
+        default: {
+          auto& sc = AddStyle(s.Records);
+          if (next(2)) sc.SetMoveTo(delta(), delta());
+          if (fills && next(2)) sc.SetFillStyle0(static_cast<uint16_t>(1 + next(static_cast<uint32_t>(fills))));
+          if (fills && next(2)) sc.SetFillStyle1(static_cast<uint16_t>(next(static_cast<uint32_t>(fills) + 1)));
+          if (lines && next(2)) sc.SetLineStyle(static_cast<uint16_t>(1 + next(static_cast<uint32_t>(lines))));
+          if (!sc.HasFillStyle0 && !sc.HasFillStyle1 && !sc.HasLineStyle) sc.HasMoveTo = true;
+          break;
+        }
+      }
+    }
+    auto back = ReadOne(s.ToBytes());
+    ASSERT_EQ(RawReason(*back), "") << round;
+    const auto& r = As<TSWFDefineShape3>(back).Records;
+    ASSERT_EQ(r.size(), s.Records.size() + 1) << round;
+    for (size_t i = 0; i < s.Records.size(); ++i) EXPECT_EQ(r[i]->Describe(), s.Records[i]->Describe()) << round;
+  }
+}
+
 // --- Styles ---
 
 TEST(ShapeStyleTest, StyleCountsNeverWrap) {
