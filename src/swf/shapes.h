@@ -328,7 +328,7 @@ struct TSWFStyleBits {
 // that brings new styles. Throws when a width exceeds the 4-bit field.
 TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fillCount, size_t lineCount);
 
-// Reads records up to and including the end record (kept in the list), then aligns.
+// Appends the records up to and including the end record (kept in the list), then aligns.
 // New styles inside style changes are read in `fmt`.
 void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits, uint8_t LineBits,
                       const TSWFStyleFormat& fmt = {});
