@@ -2,7 +2,8 @@
 // is compiled with `flarecast-cli as compile` and played, and its trace output must equal
 // X.expected line for line. All scripts play in one browser session.
 //
-// To add a test, drop X.as and X.expected (the exact trace lines) into the folder. A script
+// To add a test, drop X.as and X.expected (the exact trace lines) into the folder; classes go
+// into its class path folder "classes" (with packages as subfolders). A script
 // that needs more than a few frames (onEnterFrame, intervals) says so in a line
 // "// frames: N"; the session then runs that many frames for every script.
 #include <gtest/gtest.h>
@@ -84,8 +85,10 @@ TEST(Scripts, EachScriptTracesItsExpectedLines) {
     }
     const fs::path movie = out / (script.stem().string() + ".swf");
     std::string messages;
-    const std::string command = test::ShellQuote(cli.string()) + " as compile " + test::ShellQuote(script.string()) +
-                                " -o " + test::ShellQuote(movie.string()) + " 2>&1";
+    std::string command = test::ShellQuote(cli.string()) + " as compile " + test::ShellQuote(script.string()) +
+                          " -o " + test::ShellQuote(movie.string()) + " 2>&1";
+    // AS2 classes the scripts use live in the class path folder "classes" beside them.
+    if (fs::is_directory(source / "classes")) command += " --classpath " + test::ShellQuote((source / "classes").string());
     if (test::RunCommand(command, &messages) != 0) {
       ADD_FAILURE() << name << " does not compile:\n" << messages;
       continue;
