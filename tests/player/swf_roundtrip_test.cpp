@@ -44,12 +44,21 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
   const std::string cli = ShellQuote((test::ProgramDir() / "flarecast-cli").string());
   const std::string data = (fs::path(FLARECAST_TEST_DATA_DIR) / "player" / "data").string();
   const std::string ffmpeg = "ffmpeg -nostdin -v error -y ";
+  const std::string swfData = (fs::path(FLARECAST_TEST_DATA_DIR) / "swf" / "data").string();
   const std::vector<Movie> movies = {
       // Video (Sorenson H.263 in DefineVideoStream and VideoFrame tags).
       {"video", ffmpeg + "-f lavfi -i testsrc=size=160x120:rate=10 -t 1 -f swf {out}"},
-      // Video with streamed MP3 sound.
+      // Video with streamed MP3 sound. The harness plays without audio, so that frames follow
+      // its virtual clock; Ruffle then holds such a movie near its first frame, which still
+      // shows whether the copy decodes to the same picture.
       {"video_sound", ffmpeg + "-f lavfi -i testsrc=size=160x120:rate=10 -f lavfi -i sine=frequency=440 "
                                "-t 1 -f swf {out}"},
+      // A JPEG bitmap per frame, shown through a bitmap-filled shape that is placed and removed.
+      {"bitmaps", ffmpeg + "-f lavfi -i testsrc=size=160x120:rate=10 -t 1 -c:v mjpeg -f swf {out}"},
+      // An LZMA-compressed (ZWS) file.
+      {"lzma", "cp " + ShellQuote(swfData + "/ffmpeg_flv1_lzma.swf") + " {out}"},
+      // Control tags, a frame label and a DoAction of many kinds of actions.
+      {"control_tags", "cp " + ShellQuote(swfData + "/control_tags_and_actions.swf") + " {out}"},
       // Our own compiler: shapes drawn by script, text conversions traced.
       {"drawing", cli + " as compile " + ShellQuote(data + "/drawing.as") + " -o {out}"},
   };
@@ -82,12 +91,14 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
     const test::Image a = test::ReadPng(original.screenshot);
     const test::Image b = test::ReadPng(copy.screenshot);
     EXPECT_EQ(a.width, original.width);
-    EXPECT_TRUE(HasDetail(a)) << original.screenshot << " is one flat colour";
+    if (original.file.stem() != "control_tags") {
+      EXPECT_TRUE(HasDetail(a)) << original.screenshot << " is one flat colour";
+    }
     EXPECT_LE(test::PixelDifference(a, b), kMaxPixelDifference)
         << "screenshots differ: " << original.screenshot << " and " << copy.screenshot;
   }
   // The script movie really ran: without its trace lines, equal output would prove nothing.
-  EXPECT_FALSE(results[4].trace.empty());
+  EXPECT_EQ(results[2 * (movies.size() - 1)].trace, (std::vector<std::string>{"sum 55", "width 140"}));
 }
 
 }  // namespace

@@ -36,6 +36,8 @@ Options:
                       {"file","trace":[...],"error":null|"text","screenshot":null|"path",
                        "frameRate","width","height","frames"}
   --timeout MS        wall-clock limit per file for loading and playing (default 60000)
+  --audio             give Ruffle an audio context; movies with streamed sound then keep
+                      pace with the real audio clock, and frames are no longer exact
   --renderer NAME     Ruffle's renderer: webgl (default), wgpu-webgl or canvas
   --chromium PATH     the browser to drive (default $FLARECAST_CHROMIUM or /usr/bin/chromium)
   --help              this text
@@ -51,7 +53,7 @@ class UsageError extends Error {}
 function parseArgs(argv) {
   const opts = {
     frames: null, ms: null, screenshot: null, screenshotDir: null, json: false,
-    timeoutMs: 60000, renderer: 'webgl', chromium: process.env.FLARECAST_CHROMIUM || '/usr/bin/chromium', files: [],
+    timeoutMs: 60000, renderer: 'webgl', audio: false, chromium: process.env.FLARECAST_CHROMIUM || '/usr/bin/chromium', files: [],
   };
   const count = (name, value) => {
     if (value === undefined || !/^\d+$/.test(value)) throw new UsageError(`${name} needs a whole number`);
@@ -68,6 +70,7 @@ function parseArgs(argv) {
       case '--chromium': opts.chromium = argv[++i]; break;
       case '--renderer': opts.renderer = argv[++i]; break;
       case '--json': opts.json = true; break;
+      case '--audio': opts.audio = true; break;
       case '--help': case '-h': opts.help = true; break;
       default:
         if (arg.startsWith('-') && arg !== '-') throw new UsageError(`unknown option ${arg}`);
@@ -166,9 +169,16 @@ function safeJoin(root, parts) {
 // ---------------------------------------------------------------------------------------
 // The page side. This runs before any page script: it takes requestAnimationFrame over, so
 // that Ruffle's animation loop only ticks when the runner steps it, with a virtual
-// timestamp; and it records console output, where Ruffle logs trace() lines.
+// timestamp; and it records console output.
 
-function pageInit() {
+function pageInit({ audio }) {
+  // Ruffle keeps the timeline of a movie with streamed sound in step with the audio clock,
+  // which runs in real time. Without an audio context it plays silently and every movie
+  // follows the virtual clock alone.
+  if (!audio) {
+    delete window.AudioContext;
+    delete window.webkitAudioContext;
+  }
   let virtualNow = 0;
   let pending = new Map();
   let nextId = 1;
@@ -310,7 +320,7 @@ async function playOne(context, server, file, opts, state) {
   }
   if (!state.page) {
     state.page = await context.newPage();
-    await state.page.addInitScript(pageInit);
+    await state.page.addInitScript(pageInit, { audio: opts.audio });
     await state.page.goto(server.origin + '/', { waitUntil: 'load' });
   }
   const page = state.page;
