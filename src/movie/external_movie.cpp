@@ -249,7 +249,7 @@ void TFlashExternalMovie::WriteToStream(TBitsEngine& be) {
     }
     WriteTag(be, *tag);
     if (code == kTagShowFrame) ++framesWritten_;
-    if (IsDisplayTag(code) && code != 5 && code != 28 && code != 15) placedWritten_ = true;
+    if (code == 4 || code == 26 || code == 70) placedWritten_ = true;
   }
   if (sprite) sprite_->WriteToStream(be);
 }

@@ -168,6 +168,25 @@ TEST(ExternalMovie, EveryReferenceFollowsItsCharacter) {
   EXPECT_EQ(WordAt(body(5), 0), 9);  // defined nowhere: left alone
 }
 
+TEST(ExternalMovie, ATagKeptAsBytesIsRenumberedInsideToo) {
+  // A button whose body runs on after its records: no class reads it in full, so it stays
+  // bytes; its record's character is still found and moved.
+  TFlashMovie t(0, 0, 10, 10, 12);
+  t.AddSprite();
+  t.Add(Raw(34, {0x02, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0xEE}));
+  t.NextID = 3;
+  t.ShowFrame();
+  TFlashMovie host(0, 0, 100, 100, 12);
+  host.NextID = 10;
+  TFlashExternalMovie* ext = host.AddExternalMovie(Save(t), kExternalTimeline);
+  ASSERT_NE(dynamic_cast<TSWFByteCodeTag*>(ext->Reader.TagList[1]->Object), nullptr) << "the button was decoded";
+  auto reader = ReadBack(host);
+  const std::vector<uint8_t> button = test::BodyOf(*reader, 1);
+  EXPECT_EQ(WordAt(button, 0), 11);
+  EXPECT_EQ(WordAt(button, 6), 10);
+  EXPECT_EQ(button.back(), 0xEE);
+}
+
 TEST(ExternalMovie, KeptIDsAreNotHandedOutAgain) {
   TFlashMovie t(0, 0, 10, 10, 12);
   t.NextID = 30;
