@@ -205,7 +205,7 @@ function pageInit({ audio }) {
   for (const level of ['log', 'info', 'warn', 'error', 'debug']) {
     const original = console[level].bind(console);
     console[level] = (...args) => {
-      window.__fcLog.push({ level, at: Math.round(performance.now()), args: args.map((a) => (typeof a === 'string' ? a : String(a))) });
+      window.__fcLog.push({ level, at: Math.round(performance.now()), args: args.map(String) });
       original(...args);
     };
   }
@@ -266,19 +266,19 @@ async function pageLoad({ url, timeoutMs, renderer }) {
     preferredRenderer: renderer,
   };
   const failed = player.ruffle().load(config).then(() => false, (err) => String(err && err.message || err));
-  const timedOut = new Promise((resolve) => setTimeout(() => resolve('timeout'), timeoutMs));
+  let timer;
+  let poll;
+  const timedOut = new Promise((resolve) => { timer = setTimeout(() => resolve('timeout'), timeoutMs); });
   const panicked = new Promise((resolve) => {
-    const poll = setInterval(() => {
+    poll = setInterval(() => {
       const text = window.__fcPanicked();
-      if (text) {
-        clearInterval(poll);
-        resolve(`Ruffle panicked: ${text}`);
-      }
+      if (text) resolve(`Ruffle panicked: ${text}`);
     }, 50);
-    loaded.then(() => clearInterval(poll));
   });
   const outcome = await Promise.race([loaded, failed.then((err) => err || new Promise(() => {})), panicked,
     timedOut]);
+  clearTimeout(timer);
+  clearInterval(poll);
   if (outcome === true) {
     // trace() lines reach us through Ruffle's trace observer, as their exact text. No frame
     // has run yet: frames only run when the runner steps the clock.
@@ -322,6 +322,7 @@ async function playOne(context, server, file, opts, state) {
     state.page = await context.newPage();
     await state.page.addInitScript(pageInit, { audio: opts.audio });
     await state.page.goto(server.origin + '/', { waitUntil: 'load' });
+    note('page ready');
   }
   const page = state.page;
   note(`loading ${file}`);
@@ -353,9 +354,11 @@ async function playOne(context, server, file, opts, state) {
   ]);
   clearTimeout(timer);
   note(`stepped ${frames} frames`);
-  const log = await page.evaluate(() => ({ trace: (window.__fcTrace || []).slice(), log: window.__fcLog.slice(), errors: window.__fcErrors.slice() }));
+  const log = await page.evaluate(() => ({ trace: (window.__fcTrace || []).slice(), log: window.__fcLog.slice(),
+    errors: window.__fcErrors.slice() }));
   if (debug) {
     for (const e of log.log) note(`console.${e.level} at ${e.at} ms: ${e.args.join(' ')}`);
+    for (const e of log.errors) note(`page error: ${e}`);
   }
   result.trace = log.trace;
   if (panicked === 'timeout') {
@@ -409,6 +412,7 @@ async function main() {
   let chromium;
   try {
     ({ chromium } = await import('playwright-core'));
+    note('playwright loaded');
   } catch {
     process.stderr.write(`play-swf: playwright-core is not installed; run scripts/install-deps.sh\n`);
     return 3;
