@@ -319,7 +319,10 @@ async function playOne(context, server, file, opts, state) {
     return result;
   }
   if (!state.page) {
-    state.page = await context.newPage();
+    // The browser opens with one blank page; use it for the first movie.
+    const blank = context.pages().find((p) => p.url() === 'about:blank' && !state.used.has(p));
+    state.page = blank || await context.newPage();
+    state.used.add(state.page);
     await state.page.addInitScript(pageInit, { audio: opts.audio });
     await state.page.goto(server.origin + '/', { waitUntil: 'load' });
     note('page ready');
@@ -438,7 +441,7 @@ async function main() {
       return 3;
     }
     note('browser started');
-    const state = { page: null, shots: new Set() };
+    const state = { page: null, shots: new Set(), used: new Set() };
     let failures = 0;
     for (const file of opts.files) {
       let result;
