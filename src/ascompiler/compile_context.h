@@ -92,7 +92,11 @@ private:
   // it refers to; the unit is current afterwards.
   void ParseWithClasses(std::string text, std::unique_ptr<TCompileUnit>& unit);
   void CompileClasses();
-  void CompileHandlers(std::string text, const std::function<TSWFActionList&(const TEventListNode&)>& target);
+  // Compiles the handlers of a button or placement script; `check` refuses a handler that
+  // does not fit (as soon as it is met), `target` gives the list of one that compiled.
+  using HandlerCheck = std::function<void(const TEventListNode&)>;
+  using HandlerTarget = std::function<TSWFActionList&(const TEventListNode&)>;
+  void CompileHandlers(std::string text, const HandlerCheck& check, const HandlerTarget& target);
   // The post-pass, skip counts and field-size checks of a finished list.
   void Finish(TCodeGenerator& generator, TSWFActionList& list);
 

@@ -187,16 +187,17 @@ void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& scrip
   AppendActions(script, std::move(part));
 }
 
-void TCompileContext::CompileHandlers(std::string text, const std::function<TSWFActionList&(const TEventListNode&)>& target) {
+void TCompileContext::CompileHandlers(std::string text, const HandlerCheck& check, const HandlerTarget& target) {
   UnitGuard guard{*this};
   ParseWithClasses(std::move(text), guard.unit);
   TSWFActionList nowhere;  // HandlersOnly: nothing is compiled outside the handlers
   TCodeGenerator generator(*this, *guard.unit, nowhere);
   generator.HandlersOnly = true;
-  // Each handler is compiled into a list of its own first: the button or placement gets
-  // only handlers that compiled in full.
+  // Each handler is compiled into a list of its own first: the button or placement gets its
+  // handlers only once all of them compiled.
   std::vector<std::pair<const TEventListNode*, std::unique_ptr<TSWFActionList>>> handlers;
   generator.OnEventHandler = [&](const TEventListNode& events) -> TSWFActionList& {
+    check(events);
     return *handlers.emplace_back(&events, std::make_unique<TSWFActionList>()).second;
   };
   generator.CompileUnit();
@@ -206,36 +207,43 @@ void TCompileContext::CompileHandlers(std::string text, const std::function<TSWF
 
 namespace {
 
-uint8_t ButtonKeyCode(const TEventListNode& events) {
-  const int code = KeyCode(events.KeyName);
-  // A button condition keeps 7 bits of key code: a larger one would fire on another key.
-  if (code > 127)
-    throw EActionCompileError(Format("Key \"%s\" cannot be used in a button handler in line %d", events.KeyName.c_str(),
-                                     events.Pos.Line));
-  return static_cast<uint8_t>(code);
+[[noreturn]] void InvalidHandler(const TEventListNode& events) {
+  throw EActionCompileError(Format("Invalid event handler type in line %d", events.Pos.Line));
 }
 
 }  // namespace
 
 void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button) {
-  CompileHandlers(std::move(text), [&button](const TEventListNode& events) -> TSWFActionList& {
-    if (events.Kind == EventKind::Button) return *button.AddCondAction(events.ButtonEvents);
-    if (events.Kind == EventKind::KeyPress) return *button.AddCondAction(0, ButtonKeyCode(events));
-    throw EActionCompileError(Format("Invalid event handler type in line %d", events.Pos.Line));
+  auto check = [](const TEventListNode& events) {
+    if (events.Kind == EventKind::Clip) InvalidHandler(events);
+    // A button condition keeps 7 bits of key code: a larger one would fire on another key.
+    if (events.Kind == EventKind::KeyPress && KeyCode(events.KeyName) > 127)
+      throw EActionCompileError(Format("Key \"%s\" cannot be used in a button handler in line %d",
+                                       events.KeyName.c_str(), events.Pos.Line));
+  };
+  CompileHandlers(std::move(text), check, [&button](const TEventListNode& events) -> TSWFActionList& {
+    if (events.Kind == EventKind::KeyPress)
+      return *button.AddCondAction(0, static_cast<uint8_t>(KeyCode(events.KeyName)));
+    return *button.AddCondAction(events.ButtonEvents);
   });
 }
 
 void TCompileContext::CompileClipEvents(std::string text, TSWFPlaceObject2& placement) {
-  CompileHandlers(std::move(text), [&placement](const TEventListNode& events) -> TSWFActionList& {
+  auto check = [this](const TEventListNode& events) {
+    if (events.Kind == EventKind::Button) InvalidHandler(events);
+    // Before version 6 the event flags have 16 bits: construct, keyPress and dragOut do not fit.
+    const uint32_t flags = events.Kind == EventKind::KeyPress ? uint32_t{kClipKeyPress} : events.ClipEvents;
+    if (SwfVersion < 6 && flags > 0xFFFF)
+      throw EActionCompileError(
+          Format("The events of the handler in line %d need SWF version 6 or later", events.Pos.Line));
+  };
+  CompileHandlers(std::move(text), check, [&placement](const TEventListNode& events) -> TSWFActionList& {
     if (events.Kind == EventKind::Clip) return *placement.GetClipActions().AddRecord(events.ClipEvents);
-    if (events.Kind == EventKind::KeyPress) {
-      // The key-press event is always set, also for a key code of 0 (an unknown key name):
-      // a record without any event would read as the end of the list.
-      TSWFClipActionRecord* record = placement.GetClipActions().AddRecord(kClipKeyPress);
-      record->SetKeyCode(static_cast<uint8_t>(KeyCode(events.KeyName)));
-      return *record;
-    }
-    throw EActionCompileError(Format("Invalid event handler type in line %d", events.Pos.Line));
+    // The key-press event is always set, also for a key code of 0 (an unknown key name): a
+    // record without any event would read as the end of the list.
+    TSWFClipActionRecord* record = placement.GetClipActions().AddRecord(kClipKeyPress);
+    record->SetKeyCode(static_cast<uint8_t>(KeyCode(events.KeyName)));
+    return *record;
   });
 }
 

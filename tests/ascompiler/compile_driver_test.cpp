@@ -171,6 +171,24 @@ TEST(CompileClipEvents, AnUnknownKeyStillMakesAKeyPressRecord) {
   EXPECT_NO_THROW(TagBody(place));
 }
 
+TEST(CompileClipEvents, EventsBeyondSixteenBitsNeedVersionSix) {
+  TCompileContext context;
+  context.SwfVersion = 5;
+  TSWFPlaceObject2 place;
+  place.Version = 5;
+  EXPECT_EQ(ErrorOf([&] { context.CompileClipEvents("onClipEvent (load) { play(); }\non (keyPress \"a\") { stop(); }", place); }),
+            "The events of the handler in line 2 need SWF version 6 or later");
+  EXPECT_EQ(ErrorOf([&] { context.CompileClipEvents("onClipEvent (dragOut) { play(); }", place); }),
+            "The events of the handler in line 1 need SWF version 6 or later");
+  EXPECT_TRUE(place.ClipActions().Records.empty());
+  context.CompileClipEvents("onClipEvent (mouseUp, data) { play(); }", place);
+  // Two-byte event flags: mouseUp in the first byte, data in the second.
+  EXPECT_EQ(TagBody(place), (Bytes{0x80, 0x00, 0x00,                     // clip actions, depth 0
+                                    0x00, 0x00, 0x20, 0x01,               // reserved, all events
+                                    0x20, 0x01, 0x02, 0x00, 0x00, 0x00,   // the record's events, size 2
+                                    0x06, 0x00, 0x00, 0x00}));            // Play, end; end of the records
+}
+
 TEST(CompileClipEvents, OnlyClipHandlersFitAPlacement) {
   TCompileContext context;
   TSWFPlaceObject2 place;

@@ -1,0 +1,76 @@
+// flarecast-cli as compile seen from outside: the movie it writes (classes in init-action
+// sprites of their own before the frame's actions) and the compiler's messages on errors.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../core/test_folder.h"
+#include "run_program.h"
+#include "swf/actions.h"
+#include "swf/buttons_sprites.h"
+#include "swf/streams.h"
+
+namespace fc {
+namespace {
+
+const std::string kCli = std::string(FLARECAST_PROGRAM_DIR) + "/flarecast-cli";
+
+class AsCompileTest : public ::testing::Test {
+protected:
+  test::TempFolder dir;
+
+  test::ProgramResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--ini", dir.file("settings.ini")});
+    return test::RunProgram(kCli, args, dir.path(), "HOME=" + test::ShellQuote(dir.path()));
+  }
+};
+
+TEST_F(AsCompileTest, ClassesGoIntoSpritesInFrontOfTheFrameActions) {
+  dir.write("classes/zoo/Animal.as", "class zoo.Animal { var name; function Animal(n) { name = n; } }\n");
+  dir.write("classes/zoo/Dog.as", "class zoo.Dog extends zoo.Animal { function Dog() { super(\"dog\"); } }\n");
+  const std::string script = dir.write("main.as", "import zoo.Dog;\nvar d = new Dog();\ntrace(d.name);\n");
+  const auto r = Cli({"as", "compile", script, "--classpath", dir.file("classes"), "-o", dir.file("out.swf")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("2 classes"), std::string::npos) << r.out;
+
+  TSWFStreamReader reader;
+  reader.LoadFromFile(dir.file("out.swf"));
+  reader.ParseTags(true, true);
+  EXPECT_TRUE(reader.Warnings.empty());
+  std::vector<uint16_t> codes;
+  for (const auto& tag : reader.TagList) codes.push_back(tag->TagID);
+  // Sprite, its init actions; the same for the subclass; then the frame.
+  EXPECT_EQ(codes, (std::vector<uint16_t>{39, 59, 39, 59, 12, 1, 0}));
+  auto* superInit = dynamic_cast<TSWFDoInitAction*>(reader.TagList[1]->Object);
+  auto* subInit = dynamic_cast<TSWFDoInitAction*>(reader.TagList[3]->Object);
+  ASSERT_TRUE(superInit && subInit);
+  EXPECT_EQ(superInit->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[0]->Object)->SpriteID);
+  EXPECT_EQ(subInit->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[2]->Object)->SpriteID);
+  auto text = [](const TSWFActionList& list) {
+    std::string all;
+    for (const std::string& line : DisassembleActionList(list)) all += line + "\n";
+    return all;
+  };
+  EXPECT_NE(text(*superInit->Actions).find("\"Animal\""), std::string::npos);
+  EXPECT_EQ(text(*superInit->Actions).find("\"Dog\""), std::string::npos);
+  EXPECT_NE(text(*subInit->Actions).find("Extends"), std::string::npos);
+}
+
+TEST_F(AsCompileTest, CompileErrorsPrintTheCompilersMessage) {
+  const std::string script = dir.write("bad.as", "x = 1;\ny = ;\n");
+  const auto r = Cli({"as", "compile", script, "-o", dir.file("out.swf")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("Parse Error in line: 2 pos: 6"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("out.swf")));
+
+  dir.write("classes/Broken.as", "class Broken { function f() { break; } }\n");
+  const std::string user = dir.write("user.as", "b = new Broken();\n");
+  const auto c = Cli({"as", "compile", user, "--classpath", dir.file("classes"), "-o", dir.file("out.swf")});
+  EXPECT_EQ(c.exit_code, 1);
+  EXPECT_NE(c.err.find("\"break\" is only possible inside a loop or a switch."), std::string::npos) << c.err;
+}
+
+}  // namespace
+}  // namespace fc
