@@ -22,12 +22,14 @@ const std::string& FunctionName(const TSWFAction* a) {
   return static_cast<const TSWFActionDefineFunction2*>(a)->Name;
 }
 
-// The index just past the end marker of the function defined at `i`.
+// The index just past the end marker of the function defined at `i`. The search runs forward
+// from the definition, so walking a list function by function stays linear.
 size_t FunctionEnd(const TSWFActionList& list, size_t i) {
   auto* branch = list[i]->Branch(0);
   if (!branch || !branch->Marker) return i + 1;
-  const int end = list.IndexOf(branch->Marker.get());
-  return end > static_cast<int>(i) ? static_cast<size_t>(end) + 1 : i + 1;
+  for (size_t j = i + 1; j < list.Count(); ++j)
+    if (list[j] == branch->Marker.get()) return j + 1;
+  return i + 1;
 }
 
 // Fails with a compile error when an offset, size or length does not fit its field.
@@ -76,31 +78,34 @@ void RunPostPass(TSWFActionList& list) {
   while (front < list.Count() && list[front]->ActionCode == 0x88) ++front;
   std::vector<TSWFActionList::Ptr> hoisted;
   std::vector<TSWFActionList::Ptr> rest;
-  for (size_t i = 0; i < front; ++i) hoisted.push_back(list.Items[i]);
+  rest.reserve(list.Count());
+  for (size_t i = 0; i < front; ++i) hoisted.push_back(std::move(list.Items[i]));
   for (size_t i = front; i < list.Count();) {
     if (IsFunctionDefinition(list[i])) {
       const size_t end = FunctionEnd(list, i);
       auto& target = FunctionName(list[i]).empty() ? rest : hoisted;
-      for (size_t j = i; j < end; ++j) target.push_back(list.Items[j]);
+      for (size_t j = i; j < end; ++j) target.push_back(std::move(list.Items[j]));
       i = end;  // nested definitions stay inside their function
       continue;
     }
-    rest.push_back(list.Items[i++]);
+    rest.push_back(std::move(list.Items[i++]));
   }
   list.Items = std::move(hoisted);
-  list.Items.insert(list.Items.end(), rest.begin(), rest.end());
+  list.Items.insert(list.Items.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
 
-  // Pop removal.
-  auto& items = list.Items;
-  for (size_t i = 1; i < items.size();) {
-    if (items[i]->ActionCode == 0x17 && items[i - 1]->ActionCode == 0x96 &&
-        static_cast<TSWFActionPush*>(items[i - 1].get())->Values.size() == 1) {
-      items.erase(items.begin() + static_cast<std::ptrdiff_t>(i - 1), items.begin() + static_cast<std::ptrdiff_t>(i + 1));
-      i = i >= 2 ? i - 1 : 1;
+  // Pop removal, in one pass: the kept entries form a stack, so after a pair goes the entry
+  // before it meets the next one, as if the scan went back one step.
+  std::vector<TSWFActionList::Ptr> kept;
+  kept.reserve(list.Items.size());
+  for (TSWFActionList::Ptr& item : list.Items) {
+    if (item->ActionCode == 0x17 && !kept.empty() && kept.back()->ActionCode == 0x96 &&
+        static_cast<TSWFActionPush*>(kept.back().get())->Values.size() == 1) {
+      kept.pop_back();
       continue;
     }
-    ++i;
+    kept.push_back(std::move(item));
   }
+  list.Items = std::move(kept);
 }
 
 void TCompileContext::ParseWithClasses(std::string text, std::unique_ptr<TCompileUnit>& unit) {

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "ascompiler/class_sprites.h"
+#include "ascompiler/code_generator.h"
 #include "ascompiler/compile_context.h"
 #include "ascompiler/errors.h"
 #include "swf/actions.h"
@@ -197,6 +198,26 @@ TEST(CompileClipEvents, OnlyClipHandlersFitAPlacement) {
   EXPECT_EQ(ErrorOf([&] { context.CompileClipEvents("onClipEvent (fly) { play(); }", place); }),
             "Unknown clip event: fly in line 1");
   EXPECT_TRUE(place.ClipActions().Records.empty());
+}
+
+// --- Post-pass ---
+
+TEST(PostPass, PopsGoWithTheirOneValuePushesAlsoWhenNested) {
+  TSWFActionList list;
+  auto push = [&](int32_t v) {
+    auto* p = list.Add(std::make_unique<TSWFActionPush>());
+    p->Values.emplace_back();
+    p->Values.back().Value = v;
+    p->Values.back().ValueType = kPushInteger;
+  };
+  list.Add(std::make_unique<TSWFActionPlay>());
+  push(1);
+  push(2);
+  list.Add(std::make_unique<TSWFActionPop>());
+  list.Add(std::make_unique<TSWFActionPop>());  // meets Push 1 once the inner pair is gone
+  list.Add(std::make_unique<TSWFActionPop>());  // meets Play: stays
+  RunPostPass(list);
+  EXPECT_EQ(Disassembled(list), "  Play\n  Pop");
 }
 
 // --- Scripts into lists that hold code ---
