@@ -12,7 +12,7 @@
 
 #include "core/error.h"
 #include "movie/external_movie.h"
-#include "movie/tag_ids.h"
+#include "swf/tag_ids.h"
 #include "swf/streams.h"
 
 namespace {

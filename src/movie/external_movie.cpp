@@ -6,7 +6,7 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "movie/flash_sprite.h"
-#include "movie/tag_ids.h"
+#include "swf/tag_ids.h"
 #include "swf/tag_factory.h"
 
 namespace fc {

@@ -13,6 +13,7 @@
 #include "core/file_io.h"
 #include "core/text.h"
 #include "swf/tag_factory.h"
+#include "swf/tag_ids.h"
 
 namespace fc {
 
@@ -487,28 +488,29 @@ uint16_t TSWFStreamReader::RenumberIDs(uint16_t StartID) {
     if (OnRenumberTag) OnRenumberTag(*e->Object, accept);
     if (accept) renumbered.push_back(e->Object);
   }
+  // Every character ID counts, wherever it sits: inside sprites and inside tags kept as
+  // bytes too.
+  const TIDVisitor ignore = [](uint16_t&) {};
   size_t count = 0;
-  for (TSWFObject* obj : renumbered) obj->ForEachDefinedID([&](uint16_t&) { ++count; });
+  for (TSWFObject* obj : renumbered) VisitTagIDs(*obj, [&](uint16_t&) { ++count; }, ignore);
   if (StartID + count > 0x10000)
     throw Error(Format("renumbering %zu characters from %u runs past the last character ID 65535", count, StartID));
 
-  std::vector<uint16_t> oldIDs;
+  uint16_t next = StartID;
   std::unordered_map<uint16_t, uint16_t> newID;  // first occurrence wins
   for (TSWFObject* obj : renumbered) {
-    obj->ForEachDefinedID([&](uint16_t& id) {
-      const auto assigned = static_cast<uint16_t>(StartID + oldIDs.size());
-      oldIDs.push_back(id);
-      newID.emplace(id, assigned);
-      id = assigned;
-    });
+    VisitTagIDs(*obj, [&](uint16_t& id) {
+      newID.emplace(id, next);
+      id = next++;
+    }, ignore);
   }
   for (auto& e : TagList) {
     if (!e->Object) continue;
-    e->Object->ForEachReferencedID([&](uint16_t& id) {
+    VisitTagIDs(*e->Object, ignore, [&](uint16_t& id) {
       if (auto it = newID.find(id); it != newID.end()) id = it->second;
     });
   }
-  return static_cast<uint16_t>(StartID + oldIDs.size());
+  return next;
 }
 
 void TSWFStreamReader::MoveResources(int ToFrame, int FromFrame, int UntilFrame) {

@@ -1,4 +1,4 @@
-#include "movie/tag_ids.h"
+#include "swf/tag_ids.h"
 
 #include <unordered_map>
 #include <unordered_set>

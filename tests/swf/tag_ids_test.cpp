@@ -1,17 +1,23 @@
-#include "movie/tag_ids.h"
+#include "swf/tag_ids.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <memory>
+#include <span>
+#include <vector>
 
-#include "movie_test_util.h"
 #include "swf/buttons_sprites.h"
 #include "swf/placements.h"
 
 namespace fc {
 namespace {
 
-using test::Raw;
+std::unique_ptr<TSWFByteCodeTag> Raw(uint16_t code, std::vector<uint8_t> body) {
+  return std::make_unique<TSWFByteCodeTag>(code, body);
+}
+
+uint16_t WordAt(std::span<const uint8_t> b, size_t pos) { return static_cast<uint16_t>(b[pos] | (b[pos + 1] << 8)); }
 
 // Every ID a raw body holds, patched through a map (old -> new); returns what was seen.
 struct Seen {
@@ -67,7 +73,7 @@ TEST(RawTagIDs, Shape4LineStyleFilledWithABitmap) {
   };
   const Seen seen = Patch(83, body, {{7, 70}});
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{7}));
-  EXPECT_EQ(test::WordAt(body, 12), 70);
+  EXPECT_EQ(WordAt(body, 12), 70);
 }
 
 TEST(RawTagIDs, MorphShapeFillOfABitmap) {
@@ -79,7 +85,7 @@ TEST(RawTagIDs, MorphShapeFillOfABitmap) {
   };
   const Seen seen = Patch(46, body, {{4, 40}});
   EXPECT_EQ(seen.defined, (std::vector<uint16_t>{9}));
-  EXPECT_EQ(test::WordAt(body, 10), 40);
+  EXPECT_EQ(WordAt(body, 10), 40);
 }
 
 TEST(RawTagIDs, Button2RecordsWithFiltersAndBlendMode) {
@@ -96,15 +102,15 @@ TEST(RawTagIDs, Button2RecordsWithFiltersAndBlendMode) {
   };
   const Seen seen = Patch(34, body, {{2, 20}, {3, 30}});
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{2, 3}));
-  EXPECT_EQ(test::WordAt(body, 6), 20);
-  EXPECT_EQ(test::WordAt(body, 25), 30);
+  EXPECT_EQ(WordAt(body, 6), 20);
+  EXPECT_EQ(WordAt(body, 25), 30);
 }
 
 TEST(RawTagIDs, ButtonRecordsOfTheFirstKind) {
   std::vector<uint8_t> body = {0x08, 0x00, 0x01, 0x02, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00};
   const Seen seen = Patch(7, body, {{2, 20}});
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{2}));
-  EXPECT_EQ(test::WordAt(body, 3), 20);
+  EXPECT_EQ(WordAt(body, 3), 20);
 }
 
 TEST(RawTagIDs, TextRecordsThatSetAFont) {
@@ -120,14 +126,14 @@ TEST(RawTagIDs, TextRecordsThatSetAFont) {
   };
   const Seen seen = Patch(11, body, {{6, 60}, {7, 70}});
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{6, 7}));
-  EXPECT_EQ(test::WordAt(body, 7), 60);
-  EXPECT_EQ(test::WordAt(body, 19), 70);
+  EXPECT_EQ(WordAt(body, 7), 60);
+  EXPECT_EQ(WordAt(body, 19), 70);
 }
 
 TEST(RawTagIDs, EditTextFontButNotWithoutIt) {
   std::vector<uint8_t> withFont = {0x0B, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0xF0, 0x00, 0x00};
   EXPECT_EQ(Patch(37, withFont, {{6, 60}}).referenced, (std::vector<uint16_t>{6}));
-  EXPECT_EQ(test::WordAt(withFont, 5), 60);
+  EXPECT_EQ(WordAt(withFont, 5), 60);
   std::vector<uint8_t> withoutFont = {0x0B, 0x00, 0x00, 0x00, 0x00, 0x00};
   EXPECT_TRUE(Patch(37, withoutFont, {}).referenced.empty());
 }
@@ -142,9 +148,9 @@ TEST(RawTagIDs, ButtonSoundSlotsThatAreSet) {
   };
   const Seen seen = Patch(17, body, {{8, 80}, {14, 140}, {15, 150}});
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{8, 14, 15}));
-  EXPECT_EQ(test::WordAt(body, 0), 80);
-  EXPECT_EQ(test::WordAt(body, 2), 140);
-  EXPECT_EQ(test::WordAt(body, 9), 150);
+  EXPECT_EQ(WordAt(body, 0), 80);
+  EXPECT_EQ(WordAt(body, 2), 140);
+  EXPECT_EQ(WordAt(body, 9), 150);
 }
 
 TEST(RawTagIDs, SpriteSubTagsReferToCharacters) {
@@ -158,15 +164,15 @@ TEST(RawTagIDs, SpriteSubTagsReferToCharacters) {
   const Seen seen = Patch(39, body, {{2, 20}, {4, 40}});
   EXPECT_EQ(seen.defined, (std::vector<uint16_t>{4}));
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{2, 2}));
-  EXPECT_EQ(test::WordAt(body, 0), 40);
-  EXPECT_EQ(test::WordAt(body, 9), 20);
-  EXPECT_EQ(test::WordAt(body, 13), 20);
+  EXPECT_EQ(WordAt(body, 0), 40);
+  EXPECT_EQ(WordAt(body, 9), 20);
+  EXPECT_EQ(WordAt(body, 13), 20);
 }
 
 TEST(RawTagIDs, PlaceObject3CharacterAfterTheClassName) {
   std::vector<uint8_t> body = {0x02, 0x08, 0x01, 0x00, 'C', 0x00, 0x05, 0x00};
   EXPECT_EQ(Patch(70, body, {{5, 50}}).referenced, (std::vector<uint16_t>{5}));
-  EXPECT_EQ(test::WordAt(body, 6), 50);
+  EXPECT_EQ(WordAt(body, 6), 50);
 }
 
 TEST(RawTagIDs, AssetListsAndSimpleReferences) {
@@ -203,11 +209,11 @@ TEST(RenumberTagIDs, DefinitionsInOrderAndReferencesToThem) {
   auto place9 = Raw(26, {0x02, 0x01, 0x00, 0x09, 0x00});
   std::vector<TSWFObject*> tags = {sprite1.get(), sprite2.get(), sprite5.get(), place5.get(), place9.get()};
   EXPECT_EQ(RenumberTagIDs(tags, 100), 103u);
-  EXPECT_EQ(test::WordAt(sprite1->Data, 0), 100);
-  EXPECT_EQ(test::WordAt(sprite2->Data, 0), 101);
-  EXPECT_EQ(test::WordAt(sprite5->Data, 0), 102);
+  EXPECT_EQ(WordAt(sprite1->Data, 0), 100);
+  EXPECT_EQ(WordAt(sprite2->Data, 0), 101);
+  EXPECT_EQ(WordAt(sprite5->Data, 0), 102);
   EXPECT_EQ(place5->CharacterID, 102);
-  EXPECT_EQ(test::WordAt(place9->Data, 3), 9);
+  EXPECT_EQ(WordAt(place9->Data, 3), 9);
 }
 
 TEST(RenumberTagIDs, PlacementsInsideADecodedSprite) {
@@ -221,14 +227,14 @@ TEST(RenumberTagIDs, PlacementsInsideADecodedSprite) {
   EXPECT_EQ(RenumberTagIDs(tags, 50), 52u);
   EXPECT_EQ(outer.SpriteID, 51);
   EXPECT_EQ(inner->CharacterID, 50);
-  EXPECT_EQ(test::WordAt(static_cast<TSWFByteCodeTag&>(*outer.Tags[1]).Data, 0), 50);
+  EXPECT_EQ(WordAt(static_cast<TSWFByteCodeTag&>(*outer.Tags[1]).Data, 0), 50);
 }
 
 TEST(RenumberTagIDs, ABlockPastTheLastIDIsRefusedAndNothingChanges) {
   std::vector<std::unique_ptr<TSWFByteCodeTag>> owned;
   std::vector<TSWFObject*> tags;
   for (uint16_t id = 1; id <= 10; ++id) {
-    owned.push_back(Raw(39, {test::Lo(id), test::Hi(id), 0x00, 0x00, 0x00, 0x00}));
+    owned.push_back(Raw(39, {static_cast<uint8_t>(id & 0xFF), static_cast<uint8_t>(id >> 8), 0x00, 0x00, 0x00, 0x00}));
     tags.push_back(owned.back().get());
   }
   try {
@@ -237,10 +243,10 @@ TEST(RenumberTagIDs, ABlockPastTheLastIDIsRefusedAndNothingChanges) {
   } catch (const Error& e) {
     EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
   }
-  for (uint16_t id = 1; id <= 10; ++id) EXPECT_EQ(test::WordAt(owned[id - 1]->Data, 0), id);
+  for (uint16_t id = 1; id <= 10; ++id) EXPECT_EQ(WordAt(owned[id - 1]->Data, 0), id);
   // The last block that fits ends exactly at 65535.
   EXPECT_EQ(RenumberTagIDs(tags, 65526), 65536u);
-  EXPECT_EQ(test::WordAt(owned[9]->Data, 0), 65535);
+  EXPECT_EQ(WordAt(owned[9]->Data, 0), 65535);
 }
 
 TEST(RenumberTagIDs, CountsImportedAssetsAsDefinitions) {
