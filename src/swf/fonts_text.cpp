@@ -492,13 +492,17 @@ std::string TSWFCSMTextSettings::Describe() const {
 
 bool TSWFTextRecord::operator==(const TSWFTextRecord& o) const {
   return HasFont == o.HasFont && HasColor == o.HasColor && HasXOffset == o.HasXOffset &&
-         HasYOffset == o.HasYOffset && GlyphEntries == o.GlyphEntries && font_id_ == o.font_id_ &&
+         HasYOffset == o.HasYOffset && GlyphsOnly == o.GlyphsOnly && GlyphEntries == o.GlyphEntries && font_id_ == o.font_id_ &&
          text_height_ == o.text_height_ && x_offset_ == o.x_offset_ && y_offset_ == o.y_offset_ &&
          color_.GetRGBA() == o.color_.GetRGBA();
 }
 
 void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyphBits, uint8_t advanceBits) {
-  if (!(flags & 0x80)) throw FormatError(Format("text record of type 0 (flags %02X)", flags));
+  GlyphsOnly = !(flags & 0x80);
+  if (GlyphsOnly) {
+    ReadGlyphs(be, flags & 0x7F, glyphBits, advanceBits);
+    return;
+  }
   if (flags & 0x70) throw FormatError("reserved bits set in a text record");
   HasFont = flags & 0x08;
   HasColor = flags & 0x04;
@@ -517,7 +521,10 @@ void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyp
   if (HasXOffset) x_offset_ = static_cast<int16_t>(be.ReadWord("XOffset"));
   if (HasYOffset) y_offset_ = static_cast<int16_t>(be.ReadWord("YOffset"));
   if (HasFont) text_height_ = be.ReadWord("TextHeight");
-  const uint8_t n = be.ReadByte("GlyphCount");
+  ReadGlyphs(be, be.ReadByte("GlyphCount"), glyphBits, advanceBits);
+}
+
+void TSWFTextRecord::ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyphBits, uint8_t advanceBits) {
   GlyphEntries.resize(n);
   for (TSWFGlyphEntry& g : GlyphEntries) {
     g.GlyphIndex = be.ReadUBits(glyphBits);
@@ -527,10 +534,19 @@ void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyp
 }
 
 void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t advanceBits) const {
+  // The glyph-only form cannot say "no glyphs" (its first byte would end the list) and
+  // carries no style; a record that needs either is written in the full form.
+  const bool glyphsOnly = GlyphsOnly && !GlyphEntries.empty() && !HasFont && !HasColor && !HasXOffset && !HasYOffset;
   size_t next = 0;
   do {
     const bool first = next == 0;
-    const size_t count = std::min<size_t>(255, GlyphEntries.size() - next);
+    const size_t count = std::min<size_t>(glyphsOnly ? 127 : 255, GlyphEntries.size() - next);
+    if (glyphsOnly) {
+      be.WriteByte(static_cast<uint8_t>(count));
+      WriteGlyphs(be, next, count, glyphBits, advanceBits);
+      next += count;
+      continue;
+    }
     uint8_t flags = 0x80;
     if (first) flags |= static_cast<uint8_t>(HasFont << 3 | HasColor << 2 | HasYOffset << 1 | HasXOffset);
     be.WriteByte(flags);
@@ -545,13 +561,18 @@ void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t a
       if (HasFont) be.WriteWord(text_height_);
     }
     be.WriteByte(static_cast<uint8_t>(count));
-    for (size_t i = next; i < next + count; ++i) {
-      be.WriteBits(GlyphEntries[i].GlyphIndex, glyphBits);
-      be.WriteBits(static_cast<uint32_t>(GlyphEntries[i].GlyphAdvance), advanceBits);
-    }
-    be.FlushLastByte(true);
+    WriteGlyphs(be, next, count, glyphBits, advanceBits);
     next += count;
   } while (next < GlyphEntries.size());
+}
+
+void TSWFTextRecord::WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyphBits,
+                                 uint8_t advanceBits) const {
+  for (size_t i = from; i < from + count; ++i) {
+    be.WriteBits(GlyphEntries[i].GlyphIndex, glyphBits);
+    be.WriteBits(static_cast<uint32_t>(GlyphEntries[i].GlyphAdvance), advanceBits);
+  }
+  be.FlushLastByte(true);
 }
 
 size_t TSWFDefineText::GlyphCount() const {

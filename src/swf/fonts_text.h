@@ -221,6 +221,9 @@ public:
   bool HasFont = false, HasColor = false, HasXOffset = false, HasYOffset = false;
   std::vector<TSWFGlyphEntry> GlyphEntries;
   bool UseAlpha = false;  // taken from the text tag: RGBA in DefineText2, RGB in DefineText
+  // The early glyph-only form: no style, the glyph count in the low 7 bits of the first byte
+  // (high bit 0). Some writers still follow each style record with one; kept on write.
+  bool GlyphsOnly = false;
 
   uint16_t FontID() const { return font_id_; }
   uint16_t TextHeight() const { return text_height_; }
@@ -242,6 +245,9 @@ public:
   bool operator==(const TSWFTextRecord& o) const;
 
 private:
+  void ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyphBits, uint8_t advanceBits);
+  void WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyphBits, uint8_t advanceBits) const;
+
   uint16_t font_id_ = 0;
   uint16_t text_height_ = 0;
   int16_t x_offset_ = 0, y_offset_ = 0;

@@ -410,6 +410,55 @@ TEST(TextTest, MoreThan255GlyphsSplitIntoRecords) {
   EXPECT_EQ(As<TSWFDefineText>(ReadOne(e.ToBytes())).TextRecords.size(), 1u);
 }
 
+// Some writers follow each style record (holding no glyphs) with a glyph-only record: high
+// bit clear, the glyph count in the low 7 bits, no style fields.
+TEST(TextTest, GoldenGlyphOnlyRecords) {
+  TSWFDefineText t;
+  t.CharacterID = 1;
+  t.TextBounds = TSWFRect::FromScreen({0, 0, 100, 50});
+  TSWFTextRecord& style = t.AddRecord();
+  style.SetFontID(1);
+  style.SetTextHeight(240);
+  TSWFTextRecord& glyphs = t.AddRecord();
+  glyphs.GlyphsOnly = true;
+  glyphs.AddGlyph(1, 100);
+  glyphs.AddGlyph(2, -5);
+  const Bytes records = {0x88, 0x01, 0x00, 0xF0, 0x00, 0x00, 0x02, 0x59, 0x2F, 0xB0, 0x00};
+  ExpectGolden(t, Cat({{0xD5, 0x02, 0x01, 0x00}, kBounds, {0x00, 0x02, 0x08}, records}));
+  auto back = ReadOne(t.ToBytes());
+  const auto& read = As<TSWFDefineText>(back).TextRecords;
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_TRUE(read[1] == glyphs);
+  EXPECT_FALSE(read[0].GlyphsOnly);
+  EXPECT_EQ(As<TSWFDefineText>(back).GlyphCount(), 2u);
+
+  // Over 127 glyphs continue in further glyph-only records.
+  TSWFDefineText many;
+  TSWFTextRecord& longRun = many.AddRecord();
+  longRun.GlyphsOnly = true;
+  for (uint32_t i = 0; i < 200; ++i) longRun.AddGlyph(1, 1);
+  auto manyBack = ReadOne(many.ToBytes());
+  const auto& split = As<TSWFDefineText>(manyBack).TextRecords;
+  ASSERT_EQ(split.size(), 2u);
+  EXPECT_EQ(split[0].GlyphEntries.size(), 127u);
+  EXPECT_TRUE(split[1].GlyphsOnly);
+  EXPECT_EQ(split[1].GlyphEntries.size(), 73u);
+
+  // The short form cannot hold a style or zero glyphs (its byte would end the list): such a
+  // record is written in the full form.
+  TSWFDefineText full;
+  full.AddRecord().GlyphsOnly = true;
+  TSWFTextRecord& styled = full.AddRecord();
+  styled.GlyphsOnly = true;
+  styled.SetXOffset(3);
+  styled.AddGlyph(0, 0);
+  auto fullBack = ReadOne(full.ToBytes());
+  const auto& written = As<TSWFDefineText>(fullBack).TextRecords;
+  ASSERT_EQ(written.size(), 2u);
+  EXPECT_FALSE(written[0].GlyphsOnly || written[1].GlyphsOnly);
+  EXPECT_EQ(written[1].XOffset(), 3);
+}
+
 TEST(TextTest, UnreadableBodiesStayRaw) {
   // DefineText is code 11: the short header word is 11 << 6 plus the body length.
   auto text = [](const Bytes& records) {
@@ -419,7 +468,7 @@ TEST(TextTest, UnreadableBodiesStayRaw) {
   EXPECT_EQ(RawReason(*ReadOne(text({0x80, 0x00, 0x00}))), "");
   EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x00, 0x00, 0x00}))), "");  // a byte after the end marker
   EXPECT_NE(RawReason(*ReadOne(text({0x90, 0x00, 0x00}))), "");        // reserved bit
-  EXPECT_NE(RawReason(*ReadOne(text({0x08, 0x00, 0x00}))), "");        // type bit clear
+  EXPECT_NE(RawReason(*ReadOne(text({0x08, 0x00, 0x00}))), "");        // 8 glyph-only glyphs past the body
   EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x05, 0x00}))), "");        // glyphs past the body
   EXPECT_NE(RawReason(*ReadOne(text({0x80, 0x00}))), "");              // no end marker
 }

@@ -156,12 +156,16 @@ TEST(SWFStream, FreehepFilesDecodeAndReadBack) {
     TSWFStreamReader rawBack;
     rawBack.LoadFromStream(raw.SaveToBytes());
     EXPECT_EQ(rawBack.GetBodyStream(), raw.GetBodyStream());
+    EXPECT_TRUE(rawBack.Warnings.empty());
 
     TSWFStreamReader decoded;
     decoded.LoadFromStream(original);
     const Bytes body = decoded.GetBodyStream();
     decoded.ParseTags(true, true);
-    ASSERT_TRUE(decoded.Warnings.empty()) << decoded.Warnings.front();
+    // The writer counts one byte too many in the header's file length; nothing else is amiss,
+    // and our copies give the true length.
+    ASSERT_EQ(decoded.Warnings.size(), 1u);
+    EXPECT_NE(decoded.Warnings[0].find("the data holds"), std::string::npos) << decoded.Warnings[0];
     for (const auto& e : decoded.TagList) {
       EXPECT_EQ(test::RawReason(*e->Object), "") << "tag " << e->TagID << " at " << e->Position;
     }
