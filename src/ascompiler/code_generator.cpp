@@ -4,25 +4,13 @@
 #include <cmath>
 #include <string_view>
 
+#include "ascompiler/clip_properties.h"
 #include "ascompiler/errors.h"
 #include "ascompiler/tokens.h"
 #include "core/text.h"
 
 namespace fc {
 namespace {
-
-constexpr std::string_view kProperties[] = {
-    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
-    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
-    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse",
-};
-
-int PropertyIndex(const std::string& name) {
-  const std::string lower = ToLowerAscii(name);
-  for (size_t i = 0; i < std::size(kProperties); ++i)
-    if (kProperties[i] == lower) return static_cast<int>(i);
-  return -1;
-}
 
 constexpr std::string_view kBuiltIns[] = {
     "length", "int", "random", "call", "chr", "ord", "substring", "mbord", "mbchr", "mblength", "startdrag",
@@ -676,7 +664,7 @@ bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
   auto propertyArg = [&](const char* listError) {
     auto* l = arg(1)->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(arg(1)) : nullptr;
     if (!l || !IsPlainName(l)) Fail(Format(listError, line));
-    const int index = PropertyIndex(Text(l->Name()));
+    const int index = ClipPropertyIndex(Text(l->Name()));
     if (index < 0) Fail(Format("Invalid property name in \"getProperty\" in line %d", line));
     return index;
   };

@@ -2,27 +2,11 @@
 
 #include <string_view>
 
+#include "ascompiler/clip_properties.h"
 #include "ascompiler/errors.h"
 #include "core/text.h"
 
 namespace fc {
-namespace {
-
-// Movie-clip properties by number, for Flash 4 slash paths ("/clip:_x").
-constexpr std::string_view kProperties[] = {
-    "_x", "_y", "_xscale", "_yscale", "_currentframe", "_totalframes", "_alpha", "_visible",
-    "_width", "_height", "_rotation", "_target", "_framesloaded", "_name", "_droptarget", "_url",
-    "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse",
-};
-
-int PropertyIndex(const std::string& name) {
-  const std::string lower = ToLowerAscii(name);
-  for (size_t i = 0; i < std::size(kProperties); ++i)
-    if (kProperties[i] == lower) return static_cast<int>(i);
-  return -1;
-}
-
-}  // namespace
 
 void ParserContext::NestingTooDeep() const {
   if (lexer_.FileName().empty())
@@ -76,7 +60,7 @@ TLvalueNode* ParserContext::PathLvalue(TStrId path) {
   const size_t colon = text.rfind(':');
   lvalue->Path = path;
   lvalue->PathTarget = Strings().Intern(std::string_view(text).substr(0, colon));
-  lvalue->PropertyIndex = PropertyIndex(text.substr(colon + 1));
+  lvalue->PropertyIndex = ClipPropertyIndex(text.substr(colon + 1));
   return lvalue;
 }
 
