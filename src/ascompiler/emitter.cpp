@@ -25,6 +25,7 @@ TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
     push = static_cast<TSWFActionPush*>(list_->Items.back().get());
   if (!push || pushBytes_ + bytes > kMaxPushBytes) {
     push = Emit<TSWFActionPush>();
+    push->Values.reserve(4);  // most pushes carry one to four values: one allocation
     pushBytes_ = 0;
   }
   pushBytes_ += bytes;
@@ -33,14 +34,16 @@ TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
 }
 
 void TActionEmitter::PushConstant(TStrId id) {
-  const std::string& text = strings_.Text(id);
-  const bool known = pool_->Contains(id);
-  if (!known && (pool_->Count() >= kMaxPoolCount || poolBytes_ + text.size() + 1 > kMaxPoolBytes)) {
-    PushString(text);
-    return;
+  int index = pool_->Find(id);
+  if (index < 0) {
+    const std::string& text = strings_.Text(id);
+    if (pool_->Count() >= kMaxPoolCount || poolBytes_ + text.size() + 1 > kMaxPoolBytes) {
+      PushString(text);
+      return;
+    }
+    index = pool_->IndexOf(id);
+    poolBytes_ += text.size() + 1;
   }
-  const int index = pool_->IndexOf(id);
-  if (!known) poolBytes_ += text.size() + 1;
   TPushValueInfo& v = NewValue(index < 256 ? 2 : 3);
   v.Value = static_cast<int32_t>(index);
   v.ValueType = index < 256 ? kPushConstant8 : kPushConstant16;

@@ -24,7 +24,11 @@ public:
 
   template <typename T>
   T* Emit() {
-    return list_->Add(std::make_unique<T>());
+    // make_shared: one allocation for the action and its reference count.
+    auto action = std::make_shared<T>();
+    T* raw = action.get();
+    list_->Add(std::move(action));
+    return raw;
   }
 
   // A string id: its constant-pool index, or the text inline once the pool is full.

@@ -104,14 +104,20 @@ void TSWFAction::WriteToStream(TBitsEngine& be) {
   StartPosition = be.Position();
   be.WriteByte(ActionCode);
   if (ActionCode < 0x80) return;
-  std::vector<uint8_t> body;
-  TBitsEngine scratch(&body);
-  WriteActionBody(scratch);
-  scratch.FlushLastByte(true);
-  CheckFieldValue(static_cast<int64_t>(body.size()), 2, false, "action length", ActionName(ActionCode));
-  Length = static_cast<uint16_t>(body.size());
-  be.WriteWord(Length);
-  be.WriteBuffer(body);
+  // The body goes in place behind a length placeholder that is filled in afterwards.
+  be.WriteWord(0);
+  try {
+    TBitsEngine body = be.BodyWriter();
+    WriteActionBody(body);
+    body.FlushLastByte(true);
+    CheckFieldValue(static_cast<int64_t>(body.Position()), 2, false, "action length", ActionName(ActionCode));
+    Length = static_cast<uint16_t>(body.Position());
+  } catch (...) {
+    be.Truncate(StartPosition);  // a failed action leaves nothing behind
+    throw;
+  }
+  const uint8_t length[2] = {static_cast<uint8_t>(Length), static_cast<uint8_t>(Length >> 8)};
+  be.PatchBytes(StartPosition + 1, length);
 }
 
 std::unique_ptr<TSWFAction> TSWFAction::Clone() const {
@@ -169,7 +175,7 @@ void TSWFOffsetMarker::WriteActionBody(TBitsEngine& be) {
   if (!PatchPending) return;
   size_t base = SavedPosition + FieldSize;
   // Catch and finally blocks count from the end of the block before them.
-  if (const auto* t = dynamic_cast<const TSWFTryOffsetMarker*>(this); t && t->Previous) base = t->Previous->WrittenPosition;
+  if (const TSWFOffsetMarker* previous = PreviousBlockEnd()) base = previous->WrittenPosition;
   if (HasBase) base = BasePosition;
   const int64_t v = static_cast<int64_t>(be.Position()) - static_cast<int64_t>(base);
   CheckFieldValue(v, FieldSize, FieldSigned, FieldName, Name.empty() ? "marker" : Name.c_str());
@@ -215,14 +221,23 @@ void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool isS
 // ---------------------------------------------------------------------------------------
 // TSWFActionList
 
+namespace {
+// Marks a marker as placed in a list. Only markers carry their code, so the code test spares
+// the type check for every other action.
+void NotePlaced(TSWFAction* action) {
+  if (action->ActionCode != kActionOffsetMarker) return;
+  if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action)) m->Placed = true;
+}
+}  // namespace
+
 TSWFAction* TSWFActionList::Add(Ptr action) {
-  if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action.get())) m->Placed = true;
+  NotePlaced(action.get());
   Items.push_back(std::move(action));
   return Items.back().get();
 }
 
 void TSWFActionList::Insert(size_t index, Ptr action) {
-  if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action.get())) m->Placed = true;
+  NotePlaced(action.get());
   Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(std::min(index, Items.size())), std::move(action));
 }
 

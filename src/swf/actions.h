@@ -94,12 +94,19 @@ public:
   std::string Describe() const override { return Name; }
   // Writes the referring field (called by the branch while it writes its body).
   void WriteOffsetField(TBitsEngine& body, size_t fieldPosition);
+
+protected:
+  // The marker ending the block before this one when the size counts from there.
+  virtual const TSWFOffsetMarker* PreviousBlockEnd() const { return nullptr; }
 };
 
 // The end of a Try block; Previous is the marker that ends the block before it.
 class TSWFTryOffsetMarker : public TSWFOffsetMarker {
 public:
   std::shared_ptr<TSWFOffsetMarker> Previous;
+
+protected:
+  const TSWFOffsetMarker* PreviousBlockEnd() const override { return Previous.get(); }
 };
 
 // One branch offset field.

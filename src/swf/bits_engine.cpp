@@ -26,6 +26,27 @@ std::vector<uint8_t>& TBitsEngine::Out() {
 
 std::vector<uint8_t>& TBitsEngine::Output() { return Out(); }
 
+TBitsEngine TBitsEngine::BodyWriter() {
+  auto& out = Out();
+  if (pending_count_ > 0) throw Error("a record body must start on a byte boundary");
+  return TBitsEngine(&out, out.size());
+}
+
+void TBitsEngine::Truncate(size_t pos) {
+  auto& out = Out();
+  if (pos > out.size() - origin_) throw Error("truncate past the written bytes");
+  out.resize(origin_ + pos);
+  pending_ = 0;
+  pending_count_ = 0;
+}
+
+void TBitsEngine::EraseBytes(size_t pos, size_t n) {
+  auto& out = Out();
+  if (pos > out.size() - origin_ || n > out.size() - origin_ - pos) throw Error("erase outside the written bytes");
+  const auto first = out.begin() + static_cast<std::ptrdiff_t>(origin_ + pos);
+  out.erase(first, first + static_cast<std::ptrdiff_t>(n));
+}
+
 void TBitsEngine::Seek(size_t pos) {
   if (out_) throw Error("the bit engine cannot seek while writing");
   if (pos > in_.size()) Fail("seek", pos - pos_);
@@ -52,8 +73,9 @@ TBitsEngine TBitsEngine::Sub(size_t n, const char* what) {
 
 void TBitsEngine::PatchBytes(size_t pos, std::span<const uint8_t> bytes) {
   auto& out = Out();
-  if (pos > out.size() || bytes.size() > out.size() - pos) throw Error("patch outside the written bytes");
-  std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(pos));
+  if (pos > out.size() - origin_ || bytes.size() > out.size() - origin_ - pos)
+    throw Error("patch outside the written bytes");
+  std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(origin_ + pos));
 }
 
 void TBitsEngine::Put(uint8_t b) { Out().push_back(b); }
@@ -82,7 +104,7 @@ void TBitsEngine::WriteBits(uint32_t Value, unsigned Bits) {
   pending_ = static_cast<uint8_t>(acc & ((1u << total) - 1));
 }
 
-void TBitsEngine::WriteByte(uint8_t Value) {
+void TBitsEngine::WriteUnalignedByte(uint8_t Value) {
   if (pending_count_ > 0) WriteBits(Value, 8);
   else Put(Value);
 }
@@ -98,7 +120,8 @@ void TBitsEngine::WriteEncodedU32(uint32_t Value) {
 
 void TBitsEngine::WriteString(const std::string& S, bool NullTerminated, bool /*UTF8*/) {
   // The system code page is UTF-8: the conversion keeps the bytes.
-  for (char c : S) WriteByte(static_cast<uint8_t>(c));
+  if (pending_count_ == 0) PutBytes(reinterpret_cast<const uint8_t*>(S.data()), S.size());
+  else for (char c : S) WriteByte(static_cast<uint8_t>(c));
   if (NullTerminated) WriteByte(0);
 }
 
@@ -118,13 +141,15 @@ void TBitsEngine::WriteEncodedString(const std::string& S) {
 
 void TBitsEngine::WriteWord(uint16_t Value) {
   FlushLastByte(true);
-  Put(Value & 0xFF);
-  Put(Value >> 8);
+  const uint8_t bytes[2] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8)};
+  PutBytes(bytes, 2);
 }
 
 void TBitsEngine::WriteDWord(uint32_t Value) {
   FlushLastByte(true);
-  for (int i = 0; i < 4; ++i) Put(static_cast<uint8_t>(Value >> (8 * i)));
+  const uint8_t bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
+                            static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
+  PutBytes(bytes, 4);
 }
 
 void TBitsEngine::WriteFixed(float Value) { WriteDWord(static_cast<uint32_t>(FloatToFixed(Value))); }

@@ -72,9 +72,19 @@ public:
 
   bool IsWriter() const { return out_ != nullptr; }
 
+  // A writing engine that appends to the same bytes, from their current end, and counts its
+  // positions from there. A record body written through it sees the positions it would see
+  // in a buffer of its own, but lands in place: no scratch buffer, no copy. While it is in
+  // use this engine must not write. Throws when this engine reads or has pending bits.
+  TBitsEngine BodyWriter();
+  // Drops the bytes written from `pos` on (writer only; pending bits go too).
+  void Truncate(size_t pos);
+  // Removes `n` written bytes at `pos`; the bytes after them move down.
+  void EraseBytes(size_t pos, size_t n);
+
   // --- Positions (of the underlying bytes; pending bits are not counted) ---
-  size_t Position() const { return out_ ? out_->size() : pos_; }
-  size_t Size() const { return out_ ? out_->size() : in_.size(); }
+  size_t Position() const { return out_ ? out_->size() - origin_ : pos_; }
+  size_t Size() const { return out_ ? out_->size() - origin_ : in_.size(); }
   size_t Remaining() const { return out_ ? 0 : in_.size() - pos_; }
   bool AtEnd() const { return Remaining() == 0; }
   uint64_t FileOffset() const { return base_ + Position(); }
@@ -94,7 +104,11 @@ public:
   // --- Bit output ---
   void WriteBits(uint32_t Value, unsigned Bits);
   void WriteBit(bool Value) { WriteBits(Value ? 1 : 0, 1); }
-  void WriteByte(uint8_t Value);
+  void WriteByte(uint8_t Value) {
+    // Byte-aligned output is by far the most common case; it stays inline.
+    if (pending_count_ == 0 && out_) out_->push_back(Value);
+    else WriteUnalignedByte(Value);
+  }
   void WriteEncodedU32(uint32_t Value);
   void WriteString(const std::string& S, bool NullTerminated = true, bool UTF8 = false);
   void WriteBuffer(const uint8_t* P, int64_t Count, bool NullTerminated = false);
@@ -148,10 +162,19 @@ private:
   void Need(size_t n, const char* what) const {
     if (n > in_.size() - pos_) Fail(what, n);
   }
+  TBitsEngine(std::vector<uint8_t>* out, size_t origin) : out_(out), origin_(origin) {}
   void Put(uint8_t b);
+  void WriteUnalignedByte(uint8_t Value);
+  // Appends `n` bytes when aligned (the caller flushed).
+  void PutBytes(const uint8_t* p, size_t n) {
+    if (n == 0) return;
+    auto& out = Out();
+    out.insert(out.end(), p, p + n);
+  }
   std::vector<uint8_t>& Out();
 
   std::vector<uint8_t>* out_ = nullptr;
+  size_t origin_ = 0;  // writer: where position 0 is in *out_
   std::span<const uint8_t> in_;
   size_t pos_ = 0;
   uint64_t base_ = 0;

@@ -33,19 +33,35 @@ void TSWFObject::WriteToStream(TBitsEngine& be) {
     BodySize = 0;
     return;
   }
-  std::vector<uint8_t> body;
-  TBitsEngine scratch(&body);
-  WriteTagBody(scratch);
-  scratch.FlushLastByte(true);
-  if (body.size() > 0xFFFFFFFFu) throw Error(Format("%s: tag body longer than 4 GB", TagName(code)));
-  BodySize = static_cast<uint32_t>(body.size());
-  if (UsesLongHeader(BodySize)) {
-    be.WriteWord(static_cast<uint16_t>((code << 6) | 63));
-    be.WriteDWord(BodySize);
-  } else {
-    be.WriteWord(static_cast<uint16_t>((code << 6) | BodySize));
+  // The body goes in place behind room for a long header; a body that takes the short
+  // header moves down over the unused four bytes (it is shorter than 63 bytes).
+  be.FlushLastByte(true);
+  const size_t start = be.Position();
+  const uint8_t room[6] = {};
+  be.WriteBuffer(room, 6);
+  size_t size = 0;
+  try {
+    TBitsEngine body = be.BodyWriter();
+    WriteTagBody(body);
+    body.FlushLastByte(true);
+    size = body.Position();
+    if (size > 0xFFFFFFFFu) throw Error(Format("%s: tag body longer than 4 GB", TagName(code)));
+  } catch (...) {
+    be.Truncate(start);  // a failed tag leaves nothing behind
+    throw;
   }
-  be.WriteBuffer(body);
+  BodySize = static_cast<uint32_t>(size);
+  const bool longHeader = UsesLongHeader(BodySize);
+  const uint16_t head = static_cast<uint16_t>((code << 6) | (longHeader ? 63 : BodySize));
+  const uint8_t header[6] = {static_cast<uint8_t>(head), static_cast<uint8_t>(head >> 8),
+                             static_cast<uint8_t>(BodySize), static_cast<uint8_t>(BodySize >> 8),
+                             static_cast<uint8_t>(BodySize >> 16), static_cast<uint8_t>(BodySize >> 24)};
+  if (longHeader) {
+    be.PatchBytes(start, header);
+  } else {
+    be.PatchBytes(start, std::span<const uint8_t>(header, 2));
+    be.EraseBytes(start + 2, 4);
+  }
 }
 
 std::unique_ptr<TSWFObject> TSWFObject::Clone() const {

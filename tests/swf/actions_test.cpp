@@ -137,6 +137,36 @@ TEST(SWFActions, OffsetsThatDoNotFitRaiseErrors) {
   EXPECT_THROW(Written(missing), Error);
 }
 
+TEST(SWFActions, WrittenAfterOtherBytes) {
+  // Branch fields and length patches count within the list's engine, wherever its bytes
+  // start in the buffer.
+  TSWFActionList list;
+  auto jump = std::make_unique<TSWFActionIf>();
+  auto marker = jump->Target.GetMarker();
+  marker->IsBackward = false;
+  list.Add(std::move(jump));
+  auto push = std::make_unique<TSWFActionPush>();
+  push->AddValue(int32_t{1});
+  list.Add(std::move(push));
+  list.Add(marker);
+  const Bytes alone = Written(list);
+  EXPECT_EQ(alone, (Bytes{0x9D, 0x02, 0x00, 0x08, 0x00, 0x96, 0x05, 0x00, 0x07, 0x01, 0x00, 0x00, 0x00}));
+
+  Bytes out{0x11, 0x22, 0x33};
+  TBitsEngine outer(&out);
+  TBitsEngine body = outer.BodyWriter();
+  WriteActionList(body, list);
+  Bytes expected{0x11, 0x22, 0x33};
+  expected.insert(expected.end(), alone.begin(), alone.end());
+  EXPECT_EQ(out, expected);
+
+  // An action that cannot be written leaves nothing of itself behind.
+  TSWFActionPush big;
+  for (int i = 0; i < 14000; ++i) big.AddValue(int32_t{i});
+  EXPECT_THROW(big.WriteToStream(body), Error);
+  EXPECT_EQ(out, expected);
+}
+
 TEST(SWFActions, ReadingLabelsBranchTargets) {
   TSWFActionList list = Read({0x99, 0x02, 0x00, 0x02, 0x00, 0x07, 0x07, 0x00});
   ASSERT_EQ(list.Count(), 4u);

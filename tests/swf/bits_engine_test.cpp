@@ -69,6 +69,57 @@ TEST(BitsEngineWrite, EncodedU32Golden) {
   EXPECT_EQ(r.Position(), 5u);
 }
 
+TEST(BitsEngineWrite, BodyWriterCountsFromItsStart) {
+  Bytes out{0xAA, 0xBB};
+  TBitsEngine outer(&out);
+  TBitsEngine body = outer.BodyWriter();
+  EXPECT_EQ(body.Position(), 0u);
+  body.WriteWord(0x0201);
+  // A body inside the body: positions and patches are its own.
+  TBitsEngine inner = body.BodyWriter();
+  inner.WriteByte(7);
+  inner.PatchBytes(0, Bytes{9});
+  EXPECT_EQ(inner.Position(), 1u);
+  body.PatchBytes(1, Bytes{0x22});
+  EXPECT_EQ(body.Position(), 3u);
+  EXPECT_EQ(outer.Position(), 5u);
+  EXPECT_EQ(out, (Bytes{0xAA, 0xBB, 0x01, 0x22, 0x09}));
+  EXPECT_THROW(body.PatchBytes(2, Bytes{1, 2}), Error);  // past its end
+
+  // Bits start the body on a byte boundary only; a reader has no body to write.
+  outer.WriteBits(1, 1);
+  EXPECT_THROW(outer.BodyWriter(), Error);
+  const Bytes in{1, 2};
+  TBitsEngine reader(in);
+  EXPECT_THROW(reader.BodyWriter(), Error);
+}
+
+TEST(BitsEngineWrite, TruncateAndEraseWithinTheBody) {
+  Bytes out{1, 2, 3};
+  TBitsEngine outer(&out);
+  TBitsEngine body = outer.BodyWriter();
+  body.WriteDWord(0x07060504);
+  body.EraseBytes(1, 2);
+  EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 7}));
+  body.WriteBits(1, 1);
+  body.Truncate(1);  // pending bits go too
+  body.FlushLastByte(true);
+  EXPECT_EQ(out, (Bytes{1, 2, 3, 4}));
+  EXPECT_THROW(body.Truncate(2), Error);
+  EXPECT_THROW(body.EraseBytes(0, 2), Error);
+}
+
+TEST(BitsEngineWrite, StringsAlignedOrNot) {
+  EXPECT_EQ(Written([](TBitsEngine& e) { e.WriteString("ab"); }), (Bytes{'a', 'b', 0}));
+  EXPECT_EQ(Written([](TBitsEngine& e) { e.WriteString("ab", false); }), (Bytes{'a', 'b'}));
+  // With four bits pending every byte straddles two.
+  EXPECT_EQ(Written([](TBitsEngine& e) {
+              e.WriteBits(0xF, 4);
+              e.WriteString("\x12", false);
+            }),
+            (Bytes{0xF1, 0x20}));
+}
+
 TEST(BitsEngineRecords, RectGoldenBothWays) {
   EXPECT_EQ(Written([](TBitsEngine& e) { e.WriteRectRaw({}); }), (Bytes{0x00}));
   // 550 x 400 pixels: Xmax 11000, Ymax 8000 in a 15-bit field.

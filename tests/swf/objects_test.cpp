@@ -183,6 +183,31 @@ TEST(SWFTags, HeaderForm) {
   EXPECT_EQ(b, (Bytes{0x3F, 0x05, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+TEST(SWFTags, WrittenAfterOtherBytes) {
+  // Tags land behind what the engine holds already, in either header form.
+  Bytes out{0xEE};
+  TBitsEngine be(&out);
+  TSWFDefineBinaryData shortTag;
+  shortTag.Data.assign(2, 0x5A);
+  shortTag.WriteToStream(be);
+  TSWFDefineBinaryData longTag;
+  longTag.Data.assign(57, 0x5B);
+  longTag.WriteToStream(be);
+  Bytes expected{0xEE};
+  const Bytes shortBytes = shortTag.ToBytes(), longBytes = longTag.ToBytes();
+  expected.insert(expected.end(), shortBytes.begin(), shortBytes.end());
+  expected.insert(expected.end(), longBytes.begin(), longBytes.end());
+  EXPECT_EQ(out, expected);
+  EXPECT_EQ(shortTag.BodySize, 8u);
+  EXPECT_EQ(longTag.BodySize, 63u);
+
+  // A tag that cannot be written leaves nothing behind.
+  TSWFExportAssets bad;
+  bad.Assets.resize(70000);
+  EXPECT_THROW(bad.WriteToStream(be), Error);
+  EXPECT_EQ(out, expected);
+}
+
 TEST(SWFTags, RawTagsKeepTheirBytesAndHeaderForm) {
   // DefineVideoStream written with a short header by another tool (kept raw when its body
   // cannot be read), and an unknown code written with a long header although short.
