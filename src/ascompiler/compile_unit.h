@@ -2,13 +2,18 @@
 // A compile unit: one parsed script or class file. It owns every node and every scope
 // created while it was being parsed, so freeing the unit frees its whole tree.
 
+#include <deque>
 #include <memory>
 #include <memory_resource>
+#include <string>
+#include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/ident_table.h"
+#include "ascompiler/node_arena.h"
 #include "ascompiler/parse_tree_stmt.h"
 
 namespace fc {
@@ -16,31 +21,47 @@ namespace fc {
 struct TCompileUnit {
   TCompileUnit() = default;
   ~TCompileUnit() {
-    for (TParseTreeNode* node : Nodes) node->~TParseTreeNode();
+    for (const TOwnedNode& owned : owned_) owned.destroy(owned.node);
   }
   TCompileUnit(const TCompileUnit&) = delete;
   TCompileUnit& operator=(const TCompileUnit&) = delete;
 
   // Nodes live in the unit's arena: a script of many thousand lines makes millions of them.
+  // Only the few kinds that own memory of their own are remembered for destruction; lists
+  // keep their longer item arrays in the arena too.
   template <typename T, typename... Args>
   T* Make(Args&&... args) {
-    void* memory = arena_.allocate(sizeof(T), alignof(T));
+    static_assert(std::is_base_of_v<TParseTreeNode, T>);
+    void* memory = arena_.Allocate(sizeof(T), alignof(T));
     T* node = new (memory) T(std::forward<Args>(args)...);
-    Nodes.push_back(node);
+    if constexpr (std::is_base_of_v<TListNode, T>) node->Items.SetArena(&arena_);
+    if constexpr (!std::is_trivially_destructible_v<T>)
+      owned_.push_back({node, [](TParseTreeNode* n) { static_cast<T*>(n)->~T(); }});
     return node;
   }
   TIdentTable* MakeScope(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings) {
     Scopes.push_back(std::make_unique<TIdentTable>(kind, parent, strings));
     return Scopes.back().get();
   }
+  // A stable copy of an include file's name for the positions of the nodes read from it.
+  std::string_view KeepFileName(const std::string& name) {
+    if (name.empty()) return {};
+    if (fileNames_.empty() || fileNames_.back() != name) fileNames_.push_back(name);
+    return fileNames_.back();
+  }
 
   TProgramNode* Root = nullptr;
-  std::vector<TParseTreeNode*> Nodes;  // every node of the unit, owned through the arena
   std::vector<std::unique_ptr<TIdentTable>> Scopes;
   TConstantPool Pool;
 
 private:
-  std::pmr::monotonic_buffer_resource arena_{64 * 1024};
+  struct TOwnedNode {
+    TParseTreeNode* node;
+    void (*destroy)(TParseTreeNode*);
+  };
+  TNodeArena arena_;
+  std::vector<TOwnedNode> owned_;
+  std::deque<std::string> fileNames_;
 };
 
 }  // namespace fc

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <algorithm>
 #include <memory>
+#include <memory_resource>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -158,17 +160,23 @@ private:
   std::vector<T> items_;
 };
 
-// A vector of plain values (pointers, ids) that keeps its first N items inside itself. The
-// parse tree's lists are mostly short argument and expression lists living in the unit's
-// arena: kept inline they cost no allocation. Indexing is checked like TVector's.
+// A vector of plain values (pointers, ids) that keeps its first N items inside itself and the
+// rest in an arena. The parse tree's lists are mostly short argument and expression lists:
+// kept inline they cost no allocation, and since a longer list lives in the arena of its
+// compile unit, the vector needs no destructor (the unit frees the arena as a whole). The
+// arena must be given before the list outgrows its inline items, and must outlive it.
+// Indexing is checked like TVector's.
 template <typename T, int N>
 class TSmallVector {
   static_assert(std::is_trivially_copyable_v<T> && N > 0);
 
 public:
-  explicit TSmallVector(const char* className = "TVector") : className_(className) {}
+  explicit TSmallVector(const char* className = "TVector", std::pmr::memory_resource* arena = nullptr)
+      : className_(className), arena_(arena) {}
   TSmallVector(const TSmallVector&) = delete;
   TSmallVector& operator=(const TSmallVector&) = delete;
+
+  void SetArena(std::pmr::memory_resource* arena) { arena_ = arena; }
 
   int Count() const { return count_; }
   bool Empty() const { return count_ == 0; }
@@ -216,20 +224,21 @@ private:
       throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
   }
   void Grow() {
+    if (!arena_) throw std::logic_error("TSmallVector: no arena for items beyond the inline ones");
     const int capacity = capacity_ * 2;
-    auto heap = std::make_unique_for_overwrite<T[]>(capacity);
-    std::copy(data_, data_ + count_, heap.get());
-    heap_ = std::move(heap);
-    data_ = heap_.get();
+    // The old block stays in the arena until the unit goes.
+    T* items = static_cast<T*>(arena_->allocate(sizeof(T) * static_cast<size_t>(capacity), alignof(T)));
+    std::copy(data_, data_ + count_, items);
+    data_ = items;
     capacity_ = capacity;
   }
 
   const char* className_;
+  std::pmr::memory_resource* arena_;
   T* data_ = inline_;
   int count_ = 0;
   int capacity_ = N;
   T inline_[N];
-  std::unique_ptr<T[]> heap_;  // the items once they outgrow inline_
 };
 
 // Hash of a string key: byte i (1-based) is shifted left by 8 * (i mod 4), summed with wrap.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "ascompiler/containers.h"
 #include "ascompiler/ident_table.h"
@@ -40,15 +41,19 @@ enum NodeFlags : uint16_t {
 };
 
 struct TSourcePos {
-  std::string FileName;  // as written in the include directive; empty in the main text
+  // As written in the include directive; empty in the main text. The text is kept by the
+  // compile unit (TCompileUnit::KeepFileName).
+  std::string_view FileName;
   int Line = 0;
   int Column = 0;
 };
 
+// Nodes live in their unit's arena. Most of them hold only numbers and pointers and need no
+// destructor; the unit remembers and destroys those that own memory (compile_unit.h). So the
+// destructor is not virtual, and a node is never deleted through this base.
 class TParseTreeNode {
 public:
   explicit TParseTreeNode(NodeKind kind) : Kind(kind) {}
-  virtual ~TParseTreeNode() = default;
   TParseTreeNode(const TParseTreeNode&) = delete;
   TParseTreeNode& operator=(const TParseTreeNode&) = delete;
 
@@ -60,6 +65,7 @@ public:
   // Only calls, `new` expressions and event lists carry a source position (their Pos).
 
 protected:
+  ~TParseTreeNode() = default;
   void Below(std::initializer_list<const TParseTreeNode*> children) {
     for (const TParseTreeNode* child : children)
       if (child && child->Depth + 1 > Depth) Depth = child->Depth + 1;

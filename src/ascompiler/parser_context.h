@@ -23,7 +23,7 @@ public:
   void SyntaxError(const char* message) { syntaxMessage_ = message; }
   const std::string& SyntaxMessage() const { return syntaxMessage_; }
 
-  TSourcePos Position() const { return {lexer_.FileName(), lexer_.Line(), lexer_.Column()}; }
+  TSourcePos Position() { return {unit_.KeepFileName(lexer_.FileName()), lexer_.Line(), lexer_.Column()}; }
   int Line() const { return lexer_.Line(); }
   TStringTable& Strings() { return context_.StringTable; }
   TIdentTable* Scope() const { return context_.CurrentScope(); }

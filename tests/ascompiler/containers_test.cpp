@@ -1,4 +1,5 @@
 #include "ascompiler/containers.h"
+#include "ascompiler/node_arena.h"
 
 #include <gtest/gtest.h>
 
@@ -83,7 +84,8 @@ TEST(VectorTest, SortAndSearchFindTheFirstMatch) {
 }
 
 TEST(SmallVectorTest, KeepsOrderAcrossTheMoveOutOfItsInlineItems) {
-  TSmallVector<int, 2> v("TObjectVector");
+  TNodeArena arena;
+  TSmallVector<int, 2> v("TObjectVector", &arena);
   EXPECT_TRUE(v.Empty());
   EXPECT_TRUE(v.empty());
   for (int i = 0; i < 9; ++i) v.Add(i * 10);
@@ -96,7 +98,9 @@ TEST(SmallVectorTest, KeepsOrderAcrossTheMoveOutOfItsInlineItems) {
 }
 
 TEST(SmallVectorTest, InsertAndDeleteShiftTheRest) {
+  TNodeArena arena;
   TSmallVector<int, 2> v;
+  v.SetArena(&arena);
   v.Add(1);
   v.Insert(0, 0);
   v.Insert(2, 3);  // at Count: appends, and outgrows the inline items
@@ -105,6 +109,14 @@ TEST(SmallVectorTest, InsertAndDeleteShiftTheRest) {
   v.Delete(0);
   v.Delete(2);
   EXPECT_EQ(std::vector<int>(v.begin(), v.end()), (std::vector<int>{1, 2}));
+}
+
+TEST(SmallVectorTest, GrowingWithoutAnArenaIsRefused) {
+  TSmallVector<int, 2> v;
+  v.Add(1);
+  v.Add(2);
+  EXPECT_THROW(v.Add(3), std::logic_error);
+  EXPECT_EQ(v.Count(), 2);
 }
 
 TEST(SmallVectorTest, RangeErrorsCarryClassNameAndIndex) {

@@ -18,11 +18,17 @@ protected:
     if (unit) context.ForgetUnit(*unit);
   }
   TClassInfo* Class(const char* name) { return context.ClassTable.DeclareClass(context.StringTable.Intern(name)); }
+  // The nodes of one kind, children before parents (the order the parser makes them in).
   template <typename T>
   std::vector<T*> All(NodeKind kind) {
     std::vector<T*> nodes;
-    for (TParseTreeNode* node : unit->Nodes)
+    auto walk = [&](auto& self, TParseTreeNode* node) -> void {
+      if (!node) return;
+      VisitChildren(node, [&](TParseTreeNode* child) { self(self, child); });
+      if (node->Kind == NodeKind::Program) self(self, static_cast<TProgramNode*>(node)->EventList);
       if (node->Kind == kind) nodes.push_back(static_cast<T*>(node));
+    };
+    walk(walk, unit->Root);
     return nodes;
   }
   TIdentInfo* Entry(TIdentTable* scope, const char* name) {

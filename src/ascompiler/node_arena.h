@@ -1,0 +1,56 @@
+#pragma once
+// Memory for the parse tree: a unit's nodes go into one arena that is freed as a whole with
+// the unit.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory_resource>
+#include <new>
+#include <vector>
+
+namespace fc {
+
+// A bump allocator. The first block is small, since most scripts are a few lines; later
+// blocks are 2 MB or more, mapped directly and offered to the kernel as huge pages: a
+// script of many thousand lines fills tens of megabytes of nodes, and faulting that in
+// 4 KB pages (expensive on virtual machines above all) costs more than building the nodes.
+// Where huge pages are off the blocks are plain mappings. Deallocation is a no-op.
+class TNodeArena : public std::pmr::memory_resource {
+public:
+  static constexpr size_t kFirstBlock = 64 * 1024;
+  static constexpr size_t kLargeBlock = size_t{2} << 20;
+
+  TNodeArena() = default;
+  ~TNodeArena() override;
+  TNodeArena(const TNodeArena&) = delete;
+  TNodeArena& operator=(const TNodeArena&) = delete;
+
+  // `bytes` > 0; `alignment` a power of two.
+  void* Allocate(size_t bytes, size_t alignment) {
+    const uintptr_t start = (next_ + alignment - 1) & ~(uintptr_t{alignment} - 1);
+    if (start + bytes > end_ || start < next_) return AllocateInNewBlock(bytes, alignment);
+    next_ = start + bytes;
+    return reinterpret_cast<void*>(start);
+  }
+
+private:
+  void* do_allocate(size_t bytes, size_t alignment) override {
+    if (alignment == 0 || (alignment & (alignment - 1)) != 0) throw std::bad_alloc();
+    return Allocate(bytes ? bytes : 1, alignment);
+  }
+  void do_deallocate(void*, size_t, size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  void* AllocateInNewBlock(size_t bytes, size_t alignment);
+
+  struct TBlock {
+    void* memory;
+    size_t size;
+    bool mapped;
+  };
+  std::vector<TBlock> blocks_;
+  uintptr_t next_ = 0;
+  uintptr_t end_ = 0;
+};
+
+}  // namespace fc

@@ -1,0 +1,85 @@
+#include "ascompiler/node_arena.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory_resource>
+#include <vector>
+
+#include "ascompiler/compile_context.h"
+#include "ascompiler/compile_unit.h"
+
+namespace fc {
+namespace {
+
+bool Aligned(const void* p, size_t alignment) { return reinterpret_cast<uintptr_t>(p) % alignment == 0; }
+
+TEST(NodeArenaTest, BlocksKeepTheirContentsAsTheArenaGrowsPastItsFirstBlocks) {
+  TNodeArena arena;
+  // About 10 MB in pieces of varying size and alignment: the first small block, then several
+  // large ones. Every piece is filled with its own byte and checked at the end.
+  struct Piece {
+    uint8_t* data;
+    size_t size;
+  };
+  std::vector<Piece> pieces;
+  for (int i = 0; i < 40000; ++i) {
+    const size_t size = 1 + static_cast<size_t>(i * 37 % 500);
+    const size_t alignment = size_t{1} << (i % 5);  // 1..16
+    auto* data = static_cast<uint8_t*>(arena.Allocate(size, alignment));
+    ASSERT_TRUE(Aligned(data, alignment));
+    std::memset(data, i & 0xFF, size);
+    pieces.push_back({data, size});
+  }
+  for (size_t i = 0; i < pieces.size(); ++i)
+    for (size_t j = 0; j < pieces[i].size; ++j) ASSERT_EQ(pieces[i].data[j], i & 0xFF) << i;
+}
+
+TEST(NodeArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
+  TNodeArena arena;
+  const size_t big = TNodeArena::kLargeBlock * 2 + 123;
+  auto* data = static_cast<uint8_t*>(arena.Allocate(big, 8));
+  data[0] = 1;
+  data[big - 1] = 2;  // the whole request is writable
+  void* page = arena.Allocate(100, 4096);
+  EXPECT_TRUE(Aligned(page, 4096));
+  void* after = arena.Allocate(TNodeArena::kFirstBlock, 64);  // more than the first block holds
+  EXPECT_TRUE(Aligned(after, 64));
+  EXPECT_EQ(data[0], 1);
+  EXPECT_EQ(data[big - 1], 2);
+}
+
+TEST(NodeArenaTest, WorksAsAMemoryResource) {
+  TNodeArena arena;
+  std::pmr::vector<int> numbers(&arena);
+  for (int i = 0; i < 100000; ++i) numbers.push_back(i);
+  EXPECT_EQ(numbers[99999], 99999);
+  EXPECT_NE(arena.allocate(0), nullptr);
+  EXPECT_THROW((void)arena.allocate(8, 3), std::bad_alloc);  // not a power of two
+}
+
+// Nodes that own memory (positions of included text, long lists, listing lines) keep it
+// after the parse and give it back with the unit: the sanitizer build checks the latter.
+TEST(NodeArenaTest, NodesOfAUnitKeepWhatTheyOwnUntilTheUnitGoes) {
+  TCompileContext context;
+  context.SetIncludeOpener([](const std::string& name) -> IncludeFile {
+    return {"g(1, 2, 3, 4, 5, 6, 7, 8, 9);\n//# listed\n", name};
+  });
+  std::unique_ptr<TCompileUnit> unit = context.ParseUnit("f();\n#include \"lib/inc.as\"\nh();\n");
+  ASSERT_EQ(unit->Root->Items.Count(), 4);
+  auto call = [&](int i) {
+    auto* list = static_cast<TExprListNode*>(unit->Root->Items[i]);
+    return static_cast<TFuncCallNode*>(list->Items[0]);
+  };
+  EXPECT_EQ(call(0)->Pos.FileName, "");
+  EXPECT_EQ(call(1)->Pos.FileName, "lib/inc.as");
+  EXPECT_EQ(call(1)->Pos.Line, 1);
+  EXPECT_EQ(call(1)->Arguments->Items.Count(), 9);
+  EXPECT_EQ(static_cast<TListingStmtNode*>(unit->Root->Items[2])->Text, " listed");
+  EXPECT_EQ(call(3)->Pos.FileName, "");
+  context.ForgetUnit(*unit);
+}
+
+}  // namespace
+}  // namespace fc
