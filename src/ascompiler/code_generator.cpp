@@ -20,10 +20,9 @@ constexpr std::string_view kBuiltIns[] = {
     "unloadmovienum", "fscommand", "fscommand2", "trace",
 };
 
-bool IsBuiltIn(const std::string& name) {
-  const std::string lower = ToLowerAscii(name);
+bool IsBuiltIn(std::string_view name) {
   for (std::string_view b : kBuiltIns)
-    if (b == lower) return true;
+    if (IEquals(b, name)) return true;
   return false;
 }
 
@@ -622,8 +621,8 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
 
 bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
   const std::string& written = Text(node->Name);
+  if (!IsBuiltIn(written)) return false;
   const std::string name = ToLowerAscii(written);
-  if (!IsBuiltIn(name)) return false;
   const int line = node->Pos.Line;
   TNodeVector* argList = node->Arguments ? &node->Arguments->Items : nullptr;
   const int count = argList ? argList->Count() : 0;

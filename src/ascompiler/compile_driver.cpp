@@ -35,6 +35,9 @@ size_t FunctionEnd(const TSWFActionList& list, size_t i) {
 // Fails with a compile error when an offset, size or length does not fit its field.
 void CheckWritable(TSWFActionList& list) {
   std::vector<uint8_t> bytes;
+  // Compiled code averages under five bytes an action: one allocation, not a doubling
+  // series of ever larger buffers.
+  bytes.reserve(list.Count() * 5);
   TBitsEngine be(&bytes);
   try {
     WriteActionList(be, list);
@@ -58,7 +61,8 @@ struct UnitGuard {
 
 // Moves the actions of `part` to the end of `list`.
 void AppendActions(TSWFActionList& list, TSWFActionList&& part) {
-  list.Items.insert(list.Items.end(), std::make_move_iterator(part.Items.begin()), std::make_move_iterator(part.Items.end()));
+  if (list.Items.empty()) list.Items.swap(part.Items);  // the usual case: no copy at all
+  else list.Items.insert(list.Items.end(), std::make_move_iterator(part.Items.begin()), std::make_move_iterator(part.Items.end()));
   part.Items.clear();
 }
 
@@ -73,39 +77,44 @@ void PlaceConstantPool(TSWFActionList& list, const TConstantPool& pool, const TS
 
 void RunPostPass(TSWFActionList& list) {
   if (list.Count() <= 1) return;
-  // Hoisting, in source order, so that the last of two definitions of one name wins.
+  std::vector<TSWFActionList::Ptr>& items = list.Items;
+  // Hoisting, in source order, so that the last of two definitions of one name wins. The
+  // rest closes up in place and the hoisted code goes in front of it: the list's own buffer
+  // is reused, as the list of a long script is large.
   size_t front = 0;
-  while (front < list.Count() && list[front]->ActionCode == 0x88) ++front;
+  while (front < items.size() && items[front]->ActionCode == 0x88) ++front;
   std::vector<TSWFActionList::Ptr> hoisted;
-  std::vector<TSWFActionList::Ptr> rest;
-  rest.reserve(list.Count());
-  for (size_t i = 0; i < front; ++i) hoisted.push_back(std::move(list.Items[i]));
-  for (size_t i = front; i < list.Count();) {
-    if (IsFunctionDefinition(list[i])) {
+  size_t kept = front;
+  for (size_t i = front; i < items.size();) {
+    if (IsFunctionDefinition(items[i].get())) {
       const size_t end = FunctionEnd(list, i);
-      auto& target = FunctionName(list[i]).empty() ? rest : hoisted;
-      for (size_t j = i; j < end; ++j) target.push_back(std::move(list.Items[j]));
+      const bool named = !FunctionName(items[i].get()).empty();
+      for (size_t j = i; j < end; ++j) {
+        if (named) hoisted.push_back(std::move(items[j]));
+        else items[kept++] = std::move(items[j]);
+      }
       i = end;  // nested definitions stay inside their function
       continue;
     }
-    rest.push_back(std::move(list.Items[i++]));
+    items[kept++] = std::move(items[i++]);
   }
-  list.Items = std::move(hoisted);
-  list.Items.insert(list.Items.end(), std::make_move_iterator(rest.begin()), std::make_move_iterator(rest.end()));
+  items.resize(kept);
+  items.insert(items.begin() + static_cast<std::ptrdiff_t>(front), std::make_move_iterator(hoisted.begin()),
+               std::make_move_iterator(hoisted.end()));
 
-  // Pop removal, in one pass: the kept entries form a stack, so after a pair goes the entry
-  // before it meets the next one, as if the scan went back one step.
-  std::vector<TSWFActionList::Ptr> kept;
-  kept.reserve(list.Items.size());
-  for (TSWFActionList::Ptr& item : list.Items) {
-    if (item->ActionCode == 0x17 && !kept.empty() && kept.back()->ActionCode == 0x96 &&
-        static_cast<TSWFActionPush*>(kept.back().get())->Values.size() == 1) {
-      kept.pop_back();
+  // Pop removal, in one pass: the kept entries [0, top) form a stack, so after a pair goes
+  // the entry before it meets the next one, as if the scan went back one step.
+  size_t top = 0;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (items[i]->ActionCode == 0x17 && top > 0 && items[top - 1]->ActionCode == 0x96 &&
+        static_cast<TSWFActionPush*>(items[top - 1].get())->Values.size() == 1) {
+      --top;
       continue;
     }
-    kept.push_back(std::move(item));
+    if (top != i) items[top] = std::move(items[i]);
+    ++top;
   }
-  list.Items = std::move(kept);
+  items.resize(top);
 }
 
 void TCompileContext::ParseWithClasses(std::string text, std::unique_ptr<TCompileUnit>& unit) {

@@ -60,11 +60,15 @@ const ActionEntry* FindAction(uint8_t code) {
   return table[code];
 }
 
-void CheckFieldValue(int64_t v, uint8_t size, bool isSigned, const char* name, const char* action) {
+[[noreturn]] void FailFieldValue(int64_t v, uint8_t size, const char* name, const char* action) {
+  throw Error(Format("%s: %s %lld does not fit its %d-bit field", action, name, static_cast<long long>(v), 8 * size));
+}
+
+// Inline: it runs for every length, offset and one-byte push value written.
+inline void CheckFieldValue(int64_t v, uint8_t size, bool isSigned, const char* name, const char* action) {
   int64_t lo = isSigned ? -(int64_t{1} << (8 * size - 1)) : 0;
   int64_t hi = isSigned ? (int64_t{1} << (8 * size - 1)) - 1 : (int64_t{1} << (8 * size)) - 1;
-  if (v < lo || v > hi)
-    throw Error(Format("%s: %s %lld does not fit its %d-bit field", action, name, static_cast<long long>(v), 8 * size));
+  if (v < lo || v > hi) FailFieldValue(v, size, name, action);
 }
 
 void WriteField(TBitsEngine& be, int64_t v, uint8_t size) {
@@ -110,7 +114,8 @@ void TSWFAction::WriteToStream(TBitsEngine& be) {
     TBitsEngine body = be.BodyWriter();
     WriteActionBody(body);
     body.FlushLastByte(true);
-    CheckFieldValue(static_cast<int64_t>(body.Position()), 2, false, "action length", ActionName(ActionCode));
+    if (body.Position() > 0xFFFF)
+      FailFieldValue(static_cast<int64_t>(body.Position()), 2, "action length", ActionName(ActionCode));
     Length = static_cast<uint16_t>(body.Position());
   } catch (...) {
     be.Truncate(StartPosition);  // a failed action leaves nothing behind

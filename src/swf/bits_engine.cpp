@@ -26,10 +26,14 @@ std::vector<uint8_t>& TBitsEngine::Out() {
 
 std::vector<uint8_t>& TBitsEngine::Output() { return Out(); }
 
-TBitsEngine TBitsEngine::BodyWriter() {
-  auto& out = Out();
-  if (pending_count_ > 0) throw Error("a record body must start on a byte boundary");
-  return TBitsEngine(&out, out.size());
+void TBitsEngine::FailBodyWriter() const {
+  if (!out_) throw Error("the bit engine was made for reading");
+  throw Error("a record body must start on a byte boundary");
+}
+
+void TBitsEngine::FailPatch() const {
+  if (!out_) throw Error("the bit engine was made for reading");
+  throw Error("patch outside the written bytes");
 }
 
 void TBitsEngine::Truncate(size_t pos) {
@@ -69,13 +73,6 @@ std::span<const uint8_t> TBitsEngine::ReadSpan(size_t n, const char* what) {
 TBitsEngine TBitsEngine::Sub(size_t n, const char* what) {
   const uint64_t base = FileOffset();
   return TBitsEngine(ReadSpan(n, what), base);
-}
-
-void TBitsEngine::PatchBytes(size_t pos, std::span<const uint8_t> bytes) {
-  auto& out = Out();
-  if (pos > out.size() - origin_ || bytes.size() > out.size() - origin_ - pos)
-    throw Error("patch outside the written bytes");
-  std::copy(bytes.begin(), bytes.end(), out.begin() + static_cast<std::ptrdiff_t>(origin_ + pos));
 }
 
 void TBitsEngine::Put(uint8_t b) { Out().push_back(b); }

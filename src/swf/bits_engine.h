@@ -12,6 +12,7 @@
 // unchanged.
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -76,7 +77,10 @@ public:
   // positions from there. A record body written through it sees the positions it would see
   // in a buffer of its own, but lands in place: no scratch buffer, no copy. While it is in
   // use this engine must not write. Throws when this engine reads or has pending bits.
-  TBitsEngine BodyWriter();
+  TBitsEngine BodyWriter() {
+    if (!out_ || pending_count_ > 0) FailBodyWriter();
+    return TBitsEngine(out_, out_->size());
+  }
   // Drops the bytes written from `pos` on (writer only; pending bits go too).
   void Truncate(size_t pos);
   // Removes `n` written bytes at `pos`; the bytes after them move down.
@@ -95,7 +99,10 @@ public:
   // A reading engine over exactly the next n bytes; this engine moves past them.
   TBitsEngine Sub(size_t n, const char* what = "record");
   // Overwrites bytes already written (used to resolve forward branch offsets).
-  void PatchBytes(size_t pos, std::span<const uint8_t> bytes);
+  void PatchBytes(size_t pos, std::span<const uint8_t> bytes) {
+    if (!out_ || pos > Position() || bytes.size() > Position() - pos) FailPatch();
+    std::copy(bytes.begin(), bytes.end(), out_->begin() + static_cast<std::ptrdiff_t>(origin_ + pos));
+  }
   std::vector<uint8_t>& Output();
 
   // --- Alignment ---
@@ -163,6 +170,8 @@ private:
     if (n > in_.size() - pos_) Fail(what, n);
   }
   TBitsEngine(std::vector<uint8_t>* out, size_t origin) : out_(out), origin_(origin) {}
+  [[noreturn]] void FailBodyWriter() const;
+  [[noreturn]] void FailPatch() const;
   void Put(uint8_t b);
   void WriteUnalignedByte(uint8_t Value);
   // Appends `n` bytes when aligned (the caller flushed).

@@ -220,6 +220,49 @@ TEST(PostPass, PopsGoWithTheirOneValuePushesAlsoWhenNested) {
   EXPECT_EQ(Disassembled(list), "  Play\n  Pop");
 }
 
+TEST(PostPass, NamedFunctionsGoFirstInSourceOrderWithWhatTheyHold) {
+  TSWFActionList list;
+  auto pool = std::make_unique<TSWFActionConstantPool>();
+  pool->ConstantPool = {"a"};
+  list.Add(std::move(pool));
+  list.Add(std::make_unique<TSWFActionPlay>());
+  // function a, holding the named function inner, which stays inside it
+  auto define = [&](const std::string& name, const std::string& end) {
+    auto f = std::make_unique<TSWFActionDefineFunction2>();
+    f->Name = name;
+    auto marker = f->CodeSize.GetMarker();
+    marker->IsBackward = false;
+    marker->Name = end;
+    list.Add(std::move(f));
+    return marker;
+  };
+  auto endA = define("a", "end a");
+  list.Add(std::make_unique<TSWFActionStop>());
+  auto endInner = define("inner", "end inner");
+  list.Add(std::make_unique<TSWFActionPlay>());
+  list.Add(endInner);
+  list.Add(endA);
+  auto push = list.Add(std::make_unique<TSWFActionPush>());
+  push->AddValue(int32_t{1});
+  list.Add(std::make_unique<TSWFActionPop>());
+  auto endAnonymous = define("", "end anonymous");  // an expression: stays where it is
+  list.Add(std::make_unique<TSWFActionNextFrame>());
+  list.Add(endAnonymous);
+  auto endA2 = define("a", "end second a");
+  list.Add(std::make_unique<TSWFActionPreviousFrame>());
+  list.Add(endA2);
+  list.Add(std::make_unique<TSWFActionStop>());
+  RunPostPass(list);
+  EXPECT_EQ(Disassembled(list),
+            "  ConstantPool \"a\"\n"
+            "  DefineFunction2 \"a\" () registers=0 until end a\n  Stop\n"
+            "  DefineFunction2 \"inner\" () registers=0 until end inner\n  Play\nend inner:\nend a:\n"
+            "  DefineFunction2 \"a\" () registers=0 until end second a\n  PreviousFrame\nend second a:\n"
+            "  Play\n"
+            "  DefineFunction2 \"\" () registers=0 until end anonymous\n  NextFrame\nend anonymous:\n"
+            "  Stop");
+}
+
 // --- Scripts into lists that hold code ---
 
 TEST(CompileFrameScript, ASecondScriptKeepsItsOwnPoolAndHoisting) {
