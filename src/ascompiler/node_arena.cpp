@@ -31,6 +31,9 @@ void* MapAligned(size_t size, size_t align) {
 
 TNodeArena::~TNodeArena() {
   for (const TBlock& block : blocks_) {
+#ifdef FC_NODE_ARENA_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(block.memory, block.size);  // the memory goes back clean
+#endif
     if (block.mapped) munmap(block.memory, block.size);
     else std::free(block.memory);
   }
@@ -38,20 +41,23 @@ TNodeArena::~TNodeArena() {
 
 void* TNodeArena::AllocateInNewBlock(size_t bytes, size_t alignment) {
   if (alignment == 0 || (alignment & (alignment - 1)) != 0 || alignment > kLargeBlock ||
-      bytes > SIZE_MAX - kLargeBlock - alignment)
+      bytes > SIZE_MAX - kLargeBlock - alignment - kGap)
     throw std::bad_alloc();
   blocks_.reserve(blocks_.size() + 1);  // before mapping, so that the push below cannot fail
   TBlock block;
-  if (blocks_.empty() && bytes + alignment <= kFirstBlock) {
+  if (blocks_.empty() && bytes + alignment + kGap <= kFirstBlock) {
     block = {std::malloc(kFirstBlock), kFirstBlock, false};
     if (!block.memory) throw std::bad_alloc();
   } else {
-    const size_t size = RoundUp(bytes + alignment, kLargeBlock);
+    const size_t size = RoundUp(bytes + alignment + kGap, kLargeBlock);
     block = {MapAligned(size, kLargeBlock), size, true};
   }
   blocks_.push_back(block);
   next_ = reinterpret_cast<uintptr_t>(block.memory);
   end_ = next_ + block.size;
+#ifdef FC_NODE_ARENA_ASAN
+  ASAN_POISON_MEMORY_REGION(block.memory, block.size);
+#endif
   return Allocate(bytes, alignment);
 }
 

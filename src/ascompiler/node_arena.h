@@ -8,6 +8,17 @@
 #include <new>
 #include <vector>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define FC_NODE_ARENA_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FC_NODE_ARENA_ASAN 1
+#endif
+#endif
+#ifdef FC_NODE_ARENA_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace fc {
 
 // A bump allocator. The first block is small, since most scripts are a few lines; later
@@ -15,6 +26,8 @@ namespace fc {
 // script of many thousand lines fills tens of megabytes of nodes, and faulting that in
 // 4 KB pages (expensive on virtual machines above all) costs more than building the nodes.
 // Where huge pages are off the blocks are plain mappings. Deallocation is a no-op.
+// Under AddressSanitizer the free part of every block is poisoned and each allocation is
+// followed by a poisoned gap, so that overruns from one node into the next are reported.
 class TNodeArena : public std::pmr::memory_resource {
 public:
   static constexpr size_t kFirstBlock = 64 * 1024;
@@ -28,12 +41,21 @@ public:
   // `bytes` > 0; `alignment` a power of two.
   void* Allocate(size_t bytes, size_t alignment) {
     const uintptr_t start = (next_ + alignment - 1) & ~(uintptr_t{alignment} - 1);
-    if (start + bytes > end_ || start < next_) return AllocateInNewBlock(bytes, alignment);
-    next_ = start + bytes;
+    if (start + bytes + kGap > end_ || start < next_) return AllocateInNewBlock(bytes, alignment);
+    next_ = start + bytes + kGap;
+#ifdef FC_NODE_ARENA_ASAN
+    ASAN_UNPOISON_MEMORY_REGION(reinterpret_cast<void*>(start), bytes);
+#endif
     return reinterpret_cast<void*>(start);
   }
 
 private:
+#ifdef FC_NODE_ARENA_ASAN
+  static constexpr size_t kGap = 16;
+#else
+  static constexpr size_t kGap = 0;
+#endif
+
   void* do_allocate(size_t bytes, size_t alignment) override {
     if (alignment == 0 || (alignment & (alignment - 1)) != 0) throw std::bad_alloc();
     return Allocate(bytes ? bytes : 1, alignment);
