@@ -3,14 +3,59 @@
 // (consecutive pushes share one Push action), registers, and jump targets (markers that the
 // action list resolves into byte offsets when it is written).
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/string_table.h"
 #include "swf/actions.h"
 
 namespace fc {
+
+// Memory for the actions of one compilation. They come by the ten thousand and die with
+// their list, so they are cut from 64 KiB blocks rather than asked from the heap one by one,
+// and giving one back costs nothing. Every action keeps the arena alive through the
+// allocator stored with its reference count; when the last one goes, the blocks return to a
+// small stock that the next compilation takes them from. (Handed back to the heap, the
+// blocks of a whole compilation would go back to the system at once, and the next
+// compilation would pay more in page faults than the arena saves.)
+class TActionArena {
+public:
+  TActionArena() = default;
+  TActionArena(const TActionArena&) = delete;
+  TActionArena& operator=(const TActionArena&) = delete;
+  ~TActionArena();
+
+  void* Allocate(size_t size, size_t align);
+
+  static constexpr size_t kBlockSize = 64 * 1024;
+
+private:
+  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::vector<std::unique_ptr<std::byte[]>> large_;  // pieces too large for a block
+  size_t used_ = kBlockSize;                          // bytes taken from the last block
+};
+
+// The allocator that puts an action and its reference count into an arena.
+template <typename T>
+class TArenaAllocator {
+public:
+  using value_type = T;
+  explicit TArenaAllocator(std::shared_ptr<TActionArena> arena) : arena_(std::move(arena)) {}
+  template <typename U>
+  TArenaAllocator(const TArenaAllocator<U>& other) : arena_(other.arena_) {}
+  T* allocate(size_t n) { return static_cast<T*>(arena_->Allocate(n * sizeof(T), alignof(T))); }
+  void deallocate(T*, size_t) noexcept {}  // the arena's blocks go as a whole
+  template <typename U>
+  bool operator==(const TArenaAllocator<U>& other) const { return arena_ == other.arena_; }
+
+private:
+  template <typename U>
+  friend class TArenaAllocator;
+  std::shared_ptr<TActionArena> arena_;
+};
 
 class TActionEmitter {
 public:
@@ -24,10 +69,7 @@ public:
 
   template <typename T>
   T* Emit() {
-    // make_shared: one allocation for the action and its reference count. (An arena for the
-    // actions would save instructions, but freed at once its blocks go back to the system,
-    // and the next compilation pays more in page faults than it saved.)
-    auto action = std::make_shared<T>();
+    auto action = New<T>();
     T* raw = action.get();
     list_->Add(std::move(action));
     return raw;
@@ -47,13 +89,19 @@ public:
 
   // A marker that branches will point at. Loop tops are placed before the branches that use
   // them (backward); all other markers after their single branch (forward).
-  static std::shared_ptr<TSWFOffsetMarker> NewMarker(bool backward = false);
+  std::shared_ptr<TSWFOffsetMarker> NewMarker(bool backward = false);
   void Place(const std::shared_ptr<TSWFOffsetMarker>& marker) { list_->Add(marker); }
   void Jump(const std::shared_ptr<TSWFOffsetMarker>& target);
   void If(const std::shared_ptr<TSWFOffsetMarker>& target);
 
 private:
+  template <typename T>
+  std::shared_ptr<T> New() {
+    return std::allocate_shared<T>(TArenaAllocator<T>(arena_));
+  }
   TPushValueInfo& NewValue(size_t bytes);
+
+  std::shared_ptr<TActionArena> arena_ = std::make_shared<TActionArena>();
 
   TSWFActionList* list_;
   TConstantPool* pool_;
