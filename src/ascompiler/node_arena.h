@@ -25,7 +25,8 @@ namespace fc {
 // blocks are 2 MB or more, mapped directly and offered to the kernel as huge pages: a
 // script of many thousand lines fills tens of megabytes of nodes, and faulting that in
 // 4 KB pages (expensive on virtual machines above all) costs more than building the nodes.
-// Where huge pages are off the blocks are plain mappings. Deallocation is a no-op.
+// Where huge pages are off the blocks are plain mappings. The large blocks of a freed arena
+// are kept (up to a limit) for the next one. Deallocation is a no-op.
 // Under AddressSanitizer the free part of every block is poisoned and each allocation is
 // followed by a poisoned gap, so that overruns from one node into the next are reported.
 class TNodeArena : public std::pmr::memory_resource {

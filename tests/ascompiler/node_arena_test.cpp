@@ -50,6 +50,18 @@ TEST(NodeArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
   EXPECT_EQ(data[big - 1], 2);
 }
 
+TEST(NodeArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
+  const size_t big = TNodeArena::kLargeBlock + 1000;
+  for (int round = 0; round < 3; ++round) {
+    TNodeArena arena;
+    for (int i = 0; i < 40; ++i) {  // 40 blocks: more than the cache keeps
+      auto* data = static_cast<uint8_t*>(arena.Allocate(big, 16));
+      std::memset(data, round, big);
+      ASSERT_EQ(data[big - 1], round);
+    }
+  }
+}
+
 TEST(NodeArenaTest, WorksAsAMemoryResource) {
   TNodeArena arena;
   std::pmr::vector<int> numbers(&arena);
