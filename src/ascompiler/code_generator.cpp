@@ -127,6 +127,14 @@ TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSW
 
 void TCodeGenerator::Fail(const std::string& message) const { throw EActionCompileError(message); }
 
+bool TCodeGenerator::IsBuiltInName(TStrId name) {
+  if (name < 0) return false;
+  const auto index = static_cast<size_t>(name);
+  if (index >= builtIn_.size()) builtIn_.resize(index + 1, kUnknown);
+  if (builtIn_[index] == kUnknown) builtIn_[index] = IsBuiltIn(Text(name)) ? kYes : kNo;
+  return builtIn_[index] == kYes;
+}
+
 void TCodeGenerator::CompileUnit() {
   if (!unit_.Root) return;
   Prepare(unit_.Root);
@@ -215,7 +223,7 @@ void TCodeGenerator::Prepare(TParseTreeNode* node) {
     auto* c = static_cast<TFuncCallNode*>(node);
     if (!c->Base && c->Scope && !IsSpecialName(c->Name)) {
       KeepOutOfRegisters(c->Scope, c->Name);
-      if (!c->Resolved && !IsBuiltIn(Text(c->Name))) ResolveClassCall(c);
+      if (!c->Resolved && !IsBuiltInName(c->Name)) ResolveClassCall(c);
     }
   }
   ForEachChild(node, [this](auto* child) { Prepare(child); });
@@ -620,8 +628,8 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
 }
 
 bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
+  if (!IsBuiltInName(node->Name)) return false;
   const std::string& written = Text(node->Name);
-  if (!IsBuiltIn(written)) return false;
   const std::string name = ToLowerAscii(written);
   const int line = node->Pos.Line;
   TNodeVector* argList = node->Arguments ? &node->Arguments->Items : nullptr;

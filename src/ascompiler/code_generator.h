@@ -3,6 +3,7 @@
 // expression, statement and declaration (functions as DefineFunction2 with registers,
 // classes as prototype set-up code).
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -79,6 +80,8 @@ private:
   void Arguments(TExprListNode* list);
   void Call(TFuncCallNode* node);
   bool BuiltIn(TFuncCallNode* node);
+  // Whether a function name is one of the built-in functions (any case), decided once per name.
+  bool IsBuiltInName(TStrId name);
   void PushClassValue(const TStrId dotted);
 
   // Statements
@@ -114,6 +117,8 @@ private:
   std::vector<BreakEntry> breakStack_;
   std::vector<WaitEntry> waits_;
   std::vector<TSWFActionList*> handlerLists_;
+  enum : uint8_t { kUnknown, kNo, kYes };
+  std::vector<uint8_t> builtIn_;  // by string id
 };
 
 }  // namespace fc

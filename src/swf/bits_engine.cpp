@@ -80,8 +80,8 @@ void TBitsEngine::Put(uint8_t b) { Out().push_back(b); }
 // ---------------------------------------------------------------------------------------
 // Output
 
-void TBitsEngine::FlushLastByte(bool Write) {
-  if (pending_count_ > 0 && Write && out_) WriteBits(0, 8 - pending_count_);
+void TBitsEngine::FlushPendingBits(bool Write) {
+  if (Write && out_) WriteBits(0, 8 - pending_count_);
   pending_ = 0;
   pending_count_ = 0;
 }
@@ -136,18 +136,6 @@ void TBitsEngine::WriteEncodedString(const std::string& S) {
   WriteString(S, false);
 }
 
-void TBitsEngine::WriteWord(uint16_t Value) {
-  FlushLastByte(true);
-  const uint8_t bytes[2] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8)};
-  PutBytes(bytes, 2);
-}
-
-void TBitsEngine::WriteDWord(uint32_t Value) {
-  FlushLastByte(true);
-  const uint8_t bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
-                            static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
-  PutBytes(bytes, 4);
-}
 
 void TBitsEngine::WriteFixed(float Value) { WriteDWord(static_cast<uint32_t>(FloatToFixed(Value))); }
 

@@ -106,7 +106,10 @@ public:
   std::vector<uint8_t>& Output();
 
   // --- Alignment ---
-  void FlushLastByte(bool Write = true);
+  void FlushLastByte(bool Write = true) {
+    if (pending_count_ > 0) FlushPendingBits(Write);
+    pending_ = 0;
+  }
 
   // --- Bit output ---
   void WriteBits(uint32_t Value, unsigned Bits);
@@ -123,8 +126,17 @@ public:
   void WriteEncodedString(const std::string& S);
 
   // --- Aligned output ---
-  void WriteWord(uint16_t Value);
-  void WriteDWord(uint32_t Value);
+  void WriteWord(uint16_t Value) {
+    FlushLastByte(true);
+    const uint8_t bytes[2] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8)};
+    PutBytes(bytes, 2);
+  }
+  void WriteDWord(uint32_t Value) {
+    FlushLastByte(true);
+    const uint8_t bytes[4] = {static_cast<uint8_t>(Value), static_cast<uint8_t>(Value >> 8),
+                              static_cast<uint8_t>(Value >> 16), static_cast<uint8_t>(Value >> 24)};
+    PutBytes(bytes, 4);
+  }
   void WriteFixed(float Value);
   void WriteSingle(float Value);
 
@@ -171,6 +183,7 @@ private:
   }
   TBitsEngine(std::vector<uint8_t>* out, size_t origin) : out_(out), origin_(origin) {}
   [[noreturn]] void FailBodyWriter() const;
+  void FlushPendingBits(bool Write);
   [[noreturn]] void FailPatch() const;
   void Put(uint8_t b);
   void WriteUnalignedByte(uint8_t Value);
