@@ -861,21 +861,21 @@ void ReadActionList(TBitsEngine& be, TSWFActionList& List) {
 }
 
 void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
-  auto forEachMarker = [&](auto fn) {
-    for (const auto& a : List)
-      for (size_t i = 0; i < a->BranchCount(); ++i)
-        if (auto* f = a->Branch(i); f && f->Marker) fn(*f);
-  };
-  forEachMarker([](TSWFBranchField& f) {
-    f.Marker->PatchPending = false;
-    f.Marker->PositionKnown = false;
-    f.Marker->HasBase = false;
-  });
-  for (const auto& a : List) a->WriteToStream(be);
+  // The branch fields with markers, found once: their markers start the write afresh, and
+  // afterwards none may still wait for its target.
+  std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> branches;
   for (const auto& a : List)
-    for (size_t i = 0; i < a->BranchCount(); ++i)
-      if (auto* f = a->Branch(i); f && f->Marker && !f->OffsetIsStatic && f->Marker->PatchPending)
-        throw Error(Format("%s: the target '%s' is not in the action list", ActionName(a->ActionCode), f->Marker->Name.c_str()));
+    for (size_t i = 0, n = a->BranchCount(); i < n; ++i)
+      if (auto* f = a->Branch(i); f && f->Marker) {
+        f->Marker->PatchPending = false;
+        f->Marker->PositionKnown = false;
+        f->Marker->HasBase = false;
+        branches.emplace_back(a.get(), f);
+      }
+  for (const auto& a : List) a->WriteToStream(be);
+  for (const auto& [a, f] : branches)
+    if (!f->OffsetIsStatic && f->Marker->PatchPending)
+      throw Error(Format("%s: the target '%s' is not in the action list", ActionName(a->ActionCode), f->Marker->Name.c_str()));
 }
 
 void CopyActionList(const TSWFActionList& Source, TSWFActionList& Dest) {
