@@ -78,40 +78,64 @@ void PlaceConstantPool(TSWFActionList& list, const TConstantPool& pool, const TS
 void RunPostPass(TSWFActionList& list) {
   if (list.Count() <= 1) return;
   std::vector<TSWFActionList::Ptr>& items = list.Items;
+  // What the pop removal needs of each entry is noted while hoisting visits it, in the
+  // entry's new place: the actions of a long list are visited once, not once per step.
+  enum : uint8_t { kOther, kPop, kSinglePush };
+  auto kindOf = [](const TSWFAction* a) -> uint8_t {
+    if (a->ActionCode == 0x17) return kPop;
+    if (a->ActionCode == 0x96 && static_cast<const TSWFActionPush*>(a)->Values.size() == 1) return kSinglePush;
+    return kOther;
+  };
+  std::vector<uint8_t> kinds(items.size());
+
   // Hoisting, in source order, so that the last of two definitions of one name wins. The
   // rest closes up in place and the hoisted code goes in front of it: the list's own buffer
   // is reused, as the list of a long script is large.
   size_t front = 0;
   while (front < items.size() && items[front]->ActionCode == 0x88) ++front;
   std::vector<TSWFActionList::Ptr> hoisted;
+  std::vector<uint8_t> hoistedKinds;
   size_t kept = front;
   for (size_t i = front; i < items.size();) {
     if (IsFunctionDefinition(items[i].get())) {
       const size_t end = FunctionEnd(list, i);
       const bool named = !FunctionName(items[i].get()).empty();
       for (size_t j = i; j < end; ++j) {
-        if (named) hoisted.push_back(std::move(items[j]));
-        else items[kept++] = std::move(items[j]);
+        const uint8_t kind = kindOf(items[j].get());
+        if (named) {
+          hoisted.push_back(std::move(items[j]));
+          hoistedKinds.push_back(kind);
+        } else {
+          kinds[kept] = kind;
+          items[kept++] = std::move(items[j]);
+        }
       }
       i = end;  // nested definitions stay inside their function
       continue;
     }
-    items[kept++] = std::move(items[i++]);
+    kinds[kept] = kindOf(items[i].get());
+    if (kept != i) items[kept] = std::move(items[i]);
+    ++kept;
+    ++i;
   }
   items.resize(kept);
+  kinds.resize(kept);
   items.insert(items.begin() + static_cast<std::ptrdiff_t>(front), std::make_move_iterator(hoisted.begin()),
                std::make_move_iterator(hoisted.end()));
+  kinds.insert(kinds.begin() + static_cast<std::ptrdiff_t>(front), hoistedKinds.begin(), hoistedKinds.end());
 
   // Pop removal, in one pass: the kept entries [0, top) form a stack, so after a pair goes
   // the entry before it meets the next one, as if the scan went back one step.
   size_t top = 0;
   for (size_t i = 0; i < items.size(); ++i) {
-    if (items[i]->ActionCode == 0x17 && top > 0 && items[top - 1]->ActionCode == 0x96 &&
-        static_cast<TSWFActionPush*>(items[top - 1].get())->Values.size() == 1) {
+    if (kinds[i] == kPop && top > 0 && kinds[top - 1] == kSinglePush) {
       --top;
       continue;
     }
-    if (top != i) items[top] = std::move(items[i]);
+    if (top != i) {
+      items[top] = std::move(items[i]);
+      kinds[top] = kinds[i];
+    }
     ++top;
   }
   items.resize(top);

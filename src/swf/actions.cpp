@@ -253,9 +253,14 @@ int TSWFActionList::IndexOf(const TSWFAction* a) const {
 }
 
 uint8_t TSWFActionList::MinVersion() const {
+  // Version 7 brought the last new actions: once an action needs it, no later one needs more,
+  // and a long list is not walked to its end for nothing.
+  constexpr uint8_t kNewestActions = 7;
   uint8_t v = 3;
-  for (const auto& a : Items)
+  for (const auto& a : Items) {
     if (a->ActionCode != kActionOffsetMarker && a->ActionCode != kActionByteCode) v = std::max(v, a->MinVersion());
+    if (v >= kNewestActions) break;
+  }
   return v;
 }
 
