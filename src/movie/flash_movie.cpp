@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "ascompiler/compile_context.h"
 #include "ascompiler/errors.h"
@@ -71,6 +72,41 @@ void TFlashActionScript::AddGetURL(const std::string& url, const std::string& ta
 void TFlashActionScript::AddFSCommand(const std::string& command, const std::string& arguments) {
   AddGetURL("FSCommand:" + command, arguments);
 }
+
+void TFlashActionScript::Push(TPushValueInfo value) {
+  constexpr size_t kMaxBody = 65535;  // an action body has a 16-bit length
+  TSWFAction* last = actions_->Items.empty() ? nullptr : actions_->Items.back().get();
+  if (last && last->ActionCode == 0x96) {
+    // Measured by writing it: the push may come from compiled code. Scripts built here
+    // push a handful of values, so the repeated measuring costs nothing that matters.
+    auto* push = static_cast<TSWFActionPush*>(last);
+    push->Values.push_back(value);
+    std::vector<uint8_t> body;
+    TBitsEngine be(&body);
+    push->WriteActionBody(be);
+    be.FlushLastByte(true);
+    if (body.size() <= kMaxBody) return;
+    push->Values.pop_back();
+  }
+  Add<TSWFActionPush>()->Values.push_back(std::move(value));
+}
+
+void TFlashActionScript::PushString(const std::string& text) { Push({text, kPushString}); }
+void TFlashActionScript::PushInteger(int32_t value) { Push({value, kPushInteger}); }
+
+void TFlashActionScript::PushNumber(double value) {
+  if (std::isfinite(value) && value == std::trunc(value) && value >= INT32_MIN && value <= INT32_MAX &&
+      !(value == 0 && std::signbit(value)))
+    PushInteger(static_cast<int32_t>(value));
+  else
+    Push({value, kPushDouble});
+}
+
+void TFlashActionScript::PushBoolean(bool value) { Push({value, kPushBoolean}); }
+void TFlashActionScript::PushNull() { Push({std::monostate{}, kPushNull}); }
+void TFlashActionScript::PushUndefined() { Push({std::monostate{}, kPushUndefined}); }
+void TFlashActionScript::PushRegister(uint8_t n) { Push({static_cast<int32_t>(n), kPushRegister}); }
+void TFlashActionScript::StoreRegister(uint8_t n) { Add<TSWFActionStoreRegister>()->RegisterNumber = n; }
 
 uint8_t TFlashActionScript::MinVersion() const { return std::max<uint8_t>(1, actions_->MinVersion()); }
 

@@ -107,14 +107,34 @@ public:
   bool Compile(const std::string& text);
   bool Compile(const std::vector<std::string>& lines);
 
+  // Appends an action of any kind: Add<TSWFActionStop>(), Add<TSWFActionGotoFrame>()->Frame = 2.
+  template <typename T>
+  T* Add() {
+    static_assert(std::is_base_of_v<TSWFAction, T>);
+    return actions_->Add(std::make_unique<T>());
+  }
   // FSCommand is a GetURL to "FSCommand:" + the command.
   void AddGetURL(const std::string& url, const std::string& target);
   void AddFSCommand(const std::string& command, const std::string& arguments);
+
+  // Pushes. A value joins the Push action at the end of the list while that action's body
+  // stays within its 16-bit length, so consecutive pushes make one Push action.
+  void PushString(const std::string& text);
+  void PushInteger(int32_t value);
+  // Integral values in the 32-bit range go as integers, all others as doubles.
+  void PushNumber(double value);
+  void PushBoolean(bool value);
+  void PushNull();
+  void PushUndefined();
+  void PushRegister(uint8_t n);
+  void StoreRegister(uint8_t n);
 
   uint8_t MinVersion() const override;
   void WriteToStream(TBitsEngine& be) override;
 
 private:
+  void Push(TPushValueInfo value);
+
   std::unique_ptr<TSWFActionList> owned_;
   TSWFActionList* actions_;
 };

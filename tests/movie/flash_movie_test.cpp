@@ -5,6 +5,7 @@
 #include "movie/flash_sprite.h"
 #include "movie_test_util.h"
 #include "swf/actions.h"
+#include "swf/bits_engine.h"
 #include "swf/buttons_sprites.h"
 #include "swf/placements.h"
 #include "swf/streams.h"
@@ -98,6 +99,77 @@ TEST(FlashMovie, ACompiledScriptReadsBackAsADoAction) {
   EXPECT_EQ(Codes(*reader), (V{12, 1, 0}));
   EXPECT_EQ(reader->FrameCount, 1);
   EXPECT_EQ(reader->Version(), 8);
+}
+
+// --- Scripts built action by action ---
+
+std::vector<uint8_t> ActionBytes(TFlashActionScript& script) {
+  std::vector<uint8_t> bytes;
+  TBitsEngine be(&bytes);
+  WriteActionList(be, script.Actions());
+  return bytes;
+}
+
+TEST(FlashActionScript, ConsecutivePushesShareOnePushAction) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashActionScript& script = movie.FrameActions();
+  script.PushString("a");
+  script.PushInteger(7);
+  script.PushBoolean(true);
+  script.PushNull();
+  script.PushUndefined();
+  script.PushRegister(2);
+  script.Add<TSWFActionSetVariable>();
+  script.PushNumber(1.5);
+  script.StoreRegister(1);
+  EXPECT_EQ(ActionBytes(script), (std::vector<uint8_t>{
+      0x96, 0x0E, 0x00,                         // Push, 14 bytes:
+      0x00, 'a', 0x00,                          //   "a"
+      0x07, 0x07, 0x00, 0x00, 0x00,             //   7
+      0x05, 0x01,                               //   true
+      0x02, 0x03,                               //   null, undefined
+      0x04, 0x02,                               //   register 2
+      0x1D,                                     // SetVariable
+      0x96, 0x09, 0x00, 0x06,                   // Push 1.5 (a double: high word first)
+      0x00, 0x00, 0xF8, 0x3F, 0x00, 0x00, 0x00, 0x00,
+      0x87, 0x01, 0x00, 0x01}));                // StoreRegister 1
+}
+
+TEST(FlashActionScript, NumbersGoAsIntegersOnlyWhenTheyAreIntegersInRange) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashActionScript& script = movie.FrameActions();
+  for (double v : {3.0, -2147483648.0, 2147483648.0, -0.0, 0.25}) script.PushNumber(v);
+  auto* push = static_cast<TSWFActionPush*>(script.Actions()[0]);
+  ASSERT_EQ(script.Actions().Count(), 1u);
+  std::vector<int> types;
+  for (const TPushValueInfo& v : push->Values) types.push_back(v.ValueType);
+  EXPECT_EQ(types, (std::vector<int>{kPushInteger, kPushInteger, kPushDouble, kPushDouble, kPushDouble}));
+}
+
+TEST(FlashActionScript, APushThatWouldPassItsLengthStartsAnother) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  TFlashActionScript& script = movie.FrameActions();
+  const std::string text(30000, 'x');
+  script.PushString(text);  // 30,002 bytes
+  script.PushString(text);  // 60,004
+  script.PushString(text);  // would be 90,006: a second Push
+  ASSERT_EQ(script.Actions().Count(), 2u);
+  EXPECT_EQ(static_cast<TSWFActionPush*>(script.Actions()[0])->Values.size(), 2u);
+  EXPECT_EQ(static_cast<TSWFActionPush*>(script.Actions()[1])->Values.size(), 1u);
+  EXPECT_NO_THROW(ActionBytes(script));
+}
+
+TEST(FlashActionScript, PushesAfterCompiledCodeJoinItsLastPush) {
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.SetVersion(6);
+  TFlashActionScript& script = movie.FrameActions();
+  ASSERT_TRUE(script.Compile("stop();"));
+  const size_t count = script.Actions().Count();
+  script.PushString("x");  // after Stop: a Push of its own
+  script.PushInteger(1);
+  script.Add<TSWFActionSetVariable>();
+  EXPECT_EQ(script.Actions().Count(), count + 2);
+  EXPECT_EQ(script.Actions()[count]->ActionCode, 0x96);
 }
 
 // --- IDs ---
