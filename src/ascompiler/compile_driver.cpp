@@ -1,5 +1,6 @@
 // The compile driver: a frame script and the classes it uses, from text to action lists.
 
+#include <algorithm>
 #include <cstring>
 
 #include "ascompiler/code_generator.h"
@@ -221,8 +222,9 @@ void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& scrip
   TSWFActionList part;
   // Scripts compile to fewer actions than a quarter of their bytes. Reserved once, the list
   // never grows through a series of ever larger buffers, each of which would be fresh memory
-  // and cost page faults.
-  part.Items.reserve(textSize / 4);
+  // and cost page faults. (Capped: a huge text of blanks must not claim memory for nothing.)
+  constexpr size_t kMaxReserved = size_t{1} << 20;
+  part.Items.reserve(std::min(textSize / 4, kMaxReserved));
   TCodeGenerator generator(*this, *guard.unit, part);
   generator.CompileUnit();
   PlaceConstantPool(part, guard.unit->Pool, StringTable);
