@@ -11,8 +11,8 @@
 // conversion of WriteString keeps the bytes as they are and a read string writes back
 // unchanged.
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
