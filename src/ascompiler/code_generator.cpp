@@ -137,8 +137,33 @@ bool TCodeGenerator::IsBuiltInName(TStrId name) {
 
 void TCodeGenerator::CompileUnit() {
   if (!unit_.Root) return;
-  Prepare(unit_.Root);
+  // The pre-pass resolves names in the scopes of functions and classes; the top level has
+  // nothing for it. So its statements are not walked: declarations are prepared as a whole
+  // when the program reaches them, a function inside a statement when it is compiled.
   Compile(unit_.Root);
+}
+
+namespace {
+// Clears the "prepared" state when the prepared code is compiled, also after an error.
+struct PreparedScope {
+  explicit PreparedScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~PreparedScope() { flag_ = false; }
+  PreparedScope(const PreparedScope&) = delete;
+  PreparedScope& operator=(const PreparedScope&) = delete;
+  bool& flag_;
+};
+}  // namespace
+
+void TCodeGenerator::CompileTopLevel(TParseTreeNode* item) {
+  const bool declaration = item->Kind == NodeKind::FuncDef || item->Kind == NodeKind::ClassImpl ||
+                           item->Kind == NodeKind::ClassIntf || item->Kind == NodeKind::Program;
+  if (!declaration || prepared_) {
+    Compile(item);
+    return;
+  }
+  Prepare(item);
+  PreparedScope scope(prepared_);
+  Compile(item);
 }
 
 // --- Before code generation ---
@@ -1071,6 +1096,12 @@ TSWFActionDefineFunction2* TCodeGenerator::FunctionHeader(TFuncDefNode* node) {
 }
 
 void TCodeGenerator::Function(TFuncDefNode* node) {
+  if (!prepared_) {  // a function inside a top-level statement
+    Prepare(node);
+    PreparedScope prepared(prepared_);
+    Function(node);
+    return;
+  }
   TIdentTable* scope = node->Scope;
   const bool member = node->Has(kNodeClassMember);
   if (member) scope->UseSpecial(Special::This);
@@ -1094,7 +1125,7 @@ void TCodeGenerator::Program(TProgramNode* node) {
           item->Kind != NodeKind::Listing)
         Fail("Only on (...) and onClipEvent (...) handlers can be compiled for a button or a placed clip: "
              "there is no frame for other code to run in.");
-      Compile(item);
+      CompileTopLevel(item);
     }
     return;
   }

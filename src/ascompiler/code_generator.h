@@ -58,6 +58,8 @@ private:
 
   // Before code generation.
   void Prepare(TParseTreeNode* node);
+  // Compiles an item of a program, prepared first when it is a declaration.
+  void CompileTopLevel(TParseTreeNode* item);
   void ResolveClassMember(TLvalueNode* lvalue);
   void ResolveClassCall(TFuncCallNode* call);
   void KeepOutOfRegisters(TIdentTable* scope, TStrId name);
@@ -119,6 +121,7 @@ private:
   std::vector<TSWFActionList*> handlerLists_;
   enum : uint8_t { kUnknown, kNo, kYes };
   std::vector<uint8_t> builtIn_;  // by string id
+  bool prepared_ = false;         // the code being compiled went through Prepare
 };
 
 }  // namespace fc

@@ -15,6 +15,7 @@
 
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/string_table.h"
+#include "core/text.h"
 #include "swf/actions.h"
 
 namespace fc {
@@ -105,7 +106,7 @@ TEST_F(EmitterTest, PushesShareOneActionUntilAnotherAction) {
 
 TEST_F(EmitterTest, ConstantsPastTheFirst256TakeTwoBytes) {
   TActionEmitter emit(list, pool, strings);
-  for (int i = 0; i < 257; ++i) emit.PushConstant(strings.Intern("n" + std::to_string(i)));
+  for (int i = 0; i < 257; ++i) emit.PushConstant(strings.Intern(Format("n%d", i)));
   const auto* push = static_cast<const TSWFActionPush*>(list[0]);
   ASSERT_EQ(push->Values.size(), 257u);
   EXPECT_EQ(push->Values[255].ValueType, kPushConstant8);
