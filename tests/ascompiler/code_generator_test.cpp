@@ -118,6 +118,20 @@ TEST(CodeGeneratorStatements, LocalsUsedByNestedFunctionsStayNamedWhateverTheOrd
   EXPECT_NE(plain.find("StoreRegister r:1"), std::string::npos) << plain;
 }
 
+TEST(CodeGeneratorStatements, FunctionsInsideTopLevelStatementsArePreparedToo) {
+  // The same nested use, in a function expression of a top-level statement and of a loop
+  // body: the local stays named in each.
+  for (const std::string text : {"var f = function () { var g = function () { return t; }; var t = 1; return g; };",
+                                 "while (a) { h = function () { var g = function () { return t; }; var t = 1; }; }"}) {
+    const std::string code = Compiled(text);
+    EXPECT_EQ(code.find("StoreRegister r:1"), std::string::npos) << code;
+    EXPECT_NE(code.find("  DefineLocal"), std::string::npos) << code;
+  }
+  // Without the nested use the local of the function expression takes a register.
+  const std::string plain = Compiled("var f = function () { var t = 1; return t; };");
+  EXPECT_NE(plain.find("StoreRegister r:1"), std::string::npos) << plain;
+}
+
 TEST(CodeGeneratorStatements, ContinueInsideASwitchPopsTheSwitchValue) {
   EXPECT_EQ(Compiled("while (a) { switch (b) { case 1: continue; } }"),
             Lines({"  ConstantPool \"a\", \"b\"", ":", "  Push c:0", "  GetVariable", "  Not", "  If (unnamed label)",
