@@ -226,19 +226,11 @@ void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool isS
 // ---------------------------------------------------------------------------------------
 // TSWFActionList
 
-namespace {
-// Marks a marker as placed in a list. Only markers carry their code, so the code test spares
-// the type check for every other action.
-void NotePlaced(TSWFAction* action) {
+// Only markers carry their code, so the callers' code test spares the type check for every
+// other action.
+void TSWFActionList::NotePlaced(TSWFAction* action) {
   if (action->ActionCode != kActionOffsetMarker) return;
   if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action)) m->Placed = true;
-}
-}  // namespace
-
-TSWFAction* TSWFActionList::Add(Ptr action) {
-  NotePlaced(action.get());
-  Items.push_back(std::move(action));
-  return Items.back().get();
 }
 
 void TSWFActionList::Insert(size_t index, Ptr action) {

@@ -137,7 +137,12 @@ public:
 
   size_t Count() const { return Items.size(); }
   TSWFAction* operator[](size_t i) const { return Items[i].get(); }
-  TSWFAction* Add(Ptr action);
+  TSWFAction* Add(Ptr action) {
+    // Inline: code generation adds tens of thousands of actions; only markers need more.
+    if (action->ActionCode == kActionOffsetMarker) NotePlaced(action.get());
+    Items.push_back(std::move(action));
+    return Items.back().get();
+  }
   template <typename T>
   T* Add(std::unique_ptr<T> action) {
     T* raw = action.get();
@@ -151,6 +156,10 @@ public:
   int IndexOf(const TSWFAction* a) const;
   // The highest MinVersion of the actions (3 for none).
   uint8_t MinVersion() const;
+
+private:
+  // Marks a marker as placed in a list.
+  static void NotePlaced(TSWFAction* action);
 };
 
 // --- Actions with a payload ---
