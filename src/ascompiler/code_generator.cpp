@@ -65,61 +65,6 @@ bool HasSideEffects(const TParseTreeNode* node) {
   }
 }
 
-// The children of a node, for the walks before code generation.
-template <typename F>
-void ForEachChild(TParseTreeNode* node, F&& f) {
-  auto each = [&](auto& items) {
-    for (auto* item : items) f(item);
-  };
-  switch (node->Kind) {
-    case NodeKind::Pair: f(static_cast<TPairNode*>(node)->First); f(static_cast<TPairNode*>(node)->Second); break;
-    case NodeKind::Lvalue: f(static_cast<TLvalueNode*>(node)->Base); f(static_cast<TLvalueNode*>(node)->Member); break;
-    case NodeKind::Assign: f(static_cast<TAssignNode*>(node)->Target); f(static_cast<TAssignNode*>(node)->Value); break;
-    case NodeKind::BinOp: f(static_cast<TBinOpNode*>(node)->Left); f(static_cast<TBinOpNode*>(node)->Right); break;
-    case NodeKind::UnOp: f(static_cast<TUnOpNode*>(node)->Operand); break;
-    case NodeKind::FuncCall: f(static_cast<TFuncCallNode*>(node)->Base); f(static_cast<TFuncCallNode*>(node)->Arguments); break;
-    case NodeKind::ExprList: case NodeKind::StmtList: case NodeKind::SwitchCaseList: case NodeKind::VarDeclList:
-    case NodeKind::ArgDeclList: case NodeKind::EventList: case NodeKind::Program:
-      each(static_cast<TListNode*>(node)->Items);
-      break;
-    case NodeKind::If: {
-      auto* n = static_cast<TIfStmtNode*>(node);
-      f(n->Condition); f(n->Then); f(n->Else);
-      break;
-    }
-    case NodeKind::Switch: f(static_cast<TSwitchStmtNode*>(node)->Expression); f(static_cast<TSwitchStmtNode*>(node)->Cases); break;
-    case NodeKind::SwitchCase: f(static_cast<TSwitchCaseNode*>(node)->Label); f(static_cast<TSwitchCaseNode*>(node)->Statements); break;
-    case NodeKind::WaitForFrame: f(static_cast<TWaitForFrameNode*>(node)->Statement); break;
-    case NodeKind::Loop: f(static_cast<TLoopStmtNode*>(node)->Condition); f(static_cast<TLoopStmtNode*>(node)->Body); break;
-    case NodeKind::For: {
-      auto* n = static_cast<TForStmtNode*>(node);
-      f(n->Init); f(n->Condition); f(n->Step); f(n->Body);
-      break;
-    }
-    case NodeKind::ForIn: f(static_cast<TForInStmtNode*>(node)->Object); f(static_cast<TForInStmtNode*>(node)->Body); break;
-    case NodeKind::Return: f(static_cast<TReturnStmtNode*>(node)->Value); break;
-    case NodeKind::With: f(static_cast<TWithStmtNode*>(node)->Object); f(static_cast<TWithStmtNode*>(node)->Body); break;
-    case NodeKind::SetTarget: f(static_cast<TSetTargetNode*>(node)->Target); f(static_cast<TSetTargetNode*>(node)->Body); break;
-    case NodeKind::Catch: f(static_cast<TCatchNode*>(node)->Statements); break;
-    case NodeKind::Try: {
-      auto* n = static_cast<TTryStmtNode*>(node);
-      f(n->Body); f(n->Catch); f(n->Finally);
-      break;
-    }
-    case NodeKind::Throw: f(static_cast<TThrowStmtNode*>(node)->Value); break;
-    case NodeKind::VarDecl: f(static_cast<TVarDeclNode*>(node)->Initialiser); break;
-    case NodeKind::FuncDef: f(static_cast<TFuncDefNode*>(node)->Body); break;
-    case NodeKind::ClassBody: {
-      auto* n = static_cast<TClassBodyNode*>(node);
-      each(n->Fields);
-      each(n->Methods);
-      break;
-    }
-    case NodeKind::ClassImpl: f(static_cast<TClassImplNode*>(node)->Body); f(static_cast<TClassImplNode*>(node)->Constructor); break;
-    default: break;
-  }
-}
-
 }  // namespace
 
 TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
@@ -251,7 +196,7 @@ void TCodeGenerator::Prepare(TParseTreeNode* node) {
       if (!c->Resolved && !IsBuiltInName(c->Name)) ResolveClassCall(c);
     }
   }
-  ForEachChild(node, [this](auto* child) { Prepare(child); });
+  VisitChildren(node, [this](auto* child) { Prepare(child); });
 }
 
 // --- Expressions ---

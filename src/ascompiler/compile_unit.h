@@ -13,7 +13,7 @@
 
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/ident_table.h"
-#include "ascompiler/node_arena.h"
+#include "ascompiler/arena.h"
 #include "ascompiler/parse_tree_stmt.h"
 
 namespace fc {
@@ -59,7 +59,7 @@ private:
     TParseTreeNode* node;
     void (*destroy)(TParseTreeNode*);
   };
-  TNodeArena arena_;
+  TArena arena_;
   std::vector<TOwnedNode> owned_;
   std::deque<std::string> fileNames_;
 };

@@ -3,8 +3,6 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
-#include <mutex>
-#include <new>
 
 namespace fc {
 namespace {
@@ -15,51 +13,7 @@ constexpr size_t kMaxPushBytes = 65535;
 constexpr size_t kMaxPoolBytes = 65535;
 constexpr int kMaxPoolCount = 65535;
 
-// Arena blocks kept between compilations: up to 16 MiB, more than a 10,000-line script
-// takes. Constant-initialised, so it outlives every arena, also those of static objects.
-struct TBlockStock {
-  static constexpr size_t kMaxBlocks = 256;
-  std::mutex mutex;
-  std::vector<std::unique_ptr<std::byte[]>> blocks;
-};
-constinit TBlockStock stock;
-
-std::unique_ptr<std::byte[]> TakeBlock() {
-  {
-    std::lock_guard<std::mutex> lock(stock.mutex);
-    if (!stock.blocks.empty()) {
-      std::unique_ptr<std::byte[]> block = std::move(stock.blocks.back());
-      stock.blocks.pop_back();
-      return block;
-    }
-  }
-  return std::make_unique_for_overwrite<std::byte[]>(TActionArena::kBlockSize);
-}
-
 }  // namespace
-
-TActionArena::~TActionArena() {
-  std::lock_guard<std::mutex> lock(stock.mutex);
-  for (auto& block : blocks_) {
-    if (stock.blocks.size() >= TBlockStock::kMaxBlocks) break;  // the rest goes to the heap
-    stock.blocks.push_back(std::move(block));
-  }
-}
-
-void* TActionArena::Allocate(size_t size, size_t align) {
-  // Blocks come from new[], aligned for any fundamental type; no action asks for more.
-  if (align > alignof(std::max_align_t)) throw std::bad_alloc();
-  // A piece larger than a quarter block (no action is) gets memory of its own, so that the
-  // rest of the current block is not wasted.
-  if (size > kBlockSize / 4) return large_.emplace_back(std::make_unique_for_overwrite<std::byte[]>(size)).get();
-  size_t at = (used_ + align - 1) & ~(align - 1);
-  if (at + size > kBlockSize) {
-    blocks_.push_back(TakeBlock());
-    at = 0;
-  }
-  used_ = at + size;
-  return blocks_.back().get() + at;
-}
 
 void TActionEmitter::SetList(TSWFActionList& list) {
   list_ = &list;

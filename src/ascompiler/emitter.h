@@ -8,42 +8,22 @@
 #include <string>
 #include <vector>
 
+#include "ascompiler/arena.h"
 #include "ascompiler/constant_pool.h"
 #include "ascompiler/string_table.h"
 #include "swf/actions.h"
 
 namespace fc {
 
-// Memory for the actions of one compilation. They come by the ten thousand and die with
-// their list, so they are cut from 64 KiB blocks rather than asked from the heap one by one,
-// and giving one back costs nothing. Every action keeps the arena alive through the
-// allocator stored with its reference count; when the last one goes, the blocks return to a
-// small stock that the next compilation takes them from. (Handed back to the heap, the
-// blocks of a whole compilation would go back to the system at once, and the next
-// compilation would pay more in page faults than the arena saves.)
-class TActionArena {
-public:
-  TActionArena() = default;
-  TActionArena(const TActionArena&) = delete;
-  TActionArena& operator=(const TActionArena&) = delete;
-  ~TActionArena();
-
-  void* Allocate(size_t size, size_t align);
-
-  static constexpr size_t kBlockSize = 64 * 1024;
-
-private:
-  std::vector<std::unique_ptr<std::byte[]>> blocks_;
-  std::vector<std::unique_ptr<std::byte[]>> large_;  // pieces too large for a block
-  size_t used_ = kBlockSize;                          // bytes taken from the last block
-};
-
-// The allocator that puts an action and its reference count into an arena.
+// The allocator that puts an action and its reference count into the arena of its
+// compilation. Actions come by the ten thousand and die with their list; each keeps the arena
+// alive through the allocator stored with its reference count, and the arena goes with the
+// last of them.
 template <typename T>
 class TArenaAllocator {
 public:
   using value_type = T;
-  explicit TArenaAllocator(std::shared_ptr<TActionArena> arena) : arena_(std::move(arena)) {}
+  explicit TArenaAllocator(std::shared_ptr<TArena> arena) : arena_(std::move(arena)) {}
   template <typename U>
   TArenaAllocator(const TArenaAllocator<U>& other) : arena_(other.arena_) {}
   T* allocate(size_t n) { return static_cast<T*>(arena_->Allocate(n * sizeof(T), alignof(T))); }
@@ -54,7 +34,7 @@ public:
 private:
   template <typename U>
   friend class TArenaAllocator;
-  std::shared_ptr<TActionArena> arena_;
+  std::shared_ptr<TArena> arena_;
 };
 
 class TActionEmitter {
@@ -101,7 +81,7 @@ private:
   }
   TPushValueInfo& NewValue(size_t bytes);
 
-  std::shared_ptr<TActionArena> arena_ = std::make_shared<TActionArena>();
+  std::shared_ptr<TArena> arena_ = std::make_shared<TArena>();
 
   TSWFActionList* list_;
   TConstantPool* pool_;

@@ -1,5 +1,5 @@
 #include "ascompiler/containers.h"
-#include "ascompiler/node_arena.h"
+#include "ascompiler/arena.h"
 
 #include <gtest/gtest.h>
 
@@ -84,7 +84,7 @@ TEST(VectorTest, SortAndSearchFindTheFirstMatch) {
 }
 
 TEST(SmallVectorTest, KeepsOrderAcrossTheMoveOutOfItsInlineItems) {
-  TNodeArena arena;
+  TArena arena;
   TSmallVector<int, 2> v("TObjectVector", &arena);
   EXPECT_TRUE(v.Empty());
   EXPECT_TRUE(v.empty());
@@ -98,7 +98,7 @@ TEST(SmallVectorTest, KeepsOrderAcrossTheMoveOutOfItsInlineItems) {
 }
 
 TEST(SmallVectorTest, InsertAndDeleteShiftTheRest) {
-  TNodeArena arena;
+  TArena arena;
   TSmallVector<int, 2> v;
   v.SetArena(&arena);
   v.Add(1);

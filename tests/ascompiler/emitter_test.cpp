@@ -1,14 +1,11 @@
-// The emitter's primitives (pushes sharing one Push action, constants, markers) and the arena
-// its actions live in.
+// The emitter's primitives (pushes sharing one Push action, constants, markers). The arena
+// its actions live in has tests of its own (arena_test.cpp).
 
 #include "ascompiler/emitter.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdint>
-#include <new>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,38 +22,6 @@ std::string Disassembled(const TSWFActionList& list) {
   std::string out;
   for (const std::string& line : DisassembleActionList(list)) out += (out.empty() ? "" : "\n") + line;
   return out;
-}
-
-TEST(ActionArena, PiecesAreAlignedAndDoNotOverlap) {
-  TActionArena arena;
-  std::vector<std::pair<uintptr_t, size_t>> pieces;
-  for (size_t size : {1u, 24u, 3u, 96u, 8u, 40000u, 7u, 16u}) {
-    for (size_t align : {1u, 8u, 16u}) {
-      auto* p = static_cast<std::byte*>(arena.Allocate(size, align));
-      ASSERT_NE(p, nullptr);
-      EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % align, 0u);
-      std::fill(p, p + size, std::byte{0x5A});  // writable in full (ASan checks the bounds)
-      pieces.emplace_back(reinterpret_cast<uintptr_t>(p), size);
-    }
-  }
-  std::sort(pieces.begin(), pieces.end());
-  for (size_t i = 1; i < pieces.size(); ++i) EXPECT_LE(pieces[i - 1].first + pieces[i - 1].second, pieces[i].first);
-  EXPECT_THROW(arena.Allocate(8, 2 * alignof(std::max_align_t)), std::bad_alloc);
-}
-
-TEST(ActionArena, ManyPiecesSpanBlocks) {
-  TActionArena arena;
-  const size_t count = 3 * TActionArena::kBlockSize / 64;
-  std::vector<std::byte*> pieces;
-  for (size_t i = 0; i < count; ++i) {
-    pieces.push_back(static_cast<std::byte*>(arena.Allocate(64, 8)));
-    pieces.back()[0] = static_cast<std::byte>(i);
-    pieces.back()[63] = static_cast<std::byte>(i);
-  }
-  for (size_t i = 0; i < count; ++i) {
-    EXPECT_EQ(pieces[i][0], static_cast<std::byte>(i));
-    EXPECT_EQ(pieces[i][63], static_cast<std::byte>(i));
-  }
 }
 
 class EmitterTest : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "ascompiler/node_arena.h"
+#include "ascompiler/arena.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@ namespace {
 
 bool Aligned(const void* p, size_t alignment) { return reinterpret_cast<uintptr_t>(p) % alignment == 0; }
 
-TEST(NodeArenaTest, BlocksKeepTheirContentsAsTheArenaGrowsPastItsFirstBlocks) {
-  TNodeArena arena;
+TEST(ArenaTest, BlocksKeepTheirContentsAsTheArenaGrowsPastItsFirstBlocks) {
+  TArena arena;
   // About 10 MB in pieces of varying size and alignment: the first small block, then several
   // large ones. Every piece is filled with its own byte and checked at the end.
   struct Piece {
@@ -36,24 +36,24 @@ TEST(NodeArenaTest, BlocksKeepTheirContentsAsTheArenaGrowsPastItsFirstBlocks) {
     for (size_t j = 0; j < pieces[i].size; ++j) ASSERT_EQ(pieces[i].data[j], i & 0xFF) << i;
 }
 
-TEST(NodeArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
-  TNodeArena arena;
-  const size_t big = TNodeArena::kLargeBlock * 2 + 123;
+TEST(ArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
+  TArena arena;
+  const size_t big = TArena::kLargeBlock * 2 + 123;
   auto* data = static_cast<uint8_t*>(arena.Allocate(big, 8));
   data[0] = 1;
   data[big - 1] = 2;  // the whole request is writable
   void* page = arena.Allocate(100, 4096);
   EXPECT_TRUE(Aligned(page, 4096));
-  void* after = arena.Allocate(TNodeArena::kFirstBlock, 64);  // more than the first block holds
+  void* after = arena.Allocate(TArena::kFirstBlock, 64);  // more than the first block holds
   EXPECT_TRUE(Aligned(after, 64));
   EXPECT_EQ(data[0], 1);
   EXPECT_EQ(data[big - 1], 2);
 }
 
-TEST(NodeArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
-  const size_t big = TNodeArena::kLargeBlock + 1000;
+TEST(ArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
+  const size_t big = TArena::kLargeBlock + 1000;
   for (int round = 0; round < 3; ++round) {
-    TNodeArena arena;
+    TArena arena;
     for (int i = 0; i < 40; ++i) {  // 40 blocks: more than the cache keeps
       auto* data = static_cast<uint8_t*>(arena.Allocate(big, 16));
       std::memset(data, round, big);
@@ -62,8 +62,8 @@ TEST(NodeArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
   }
 }
 
-TEST(NodeArenaTest, WorksAsAMemoryResource) {
-  TNodeArena arena;
+TEST(ArenaTest, WorksAsAMemoryResource) {
+  TArena arena;
   std::pmr::vector<int> numbers(&arena);
   for (int i = 0; i < 100000; ++i) numbers.push_back(i);
   EXPECT_EQ(numbers[99999], 99999);
@@ -73,7 +73,7 @@ TEST(NodeArenaTest, WorksAsAMemoryResource) {
 
 // Nodes that own memory (positions of included text, long lists, listing lines) keep it
 // after the parse and give it back with the unit: the sanitizer build checks the latter.
-TEST(NodeArenaTest, NodesOfAUnitKeepWhatTheyOwnUntilTheUnitGoes) {
+TEST(ArenaTest, NodesOfAUnitKeepWhatTheyOwnUntilTheUnitGoes) {
   TCompileContext context;
   context.SetIncludeOpener([](const std::string& name) -> IncludeFile {
     return {"g(1, 2, 3, 4, 5, 6, 7, 8, 9);\n//# listed\n", name};

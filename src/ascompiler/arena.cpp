@@ -1,4 +1,4 @@
-#include "ascompiler/node_arena.h"
+#include "ascompiler/arena.h"
 
 #include <sys/mman.h>
 
@@ -72,12 +72,12 @@ private:
 
 }  // namespace
 
-TNodeArena::~TNodeArena() {
+TArena::~TArena() {
   for (const TBlock& block : blocks_) {
     // A cached block stays poisoned under AddressSanitizer: a node used after its unit was
     // freed is reported.
     if (block.mapped && TBlockCache::Instance().Give(block.memory, block.size)) continue;
-#ifdef FC_NODE_ARENA_ASAN
+#ifdef FC_ARENA_ASAN
     ASAN_UNPOISON_MEMORY_REGION(block.memory, block.size);  // the memory goes back clean
 #endif
     if (block.mapped) munmap(block.memory, block.size);
@@ -85,7 +85,7 @@ TNodeArena::~TNodeArena() {
   }
 }
 
-void* TNodeArena::AllocateInNewBlock(size_t bytes, size_t alignment) {
+void* TArena::AllocateInNewBlock(size_t bytes, size_t alignment) {
   if (alignment == 0 || (alignment & (alignment - 1)) != 0 || alignment > kLargeBlock ||
       bytes > SIZE_MAX - kLargeBlock - alignment - kGap)
     throw std::bad_alloc();
@@ -102,7 +102,7 @@ void* TNodeArena::AllocateInNewBlock(size_t bytes, size_t alignment) {
   blocks_.push_back(block);
   next_ = reinterpret_cast<uintptr_t>(block.memory);
   end_ = next_ + block.size;
-#ifdef FC_NODE_ARENA_ASAN
+#ifdef FC_ARENA_ASAN
   ASAN_POISON_MEMORY_REGION(block.memory, block.size);
 #endif
   return Allocate(bytes, alignment);
