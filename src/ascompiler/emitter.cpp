@@ -62,9 +62,13 @@ void TActionEmitter::PushInteger(int32_t value) {
   v.ValueType = kPushInteger;
 }
 
+bool PushesAsInteger(double value) {
+  return std::isfinite(value) && value == std::trunc(value) && value >= std::numeric_limits<int32_t>::min() &&
+         value <= std::numeric_limits<int32_t>::max() && !(value == 0 && std::signbit(value));
+}
+
 void TActionEmitter::PushNumber(double value) {
-  if (std::isfinite(value) && value == std::trunc(value) && value >= std::numeric_limits<int32_t>::min() &&
-      value <= std::numeric_limits<int32_t>::max() && !(value == 0 && std::signbit(value))) {
+  if (PushesAsInteger(value)) {
     PushInteger(static_cast<int32_t>(value));
     return;
   }

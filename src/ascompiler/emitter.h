@@ -37,6 +37,10 @@ private:
   std::shared_ptr<TArena> arena_;
 };
 
+// Whether a number is pushed as a 32-bit integer: integral, in range and not -0. All other
+// numbers go as doubles.
+bool PushesAsInteger(double value);
+
 class TActionEmitter {
 public:
   TActionEmitter(TSWFActionList& list, TConstantPool& pool, const TStringTable& strings)

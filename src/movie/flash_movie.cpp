@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "ascompiler/compile_context.h"
+#include "ascompiler/emitter.h"
 #include "ascompiler/errors.h"
 #include "core/error.h"
 #include "core/text.h"
@@ -95,8 +96,7 @@ void TFlashActionScript::PushString(const std::string& text) { Push({text, kPush
 void TFlashActionScript::PushInteger(int32_t value) { Push({value, kPushInteger}); }
 
 void TFlashActionScript::PushNumber(double value) {
-  if (std::isfinite(value) && value == std::trunc(value) && value >= INT32_MIN && value <= INT32_MAX &&
-      !(value == 0 && std::signbit(value)))
+  if (PushesAsInteger(value))
     PushInteger(static_cast<int32_t>(value));
   else
     Push({value, kPushDouble});
