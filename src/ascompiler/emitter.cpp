@@ -25,8 +25,11 @@ TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
   if (!list_->Items.empty() && list_->Items.back()->ActionCode == 0x96)
     push = static_cast<TSWFActionPush*>(list_->Items.back().get());
   if (!push || pushBytes_ + bytes > kMaxPushBytes) {
-    push = Emit<TSWFActionPush>();
-    push->Values.reserve(4);  // most pushes carry one to four values: one allocation
+    // The values go into the arena too: a malloc each would cost as much as the Push.
+    auto action = New<TSWFActionPush>(arena_.get());
+    push = action.get();
+    list_->Add(std::move(action));
+    push->Values.reserve(2);  // most pushes carry one or two values
     pushBytes_ = 0;
   }
   pushBytes_ += bytes;

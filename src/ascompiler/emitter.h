@@ -79,9 +79,9 @@ public:
   void If(const std::shared_ptr<TSWFOffsetMarker>& target);
 
 private:
-  template <typename T>
-  std::shared_ptr<T> New() {
-    return std::allocate_shared<T>(TArenaAllocator<T>(arena_));
+  template <typename T, typename... Args>
+  std::shared_ptr<T> New(Args&&... args) {
+    return std::allocate_shared<T>(TArenaAllocator<T>(arena_), std::forward<Args>(args)...);
   }
   TPushValueInfo& NewValue(size_t bytes);
 

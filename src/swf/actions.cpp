@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <map>
@@ -858,20 +859,41 @@ void ReadActionList(TBitsEngine& be, TSWFActionList& List) {
 }
 
 void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
-  // The branch fields with markers, found once: their markers start the write afresh, and
-  // afterwards none may still wait for its target.
-  std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> branches;
-  for (const auto& a : List)
-    for (size_t i = 0, n = a->BranchCount(); i < n; ++i)
-      if (auto* f = a->Branch(i); f && f->Marker) {
-        f->Marker->PatchPending = false;
-        f->Marker->PositionKnown = false;
-        f->Marker->HasBase = false;
-        branches.emplace_back(a.get(), f);
-      }
-  for (const auto& a : List) a->WriteToStream(be);
-  for (const auto& [a, f] : branches)
-    if (!f->OffsetIsStatic && f->Marker->PatchPending)
+  // Each write is one pass over the list. A marker's state is started afresh when the pass
+  // first meets it, through the marker or through its branch, so nothing from an earlier
+  // write (of this list or another) carries over; the actions are not visited twice.
+  static std::atomic<uint64_t> passes{0};
+  const uint64_t pass = ++passes;
+  auto meet = [pass](TSWFOffsetMarker& m) {
+    if (m.WritePass == pass) return;
+    m.WritePass = pass;
+    m.PatchPending = false;
+    m.PositionKnown = false;
+    m.HasBase = false;
+  };
+  // Forward branches, checked at the end: none may still wait for its target.
+  std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> forward;
+  for (const auto& item : List) {
+    TSWFAction* a = item.get();
+    const uint8_t code = a->ActionCode;
+    if (code < 0x80) {
+      a->StartPosition = be.Position();
+      be.WriteByte(code);
+      continue;
+    }
+    if (code == kActionOffsetMarker) {
+      meet(static_cast<TSWFOffsetMarker&>(*a));
+    } else if (MayHaveBranches(code)) {
+      for (size_t i = 0, n = a->BranchCount(); i < n; ++i)
+        if (TSWFBranchField* f = a->Branch(i); f && f->Marker) {
+          meet(*f->Marker);
+          if (!f->OffsetIsStatic && !f->Marker->IsBackward) forward.emplace_back(a, f);
+        }
+    }
+    a->WriteToStream(be);
+  }
+  for (const auto& [a, f] : forward)
+    if (f->Marker->PatchPending)
       throw Error(Format("%s: the target '%s' is not in the action list", ActionName(a->ActionCode), f->Marker->Name.c_str()));
 }
 

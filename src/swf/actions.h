@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <span>
 #include <string>
 #include <variant>
@@ -35,10 +36,12 @@ public:
   // Reads the payload from an engine over exactly Length bytes.
   virtual void ReadFromStream(TBitsEngine& be) { (void)be; }
   virtual void WriteActionBody(TBitsEngine& be) { (void)be; }
+  // An action list writes actions below 0x80 itself, as their code byte alone: only actions
+  // with a body may override this.
   virtual void WriteToStream(TBitsEngine& be);
   // The operands for the disassembly ("" for none).
   virtual std::string Describe() const { return {}; }
-  // Branch offset fields (Try has three).
+  // Branch offset fields (Try has three). Only the codes of MayHaveBranches have any.
   virtual size_t BranchCount() const { return 0; }
   virtual TSWFBranchField* Branch(size_t i) { (void)i; return nullptr; }
 
@@ -52,6 +55,12 @@ class TSWFAction6 : public TSWFAction { public: uint8_t MinVersion() const overr
 class TSWFAction7 : public TSWFAction { public: uint8_t MinVersion() const override { return 7; } };
 
 enum : uint8_t { kActionByteCode = 254, kActionOffsetMarker = 255 };
+
+// Whether actions of this code can carry branch fields: With, DefineFunction2, Try, Jump,
+// DefineFunction and If. Long lists are walked without asking every action.
+constexpr bool MayHaveBranches(uint8_t code) {
+  return code == 0x94 || code == 0x8E || code == 0x8F || code == 0x99 || code == 0x9B || code == 0x9D;
+}
 
 // Raw action bytes (an unknown code, or a payload that could not be decoded), written verbatim.
 class TSWFActionByteCode : public TSWFAction {
@@ -87,6 +96,9 @@ public:
   bool PatchPending = false;     // a forward placeholder waits for this marker
   bool PositionKnown = false;    // a backward marker was written in this pass
   size_t WrittenPosition = 0;    // where it was last written
+  // The list write the three states above belong to: WriteActionList starts them afresh the
+  // first time it meets the marker, through the marker itself or through its branch.
+  uint64_t WritePass = 0;
 
   void Assign(const TSWFAction& Source) override;
   void WriteActionBody(TBitsEngine& be) override;
@@ -234,8 +246,11 @@ struct TPushValueInfo {
 
 class TSWFActionPush : public TSWFAction4 {
 public:
-  TSWFActionPush() { ActionCode = 0x96; }
-  std::vector<TPushValueInfo> Values;
+  // The values live in `memory`: a compiler keeps them in the arena of its actions.
+  explicit TSWFActionPush(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : Values(memory) {
+    ActionCode = 0x96;
+  }
+  std::pmr::vector<TPushValueInfo> Values;
 
   void AddValue(const std::string& v);  // "FlashVar_undefined" and "FlashVar_null" are special
   void AddValue(const char* v) { AddValue(std::string(v)); }

@@ -105,6 +105,42 @@ TEST(SWFActions, MarkersResolveOnWrite) {
   EXPECT_EQ(Written(back), (Bytes{0x07, 0x07, 0x99, 0x02, 0x00, 0xF9, 0xFF}));
 }
 
+// A write starts every marker afresh: what an earlier write of another list (or one that
+// failed half way) left in a marker does not resolve a branch of this one.
+TEST(SWFActions, MarkerStateDoesNotCarryOverBetweenWrites) {
+  auto bj = std::make_unique<TSWFActionJump>();
+  auto back = bj->Target.GetMarker();
+  TSWFActionList withMarker;
+  withMarker.Add(back);
+  withMarker.Add(std::make_unique<TSWFActionStop>());
+  Written(withMarker);  // the marker's position is now known to that write
+  TSWFActionList branchOnly;
+  branchOnly.Add(std::move(bj));
+  EXPECT_THROW(Written(branchOnly), Error);  // not written before its branch in this list
+
+  // A forward branch whose first write failed leaves a pending patch; the next write of a
+  // list that holds its target resolves it as usual.
+  auto fj = std::make_unique<TSWFActionJump>();
+  auto fwd = fj->Target.GetMarker();
+  fwd->IsBackward = false;
+  TSWFActionList noTarget;
+  noTarget.Add(std::move(fj));
+  EXPECT_THROW(Written(noTarget), Error);
+  noTarget.Add(std::make_unique<TSWFActionStop>());
+  noTarget.Add(fwd);
+  EXPECT_EQ(Written(noTarget), (Bytes{0x99, 0x02, 0x00, 0x01, 0x00, 0x07}));
+}
+
+// Lists skip asking most actions for branch fields; every action class that has some must
+// carry one of the codes MayHaveBranches names.
+TEST(SWFActions, OnlyTheBranchingCodesHaveBranchFields) {
+  for (int code = 0; code < 256; ++code) {
+    std::unique_ptr<TSWFAction> a = CreateActionObject(static_cast<uint8_t>(code));
+    if (!a) continue;
+    EXPECT_EQ(a->BranchCount() > 0, MayHaveBranches(static_cast<uint8_t>(code))) << "code " << code;
+  }
+}
+
 TEST(SWFActions, OffsetsThatDoNotFitRaiseErrors) {
   TSWFActionList list;
   auto jump = std::make_unique<TSWFActionIf>();
