@@ -98,10 +98,12 @@ void RunPostPass(TSWFActionList& list) {
   std::vector<uint8_t> hoistedKinds;
   size_t kept = front;
   for (size_t i = front; i < items.size();) {
+    list.Prefetch(i + TSWFActionList::kPrefetchDistance);
     if (IsFunctionDefinition(items[i].get())) {
       const size_t end = FunctionEnd(list, i);
       const bool named = !FunctionName(items[i].get()).empty();
       for (size_t j = i; j < end; ++j) {
+        list.Prefetch(j + TSWFActionList::kPrefetchDistance);
         const uint8_t kind = kindOf(items[j].get());
         if (named) {
           hoisted.push_back(std::move(items[j]));

@@ -26,7 +26,7 @@ TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
     push = static_cast<TSWFActionPush*>(list_->Items.back().get());
   if (!push || pushBytes_ + bytes > kMaxPushBytes) {
     // The values go into the arena too: a malloc each would cost as much as the Push.
-    auto action = New<TSWFActionPush>(arena_.get());
+    auto action = New<TSWFActionPush>(allocator_.Arena());
     push = action.get();
     list_->Add(std::move(action));
     push->Values.reserve(2);  // most pushes carry one or two values

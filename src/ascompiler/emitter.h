@@ -3,6 +3,8 @@
 // (consecutive pushes share one Push action), registers, and jump targets (markers that the
 // action list resolves into byte offsets when it is written).
 
+#include <ext/atomicity.h>
+
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -15,6 +17,23 @@
 
 namespace fc {
 
+// An arena that counts the allocators holding it and goes with the last of them. Counted the
+// way the standard library counts shared owners: with plain arithmetic while the process has
+// one thread, atomically once it has more.
+class TSharedArena : public TArena {
+public:
+  // Holders take the arena over; the last to go frees it.
+  static TSharedArena* Make() { return new TSharedArena; }
+  void Hold() noexcept { __gnu_cxx::__atomic_add_dispatch(&holders_, 1); }
+  void Release() noexcept {
+    if (__gnu_cxx::__exchange_and_add_dispatch(&holders_, -1) == 1) delete this;
+  }
+
+private:
+  TSharedArena() = default;
+  _Atomic_word holders_ = 0;
+};
+
 // The allocator that puts an action and its reference count into the arena of its
 // compilation. Actions come by the ten thousand and die with their list; each keeps the arena
 // alive through the allocator stored with its reference count, and the arena goes with the
@@ -23,9 +42,13 @@ template <typename T>
 class TArenaAllocator {
 public:
   using value_type = T;
-  explicit TArenaAllocator(std::shared_ptr<TArena> arena) : arena_(std::move(arena)) {}
+  explicit TArenaAllocator(TSharedArena* arena) noexcept : arena_(arena) { arena_->Hold(); }
+  TArenaAllocator(const TArenaAllocator& other) noexcept : arena_(other.arena_) { arena_->Hold(); }
   template <typename U>
-  TArenaAllocator(const TArenaAllocator<U>& other) : arena_(other.arena_) {}
+  TArenaAllocator(const TArenaAllocator<U>& other) noexcept : arena_(other.arena_) { arena_->Hold(); }
+  TArenaAllocator& operator=(const TArenaAllocator&) = delete;
+  ~TArenaAllocator() { arena_->Release(); }
+  TArena* Arena() const { return arena_; }
   T* allocate(size_t n) { return static_cast<T*>(arena_->Allocate(n * sizeof(T), alignof(T))); }
   void deallocate(T*, size_t) noexcept {}  // the arena's blocks go as a whole
   template <typename U>
@@ -34,7 +57,7 @@ public:
 private:
   template <typename U>
   friend class TArenaAllocator;
-  std::shared_ptr<TArena> arena_;
+  TSharedArena* arena_;
 };
 
 // Whether a number is pushed as a 32-bit integer: integral, in range and not -0. All other
@@ -81,11 +104,11 @@ public:
 private:
   template <typename T, typename... Args>
   std::shared_ptr<T> New(Args&&... args) {
-    return std::allocate_shared<T>(TArenaAllocator<T>(arena_), std::forward<Args>(args)...);
+    return std::allocate_shared<T>(TArenaAllocator<T>(allocator_), std::forward<Args>(args)...);
   }
   TPushValueInfo& NewValue(size_t bytes);
 
-  std::shared_ptr<TArena> arena_ = std::make_shared<TArena>();
+  TArenaAllocator<TSWFAction> allocator_{TSharedArena::Make()};
 
   TSWFActionList* list_;
   TConstantPool* pool_;

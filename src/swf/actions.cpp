@@ -873,8 +873,10 @@ void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
   };
   // Forward branches, checked at the end: none may still wait for its target.
   std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> forward;
-  for (const auto& item : List) {
-    TSWFAction* a = item.get();
+  const auto& items = List.Items;
+  for (size_t index = 0, count = items.size(); index < count; ++index) {
+    List.Prefetch(index + TSWFActionList::kPrefetchDistance);
+    TSWFAction* a = items[index].get();
     const uint8_t code = a->ActionCode;
     if (code < 0x80) {
       a->StartPosition = be.Position();

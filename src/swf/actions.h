@@ -147,7 +147,20 @@ public:
   TSWFActionList(const TSWFActionList&) = delete;
   TSWFActionList& operator=(const TSWFActionList&) = delete;
 
+  ~TSWFActionList() { Clear(); }
+
   size_t Count() const { return Items.size(); }
+  // Asks the processor to fetch the action at `index` (if any) ahead of a walk reaching it:
+  // the actions of a long list lie in more memory than the caches hold, and a walk that
+  // waits for each in turn is bound by memory latency.
+  void Prefetch(size_t index) const {
+    if (index >= Items.size()) return;
+    const char* action = reinterpret_cast<const char*>(Items[index].get());
+    __builtin_prefetch(action);
+    // An action made by make_shared or allocate_shared has its reference counts just in
+    // front of it, on this cache line or the one before.
+    __builtin_prefetch(action - 32);
+  }
   TSWFAction* operator[](size_t i) const { return Items[i].get(); }
   TSWFAction* Add(Ptr action) {
     // Inline: code generation adds tens of thousands of actions; only markers need more.
@@ -162,7 +175,15 @@ public:
     return raw;
   }
   void Insert(size_t index, Ptr action);
-  void Clear() { Items.clear(); }
+  // Frees the actions in order, fetching ahead.
+  void Clear() {
+    for (size_t i = 0, n = Items.size(); i < n; ++i) {
+      Prefetch(i + kPrefetchDistance);
+      Items[i].reset();
+    }
+    Items.clear();
+  }
+  static constexpr size_t kPrefetchDistance = 32;
   auto begin() const { return Items.begin(); }
   auto end() const { return Items.end(); }
   int IndexOf(const TSWFAction* a) const;
