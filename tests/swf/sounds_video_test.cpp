@@ -42,7 +42,8 @@ TEST(SoundTest, StartSoundInfo) {
   s.SetOutPoint(2);
   s.SyncStop = true;
   const Bytes all = s.ToBytes();
-  auto& back = As<TSWFStartSound>(ReadOne(all));
+  const auto read = ReadOne(all);
+  auto& back = As<TSWFStartSound>(read);
   EXPECT_TRUE(back.SyncStop && back.HasInPoint && back.HasOutPoint);
   EXPECT_EQ(back.OutPoint, 2u);
 }
