@@ -180,6 +180,18 @@ TEST(CodeGeneratorStatements, NamedFunctionsAreHoistedInSourceOrder) {
   EXPECT_EQ(code.find("  ConstantPool"), 0u);
 }
 
+// Branch offsets and function sizes have 16 bits; code that needs more is a compile error
+// naming the field, never a wrapped offset.
+TEST(CodeGeneratorStatements, CodeThatDoesNotFitItsFieldsIsACompileError) {
+  std::string body;
+  for (int i = 0; i < 1800; ++i) body += "x = x + 1;\n";  // 18 bytes each
+  EXPECT_NO_THROW(Compiled("if (c) {\n" + body + "}"));   // the If skips 32,400 bytes
+  EXPECT_EQ(CompileError("if (c) {\n" + body + body + "}"),
+            "The compiled code does not fit the SWF format: marker: branch offset 64800 does not fit its 16-bit field");
+  EXPECT_EQ(CompileError("function f() {\n" + body + body + body + body + "}"),
+            "The compiled code does not fit the SWF format: marker: function size 129600 does not fit its 16-bit field");
+}
+
 TEST(CodeGeneratorStatements, ThePlayerSizesOfTryBlocks) {
   // Try: flags 5 (catch, finally), try size 2 (a Push of undefined... here: Push 1 = 8 bytes).
   const std::vector<uint8_t> bytes = Bytes("try { throw 1; } catch (e) { } finally { }");

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "ascompiler/constant_pool.h"
@@ -79,6 +80,36 @@ TEST_F(EmitterTest, ConstantsPastTheFirst256TakeTwoBytes) {
   EXPECT_EQ(pool.Find(strings.Intern("n256")), 256);
   EXPECT_EQ(pool.Find(strings.Intern("never pushed")), -1);
   EXPECT_THROW(pool.IndexOf(kNullId), EVectorRangeError);  // a pseudo-id has no text
+}
+
+// A Push body has a 16-bit length: values that would pass it start the next Push.
+TEST_F(EmitterTest, APushEndsBeforeItsBodyPassesItsLength) {
+  TActionEmitter emit(list, pool, strings);
+  for (int i = 0; i < 14000; ++i) emit.PushInteger(i);  // 5 bytes each
+  ASSERT_EQ(list.Count(), 2u);
+  EXPECT_EQ(static_cast<const TSWFActionPush*>(list[0])->Values.size(), 13107u);  // 65,535 / 5
+  EXPECT_EQ(static_cast<const TSWFActionPush*>(list[1])->Values.size(), 14000u - 13107u);
+  std::vector<uint8_t> bytes;
+  TBitsEngine be(&bytes);
+  WriteActionList(be, list);
+  EXPECT_EQ(bytes.size(), 3 + 65535 + 3 + (14000 - 13107) * 5u);
+}
+
+// The ConstantPool body has a 16-bit length too: a text that no longer fits is pushed inline,
+// while texts already pooled keep their index.
+TEST_F(EmitterTest, TextsGoInlineOnceThePoolIsFull) {
+  TActionEmitter emit(list, pool, strings);
+  const std::string a(40000, 'a'), b(40000, 'b');
+  emit.PushConstant(strings.Intern(a));
+  emit.PushConstant(strings.Intern(b));
+  emit.PushConstant(strings.Intern(a));
+  EXPECT_EQ(pool.Count(), 1);
+  const auto* push = static_cast<const TSWFActionPush*>(list[0]);
+  ASSERT_EQ(push->Values.size(), 3u);
+  EXPECT_EQ(push->Values[0].ValueType, kPushConstant8);
+  EXPECT_EQ(push->Values[1].ValueType, kPushString);
+  EXPECT_EQ(std::get<std::string>(push->Values[1].Value), b);
+  EXPECT_EQ(push->Values[2].ValueType, kPushConstant8);
 }
 
 }  // namespace
