@@ -26,6 +26,17 @@ Bytes Written(TSWFAction& a) {
   return out;
 }
 
+// Appends a Jump or If whose target is a forward marker, and returns the marker (not yet in
+// the list).
+template <typename Branch>
+std::shared_ptr<TSWFOffsetMarker> AddForwardBranch(TSWFActionList& list) {
+  auto branch = std::make_unique<Branch>();
+  auto marker = branch->Target.GetMarker();
+  marker->IsBackward = false;
+  list.Add(std::move(branch));
+  return marker;
+}
+
 TSWFActionList Read(const Bytes& bytes) {
   TSWFActionList list;
   TBitsEngine be(bytes);
@@ -86,10 +97,7 @@ TEST(SWFActions, PushValueTypesBothWays) {
 
 TEST(SWFActions, MarkersResolveOnWrite) {
   TSWFActionList fwd;
-  auto jump = std::make_unique<TSWFActionJump>();
-  auto marker = jump->Target.GetMarker();
-  marker->IsBackward = false;
-  fwd.Add(std::move(jump));
+  auto marker = AddForwardBranch<TSWFActionJump>(fwd);
   fwd.Add(std::make_unique<TSWFActionStop>());
   fwd.Add(std::make_unique<TSWFActionStop>());
   fwd.Add(marker);
@@ -120,11 +128,8 @@ TEST(SWFActions, MarkerStateDoesNotCarryOverBetweenWrites) {
 
   // A forward branch whose first write failed leaves a pending patch; the next write of a
   // list that holds its target resolves it as usual.
-  auto fj = std::make_unique<TSWFActionJump>();
-  auto fwd = fj->Target.GetMarker();
-  fwd->IsBackward = false;
   TSWFActionList noTarget;
-  noTarget.Add(std::move(fj));
+  auto fwd = AddForwardBranch<TSWFActionJump>(noTarget);
   EXPECT_THROW(Written(noTarget), Error);
   noTarget.Add(std::make_unique<TSWFActionStop>());
   noTarget.Add(fwd);
@@ -143,10 +148,7 @@ TEST(SWFActions, OnlyTheBranchingCodesHaveBranchFields) {
 
 TEST(SWFActions, OffsetsThatDoNotFitRaiseErrors) {
   TSWFActionList list;
-  auto jump = std::make_unique<TSWFActionIf>();
-  auto marker = jump->Target.GetMarker();
-  marker->IsBackward = false;
-  list.Add(std::move(jump));
+  auto marker = AddForwardBranch<TSWFActionIf>(list);
   auto pad = std::make_unique<TSWFActionPush>();
   for (int i = 0; i < 7000; ++i) pad->AddValue(int32_t{i});  // 35000 bytes
   list.Add(std::move(pad));
@@ -167,9 +169,7 @@ TEST(SWFActions, OffsetsThatDoNotFitRaiseErrors) {
   }
 
   TSWFActionList missing;
-  auto j = std::make_unique<TSWFActionJump>();
-  j->Target.GetMarker()->IsBackward = false;  // the marker never enters the list
-  missing.Add(std::move(j));
+  AddForwardBranch<TSWFActionJump>(missing);  // the marker never enters the list
   EXPECT_THROW(Written(missing), Error);
 }
 
@@ -177,10 +177,7 @@ TEST(SWFActions, WrittenAfterOtherBytes) {
   // Branch fields and length patches count within the list's engine, wherever its bytes
   // start in the buffer.
   TSWFActionList list;
-  auto jump = std::make_unique<TSWFActionIf>();
-  auto marker = jump->Target.GetMarker();
-  marker->IsBackward = false;
-  list.Add(std::move(jump));
+  auto marker = AddForwardBranch<TSWFActionIf>(list);
   auto push = std::make_unique<TSWFActionPush>();
   push->AddValue(int32_t{1});
   list.Add(std::move(push));
