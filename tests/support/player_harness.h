@@ -57,8 +57,8 @@ struct Image {
   std::vector<uint8_t> rgba;
 };
 
-// Reads a non-interlaced 8-bit PNG (grey, RGB, grey+alpha, RGBA or palette). Throws
-// fc::FormatError for anything else or broken data.
+// Reads a PNG of any colour type and depth as 8-bit RGBA. Throws fc::FormatError for broken
+// data.
 Image ReadPng(const std::filesystem::path& file);
 Image DecodePng(const std::vector<uint8_t>& bytes);
 
@@ -66,21 +66,7 @@ Image DecodePng(const std::vector<uint8_t>& bytes);
 // different sizes differ completely.
 double PixelDifference(const Image& a, const Image& b, int tolerance = 8);
 
-// A minimal JSON value, enough for the harness's report lines.
-struct JsonValue {
-  enum class Kind { Null, Bool, Number, String, Array, Object };
-  Kind kind = Kind::Null;
-  bool boolean = false;
-  double number = 0;
-  std::string string;
-  std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;
-
-  // The member named `key`, or nullptr.
-  const JsonValue* Find(const std::string& key) const;
-};
-
-// Parses one JSON text; throws fc::FormatError with the offset of the fault.
-JsonValue ParseJson(const std::string& text);
+// One line of the runner's --json report.
+PlayResult ParseReportLine(const std::string& line);
 
 }  // namespace fc::test

@@ -291,6 +291,16 @@ TEST(BitsHelpers, MD5CryptMatchesThePublishedScheme) {
   const std::string random_salt = MD5Crypt("pw", "");
   EXPECT_EQ(random_salt.size(), 3u + 2 + 1 + 22);
   EXPECT_EQ(random_salt.substr(0, 3), "$1$");
+  EXPECT_EQ(random_salt.find_first_not_of("./0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 3), 5u);
+  // A password longer than one MD5 block, and one of 16 bytes (the length loop's edge).
+  EXPECT_EQ(MD5Crypt("a much longer password than sixteen bytes", "Zz"), "$1$Zz$Xo3LVFxYvSu6cgj5URRvT/");
+  EXPECT_EQ(MD5Crypt("0123456789abcdef", "./"), "$1$./$9EpiuVI.C5ck0jtmTWSiR.");
+}
+
+TEST(BitsHelpers, MD5CryptRefusesSaltsAndPasswordsItCannotHash) {
+  EXPECT_THROW(MD5Crypt("pw", "a:"), Error);   // a salt character outside the alphabet
+  EXPECT_THROW(MD5Crypt("pw", "$1$a$"), Error);  // '$' would end the salt early
+  EXPECT_THROW(MD5Crypt(std::string("p\0w", 3), "ab"), Error);
 }
 
 }  // namespace
