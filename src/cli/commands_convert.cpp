@@ -358,7 +358,7 @@ void RegisterConvertCommands(CommandTable& table) {
                          {"--add-audio-loop", "", "repeat the added sound track for the whole video"},
                          {"--replace-audio", "", "use the added sound track instead of the input's sound"},
                          {"--dvd-title", "N", "DVD title (1-based, default 1)"},
-                         {"--dvd-chapter", "N", "convert this chapter of the title (1-based; repeatable)", true},
+                         {"--dvd-chapter", "N", "convert this chapter of the title (1-based)", true},
                          {"--overwrite", "", "replace outputs that exist"},
                          {"--skip-existing", "", "leave outputs that exist alone and skip their jobs"},
                          {"--json", "", "print one JSON line per status instead of the progress bar"}},

@@ -360,7 +360,7 @@ void RegisterEngineCommands(CommandTable& table) {
                          {"--abitrate", "RATE", "audio bit rate in kbit/s, up to 1536 (or 128k, 96000bit)"},
                          {"--sample-rate", "HZ", "sample rate, up to 96000 (or 44.1kHz; Flash outputs snap to 44100, "
                                                  "22050 or 11025)", false, "--rate"},
-                         {"--channels", "N", "audio channels (1 or 2)"},
+                         {"--channels", "N", "audio channels, 1 or 2 (0 keeps the source's)"},
                          {"--start", "TIME", "start time in the source (seconds, or MM:SS or HH:MM:SS)"},
                          {"--duration", "TIME", "length to convert (default: to the end)"},
                          {"--split", "TIME", "write pieces of this length, named OUTPUT_1, OUTPUT_2, ..."},

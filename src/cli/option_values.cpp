@@ -30,6 +30,9 @@ double UnitFactor(const std::string& unit, std::initializer_list<std::pair<std::
 
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
+// A limit as people write it: "100000", never "1e+05".
+std::string LimitText(double v) { return Format("%.15g", v); }
+
 }  // namespace
 
 namespace {
@@ -61,7 +64,7 @@ int32_t ParseIntText(const std::string& name, const std::string& text, int32_t l
 double ParseNumberText(const std::string& name, const std::string& text, double low, double high) {
   const auto d = ParseDouble(text);
   if (!d || !std::isfinite(*d) || *d < low || *d > high)
-    throw UsageError(name + " takes a number from " + FormatDouble(low) + " to " + FormatDouble(high) + ", not " +
+    throw UsageError(name + " takes a number from " + LimitText(low) + " to " + LimitText(high) + ", not " +
                      Quoted(text));
   return *d;
 }
@@ -132,7 +135,7 @@ std::optional<double> FrameRateValue(const Args& args, const std::string& name, 
     rate = ParseDouble(text);
   }
   if (!rate || !std::isfinite(*rate) || *rate < low || *rate > high)
-    throw UsageError(name + " takes a frame rate from " + FormatDouble(low) + " to " + FormatDouble(high) +
+    throw UsageError(name + " takes a frame rate from " + LimitText(low) + " to " + LimitText(high) +
                      " frames per second, such as 25, 29.97 or 30000/1001, not " + Quoted(*v));
   return rate;
 }
@@ -170,8 +173,7 @@ std::optional<int32_t> BitRateValue(const Args& args, const std::string& name, i
                                {"bit/s", 1}});
   const double bits = std::round(number * factor);
   if (factor == 0 || bits < low || bits > high)
-    throw UsageError(name + " takes a bit rate from " + FormatDouble(low / 1000.0) + " to " +
-                     FormatDouble(high / 1000.0) +
+    throw UsageError(name + " takes a bit rate from " + LimitText(low / 1000.0) + " to " + LimitText(high / 1000.0) +
                      " kbit/s: a number in kbit/s, or one with a unit such as 800k, 800kbit, 1.5M or 96000bit; not " +
                      Quoted(*v));
   return static_cast<int32_t>(bits);

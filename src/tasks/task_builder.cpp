@@ -233,15 +233,39 @@ void TTaskBuilder::Assemble(const std::vector<TMediaBaseTask*>& bases, const TCo
 
 // ---------------------------------------------------------------------------------------------
 
-std::vector<TExistingOutput> ApplyExistingOutputPolicy(TMediaTaskMgr& manager, TExistingOutputPolicy policy) {
-  std::vector<TExistingOutput> found;
-  if (policy == TExistingOutputPolicy::Overwrite) return found;
+bool AskAboutExistingOutputs(TMediaTaskMgr& manager, const TOverwriteQuestion& ask) {
+  std::optional<TOverwriteAnswer> for_all;
   for (TMediaTask* t : manager.IncludedTasks()) {
     const std::string path = t->OutputPath();
     if (!fs::exists(path)) continue;
-    t->Excluded = true;
-    found.push_back({t, path, policy == TExistingOutputPolicy::Refuse});
+    const TOverwriteAnswer answer = for_all ? *for_all : ask(*t, path);
+    switch (answer) {
+      case TOverwriteAnswer::Cancel:
+        return false;
+      case TOverwriteAnswer::YesToAll:
+        for_all = TOverwriteAnswer::Yes;
+        break;
+      case TOverwriteAnswer::NoToAll:
+        for_all = TOverwriteAnswer::No;
+        t->Excluded = true;
+        break;
+      case TOverwriteAnswer::No:
+        t->Excluded = true;
+        break;
+      case TOverwriteAnswer::Yes:
+        break;
+    }
   }
+  return true;
+}
+
+std::vector<TExistingOutput> ApplyExistingOutputPolicy(TMediaTaskMgr& manager, TExistingOutputPolicy policy) {
+  std::vector<TExistingOutput> found;
+  if (policy == TExistingOutputPolicy::Overwrite) return found;
+  AskAboutExistingOutputs(manager, [&](TMediaTask& task, const std::string& path) {
+    found.push_back({&task, path, policy == TExistingOutputPolicy::Refuse});
+    return TOverwriteAnswer::No;
+  });
   return found;
 }
 

@@ -6,6 +6,7 @@
 // exceptions carrying their message text.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -133,8 +134,17 @@ std::string InputStem(const std::string& path);
 // "<volume>_title<t>" or "<volume>_title<t>_chapter<c>" (1-based; chapter -1 for the title).
 std::string DvdTaskStem(const std::string& volume_name, int title_index, int chapter_index);
 
-// Looks at the outputs of the included tasks: with Overwrite nothing changes; otherwise every
-// task whose output exists is excluded and returned (Refused with the Refuse policy).
+// The answers to "the output exists: replace it?".
+enum class TOverwriteAnswer { Yes, No, YesToAll, NoToAll, Cancel };
+using TOverwriteQuestion = std::function<TOverwriteAnswer(TMediaTask& task, const std::string& output_path)>;
+
+// Asks about every included task whose output exists, each task before its children. No
+// excludes the task from the run, Yes keeps it; after Yes to All or No to All the same answer
+// holds for the rest without asking. False, and the questions end, on Cancel.
+bool AskAboutExistingOutputs(TMediaTaskMgr& manager, const TOverwriteQuestion& ask);
+
+// The policy without questions: with Overwrite nothing changes; otherwise every included task
+// whose output exists is excluded and returned (Refused with the Refuse policy).
 std::vector<TExistingOutput> ApplyExistingOutputPolicy(TMediaTaskMgr& manager, TExistingOutputPolicy policy);
 
 }  // namespace fc

@@ -236,7 +236,7 @@ TEST_F(CliTest, BitRatesMeanTheSameInEveryCommand) {
   EXPECT_EQ(estimate("800"), estimate("800000bit"));
   EXPECT_EQ(estimate("1.5M"), estimate("1500"));
   EXPECT_NE(estimate("800"), estimate("1500"));
-  for (const std::vector<std::string> command : {std::vector<std::string>{"convert", "--help"},
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"convert", "--help"},
                                                  std::vector<std::string>{"media", "convert", "--help"},
                                                  std::vector<std::string>{"media", "estimate", "--help"}}) {
     const auto help = Cli(command);

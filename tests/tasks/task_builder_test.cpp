@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <tuple>
 
 #include "../core/test_folder.h"
 #include "core/error.h"
@@ -249,6 +250,37 @@ TEST_F(TaskBuilder, OutputsThatExistAreRefusedSkippedOrReplaced) {
   EXPECT_FALSE(skipped[1].Refused);
   EXPECT_EQ(skipped[1].OutputPath, folder.file("b.flv"));
   EXPECT_EQ(mgr.IncludedTasks(), std::vector<TMediaTask*>{a});
+}
+
+TEST_F(TaskBuilder, TheOverwriteQuestionsComeTaskByTaskUntilAnAnswerForAll) {
+  test::TempFolder folder;
+  mgr.OutputFolder = folder.path();
+  for (const char* name : {"a", "b", "c", "d"}) {
+    Add(name);
+    std::ofstream(folder.file(std::string(name) + ".flv")) << "x";
+  }
+  Add("new");  // no file: never asked about
+  const auto ask = [&](std::vector<TOverwriteAnswer> answers) {
+    mgr.IncludeAll();
+    std::vector<std::string> asked;
+    const bool done = AskAboutExistingOutputs(mgr, [&](TMediaTask& t, const std::string& path) {
+      EXPECT_EQ(path, t.OutputPath());
+      asked.push_back(t.Title);
+      const TOverwriteAnswer a = answers.front();
+      answers.erase(answers.begin());
+      return a;
+    });
+    std::string excluded;
+    for (TMediaTask* t : mgr.Tasks()) excluded += t->Excluded ? t->Title + " " : "";
+    return std::make_tuple(done, asked, excluded);
+  };
+  using A = TOverwriteAnswer;
+  EXPECT_EQ(ask({A::Yes, A::No, A::Yes, A::No}),
+            std::make_tuple(true, std::vector<std::string>{"a", "b", "c", "d"}, std::string("b d ")));
+  EXPECT_EQ(ask({A::No, A::YesToAll}), std::make_tuple(true, std::vector<std::string>{"a", "b"}, std::string("a ")));
+  EXPECT_EQ(ask({A::Yes, A::NoToAll}),
+            std::make_tuple(true, std::vector<std::string>{"a", "b"}, std::string("b c d ")));
+  EXPECT_EQ(ask({A::No, A::Cancel}), std::make_tuple(false, std::vector<std::string>{"a", "b"}, std::string("a ")));
 }
 
 TEST(TaskBuilderProfile, AContainerThisProgramCannotWriteIsRefused) {
