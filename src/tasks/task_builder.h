@@ -82,7 +82,8 @@ struct TExistingOutput {
 
 class TTaskBuilder {
 public:
-  // Throws Error when the profile names a container this program cannot write.
+  // Throws Error when the profile names a container this program cannot write. The manager and
+  // the profile must outlive the builder.
   TTaskBuilder(TMediaTaskMgr& manager, const TProfileItem& profile);
 
   TMediaTaskMgr& Manager() const { return manager_; }

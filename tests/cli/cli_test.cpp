@@ -150,6 +150,18 @@ TEST_F(CliTest, MediaInfoJsonIsOneDocumentNamingEveryStream) {
     for (const auto& audio : info["programs"][0]["audio"]) EXPECT_TRUE(audio.contains(key)) << key;
 }
 
+// File names are bytes: one that is not UTF-8 still gives valid JSON (U+FFFD in its place).
+TEST_F(CliTest, JsonStaysValidForFileNamesThatAreNotUtf8) {
+  const std::string odd = dir.file("clip\xff.flv");
+  fs::copy_file(kSampleFlv, odd);
+  const auto r = Cli({"media", "info", odd, "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["file"], dir.file("clip\xef\xbf\xbd.flv"));
+  const auto flv = Cli({"flv", "info", odd, "--json"});
+  ASSERT_EQ(flv.exit_code, 0) << flv.err;
+  EXPECT_NO_THROW(nlohmann::json::parse(flv.out));
+}
+
 TEST_F(CliTest, ProfilesAndFlvInfoJson) {
   const auto profiles = Cli({"profiles", "list", "--json"});
   ASSERT_EQ(profiles.exit_code, 0) << profiles.err;
