@@ -43,7 +43,8 @@ Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionS
       inline_value = a.substr(eq + 1);
       has_inline = true;
     }
-    auto option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return s.name == name; });
+    auto option = std::find_if(options.begin(), options.end(),
+                               [&](const OptionSpec& s) { return s.name == name || (!s.alias.empty() && s.alias == name); });
     if (option == options.end() && !a.starts_with("--") && a.size() > 2) {
       option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return s.name == a.substr(0, 2); });
       if (option != options.end() && !option->value_name.empty()) {
@@ -55,6 +56,7 @@ Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionS
       }
     }
     if (option == options.end()) throw UsageError("unknown option " + a);
+    name = option->name;  // an alias is stored under the option's own name
     if (option->value_name.empty()) {
       if (has_inline) throw UsageError("option " + name + " takes no value");
       args.values_.emplace(name, "");
@@ -84,7 +86,8 @@ void PrintCommandHelp(const Command& c, std::ostream& out) {
   if (!c.options.empty()) {
     out << "\nOptions:\n";
     for (const OptionSpec& o : c.options) {
-      std::string left = "  " + o.name + (o.value_name.empty() ? "" : " " + o.value_name);
+      std::string left = "  " + o.name + (o.alias.empty() ? "" : ", " + o.alias) +
+                         (o.value_name.empty() ? "" : " " + o.value_name);
       if (left.size() < 24) left.resize(24, ' ');
       else left += "  ";
       out << left << o.help << (o.repeatable ? " (may repeat)" : "") << "\n";

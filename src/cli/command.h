@@ -21,6 +21,7 @@ struct OptionSpec {
   std::string value_name;    // empty for a flag
   std::string help;
   bool repeatable = false;
+  std::string alias;         // a second name of the same option ("--rate" for "--sample-rate")
 };
 
 class Args {

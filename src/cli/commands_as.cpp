@@ -7,6 +7,7 @@
 #include "ascompiler/compile_context.h"
 #include "ascompiler/tree_dump.h"
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
@@ -31,31 +32,15 @@ int AsParse(const Args& args, std::ostream& out) {
   return 0;
 }
 
-int ParseIntOption(const Args& args, const std::string& option, int fallback, int low, int high) {
-  const std::optional<std::string> text = args.get(option);
-  if (!text) return fallback;
-  const std::optional<int32_t> value = ParseInt32(*text);
-  if (!value || *value < low || *value > high)
-    throw UsageError(Format("%s must be a whole number from %d to %d", option.c_str(), low, high));
-  return *value;
-}
-
 int AsCompile(const Args& args, std::ostream& out) {
   const std::filesystem::path file = args.at(0);
   const std::optional<std::string> output = args.get("-o");
   if (!output) throw UsageError("as compile needs -o OUT.swf");
-  const int version = ParseIntOption(args, "--swf-version", 8, 6, 10);
-  const int fps = ParseIntOption(args, "--fps", 12, 1, 120);
-  int width = 550, height = 400;
-  if (const std::optional<std::string> size = args.get("--size")) {
-    const size_t x = size->find_first_of("xX");
-    const std::optional<int32_t> w = x == std::string::npos ? std::nullopt : ParseInt32(size->substr(0, x));
-    const std::optional<int32_t> h = x == std::string::npos ? std::nullopt : ParseInt32(size->substr(x + 1));
-    if (!w || !h || *w < 1 || *h < 1 || *w > 8191 || *h > 8191)
-      throw UsageError("--size must be WIDTHxHEIGHT in pixels, each from 1 to 8191");
-    width = *w;
-    height = *h;
-  }
+  const int version = IntValue(args, "--swf-version", 6, 10).value_or(8);
+  const double fps = FrameRateValue(args, "--fps", 1, 120).value_or(12);
+  // The stage size in twips must fit the SWF rectangle's 16-bit fields.
+  const TFrameSize size = SizeValue(args, "--size", {1, 1}, {8191, 8191}).value_or(TFrameSize{550, 400});
+  const int width = size.Width, height = size.Height;
   std::string text = ReadFileText(file);
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
 
@@ -106,8 +91,8 @@ void RegisterAsCommands(CommandTable& table) {
                  "runs before the script. On a compile error prints the compiler's message and exits with 1.",
       .options = {{.name = "-o", .value_name = "OUT.swf", .help = "The movie to write"},
                   {.name = "--swf-version", .value_name = "N", .help = "SWF version, 6 to 10 (default 8)"},
-                  {.name = "--fps", .value_name = "N", .help = "Frame rate, 1 to 120 (default 12)"},
-                  {.name = "--size", .value_name = "WxH", .help = "Stage size in pixels (default 550x400)"},
+                  {.name = "--fps", .value_name = "RATE", .help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
+                  {.name = "--size", .value_name = "WxH", .help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.name = "-I", .value_name = "DIR", .help = "Folder searched for #include files", .repeatable = true},
                   {.name = "--classpath", .value_name = "DIR", .help = "Folder of AS2 class files (scanned recursively)",
                    .repeatable = true}},

@@ -5,6 +5,8 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
+#include "cli/output_text.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "engine/audio_processor.h"
@@ -18,22 +20,6 @@
 namespace fc::cli {
 namespace {
 
-int ParseIntOption(const Args& args, const std::string& name, int fallback) {
-  const auto v = args.get(name);
-  if (!v) return fallback;
-  const auto n = ParseInt32(*v);
-  if (!n || *n < 0) throw UsageError(name + " takes a whole number of 0 or more, not '" + *v + "'");
-  return *n;
-}
-
-double ParseDoubleOption(const Args& args, const std::string& name, double fallback) {
-  const auto v = args.get(name);
-  if (!v) return fallback;
-  const auto d = ParseDouble(*v);
-  if (!d || !std::isfinite(*d) || *d < 0) throw UsageError(name + " takes a number of 0 or more, not '" + *v + "'");
-  return *d;
-}
-
 FourCC ParseFourCCOption(const Args& args, const std::string& name) {
   const auto v = args.get(name);
   if (!v) return 0;
@@ -41,19 +27,59 @@ FourCC ParseFourCCOption(const Args& args, const std::string& name) {
   return MakeFourCC(*v);
 }
 
-std::string SizeText(uint64_t bytes) {
-  if (bytes < 1024) return Format("%lluB", static_cast<unsigned long long>(bytes));
-  const char* units[] = {"KB", "MB", "GB", "TB"};
-  double v = static_cast<double>(bytes);
-  int u = -1;
-  while (v >= 1024 && u < 3) v /= 1024, ++u;
-  return Format("%.1f%s", v, units[u]);
+TJson StreamFormatJson(int32_t id, int32_t index, const std::string& name, const std::string& codec) {
+  return {{"id", id}, {"index", index}, {"name", name}, {"codec", codec}};
+}
+
+TJson MediaInfoJson(const MediaInfo& info) {
+  TJson programs = TJson::array();
+  for (const ProgramInfo& p : info.programs) {
+    TJson video = TJson::array(), audio = TJson::array(), subtitles = TJson::array();
+    for (const VideoStreamInfo& v : p.video) {
+      TJson j = StreamFormatJson(v.id, v.index, v.name, v.codec);
+      j["bit_rate"] = v.bit_rate;
+      j["duration"] = v.duration;
+      j["width"] = v.format.width;
+      j["height"] = v.format.height;
+      j["frame_rate"] = v.format.frame_rate;
+      j["aspect"] = Format("%d:%d", v.format.aspect_x, v.format.aspect_y);
+      j["size_unknown"] = (v.format.flags & kFormatSizeUnknown) != 0;
+      video.push_back(std::move(j));
+    }
+    for (const AudioStreamInfo& a : p.audio) {
+      TJson j = StreamFormatJson(a.id, a.index, a.name, a.codec);
+      j["language"] = a.language;
+      j["bit_rate"] = a.bit_rate;
+      j["duration"] = a.duration;
+      j["sample_rate"] = a.format.sample_rate;
+      j["channels"] = a.format.channels;
+      j["size_unknown"] = (a.format.flags & kFormatSizeUnknown) != 0;
+      audio.push_back(std::move(j));
+    }
+    for (const SubtitleStreamInfo& t : p.subtitles) {
+      TJson j = StreamFormatJson(t.id, t.index, t.name, t.codec);
+      j["language"] = t.language;
+      j["bitmap"] = t.bitmap;
+      subtitles.push_back(std::move(j));
+    }
+    programs.push_back({{"id", p.id},
+                        {"duration", p.duration},
+                        {"value", p.value},
+                        {"video", std::move(video)},
+                        {"audio", std::move(audio)},
+                        {"subtitles", std::move(subtitles)}});
+  }
+  return {{"file", info.file_name},
+          {"format", info.format_name},
+          {"duration", info.duration},
+          {"bit_rate", info.bit_rate},
+          {"programs", std::move(programs)}};
 }
 
 int MediaInfoCommand(const Args& args, std::ostream& out) {
   const MediaInfo info = LoadMediaInfo(args.at(0));
   if (args.has("--json")) {
-    out << MediaInfoToJson(info);
+    out << JsonDocument(MediaInfoJson(info));
     return 0;
   }
   out << info.file_name << ": " << info.format_name << ", " << FormatDouble(info.duration) << " s";
@@ -108,25 +134,20 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
   params.container_fourcc = ContainerFor(args, output);
   params.video_fourcc = ParseFourCCOption(args, "--vcodec");
   params.audio_fourcc = ParseFourCCOption(args, "--acodec");
-  if (const auto size = args.get("--size")) {
-    const auto parts = Split(*size, 'x');
-    const auto w = parts.size() == 2 ? ParseInt32(parts[0]) : std::nullopt;
-    const auto h = parts.size() == 2 ? ParseInt32(parts[1]) : std::nullopt;
-    if (!w || !h || *w <= 0 || *h <= 0 || *w > 8192 || *h > 8192)
-      throw UsageError("--size takes WIDTHxHEIGHT, such as 320x240");
-    params.width = *w;
-    params.height = *h;
+  if (const auto size = SizeValue(args, "--size", {1, 1}, {8192, 8192})) {
+    params.width = size->Width;
+    params.height = size->Height;
   }
-  params.frame_rate = ParseDoubleOption(args, "--fps", 0);
-  params.video_bitrate = ParseIntOption(args, "--vbitrate", 0);
-  params.audio_bitrate = ParseIntOption(args, "--abitrate", 0);
-  params.sample_rate = ParseIntOption(args, "--rate", 0);
-  params.channels = ParseIntOption(args, "--channels", 0);
+  params.frame_rate = FrameRateValue(args, "--fps", 0, 120).value_or(0);
+  params.video_bitrate = BitRateValue(args, "--vbitrate", 0, 100000000).value_or(0);
+  params.audio_bitrate = BitRateValue(args, "--abitrate", 0, 1536000).value_or(0);
+  params.sample_rate = SampleRateValue(args, "--sample-rate", 0, 96000).value_or(0);
+  params.channels = IntValue(args, "--channels", 0, 2).value_or(0);
   params.no_video = args.has("--no-video");
   params.no_audio = args.has("--no-audio");
-  const double start = ParseDoubleOption(args, "--start", 0);
-  const double duration = ParseDoubleOption(args, "--duration", 0);
-  const double split = ParseDoubleOption(args, "--split", 0);
+  const double start = TimeValue(args, "--start").value_or(0);
+  const double duration = TimeValue(args, "--duration").value_or(0);
+  const double split = TimeValue(args, "--split").value_or(0);
 
   DecodeOptions options;
   options.copy = params.container_fourcc == kFourCCCopy;
@@ -135,7 +156,7 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
   if (IsDvdPath(input)) {
     // A DVD title, or a range of its chapters (1-based on the command line).
     const TDVDIFOInfo dvd(input);
-    const int title = ParseIntOption(args, "--title", 1) - 1;
+    const int title = IntValue(args, "--title", 1, 99).value_or(1) - 1;
     int first = 0, last = -1;
     if (const auto range = args.get("--chapters")) {
       const auto parts = Split(*range, '-');
@@ -167,35 +188,22 @@ int MediaConvertCommand(const Args& args, std::ostream& out) {
       VideoOutput vo;
       vo.width = params.width;
       vo.height = params.height;
-      vo.scale_mode = ParseIntOption(args, "--scale", 1);
+      vo.scale_mode = NamedValue(args, "--scale", kZoomNames).value_or(vo.scale_mode);
       vo.frame_rate = flash ? (params.frame_rate > 0 ? params.frame_rate : video->format().frame_rate) : -1.0;
       auto processor = std::make_shared<VideoProcessor>(video, vo);
-      if (const auto crop = args.get("--crop")) {
-        const auto parts = Split(*crop, ',');
-        std::vector<int32_t> v;
-        for (const auto& part : parts)
-          if (const auto n = ParseInt32(part)) v.push_back(*n);
-        if (v.size() != 4) throw UsageError("--crop takes LEFT,TOP,RIGHT,BOTTOM in source pixels");
-        processor->SetCrop({v[0], v[1], v[2], v[3]}, vo.scale_mode);
-      }
-      auto level = [&](const char* name) {
-        const auto text = args.get(name);
-        if (!text) return 0;
-        const auto n = ParseInt32(*text);
-        if (!n || *n < -100 || *n > 100) throw UsageError(std::string(name) + " takes -100 to 100");
-        return *n;
-      };
-      processor->SetBrightness(level("--brightness"));
-      processor->SetContrast(level("--contrast"));
-      processor->SetSaturation(level("--saturation"));
-      processor->SetEffects(ParseIntOption(args, "--effects", 0));
-      processor->SetFlip(ParseIntOption(args, "--flip", 0));
-      processor->SetDeinterlace(ParseIntOption(args, "--deinterlace", 0));
+      if (const auto crop = CropValue(args, "--crop")) processor->SetCrop(*crop, vo.scale_mode);
+      processor->SetBrightness(IntValue(args, "--brightness", -100, 100).value_or(0));
+      processor->SetContrast(IntValue(args, "--contrast", -100, 100).value_or(0));
+      processor->SetSaturation(IntValue(args, "--saturation", -100, 100).value_or(0));
+      processor->SetEffects(FlagsValue(args, "--effects", kEffectNames).value_or(0));
+      processor->SetFlip(FlagsValue(args, "--flip", kFlipNames).value_or(0));
+      processor->SetDeinterlace(
+          NamedValue(args, "--deinterlace", kDeinterlaceNames).value_or(static_cast<int32_t>(DeinterlaceMode::None)));
       video_source = processor;
     }
     if (audio) {
       auto processor = std::make_shared<AudioProcessor>(audio, params.sample_rate, params.channels, 16, flash);
-      processor->SetVolume(ParseIntOption(args, "--volume", 100));
+      processor->SetVolume(IntValue(args, "--volume", 0, 400).value_or(100));
       audio_source = processor;
     }
   }
@@ -249,10 +257,9 @@ int MediaGrabCommand(const Args& args, std::ostream& out) {
     output = args.get("-o").value_or("");
     if (output.empty()) throw UsageError("give the picture file with -o");
   }
-  const auto seconds = ParseDouble(time_text);
-  if (!seconds || !std::isfinite(*seconds) || *seconds < 0) throw UsageError("the time is seconds of 0 or more");
+  const double seconds = ParseTimeText(args.positional().size() == 3 ? "TIME" : "--at", time_text);
   auto processor = std::make_shared<VideoProcessor>(std::make_shared<VideoDecoder>(input), VideoOutput{});
-  processor->Seek(*seconds);
+  processor->Seek(seconds);
   VideoFrame frame;
   if (!processor->Read(frame)) throw Error(Format("%s has no picture at %s s", input.c_str(), time_text.c_str()));
   processor->SaveCurrentFrame(output);
@@ -261,40 +268,28 @@ int MediaGrabCommand(const Args& args, std::ostream& out) {
   return 0;
 }
 
-std::string JsonText(const std::string& s) {
-  std::string out = "\"";
-  for (const unsigned char c : s) {
-    if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
-    else if (c < 0x20) out += Format("\\u%04x", c);
-    else out += static_cast<char>(c);
-  }
-  return out + "\"";
-}
-
 int DvdListCommand(const Args& args, std::ostream& out) {
   const TDVDIFOInfo dvd(args.at(0));
   if (args.has("--json")) {
-    out << "{\"volume\": " << JsonText(dvd.VolumeName()) << ", \"protected\": " << (dvd.HaveCSSProtect() ? "true" : "false")
-        << ", \"titles\": [";
-    for (size_t i = 0; i < dvd.titles().size(); ++i) {
-      const DvdTitle& t = dvd.titles()[i];
-      out << (i ? ",\n  " : "\n  ") << "{\"title\": " << t.number << ", \"available\": " << (t.available ? "true" : "false")
-          << ", \"length\": " << FormatDouble(t.length) << ", \"chapters\": [";
-      for (size_t c = 0; c < t.chapters.size(); ++c)
-        out << (c ? ", " : "") << "{\"begin\": " << FormatDouble(t.chapters[c].begin)
-            << ", \"length\": " << FormatDouble(t.chapters[c].length) << "}";
-      out << "], \"audio\": [";
-      for (size_t a = 0; a < t.audio.size(); ++a)
-        out << (a ? ", " : "") << "{\"id\": " << t.audio[a].id << ", \"language\": " << JsonText(t.audio[a].language)
-            << ", \"format\": " << JsonText(t.audio[a].format) << ", \"channels\": " << t.audio[a].channels
-            << ", \"description\": " << JsonText(t.audio[a].description) << "}";
-      out << "], \"subtitles\": [";
-      for (size_t s = 0; s < t.subtitles.size(); ++s)
-        out << (s ? ", " : "") << "{\"id\": " << t.subtitles[s].id << ", \"language\": " << JsonText(t.subtitles[s].language)
-            << "}";
-      out << "]}";
+    TJson titles = TJson::array();
+    for (const DvdTitle& t : dvd.titles()) {
+      TJson chapters = TJson::array(), audio = TJson::array(), subtitles = TJson::array();
+      for (const auto& c : t.chapters) chapters.push_back({{"begin", c.begin}, {"length", c.length}});
+      for (const DvdAudioTrack& a : t.audio)
+        audio.push_back({{"id", a.id},
+                         {"language", a.language},
+                         {"format", a.format},
+                         {"channels", a.channels},
+                         {"description", a.description}});
+      for (const DvdSubtitleTrack& s : t.subtitles) subtitles.push_back({{"id", s.id}, {"language", s.language}});
+      titles.push_back({{"title", t.number},
+                        {"available", t.available},
+                        {"length", t.length},
+                        {"chapters", std::move(chapters)},
+                        {"audio", std::move(audio)},
+                        {"subtitles", std::move(subtitles)}});
     }
-    out << "\n]}\n";
+    out << JsonDocument({{"volume", dvd.VolumeName()}, {"protected", dvd.HaveCSSProtect()}, {"titles", std::move(titles)}});
     return 0;
   }
   out << "Volume " << (dvd.VolumeName().empty() ? "(no name)" : dvd.VolumeName()) << ", " << dvd.TitleCount()
@@ -320,9 +315,9 @@ int DvdListCommand(const Args& args, std::ostream& out) {
 int MediaEstimateCommand(const Args& args, std::ostream& out) {
   EncodeParams params;
   params.container_fourcc = ParseFourCCOption(args, "--container");
-  params.video_bitrate = ParseIntOption(args, "--vbitrate", 0);
-  params.audio_bitrate = ParseIntOption(args, "--abitrate", 0);
-  const double seconds = ParseDoubleOption(args, "--duration", 0);
+  params.video_bitrate = BitRateValue(args, "--vbitrate", 0, 100000000).value_or(0);
+  params.audio_bitrate = BitRateValue(args, "--abitrate", 0, 1536000).value_or(0);
+  const double seconds = TimeValue(args, "--duration").value_or(0);
   out << EstimateDiskSpace(params, args.has("--no-video"), args.has("--no-audio"), seconds) << "\n";
   return 0;
 }
@@ -360,26 +355,25 @@ void RegisterEngineCommands(CommandTable& table) {
                          {"--vcodec", "FOURCC", "video codec, such as FLV1 or H264"},
                          {"--acodec", "FOURCC", "audio codec, such as MP3 or AAC"},
                          {"--size", "WxH", "output frame size"},
-                         {"--fps", "N", "output frame rate"},
-                         {"--vbitrate", "N", "video bit rate in bits per second"},
-                         {"--abitrate", "N", "audio bit rate in bits per second"},
-                         {"--rate", "N", "sample rate in Hz (Flash outputs snap to 44100, 22050 or 11025)"},
-                         {"--channels", "N", "audio channels"},
-                         {"--start", "SECONDS", "start time in the source"},
-                         {"--duration", "SECONDS", "length to convert (default: to the end)"},
-                         {"--split", "SECONDS", "write pieces of this length, named OUTPUT_1, OUTPUT_2, ..."},
+                         {"--fps", "RATE", "output frame rate, up to 120, such as 25, 29.97 or 30000/1001"},
+                         {"--vbitrate", "RATE", "video bit rate in kbit/s, up to 100000 (or 800k, 1.5M, 96000bit)"},
+                         {"--abitrate", "RATE", "audio bit rate in kbit/s, up to 1536 (or 128k, 96000bit)"},
+                         {"--sample-rate", "HZ", "sample rate, up to 96000 (or 44.1kHz; Flash outputs snap to 44100, "
+                                                 "22050 or 11025)", false, "--rate"},
+                         {"--channels", "N", "audio channels, 1 or 2 (0 keeps the source's)"},
+                         {"--start", "TIME", "start time in the source (seconds, or MM:SS or HH:MM:SS)"},
+                         {"--duration", "TIME", "length to convert (default: to the end)"},
+                         {"--split", "TIME", "write pieces of this length, named OUTPUT_1, OUTPUT_2, ..."},
                          {"--copy", "", "copy the streams without re-encoding (container from the extension)"},
-                         {"--scale", "MODE", "zoom: 0 full screen, 1 keep original, 2 16:9, 3 4:3, 4 letter box, "
-                                             "5 pan & scan"},
+                         {"--scale", "MODE", "zoom: " + ChoiceHelp(kZoomNames) + " (default keep)"},
                          {"--crop", "L,T,R,B", "crop rectangle in source pixels"},
                          {"--brightness", "N", "-100 to 100"},
                          {"--contrast", "N", "-100 to 100"},
                          {"--saturation", "N", "-100 to 100"},
-                         {"--effects", "BITS", "1 gray, 2 emboss, 4 negative, 32 old film"},
-                         {"--deinterlace", "MODE", "1 repeat odd, 2 repeat even, 3 odd interpolate, "
-                                                   "4 even interpolate"},
-                         {"--flip", "BITS", "1 horizontal, 2 vertical"},
-                         {"--volume", "PERCENT", "sound volume (100 unchanged)"},
+                         {"--effects", "NAMES", FlagsHelp(kEffectNames)},
+                         {"--deinterlace", "MODE", ChoiceHelp(kDeinterlaceNames)},
+                         {"--flip", "h|v|hv", "mirror: " + FlagsHelp(kFlipNames)},
+                         {"--volume", "PERCENT", "0 to 400 (100 unchanged)"},
                          {"--title", "N", "for a DVD input: the title to convert (default 1)"},
                          {"--chapters", "N[-M]", "for a DVD input: the chapters to convert"},
                          {"--no-video", "", "leave the video out"},
@@ -396,8 +390,8 @@ void RegisterEngineCommands(CommandTable& table) {
              .run = MediaGrabCommand});
   table.Add({.name = "snapshot",
              .args = "FILE",
-             .summary = "the same as media grab: --at SECONDS -o OUT.jpg",
-             .options = {{"--at", "SECONDS", "time of the picture (default 0)"},
+             .summary = "the same as media grab: --at TIME -o OUT.jpg",
+             .options = {{"--at", "TIME", "time of the picture (seconds, or MM:SS or HH:MM:SS; default 0)"},
                          {"-o", "FILE", "the picture file, .jpg or .bmp"}},
              .min_positional = 1,
              .max_positional = 1,
@@ -412,9 +406,10 @@ void RegisterEngineCommands(CommandTable& table) {
   table.Add({.name = "media estimate",
              .summary = "print the expected output size in bytes for bit rates and a duration",
              .options = {{"--container", "FOURCC", "output container"},
-                         {"--vbitrate", "N", "video bit rate (0: a default for the size)"},
-                         {"--abitrate", "N", "audio bit rate"},
-                         {"--duration", "SECONDS", "length"},
+                         {"--vbitrate", "RATE", "video bit rate in kbit/s (or 800k, 1.5M, 96000bit; 0: a default "
+                                                "for the size)"},
+                         {"--abitrate", "RATE", "audio bit rate in kbit/s (or 128k, 96000bit)"},
+                         {"--duration", "TIME", "length (seconds, or MM:SS or HH:MM:SS)"},
                          {"--no-video", "", "the source has no video"},
                          {"--no-audio", "", "the source has no audio"}},
              .run = MediaEstimateCommand});

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/option_values.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "movie/external_movie.h"
@@ -45,14 +46,6 @@ std::unique_ptr<TFlashMovie> MovieLike(const TSWFStreamReader& host) {
   return movie;
 }
 
-int ParseDepth(const Args& args, int fallback) {
-  const std::optional<std::string> text = args.get("--depth");
-  if (!text) return fallback;
-  const std::optional<int32_t> depth = ParseInt32(*text);
-  if (!depth || *depth < 1 || *depth > 65535) throw UsageError("--depth must be a whole number from 1 to 65535");
-  return *depth;
-}
-
 int SwfImport(const Args& args, std::ostream& out) {
   const std::string hostPath = args.at(0), guestPath = args.at(1);
   const std::optional<std::string> output = args.get("-o");
@@ -77,7 +70,7 @@ int SwfImport(const Args& args, std::ostream& out) {
   const uint32_t definitions = guest->DefinitionCount();
   int depth = 0;
   if (mode == kExternalSprite) {
-    depth = ParseDepth(args, DeepestPlacement(hostHeader) + 1);
+    depth = IntValue(args, "--depth", 1, 65535).value_or(DeepestPlacement(hostHeader) + 1);
     TFlashPlaceObject* place = movie->PlaceObject(guest->Sprite(), depth);
     if (const std::optional<std::string> name = args.get("--name")) place->SetName(*name);
   }

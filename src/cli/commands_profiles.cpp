@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/output_text.h"
 #include "core/error.h"
 #include "core/language.h"
 #include "core/paths.h"
@@ -32,28 +33,22 @@ std::string Summary(const TProfileItem& p) {
                 p.AudioBitrate / 1000);
 }
 
-std::string JsonText(std::string_view s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (static_cast<unsigned char>(c) < 0x20)
-      out += Format("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-    else
-      out += c;
-  }
-  return out + "\"";
-}
-
-std::string ProfileJson(const TProfileItem& p, const std::string& category) {
-  return Format("{\"id\":%d,\"name\":%s,\"category\":%s,\"user\":%s,\"container\":%s,\"video_codec\":%s,"
-                "\"width\":%d,\"height\":%d,\"frame_rate\":%s,\"video_bitrate\":%d,\"audio_codec\":%s,"
-                "\"sample_rate\":%d,\"channels\":%d,\"audio_bitrate\":%d}",
-                p.EffectiveId(), JsonText(p.Name).c_str(), JsonText(category).c_str(), p.IsUser ? "true" : "false",
-                JsonText(Trim(FourCCToString(p.FourCC))).c_str(),
-                JsonText(p.NoVideo() ? "" : Trim(FourCCToString(p.VideoEncoder))).c_str(), p.NoVideo() ? 0 : p.Width,
-                p.NoVideo() ? 0 : p.Height, FormatDouble(p.NoVideo() ? 0 : p.FrameRate).c_str(),
-                p.NoVideo() ? 0 : p.VideoBitrate, JsonText(Trim(FourCCToString(p.AudioEncoder))).c_str(), p.SampleRate,
-                p.Channels, p.AudioBitrate);
+TJson ProfileJson(const TProfileItem& p, const std::string& category) {
+  const bool video = !p.NoVideo();
+  return {{"id", p.EffectiveId()},
+          {"name", p.Name},
+          {"category", category},
+          {"user", p.IsUser},
+          {"container", Trim(FourCCToString(p.FourCC))},
+          {"video_codec", video ? Trim(FourCCToString(p.VideoEncoder)) : ""},
+          {"width", video ? p.Width : 0},
+          {"height", video ? p.Height : 0},
+          {"frame_rate", video ? p.FrameRate : 0},
+          {"video_bitrate", video ? p.VideoBitrate : 0},
+          {"audio_codec", Trim(FourCCToString(p.AudioEncoder))},
+          {"sample_rate", p.SampleRate},
+          {"channels", p.Channels},
+          {"audio_bitrate", p.AudioBitrate}};
 }
 
 int ProfilesList(const Args& args, std::ostream& out) {
@@ -64,7 +59,7 @@ int ProfilesList(const Args& args, std::ostream& out) {
       TProfileCategory& category = catalogue.Category(i);
       if (category.Type == TProfileCategoryType::All || category.Type == TProfileCategoryType::Recent) continue;
       for (const TProfileItem* p : catalogue.CategoryItems(category).Items())
-        out << ProfileJson(*p, category.Title) << "\n";
+        out << JsonLine(ProfileJson(*p, category.Title));
     }
     return 0;
   }

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "cli/command.h"
+#include "cli/output_text.h"
 #include "core/error.h"
 #include "core/text.h"
 #include "readers/flv_reader.h"
@@ -14,60 +15,36 @@
 namespace fc::cli {
 namespace {
 
-std::string JsonString(std::string_view s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) out += Format("\\u%04x", static_cast<unsigned char>(c));
-        else out += c;
-    }
-  }
-  return out + "\"";
+// Numbers that JSON cannot hold (infinities, NaN) become null.
+TJson JsonNumber(double v) { return std::isfinite(v) ? TJson(v) : TJson(); }
+
+TJson MetaToJson(const TFLVCustomData& v);
+
+TJson PropertiesToJson(const std::vector<std::unique_ptr<TFLVCustomData>>& items) {
+  TJson object = TJson::object();
+  for (const auto& item : items) object[item->Name] = MetaToJson(*item);
+  return object;
 }
 
-std::string JsonNumber(double v) { return std::isfinite(v) ? FormatDouble(v) : "null"; }
-
-void MetaToJson(const TFLVCustomData& v, std::ostream& out);
-
-void PropertiesToJson(const std::vector<std::unique_ptr<TFLVCustomData>>& items, std::ostream& out) {
-  out << "{";
-  for (size_t i = 0; i < items.size(); ++i) {
-    out << (i ? ", " : "") << JsonString(items[i]->Name) << ": ";
-    MetaToJson(*items[i], out);
+TJson MetaToJson(const TFLVCustomData& v) {
+  if (const auto* n = dynamic_cast<const TFLVDataNumber*>(&v)) return JsonNumber(n->Value);
+  if (const auto* b = dynamic_cast<const TFLVDataBoolean*>(&v)) return b->Value;
+  if (const auto* s = dynamic_cast<const TFLVDataString*>(&v)) return s->Value;
+  if (const auto* w = dynamic_cast<const TFLVDataWord*>(&v)) return w->Value;
+  if (const auto* d = dynamic_cast<const TFLVDataDate*>(&v))
+    return {{"milliseconds", JsonNumber(d->Milliseconds)}, {"timezone", d->TimeZone}};
+  if (const auto* a = dynamic_cast<const TFLVDataECMAArray*>(&v)) return PropertiesToJson(a->Items);
+  if (const auto* sa = dynamic_cast<const TFLVDataStrictArray*>(&v)) {
+    TJson array = TJson::array();
+    for (const auto& item : sa->Items) array.push_back(MetaToJson(*item));
+    return array;
   }
-  out << "}";
-}
-
-void MetaToJson(const TFLVCustomData& v, std::ostream& out) {
-  if (const auto* n = dynamic_cast<const TFLVDataNumber*>(&v)) out << JsonNumber(n->Value);
-  else if (const auto* b = dynamic_cast<const TFLVDataBoolean*>(&v)) out << (b->Value ? "true" : "false");
-  else if (const auto* s = dynamic_cast<const TFLVDataString*>(&v)) out << JsonString(s->Value);
-  else if (const auto* w = dynamic_cast<const TFLVDataWord*>(&v)) out << w->Value;
-  else if (const auto* d = dynamic_cast<const TFLVDataDate*>(&v))
-    out << "{\"milliseconds\": " << JsonNumber(d->Milliseconds) << ", \"timezone\": " << d->TimeZone << "}";
-  else if (const auto* a = dynamic_cast<const TFLVDataECMAArray*>(&v)) PropertiesToJson(a->Items, out);
-  else if (const auto* sa = dynamic_cast<const TFLVDataStrictArray*>(&v)) {
-    out << "[";
-    for (size_t i = 0; i < sa->Items.size(); ++i) {
-      out << (i ? ", " : "");
-      MetaToJson(*sa->Items[i], out);
-    }
-    out << "]";
-  } else if (const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(&v)) {
-    out << "{\"count\": " << k->Count << ", \"times\": [";
-    for (size_t i = 0; i < k->Times.size(); ++i) out << (i ? ", " : "") << JsonNumber(k->Times[i]);
-    out << "], \"filepositions\": [";
-    for (size_t i = 0; i < k->FilePositions.size(); ++i) out << (i ? ", " : "") << k->FilePositions[i];
-    out << "]}";
-  } else {
-    out << "null";
+  if (const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(&v)) {
+    TJson times = TJson::array();
+    for (const double t : k->Times) times.push_back(JsonNumber(t));
+    return {{"count", k->Count}, {"times", std::move(times)}, {"filepositions", k->FilePositions}};
   }
+  return nullptr;
 }
 
 void MetaToText(const TFLVCustomData& v, int indent, std::ostream& out) {
@@ -106,26 +83,34 @@ int FlvInfo(const Args& args, std::ostream& out) {
   if (!flv.IsFLV) throw Error(Format("%s is not an FLV file (version 1)", file.c_str()));
   const bool audio_usable = !flv.AudioFrames.empty();
   if (args.has("--json")) {
-    out << "{\"file\": " << JsonString(file) << ", \"version\": " << int{flv.Version}
-        << ", \"hasVideo\": " << (flv.HasVideo ? "true" : "false") << ", \"hasAudio\": " << (flv.HasAudio ? "true" : "false")
-        << ",\n \"video\": {\"codecId\": " << int{flv.VideoCodecID} << ", \"codec\": " << JsonString(FlvVideoCodecName(flv.VideoCodecID))
-        << ", \"width\": " << flv.Width << ", \"height\": " << flv.Height << ", \"frames\": " << flv.FrameCount
-        << ", \"frameRate\": " << JsonNumber(flv.FrameRateValue()) << ", \"frameRateFixed\": " << flv.FrameRate
-        << ", \"firstFrameType\": " << int{flv.FirstFrameType} << ", \"lastTimestamp\": " << flv.LastVideoTimestamp << "}";
+    TJson j = {{"file", file},
+               {"version", flv.Version},
+               {"hasVideo", flv.HasVideo},
+               {"hasAudio", flv.HasAudio},
+               {"video",
+                {{"codecId", flv.VideoCodecID},
+                 {"codec", FlvVideoCodecName(flv.VideoCodecID)},
+                 {"width", flv.Width},
+                 {"height", flv.Height},
+                 {"frames", flv.FrameCount},
+                 {"frameRate", JsonNumber(flv.FrameRateValue())},
+                 {"frameRateFixed", flv.FrameRate},
+                 {"firstFrameType", flv.FirstFrameType},
+                 {"lastTimestamp", flv.LastVideoTimestamp}}}};
     if (flv.SoundHeader) {
       const TSHeader& s = *flv.SoundHeader;
-      out << ",\n \"audio\": {\"format\": " << int{s.SoundFormat()} << ", \"formatName\": "
-          << JsonString(FlvSoundFormatName(s.SoundFormat())) << ", \"rate\": " << int{s.SoundRate()}
-          << ", \"size\": " << int{s.SoundSize()} << ", \"type\": " << int{s.SoundType()}
-          << ", \"mp3FrameHeader\": " << s.MP3FrameHeader << ", \"frames\": " << flv.AudioFrameCount()
-          << ", \"usable\": " << (audio_usable ? "true" : "false") << "}";
+      j["audio"] = {{"format", s.SoundFormat()},
+                    {"formatName", FlvSoundFormatName(s.SoundFormat())},
+                    {"rate", s.SoundRate()},
+                    {"size", s.SoundSize()},
+                    {"type", s.SoundType()},
+                    {"mp3FrameHeader", s.MP3FrameHeader},
+                    {"frames", flv.AudioFrameCount()},
+                    {"usable", audio_usable}};
     }
-    if (flv.MetaData) {
-      out << ",\n \"metadata\": ";
-      MetaToJson(*flv.MetaData, out);
-    }
-    if (!flv.MetaDataError.empty()) out << ",\n \"metadataError\": " << JsonString(flv.MetaDataError);
-    out << "}\n";
+    if (flv.MetaData) j["metadata"] = MetaToJson(*flv.MetaData);
+    if (!flv.MetaDataError.empty()) j["metadataError"] = flv.MetaDataError;
+    out << JsonDocument(j);
     return 0;
   }
   out << "file: " << file << "\n"

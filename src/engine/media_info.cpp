@@ -115,16 +115,6 @@ void FinishProgram(ProgramInfo& p, double file_duration) {
   p.value = static_cast<int32_t>(p.video.size() + p.audio.size() + p.subtitles.size());
 }
 
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (const unsigned char c : s) {
-    if (c == '"' || c == '\\') out += '\\', out += static_cast<char>(c);
-    else if (c < 0x20) out += Format("\\u%04x", c);
-    else out += static_cast<char>(c);
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 MediaInfo LoadMediaInfo(const std::string& path) {
@@ -159,55 +149,6 @@ MediaInfo LoadMediaInfo(const std::string& path) {
   if (info.programs.empty()) throw MediaError(path + " has no audio or video stream");
   if (info.duration <= 0) info.duration = info.programs.front().duration;
   return info;
-}
-
-std::string MediaInfoToJson(const MediaInfo& info) {
-  std::string j = "{\n";
-  j += "  \"file\": " + JsonString(info.file_name) + ",\n";
-  j += "  \"format\": " + JsonString(info.format_name) + ",\n";
-  j += "  \"duration\": " + FormatDouble(info.duration) + ",\n";
-  j += Format("  \"bit_rate\": %lld,\n", static_cast<long long>(info.bit_rate));
-  j += "  \"programs\": [";
-  for (size_t pi = 0; pi < info.programs.size(); ++pi) {
-    const ProgramInfo& p = info.programs[pi];
-    j += pi ? ",\n    {" : "\n    {";
-    j += Format("\"id\": %d, \"duration\": %s, \"value\": %d,\n", p.id, FormatDouble(p.duration).c_str(), p.value);
-    j += "      \"video\": [";
-    for (size_t i = 0; i < p.video.size(); ++i) {
-      const auto& v = p.video[i];
-      j += Format("%s\n        {\"id\": %d, \"index\": %d, \"name\": %s, \"codec\": %s, \"bit_rate\": %lld, "
-                  "\"duration\": %s, \"width\": %d, \"height\": %d, \"frame_rate\": %s, \"aspect\": \"%d:%d\", "
-                  "\"size_unknown\": %s}",
-                  i ? "," : "", v.id, v.index, JsonString(v.name).c_str(), JsonString(v.codec).c_str(),
-                  static_cast<long long>(v.bit_rate), FormatDouble(v.duration).c_str(), v.format.width,
-                  v.format.height, FormatDouble(v.format.frame_rate).c_str(), v.format.aspect_x,
-                  v.format.aspect_y, (v.format.flags & kFormatSizeUnknown) ? "true" : "false");
-    }
-    j += p.video.empty() ? "],\n" : "\n      ],\n";
-    j += "      \"audio\": [";
-    for (size_t i = 0; i < p.audio.size(); ++i) {
-      const auto& a = p.audio[i];
-      j += Format("%s\n        {\"id\": %d, \"index\": %d, \"name\": %s, \"codec\": %s, \"language\": %s, "
-                  "\"bit_rate\": %lld, \"duration\": %s, \"sample_rate\": %d, \"channels\": %d, "
-                  "\"size_unknown\": %s}",
-                  i ? "," : "", a.id, a.index, JsonString(a.name).c_str(), JsonString(a.codec).c_str(),
-                  JsonString(a.language).c_str(), static_cast<long long>(a.bit_rate),
-                  FormatDouble(a.duration).c_str(), a.format.sample_rate, a.format.channels,
-                  (a.format.flags & kFormatSizeUnknown) ? "true" : "false");
-    }
-    j += p.audio.empty() ? "],\n" : "\n      ],\n";
-    j += "      \"subtitles\": [";
-    for (size_t i = 0; i < p.subtitles.size(); ++i) {
-      const auto& s = p.subtitles[i];
-      j += Format("%s\n        {\"id\": %d, \"index\": %d, \"name\": %s, \"codec\": %s, \"language\": %s, "
-                  "\"bitmap\": %s}",
-                  i ? "," : "", s.id, s.index, JsonString(s.name).c_str(), JsonString(s.codec).c_str(),
-                  JsonString(s.language).c_str(), s.bitmap ? "true" : "false");
-    }
-    j += p.subtitles.empty() ? "]}" : "\n      ]}";
-  }
-  j += info.programs.empty() ? "]\n}\n" : "\n  ]\n}\n";
-  return j;
 }
 
 }  // namespace fc

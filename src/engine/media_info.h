@@ -81,7 +81,4 @@ struct MediaInfo {
 // opened or has no audio or video stream.
 MediaInfo LoadMediaInfo(const std::string& path);
 
-// The information as JSON (for tools and logs).
-std::string MediaInfoToJson(const MediaInfo& info);
-
 }  // namespace fc

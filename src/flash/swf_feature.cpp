@@ -195,7 +195,7 @@ void TSwfFeature::Assign(const TSwfFeature* source, bool with_profile_add) {
   ShowSlide = show_slide;
   Generate = e.Generate;
   // A slide show presents its pictures through the player: it never takes embedded video.
-  if (ShowSlide && e.Generate.SwfType == 1) Generate.SwfType = own_type;
+  if (ShowSlide && e.Generate.SwfType == kSwfTypeEmbedded) Generate.SwfType = own_type;
   Playback = e.Playback;
   Skin = e.Skin;
   EffectMask = e.EffectMask;
@@ -208,12 +208,12 @@ int TSwfFeature::EffectiveSwfType() const { return Generate.GenerateSwf ? Genera
 
 bool TSwfFeature::EffectiveGenerateHtml() const {
   if (!Generate.GenerateSwf) return false;
-  if (EffectiveSwfType() == 3) return true;
+  if (EffectiveSwfType() == kSwfTypeUrlVariable) return true;
   return Generate.GenerateHtml;
 }
 
 std::string TSwfFeature::EffectiveUrlVar() const {
-  return Generate.GenerateSwf && Generate.SwfType == 3 ? Generate.UrlVar : std::string();
+  return Generate.GenerateSwf && Generate.SwfType == kSwfTypeUrlVariable ? Generate.UrlVar : std::string();
 }
 
 bool TSwfFeature::ClickingLinkEffective() const { return LinkEffective(Playback.LaunchClicking, Playback.ClickingUrl); }
@@ -254,7 +254,7 @@ std::string TSwfFeature::PreloaderFile() const {
 
 bool TSwfFeature::UsePreloader() const {
   const std::string file = PreloaderFile();
-  return EffectiveSwfType() != 1 && !file.empty() && ExtractFileName(file) != kNonePlayer && FileExists(file);
+  return EffectiveSwfType() != kSwfTypeEmbedded && !file.empty() && ExtractFileName(file) != kNonePlayer && FileExists(file);
 }
 
 std::vector<std::string> TSwfFeature::TemplateFiles(const std::string& folder, const std::string& default_relative,

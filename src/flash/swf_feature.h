@@ -69,13 +69,18 @@ struct TSWFTemplateInfo {
   bool ShowSlide = false;  // a slide show: every FLV comes with one picture
 };
 
+// SWF types: how the player movie gets its video.
+inline constexpr uint8_t kSwfTypeEmbedded = 1;     // the FLV frames in the movie's timeline
+inline constexpr uint8_t kSwfTypeExternalFlv = 2;  // the FLV file beside the movie
+inline constexpr uint8_t kSwfTypeUrlVariable = 3;  // the FLV path from a URL variable
+
 // What to produce.
 struct TSwfGenerate {
   bool GenerateFlv = true;        // keep the FLVs beside an SWF with embedded video
   bool GenerateSwf = true;
   bool GenerateHtml = true;
   bool GenerateThumbnail = true;
-  uint8_t SwfType = 2;            // 1 embedded, 2 external FLV, 3 FLV path from a URL variable
+  uint8_t SwfType = kSwfTypeExternalFlv;
   std::string UrlVar;
 };
 

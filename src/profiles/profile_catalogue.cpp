@@ -156,11 +156,16 @@ TProfileItem* TProfileCatalogue::FindProfile(int32_t id) const {
   return built_in_.FindById(id);
 }
 
+namespace {
+// The first user profile takes an identifier this far above the built-in ones.
+constexpr int32_t kUserIdGap = 1000;
+}  // namespace
+
 TProfileItem* TProfileCatalogue::AddUserProfile(const TProfileItem& base, const std::string& name) {
   auto item = std::make_unique<TProfileItem>(base);
   item->Name = name;
   item->IsUser = true;
-  item->NewId = user_.MaxId() < built_in_.MaxId() ? built_in_.MaxId() + 1000 : user_.MaxId() + 1;
+  item->NewId = user_.MaxId() < built_in_.MaxId() ? built_in_.MaxId() + kUserIdGap : user_.MaxId() + 1;
   if (const TProfileCategory* custom = FindCategoryOfType(TProfileCategoryType::Custom))
     item->CategoryId = custom->Id;
   TProfileItem* added = item.get();

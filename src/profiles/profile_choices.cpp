@@ -6,6 +6,14 @@
 
 namespace fc {
 
+namespace {
+// What the sequence decoders of merges and slides are handed: YV12 pictures of 12 bits a pixel.
+constexpr FourCC kSlidePixelFormat = MakeFourCC("YV12");
+constexpr int32_t kSlideBitsPerPixel = 12;
+// Bits per sample the audio processors work with.
+constexpr int32_t kSampleBits = 16;
+}  // namespace
+
 bool ApplyProfile(const TProfileItem* p, EncodeParams* e) {
   if (!p || !e) return false;
   e->container_fourcc = p->FourCC;
@@ -17,8 +25,8 @@ bool ApplyProfile(const TProfileItem* p, EncodeParams* e) {
   e->reserved28 = 0;
   e->reserved32 = 0;
   e->interpolation = p->Interpolation;
-  e->slide_pixel_format = MakeFourCC("YV12");
-  e->slide_bits = 12;
+  e->slide_pixel_format = kSlidePixelFormat;
+  e->slide_bits = kSlideBitsPerPixel;
   e->formate = p->Formate;
   e->norm = p->Norm;
   e->reserved60 = 0;
@@ -29,7 +37,7 @@ bool ApplyProfile(const TProfileItem* p, EncodeParams* e) {
   e->audio_bitrate = p->AudioBitrate;
   e->reserved88 = 0;
   e->reserved92 = 0;
-  e->sample_bits = 16;
+  e->sample_bits = kSampleBits;
   return true;
 }
 

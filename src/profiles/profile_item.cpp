@@ -111,7 +111,7 @@ TProfileItem TProfileItem::FromXml(const pugi::xml_node& node) {
     p.AudioEncoder = MakeFourCC(ChildText(enc, "AudioEncoder"));
     p.VideoEncoder = MakeFourCC(ChildText(enc, "VideoEncoder"));
     p.Channels = IntText(ChildText(enc, "Channels").c_str());
-    p.FrameRate = IntText(ChildText(enc, "FrameRate").c_str()) / 1000.0;
+    p.FrameRate = IntText(ChildText(enc, "FrameRate").c_str()) / kFrameRateScale;
     p.AudioBitrate = IntText(ChildText(enc, "AudioBitrate").c_str());
     p.VideoBitrate = IntText(ChildText(enc, "VideoBitrate").c_str());
     p.Formate = IntText(ChildText(enc, "Formate").c_str());
@@ -148,7 +148,7 @@ void TProfileItem::ToXml(pugi::xml_node node) const {
   SetChildText(enc, "AudioEncoder", FourCCToString(AudioEncoder));
   SetChildText(enc, "VideoEncoder", FourCCToString(VideoEncoder));
   SetChildText(enc, "Channels", std::to_string(Channels));
-  SetChildText(enc, "FrameRate", std::to_string(std::lround(FrameRate * 1000)));
+  SetChildText(enc, "FrameRate", std::to_string(std::lround(FrameRate * kFrameRateScale)));
   SetChildText(enc, "AudioBitrate", std::to_string(AudioBitrate));
   SetChildText(enc, "VideoBitrate", std::to_string(VideoBitrate));
   SetChildText(enc, "Formate", std::to_string(Formate));

@@ -13,6 +13,9 @@
 
 namespace fc {
 
+// Profile files store frame rates as frames per second times this.
+inline constexpr double kFrameRateScale = 1000.0;
+
 // A choice of a codec list: its text as written and its packed four-character code.
 struct TCodecChoice {
   std::string Text;
@@ -32,13 +35,13 @@ struct TProfileItem {
 
   // "EncParam"
   int32_t Interpolation = 0;
-  int32_t ResizeStyle = 0;
+  int32_t ResizeStyle = 0;  // a ScaleMode value
   int32_t SampleRate = 0;
   int32_t Width = 0, Height = 0;
   fc::FourCC AudioEncoder = 0;
   fc::FourCC VideoEncoder = 0;
   int32_t Channels = 0;
-  double FrameRate = 0;     // stored as frames per second x 1000
+  double FrameRate = 0;     // frames per second (stored times kFrameRateScale)
   int32_t AudioBitrate = 0, VideoBitrate = 0;
   int32_t Formate = 0;
   int32_t Norm = 0;

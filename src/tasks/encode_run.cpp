@@ -10,6 +10,15 @@
 
 namespace fc {
 
+namespace {
+// The converter's split mode that cuts the output into pieces of a given length.
+constexpr int kSplitByLength = 1;
+}  // namespace
+
+bool IsEndStatus(EncoderStatus status) {
+  return status >= EncoderStatus::Succeeded && status <= EncoderStatus::WriteFailed;
+}
+
 int32_t EmbeddedSwfPieceSeconds(double frame_rate) {
   if (!(frame_rate > 0)) return 0;
   // nearbyint rounds in the current mode, which is to nearest, halves to even.
@@ -40,10 +49,9 @@ double TMediaEncodeTaskList::TotalDuration() const {
 
 bool TMediaEncodeTaskList::OnEncoderStatus(TMediaEncodeTask& job, EncoderStatus status, int32_t value,
                                            const ProgressInfo* info, std::stop_token stopping) {
-  const auto s = static_cast<int32_t>(status);
-  job.Status = s;
+  job.Status = static_cast<int32_t>(status);
   job.Percent = status == EncoderStatus::Progress ? std::clamp(value / 100, 0, 100) : job.Percent.load();
-  if (s >= 2 && s <= 5) {
+  if (IsEndStatus(status)) {
     // Queued: handling the end frees the converter that is calling now.
     std::weak_ptr<bool> alive = alive_;
     TMediaEncodeTask* j = &job;
@@ -149,9 +157,9 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
     const TMediaTaskMediaSource* source = task.Source();
     const double start = task.StartTime() - (source ? source->DecoderOrigin() : 0);
     const double length = task.Duration();
-    if (!member && task.Flash.EffectiveSwfType() == 1) {
+    if (!member && task.Flash.EffectiveSwfType() == kSwfTypeEmbedded) {
       const int32_t piece = EmbeddedSwfPieceSeconds(encoder->encode_params().frame_rate);
-      if (piece > 0 && length > piece) encoder->SetSplit(1, static_cast<int64_t>(piece) * 1000);
+      if (piece > 0 && length > piece) encoder->SetSplit(kSplitByLength, static_cast<int64_t>(piece) * 1000);
     }
     job.Encoder = std::move(encoder);
     job.Status = 0;
@@ -215,19 +223,9 @@ void TMediaSerialEncodeTaskList::StopCurrent() {
 
 // ---------------------------------------------------------------------------------------------
 
-namespace {
-void AddJobs(TMediaSerialEncodeTaskList& list, TMediaTask* task) {
-  if (!task->Excluded) list.Add(task);
-  // The child cache is rebuilt by ChildTasks: copy it before going deeper.
-  const TMediaTaskList& children = task->ChildTasks();
-  std::vector<TMediaTask*> copy(children.begin(), children.end());
-  for (TMediaTask* child : copy) AddJobs(list, child);
-}
-}  // namespace
-
 std::unique_ptr<TMediaSerialEncodeTaskList> TMediaTaskMgr::CreateSerialEncodeList(TMainLoop& loop) {
   auto list = std::make_unique<TMediaSerialEncodeTaskList>(this, loop);
-  for (TMediaTask* t : tasks_) AddJobs(*list, t);
+  for (TMediaTask* t : IncludedTasks()) list->Add(t);
   list->SortByOrder();
   return list;
 }

@@ -112,6 +112,9 @@ public:
   void StopCurrent();
 };
 
+// Succeeded, Cancelled, Failed and WriteFailed: the statuses that end a job.
+bool IsEndStatus(EncoderStatus status);
+
 // Seconds per piece of an SWF with embedded video (15900 frames): 15900 / rate + 0.5 rounded
 // half to even; 0 for a rate of 0 or less.
 int32_t EmbeddedSwfPieceSeconds(double frame_rate);

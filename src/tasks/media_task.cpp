@@ -50,9 +50,9 @@ void TMediaTaskEncodeParams::CompleteDefaultCodecs() {
 
 const TDibImage& TMediaTaskWatermark::Picture() {
   if (!Image.empty()) return Image;
-  if (Kind == 0) {
+  if (Kind == kWatermarkPicture) {
     if (!ImageFile.empty() && std::filesystem::exists(ImageFile)) Image.LoadImage(ImageFile);
-  } else if (Kind == 1 && !Text.empty()) {
+  } else if (Kind == kWatermarkText && !Text.empty()) {
     Image = RenderText({.text = Text, .font_name = Font.Name, .color = Font.Color, .point_size = Font.Size,
                         .style = Font.Style});
   }
@@ -114,9 +114,7 @@ void TMediaTaskEditParams::ApplySubtitle(VideoProcessor& video, int32_t stream_i
     return;
   }
   settings.stream_id = stream_id;
-  // Kind 0 keeps the subtitle's own look; any other kind draws it with the task's font,
-  // colour and position.
-  settings.own_style = Subtitle.Kind != 0;
+  settings.own_style = Subtitle.Kind != kSubtitleOwnLook;
   if (settings.own_style) {
     settings.style_value = Subtitle.Style;
     settings.x = Subtitle.X;
@@ -504,7 +502,7 @@ TMediaBaseTask::TMediaBaseTask(TMediaTaskList* list, std::unique_ptr<TMediaTaskM
       source_(std::move(source)),
       clips_(list ? list->Manager() : nullptr, this) {
   if (source_) source_->Owner = this;
-  Record().scale_mode = 1;
+  Record().scale_mode = static_cast<int32_t>(ScaleMode::KeepOriginal);
   clips_.OnNotify = [this](TMediaTask* t, TMediaTaskList::TAction action) {
     if (action == TMediaTaskList::TAction::Added) static_cast<TMediaClipTask*>(t)->Parent = this;
   };
@@ -794,6 +792,14 @@ uint64_t SizeOf(TMediaTask* task) {
   return total;
 }
 
+void CollectIncluded(TMediaTask* task, std::vector<TMediaTask*>& out) {
+  if (!task->Excluded) out.push_back(task);
+  // The child cache is rebuilt by ChildTasks: copy it before going deeper.
+  const TMediaTaskList& children = task->ChildTasks();
+  const std::vector<TMediaTask*> copy(children.begin(), children.end());
+  for (TMediaTask* child : copy) CollectIncluded(child, out);
+}
+
 void IncludeTree(TMediaTask* task) {
   task->Excluded = false;
   for (TMediaTask* child : task->ChildTasks()) IncludeTree(child);
@@ -808,6 +814,12 @@ uint64_t TMediaTaskMgr::TasksTotalSize() {
 
 void TMediaTaskMgr::IncludeAll() {
   for (TMediaTask* t : tasks_) IncludeTree(t);
+}
+
+std::vector<TMediaTask*> TMediaTaskMgr::IncludedTasks() {
+  std::vector<TMediaTask*> included;
+  for (TMediaTask* t : tasks_) CollectIncluded(t, included);
+  return included;
 }
 
 int TMediaTaskMgr::AddRemovalListener(TRemovalListener listener) {

@@ -70,10 +70,18 @@ struct TMediaTaskFont {
   int32_t Style = 0;         // kText... bits
 };
 
+// Watermark kinds.
+inline constexpr uint8_t kWatermarkPicture = 0;  // an image file
+inline constexpr uint8_t kWatermarkText = 1;     // a text rendered with the watermark's font
+
+// Subtitle kinds: this one keeps the subtitle's own look; every other kind draws it with the
+// task's font, colour and position (the kinds are kept and passed on unchanged).
+inline constexpr uint8_t kSubtitleOwnLook = 0;
+
 struct TMediaTaskWatermark {
   bool Enabled = false;
   int32_t X = 0, Y = 0;          // output pixels
-  uint8_t Kind = 0;              // 0 picture file, 1 text
+  uint8_t Kind = kWatermarkPicture;
   int32_t Width = 0, Height = 0; // output pixels; 0 takes the picture's own size
   int32_t Transparency = 0;      // 0 (opaque) to 100
   std::string Text;
@@ -89,7 +97,7 @@ struct TMediaTaskSubtitle {
   bool Enabled = false;
   int32_t X = 0, Y = 0;
   int32_t Transparency = 0;
-  uint8_t Kind = 0;              // kept and passed on unchanged
+  uint8_t Kind = kSubtitleOwnLook;
   int32_t Style = 0;
   TMediaTaskFont Font;
 };
@@ -100,7 +108,8 @@ public:
   explicit TMediaTaskEditParams(TMediaTask* owner) : Owner(owner) {}
   TMediaTask* Owner;
   uint8_t UserScaleMode = 0;  // 1: the user chose the zoom; profiles then keep ScaleMode
-  int32_t Deinterlace = 0, Contrast = 0, EffectFlags = 0, Saturation = 0, Brightness = 0;
+  int32_t Deinterlace = static_cast<int32_t>(DeinterlaceMode::None);  // a DeinterlaceMode value
+  int32_t Contrast = 0, EffectFlags = 0, Saturation = 0, Brightness = 0;
   bool FlipHorizontal = false, FlipVertical = false;
   CropRect Crop;
   int32_t Volume = 100;
@@ -381,6 +390,9 @@ public:
   // Sum of EstimatedSize over every task and child that is not Excluded.
   uint64_t TasksTotalSize();
   void IncludeAll();
+  // Every task that is not Excluded: each top-level task, then its children (multi-profile
+  // tasks, then clips), depth first.
+  std::vector<TMediaTask*> IncludedTasks();
   // The jobs of a run: one per task to convert, in task order.
   std::unique_ptr<TMediaSerialEncodeTaskList> CreateSerialEncodeList(TMainLoop& loop);
 

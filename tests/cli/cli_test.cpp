@@ -5,7 +5,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #include "../core/test_folder.h"
 #include "run_program.h"
@@ -110,6 +113,149 @@ TEST_F(CliTest, LanguagesSwitch) {
   EXPECT_EQ(missing.exit_code, 1);
   EXPECT_EQ(Cli({"lang", "get", "No_Such_Key", "--default", "dflt"}).out, "dflt\n");
   EXPECT_EQ(Cli({"lang", "get", "Info_Title", "--lang", "XYZ"}).exit_code, 1);
+}
+
+// Every line of a status stream is one JSON object.
+std::vector<nlohmann::ordered_json> JsonLines(const std::string& text) {
+  std::vector<nlohmann::ordered_json> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(nlohmann::ordered_json::parse(line));
+  return lines;
+}
+
+std::vector<std::string> Keys(const nlohmann::ordered_json& object) {
+  std::vector<std::string> keys;
+  for (const auto& [key, value] : object.items()) keys.push_back(key);
+  return keys;
+}
+
+const std::string kSampleFlv = kBin + "/Templates/Fcst.flv";
+
+TEST_F(CliTest, MediaInfoJsonIsOneDocumentNamingEveryStream) {
+  const auto r = Cli({"media", "info", kSampleFlv, "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const auto info = nlohmann::json::parse(r.out);
+  EXPECT_EQ(info["file"], kSampleFlv);
+  EXPECT_EQ(info["format"], "flv");
+  EXPECT_GT(info["duration"].get<double>(), 0);
+  ASSERT_EQ(info["programs"].size(), 1u);
+  const auto& video = info["programs"][0]["video"];
+  ASSERT_EQ(video.size(), 1u);
+  EXPECT_GT(video[0]["width"].get<int>(), 0);
+  EXPECT_TRUE(video[0]["aspect"].is_string());
+  EXPECT_TRUE(video[0]["size_unknown"].is_boolean());
+  EXPECT_TRUE(info["programs"][0]["subtitles"].is_array());
+  for (const char* key : {"id", "index", "name", "codec", "language", "bit_rate", "duration", "sample_rate", "channels",
+                          "size_unknown"})
+    for (const auto& audio : info["programs"][0]["audio"]) EXPECT_TRUE(audio.contains(key)) << key;
+}
+
+// File names are bytes: one that is not UTF-8 still gives valid JSON (U+FFFD in its place).
+TEST_F(CliTest, JsonStaysValidForFileNamesThatAreNotUtf8) {
+  const std::string odd = dir.file("clip\xff.flv");
+  fs::copy_file(kSampleFlv, odd);
+  const auto r = Cli({"media", "info", odd, "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["file"], dir.file("clip\xef\xbf\xbd.flv"));
+  const auto flv = Cli({"flv", "info", odd, "--json"});
+  ASSERT_EQ(flv.exit_code, 0) << flv.err;
+  EXPECT_NO_THROW(nlohmann::json::parse(flv.out));
+}
+
+TEST_F(CliTest, ProfilesAndFlvInfoJson) {
+  const auto profiles = Cli({"profiles", "list", "--json"});
+  ASSERT_EQ(profiles.exit_code, 0) << profiles.err;
+  const auto lines = JsonLines(profiles.out);
+  ASSERT_GT(lines.size(), 10u);
+  EXPECT_EQ(Keys(lines[0]), (std::vector<std::string>{"id", "name", "category", "user", "container", "video_codec",
+                                                      "width", "height", "frame_rate", "video_bitrate", "audio_codec",
+                                                      "sample_rate", "channels", "audio_bitrate"}));
+  bool found = false;
+  for (const auto& p : lines)
+    if (p["id"] == 101) {
+      found = true;
+      EXPECT_EQ(p["container"], "flv");
+      EXPECT_EQ(p["width"], 320);
+    }
+  EXPECT_TRUE(found);
+
+  const auto flv = Cli({"flv", "info", kSampleFlv, "--json"});
+  ASSERT_EQ(flv.exit_code, 0) << flv.err;
+  const auto j = nlohmann::json::parse(flv.out);
+  EXPECT_EQ(j["file"], kSampleFlv);
+  EXPECT_EQ(j["version"], 1);
+  EXPECT_GT(j["video"]["width"].get<int>(), 0);
+}
+
+TEST_F(CliTest, ConvertJsonIsOneStatusPerLine) {
+  const std::string out = dir.file("out");
+  auto r = Cli({"convert", kSampleFlv, "-o", out, "--json", "--end", "0:01", "--vbitrate", "300k", "--rate", "22.05kHz"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  auto lines = JsonLines(r.out);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(Keys(lines.front()), (std::vector<std::string>{"event", "task", "output", "duration"}));
+  EXPECT_EQ(lines.front()["event"], "start");
+  EXPECT_EQ(lines.front()["output"], out + "/Fcst.flv");
+  EXPECT_DOUBLE_EQ(lines.front()["duration"].get<double>(), 1);
+  const auto& end = lines[lines.size() - 2];
+  EXPECT_EQ(Keys(end), (std::vector<std::string>{"event", "output", "status", "files"}));
+  EXPECT_EQ(end["status"], "succeeded");
+  EXPECT_EQ(end["files"], nlohmann::json::array({out + "/Fcst.flv"}));
+  EXPECT_EQ(lines.back(), nlohmann::ordered_json({{"event", "finished"}, {"succeeded", 1}, {"failed", 0}}));
+  for (size_t i = 1; i + 2 < lines.size(); ++i)
+    EXPECT_EQ(Keys(lines[i]), (std::vector<std::string>{"event", "output", "percent", "position", "duration", "speed",
+                                                        "remaining"}));
+
+  // The output exists now: skipped when asked, refused otherwise.
+  r = Cli({"convert", kSampleFlv, "-o", out, "--json", "--skip-existing"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  lines = JsonLines(r.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], nlohmann::ordered_json(
+                          {{"event", "skipped"}, {"output", out + "/Fcst.flv"}, {"reason", "it exists already"}}));
+  r = Cli({"convert", kSampleFlv, "-o", out, "--json"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("exists already (give --overwrite or --skip-existing)"), std::string::npos);
+  EXPECT_EQ(JsonLines(r.out).back(), nlohmann::ordered_json({{"event", "finished"}, {"succeeded", 0}, {"failed", 1}}));
+}
+
+TEST_F(CliTest, BadOptionValuesSayWhatIsAccepted) {
+  auto r = Cli({"convert", kSampleFlv, "--vbitrate", "fast"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("--vbitrate takes a bit rate from 8 to 100000 kbit/s"), std::string::npos) << r.err;
+  r = Cli({"media", "convert", kSampleFlv, dir.file("x.mp4"), "--abitrate", "2M"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("--abitrate takes a bit rate from 0 to 1536 kbit/s"), std::string::npos) << r.err;
+  r = Cli({"media", "estimate", "--container", "flv", "--vbitrate", "1x"});
+  EXPECT_EQ(r.exit_code, 2);
+  r = Cli({"convert", kSampleFlv, "--zoom", "huge"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("full, keep, 16:9, 4:3, letterbox or panscan"), std::string::npos) << r.err;
+  r = Cli({"convert", kSampleFlv, "--clip", "4-2"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("with END after START"), std::string::npos) << r.err;
+  EXPECT_EQ(Cli({"as", "compile", dir.file("none.as"), "-o", dir.file("x.swf"), "--size", "10"}).exit_code, 2);
+}
+
+// The same bit rate means the same in every command: kbit/s without a unit.
+TEST_F(CliTest, BitRatesMeanTheSameInEveryCommand) {
+  const auto estimate = [&](const std::string& rate) {
+    const auto r = Cli({"media", "estimate", "--container", "flv", "--vbitrate", rate, "--duration", "8"});
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    return r.out;
+  };
+  EXPECT_EQ(estimate("800"), estimate("800k"));
+  EXPECT_EQ(estimate("800"), estimate("800000bit"));
+  EXPECT_EQ(estimate("1.5M"), estimate("1500"));
+  EXPECT_NE(estimate("800"), estimate("1500"));
+  for (const std::vector<std::string>& command : {std::vector<std::string>{"convert", "--help"},
+                                                 std::vector<std::string>{"media", "convert", "--help"},
+                                                 std::vector<std::string>{"media", "estimate", "--help"}}) {
+    const auto help = Cli(command);
+    EXPECT_NE(help.out.find("--vbitrate RATE"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("kbit/s"), std::string::npos) << help.out;
+  }
+  EXPECT_NE(Cli({"media", "convert", "--help"}).out.find("--sample-rate, --rate HZ"), std::string::npos);
 }
 
 // A second running copy of the program logs to Log(1).txt. The GUI keeps running while the

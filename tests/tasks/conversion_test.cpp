@@ -15,8 +15,11 @@
 #include "media_fixture.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_choices.h"
+#include "tasks/conversion_run.h"
 #include "tasks/encode_run.h"
+#include "tasks/task_builder.h"
 #include "tasks/task_source.h"
+#include "task_fixture.h"
 
 namespace fc {
 namespace {
@@ -233,8 +236,8 @@ TEST_F(Conversion, AFileThatCannotBeLoadedSaysSo) {
 }
 
 // A PAL disc made with ffmpeg and dvdauthor: one title of 3 s with chapters at 0 and 1.5 s.
-TEST_F(Conversion, ADvdChapterConverts) {
-  if (!test::HaveTool("dvdauthor")) GTEST_SKIP() << "dvdauthor is not installed";
+// Empty when dvdauthor fails.
+std::string TestDvd() {
   const fs::path dir = test::MediaDir() / "tasks_dvd";
   if (!fs::exists(dir / "disc" / "VIDEO_TS")) {
     fs::create_directories(dir);
@@ -244,9 +247,15 @@ TEST_F(Conversion, ADvdChapterConverts) {
     std::ofstream(dir / "dvd.xml") << "<dvdauthor dest=\"" << (dir / "disc").string()
                                    << "\"><vmgm/><titleset><titles><audio lang=\"en\"/><pgc><vob file=\"" << mpg
                                    << "\" chapters=\"0,1.5\"/></pgc></titles></titleset></dvdauthor>";
-    ASSERT_TRUE(test::Run("VIDEO_FORMAT=PAL dvdauthor -x \"" + (dir / "dvd.xml").string() + "\" >/dev/null 2>&1"));
+    if (!test::Run("VIDEO_FORMAT=PAL dvdauthor -x \"" + (dir / "dvd.xml").string() + "\" >/dev/null 2>&1")) return "";
   }
-  const std::string disc = (dir / "disc").string();
+  return (dir / "disc").string();
+}
+
+TEST_F(Conversion, ADvdChapterConverts) {
+  if (!test::HaveTool("dvdauthor")) GTEST_SKIP() << "dvdauthor is not installed";
+  const std::string disc = TestDvd();
+  ASSERT_FALSE(disc.empty());
   // dvdauthor moves chapter marks to picture-group boundaries: the reader says where they are.
   const TDVDIFOInfo dvd(disc);
   ASSERT_EQ(dvd.ChapterCount(0), 2);
@@ -267,6 +276,122 @@ TEST_F(Conversion, ADvdChapterConverts) {
   EXPECT_EQ(RunAll(), std::vector<std::string>{""});
   EXPECT_NEAR(Duration(out_ / "chapter2.flv"), length, 0.15);
   EXPECT_THROW(TMediaTaskDVDSource(disc, nullptr, 5, 0, 0), TVideoDecodeException);
+}
+
+// --- task assembly and the run, as the convert command and the progress window use them -------
+
+const TProfileItem& FlvProfile() {
+  static const TProfileCatalogue catalogue = [] {
+    TProfileCatalogue c;
+    c.LoadCatalogue(std::string(FLARECAST_TEST_DATA_DIR) + "/../data");
+    return c;
+  }();
+  const TProfileItem* p = catalogue.FindProfile(101);
+  EXPECT_NE(p, nullptr);
+  return *p;
+}
+
+TEST_F(Conversion, DvdTitlesAndChaptersBecomeOneTaskEach) {
+  if (!test::HaveTool("dvdauthor")) GTEST_SKIP() << "dvdauthor is not installed";
+  const std::string disc = TestDvd();
+  ASSERT_FALSE(disc.empty());
+  const TDVDIFOInfo dvd(disc);
+  TTaskBuilder builder(mgr_, FlvProfile());
+  TConversionRequest r;
+  r.Inputs = {disc};
+  r.DvdChapters = {2, 1};
+  const std::vector<TMediaBaseTask*> chapters = builder.Build(r);
+  ASSERT_EQ(chapters.size(), 2u);
+  EXPECT_EQ(chapters[0]->OutputFileName, DvdTaskStem(dvd.VolumeName(), 0, 1) + ".flv");
+  EXPECT_EQ(chapters[1]->OutputFileName, DvdTaskStem(dvd.VolumeName(), 0, 0) + ".flv");
+  EXPECT_DOUBLE_EQ(chapters[0]->StartTime(), dvd.ChapterBeginTime(0, 1));
+  EXPECT_NEAR(chapters[0]->Duration() + chapters[1]->Duration(), 3, 0.2);
+
+  r.DvdChapters.clear();
+  const std::vector<TMediaBaseTask*> title = builder.Build(r);
+  ASSERT_EQ(title.size(), 1u);
+  EXPECT_EQ(title[0]->OutputFileName, DvdTaskStem(dvd.VolumeName(), 0, -1) + ".flv");
+  EXPECT_NEAR(title[0]->Duration(), 3, 0.2);
+
+  r.DvdChapters = {3};
+  EXPECT_TRUE(builder.Build(r).empty());
+  r.DvdChapters.clear();
+  r.DvdTitle = 2;
+  EXPECT_TRUE(builder.Build(r).empty());
+  ASSERT_EQ(builder.Failures().size(), 2u);
+  EXPECT_EQ(builder.Failures()[0].Message, disc + ": title 1 has 2 chapter(s); chapter 3 is not one of them");
+  EXPECT_EQ(builder.Failures()[1].Message, disc + ": the DVD has 1 title(s), not 2");
+  EXPECT_EQ(mgr_.Tasks().Count(), 3u);
+}
+
+TEST_F(Conversion, ARunTellsAboutEveryJobAndGoesOnAfterOneThatCannotStart) {
+  TTaskBuilder builder(mgr_, FlvProfile());
+  TConversionRequest r;
+  r.Inputs = {a_, "/no/such/file.mp4"};
+  r.OutputFolder = out_.string();
+  r.Clips = {{0, 1}, {1, 0}};
+  ASSERT_EQ(builder.Build(r).size(), 1u);
+  EXPECT_EQ(builder.Failures().size(), 1u);
+  test::AddFakeTask(mgr_, 1, "fake.flv")->Order = 99;  // never loaded: cannot start
+
+  TMainLoop loop;
+  TConversionRun run(mgr_, loop);
+  std::vector<std::string> events;
+  int progress = 0;
+  run.OnStart = [&](const TMediaEncodeTask& job) { events.push_back("start " + job.Task->OutputFileName); };
+  run.OnProgress = [&](const TMediaEncodeTask&, const ProgressInfo& info) {
+    ++progress;
+    EXPECT_GE(info.converted_length, 0);
+  };
+  run.OnEnd = [&](const TMediaEncodeTask& job, EncoderStatus status) {
+    events.push_back("end " + job.Task->OutputFileName + " " + std::to_string(static_cast<int>(status)));
+  };
+  run.OnSkipped = [&](const TMediaEncodeTask& job) { events.push_back("skipped " + job.Task->OutputFileName); };
+  const TConversionSummary& summary = run.Run();
+  EXPECT_FALSE(summary.Interrupted);
+  EXPECT_EQ(summary.Succeeded, 2);
+  EXPECT_EQ(summary.Failed, 1);
+  EXPECT_GT(progress, 0);
+  EXPECT_EQ(events, (std::vector<std::string>{"start conv_a_clip1.flv", "end conv_a_clip1.flv 2",
+                                              "start conv_a_clip2.flv", "end conv_a_clip2.flv 2", "skipped fake.flv"}));
+  const std::vector<TJobResult> results = run.Results();
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].Outcome, TJobOutcome::Succeeded);
+  EXPECT_EQ(results[0].Files, std::vector<std::string>{(out_ / "conv_a_clip1.flv").string()});
+  EXPECT_EQ(results[1].Outcome, TJobOutcome::Succeeded);
+  EXPECT_EQ(results[2].Outcome, TJobOutcome::Skipped);
+  EXPECT_FALSE(results[2].Error.empty());
+  EXPECT_NEAR(Duration(out_ / "conv_a_clip1.flv"), 1.0, 0.15);
+  EXPECT_NEAR(Duration(out_ / "conv_a_clip2.flv"), 1.0, 0.15);
+  EXPECT_FALSE(fs::exists(out_ / "conv_a.flv"));
+  EXPECT_TRUE(run.Finished());
+  EXPECT_FALSE(run.Step(0));
+  EXPECT_TRUE(mgr_.IncludedTasks().size() == mgr_.Tasks().Count() + 2);  // nothing stays excluded
+}
+
+TEST_F(Conversion, AStoppedRunLeavesNoPartAndStartsNoFurtherJob) {
+  const std::string longer = test::MakeMedia("conv_long.mp4", "testsrc2=size=320x240:rate=25:duration=8",
+                                             "sine=frequency=400:sample_rate=44100:duration=8",
+                                             "-c:v mpeg4 -c:a aac -ac 2");
+  TTaskBuilder builder(mgr_, FlvProfile());
+  TConversionRequest r;
+  r.Inputs = {longer, longer};
+  r.OutputFolder = out_.string();
+  ASSERT_EQ(builder.Build(r).size(), 2u);
+  TMainLoop loop;
+  TConversionRun run(mgr_, loop);
+  std::atomic<bool> interrupted{false};  // as a signal handler would set it
+  run.StopWhen(&interrupted);
+  int starts = 0;
+  run.OnStart = [&](const TMediaEncodeTask&) { ++starts; };
+  run.OnProgress = [&](const TMediaEncodeTask&, const ProgressInfo&) { interrupted = true; };
+  EXPECT_TRUE(run.Run().Interrupted);
+  EXPECT_EQ(starts, 1);
+  const std::vector<TJobResult> results = run.Results();
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0].Outcome, TJobOutcome::Cancelled);
+  EXPECT_EQ(results[1].Outcome, TJobOutcome::NotRun);
+  EXPECT_TRUE(fs::is_empty(out_));
 }
 
 // --- the convert command ----------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "tasks/encode_run.h"
 
+#include "tasks/conversion_run.h"
+
 #include <gtest/gtest.h>
 
 #include "engine/encode_params.h"
@@ -95,6 +97,47 @@ TEST(JobList, AFailedStartAtKThenAStartAtKPlusOneMovesNextIndexToKPlusTwo) {
   EXPECT_DOUBLE_EQ(run->Processed(), good->Duration());
   EXPECT_FALSE(run->StartNext());  // the last job cannot start either
   EXPECT_EQ(run->Current, nullptr);
+}
+
+TEST(ConversionRun, JobsThatCannotStartAreReportedSkippedAndCountedFailed) {
+  TMediaTaskMgr mgr;
+  TMainLoop loop;
+  AddFakeTask(mgr, 4, "a.flv");
+  AddFakeTask(mgr, 4, "b.flv")->Excluded = true;  // no job
+  AddFakeTask(mgr, 4, "c.flv");
+  TConversionRun run(mgr, loop);
+  std::vector<std::string> skipped;
+  run.OnSkipped = [&](const TMediaEncodeTask& job) { skipped.push_back(job.Task->OutputFileName); };
+  run.OnStart = [](const TMediaEncodeTask&) { ADD_FAILURE() << "nothing can start"; };
+  const TConversionSummary& summary = run.Run();
+  EXPECT_EQ(skipped, (std::vector<std::string>{"a.flv", "c.flv"}));
+  EXPECT_EQ(summary.Succeeded, 0);
+  EXPECT_EQ(summary.Failed, 2);
+  EXPECT_FALSE(summary.Interrupted);
+  for (const TJobResult& r : run.Results()) EXPECT_EQ(r.Outcome, TJobOutcome::Skipped);
+  EXPECT_EQ(mgr.IncludedTasks().size(), 3u);  // the run ends with every task included again
+}
+
+TEST(ConversionRun, AStopBeforeTheFirstJobStartsNothing) {
+  TMediaTaskMgr mgr;
+  TMainLoop loop;
+  AddFakeTask(mgr, 4);
+  TConversionRun run(mgr, loop);
+  run.RequestStop();
+  EXPECT_TRUE(run.StopRequested());
+  EXPECT_TRUE(run.Run().Interrupted);
+  EXPECT_EQ(run.Summary().Failed, 0);
+  ASSERT_EQ(run.Results().size(), 1u);
+  EXPECT_EQ(run.Results()[0].Outcome, TJobOutcome::NotRun);
+}
+
+TEST(ConversionRun, AnEmptyJobListFinishesAtOnce) {
+  TMediaTaskMgr mgr;
+  TMainLoop loop;
+  TConversionRun run(mgr, loop);
+  EXPECT_FALSE(run.Step(0));
+  EXPECT_TRUE(run.Finished());
+  EXPECT_FALSE(run.Summary().Interrupted);
 }
 
 }  // namespace
