@@ -104,8 +104,8 @@ TEST(SpriteTest, SubTagsPositionedAtTheirDeclaredEnd) {
   auto& s = As<TSWFDefineSprite>(back);
   ASSERT_EQ(s.Tags.size(), 3u);
   EXPECT_NE(RawReason(*s.Tags[0]), "");  // kept as it was
-  EXPECT_EQ(s.Tags[1]->TagID, kTagShowFrame);
-  EXPECT_EQ(s.Tags[2]->TagID, kTagEnd);
+  EXPECT_EQ(s.Tags[1]->Code(), TSWFTagCode::ShowFrame);
+  EXPECT_EQ(s.Tags[2]->Code(), TSWFTagCode::End);
   EXPECT_EQ(back->ToBytes(), bytes);
   // A sub-tag running past the sprite keeps the whole sprite raw.
   auto cut = ReadOne({0xC8, 0x09, 0x01, 0x00, 0x01, 0x00, 0x05, 0x07, 0x05, 0x00});

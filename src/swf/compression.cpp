@@ -1,0 +1,217 @@
+#include "swf/compression.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "core/error.h"
+
+namespace fc {
+namespace {
+
+constexpr size_t kChunk = 1 << 16;
+
+// The decoder allocates its whole dictionary up front, so the size from the file is capped:
+// a dictionary larger than the movie is never needed.
+constexpr uint32_t kMaxLzmaDictionary = 1u << 28;
+
+voidpf ZAlloc(voidpf opaque, uInt items, uInt size) {
+  const auto* a = static_cast<const TCodecAllocator*>(opaque);
+  return a->Alloc(a->Opaque, static_cast<size_t>(items) * size);
+}
+
+void ZFree(voidpf opaque, voidpf ptr) {
+  const auto* a = static_cast<const TCodecAllocator*>(opaque);
+  a->Free(a->Opaque, ptr);
+}
+
+void* LzmaAlloc(void* opaque, size_t nmemb, size_t size) {
+  const auto* a = static_cast<const TCodecAllocator*>(opaque);
+  return a->Alloc(a->Opaque, nmemb * size);
+}
+
+void LzmaFree(void* opaque, void* ptr) {
+  const auto* a = static_cast<const TCodecAllocator*>(opaque);
+  a->Free(a->Opaque, ptr);
+}
+
+// The LZMA1 filter chain decoded from the five property bytes; its options are freed with
+// the allocator that made them.
+class TLzmaFilters {
+public:
+  TLzmaFilters(std::span<const uint8_t> props, const lzma_allocator* allocator) : allocator_(allocator) {
+    filters_[0].id = LZMA_FILTER_LZMA1;
+    filters_[0].options = nullptr;
+    filters_[1].id = LZMA_VLI_UNKNOWN;
+    filters_[1].options = nullptr;
+    if (lzma_properties_decode(&filters_[0], allocator, props.data(), props.size()) != LZMA_OK)
+      throw FormatError("ZWS: bad LZMA properties");
+  }
+  ~TLzmaFilters() { lzma_filters_free(filters_, allocator_); }
+  TLzmaFilters(const TLzmaFilters&) = delete;
+  TLzmaFilters& operator=(const TLzmaFilters&) = delete;
+
+  lzma_filter* Get() { return filters_; }
+  lzma_options_lzma& Options() { return *static_cast<lzma_options_lzma*>(filters_[0].options); }
+
+private:
+  lzma_filter filters_[2];
+  const lzma_allocator* allocator_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Stream owners
+
+TZStream::TZStream(TMode mode, const TCodecAllocator* allocator) : mode_(mode) {
+  if (allocator) {
+    stream_.zalloc = &ZAlloc;
+    stream_.zfree = &ZFree;
+    stream_.opaque = const_cast<TCodecAllocator*>(allocator);
+  }
+  const int r = mode == TMode::Inflate ? inflateInit(&stream_) : deflateInit(&stream_, Z_DEFAULT_COMPRESSION);
+  if (r != Z_OK) throw Error("zlib could not start");
+}
+
+TZStream::~TZStream() {
+  if (mode_ == TMode::Inflate) inflateEnd(&stream_);
+  else deflateEnd(&stream_);
+}
+
+TLzmaStream::TLzmaStream(const TCodecAllocator* allocator) {
+  if (!allocator) return;
+  allocator_.alloc = &LzmaAlloc;
+  allocator_.free = &LzmaFree;
+  allocator_.opaque = const_cast<TCodecAllocator*>(allocator);
+  stream_.allocator = &allocator_;
+}
+
+TLzmaStream::~TLzmaStream() { lzma_end(&stream_); }
+
+// ---------------------------------------------------------------------------------------
+// zlib
+
+std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, bool* complete,
+                                const TCodecAllocator* allocator) {
+  *complete = false;
+  TZStream stream(TZStream::TMode::Inflate, allocator);
+  z_stream& zs = stream.Get();
+  std::vector<uint8_t> out;
+  zs.next_in = const_cast<Bytef*>(data.data());
+  zs.avail_in = static_cast<uInt>(std::min<size_t>(data.size(), std::numeric_limits<uInt>::max()));
+  for (;;) {
+    const size_t before = out.size();
+    out.resize(before + kChunk);
+    zs.next_out = out.data() + before;
+    zs.avail_out = kChunk;
+    const int r = inflate(&zs, Z_NO_FLUSH);
+    out.resize(before + (kChunk - zs.avail_out));
+    if (r == Z_STREAM_END) {
+      *complete = true;
+      break;
+    }
+    if (r != Z_OK) break;  // cut or corrupt: keep what came out before it
+    if (out.size() > limit) throw FormatError("CWS: the body inflates beyond the 4 GB an SWF can hold");
+  }
+  return out;
+}
+
+TDeflateWriter::TDeflateWriter(TSink sink, const TCodecAllocator* allocator)
+    : stream_(TZStream::TMode::Deflate, allocator), sink_(std::move(sink)), out_(kChunk) {}
+
+void TDeflateWriter::Write(std::span<const uint8_t> data) {
+  z_stream& zs = stream_.Get();
+  zs.next_in = const_cast<Bytef*>(data.data());
+  zs.avail_in = static_cast<uInt>(data.size());
+  do {
+    zs.next_out = out_.data();
+    zs.avail_out = kChunk;
+    if (deflate(&zs, Z_NO_FLUSH) == Z_STREAM_ERROR) throw Error("zlib compression failed");
+    sink_(std::span<const uint8_t>(out_.data(), kChunk - zs.avail_out));
+  } while (zs.avail_out == 0);
+}
+
+void TDeflateWriter::Finish() {
+  z_stream& zs = stream_.Get();
+  // Finish until zlib reports the end of the stream.
+  for (;;) {
+    zs.next_in = nullptr;
+    zs.avail_in = 0;
+    zs.next_out = out_.data();
+    zs.avail_out = kChunk;
+    const int r = deflate(&zs, Z_FINISH);
+    sink_(std::span<const uint8_t>(out_.data(), kChunk - zs.avail_out));
+    if (r == Z_STREAM_END) break;
+    if (r != Z_OK && r != Z_BUF_ERROR) throw Error("zlib compression failed");
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// LZMA
+
+std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
+                                uint32_t declaredSize, bool* complete, const TCodecAllocator* allocator) {
+  *complete = false;
+  TLzmaStream stream(allocator);
+  TLzmaFilters filters(props, stream.Allocator());
+  lzma_options_lzma& options = filters.Options();
+  // LZMA cannot expand one input byte into more than a few thousand, which bounds what a
+  // dictionary can be useful for when FileLength is wrong.
+  const uint64_t reachable = std::max<uint64_t>(data.size(), 1) * 4096;
+  const uint64_t useful = std::min<uint64_t>({options.dict_size, declaredSize, reachable, kMaxLzmaDictionary});
+  options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(useful, LZMA_DICT_SIZE_MIN));
+  lzma_stream& strm = stream.Get();
+  if (lzma_raw_decoder(&strm, filters.Get()) != LZMA_OK)
+    throw FormatError("ZWS: the LZMA decoder refused the properties");
+  std::vector<uint8_t> out;
+  strm.next_in = data.data();
+  strm.avail_in = data.size();
+  for (;;) {
+    const size_t before = out.size();
+    out.resize(before + kChunk);
+    strm.next_out = out.data() + before;
+    strm.avail_out = kChunk;
+    const lzma_ret r = lzma_code(&strm, LZMA_RUN);
+    out.resize(before + (kChunk - strm.avail_out));
+    if (r == LZMA_STREAM_END) {
+      *complete = true;
+      break;
+    }
+    if (r != LZMA_OK) break;  // corrupt data: keep what came out before it
+    if (out.size() == before && strm.avail_in == 0) {  // no end marker
+      *complete = true;
+      break;
+    }
+    if (out.size() > limit) throw FormatError("ZWS: the body inflates beyond the 4 GB an SWF can hold");
+  }
+  return out;
+}
+
+std::vector<uint8_t> LzmaEncode(std::span<const uint8_t> data, uint8_t (&props)[5], const TCodecAllocator* allocator) {
+  lzma_options_lzma opt;
+  if (lzma_lzma_preset(&opt, LZMA_PRESET_DEFAULT)) throw Error("LZMA preset unavailable");
+  lzma_filter filters[2];
+  filters[0].id = LZMA_FILTER_LZMA1;
+  filters[0].options = &opt;
+  filters[1].id = LZMA_VLI_UNKNOWN;
+  if (lzma_properties_encode(&filters[0], props) != LZMA_OK) throw Error("LZMA properties could not be encoded");
+  TLzmaStream stream(allocator);
+  lzma_stream& strm = stream.Get();
+  if (lzma_raw_encoder(&strm, filters) != LZMA_OK) throw Error("the LZMA encoder could not start");
+  std::vector<uint8_t> out;
+  strm.next_in = data.data();
+  strm.avail_in = data.size();
+  for (;;) {
+    const size_t before = out.size();
+    out.resize(before + kChunk);
+    strm.next_out = out.data() + before;
+    strm.avail_out = kChunk;
+    const lzma_ret r = lzma_code(&strm, LZMA_FINISH);
+    out.resize(before + (kChunk - strm.avail_out));
+    if (r == LZMA_STREAM_END) break;
+    if (r != LZMA_OK) throw Error("LZMA compression failed");
+  }
+  return out;
+}
+
+}  // namespace fc
