@@ -198,7 +198,7 @@ std::string TSWFDefineBitsLossless::Describe() const {
   switch (BitmapFormat) {
     case kBitmapPalette: f = Format("palette of %u", BitmapColorTableSize + 1u); break;
     case kBitmap15: f = "15-bit"; break;
-    case kBitmap32: f = TagID == 36 ? "32-bit ARGB" : "32-bit RGB"; break;
+    case kBitmap32: f = Code() == TSWFTagCode::DefineBitsLossless2 ? "32-bit ARGB" : "32-bit RGB"; break;
     default: f = Format("format %u", BitmapFormat); break;
   }
   return Format("id=%u %s %ux%u data=%zu", CharacterID, f.c_str(), BitmapWidth, BitmapHeight, Data.size());

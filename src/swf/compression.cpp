@@ -34,16 +34,22 @@ void LzmaFree(void* opaque, void* ptr) {
   a->Free(a->Opaque, ptr);
 }
 
+// The hooks in liblzma's form; its null means its default allocator.
+lzma_allocator LzmaHooks(const TCodecAllocator* allocator) {
+  return {&LzmaAlloc, &LzmaFree, const_cast<TCodecAllocator*>(allocator)};
+}
+
 // The LZMA1 filter chain decoded from the five property bytes; its options are freed with
 // the allocator that made them.
 class TLzmaFilters {
 public:
-  TLzmaFilters(std::span<const uint8_t> props, const lzma_allocator* allocator) : allocator_(allocator) {
+  TLzmaFilters(std::span<const uint8_t> props, const TCodecAllocator* allocator)
+      : hooks_(LzmaHooks(allocator)), allocator_(allocator ? &hooks_ : nullptr) {
     filters_[0].id = LZMA_FILTER_LZMA1;
     filters_[0].options = nullptr;
     filters_[1].id = LZMA_VLI_UNKNOWN;
     filters_[1].options = nullptr;
-    if (lzma_properties_decode(&filters_[0], allocator, props.data(), props.size()) != LZMA_OK)
+    if (lzma_properties_decode(&filters_[0], allocator_, props.data(), props.size()) != LZMA_OK)
       throw FormatError("ZWS: bad LZMA properties");
   }
   ~TLzmaFilters() { lzma_filters_free(filters_, allocator_); }
@@ -54,8 +60,9 @@ public:
   lzma_options_lzma& Options() { return *static_cast<lzma_options_lzma*>(filters_[0].options); }
 
 private:
+  lzma_allocator hooks_;
+  const lzma_allocator* allocator_;  // &hooks_, or null for liblzma's own
   lzma_filter filters_[2];
-  const lzma_allocator* allocator_;
 };
 
 }  // namespace
@@ -80,9 +87,7 @@ TZStream::~TZStream() {
 
 TLzmaStream::TLzmaStream(const TCodecAllocator* allocator) {
   if (!allocator) return;
-  allocator_.alloc = &LzmaAlloc;
-  allocator_.free = &LzmaFree;
-  allocator_.opaque = const_cast<TCodecAllocator*>(allocator);
+  allocator_ = LzmaHooks(allocator);
   stream_.allocator = &allocator_;
 }
 
@@ -152,14 +157,14 @@ void TDeflateWriter::Finish() {
 std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
                                 uint32_t declaredSize, bool* complete, const TCodecAllocator* allocator) {
   *complete = false;
-  TLzmaStream stream(allocator);
-  TLzmaFilters filters(props, stream.Allocator());
+  TLzmaFilters filters(props, allocator);
   lzma_options_lzma& options = filters.Options();
   // LZMA cannot expand one input byte into more than a few thousand, which bounds what a
   // dictionary can be useful for when FileLength is wrong.
   const uint64_t reachable = std::max<uint64_t>(data.size(), 1) * 4096;
   const uint64_t useful = std::min<uint64_t>({options.dict_size, declaredSize, reachable, kMaxLzmaDictionary});
   options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(useful, LZMA_DICT_SIZE_MIN));
+  TLzmaStream stream(allocator);
   lzma_stream& strm = stream.Get();
   if (lzma_raw_decoder(&strm, filters.Get()) != LZMA_OK)
     throw FormatError("ZWS: the LZMA decoder refused the properties");

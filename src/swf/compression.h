@@ -49,9 +49,6 @@ public:
   TLzmaStream& operator=(const TLzmaStream&) = delete;
 
   lzma_stream& Get() { return stream_; }
-  // The hooks in liblzma's form (null for its default), for the calls that allocate
-  // outside the stream.
-  const lzma_allocator* Allocator() const { return stream_.allocator; }
 
 private:
   lzma_allocator allocator_{};  // the stream points here when hooks were given
