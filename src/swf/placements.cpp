@@ -302,22 +302,35 @@ std::string TSWFFilterList::Describe() const {
 // In the file, each of the first two bytes holds its eight events most significant first
 // (KeyUp, mask 0x1, in bit 7); the third holds 5 reserved bits, then Construct, KeyPress and
 // DragOut. The reserved bits go to mask bits 19..23 and the fourth byte to bits 24..31.
+namespace {
+// The third byte: the events from Construct (mask bit 16) on in its low bits, reversed; the
+// reserved bits above them go to the mask from bit 19.
+constexpr unsigned kClipThirdByteEvents = 3;
+constexpr uint8_t kClipThirdByteEventBits = (1u << kClipThirdByteEvents) - 1;
+constexpr unsigned kClipReservedShift = 16 + kClipThirdByteEvents;
+constexpr uint8_t kClipReservedBits = 0xFF >> kClipThirdByteEvents;
+// The first version whose event flags are 32 bits wide.
+constexpr uint8_t kClipWideVersion = 6;
+}  // namespace
+
 void WriteClipEventFlags(TBitsEngine& be, uint32_t flags, uint8_t version) {
-  if (version < 6 && flags > 0xFFFF)
+  if (version < kClipWideVersion && flags > 0xFFFF)
     throw Error(Format("clip event flags 0x%X need version 6 or later (the file is version %u)", flags, version));
   be.WriteByte(ReverseBits(static_cast<uint8_t>(flags), 8));
   be.WriteByte(ReverseBits(static_cast<uint8_t>(flags >> 8), 8));
-  if (version < 6) return;
-  be.WriteByte(static_cast<uint8_t>(ReverseBits((flags >> 16) & 7, 3) | ((flags >> 19) & 0x1F) << 3));
+  if (version < kClipWideVersion) return;
+  be.WriteByte(static_cast<uint8_t>(ReverseBits((flags >> 16) & kClipThirdByteEventBits, kClipThirdByteEvents) |
+                                    ((flags >> kClipReservedShift) & kClipReservedBits) << kClipThirdByteEvents));
   be.WriteByte(static_cast<uint8_t>(flags >> 24));
 }
 
 uint32_t ReadClipEventFlags(TBitsEngine& be, uint8_t version) {
   uint32_t f = ReverseBits(be.ReadByte("event flags"), 8);
   f |= uint32_t{ReverseBits(be.ReadByte("event flags"), 8)} << 8;
-  if (version < 6) return f;
+  if (version < kClipWideVersion) return f;
   const uint8_t b2 = be.ReadByte("event flags");
-  f |= uint32_t{ReverseBits(b2 & 7, 3)} << 16 | uint32_t{static_cast<uint8_t>(b2 >> 3)} << 19;
+  f |= uint32_t{ReverseBits(b2 & kClipThirdByteEventBits, kClipThirdByteEvents)} << 16 |
+       uint32_t{static_cast<uint8_t>(b2 >> kClipThirdByteEvents)} << kClipReservedShift;
   f |= uint32_t{be.ReadByte("event flags")} << 24;
   return f;
 }
