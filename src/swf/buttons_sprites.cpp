@@ -120,7 +120,8 @@ void TSWFBasedButton::ReadRecords(TBitsEngine& be, bool button2) {
 void TSWFBasedButton::WriteRecords(TBitsEngine& be, bool button2) const {
   for (const auto& r : Records) {
     // A record with no state would read as the end of the list.
-    if ((r->StateMask & TSWFButtonRecord::kStateBits) == 0) throw Error(Format("button %u: a record without any state", ButtonID));
+    if ((r->StateMask & TSWFButtonRecord::kStateBits) == 0)
+      throw Error(Format("button %u: a record without any state", ButtonID));
     r->WriteToStream(be, button2);
   }
   be.WriteByte(0);

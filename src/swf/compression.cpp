@@ -34,6 +34,23 @@ void LzmaFree(void* opaque, void* ptr) {
   a->Free(a->Opaque, ptr);
 }
 
+// Codes into a growing buffer, a chunk at a time: step(window, left) codes into the window
+// of `left` bytes, sets `left` to what it did not fill, and returns whether to go on. An
+// output past `limit` bytes throws FormatError(tooLarge).
+template <typename Step>
+std::vector<uint8_t> CodeInChunks(size_t limit, const char* tooLarge, Step step) {
+  std::vector<uint8_t> out;
+  for (;;) {
+    const size_t before = out.size();
+    out.resize(before + kChunk);
+    size_t left = kChunk;
+    const bool more = step(out.data() + before, left);
+    out.resize(before + (kChunk - left));
+    if (!more) return out;
+    if (out.size() > limit) throw FormatError(tooLarge);
+  }
+}
+
 // The hooks in liblzma's form; its null means its default allocator.
 lzma_allocator LzmaHooks(const TCodecAllocator* allocator) {
   return {&LzmaAlloc, &LzmaFree, const_cast<TCodecAllocator*>(allocator)};
@@ -101,24 +118,20 @@ std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, boo
   *complete = false;
   TZStream stream(TZStream::TMode::Inflate, allocator);
   z_stream& zs = stream.Get();
-  std::vector<uint8_t> out;
   zs.next_in = const_cast<Bytef*>(data.data());
   zs.avail_in = static_cast<uInt>(std::min<size_t>(data.size(), std::numeric_limits<uInt>::max()));
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    zs.next_out = out.data() + before;
-    zs.avail_out = kChunk;
+  const char* tooLarge = "CWS: the body inflates beyond the 4 GB an SWF can hold";
+  return CodeInChunks(limit, tooLarge, [&](uint8_t* window, size_t& left) {
+    zs.next_out = window;
+    zs.avail_out = static_cast<uInt>(left);
     const int r = inflate(&zs, Z_NO_FLUSH);
-    out.resize(before + (kChunk - zs.avail_out));
+    left = zs.avail_out;
     if (r == Z_STREAM_END) {
       *complete = true;
-      break;
+      return false;
     }
-    if (r != Z_OK) break;  // cut or corrupt: keep what came out before it
-    if (out.size() > limit) throw FormatError("CWS: the body inflates beyond the 4 GB an SWF can hold");
-  }
-  return out;
+    return r == Z_OK;  // cut or corrupt: keep what came out before it
+  });
 }
 
 TDeflateWriter::TDeflateWriter(TSink sink, const TCodecAllocator* allocator)
@@ -168,28 +181,22 @@ std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const 
   lzma_stream& strm = stream.Get();
   if (lzma_raw_decoder(&strm, filters.Get()) != LZMA_OK)
     throw FormatError("ZWS: the LZMA decoder refused the properties");
-  std::vector<uint8_t> out;
   strm.next_in = data.data();
   strm.avail_in = data.size();
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    strm.next_out = out.data() + before;
-    strm.avail_out = kChunk;
+  const char* tooLarge = "ZWS: the body inflates beyond the 4 GB an SWF can hold";
+  return CodeInChunks(limit, tooLarge, [&](uint8_t* window, size_t& left) {
+    strm.next_out = window;
+    strm.avail_out = left;
     const lzma_ret r = lzma_code(&strm, LZMA_RUN);
-    out.resize(before + (kChunk - strm.avail_out));
-    if (r == LZMA_STREAM_END) {
+    const bool produced = strm.avail_out != left;
+    left = strm.avail_out;
+    // The end marker, or (for a stream written without one) all input used and no output.
+    if (r == LZMA_STREAM_END || (r == LZMA_OK && !produced && strm.avail_in == 0)) {
       *complete = true;
-      break;
+      return false;
     }
-    if (r != LZMA_OK) break;  // corrupt data: keep what came out before it
-    if (out.size() == before && strm.avail_in == 0) {  // no end marker
-      *complete = true;
-      break;
-    }
-    if (out.size() > limit) throw FormatError("ZWS: the body inflates beyond the 4 GB an SWF can hold");
-  }
-  return out;
+    return r == LZMA_OK;  // corrupt data: keep what came out before it
+  });
 }
 
 std::vector<uint8_t> LzmaEncode(std::span<const uint8_t> data, uint8_t (&props)[5], const TCodecAllocator* allocator) {
@@ -203,20 +210,16 @@ std::vector<uint8_t> LzmaEncode(std::span<const uint8_t> data, uint8_t (&props)[
   TLzmaStream stream(allocator);
   lzma_stream& strm = stream.Get();
   if (lzma_raw_encoder(&strm, filters) != LZMA_OK) throw Error("the LZMA encoder could not start");
-  std::vector<uint8_t> out;
   strm.next_in = data.data();
   strm.avail_in = data.size();
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    strm.next_out = out.data() + before;
-    strm.avail_out = kChunk;
+  return CodeInChunks(std::numeric_limits<size_t>::max(), "", [&](uint8_t* window, size_t& left) {
+    strm.next_out = window;
+    strm.avail_out = left;
     const lzma_ret r = lzma_code(&strm, LZMA_FINISH);
-    out.resize(before + (kChunk - strm.avail_out));
-    if (r == LZMA_STREAM_END) break;
-    if (r != LZMA_OK) throw Error("LZMA compression failed");
-  }
-  return out;
+    left = strm.avail_out;
+    if (r != LZMA_OK && r != LZMA_STREAM_END) throw Error("LZMA compression failed");
+    return r == LZMA_OK;
+  });
 }
 
 }  // namespace fc

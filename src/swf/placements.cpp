@@ -47,6 +47,30 @@ TFilterFlags ReadFilterFlags(TBitsEngine& be, uint8_t passMask) {
           (b & kFilterOnTop) != 0, static_cast<uint8_t>(b & passMask)};
 }
 
+// The fields that end the bevel and the gradient filters, which have the same names in both:
+// blur, angle and distance (16.16), strength (8.8) and the flags byte with OnTop.
+template <typename Filter>
+void ReadBevelTail(TBitsEngine& be, Filter& f) {
+  f.BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
+  f.BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
+  f.Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
+  f.Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
+  f.Strength = be.ReadWord("Strength");
+  const TFilterFlags flags = ReadFilterFlags(be, kBevelPasses);
+  f.InnerShadow = flags.Inner;
+  f.Knockout = flags.Knockout;
+  f.CompositeSource = flags.CompositeSource;
+  f.OnTop = flags.OnTop;
+  f.Passes = flags.Passes;
+}
+
+template <typename Filter>
+void WriteBevelTail(TBitsEngine& be, const Filter& f) {
+  for (int32_t v : {f.BlurX, f.BlurY, f.Angle, f.Distance}) be.WriteDWord(static_cast<uint32_t>(v));
+  be.WriteWord(f.Strength);
+  be.WriteByte(FilterFlagsByte({f.InnerShadow, f.Knockout, f.CompositeSource, f.OnTop, f.Passes}, kBevelPasses));
+}
+
 uint8_t ReverseBits(uint8_t b, unsigned n) {
   uint8_t r = 0;
   for (unsigned i = 0; i < n; ++i)
@@ -170,24 +194,12 @@ void TSWFGlowFilter::WriteToStream(TBitsEngine& be) const {
 void TSWFBevelFilter::ReadFromStream(TBitsEngine& be) {
   ShadowColor = be.ReadRGBA();
   HighlightColor = be.ReadRGBA();
-  BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
-  BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
-  Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
-  Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
-  Strength = be.ReadWord("Strength");
-  const TFilterFlags f = ReadFilterFlags(be, kBevelPasses);
-  InnerShadow = f.Inner;
-  Knockout = f.Knockout;
-  CompositeSource = f.CompositeSource;
-  OnTop = f.OnTop;
-  Passes = f.Passes;
+  ReadBevelTail(be, *this);
 }
 void TSWFBevelFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteRGBA(ShadowColor);
   be.WriteRGBA(HighlightColor);
-  for (int32_t v : {BlurX, BlurY, Angle, Distance}) be.WriteDWord(static_cast<uint32_t>(v));
-  be.WriteWord(Strength);
-  be.WriteByte(FilterFlagsByte({InnerShadow, Knockout, CompositeSource, OnTop, Passes}, kBevelPasses));
+  WriteBevelTail(be, *this);
 }
 
 void TSWFGradientGlowFilter::ReadFromStream(TBitsEngine& be) {
@@ -195,26 +207,14 @@ void TSWFGradientGlowFilter::ReadFromStream(TBitsEngine& be) {
   Stops.assign(n, {});
   for (auto& s : Stops) s.Color = be.ReadRGBA();
   for (auto& s : Stops) s.Ratio = be.ReadByte("gradient ratio");
-  BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
-  BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
-  Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
-  Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
-  Strength = be.ReadWord("Strength");
-  const TFilterFlags f = ReadFilterFlags(be, kBevelPasses);
-  InnerShadow = f.Inner;
-  Knockout = f.Knockout;
-  CompositeSource = f.CompositeSource;
-  OnTop = f.OnTop;
-  Passes = f.Passes;
+  ReadBevelTail(be, *this);
 }
 void TSWFGradientGlowFilter::WriteToStream(TBitsEngine& be) const {
   if (Stops.size() > 255) throw Error(Format("%s filter: %zu colours do not fit the count byte", FilterName(FilterID), Stops.size()));
   be.WriteByte(static_cast<uint8_t>(Stops.size()));
   for (const auto& s : Stops) be.WriteRGBA(s.Color);
   for (const auto& s : Stops) be.WriteByte(s.Ratio);
-  for (int32_t v : {BlurX, BlurY, Angle, Distance}) be.WriteDWord(static_cast<uint32_t>(v));
-  be.WriteWord(Strength);
-  be.WriteByte(FilterFlagsByte({InnerShadow, Knockout, CompositeSource, OnTop, Passes}, kBevelPasses));
+  WriteBevelTail(be, *this);
 }
 
 void TSWFConvolutionFilter::ReadFromStream(TBitsEngine& be) {
@@ -240,7 +240,8 @@ void TSWFConvolutionFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteSingle(Bias);
   for (float v : Matrix) be.WriteSingle(v);
   be.WriteRGBA(DefaultColor);
-  be.WriteByte(static_cast<uint8_t>(FlagIf(Clamp, kConvolutionClamp) | FlagIf(PreserveAlpha, kConvolutionPreserveAlpha)));
+  be.WriteByte(
+      static_cast<uint8_t>(FlagIf(Clamp, kConvolutionClamp) | FlagIf(PreserveAlpha, kConvolutionPreserveAlpha)));
 }
 
 void TSWFColorMatrixFilter::ReadFromStream(TBitsEngine& be) {
@@ -611,8 +612,9 @@ void TSWFPlaceObject3::WriteExtraFlags(TBitsEngine& be) {
   if (SkipExtras) return;
   const bool filters = HasFilterList && filters_.Count() > 0;
   be.WriteByte(static_cast<uint8_t>(FlagIf(ReservedFlag, kReservedFlag) |
-                                    FlagIf(HasOpaqueBackground, kHasOpaqueBackground) | FlagIf(HasVisible, kHasVisible) |
-                                    FlagIf(HasImage, kHasImage) | FlagIf(HasClassName, kHasClassName) |
+                                    FlagIf(HasOpaqueBackground, kHasOpaqueBackground) |
+                                    FlagIf(HasVisible, kHasVisible) | FlagIf(HasImage, kHasImage) |
+                                    FlagIf(HasClassName, kHasClassName) |
                                     FlagIf(HasCacheAsBitmap, kHasCacheAsBitmap) | FlagIf(HasBlendMode, kHasBlendMode) |
                                     FlagIf(filters, kHasFilterList)));
 }

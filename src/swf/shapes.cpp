@@ -930,7 +930,8 @@ void TSWFDefineShape4::WriteExtra(TBitsEngine& be) {
     StrokeFlags(static_cast<const TSWFStyleChangeRecord&>(*r).GetNewLineStyles(), UsesNonScalingStrokes,
                 UsesScalingStrokes);
   }
-  be.WriteByte(static_cast<uint8_t>((ReservedFlags & kShape4Reserved) | FlagIf(UsesFillWindingRule, kUsesFillWindingRule) |
+  be.WriteByte(static_cast<uint8_t>((ReservedFlags & kShape4Reserved) |
+                                    FlagIf(UsesFillWindingRule, kUsesFillWindingRule) |
                                     FlagIf(UsesNonScalingStrokes, kUsesNonScalingStrokes) |
                                     FlagIf(UsesScalingStrokes, kUsesScalingStrokes)));
 }

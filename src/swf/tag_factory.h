@@ -1,7 +1,7 @@
 #pragma once
-// The tag factory (code -> class), tag names, and reading one tag from bytes. The file
-// reader and the sprite tag both read their tags through ReadTag, so a tag class added to
-// the factory is read everywhere at once.
+// The tag table (code -> name, class and traits, in tag_factory.cpp), and reading one tag
+// from bytes. The file reader and the sprite tag both read their tags through ReadTagObject,
+// so a tag class added to the table is read everywhere at once.
 
 #include <cstdint>
 #include <memory>

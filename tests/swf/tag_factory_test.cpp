@@ -48,6 +48,8 @@ TEST(TagTable, TraitsOfTheCodes) {
   EXPECT_EQ(codesWith(DefinesCharacter), (std::vector<uint16_t>{2, 6, 7, 10, 11, 14, 20, 21, 22, 32, 33, 34, 35, 36,
                                                                 37, 39, 46, 48, 60, 75, 83, 84, 87, 90, 91}));
   EXPECT_EQ(codesWith(RefersFirst), (std::vector<uint16_t>{4, 5, 13, 15, 23, 59, 61, 62, 73, 74, 78, 88}));
+  EXPECT_EQ(codesWith(Display), (std::vector<uint16_t>{4, 5, 15, 26, 28, 70}));
+  EXPECT_EQ(codesWith(Timeline), (std::vector<uint16_t>{4, 5, 12, 15, 18, 19, 26, 28, 43, 45, 61, 70, 89}));
   EXPECT_TRUE(TagHasTrait(PlaceObject, Display | Timeline | Placement));
   EXPECT_FALSE(TagHasTrait(DefineSprite, Timeline));
   EXPECT_FALSE(TagHasTrait(static_cast<TSWFTagCode>(1000), DefinesCharacter));
