@@ -17,16 +17,23 @@
 
 namespace {
 
-// Codes whose bodies carry IDs at places the raw walk knows.
-const uint16_t kCodes[] = {2, 4, 5, 7, 11, 13, 15, 17, 22, 23, 26, 32, 33, 34, 37, 39,
-                           46, 56, 57, 59, 61, 70, 71, 76, 78, 83, 84, 87, 88, 6, 20, 48};
+// Codes whose bodies carry IDs at places the raw walk knows (in this order: the second byte
+// of the stored inputs picks one by its index).
+using enum fc::TSWFTagCode;
+const fc::TSWFTagCode kCodes[] = {
+    DefineShape, PlaceObject, RemoveObject, DefineButton, DefineText, DefineFontInfo, StartSound,
+    DefineButtonSound, DefineShape2, DefineButtonCxform, PlaceObject2, DefineShape3, DefineText2,
+    DefineButton2, DefineEditText, DefineSprite, DefineMorphShape, ExportAssets, ImportAssets, DoInitAction,
+    VideoFrame, PlaceObject3, ImportAssets2, SymbolClass, DefineScalingGrid, DefineShape4, DefineMorphShape2,
+    DefineBinaryData, DefineFontName, DefineBits, DefineBitsLossless, DefineFont2
+};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
   const uint8_t flags = data[0];
-  const uint16_t code = kCodes[data[1] % std::size(kCodes)];
+  const uint16_t code = fc::TagNumber(kCodes[data[1] % std::size(kCodes)]);
   const std::span<const uint8_t> input(data + 2, size - 2);
 
   std::vector<uint8_t> body(input.begin(), input.end());

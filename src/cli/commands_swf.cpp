@@ -63,9 +63,10 @@ void RegisterSwfCommands(CommandTable& table) {
              .args = "IN OUT",
              .summary = "read an SWF file and write it back",
              .details = "Without --decode the tags are written as they were read, so the body is identical\n"
-                        "byte for byte; the file keeps its compression unless an option changes it (zlib\n"
-                        "output raises the version to 6). With --decode every modelled tag is decoded into\n"
-                        "its object and written by that object. OUT is replaced only when writing succeeded.",
+                        "byte for byte; the header keeps its version, frame rate, frame count and\n"
+                        "rectangle, and the file its compression unless an option changes it (--compress\n"
+                        "raises the version to 6). With --decode every modelled tag is decoded into its\n"
+                        "object and written by that object. OUT is replaced only when writing succeeded.",
              .options = {{"--compress", "", "write a zlib-compressed file (CWS)"},
                          {"--no-compress", "", "write an uncompressed file (FWS)"},
                          {"--decode", "", "decode every modelled tag and write it from its fields"}},

@@ -6,46 +6,15 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "movie/flash_sprite.h"
-#include "swf/tag_ids.h"
+#include "swf/fonts_text.h"
 #include "swf/tag_factory.h"
+#include "swf/tag_ids.h"
 
 namespace fc {
 
 namespace {
 
 const char* const kModeNames[] = {"timeline", "library", "frame", "sprite"};
-
-// Tags of the template's own file level, which the movie writes for itself.
-bool IsFileLevelTag(uint16_t code) {
-  switch (code) {
-    case 0:   // End
-    case 9:   // SetBackgroundColor
-    case 24:  // Protect
-    case 58:  // EnableDebugger
-    case 64:  // EnableDebugger2
-    case 69:  // FileAttributes
-    case 77:  // Metadata
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Tags that act on the display list or sound when their frame plays.
-bool IsDisplayTag(uint16_t code) {
-  return code == 4 || code == 5 || code == 15 || code == 26 || code == 28 || code == 70;
-}
-
-// Tags of a timeline: they go into the sprite when the template becomes one. Video frames
-// and sounds started by class name belong to the timeline as much as placements do.
-bool IsControlTag(uint16_t code) {
-  switch (code) {
-    case 4: case 5: case 12: case 15: case 18: case 19: case 26: case 28: case 43: case 45: case 61: case 70: case 89:
-      return true;
-    default:
-      return false;
-  }
-}
 
 std::string RandomFontPrefix() {
   std::random_device seed;
@@ -83,11 +52,12 @@ std::string PrefixFaces(const std::string& html, const std::string& prefix) {
 
 // The body of a font tag with its name prefixed; false when the tag has no glyphs (a
 // device font keeps its system name) or is too short to hold what its fields claim.
-bool RenameFontBody(uint16_t code, std::vector<uint8_t>& body, const std::string& prefix) {
-  if (code == 13 || code == 62) {  // DefineFontInfo(2): ID, name length, name, flags, [language], codes
+bool RenameFontBody(TSWFTagCode code, std::vector<uint8_t>& body, const std::string& prefix) {
+  const bool info2 = code == TSWFTagCode::DefineFontInfo2;
+  if (code == TSWFTagCode::DefineFontInfo || info2) {  // ID, name length, name, flags, [language], codes
     if (body.size() < 3) return false;
     const size_t length = body[2];
-    const size_t codes = 3 + length + 1 + (code == 62 ? 1 : 0);
+    const size_t codes = 3 + length + 1 + (info2 ? 1 : 0);
     if (body.size() <= codes) return false;
     PrefixName(body, 2, 3, length, prefix);
     return true;
@@ -109,16 +79,17 @@ bool RenameEditTextBody(std::vector<uint8_t>& body, const std::string& prefix) {
     be.ReadWord("ID");
     be.ReadRect();
     be.FlushLastByte(false);
+    using E = TSWFDefineEditText;
     const uint8_t flags = be.ReadByte("flags");
     const uint8_t flags2 = be.ReadByte("flags");
-    const bool hasText = flags & 0x80, hasFont = flags & 0x01, hasFontClass = flags2 & 0x80;
-    if (!hasText || !(flags2 & 0x02)) return false;
+    const bool hasText = flags & E::kHasText, hasFont = flags & E::kHasFont, hasFontClass = flags2 & E::kHasFontClass;
+    if (!hasText || !(flags2 & E::kHTML)) return false;
     if (hasFont) be.ReadWord("font ID");
     if (hasFontClass) be.ReadString("font class");
     if (hasFont || hasFontClass) be.ReadWord("font height");
-    if (flags & 0x04) be.Skip(4, "text colour");
-    if (flags & 0x02) be.ReadWord("max length");
-    if (flags2 & 0x20) be.Skip(9, "layout");
+    if (flags & E::kHasTextColor) be.Skip(4, "text colour");
+    if (flags & E::kHasMaxLength) be.ReadWord("max length");
+    if (flags2 & E::kHasLayout) be.Skip(9, "layout");
     be.ReadString("variable name");
     const size_t start = be.Position();
     const std::string text = be.ReadString("initial text");
@@ -203,24 +174,25 @@ uint8_t TFlashExternalMovie::MinVersion() const {
   return v;
 }
 
-bool TFlashExternalMovie::Skipped(uint16_t code) const {
-  if (IsFileLevelTag(code)) return true;
-  if (code == kTagShowFrame) return Mode == kExternalLibrary || Mode == kExternalOneFrame;
-  if (IsDisplayTag(code)) return Mode == kExternalLibrary;
+bool TFlashExternalMovie::Skipped(TSWFTagCode code) const {
+  // The template's own file level (background, protection, attributes): the movie writes its own.
+  if (TagHasTrait(code, TSWFTagTrait::FileLevel)) return true;
+  if (code == TSWFTagCode::ShowFrame) return Mode == kExternalLibrary || Mode == kExternalOneFrame;
+  if (TagHasTrait(code, TSWFTagTrait::Display)) return Mode == kExternalLibrary;
   return false;
 }
 
 void TFlashExternalMovie::WriteTag(TBitsEngine& be, TSWFObject& tag) {
-  const uint16_t code = tag.HeaderTagID();
-  const bool font = code == 13 || code == 62 || code == 48 || code == 75;
-  if (RenameFonts && (font || code == 37)) {
+  const TSWFTagCode code = tag.HeaderCode();
+  const bool font = TagHasTrait(code, TSWFTagTrait::NamesFont);
+  if (RenameFonts && (font || code == TSWFTagCode::DefineEditText)) {
     // Renamed on a copy of the bytes, so that writing the movie twice renames once.
     const std::vector<uint8_t> bytes = tag.ToBytes();
     TBitsEngine reader{std::span<const uint8_t>(bytes)};
     const TSWFTagHeader header = ReadTagHeader(reader);
     std::vector<uint8_t> body(bytes.begin() + static_cast<std::ptrdiff_t>(header.HeaderSize()), bytes.end());
     if (font ? RenameFontBody(code, body, FontPrefix) : RenameEditTextBody(body, FontPrefix)) {
-      WriteTagBytes(be, code, body);
+      WriteTagBytes(be, tag.HeaderTagID(), body);
       return;
     }
     be.WriteBuffer(bytes);
@@ -239,17 +211,20 @@ void TFlashExternalMovie::WriteToStream(TBitsEngine& be) {
     sprite_->ClearTimeline();
   }
   for (TSWFObject* tag : TopLevelTags()) {
-    const uint16_t code = tag->HeaderTagID();
+    const TSWFTagCode code = tag->HeaderCode();
     if (Skipped(code)) continue;
     if (OnTag && !OnTag(*tag)) continue;
-    if (sprite && (code == kTagShowFrame || IsControlTag(code))) {
-      if (code == kTagShowFrame) sprite_->ShowFrame(1);
+    const bool showFrame = code == TSWFTagCode::ShowFrame;
+    // Video frames and sounds started by class name belong to the timeline as much as
+    // placements do.
+    if (sprite && (showFrame || TagHasTrait(code, TSWFTagTrait::Timeline))) {
+      if (showFrame) sprite_->ShowFrame(1);
       else sprite_->AddControlTag(tag->Clone());
       continue;
     }
     WriteTag(be, *tag);
-    if (code == kTagShowFrame) ++framesWritten_;
-    if (code == 4 || code == 26 || code == 70) placedWritten_ = true;
+    if (showFrame) ++framesWritten_;
+    if (TagHasTrait(code, TSWFTagTrait::Placement)) placedWritten_ = true;
   }
   if (sprite) sprite_->WriteToStream(be);
 }

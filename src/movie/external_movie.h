@@ -73,7 +73,7 @@ public:
 private:
   void Load();
   std::vector<TSWFObject*> TopLevelTags() const;
-  bool Skipped(uint16_t code) const;
+  bool Skipped(TSWFTagCode code) const;
   void WriteTag(TBitsEngine& be, TSWFObject& tag);
 
   std::unique_ptr<TFlashSprite> sprite_;

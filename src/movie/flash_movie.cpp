@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "movie/external_movie.h"
 #include "movie/flash_sprite.h"
+#include "swf/tag_factory.h"
 
 namespace fc {
 
@@ -175,29 +176,17 @@ void TFlashMovie::ShowFrame(int count) {
 
 namespace {
 
-bool IsShowFrame(const TBasedSWFObject& object) {
-  const auto* tag = dynamic_cast<const TSWFObject*>(&object);
-  return tag && tag->HeaderTagID() == kTagShowFrame;
+// The tag of a raw object; null for the builder's own objects, which have no code.
+const TSWFObject* AsTag(const TBasedSWFObject& object) { return dynamic_cast<const TSWFObject*>(&object); }
+
+bool IsTag(const TBasedSWFObject& object, TSWFTagCode code) {
+  const TSWFObject* tag = AsTag(object);
+  return tag && tag->HeaderCode() == code;
 }
 
-// Builder objects have no tag code of their own.
-constexpr uint16_t kNoTagCode = 0xFFFF;
-
-uint16_t TagCode(const TBasedSWFObject& object) {
-  const auto* tag = dynamic_cast<const TSWFObject*>(&object);
-  return tag ? tag->HeaderTagID() : kNoTagCode;
-}
-
-bool IsPlacementCode(uint16_t code) { return code == 4 || code == 26 || code == 70; }
-
-// Bitmaps, JPEG tables, fonts and sounds: what MoveResources takes to an earlier frame.
-bool IsResourceCode(uint16_t code) {
-  switch (code) {
-    case 6: case 8: case 10: case 14: case 20: case 21: case 35: case 36: case 48: case 75: case 90:
-      return true;
-    default:
-      return false;
-  }
+bool HasTrait(const TBasedSWFObject& object, TSWFTagTrait trait) {
+  const TSWFObject* tag = AsTag(object);
+  return tag && TagHasTrait(tag->HeaderCode(), trait);
 }
 
 }  // namespace
@@ -206,7 +195,7 @@ size_t TFlashMovie::FrameIndex(int n) const {
   if (n <= 0 || Objects.empty()) return 0;
   int seen = 0;
   for (size_t i = 0; i < Objects.size(); ++i)
-    if (IsShowFrame(*Objects[i]) && ++seen == n) return i;
+    if (IsTag(*Objects[i], TSWFTagCode::ShowFrame) && ++seen == n) return i;
   return Objects.size() - 1;
 }
 
@@ -351,14 +340,14 @@ uint8_t TFlashMovie::WriteBody() {
   for (size_t i = 0; i < Objects.size(); ++i) {
     TBasedSWFObject& object = *Objects[i];
     Progress(static_cast<int>(std::lround((i + 1) * 100.0 / Objects.size())), kProgressBuilding);
-    const uint16_t code = TagCode(object);
-    if (code == kTagShowFrame) {
+    const bool showFrame = IsTag(object, TSWFTagCode::ShowFrame);
+    if (showFrame) {
       for (const auto& video : PlacedVideos) video->WriteFrame(be, frame);
       if (streamSound_ && frame >= streamSoundStart_) streamSound_->WriteFrame(be, frame - streamSoundStart_);
     }
     object.WriteToStream(be);
-    if (code == kTagShowFrame) ++frame;
-    if (IsPlacementCode(code) || dynamic_cast<TFlashPlaceObject*>(&object)) placed = true;
+    if (showFrame) ++frame;
+    if (HasTrait(object, TSWFTagTrait::Placement) || dynamic_cast<TFlashPlaceObject*>(&object)) placed = true;
     if (auto* external = dynamic_cast<TFlashExternalMovie*>(&object)) {
       frame += external->FramesWritten();
       placed = placed || external->PlacedWritten();
@@ -368,7 +357,7 @@ uint8_t TFlashMovie::WriteBody() {
     TSWFShowFrame().WriteToStream(be);
     frame = 1;
   }
-  if (Objects.empty() || TagCode(*Objects.back()) != kTagEnd) TSWFEnd().WriteToStream(be);
+  if (Objects.empty() || !IsTag(*Objects.back(), TSWFTagCode::End)) TSWFEnd().WriteToStream(be);
   if (frame > 0xFFFF) throw Error(Format("The movie has %d frames; a movie holds at most 65535.", frame));
   FrameCount = static_cast<uint16_t>(frame);
   if (required > Version()) SetVersion(required);
@@ -386,7 +375,7 @@ void TFlashMovie::MoveResources(int toFrame, int fromFrame, int lastFrame) {
   auto frameEnd = [&](int f) -> size_t {  // one past the frame's ShowFrame, or the end
     int seen = 0;
     for (size_t i = 0; i < Objects.size(); ++i)
-      if (IsShowFrame(*Objects[i]) && ++seen == f + 1) return i;
+      if (IsTag(*Objects[i], TSWFTagCode::ShowFrame) && ++seen == f + 1) return i;
     return Objects.size();
   };
   const size_t insert = frameStart(toFrame);
@@ -394,7 +383,7 @@ void TFlashMovie::MoveResources(int toFrame, int fromFrame, int lastFrame) {
   size_t moved = 0;
   for (size_t i = std::max(frameStart(fromFrame), insert); i < end; ++i) {
     const auto* flash = dynamic_cast<const TFlashObject*>(Objects[i].get());
-    const bool resource = flash ? flash->IsResource() : IsResourceCode(TagCode(*Objects[i]));
+    const bool resource = flash ? flash->IsResource() : HasTrait(*Objects[i], TSWFTagTrait::Resource);
     if (!resource) continue;
     // Entries between the insertion point and i shift by one; i now holds one already seen.
     auto entry = std::move(Objects[i]);

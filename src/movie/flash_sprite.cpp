@@ -28,7 +28,7 @@ int32_t ToTwips(int32_t value, int32_t multiplier) {
 
 bool IsShowFrameTag(const TBasedSWFObject& object) {
   const auto* tag = dynamic_cast<const TSWFObject*>(&object);
-  return tag && tag->HeaderTagID() == kTagShowFrame;
+  return tag && tag->HeaderCode() == TSWFTagCode::ShowFrame;
 }
 
 }  // namespace
@@ -151,7 +151,7 @@ uint8_t TFlashPlaceObject::MinVersion() const {
 
 void TFlashPlaceObject::WriteToStream(TBitsEngine& be) {
   const bool three = NeedsPlaceObject3(Tag);
-  Tag.TagID = three ? 70 : 26;
+  Tag.SetCode(three ? TSWFTagCode::PlaceObject3 : TSWFTagCode::PlaceObject2);
   Tag.SkipExtras = !three;
   Tag.WriteToStream(be);
 }
@@ -258,8 +258,8 @@ void TFlashSprite::WriteToStream(TBitsEngine& be) {
     tag->WriteToStream(b);
   }
   const auto* last = dynamic_cast<const TSWFObject*>(ControlTags.back().get());
-  if (!last || last->HeaderTagID() != kTagEnd) TSWFEnd().WriteToStream(b);
-  WriteTagBytes(be, kTagDefineSprite, body);
+  if (!last || last->HeaderCode() != TSWFTagCode::End) TSWFEnd().WriteToStream(b);
+  WriteTagBytes(be, TagNumber(TSWFTagCode::DefineSprite), body);
   if (initActions_) {
     TSWFDoInitAction init;
     init.SpriteID = GetID();

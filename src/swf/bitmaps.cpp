@@ -1,14 +1,26 @@
 #include "swf/bitmaps.h"
 
 #include <algorithm>
+#include <iterator>
+#include <span>
 
 #include "core/text.h"
 
 namespace fc {
 namespace {
 
-bool StartsWith(const std::vector<uint8_t>& d, std::initializer_list<uint8_t> p) {
+// The JPEG markers that frame an image section: start and end of image, and the header of
+// an erroneous end and start that old writers put before the data.
+constexpr uint8_t kSOI[2] = {0xFF, 0xD8};
+constexpr uint8_t kEOI[2] = {0xFF, 0xD9};
+constexpr uint8_t kErrorHeader[4] = {kEOI[0], kEOI[1], kSOI[0], kSOI[1]};
+
+bool StartsWith(std::span<const uint8_t> d, std::span<const uint8_t> p) {
   return d.size() >= p.size() && std::equal(p.begin(), p.end(), d.begin());
+}
+
+bool EndsWith(std::span<const uint8_t> d, std::span<const uint8_t> p) {
+  return d.size() >= p.size() && std::equal(p.begin(), p.end(), d.end() - static_cast<std::ptrdiff_t>(p.size()));
 }
 
 const char* FramingName(TSWFJPEGFraming f) {
@@ -30,12 +42,12 @@ void TSWFImageTag::Assign(const TBasedSWFObject& Source) {
 
 void TSWFImageTag::ReadJPEGSection(std::span<const uint8_t> s) {
   OwnsData = true;
-  if (s.size() >= 4 && s[0] == 0xFF && s[1] == 0xD9 && s[2] == 0xFF && s[3] == 0xD8) {
+  if (StartsWith(s, kErrorHeader)) {
     Framing = TSWFJPEGFraming::ErrorHeader;
-    Data.assign(s.begin() + 4, s.end());
-  } else if (s.size() >= 4 && s[0] == 0xFF && s[1] == 0xD8 && s[s.size() - 2] == 0xFF && s[s.size() - 1] == 0xD9) {
+    Data.assign(s.begin() + std::size(kErrorHeader), s.end());
+  } else if (s.size() >= std::size(kSOI) + std::size(kEOI) && StartsWith(s, kSOI) && EndsWith(s, kEOI)) {
     Framing = TSWFJPEGFraming::Wrapped;
-    Data.assign(s.begin() + 2, s.end() - 2);
+    Data.assign(s.begin() + std::size(kSOI), s.end() - std::size(kEOI));
   } else {
     Framing = TSWFJPEGFraming::Verbatim;  // PNG, GIF, or too short to hold both markers
     Data.assign(s.begin(), s.end());
@@ -43,22 +55,21 @@ void TSWFImageTag::ReadJPEGSection(std::span<const uint8_t> s) {
 }
 
 void TSWFImageTag::WriteJPEGSection(TBitsEngine& be) {
-  static const uint8_t kSOI[2] = {0xFF, 0xD8}, kEOI[2] = {0xFF, 0xD9}, kErrorHeader[4] = {0xFF, 0xD9, 0xFF, 0xD8};
   TSWFJPEGFraming f = Framing;
   if (f == TSWFJPEGFraming::Auto) {
     if (OnDataWrite) f = TSWFJPEGFraming::Verbatim;  // the event writes the whole section
-    else if (StartsWith(Data, {0xFF, 0xD8})) f = TSWFJPEGFraming::ErrorHeader;
+    else if (StartsWith(Data, kSOI)) f = TSWFJPEGFraming::ErrorHeader;
     else f = TSWFJPEGFraming::Wrapped;
   }
   switch (f) {
     case TSWFJPEGFraming::ErrorHeader:
-      be.WriteBuffer(kErrorHeader, 4);
+      be.WriteBuffer(kErrorHeader);
       WriteData(be);
       break;
     case TSWFJPEGFraming::Wrapped:
-      be.WriteBuffer(kSOI, 2);
+      be.WriteBuffer(kSOI);
       WriteData(be);
-      be.WriteBuffer(kEOI, 2);
+      be.WriteBuffer(kEOI);
       break;
     default:
       WriteData(be);
@@ -68,8 +79,9 @@ void TSWFImageTag::WriteJPEGSection(TBitsEngine& be) {
 
 std::string TSWFImageTag::PayloadKind() const {
   if (Framing == TSWFJPEGFraming::Verbatim) {
-    if (StartsWith(Data, {0x89, 'P', 'N', 'G'})) return "PNG";
-    if (StartsWith(Data, {'G', 'I', 'F', '8'})) return "GIF";
+    static constexpr uint8_t kPNG[4] = {0x89, 'P', 'N', 'G'}, kGIF[4] = {'G', 'I', 'F', '8'};
+    if (StartsWith(Data, kPNG)) return "PNG";
+    if (StartsWith(Data, kGIF)) return "GIF";
   }
   return "JPEG";
 }
@@ -186,7 +198,7 @@ std::string TSWFDefineBitsLossless::Describe() const {
   switch (BitmapFormat) {
     case kBitmapPalette: f = Format("palette of %u", BitmapColorTableSize + 1u); break;
     case kBitmap15: f = "15-bit"; break;
-    case kBitmap32: f = TagID == 36 ? "32-bit ARGB" : "32-bit RGB"; break;
+    case kBitmap32: f = Code() == TSWFTagCode::DefineBitsLossless2 ? "32-bit ARGB" : "32-bit RGB"; break;
     default: f = Format("format %u", BitmapFormat); break;
   }
   return Format("id=%u %s %ux%u data=%zu", CharacterID, f.c_str(), BitmapWidth, BitmapHeight, Data.size());

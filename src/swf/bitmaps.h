@@ -33,7 +33,7 @@ protected:
 
 class TSWFDefineBits : public TSWFImageTag {
 public:
-  TSWFDefineBits() { TagID = 6; }
+  TSWFDefineBits() { SetCode(TSWFTagCode::DefineBits); }
   void ReadFromStream(TBitsEngine& be) override;
   void WriteTagBody(TBitsEngine& be) override;
   std::string Describe() const override;
@@ -41,7 +41,7 @@ public:
 
 class TSWFJPEGTables : public TSWFImageTag {
 public:
-  TSWFJPEGTables() { TagID = 8; }
+  TSWFJPEGTables() { SetCode(TSWFTagCode::JPEGTables); }
   void ReadFromStream(TBitsEngine& be) override;
   void WriteTagBody(TBitsEngine& be) override;
   void ForEachDefinedID(const TIDVisitor&) override {}
@@ -50,13 +50,13 @@ public:
 
 class TSWFDefineBitsJPEG2 : public TSWFDefineBits {
 public:
-  TSWFDefineBitsJPEG2() { TagID = 21; }
+  TSWFDefineBitsJPEG2() { SetCode(TSWFTagCode::DefineBitsJPEG2); }
   uint8_t MinVersion() const override;
 };
 
 class TSWFDefineBitsJPEG3 : public TSWFDefineBitsJPEG2 {
 public:
-  TSWFDefineBitsJPEG3() { TagID = 35; }
+  TSWFDefineBitsJPEG3() { SetCode(TSWFTagCode::DefineBitsJPEG3); }
   std::vector<uint8_t> AlphaData;  // zlib-compressed alpha plane
   bool OwnsAlphaData = true;
   std::function<void(TSWFDataObject& sender, TBitsEngine& be)> OnAlphaDataWrite;
@@ -74,7 +74,7 @@ protected:
 
 class TSWFDefineBitsJPEG4 : public TSWFDefineBitsJPEG3 {
 public:
-  TSWFDefineBitsJPEG4() { TagID = 90; }
+  TSWFDefineBitsJPEG4() { SetCode(TSWFTagCode::DefineBitsJPEG4); }
   uint16_t DeblockParam = 0;  // 8.8
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 10; }
@@ -89,7 +89,7 @@ enum : uint8_t { kBitmapPalette = 3, kBitmap15 = 4, kBitmap32 = 5 };
 
 class TSWFDefineBitsLossless : public TSWFImageTag {
 public:
-  TSWFDefineBitsLossless() { TagID = 20; }
+  TSWFDefineBitsLossless() { SetCode(TSWFTagCode::DefineBitsLossless); }
   uint8_t BitmapFormat = kBitmap32;
   uint16_t BitmapWidth = 0, BitmapHeight = 0;
   uint8_t BitmapColorTableSize = 0;  // palette entries - 1, format 3 only
@@ -108,7 +108,7 @@ public:
 
 class TSWFDefineBitsLossless2 : public TSWFDefineBitsLossless {
 public:
-  TSWFDefineBitsLossless2() { TagID = 36; }
+  TSWFDefineBitsLossless2() { SetCode(TSWFTagCode::DefineBitsLossless2); }
   uint8_t MinVersion() const override { return 3; }
 };
 

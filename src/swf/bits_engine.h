@@ -217,6 +217,13 @@ int32_t MaxAbs(int32_t a, int32_t b, int32_t c, int32_t d);
 // Throws fc::Error naming `field` when `bits` does not fit a width field of `width` bits.
 void CheckBitWidth(unsigned bits, unsigned width, const char* field);
 
+// `mask` when `on`, else 0. Flag bytes are written as FlagIf(HasX, kHasX) | FlagIf(...), with
+// the same named masks that the reader tests.
+template <typename T>
+constexpr T FlagIf(bool on, T mask) {
+  return on ? mask : T{};
+}
+
 // 16.16 fixed point, truncated toward zero and saturated to the 32-bit range.
 int32_t FloatToFixed(double x);
 float FixedToFloat(int32_t v);

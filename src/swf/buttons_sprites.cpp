@@ -14,22 +14,16 @@ void PatchWord(TBitsEngine& be, size_t pos, size_t value, const char* field) {
   be.PatchBytes(pos, b);
 }
 
-// The state bits in the file: Up bit 0, Over bit 1, Down bit 2, HitTest bit 3.
-uint8_t StatesToFile(uint8_t mask) {
-  return static_cast<uint8_t>((mask & kButtonUp ? 1 : 0) | (mask & kButtonOver ? 2 : 0) |
-                              (mask & kButtonDown ? 4 : 0) | (mask & kButtonHitTest ? 8 : 0));
-}
-uint8_t StatesFromFile(uint8_t b) {
-  return static_cast<uint8_t>((b & 1 ? kButtonUp : 0) | (b & 2 ? kButtonOver : 0) | (b & 4 ? kButtonDown : 0) |
-                              (b & 8 ? kButtonHitTest : 0));
-}
-
 // The condition bits in the file, first byte most significant first: IdleToOverDown,
 // OutDownToIdle, OutDownToOverDown, OverDownToOutDown, OverDownToOverUp, OverUpToOverDown,
-// OverUpToIdle, IdleToOverUp; the second byte holds the key code and OverDownToIdle.
+// OverUpToIdle, IdleToOverUp (bit i of the byte is entry i here).
 const uint16_t kCondFileOrder[8] = {kCondIdleToOverUp,     kCondOverUpToIdle,      kCondOverUpToOverDown,
                                     kCondOverDownToOverUp, kCondOverDownToOutDown, kCondOutDownToOverDown,
                                     kCondOutDownToIdle,    kCondIdleToOverDown};
+// The second byte: the key code in the upper seven bits, OverDownToIdle in the lowest.
+constexpr uint8_t kCondKeyPressMask = 0x7F;
+constexpr unsigned kCondKeyPressShift = 1;
+constexpr uint8_t kCondOverDownToIdleBit = 0x01;
 
 std::string StateNames(uint8_t mask) {
   std::string s;
@@ -47,9 +41,9 @@ std::string StateNames(uint8_t mask) {
 // Button records
 
 void TSWFButtonRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, bool button2) {
-  StateMask = StatesFromFile(flags & 0x0F);
-  HasFilterList = button2 && (flags & 0x10);
-  HasBlendMode = button2 && (flags & 0x20);
+  StateMask = flags & kStateBits;
+  HasFilterList = button2 && (flags & kHasFilterList);
+  HasBlendMode = button2 && (flags & kHasBlendMode);
   CharacterID = be.ReadWord("CharacterID");
   PlaceDepth = be.ReadWord("PlaceDepth");
   Matrix.SetRec(be.ReadMatrix());
@@ -63,7 +57,8 @@ void TSWFButtonRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, bool butto
 void TSWFButtonRecord::WriteToStream(TBitsEngine& be, bool button2) const {
   const bool filters = button2 && HasFilterList && filters_.Count() > 0;
   const bool blend = button2 && HasBlendMode;
-  be.WriteByte(static_cast<uint8_t>(blend << 5 | filters << 4 | StatesToFile(StateMask)));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(blend, kHasBlendMode) | FlagIf(filters, kHasFilterList) |
+                                    (StateMask & kStateBits)));
   be.WriteWord(CharacterID);
   be.WriteWord(PlaceDepth);
   be.WriteMatrix(Matrix.Rec());
@@ -125,7 +120,8 @@ void TSWFBasedButton::ReadRecords(TBitsEngine& be, bool button2) {
 void TSWFBasedButton::WriteRecords(TBitsEngine& be, bool button2) const {
   for (const auto& r : Records) {
     // A record with no state would read as the end of the list.
-    if ((r->StateMask & 0x0F) == 0) throw Error(Format("button %u: a record without any state", ButtonID));
+    if ((r->StateMask & TSWFButtonRecord::kStateBits) == 0)
+      throw Error(Format("button %u: a record without any state", ButtonID));
     r->WriteToStream(be, button2);
   }
   be.WriteByte(0);
@@ -162,7 +158,7 @@ std::string TSWFDefineButton::Describe() const {
 TSWFButtonCondAction* TSWFDefineButton2::AddCondAction(uint16_t Conditions, uint8_t KeyPress) {
   auto c = std::make_unique<TSWFButtonCondAction>();
   c->Conditions = Conditions;
-  c->KeyPress = KeyPress & 0x7F;
+  c->KeyPress = KeyPress & kCondKeyPressMask;
   Actions.push_back(std::move(c));
   return Actions.back().get();
 }
@@ -191,7 +187,7 @@ uint8_t TSWFDefineButton2::MinVersion() const {
 
 void TSWFDefineButton2::ReadFromStream(TBitsEngine& be) {
   ButtonID = be.ReadWord("ButtonID");
-  TrackAsMenu = be.ReadByte("button flags") & 1;
+  TrackAsMenu = be.ReadByte("button flags") & kTrackAsMenu;
   const size_t offsetPos = be.Position();
   const uint16_t actionOffset = be.ReadWord("ActionOffset");
   ReadRecords(be, true);
@@ -208,8 +204,8 @@ void TSWFDefineButton2::ReadFromStream(TBitsEngine& be) {
     const uint8_t b = rec.ReadByte("conditions");
     for (int i = 0; i < 8; ++i)
       if (a & (1 << i)) c->Conditions |= kCondFileOrder[i];
-    if (b & 1) c->Conditions |= kCondOverDownToIdle;
-    c->KeyPress = b >> 1;
+    if (b & kCondOverDownToIdleBit) c->Conditions |= kCondOverDownToIdle;
+    c->KeyPress = b >> kCondKeyPressShift;
     ReadEndedActionBlock(rec, *c, ParseActions);
     Actions.push_back(std::move(c));
     if (size == 0) break;
@@ -218,7 +214,7 @@ void TSWFDefineButton2::ReadFromStream(TBitsEngine& be) {
 
 void TSWFDefineButton2::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(ButtonID);
-  be.WriteByte(TrackAsMenu ? 1 : 0);
+  be.WriteByte(FlagIf(TrackAsMenu, kTrackAsMenu));
   const size_t offsetPos = be.Position();
   be.WriteWord(0);
   WriteRecords(be, true);
@@ -232,7 +228,8 @@ void TSWFDefineButton2::WriteTagBody(TBitsEngine& be) {
     for (int bit = 0; bit < 8; ++bit)
       if (c.Conditions & kCondFileOrder[bit]) a |= static_cast<uint8_t>(1 << bit);
     be.WriteByte(a);
-    be.WriteByte(static_cast<uint8_t>((c.KeyPress & 0x7F) << 1 | ((c.Conditions & kCondOverDownToIdle) ? 1 : 0)));
+    be.WriteByte(static_cast<uint8_t>((c.KeyPress & kCondKeyPressMask) << kCondKeyPressShift |
+                                      FlagIf((c.Conditions & kCondOverDownToIdle) != 0, kCondOverDownToIdleBit)));
     WriteEndedActionBlock(be, c);
     if (i + 1 < Actions.size()) PatchWord(be, start, be.Position() - start, "CondActionSize");
   }
@@ -343,6 +340,7 @@ void TSWFDefineSprite::Assign(const TBasedSWFObject& Source) {
   FrameCount = s.FrameCount;
   Version = s.Version;
   ParseActions = s.ParseActions;
+  AddEndTag = s.AddEndTag;
   Tags.clear();
   for (const auto& t : s.Tags) Tags.push_back(t->Clone());
 }
@@ -371,17 +369,23 @@ void TSWFDefineSprite::ReadFromStream(TBitsEngine& be) {
   bool truncated = false;
   Tags = ReadTagList(be, ctx, true, &truncated);
   if (truncated) throw FormatError("a sub-tag runs past the end of the sprite");
+  AddEndTag = EndsWithEndTag();
+}
+
+bool TSWFDefineSprite::EndsWithEndTag() const {
+  return !Tags.empty() && Tags.back()->HeaderCode() == TSWFTagCode::End;
 }
 
 void TSWFDefineSprite::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(SpriteID);
   be.WriteWord(FrameCount);
   for (auto& t : Tags) t->WriteToStream(be);
-  if (Tags.empty() || Tags.back()->HeaderTagID() != kTagEnd) be.WriteWord(0);
+  if (AddEndTag && !EndsWithEndTag()) TSWFEnd().WriteToStream(be);
 }
 
 std::string TSWFDefineSprite::Describe() const {
-  return Format("id=%u frames=%u tags=%zu", SpriteID, FrameCount, Tags.size());
+  return Format("id=%u frames=%u tags=%zu%s", SpriteID, FrameCount, Tags.size(),
+                AddEndTag || EndsWithEndTag() ? "" : " (no End)");
 }
 
 // ---------------------------------------------------------------------------------------
@@ -449,8 +453,8 @@ void TSWFDoABC::Assign(const TBasedSWFObject& Source) {
 
 void TSWFDoABC::ReadFromStream(TBitsEngine& be) {
   const uint32_t flags = be.ReadDWord("DoABC flags");
-  LazyInitialize = flags & 1;
-  OtherFlags = flags & ~1u;
+  LazyInitialize = flags & kLazyInitialize;
+  OtherFlags = flags & ~kLazyInitialize;
   Name = be.ReadString("DoABC name");
   MinorVersion = be.ReadWord("ABC minor version");
   MajorVersion = be.ReadWord("ABC major version");
@@ -460,7 +464,7 @@ void TSWFDoABC::ReadFromStream(TBitsEngine& be) {
 }
 
 void TSWFDoABC::WriteTagBody(TBitsEngine& be) {
-  be.WriteDWord(OtherFlags | (LazyInitialize ? 1u : 0u));
+  be.WriteDWord(OtherFlags | FlagIf(LazyInitialize, kLazyInitialize));
   be.WriteString(Name);
   be.WriteWord(MinorVersion);
   be.WriteWord(MajorVersion);

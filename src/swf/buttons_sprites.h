@@ -21,6 +21,10 @@ enum : uint8_t { kButtonUp = 0x1, kButtonOver = 0x2, kButtonDown = 0x4, kButtonH
 
 class TSWFButtonRecord {
 public:
+  // The flags byte that opens a record: two reserved bits, then these, then the states
+  // (kButtonUp and the others, at the same bits as in StateMask). A byte of 0 ends the list.
+  static constexpr uint8_t kHasBlendMode = 0x20, kHasFilterList = 0x10, kStateBits = 0x0F;
+
   uint8_t StateMask = 0;  // kButtonUp | kButtonOver | ...
   bool HasBlendMode = false, HasFilterList = false, HasColorTransform = false;
   uint16_t CharacterID = 0;
@@ -72,7 +76,7 @@ protected:
 
 class TSWFDefineButton : public TSWFBasedButton {
 public:
-  TSWFDefineButton() { TagID = 7; }
+  TSWFDefineButton() { SetCode(TSWFTagCode::DefineButton); }
   TSWFActionList Actions;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return std::max<uint8_t>(3, Actions.MinVersion()); }
@@ -84,7 +88,10 @@ public:
 
 class TSWFDefineButton2 : public TSWFBasedButton {
 public:
-  TSWFDefineButton2() { TagID = 34; }
+  // The flags byte after the button ID (seven reserved bits).
+  static constexpr uint8_t kTrackAsMenu = 0x01;
+
+  TSWFDefineButton2() { SetCode(TSWFTagCode::DefineButton2); }
   bool TrackAsMenu = false;
   std::vector<std::unique_ptr<TSWFButtonCondAction>> Actions;
   TSWFButtonCondAction* AddCondAction(uint16_t Conditions, uint8_t KeyPress = 0);
@@ -99,7 +106,7 @@ public:
 
 class TSWFDefineButtonCxform : public TSWFObject {
 public:
-  TSWFDefineButtonCxform() { TagID = 23; }
+  TSWFDefineButtonCxform() { SetCode(TSWFTagCode::DefineButtonCxform); }
   uint16_t ButtonID = 0;
   TSWFColorTransform ColorTransform;  // without alpha
   void Assign(const TBasedSWFObject& Source) override;
@@ -112,7 +119,7 @@ public:
 
 class TSWFDefineButtonSound : public TSWFObject {
 public:
-  TSWFDefineButtonSound() { TagID = 17; }
+  TSWFDefineButtonSound() { SetCode(TSWFTagCode::DefineButtonSound); }
   uint16_t ButtonID = 0;
   // The slots in body order; null (or a sound ID of 0) means no sound for that transition.
   enum Slot { OverUpToIdle, IdleToOverUp, OverUpToOverDown, OverDownToOverUp };
@@ -134,12 +141,16 @@ public:
   // Sprites nested deeper than this are refused when read (the tag is then kept raw).
   static constexpr uint8_t kMaxNesting = 16;
 
-  TSWFDefineSprite() { TagID = 39; }
+  TSWFDefineSprite() { SetCode(TSWFTagCode::DefineSprite); }
   uint16_t SpriteID = 0;
-  uint16_t FrameCount = 0;
+  uint16_t FrameCount = 0;  // written as it stands: a count of 0 is kept
   TSWFObjectList Tags;
   uint8_t Version = 0;
   bool ParseActions = true;
+  // Write an End tag after the tags when the last one is not an End. Reading clears it when
+  // the sprite in the file has no End, so that a copy keeps it that way: players treat such
+  // a sprite differently, and an added End would change what the movie does.
+  bool AddEndTag = true;
 
   template <typename T>
   T* Add(std::unique_ptr<T> tag) {
@@ -157,6 +168,7 @@ public:
   void ForEachDefinedID(const TIDVisitor& visit) override { visit(SpriteID); }
   TSWFObjectList* SubTags() override { return &Tags; }
   std::string Describe() const override;
+  bool EndsWithEndTag() const;
 
 private:
   uint8_t nesting_ = 0;  // of this sprite while it is read
@@ -179,7 +191,7 @@ struct TSWFFrameLabelInfo {
 
 class TSWFDefineSceneAndFrameLabelData : public TSWFObject {
 public:
-  TSWFDefineSceneAndFrameLabelData() { TagID = 86; }
+  TSWFDefineSceneAndFrameLabelData() { SetCode(TSWFTagCode::DefineSceneAndFrameLabelData); }
   std::vector<TSWFSceneInfo> Scenes;   // offsets as read are written back
   std::vector<TSWFFrameLabelInfo> FrameLabels;
   void Assign(const TBasedSWFObject& Source) override;
@@ -194,7 +206,9 @@ public:
 
 class TSWFDoABC : public TSWFDataObject {
 public:
-  TSWFDoABC() { TagID = 82; }
+  static constexpr uint32_t kLazyInitialize = 0x01;  // in the 32-bit flags
+
+  TSWFDoABC() { SetCode(TSWFTagCode::DoABC); }
   bool LazyInitialize = false;  // bit 0 of the flags
   uint32_t OtherFlags = 0;      // the rest of the flags, kept as read
   std::string Name;

@@ -21,6 +21,24 @@ std::string Quote(const std::string& s) {
   return out;
 }
 
+// The flags byte of DefineFont2 and 3.
+constexpr uint8_t kFont2HasLayout = 0x80, kFont2ShiftJIS = 0x40, kFont2SmallText = 0x20, kFont2ANSI = 0x10,
+                  kFont2WideOffsets = 0x08, kFont2WideCodes = 0x04, kFont2Italic = 0x02, kFont2Bold = 0x01;
+// The flags byte of DefineFontInfo and 2: two reserved bits, then these.
+constexpr uint8_t kInfoReserved = 0xC0, kInfoSmallText = 0x20, kInfoShiftJIS = 0x10, kInfoANSI = 0x08,
+                  kInfoItalic = 0x04, kInfoBold = 0x02, kInfoWideCodes = 0x01;
+// DefineFontAlignZones: the hint in the top two bits of its byte, and each zone's mask.
+constexpr unsigned kCSMTableHintShift = 6;
+constexpr uint8_t kCSMTableHintReserved = 0x3F;
+constexpr uint8_t kZoneReserved = 0xFC, kZoneMaskY = 0x02, kZoneMaskX = 0x01;
+// CSMTextSettings: UseFlashType (2 bits), GridFit (3 bits), three reserved bits.
+constexpr unsigned kUseFlashTypeShift = 6, kGridFitShift = 3;
+constexpr uint8_t kGridFitMask = 0x07, kCSMReserved = 0x07;
+
+// A glyph opens with one byte of index widths: fill bits in the high nibble, line bits low.
+constexpr unsigned kGlyphFillBitsShift = 4;
+constexpr uint8_t kGlyphLineBitsMask = 0x0F;
+
 std::string FontStyle(bool bold, bool italic) {
   if (bold && italic) return " bold italic";
   if (bold) return " bold";
@@ -84,7 +102,7 @@ std::vector<std::vector<uint8_t>> TSWFDefineFont::EncodeGlyphs() {
     SelectGlyphFill(g);
     const TSWFStyleBits bits = StyleBitsFor(g, 1, 0);  // one fill style, no line style
     TBitsEngine ge(&out.emplace_back());
-    ge.WriteByte(static_cast<uint8_t>(bits.Fill << 4 | bits.Line));
+    ge.WriteByte(static_cast<uint8_t>(bits.Fill << kGlyphFillBitsShift | bits.Line));
     WriteShapeRecords(ge, g, bits.Fill, bits.Line);
   }
   return out;
@@ -97,7 +115,7 @@ void TSWFDefineFont::ReadGlyphs(TBitsEngine& be, size_t tableStart, const std::v
     if (offsets[i + 1] < offsets[i]) throw FormatError(Format("glyph %zu: offsets out of order", i));
     TBitsEngine ge = be.Sub(offsets[i + 1] - offsets[i], "glyph");
     const uint8_t widths = ge.ReadByte("glyph index widths");
-    ReadShapeRecords(ge, AddGlyph(), widths >> 4, widths & 0x0F);
+    ReadShapeRecords(ge, AddGlyph(), widths >> kGlyphFillBitsShift, widths & kGlyphLineBitsMask);
     if (!ge.AtEnd()) throw FormatError(Format("glyph %zu: %zu byte(s) after its end record", i, ge.Remaining()));
   }
 }
@@ -172,14 +190,14 @@ void TSWFDefineFont2::WriteCode(TBitsEngine& be, uint16_t code, const char* fiel
 void TSWFDefineFont2::ReadFromStream(TBitsEngine& be) {
   FontID = be.ReadWord("FontID");
   const uint8_t f = be.ReadByte("font flags");
-  HasLayout = f & 0x80;
-  ShiftJIS = f & 0x40;
-  SmallText = f & 0x20;
-  ANSI = f & 0x10;
-  WideOffsets = f & 0x08;
-  WideCodes = f & 0x04;
-  Italic = f & 0x02;
-  Bold = f & 0x01;
+  HasLayout = f & kFont2HasLayout;
+  ShiftJIS = f & kFont2ShiftJIS;
+  SmallText = f & kFont2SmallText;
+  ANSI = f & kFont2ANSI;
+  WideOffsets = f & kFont2WideOffsets;
+  WideCodes = f & kFont2WideCodes;
+  Italic = f & kFont2Italic;
+  Bold = f & kFont2Bold;
   LanguageCode = be.ReadByte("LanguageCode");
   auto name = be.ReadSpan(be.ReadByte("FontNameLen"), "FontName");
   FontName.assign(name.begin(), name.end());
@@ -240,8 +258,10 @@ void TSWFDefineFont2::WriteTagBody(TBitsEngine& be) {
   if (tableSize + data > 0xFFFFFFFFu) throw Error("OffsetTable: glyph data does not fit 32-bit offsets");
 
   be.WriteWord(FontID);
-  be.WriteByte(static_cast<uint8_t>(layout << 7 | ShiftJIS << 6 | SmallText << 5 | (ANSI || n == 0) << 4 |
-                                    WideOffsets << 3 | WideCodes << 2 | Italic << 1 | Bold));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(layout, kFont2HasLayout) | FlagIf(ShiftJIS, kFont2ShiftJIS) |
+                                    FlagIf(SmallText, kFont2SmallText) | FlagIf(ANSI || n == 0, kFont2ANSI) |
+                                    FlagIf(WideOffsets, kFont2WideOffsets) | FlagIf(WideCodes, kFont2WideCodes) |
+                                    FlagIf(Italic, kFont2Italic) | FlagIf(Bold, kFont2Bold)));
   be.WriteByte(LanguageCode);
   WriteCountedName(be, FontName, "FontName");
   be.WriteWord(static_cast<uint16_t>(n));
@@ -300,18 +320,19 @@ void TSWFDefineFontInfo::Assign(const TBasedSWFObject& Source) {
 }
 
 uint8_t TSWFDefineFontInfo::FlagsByte() const {
-  return static_cast<uint8_t>(SmallText << 5 | ShiftJIS << 4 | ANSI << 3 | Italic << 2 | Bold << 1 |
-                              CodesAreWide());
+  return static_cast<uint8_t>(FlagIf(SmallText, kInfoSmallText) | FlagIf(ShiftJIS, kInfoShiftJIS) |
+                              FlagIf(ANSI, kInfoANSI) | FlagIf(Italic, kInfoItalic) | FlagIf(Bold, kInfoBold) |
+                              FlagIf(CodesAreWide(), kInfoWideCodes));
 }
 
 void TSWFDefineFontInfo::SetFlags(uint8_t f) {
-  if (f & 0xC0) throw FormatError("reserved bits set in the font info flags");
-  SmallText = f & 0x20;
-  ShiftJIS = f & 0x10;
-  ANSI = f & 0x08;
-  Italic = f & 0x04;
-  Bold = f & 0x02;
-  WideCodes = (f & 0x01) || CodesAreWide();
+  if (f & kInfoReserved) throw FormatError("reserved bits set in the font info flags");
+  SmallText = f & kInfoSmallText;
+  ShiftJIS = f & kInfoShiftJIS;
+  ANSI = f & kInfoANSI;
+  Italic = f & kInfoItalic;
+  Bold = f & kInfoBold;
+  WideCodes = (f & kInfoWideCodes) || CodesAreWide();
 }
 
 void TSWFDefineFontInfo::ReadFromStream(TBitsEngine& be) {
@@ -378,8 +399,8 @@ void TSWFDefineFontAlignZones::Assign(const TBasedSWFObject& Source) {
 void TSWFDefineFontAlignZones::ReadFromStream(TBitsEngine& be) {
   FontID = be.ReadWord("FontID");
   const uint8_t hint = be.ReadByte("CSMTableHint");
-  if (hint & 0x3F) throw FormatError("reserved bits set after CSMTableHint");
-  CSMTableHint = hint >> 6;
+  if (hint & kCSMTableHintReserved) throw FormatError("reserved bits set after CSMTableHint");
+  CSMTableHint = hint >> kCSMTableHintShift;
   ZoneTable.clear();
   while (!be.AtEnd()) {
     TSWFZoneRecord& z = ZoneTable.emplace_back();
@@ -391,16 +412,16 @@ void TSWFDefineFontAlignZones::ReadFromStream(TBitsEngine& be) {
       z.ZoneData.push_back(d);
     }
     const uint8_t mask = be.ReadByte("zone mask");
-    if (mask & 0xFC) throw FormatError("reserved bits set in the zone mask");
-    z.ZoneMaskY = mask & 0x02;
-    z.ZoneMaskX = mask & 0x01;
+    if (mask & kZoneReserved) throw FormatError("reserved bits set in the zone mask");
+    z.ZoneMaskY = mask & kZoneMaskY;
+    z.ZoneMaskX = mask & kZoneMaskX;
   }
 }
 
 void TSWFDefineFontAlignZones::WriteTagBody(TBitsEngine& be) {
   if (CSMTableHint > 3) throw Error(Format("CSMTableHint %u does not fit 2 bits", CSMTableHint));
   be.WriteWord(FontID);
-  be.WriteByte(static_cast<uint8_t>(CSMTableHint << 6));
+  be.WriteByte(static_cast<uint8_t>(CSMTableHint << kCSMTableHintShift));
   for (size_t i = 0; i < ZoneTable.size(); ++i) {
     const TSWFZoneRecord& z = ZoneTable[i];
     // One record per glyph: a record cannot be split, so a count past 255 is refused.
@@ -411,7 +432,7 @@ void TSWFDefineFontAlignZones::WriteTagBody(TBitsEngine& be) {
       be.WriteWord(d.AlignmentCoordinate);
       be.WriteWord(d.Range);
     }
-    be.WriteByte(static_cast<uint8_t>(z.ZoneMaskY << 1 | z.ZoneMaskX));
+    be.WriteByte(static_cast<uint8_t>(FlagIf(z.ZoneMaskY, kZoneMaskY) | FlagIf(z.ZoneMaskX, kZoneMaskX)));
   }
 }
 
@@ -464,9 +485,9 @@ void TSWFCSMTextSettings::Assign(const TBasedSWFObject& Source) {
 void TSWFCSMTextSettings::ReadFromStream(TBitsEngine& be) {
   TextID = be.ReadWord("TextID");
   const uint8_t f = be.ReadByte("CSM flags");
-  if (f & 0x07) throw FormatError("reserved bits set in the text settings flags");
-  UseFlashType = f >> 6;
-  GridFit = (f >> 3) & 0x07;
+  if (f & kCSMReserved) throw FormatError("reserved bits set in the text settings flags");
+  UseFlashType = f >> kUseFlashTypeShift;
+  GridFit = (f >> kGridFitShift) & kGridFitMask;
   Thickness = be.ReadSingle();
   Sharpness = be.ReadSingle();
   if (be.ReadByte("reserved byte") != 0) throw FormatError("reserved byte of the text settings is not 0");
@@ -476,7 +497,7 @@ void TSWFCSMTextSettings::WriteTagBody(TBitsEngine& be) {
   if (UseFlashType > 3) throw Error(Format("UseFlashType %u does not fit 2 bits", UseFlashType));
   if (GridFit > 7) throw Error(Format("GridFit %u does not fit 3 bits", GridFit));
   be.WriteWord(TextID);
-  be.WriteByte(static_cast<uint8_t>(UseFlashType << 6 | GridFit << 3));
+  be.WriteByte(static_cast<uint8_t>(UseFlashType << kUseFlashTypeShift | GridFit << kGridFitShift));
   be.WriteSingle(Thickness);
   be.WriteSingle(Sharpness);
   be.WriteByte(0);
@@ -498,16 +519,16 @@ bool TSWFTextRecord::operator==(const TSWFTextRecord& o) const {
 }
 
 void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyphBits, uint8_t advanceBits) {
-  GlyphsOnly = !(flags & 0x80);
+  GlyphsOnly = !(flags & kStyleRecord);
   if (GlyphsOnly) {
-    ReadGlyphs(be, flags & 0x7F, glyphBits, advanceBits);
+    ReadGlyphs(be, flags & kGlyphsOnlyCount, glyphBits, advanceBits);
     return;
   }
-  if (flags & 0x70) throw FormatError("reserved bits set in a text record");
-  HasFont = flags & 0x08;
-  HasColor = flags & 0x04;
-  HasYOffset = flags & 0x02;
-  HasXOffset = flags & 0x01;
+  if (flags & kReserved) throw FormatError("reserved bits set in a text record");
+  HasFont = flags & kHasFont;
+  HasColor = flags & kHasColor;
+  HasYOffset = flags & kHasYOffset;
+  HasXOffset = flags & kHasXOffset;
   if (HasFont) font_id_ = be.ReadWord("FontID");
   if (HasColor) {
     color_.SetHasAlpha(UseAlpha);
@@ -540,15 +561,17 @@ void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t a
   size_t next = 0;
   do {
     const bool first = next == 0;
-    const size_t count = std::min<size_t>(glyphsOnly ? 127 : 255, GlyphEntries.size() - next);
+    const size_t count = std::min<size_t>(glyphsOnly ? kGlyphsOnlyCount : 255, GlyphEntries.size() - next);
     if (glyphsOnly) {
       be.WriteByte(static_cast<uint8_t>(count));
       WriteGlyphs(be, next, count, glyphBits, advanceBits);
       next += count;
       continue;
     }
-    uint8_t flags = 0x80;
-    if (first) flags |= static_cast<uint8_t>(HasFont << 3 | HasColor << 2 | HasYOffset << 1 | HasXOffset);
+    uint8_t flags = kStyleRecord;
+    if (first)
+      flags |= static_cast<uint8_t>(FlagIf(HasFont, kHasFont) | FlagIf(HasColor, kHasColor) |
+                                    FlagIf(HasYOffset, kHasYOffset) | FlagIf(HasXOffset, kHasXOffset));
     be.WriteByte(flags);
     if (first) {
       if (HasFont) be.WriteWord(font_id_);
@@ -672,24 +695,24 @@ void TSWFDefineEditText::ReadFromStream(TBitsEngine& be) {
   Bounds = TSWFRect::FromScreen(be.ReadRect());
   const uint8_t f1 = be.ReadByte("edit text flags");
   const uint8_t f2 = be.ReadByte("edit text flags");
-  HasText = f1 & 0x80;
-  WordWrap = f1 & 0x40;
-  Multiline = f1 & 0x20;
-  Password = f1 & 0x10;
-  ReadOnly = f1 & 0x08;
-  HasTextColor = f1 & 0x04;
-  HasMaxLength = f1 & 0x02;
-  HasFont = f1 & 0x01;
+  HasText = f1 & kHasText;
+  WordWrap = f1 & kWordWrap;
+  Multiline = f1 & kMultiline;
+  Password = f1 & kPassword;
+  ReadOnly = f1 & kReadOnly;
+  HasTextColor = f1 & kHasTextColor;
+  HasMaxLength = f1 & kHasMaxLength;
+  HasFont = f1 & kHasFont;
   // A set font class flag means the class is there, whatever the file version says: the
   // fields after it would be misread otherwise. Such a field needs a version 9 player.
-  HasFontClass = f2 & 0x80;
-  AutoSize = f2 & 0x40;
-  HasLayout = f2 & 0x20;
-  NoSelect = f2 & 0x10;
-  Border = f2 & 0x08;
-  WasStatic = f2 & 0x04;
-  HTML = f2 & 0x02;
-  UseOutlines = f2 & 0x01;
+  HasFontClass = f2 & kHasFontClass;
+  AutoSize = f2 & kAutoSize;
+  HasLayout = f2 & kHasLayout;
+  NoSelect = f2 & kNoSelect;
+  Border = f2 & kBorder;
+  WasStatic = f2 & kWasStatic;
+  HTML = f2 & kHTML;
+  UseOutlines = f2 & kUseOutlines;
   if (HasFont) FontID = be.ReadWord("FontID");
   FontClass = HasFontClass ? be.ReadString("FontClass") : std::string();
   if (HasFontClass && FontClass.empty()) throw FormatError("empty FontClass");
@@ -713,10 +736,14 @@ void TSWFDefineEditText::WriteTagBody(TBitsEngine& be) {
   HasFontClass = WritesFontClass();
   be.WriteWord(CharacterID);
   be.WriteRect(Bounds.Rect());
-  be.WriteByte(static_cast<uint8_t>(HasText << 7 | WordWrap << 6 | Multiline << 5 | Password << 4 | ReadOnly << 3 |
-                                    HasTextColor << 2 | HasMaxLength << 1 | HasFont));
-  be.WriteByte(static_cast<uint8_t>(HasFontClass << 7 | AutoSize << 6 | HasLayout << 5 | NoSelect << 4 |
-                                    Border << 3 | WasStatic << 2 | HTML << 1 | UseOutlines));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(HasText, kHasText) | FlagIf(WordWrap, kWordWrap) |
+                                    FlagIf(Multiline, kMultiline) | FlagIf(Password, kPassword) |
+                                    FlagIf(ReadOnly, kReadOnly) | FlagIf(HasTextColor, kHasTextColor) |
+                                    FlagIf(HasMaxLength, kHasMaxLength) | FlagIf(HasFont, kHasFont)));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(HasFontClass, kHasFontClass) | FlagIf(AutoSize, kAutoSize) |
+                                    FlagIf(HasLayout, kHasLayout) | FlagIf(NoSelect, kNoSelect) |
+                                    FlagIf(Border, kBorder) | FlagIf(WasStatic, kWasStatic) | FlagIf(HTML, kHTML) |
+                                    FlagIf(UseOutlines, kUseOutlines)));
   if (HasFont) be.WriteWord(FontID);
   if (HasFontClass) be.WriteString(FontClass);
   // The player reads a height after a font class too, not only after a font ID.

@@ -29,12 +29,12 @@ std::string ColorText(const TSWFRGBA& c);
 // ---------------------------------------------------------------------------------------
 // Fonts with glyph outlines
 
-// DefineFont (10): glyph outlines only. Each glyph is a shape record list drawn with one
+// DefineFont: glyph outlines only. Each glyph is a shape record list drawn with one
 // fill style and no line style. The offset table is 16-bit in this tag: glyph data that
 // does not fit it raises fc::Error.
 class TSWFDefineFont : public TSWFObject {
 public:
-  TSWFDefineFont() { TagID = 10; }
+  TSWFDefineFont() { SetCode(TSWFTagCode::DefineFont); }
   uint16_t FontID = 0;
   std::vector<TSWFShapeRecords> Glyphs;
 
@@ -60,12 +60,12 @@ struct TSWFKerningRecord {
   bool operator==(const TSWFKerningRecord&) const = default;
 };
 
-// DefineFont2 (48): outlines with name, flags, code table and optional layout. The offset
+// DefineFont2: outlines with name, flags, code table and optional layout. The offset
 // table is 32-bit when the font has more than 128 codes or when its glyph data would not
 // fit 16-bit offsets; the object's WideOffsets is set accordingly on every write.
 class TSWFDefineFont2 : public TSWFDefineFont {
 public:
-  TSWFDefineFont2() { TagID = 48; }
+  TSWFDefineFont2() { SetCode(TSWFTagCode::DefineFont2); }
   bool HasLayout = false, ShiftJIS = false, SmallText = false, ANSI = false, WideOffsets = false,
        WideCodes = false, Italic = false, Bold = false;
   uint8_t LanguageCode = 0;
@@ -89,21 +89,21 @@ private:
   void WriteCode(TBitsEngine& be, uint16_t code, const char* field) const;
 };
 
-// DefineFont3 (75): as DefineFont2 with outlines at 20 times the resolution; wide codes.
+// DefineFont3: as DefineFont2 with outlines at 20 times the resolution; wide codes.
 class TSWFDefineFont3 : public TSWFDefineFont2 {
 public:
-  TSWFDefineFont3() { TagID = 75; WideCodes = true; }
+  TSWFDefineFont3() { SetCode(TSWFTagCode::DefineFont3); WideCodes = true; }
   uint8_t MinVersion() const override { return 8; }
 };
 
 // ---------------------------------------------------------------------------------------
 // Font info, align zones and names
 
-// DefineFontInfo (13): the name, style flags and code table of a DefineFont. The number of
+// DefineFontInfo: the name, style flags and code table of a DefineFont. The number of
 // codes is what the body holds after the flags, one or two bytes per code by WideCodes.
 class TSWFDefineFontInfo : public TSWFObject {
 public:
-  TSWFDefineFontInfo() { TagID = 13; }
+  TSWFDefineFontInfo() { SetCode(TSWFTagCode::DefineFontInfo); }
   uint16_t FontID = 0;
   std::string FontName;
   bool SmallText = false, ShiftJIS = false, ANSI = false, Italic = false, Bold = false, WideCodes = false;
@@ -125,10 +125,10 @@ protected:
   virtual bool CodesAreWide() const { return WideCodes; }
 };
 
-// DefineFontInfo2 (62): adds a language code; codes are always 16-bit.
+// DefineFontInfo2: adds a language code; codes are always 16-bit.
 class TSWFDefineFontInfo2 : public TSWFDefineFontInfo {
 public:
-  TSWFDefineFontInfo2() { TagID = 62; WideCodes = true; }
+  TSWFDefineFontInfo2() { SetCode(TSWFTagCode::DefineFontInfo2); WideCodes = true; }
   uint8_t LanguageCode = 0;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 6; }
@@ -154,10 +154,10 @@ struct TSWFZoneRecord {
   bool operator==(const TSWFZoneRecord&) const = default;
 };
 
-// DefineFontAlignZones (73): one zone record per glyph of the font, up to the body's end.
+// DefineFontAlignZones: one zone record per glyph of the font, up to the body's end.
 class TSWFDefineFontAlignZones : public TSWFObject {
 public:
-  TSWFDefineFontAlignZones() { TagID = 73; }
+  TSWFDefineFontAlignZones() { SetCode(TSWFTagCode::DefineFontAlignZones); }
   uint16_t FontID = 0;
   uint8_t CSMTableHint = 0;  // 2 bits: 0 thin, 1 medium, 2 thick
   std::vector<TSWFZoneRecord> ZoneTable;
@@ -170,10 +170,10 @@ public:
   std::string Describe() const override;
 };
 
-// DefineFontName (88).
+// DefineFontName.
 class TSWFDefineFontName : public TSWFObject {
 public:
-  TSWFDefineFontName() { TagID = 88; }
+  TSWFDefineFontName() { SetCode(TSWFTagCode::DefineFontName); }
   uint16_t FontID = 0;
   std::string FontName;
   std::string FontCopyright;
@@ -186,10 +186,10 @@ public:
   std::string Describe() const override;
 };
 
-// CSMTextSettings (74): how the player anti-aliases a text field.
+// CSMTextSettings: how the player anti-aliases a text field.
 class TSWFCSMTextSettings : public TSWFObject {
 public:
-  TSWFCSMTextSettings() { TagID = 74; }
+  TSWFCSMTextSettings() { SetCode(TSWFTagCode::CSMTextSettings); }
   uint16_t TextID = 0;
   uint8_t UseFlashType = 0;  // 2 bits
   uint8_t GridFit = 0;       // 3 bits
@@ -218,6 +218,12 @@ struct TSWFGlyphEntry {
 // which sets HasColor.
 class TSWFTextRecord {
 public:
+  // The byte that opens a record. With kStyleRecord set: three reserved bits, then the style
+  // flags, and the fields they announce follow. Without it: the glyph-only form, its glyph
+  // count in the low seven bits. A byte of 0 ends the list.
+  static constexpr uint8_t kStyleRecord = 0x80, kReserved = 0x70, kHasFont = 0x08, kHasColor = 0x04,
+                           kHasYOffset = 0x02, kHasXOffset = 0x01, kGlyphsOnlyCount = 0x7F;
+
   bool HasFont = false, HasColor = false, HasXOffset = false, HasYOffset = false;
   std::vector<TSWFGlyphEntry> GlyphEntries;
   bool UseAlpha = false;  // taken from the text tag: RGBA in DefineText2, RGB in DefineText
@@ -254,10 +260,10 @@ private:
   TSWFRGBA color_;
 };
 
-// DefineText (11) and DefineText2 (33, colours with alpha).
+// DefineText and DefineText2 (colours with alpha).
 class TSWFDefineText : public TSWFObject {
 public:
-  TSWFDefineText() { TagID = 11; }
+  TSWFDefineText() { SetCode(TSWFTagCode::DefineText); }
   uint16_t CharacterID = 0;
   TSWFRect TextBounds;
   TSWFMatrix TextMatrix;
@@ -282,7 +288,7 @@ protected:
 
 class TSWFDefineText2 : public TSWFDefineText {
 public:
-  TSWFDefineText2() { TagID = 33; }
+  TSWFDefineText2() { SetCode(TSWFTagCode::DefineText2); }
   uint8_t MinVersion() const override { return 3; }
 
 protected:
@@ -294,10 +300,16 @@ protected:
 
 enum : uint8_t { kAlignLeft = 0, kAlignRight = 1, kAlignCenter = 2, kAlignJustify = 3 };
 
-// DefineEditText (37).
+// DefineEditText.
 class TSWFDefineEditText : public TSWFObject {
 public:
-  TSWFDefineEditText() { TagID = 37; }
+  // The two flags bytes after the bounds, each most significant first.
+  static constexpr uint8_t kHasText = 0x80, kWordWrap = 0x40, kMultiline = 0x20, kPassword = 0x10, kReadOnly = 0x08,
+                           kHasTextColor = 0x04, kHasMaxLength = 0x02, kHasFont = 0x01;
+  static constexpr uint8_t kHasFontClass = 0x80, kAutoSize = 0x40, kHasLayout = 0x20, kNoSelect = 0x10,
+                           kBorder = 0x08, kWasStatic = 0x04, kHTML = 0x02, kUseOutlines = 0x01;
+
+  TSWFDefineEditText() { SetCode(TSWFTagCode::DefineEditText); }
   uint16_t CharacterID = 0;
   TSWFRect Bounds;
   bool HasText = false, WordWrap = false, Multiline = false, Password = false, ReadOnly = false,

@@ -2,6 +2,7 @@
 
 #include "core/text.h"
 #include "swf/tag_factory.h"
+#include "swf/tag_ids.h"
 
 namespace fc {
 
@@ -14,22 +15,14 @@ void TSWFObject::Assign(const TBasedSWFObject& Source) {
 }
 
 bool TSWFObject::UsesLongHeader(uint32_t bodySize) const {
-  switch (HeaderTagID()) {
-    case kTagSoundStreamBlock:
-    case kTagDefineBitsLossless:
-    case kTagDefineBitsLossless2:
-    case kTagDefineVideoStream:
-      return true;
-    default:
-      return bodySize > 62;
-  }
+  return bodySize >= kLongTagLength || TagHasTrait(HeaderCode(), TSWFTagTrait::LongHeader);
 }
 
 void TSWFObject::WriteToStream(TBitsEngine& be) {
   const uint16_t code = HeaderTagID();
-  if (code > 1023) throw Error(Format("tag code %u does not fit the 10-bit header field", code));
-  if (TagID == kTagEnd || TagID == kTagShowFrame) {
-    be.WriteWord(static_cast<uint16_t>(code << 6));
+  if (code > kMaxTagCode) throw Error(Format("tag code %u does not fit the 10-bit header field", code));
+  if (Code() == TSWFTagCode::End || Code() == TSWFTagCode::ShowFrame) {  // never a body
+    be.WriteWord(static_cast<uint16_t>(code << kTagCodeShift));
     BodySize = 0;
     return;
   }
@@ -52,7 +45,7 @@ void TSWFObject::WriteToStream(TBitsEngine& be) {
   }
   BodySize = static_cast<uint32_t>(size);
   const bool longHeader = UsesLongHeader(BodySize);
-  const uint16_t head = static_cast<uint16_t>((code << 6) | (longHeader ? 63 : BodySize));
+  const uint16_t head = static_cast<uint16_t>((code << kTagCodeShift) | (longHeader ? kLongTagLength : BodySize));
   const uint8_t header[6] = {static_cast<uint8_t>(head), static_cast<uint8_t>(head >> 8),
                              static_cast<uint8_t>(BodySize), static_cast<uint8_t>(BodySize >> 8),
                              static_cast<uint8_t>(BodySize >> 16), static_cast<uint8_t>(BodySize >> 24)};
@@ -114,7 +107,7 @@ void TSWFByteCodeTag::Assign(const TBasedSWFObject& Source) {
 }
 
 bool TSWFByteCodeTag::UsesLongHeader(uint32_t bodySize) const {
-  if (KeepHeaderForm && bodySize == Data.size() && (LongHeader || bodySize < 63)) return LongHeader;
+  if (KeepHeaderForm && bodySize == Data.size() && (LongHeader || bodySize < kLongTagLength)) return LongHeader;
   return TSWFObject::UsesLongHeader(bodySize);
 }
 
@@ -127,57 +120,20 @@ void TSWFByteCodeTag::WriteTagBody(TBitsEngine& be) { WriteData(be); }
 
 std::string TSWFByteCodeTag::Describe() const {
   std::string s = "raw";
-  if (!ErrorMessage.empty() && ErrorMessage != "Uniknow tag") s += " (" + ErrorMessage + ")";
+  if (HasReadError()) s += " (" + ErrorMessage + ")";
   return s;
 }
 
-bool IsDefiningTag(uint16_t TagID) {
-  switch (TagID) {
-    case 2: case 22: case 32: case 83:        // shapes
-    case 6: case 20: case 21: case 35: case 36: case 90:  // bitmaps
-    case 7: case 34:                          // buttons
-    case 10: case 48: case 75: case 91:       // fonts
-    case 11: case 33:                         // texts
-    case 14: case 37: case 39: case 46: case 84: case 60: case 87:
-      return true;
-    default:
-      return false;
-  }
-}
-
-void TSWFByteCodeTag::VisitWordAt(size_t pos, const TIDVisitor& visit) {
-  if (pos + 2 > Data.size()) return;
-  uint16_t id = static_cast<uint16_t>(Data[pos] | (Data[pos + 1] << 8));
-  visit(id);
-  Data[pos] = id & 0xFF;
-  Data[pos + 1] = id >> 8;
+void TSWFByteCodeTag::VisitIDs(const TIDVisitor& defined, const TIDVisitor& referenced) {
+  VisitRawTagIDs(StoredTagID, Data, defined, referenced);
 }
 
 void TSWFByteCodeTag::ForEachDefinedID(const TIDVisitor& visit) {
-  if (IsDefiningTag(StoredTagID)) VisitWordAt(0, visit);
+  VisitIDs(visit, [](uint16_t&) {});
 }
 
 void TSWFByteCodeTag::ForEachReferencedID(const TIDVisitor& visit) {
-  switch (StoredTagID) {
-    case 4: case 13: case 62: case 15: case 17: case 23: case 61: case 73: case 74:
-      VisitWordAt(0, visit);
-      break;
-    case 26:  // PlaceObject2: flags, depth, then the character when flagged
-      if (!Data.empty() && (Data[0] & 0x02)) VisitWordAt(3, visit);
-      break;
-    case 70: {  // PlaceObject3: two flag bytes, depth, class name when flagged, character
-      if (Data.size() < 4 || !(Data[0] & 0x02)) break;
-      size_t pos = 4;
-      if (Data[1] & 0x08) {
-        while (pos < Data.size() && Data[pos] != 0) ++pos;
-        ++pos;
-      }
-      VisitWordAt(pos, visit);
-      break;
-    }
-    default:
-      break;
-  }
+  VisitIDs([](uint16_t&) {}, visit);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -409,13 +365,14 @@ void TSWFFileAttributes::Assign(const TBasedSWFObject& Source) {
 }
 void TSWFFileAttributes::ReadFromStream(TBitsEngine& be) {
   const uint32_t f = be.ReadDWord("flags");
-  HasMetadata = f & 0x10;
-  ActionScript3 = f & 0x08;
-  UseNetwork = f & 0x01;
-  OtherFlags = f & ~0x19u;
+  HasMetadata = f & kHasMetadata;
+  ActionScript3 = f & kActionScript3;
+  UseNetwork = f & kUseNetwork;
+  OtherFlags = f & ~kNamedFlags;
 }
 void TSWFFileAttributes::WriteTagBody(TBitsEngine& be) {
-  be.WriteDWord((HasMetadata ? 0x10 : 0) | (ActionScript3 ? 0x08 : 0) | (UseNetwork ? 0x01 : 0) | (OtherFlags & ~0x19u));
+  be.WriteDWord(FlagIf(HasMetadata, kHasMetadata) | FlagIf(ActionScript3, kActionScript3) |
+                FlagIf(UseNetwork, kUseNetwork) | (OtherFlags & ~kNamedFlags));
 }
 std::string TSWFFileAttributes::Describe() const {
   std::string s;

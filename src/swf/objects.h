@@ -16,6 +16,7 @@
 
 #include "swf/bits_engine.h"
 #include "swf/records.h"
+#include "swf/tag_codes.h"
 
 namespace fc {
 
@@ -30,19 +31,6 @@ struct TSWFReadContext {
   uint8_t SoundStreamFormat = 0; // format of the current sound stream (0 none)
   uint8_t SpriteNesting = 0;     // how many sprites enclose the tag being read
   bool LongHeader = false;       // the header form the tag being read was written with
-};
-
-// Tag codes without a modelled class that the reader and the tags themselves must know.
-enum : uint16_t {
-  kTagEnd = 0,
-  kTagShowFrame = 1,
-  kTagDoAction = 12,
-  kTagSoundStreamBlock = 19,
-  kTagDefineBitsLossless = 20,
-  kTagDefineBitsLossless2 = 36,
-  kTagDefineSprite = 39,
-  kTagDefineVideoStream = 60,
-  kTagByteCode = 240,  // internal: a tag kept as raw bytes
 };
 
 class TBasedSWFObject {
@@ -63,11 +51,16 @@ public:
   uint32_t BodySize = 0;
   uint16_t TagID = 0;
 
+  TSWFTagCode Code() const { return static_cast<TSWFTagCode>(TagID); }
+  void SetCode(TSWFTagCode code) { TagID = TagNumber(code); }
+  // The code written in the header, as the enumeration.
+  TSWFTagCode HeaderCode() const { return static_cast<TSWFTagCode>(HeaderTagID()); }
+
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t LibraryLevel() const override { return 0; }
   uint8_t MinVersion() const override { return 1; }
   // Header and body. The header is recomputed: short form up to 62 bytes, long form above
-  // or when the tag code always takes it (see UsesLongHeader).
+  // or when the tag code always takes it (the LongHeader trait).
   void WriteToStream(TBitsEngine& be) override;
   // Reads the body from an engine over exactly BodySize bytes.
   virtual void ReadFromStream(TBitsEngine& be) { (void)be; }
@@ -117,7 +110,10 @@ protected:
 // in the header form it was read with.
 class TSWFByteCodeTag : public TSWFDataObject {
 public:
-  TSWFByteCodeTag() { TagID = kTagByteCode; }
+  // The ErrorMessage of a tag kept raw because its code has no class (the product's text).
+  static constexpr const char* kUnknownTagMessage = "Uniknow tag";
+
+  TSWFByteCodeTag() { SetCode(TSWFTagCode::ByteCode); }
   TSWFByteCodeTag(uint16_t storedTagID, std::span<const uint8_t> body, std::string error = {});
 
   uint16_t StoredTagID = 0;
@@ -127,40 +123,39 @@ public:
   bool LongHeader = false;
   bool KeepHeaderForm = false;
 
+  // True when the tag is raw because its code has no class, not because reading failed.
+  bool IsUnknownCode() const { return ErrorMessage == kUnknownTagMessage; }
+  // True when a modelled class could not read the body; ErrorMessage says why.
+  bool HasReadError() const { return !ErrorMessage.empty() && !IsUnknownCode(); }
+
   void Assign(const TBasedSWFObject& Source) override;
   uint16_t HeaderTagID() const override { return StoredTagID; }
   bool UsesLongHeader(uint32_t bodySize) const override;
   void ReadFromStream(TBitsEngine& be) override;
   void WriteTagBody(TBitsEngine& be) override;
   std::string Describe() const override;
-  // IDs at fixed places of tags kept raw: the defined ID that opens every defining tag, and
-  // the character, font, sound or stream ID that opens (or, for PlaceObject2 and 3, follows
-  // the flags of) the simple referring tags. IDs inside nested records need the tag's class.
+  // The IDs of the body, found by the layout of StoredTagID (see VisitRawTagIDs) and patched
+  // in place: one walk visits both kinds.
+  void VisitIDs(const TIDVisitor& defined, const TIDVisitor& referenced);
   void ForEachDefinedID(const TIDVisitor& visit) override;
   void ForEachReferencedID(const TIDVisitor& visit) override;
-
-private:
-  void VisitWordAt(size_t pos, const TIDVisitor& visit);
 };
-
-// True for the codes of tags whose body starts with the character ID they define.
-bool IsDefiningTag(uint16_t TagID);
 
 // --- Control tags ---
 
 class TSWFEnd : public TSWFObject {
 public:
-  TSWFEnd() { TagID = 0; }
+  TSWFEnd() { SetCode(TSWFTagCode::End); }
 };
 
 class TSWFShowFrame : public TSWFObject {
 public:
-  TSWFShowFrame() { TagID = 1; }
+  TSWFShowFrame() { SetCode(TSWFTagCode::ShowFrame); }
 };
 
 class TSWFRemoveObject : public TSWFObject {
 public:
-  TSWFRemoveObject() { TagID = 5; }
+  TSWFRemoveObject() { SetCode(TSWFTagCode::RemoveObject); }
   uint16_t CharacterID = 0;
   uint16_t Depth = 0;
   void Assign(const TBasedSWFObject& Source) override;
@@ -172,7 +167,7 @@ public:
 
 class TSWFRemoveObject2 : public TSWFObject {
 public:
-  TSWFRemoveObject2() { TagID = 28; }
+  TSWFRemoveObject2() { SetCode(TSWFTagCode::RemoveObject2); }
   uint16_t Depth = 0;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 3; }
@@ -183,7 +178,7 @@ public:
 
 class TSWFSetBackgroundColor : public TSWFObject {
 public:
-  TSWFSetBackgroundColor() { TagID = 9; }
+  TSWFSetBackgroundColor() { SetCode(TSWFTagCode::SetBackgroundColor); }
   TSWFRGB Color;
   void Assign(const TBasedSWFObject& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -191,11 +186,11 @@ public:
   std::string Describe() const override;
 };
 
-// Protect (24), EnableDebugger (58), EnableDebugger2 (64): a password hash. A plain Password,
+// Protect, EnableDebugger, EnableDebugger2: a password hash. A plain Password,
 // when set, is hashed on every write; a Hash read from a file is written back as it was.
 class TSWFProtect : public TSWFObject {
 public:
-  TSWFProtect() { TagID = 24; }
+  TSWFProtect() { SetCode(TSWFTagCode::Protect); }
   std::string Password;
   std::string Hash;
   void Assign(const TBasedSWFObject& Source) override;
@@ -207,19 +202,19 @@ public:
 
 class TSWFEnableDebugger : public TSWFProtect {
 public:
-  TSWFEnableDebugger() { TagID = 58; }
+  TSWFEnableDebugger() { SetCode(TSWFTagCode::EnableDebugger); }
   uint8_t MinVersion() const override { return 5; }
 };
 
 class TSWFEnableDebugger2 : public TSWFProtect {
 public:
-  TSWFEnableDebugger2() { TagID = 64; }
+  TSWFEnableDebugger2() { SetCode(TSWFTagCode::EnableDebugger2); }
   uint8_t MinVersion() const override { return 6; }
 };
 
 class TSWFProductInfo : public TSWFObject {
 public:
-  TSWFProductInfo() { TagID = 41; }
+  TSWFProductInfo() { SetCode(TSWFTagCode::ProductInfo); }
   uint32_t ProductID = 0;
   uint32_t Edition = 0;
   uint8_t MajorVersion = 0;
@@ -236,7 +231,7 @@ public:
 
 class TSWFFrameLabel : public TSWFObject {
 public:
-  TSWFFrameLabel() { TagID = 43; }
+  TSWFFrameLabel() { SetCode(TSWFTagCode::FrameLabel); }
   explicit TSWFFrameLabel(std::string name) : TSWFFrameLabel() { Name = std::move(name); }
   std::string Name;
   bool NamedAnchor = false;
@@ -253,10 +248,10 @@ struct TSWFAsset {
   bool operator==(const TSWFAsset&) const = default;
 };
 
-// ExportAssets (56) and SymbolClass (76): a count and (ID, name) pairs.
+// ExportAssets and SymbolClass: a count and (ID, name) pairs.
 class TSWFExportAssets : public TSWFObject {
 public:
-  TSWFExportAssets() { TagID = 56; }
+  TSWFExportAssets() { SetCode(TSWFTagCode::ExportAssets); }
   std::vector<TSWFAsset> Assets;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 5; }
@@ -272,14 +267,14 @@ protected:
 
 class TSWFSymbolClass : public TSWFExportAssets {
 public:
-  TSWFSymbolClass() { TagID = 76; }
+  TSWFSymbolClass() { SetCode(TSWFTagCode::SymbolClass); }
   uint8_t MinVersion() const override { return 9; }
 };
 
-// ImportAssets (57): URL then the pairs; the imported IDs are defined by this movie.
+// ImportAssets: URL then the pairs; the imported IDs are defined by this movie.
 class TSWFImportAssets : public TSWFExportAssets {
 public:
-  TSWFImportAssets() { TagID = 57; }
+  TSWFImportAssets() { SetCode(TSWFTagCode::ImportAssets); }
   std::string URL;
   void Assign(const TBasedSWFObject& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -289,10 +284,10 @@ public:
   std::string Describe() const override;
 };
 
-// ImportAssets2 (71): URL, two reserved bytes (1, 0), then the pairs.
+// ImportAssets2: URL, two reserved bytes (1, 0), then the pairs.
 class TSWFImportAssets2 : public TSWFImportAssets {
 public:
-  TSWFImportAssets2() { TagID = 71; }
+  TSWFImportAssets2() { SetCode(TSWFTagCode::ImportAssets2); }
   uint8_t Reserved1 = 1;
   uint8_t Reserved2 = 0;
   void Assign(const TBasedSWFObject& Source) override;
@@ -302,7 +297,7 @@ public:
 
 class TSWFScriptLimits : public TSWFObject {
 public:
-  TSWFScriptLimits() { TagID = 65; }
+  TSWFScriptLimits() { SetCode(TSWFTagCode::ScriptLimits); }
   uint16_t MaxRecursionDepth = 256;
   uint16_t ScriptTimeoutSeconds = 15;
   void Assign(const TBasedSWFObject& Source) override;
@@ -314,7 +309,7 @@ public:
 
 class TSWFSetTabIndex : public TSWFObject {
 public:
-  TSWFSetTabIndex() { TagID = 66; }
+  TSWFSetTabIndex() { SetCode(TSWFTagCode::SetTabIndex); }
   uint16_t Depth = 0;
   uint16_t TabIndex = 0;
   void Assign(const TBasedSWFObject& Source) override;
@@ -324,11 +319,14 @@ public:
   std::string Describe() const override;
 };
 
-// FileAttributes (69). Flag bits this program does not use (direct blit, GPU) are kept in
+// FileAttributes. Flag bits this program does not use (direct blit, GPU) are kept in
 // OtherFlags so that a file written back loses none of them.
 class TSWFFileAttributes : public TSWFObject {
 public:
-  TSWFFileAttributes() { TagID = 69; }
+  static constexpr uint32_t kHasMetadata = 0x10, kActionScript3 = 0x08, kUseNetwork = 0x01;
+  static constexpr uint32_t kNamedFlags = kHasMetadata | kActionScript3 | kUseNetwork;
+
+  TSWFFileAttributes() { SetCode(TSWFTagCode::FileAttributes); }
   bool HasMetadata = false;
   bool ActionScript3 = false;
   bool UseNetwork = false;
@@ -342,7 +340,7 @@ public:
 
 class TSWFMetadata : public TSWFObject {
 public:
-  TSWFMetadata() { TagID = 77; }
+  TSWFMetadata() { SetCode(TSWFTagCode::Metadata); }
   std::string Metadata;  // UTF-8
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 8; }
@@ -353,7 +351,7 @@ public:
 
 class TSWFDefineScalingGrid : public TSWFObject {
 public:
-  TSWFDefineScalingGrid() { TagID = 78; }
+  TSWFDefineScalingGrid() { SetCode(TSWFTagCode::DefineScalingGrid); }
   uint16_t CharacterID = 0;
   TSWFRect Splitter;
   void Assign(const TBasedSWFObject& Source) override;
@@ -366,7 +364,7 @@ public:
 
 class TSWFDefineBinaryData : public TSWFDataObject {
 public:
-  TSWFDefineBinaryData() { TagID = 87; }
+  TSWFDefineBinaryData() { SetCode(TSWFTagCode::DefineBinaryData); }
   uint16_t CharacterID = 0;  // the "Tag" field
   uint32_t Reserved = 0;
   void Assign(const TBasedSWFObject& Source) override;

@@ -13,6 +13,64 @@ const char* FilterName(uint8_t id) {
   return id < 8 ? names[id] : "Unknown";
 }
 
+// The flags byte that ends the shadow, glow and bevel filters: the modes, then the passes in
+// the low five bits (four for the bevels, whose OnTop takes the fifth).
+constexpr uint8_t kFilterInner = 0x80;
+constexpr uint8_t kFilterKnockout = 0x40;
+constexpr uint8_t kFilterCompositeSource = 0x20;
+constexpr uint8_t kFilterOnTop = 0x10;
+constexpr uint8_t kFilterPasses = 0x1F;
+constexpr uint8_t kBevelPasses = 0x0F;
+// The blur filter's last byte: the passes above three reserved bits.
+constexpr unsigned kBlurPassesShift = 3;
+// The convolution filter's last byte.
+constexpr uint8_t kConvolutionClamp = 0x02;
+constexpr uint8_t kConvolutionPreserveAlpha = 0x01;
+
+// The modes and passes of a shadow, glow or bevel filter, as in its flags byte.
+struct TFilterFlags {
+  bool Inner = false, Knockout = false, CompositeSource = false, OnTop = false;
+  uint8_t Passes = 0;
+};
+
+// `passMask` is kFilterPasses, or kBevelPasses for the filters that have OnTop (the others
+// never set it, and read their fifth pass bit where OnTop would be).
+uint8_t FilterFlagsByte(const TFilterFlags& f, uint8_t passMask) {
+  return static_cast<uint8_t>(FlagIf(f.Inner, kFilterInner) | FlagIf(f.Knockout, kFilterKnockout) |
+                              FlagIf(f.CompositeSource, kFilterCompositeSource) | FlagIf(f.OnTop, kFilterOnTop) |
+                              (f.Passes & passMask));
+}
+
+TFilterFlags ReadFilterFlags(TBitsEngine& be, uint8_t passMask) {
+  const uint8_t b = be.ReadByte("filter flags");
+  return {(b & kFilterInner) != 0, (b & kFilterKnockout) != 0, (b & kFilterCompositeSource) != 0,
+          (b & kFilterOnTop) != 0, static_cast<uint8_t>(b & passMask)};
+}
+
+// The fields that end the bevel and the gradient filters, which have the same names in both:
+// blur, angle and distance (16.16), strength (8.8) and the flags byte with OnTop.
+template <typename Filter>
+void ReadBevelTail(TBitsEngine& be, Filter& f) {
+  f.BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
+  f.BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
+  f.Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
+  f.Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
+  f.Strength = be.ReadWord("Strength");
+  const TFilterFlags flags = ReadFilterFlags(be, kBevelPasses);
+  f.InnerShadow = flags.Inner;
+  f.Knockout = flags.Knockout;
+  f.CompositeSource = flags.CompositeSource;
+  f.OnTop = flags.OnTop;
+  f.Passes = flags.Passes;
+}
+
+template <typename Filter>
+void WriteBevelTail(TBitsEngine& be, const Filter& f) {
+  for (int32_t v : {f.BlurX, f.BlurY, f.Angle, f.Distance}) be.WriteDWord(static_cast<uint32_t>(v));
+  be.WriteWord(f.Strength);
+  be.WriteByte(FilterFlagsByte({f.InnerShadow, f.Knockout, f.CompositeSource, f.OnTop, f.Passes}, kBevelPasses));
+}
+
 uint8_t ReverseBits(uint8_t b, unsigned n) {
   uint8_t r = 0;
   for (unsigned i = 0; i < n; ++i)
@@ -86,12 +144,12 @@ std::string TSWFFilter::Describe() const { return FilterName(FilterID); }
 void TSWFBlurFilter::ReadFromStream(TBitsEngine& be) {
   BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
   BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
-  Passes = be.ReadByte("passes") >> 3;
+  Passes = be.ReadByte("passes") >> kBlurPassesShift;
 }
 void TSWFBlurFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteDWord(static_cast<uint32_t>(BlurX));
   be.WriteDWord(static_cast<uint32_t>(BlurY));
-  be.WriteByte(static_cast<uint8_t>(Passes << 3));
+  be.WriteByte(static_cast<uint8_t>(Passes << kBlurPassesShift));
 }
 
 void TSWFDropShadowFilter::ReadFromStream(TBitsEngine& be) {
@@ -101,17 +159,17 @@ void TSWFDropShadowFilter::ReadFromStream(TBitsEngine& be) {
   Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
   Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
   Strength = be.ReadWord("Strength");
-  const uint8_t f = be.ReadByte("filter flags");
-  InnerShadow = f & 0x80;
-  Knockout = f & 0x40;
-  CompositeSource = f & 0x20;
-  Passes = f & 0x1F;
+  const TFilterFlags f = ReadFilterFlags(be, kFilterPasses);
+  InnerShadow = f.Inner;
+  Knockout = f.Knockout;
+  CompositeSource = f.CompositeSource;
+  Passes = f.Passes;
 }
 void TSWFDropShadowFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteRGBA(Color);
   for (int32_t v : {BlurX, BlurY, Angle, Distance}) be.WriteDWord(static_cast<uint32_t>(v));
   be.WriteWord(Strength);
-  be.WriteByte(static_cast<uint8_t>(InnerShadow << 7 | Knockout << 6 | CompositeSource << 5 | (Passes & 0x1F)));
+  be.WriteByte(FilterFlagsByte({InnerShadow, Knockout, CompositeSource, false, Passes}, kFilterPasses));
 }
 
 void TSWFGlowFilter::ReadFromStream(TBitsEngine& be) {
@@ -119,47 +177,29 @@ void TSWFGlowFilter::ReadFromStream(TBitsEngine& be) {
   BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
   BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
   Strength = be.ReadWord("Strength");
-  const uint8_t f = be.ReadByte("filter flags");
-  InnerGlow = f & 0x80;
-  Knockout = f & 0x40;
-  CompositeSource = f & 0x20;
-  Passes = f & 0x1F;
+  const TFilterFlags f = ReadFilterFlags(be, kFilterPasses);
+  InnerGlow = f.Inner;
+  Knockout = f.Knockout;
+  CompositeSource = f.CompositeSource;
+  Passes = f.Passes;
 }
 void TSWFGlowFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteRGBA(Color);
   be.WriteDWord(static_cast<uint32_t>(BlurX));
   be.WriteDWord(static_cast<uint32_t>(BlurY));
   be.WriteWord(Strength);
-  be.WriteByte(static_cast<uint8_t>(InnerGlow << 7 | Knockout << 6 | CompositeSource << 5 | (Passes & 0x1F)));
+  be.WriteByte(FilterFlagsByte({InnerGlow, Knockout, CompositeSource, false, Passes}, kFilterPasses));
 }
-
-namespace {
-uint8_t BevelFlags(bool inner, bool knockout, bool composite, bool onTop, uint8_t passes) {
-  return static_cast<uint8_t>(inner << 7 | knockout << 6 | composite << 5 | onTop << 4 | (passes & 0x0F));
-}
-}  // namespace
 
 void TSWFBevelFilter::ReadFromStream(TBitsEngine& be) {
   ShadowColor = be.ReadRGBA();
   HighlightColor = be.ReadRGBA();
-  BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
-  BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
-  Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
-  Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
-  Strength = be.ReadWord("Strength");
-  const uint8_t f = be.ReadByte("filter flags");
-  InnerShadow = f & 0x80;
-  Knockout = f & 0x40;
-  CompositeSource = f & 0x20;
-  OnTop = f & 0x10;
-  Passes = f & 0x0F;
+  ReadBevelTail(be, *this);
 }
 void TSWFBevelFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteRGBA(ShadowColor);
   be.WriteRGBA(HighlightColor);
-  for (int32_t v : {BlurX, BlurY, Angle, Distance}) be.WriteDWord(static_cast<uint32_t>(v));
-  be.WriteWord(Strength);
-  be.WriteByte(BevelFlags(InnerShadow, Knockout, CompositeSource, OnTop, Passes));
+  WriteBevelTail(be, *this);
 }
 
 void TSWFGradientGlowFilter::ReadFromStream(TBitsEngine& be) {
@@ -167,26 +207,14 @@ void TSWFGradientGlowFilter::ReadFromStream(TBitsEngine& be) {
   Stops.assign(n, {});
   for (auto& s : Stops) s.Color = be.ReadRGBA();
   for (auto& s : Stops) s.Ratio = be.ReadByte("gradient ratio");
-  BlurX = static_cast<int32_t>(be.ReadDWord("BlurX"));
-  BlurY = static_cast<int32_t>(be.ReadDWord("BlurY"));
-  Angle = static_cast<int32_t>(be.ReadDWord("Angle"));
-  Distance = static_cast<int32_t>(be.ReadDWord("Distance"));
-  Strength = be.ReadWord("Strength");
-  const uint8_t f = be.ReadByte("filter flags");
-  InnerShadow = f & 0x80;
-  Knockout = f & 0x40;
-  CompositeSource = f & 0x20;
-  OnTop = f & 0x10;
-  Passes = f & 0x0F;
+  ReadBevelTail(be, *this);
 }
 void TSWFGradientGlowFilter::WriteToStream(TBitsEngine& be) const {
   if (Stops.size() > 255) throw Error(Format("%s filter: %zu colours do not fit the count byte", FilterName(FilterID), Stops.size()));
   be.WriteByte(static_cast<uint8_t>(Stops.size()));
   for (const auto& s : Stops) be.WriteRGBA(s.Color);
   for (const auto& s : Stops) be.WriteByte(s.Ratio);
-  for (int32_t v : {BlurX, BlurY, Angle, Distance}) be.WriteDWord(static_cast<uint32_t>(v));
-  be.WriteWord(Strength);
-  be.WriteByte(BevelFlags(InnerShadow, Knockout, CompositeSource, OnTop, Passes));
+  WriteBevelTail(be, *this);
 }
 
 void TSWFConvolutionFilter::ReadFromStream(TBitsEngine& be) {
@@ -200,8 +228,8 @@ void TSWFConvolutionFilter::ReadFromStream(TBitsEngine& be) {
   for (float& v : Matrix) v = be.ReadSingle();
   DefaultColor = be.ReadRGBA();
   const uint8_t f = be.ReadByte("filter flags");
-  Clamp = f & 0x02;
-  PreserveAlpha = f & 0x01;
+  Clamp = f & kConvolutionClamp;
+  PreserveAlpha = f & kConvolutionPreserveAlpha;
 }
 void TSWFConvolutionFilter::WriteToStream(TBitsEngine& be) const {
   if (Matrix.size() != size_t{MatrixX} * MatrixY)
@@ -212,7 +240,8 @@ void TSWFConvolutionFilter::WriteToStream(TBitsEngine& be) const {
   be.WriteSingle(Bias);
   for (float v : Matrix) be.WriteSingle(v);
   be.WriteRGBA(DefaultColor);
-  be.WriteByte(static_cast<uint8_t>(Clamp << 1 | PreserveAlpha));
+  be.WriteByte(
+      static_cast<uint8_t>(FlagIf(Clamp, kConvolutionClamp) | FlagIf(PreserveAlpha, kConvolutionPreserveAlpha)));
 }
 
 void TSWFColorMatrixFilter::ReadFromStream(TBitsEngine& be) {
@@ -274,22 +303,35 @@ std::string TSWFFilterList::Describe() const {
 // In the file, each of the first two bytes holds its eight events most significant first
 // (KeyUp, mask 0x1, in bit 7); the third holds 5 reserved bits, then Construct, KeyPress and
 // DragOut. The reserved bits go to mask bits 19..23 and the fourth byte to bits 24..31.
+namespace {
+// The third byte: the events from Construct (mask bit 16) on in its low bits, reversed; the
+// reserved bits above them go to the mask from bit 19.
+constexpr unsigned kClipThirdByteEvents = 3;
+constexpr uint8_t kClipThirdByteEventBits = (1u << kClipThirdByteEvents) - 1;
+constexpr unsigned kClipReservedShift = 16 + kClipThirdByteEvents;
+constexpr uint8_t kClipReservedBits = 0xFF >> kClipThirdByteEvents;
+// The first version whose event flags are 32 bits wide.
+constexpr uint8_t kClipWideVersion = 6;
+}  // namespace
+
 void WriteClipEventFlags(TBitsEngine& be, uint32_t flags, uint8_t version) {
-  if (version < 6 && flags > 0xFFFF)
+  if (version < kClipWideVersion && flags > 0xFFFF)
     throw Error(Format("clip event flags 0x%X need version 6 or later (the file is version %u)", flags, version));
   be.WriteByte(ReverseBits(static_cast<uint8_t>(flags), 8));
   be.WriteByte(ReverseBits(static_cast<uint8_t>(flags >> 8), 8));
-  if (version < 6) return;
-  be.WriteByte(static_cast<uint8_t>(ReverseBits((flags >> 16) & 7, 3) | ((flags >> 19) & 0x1F) << 3));
+  if (version < kClipWideVersion) return;
+  be.WriteByte(static_cast<uint8_t>(ReverseBits((flags >> 16) & kClipThirdByteEventBits, kClipThirdByteEvents) |
+                                    ((flags >> kClipReservedShift) & kClipReservedBits) << kClipThirdByteEvents));
   be.WriteByte(static_cast<uint8_t>(flags >> 24));
 }
 
 uint32_t ReadClipEventFlags(TBitsEngine& be, uint8_t version) {
   uint32_t f = ReverseBits(be.ReadByte("event flags"), 8);
   f |= uint32_t{ReverseBits(be.ReadByte("event flags"), 8)} << 8;
-  if (version < 6) return f;
+  if (version < kClipWideVersion) return f;
   const uint8_t b2 = be.ReadByte("event flags");
-  f |= uint32_t{ReverseBits(b2 & 7, 3)} << 16 | uint32_t{static_cast<uint8_t>(b2 >> 3)} << 19;
+  f |= uint32_t{ReverseBits(b2 & kClipThirdByteEventBits, kClipThirdByteEvents)} << 16 |
+       uint32_t{static_cast<uint8_t>(b2 >> kClipThirdByteEvents)} << kClipReservedShift;
   f |= uint32_t{be.ReadByte("event flags")} << 24;
   return f;
 }
@@ -396,14 +438,14 @@ void TSWFPlaceObject2::PrepareRead(const TSWFReadContext& ctx) {
 
 void TSWFPlaceObject2::ReadFromStream(TBitsEngine& be) {
   const uint8_t f = be.ReadByte("placement flags");
-  HasClipActions = f & 0x80;
-  HasClipDepth = f & 0x40;
-  HasName = f & 0x20;
-  HasRatio = f & 0x10;
-  HasColorTransform = f & 0x08;
-  HasMatrix = f & 0x04;
-  HasCharacter = f & 0x02;
-  Move = f & 0x01;
+  HasClipActions = f & kHasClipActions;
+  HasClipDepth = f & kHasClipDepth;
+  HasName = f & kHasName;
+  HasRatio = f & kHasRatio;
+  HasColorTransform = f & kHasColorTransform;
+  HasMatrix = f & kHasMatrix;
+  HasCharacter = f & kHasCharacter;
+  Move = f & kMove;
   ReadExtraFlags(be);
   Depth = be.ReadWord("Depth");
   ReadExtraAfterDepth(be);
@@ -433,8 +475,10 @@ void TSWFPlaceObject2::ReadFromStream(TBitsEngine& be) {
 
 void TSWFPlaceObject2::WriteTagBody(TBitsEngine& be) {
   const bool clip = WritesClipActions();
-  be.WriteByte(static_cast<uint8_t>(clip << 7 | HasClipDepth << 6 | HasName << 5 | HasRatio << 4 |
-                                    HasColorTransform << 3 | HasMatrix << 2 | HasCharacter << 1 | Move));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(clip, kHasClipActions) | FlagIf(HasClipDepth, kHasClipDepth) |
+                                    FlagIf(HasName, kHasName) | FlagIf(HasRatio, kHasRatio) |
+                                    FlagIf(HasColorTransform, kHasColorTransform) | FlagIf(HasMatrix, kHasMatrix) |
+                                    FlagIf(HasCharacter, kHasCharacter) | FlagIf(Move, kMove)));
   WriteExtraFlags(be);
   be.WriteWord(Depth);
   WriteExtraAfterDepth(be);
@@ -533,14 +577,14 @@ uint8_t TSWFPlaceObject3::MinVersion() const {
 
 void TSWFPlaceObject3::ReadExtraFlags(TBitsEngine& be) {
   const uint8_t f = be.ReadByte("placement flags 2");
-  ReservedFlag = f & 0x80;
-  HasOpaqueBackground = f & 0x40;
-  HasVisible = f & 0x20;
-  HasImage = f & 0x10;
-  HasClassName = f & 0x08;
-  HasCacheAsBitmap = f & 0x04;
-  HasBlendMode = f & 0x02;
-  HasFilterList = f & 0x01;
+  ReservedFlag = f & kReservedFlag;
+  HasOpaqueBackground = f & kHasOpaqueBackground;
+  HasVisible = f & kHasVisible;
+  HasImage = f & kHasImage;
+  HasClassName = f & kHasClassName;
+  HasCacheAsBitmap = f & kHasCacheAsBitmap;
+  HasBlendMode = f & kHasBlendMode;
+  HasFilterList = f & kHasFilterList;
   SkipExtras = false;
 }
 
@@ -567,8 +611,12 @@ void TSWFPlaceObject3::ReadExtraAfterClipDepth(TBitsEngine& be) {
 void TSWFPlaceObject3::WriteExtraFlags(TBitsEngine& be) {
   if (SkipExtras) return;
   const bool filters = HasFilterList && filters_.Count() > 0;
-  be.WriteByte(static_cast<uint8_t>(ReservedFlag << 7 | HasOpaqueBackground << 6 | HasVisible << 5 | HasImage << 4 |
-                                    HasClassName << 3 | HasCacheAsBitmap << 2 | HasBlendMode << 1 | filters));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(ReservedFlag, kReservedFlag) |
+                                    FlagIf(HasOpaqueBackground, kHasOpaqueBackground) |
+                                    FlagIf(HasVisible, kHasVisible) | FlagIf(HasImage, kHasImage) |
+                                    FlagIf(HasClassName, kHasClassName) |
+                                    FlagIf(HasCacheAsBitmap, kHasCacheAsBitmap) | FlagIf(HasBlendMode, kHasBlendMode) |
+                                    FlagIf(filters, kHasFilterList)));
 }
 
 void TSWFPlaceObject3::WriteExtraAfterDepth(TBitsEngine& be) {

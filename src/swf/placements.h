@@ -199,7 +199,7 @@ public:
 
 class TSWFPlaceObject : public TSWFBasedPlaceObject {
 public:
-  TSWFPlaceObject() { TagID = 4; }
+  TSWFPlaceObject() { SetCode(TSWFTagCode::PlaceObject); }
   TSWFColorTransform ColorTransform;  // without alpha
   bool HasColorTransform = false;
   TSWFMatrix Matrix;
@@ -212,7 +212,11 @@ public:
 
 class TSWFPlaceObject2 : public TSWFBasedPlaceObject {
 public:
-  TSWFPlaceObject2() { TagID = 26; }
+  // The flags byte that opens the body.
+  static constexpr uint8_t kHasClipActions = 0x80, kHasClipDepth = 0x40, kHasName = 0x20, kHasRatio = 0x10,
+                           kHasColorTransform = 0x08, kHasMatrix = 0x04, kHasCharacter = 0x02, kMove = 0x01;
+
+  TSWFPlaceObject2() { SetCode(TSWFTagCode::PlaceObject2); }
   bool Move = false, HasCharacter = false, HasMatrix = false, HasColorTransform = false, HasRatio = false,
        HasName = false, HasClipDepth = false, HasClipActions = false;
   uint16_t Ratio = 0;
@@ -255,12 +259,17 @@ private:
   TSWFClipActions clip_actions_;
 };
 
-// PlaceObject3 (70). The class name follows the depth, as the format has it. The extra
+// PlaceObject3. The class name follows the depth, as the format has it. The extra
 // flags are read for every version: a flag that a version does not know is still a flag
 // whose field is there.
 class TSWFPlaceObject3 : public TSWFPlaceObject2 {
 public:
-  TSWFPlaceObject3() { TagID = 70; Version = 8; }
+  // The second flags byte.
+  static constexpr uint8_t kReservedFlag = 0x80, kHasOpaqueBackground = 0x40, kHasVisible = 0x20, kHasImage = 0x10,
+                           kHasClassName = 0x08, kHasCacheAsBitmap = 0x04, kHasBlendMode = 0x02,
+                           kHasFilterList = 0x01;
+
+  TSWFPlaceObject3() { SetCode(TSWFTagCode::PlaceObject3); Version = 8; }
   bool HasImage = false, HasClassName = false, HasCacheAsBitmap = false, HasBlendMode = false,
        HasFilterList = false;
   // Flags of later versions, kept with their fields so a copy loses nothing.
@@ -271,7 +280,7 @@ public:
   uint8_t BitmapCacheValue = 1;
   uint8_t Visible = 1;
   TColor BackgroundColor = 0;
-  // Write neither the extra flags nor their fields (with TagID 26 this is a PlaceObject2).
+  // Write neither the extra flags nor their fields (with the PlaceObject2 code this is one).
   bool SkipExtras = false;
 
   void SetClassName(std::string n) { ClassName = std::move(n); HasClassName = !ClassName.empty(); }

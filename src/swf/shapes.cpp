@@ -45,21 +45,20 @@ std::string DescribeRect(const TSWFRect& r) {
 void ReadMatrix(TBitsEngine& be, TSWFMatrix& m) { m.SetRec(be.ReadMatrix()); }
 void WriteMatrix(TBitsEngine& be, const TSWFMatrix& m) { be.WriteMatrix(m.Rec()); }
 
-// A style array count: one byte, or 0xFF and a 16-bit count where the format allows it.
 size_t ReadStyleCount(TBitsEngine& be, bool extended, const char* field) {
   size_t n = be.ReadByte(field);
-  if (n == 0xFF && extended) n = be.ReadWord(field);
+  if (n == kExtendedStyleCount && extended) n = be.ReadWord(field);
   return n;
 }
 
 void WriteStyleCount(TBitsEngine& be, size_t n, bool extended, const char* field) {
-  if (n < 0xFF) {
+  if (n < kExtendedStyleCount) {
     be.WriteByte(static_cast<uint8_t>(n));
     return;
   }
   if (!extended) throw Error(Format("%s: %zu styles need the extended count of DefineShape2 or later", field, n));
   if (n > 0xFFFF) throw Error(Format("%s: %zu styles do not fit the 16-bit count", field, n));
-  be.WriteByte(0xFF);
+  be.WriteByte(kExtendedStyleCount);
   be.WriteWord(static_cast<uint16_t>(n));
 }
 
@@ -77,8 +76,26 @@ const char* FillKind(uint8_t type) {
   }
 }
 
-bool IsGradientType(uint8_t t) { return t == kFillLinearGradient || t == kFillRadialGradient; }
-bool IsBitmapType(uint8_t t) { return t >= kFillRepeatingBitmap && t <= kFillNonSmoothedClippedBitmap; }
+// The gradient byte, and its fields as read.
+struct TGradientHead {
+  uint8_t SpreadMode = 0, InterpolationMode = 0, Count = 0;
+};
+
+void WriteGradientHead(TBitsEngine& be, uint8_t spread, uint8_t interpolation, size_t count, const char* what) {
+  CheckField(spread, 2, Format("%s SpreadMode", what).c_str());
+  CheckField(interpolation, 2, Format("%s InterpolationMode", what).c_str());
+  if (count > kGradientCountMask)
+    throw Error(Format("%s: %zu records do not fit the 4-bit count", what, count));
+  be.WriteByte(static_cast<uint8_t>(spread << kGradientSpreadShift | interpolation << kGradientInterpolationShift |
+                                    count));
+}
+
+TGradientHead ReadGradientHead(TBitsEngine& be, const char* what) {
+  const uint8_t b = be.ReadByte(what);
+  return {static_cast<uint8_t>(b >> kGradientSpreadShift),
+          static_cast<uint8_t>((b >> kGradientInterpolationShift) & kGradientModeMask),
+          static_cast<uint8_t>(b & kGradientCountMask)};
+}
 
 template <typename List>
 std::string DescribeStyles(const char* name, const List& list) {
@@ -91,6 +108,14 @@ std::string DescribeStyles(const char* name, const List& list) {
   if (list.size() > kShown) s += Format(", ... %zu more", list.size() - kShown);
   return s + "]";
 }
+
+// The flags byte of DefineShape4 and DefineMorphShape2: reserved bits (kept as read), the
+// winding rule (DefineShape4 only), then what the strokes are.
+constexpr uint8_t kShape4Reserved = 0xF8;
+constexpr uint8_t kMorph2Reserved = 0xFC;
+constexpr uint8_t kUsesFillWindingRule = 0x04;
+constexpr uint8_t kUsesNonScalingStrokes = 0x02;
+constexpr uint8_t kUsesScalingStrokes = 0x01;
 
 // The flags byte of DefineShape4 and DefineMorphShape2 sums up the strokes.
 template <typename Styles>
@@ -130,31 +155,29 @@ void SetFlags(T& l, const TLineFlags& f) {
 }
 
 void WriteLineFlags(TBitsEngine& be, const TLineFlags& f) {
+  using L = TSWFLineStyle2;
   CheckField(f.StartCapStyle, 2, "StartCapStyle");
   CheckField(f.JoinStyle, 2, "JoinStyle");
   CheckField(f.EndCapStyle, 2, "EndCapStyle");
-  be.WriteBits(f.StartCapStyle, 2);
-  be.WriteBits(f.JoinStyle, 2);
-  be.WriteBit(f.HasFill);
-  be.WriteBit(f.NoHScale);
-  be.WriteBit(f.NoVScale);
-  be.WriteBit(f.PixelHinting);
-  be.WriteBits(0, 5);
-  be.WriteBit(f.NoClose);
-  be.WriteBits(f.EndCapStyle, 2);
+  be.WriteByte(static_cast<uint8_t>(f.StartCapStyle << L::kStartCapShift | f.JoinStyle << L::kJoinShift |
+                                    FlagIf(f.HasFill, L::kHasFill) | FlagIf(f.NoHScale, L::kNoHScale) |
+                                    FlagIf(f.NoVScale, L::kNoVScale) | FlagIf(f.PixelHinting, L::kPixelHinting)));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(f.NoClose, L::kNoClose) | f.EndCapStyle << L::kEndCapShift));
 }
 
 TLineFlags ReadLineFlags(TBitsEngine& be) {
+  using L = TSWFLineStyle2;
+  const uint8_t a = be.ReadByte("line style flags");
+  const uint8_t b = be.ReadByte("line style flags");
   TLineFlags f;
-  f.StartCapStyle = static_cast<uint8_t>(be.ReadUBits(2));
-  f.JoinStyle = static_cast<uint8_t>(be.ReadUBits(2));
-  f.HasFill = be.ReadBit();
-  f.NoHScale = be.ReadBit();
-  f.NoVScale = be.ReadBit();
-  f.PixelHinting = be.ReadBit();
-  be.ReadUBits(5);
-  f.NoClose = be.ReadBit();
-  f.EndCapStyle = static_cast<uint8_t>(be.ReadUBits(2));
+  f.StartCapStyle = (a >> L::kStartCapShift) & L::kStyleMask;
+  f.JoinStyle = (a >> L::kJoinShift) & L::kStyleMask;
+  f.HasFill = a & L::kHasFill;
+  f.NoHScale = a & L::kNoHScale;
+  f.NoVScale = a & L::kNoVScale;
+  f.PixelHinting = a & L::kPixelHinting;
+  f.NoClose = b & L::kNoClose;
+  f.EndCapStyle = (b >> L::kEndCapShift) & L::kStyleMask;
   return f;
 }
 
@@ -245,6 +268,14 @@ TSWFStyleBits BitsForRange(std::span<const std::unique_ptr<TSWFShapeRecord>> rec
 // ---------------------------------------------------------------------------------------
 // Fill styles
 
+bool IsBitmapFill(uint8_t FillType) {
+  return FillType >= kFillRepeatingBitmap && FillType <= kFillNonSmoothedClippedBitmap;
+}
+
+bool IsGradientFill(uint8_t FillType) {
+  return FillType == kFillLinearGradient || FillType == kFillRadialGradient;
+}
+
 void TSWFFillStyle::Assign(const TSWFFillStyle& Source) {
   HasAlpha = Source.HasAlpha;
   FillType = Source.FillType;
@@ -266,9 +297,9 @@ std::unique_ptr<TSWFFillStyle> TSWFFillStyle::Clone() const {
 std::unique_ptr<TSWFFillStyle> CreateFillStyle(uint8_t FillType) {
   std::unique_ptr<TSWFFillStyle> f;
   if (FillType == kFillSolid) f = std::make_unique<TSWFColorFill>();
-  else if (IsGradientType(FillType)) f = std::make_unique<TSWFGradientFill>();
+  else if (IsGradientFill(FillType)) f = std::make_unique<TSWFGradientFill>();
   else if (FillType == kFillFocalGradient) f = std::make_unique<TSWFFocalGradientFill>();
-  else if (IsBitmapType(FillType)) f = std::make_unique<TSWFImageFill>();
+  else if (IsBitmapFill(FillType)) f = std::make_unique<TSWFImageFill>();
   else throw FormatError(Format("fill style type 0x%02X", FillType));
   f->FillType = FillType;
   return f;
@@ -297,11 +328,11 @@ void TSWFBaseGradientFill::Assign(const TSWFFillStyle& Source) {
 }
 
 void TSWFBaseGradientFill::ReadGradient(TBitsEngine& be) {
-  const uint8_t b = be.ReadByte("gradient");
-  SpreadMode = b >> 6;
-  InterpolationMode = (b >> 4) & 3;
+  const TGradientHead head = ReadGradientHead(be, "gradient");
+  SpreadMode = head.SpreadMode;
+  InterpolationMode = head.InterpolationMode;
   Records.clear();
-  for (unsigned i = 0; i < (b & 15u); ++i) {
+  for (unsigned i = 0; i < head.Count; ++i) {
     TSWFGradientRecord r;
     r.Ratio = be.ReadByte("gradient ratio");
     ReadColor(be, r.Color, HasAlpha);
@@ -310,10 +341,7 @@ void TSWFBaseGradientFill::ReadGradient(TBitsEngine& be) {
 }
 
 void TSWFBaseGradientFill::WriteGradient(TBitsEngine& be) const {
-  CheckField(SpreadMode, 2, "gradient SpreadMode");
-  CheckField(InterpolationMode, 2, "gradient InterpolationMode");
-  if (Records.size() > 15) throw Error(Format("gradient: %zu records do not fit the 4-bit count", Records.size()));
-  be.WriteByte(static_cast<uint8_t>(SpreadMode << 6 | InterpolationMode << 4 | Records.size()));
+  WriteGradientHead(be, SpreadMode, InterpolationMode, Records.size(), "gradient");
   for (const auto& r : Records) {
     be.WriteByte(r.Ratio);
     WriteColor(be, r.Color, HasAlpha);
@@ -596,12 +624,10 @@ void TSWFStyleChangeRecord::WriteToStream(TBitsEngine& be) const {
   const bool line = keep(HasLineStyle, LineStyle, LineBits, "LineStyle");
   // A record with no flag at all would read as the end record: it moves instead.
   const bool move = (fill0 || fill1 || line || HasNewStyles) ? HasMoveTo : true;
-  be.WriteBits(0, 1);
-  be.WriteBit(HasNewStyles);
-  be.WriteBit(line);
-  be.WriteBit(fill1);
-  be.WriteBit(fill0);
-  be.WriteBit(move);
+  be.WriteBits(0, 1);  // not an edge
+  be.WriteBits(FlagIf(HasNewStyles, kHasNewStyles) | FlagIf(line, kHasLineStyle) | FlagIf(fill1, kHasFillStyle1) |
+                   FlagIf(fill0, kHasFillStyle0) | FlagIf(move, kHasMoveTo),
+               kFlagBits);
   if (move) {
     const uint8_t n = GetBitsCount(MaxAbs(DeltaX, DeltaY), 1);
     CheckBitWidth(n, 5, "style change MoveTo");
@@ -705,7 +731,8 @@ void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits,
       }
       continue;
     }
-    const uint32_t flags = be.ReadUBits(5);
+    using SC = TSWFStyleChangeRecord;
+    const uint32_t flags = be.ReadUBits(SC::kFlagBits);
     if (flags == 0) {
       List.push_back(std::make_unique<TSWFEndShapeRecord>());
       break;
@@ -716,15 +743,15 @@ void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits,
     sc->HasAlpha = fmt.HasAlpha;
     sc->LineStyle2 = fmt.LineStyle2;
     sc->ExtendedCounts = fmt.ExtendedCounts;
-    if (flags & 0x01) {
+    if (flags & SC::kHasMoveTo) {
       const unsigned n = be.ReadUBits(5);
       const int32_t x = be.ReadSBits(n);  // two statements: x is read first
       sc->SetMoveTo(x, be.ReadSBits(n));
     }
-    if (flags & 0x02) sc->SetFillStyle0(static_cast<uint16_t>(be.ReadUBits(fillBits)));
-    if (flags & 0x04) sc->SetFillStyle1(static_cast<uint16_t>(be.ReadUBits(fillBits)));
-    if (flags & 0x08) sc->SetLineStyle(static_cast<uint16_t>(be.ReadUBits(lineBits)));
-    if (flags & 0x10) {
+    if (flags & SC::kHasFillStyle0) sc->SetFillStyle0(static_cast<uint16_t>(be.ReadUBits(fillBits)));
+    if (flags & SC::kHasFillStyle1) sc->SetFillStyle1(static_cast<uint16_t>(be.ReadUBits(fillBits)));
+    if (flags & SC::kHasLineStyle) sc->SetLineStyle(static_cast<uint16_t>(be.ReadUBits(lineBits)));
+    if (flags & SC::kHasNewStyles) {
       be.FlushLastByte(false);
       ReadFillStyles(be, sc->NewFillStyles(), fmt);
       ReadLineStyles(be, sc->NewLineStyles(), fmt);
@@ -887,10 +914,10 @@ void TSWFDefineShape4::Assign(const TBasedSWFObject& Source) {
 void TSWFDefineShape4::ReadExtra(TBitsEngine& be) {
   EdgeBounds = TSWFRect::FromScreen(be.ReadRect());
   const uint8_t flags = be.ReadByte("shape flags");
-  ReservedFlags = flags & 0xF8;
-  UsesFillWindingRule = flags & 0x04;
-  UsesNonScalingStrokes = flags & 0x02;
-  UsesScalingStrokes = flags & 0x01;
+  ReservedFlags = flags & kShape4Reserved;
+  UsesFillWindingRule = flags & kUsesFillWindingRule;
+  UsesNonScalingStrokes = flags & kUsesNonScalingStrokes;
+  UsesScalingStrokes = flags & kUsesScalingStrokes;
 }
 
 void TSWFDefineShape4::WriteExtra(TBitsEngine& be) {
@@ -903,8 +930,10 @@ void TSWFDefineShape4::WriteExtra(TBitsEngine& be) {
     StrokeFlags(static_cast<const TSWFStyleChangeRecord&>(*r).GetNewLineStyles(), UsesNonScalingStrokes,
                 UsesScalingStrokes);
   }
-  be.WriteByte(static_cast<uint8_t>(ReservedFlags & 0xF8) | UsesFillWindingRule << 2 | UsesNonScalingStrokes << 1 |
-               UsesScalingStrokes);
+  be.WriteByte(static_cast<uint8_t>((ReservedFlags & kShape4Reserved) |
+                                    FlagIf(UsesFillWindingRule, kUsesFillWindingRule) |
+                                    FlagIf(UsesNonScalingStrokes, kUsesNonScalingStrokes) |
+                                    FlagIf(UsesScalingStrokes, kUsesScalingStrokes)));
 }
 
 std::string TSWFDefineShape4::Describe() const {
@@ -936,9 +965,9 @@ std::unique_ptr<TSWFMorphFillStyle> TSWFMorphFillStyle::Clone() const {
 std::unique_ptr<TSWFMorphFillStyle> CreateMorphFillStyle(uint8_t FillType) {
   std::unique_ptr<TSWFMorphFillStyle> f;
   if (FillType == kFillSolid) f = std::make_unique<TSWFMorphColorFill>();
-  else if (IsGradientType(FillType)) f = std::make_unique<TSWFMorphGradientFill>();
+  else if (IsGradientFill(FillType)) f = std::make_unique<TSWFMorphGradientFill>();
   else if (FillType == kFillFocalGradient) f = std::make_unique<TSWFMorphFocalGradientFill>();
-  else if (IsBitmapType(FillType)) f = std::make_unique<TSWFMorphImageFill>();
+  else if (IsBitmapFill(FillType)) f = std::make_unique<TSWFMorphImageFill>();
   else throw FormatError(Format("morph fill style type 0x%02X", FillType));
   f->FillType = FillType;
   return f;
@@ -983,11 +1012,11 @@ void TSWFMorphGradientFill::Assign(const TSWFMorphFillStyle& Source) {
 void TSWFMorphGradientFill::ReadFromStream(TBitsEngine& be) {
   ReadMatrix(be, StartMatrix);
   ReadMatrix(be, EndMatrix);
-  const uint8_t b = be.ReadByte("morph gradient");
-  SpreadMode = b >> 6;
-  InterpolationMode = (b >> 4) & 3;
+  const TGradientHead head = ReadGradientHead(be, "morph gradient");
+  SpreadMode = head.SpreadMode;
+  InterpolationMode = head.InterpolationMode;
   Records.clear();
-  for (unsigned i = 0; i < (b & 15u); ++i) {
+  for (unsigned i = 0; i < head.Count; ++i) {
     TSWFMorphGradientRecord r;
     r.StartRatio = be.ReadByte("gradient ratio");
     ReadColor(be, r.StartColor, true);
@@ -1000,12 +1029,8 @@ void TSWFMorphGradientFill::ReadFromStream(TBitsEngine& be) {
 void TSWFMorphGradientFill::WritePayload(TBitsEngine& be) const {
   WriteMatrix(be, StartMatrix);
   WriteMatrix(be, EndMatrix);
-  CheckField(SpreadMode, 2, "morph gradient SpreadMode");
-  CheckField(InterpolationMode, 2, "morph gradient InterpolationMode");
-  if (Records.size() > 15)
-    throw Error(Format("morph gradient: %zu records do not fit the 4-bit count", Records.size()));
   // The modes of a gradient that was read are written back; a new one has both 0.
-  be.WriteByte(static_cast<uint8_t>(SpreadMode << 6 | InterpolationMode << 4 | Records.size()));
+  WriteGradientHead(be, SpreadMode, InterpolationMode, Records.size(), "morph gradient");
   for (const auto& r : Records) {
     be.WriteByte(r.StartRatio);
     WriteColor(be, r.StartColor, true);
@@ -1288,9 +1313,9 @@ void TSWFDefineMorphShape2::ReadExtra(TBitsEngine& be) {
   StartEdgeBounds = TSWFRect::FromScreen(be.ReadRect());
   EndEdgeBounds = TSWFRect::FromScreen(be.ReadRect());
   const uint8_t flags = be.ReadByte("morph flags");
-  ReservedFlags = flags & 0xFC;
-  UsesNonScalingStrokes = flags & 0x02;
-  UsesScalingStrokes = flags & 0x01;
+  ReservedFlags = flags & kMorph2Reserved;
+  UsesNonScalingStrokes = flags & kUsesNonScalingStrokes;
+  UsesScalingStrokes = flags & kUsesScalingStrokes;
 }
 
 void TSWFDefineMorphShape2::WriteExtra(TBitsEngine& be) {
@@ -1299,7 +1324,9 @@ void TSWFDefineMorphShape2::WriteExtra(TBitsEngine& be) {
   UsesNonScalingStrokes = false;
   UsesScalingStrokes = false;
   StrokeFlags(MorphLineStyles, UsesNonScalingStrokes, UsesScalingStrokes);
-  be.WriteByte(static_cast<uint8_t>((ReservedFlags & 0xFC) | UsesNonScalingStrokes << 1 | UsesScalingStrokes));
+  be.WriteByte(static_cast<uint8_t>((ReservedFlags & kMorph2Reserved) |
+                                    FlagIf(UsesNonScalingStrokes, kUsesNonScalingStrokes) |
+                                    FlagIf(UsesScalingStrokes, kUsesScalingStrokes)));
 }
 
 std::string TSWFDefineMorphShape2::Describe() const {

@@ -86,8 +86,20 @@ struct TSWFGradientRecord {
   TSWFRGBA Color;
 };
 
-// A gradient: one byte SpreadMode << 6 | InterpolationMode << 4 | Count, then per record the
-// ratio and the colour. At most 15 records; writing more raises an error.
+// True for the bitmap fills (repeating or clipped, smoothed or not) and for the gradients
+// (linear and radial; the focal gradient has a field more).
+bool IsBitmapFill(uint8_t FillType);
+bool IsGradientFill(uint8_t FillType);
+
+// The byte that opens a gradient: SpreadMode << kGradientSpreadShift | InterpolationMode <<
+// kGradientInterpolationShift | the record count (kGradientCountMask).
+constexpr unsigned kGradientSpreadShift = 6;
+constexpr unsigned kGradientInterpolationShift = 4;
+constexpr uint8_t kGradientModeMask = 0x03;
+constexpr uint8_t kGradientCountMask = 0x0F;
+
+// A gradient: the byte above, then per record the ratio and the colour. At most 15 records;
+// writing more raises an error.
 class TSWFBaseGradientFill : public TSWFFillStyle {
 public:
   TSWFBaseGradientFill() { FillType = kFillLinearGradient; }
@@ -178,6 +190,13 @@ enum : uint8_t { kJoinRound = 0, kJoinBevel = 1, kJoinMiter = 2 };
 // The line style of DefineShape4: cap and join styles, scaling flags and an optional fill.
 class TSWFLineStyle2 : public TSWFLineStyle {
 public:
+  // The two flags bytes (shared with TSWFMorphLineStyle2). First: StartCapStyle and
+  // JoinStyle in bit pairs, then the flags; second: five reserved bits, NoClose, EndCapStyle.
+  static constexpr unsigned kStartCapShift = 6, kJoinShift = 4, kEndCapShift = 0;
+  static constexpr uint8_t kStyleMask = 0x03;
+  static constexpr uint8_t kHasFill = 0x08, kNoHScale = 0x04, kNoVScale = 0x02, kPixelHinting = 0x01;
+  static constexpr uint8_t kNoClose = 0x04;
+
   TSWFLineStyle2() { Color.SetHasAlpha(true); }
   bool HasFill = false;
   uint8_t StartCapStyle = kCapRound;  // 2 bits
@@ -202,8 +221,9 @@ public:
   std::unique_ptr<TSWFLineStyle> CreateSame() const override { return std::make_unique<TSWFLineStyle2>(); }
 };
 
-// Style arrays: the count (one byte; 0xFF and a 16-bit count for 255 or more where the
-// format allows it, an error naming the field otherwise), then the styles.
+// Style arrays: the count (one byte; kExtendedStyleCount and a 16-bit count for 255 or more
+// where the format allows it, an error naming the field otherwise), then the styles.
+constexpr uint8_t kExtendedStyleCount = 0xFF;
 void ReadFillStyles(TBitsEngine& be, TSWFFillStyles& list, const TSWFStyleFormat& fmt);
 void WriteFillStyles(TBitsEngine& be, const TSWFFillStyles& list, const TSWFStyleFormat& fmt);
 void ReadLineStyles(TBitsEngine& be, TSWFLineStyles& list, const TSWFStyleFormat& fmt);
@@ -257,6 +277,12 @@ public:
 // A style change. DeltaX and DeltaY are the MoveTo coordinates.
 class TSWFStyleChangeRecord : public TSWFStraightEdgeRecord {
 public:
+  // The five flag bits after the record's 0 type bit, most significant first. All 0 is the
+  // end record.
+  static constexpr uint8_t kHasNewStyles = 0x10, kHasLineStyle = 0x08, kHasFillStyle1 = 0x04,
+                           kHasFillStyle0 = 0x02, kHasMoveTo = 0x01;
+  static constexpr unsigned kFlagBits = 5;
+
   TSWFStyleChangeRecord() { RecordKind = kShapeRecordStyleChange; }
   uint8_t FillBits = 0;  // the index widths in force when the record is written
   uint8_t LineBits = 0;
@@ -347,7 +373,7 @@ std::string DescribeShapeRecords(const TSWFShapeRecords& List);
 
 class TSWFDefineShape : public TSWFObject {
 public:
-  TSWFDefineShape() { TagID = 2; }
+  TSWFDefineShape() { SetCode(TSWFTagCode::DefineShape); }
   uint16_t ShapeID = 0;
   TSWFRect ShapeBounds;
   TSWFFillStyles FillStyles;
@@ -372,19 +398,19 @@ protected:
 
 class TSWFDefineShape2 : public TSWFDefineShape {
 public:
-  TSWFDefineShape2() { TagID = 22; }
+  TSWFDefineShape2() { SetCode(TSWFTagCode::DefineShape2); }
   uint8_t MinVersion() const override { return 2; }
 };
 
 class TSWFDefineShape3 : public TSWFDefineShape2 {
 public:
-  TSWFDefineShape3() { TagID = 32; }
+  TSWFDefineShape3() { SetCode(TSWFTagCode::DefineShape3); }
   uint8_t MinVersion() const override { return 3; }
 };
 
 class TSWFDefineShape4 : public TSWFDefineShape3 {
 public:
-  TSWFDefineShape4() { TagID = 83; }
+  TSWFDefineShape4() { SetCode(TSWFTagCode::DefineShape4); }
   TSWFRect EdgeBounds;
   bool UsesNonScalingStrokes = false;  // derived from the line styles on write
   bool UsesScalingStrokes = false;
@@ -540,7 +566,7 @@ public:
 
 class TSWFDefineMorphShape : public TSWFObject {
 public:
-  TSWFDefineMorphShape() { TagID = 46; }
+  TSWFDefineMorphShape() { SetCode(TSWFTagCode::DefineMorphShape); }
   uint16_t CharacterID = 0;
   TSWFRect StartBounds;
   TSWFRect EndBounds;
@@ -565,7 +591,7 @@ protected:
 
 class TSWFDefineMorphShape2 : public TSWFDefineMorphShape {
 public:
-  TSWFDefineMorphShape2() { TagID = 84; }
+  TSWFDefineMorphShape2() { SetCode(TSWFTagCode::DefineMorphShape2); }
   TSWFRect StartEdgeBounds;
   TSWFRect EndEdgeBounds;
   bool UsesNonScalingStrokes = false;  // derived from the line styles on write

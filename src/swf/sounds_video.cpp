@@ -26,10 +26,39 @@ const char* SoundRateName(uint8_t rate) {
 }
 
 namespace {
+
 std::string SoundShape(uint8_t format, uint8_t rate, bool size16, bool stereo) {
   return Format("%s %s %s %s", SoundFormatName(format), SoundRateName(rate), size16 ? "16-bit" : "8-bit",
                 stereo ? "stereo" : "mono");
 }
+
+// The byte that describes a sound (DefineSound, and both formats of a stream head): the
+// format in the high nibble (0 in a playback format), the rate in two bits, then 16-bit
+// samples and stereo.
+constexpr unsigned kSoundFormatShift = 4, kSoundRateShift = 2;
+constexpr uint8_t kSoundFormatMask = 0x0F, kSoundRateMask = 0x03, kSound16Bit = 0x02, kSoundStereo = 0x01;
+
+struct TSoundBits {
+  uint8_t Format = 0, Rate = 0;
+  bool Size16 = false, Stereo = false;
+};
+
+uint8_t SoundByte(const TSoundBits& b) {
+  return static_cast<uint8_t>((b.Format & kSoundFormatMask) << kSoundFormatShift |
+                              (b.Rate & kSoundRateMask) << kSoundRateShift | FlagIf(b.Size16, kSound16Bit) |
+                              FlagIf(b.Stereo, kSoundStereo));
+}
+
+TSoundBits ReadSoundByte(TBitsEngine& be, const char* field) {
+  const uint8_t f = be.ReadByte(field);
+  return {static_cast<uint8_t>(f >> kSoundFormatShift), static_cast<uint8_t>((f >> kSoundRateShift) & kSoundRateMask),
+          (f & kSound16Bit) != 0, (f & kSoundStereo) != 0};
+}
+
+// DefineVideoStream's flags byte: four reserved bits, deblocking (3 bits), smoothing.
+constexpr uint8_t kVideoReserved = 0xF0, kVideoDeblockingMask = 0x07, kVideoSmoothing = 0x01;
+constexpr unsigned kVideoDeblockingShift = 1;
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -59,11 +88,11 @@ uint8_t TSWFDefineSound::MinVersion() const {
 
 void TSWFDefineSound::ReadFromStream(TBitsEngine& be) {
   SoundID = be.ReadWord("SoundID");
-  const uint8_t f = be.ReadByte("sound format");
-  SoundFormat = f >> 4;
-  SoundRate = (f >> 2) & 3;
-  SoundSize = f & 2;
-  SoundType = f & 1;
+  const TSoundBits f = ReadSoundByte(be, "sound format");
+  SoundFormat = f.Format;
+  SoundRate = f.Rate;
+  SoundSize = f.Size16;
+  SoundType = f.Stereo;
   SoundSampleCount = be.ReadDWord("SoundSampleCount");
   if (SoundFormat == kSoundMP3) SeekSamples = be.ReadWord("SeekSamples");
   auto d = be.ReadSpan(be.Remaining(), "sound data");
@@ -73,7 +102,7 @@ void TSWFDefineSound::ReadFromStream(TBitsEngine& be) {
 
 void TSWFDefineSound::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(SoundID);
-  be.WriteByte(static_cast<uint8_t>((SoundFormat & 15) << 4 | (SoundRate & 3) << 2 | SoundSize << 1 | SoundType));
+  be.WriteByte(SoundByte({SoundFormat, SoundRate, SoundSize, SoundType}));
   be.WriteDWord(SoundSampleCount);
   if (SoundFormat == kSoundMP3) be.WriteWord(SeekSamples);
   WriteData(be);
@@ -106,13 +135,13 @@ void TSWFStartSound::Assign(const TBasedSWFObject& Source) {
 
 void TSWFStartSound::ReadSoundInfo(TBitsEngine& be) {
   const uint8_t f = be.ReadByte("sound info flags");
-  if (f & 0xC0) throw FormatError("reserved bits set in the sound info flags");
-  SyncStop = f & 0x20;
-  SyncNoMultiple = f & 0x10;
-  HasEnvelope = f & 0x08;
-  HasLoops = f & 0x04;
-  HasOutPoint = f & 0x02;
-  HasInPoint = f & 0x01;
+  if (f & kReserved) throw FormatError("reserved bits set in the sound info flags");
+  SyncStop = f & kSyncStop;
+  SyncNoMultiple = f & kSyncNoMultiple;
+  HasEnvelope = f & kHasEnvelope;
+  HasLoops = f & kHasLoops;
+  HasOutPoint = f & kHasOutPoint;
+  HasInPoint = f & kHasInPoint;
   if (HasInPoint) InPoint = be.ReadDWord("InPoint");
   if (HasOutPoint) OutPoint = be.ReadDWord("OutPoint");
   if (HasLoops) LoopCount = be.ReadWord("LoopCount");
@@ -135,8 +164,9 @@ void TSWFStartSound::WriteSoundInfo(TBitsEngine& be) {
   if (Envelope.size() > 255)
     throw Error(Format("%zu sound envelope points do not fit the count byte (at most 255)", Envelope.size()));
   HasEnvelope = HasEnvelope && !Envelope.empty();
-  be.WriteByte(static_cast<uint8_t>(SyncStop << 5 | SyncNoMultiple << 4 | HasEnvelope << 3 | HasLoops << 2 |
-                                    HasOutPoint << 1 | HasInPoint));
+  be.WriteByte(static_cast<uint8_t>(FlagIf(SyncStop, kSyncStop) | FlagIf(SyncNoMultiple, kSyncNoMultiple) |
+                                    FlagIf(HasEnvelope, kHasEnvelope) | FlagIf(HasLoops, kHasLoops) |
+                                    FlagIf(HasOutPoint, kHasOutPoint) | FlagIf(HasInPoint, kHasInPoint)));
   if (HasInPoint) be.WriteDWord(InPoint);
   if (HasOutPoint) be.WriteDWord(OutPoint);
   if (HasLoops) be.WriteWord(LoopCount);
@@ -219,25 +249,24 @@ uint8_t TSWFSoundStreamHead2::MinVersion() const {
 }
 
 void TSWFSoundStreamHead::ReadFromStream(TBitsEngine& be) {
-  const uint8_t p = be.ReadByte("playback format");
-  if (p & 0xF0) throw FormatError("reserved bits set in the playback format");
-  PlaybackSoundRate = (p >> 2) & 3;
-  PlaybackSoundSize = p & 2;
-  PlaybackSoundType = p & 1;
-  const uint8_t s = be.ReadByte("stream format");
-  StreamSoundCompression = s >> 4;
-  StreamSoundRate = (s >> 2) & 3;
-  StreamSoundSize = s & 2;
-  StreamSoundType = s & 1;
+  const TSoundBits p = ReadSoundByte(be, "playback format");
+  if (p.Format != 0) throw FormatError("reserved bits set in the playback format");
+  PlaybackSoundRate = p.Rate;
+  PlaybackSoundSize = p.Size16;
+  PlaybackSoundType = p.Stereo;
+  const TSoundBits s = ReadSoundByte(be, "stream format");
+  StreamSoundCompression = s.Format;
+  StreamSoundRate = s.Rate;
+  StreamSoundSize = s.Size16;
+  StreamSoundType = s.Stereo;
   StreamSoundSampleCount = be.ReadWord("StreamSoundSampleCount");
   HasLatencySeek = StreamSoundCompression == kSoundMP3 && !be.AtEnd();
   if (HasLatencySeek) LatencySeek = static_cast<int16_t>(be.ReadWord("LatencySeek"));
 }
 
 void TSWFSoundStreamHead::WriteTagBody(TBitsEngine& be) {
-  be.WriteByte(static_cast<uint8_t>((PlaybackSoundRate & 3) << 2 | PlaybackSoundSize << 1 | PlaybackSoundType));
-  be.WriteByte(static_cast<uint8_t>((StreamSoundCompression & 15) << 4 | (StreamSoundRate & 3) << 2 |
-                                    StreamSoundSize << 1 | StreamSoundType));
+  be.WriteByte(SoundByte({0, PlaybackSoundRate, PlaybackSoundSize, PlaybackSoundType}));
+  be.WriteByte(SoundByte({StreamSoundCompression, StreamSoundRate, StreamSoundSize, StreamSoundType}));
   be.WriteWord(StreamSoundSampleCount);
   if (StreamSoundCompression == kSoundMP3 && HasLatencySeek) be.WriteWord(static_cast<uint16_t>(LatencySeek));
 }
@@ -330,9 +359,9 @@ void TSWFDefineVideoStream::ReadFromStream(TBitsEngine& be) {
   Width = be.ReadWord("Width");
   Height = be.ReadWord("Height");
   const uint8_t f = be.ReadByte("video flags");
-  if (f & 0xF0) throw FormatError("reserved bits set in the video flags");
-  VideoFlagsDeblocking = (f >> 1) & 7;
-  VideoFlagsSmoothing = f & 1;
+  if (f & kVideoReserved) throw FormatError("reserved bits set in the video flags");
+  VideoFlagsDeblocking = (f >> kVideoDeblockingShift) & kVideoDeblockingMask;
+  VideoFlagsSmoothing = f & kVideoSmoothing;
   CodecID = be.ReadByte("CodecID");
 }
 
@@ -341,7 +370,8 @@ void TSWFDefineVideoStream::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(NumFrames);
   be.WriteWord(Width);
   be.WriteWord(Height);
-  be.WriteByte(static_cast<uint8_t>((VideoFlagsDeblocking & 7) << 1 | VideoFlagsSmoothing));
+  be.WriteByte(static_cast<uint8_t>((VideoFlagsDeblocking & kVideoDeblockingMask) << kVideoDeblockingShift |
+                                    FlagIf(VideoFlagsSmoothing, kVideoSmoothing)));
   be.WriteByte(CodecID);
 }
 

@@ -26,7 +26,7 @@ const char* SoundRateName(uint8_t rate);  // "5.5 kHz" ...
 
 class TSWFDefineSound : public TSWFDataObject {
 public:
-  TSWFDefineSound() { TagID = 14; }
+  TSWFDefineSound() { SetCode(TSWFTagCode::DefineSound); }
   uint16_t SoundID = 0;
   uint8_t SoundFormat = 0;  // 4 bits
   uint8_t SoundRate = 0;    // 2 bits
@@ -49,10 +49,14 @@ struct TSWFSoundEnvelope {
   bool operator==(const TSWFSoundEnvelope&) const = default;
 };
 
-// StartSound (15): SoundID and the sound info. DefineButtonSound uses the same body.
+// StartSound: SoundID and the sound info. DefineButtonSound uses the same body.
 class TSWFStartSound : public TSWFObject {
 public:
-  TSWFStartSound() { TagID = 15; }
+  // The flags byte that opens the sound info: two reserved bits, then these.
+  static constexpr uint8_t kReserved = 0xC0, kSyncStop = 0x20, kSyncNoMultiple = 0x10, kHasEnvelope = 0x08,
+                           kHasLoops = 0x04, kHasOutPoint = 0x02, kHasInPoint = 0x01;
+
+  TSWFStartSound() { SetCode(TSWFTagCode::StartSound); }
   uint16_t SoundID = 0;
   bool SyncStop = false, SyncNoMultiple = false, HasEnvelope = false, HasLoops = false, HasOutPoint = false,
        HasInPoint = false;
@@ -79,7 +83,7 @@ public:
 
 class TSWFStartSound2 : public TSWFStartSound {
 public:
-  TSWFStartSound2() { TagID = 89; }
+  TSWFStartSound2() { SetCode(TSWFTagCode::StartSound2); }
   std::string SoundClassName;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 9; }
@@ -91,7 +95,7 @@ public:
 
 class TSWFSoundStreamHead : public TSWFObject {
 public:
-  TSWFSoundStreamHead() { TagID = 18; }
+  TSWFSoundStreamHead() { SetCode(TSWFTagCode::SoundStreamHead); }
   uint8_t PlaybackSoundRate = 0;  // 2 bits
   bool PlaybackSoundSize = false, PlaybackSoundType = false;
   uint8_t StreamSoundCompression = 0;  // 4 bits
@@ -110,13 +114,13 @@ public:
 
 class TSWFSoundStreamHead2 : public TSWFSoundStreamHead {
 public:
-  TSWFSoundStreamHead2() { TagID = 45; }
+  TSWFSoundStreamHead2() { SetCode(TSWFTagCode::SoundStreamHead2); }
   uint8_t MinVersion() const override;
 };
 
 class TSWFSoundStreamBlock : public TSWFDataObject {
 public:
-  TSWFSoundStreamBlock() { TagID = 19; }
+  TSWFSoundStreamBlock() { SetCode(TSWFTagCode::SoundStreamBlock); }
   uint16_t SampleCount = 0;  // MP3 only
   int16_t SeekSamples = 0;   // MP3 only
   uint8_t StreamFormat = 0;  // the compression of the stream head in force
@@ -140,7 +144,7 @@ const char* VideoCodecName(uint8_t codec);
 
 class TSWFDefineVideoStream : public TSWFObject {
 public:
-  TSWFDefineVideoStream() { TagID = 60; }
+  TSWFDefineVideoStream() { SetCode(TSWFTagCode::DefineVideoStream); }
   uint16_t CharacterID = 0;
   uint16_t NumFrames = 0;
   uint16_t Width = 0, Height = 0;
@@ -163,7 +167,7 @@ public:
 
 class TSWFVideoFrame : public TSWFDataObject {
 public:
-  TSWFVideoFrame() { TagID = 61; }
+  TSWFVideoFrame() { SetCode(TSWFTagCode::VideoFrame); }
   uint16_t StreamID = 0;
   uint16_t FrameNum = 0;
   void Assign(const TBasedSWFObject& Source) override;

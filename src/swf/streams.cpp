@@ -1,8 +1,5 @@
 #include "swf/streams.h"
 
-#include <lzma.h>
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +9,7 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
+#include "swf/compression.h"
 #include "swf/tag_factory.h"
 #include "swf/tag_ids.h"
 
@@ -19,6 +17,7 @@ namespace fc {
 
 namespace {
 
+// The body is compressed and its progress reported in pieces of this size.
 constexpr size_t kChunk = 1 << 16;
 // The header's FileLength is 32 bits: no valid movie is larger once uncompressed.
 constexpr size_t kMaxUncompressed = std::numeric_limits<uint32_t>::max() - 8;
@@ -39,105 +38,7 @@ uint8_t MinVersionFor(TSWFCompression c) {
   }
 }
 
-// Inflates LZMA data in the SWF layout (5 property bytes, then the raw stream).
-// The decoder allocates its whole dictionary up front, so the size from the file is
-// capped: a dictionary larger than the movie is never needed.
-constexpr uint32_t kMaxLzmaDictionary = 1u << 28;
-
-std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
-                                uint32_t declaredSize, bool* complete) {
-  *complete = false;
-  lzma_filter filters[2];
-  filters[0].id = LZMA_FILTER_LZMA1;
-  filters[0].options = nullptr;
-  filters[1].id = LZMA_VLI_UNKNOWN;
-  if (lzma_properties_decode(&filters[0], nullptr, props.data(), props.size()) != LZMA_OK)
-    throw FormatError("ZWS: bad LZMA properties");
-  auto* options = static_cast<lzma_options_lzma*>(filters[0].options);
-  // LZMA cannot expand one input byte into more than a few thousand, which bounds what a
-  // dictionary can be useful for when FileLength is wrong.
-  const uint64_t reachable = std::max<uint64_t>(data.size(), 1) * 4096;
-  const uint64_t useful = std::min<uint64_t>({options->dict_size, declaredSize, reachable, kMaxLzmaDictionary});
-  options->dict_size = static_cast<uint32_t>(std::max<uint64_t>(useful, LZMA_DICT_SIZE_MIN));
-  lzma_stream strm = LZMA_STREAM_INIT;
-  const lzma_ret init = lzma_raw_decoder(&strm, filters);
-  std::free(filters[0].options);
-  if (init != LZMA_OK) throw FormatError("ZWS: the LZMA decoder refused the properties");
-  std::vector<uint8_t> out;
-  strm.next_in = data.data();
-  strm.avail_in = data.size();
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    strm.next_out = out.data() + before;
-    strm.avail_out = kChunk;
-    const lzma_ret r = lzma_code(&strm, LZMA_RUN);
-    out.resize(before + (kChunk - strm.avail_out));
-    if (r == LZMA_STREAM_END) { *complete = true; break; }
-    if (r != LZMA_OK) break;  // corrupt data: keep what came out before it
-    if (out.size() == before && strm.avail_in == 0) { *complete = true; break; }  // no end marker
-    if (out.size() > limit) throw FormatError("ZWS: the body inflates beyond the 4 GB an SWF can hold");
-  }
-  lzma_end(&strm);
-  return out;
-}
-
-std::vector<uint8_t> LzmaEncode(std::span<const uint8_t> data, uint8_t props[5]) {
-  lzma_options_lzma opt;
-  if (lzma_lzma_preset(&opt, LZMA_PRESET_DEFAULT)) throw Error("LZMA preset unavailable");
-  lzma_filter filters[2];
-  filters[0].id = LZMA_FILTER_LZMA1;
-  filters[0].options = &opt;
-  filters[1].id = LZMA_VLI_UNKNOWN;
-  if (lzma_properties_encode(&filters[0], props) != LZMA_OK) throw Error("LZMA properties could not be encoded");
-  lzma_stream strm = LZMA_STREAM_INIT;
-  if (lzma_raw_encoder(&strm, filters) != LZMA_OK) throw Error("the LZMA encoder could not start");
-  std::vector<uint8_t> out;
-  strm.next_in = data.data();
-  strm.avail_in = data.size();
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    strm.next_out = out.data() + before;
-    strm.avail_out = kChunk;
-    const lzma_ret r = lzma_code(&strm, LZMA_FINISH);
-    out.resize(before + (kChunk - strm.avail_out));
-    if (r == LZMA_STREAM_END) break;
-    if (r != LZMA_OK) {
-      lzma_end(&strm);
-      throw Error("LZMA compression failed");
-    }
-  }
-  lzma_end(&strm);
-  return out;
-}
-
 }  // namespace
-
-std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, bool* complete) {
-  *complete = false;
-  z_stream zs{};
-  if (inflateInit(&zs) != Z_OK) throw Error("zlib could not start");
-  std::vector<uint8_t> out;
-  zs.next_in = const_cast<Bytef*>(data.data());
-  zs.avail_in = static_cast<uInt>(std::min<size_t>(data.size(), std::numeric_limits<uInt>::max()));
-  for (;;) {
-    const size_t before = out.size();
-    out.resize(before + kChunk);
-    zs.next_out = out.data() + before;
-    zs.avail_out = kChunk;
-    const int r = inflate(&zs, Z_NO_FLUSH);
-    out.resize(before + (kChunk - zs.avail_out));
-    if (r == Z_STREAM_END) { *complete = true; break; }
-    if (r != Z_OK) break;  // cut or corrupt: keep what came out before it
-    if (out.size() > limit) {
-      inflateEnd(&zs);
-      throw FormatError("CWS: the body inflates beyond the 4 GB an SWF can hold");
-    }
-  }
-  inflateEnd(&zs);
-  return out;
-}
 
 // ---------------------------------------------------------------------------------------
 // TBasedSWFStream
@@ -207,7 +108,8 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
   const uint64_t total = static_cast<uint64_t>(body_.size()) + GetHeaderSize();
   if (total > std::numeric_limits<uint32_t>::max()) throw Error("the movie is larger than the 4 GB an SWF can hold");
   FileLength = static_cast<uint32_t>(total);
-  if (compression_ == TSWFCompression::Zlib) version_ = std::max<uint8_t>(version_, 6);
+  // The version stays as it is: the setters raise it for a compression chosen here, and a
+  // file read with a lower one is written back as it came.
 
   std::vector<uint8_t> head;
   TBitsEngine be(&head);
@@ -237,48 +139,16 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
   }
 
   sink(head);
-  z_stream zs{};
-  if (deflateInit(&zs, Z_DEFAULT_COMPRESSION) != Z_OK) throw Error("zlib could not start");
-  std::vector<uint8_t> out(kChunk);
-  auto pump = [&](std::span<const uint8_t> in, int flush) {
-    zs.next_in = const_cast<Bytef*>(in.data());
-    zs.avail_in = static_cast<uInt>(in.size());
-    do {
-      zs.next_out = out.data();
-      zs.avail_out = kChunk;
-      const int r = deflate(&zs, flush);
-      if (r == Z_STREAM_ERROR) {
-        deflateEnd(&zs);
-        throw Error("zlib compression failed");
-      }
-      sink(std::span<const uint8_t>(out.data(), kChunk - zs.avail_out));
-    } while (zs.avail_out == 0 || (flush == Z_FINISH && zs.avail_in > 0));
-  };
-  try {
-    pump(rest, Z_NO_FLUSH);
-    int last = -1;
-    for (size_t pos = 0; pos < body_.size(); pos += kChunk) {
-      const size_t n = std::min(kChunk, body_.size() - pos);
-      pump(std::span<const uint8_t>(body_.data() + pos, n), Z_NO_FLUSH);
-      const int pct = static_cast<int>((pos + n) * 100 / body_.size());
-      if (pct != last) Progress(last = pct, kProgressCompressing);
-    }
-    // Finish until zlib reports the end of the stream.
-    for (;;) {
-      zs.next_in = nullptr;
-      zs.avail_in = 0;
-      zs.next_out = out.data();
-      zs.avail_out = kChunk;
-      const int r = deflate(&zs, Z_FINISH);
-      sink(std::span<const uint8_t>(out.data(), kChunk - zs.avail_out));
-      if (r == Z_STREAM_END) break;
-      if (r != Z_OK && r != Z_BUF_ERROR) throw Error("zlib compression failed");
-    }
-  } catch (...) {
-    deflateEnd(&zs);
-    throw;
+  TDeflateWriter deflater(sink);
+  deflater.Write(rest);
+  int last = -1;
+  for (size_t pos = 0; pos < body_.size(); pos += kChunk) {
+    const size_t n = std::min(kChunk, body_.size() - pos);
+    deflater.Write(std::span<const uint8_t>(body_.data() + pos, n));
+    const int pct = static_cast<int>((pos + n) * 100 / body_.size());
+    if (pct != last) Progress(last = pct, kProgressCompressing);
   }
-  deflateEnd(&zs);
+  deflater.Finish();
 }
 
 std::vector<uint8_t> TBasedSWFStream::SaveToBytes() {
@@ -418,15 +288,14 @@ void TSWFStreamReader::ParseTags(bool CreateObjects, bool ParseActions) {
     info->LongHeader = h.LongHeader;
     info->Position = start;
     info->FrameNum = frame;
-    if (h.TagID == kTagShowFrame && frame < 0xFFFF) ++frame;
+    if (h.Code() == TSWFTagCode::ShowFrame && frame < 0xFFFF) ++frame;
     const uint64_t offset = be.FileOffset();
     auto tagBody = be.ReadSpan(h.Length, "tag body");
     bool accept = CreateObjects;
     if (accept && OnCreateTagObject) OnCreateTagObject(*info, accept);
     if (accept) {
       info->SetObject(ReadTagObject(h, tagBody, offset, ctx, true));
-      if (const auto* raw = dynamic_cast<const TSWFByteCodeTag*>(info->Object);
-          raw && !raw->ErrorMessage.empty() && raw->ErrorMessage != "Uniknow tag")
+      if (const auto* raw = dynamic_cast<const TSWFByteCodeTag*>(info->Object); raw && raw->HasReadError())
         Warnings.push_back(Format("tag %zu at offset %llu kept raw: %s", TagList.size(),
                                   static_cast<unsigned long long>(base + start), raw->ErrorMessage.c_str()));
       info->Object->UpdateReadContext(ctx);
@@ -452,7 +321,7 @@ size_t TSWFStreamReader::FindFrameEnd(uint16_t Frame) {
   if (Frame == 0 || TagList.empty()) return 0;
   uint16_t seen = 0;
   for (size_t i = 0; i < TagList.size(); ++i)
-    if (TagList[i]->TagID == kTagShowFrame && ++seen == Frame) return i;
+    if (TagList[i]->Code() == TSWFTagCode::ShowFrame && ++seen == Frame) return i;
   return TagList.size() - 1;
 }
 
@@ -481,36 +350,18 @@ void TSWFStreamReader::BuildBody() {
 }
 
 uint16_t TSWFStreamReader::RenumberIDs(uint16_t StartID) {
-  std::vector<TSWFObject*> renumbered;
+  // Every character ID counts, wherever it sits: inside sprites and inside tags kept as
+  // bytes too. A tag refused by OnRenumberTag keeps its definitions, but its references to
+  // renumbered characters follow them.
+  std::vector<TSWFObject*> all, renumbered;
   for (auto& e : TagList) {
     if (!e->Object) continue;
+    all.push_back(e->Object);
     bool accept = true;
     if (OnRenumberTag) OnRenumberTag(*e->Object, accept);
     if (accept) renumbered.push_back(e->Object);
   }
-  // Every character ID counts, wherever it sits: inside sprites and inside tags kept as
-  // bytes too.
-  const TIDVisitor ignore = [](uint16_t&) {};
-  size_t count = 0;
-  for (TSWFObject* obj : renumbered) VisitTagIDs(*obj, [&](uint16_t&) { ++count; }, ignore);
-  if (StartID + count > 0x10000)
-    throw Error(Format("renumbering %zu characters from %u runs past the last character ID 65535", count, StartID));
-
-  uint16_t next = StartID;
-  std::unordered_map<uint16_t, uint16_t> newID;  // first occurrence wins
-  for (TSWFObject* obj : renumbered) {
-    VisitTagIDs(*obj, [&](uint16_t& id) {
-      newID.emplace(id, next);
-      id = next++;
-    }, ignore);
-  }
-  for (auto& e : TagList) {
-    if (!e->Object) continue;
-    VisitTagIDs(*e->Object, ignore, [&](uint16_t& id) {
-      if (auto it = newID.find(id); it != newID.end()) id = it->second;
-    });
-  }
-  return next;
+  return static_cast<uint16_t>(RenumberTagIDs(renumbered, all, StartID));
 }
 
 void TSWFStreamReader::MoveResources(int ToFrame, int FromFrame, int UntilFrame) {
@@ -519,18 +370,12 @@ void TSWFStreamReader::MoveResources(int ToFrame, int FromFrame, int UntilFrame)
   if (UntilFrame <= 0 || UntilFrame < FromFrame) UntilFrame = FromFrame;
   size_t insert = ToFrame <= 0 ? 0 : FindFrameEnd(static_cast<uint16_t>(ToFrame)) + 1;
   if (ToFrame > 0 && TagList.empty()) insert = 0;
-  auto isResource = [](uint16_t id) {
-    switch (id) {
-      case 6: case 8: case 10: case 14: case 20: case 21: case 35: case 36: case 48: case 75: return true;
-      default: return false;
-    }
-  };
   size_t moved = 0;
   size_t i = FromFrame == ToFrame ? insert + 1 : insert;
   for (; i < TagList.size(); ++i) {
     TSWFTagInfo& e = *TagList[i];
     if (e.FrameNum > UntilFrame + 1) break;
-    if (e.FrameNum < FromFrame + 1 || !isResource(e.TagID)) continue;
+    if (e.FrameNum < FromFrame + 1 || !TagHasTrait(e.Code(), TSWFTagTrait::Resource)) continue;
     auto entry = std::move(TagList[i]);
     TagList.erase(TagList.begin() + static_cast<std::ptrdiff_t>(i));
     entry->FrameNum = static_cast<uint16_t>(ToFrame + 1);

@@ -40,6 +40,8 @@ public:
   TSWFCompression Compression() const { return compression_; }
   void SetCompressed(bool Value) { SetCompression(Value ? TSWFCompression::Zlib : TSWFCompression::None); }
   // Zlib needs version 6 and LZMA version 13 at least; the version is raised to match.
+  // Saving keeps the version as it stands, so a file read with a lower one (a "CWS" of
+  // version 5) is written back with the version it says.
   void SetCompression(TSWFCompression c);
   uint8_t Version() const { return version_; }
   void SetVersion(uint8_t Value);
@@ -100,6 +102,7 @@ struct TSWFTagInfo {
   TSWFObject* Object = nullptr;
   std::unique_ptr<TSWFObject> OwnedObject;  // set when the entry owns Object
 
+  TSWFTagCode Code() const { return static_cast<TSWFTagCode>(TagID); }
   bool OwnsObject() const { return OwnedObject != nullptr; }
   void SetObject(std::unique_ptr<TSWFObject> obj);
   size_t TagSize() const { return Length + (LongHeader ? 6 : 2); }
@@ -140,8 +143,5 @@ public:
 private:
   std::vector<uint8_t> tail_;
 };
-
-// Inflates zlib data (as much as is there); `complete` reports whether the stream ended.
-std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, bool* complete);
 
 }  // namespace fc

@@ -14,98 +14,107 @@
 namespace fc {
 namespace {
 
-using Creator = std::unique_ptr<TSWFObject> (*)();
+using TCreator = std::unique_ptr<TSWFObject> (*)();
 
 template <typename T>
 std::unique_ptr<TSWFObject> Make() {
   return std::make_unique<T>();
 }
 
-struct TagEntry {
-  uint16_t code;
-  const char* name;
-  Creator create;  // null: kept as raw bytes until the class exists
+struct TTagEntry {
+  TSWFTagCode Code;
+  const char* Name;
+  TCreator Create;  // null: kept as raw bytes until the class exists
+  TSWFTagTrait Traits;
 };
 
-// Every tag code of the format. A code whose class is not written yet has no creator and
-// is read as a raw tag; giving it a creator is all it takes to decode it everywhere.
-const TagEntry kTags[] = {
-    {0, "End", &Make<TSWFEnd>},
-    {1, "ShowFrame", &Make<TSWFShowFrame>},
-    {2, "DefineShape", &Make<TSWFDefineShape>},
-    {3, "FreeCharacter", nullptr},
-    {4, "PlaceObject", &Make<TSWFPlaceObject>},
-    {5, "RemoveObject", &Make<TSWFRemoveObject>},
-    {6, "DefineBits", &Make<TSWFDefineBits>},
-    {7, "DefineButton", &Make<TSWFDefineButton>},
-    {8, "JPEGTables", &Make<TSWFJPEGTables>},
-    {9, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>},
-    {10, "DefineFont", &Make<TSWFDefineFont>},
-    {11, "DefineText", &Make<TSWFDefineText>},
-    {12, "DoAction", &Make<TSWFDoAction>},
-    {13, "DefineFontInfo", &Make<TSWFDefineFontInfo>},
-    {14, "DefineSound", &Make<TSWFDefineSound>},
-    {15, "StartSound", &Make<TSWFStartSound>},
-    {17, "DefineButtonSound", &Make<TSWFDefineButtonSound>},
-    {18, "SoundStreamHead", &Make<TSWFSoundStreamHead>},
-    {19, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>},
-    {20, "DefineBitsLossless", &Make<TSWFDefineBitsLossless>},
-    {21, "DefineBitsJPEG2", &Make<TSWFDefineBitsJPEG2>},
-    {22, "DefineShape2", &Make<TSWFDefineShape2>},
-    {23, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>},
-    {24, "Protect", &Make<TSWFProtect>},
-    {26, "PlaceObject2", &Make<TSWFPlaceObject2>},
-    {28, "RemoveObject2", &Make<TSWFRemoveObject2>},
-    {32, "DefineShape3", &Make<TSWFDefineShape3>},
-    {33, "DefineText2", &Make<TSWFDefineText2>},
-    {34, "DefineButton2", &Make<TSWFDefineButton2>},
-    {35, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>},
-    {36, "DefineBitsLossless2", &Make<TSWFDefineBitsLossless2>},
-    {37, "DefineEditText", &Make<TSWFDefineEditText>},
-    {39, "DefineSprite", &Make<TSWFDefineSprite>},
-    {41, "ProductInfo", &Make<TSWFProductInfo>},
-    {43, "FrameLabel", &Make<TSWFFrameLabel>},
-    {45, "SoundStreamHead2", &Make<TSWFSoundStreamHead2>},
-    {46, "DefineMorphShape", &Make<TSWFDefineMorphShape>},
-    {48, "DefineFont2", &Make<TSWFDefineFont2>},
-    {56, "ExportAssets", &Make<TSWFExportAssets>},
-    {57, "ImportAssets", &Make<TSWFImportAssets>},
-    {58, "EnableDebugger", &Make<TSWFEnableDebugger>},
-    {59, "DoInitAction", &Make<TSWFDoInitAction>},
-    {60, "DefineVideoStream", &Make<TSWFDefineVideoStream>},
-    {61, "VideoFrame", &Make<TSWFVideoFrame>},
-    {62, "DefineFontInfo2", &Make<TSWFDefineFontInfo2>},
-    {63, "DebugID", nullptr},
-    {64, "EnableDebugger2", &Make<TSWFEnableDebugger2>},
-    {65, "ScriptLimits", &Make<TSWFScriptLimits>},
-    {66, "SetTabIndex", &Make<TSWFSetTabIndex>},
-    {69, "FileAttributes", &Make<TSWFFileAttributes>},
-    {70, "PlaceObject3", &Make<TSWFPlaceObject3>},
-    {71, "ImportAssets2", &Make<TSWFImportAssets2>},
-    {72, "DoABCDefine", nullptr},
-    {73, "DefineFontAlignZones", &Make<TSWFDefineFontAlignZones>},
-    {74, "CSMTextSettings", &Make<TSWFCSMTextSettings>},
-    {75, "DefineFont3", &Make<TSWFDefineFont3>},
-    {76, "SymbolClass", &Make<TSWFSymbolClass>},
-    {77, "Metadata", &Make<TSWFMetadata>},
-    {78, "DefineScalingGrid", &Make<TSWFDefineScalingGrid>},
-    {82, "DoABC", &Make<TSWFDoABC>},
-    {83, "DefineShape4", &Make<TSWFDefineShape4>},
-    {84, "DefineMorphShape2", &Make<TSWFDefineMorphShape2>},
-    {86, "DefineSceneAndFrameLabelData", &Make<TSWFDefineSceneAndFrameLabelData>},
-    {87, "DefineBinaryData", &Make<TSWFDefineBinaryData>},
-    {88, "DefineFontName", &Make<TSWFDefineFontName>},
-    {89, "StartSound2", &Make<TSWFStartSound2>},
-    {90, "DefineBitsJPEG4", &Make<TSWFDefineBitsJPEG4>},
-    {91, "DefineFont4", nullptr},
-    {93, "EnableTelemetry", nullptr},
-    {kTagByteCode, "ByteCode", &Make<TSWFByteCodeTag>},
-};
+// Every tag code of the format, with its name, class and traits. A code whose class is not
+// written yet has no creator and is read as a raw tag; giving it a creator is all it takes
+// to decode it everywhere. A new trait is answered here and asked through TagHasTrait.
+std::span<const TTagEntry> TagTable() {
+  using enum TSWFTagCode;
+  using enum TSWFTagTrait;
+  static const TTagEntry kTags[] = {
+      {End, "End", &Make<TSWFEnd>, FileLevel},
+      {ShowFrame, "ShowFrame", &Make<TSWFShowFrame>, None},
+      {DefineShape, "DefineShape", &Make<TSWFDefineShape>, DefinesCharacter},
+      {FreeCharacter, "FreeCharacter", nullptr, None},
+      {PlaceObject, "PlaceObject", &Make<TSWFPlaceObject>, RefersFirst | Display | Timeline | Placement},
+      {RemoveObject, "RemoveObject", &Make<TSWFRemoveObject>, RefersFirst | Display | Timeline},
+      {DefineBits, "DefineBits", &Make<TSWFDefineBits>, DefinesCharacter | Resource},
+      {DefineButton, "DefineButton", &Make<TSWFDefineButton>, DefinesCharacter},
+      {JPEGTables, "JPEGTables", &Make<TSWFJPEGTables>, Resource},
+      {SetBackgroundColor, "SetBackgroundColor", &Make<TSWFSetBackgroundColor>, FileLevel},
+      {DefineFont, "DefineFont", &Make<TSWFDefineFont>, DefinesCharacter | Resource},
+      {DefineText, "DefineText", &Make<TSWFDefineText>, DefinesCharacter},
+      {DoAction, "DoAction", &Make<TSWFDoAction>, Timeline},
+      {DefineFontInfo, "DefineFontInfo", &Make<TSWFDefineFontInfo>, RefersFirst | NamesFont},
+      {DefineSound, "DefineSound", &Make<TSWFDefineSound>, DefinesCharacter | Resource},
+      {StartSound, "StartSound", &Make<TSWFStartSound>, RefersFirst | Display | Timeline},
+      {DefineButtonSound, "DefineButtonSound", &Make<TSWFDefineButtonSound>, None},
+      {SoundStreamHead, "SoundStreamHead", &Make<TSWFSoundStreamHead>, Timeline},
+      {SoundStreamBlock, "SoundStreamBlock", &Make<TSWFSoundStreamBlock>, LongHeader | Timeline},
+      {DefineBitsLossless, "DefineBitsLossless", &Make<TSWFDefineBitsLossless>,
+       DefinesCharacter | LongHeader | Resource},
+      {DefineBitsJPEG2, "DefineBitsJPEG2", &Make<TSWFDefineBitsJPEG2>, DefinesCharacter | Resource},
+      {DefineShape2, "DefineShape2", &Make<TSWFDefineShape2>, DefinesCharacter},
+      {DefineButtonCxform, "DefineButtonCxform", &Make<TSWFDefineButtonCxform>, RefersFirst},
+      {Protect, "Protect", &Make<TSWFProtect>, FileLevel},
+      {PlaceObject2, "PlaceObject2", &Make<TSWFPlaceObject2>, Display | Timeline | Placement},
+      {RemoveObject2, "RemoveObject2", &Make<TSWFRemoveObject2>, Display | Timeline},
+      {DefineShape3, "DefineShape3", &Make<TSWFDefineShape3>, DefinesCharacter},
+      {DefineText2, "DefineText2", &Make<TSWFDefineText2>, DefinesCharacter},
+      {DefineButton2, "DefineButton2", &Make<TSWFDefineButton2>, DefinesCharacter},
+      {DefineBitsJPEG3, "DefineBitsJPEG3", &Make<TSWFDefineBitsJPEG3>, DefinesCharacter | Resource},
+      {DefineBitsLossless2, "DefineBitsLossless2", &Make<TSWFDefineBitsLossless2>,
+       DefinesCharacter | LongHeader | Resource},
+      {DefineEditText, "DefineEditText", &Make<TSWFDefineEditText>, DefinesCharacter},
+      {DefineSprite, "DefineSprite", &Make<TSWFDefineSprite>, DefinesCharacter},
+      {ProductInfo, "ProductInfo", &Make<TSWFProductInfo>, None},
+      {FrameLabel, "FrameLabel", &Make<TSWFFrameLabel>, Timeline},
+      {SoundStreamHead2, "SoundStreamHead2", &Make<TSWFSoundStreamHead2>, Timeline},
+      {DefineMorphShape, "DefineMorphShape", &Make<TSWFDefineMorphShape>, DefinesCharacter},
+      {DefineFont2, "DefineFont2", &Make<TSWFDefineFont2>, DefinesCharacter | Resource | NamesFont},
+      {ExportAssets, "ExportAssets", &Make<TSWFExportAssets>, None},
+      {ImportAssets, "ImportAssets", &Make<TSWFImportAssets>, None},
+      {EnableDebugger, "EnableDebugger", &Make<TSWFEnableDebugger>, FileLevel},
+      {DoInitAction, "DoInitAction", &Make<TSWFDoInitAction>, RefersFirst},
+      {DefineVideoStream, "DefineVideoStream", &Make<TSWFDefineVideoStream>, DefinesCharacter | LongHeader},
+      {VideoFrame, "VideoFrame", &Make<TSWFVideoFrame>, RefersFirst | Timeline},
+      {DefineFontInfo2, "DefineFontInfo2", &Make<TSWFDefineFontInfo2>, RefersFirst | NamesFont},
+      {DebugID, "DebugID", nullptr, None},
+      {EnableDebugger2, "EnableDebugger2", &Make<TSWFEnableDebugger2>, FileLevel},
+      {ScriptLimits, "ScriptLimits", &Make<TSWFScriptLimits>, None},
+      {SetTabIndex, "SetTabIndex", &Make<TSWFSetTabIndex>, None},
+      {FileAttributes, "FileAttributes", &Make<TSWFFileAttributes>, FileLevel},
+      {PlaceObject3, "PlaceObject3", &Make<TSWFPlaceObject3>, Display | Timeline | Placement},
+      {ImportAssets2, "ImportAssets2", &Make<TSWFImportAssets2>, None},
+      {DoABCDefine, "DoABCDefine", nullptr, None},
+      {DefineFontAlignZones, "DefineFontAlignZones", &Make<TSWFDefineFontAlignZones>, RefersFirst},
+      {CSMTextSettings, "CSMTextSettings", &Make<TSWFCSMTextSettings>, RefersFirst},
+      {DefineFont3, "DefineFont3", &Make<TSWFDefineFont3>, DefinesCharacter | Resource | NamesFont},
+      {SymbolClass, "SymbolClass", &Make<TSWFSymbolClass>, None},
+      {Metadata, "Metadata", &Make<TSWFMetadata>, FileLevel},
+      {DefineScalingGrid, "DefineScalingGrid", &Make<TSWFDefineScalingGrid>, RefersFirst},
+      {DoABC, "DoABC", &Make<TSWFDoABC>, None},
+      {DefineShape4, "DefineShape4", &Make<TSWFDefineShape4>, DefinesCharacter},
+      {DefineMorphShape2, "DefineMorphShape2", &Make<TSWFDefineMorphShape2>, DefinesCharacter},
+      {DefineSceneAndFrameLabelData, "DefineSceneAndFrameLabelData", &Make<TSWFDefineSceneAndFrameLabelData>, None},
+      {DefineBinaryData, "DefineBinaryData", &Make<TSWFDefineBinaryData>, DefinesCharacter},
+      {DefineFontName, "DefineFontName", &Make<TSWFDefineFontName>, RefersFirst},
+      {StartSound2, "StartSound2", &Make<TSWFStartSound2>, Timeline},
+      {DefineBitsJPEG4, "DefineBitsJPEG4", &Make<TSWFDefineBitsJPEG4>, DefinesCharacter | Resource},
+      {DefineFont4, "DefineFont4", nullptr, DefinesCharacter},
+      {EnableTelemetry, "EnableTelemetry", nullptr, None},
+      {ByteCode, "ByteCode", &Make<TSWFByteCodeTag>, None},
+  };
+  return kTags;
+}
 
-const TagEntry* FindTag(uint16_t code) {
+const TTagEntry* FindTag(uint16_t code) {
   static const auto table = [] {
-    std::array<const TagEntry*, 1024> t{};
-    for (const auto& e : kTags) t[e.code] = &e;
+    std::array<const TTagEntry*, kMaxTagCode + 1> t{};
+    for (const auto& e : TagTable()) t[TagNumber(e.Code)] = &e;
     return t;
   }();
   return code < table.size() ? table[code] : nullptr;
@@ -121,31 +130,36 @@ std::unique_ptr<TSWFObject> RawTag(const TSWFTagHeader& h, std::span<const uint8
 }  // namespace
 
 std::unique_ptr<TSWFObject> CreateTagObject(uint16_t TagID) {
-  const TagEntry* e = FindTag(TagID);
-  if (e && e->create) return e->create();
+  const TTagEntry* e = FindTag(TagID);
+  if (e && e->Create) return e->Create();
   auto raw = std::make_unique<TSWFByteCodeTag>();
   raw->StoredTagID = TagID;
-  raw->ErrorMessage = "Uniknow tag";
+  raw->ErrorMessage = TSWFByteCodeTag::kUnknownTagMessage;
   return raw;
 }
 
 bool IsModelledTag(uint16_t TagID) {
-  const TagEntry* e = FindTag(TagID);
-  return e && e->create && TagID != kTagByteCode;
+  const TTagEntry* e = FindTag(TagID);
+  return e && e->Create && e->Code != TSWFTagCode::ByteCode;
 }
 
 const char* TagName(uint16_t TagID) {
-  const TagEntry* e = FindTag(TagID);
-  return e ? e->name : "Unknown";
+  const TTagEntry* e = FindTag(TagID);
+  return e ? e->Name : "Unknown";
+}
+
+bool TagHasTrait(TSWFTagCode code, TSWFTagTrait trait) {
+  const TTagEntry* e = FindTag(TagNumber(code));
+  return e && HasTraits(e->Traits, trait);
 }
 
 TSWFTagHeader ReadTagHeader(TBitsEngine& be) {
   TSWFTagHeader h;
   h.Position = be.Position();
   const uint16_t w = be.ReadWord("tag header");
-  h.TagID = w >> 6;
-  h.Length = w & 63;
-  if (h.Length == 63) {
+  h.TagID = w >> kTagCodeShift;
+  h.Length = w & kLongTagLength;
+  if (h.Length == kLongTagLength) {
     h.LongHeader = true;
     h.Length = be.ReadDWord("tag length");
   }
@@ -155,7 +169,7 @@ TSWFTagHeader ReadTagHeader(TBitsEngine& be) {
 std::unique_ptr<TSWFObject> ReadTagObject(const TSWFTagHeader& header, std::span<const uint8_t> body,
                                           uint64_t fileOffset, const TSWFReadContext& ctx, bool decode) {
   if (!decode || !IsModelledTag(header.TagID))
-    return RawTag(header, body, IsModelledTag(header.TagID) ? "" : "Uniknow tag");
+    return RawTag(header, body, IsModelledTag(header.TagID) ? "" : TSWFByteCodeTag::kUnknownTagMessage);
   std::unique_ptr<TSWFObject> obj = CreateTagObject(header.TagID);
   TSWFReadContext tagCtx = ctx;
   tagCtx.LongHeader = header.LongHeader;
@@ -197,7 +211,7 @@ TSWFObjectList ReadTagList(TBitsEngine& be, TSWFReadContext ctx, bool decode, bo
     auto body = be.ReadSpan(h.Length, "tag body");
     list.push_back(ReadTagObject(h, body, offset, ctx, decode));
     list.back()->UpdateReadContext(ctx);
-    if (h.TagID == kTagEnd) break;
+    if (h.Code() == TSWFTagCode::End) break;
   }
   return list;
 }

@@ -1,7 +1,7 @@
 #pragma once
-// The tag factory (code -> class), tag names, and reading one tag from bytes. The file
-// reader and the sprite tag both read their tags through ReadTag, so a tag class added to
-// the factory is read everywhere at once.
+// The tag table (code -> name, class and traits, in tag_factory.cpp), and reading one tag
+// from bytes. The file reader and the sprite tag both read their tags through ReadTagObject,
+// so a tag class added to the table is read everywhere at once.
 
 #include <cstdint>
 #include <memory>
@@ -9,16 +9,19 @@
 #include <string>
 
 #include "swf/objects.h"
+#include "swf/tag_codes.h"
 
 namespace fc {
 
 // The class for a tag code; unknown codes give a TSWFByteCodeTag with ErrorMessage
-// "Uniknow tag" and StoredTagID = the code.
+// TSWFByteCodeTag::kUnknownTagMessage and StoredTagID = the code.
 std::unique_ptr<TSWFObject> CreateTagObject(uint16_t TagID);
 // True when the code has a class of its own.
 bool IsModelledTag(uint16_t TagID);
 // The format's name of a tag code ("DefineShape3"), "Unknown" when there is none.
 const char* TagName(uint16_t TagID);
+// True when the table gives the code every trait of `trait`; false for unknown codes.
+bool TagHasTrait(TSWFTagCode code, TSWFTagTrait trait);
 
 struct TSWFTagHeader {
   uint16_t TagID = 0;
@@ -26,6 +29,7 @@ struct TSWFTagHeader {
   bool LongHeader = false;
   size_t Position = 0;   // of the header within the bytes read
   size_t HeaderSize() const { return LongHeader ? 6 : 2; }
+  TSWFTagCode Code() const { return static_cast<TSWFTagCode>(TagID); }
 };
 
 // Reads a tag header (throws FormatError when the header itself is cut).

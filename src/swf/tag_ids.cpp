@@ -6,7 +6,11 @@
 #include "core/error.h"
 #include "core/text.h"
 #include "swf/bits_engine.h"
+#include "swf/buttons_sprites.h"
+#include "swf/fonts_text.h"
 #include "swf/placements.h"
+#include "swf/shapes.h"
+#include "swf/sounds_video.h"
 #include "swf/tag_factory.h"
 
 namespace fc {
@@ -66,87 +70,85 @@ private:
     be_.FlushLastByte(false);
   }
 
-  void WalkBody(uint16_t code, int nesting) {
+  void WalkBody(uint16_t number, int nesting) {
+    using enum TSWFTagCode;
+    const auto code = static_cast<TSWFTagCode>(number);
     switch (code) {
-      case 2: case 22: case 32: case 83:
+      case DefineShape: case DefineShape2: case DefineShape3: case DefineShape4:
         return Shape(code);
-      case 46: case 84:
+      case DefineMorphShape: case DefineMorphShape2:
         return MorphShape(code);
-      case 7: case 34:
+      case DefineButton: case DefineButton2:
         return Button(code);
-      case 11: case 33:
+      case DefineText: case DefineText2:
         return Text(code);
-      case 37:
-        Defined();
-        Rect();
-        if (be_.ReadByte("flags") & 0x01) {  // HasFont
-          be_.ReadByte("flags");
-          Referenced();
-        }
-        return;
-      case 39:
+      case DefineEditText:
+        return EditText();
+      case DefineSprite:
         return Sprite(nesting);
-      case 17:
+      case DefineButtonSound:
         return ButtonSound();
-      case 56: case 76: {  // ExportAssets, SymbolClass
-        const uint16_t count = be_.ReadWord("count");
-        for (uint16_t i = 0; i < count; ++i) {
-          Referenced();
-          be_.ReadString("asset name");
-        }
-        return;
-      }
-      case 57: case 71: {  // ImportAssets: the imported characters are defined here
+      case ExportAssets: case SymbolClass:
+        return Assets(false);
+      case ImportAssets:  // the imported characters are defined here
         be_.ReadString("URL");
-        if (code == 71) be_.Skip(2, "reserved");
-        const uint16_t count = be_.ReadWord("count");
-        for (uint16_t i = 0; i < count; ++i) {
-          Defined();
-          be_.ReadString("asset name");
-        }
-        return;
-      }
-      case 26: {  // PlaceObject2: flags, depth, the character when flagged
-        const uint8_t flags = be_.ReadByte("flags");
-        be_.ReadWord("depth");
-        if (flags & 0x02) Referenced();
-        return;
-      }
-      case 70: {  // PlaceObject3: two flag bytes, depth, class name when flagged, character
-        const uint8_t flags = be_.ReadByte("flags");
-        const uint8_t flags2 = be_.ReadByte("flags");
-        be_.ReadWord("depth");
-        if ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02))) be_.ReadString("class name");
-        if (flags & 0x02) Referenced();
-        return;
-      }
-      // The referred ID opens the body: placements and removals, font information and
-      // alignment, text settings, sounds started, button colours, init actions, video
-      // frames, scaling grids, font names.
-      case 4: case 5: case 13: case 15: case 23: case 59: case 61: case 62: case 73: case 74: case 78: case 88:
-        return Referenced();
+        return Assets(true);
+      case ImportAssets2:
+        be_.ReadString("URL");
+        be_.Skip(2, "reserved");
+        return Assets(true);
+      case PlaceObject2: case PlaceObject3:
+        return Placement(code);
       default:
-        if (IsDefiningTag(code)) Defined();
+        if (TagHasTrait(code, TSWFTagTrait::DefinesCharacter)) Defined();
+        else if (TagHasTrait(code, TSWFTagTrait::RefersFirst)) Referenced();
         return;
+    }
+  }
+
+  // A count, then (ID, name) pairs.
+  void Assets(bool defined) {
+    const uint16_t count = be_.ReadWord("count");
+    for (uint16_t i = 0; i < count; ++i) {
+      if (defined) Defined();
+      else Referenced();
+      be_.ReadString("asset name");
+    }
+  }
+
+  // Flags, PlaceObject3's second flags, depth, the class name when flagged, the character
+  // when flagged.
+  void Placement(TSWFTagCode code) {
+    using P3 = TSWFPlaceObject3;
+    const uint8_t flags = be_.ReadByte("flags");
+    const uint8_t flags2 = code == TSWFTagCode::PlaceObject3 ? be_.ReadByte("flags") : 0;
+    be_.ReadWord("depth");
+    const bool character = flags & P3::kHasCharacter;
+    if ((flags2 & P3::kHasClassName) || ((flags2 & P3::kHasImage) && character)) be_.ReadString("class name");
+    if (character) Referenced();
+  }
+
+  void EditText() {
+    Defined();
+    Rect();
+    if (be_.ReadByte("flags") & TSWFDefineEditText::kHasFont) {
+      be_.ReadByte("flags");
+      Referenced();
     }
   }
 
   void FillStyle(bool rgba, bool morph) {
     const uint8_t type = be_.ReadByte("fill style type");
-    if (type == 0x00) {
-      be_.Skip(morph ? 8 : (rgba ? 4 : 3), "fill colour");
-    } else if (type == 0x10 || type == 0x12 || type == 0x13) {
+    const size_t color = morph ? 8 : (rgba ? 4 : 3);
+    if (type == kFillSolid) {
+      be_.Skip(color, "fill colour");
+    } else if (IsGradientFill(type) || type == kFillFocalGradient) {
       Matrix();
-      if (morph) {
-        Matrix();
-        const uint8_t count = be_.ReadByte("gradient count");
-        be_.Skip(count * 10u, "morph gradient");
-      } else {
-        const uint8_t count = be_.ReadByte("gradient count") & 0x0F;
-        be_.Skip(count * (rgba ? 5u : 4u), "gradient");
-        if (type == 0x13) be_.ReadWord("focal point");
-      }
-    } else if (type >= 0x40 && type <= 0x43) {
+      if (morph) Matrix();
+      const uint8_t count = be_.ReadByte("gradient") & kGradientCountMask;
+      be_.Skip(count * (morph ? 2 + color : 1 + color), "gradient");
+      if (type == kFillFocalGradient) be_.Skip(morph ? 4 : 2, "focal point");
+    } else if (IsBitmapFill(type)) {
       Referenced();  // the bitmap
       Matrix();
       if (morph) Matrix();
@@ -157,58 +159,60 @@ private:
 
   void FillStyles(bool rgba, bool extended, bool morph) {
     uint16_t count = be_.ReadByte("fill style count");
-    if (count == 0xFF && extended) count = be_.ReadWord("fill style count");
+    if (count == kExtendedStyleCount && extended) count = be_.ReadWord("fill style count");
     for (uint16_t i = 0; i < count; ++i) FillStyle(rgba, morph);
   }
 
-  // kind 2: the LineStyle2 records of DefineShape4 and DefineMorphShape2, which may fill
-  // their strokes with a bitmap.
-  void LineStyles(int kind, bool rgba, bool extended, bool morph) {
+  // lineStyle2: the line styles of DefineShape4 and DefineMorphShape2, which may fill their
+  // strokes with a bitmap.
+  void LineStyles(bool lineStyle2, bool rgba, bool extended, bool morph) {
+    using L = TSWFLineStyle2;
     uint16_t count = be_.ReadByte("line style count");
-    if (count == 0xFF && extended) count = be_.ReadWord("line style count");
+    if (count == kExtendedStyleCount && extended) count = be_.ReadWord("line style count");
     for (uint16_t i = 0; i < count; ++i) {
       be_.Skip(morph ? 4 : 2, "line width");
-      if (kind == 1) {
+      if (!lineStyle2) {
         be_.Skip(morph ? 8 : (rgba ? 4 : 3), "line colour");
         continue;
       }
       const uint8_t flags = be_.ReadByte("line flags");
       be_.ReadByte("line flags");
-      if (((flags >> 4) & 3) == 2) be_.ReadWord("miter limit");
-      if (flags & 0x08) FillStyle(true, morph);
+      if (((flags >> L::kJoinShift) & L::kStyleMask) == kJoinMiter) be_.ReadWord("miter limit");
+      if (flags & L::kHasFill) FillStyle(true, morph);
       else be_.Skip(morph ? 8 : 4, "line colour");
     }
   }
 
-  void Shape(uint16_t code) {
+  void Shape(TSWFTagCode code) {
+    using SC = TSWFStyleChangeRecord;
+    const bool shape4 = code == TSWFTagCode::DefineShape4;
     Defined();
     Rect();
-    if (code == 83) {
+    if (shape4) {
       Rect();
       be_.ReadByte("shape flags");
     }
-    const bool rgba = code == 32 || code == 83;
-    const bool extended = code != 2;
-    const int lineKind = code == 83 ? 2 : 1;
+    const bool rgba = shape4 || code == TSWFTagCode::DefineShape3;
+    const bool extended = code != TSWFTagCode::DefineShape;
     FillStyles(rgba, extended, false);
-    LineStyles(lineKind, rgba, extended, false);
+    LineStyles(shape4, rgba, extended, false);
     unsigned fillBits = be_.ReadUBits(4), lineBits = be_.ReadUBits(4);
     for (;;) {
       if (be_.ReadUBits(1) == 0) {
-        const uint32_t flags = be_.ReadUBits(5);
+        const uint32_t flags = be_.ReadUBits(SC::kFlagBits);
         if (flags == 0) return;  // end of shape
-        if (flags & 0x01) {
+        if (flags & SC::kHasMoveTo) {
           const unsigned n = be_.ReadUBits(5);
           be_.ReadSBits(n);
           be_.ReadSBits(n);
         }
-        if (flags & 0x02) be_.ReadUBits(fillBits);
-        if (flags & 0x04) be_.ReadUBits(fillBits);
-        if (flags & 0x08) be_.ReadUBits(lineBits);
-        if (flags & 0x10) {  // new styles, byte-aligned, then the new index widths
+        if (flags & SC::kHasFillStyle0) be_.ReadUBits(fillBits);
+        if (flags & SC::kHasFillStyle1) be_.ReadUBits(fillBits);
+        if (flags & SC::kHasLineStyle) be_.ReadUBits(lineBits);
+        if (flags & SC::kHasNewStyles) {  // new styles, byte-aligned, then the new index widths
           be_.FlushLastByte(false);
           FillStyles(rgba, extended, false);
-          LineStyles(lineKind, rgba, extended, false);
+          LineStyles(shape4, rgba, extended, false);
           fillBits = be_.ReadUBits(4);
           lineBits = be_.ReadUBits(4);
         }
@@ -228,23 +232,25 @@ private:
     }
   }
 
-  void MorphShape(uint16_t code) {
+  void MorphShape(TSWFTagCode code) {
+    const bool morph2 = code == TSWFTagCode::DefineMorphShape2;
     Defined();
     Rect();
     Rect();
-    if (code == 84) {
+    if (morph2) {
       Rect();
       Rect();
       be_.ReadByte("morph flags");
     }
     be_.ReadDWord("offset");
     FillStyles(true, true, true);
-    LineStyles(code == 84 ? 2 : 1, true, true, true);
+    LineStyles(morph2, true, true, true);
   }
 
-  void Button(uint16_t code) {
+  void Button(TSWFTagCode code) {
+    using R = TSWFButtonRecord;
     Defined();
-    const bool two = code == 34;
+    const bool two = code == TSWFTagCode::DefineButton2;
     if (two) {
       be_.ReadByte("track as menu");
       be_.ReadWord("action offset");
@@ -258,12 +264,13 @@ private:
       if (!two) continue;
       be_.ReadColorTransform(true);
       be_.FlushLastByte(false);
-      if (flags & 0x10) TSWFFilterList().ReadFromStream(be_);
-      if (flags & 0x20) be_.ReadByte("blend mode");
+      if (flags & R::kHasFilterList) TSWFFilterList().ReadFromStream(be_);
+      if (flags & R::kHasBlendMode) be_.ReadByte("blend mode");
     }
   }
 
-  void Text(uint16_t code) {
+  void Text(TSWFTagCode code) {
+    using R = TSWFTextRecord;
     Defined();
     Rect();
     Matrix();
@@ -272,12 +279,15 @@ private:
     for (;;) {
       const uint8_t flags = be_.ReadByte("text record flags");
       if (flags == 0) return;
-      if (flags & 0x08) Referenced();  // the font
-      if (flags & 0x04) be_.Skip(code == 33 ? 4 : 3, "text colour");
-      if (flags & 0x01) be_.ReadWord("x offset");
-      if (flags & 0x02) be_.ReadWord("y offset");
-      if (flags & 0x08) be_.ReadWord("text height");
-      const uint8_t glyphs = be_.ReadByte("glyph count");
+      uint8_t glyphs = flags & R::kGlyphsOnlyCount;
+      if (flags & R::kStyleRecord) {
+        if (flags & R::kHasFont) Referenced();
+        if (flags & R::kHasColor) be_.Skip(code == TSWFTagCode::DefineText2 ? 4 : 3, "text colour");
+        if (flags & R::kHasXOffset) be_.ReadWord("x offset");
+        if (flags & R::kHasYOffset) be_.ReadWord("y offset");
+        if (flags & R::kHasFont) be_.ReadWord("text height");
+        glyphs = be_.ReadByte("glyph count");
+      }
       for (uint8_t i = 0; i < glyphs; ++i) {
         be_.ReadUBits(glyphBits);
         be_.ReadUBits(advanceBits);
@@ -287,16 +297,17 @@ private:
   }
 
   void ButtonSound() {
+    using S = TSWFStartSound;
     Referenced();  // the button
     for (int slot = 0; slot < 4; ++slot) {
       const size_t pos = be_.Position();
       if (be_.ReadWord("sound ID") == 0) continue;
       referenced_.push_back(pos);
       const uint8_t flags = be_.ReadByte("sound info flags");
-      if (flags & 0x01) be_.ReadDWord("in point");
-      if (flags & 0x02) be_.ReadDWord("out point");
-      if (flags & 0x04) be_.ReadWord("loops");
-      if (flags & 0x08) be_.Skip(be_.ReadByte("envelope count") * 8u, "envelope");
+      if (flags & S::kHasInPoint) be_.ReadDWord("in point");
+      if (flags & S::kHasOutPoint) be_.ReadDWord("out point");
+      if (flags & S::kHasLoops) be_.ReadWord("loops");
+      if (flags & S::kHasEnvelope) be_.Skip(be_.ReadByte("envelope count") * 8u, "envelope");
     }
   }
 
@@ -313,7 +324,7 @@ private:
       RawIDWalker sub(body_.subspan(start, header.Length));
       sub.Walk(header.TagID, nesting + 1);
       for (size_t pos : sub.referenced_) referenced_.push_back(start + pos);
-      if (header.TagID == kTagEnd) return;
+      if (header.Code() == TSWFTagCode::End) return;
     }
   }
 
@@ -328,9 +339,8 @@ private:
 void VisitDecoded(TSWFObject& tag, const TIDVisitor& defined, const TIDVisitor& referenced,
                   std::unordered_set<uint16_t*>& seen, int nesting) {
   if (auto* raw = dynamic_cast<TSWFByteCodeTag*>(&tag)) {
-    RawIDWalker walker(raw->Data);
-    walker.Walk(raw->StoredTagID, nesting);
-    walker.Visit(defined, referenced);
+    // One walk for both kinds; its visitors see copies of the bytes, so "seen" has no use.
+    raw->VisitIDs(defined, referenced);
     return;
   }
   auto once = [&seen](const TIDVisitor& visit) {
@@ -363,25 +373,30 @@ uint32_t CountDefinedIDs(std::span<TSWFObject* const> tags) {
   return count;
 }
 
-uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t startID) {
-  const uint32_t count = CountDefinedIDs(tags);
+uint32_t RenumberTagIDs(std::span<TSWFObject* const> defining, std::span<TSWFObject* const> referring,
+                        uint16_t startID) {
+  const uint32_t count = CountDefinedIDs(defining);
   if (static_cast<uint64_t>(startID) + count > 0x10000)
     throw Error(Format("Renumbering %u characters from ID %u runs past the last character ID 65535.", count, startID));
   std::unordered_map<uint16_t, uint16_t> newID;  // the first definition of an ID wins
   uint32_t next = startID;
-  for (TSWFObject* tag : tags) {
+  for (TSWFObject* tag : defining) {
     VisitTagIDs(*tag, [&](uint16_t& id) {
       const auto assigned = static_cast<uint16_t>(next++);
       newID.emplace(id, assigned);
       id = assigned;
     }, kIgnore);
   }
-  for (TSWFObject* tag : tags) {
+  for (TSWFObject* tag : referring) {
     VisitTagIDs(*tag, kIgnore, [&](uint16_t& id) {
       if (auto it = newID.find(id); it != newID.end()) id = it->second;
     });
   }
   return next;
+}
+
+uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t startID) {
+  return RenumberTagIDs(tags, tags, startID);
 }
 
 }  // namespace fc

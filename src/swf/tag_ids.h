@@ -16,16 +16,21 @@ namespace fc {
 // IDs inside a sprite count as references (a sprite defines only itself).
 void VisitTagIDs(TSWFObject& tag, const TIDVisitor& defined, const TIDVisitor& referenced);
 
-// The same over the body of a tag with code `code` (no header). Bytes that end early or do
-// not follow the layout stop the walk; the IDs found before that are visited.
+// The same over the body of a tag with code `code` (no header): the one walker of IDs in
+// tags kept as bytes, used by TSWFByteCodeTag. Bytes that end early or do not follow the
+// layout stop the walk; the IDs found before that are visited.
 void VisitRawTagIDs(uint16_t code, std::span<uint8_t> body, const TIDVisitor& defined, const TIDVisitor& referenced);
 
 // The number of IDs the tags define (ImportAssets count each asset).
 uint32_t CountDefinedIDs(std::span<TSWFObject* const> tags);
 
-// Gives the defined characters the IDs startID, startID + 1, ... in order of definition and
-// fixes every reference to them (references to IDs defined nowhere stay). Returns the next
-// free ID. Throws fc::Error, changing nothing, when the block would run past ID 65535.
+// Gives the characters defined in `defining` the IDs startID, startID + 1, ... in order of
+// definition and fixes every reference to them in `referring` (references to IDs defined
+// nowhere stay). Returns the next free ID. Throws fc::Error, changing nothing, when the
+// block would run past ID 65535.
+uint32_t RenumberTagIDs(std::span<TSWFObject* const> defining, std::span<TSWFObject* const> referring,
+                        uint16_t startID);
+// The same with one list for both.
 uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t startID);
 
 }  // namespace fc

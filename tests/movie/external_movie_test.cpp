@@ -187,6 +187,21 @@ TEST(ExternalMovie, ATagKeptAsBytesIsRenumberedInsideToo) {
   EXPECT_EQ(button.back(), 0xEE);
 }
 
+TEST(ExternalMovie, ASpriteWithoutEndOrFramesIsImportedAsItIs) {
+  // Sprite 1 says 0 frames and shows one without an End tag; players tell both apart.
+  TFlashMovie t(0, 0, 10, 10, 12);
+  t.Add(Raw(39, {0x01, 0x00, 0x00, 0x00, 0x40, 0x00}));
+  t.NextID = 2;
+  t.ShowFrame();
+  TFlashMovie host(0, 0, 100, 100, 12);
+  host.NextID = 7;
+  TFlashExternalMovie* ext = host.AddExternalMovie(Save(t), kExternalTimeline);
+  ASSERT_NE(dynamic_cast<TSWFDefineSprite*>(ext->Reader.TagList[0]->Object), nullptr) << "the sprite was not decoded";
+  auto reader = ReadBack(host);
+  ASSERT_EQ(Codes(*reader), (V{39, 1, 0}));
+  EXPECT_EQ(test::BodyOf(*reader, 0), (std::vector<uint8_t>{0x07, 0x00, 0x00, 0x00, 0x40, 0x00}));
+}
+
 TEST(ExternalMovie, KeptIDsAreNotHandedOutAgain) {
   TFlashMovie t(0, 0, 10, 10, 12);
   t.NextID = 30;

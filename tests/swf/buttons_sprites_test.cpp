@@ -97,6 +97,20 @@ TEST(SpriteTest, EndTagAppendedOnce) {
   EXPECT_EQ(As<TSWFDefineSprite>(back).Tags.size(), 2u);  // the End tag is kept
 }
 
+TEST(SpriteTest, ASpriteReadWithoutEndIsWrittenWithoutOne) {
+  const Bytes bytes = {0xC6, 0x09, 0x01, 0x00, 0x00, 0x00, 0x40, 0x00};  // frame count 0, a ShowFrame
+  auto back = ReadOne(bytes);
+  auto& s = As<TSWFDefineSprite>(back);
+  EXPECT_FALSE(s.AddEndTag);
+  EXPECT_EQ(s.FrameCount, 0);
+  EXPECT_NE(s.Describe().find("(no End)"), std::string::npos) << s.Describe();
+  EXPECT_EQ(back->ToBytes(), bytes);
+  EXPECT_EQ(back->Clone()->ToBytes(), bytes);
+  // Asked for, the End comes back.
+  s.AddEndTag = true;
+  EXPECT_EQ(back->ToBytes(), (Bytes{0xC8, 0x09, 0x01, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00}));
+}
+
 TEST(SpriteTest, SubTagsPositionedAtTheirDeclaredEnd) {
   // A RemoveObject2 declared 3 bytes long (its field takes 2), then ShowFrame and End.
   const Bytes bytes = {0xCD, 0x09, 0x01, 0x00, 0x01, 0x00, 0x03, 0x07, 0x05, 0x00, 0xAA, 0x40, 0x00, 0x00, 0x00};
@@ -104,8 +118,8 @@ TEST(SpriteTest, SubTagsPositionedAtTheirDeclaredEnd) {
   auto& s = As<TSWFDefineSprite>(back);
   ASSERT_EQ(s.Tags.size(), 3u);
   EXPECT_NE(RawReason(*s.Tags[0]), "");  // kept as it was
-  EXPECT_EQ(s.Tags[1]->TagID, kTagShowFrame);
-  EXPECT_EQ(s.Tags[2]->TagID, kTagEnd);
+  EXPECT_EQ(s.Tags[1]->Code(), TSWFTagCode::ShowFrame);
+  EXPECT_EQ(s.Tags[2]->Code(), TSWFTagCode::End);
   EXPECT_EQ(back->ToBytes(), bytes);
   // A sub-tag running past the sprite keeps the whole sprite raw.
   auto cut = ReadOne({0xC8, 0x09, 0x01, 0x00, 0x01, 0x00, 0x05, 0x07, 0x05, 0x00});

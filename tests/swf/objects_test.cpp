@@ -177,7 +177,7 @@ TEST(SWFTags, HeaderForm) {
 
   // A raw tag made in the program takes the forced long form of its stored code.
   TSWFByteCodeTag raw;
-  raw.StoredTagID = kTagDefineBitsLossless;
+  raw.StoredTagID = TagNumber(TSWFTagCode::DefineBitsLossless);
   raw.Data.assign(10, 0);
   b = raw.ToBytes();
   EXPECT_EQ(b, (Bytes{0x3F, 0x05, 0x0A, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -291,7 +291,7 @@ TEST(SWFTags, FactoryMapsEveryModelledCode) {
     EXPECT_TRUE(IsModelledTag(code));
   }
   auto raw = CreateTagObject(3);  // a code without a class
-  EXPECT_EQ(raw->TagID, kTagByteCode);
+  EXPECT_EQ(raw->TagID, TagNumber(TSWFTagCode::ByteCode));
   EXPECT_EQ(raw->HeaderTagID(), 3);
   EXPECT_STREQ(TagName(3), "FreeCharacter");
 }

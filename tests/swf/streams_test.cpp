@@ -11,6 +11,7 @@
 
 #include "core/file_io.h"
 #include "swf/actions.h"
+#include "swf/buttons_sprites.h"
 #include "swf/dump.h"
 #include "swf/tag_factory.h"
 #include "tag_test_util.h"
@@ -44,6 +45,12 @@ Bytes Tag(uint16_t code, Bytes body, bool longHeader = false) {
     out = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8)};
   }
   out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+Bytes Concat(const std::vector<Bytes>& parts) {
+  Bytes out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
   return out;
 }
 
@@ -87,6 +94,69 @@ TEST(SWFStream, CompressedSaveRaisesVersionAndKeepsTheUncompressedLength) {
   EXPECT_TRUE(r.Warnings.empty());
 }
 
+// A copy that decodes nothing gives back the file byte for byte: its version (also a
+// compressed file's version below 6), frame count, frame rate bytes and the width the
+// rectangle was written with.
+TEST(SWFStream, RawCopiesKeepEveryHeaderByte) {
+  TestMovie m(0, 0, 100, 100, 12, true);
+  m.SetBodyStream(Concat({Tag(1, {}), Tag(0, {})}));
+  m.SetCompressed(true);
+  Bytes cws = m.SaveToBytes();
+  cws[3] = 5;  // written by a tool that compressed a version 5 movie
+  for (bool decode : {false, true}) {
+    SCOPED_TRACE(decode ? "decoded" : "raw");
+    TSWFStreamReader r;
+    r.LoadFromStream(cws);
+    EXPECT_EQ(r.Version(), 5);
+    r.ParseTags(decode, true);
+    if (decode) r.BuildBody();
+    EXPECT_EQ(r.SaveToBytes(), cws);
+  }
+
+  // A rectangle of 20-bit fields (8 would do), a rate of 0x0C01 (12 + 1/256 fps) and a frame
+  // count of 0 although the body shows two frames.
+  Bytes rect;
+  TBitsEngine be(&rect);
+  be.WriteBits(20, 5);
+  for (uint32_t v : {0u, 2000u, 0u, 2000u}) be.WriteBits(v, 20);
+  be.FlushLastByte(true);
+  const Bytes body = Concat({Tag(9, {1, 2, 3}), Tag(1, {}), Tag(1, {}), Tag(0, {})});
+  Bytes fws = {'F', 'W', 'S', 7, 0, 0, 0, 0};
+  fws.insert(fws.end(), rect.begin(), rect.end());
+  fws.insert(fws.end(), {0x01, 0x0C, 0x00, 0x00});
+  fws.insert(fws.end(), body.begin(), body.end());
+  fws[4] = static_cast<uint8_t>(fws.size());
+  for (bool decode : {false, true}) {
+    SCOPED_TRACE(decode ? "decoded" : "raw");
+    TSWFStreamReader r;
+    r.LoadFromStream(fws);
+    EXPECT_TRUE(r.Warnings.empty());
+    r.ParseTags(decode, true);
+    if (decode) r.BuildBody();
+    EXPECT_EQ(r.SaveToBytes(), fws);
+  }
+}
+
+// Players treat a sprite without an End tag, or with a frame count of 0, differently from
+// one with them: a decoded copy keeps what the file had.
+TEST(SWFStream, SpritesWithoutEndOrFramesCopyAsTheyAre) {
+  const Bytes file = Movie({Tag(39, {1, 0, 1, 0, 0x40, 0x00}),              // one frame, no End
+                            Tag(39, {2, 0, 0, 0, 0x40, 0x00, 0x00, 0x00}),  // frame count 0
+                            Tag(39, {3, 0, 0, 0}),                          // nothing at all
+                            Tag(1, {}), Tag(0, {})});
+  for (bool decode : {false, true}) {
+    SCOPED_TRACE(decode ? "decoded" : "raw");
+    TSWFStreamReader r;
+    r.LoadFromStream(file);
+    r.ParseTags(decode, true);
+    if (decode) {
+      for (size_t i = 0; i < 3; ++i) EXPECT_NE(dynamic_cast<TSWFDefineSprite*>(r.GetTagInfo(i).Object), nullptr) << i;
+      r.BuildBody();
+    }
+    EXPECT_EQ(r.SaveToBytes(), file);
+  }
+}
+
 TEST(SWFStream, ProgressWhileCompressingGrows) {
   TestMovie m(0, 0, 10, 10, 12, true);
   m.SetBodyStream(Bytes(300000, 0x40));
@@ -113,6 +183,15 @@ TEST(SWFStream, FilesFromOtherToolsCopyExactly) {
     const Bytes plain = raw.SaveToBytes();
     if (!raw.Compressed()) {
       EXPECT_EQ(plain, original);
+    } else {
+      // The compressor's bytes may differ; the first 8 bytes and everything they hold do not.
+      EXPECT_EQ(Bytes(plain.begin(), plain.begin() + 8), Bytes(original.begin(), original.begin() + 8));
+      TSWFStreamReader copy, source;
+      copy.LoadFromStream(plain);
+      source.LoadFromStream(original);
+      copy.SetCompression(TSWFCompression::None);
+      source.SetCompression(TSWFCompression::None);
+      EXPECT_EQ(copy.SaveToBytes(), source.SaveToBytes());
     }
 
     // Decoded: every modelled tag rewritten from its fields reads back into an equal object
@@ -325,6 +404,17 @@ TEST(SWFStream, MoveResources) {
   r.BuildBody();
   EXPECT_EQ(r.SaveToBytes(),
             Movie({Tag(6, {1, 0}), Tag(14, {2, 0}), Tag(1, {}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 3));
+}
+
+TEST(SWFStream, MoveResourcesTakesEveryKindOfBitmap) {
+  // A DefineBitsJPEG4 moves like the other bitmaps, as it does in the movie builder.
+  const Bytes file = Movie({Tag(1, {}), Tag(90, {1, 0, 0, 0, 0, 0, 0, 0}), Tag(1, {}), Tag(0, {})}, 2);
+  TSWFStreamReader r;
+  r.LoadFromStream(file);
+  r.ParseTags(false, true);
+  r.MoveResources(0, 1, -1);
+  r.BuildBody();
+  EXPECT_EQ(r.SaveToBytes(), Movie({Tag(90, {1, 0, 0, 0, 0, 0, 0, 0}), Tag(1, {}), Tag(1, {}), Tag(0, {})}, 2));
 }
 
 TEST(SWFStream, CutFilesKeepEverythingBeforeTheCut) {

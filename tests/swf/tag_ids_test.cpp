@@ -197,6 +197,77 @@ TEST(RawTagIDs, ABodyThatEndsEarlyKeepsTheIDsFoundBeforeIt) {
   EXPECT_EQ(Patch(22, badFill, {}).defined, (std::vector<uint16_t>{3}));
 }
 
+TEST(RawTagIDs, GlyphOnlyTextRecordsHoldNoFont) {
+  // A style record with font 6 and no glyphs, then a glyph-only record of ten glyphs, whose
+  // first byte (0x0A) is no style: its 0x08 bit is part of the glyph count.
+  std::vector<uint8_t> body = {
+      0x0A, 0x00, 0x00, 0x00,  // ID, bounds, matrix
+      0x08, 0x00,              // glyph bits 8, advance bits 0
+      0x88, 0x06, 0x00, 0x40, 0x01, 0x00,  // font 6, height, no glyphs
+      0x0A, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10,  // ten glyph indexes
+      0x00,
+  };
+  const std::vector<uint8_t> expected = [&] {
+    auto e = body;
+    e[7] = 60;
+    return e;
+  }();
+  const Seen seen = Patch(11, body, {{6, 60}, {0x0201, 0x0909}, {0x0403, 0x0909}});
+  EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{6}));
+  EXPECT_EQ(body, expected);
+}
+
+TEST(RawTagIDs, MorphGradientsWithModesAndFocalPointsBeforeABitmapFill) {
+  std::vector<uint8_t> body = {
+      0x09, 0x00, 0x00, 0x00,  // ID, start and end bounds
+      0x00, 0x00, 0x00, 0x00,  // offset
+      0x03,                    // three fills:
+      0x10, 0x00, 0x00, 0x41,  // a linear gradient, two matrices, reflect mode, one record
+      0x00, 1, 2, 3, 4, 0xFF, 5, 6, 7, 8,
+      0x13, 0x00, 0x00, 0x01,  // a focal gradient, one record, two focal points
+      0x00, 1, 2, 3, 4, 0xFF, 5, 6, 7, 8, 0x80, 0x00, 0x40, 0x00,
+      0x41, 0x04, 0x00, 0x00, 0x00,  // a clipped bitmap fill of bitmap 4
+      0x00,                    // no line styles
+  };
+  const Seen seen = Patch(46, body, {{4, 40}});
+  EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{4}));
+  EXPECT_EQ(WordAt(body, 42), 40);
+}
+
+// A tag kept as bytes lists its IDs through the same walker that renumbering uses, for every
+// layout the walker knows, not only for IDs at fixed places.
+TEST(RawTagIDs, ARawTagListsEveryIDOfItsLayout) {
+  auto referenced = [](uint16_t code, std::vector<uint8_t> body) {
+    std::vector<uint16_t> ids;
+    Raw(code, std::move(body))->ForEachReferencedID([&](uint16_t& id) { ids.push_back(id); });
+    return ids;
+  };
+  EXPECT_EQ(referenced(5, {0x03, 0x00, 0x01, 0x00}), (std::vector<uint16_t>{3}));           // RemoveObject
+  EXPECT_EQ(referenced(59, {0x03, 0x00, 0x00}), (std::vector<uint16_t>{3}));                // DoInitAction
+  EXPECT_EQ(referenced(78, {0x03, 0x00, 0x00}), (std::vector<uint16_t>{3}));                // DefineScalingGrid
+  EXPECT_EQ(referenced(88, {0x03, 0x00, 'a', 0x00, 0x00}), (std::vector<uint16_t>{3}));     // DefineFontName
+  EXPECT_EQ(referenced(56, {0x01, 0x00, 0x03, 0x00, 'a', 0x00}), (std::vector<uint16_t>{3}));  // ExportAssets
+  EXPECT_EQ(referenced(76, {0x01, 0x00, 0x03, 0x00, 'a', 0x00}), (std::vector<uint16_t>{3}));  // SymbolClass
+  EXPECT_EQ(referenced(17, {0x08, 0x00, 0x0E, 0x00, 0x00, 0, 0, 0, 0, 0, 0}),
+            (std::vector<uint16_t>{8, 14}));  // DefineButtonSound: the button and its sound
+  EXPECT_EQ(referenced(7, {0x08, 0x00, 0x01, 0x02, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00}),
+            (std::vector<uint16_t>{2}));  // DefineButton records
+  EXPECT_EQ(referenced(37, {0x0B, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0xF0, 0x00, 0x00}),
+            (std::vector<uint16_t>{6}));  // DefineEditText font
+  EXPECT_EQ(referenced(22, {0x03, 0x00, 0x00, 0x01, 0x41, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00}),
+            (std::vector<uint16_t>{1}));  // a bitmap fill of DefineShape2
+  EXPECT_EQ(referenced(39, {0x04, 0x00, 0x01, 0x00, 0x44, 0x01, 0x02, 0x00, 0x01, 0x00, 0x00, 0x00}),
+            (std::vector<uint16_t>{2}));  // a RemoveObject inside a sprite
+  // PlaceObject3 with an image class name before the character.
+  EXPECT_EQ(referenced(70, {0x02, 0x10, 0x01, 0x00, 'C', 0x00, 0x05, 0x00}), (std::vector<uint16_t>{5}));
+
+  std::vector<uint16_t> defined;
+  Raw(57, {'u', 0x00, 0x01, 0x00, 0x09, 0x00, 'x', 0x00})->ForEachDefinedID([&](uint16_t& id) {
+    defined.push_back(id);
+  });
+  EXPECT_EQ(defined, (std::vector<uint16_t>{9}));  // ImportAssets
+}
+
 // --- Renumbering a tag list ---
 
 TEST(RenumberTagIDs, DefinitionsInOrderAndReferencesToThem) {
