@@ -62,11 +62,12 @@ void RegisterSwfCommands(CommandTable& table) {
   table.Add({.name = "swf copy",
              .args = "IN OUT",
              .summary = "read an SWF file and write it back",
-             .details = "Without --decode the tags are written as they were read, so the body is identical\n"
-                        "byte for byte; the header keeps its version, frame rate, frame count and\n"
-                        "rectangle, and the file its compression unless an option changes it (--compress\n"
-                        "raises the version to 6). With --decode every modelled tag is decoded into its\n"
-                        "object and written by that object. OUT is replaced only when writing succeeded.",
+             .details = "Without --decode the tags are written as they were read, so the copy is identical\n"
+                        "byte for byte, compressed files included; only a header that gave a wrong file\n"
+                        "length is mended. An option that changes the compression packs the file anew\n"
+                        "(--compress raises the version to 6). With --decode every modelled tag is decoded\n"
+                        "into its object and written by that object. OUT is replaced only when writing\n"
+                        "succeeded.",
              .options = {{"--compress", "", "write a zlib-compressed file (CWS)"},
                          {"--no-compress", "", "write an uncompressed file (FWS)"},
                          {"--decode", "", "decode every modelled tag and write it from its fields"}},

@@ -123,6 +123,10 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
   std::vector<uint8_t> rest;
   TBitsEngine re(&rest);
   WriteHeader(re, 2);
+  if (SavesAsRead(rest)) {
+    sink(asRead_.File);
+    return;
+  }
 
   if (compression_ == TSWFCompression::LZMA) {
     rest.insert(rest.end(), body_.begin(), body_.end());
@@ -149,6 +153,18 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
     if (pct != last) Progress(last = pct, kProgressCompressing);
   }
   deflater.Finish();
+}
+
+void TBasedSWFStream::KeepCompressedFile(std::span<const uint8_t> file, std::vector<uint8_t> content) {
+  asRead_ = {std::vector<uint8_t>(file.begin(), file.end()), std::move(content), compression_, version_};
+}
+
+bool TBasedSWFStream::SavesAsRead(std::span<const uint8_t> headerRest) const {
+  const std::vector<uint8_t>& c = asRead_.Content;
+  return !asRead_.File.empty() && asRead_.Compression == compression_ && asRead_.Version == version_ &&
+         c.size() == headerRest.size() + body_.size() &&
+         std::equal(headerRest.begin(), headerRest.end(), c.begin()) &&
+         std::equal(body_.begin(), body_.end(), c.begin() + static_cast<std::ptrdiff_t>(headerRest.size()));
 }
 
 std::vector<uint8_t> TBasedSWFStream::SaveToBytes() {
@@ -205,6 +221,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
   tail_.clear();
   GetBodyStream().clear();
   read_rect_bytes_.clear();
+  ForgetCompressedFile();
   if (!CheckSignature(data)) return;
   TBitsEngine head(data);
   head.Skip(3);
@@ -215,6 +232,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
 
   std::vector<uint8_t> inflated;
   std::span<const uint8_t> rest;
+  bool completeData = false;
   if (compression == TSWFCompression::None) {
     rest = head.Rest();
   } else {
@@ -228,6 +246,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
       inflated = LzmaDecode(props, packed, kMaxUncompressed, FileLength, &complete);
     }
     if (!complete) Warnings.push_back("the compressed data ends early; the movie keeps what could be read");
+    completeData = complete;
     rest = inflated;
   }
   // FileLength is only a claim: the body is what the data holds.
@@ -247,6 +266,10 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
   SetVersionAsRead(version);
   auto body = hb.Rest();
   SetBodyStream(std::vector<uint8_t>(body.begin(), body.end()));
+  // A whole compressed file whose header tells the truth can be written again as it came. A
+  // cut one, or one with a wrong length, is written anew (with the true length).
+  if (compression != TSWFCompression::None && completeData && static_cast<uint64_t>(FileLength) == rest.size() + 8)
+    KeepCompressedFile(data, std::move(inflated));
 }
 
 void TSWFStreamReader::ParseTags(bool CreateObjects, bool ParseActions) {

@@ -74,12 +74,26 @@ public:
 protected:
   void Progress(int percent, int kind);
   void SetVersionAsRead(uint8_t v) { version_ = v; }
+  // A compressed file as read, with its uncompressed content after the first 8 bytes. Saving
+  // writes these bytes again while compression, version and content are unchanged: another
+  // encoder (or level) packs the same content into other bytes, and a copy is byte-identical.
+  void KeepCompressedFile(std::span<const uint8_t> file, std::vector<uint8_t> content);
+  void ForgetCompressedFile() { asRead_ = {}; }
   // The rectangle bytes as read, reused while FrameRect is unchanged so that a copy keeps
   // a header written with a wider field than needed.
   std::vector<uint8_t> read_rect_bytes_;
   TRect read_rect_;
 
 private:
+  // True when `asRead_` holds the file and it may be written instead of a new compression.
+  bool SavesAsRead(std::span<const uint8_t> headerRest) const;
+
+  struct TCompressedAsRead {
+    std::vector<uint8_t> File;
+    std::vector<uint8_t> Content;  // the header after its first 8 bytes, then the body
+    TSWFCompression Compression = TSWFCompression::None;
+    uint8_t Version = 0;
+  } asRead_;
   std::vector<uint8_t> body_;
   TSWFCompression compression_ = TSWFCompression::None;
   uint8_t version_ = 5;
