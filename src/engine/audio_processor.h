@@ -35,11 +35,11 @@ private:
   int32_t volume_ = 100;
   bool dirty_ = true;
   FilterGraphPtr graph_;
-  AVFilterContext* src_ = nullptr;
+  AVFilterContext* bufferSource_ = nullptr;
   AVFilterContext* sink_ = nullptr;
-  bool source_ended_ = false;
-  double base_time_ = 0;      // the time of the first sample into the current graph
-  int64_t out_samples_ = 0;   // samples delivered since then
+  bool sourceEnded_ = false;
+  double baseTime_ = 0;      // the time of the first sample into the current graph
+  int64_t outSamples_ = 0;   // samples delivered since then
 };
 
 }  // namespace fc

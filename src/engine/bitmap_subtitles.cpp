@@ -17,6 +17,19 @@ constexpr double kSameTime = 1e-4;
 
 int32_t StreamId(const AVStream* st) { return st->id != 0 ? st->id : st->index + 1; }
 
+// A decoded subtitle, freed with its rectangles on every path.
+class TDecodedSubtitle {
+public:
+  TDecodedSubtitle() = default;
+  ~TDecodedSubtitle() { avsubtitle_free(&subtitle_); }
+  TDecodedSubtitle(const TDecodedSubtitle&) = delete;
+  TDecodedSubtitle& operator=(const TDecodedSubtitle&) = delete;
+  AVSubtitle* Get() { return &subtitle_; }
+
+private:
+  AVSubtitle subtitle_{};
+};
+
 uint8_t Blend(uint8_t under, int over, int alpha) {
   return static_cast<uint8_t>((under * (255 - alpha) + over * alpha + 127) / 255);
 }
@@ -157,19 +170,17 @@ std::optional<SubtitleEvent> BitmapSubtitleTrack::DecodeNext() {
       codec_->pkt_timebase = st->time_base;
       CheckAv(avcodec_open2(codec_.get(), dec, nullptr), Format("cannot open the %s decoder", dec->name));
     }
-    AVSubtitle sub{};
+    TDecodedSubtitle sub;
     int got = 0;
     // A damaged subtitle packet is skipped; the picture goes on.
-    if (avcodec_decode_subtitle2(codec_.get(), &sub, &got, packet_.get()) < 0 || !got) continue;
-    int64_t pts = sub.pts;
+    if (avcodec_decode_subtitle2(codec_.get(), sub.Get(), &got, packet_.get()) < 0 || !got) continue;
+    int64_t pts = sub.Get()->pts;
     if (pts == AV_NOPTS_VALUE && packet_->pts != AV_NOPTS_VALUE)
       pts = av_rescale_q(packet_->pts, st->time_base, AV_TIME_BASE_Q);
     if (pts == AV_NOPTS_VALUE) pts = std::llround((current_ ? current_->start : 0) * AV_TIME_BASE) + origin_us_;
-    const int32_t cw = codec_->width > 0 ? codec_->width : video_width_;
-    const int32_t ch = codec_->height > 0 ? codec_->height : video_height_;
-    SubtitleEvent ev = MakeSubtitleEvent(sub, pts - origin_us_, cw, ch);
-    avsubtitle_free(&sub);
-    return ev;
+    const int32_t canvasWidth = codec_->width > 0 ? codec_->width : video_width_;
+    const int32_t canvasHeight = codec_->height > 0 ? codec_->height : video_height_;
+    return MakeSubtitleEvent(*sub.Get(), pts - origin_us_, canvasWidth, canvasHeight);
   }
 }
 

@@ -377,37 +377,12 @@ InputOpener TDVDIFOInfo::OpenTitle(int title, int first_chapter, int last_chapte
     if (ranges.empty()) throw MediaError(Format("title %d of %s has no blocks", number, shown.c_str()));
     DvdFilePtr vob(DVDOpenFile(dvd.get(), title_set, DVD_READ_TITLE_VOBS));
     if (!vob) throw MediaError("cannot open the title files of " + shown);
-    auto input = std::make_unique<DvdBlockInput>(std::move(dvd), std::move(vob), std::move(ranges));
     constexpr int kBuffer = 32 * DVD_VIDEO_LB_LEN;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
-    if (!buffer) throw MediaError("out of memory for DVD reading");
-    AVIOContext* pb = avio_alloc_context(buffer, kBuffer, 0, input.get(), ReadPacket, nullptr, SeekPacket);
-    if (!pb) {
-      av_free(buffer);
-      throw MediaError("out of memory for DVD reading");
-    }
-    input.release();  // owned by the I/O context from here on
-    AVFormatContext* fmt = avformat_alloc_context();
-    if (!fmt) {
-      delete static_cast<DvdBlockInput*>(pb->opaque);
-      av_freep(&pb->buffer);
-      avio_context_free(&pb);
-      throw MediaError("out of memory for DVD reading");
-    }
-    fmt->pb = pb;
-    fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // On failure avformat_open_input frees the context but not the custom I/O: keep it.
-    AVFormatContext* raw = fmt;
-    const int r = avformat_open_input(&raw, nullptr, av_find_input_format("mpeg"), nullptr);
-    if (r < 0) {
-      delete static_cast<DvdBlockInput*>(pb->opaque);
-      av_freep(&pb->buffer);
-      avio_context_free(&pb);
-      CheckAv(r, Format("cannot read title %d of %s", number, shown.c_str()));
-    }
-    InputContextPtr ctx(raw);
-    CheckAv(avformat_find_stream_info(ctx.get(), nullptr), Format("cannot read the streams of title %d", number));
-    return ctx;
+    TCustomIoPtr io = MakeCustomIo(std::make_unique<DvdBlockInput>(std::move(dvd), std::move(vob), std::move(ranges)),
+                                   kBuffer, ReadPacket, SeekPacket);
+    return OpenCustomInput(std::move(io), av_find_input_format("mpeg"),
+                           Format("cannot read title %d of %s", number, shown.c_str()),
+                           Format("cannot read the streams of title %d", number));
   };
 }
 
