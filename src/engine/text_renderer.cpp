@@ -1,6 +1,5 @@
 #include "engine/text_renderer.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -8,57 +7,37 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <mutex>
+#include <optional>
 
 #include "core/text.h"
+#include "readers/font_match.h"
 
 namespace fc {
 namespace {
 
-struct FtLibrary {
-  FT_Library lib = nullptr;
-  FtLibrary() {
-    if (FT_Init_FreeType(&lib) != 0) throw MediaError("FreeType cannot start");
-  }
-  ~FtLibrary() { FT_Done_FreeType(lib); }
-};
+struct TLibraryDeleter { void operator()(FT_Library p) const { FT_Done_FreeType(p); } };
+struct TFaceDeleter { void operator()(FT_Face p) const { FT_Done_Face(p); } };
+using TLibraryPtr = std::unique_ptr<FT_LibraryRec_, TLibraryDeleter>;
+using TFacePtr = std::unique_ptr<FT_FaceRec_, TFaceDeleter>;
 
-struct FtFace {
-  FT_Face face = nullptr;
-  ~FtFace() {
-    if (face) FT_Done_Face(face);
-  }
-};
+TLibraryPtr StartFreeType() {
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw MediaError("FreeType cannot start");
+  return TLibraryPtr(library);
+}
 
-struct FontFile {
-  std::string path;
-  int index = 0;
-};
-
-// The installed font nearest to the family and style, by fontconfig's rules.
-FontFile MatchFont(const std::string& family, bool bold, bool italic) {
-  static std::once_flag once;
-  std::call_once(once, [] { FcInit(); });
-  FcPattern* pattern = FcPatternCreate();
-  if (!pattern) throw MediaError("out of memory for a font pattern");
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> guard(pattern, FcPatternDestroy);
-  FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+// The installed font nearest to the family and style, at `pixels` pixels per em.
+TFacePtr OpenFace(FT_Library library, const std::string& family, bool bold, bool italic, int pixels) {
+  const std::optional<TFontMatch> match = MatchFont(family, bold, italic);
   if (!match) throw MediaError("no font is installed that could draw \"" + family + "\"");
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match_guard(match, FcPatternDestroy);
-  FcChar8* file = nullptr;
-  int index = 0;
-  if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch || !file)
-    throw MediaError("no font file for \"" + family + "\"");
-  FcPatternGetInteger(match, FC_INDEX, 0, &index);
-  return {reinterpret_cast<const char*>(file), index};
+  if (match->FilePath.empty()) throw MediaError("no font file for \"" + family + "\"");
+  FT_Face raw = nullptr;
+  if (FT_New_Face(library, match->FilePath.c_str(), match->FaceIndex, &raw) != 0)
+    throw MediaError("cannot open the font " + match->FilePath);
+  TFacePtr face(raw);
+  if (FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(pixels)) != 0)
+    throw MediaError("the font " + match->FilePath + " cannot be drawn at this size");
+  return face;
 }
 
 std::u32string CodePoints(const std::string& utf8) {
@@ -90,24 +69,20 @@ TDibImage RenderText(const TextRequest& request) {
   const std::string family = CutToUtf16Units(request.font_name, kMaxFontNameUnits);
   if (text.empty()) return {};
   const bool bold = request.style & kTextBold, italic = request.style & kTextItalic;
-  const FontFile file = MatchFont(family, bold, italic);
-
-  FtLibrary ft;
-  FtFace face;
-  if (FT_New_Face(ft.lib, file.path.c_str(), file.index, &face.face) != 0)
-    throw MediaError("cannot open the font " + file.path);
+  // The library is declared before the face: the face is released first.
+  const TLibraryPtr library = StartFreeType();
   const int px = std::clamp(static_cast<int>(std::lround(std::clamp(request.point_size, 1, 1000) * 96.0 / 72)), 1, 2000);
-  if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(px)) != 0)
-    throw MediaError("the font " + file.path + " cannot be drawn at this size");
+  const TFacePtr ownedFace = OpenFace(library.get(), family, bold, italic, px);
+  const FT_Face face = ownedFace.get();
   // Styles the font file lacks are made up: thicker outlines, slanted letters.
-  const bool fake_bold = bold && !(face.face->style_flags & FT_STYLE_FLAG_BOLD);
-  const bool fake_italic = italic && !(face.face->style_flags & FT_STYLE_FLAG_ITALIC);
+  const bool fake_bold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+  const bool fake_italic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
   if (fake_italic) {
     FT_Matrix shear{0x10000, static_cast<FT_Fixed>(0.2 * 0x10000), 0, 0x10000};
-    FT_Set_Transform(face.face, &shear, nullptr);
+    FT_Set_Transform(face, &shear, nullptr);
   }
-  const int ascender = static_cast<int>(face.face->size->metrics.ascender >> 6);
-  const int line_height = std::max(1, static_cast<int>(face.face->size->metrics.height >> 6));
+  const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
+  const int line_height = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
   const int bold_extra = fake_bold ? std::max(1, px / 24) : 0;
 
   struct Glyph {
@@ -121,8 +96,8 @@ TDibImage RenderText(const TextRequest& request) {
       continue;
     }
     if (c == U'\r') continue;
-    if (FT_Load_Char(face.face, c, FT_LOAD_NO_BITMAP) != 0) continue;
-    FT_GlyphSlot slot = face.face->glyph;
+    if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP) != 0) continue;
+    FT_GlyphSlot slot = face->glyph;
     if (fake_bold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, bold_extra * 64);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
     Glyph g;
