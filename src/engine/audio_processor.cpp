@@ -12,18 +12,18 @@ extern "C" {
 
 namespace fc {
 
-AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sample_rate, int32_t channels,
-                               int32_t sample_bits, bool flash_target)
+AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels,
+                               int32_t sampleBits, bool flashTarget)
     : source_(std::move(source)) {
   if (!source_) throw MediaError("a sound processor needs an audio source");
   QuietFfmpegLog();
   const AudioFormat in = source_->format();
-  int rate = sample_rate > 0 ? sample_rate : in.sample_rate;
+  int rate = sampleRate > 0 ? sampleRate : in.sample_rate;
   if (rate <= 0) rate = 44100;
-  if (flash_target) rate = SnapFlashSampleRate(rate);
+  if (flashTarget) rate = SnapFlashSampleRate(rate);
   format_.sample_rate = rate;
   format_.channels = std::clamp(channels > 0 ? channels : in.channels, 1, 8);
-  format_.bits_per_sample = sample_bits == 32 ? 32 : 16;
+  format_.bits_per_sample = sampleBits == 32 ? 32 : 16;
   format_.flags = in.flags;
 }
 

@@ -12,10 +12,10 @@ namespace fc {
 
 class AudioProcessor : public AudioSource {
 public:
-  // A rate or channel count of 0 keeps the source's; `sample_bits` is 16 (the record's value)
+  // A rate or channel count of 0 keeps the source's; `sampleBits` is 16 (the record's value)
   // or 32 for float samples.
-  AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sample_rate, int32_t channels, int32_t sample_bits,
-                 bool flash_target);
+  AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels, int32_t sampleBits,
+                 bool flashTarget);
 
   AudioFormat format() const override { return format_; }
   double duration() const override { return source_->duration(); }

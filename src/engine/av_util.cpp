@@ -128,9 +128,9 @@ void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFil
   CheckAv(avfilter_graph_config(graph, nullptr), context);
 }
 
-double TimestampSeconds(int64_t ts, AVRational time_base) {
+double TimestampSeconds(int64_t ts, AVRational timeBase) {
   if (ts == AV_NOPTS_VALUE) return NAN;
-  return static_cast<double>(ts) * av_q2d(time_base);
+  return static_cast<double>(ts) * av_q2d(timeBase);
 }
 
 }  // namespace fc

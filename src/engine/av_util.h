@@ -108,7 +108,7 @@ void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFil
                       TFilterInOutPtr outputs, const std::string& what);
 
 // Seconds of a timestamp in a time base (NaN for AV_NOPTS_VALUE).
-double TimestampSeconds(int64_t ts, AVRational time_base);
+double TimestampSeconds(int64_t ts, AVRational timeBase);
 
 // Turns FFmpeg's own log output off but for fatal errors (once per process); the engine reports
 // through exceptions and callbacks instead.

@@ -36,14 +36,14 @@ uint8_t Blend(uint8_t under, int over, int alpha) {
 
 }  // namespace
 
-SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t pts_us, int32_t canvas_width, int32_t canvas_height) {
+SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t ptsUs, int32_t canvasWidth, int32_t canvasHeight) {
   SubtitleEvent ev;
-  ev.start = static_cast<double>(pts_us + int64_t{sub.start_display_time} * 1000) / 1e6;
+  ev.start = static_cast<double>(ptsUs + int64_t{sub.start_display_time} * 1000) / 1e6;
   // An end time of 0 (or "until further notice") leaves the event up until the next one.
   if (sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX)
-    ev.end = static_cast<double>(pts_us + int64_t{sub.end_display_time} * 1000) / 1e6;
-  ev.canvas_width = canvas_width;
-  ev.canvas_height = canvas_height;
+    ev.end = static_cast<double>(ptsUs + int64_t{sub.end_display_time} * 1000) / 1e6;
+  ev.canvas_width = canvasWidth;
+  ev.canvas_height = canvasHeight;
   for (unsigned i = 0; i < sub.num_rects; ++i) {
     const AVSubtitleRect* r = sub.rects[i];
     if (!r || r->type != SUBTITLE_BITMAP || r->w <= 0 || r->h <= 0 || !r->data[0] || !r->data[1]) continue;

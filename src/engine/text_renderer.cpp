@@ -56,10 +56,10 @@ std::u32string CodePoints(const std::string& utf8) {
 
 }  // namespace
 
-std::string CutToUtf16Units(const std::string& text, size_t max_units) {
+std::string CutToUtf16Units(const std::string& text, size_t maxUnits) {
   const std::u16string u = Utf8ToUtf16(text);
-  if (u.size() <= max_units) return text;
-  size_t n = max_units;
+  if (u.size() <= maxUnits) return text;
+  size_t n = maxUnits;
   if (n > 0 && u[n - 1] >= 0xD800 && u[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
   return Utf16ToUtf8(u.substr(0, n));
 }
@@ -75,21 +75,21 @@ TDibImage RenderText(const TextRequest& request) {
   const TFacePtr ownedFace = OpenFace(library.get(), family, bold, italic, px);
   const FT_Face face = ownedFace.get();
   // Styles the font file lacks are made up: thicker outlines, slanted letters.
-  const bool fake_bold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
-  const bool fake_italic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
-  if (fake_italic) {
+  const bool fakeBold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+  const bool fakeItalic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+  if (fakeItalic) {
     FT_Matrix shear{0x10000, static_cast<FT_Fixed>(0.2 * 0x10000), 0, 0x10000};
     FT_Set_Transform(face, &shear, nullptr);
   }
   const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
-  const int line_height = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
-  const int bold_extra = fake_bold ? std::max(1, px / 24) : 0;
+  const int lineHeight = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
+  const int boldExtra = fakeBold ? std::max(1, px / 24) : 0;
 
-  struct Glyph {
-    std::vector<uint8_t> alpha;
-    int width = 0, rows = 0, left = 0, top = 0, advance = 0;
+  struct TGlyph {
+    std::vector<uint8_t> Alpha;
+    int Width = 0, Rows = 0, Left = 0, Top = 0, Advance = 0;
   };
-  std::vector<std::vector<Glyph>> lines(1);
+  std::vector<std::vector<TGlyph>> lines(1);
   for (const char32_t c : CodePoints(text)) {
     if (c == U'\n') {
       lines.emplace_back();
@@ -98,29 +98,29 @@ TDibImage RenderText(const TextRequest& request) {
     if (c == U'\r') continue;
     if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP) != 0) continue;
     FT_GlyphSlot slot = face->glyph;
-    if (fake_bold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, bold_extra * 64);
+    if (fakeBold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, boldExtra * 64);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
-    Glyph g;
-    g.width = static_cast<int>(slot->bitmap.width);
-    g.rows = static_cast<int>(slot->bitmap.rows);
-    g.left = slot->bitmap_left;
-    g.top = slot->bitmap_top;
-    g.advance = static_cast<int>(slot->advance.x >> 6) + bold_extra;
-    g.alpha.resize(static_cast<size_t>(g.width) * g.rows);
-    for (int y = 0; y < g.rows; ++y)
-      std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g.width,
-                  g.alpha.data() + static_cast<size_t>(y) * g.width);
+    TGlyph g;
+    g.Width = static_cast<int>(slot->bitmap.width);
+    g.Rows = static_cast<int>(slot->bitmap.rows);
+    g.Left = slot->bitmap_left;
+    g.Top = slot->bitmap_top;
+    g.Advance = static_cast<int>(slot->advance.x >> 6) + boldExtra;
+    g.Alpha.resize(static_cast<size_t>(g.Width) * g.Rows);
+    for (int y = 0; y < g.Rows; ++y)
+      std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g.Width,
+                  g.Alpha.data() + static_cast<size_t>(y) * g.Width);
     lines.back().push_back(std::move(g));
   }
 
   int width = 1;
   for (const auto& line : lines) {
     int w = 0;
-    for (const Glyph& g : line) w = std::max(w + g.advance, w + g.left + g.width);
+    for (const TGlyph& g : line) w = std::max(w + g.Advance, w + g.Left + g.Width);
     width = std::max(width, w);
   }
-  width += fake_italic ? px / 4 : 0;
-  const int height = static_cast<int>(lines.size()) * line_height;
+  width += fakeItalic ? px / 4 : 0;
+  const int height = static_cast<int>(lines.size()) * lineHeight;
   TDibImage image(width, std::max(1, height));
   std::vector<uint8_t> alpha(static_cast<size_t>(width) * image.height(), 0);
   auto plot = [&](int x, int y, uint8_t a) {
@@ -130,12 +130,12 @@ TDibImage RenderText(const TextRequest& request) {
   };
   const int rule = std::max(1, px / 16);
   for (size_t li = 0; li < lines.size(); ++li) {
-    const int baseline = static_cast<int>(li) * line_height + ascender;
+    const int baseline = static_cast<int>(li) * lineHeight + ascender;
     int pen = 0;
-    for (const Glyph& g : lines[li]) {
-      for (int y = 0; y < g.rows; ++y)
-        for (int x = 0; x < g.width; ++x) plot(pen + g.left + x, baseline - g.top + y, g.alpha[y * g.width + x]);
-      pen += g.advance;
+    for (const TGlyph& g : lines[li]) {
+      for (int y = 0; y < g.Rows; ++y)
+        for (int x = 0; x < g.Width; ++x) plot(pen + g.Left + x, baseline - g.Top + y, g.Alpha[y * g.Width + x]);
+      pen += g.Advance;
     }
     if (request.style & kTextUnderline)
       for (int t = 0; t < rule; ++t)

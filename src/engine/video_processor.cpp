@@ -120,10 +120,10 @@ void VideoProcessor::SetDeinterlace(int32_t mode) {
   Changed();
 }
 
-void VideoProcessor::SetCrop(const CropRect& rect, int32_t scale_mode) {
+void VideoProcessor::SetCrop(const CropRect& rect, int32_t scaleMode) {
   std::lock_guard lock(mutex_);
   settings_.Crop = rect;
-  settings_.Zoom = scale_mode >= 0 && scale_mode <= 5 ? scale_mode : 1;
+  settings_.Zoom = scaleMode >= 0 && scaleMode <= 5 ? scaleMode : 1;
   Changed();
 }
 
@@ -224,10 +224,10 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
   double aspect = static_cast<double>(cw) * sar.num / sar.den / std::max(1, ch);
   if (s.Zoom == static_cast<int>(ScaleMode::Wide16x9)) aspect = 16.0 / 9;
   if (s.Zoom == static_cast<int>(ScaleMode::Standard4x3)) aspect = 4.0 / 3;
-  const double frame_aspect = static_cast<double>(W) / H;
+  const double frameAspect = static_cast<double>(W) / H;
   auto scale = [&](int w, int h) { return Format("scale=%d:%d:flags=%s", w, h, flags); };
   auto pad = [&](int w, int h) { return Format("pad=%d:%d:%d:%d:black", W, H, (W - w) / 2 / 2 * 2, (H - h) / 2 / 2 * 2); };
-  auto crop_centre = [&] { return Format("crop=%d:%d", W, H); };
+  auto cropCentre = [&] { return Format("crop=%d:%d", W, H); };
   switch (static_cast<ScaleMode>(s.Zoom)) {
     case ScaleMode::FullScreen:
       chain.push_back(scale(W, H));
@@ -235,21 +235,21 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
     case ScaleMode::LetterBox: {
       const int h = Even(W / aspect);
       chain.push_back(scale(W, h));
-      chain.push_back(h <= H ? pad(W, h) : crop_centre());
+      chain.push_back(h <= H ? pad(W, h) : cropCentre());
       break;
     }
     case ScaleMode::PanScan: {
-      if (aspect > frame_aspect) chain.push_back(scale(Even(H * aspect), H));
+      if (aspect > frameAspect) chain.push_back(scale(Even(H * aspect), H));
       else chain.push_back(scale(W, Even(W / aspect)));
-      chain.push_back(crop_centre());
+      chain.push_back(cropCentre());
       break;
     }
     case ScaleMode::KeepOriginal:
     case ScaleMode::Wide16x9:
     case ScaleMode::Standard4x3:
     default: {
-      const int w = aspect > frame_aspect ? W : std::min(W, Even(H * aspect));
-      const int h = aspect > frame_aspect ? std::min(H, Even(W / aspect)) : H;
+      const int w = aspect > frameAspect ? W : std::min(W, Even(H * aspect));
+      const int h = aspect > frameAspect ? std::min(H, Even(W / aspect)) : H;
       chain.push_back(scale(w, h));
       if (w != W || h != H) chain.push_back(pad(w, h));
       break;

@@ -91,7 +91,7 @@ public:
   void SetEffects(int32_t flags);
   void SetFlip(int32_t bits);
   void SetDeinterlace(int32_t mode);
-  void SetCrop(const CropRect& rect, int32_t scale_mode);
+  void SetCrop(const CropRect& rect, int32_t scaleMode);
   // The watermark over the output frame at a rectangle given as fractions of the frame
   // (left, top, right, bottom); opacity 0 to 100. An empty image clears it.
   void SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right, float bottom);
