@@ -456,13 +456,14 @@ public:
         pending_ = std::move(next);
       }
       AVPacket* pk = pending_.get();
+      // Times in samples, the encoder's time base, until rescaled for the piece.
       const double t = static_cast<double>(pk->pts) / setup_.SampleRate;
       if (t >= until) return;
+      written_ = t + static_cast<double>(pk->duration > 0 ? pk->duration : frameSize_) / setup_.SampleRate;
       pk->pts -= pieceBase_;
       pk->dts -= pieceBase_;
       av_packet_rescale_ts(pk, timeBase_, stream_->time_base);
       pk->stream_index = stream_->index;
-      written_ = t + static_cast<double>(pk->duration > 0 ? pk->duration : frameSize_) / setup_.SampleRate;
       PacketPtr packet = std::move(pending_);
       piece.Write(packet.get());
     }

@@ -6,6 +6,8 @@
 #include <limits>
 #include <vector>
 
+#include "media_fixture.h"
+
 namespace fc {
 namespace {
 
@@ -18,12 +20,7 @@ public:
   double duration() const override { return frames_ * 300 / 8000.0; }
   bool Read(AudioFrame& out) override {
     if (next_ >= frames_) return false;
-    FramePtr f = AllocFrame();
-    f->format = AV_SAMPLE_FMT_S16;
-    f->sample_rate = 8000;
-    av_channel_layout_default(&f->ch_layout, 1);
-    f->nb_samples = 300;
-    CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
+    FramePtr f = test::S16Frame(8000, 1, 300);
     auto* s = reinterpret_cast<int16_t*>(f->data[0]);
     for (int i = 0; i < 300; ++i) s[i] = static_cast<int16_t>((next_ * 300 + i) % 32768);
     out.frame = std::move(f);

@@ -57,6 +57,17 @@ Result Convert(const std::string& input, const std::string& output, const Encode
   return r;
 }
 
+// Starts the conversion and waits for its end: the reason it ended.
+EndReason RunToEnd(Converter& converter) {
+  EndReason reason = EndReason::Success;
+  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
+    return true;
+  });
+  converter.Wait();
+  return reason;
+}
+
 std::string CodecName(const std::string& encoder) {
   const AVCodec* c = avcodec_find_encoder_by_name(encoder.c_str());
   return c ? avcodec_get_name(c->id) : "?";
@@ -237,6 +248,47 @@ TEST(ConverterTest, SplitsATenSecondClipIntoFourSecondPieces) {
   EXPECT_FALSE(fs::exists(out));
 }
 
+// After the last picture the sound goes on alone; a split point in that stretch falls inside a
+// sound packet, and the job must still get past it.
+TEST(ConverterTest, SplitsTheSoundThatOutlastsThePictures) {
+  FC_REQUIRE_FFMPEG();
+  const std::string src = test::MakeMedia("short_pictures.mkv", "testsrc2=size=160x120:rate=10:duration=1",
+                                          "sine=frequency=440:sample_rate=22050:duration=3",
+                                          "-c:v mpeg4 -c:a pcm_s16le");
+  Converter converter(std::make_shared<VideoDecoder>(src), std::make_shared<AudioDecoder>(src));
+  converter.SetOutputFile((test::MediaDir() / "tail.flv").string());
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  converter.SetSplit(1, 2000);
+  std::mutex m;
+  std::condition_variable cv;
+  bool ended = false;
+  EndReason reason = EndReason::Failed;
+  converter.Start(0, 0, 0, [&](ConverterMessage msg, int32_t v, const ProgressInfo*) {
+    std::lock_guard lock(m);
+    if (msg == ConverterMessage::End) {
+      ended = true;
+      reason = static_cast<EndReason>(v);
+      cv.notify_all();
+    }
+    return true;
+  });
+  bool finished = false;
+  {
+    std::unique_lock lock(m);
+    finished = cv.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
+  }
+  if (!finished) converter.Stop();  // a hang fails the test instead of the whole run
+  converter.Wait();
+  ASSERT_TRUE(finished) << "the conversion did not end";
+  EXPECT_EQ(reason, EndReason::Success);
+  const std::vector<std::string> targets = converter.TargetFiles();
+  ASSERT_EQ(targets.size(), 2u);
+  EXPECT_NEAR(test::ProbeFile(targets[0]).Duration(), 2.0, 0.1);
+  EXPECT_NEAR(test::ProbeFile(targets[1]).Duration(), 1.0, 0.1);
+}
+
 TEST(ConverterTest, StreamCopyKeepsTheCodecs) {
   FC_REQUIRE_FFMPEG();
   EncodeParams p;
@@ -259,13 +311,7 @@ TEST(ConverterTest, CopyNeedsDecodersInCopyMode) {
   Converter converter(video, nullptr);
   converter.SetOutputFile(out);
   converter.SetEncodeParams(p);
-  EndReason reason = EndReason::Success;
-  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
-    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
-    return true;
-  });
-  converter.Wait();
-  EXPECT_EQ(reason, EndReason::Failed);
+  EXPECT_EQ(RunToEnd(converter), EndReason::Failed);
   EXPECT_NE(converter.error().find("copy mode"), std::string::npos);
   EXPECT_FALSE(fs::exists(out));
 }
@@ -393,11 +439,7 @@ public:
   double duration() const override { return 20; }
   bool Read(VideoFrame& out) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    FramePtr f = AllocFrame();
-    f->width = 64;
-    f->height = 48;
-    f->format = AV_PIX_FMT_YUV420P;
-    CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
+    FramePtr f = test::Yuv420Frame(64, 48);
     for (int p = 0; p < 3; ++p)
       for (int y = 0; y < (p ? 24 : 48); ++y) std::fill_n(f->data[p] + y * f->linesize[p], p ? 32 : 64, 128);
     out.frame = std::move(f);
@@ -416,12 +458,7 @@ public:
   double duration() const override { return 20; }
   bool Read(AudioFrame& out) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    FramePtr f = AllocFrame();
-    f->format = AV_SAMPLE_FMT_S16;
-    f->sample_rate = 22050;
-    av_channel_layout_default(&f->ch_layout, 1);
-    f->nb_samples = 441;
-    CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
+    FramePtr f = test::S16Frame(22050, 1, 441);
     std::fill_n(reinterpret_cast<int16_t*>(f->data[0]), 441, 0);
     out.frame = std::move(f);
     out.time = next_++ * 0.02;
@@ -482,13 +519,7 @@ TEST(ConverterTest, StreamCopyIntoAContainerThatRefusesTheStreamsLeavesNoFile) {
                       std::make_shared<AudioDecoder>(test::StandardClip(), options));
   converter.SetOutputFile(out);
   converter.SetEncodeParams(p);
-  EndReason reason = EndReason::Success;
-  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
-    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
-    return true;
-  });
-  converter.Wait();
-  EXPECT_EQ(reason, EndReason::WriteFailed);
+  EXPECT_EQ(RunToEnd(converter), EndReason::WriteFailed);
   EXPECT_NE(converter.error().find("cannot carry these streams"), std::string::npos) << converter.error();
   EXPECT_FALSE(fs::exists(out));
   EXPECT_FALSE(fs::exists(out + ".part"));
