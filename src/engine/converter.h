@@ -89,7 +89,8 @@ private:
   class TJob;
   void Run();
 
-  // The set-up: changed on the caller's thread only while nothing runs, read by the job.
+  // The set-up: changed on the caller's thread only while nothing runs, read by the job;
+  // preview_ alone may change at any time (an atomic).
   std::shared_ptr<VideoSource> video_;
   std::shared_ptr<AudioSource> audio_;
   std::string output_;
