@@ -12,18 +12,18 @@ extern "C" {
 
 namespace fc {
 
-AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sample_rate, int32_t channels,
-                               int32_t sample_bits, bool flash_target)
+AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels,
+                               int32_t sampleBits, bool flashTarget)
     : source_(std::move(source)) {
   if (!source_) throw MediaError("a sound processor needs an audio source");
   QuietFfmpegLog();
   const AudioFormat in = source_->format();
-  int rate = sample_rate > 0 ? sample_rate : in.sample_rate;
+  int rate = sampleRate > 0 ? sampleRate : in.sample_rate;
   if (rate <= 0) rate = 44100;
-  if (flash_target) rate = SnapFlashSampleRate(rate);
+  if (flashTarget) rate = SnapFlashSampleRate(rate);
   format_.sample_rate = rate;
   format_.channels = std::clamp(channels > 0 ? channels : in.channels, 1, 8);
-  format_.bits_per_sample = sample_bits == 32 ? 32 : 16;
+  format_.bits_per_sample = sampleBits == 32 ? 32 : 16;
   format_.flags = in.flags;
 }
 
@@ -45,39 +45,36 @@ void AudioProcessor::Rebuild(const AVFrame* first) {
     volume = volume_;
     dirty_ = false;
   }
-  graph_.reset(avfilter_graph_alloc());
-  if (!graph_) throw MediaError("out of memory for a filter graph");
+  // Built aside and taken over once complete: a graph that failed half-way is never used.
+  graph_.reset();
+  FilterGraphPtr graph(avfilter_graph_alloc());
+  if (!graph) throw MediaError("out of memory for a filter graph");
+  AVFilterContext* bufferSource = nullptr;
+  AVFilterContext* sink = nullptr;
   char layout[128] = {};
   av_channel_layout_describe(&first->ch_layout, layout, sizeof layout);
   const std::string args = Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", first->sample_rate,
                                   first->sample_rate, av_get_sample_fmt_name(static_cast<AVSampleFormat>(first->format)),
                                   layout);
-  CheckAv(avfilter_graph_create_filter(&src_, avfilter_get_by_name("abuffer"), "in", args.c_str(), nullptr,
-                                       graph_.get()),
+  CheckAv(avfilter_graph_create_filter(&bufferSource, avfilter_get_by_name("abuffer"), "in", args.c_str(), nullptr,
+                                       graph.get()),
           "sound filter input");
-  CheckAv(avfilter_graph_create_filter(&sink_, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
-                                       graph_.get()),
+  CheckAv(avfilter_graph_create_filter(&sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
+                                       graph.get()),
           "sound filter output");
-  AVChannelLayout out_layout{};
-  av_channel_layout_default(&out_layout, format_.channels);
-  char out_name[128] = {};
-  av_channel_layout_describe(&out_layout, out_name, sizeof out_name);
+  AVChannelLayout outLayout{};
+  av_channel_layout_default(&outLayout, format_.channels);
+  char outName[128] = {};
+  av_channel_layout_describe(&outLayout, outName, sizeof outName);
   // Mono made stereo keeps its level on both sides (not the -3 dB of a centre channel).
-  const char* mono_to_stereo = first->ch_layout.nb_channels == 1 && format_.channels == 2 ? ",pan=stereo|c0=c0|c1=c0" : "";
-  const std::string desc =
+  const char* monoToStereo = first->ch_layout.nb_channels == 1 && format_.channels == 2 ? ",pan=stereo|c0=c0|c1=c0" : "";
+  const std::string filters =
       Format("volume=%.2f:precision=float%s,aresample=%d,aformat=sample_fmts=%s:channel_layouts=%s", volume / 100.0,
-             mono_to_stereo, format_.sample_rate, format_.bits_per_sample == 32 ? "flt" : "s16", out_name);
-  AVFilterInOut* outputs = avfilter_inout_alloc();
-  AVFilterInOut* inputs = avfilter_inout_alloc();
-  outputs->name = av_strdup("in");
-  outputs->filter_ctx = src_;
-  inputs->name = av_strdup("out");
-  inputs->filter_ctx = sink_;
-  const int r = avfilter_graph_parse_ptr(graph_.get(), desc.c_str(), &inputs, &outputs, nullptr);
-  avfilter_inout_free(&inputs);
-  avfilter_inout_free(&outputs);
-  CheckAv(r, "sound filters \"" + desc + "\"");
-  CheckAv(avfilter_graph_config(graph_.get(), nullptr), "sound filters \"" + desc + "\"");
+             monoToStereo, format_.sample_rate, format_.bits_per_sample == 32 ? "flt" : "s16", outName);
+  ParseFilterGraph(graph.get(), filters, FilterEnd("out", sink), FilterEnd("in", bufferSource), "sound filters");
+  graph_ = std::move(graph);
+  bufferSource_ = bufferSource;
+  sink_ = sink;
 }
 
 bool AudioProcessor::Read(AudioFrame& out) {
@@ -87,20 +84,20 @@ bool AudioProcessor::Read(AudioFrame& out) {
       const int r = av_buffersink_get_frame(sink_, frame.get());
       if (r >= 0) {
         // Times count delivered samples, so they stay exact across resampling.
-        out.time = base_time_ + static_cast<double>(out_samples_) / format_.sample_rate;
-        out_samples_ += frame->nb_samples;
+        out.time = baseTime_ + static_cast<double>(outSamples_) / format_.sample_rate;
+        outSamples_ += frame->nb_samples;
         out.frame = std::move(frame);
         return true;
       }
       if (r == AVERROR_EOF) return false;
       if (r != AVERROR(EAGAIN)) CheckAv(r, "sound filters");
     }
-    if (source_ended_) return false;
+    if (sourceEnded_) return false;
     AudioFrame in;
     if (!source_->Read(in)) {
-      source_ended_ = true;
+      sourceEnded_ = true;
       if (!graph_) return false;
-      CheckAv(av_buffersrc_add_frame(src_, nullptr), "sound filters");
+      CheckAv(av_buffersrc_add_frame(bufferSource_, nullptr), "sound filters");
       continue;
     }
     bool dirty;
@@ -109,24 +106,24 @@ bool AudioProcessor::Read(AudioFrame& out) {
       dirty = dirty_;
     }
     if (!graph_) {
-      base_time_ = in.time;
-      out_samples_ = 0;
+      baseTime_ = in.time;
+      outSamples_ = 0;
       Rebuild(in.frame.get());
     } else if (dirty) {
       // A new volume: drain nothing, restart the graph at this frame's time.
-      base_time_ = in.time;
-      out_samples_ = 0;
+      baseTime_ = in.time;
+      outSamples_ = 0;
       Rebuild(in.frame.get());
     }
     in.frame->pts = std::llround(in.time * in.frame->sample_rate);
-    CheckAv(av_buffersrc_add_frame(src_, in.frame.get()), "sound filters");
+    CheckAv(av_buffersrc_add_frame(bufferSource_, in.frame.get()), "sound filters");
   }
 }
 
 void AudioProcessor::Seek(double seconds) {
   source_->Seek(seconds);
   graph_.reset();
-  source_ended_ = false;
+  sourceEnded_ = false;
 }
 
 }  // namespace fc

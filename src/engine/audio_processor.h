@@ -12,10 +12,10 @@ namespace fc {
 
 class AudioProcessor : public AudioSource {
 public:
-  // A rate or channel count of 0 keeps the source's; `sample_bits` is 16 (the record's value)
+  // A rate or channel count of 0 keeps the source's; `sampleBits` is 16 (the record's value)
   // or 32 for float samples.
-  AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sample_rate, int32_t channels, int32_t sample_bits,
-                 bool flash_target);
+  AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels, int32_t sampleBits,
+                 bool flashTarget);
 
   AudioFormat format() const override { return format_; }
   double duration() const override { return source_->duration(); }
@@ -35,11 +35,11 @@ private:
   int32_t volume_ = 100;
   bool dirty_ = true;
   FilterGraphPtr graph_;
-  AVFilterContext* src_ = nullptr;
+  AVFilterContext* bufferSource_ = nullptr;
   AVFilterContext* sink_ = nullptr;
-  bool source_ended_ = false;
-  double base_time_ = 0;      // the time of the first sample into the current graph
-  int64_t out_samples_ = 0;   // samples delivered since then
+  bool sourceEnded_ = false;
+  double baseTime_ = 0;      // the time of the first sample into the current graph
+  int64_t outSamples_ = 0;   // samples delivered since then
 };
 
 }  // namespace fc

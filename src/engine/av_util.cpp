@@ -10,20 +10,27 @@ extern "C" {
 namespace fc {
 
 void detail::FormatInputDeleter::operator()(AVFormatContext* p) const {
-  const bool custom = p->flags & AVFMT_FLAG_CUSTOM_IO;
-  AVIOContext* pb = p->pb;
+  // Closing the demuxer leaves a custom I/O context to its owner: here, the input context.
+  const TCustomIoPtr io((p->flags & AVFMT_FLAG_CUSTOM_IO) ? p->pb : nullptr);
   avformat_close_input(&p);
-  if (custom && pb) {
-    delete static_cast<CustomInput*>(pb->opaque);
-    av_freep(&pb->buffer);
-    avio_context_free(&pb);
-  }
+}
+
+void detail::TCustomIoDeleter::operator()(AVIOContext* p) const {
+  delete static_cast<CustomInput*>(p->opaque);
+  av_freep(&p->buffer);  // the context may have replaced the buffer it was given
+  avio_context_free(&p);
 }
 
 void detail::FormatOutputDeleter::operator()(AVFormatContext* p) const {
   if (p->pb && !(p->oformat->flags & AVFMT_NOFILE)) avio_closep(&p->pb);
   avformat_free_context(p);
 }
+
+void TAvOptions::Set(const char* key, const std::string& value) {
+  CheckAv(av_dict_set(&dictionary_, key, value.c_str(), 0), "options");
+}
+
+void TAvOptions::Set(const char* key, int64_t value) { CheckAv(av_dict_set_int(&dictionary_, key, value, 0), "options"); }
 
 FramePtr AllocFrame() {
   FramePtr f(av_frame_alloc());
@@ -68,9 +75,62 @@ InputContextPtr OpenInput(const std::string& path) {
   return ctx;
 }
 
-double TimestampSeconds(int64_t ts, AVRational time_base) {
+TCustomIoPtr MakeCustomIo(std::unique_ptr<CustomInput> input, int bufferSize,
+                          int (*read)(void* opaque, uint8_t* buffer, int size),
+                          int64_t (*seek)(void* opaque, int64_t offset, int whence)) {
+  struct TBufferDeleter { void operator()(unsigned char* p) const { av_free(p); } };
+  std::unique_ptr<unsigned char, TBufferDeleter> buffer(static_cast<unsigned char*>(av_malloc(bufferSize)));
+  if (!buffer) throw MediaError("out of memory for an input");
+  TCustomIoPtr io(avio_alloc_context(buffer.get(), bufferSize, 0, input.get(), read, nullptr, seek));
+  if (!io) throw MediaError("out of memory for an input");
+  // Owned by the I/O context from here on.
+  buffer.release();
+  input.release();
+  return io;
+}
+
+InputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
+                                const std::string& streamsWhat) {
+  QuietFfmpegLog();
+  AVFormatContext* raw = avformat_alloc_context();
+  if (!raw) throw MediaError("out of memory for an input");
+  raw->pb = io.get();
+  raw->flags |= AVFMT_FLAG_CUSTOM_IO;
+  // On failure avformat_open_input frees the format context but leaves the custom I/O to us.
+  CheckAv(avformat_open_input(&raw, nullptr, format, nullptr), what);
+  InputContextPtr ctx(raw);
+  io.release();  // freed with the input context now
+  CheckAv(avformat_find_stream_info(ctx.get(), nullptr), streamsWhat);
+  return ctx;
+}
+
+TFilterInOutPtr FilterEnd(const char* label, AVFilterContext* filter, TFilterInOutPtr next) {
+  TFilterInOutPtr end(avfilter_inout_alloc());
+  if (!end) throw MediaError("out of memory for a filter graph");
+  end->name = av_strdup(label);
+  if (!end->name) throw MediaError("out of memory for a filter graph");
+  end->filter_ctx = filter;
+  end->pad_idx = 0;
+  end->next = next.release();
+  return end;
+}
+
+void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFilterInOutPtr inputs,
+                      TFilterInOutPtr outputs, const std::string& what) {
+  AVFilterInOut* in = inputs.release();
+  AVFilterInOut* out = outputs.release();
+  const int r = avfilter_graph_parse_ptr(graph, description.c_str(), &in, &out, nullptr);
+  // The parser leaves in the lists what it did not link; those are ours to free.
+  avfilter_inout_free(&in);
+  avfilter_inout_free(&out);
+  const std::string context = what + " \"" + description + "\"";
+  CheckAv(r, context);
+  CheckAv(avfilter_graph_config(graph, nullptr), context);
+}
+
+double TimestampSeconds(int64_t ts, AVRational timeBase) {
   if (ts == AV_NOPTS_VALUE) return NAN;
-  return static_cast<double>(ts) * av_q2d(time_base);
+  return static_cast<double>(ts) * av_q2d(timeBase);
 }
 
 }  // namespace fc

@@ -5,6 +5,8 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavfilter/avfilter.h>
 #include <libavformat/avformat.h>
+#include <libavformat/avio.h>
+#include <libavutil/dict.h>
 #include <libavutil/frame.h>
 #include <libswresample/swresample.h>
 #include <libswscale/swscale.h>
@@ -39,6 +41,10 @@ struct PacketDeleter { void operator()(AVPacket* p) const { av_packet_free(&p); 
 struct GraphDeleter { void operator()(AVFilterGraph* p) const { avfilter_graph_free(&p); } };
 struct SwsDeleter { void operator()(SwsContext* p) const { sws_freeContext(p); } };
 struct SwrDeleter { void operator()(SwrContext* p) const { swr_free(&p); } };
+// Frees a custom I/O context with its buffer and the CustomInput kept as its opaque.
+struct TCustomIoDeleter { void operator()(AVIOContext* p) const; };
+struct TFilterInOutDeleter { void operator()(AVFilterInOut* p) const { avfilter_inout_free(&p); } };
+struct TCodecParametersDeleter { void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); } };
 }  // namespace detail
 
 using InputContextPtr = std::unique_ptr<AVFormatContext, detail::FormatInputDeleter>;
@@ -49,6 +55,26 @@ using PacketPtr = std::unique_ptr<AVPacket, detail::PacketDeleter>;
 using FilterGraphPtr = std::unique_ptr<AVFilterGraph, detail::GraphDeleter>;
 using SwsContextPtr = std::unique_ptr<SwsContext, detail::SwsDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, detail::SwrDeleter>;
+using TCustomIoPtr = std::unique_ptr<AVIOContext, detail::TCustomIoDeleter>;
+using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, detail::TFilterInOutDeleter>;
+using TCodecParametersPtr = std::unique_ptr<AVCodecParameters, detail::TCodecParametersDeleter>;
+
+// Options handed to an FFmpeg open call; whatever the call leaves unused is freed with them.
+class TAvOptions {
+public:
+  TAvOptions() = default;
+  ~TAvOptions() { av_dict_free(&dictionary_); }
+  TAvOptions(const TAvOptions&) = delete;
+  TAvOptions& operator=(const TAvOptions&) = delete;
+
+  void Set(const char* key, const std::string& value);
+  void Set(const char* key, int64_t value);
+  // For the open call, which takes the options and puts back those it did not use.
+  AVDictionary** Address() { return &dictionary_; }
+
+private:
+  AVDictionary* dictionary_ = nullptr;
+};
 
 FramePtr AllocFrame();
 PacketPtr AllocPacket();
@@ -62,8 +88,27 @@ int CheckAv(int code, const std::string& what);
 // Opens a file for reading and reads its stream information.
 InputContextPtr OpenInput(const std::string& path);
 
+// A read-only I/O context over `input` with a buffer of `bufferSize` bytes; `input` is
+// handed to the callbacks as their opaque and freed with the context.
+TCustomIoPtr MakeCustomIo(std::unique_ptr<CustomInput> input, int bufferSize,
+                          int (*read)(void* opaque, uint8_t* buffer, int size),
+                          int64_t (*seek)(void* opaque, int64_t offset, int whence));
+// Opens a demuxer of `format` over a custom I/O context and reads its stream information; the
+// input context owns the I/O from then on. Failures throw MediaError("<what>: <reason>").
+InputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
+                                const std::string& streamsWhat);
+
+// One labelled end of a filter description ("[in]"), attached to a filter of the graph; `next`
+// follows it in the list.
+TFilterInOutPtr FilterEnd(const char* label, AVFilterContext* filter, TFilterInOutPtr next = nullptr);
+// Parses `description` into the graph, linking its labelled open ends to `inputs` (filters
+// that take the description's outputs) and `outputs` (filters that feed its inputs), and
+// configures the graph. Throws MediaError("<what> \"<description>\": <reason>").
+void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFilterInOutPtr inputs,
+                      TFilterInOutPtr outputs, const std::string& what);
+
 // Seconds of a timestamp in a time base (NaN for AV_NOPTS_VALUE).
-double TimestampSeconds(int64_t ts, AVRational time_base);
+double TimestampSeconds(int64_t ts, AVRational timeBase);
 
 // Turns FFmpeg's own log output off but for fatal errors (once per process); the engine reports
 // through exceptions and callbacks instead.

@@ -17,20 +17,33 @@ constexpr double kSameTime = 1e-4;
 
 int32_t StreamId(const AVStream* st) { return st->id != 0 ? st->id : st->index + 1; }
 
+// A decoded subtitle, freed with its rectangles on every path.
+class TDecodedSubtitle {
+public:
+  TDecodedSubtitle() = default;
+  ~TDecodedSubtitle() { avsubtitle_free(&subtitle_); }
+  TDecodedSubtitle(const TDecodedSubtitle&) = delete;
+  TDecodedSubtitle& operator=(const TDecodedSubtitle&) = delete;
+  AVSubtitle* Get() { return &subtitle_; }
+
+private:
+  AVSubtitle subtitle_{};
+};
+
 uint8_t Blend(uint8_t under, int over, int alpha) {
   return static_cast<uint8_t>((under * (255 - alpha) + over * alpha + 127) / 255);
 }
 
 }  // namespace
 
-SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t pts_us, int32_t canvas_width, int32_t canvas_height) {
+SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t ptsUs, int32_t canvasWidth, int32_t canvasHeight) {
   SubtitleEvent ev;
-  ev.start = static_cast<double>(pts_us + int64_t{sub.start_display_time} * 1000) / 1e6;
+  ev.start = static_cast<double>(ptsUs + int64_t{sub.start_display_time} * 1000) / 1e6;
   // An end time of 0 (or "until further notice") leaves the event up until the next one.
   if (sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX)
-    ev.end = static_cast<double>(pts_us + int64_t{sub.end_display_time} * 1000) / 1e6;
-  ev.canvas_width = canvas_width;
-  ev.canvas_height = canvas_height;
+    ev.end = static_cast<double>(ptsUs + int64_t{sub.end_display_time} * 1000) / 1e6;
+  ev.canvas_width = canvasWidth;
+  ev.canvas_height = canvasHeight;
   for (unsigned i = 0; i < sub.num_rects; ++i) {
     const AVSubtitleRect* r = sub.rects[i];
     if (!r || r->type != SUBTITLE_BITMAP || r->w <= 0 || r->h <= 0 || !r->data[0] || !r->data[1]) continue;
@@ -157,19 +170,17 @@ std::optional<SubtitleEvent> BitmapSubtitleTrack::DecodeNext() {
       codec_->pkt_timebase = st->time_base;
       CheckAv(avcodec_open2(codec_.get(), dec, nullptr), Format("cannot open the %s decoder", dec->name));
     }
-    AVSubtitle sub{};
+    TDecodedSubtitle sub;
     int got = 0;
     // A damaged subtitle packet is skipped; the picture goes on.
-    if (avcodec_decode_subtitle2(codec_.get(), &sub, &got, packet_.get()) < 0 || !got) continue;
-    int64_t pts = sub.pts;
+    if (avcodec_decode_subtitle2(codec_.get(), sub.Get(), &got, packet_.get()) < 0 || !got) continue;
+    int64_t pts = sub.Get()->pts;
     if (pts == AV_NOPTS_VALUE && packet_->pts != AV_NOPTS_VALUE)
       pts = av_rescale_q(packet_->pts, st->time_base, AV_TIME_BASE_Q);
     if (pts == AV_NOPTS_VALUE) pts = std::llround((current_ ? current_->start : 0) * AV_TIME_BASE) + origin_us_;
-    const int32_t cw = codec_->width > 0 ? codec_->width : video_width_;
-    const int32_t ch = codec_->height > 0 ? codec_->height : video_height_;
-    SubtitleEvent ev = MakeSubtitleEvent(sub, pts - origin_us_, cw, ch);
-    avsubtitle_free(&sub);
-    return ev;
+    const int32_t canvasWidth = codec_->width > 0 ? codec_->width : video_width_;
+    const int32_t canvasHeight = codec_->height > 0 ? codec_->height : video_height_;
+    return MakeSubtitleEvent(*sub.Get(), pts - origin_us_, canvasWidth, canvasHeight);
   }
 }
 

@@ -30,8 +30,8 @@ struct SubtitleEvent {
 };
 
 // Turns one decoded subtitle into an event: paletted rectangles become RGBA; text rectangles
-// are skipped. `pts_us` is the subtitle's time in microseconds; the display times count from it.
-SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t pts_us, int32_t canvas_width, int32_t canvas_height);
+// are skipped. `ptsUs` is the subtitle's time in microseconds; the display times count from it.
+SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t ptsUs, int32_t canvasWidth, int32_t canvasHeight);
 
 // Where and how strongly an event is blended into an output frame.
 struct SubtitleBlend {

@@ -1,10 +1,10 @@
 #pragma once
 // The converter: encodes a video and an audio source into an output file on its own threads
-// and reports through a callback. One thread decodes and processes the pictures while the
-// other encodes and writes, so both cores are busy.
+// and reports through a callback. One thread decodes and processes the pictures, another
+// converts and encodes the sound, while a third encodes the pictures and writes, so both cores
+// are busy.
 
 #include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/encode_params.h"
+#include "engine/run_control.h"
 #include "engine/source.h"
 
 namespace fc {
@@ -60,8 +61,8 @@ public:
   // The record as the conversion uses it: zero size, rate and audio values replaced by the
   // sources' and the codecs' actual choices once Start has run.
   EncodeParams encode_params() const;
-  // Mode 1 splits the output into pieces of `piece_ms` milliseconds; mode 0 turns it off.
-  void SetSplit(int mode, int64_t piece_ms);
+  // Mode 1 splits the output into pieces of `pieceMs` milliseconds; mode 0 turns it off.
+  void SetSplit(int mode, int64_t pieceMs);
   void EnablePreview(bool on) { preview_ = on; }
   // Lower the worker threads' priority (while the progress window is minimised).
   void SetLowPriority(bool low);
@@ -78,32 +79,34 @@ public:
   void Wait();
 
   bool running() const { return running_; }
-  bool paused() const { return paused_; }
+  bool paused() const { return control_.Paused(); }
   // The files written (one per piece of a split output), complete once the End message came.
   std::vector<std::string> TargetFiles() const;
   // The reason text of a failure (empty after success).
   std::string error() const;
 
 private:
-  struct Job;
+  class TJob;
   void Run();
 
+  // The set-up: changed on the caller's thread only while nothing runs, read by the job;
+  // preview_ alone may change at any time (an atomic).
   std::shared_ptr<VideoSource> video_;
   std::shared_ptr<AudioSource> audio_;
   std::string output_;
   EncodeParams params_;
-  int split_mode_ = 0;
-  int64_t split_ms_ = 0;
+  int splitMode_ = 0;
+  int64_t splitMs_ = 0;
   std::atomic<bool> preview_{false};
-  std::atomic<bool> low_priority_{false};
 
-  std::unique_ptr<Job> job_;
+  // The run: job_ and thread_ belong to the caller's thread (replaced by Start once the last
+  // run has ended); control_ and running_ are shared; the results below are written by the
+  // job's writing thread and read by the caller, both under mutex_.
+  std::unique_ptr<TJob> job_;
   std::thread thread_;
+  TRunControl control_;
   std::atomic<bool> running_{false};
-  std::atomic<bool> paused_{false};
-  std::atomic<bool> stop_{false};
   mutable std::mutex mutex_;
-  std::condition_variable cv_;
   std::vector<std::string> targets_;
   std::string error_;
 };

@@ -246,10 +246,10 @@ void AudioDecoder::Seek(double seconds) {
 bool TrimAudioFront(AudioFrame& f, double seconds) {
   AVFrame* src = f.frame.get();
   const int rate = std::max(1, src->sample_rate);
-  const double skip_d = std::round((seconds - f.time) * rate);
-  if (skip_d <= 0) return true;
-  if (skip_d >= src->nb_samples) return false;
-  const int skip = static_cast<int>(skip_d);
+  const double skipSamples = std::round((seconds - f.time) * rate);
+  if (skipSamples <= 0) return true;
+  if (skipSamples >= src->nb_samples) return false;
+  const int skip = static_cast<int>(skipSamples);
   FramePtr cut = AllocFrame();
   cut->format = src->format;
   cut->sample_rate = src->sample_rate;

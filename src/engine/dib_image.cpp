@@ -53,8 +53,8 @@ void TDibImage::LoadImage(const std::string& path) {
   if (!sws) throw MediaError("cannot convert the picture " + path);
   std::vector<uint8_t> bits(static_cast<size_t>(frame->width) * frame->height * 4);
   uint8_t* dst[4] = {bits.data(), nullptr, nullptr, nullptr};
-  int dst_stride[4] = {frame->width * 4, 0, 0, 0};
-  sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dst_stride);
+  int dstStride[4] = {frame->width * 4, 0, 0, 0};
+  sws_scale(sws.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
   // Pictures without alpha come out opaque.
   const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(frame->format));
   if (!d || !(d->flags & AV_PIX_FMT_FLAG_ALPHA))

@@ -15,20 +15,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct DiscCloser { void operator()(dvd_reader_t* d) const { DVDClose(d); } };
-struct IfoCloser { void operator()(ifo_handle_t* i) const { ifoClose(i); } };
-struct FileCloser { void operator()(dvd_file_t* f) const { DVDCloseFile(f); } };
-using DiscPtr = std::unique_ptr<dvd_reader_t, DiscCloser>;
-using IfoPtr = std::unique_ptr<ifo_handle_t, IfoCloser>;
-using DvdFilePtr = std::unique_ptr<dvd_file_t, FileCloser>;
+struct TDiscCloser { void operator()(dvd_reader_t* d) const { DVDClose(d); } };
+struct TIfoCloser { void operator()(ifo_handle_t* i) const { ifoClose(i); } };
+struct TFileCloser { void operator()(dvd_file_t* f) const { DVDCloseFile(f); } };
+using TDiscPtr = std::unique_ptr<dvd_reader_t, TDiscCloser>;
+using TIfoPtr = std::unique_ptr<ifo_handle_t, TIfoCloser>;
+using TDvdFilePtr = std::unique_ptr<dvd_file_t, TFileCloser>;
 
 // libdvdread's own messages (such as the note that no CSS library is installed) stay out of
 // the program's output; failures reach the caller as exceptions.
 void QuietLog(void*, dvd_logger_level_t, const char*, va_list) {}
 const dvd_logger_cb kQuietLogger{QuietLog};
 
-DiscPtr OpenDisc(const std::string& disc_path, const std::string& shown) {
-  DiscPtr disc(DVDOpen2(nullptr, &kQuietLogger, disc_path.c_str()));
+TDiscPtr OpenDisc(const std::string& discPath, const std::string& shown) {
+  TDiscPtr disc(DVDOpen2(nullptr, &kQuietLogger, discPath.c_str()));
   if (!disc) throw MediaError("cannot open the DVD " + shown);
   return disc;
 }
@@ -36,8 +36,8 @@ DiscPtr OpenDisc(const std::string& disc_path, const std::string& shown) {
 int Bcd(uint8_t v) { return (v >> 4) * 10 + (v & 0x0F); }
 
 double Seconds(const dvd_time_t& t) {
-  const int fps_code = t.frame_u >> 6;
-  const double fps = fps_code == 3 ? 30000.0 / 1001 : 25.0;
+  const int fpsCode = t.frame_u >> 6;
+  const double fps = fpsCode == 3 ? 30000.0 / 1001 : 25.0;
   return Bcd(t.hour) * 3600.0 + Bcd(t.minute) * 60.0 + Bcd(t.second) + Bcd(t.frame_u & 0x3F) / fps;
 }
 
@@ -102,26 +102,26 @@ bool DvdBlocksScrambled(std::span<const uint8_t> data) {
 namespace {
 
 // Blocks of a title's cells as one byte stream for FFmpeg.
-class DvdBlockInput : public CustomInput {
+class TDvdBlockInput : public CustomInput {
 public:
-  DvdBlockInput(DiscPtr disc, DvdFilePtr file, std::vector<std::pair<uint32_t, uint32_t>> ranges)
+  TDvdBlockInput(TDiscPtr disc, TDvdFilePtr file, std::vector<std::pair<uint32_t, uint32_t>> ranges)
       : disc_(std::move(disc)), file_(std::move(file)), ranges_(std::move(ranges)) {
-    for (const auto& r : ranges_) total_blocks_ += r.second - r.first + 1;
+    for (const auto& r : ranges_) totalBlocks_ += r.second - r.first + 1;
   }
 
   int Read(uint8_t* buf, int size) {
     int done = 0;
     while (done < size) {
       const int64_t block = position_ / DVD_VIDEO_LB_LEN;
-      if (block >= total_blocks_) break;
-      if (block != cached_block_) {
+      if (block >= totalBlocks_) break;
+      if (block != cachedBlock_) {
         const int64_t sector = SectorOf(block);
         if (DVDReadBlocks(file_.get(), static_cast<int>(sector), 1, cache_) != 1) return done ? done : AVERROR(EIO);
-        cached_block_ = block;
+        cachedBlock_ = block;
       }
-      const int in_block = static_cast<int>(position_ % DVD_VIDEO_LB_LEN);
-      const int n = std::min(size - done, DVD_VIDEO_LB_LEN - in_block);
-      std::memcpy(buf + done, cache_ + in_block, static_cast<size_t>(n));
+      const int inBlock = static_cast<int>(position_ % DVD_VIDEO_LB_LEN);
+      const int n = std::min(size - done, DVD_VIDEO_LB_LEN - inBlock);
+      std::memcpy(buf + done, cache_ + inBlock, static_cast<size_t>(n));
       done += n;
       position_ += n;
     }
@@ -129,7 +129,7 @@ public:
   }
 
   int64_t Seek(int64_t offset, int whence) {
-    const int64_t size = total_blocks_ * DVD_VIDEO_LB_LEN;
+    const int64_t size = totalBlocks_ * DVD_VIDEO_LB_LEN;
     if (whence & AVSEEK_SIZE) return size;
     int64_t target = offset;
     if ((whence & 3) == SEEK_CUR) target += position_;
@@ -149,18 +149,18 @@ private:
     return -1;
   }
 
-  DiscPtr disc_;
-  DvdFilePtr file_;
+  TDiscPtr disc_;
+  TDvdFilePtr file_;
   std::vector<std::pair<uint32_t, uint32_t>> ranges_;
-  int64_t total_blocks_ = 0;
+  int64_t totalBlocks_ = 0;
   int64_t position_ = 0;
-  int64_t cached_block_ = -1;
+  int64_t cachedBlock_ = -1;
   unsigned char cache_[DVD_VIDEO_LB_LEN];
 };
 
-int ReadPacket(void* opaque, uint8_t* buf, int size) { return static_cast<DvdBlockInput*>(opaque)->Read(buf, size); }
+int ReadPacket(void* opaque, uint8_t* buf, int size) { return static_cast<TDvdBlockInput*>(opaque)->Read(buf, size); }
 int64_t SeekPacket(void* opaque, int64_t offset, int whence) {
-  return static_cast<DvdBlockInput*>(opaque)->Seek(offset, whence);
+  return static_cast<TDvdBlockInput*>(opaque)->Seek(offset, whence);
 }
 
 }  // namespace
@@ -182,8 +182,8 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
   std::error_code ec;
   if (!fs::exists(disc_path_, ec)) throw MediaError("the DVD " + path + " does not exist");
 
-  DiscPtr dvd = OpenDisc(disc_path_, path);
-  IfoPtr vmg(ifoOpen(dvd.get(), 0));
+  TDiscPtr dvd = OpenDisc(disc_path_, path);
+  TIfoPtr vmg(ifoOpen(dvd.get(), 0));
   if (!vmg || !vmg->tt_srpt) throw MediaError(path + " holds no readable DVD video manager (VIDEO_TS.IFO)");
   ifo_count_ = 1 + (vmg->vmgi_mat ? vmg->vmgi_mat->vmg_nr_of_title_sets : 0);
 
@@ -194,7 +194,7 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
     volid[0] = 0;
   volume_name_ = std::string(Trim(volid));
 
-  std::vector<IfoPtr> title_sets(static_cast<size_t>(ifo_count_));
+  std::vector<TIfoPtr> titleSets(static_cast<size_t>(ifo_count_));
   for (int i = 0; i < vmg->tt_srpt->nr_of_srpts; ++i) {
     const title_info_t& info = vmg->tt_srpt->title[i];
     DvdTitle t;
@@ -205,7 +205,7 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
       titles_.push_back(std::move(t));
       continue;
     }
-    IfoPtr& vts = title_sets[info.title_set_nr];
+    TIfoPtr& vts = titleSets[info.title_set_nr];
     if (!vts) vts.reset(ifoOpen(dvd.get(), info.title_set_nr));
     int pgn = 0;
     const pgc_t* pgc = vts ? TitlePgc(vts.get(), info.vts_ttn, 0, &pgn) : nullptr;
@@ -268,7 +268,7 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
   // Copy protection shows in the first blocks of the first playable title.
   for (const DvdTitle& t : titles_) {
     if (!t.available) continue;
-    DvdFilePtr vob(DVDOpenFile(dvd.get(), t.title_set, DVD_READ_TITLE_VOBS));
+    TDvdFilePtr vob(DVDOpenFile(dvd.get(), t.title_set, DVD_READ_TITLE_VOBS));
     if (!vob) break;
     std::vector<unsigned char> data(16 * DVD_VIDEO_LB_LEN);
     const ssize_t got = DVDReadBlocks(vob.get(), 0, 16, data.data());
@@ -347,25 +347,25 @@ MediaInfo TDVDIFOInfo::GetFileInfo() const {
   return info;
 }
 
-InputOpener TDVDIFOInfo::OpenTitle(int title, int first_chapter, int last_chapter) const {
+InputOpener TDVDIFOInfo::OpenTitle(int title, int firstChapter, int lastChapter) const {
   const DvdTitle& t = Title(title);
   if (!t.available) throw MediaError(Format("title %d of the DVD cannot be read", t.number));
   if (css_protected_)
     throw MediaError("the DVD " + path_ + " is copy-protected (CSS); its titles cannot be read");
   const int chapters = static_cast<int>(t.chapters.size());
-  if (last_chapter < 0 || last_chapter >= chapters) last_chapter = chapters - 1;
-  if (first_chapter < 0 || first_chapter > last_chapter)
-    throw MediaError(Format("title %d has no chapter %d", t.number, first_chapter + 1));
-  const std::string disc_path = disc_path_, shown = path_;
-  const int title_set = t.title_set, number = t.number;
+  if (lastChapter < 0 || lastChapter >= chapters) lastChapter = chapters - 1;
+  if (firstChapter < 0 || firstChapter > lastChapter)
+    throw MediaError(Format("title %d has no chapter %d", t.number, firstChapter + 1));
+  const std::string discPath = disc_path_, shown = path_;
+  const int titleSet = t.title_set, number = t.number;
   return [=]() -> InputContextPtr {
-    DiscPtr dvd = OpenDisc(disc_path, shown);
-    IfoPtr vmg(ifoOpen(dvd.get(), 0));
-    IfoPtr vts(ifoOpen(dvd.get(), title_set));
+    TDiscPtr dvd = OpenDisc(discPath, shown);
+    TIfoPtr vmg(ifoOpen(dvd.get(), 0));
+    TIfoPtr vts(ifoOpen(dvd.get(), titleSet));
     if (!vmg || !vts) throw MediaError("cannot read the IFO files of " + shown);
     const int ttn = vmg->tt_srpt->title[number - 1].vts_ttn;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
-    for (int c = first_chapter; c <= last_chapter; ++c) {
+    for (int c = firstChapter; c <= lastChapter; ++c) {
       int pgn = 0;
       const pgc_t* pgc = TitlePgc(vts.get(), ttn, c, &pgn);
       const auto [first, last] = ProgramCells(pgc, pgn);
@@ -375,39 +375,14 @@ InputOpener TDVDIFOInfo::OpenTitle(int title, int first_chapter, int last_chapte
       }
     }
     if (ranges.empty()) throw MediaError(Format("title %d of %s has no blocks", number, shown.c_str()));
-    DvdFilePtr vob(DVDOpenFile(dvd.get(), title_set, DVD_READ_TITLE_VOBS));
+    TDvdFilePtr vob(DVDOpenFile(dvd.get(), titleSet, DVD_READ_TITLE_VOBS));
     if (!vob) throw MediaError("cannot open the title files of " + shown);
-    auto input = std::make_unique<DvdBlockInput>(std::move(dvd), std::move(vob), std::move(ranges));
     constexpr int kBuffer = 32 * DVD_VIDEO_LB_LEN;
-    auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
-    if (!buffer) throw MediaError("out of memory for DVD reading");
-    AVIOContext* pb = avio_alloc_context(buffer, kBuffer, 0, input.get(), ReadPacket, nullptr, SeekPacket);
-    if (!pb) {
-      av_free(buffer);
-      throw MediaError("out of memory for DVD reading");
-    }
-    input.release();  // owned by the I/O context from here on
-    AVFormatContext* fmt = avformat_alloc_context();
-    if (!fmt) {
-      delete static_cast<DvdBlockInput*>(pb->opaque);
-      av_freep(&pb->buffer);
-      avio_context_free(&pb);
-      throw MediaError("out of memory for DVD reading");
-    }
-    fmt->pb = pb;
-    fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // On failure avformat_open_input frees the context but not the custom I/O: keep it.
-    AVFormatContext* raw = fmt;
-    const int r = avformat_open_input(&raw, nullptr, av_find_input_format("mpeg"), nullptr);
-    if (r < 0) {
-      delete static_cast<DvdBlockInput*>(pb->opaque);
-      av_freep(&pb->buffer);
-      avio_context_free(&pb);
-      CheckAv(r, Format("cannot read title %d of %s", number, shown.c_str()));
-    }
-    InputContextPtr ctx(raw);
-    CheckAv(avformat_find_stream_info(ctx.get(), nullptr), Format("cannot read the streams of title %d", number));
-    return ctx;
+    TCustomIoPtr io = MakeCustomIo(std::make_unique<TDvdBlockInput>(std::move(dvd), std::move(vob), std::move(ranges)),
+                                   kBuffer, ReadPacket, SeekPacket);
+    return OpenCustomInput(std::move(io), av_find_input_format("mpeg"),
+                           Format("cannot read title %d of %s", number, shown.c_str()),
+                           Format("cannot read the streams of title %d", number));
   };
 }
 

@@ -72,7 +72,7 @@ public:
 
   // Opens the blocks of a title (0-based) or of its chapters first..last (0-based, inclusive;
   // last < 0 means to the end) for a decoder. Throws MediaError for a protected disc.
-  InputOpener OpenTitle(int title, int first_chapter = 0, int last_chapter = -1) const;
+  InputOpener OpenTitle(int title, int firstChapter = 0, int lastChapter = -1) const;
 
 private:
   const DvdTitle& Title(int title) const;

@@ -37,11 +37,11 @@ const CodecEntry* FindAudioCodec(const ContainerFormat& container, FourCC codec)
 int SnapFlashSampleRate(int rate);
 
 // Bit rates used when the record leaves them 0.
-int64_t DefaultVideoBitrate(int width, int height, double frame_rate);
-int64_t DefaultAudioBitrate(FourCC audio_codec, int sample_rate, int channels);
+int64_t DefaultVideoBitrate(int width, int height, double frameRate);
+int64_t DefaultAudioBitrate(FourCC audioCodec, int sampleRate, int channels);
 
 // Bytes a conversion of `duration` seconds with these parameters is expected to write.
 // A zero or unknown duration, or a frame rate of 0, never produces a division or a huge count.
-uint64_t EstimateDiskSpace(const EncodeParams& params, bool no_video, bool no_audio, double duration);
+uint64_t EstimateDiskSpace(const EncodeParams& params, bool noVideo, bool noAudio, double duration);
 
 }  // namespace fc

@@ -11,31 +11,31 @@ namespace {
 
 // Converts samples to `format` (interleaved) at `rate` with `channels`; the context is made on
 // first use and remade when the input changes. Returns null when nothing came out yet.
-FramePtr ConvertSamples(SwrContextPtr& swr, int& in_rate, int& in_format, int& in_channels, const AVFrame* in,
+FramePtr ConvertSamples(SwrContextPtr& swr, int& inRate, int& inFormat, int& inChannels, const AVFrame* in,
                         AVSampleFormat format, int rate, int channels) {
-  if (!swr || in->sample_rate != in_rate || in->format != in_format || in->ch_layout.nb_channels != in_channels) {
+  if (!swr || in->sample_rate != inRate || in->format != inFormat || in->ch_layout.nb_channels != inChannels) {
     SwrContext* s = nullptr;
-    AVChannelLayout out_layout{};
-    av_channel_layout_default(&out_layout, channels);
-    CheckAv(swr_alloc_set_opts2(&s, &out_layout, format, rate, const_cast<AVChannelLayout*>(&in->ch_layout),
+    AVChannelLayout outLayout{};
+    av_channel_layout_default(&outLayout, channels);
+    CheckAv(swr_alloc_set_opts2(&s, &outLayout, format, rate, const_cast<AVChannelLayout*>(&in->ch_layout),
                                 static_cast<AVSampleFormat>(in->format),
                                 in->sample_rate, 0, nullptr),
             "sound conversion");
     swr.reset(s);
     CheckAv(swr_init(swr.get()), "sound conversion");
-    in_rate = in->sample_rate;
-    in_format = in->format;
-    in_channels = in->ch_layout.nb_channels;
+    inRate = in->sample_rate;
+    inFormat = in->format;
+    inChannels = in->ch_layout.nb_channels;
   }
-  const int max_out = swr_get_out_samples(swr.get(), in->nb_samples);
-  if (max_out <= 0) return nullptr;
+  const int maxOut = swr_get_out_samples(swr.get(), in->nb_samples);
+  if (maxOut <= 0) return nullptr;
   FramePtr out = AllocFrame();
   out->format = format;
   out->sample_rate = rate;
   av_channel_layout_default(&out->ch_layout, channels);
-  out->nb_samples = max_out;
+  out->nb_samples = maxOut;
   CheckAv(av_frame_get_buffer(out.get(), 0), "sound buffer");
-  const int n = CheckAv(swr_convert(swr.get(), out->extended_data, max_out,
+  const int n = CheckAv(swr_convert(swr.get(), out->extended_data, maxOut,
                                     const_cast<const uint8_t**>(in->extended_data), in->nb_samples),
                         "sound conversion");
   if (n <= 0) return nullptr;
@@ -47,10 +47,10 @@ FramePtr ConvertSamples(SwrContextPtr& swr, int& in_rate, int& in_format, int& i
 
 // ---------------------------------------------------------------------------------------------
 
-VideoSequence::VideoSequence(int32_t width, int32_t height, double frame_rate)
+VideoSequence::VideoSequence(int32_t width, int32_t height, double frameRate)
     : width_(std::max(2, width & ~1)), height_(std::max(2, height & ~1)) {
   // A rate of 0 never reaches a division or a frame count.
-  rate_ = frame_rate > 0 && std::isfinite(frame_rate) ? av_d2q(frame_rate, 100000) : AVRational{25, 1};
+  rate_ = frameRate > 0 && std::isfinite(frameRate) ? av_d2q(frameRate, 100000) : AVRational{25, 1};
   QuietFfmpegLog();
 }
 
@@ -71,13 +71,13 @@ double VideoSequence::duration() const {
   return d;
 }
 
-bool VideoSequence::OpenMember(size_t index, double sequence_time) {
+bool VideoSequence::OpenMember(size_t index, double sequenceTime) {
   current_ = index;
   next_valid_ = false;
   const Member& m = members_[index];
   source_ = m.request ? m.request(true) : nullptr;
   if (!source_) return false;
-  source_->Seek(m.times.source_begin + (sequence_time - m.times.begin));
+  source_->Seek(m.times.source_begin + (sequenceTime - m.times.begin));
   return true;
 }
 
@@ -165,8 +165,8 @@ void VideoSequence::Seek(double seconds) {
 
 // ---------------------------------------------------------------------------------------------
 
-AudioSequence::AudioSequence(int32_t sample_rate, int32_t channels)
-    : rate_(sample_rate > 0 ? sample_rate : 44100), channels_(std::clamp(channels > 0 ? channels : 2, 1, 8)) {
+AudioSequence::AudioSequence(int32_t sampleRate, int32_t channels)
+    : rate_(sampleRate > 0 ? sampleRate : 44100), channels_(std::clamp(channels > 0 ? channels : 2, 1, 8)) {
   QuietFfmpegLog();
 }
 
@@ -222,16 +222,16 @@ bool AudioSequence::Read(AudioFrame& out) {
   // Sorted by begin, members play one after the other; gaps between them are silent.
   while (current_ < members_.size()) {
     const Member& m = members_[current_];
-    const int64_t seg_begin = std::llround(m.times.begin * rate_);
-    const int64_t seg_end = std::llround(m.times.end * rate_);
-    if (position_ >= seg_end) {
+    const int64_t segmentBegin = std::llround(m.times.begin * rate_);
+    const int64_t segmentEnd = std::llround(m.times.end * rate_);
+    if (position_ >= segmentEnd) {
       CloseMember();
       ++current_;
       continue;
     }
     const double time = static_cast<double>(position_) / rate_;
-    if (position_ < seg_begin) {
-      const int n = static_cast<int>(std::min<int64_t>(seg_begin - position_, 1024));
+    if (position_ < segmentBegin) {
+      const int n = static_cast<int>(std::min<int64_t>(segmentBegin - position_, 1024));
       out.frame = Silence(n);
       out.time = time;
       position_ += n;
@@ -248,9 +248,9 @@ bool AudioSequence::Read(AudioFrame& out) {
       }
       converted = Convert(f.frame.get());
     }
-    if (!converted) converted = Silence(static_cast<int>(std::min<int64_t>(seg_end - position_, 1024)));
+    if (!converted) converted = Silence(static_cast<int>(std::min<int64_t>(segmentEnd - position_, 1024)));
     // Never past the segment's end.
-    converted->nb_samples = static_cast<int>(std::min<int64_t>(converted->nb_samples, seg_end - position_));
+    converted->nb_samples = static_cast<int>(std::min<int64_t>(converted->nb_samples, segmentEnd - position_));
     out.frame = std::move(converted);
     out.time = time;
     position_ += out.frame->nb_samples;
@@ -273,11 +273,11 @@ void AudioSequence::Seek(double seconds) {
 // ---------------------------------------------------------------------------------------------
 
 TrackMixer::TrackMixer(std::shared_ptr<AudioSource> main, std::shared_ptr<AudioSource> track, const TrackTimes& times,
-                       int32_t sample_rate, int32_t channels)
+                       int32_t sampleRate, int32_t channels)
     : main_(std::move(main)), track_(std::move(track)), times_(times) {
   if (!track_) throw MediaError("the track mixer needs a sound track");
   const AudioFormat base = main_ ? main_->format() : track_->format();
-  rate_ = sample_rate > 0 ? sample_rate : (base.sample_rate > 0 ? base.sample_rate : 44100);
+  rate_ = sampleRate > 0 ? sampleRate : (base.sample_rate > 0 ? base.sample_rate : 44100);
   channels_ = std::clamp(channels > 0 ? channels : base.channels, 1, 8);
   if (!(times_.clip_end > times_.clip_start)) times_.clip_end = track_->duration();
   QuietFfmpegLog();
@@ -303,8 +303,8 @@ bool TrackMixer::ReadTrackInto(std::vector<float>& buffer) {
 }
 
 void TrackMixer::TrackSamples(double at, int samples, std::vector<float>& mix) {
-  const double clip_length = times_.clip_end - times_.clip_start;
-  if (!(clip_length > 0)) return;
+  const double clipLength = times_.clip_end - times_.clip_start;
+  if (!(clipLength > 0)) return;
   const double step = 1.0 / rate_;
   for (int i = 0; i < samples; ++i) {
     double r = at + i * step - times_.start_time;
@@ -312,8 +312,8 @@ void TrackMixer::TrackSamples(double at, int samples, std::vector<float>& mix) {
     r = std::max(0.0, r);
     if (times_.loop_length > 0) {
       if (r >= times_.loop_length) return;
-      r = std::fmod(r, clip_length);
-    } else if (r >= clip_length) {
+      r = std::fmod(r, clipLength);
+    } else if (r >= clipLength) {
       return;
     }
     const double want = times_.clip_start + r;

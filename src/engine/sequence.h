@@ -26,8 +26,8 @@ using AudioMemberRequest = std::function<std::shared_ptr<AudioSource>(bool open)
 
 class VideoSequence : public VideoSource {
 public:
-  // Output pictures: width x height (even) at `frame_rate` (a rate of 0 or less means 25).
-  VideoSequence(int32_t width, int32_t height, double frame_rate);
+  // Output pictures: width x height (even) at `frameRate` (a rate of 0 or less means 25).
+  VideoSequence(int32_t width, int32_t height, double frameRate);
   ~VideoSequence() override;
 
   void AddMember(const SegmentTimes& times, VideoMemberRequest request);
@@ -42,7 +42,7 @@ private:
     SegmentTimes times;
     VideoMemberRequest request;
   };
-  bool OpenMember(size_t index, double sequence_time);
+  bool OpenMember(size_t index, double sequenceTime);
   void CloseMember();
   FramePtr Conform(const AVFrame* in);
   FramePtr Black() const;
@@ -62,8 +62,8 @@ private:
 
 class AudioSequence : public AudioSource {
 public:
-  // Output samples: 16-bit interleaved at `sample_rate` with `channels`.
-  AudioSequence(int32_t sample_rate, int32_t channels);
+  // Output samples: 16-bit interleaved at `sampleRate` with `channels`.
+  AudioSequence(int32_t sampleRate, int32_t channels);
   ~AudioSequence() override;
 
   void AddMember(const SegmentTimes& times, AudioMemberRequest request);
@@ -105,7 +105,7 @@ struct TrackTimes {
 class TrackMixer : public AudioSource {
 public:
   TrackMixer(std::shared_ptr<AudioSource> main, std::shared_ptr<AudioSource> track, const TrackTimes& times,
-             int32_t sample_rate = 0, int32_t channels = 0);
+             int32_t sampleRate = 0, int32_t channels = 0);
 
   AudioFormat format() const override;
   double duration() const override;

@@ -1,6 +1,5 @@
 #include "engine/text_renderer.h"
 
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -8,57 +7,37 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <mutex>
+#include <optional>
 
 #include "core/text.h"
+#include "readers/font_match.h"
 
 namespace fc {
 namespace {
 
-struct FtLibrary {
-  FT_Library lib = nullptr;
-  FtLibrary() {
-    if (FT_Init_FreeType(&lib) != 0) throw MediaError("FreeType cannot start");
-  }
-  ~FtLibrary() { FT_Done_FreeType(lib); }
-};
+struct TLibraryDeleter { void operator()(FT_Library p) const { FT_Done_FreeType(p); } };
+struct TFaceDeleter { void operator()(FT_Face p) const { FT_Done_Face(p); } };
+using TLibraryPtr = std::unique_ptr<FT_LibraryRec_, TLibraryDeleter>;
+using TFacePtr = std::unique_ptr<FT_FaceRec_, TFaceDeleter>;
 
-struct FtFace {
-  FT_Face face = nullptr;
-  ~FtFace() {
-    if (face) FT_Done_Face(face);
-  }
-};
+TLibraryPtr StartFreeType() {
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw MediaError("FreeType cannot start");
+  return TLibraryPtr(library);
+}
 
-struct FontFile {
-  std::string path;
-  int index = 0;
-};
-
-// The installed font nearest to the family and style, by fontconfig's rules.
-FontFile MatchFont(const std::string& family, bool bold, bool italic) {
-  static std::once_flag once;
-  std::call_once(once, [] { FcInit(); });
-  FcPattern* pattern = FcPatternCreate();
-  if (!pattern) throw MediaError("out of memory for a font pattern");
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> guard(pattern, FcPatternDestroy);
-  FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(family.empty() ? "sans-serif" : family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+// The installed font nearest to the family and style, at `pixels` pixels per em.
+TFacePtr OpenFace(FT_Library library, const std::string& family, bool bold, bool italic, int pixels) {
+  const std::optional<TFontMatch> match = MatchFont(family, bold, italic);
   if (!match) throw MediaError("no font is installed that could draw \"" + family + "\"");
-  std::unique_ptr<FcPattern, decltype(&FcPatternDestroy)> match_guard(match, FcPatternDestroy);
-  FcChar8* file = nullptr;
-  int index = 0;
-  if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch || !file)
-    throw MediaError("no font file for \"" + family + "\"");
-  FcPatternGetInteger(match, FC_INDEX, 0, &index);
-  return {reinterpret_cast<const char*>(file), index};
+  if (match->FilePath.empty()) throw MediaError("no font file for \"" + family + "\"");
+  FT_Face raw = nullptr;
+  if (FT_New_Face(library, match->FilePath.c_str(), match->FaceIndex, &raw) != 0)
+    throw MediaError("cannot open the font " + match->FilePath);
+  TFacePtr face(raw);
+  if (FT_Set_Pixel_Sizes(face.get(), 0, static_cast<FT_UInt>(pixels)) != 0)
+    throw MediaError("the font " + match->FilePath + " cannot be drawn at this size");
+  return face;
 }
 
 std::u32string CodePoints(const std::string& utf8) {
@@ -77,10 +56,10 @@ std::u32string CodePoints(const std::string& utf8) {
 
 }  // namespace
 
-std::string CutToUtf16Units(const std::string& text, size_t max_units) {
+std::string CutToUtf16Units(const std::string& text, size_t maxUnits) {
   const std::u16string u = Utf8ToUtf16(text);
-  if (u.size() <= max_units) return text;
-  size_t n = max_units;
+  if (u.size() <= maxUnits) return text;
+  size_t n = maxUnits;
   if (n > 0 && u[n - 1] >= 0xD800 && u[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
   return Utf16ToUtf8(u.substr(0, n));
 }
@@ -90,62 +69,58 @@ TDibImage RenderText(const TextRequest& request) {
   const std::string family = CutToUtf16Units(request.font_name, kMaxFontNameUnits);
   if (text.empty()) return {};
   const bool bold = request.style & kTextBold, italic = request.style & kTextItalic;
-  const FontFile file = MatchFont(family, bold, italic);
-
-  FtLibrary ft;
-  FtFace face;
-  if (FT_New_Face(ft.lib, file.path.c_str(), file.index, &face.face) != 0)
-    throw MediaError("cannot open the font " + file.path);
+  // The library is declared before the face: the face is released first.
+  const TLibraryPtr library = StartFreeType();
   const int px = std::clamp(static_cast<int>(std::lround(std::clamp(request.point_size, 1, 1000) * 96.0 / 72)), 1, 2000);
-  if (FT_Set_Pixel_Sizes(face.face, 0, static_cast<FT_UInt>(px)) != 0)
-    throw MediaError("the font " + file.path + " cannot be drawn at this size");
+  const TFacePtr ownedFace = OpenFace(library.get(), family, bold, italic, px);
+  const FT_Face face = ownedFace.get();
   // Styles the font file lacks are made up: thicker outlines, slanted letters.
-  const bool fake_bold = bold && !(face.face->style_flags & FT_STYLE_FLAG_BOLD);
-  const bool fake_italic = italic && !(face.face->style_flags & FT_STYLE_FLAG_ITALIC);
-  if (fake_italic) {
+  const bool fakeBold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+  const bool fakeItalic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+  if (fakeItalic) {
     FT_Matrix shear{0x10000, static_cast<FT_Fixed>(0.2 * 0x10000), 0, 0x10000};
-    FT_Set_Transform(face.face, &shear, nullptr);
+    FT_Set_Transform(face, &shear, nullptr);
   }
-  const int ascender = static_cast<int>(face.face->size->metrics.ascender >> 6);
-  const int line_height = std::max(1, static_cast<int>(face.face->size->metrics.height >> 6));
-  const int bold_extra = fake_bold ? std::max(1, px / 24) : 0;
+  const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
+  const int lineHeight = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
+  const int boldExtra = fakeBold ? std::max(1, px / 24) : 0;
 
-  struct Glyph {
-    std::vector<uint8_t> alpha;
-    int width = 0, rows = 0, left = 0, top = 0, advance = 0;
+  struct TGlyph {
+    std::vector<uint8_t> Alpha;
+    int Width = 0, Rows = 0, Left = 0, Top = 0, Advance = 0;
   };
-  std::vector<std::vector<Glyph>> lines(1);
+  std::vector<std::vector<TGlyph>> lines(1);
   for (const char32_t c : CodePoints(text)) {
     if (c == U'\n') {
       lines.emplace_back();
       continue;
     }
     if (c == U'\r') continue;
-    if (FT_Load_Char(face.face, c, FT_LOAD_NO_BITMAP) != 0) continue;
-    FT_GlyphSlot slot = face.face->glyph;
-    if (fake_bold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, bold_extra * 64);
+    if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP) != 0) continue;
+    FT_GlyphSlot slot = face->glyph;
+    if (fakeBold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, boldExtra * 64);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
-    Glyph g;
-    g.width = static_cast<int>(slot->bitmap.width);
-    g.rows = static_cast<int>(slot->bitmap.rows);
-    g.left = slot->bitmap_left;
-    g.top = slot->bitmap_top;
-    g.advance = static_cast<int>(slot->advance.x >> 6) + bold_extra;
-    g.alpha.resize(static_cast<size_t>(g.width) * g.rows);
-    for (int y = 0; y < g.rows; ++y)
-      std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g.width,
-                  g.alpha.data() + static_cast<size_t>(y) * g.width);
+    TGlyph g;
+    g.Width = static_cast<int>(slot->bitmap.width);
+    g.Rows = static_cast<int>(slot->bitmap.rows);
+    g.Left = slot->bitmap_left;
+    g.Top = slot->bitmap_top;
+    g.Advance = static_cast<int>(slot->advance.x >> 6) + boldExtra;
+    g.Alpha.resize(static_cast<size_t>(g.Width) * g.Rows);
+    for (int y = 0; y < g.Rows; ++y)
+      std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g.Width,
+                  g.Alpha.data() + static_cast<size_t>(y) * g.Width);
     lines.back().push_back(std::move(g));
   }
 
   int width = 1;
   for (const auto& line : lines) {
     int w = 0;
-    for (const Glyph& g : line) w = std::max(w + g.advance, w + g.left + g.width);
+    for (const TGlyph& g : line) w = std::max(w + g.Advance, w + g.Left + g.Width);
     width = std::max(width, w);
   }
-  width += fake_italic ? px / 4 : 0;
-  const int height = static_cast<int>(lines.size()) * line_height;
+  width += fakeItalic ? px / 4 : 0;
+  const int height = static_cast<int>(lines.size()) * lineHeight;
   TDibImage image(width, std::max(1, height));
   std::vector<uint8_t> alpha(static_cast<size_t>(width) * image.height(), 0);
   auto plot = [&](int x, int y, uint8_t a) {
@@ -155,12 +130,12 @@ TDibImage RenderText(const TextRequest& request) {
   };
   const int rule = std::max(1, px / 16);
   for (size_t li = 0; li < lines.size(); ++li) {
-    const int baseline = static_cast<int>(li) * line_height + ascender;
+    const int baseline = static_cast<int>(li) * lineHeight + ascender;
     int pen = 0;
-    for (const Glyph& g : lines[li]) {
-      for (int y = 0; y < g.rows; ++y)
-        for (int x = 0; x < g.width; ++x) plot(pen + g.left + x, baseline - g.top + y, g.alpha[y * g.width + x]);
-      pen += g.advance;
+    for (const TGlyph& g : lines[li]) {
+      for (int y = 0; y < g.Rows; ++y)
+        for (int x = 0; x < g.Width; ++x) plot(pen + g.Left + x, baseline - g.Top + y, g.Alpha[y * g.Width + x]);
+      pen += g.Advance;
     }
     if (request.style & kTextUnderline)
       for (int t = 0; t < rule; ++t)

@@ -27,8 +27,8 @@ struct TextRequest {
   int32_t style = 0;         // kText... bits
 };
 
-// Cuts text to at most `max_units` UTF-16 code units without splitting a character.
-std::string CutToUtf16Units(const std::string& text, size_t max_units);
+// Cuts text to at most `maxUnits` UTF-16 code units without splitting a character.
+std::string CutToUtf16Units(const std::string& text, size_t maxUnits);
 
 // Renders the text: the picture is as large as the text's lines, transparent around the
 // letters. Text and font name are cut to their limits. Throws MediaError when no font at all

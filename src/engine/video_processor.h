@@ -91,7 +91,7 @@ public:
   void SetEffects(int32_t flags);
   void SetFlip(int32_t bits);
   void SetDeinterlace(int32_t mode);
-  void SetCrop(const CropRect& rect, int32_t scale_mode);
+  void SetCrop(const CropRect& rect, int32_t scaleMode);
   // The watermark over the output frame at a rectangle given as fractions of the frame
   // (left, top, right, bottom); opacity 0 to 100. An empty image clears it.
   void SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right, float bottom);
@@ -111,19 +111,21 @@ public:
 
 private:
   struct Settings {
-    int32_t brightness = 0, contrast = 0, saturation = 0, effects = 0, flip = 0, deinterlace = 0;
-    CropRect crop;
-    int32_t scale_mode = 1;
-    RgbaImage watermark;
-    int32_t opacity = 100;
-    float wm_left = 0, wm_top = 0, wm_right = 0, wm_bottom = 0;
-    SubtitleSettings subtitle;
-    std::string subtitle_file;
-    int subtitle_ordinal = -1;
-    int32_t subtitle_opacity = 100;
-    std::shared_ptr<BitmapSubtitleTrack> bitmap_subtitles;  // picture subtitles, blended after the filters
+    int32_t Brightness = 0, Contrast = 0, Saturation = 0, Effects = 0, Flip = 0, Deinterlace = 0;
+    CropRect Crop;
+    int32_t Zoom = 1;  // a ScaleMode value
+    RgbaImage Watermark;
+    int32_t Opacity = 100;
+    float WatermarkLeft = 0, WatermarkTop = 0, WatermarkRight = 0, WatermarkBottom = 0;
+    SubtitleSettings Subtitle;
+    std::string SubtitleFile;
+    int SubtitleOrdinal = -1;
+    int32_t SubtitleOpacity = 100;
+    std::shared_ptr<BitmapSubtitleTrack> BitmapSubtitles;  // picture subtitles, blended after the filters
   };
-  std::string Describe(const Settings& s, const AVFrame* first) const;
+  // The filter graph, in FFmpeg's description syntax, that applies the settings; `first` gives
+  // the input geometry (the source's format when null).
+  std::string ComposeFilterGraph(const Settings& s, const AVFrame* first) const;
   void Rebuild(const AVFrame* first);
   // Draws the picture subtitle on screen at `time` (source seconds) into an output frame.
   void BlendBitmapSubtitles(AVFrame* frame, double time);
@@ -136,14 +138,12 @@ private:
   bool dirty_ = true;
 
   FilterGraphPtr graph_;
-  AVFilterContext* src_ = nullptr;
-  AVFilterContext* wm_src_ = nullptr;
+  AVFilterContext* bufferSource_ = nullptr;
   AVFilterContext* sink_ = nullptr;
-  AVFilterContext* subtitles_ = nullptr;
-  bool source_ended_ = false;
+  bool sourceEnded_ = false;
   FramePtr current_;
   // The input geometry the graph was built for.
-  int in_width_ = 0, in_height_ = 0, in_format_ = -1;
+  int inWidth_ = 0, inHeight_ = 0, inFormat_ = -1;
 };
 
 }  // namespace fc

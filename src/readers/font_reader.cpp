@@ -4,14 +4,13 @@
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
-#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
-#include <mutex>
 
 #include "core/error.h"
 #include "core/text.h"
+#include "readers/font_match.h"
 #include "readers/font_outline.h"
 
 namespace fc {
@@ -74,14 +73,6 @@ void DrawCubic(const detail::OutlinePoint& from, const detail::OutlinePoint& c1,
     edges.CurveTo(RoundFixed(c.x), RoundFixed(c.y), last ? FixedToInt64(to.x) : RoundFixed(b.x),
                   last ? FixedToInt64(to.y) : RoundFixed(b.y));
   }
-}
-
-std::once_flag fontconfig_once;
-
-void InitFontconfig() {
-  std::call_once(fontconfig_once, [] {
-    if (!FcInit()) throw Error("fontconfig could not be initialised");
-  });
 }
 
 }  // namespace
@@ -190,66 +181,53 @@ TFontDescription MakeLogFont(const TFontRequest& font) {
   return d;
 }
 
-struct TFontFace::Impl {
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
-  std::string path;
-  std::string family;
-  bool embolden = false;
-  bool oblique = false;
+namespace {
 
-  ~Impl() {
-    if (face) FT_Done_Face(face);
-    if (library) FT_Done_FreeType(library);
-  }
+struct TLibraryDeleter { void operator()(FT_Library p) const { FT_Done_FreeType(p); } };
+struct TFaceDeleter { void operator()(FT_Face p) const { FT_Done_Face(p); } };
+
+}  // namespace
+
+struct TFontFace::Impl {
+  // Declared before the face: the face is released first.
+  std::unique_ptr<FT_LibraryRec_, TLibraryDeleter> Library;
+  std::unique_ptr<FT_FaceRec_, TFaceDeleter> Face;
+  std::string Path;
+  std::string Family;
+  bool Embolden = false;
+  bool Oblique = false;
 };
 
 TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_unique<Impl>()) {
-  InitFontconfig();
   const std::string family = description.FaceName.empty() ? "sans-serif" : description.FaceName;
-  FcPattern* pattern = FcPatternCreate();
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(pattern, FC_WEIGHT, description.Weight >= 600 ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, description.Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-  FcPatternDestroy(pattern);
+  const std::optional<TFontMatch> match = MatchFont(family, description.Weight >= 600, description.Italic);
   if (!match) throw Error(Format("No installed font can stand in for \"%s\"", family.c_str()));
-  FcChar8* file = nullptr;
-  FcChar8* matched_family = nullptr;
-  int index = 0, slant = FC_SLANT_ROMAN;
-  FcBool embolden = FcFalse;
-  FcPatternGetString(match, FC_FILE, 0, &file);
-  FcPatternGetString(match, FC_FAMILY, 0, &matched_family);
-  FcPatternGetInteger(match, FC_INDEX, 0, &index);
-  FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-  FcPatternGetBool(match, FC_EMBOLDEN, 0, &embolden);
-  impl_->path = file ? reinterpret_cast<const char*>(file) : "";
-  impl_->family = matched_family ? reinterpret_cast<const char*>(matched_family) : family;
-  impl_->embolden = embolden == FcTrue;
-  impl_->oblique = description.Italic && slant == FC_SLANT_ROMAN;  // no italic face: slant it
-  FcPatternDestroy(match);
+  impl_->Path = match->FilePath;
+  impl_->Family = match->Family.empty() ? family : match->Family;
+  impl_->Embolden = match->Embolden;
+  impl_->Oblique = description.Italic && !match->Slanted;  // no italic face: slant it
 
-  if (FT_Init_FreeType(&impl_->library) != 0) throw Error("FreeType could not be initialised");
-  if (impl_->path.empty() || FT_New_Face(impl_->library, impl_->path.c_str(), index, &impl_->face) != 0)
-    throw Error(Format("Unable to open the font file %s", impl_->path.c_str()));
-  if (!FT_IS_SCALABLE(impl_->face) || impl_->face->units_per_EM == 0)
-    throw Error(Format("The font %s has no outlines", impl_->path.c_str()));
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw Error("FreeType could not be initialised");
+  impl_->Library.reset(library);
+  FT_Face face = nullptr;
+  if (impl_->Path.empty() || FT_New_Face(library, impl_->Path.c_str(), match->FaceIndex, &face) != 0)
+    throw Error(Format("Unable to open the font file %s", impl_->Path.c_str()));
+  impl_->Face.reset(face);
+  if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0)
+    throw Error(Format("The font %s has no outlines", impl_->Path.c_str()));
   // One pixel per font unit: the em square is 1024 units.
-  if (FT_Set_Char_Size(impl_->face, 0, kEm * 64, 72, 72) != 0)
-    throw Error(Format("The font %s cannot be scaled", impl_->path.c_str()));
+  if (FT_Set_Char_Size(face, 0, kEm * 64, 72, 72) != 0)
+    throw Error(Format("The font %s cannot be scaled", impl_->Path.c_str()));
 }
 
 TFontFace::~TFontFace() = default;
 
-const std::string& TFontFace::FilePath() const { return impl_->path; }
-const std::string& TFontFace::FamilyName() const { return impl_->family; }
+const std::string& TFontFace::FilePath() const { return impl_->Path; }
+const std::string& TFontFace::FamilyName() const { return impl_->Family; }
 
 TFontMetrics TFontFace::Metrics() const {
-  const FT_Face face = impl_->face;
+  const FT_Face face = impl_->Face.get();
   double ascent = face->ascender, descent = -face->descender;
   // The Windows metrics of the OS/2 table are what the font's makers set for text layout.
   if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
@@ -278,11 +256,11 @@ bool LoadGlyph(FT_Face face, char16_t code) {
 }  // namespace
 
 void TFontFace::ReadGlyphOutline(char16_t code, TOutlineSink& edges) {
-  const FT_Face face = impl_->face;
+  const FT_Face face = impl_->Face.get();
   if (!LoadGlyph(face, code) || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return;
   FT_Outline& outline = face->glyph->outline;
-  if (impl_->embolden) FT_Outline_EmboldenXY(&outline, kEmboldenStrength, kEmboldenStrength);
-  if (impl_->oblique) {
+  if (impl_->Embolden) FT_Outline_EmboldenXY(&outline, kEmboldenStrength, kEmboldenStrength);
+  if (impl_->Oblique) {
     const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
     FT_Outline_Transform(&outline, &shear);
   }
@@ -309,10 +287,10 @@ void TFontFace::ReadGlyphOutline(char16_t code, TOutlineSink& edges) {
 }
 
 int32_t TFontFace::Advance(char16_t code) {
-  const FT_Face face = impl_->face;
+  const FT_Face face = impl_->Face.get();
   if (!LoadGlyph(face, code)) return 0;
   int32_t advance = FixedToInt(static_cast<int32_t>(face->glyph->linearHoriAdvance));
-  if (impl_->embolden) advance += static_cast<int32_t>(kEmboldenStrength / 64);
+  if (impl_->Embolden) advance += static_cast<int32_t>(kEmboldenStrength / 64);
   return advance;
 }
 

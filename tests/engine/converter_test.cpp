@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "engine/decoder.h"
 #include "engine/formats.h"
@@ -53,6 +55,17 @@ Result Convert(const std::string& input, const std::string& output, const Encode
   EXPECT_FALSE(converter.running());
   EXPECT_EQ(converter.error(), "") << output;
   return r;
+}
+
+// Starts the conversion and waits for its end: the reason it ended.
+EndReason RunToEnd(Converter& converter) {
+  EndReason reason = EndReason::Success;
+  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
+    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
+    return true;
+  });
+  converter.Wait();
+  return reason;
 }
 
 std::string CodecName(const std::string& encoder) {
@@ -235,6 +248,47 @@ TEST(ConverterTest, SplitsATenSecondClipIntoFourSecondPieces) {
   EXPECT_FALSE(fs::exists(out));
 }
 
+// After the last picture the sound goes on alone; a split point in that stretch falls inside a
+// sound packet, and the job must still get past it.
+TEST(ConverterTest, SplitsTheSoundThatOutlastsThePictures) {
+  FC_REQUIRE_FFMPEG();
+  const std::string src = test::MakeMedia("short_pictures.mkv", "testsrc2=size=160x120:rate=10:duration=1",
+                                          "sine=frequency=440:sample_rate=22050:duration=3",
+                                          "-c:v mpeg4 -c:a pcm_s16le");
+  Converter converter(std::make_shared<VideoDecoder>(src), std::make_shared<AudioDecoder>(src));
+  converter.SetOutputFile((test::MediaDir() / "tail.flv").string());
+  EncodeParams p;
+  p.container_fourcc = kFourCCFlv;
+  converter.SetEncodeParams(p);
+  converter.SetSplit(1, 2000);
+  std::mutex m;
+  std::condition_variable cv;
+  bool ended = false;
+  EndReason reason = EndReason::Failed;
+  converter.Start(0, 0, 0, [&](ConverterMessage msg, int32_t v, const ProgressInfo*) {
+    std::lock_guard lock(m);
+    if (msg == ConverterMessage::End) {
+      ended = true;
+      reason = static_cast<EndReason>(v);
+      cv.notify_all();
+    }
+    return true;
+  });
+  bool finished = false;
+  {
+    std::unique_lock lock(m);
+    finished = cv.wait_for(lock, std::chrono::seconds(60), [&] { return ended; });
+  }
+  if (!finished) converter.Stop();  // a hang fails the test instead of the whole run
+  converter.Wait();
+  ASSERT_TRUE(finished) << "the conversion did not end";
+  EXPECT_EQ(reason, EndReason::Success);
+  const std::vector<std::string> targets = converter.TargetFiles();
+  ASSERT_EQ(targets.size(), 2u);
+  EXPECT_NEAR(test::ProbeFile(targets[0]).Duration(), 2.0, 0.1);
+  EXPECT_NEAR(test::ProbeFile(targets[1]).Duration(), 1.0, 0.1);
+}
+
 TEST(ConverterTest, StreamCopyKeepsTheCodecs) {
   FC_REQUIRE_FFMPEG();
   EncodeParams p;
@@ -257,13 +311,7 @@ TEST(ConverterTest, CopyNeedsDecodersInCopyMode) {
   Converter converter(video, nullptr);
   converter.SetOutputFile(out);
   converter.SetEncodeParams(p);
-  EndReason reason = EndReason::Success;
-  converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
-    if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
-    return true;
-  });
-  converter.Wait();
-  EXPECT_EQ(reason, EndReason::Failed);
+  EXPECT_EQ(RunToEnd(converter), EndReason::Failed);
   EXPECT_NE(converter.error().find("copy mode"), std::string::npos);
   EXPECT_FALSE(fs::exists(out));
 }
@@ -381,6 +429,100 @@ TEST(ConverterTest, PauseHoldsTheConversionUntilResumed) {
   converter.Wait();
   EXPECT_TRUE(ended);
   EXPECT_EQ(converter.TargetFiles().size(), 1u);
+}
+
+// Sources that deliver slowly, as a network file or a busy decoder would: the writing thread
+// spends its time waiting for them.
+class SlowPictures : public VideoSource {
+public:
+  VideoFormat format() const override { return {64, 48, 25, 64, 48, 0}; }
+  double duration() const override { return 20; }
+  bool Read(VideoFrame& out) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    FramePtr f = test::Yuv420Frame(64, 48);
+    for (int p = 0; p < 3; ++p)
+      for (int y = 0; y < (p ? 24 : 48); ++y) std::fill_n(f->data[p] + y * f->linesize[p], p ? 32 : 64, 128);
+    out.frame = std::move(f);
+    out.time = next_++ / 25.0;
+    return true;
+  }
+  void Seek(double seconds) override { next_ = static_cast<int>(seconds * 25); }
+
+private:
+  int next_ = 0;
+};
+
+class SlowSound : public AudioSource {
+public:
+  AudioFormat format() const override { return {22050, 1, 16, 0}; }
+  double duration() const override { return 20; }
+  bool Read(AudioFrame& out) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    FramePtr f = test::S16Frame(22050, 1, 441);
+    std::fill_n(reinterpret_cast<int16_t*>(f->data[0]), 441, 0);
+    out.frame = std::move(f);
+    out.time = next_++ * 0.02;
+    return true;
+  }
+  void Seek(double seconds) override { next_ = static_cast<int>(seconds / 0.02); }
+
+private:
+  int next_ = 0;
+};
+
+// A stop releases the queues the writing thread waits on; a stopped job must not take that
+// for the end of its sources and keep a truncated file as a success.
+TEST(ConverterTest, StopWhileWaitingForTheSourcesCancelsAndKeepsNoFile) {
+  const std::pair<std::shared_ptr<VideoSource>, std::shared_ptr<AudioSource>> setups[] = {
+      {std::make_shared<SlowPictures>(), nullptr},
+      {nullptr, std::make_shared<SlowSound>()},
+  };
+  for (const auto& [video, audio] : setups) {
+    const std::string out = (test::MediaDir() / (video ? "slow_video.flv" : "slow_audio.flv")).string();
+    Converter converter(video, audio);
+    converter.SetOutputFile(out);
+    EncodeParams p;
+    p.container_fourcc = kFourCCFlv;
+    converter.SetEncodeParams(p);
+    std::mutex m;
+    std::condition_variable cv;
+    bool started = false;
+    EndReason reason = EndReason::Success;
+    converter.Start(0, 0, 0, [&](ConverterMessage msg, int32_t v, const ProgressInfo*) {
+      std::lock_guard lock(m);
+      if (msg == ConverterMessage::Progress) started = true;
+      if (msg == ConverterMessage::End) reason = static_cast<EndReason>(v);
+      cv.notify_all();
+      return true;
+    });
+    {
+      std::unique_lock lock(m);
+      cv.wait(lock, [&] { return started; });
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    converter.Stop();
+    EXPECT_EQ(reason, EndReason::Cancelled) << out;
+    EXPECT_TRUE(converter.TargetFiles().empty()) << out;
+    EXPECT_FALSE(fs::exists(out)) << out;
+    EXPECT_FALSE(fs::exists(out + ".part")) << out;
+  }
+}
+
+TEST(ConverterTest, StreamCopyIntoAContainerThatRefusesTheStreamsLeavesNoFile) {
+  FC_REQUIRE_FFMPEG();
+  EncodeParams p;
+  p.container_fourcc = kFourCCCopy;
+  const std::string out = (test::MediaDir() / "copy.wav").string();  // a WAVE file has one stream only
+  DecodeOptions options;
+  options.copy = true;
+  Converter converter(std::make_shared<VideoDecoder>(test::StandardClip(), options),
+                      std::make_shared<AudioDecoder>(test::StandardClip(), options));
+  converter.SetOutputFile(out);
+  converter.SetEncodeParams(p);
+  EXPECT_EQ(RunToEnd(converter), EndReason::WriteFailed);
+  EXPECT_NE(converter.error().find("cannot carry these streams"), std::string::npos) << converter.error();
+  EXPECT_FALSE(fs::exists(out));
+  EXPECT_FALSE(fs::exists(out + ".part"));
 }
 
 }  // namespace

@@ -102,6 +102,25 @@ Probe ProbeFile(const std::string& path) {
   return p;
 }
 
+FramePtr S16Frame(int sampleRate, int channels, int samples) {
+  FramePtr f = AllocFrame();
+  f->format = AV_SAMPLE_FMT_S16;
+  f->sample_rate = sampleRate;
+  av_channel_layout_default(&f->ch_layout, channels);
+  f->nb_samples = samples;
+  CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
+  return f;
+}
+
+FramePtr Yuv420Frame(int width, int height) {
+  FramePtr f = AllocFrame();
+  f->width = width;
+  f->height = height;
+  f->format = AV_PIX_FMT_YUV420P;
+  CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
+  return f;
+}
+
 }  // namespace fc::test
 
 // fontconfig keeps a few hundred bytes of its own caches unreachable at exit (a known quirk of

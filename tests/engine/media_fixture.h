@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/av_util.h"
+
 namespace fc::test {
 
 bool HaveTool(const std::string& name);
@@ -37,6 +39,11 @@ struct Probe {
 
 // ffprobe's view of a file (empty when ffprobe fails).
 Probe ProbeFile(const std::string& path);
+
+// Frames for sources made in memory, with buffers to fill in: 16-bit interleaved samples, and
+// YUV 4:2:0 pictures.
+FramePtr S16Frame(int sampleRate, int channels, int samples);
+FramePtr Yuv420Frame(int width, int height);
 
 // Output of a command (stdout and stderr).
 std::string Capture(const std::string& command, int* exit_code = nullptr);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
 #include "engine/decoder.h"
@@ -63,6 +64,25 @@ TEST_F(SubtitleBurnTest, UnknownStreamsAndOtherSourcesAreRefused) {
   VideoProcessor over_processor(std::make_shared<VideoProcessor>(decoder, VideoOutput{}), VideoOutput{});
   EXPECT_THROW(over_processor.SetSubtitle({.stream_id = id_}, 100), MediaError);
   EXPECT_NO_THROW(over_processor.SetSubtitle({}, 100));  // clearing always works
+}
+
+TEST_F(SubtitleBurnTest, SubtitlesThatCannotBeReadFailEveryReadAndLeakNothing) {
+  // The subtitle filter reads the file by its name: once the file is gone it cannot.
+  const std::filesystem::path gone = test::MediaDir() / "burn_gone.mkv";
+  std::filesystem::copy_file(clip_, gone, std::filesystem::copy_options::overwrite_existing);
+  auto decoder = std::make_shared<VideoDecoder>(gone.string());
+  VideoProcessor p(decoder, VideoOutput{});
+  p.SetSubtitle({.stream_id = id_}, 100);
+  std::filesystem::remove(gone);
+  VideoFrame f;
+  try {
+    p.Read(f);
+    ADD_FAILURE() << "read subtitles from a removed file";
+  } catch (const MediaError& e) {
+    EXPECT_NE(std::string(e.what()).find("cannot read the subtitles of"), std::string::npos) << e.what();
+  }
+  // The graph that failed half-way is not used for the next picture.
+  EXPECT_THROW(p.Read(f), MediaError);
 }
 
 }  // namespace

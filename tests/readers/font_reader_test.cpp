@@ -213,3 +213,8 @@ TEST(FontSubstitution, MissingFamilyGetsAnInstalledFont) {
 
 }  // namespace
 }  // namespace fc
+
+// fontconfig keeps 288 bytes of its own caches unreachable at exit even when every pattern is
+// destroyed (a quirk of the library, seen with a plain FcInit and FcFontMatch): LeakSanitizer
+// is told to look past them.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
