@@ -52,14 +52,55 @@ TEST(ArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
 
 TEST(ArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
   const size_t big = TArena::kLargeBlock + 1000;
+  auto cache = std::make_shared<TArenaBlockCache>();
   for (int round = 0; round < 3; ++round) {
-    TArena arena;
+    TArena arena(cache);
     for (int i = 0; i < 40; ++i) {  // 40 blocks: more than the cache keeps
       auto* data = static_cast<uint8_t*>(arena.Allocate(big, 16));
       std::memset(data, round, big);
       ASSERT_EQ(data[big - 1], round);
     }
   }
+  // Through the cache the next arena gets the same block; an arena without one gets its own.
+  cache = std::make_shared<TArenaBlockCache>();
+  void* first = nullptr;
+  {
+    TArena arena(cache);
+    first = arena.Allocate(TArena::kLargeBlock, 16);
+  }
+  TArena again(cache);
+  EXPECT_EQ(again.Allocate(TArena::kLargeBlock, 16), first);
+  TArena alone;
+  EXPECT_NE(alone.Allocate(TArena::kLargeBlock, 16), first);
+}
+
+// The arenas that use a cache keep it: it goes with the last of them, once its owner let go.
+TEST(ArenaTest, ACacheLivesAsLongAsItsArenas) {
+  auto cache = std::make_shared<TArenaBlockCache>();
+  std::weak_ptr<TArenaBlockCache> watch = cache;
+  auto arena = std::make_unique<TArena>(cache);
+  arena->Allocate(TArena::kLargeBlock, 16);
+  cache.reset();
+  EXPECT_FALSE(watch.expired());
+  arena.reset();  // gives its block to the cache, then lets go of it
+  EXPECT_TRUE(watch.expired());
+}
+
+TEST(ArenaTest, AnOwningArenaDestroysWhatItMadeInOrder) {
+  std::vector<int> destroyed;
+  struct Noted {
+    std::vector<int>* log;
+    int id;
+    ~Noted() { log->push_back(id); }
+  };
+  {
+    TOwningArena arena;
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(arena.Make<Noted>(&destroyed, i)->id, i);
+    EXPECT_EQ(*arena.Make<int>(7), 7);  // nothing to destroy
+    EXPECT_TRUE(destroyed.empty());
+  }
+  ASSERT_EQ(destroyed.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(destroyed[i], i);
 }
 
 TEST(ArenaTest, WorksAsAMemoryResource) {
