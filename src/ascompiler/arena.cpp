@@ -60,7 +60,9 @@ TArena::~TArena() {
 void* TArena::AllocateChecked(size_t bytes, size_t alignment) {
   if (bytes > SIZE_MAX / 2) throw std::bad_alloc();  // no block could hold it
   const size_t gap = guarded_ ? kGuardGap : 0;
-  auto fits = [&](uintptr_t start) { return start >= next_ && start <= end_ && end_ - start >= bytes && end_ - start - bytes >= gap; };
+  auto fits = [&](uintptr_t start) {
+    return start >= next_ && start <= end_ && end_ - start >= bytes && end_ - start - bytes >= gap;
+  };
   auto aligned = [&] { return (next_ + alignment - 1) & ~(uintptr_t{alignment} - 1); };
   uintptr_t start = aligned();
   if (!fits(start)) {

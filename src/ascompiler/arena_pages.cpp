@@ -23,7 +23,8 @@ void* MapLarge(size_t size, size_t alignment) {
   void* mapped = mmap(nullptr, size + alignment, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
   auto* start = static_cast<uint8_t*>(mapped);
-  auto* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(start) + alignment - 1) / alignment * alignment);
+  const uintptr_t first = reinterpret_cast<uintptr_t>(start);
+  auto* aligned = reinterpret_cast<uint8_t*>((first + alignment - 1) / alignment * alignment);
   if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
   const size_t tail = static_cast<size_t>(start + size + alignment - (aligned + size));
   if (tail > 0) munmap(aligned + size, tail);

@@ -747,7 +747,8 @@ void TCodeGenerator::BuiltInSetProperty(const TBuiltInCall& call) {
 
 void TCodeGenerator::BuiltInGetURL(const TBuiltInCall& call) {
   if (call.Count < 1 || call.Count > 3)
-    Fail(Format("Invalid parameters list in \"getUrl\" in line %d\n\"getUrl\" requires 1, 2 or 3 parameters", call.Line));
+    Fail(Format("Invalid parameters list in \"getUrl\" in line %d\n\"getUrl\" requires 1, 2 or 3 parameters",
+                call.Line));
   const uint8_t method = SendMethodArgument(call, 2, "Invalid parameters 3 in \"getUrl\" in line %d");
   Compile(call.Arg(0));
   if (call.Count >= 2) Compile(call.Arg(1));
@@ -759,9 +760,11 @@ void TCodeGenerator::BuiltInGetURL(const TBuiltInCall& call) {
 void TCodeGenerator::LoadURL(const TBuiltInCall& call, bool variables, bool level) {
   if (call.Count != 2 && call.Count != 3) {
     if (variables)
-      Fail(Format("Invalid parameters list in \"loadVariables\" in line %d\n\"loadVariables\" requires 2 or 3 parameters",
+      Fail(Format("Invalid parameters list in \"loadVariables\" in line %d\n"
+                  "\"loadVariables\" requires 2 or 3 parameters",
                   call.Line));
-    Fail(Format("Invalid parameters list in \"loadMovie\" in line %d\n\"loadMovie\" requires 2 or 3 parameters", call.Line));
+    Fail(Format("Invalid parameters list in \"loadMovie\" in line %d\n\"loadMovie\" requires 2 or 3 parameters",
+                call.Line));
   }
   const uint8_t method = SendMethodArgument(call, 2, variables ? "Invalid parameters 3 in \"loadVariables\" in line %d"
                                                                : "Invalid parameters 3 in \"loadMovie\" in line %d");
@@ -816,7 +819,8 @@ void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
   } else {
     if (frame->Kind == NodeKind::Number) {
       const double n = static_cast<TNumberNode*>(frame)->Value;
-      if (!(n >= 1 && n <= 65536)) Fail(Format("Invalid frame number in \"%s\" in line %d", call.Written.c_str(), call.Line));
+      if (!(n >= 1 && n <= 65536))
+        Fail(Format("Invalid frame number in \"%s\" in line %d", call.Written.c_str(), call.Line));
       emit_.Emit<TSWFActionGotoFrame>()->Frame = static_cast<uint16_t>(static_cast<int>(n) - 1);
     } else if (call.Count == 2) {
       emit_.Emit<TSWFActionGotoFrame>()->Frame = 0;
@@ -860,7 +864,7 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
   emit_.Jump(tests);
   std::vector<std::shared_ptr<TSWFOffsetMarker>> markers;
   for (TSwitchCaseNode* c : cases) {
-    markers.push_back(emit_.NewMarker(true));  // the tests come after the bodies
+    markers.push_back(emit_.NewMarker(TMarkerDirection::Backward));  // the tests come after the bodies
     emit_.Place(markers.back());
     Compile(c->Statements);
   }
@@ -890,7 +894,7 @@ void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
   auto* wait = emit_.Emit<TSWFActionWaitForFrame>();
   wait->Frame = static_cast<uint16_t>(node->Frame);
   Compile(node->Statement);
-  auto end = emit_.NewMarker(true);  // no branch refers to it: it only ends the region
+  auto end = emit_.NewMarker(TMarkerDirection::Backward);  // no branch refers to it: it only ends the region
   emit_.Place(end);
   waits_.push_back({wait, end});
 }
@@ -903,13 +907,14 @@ void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
     int count = 0;
     for (int i = from + 1; i < to; ++i)
       if (list[i]->ActionCode != TSWFActionCode::Marker) ++count;
-    if (count > 255) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
+    constexpr int kMaxSkipCount = 255;  // a byte
+    if (count > kMaxSkipCount) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
     w.action->SkipCount = static_cast<uint8_t>(count);
   }
 }
 
 void TCodeGenerator::Loop(TLoopStmtNode* node) {
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   std::shared_ptr<TSWFOffsetMarker> body;
   if (node->Has(kNodeDoWhile)) {
     body = emit_.NewMarker();
@@ -933,7 +938,7 @@ void TCodeGenerator::For(TForStmtNode* node) {
   Compile(node->Init);
   auto test = emit_.NewMarker();
   emit_.Jump(test);
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   breakStack_.push_back({node, true, top, {}});
   emit_.Place(top);
   if (node->Step) {
@@ -963,7 +968,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   }
   Compile(node->Object);
   emit_.Emit<TSWFActionEnumerate2>();
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   breakStack_.push_back({node, true, top, {}});
   emit_.Place(top);
   emit_.Emit<TSWFActionPushDuplicate>();
@@ -989,7 +994,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
 
 void TCodeGenerator::DropEnumeration() {
   // Drops the names an enumeration left, up to and including its null end mark.
-  auto clean = emit_.NewMarker(true);
+  auto clean = emit_.NewMarker(TMarkerDirection::Backward);
   emit_.Place(clean);
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();

@@ -280,8 +280,10 @@ void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button)
                                        events.KeyName.c_str(), events.Pos.Line));
   };
   CompileHandlers(std::move(text), check, [&button](const TEventListNode& events) -> TSWFActionList& {
+    // A key press is a condition of its own, without any state transition.
+    constexpr uint16_t kNoTransitions = 0;
     if (events.Kind == EventKind::KeyPress)
-      return *button.AddCondAction(0, static_cast<uint8_t>(KeyCode(events.KeyName)));
+      return *button.AddCondAction(kNoTransitions, static_cast<uint8_t>(KeyCode(events.KeyName)));
     return *button.AddCondAction(events.ButtonEvents);
   });
 }

@@ -128,9 +128,9 @@ void TActionEmitter::PushRegister(int n) {
 
 void TActionEmitter::StoreRegister(int n) { Emit<TSWFActionStoreRegister>()->RegisterNumber = static_cast<uint8_t>(n); }
 
-std::shared_ptr<TSWFOffsetMarker> TActionEmitter::NewMarker(bool backward) {
+std::shared_ptr<TSWFOffsetMarker> TActionEmitter::NewMarker(TMarkerDirection direction) {
   auto marker = NewIn<TSWFOffsetMarker>(markers_);
-  marker->IsBackward = backward;
+  marker->IsBackward = direction == TMarkerDirection::Backward;
   return marker;
 }
 

@@ -19,6 +19,9 @@ namespace fc {
 // numbers go as doubles.
 bool PushesAsInteger(double value);
 
+// Where a marker is placed: after the branches that refer to it, or before them.
+enum class TMarkerDirection : uint8_t { Forward, Backward };
+
 class TActionEmitter {
 public:
   // The actions' large memory blocks come from `cache` when one is given.
@@ -59,7 +62,7 @@ public:
 
   // A marker that branches will point at. Loop tops are placed before the branches that use
   // them (backward); all other markers after their single branch (forward).
-  std::shared_ptr<TSWFOffsetMarker> NewMarker(bool backward = false);
+  std::shared_ptr<TSWFOffsetMarker> NewMarker(TMarkerDirection direction = TMarkerDirection::Forward);
   void Place(const std::shared_ptr<TSWFOffsetMarker>& marker) { list_->Add(marker); }
   void Jump(const std::shared_ptr<TSWFOffsetMarker>& target);
   void If(const std::shared_ptr<TSWFOffsetMarker>& target);

@@ -81,8 +81,9 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, TLookupMode mode) const {
     }
     if (superclasses) {
       // Superclass member tables; a cycle of bases is cut by the step limit.
+      constexpr int kMaxSuperclasses = 4096;
       int steps = 0;
-      for (const TBaseIdentTable* base = table->Base; base && steps < 4096; base = base->Base, ++steps) {
+      for (const TBaseIdentTable* base = table->Base; base && steps < kMaxSuperclasses; base = base->Base, ++steps) {
         if (TIdentInfo* found = base->FindOwn(name)) {
           if (!base->hasAliases_) return found;
           if (TAliasInfo* alias = found->AsAlias()) return alias->Target;

@@ -69,11 +69,14 @@ std::unique_ptr<TSWFAction> CreateActionObject(TSWFActionCode Code) {
   return make ? make() : nullptr;
 }
 
-std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code) { return CreateActionObject(static_cast<TSWFActionCode>(Code)); }
+std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code) {
+  return CreateActionObject(static_cast<TSWFActionCode>(Code));
+}
 
 uint32_t GetFullSize(const TSWFAction& a) {
   if (a.ActionCode == TSWFActionCode::Marker) return 0;
-  if (a.ActionCode == TSWFActionCode::ByteCode) return static_cast<uint32_t>(static_cast<const TSWFActionByteCode&>(a).Data.size());
+  if (a.ActionCode == TSWFActionCode::ByteCode)
+    return static_cast<uint32_t>(static_cast<const TSWFActionByteCode&>(a).Data.size());
   return HasActionBody(a.ActionCode) ? a.Length + 3u : 1;
 }
 
@@ -475,12 +478,13 @@ void TSWFActionGetURL2::ReadFromStream(TBitsEngine& be) {
   SendVarsMethod = b & kGetURL2MethodMask;
 }
 void TSWFActionGetURL2::WriteActionBody(TBitsEngine& be) {
-  be.WriteByte(static_cast<uint8_t>((LoadVariables ? kGetURL2LoadVariables : 0) | (LoadTarget ? kGetURL2LoadTarget : 0) |
-                                    (SendVarsMethod & kGetURL2MethodMask)));
+  be.WriteByte(static_cast<uint8_t>((LoadVariables ? kGetURL2LoadVariables : 0) |
+                                    (LoadTarget ? kGetURL2LoadTarget : 0) | (SendVarsMethod & kGetURL2MethodMask)));
 }
 std::string TSWFActionGetURL2::Describe() const {
   static const char* kMethods[] = {"none", "GET", "POST", "3"};
-  return Format("method=%s%s%s", kMethods[SendVarsMethod & kGetURL2MethodMask], LoadTarget ? " target" : "", LoadVariables ? " variables" : "");
+  return Format("method=%s%s%s", kMethods[SendVarsMethod & kGetURL2MethodMask], LoadTarget ? " target" : "",
+                LoadVariables ? " variables" : "");
 }
 
 namespace {
@@ -704,7 +708,8 @@ void TSWFActionTry::ReadFromStream(TBitsEngine& be) {
 }
 void TSWFActionTry::WriteActionBody(TBitsEngine& be) {
   be.WriteByte(static_cast<uint8_t>(ReservedFlags | (CatchInRegister ? kTryCatchInRegister : 0) |
-                                    (HasFinallyBlock ? kTryHasFinallyBlock : 0) | (HasCatchBlock ? kTryHasCatchBlock : 0)));
+                                    (HasFinallyBlock ? kTryHasFinallyBlock : 0) |
+                                    (HasCatchBlock ? kTryHasCatchBlock : 0)));
   TrySize.Write(be, *this, false, "try size");
   // A missing block has size 0 unless a size was read from a file.
   auto absent = [&](const TSWFBranchField& f, const char* name) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "swf/tag_factory.h"
@@ -93,6 +94,28 @@ TEST(SWFActions, PushValueTypesBothWays) {
   EXPECT_EQ(std::get<double>(back.Values[1].Value), 0.1);
   EXPECT_EQ(Written(back), b);
   EXPECT_EQ(back.Describe(), "1.5f, 0.1, true, null, r:3, c:300, c:7");
+}
+
+// What a value adds to a Push body, for those who keep a Push within its 16-bit length
+// without writing it.
+TEST(SWFActions, PushValueBytesAreWhatAValueWrites) {
+  const std::pair<TPushValueInfo, size_t> values[] = {
+      {{std::string("abc"), kPushString}, PushValueBytes(kPushString) + 3},
+      {{1.5f, kPushFloat}, PushValueBytes(kPushFloat)},
+      {{std::monostate{}, kPushNull}, PushValueBytes(kPushNull)},
+      {{std::monostate{}, kPushUndefined}, PushValueBytes(kPushUndefined)},
+      {{int32_t{3}, kPushRegister}, PushValueBytes(kPushRegister)},
+      {{true, kPushBoolean}, PushValueBytes(kPushBoolean)},
+      {{0.1, kPushDouble}, PushValueBytes(kPushDouble)},
+      {{int32_t{-7}, kPushInteger}, PushValueBytes(kPushInteger)},
+      {{int32_t{9}, kPushConstant8}, PushValueBytes(kPushConstant8)},
+      {{int32_t{300}, kPushConstant16}, PushValueBytes(kPushConstant16)},
+  };
+  for (const auto& [value, bytes] : values) {
+    TSWFActionPush push;
+    push.Values.push_back(value);
+    EXPECT_EQ(Written(push).size(), 3 + bytes) << int{value.ValueType};
+  }
 }
 
 TEST(SWFActions, MarkersResolveOnWrite) {
