@@ -92,7 +92,7 @@ private:
   // and an action, or a handler of its own.
   struct TBuiltInCall {
     TFuncCallNode* Node;
-    const std::string& Written;  // the name as written
+    std::string Written;  // the name as written (a copy: compiling the arguments adds names)
     int Line;
     int Count;  // of arguments
     TParseTreeNode* Arg(int i) const { return Node->Arguments->Items[i]; }
