@@ -112,6 +112,18 @@ TEST(ArenaTest, WorksAsAMemoryResource) {
   EXPECT_THROW((void)arena.allocate(8, 3), std::bad_alloc);  // not a power of two
 }
 
+// A request no memory can hold is refused, also when its size would wrap around the end of
+// the address space from where the arena stands (it once got memory that overlapped the next
+// allocations instead).
+TEST(ArenaTest, RefusesRequestsLargerThanMemory) {
+  TArena arena;
+  auto* first = static_cast<uint8_t*>(arena.Allocate(16, 8));
+  EXPECT_THROW((void)arena.Allocate(SIZE_MAX - 64, 8), std::bad_alloc);
+  EXPECT_THROW((void)arena.allocate(SIZE_MAX / 2 + 1), std::bad_alloc);
+  auto* next = static_cast<uint8_t*>(arena.Allocate(16, 8));
+  EXPECT_TRUE(next >= first + 16 || next + 16 <= first);
+}
+
 // Nodes that own memory (positions of included text, long lists, listing lines) keep it
 // after the parse and give it back with the unit: the sanitizer build checks the latter.
 TEST(ArenaTest, NodesOfAUnitKeepWhatTheyOwnUntilTheUnitGoes) {
