@@ -108,7 +108,7 @@ private:
     // payload.
     consteval TBuiltIn(std::string_view name, int arguments, TSWFActionCode action, TBuiltInResult result)
         : Name(name), Arguments(arguments), Action(action), Result(result) {
-      if (!IsSimpleAction(action)) throw "a built-in function's action has no payload";
+      if (!IsSimpleAction(action)) throw "the action of a built-in function row must be one without a payload";
     }
     consteval TBuiltIn(std::string_view name, TBuiltInHandler handler) : Name(name), Handler(handler) {
       if (!handler) throw "a built-in function without an action needs a handler";
