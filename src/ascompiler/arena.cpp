@@ -50,10 +50,10 @@ TArena::~TArena() {
   for (const TBlock& block : blocks_) {
     // A cached block stays poisoned in sanitizer builds: an object used after its arena was
     // freed is reported.
-    if (block.large && cache_ && cache_->Give({block.memory, block.size})) continue;
-    arena_pages::Unpoison(block.memory, block.size);  // the memory goes back clean
-    if (block.large) arena_pages::UnmapLarge(block.memory, block.size);
-    else std::free(block.memory);
+    if (block.Large && cache_ && cache_->Give({block.Memory, block.Size})) continue;
+    arena_pages::Unpoison(block.Memory, block.Size);  // the memory goes back clean
+    if (block.Large) arena_pages::UnmapLarge(block.Memory, block.Size);
+    else std::free(block.Memory);
   }
 }
 
@@ -82,7 +82,7 @@ void TArena::NewBlock(size_t bytes, size_t alignment) {
   TBlock block{nullptr, 0, false};
   if (blocks_.empty() && bytes + alignment <= kFirstBlock) {
     block = {std::malloc(kFirstBlock), kFirstBlock, false};
-    if (!block.memory) throw std::bad_alloc();
+    if (!block.Memory) throw std::bad_alloc();
   } else {
     const size_t size = RoundUp(bytes + alignment, kLargeBlock);
     TArenaBlockCache::TBlock cached = cache_ ? cache_->Take(size) : TArenaBlockCache::TBlock{};
@@ -90,9 +90,9 @@ void TArena::NewBlock(size_t bytes, size_t alignment) {
     block = {cached.Memory, cached.Size, true};
   }
   blocks_.push_back(block);
-  next_ = reinterpret_cast<uintptr_t>(block.memory);
-  end_ = next_ + block.size;
-  arena_pages::Poison(block.memory, block.size);
+  next_ = reinterpret_cast<uintptr_t>(block.Memory);
+  end_ = next_ + block.Size;
+  arena_pages::Poison(block.Memory, block.Size);
 }
 
 }  // namespace fc

@@ -83,9 +83,9 @@ private:
   void NewBlock(size_t bytes, size_t alignment);
 
   struct TBlock {
-    void* memory;
-    size_t size;
-    bool large;
+    void* Memory;
+    size_t Size;
+    bool Large;
   };
   std::shared_ptr<TArenaBlockCache> cache_;
   std::vector<TBlock> blocks_;
@@ -102,8 +102,8 @@ public:
   explicit TOwningArena(std::shared_ptr<TArenaBlockCache> cache = nullptr) : memory_(std::move(cache)) {}
   ~TOwningArena() {
     for (TOwned* owned = first_; owned;) {
-      TOwned* next = owned->next;
-      owned->destroy(owned);
+      TOwned* next = owned->Next;
+      owned->Destroy(owned);
       owned = next;
     }
   }
@@ -123,7 +123,7 @@ public:
         std::launder(reinterpret_cast<T*>(reinterpret_cast<char*>(o) + kOffset))->~T();
       }};
       *last_ = owned;
-      last_ = &owned->next;
+      last_ = &owned->Next;
       return object;
     }
   }
@@ -132,8 +132,8 @@ public:
 
 private:
   struct TOwned {
-    TOwned* next;
-    void (*destroy)(TOwned*);
+    TOwned* Next;
+    void (*Destroy)(TOwned*);
   };
   TArena memory_;
   TOwned* first_ = nullptr;

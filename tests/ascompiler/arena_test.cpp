@@ -89,13 +89,13 @@ TEST(ArenaTest, ACacheLivesAsLongAsItsArenas) {
 TEST(ArenaTest, AnOwningArenaDestroysWhatItMadeInOrder) {
   std::vector<int> destroyed;
   struct Noted {
-    std::vector<int>* log;
-    int id;
-    ~Noted() { log->push_back(id); }
+    std::vector<int>* Log;
+    int Id;
+    ~Noted() { Log->push_back(Id); }
   };
   {
     TOwningArena arena;
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(arena.Make<Noted>(&destroyed, i)->id, i);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(arena.Make<Noted>(&destroyed, i)->Id, i);
     EXPECT_EQ(*arena.Make<int>(7), 7);  // nothing to destroy
     EXPECT_TRUE(destroyed.empty());
   }

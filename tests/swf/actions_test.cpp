@@ -306,9 +306,9 @@ TEST(SWFActions, FunctionsWithAndTryRoundTrip) {
 // into its own field and shows in the disassembly.
 TEST(SWFActions, FlagBitsBothWays) {
   struct Flag {
-    bool TSWFActionDefineFunction2::*member;
-    uint16_t bits;  // as written, most significant first
-    const char* name;
+    bool TSWFActionDefineFunction2::*Member;
+    uint16_t Bits;  // as written, most significant first
+    const char* Name;
   };
   const Flag flags[] = {
       {&TSWFActionDefineFunction2::PreloadParent, 0x8000, "preloadParent"},
@@ -323,20 +323,20 @@ TEST(SWFActions, FlagBitsBothWays) {
   };
   for (const Flag& flag : flags) {
     TSWFActionDefineFunction2 f;
-    f.*flag.member = true;
+    f.*flag.Member = true;
     f.CodeSize.SetOffset(0);
     const Bytes b = Written(f);
-    const Bytes expected{0x8E, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(flag.bits >> 8),
-                         static_cast<uint8_t>(flag.bits), 0x00, 0x00};
-    EXPECT_EQ(b, expected) << flag.name;
+    const Bytes expected{0x8E, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(flag.Bits >> 8),
+                         static_cast<uint8_t>(flag.Bits), 0x00, 0x00};
+    EXPECT_EQ(b, expected) << flag.Name;
     TSWFActionList list = Read(b);
     auto* back = dynamic_cast<TSWFActionDefineFunction2*>(list[0]);
-    ASSERT_NE(back, nullptr) << flag.name;
-    for (const Flag& other : flags) EXPECT_EQ(back->*other.member, &other == &flag) << flag.name << " " << other.name;
-    EXPECT_EQ(back->Describe(), std::string("\"\" () registers=0 ") + flag.name + " until label 1");
+    ASSERT_NE(back, nullptr) << flag.Name;
+    for (const Flag& other : flags) EXPECT_EQ(back->*other.Member, &other == &flag) << flag.Name << " " << other.Name;
+    EXPECT_EQ(back->Describe(), std::string("\"\" () registers=0 ") + flag.Name + " until label 1");
     TSWFActionDefineFunction2 copy;
     copy.Assign(*back);
-    EXPECT_EQ(Written(copy), expected) << flag.name;
+    EXPECT_EQ(Written(copy), expected) << flag.Name;
   }
 
   TSWFActionGetURL2 url;
