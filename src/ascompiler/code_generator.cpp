@@ -12,19 +12,12 @@
 namespace fc {
 namespace {
 
-constexpr std::string_view kBuiltIns[] = {
-    "length", "int", "random", "call", "chr", "ord", "substring", "mbord", "mbchr", "mblength", "startdrag",
-    "stopdrag", "number", "string", "gettimer", "getproperty", "setproperty", "geturl", "loadmovie",
-    "loadmovienum", "loadvariables", "loadvariablesnum", "duplicatemovieclip", "removemovieclip", "play",
-    "stop", "nextframe", "prevframe", "stopallsounds", "gotoandplay", "gotoandstop", "set", "unloadmovie",
-    "unloadmovienum", "fscommand", "fscommand2", "trace",
-};
-
-bool IsBuiltIn(std::string_view name) {
-  for (std::string_view b : kBuiltIns)
-    if (IEquals(b, name)) return true;
-  return false;
-}
+// Class set-up code keeps what it works on in this register: the package object, then the
+// constructor (while static members are set) and the prototype. Inside the constructor `this`
+// takes it, as the first register handed out, so instance variables are set the same way.
+constexpr int kClassRegister = 1;
+// addProperty(name, getter, setter).
+constexpr int kAddPropertyArguments = 3;
 
 bool IsSpecialName(TStrId name) {
   return name == TStringTable::ThisId || name == TStringTable::SuperId || name == TStringTable::ArgumentsId;
@@ -68,17 +61,9 @@ bool HasSideEffects(const TParseTreeNode* node) {
 }  // namespace
 
 TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
-    : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable) {}
+    : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable, context.BlockCache) {}
 
 void TCodeGenerator::Fail(const std::string& message) const { throw EActionCompileError(message); }
-
-bool TCodeGenerator::IsBuiltInName(TStrId name) {
-  if (name < 0) return false;
-  const auto index = static_cast<size_t>(name);
-  if (index >= builtIn_.size()) builtIn_.resize(index + 1, kUnknown);
-  if (builtIn_[index] == kUnknown) builtIn_[index] = IsBuiltIn(Text(name)) ? kYes : kNo;
-  return builtIn_[index] == kYes;
-}
 
 void TCodeGenerator::CompileUnit() {
   if (!unit_.Root) return;
@@ -115,7 +100,7 @@ void TCodeGenerator::CompileTopLevel(TParseTreeNode* item) {
 
 void TCodeGenerator::KeepOutOfRegisters(TIdentTable* scope, TStrId name) {
   for (TBaseIdentTable* table = scope; table; table = table->Parent) {
-    if (!table->Lookup(name, 0)) continue;
+    if (!table->Lookup(name, TLookupMode::Own)) continue;
     // Declared in an enclosing function: the nested function reads it by name.
     if (table != scope && table->Kind == ScopeKind::Function)
       for (const auto& entry : table->Items())
@@ -140,24 +125,40 @@ TLvalueNode* TCodeGenerator::ThisLvalue(TIdentTable* scope) {
   return self;
 }
 
+namespace {
+
+bool IsClassMember(const TIdentInfo* entry) {
+  return entry && entry->Kind == ScopeKind::Class && !dynamic_cast<const TClassInfo*>(entry) &&
+         !dynamic_cast<const TAliasInfo*>(entry);
+}
+
+// The member of the class around `scope` (or of its superclasses) that a plain name means,
+// or null.
+TIdentInfo* EnclosingClassMember(TIdentTable* scope, TStrId name) {
+  TBaseIdentTable* look = scope->Kind == ScopeKind::Class      ? scope
+                          : scope->Kind == ScopeKind::Function ? scope->Parent
+                                                               : nullptr;
+  if (!look) return nullptr;
+  TIdentInfo* found = look->Lookup(name, TLookupMode::OutwardAndSuperclasses);
+  return IsClassMember(found) ? found : nullptr;
+}
+
+}  // namespace
+
+TParseTreeNode* TCodeGenerator::MemberBase(TIdentInfo* member, TIdentTable* scope) {
+  auto* owner = dynamic_cast<TIdentTable*>(member->Owner);
+  if (!owner || !owner->ClassName()) return nullptr;
+  return (member->Flags & kIdentStatic) ? ClassChain(owner) : ThisLvalue(scope);
+}
+
 void TCodeGenerator::ResolveClassMember(TLvalueNode* node) {
   node->Resolved = true;
   TIdentTable* scope = node->Scope;
   if (!scope) return;
-  if (!node->Entry || node->Entry->Kind == ScopeKind::Program) {
-    TBaseIdentTable* look = scope->Kind == ScopeKind::Class ? scope : scope->Kind == ScopeKind::Function ? scope->Parent : nullptr;
-    if (look)
-      if (TIdentInfo* found = look->Lookup(node->Name(), 3); found && found->Kind == ScopeKind::Class &&
-                                                            !dynamic_cast<TClassInfo*>(found) &&
-                                                            !dynamic_cast<TAliasInfo*>(found))
-        node->Entry = found;
-  }
-  TIdentInfo* entry = node->Entry;
-  if (!entry || entry->Kind != ScopeKind::Class || dynamic_cast<TClassInfo*>(entry) || dynamic_cast<TAliasInfo*>(entry))
-    return;
-  auto* owner = dynamic_cast<TIdentTable*>(entry->Owner);
-  if (!owner || !owner->ClassName()) return;
-  node->SetBase((entry->Flags & kIdentStatic) ? ClassChain(owner) : ThisLvalue(scope));
+  if (!node->Entry || node->Entry->Kind == ScopeKind::Program)
+    if (TIdentInfo* member = EnclosingClassMember(scope, node->Name())) node->Entry = member;
+  if (!IsClassMember(node->Entry)) return;
+  if (TParseTreeNode* base = MemberBase(node->Entry, scope)) node->SetBase(base);
 }
 
 void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
@@ -165,20 +166,13 @@ void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
   TIdentTable* scope = node->Scope;
   if (!scope || node->Base || node->Name == TStringTable::SuperId) return;
   TIdentInfo* entry = node->Entry;
-  if (!entry || entry->Kind == ScopeKind::Program) {
-    TBaseIdentTable* look = scope->Kind == ScopeKind::Class ? scope : scope->Kind == ScopeKind::Function ? scope->Parent : nullptr;
-    if (look)
-      if (TIdentInfo* found = look->Lookup(node->Name, 3); found && found->Kind == ScopeKind::Class &&
-                                                          !dynamic_cast<TClassInfo*>(found) &&
-                                                          !dynamic_cast<TAliasInfo*>(found))
-        entry = found;
-  }
-  if (!entry || entry->Kind != ScopeKind::Class || dynamic_cast<TClassInfo*>(entry) || dynamic_cast<TAliasInfo*>(entry))
-    return;
-  auto* owner = dynamic_cast<TIdentTable*>(entry->Owner);
-  if (!owner || !owner->ClassName()) return;
+  if (!entry || entry->Kind == ScopeKind::Program)
+    if (TIdentInfo* member = EnclosingClassMember(scope, node->Name)) entry = member;
+  if (!IsClassMember(entry)) return;
+  TParseTreeNode* base = MemberBase(entry, scope);
+  if (!base) return;
   node->Entry = entry;
-  node->SetBase((entry->Flags & kIdentStatic) ? ClassChain(owner) : ThisLvalue(scope));
+  node->SetBase(base);
 }
 
 void TCodeGenerator::Prepare(TParseTreeNode* node) {
@@ -193,7 +187,7 @@ void TCodeGenerator::Prepare(TParseTreeNode* node) {
     auto* c = static_cast<TFuncCallNode*>(node);
     if (!c->Base && c->Scope && !IsSpecialName(c->Name)) {
       KeepOutOfRegisters(c->Scope, c->Name);
-      if (!c->Resolved && !IsBuiltInName(c->Name)) ResolveClassCall(c);
+      if (!c->Resolved && !BuiltInOf(c->Name)) ResolveClassCall(c);
     }
   }
   VisitChildren(node, [this](auto* child) { Prepare(child); });
@@ -354,9 +348,9 @@ void TCodeGenerator::Assign(TAssignNode* node) {
   TLvalueNode* target = node->Target;
   const bool used = !node->Has(kNodeUnused);
   auto finish = [&] {
-    if (used) emit_.StoreRegister(0);
+    if (used) emit_.StoreRegister(kTempRegister);
     Setter(target);
-    if (used) emit_.PushRegister(0);
+    if (used) emit_.PushRegister(kTempRegister);
   };
   if (node->Operator == kAssignPlain) {
     TargetParts(target);
@@ -369,12 +363,12 @@ void TCodeGenerator::Assign(TAssignNode* node) {
   if (!RegisterOf(target) && target->Path < 0 && (HasSideEffects(target->Base) || (target->Computed && HasSideEffects(target->Member)))) {
     TargetParts(target);
     if (target->Base) {
-      emit_.StoreRegister(0);
+      emit_.StoreRegister(kTempRegister);
       emit_.Emit<TSWFActionPop>();
       emit_.Emit<TSWFActionPushDuplicate>();
-      emit_.PushRegister(0);
+      emit_.PushRegister(kTempRegister);
       emit_.Emit<TSWFActionStackSwap>();
-      emit_.PushRegister(0);
+      emit_.PushRegister(kTempRegister);
     } else {
       emit_.Emit<TSWFActionPushDuplicate>();
     }
@@ -385,12 +379,12 @@ void TCodeGenerator::Assign(TAssignNode* node) {
   Getter(target);
   if (node->Operator == kTokInc || node->Operator == kTokDec) {
     const bool postfix = node->Has(kNodePostfix);
-    if (used && postfix) emit_.StoreRegister(0);
+    if (used && postfix) emit_.StoreRegister(kTempRegister);
     if (node->Operator == kTokInc) emit_.Emit<TSWFActionIncrement>();
     else emit_.Emit<TSWFActionDecrement>();
-    if (used && !postfix) emit_.StoreRegister(0);
+    if (used && !postfix) emit_.StoreRegister(kTempRegister);
     Setter(target);
-    if (used) emit_.PushRegister(0);
+    if (used) emit_.PushRegister(kTempRegister);
     return;
   }
   Compile(node->Value);
@@ -597,179 +591,243 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
   PopIfUnused(node);
 }
 
-bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
-  if (!IsBuiltInName(node->Name)) return false;
-  const std::string& written = Text(node->Name);
-  const std::string name = ToLowerAscii(written);
-  const int line = node->Pos.Line;
-  TNodeVector* argList = node->Arguments ? &node->Arguments->Items : nullptr;
-  const int count = argList ? argList->Count() : 0;
-  auto arg = [&](int i) { return (*argList)[i]; };
-  auto need = [&](int n) {
-    if (count != n)
-      Fail(Format("Invalid parameters count in \"%s\" in line %d\nRequires %d parameters, actual - %d.", written.c_str(),
-                  line, n, count));
-  };
-  auto simple = [&](int n, auto action) {
-    need(n);
-    for (int i = 0; i < n; ++i) Compile(arg(i));
-    action();
-  };
-  auto stringLiteral = [&](int i) -> const TStrNode* {
-    if (i >= count || arg(i)->Kind != NodeKind::Str) return nullptr;
-    auto* s = static_cast<const TStrNode*>(arg(i));
-    return s->Id >= 0 ? s : nullptr;
-  };
-  auto method = [&](int i, const char* error) -> uint8_t {
-    if (i >= count) return 0;
-    const TStrNode* s = stringLiteral(i);
-    if (!s) Fail(Format(error, line));
-    return IEquals(Text(s->Id), "get") ? 1 : 2;
-  };
-  auto level = [&](int i, const char* error) {
-    if (arg(i)->Kind != NodeKind::Number) Fail(Format(error, line));
-    const double v = static_cast<const TNumberNode*>(arg(i))->Value;
-    if (!std::isfinite(v) || std::fabs(v) > 1e9) Fail(Format(error, line));
-    emit_.PushString("_level" + std::to_string(static_cast<long long>(std::trunc(v))));
-  };
-  auto getUrl2 = [&](uint8_t m, bool target, bool variables) {
-    auto* a = emit_.Emit<TSWFActionGetURL2>();
-    a->SendVarsMethod = m;
-    a->LoadTarget = target;
-    a->LoadVariables = variables;
-  };
-  auto propertyArg = [&](const char* listError) {
-    auto* l = arg(1)->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(arg(1)) : nullptr;
-    if (!l || !IsPlainName(l)) Fail(Format(listError, line));
-    const int index = ClipPropertyIndex(Text(l->Name()));
-    if (index < 0) Fail(Format("Invalid property name in \"getProperty\" in line %d", line));
-    return index;
-  };
-  auto undefinedAfter = [&](auto action) {
-    action();
-    emit_.PushUndefined();
-  };
+// --- Built-in functions ---
 
-  if (name == "length") simple(1, [&] { emit_.Emit<TSWFActionStringLength>(); });
-  else if (name == "int") simple(1, [&] { emit_.Emit<TSWFActionToInteger>(); });
-  else if (name == "random") simple(1, [&] { emit_.Emit<TSWFActionRandomNumber>(); });
-  else if (name == "call") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionCall>(); }); });
-  else if (name == "chr") simple(1, [&] { emit_.Emit<TSWFActionAsciiToChar>(); });
-  else if (name == "ord") simple(1, [&] { emit_.Emit<TSWFActionCharToAscii>(); });
-  else if (name == "substring") simple(3, [&] { emit_.Emit<TSWFActionStringExtract>(); });
-  else if (name == "mbord") simple(1, [&] { emit_.Emit<TSWFActionMBCharToAscii>(); });
-  else if (name == "mbchr") simple(1, [&] { emit_.Emit<TSWFActionMBAsciiToChar>(); });
-  else if (name == "mblength") simple(1, [&] { emit_.Emit<TSWFActionMBStringLength>(); });
-  else if (name == "number") simple(1, [&] { emit_.Emit<TSWFActionToNumber>(); });
-  else if (name == "string") simple(1, [&] { emit_.Emit<TSWFActionToString>(); });
-  else if (name == "gettimer") simple(0, [&] { emit_.Emit<TSWFActionGetTime>(); });
-  else if (name == "trace") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionTrace>(); }); });
-  else if (name == "stopdrag") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionEndDrag>(); }); });
-  else if (name == "play") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionPlay>(); }); });
-  else if (name == "stop") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionStop>(); }); });
-  else if (name == "nextframe") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionNextFrame>(); }); });
-  else if (name == "prevframe") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionPreviousFrame>(); }); });
-  else if (name == "stopallsounds") simple(0, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionStopSounds>(); }); });
-  else if (name == "removemovieclip") simple(1, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionRemoveSprite>(); }); });
-  else if (name == "duplicatemovieclip") simple(3, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionCloneSprite>(); }); });
-  else if (name == "set") simple(2, [&] { undefinedAfter([&] { emit_.Emit<TSWFActionSetVariable>(); }); });
-  else if (name == "startdrag") {
-    if (count != 1 && count != 2 && count != 6)
-      Fail(Format("Invalid parameters list in \"startDrag\" in line %d\n\"startDrag\" requires 1 (target), 2 "
-                  "(target+lock) or 6 (target+lock+constraint) parameters",
-                  line));
-    if (count == 6) {
-      for (int i = 2; i < 6; ++i) Compile(arg(i));
-      emit_.PushInteger(1);
-    } else {
-      emit_.PushInteger(0);
-    }
-    if (count == 1) emit_.PushInteger(0);
-    else Compile(arg(1));
-    Compile(arg(0));
-    undefinedAfter([&] { emit_.Emit<TSWFActionStartDrag>(); });
-  } else if (name == "getproperty") {
-    need(2);
-    const int index = propertyArg("Invalid parameters list in \"getProperty\" in line %d");
-    Compile(arg(0));
-    emit_.PushInteger(index);
-    emit_.Emit<TSWFActionGetProperty>();
-  } else if (name == "setproperty") {
-    need(3);
-    const int index = propertyArg("Invalid parameters list in \"setProperty\" in line %d");
-    Compile(arg(0));
-    emit_.PushInteger(index);
-    Compile(arg(2));
-    undefinedAfter([&] { emit_.Emit<TSWFActionSetProperty>(); });
-  } else if (name == "geturl") {
-    if (count < 1 || count > 3)
-      Fail(Format("Invalid parameters list in \"getUrl\" in line %d\n\"getUrl\" requires 1, 2 or 3 parameters", line));
-    const uint8_t m = method(2, "Invalid parameters 3 in \"getUrl\" in line %d");
-    Compile(arg(0));
-    if (count >= 2) Compile(arg(1));
-    else emit_.PushString("");
-    undefinedAfter([&] { getUrl2(m, false, false); });
-  } else if (name == "loadmovie" || name == "loadmovienum" || name == "loadvariables" || name == "loadvariablesnum") {
-    const bool variables = name.starts_with("loadvariables");
-    const bool num = name.ends_with("num");
-    if (count != 2 && count != 3) {
-      if (variables)
-        Fail(Format("Invalid parameters list in \"loadVariables\" in line %d\n\"loadVariables\" requires 2 or 3 parameters", line));
-      Fail(Format("Invalid parameters list in \"loadMovie\" in line %d\n\"loadMovie\" requires 2 or 3 parameters", line));
-    }
-    const uint8_t m = method(2, variables ? "Invalid parameters 3 in \"loadVariables\" in line %d"
-                                          : "Invalid parameters 3 in \"loadMovie\" in line %d");
-    Compile(arg(0));
-    if (num)
-      level(1, variables ? "Invalid parameters 2 in \"loadVariablesNum\" in line %d"
-                         : "Invalid parameters 2 in \"loadMovieNum\" in line %d");
-    else
-      Compile(arg(1));
-    undefinedAfter([&] { getUrl2(m, true, variables); });
-  } else if (name == "unloadmovie" || name == "unloadmovienum") {
-    need(1);
-    emit_.PushString("");
-    if (name == "unloadmovienum") level(0, "Invalid parameters 1 in \"unloadMovieNum\" in line %d");
-    else Compile(arg(0));
-    undefinedAfter([&] { getUrl2(0, true, false); });
-  } else if (name == "fscommand") {
-    need(2);
-    const TStrNode* command = stringLiteral(0);
-    if (!command) Fail(Format("Invalid parameters 1 in \"fscommand\" in line %d", line));
-    const TStrNode* parameter = stringLiteral(1);
-    if (!parameter) Fail(Format("Invalid parameters 2 in \"fscommand\" in line %d", line));
-    undefinedAfter([&] {
-      auto* a = emit_.Emit<TSWFActionGetUrl>();
-      a->URL = "FSCommand:" + Text(command->Id);
-      a->Target = Text(parameter->Id);
-    });
-  } else if (name == "fscommand2") {
-    if (count < 1) Fail(Format("Invalid parameters list in \"fscommand2\" in line %d\n", line));
-    Arguments(node->Arguments);
-    emit_.Emit<TSWFActionFSCommand2>();
-  } else if (name == "gotoandplay" || name == "gotoandstop") {
-    const bool play = name == "gotoandplay";
-    if (count != 1 && count != 2)
-      Fail(Format("Invalid parameters list in \"%s\" in line %d\n\"%s\" requires 1 (frame) or 2 (scene+frame) parameters",
-                  written.c_str(), line, written.c_str()));
-    // The frame is the last argument; a scene given before it never stands for the frame.
-    TParseTreeNode* frame = arg(count - 1);
-    if (context_.SwfVersion >= 5) {
-      Compile(frame);
-      emit_.Emit<TSWFActionGotoFrame2>()->Play = play;
-    } else {
-      if (frame->Kind == NodeKind::Number) {
-        const double n = static_cast<TNumberNode*>(frame)->Value;
-        if (!(n >= 1 && n <= 65536)) Fail(Format("Invalid frame number in \"%s\" in line %d", written.c_str(), line));
-        emit_.Emit<TSWFActionGotoFrame>()->Frame = static_cast<uint16_t>(static_cast<int>(n) - 1);
-      } else if (count == 2) {
-        emit_.Emit<TSWFActionGotoFrame>()->Frame = 0;
+// Matched in any case; a user function of one of these names is never called by a plain call.
+const TCodeGenerator::TBuiltIn TCodeGenerator::kBuiltIns[] = {
+    {"length", 1, TSWFActionCode::StringLength, TBuiltInResult::FromAction},
+    {"int", 1, TSWFActionCode::ToInteger, TBuiltInResult::FromAction},
+    {"random", 1, TSWFActionCode::RandomNumber, TBuiltInResult::FromAction},
+    {"call", 1, TSWFActionCode::Call, TBuiltInResult::Undefined},
+    {"chr", 1, TSWFActionCode::AsciiToChar, TBuiltInResult::FromAction},
+    {"ord", 1, TSWFActionCode::CharToAscii, TBuiltInResult::FromAction},
+    {"substring", 3, TSWFActionCode::StringExtract, TBuiltInResult::FromAction},
+    {"mbord", 1, TSWFActionCode::MBCharToAscii, TBuiltInResult::FromAction},
+    {"mbchr", 1, TSWFActionCode::MBAsciiToChar, TBuiltInResult::FromAction},
+    {"mblength", 1, TSWFActionCode::MBStringLength, TBuiltInResult::FromAction},
+    {"startdrag", &TCodeGenerator::BuiltInStartDrag},
+    {"stopdrag", 0, TSWFActionCode::EndDrag, TBuiltInResult::Undefined},
+    {"number", 1, TSWFActionCode::ToNumber, TBuiltInResult::FromAction},
+    {"string", 1, TSWFActionCode::ToString, TBuiltInResult::FromAction},
+    {"gettimer", 0, TSWFActionCode::GetTime, TBuiltInResult::FromAction},
+    {"getproperty", &TCodeGenerator::BuiltInGetProperty},
+    {"setproperty", &TCodeGenerator::BuiltInSetProperty},
+    {"geturl", &TCodeGenerator::BuiltInGetURL},
+    {"loadmovie", &TCodeGenerator::BuiltInLoadMovie},
+    {"loadmovienum", &TCodeGenerator::BuiltInLoadMovieNum},
+    {"loadvariables", &TCodeGenerator::BuiltInLoadVariables},
+    {"loadvariablesnum", &TCodeGenerator::BuiltInLoadVariablesNum},
+    {"duplicatemovieclip", 3, TSWFActionCode::CloneSprite, TBuiltInResult::Undefined},
+    {"removemovieclip", 1, TSWFActionCode::RemoveSprite, TBuiltInResult::Undefined},
+    {"play", 0, TSWFActionCode::Play, TBuiltInResult::Undefined},
+    {"stop", 0, TSWFActionCode::Stop, TBuiltInResult::Undefined},
+    {"nextframe", 0, TSWFActionCode::NextFrame, TBuiltInResult::Undefined},
+    {"prevframe", 0, TSWFActionCode::PreviousFrame, TBuiltInResult::Undefined},
+    {"stopallsounds", 0, TSWFActionCode::StopSounds, TBuiltInResult::Undefined},
+    {"gotoandplay", &TCodeGenerator::BuiltInGotoAndPlay},
+    {"gotoandstop", &TCodeGenerator::BuiltInGotoAndStop},
+    {"set", 2, TSWFActionCode::SetVariable, TBuiltInResult::Undefined},
+    {"unloadmovie", &TCodeGenerator::BuiltInUnloadMovie},
+    {"unloadmovienum", &TCodeGenerator::BuiltInUnloadMovieNum},
+    {"fscommand", &TCodeGenerator::BuiltInFSCommand},
+    {"fscommand2", &TCodeGenerator::BuiltInFSCommand2},
+    {"trace", 1, TSWFActionCode::Trace, TBuiltInResult::Undefined},
+};
+
+const TCodeGenerator::TBuiltIn* TCodeGenerator::BuiltInOf(TStrId name) {
+  if (name < 0) return nullptr;
+  const auto index = static_cast<size_t>(name);
+  if (index >= builtIn_.size()) builtIn_.resize(index + 1, kBuiltInUndecided);
+  int16_t& row = builtIn_[index];
+  if (row == kBuiltInUndecided) {
+    row = kNoBuiltIn;
+    const std::string& text = Text(name);
+    for (size_t i = 0; i < std::size(kBuiltIns); ++i)
+      if (IEquals(kBuiltIns[i].Name, text)) {
+        row = static_cast<int16_t>(i);
+        break;
       }
-      if (play && (frame->Kind == NodeKind::Number || count == 2)) emit_.Emit<TSWFActionPlay>();
-    }
-    emit_.PushUndefined();
   }
+  return row == kNoBuiltIn ? nullptr : &kBuiltIns[row];
+}
+
+bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
+  const TBuiltIn* builtIn = BuiltInOf(node->Name);
+  if (!builtIn) return false;
+  const TBuiltInCall call{node, Text(node->Name), node->Pos.Line, node->Arguments ? node->Arguments->Items.Count() : 0};
+  if (builtIn->Handler) {
+    (this->*builtIn->Handler)(call);
+    return true;
+  }
+  NeedArguments(call, builtIn->Arguments);
+  for (int i = 0; i < builtIn->Arguments; ++i) Compile(call.Arg(i));
+  emit_.Emit(builtIn->Action);
+  if (builtIn->Result == TBuiltInResult::Undefined) emit_.PushUndefined();
   return true;
+}
+
+void TCodeGenerator::NeedArguments(const TBuiltInCall& call, int count) {
+  if (call.Count != count)
+    Fail(Format("Invalid parameters count in \"%s\" in line %d\nRequires %d parameters, actual - %d.",
+                call.Written.c_str(), call.Line, count, call.Count));
+}
+
+const TStrNode* TCodeGenerator::StringLiteralArgument(const TBuiltInCall& call, int i) const {
+  if (i >= call.Count || call.Arg(i)->Kind != NodeKind::Str) return nullptr;
+  auto* s = static_cast<const TStrNode*>(call.Arg(i));
+  return s->Id >= 0 ? s : nullptr;
+}
+
+uint8_t TCodeGenerator::SendMethodArgument(const TBuiltInCall& call, int i, const char* error) {
+  if (i >= call.Count) return kSendVarsNone;
+  const TStrNode* s = StringLiteralArgument(call, i);
+  if (!s) Fail(Format(error, call.Line));
+  return IEquals(Text(s->Id), "get") ? kSendVarsGet : kSendVarsPost;
+}
+
+void TCodeGenerator::PushLevelArgument(const TBuiltInCall& call, int i, const char* error) {
+  if (call.Arg(i)->Kind != NodeKind::Number) Fail(Format(error, call.Line));
+  const double v = static_cast<const TNumberNode*>(call.Arg(i))->Value;
+  if (!std::isfinite(v) || std::fabs(v) > 1e9) Fail(Format(error, call.Line));
+  emit_.PushString("_level" + std::to_string(static_cast<long long>(std::trunc(v))));
+}
+
+int TCodeGenerator::PropertyArgument(const TBuiltInCall& call, const char* listError) {
+  auto* l = call.Arg(1)->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(call.Arg(1)) : nullptr;
+  if (!l || !IsPlainName(l)) Fail(Format(listError, call.Line));
+  const int index = ClipPropertyIndex(Text(l->Name()));
+  if (index < 0) Fail(Format("Invalid property name in \"getProperty\" in line %d", call.Line));
+  return index;
+}
+
+void TCodeGenerator::EmitGetURL2(uint8_t method, bool loadTarget, bool loadVariables) {
+  auto* a = emit_.Emit<TSWFActionGetURL2>();
+  a->SendVarsMethod = method;
+  a->LoadTarget = loadTarget;
+  a->LoadVariables = loadVariables;
+}
+
+void TCodeGenerator::BuiltInStartDrag(const TBuiltInCall& call) {
+  // The player takes the constraint (when flagged), the flag, the lock and the target.
+  constexpr int kTarget = 0, kLock = 1, kConstraint = 2, kWithConstraint = 6;
+  if (call.Count != 1 && call.Count != 2 && call.Count != kWithConstraint)
+    Fail(Format("Invalid parameters list in \"startDrag\" in line %d\n\"startDrag\" requires 1 (target), 2 "
+                "(target+lock) or 6 (target+lock+constraint) parameters",
+                call.Line));
+  if (call.Count == kWithConstraint) {
+    for (int i = kConstraint; i < kWithConstraint; ++i) Compile(call.Arg(i));
+    emit_.PushInteger(1);
+  } else {
+    emit_.PushInteger(0);
+  }
+  if (call.Count > kLock) Compile(call.Arg(kLock));
+  else emit_.PushInteger(0);
+  Compile(call.Arg(kTarget));
+  emit_.Emit<TSWFActionStartDrag>();
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::BuiltInGetProperty(const TBuiltInCall& call) {
+  NeedArguments(call, 2);
+  const int index = PropertyArgument(call, "Invalid parameters list in \"getProperty\" in line %d");
+  Compile(call.Arg(0));
+  emit_.PushInteger(index);
+  emit_.Emit<TSWFActionGetProperty>();
+}
+
+void TCodeGenerator::BuiltInSetProperty(const TBuiltInCall& call) {
+  NeedArguments(call, 3);
+  const int index = PropertyArgument(call, "Invalid parameters list in \"setProperty\" in line %d");
+  Compile(call.Arg(0));
+  emit_.PushInteger(index);
+  Compile(call.Arg(2));
+  emit_.Emit<TSWFActionSetProperty>();
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::BuiltInGetURL(const TBuiltInCall& call) {
+  if (call.Count < 1 || call.Count > 3)
+    Fail(Format("Invalid parameters list in \"getUrl\" in line %d\n\"getUrl\" requires 1, 2 or 3 parameters",
+                call.Line));
+  const uint8_t method = SendMethodArgument(call, 2, "Invalid parameters 3 in \"getUrl\" in line %d");
+  Compile(call.Arg(0));
+  if (call.Count >= 2) Compile(call.Arg(1));
+  else emit_.PushString("");
+  EmitGetURL2(method, false, false);
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::LoadURL(const TBuiltInCall& call, bool variables, bool level) {
+  if (call.Count != 2 && call.Count != 3) {
+    if (variables)
+      Fail(Format("Invalid parameters list in \"loadVariables\" in line %d\n"
+                  "\"loadVariables\" requires 2 or 3 parameters",
+                  call.Line));
+    Fail(Format("Invalid parameters list in \"loadMovie\" in line %d\n\"loadMovie\" requires 2 or 3 parameters",
+                call.Line));
+  }
+  const uint8_t method = SendMethodArgument(call, 2, variables ? "Invalid parameters 3 in \"loadVariables\" in line %d"
+                                                               : "Invalid parameters 3 in \"loadMovie\" in line %d");
+  Compile(call.Arg(0));
+  if (level)
+    PushLevelArgument(call, 1, variables ? "Invalid parameters 2 in \"loadVariablesNum\" in line %d"
+                                         : "Invalid parameters 2 in \"loadMovieNum\" in line %d");
+  else
+    Compile(call.Arg(1));
+  EmitGetURL2(method, true, variables);
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::UnloadMovie(const TBuiltInCall& call, bool level) {
+  NeedArguments(call, 1);
+  emit_.PushString("");
+  if (level) PushLevelArgument(call, 0, "Invalid parameters 1 in \"unloadMovieNum\" in line %d");
+  else Compile(call.Arg(0));
+  EmitGetURL2(kSendVarsNone, true, false);
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::BuiltInFSCommand(const TBuiltInCall& call) {
+  NeedArguments(call, 2);
+  const TStrNode* command = StringLiteralArgument(call, 0);
+  if (!command) Fail(Format("Invalid parameters 1 in \"fscommand\" in line %d", call.Line));
+  const TStrNode* parameter = StringLiteralArgument(call, 1);
+  if (!parameter) Fail(Format("Invalid parameters 2 in \"fscommand\" in line %d", call.Line));
+  auto* a = emit_.Emit<TSWFActionGetUrl>();
+  a->URL = "FSCommand:" + Text(command->Id);
+  a->Target = Text(parameter->Id);
+  emit_.PushUndefined();
+}
+
+void TCodeGenerator::BuiltInFSCommand2(const TBuiltInCall& call) {
+  if (call.Count < 1) Fail(Format("Invalid parameters list in \"fscommand2\" in line %d\n", call.Line));
+  Arguments(call.Node->Arguments);
+  emit_.Emit<TSWFActionFSCommand2>();
+}
+
+void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
+  if (call.Count != 1 && call.Count != 2)
+    Fail(Format("Invalid parameters list in \"%s\" in line %d\n\"%s\" requires 1 (frame) or 2 (scene+frame) parameters",
+                call.Written.c_str(), call.Line, call.Written.c_str()));
+  // The frame is the last argument; a scene given before it never stands for the frame.
+  TParseTreeNode* frame = call.Arg(call.Count - 1);
+  // Movies from version 5 on go to a frame from the stack; older ones only to a fixed frame.
+  constexpr int kFirstVersionWithGotoFrame2 = 5;
+  if (context_.SwfVersion >= kFirstVersionWithGotoFrame2) {
+    Compile(frame);
+    emit_.Emit<TSWFActionGotoFrame2>()->Play = play;
+  } else {
+    if (frame->Kind == NodeKind::Number) {
+      const double n = static_cast<TNumberNode*>(frame)->Value;
+      if (!(n >= 1 && n <= 65536))
+        Fail(Format("Invalid frame number in \"%s\" in line %d", call.Written.c_str(), call.Line));
+      emit_.Emit<TSWFActionGotoFrame>()->Frame = static_cast<uint16_t>(static_cast<int>(n) - 1);
+    } else if (call.Count == 2) {
+      emit_.Emit<TSWFActionGotoFrame>()->Frame = 0;
+    }
+    if (play && (frame->Kind == NodeKind::Number || call.Count == 2)) emit_.Emit<TSWFActionPlay>();
+  }
+  emit_.PushUndefined();
 }
 
 // --- Statements ---
@@ -806,7 +864,7 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
   emit_.Jump(tests);
   std::vector<std::shared_ptr<TSWFOffsetMarker>> markers;
   for (TSwitchCaseNode* c : cases) {
-    markers.push_back(emit_.NewMarker(true));  // the tests come after the bodies
+    markers.push_back(emit_.NewMarker(TMarkerDirection::Backward));  // the tests come after the bodies
     emit_.Place(markers.back());
     Compile(c->Statements);
   }
@@ -836,7 +894,7 @@ void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
   auto* wait = emit_.Emit<TSWFActionWaitForFrame>();
   wait->Frame = static_cast<uint16_t>(node->Frame);
   Compile(node->Statement);
-  auto end = emit_.NewMarker(true);  // no branch refers to it: it only ends the region
+  auto end = emit_.NewMarker(TMarkerDirection::Backward);  // no branch refers to it: it only ends the region
   emit_.Place(end);
   waits_.push_back({wait, end});
 }
@@ -848,14 +906,15 @@ void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
     if (from < 0 || to < 0) continue;  // in another list
     int count = 0;
     for (int i = from + 1; i < to; ++i)
-      if (list[i]->ActionCode != kActionOffsetMarker) ++count;
-    if (count > 255) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
+      if (list[i]->ActionCode != TSWFActionCode::Marker) ++count;
+    constexpr int kMaxSkipCount = 255;  // a byte
+    if (count > kMaxSkipCount) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
     w.action->SkipCount = static_cast<uint8_t>(count);
   }
 }
 
 void TCodeGenerator::Loop(TLoopStmtNode* node) {
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   std::shared_ptr<TSWFOffsetMarker> body;
   if (node->Has(kNodeDoWhile)) {
     body = emit_.NewMarker();
@@ -879,7 +938,7 @@ void TCodeGenerator::For(TForStmtNode* node) {
   Compile(node->Init);
   auto test = emit_.NewMarker();
   emit_.Jump(test);
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   breakStack_.push_back({node, true, top, {}});
   emit_.Place(top);
   if (node->Step) {
@@ -909,7 +968,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   }
   Compile(node->Object);
   emit_.Emit<TSWFActionEnumerate2>();
-  auto top = emit_.NewMarker(true);
+  auto top = emit_.NewMarker(TMarkerDirection::Backward);
   breakStack_.push_back({node, true, top, {}});
   emit_.Place(top);
   emit_.Emit<TSWFActionPushDuplicate>();
@@ -935,7 +994,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
 
 void TCodeGenerator::DropEnumeration() {
   // Drops the names an enumeration left, up to and including its null end mark.
-  auto clean = emit_.NewMarker(true);
+  auto clean = emit_.NewMarker(TMarkerDirection::Backward);
   emit_.Place(clean);
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();
@@ -1000,7 +1059,7 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
   TIdentInfo* entry = node->Entry;
   if (node->Has(kNodeClassMember)) {
     if (!node->Initialiser) return;
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     emit_.PushConstant(entry->Name);
     Compile(node->Initialiser);
     emit_.Emit<TSWFActionSetMember>();
@@ -1097,7 +1156,7 @@ TStrId TCodeGenerator::MemberName(const TFuncDefNode* method) {
 void TCodeGenerator::ClassHeader(TClassDefNode* node, const std::shared_ptr<TSWFOffsetMarker>& end) {
   emit_.PushConstant(TStringTable::GlobalId);
   emit_.Emit<TSWFActionGetVariable>();
-  emit_.StoreRegister(1);
+  emit_.StoreRegister(kClassRegister);
   const TStrIdArray& parts = node->Name->Parts;
   for (size_t i = 0; i + 1 < parts.size(); ++i) {
     emit_.PushConstant(parts[i]);
@@ -1106,17 +1165,17 @@ void TCodeGenerator::ClassHeader(TClassDefNode* node, const std::shared_ptr<TSWF
     emit_.Emit<TSWFActionNot>();
     auto exists = emit_.NewMarker();
     emit_.If(exists);
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     emit_.PushConstant(parts[i]);
     emit_.PushInteger(0);
     emit_.PushConstant(TStringTable::ObjectId);
     emit_.Emit<TSWFActionNewObject>();
     emit_.Emit<TSWFActionSetMember>();
     emit_.Place(exists);
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     emit_.PushConstant(parts[i]);
     emit_.Emit<TSWFActionGetMember>();
-    emit_.StoreRegister(1);
+    emit_.StoreRegister(kClassRegister);
   }
   emit_.PushConstant(parts.back());
   emit_.Emit<TSWFActionGetMember>();
@@ -1153,20 +1212,20 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
 void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   auto end = emit_.NewMarker();
   ClassHeader(node, end);
-  emit_.PushRegister(1);
+  emit_.PushRegister(kClassRegister);
   emit_.PushConstant(node->Name->Last());
   Constructor(node);
-  emit_.StoreRegister(1);
+  emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionSetMember>();
   if (node->Super) {
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     PushClassValue(node->Super->Dotted(context_.StringTable));
     emit_.Emit<TSWFActionExtends>();
   }
   if (node->Interfaces && !node->Interfaces->Items.Empty()) {
     for (TCompoundName* name : node->Interfaces->Items) PushClassValue(name->Dotted(context_.StringTable));
     emit_.PushInteger(node->Interfaces->Items.Count());
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     emit_.Emit<TSWFActionImplementsOp>();
   }
   auto isStatic = [](const TFuncDefNode* m) { return m->Entry && (m->Entry->Flags & kIdentStatic); };
@@ -1175,16 +1234,16 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
       if (field->IsStatic) Compile(field);
     for (TFuncDefNode* m : node->Body->Methods)
       if (isStatic(m)) {
-        emit_.PushRegister(1);
+        emit_.PushRegister(kClassRegister);
         emit_.PushConstant(MemberName(m));
         Compile(m);
         emit_.Emit<TSWFActionSetMember>();
       }
   }
-  emit_.PushRegister(1);
+  emit_.PushRegister(kClassRegister);
   emit_.PushConstant(TStringTable::PrototypeId);
   emit_.Emit<TSWFActionGetMember>();
-  emit_.StoreRegister(1);
+  emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionPop>();
   struct Accessors {
     TStrId name;
@@ -1194,7 +1253,7 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   if (node->Body)
     for (TFuncDefNode* m : node->Body->Methods) {
       if (isStatic(m)) continue;
-      emit_.PushRegister(1);
+      emit_.PushRegister(kClassRegister);
       emit_.PushConstant(MemberName(m));
       Compile(m);
       emit_.Emit<TSWFActionSetMember>();
@@ -1207,7 +1266,7 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   for (const Accessors& p : properties) {
     for (bool getter : {false, true}) {
       if (getter ? p.getter : p.setter) {
-        emit_.PushRegister(1);
+        emit_.PushRegister(kClassRegister);
         emit_.PushConstant(Intern((getter ? "__get__" : "__set__") + Text(p.name)));
         emit_.Emit<TSWFActionGetMember>();
       } else {
@@ -1215,8 +1274,8 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
       }
     }
     emit_.PushConstant(p.name);
-    emit_.PushInteger(3);
-    emit_.PushRegister(1);
+    emit_.PushInteger(kAddPropertyArguments);
+    emit_.PushRegister(kClassRegister);
     emit_.PushConstant(Intern("addProperty"));
     emit_.Emit<TSWFActionCallMethod>();
     emit_.Emit<TSWFActionPop>();
@@ -1227,7 +1286,7 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
 void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
   auto end = emit_.NewMarker();
   ClassHeader(node, end);
-  emit_.PushRegister(1);
+  emit_.PushRegister(kClassRegister);
   emit_.PushConstant(node->Name->Last());
   auto* f = emit_.Emit<TSWFActionDefineFunction>();
   auto bodyEnd = emit_.NewMarker();
@@ -1235,12 +1294,12 @@ void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
   emit_.PushUndefined();
   emit_.Emit<TSWFActionReturn>();
   emit_.Place(bodyEnd);
-  emit_.StoreRegister(1);
+  emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionSetMember>();
   if (node->Super) {
     PushClassValue(node->Super->Dotted(context_.StringTable));
     emit_.PushInteger(1);
-    emit_.PushRegister(1);
+    emit_.PushRegister(kClassRegister);
     emit_.Emit<TSWFActionImplementsOp>();
   }
   emit_.Place(end);

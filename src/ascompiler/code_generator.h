@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ascompiler/compile_context.h"
@@ -62,6 +64,9 @@ private:
   void CompileTopLevel(TParseTreeNode* item);
   void ResolveClassMember(TLvalueNode* lvalue);
   void ResolveClassCall(TFuncCallNode* call);
+  // What a member of a class is reached through from `scope`: the class for a static member,
+  // `this` for an instance member; null when the member's table is no class of a name.
+  TParseTreeNode* MemberBase(TIdentInfo* member, TIdentTable* scope);
   void KeepOutOfRegisters(TIdentTable* scope, TStrId name);
   TParseTreeNode* ClassChain(TIdentTable* classScope);
   TLvalueNode* ThisLvalue(TIdentTable* scope);
@@ -81,10 +86,72 @@ private:
   void ExprList(TExprListNode* node);
   void Arguments(TExprListNode* list);
   void Call(TFuncCallNode* node);
-  bool BuiltIn(TFuncCallNode* node);
-  // Whether a function name is one of the built-in functions (any case), decided once per name.
-  bool IsBuiltInName(TStrId name);
   void PushClassValue(const TStrId dotted);
+
+  // Built-in functions. A plain call of one compiles to its row of kBuiltIns: the arguments
+  // and an action, or a handler of its own.
+  struct TBuiltInCall {
+    TFuncCallNode* Node;
+    std::string Written;  // the name as written (a copy: compiling the arguments adds names)
+    int Line;
+    int Count;  // of arguments
+    TParseTreeNode* Arg(int i) const { return Node->Arguments->Items[i]; }
+  };
+  using TBuiltInHandler = void (TCodeGenerator::*)(const TBuiltInCall& call);
+  // Whether an action leaves a value of its own, or the call pushes undefined after it.
+  enum class TBuiltInResult : uint8_t { FromAction, Undefined };
+  // A row names the action its function emits or the handler that compiles it; a row with
+  // neither cannot be made.
+  class TBuiltIn {
+  public:
+    // Exactly `arguments` arguments, compiled in order, then `action`, an action without a
+    // payload.
+    consteval TBuiltIn(std::string_view name, int arguments, TSWFActionCode action, TBuiltInResult result)
+        : Name(name), Arguments(arguments), Action(action), Result(result) {
+      if (!IsSimpleAction(action)) throw "the action of a built-in function row must be one without a payload";
+    }
+    consteval TBuiltIn(std::string_view name, TBuiltInHandler handler) : Name(name), Handler(handler) {
+      if (!handler) throw "a built-in function without an action needs a handler";
+    }
+
+    std::string_view Name;  // lower case; calls match it in any case
+    int Arguments = 0;
+    TSWFActionCode Action = TSWFActionCode::End;
+    TBuiltInResult Result = TBuiltInResult::FromAction;
+    TBuiltInHandler Handler = nullptr;
+  };
+  static const TBuiltIn kBuiltIns[];
+  // Compiles the call when it names a built-in function.
+  bool BuiltIn(TFuncCallNode* node);
+  // The row of the built-in function a name calls (any case), or null; decided once per name.
+  const TBuiltIn* BuiltInOf(TStrId name);
+  // Handlers and the argument rules they share.
+  void BuiltInStartDrag(const TBuiltInCall& call);
+  void BuiltInGetProperty(const TBuiltInCall& call);
+  void BuiltInSetProperty(const TBuiltInCall& call);
+  void BuiltInGetURL(const TBuiltInCall& call);
+  void BuiltInLoadMovie(const TBuiltInCall& call) { LoadURL(call, false, false); }
+  void BuiltInLoadMovieNum(const TBuiltInCall& call) { LoadURL(call, false, true); }
+  void BuiltInLoadVariables(const TBuiltInCall& call) { LoadURL(call, true, false); }
+  void BuiltInLoadVariablesNum(const TBuiltInCall& call) { LoadURL(call, true, true); }
+  void BuiltInUnloadMovie(const TBuiltInCall& call) { UnloadMovie(call, false); }
+  void BuiltInUnloadMovieNum(const TBuiltInCall& call) { UnloadMovie(call, true); }
+  void BuiltInFSCommand(const TBuiltInCall& call);
+  void BuiltInFSCommand2(const TBuiltInCall& call);
+  void BuiltInGotoAndPlay(const TBuiltInCall& call) { GotoFrame(call, true); }
+  void BuiltInGotoAndStop(const TBuiltInCall& call) { GotoFrame(call, false); }
+  void LoadURL(const TBuiltInCall& call, bool variables, bool level);
+  void UnloadMovie(const TBuiltInCall& call, bool level);
+  void GotoFrame(const TBuiltInCall& call, bool play);
+  void NeedArguments(const TBuiltInCall& call, int count);
+  const TStrNode* StringLiteralArgument(const TBuiltInCall& call, int i) const;
+  // The send method of a string literal argument ("get" in any case, or POST), none when absent.
+  uint8_t SendMethodArgument(const TBuiltInCall& call, int i, const char* error);
+  // Pushes "_level" and the numeric literal argument `i`.
+  void PushLevelArgument(const TBuiltInCall& call, int i, const char* error);
+  // The clip property named by the second argument.
+  int PropertyArgument(const TBuiltInCall& call, const char* listError);
+  void EmitGetURL2(uint8_t method, bool loadTarget, bool loadVariables);
 
   // Statements
   void If(TIfStmtNode* node);
@@ -119,8 +186,10 @@ private:
   std::vector<BreakEntry> breakStack_;
   std::vector<WaitEntry> waits_;
   std::vector<TSWFActionList*> handlerLists_;
-  enum : uint8_t { kUnknown, kNo, kYes };
-  std::vector<uint8_t> builtIn_;  // by string id
+  // By string id: the index of the name's row in kBuiltIns, or one of these.
+  static constexpr int16_t kBuiltInUndecided = -2;
+  static constexpr int16_t kNoBuiltIn = -1;
+  std::vector<int16_t> builtIn_;
   bool prepared_ = false;         // the code being compiled went through Prepare
 };
 

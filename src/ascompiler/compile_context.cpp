@@ -71,7 +71,7 @@ void TCompileContext::CloseScope() {
 }
 
 std::unique_ptr<TCompileUnit> TCompileContext::ParseUnit(std::string text, const std::string& identity) {
-  auto unit = std::make_unique<TCompileUnit>();
+  auto unit = std::make_unique<TCompileUnit>(BlockCache);
 
   // A class file is parsed while a script's unit is current: restore it afterwards, also
   // when the parse fails.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ascompiler/arena.h"
 #include "ascompiler/compile_unit.h"
 #include "ascompiler/ident_table.h"
 #include "ascompiler/lexer.h"
@@ -78,6 +79,9 @@ public:
   TIdentTable* OpenScope(ScopeKind kind);
   void CloseScope();
 
+  // Where the arenas of units and actions keep their large blocks for the next ones. A caller
+  // that compiles movie after movie can give each movie's context the same cache.
+  std::shared_ptr<TArenaBlockCache> BlockCache = std::make_shared<TArenaBlockCache>();
   TStringTable StringTable;
   TClassTable ClassTable{StringTable};
   TCompileUnit* CurrentUnit = nullptr;

@@ -16,10 +16,12 @@
 namespace fc {
 namespace {
 
-bool IsFunctionDefinition(const TSWFAction* a) { return a->ActionCode == 0x9B || a->ActionCode == 0x8E; }
+bool IsFunctionDefinition(const TSWFAction* a) {
+  return a->ActionCode == TSWFActionCode::DefineFunction || a->ActionCode == TSWFActionCode::DefineFunction2;
+}
 
 const std::string& FunctionName(const TSWFAction* a) {
-  if (a->ActionCode == 0x9B) return static_cast<const TSWFActionDefineFunction*>(a)->Name;
+  if (a->ActionCode == TSWFActionCode::DefineFunction) return static_cast<const TSWFActionDefineFunction*>(a)->Name;
   return static_cast<const TSWFActionDefineFunction2*>(a)->Name;
 }
 
@@ -31,6 +33,14 @@ size_t FunctionEnd(const TSWFActionList& list, size_t i) {
   for (size_t j = i + 1; j < list.Count(); ++j)
     if (list[j] == branch->Marker.get()) return j + 1;
   return i + 1;
+}
+
+// Asks the processor for the action some entries further on: the actions of a long list lie
+// in more memory than the caches hold, and a walk that waits for each in turn is bound by
+// memory latency.
+void FetchAhead(const std::vector<TSWFActionList::Ptr>& items, size_t index) {
+  constexpr size_t kDistance = 32;
+  if (index + kDistance < items.size()) __builtin_prefetch(items[index + kDistance].get());
 }
 
 // Fails with a compile error when an offset, size or length does not fit its field.
@@ -83,8 +93,9 @@ void RunPostPass(TSWFActionList& list) {
   // entry's new place: the actions of a long list are visited once, not once per step.
   enum : uint8_t { kOther, kPop, kSinglePush };
   auto kindOf = [](const TSWFAction* a) -> uint8_t {
-    if (a->ActionCode == 0x17) return kPop;
-    if (a->ActionCode == 0x96 && static_cast<const TSWFActionPush*>(a)->Values.size() == 1) return kSinglePush;
+    if (a->ActionCode == TSWFActionCode::Pop) return kPop;
+    if (a->ActionCode == TSWFActionCode::Push && static_cast<const TSWFActionPush*>(a)->Values.size() == 1)
+      return kSinglePush;
     return kOther;
   };
   std::vector<uint8_t> kinds(items.size());
@@ -93,17 +104,17 @@ void RunPostPass(TSWFActionList& list) {
   // rest closes up in place and the hoisted code goes in front of it: the list's own buffer
   // is reused, as the list of a long script is large.
   size_t front = 0;
-  while (front < items.size() && items[front]->ActionCode == 0x88) ++front;
+  while (front < items.size() && items[front]->ActionCode == TSWFActionCode::ConstantPool) ++front;
   std::vector<TSWFActionList::Ptr> hoisted;
   std::vector<uint8_t> hoistedKinds;
   size_t kept = front;
   for (size_t i = front; i < items.size();) {
-    list.Prefetch(i + TSWFActionList::kPrefetchDistance);
+    FetchAhead(items, i);
     if (IsFunctionDefinition(items[i].get())) {
       const size_t end = FunctionEnd(list, i);
       const bool named = !FunctionName(items[i].get()).empty();
       for (size_t j = i; j < end; ++j) {
-        list.Prefetch(j + TSWFActionList::kPrefetchDistance);
+        FetchAhead(items, j);
         const uint8_t kind = kindOf(items[j].get());
         if (named) {
           hoisted.push_back(std::move(items[j]));
@@ -269,8 +280,10 @@ void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button)
                                        events.KeyName.c_str(), events.Pos.Line));
   };
   CompileHandlers(std::move(text), check, [&button](const TEventListNode& events) -> TSWFActionList& {
+    // A key press is a condition of its own, without any state transition.
+    constexpr uint16_t kNoTransitions = 0;
     if (events.Kind == EventKind::KeyPress)
-      return *button.AddCondAction(0, static_cast<uint8_t>(KeyCode(events.KeyName)));
+      return *button.AddCondAction(kNoTransitions, static_cast<uint8_t>(KeyCode(events.KeyName)));
     return *button.AddCondAction(events.ButtonEvents);
   });
 }

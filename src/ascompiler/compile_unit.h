@@ -19,24 +19,18 @@
 namespace fc {
 
 struct TCompileUnit {
-  TCompileUnit() = default;
-  ~TCompileUnit() {
-    for (const TOwnedNode& owned : owned_) owned.destroy(owned.node);
-  }
+  explicit TCompileUnit(std::shared_ptr<TArenaBlockCache> cache = nullptr) : arena_(std::move(cache)) {}
   TCompileUnit(const TCompileUnit&) = delete;
   TCompileUnit& operator=(const TCompileUnit&) = delete;
 
   // Nodes live in the unit's arena: a script of many thousand lines makes millions of them.
-  // Only the few kinds that own memory of their own are remembered for destruction; lists
-  // keep their longer item arrays in the arena too.
+  // Only the few kinds that own memory of their own are destroyed one by one; lists keep their
+  // longer item arrays in the arena too.
   template <typename T, typename... Args>
   T* Make(Args&&... args) {
     static_assert(std::is_base_of_v<TParseTreeNode, T>);
-    void* memory = arena_.Allocate(sizeof(T), alignof(T));
-    T* node = new (memory) T(std::forward<Args>(args)...);
-    if constexpr (std::is_base_of_v<TListNode, T>) node->Items.SetArena(&arena_);
-    if constexpr (!std::is_trivially_destructible_v<T>)
-      owned_.push_back({node, [](TParseTreeNode* n) { static_cast<T*>(n)->~T(); }});
+    T* node = arena_.Make<T>(std::forward<Args>(args)...);
+    if constexpr (std::is_base_of_v<TListNode, T>) node->Items.SetArena(&arena_.Memory());
     return node;
   }
   TIdentTable* MakeScope(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings) {
@@ -55,13 +49,9 @@ struct TCompileUnit {
   TConstantPool Pool;
 
 private:
-  struct TOwnedNode {
-    TParseTreeNode* node;
-    void (*destroy)(TParseTreeNode*);
-  };
-  TArena arena_;
-  std::vector<TOwnedNode> owned_;
   std::deque<std::string> fileNames_;
+  // Declared last: the nodes go first, before the file names their positions show.
+  TOwningArena arena_;
 };
 
 }  // namespace fc

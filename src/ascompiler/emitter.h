@@ -3,12 +3,10 @@
 // (consecutive pushes share one Push action), registers, and jump targets (markers that the
 // action list resolves into byte offsets when it is written).
 
-#include <ext/atomicity.h>
-
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "ascompiler/arena.h"
 #include "ascompiler/constant_pool.h"
@@ -17,57 +15,23 @@
 
 namespace fc {
 
-// An arena that counts the allocators holding it and goes with the last of them. Counted the
-// way the standard library counts shared owners: with plain arithmetic while the process has
-// one thread, atomically once it has more.
-class TSharedArena : public TArena {
-public:
-  // Holders take the arena over; the last to go frees it.
-  static TSharedArena* Make() { return new TSharedArena; }
-  void Hold() noexcept { __gnu_cxx::__atomic_add_dispatch(&holders_, 1); }
-  void Release() noexcept {
-    if (__gnu_cxx::__exchange_and_add_dispatch(&holders_, -1) == 1) delete this;
-  }
-
-private:
-  TSharedArena() = default;
-  _Atomic_word holders_ = 0;
-};
-
-// The allocator that puts an action and its reference count into the arena of its
-// compilation. Actions come by the ten thousand and die with their list; each keeps the arena
-// alive through the allocator stored with its reference count, and the arena goes with the
-// last of them.
-template <typename T>
-class TArenaAllocator {
-public:
-  using value_type = T;
-  explicit TArenaAllocator(TSharedArena* arena) noexcept : arena_(arena) { arena_->Hold(); }
-  TArenaAllocator(const TArenaAllocator& other) noexcept : arena_(other.arena_) { arena_->Hold(); }
-  template <typename U>
-  TArenaAllocator(const TArenaAllocator<U>& other) noexcept : arena_(other.arena_) { arena_->Hold(); }
-  TArenaAllocator& operator=(const TArenaAllocator&) = delete;
-  ~TArenaAllocator() { arena_->Release(); }
-  TArena* Arena() const { return arena_; }
-  T* allocate(size_t n) { return static_cast<T*>(arena_->Allocate(n * sizeof(T), alignof(T))); }
-  void deallocate(T*, size_t) noexcept {}  // the arena's blocks go as a whole
-  template <typename U>
-  bool operator==(const TArenaAllocator<U>& other) const { return arena_ == other.arena_; }
-
-private:
-  template <typename U>
-  friend class TArenaAllocator;
-  TSharedArena* arena_;
-};
-
 // Whether a number is pushed as a 32-bit integer: integral, in range and not -0. All other
 // numbers go as doubles.
 bool PushesAsInteger(double value);
 
+// Where a marker is placed: after the branches that refer to it, or before them.
+enum class TMarkerDirection : uint8_t { Forward, Backward };
+
 class TActionEmitter {
 public:
-  TActionEmitter(TSWFActionList& list, TConstantPool& pool, const TStringTable& strings)
-      : list_(&list), pool_(&pool), strings_(strings) {}
+  // The actions' large memory blocks come from `cache` when one is given.
+  TActionEmitter(TSWFActionList& list, TConstantPool& pool, const TStringTable& strings,
+                 std::shared_ptr<TArenaBlockCache> cache = nullptr)
+      : arena_(std::make_shared<TOwningArena>(cache)),
+        markers_(std::make_shared<TOwningArena>(std::move(cache))),
+        list_(&list),
+        pool_(&pool),
+        strings_(strings) {}
 
   TSWFActionList& List() const { return *list_; }
   // Switches to another action list (event handlers). Values pushed next start a Push action
@@ -81,6 +45,8 @@ public:
     list_->Add(std::move(action));
     return raw;
   }
+  // An action without a payload, by its code; any other code is an EActionCompileError.
+  void Emit(TSWFActionCode code);
 
   // A string id: its constant-pool index, or the text inline once the pool is full.
   void PushConstant(TStrId id);
@@ -96,20 +62,28 @@ public:
 
   // A marker that branches will point at. Loop tops are placed before the branches that use
   // them (backward); all other markers after their single branch (forward).
-  std::shared_ptr<TSWFOffsetMarker> NewMarker(bool backward = false);
+  std::shared_ptr<TSWFOffsetMarker> NewMarker(TMarkerDirection direction = TMarkerDirection::Forward);
   void Place(const std::shared_ptr<TSWFOffsetMarker>& marker) { list_->Add(marker); }
   void Jump(const std::shared_ptr<TSWFOffsetMarker>& target);
   void If(const std::shared_ptr<TSWFOffsetMarker>& target);
 
 private:
+  // The actions live in an arena that owns them. Each entry of a list shares the ownership of
+  // the whole arena, which destroys its actions when the last entry and this emitter are gone.
+  // Markers live in an arena of their own: the branches that refer to them would keep an arena
+  // they lived in for ever.
+  template <typename T, typename... Args>
+  static std::shared_ptr<T> NewIn(const std::shared_ptr<TOwningArena>& arena, Args&&... args) {
+    return std::shared_ptr<T>(arena, arena->Make<T>(std::forward<Args>(args)...));
+  }
   template <typename T, typename... Args>
   std::shared_ptr<T> New(Args&&... args) {
-    return std::allocate_shared<T>(TArenaAllocator<T>(allocator_), std::forward<Args>(args)...);
+    return NewIn<T>(arena_, std::forward<Args>(args)...);
   }
   TPushValueInfo& NewValue(size_t bytes);
 
-  TArenaAllocator<TSWFAction> allocator_{TSharedArena::Make()};
-
+  std::shared_ptr<TOwningArena> arena_;
+  std::shared_ptr<TOwningArena> markers_;
   TSWFActionList* list_;
   TConstantPool* pool_;
   const TStringTable& strings_;

@@ -68,18 +68,22 @@ TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
   return nullptr;
 }
 
-TIdentInfo* TBaseIdentTable::Lookup(TStrId name, int mode) const {
-  // Iterative over Parent; Base chains are followed with mode 2 as the rules require.
-  for (const TBaseIdentTable* table = this; table; table = (mode & 1) ? table->Parent : nullptr) {
+TIdentInfo* TBaseIdentTable::Lookup(TStrId name, TLookupMode mode) const {
+  const bool outward = mode == TLookupMode::Outward || mode == TLookupMode::OutwardAndSuperclasses;
+  const bool superclasses = mode == TLookupMode::Superclasses || mode == TLookupMode::OutwardAndSuperclasses;
+  // Iterative over Parent; Base chains are searched for superclass members only, as the rules
+  // require.
+  for (const TBaseIdentTable* table = this; table; table = outward ? table->Parent : nullptr) {
     if (TIdentInfo* found = table->FindOwn(name)) {
       if (!table->hasAliases_) return found;
       if (TAliasInfo* alias = found->AsAlias()) return alias->Target;
       return found;
     }
-    if (mode & 2) {
+    if (superclasses) {
       // Superclass member tables; a cycle of bases is cut by the step limit.
+      constexpr int kMaxSuperclasses = 4096;
       int steps = 0;
-      for (const TBaseIdentTable* base = table->Base; base && steps < 4096; base = base->Base, ++steps) {
+      for (const TBaseIdentTable* base = table->Base; base && steps < kMaxSuperclasses; base = base->Base, ++steps) {
         if (TIdentInfo* found = base->FindOwn(name)) {
           if (!base->hasAliases_) return found;
           if (TAliasInfo* alias = found->AsAlias()) return alias->Target;

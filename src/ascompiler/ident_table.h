@@ -39,10 +39,20 @@ enum ClassFlags : uint8_t {
 inline constexpr int kRegisterUnassigned = 0;
 inline constexpr int kRegisterNever = -1;  // used from a nested function: must stay a named variable
 inline constexpr int kMaxRegister = 254;
+// An assignment whose value is used keeps that value here ("_tmp_") while the setter runs.
+inline constexpr int kTempRegister = 0;
 
 class TBaseIdentTable;
 class TClassInfo;
 class TAliasInfo;
+
+// Where Lookup searches when the table's own entries do not have the name.
+enum class TLookupMode : uint8_t {
+  Own = 0,                     // nowhere else
+  Outward = 1,                 // the enclosing tables, through Parent
+  Superclasses = 2,            // the superclasses' member tables, through Base
+  OutwardAndSuperclasses = 3,  // both: at each enclosing table, its superclasses first
+};
 
 class TIdentInfo {
 public:
@@ -90,8 +100,7 @@ public:
 
   // Appends an entry; an earlier entry of the same name stays.
   TIdentInfo* Declare(TStrId name, TStrId typeName);
-  // Mode bit 1 walks outward through Parent, bit 2 up the superclasses through Base.
-  TIdentInfo* Lookup(TStrId name, int mode) const;
+  TIdentInfo* Lookup(TStrId name, TLookupMode mode) const;
   TClassInfo* FindClass(TStrId name) const;
   TClassInfo* DeclareClass(TStrId name);
   TAliasInfo* AddAlias(TStrId shortName, TClassInfo* target);
@@ -149,7 +158,7 @@ public:
   // super first, then (with allocateLocals) every other entry in declaration order.
   void AllocateRegisters(bool allocateLocals);
 
-  int TempRegister = 0;  // the hidden "_tmp_" value of assignments
+  int TempRegister = kTempRegister;  // the hidden "_tmp_" value of assignments
   uint8_t UsedSpecials = 0;
   int NextRegister = 1;
   bool SuperCallMissing = true;

@@ -37,9 +37,9 @@ TLvalueNode* ParserContext::NameLvalue(TStrId name) {
                                                       : Special::Arguments);
     lvalue->Resolved = true;
   }
-  TIdentInfo* entry = scope->Lookup(name, 0);
+  TIdentInfo* entry = scope->Lookup(name, TLookupMode::Own);
   if (!entry) {
-    entry = scope->Lookup(name, 3);
+    entry = scope->Lookup(name, TLookupMode::OutwardAndSuperclasses);
     // An outer function's local used from an inner function cannot live in a register.
     if (entry && entry->Kind == ScopeKind::Function) entry->Register = kRegisterNever;
   }
@@ -99,7 +99,7 @@ TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListN
     scope->UseSpecial(Special::Super);
     scope->SuperCallMissing = false;
   }
-  call->Entry = scope->Lookup(name, 3);
+  call->Entry = scope->Lookup(name, TLookupMode::OutwardAndSuperclasses);
   if (!base) {
     if (TClassInfo* cls = call->Entry ? call->Entry->AsClass() : nullptr) {
       cls->ClassFlags |= kClassReferenced;
@@ -178,7 +178,7 @@ TFuncDefNode* ParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params,
   TFuncDefNode* function = New<TFuncDefNode>(name, params, type, body, scope);
   function->Flags |= accessor;
   CloseScope();
-  function->Entry = Scope()->Lookup(name, 0);
+  function->Entry = Scope()->Lookup(name, TLookupMode::Own);
   if (function->Entry) {
     function->Entry->TypeName = type;
     function->Entry->Flags |= kIdentNamedFunction;

@@ -78,7 +78,7 @@ void TFlashActionScript::AddFSCommand(const std::string& command, const std::str
 void TFlashActionScript::Push(TPushValueInfo value) {
   constexpr size_t kMaxBody = 65535;  // an action body has a 16-bit length
   TSWFAction* last = actions_->Items.empty() ? nullptr : actions_->Items.back().get();
-  if (last && last->ActionCode == 0x96) {
+  if (last && last->ActionCode == TSWFActionCode::Push) {
     // Measured by writing it: the push may come from compiled code. Scripts built here
     // push a handful of values, so the repeated measuring costs nothing that matters.
     auto* push = static_cast<TSWFActionPush*>(last);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cmath>
 #include <map>
@@ -16,50 +15,29 @@ namespace fc {
 
 namespace {
 
-struct ActionEntry {
-  uint8_t code;
-  const char* name;
-  std::unique_ptr<TSWFAction> (*create)();
-};
+using TActionMaker = std::unique_ptr<TSWFAction> (*)();
 
 template <typename T>
 std::unique_ptr<TSWFAction> Make() {
   return std::make_unique<T>();
 }
 
-#define FC_SIMPLE_ENTRY(Name, Code, Base) {Code, #Name, &Make<TSWFAction##Name>},
-const ActionEntry kActions[] = {
-    FC_SWF_SIMPLE_ACTIONS(FC_SIMPLE_ENTRY)
-    {0x81, "GotoFrame", &Make<TSWFActionGotoFrame>},
-    {0x83, "GetUrl", &Make<TSWFActionGetUrl>},
-    {0x8A, "WaitForFrame", &Make<TSWFActionWaitForFrame>},
-    {0x8B, "SetTarget", &Make<TSWFActionSetTarget>},
-    {0x8C, "GoToLabel", &Make<TSWFActionGoToLabel>},
-    {0x96, "Push", &Make<TSWFActionPush>},
-    {0x99, "Jump", &Make<TSWFActionJump>},
-    {0x9D, "If", &Make<TSWFActionIf>},
-    {0x9A, "GetURL2", &Make<TSWFActionGetURL2>},
-    {0x9F, "GotoFrame2", &Make<TSWFActionGotoFrame2>},
-    {0x8D, "WaitForFrame2", &Make<TSWFActionWaitForFrame2>},
-    {0x88, "ConstantPool", &Make<TSWFActionConstantPool>},
-    {0x9B, "DefineFunction", &Make<TSWFActionDefineFunction>},
-    {0x94, "With", &Make<TSWFActionWith>},
-    {0x87, "StoreRegister", &Make<TSWFActionStoreRegister>},
-    {0x8E, "DefineFunction2", &Make<TSWFActionDefineFunction2>},
-    {0x8F, "Try", &Make<TSWFActionTry>},
-    {kActionByteCode, "ByteCode", &Make<TSWFActionByteCode>},
-    {kActionOffsetMarker, "Marker", &Make<TSWFOffsetMarker>},
-};
-#undef FC_SIMPLE_ENTRY
-
-const ActionEntry* FindAction(uint8_t code) {
-  static const auto table = [] {
-    std::array<const ActionEntry*, 256> t{};
-    for (const auto& e : kActions) t[e.code] = &e;
-    return t;
-  }();
-  return table[code];
+// By code: how to make the object of each action class, placed at the class's own code.
+template <typename... TClasses>
+constexpr std::array<TActionMaker, 256> MakerTable() {
+  std::array<TActionMaker, 256> table{};
+  ((table[static_cast<uint8_t>(TClasses::kCode)] = &Make<TClasses>), ...);
+  return table;
 }
+
+#define FC_SIMPLE_CLASS(Name, Base) TSWFAction##Name,
+constexpr std::array<TActionMaker, 256> kMakers = MakerTable<
+    FC_SWF_SIMPLE_ACTIONS(FC_SIMPLE_CLASS) TSWFActionGotoFrame, TSWFActionGetUrl, TSWFActionWaitForFrame,
+    TSWFActionSetTarget, TSWFActionGoToLabel, TSWFActionPush, TSWFActionJump, TSWFActionIf, TSWFActionGetURL2,
+    TSWFActionGotoFrame2, TSWFActionWaitForFrame2, TSWFActionConstantPool, TSWFActionDefineFunction,
+    TSWFActionWith, TSWFActionStoreRegister, TSWFActionDefineFunction2, TSWFActionTry, TSWFActionByteCode,
+    TSWFOffsetMarker>();
+#undef FC_SIMPLE_CLASS
 
 [[noreturn]] void FailFieldValue(int64_t v, uint8_t size, const char* name, const char* action) {
   throw Error(Format("%s: %s %lld does not fit its %d-bit field", action, name, static_cast<long long>(v), 8 * size));
@@ -86,20 +64,20 @@ std::string Quote(const std::string& s) { return "\"" + s + "\""; }
 
 }  // namespace
 
-std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code) {
-  const ActionEntry* e = FindAction(Code);
-  return e ? e->create() : nullptr;
+std::unique_ptr<TSWFAction> CreateActionObject(TSWFActionCode Code) {
+  const TActionMaker make = kMakers[static_cast<uint8_t>(Code)];
+  return make ? make() : nullptr;
 }
 
-const char* ActionName(uint8_t Code) {
-  const ActionEntry* e = FindAction(Code);
-  return e ? e->name : "";
+std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code) {
+  return CreateActionObject(static_cast<TSWFActionCode>(Code));
 }
 
 uint32_t GetFullSize(const TSWFAction& a) {
-  if (a.ActionCode == kActionOffsetMarker) return 0;
-  if (a.ActionCode == kActionByteCode) return static_cast<uint32_t>(static_cast<const TSWFActionByteCode&>(a).Data.size());
-  return a.ActionCode < 0x80 ? 1 : a.Length + 3u;
+  if (a.ActionCode == TSWFActionCode::Marker) return 0;
+  if (a.ActionCode == TSWFActionCode::ByteCode)
+    return static_cast<uint32_t>(static_cast<const TSWFActionByteCode&>(a).Data.size());
+  return HasActionBody(a.ActionCode) ? a.Length + 3u : 1;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -107,8 +85,8 @@ uint32_t GetFullSize(const TSWFAction& a) {
 
 void TSWFAction::WriteToStream(TBitsEngine& be) {
   StartPosition = be.Position();
-  be.WriteByte(ActionCode);
-  if (ActionCode < 0x80) return;
+  be.WriteByte(static_cast<uint8_t>(ActionCode));
+  if (!HasActionBody(ActionCode)) return;
   // The body goes in place behind a length placeholder that is filled in afterwards.
   be.WriteWord(0);
   try {
@@ -130,7 +108,7 @@ std::unique_ptr<TSWFAction> TSWFAction::Clone() const {
   std::unique_ptr<TSWFAction> copy;
   if (dynamic_cast<const TSWFTryOffsetMarker*>(this)) copy = std::make_unique<TSWFTryOffsetMarker>();
   else copy = CreateActionObject(ActionCode);
-  if (!copy) throw Error(Format("no action class for code 0x%02X", ActionCode));
+  if (!copy) throw Error(Format("no action class for code 0x%02X", static_cast<unsigned>(ActionCode)));
   copy->Assign(*this);
   return copy;
 }
@@ -230,7 +208,7 @@ void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool isS
 // Only markers carry their code, so the callers' code test spares the type check for every
 // other action.
 void TSWFActionList::NotePlaced(TSWFAction* action) {
-  if (action->ActionCode != kActionOffsetMarker) return;
+  if (action->ActionCode != TSWFActionCode::Marker) return;
   if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action)) m->Placed = true;
 }
 
@@ -251,7 +229,7 @@ uint8_t TSWFActionList::MinVersion() const {
   constexpr uint8_t kNewestActions = 7;
   uint8_t v = 3;
   for (const auto& a : Items) {
-    if (a->ActionCode != kActionOffsetMarker && a->ActionCode != kActionByteCode) v = std::max(v, a->MinVersion());
+    if (!IsPseudoAction(a->ActionCode)) v = std::max(v, a->MinVersion());
     if (v >= kNewestActions) break;
   }
   return v;
@@ -479,6 +457,13 @@ void TSWFActionJump::ReadFromStream(TBitsEngine& be) {
 void TSWFActionJump::WriteActionBody(TBitsEngine& be) { Target.Write(be, *this, true, "branch offset"); }
 std::string TSWFActionJump::Describe() const { return DescribeBranch(Target); }
 
+namespace {
+// GetURL2's flags byte.
+constexpr uint8_t kGetURL2LoadVariables = 0x80;
+constexpr uint8_t kGetURL2LoadTarget = 0x40;
+constexpr uint8_t kGetURL2MethodMask = 0x03;
+}  // namespace
+
 void TSWFActionGetURL2::Assign(const TSWFAction& Source) {
   TSWFAction::Assign(Source);
   const auto& s = dynamic_cast<const TSWFActionGetURL2&>(Source);
@@ -488,17 +473,25 @@ void TSWFActionGetURL2::Assign(const TSWFAction& Source) {
 }
 void TSWFActionGetURL2::ReadFromStream(TBitsEngine& be) {
   const uint8_t b = be.ReadByte("GetURL2 flags");
-  LoadVariables = b & 0x80;
-  LoadTarget = b & 0x40;
-  SendVarsMethod = b & 3;
+  LoadVariables = b & kGetURL2LoadVariables;
+  LoadTarget = b & kGetURL2LoadTarget;
+  SendVarsMethod = b & kGetURL2MethodMask;
 }
 void TSWFActionGetURL2::WriteActionBody(TBitsEngine& be) {
-  be.WriteByte(static_cast<uint8_t>((LoadVariables ? 0x80 : 0) | (LoadTarget ? 0x40 : 0) | (SendVarsMethod & 3)));
+  be.WriteByte(static_cast<uint8_t>((LoadVariables ? kGetURL2LoadVariables : 0) |
+                                    (LoadTarget ? kGetURL2LoadTarget : 0) | (SendVarsMethod & kGetURL2MethodMask)));
 }
 std::string TSWFActionGetURL2::Describe() const {
   static const char* kMethods[] = {"none", "GET", "POST", "3"};
-  return Format("method=%s%s%s", kMethods[SendVarsMethod & 3], LoadTarget ? " target" : "", LoadVariables ? " variables" : "");
+  return Format("method=%s%s%s", kMethods[SendVarsMethod & kGetURL2MethodMask], LoadTarget ? " target" : "",
+                LoadVariables ? " variables" : "");
 }
+
+namespace {
+// GotoFrame2's flags byte.
+constexpr uint8_t kGotoFrame2SceneBias = 0x02;
+constexpr uint8_t kGotoFrame2Play = 0x01;
+}  // namespace
 
 void TSWFActionGotoFrame2::Assign(const TSWFAction& Source) {
   TSWFAction::Assign(Source);
@@ -509,12 +502,12 @@ void TSWFActionGotoFrame2::Assign(const TSWFAction& Source) {
 }
 void TSWFActionGotoFrame2::ReadFromStream(TBitsEngine& be) {
   const uint8_t b = be.ReadByte("GotoFrame2 flags");
-  SceneBiasFlag = b & 2;
-  Play = b & 1;
+  SceneBiasFlag = b & kGotoFrame2SceneBias;
+  Play = b & kGotoFrame2Play;
   if (SceneBiasFlag) SceneBias = be.ReadWord("SceneBias");
 }
 void TSWFActionGotoFrame2::WriteActionBody(TBitsEngine& be) {
-  be.WriteByte(static_cast<uint8_t>((SceneBiasFlag ? 2 : 0) | (Play ? 1 : 0)));
+  be.WriteByte(static_cast<uint8_t>((SceneBiasFlag ? kGotoFrame2SceneBias : 0) | (Play ? kGotoFrame2Play : 0)));
   if (SceneBiasFlag) be.WriteWord(SceneBias);
 }
 std::string TSWFActionGotoFrame2::Describe() const {
@@ -590,20 +583,33 @@ void TSWFActionStoreRegister::ReadFromStream(TBitsEngine& be) { RegisterNumber =
 void TSWFActionStoreRegister::WriteActionBody(TBitsEngine& be) { be.WriteByte(RegisterNumber); }
 std::string TSWFActionStoreRegister::Describe() const { return Format("r:%u", RegisterNumber); }
 
+namespace {
+// DefineFunction2's 16 flag bits, in the order of the format (most significant first); the
+// seven bits between PreloadThis and PreloadGlobal are reserved.
+struct TFunction2Flag {
+  uint16_t Bit;
+  bool TSWFActionDefineFunction2::*Member;
+  const char* Name;
+};
+constexpr TFunction2Flag kFunction2Flags[] = {
+    {0x8000, &TSWFActionDefineFunction2::PreloadParent, "preloadParent"},
+    {0x4000, &TSWFActionDefineFunction2::PreloadRoot, "preloadRoot"},
+    {0x2000, &TSWFActionDefineFunction2::SuppressSuper, "suppressSuper"},
+    {0x1000, &TSWFActionDefineFunction2::PreloadSuper, "preloadSuper"},
+    {0x0800, &TSWFActionDefineFunction2::SuppressArguments, "suppressArguments"},
+    {0x0400, &TSWFActionDefineFunction2::PreloadArguments, "preloadArguments"},
+    {0x0200, &TSWFActionDefineFunction2::SuppressThis, "suppressThis"},
+    {0x0100, &TSWFActionDefineFunction2::PreloadThis, "preloadThis"},
+    {0x0001, &TSWFActionDefineFunction2::PreloadGlobal, "preloadGlobal"},
+};
+}  // namespace
+
 void TSWFActionDefineFunction2::Assign(const TSWFAction& Source) {
   TSWFAction::Assign(Source);
   const auto& s = dynamic_cast<const TSWFActionDefineFunction2&>(Source);
   Name = s.Name;
   RegisterCount = s.RegisterCount;
-  PreloadParent = s.PreloadParent;
-  PreloadRoot = s.PreloadRoot;
-  SuppressSuper = s.SuppressSuper;
-  PreloadSuper = s.PreloadSuper;
-  SuppressArguments = s.SuppressArguments;
-  PreloadArguments = s.PreloadArguments;
-  SuppressThis = s.SuppressThis;
-  PreloadThis = s.PreloadThis;
-  PreloadGlobal = s.PreloadGlobal;
+  for (const TFunction2Flag& f : kFunction2Flags) this->*f.Member = s.*f.Member;
   Params = s.Params;
   AssignBranch(CodeSize, s.CodeSize);
 }
@@ -611,17 +617,9 @@ void TSWFActionDefineFunction2::ReadFromStream(TBitsEngine& be) {
   Name = be.ReadString("function name");
   const uint16_t n = be.ReadWord("NumParams");
   RegisterCount = be.ReadByte("RegisterCount");
-  PreloadParent = be.ReadBit();
-  PreloadRoot = be.ReadBit();
-  SuppressSuper = be.ReadBit();
-  PreloadSuper = be.ReadBit();
-  SuppressArguments = be.ReadBit();
-  PreloadArguments = be.ReadBit();
-  SuppressThis = be.ReadBit();
-  PreloadThis = be.ReadBit();
-  be.ReadUBits(7);
-  PreloadGlobal = be.ReadBit();
-  be.FlushLastByte(false);
+  const uint16_t high = be.ReadByte("DefineFunction2 flags");
+  const uint16_t flags = static_cast<uint16_t>(high << 8 | be.ReadByte("DefineFunction2 flags"));
+  for (const TFunction2Flag& f : kFunction2Flags) this->*f.Member = (flags & f.Bit) != 0;
   Params.clear();
   for (uint16_t i = 0; i < n; ++i) {
     TSWFFunctionParam p;
@@ -635,11 +633,11 @@ void TSWFActionDefineFunction2::WriteActionBody(TBitsEngine& be) {
   be.WriteString(Name);
   be.WriteWord(CheckedCount(Params.size(), "parameters", "DefineFunction2"));
   be.WriteByte(RegisterCount);
-  for (bool f : {PreloadParent, PreloadRoot, SuppressSuper, PreloadSuper, SuppressArguments, PreloadArguments,
-                 SuppressThis, PreloadThis})
-    be.WriteBit(f);
-  be.WriteBits(0, 7);
-  be.WriteBit(PreloadGlobal);
+  uint16_t flags = 0;
+  for (const TFunction2Flag& f : kFunction2Flags)
+    if (this->*f.Member) flags |= f.Bit;
+  be.WriteByte(static_cast<uint8_t>(flags >> 8));
+  be.WriteByte(static_cast<uint8_t>(flags));
   for (const auto& p : Params) {
     be.WriteByte(p.Register);
     be.WriteString(p.Name);
@@ -650,14 +648,18 @@ std::string TSWFActionDefineFunction2::Describe() const {
   std::string s = Quote(Name) + " (";
   for (size_t i = 0; i < Params.size(); ++i) s += (i ? ", " : "") + Format("r:%u=", Params[i].Register) + Params[i].Name;
   s += Format(") registers=%u", RegisterCount);
-  const std::pair<bool, const char*> flags[] = {
-      {PreloadParent, "preloadParent"}, {PreloadRoot, "preloadRoot"}, {SuppressSuper, "suppressSuper"},
-      {PreloadSuper, "preloadSuper"}, {SuppressArguments, "suppressArguments"}, {PreloadArguments, "preloadArguments"},
-      {SuppressThis, "suppressThis"}, {PreloadThis, "preloadThis"}, {PreloadGlobal, "preloadGlobal"}};
-  for (const auto& [on, name] : flags)
-    if (on) s += std::string(" ") + name;
+  for (const TFunction2Flag& f : kFunction2Flags)
+    if (this->*f.Member) s += std::string(" ") + f.Name;
   return s + " until " + DescribeBranch(CodeSize);
 }
+
+namespace {
+// Try's flags byte; the five high bits are reserved.
+constexpr uint8_t kTryReservedMask = 0xF8;
+constexpr uint8_t kTryCatchInRegister = 0x04;
+constexpr uint8_t kTryHasFinallyBlock = 0x02;
+constexpr uint8_t kTryHasCatchBlock = 0x01;
+}  // namespace
 
 void TSWFActionTry::Assign(const TSWFAction& Source) {
   TSWFAction::Assign(Source);
@@ -694,10 +696,10 @@ void TSWFActionTry::CreateMarkers() {
 
 void TSWFActionTry::ReadFromStream(TBitsEngine& be) {
   const uint8_t f = be.ReadByte("Try flags");
-  ReservedFlags = f & 0xF8;
-  CatchInRegister = f & 4;
-  HasFinallyBlock = f & 2;
-  HasCatchBlock = f & 1;
+  ReservedFlags = f & kTryReservedMask;
+  CatchInRegister = f & kTryCatchInRegister;
+  HasFinallyBlock = f & kTryHasFinallyBlock;
+  HasCatchBlock = f & kTryHasCatchBlock;
   TrySize.SetOffset(be.ReadWord("TrySize"));
   CatchSize.SetOffset(be.ReadWord("CatchSize"));
   FinallySize.SetOffset(be.ReadWord("FinallySize"));
@@ -705,7 +707,9 @@ void TSWFActionTry::ReadFromStream(TBitsEngine& be) {
   else CatchName = be.ReadString("CatchName");
 }
 void TSWFActionTry::WriteActionBody(TBitsEngine& be) {
-  be.WriteByte(static_cast<uint8_t>(ReservedFlags | (CatchInRegister ? 4 : 0) | (HasFinallyBlock ? 2 : 0) | (HasCatchBlock ? 1 : 0)));
+  be.WriteByte(static_cast<uint8_t>(ReservedFlags | (CatchInRegister ? kTryCatchInRegister : 0) |
+                                    (HasFinallyBlock ? kTryHasFinallyBlock : 0) |
+                                    (HasCatchBlock ? kTryHasCatchBlock : 0)));
   TrySize.Write(be, *this, false, "try size");
   // A missing block has size 0 unless a size was read from a file.
   auto absent = [&](const TSWFBranchField& f, const char* name) {
@@ -806,7 +810,8 @@ void ResolveTargets(TSWFActionList& list) {
     if (a->BranchCount() != 1) continue;
     TSWFBranchField* f = a->Branch(0);
     auto m = std::make_shared<TSWFOffsetMarker>();
-    const bool isJump = a->ActionCode == 0x99 || a->ActionCode == 0x9D;
+    // Only Jump and If (a Jump) have signed offsets, which may point back.
+    const bool isJump = dynamic_cast<const TSWFActionJump*>(a) != nullptr;
     m->IsBackward = isJump && f->Offset < 0;
     place(*f, m, end + f->Offset, Format("label %d", ++labels), true);
   }
@@ -819,13 +824,14 @@ void ResolveTargets(TSWFActionList& list) {
 
 bool ReadActions(TBitsEngine& be, TSWFActionList& List) {
   while (!be.AtEnd()) {
-    const size_t start = be.Position();
-    const uint8_t code = be.ReadByte("action code");
-    if (code == 0) return true;
-    std::unique_ptr<TSWFAction> a = code < kActionByteCode ? CreateActionObject(code) : nullptr;
-    if (code < 0x80) {
-      if (!a) a = std::make_unique<TSWFActionByteCode>(be.Rest().first(0));
-      if (auto* raw = dynamic_cast<TSWFActionByteCode*>(a.get())) raw->Data = {code};
+    const uint8_t byte = be.ReadByte("action code");
+    const auto code = static_cast<TSWFActionCode>(byte);
+    if (code == TSWFActionCode::End) return true;
+    // A pseudo-code in a stream is no action of ours: its bytes are kept like those of any
+    // unknown code.
+    std::unique_ptr<TSWFAction> a = IsPseudoAction(code) ? nullptr : CreateActionObject(code);
+    if (!HasActionBody(code)) {
+      if (!a) a = std::make_unique<TSWFActionByteCode>(std::span<const uint8_t>(&byte, 1));
       List.Add(std::shared_ptr<TSWFAction>(std::move(a)));
       continue;
     }
@@ -845,7 +851,6 @@ bool ReadActions(TBitsEngine& be, TSWFActionList& List) {
     } else {
       a = whole();
     }
-    (void)start;
     List.Add(std::shared_ptr<TSWFAction>(std::move(a)));
   }
   return false;
@@ -858,37 +863,52 @@ void ReadActionList(TBitsEngine& be, TSWFActionList& List) {
   ResolveTargets(List);
 }
 
+namespace {
+// The markers one list write has met. They are started afresh when the write first meets
+// them, and let go of when it ends, also after an error.
+class TMarkersMet {
+public:
+  TMarkersMet() = default;
+  TMarkersMet(const TMarkersMet&) = delete;
+  TMarkersMet& operator=(const TMarkersMet&) = delete;
+  ~TMarkersMet() {
+    for (TSWFOffsetMarker* m : met_) m->MetInWrite = false;
+  }
+  void Meet(TSWFOffsetMarker& m) {
+    if (m.MetInWrite) return;
+    met_.push_back(&m);
+    m.MetInWrite = true;
+    m.PatchPending = false;
+    m.PositionKnown = false;
+    m.HasBase = false;
+  }
+
+private:
+  std::vector<TSWFOffsetMarker*> met_;
+};
+}  // namespace
+
 void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
   // Each write is one pass over the list. A marker's state is started afresh when the pass
   // first meets it, through the marker or through its branch, so nothing from an earlier
   // write (of this list or another) carries over; the actions are not visited twice.
-  static std::atomic<uint64_t> passes{0};
-  const uint64_t pass = ++passes;
-  auto meet = [pass](TSWFOffsetMarker& m) {
-    if (m.WritePass == pass) return;
-    m.WritePass = pass;
-    m.PatchPending = false;
-    m.PositionKnown = false;
-    m.HasBase = false;
-  };
+  TMarkersMet markers;
   // Forward branches, checked at the end: none may still wait for its target.
   std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> forward;
-  const auto& items = List.Items;
-  for (size_t index = 0, count = items.size(); index < count; ++index) {
-    List.Prefetch(index + TSWFActionList::kPrefetchDistance);
-    TSWFAction* a = items[index].get();
-    const uint8_t code = a->ActionCode;
-    if (code < 0x80) {
+  for (const TSWFActionList::Ptr& item : List.Items) {
+    TSWFAction* a = item.get();
+    const TSWFActionCode code = a->ActionCode;
+    if (!HasActionBody(code)) {
       a->StartPosition = be.Position();
-      be.WriteByte(code);
+      be.WriteByte(static_cast<uint8_t>(code));
       continue;
     }
-    if (code == kActionOffsetMarker) {
-      meet(static_cast<TSWFOffsetMarker&>(*a));
+    if (code == TSWFActionCode::Marker) {
+      markers.Meet(static_cast<TSWFOffsetMarker&>(*a));
     } else if (MayHaveBranches(code)) {
       for (size_t i = 0, n = a->BranchCount(); i < n; ++i)
         if (TSWFBranchField* f = a->Branch(i); f && f->Marker) {
-          meet(*f->Marker);
+          markers.Meet(*f->Marker);
           if (!f->OffsetIsStatic && !f->Marker->IsBackward) forward.emplace_back(a, f);
         }
     }
@@ -928,9 +948,9 @@ size_t FindActionsEnd(TBitsEngine& be) {
   size_t end = 0;
   try {
     for (;;) {
-      const uint8_t code = be.ReadByte("action code");
-      if (code == 0) break;
-      if (code >= 0x80) be.Skip(be.ReadWord("action length"), "action body");
+      const auto code = static_cast<TSWFActionCode>(be.ReadByte("action code"));
+      if (code == TSWFActionCode::End) break;
+      if (HasActionBody(code)) be.Skip(be.ReadWord("action length"), "action body");
     }
     end = be.Position();
   } catch (...) {
@@ -944,11 +964,11 @@ size_t FindActionsEnd(TBitsEngine& be) {
 std::vector<std::string> DisassembleActionList(const TSWFActionList& List) {
   std::vector<std::string> lines;
   for (const auto& a : List) {
-    if (a->ActionCode == kActionOffsetMarker) {
+    if (a->ActionCode == TSWFActionCode::Marker) {
       lines.push_back(static_cast<const TSWFOffsetMarker&>(*a).Name + ":");
       continue;
     }
-    std::string name = a->ActionCode == kActionByteCode ? "raw" : ActionName(a->ActionCode);
+    std::string name = a->ActionCode == TSWFActionCode::ByteCode ? "raw" : ActionName(a->ActionCode);
     const std::string args = a->Describe();
     lines.push_back("  " + name + (args.empty() ? "" : " " + args));
   }
@@ -996,7 +1016,7 @@ void TSWFDoAction::WriteTagBody(TBitsEngine& be) {
 
 std::string TSWFDoAction::Describe() const {
   size_t n = 0;
-  for (const auto& a : *Actions) n += a->ActionCode != kActionOffsetMarker;
+  for (const auto& a : *Actions) n += a->ActionCode != TSWFActionCode::Marker;
   return Format("%zu actions", n);
 }
 

@@ -16,6 +16,7 @@
 #include <variant>
 #include <vector>
 
+#include "swf/action_codes.h"
 #include "swf/bits_engine.h"
 #include "swf/objects.h"
 
@@ -27,7 +28,7 @@ struct TSWFBranchField;
 class TSWFAction {
 public:
   virtual ~TSWFAction() = default;
-  uint8_t ActionCode = 0;
+  TSWFActionCode ActionCode = TSWFActionCode::End;
   uint16_t Length = 0;        // body length, set when written or before reading
   size_t StartPosition = 0;   // where the code byte was last written
 
@@ -36,8 +37,8 @@ public:
   // Reads the payload from an engine over exactly Length bytes.
   virtual void ReadFromStream(TBitsEngine& be) { (void)be; }
   virtual void WriteActionBody(TBitsEngine& be) { (void)be; }
-  // An action list writes actions below 0x80 itself, as their code byte alone: only actions
-  // with a body may override this.
+  // An action list writes actions without a body itself, as their code byte alone: only
+  // actions with a body may override this.
   virtual void WriteToStream(TBitsEngine& be);
   // The operands for the disassembly ("" for none).
   virtual std::string Describe() const { return {}; }
@@ -54,18 +55,11 @@ class TSWFAction5 : public TSWFAction { public: uint8_t MinVersion() const overr
 class TSWFAction6 : public TSWFAction { public: uint8_t MinVersion() const override { return 6; } };
 class TSWFAction7 : public TSWFAction { public: uint8_t MinVersion() const override { return 7; } };
 
-enum : uint8_t { kActionByteCode = 254, kActionOffsetMarker = 255 };
-
-// Whether actions of this code can carry branch fields: With, DefineFunction2, Try, Jump,
-// DefineFunction and If. Long lists are walked without asking every action.
-constexpr bool MayHaveBranches(uint8_t code) {
-  return code == 0x94 || code == 0x8E || code == 0x8F || code == 0x99 || code == 0x9B || code == 0x9D;
-}
-
 // Raw action bytes (an unknown code, or a payload that could not be decoded), written verbatim.
 class TSWFActionByteCode : public TSWFAction {
 public:
-  TSWFActionByteCode() { ActionCode = kActionByteCode; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::ByteCode;
+  TSWFActionByteCode() { ActionCode = kCode; }
   explicit TSWFActionByteCode(std::span<const uint8_t> bytes) : TSWFActionByteCode() { Data.assign(bytes.begin(), bytes.end()); }
   std::vector<uint8_t> Data;
   bool OwnsData = true;
@@ -79,7 +73,8 @@ public:
 // A branch target. It emits no bytes; writing it resolves the branch that refers to it.
 class TSWFOffsetMarker : public TSWFAction {
 public:
-  TSWFOffsetMarker() { ActionCode = kActionOffsetMarker; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::Marker;
+  TSWFOffsetMarker() { ActionCode = kCode; }
   bool Placed = false;
   bool IsBackward = true;   // written before its branch
   bool Enabled = true;
@@ -96,9 +91,10 @@ public:
   bool PatchPending = false;     // a forward placeholder waits for this marker
   bool PositionKnown = false;    // a backward marker was written in this pass
   size_t WrittenPosition = 0;    // where it was last written
-  // The list write the three states above belong to: WriteActionList starts them afresh the
-  // first time it meets the marker, through the marker itself or through its branch.
-  uint64_t WritePass = 0;
+  // Set while a list write that met the marker is under way: WriteActionList starts the three
+  // states above afresh the first time it meets the marker, through the marker itself or
+  // through its branch, and clears this when it ends.
+  bool MetInWrite = false;
 
   void Assign(const TSWFAction& Source) override;
   void WriteActionBody(TBitsEngine& be) override;
@@ -150,21 +146,10 @@ public:
   ~TSWFActionList() { Clear(); }
 
   size_t Count() const { return Items.size(); }
-  // Asks the processor to fetch the action at `index` (if any) ahead of a walk reaching it:
-  // the actions of a long list lie in more memory than the caches hold, and a walk that
-  // waits for each in turn is bound by memory latency.
-  void Prefetch(size_t index) const {
-    if (index >= Items.size()) return;
-    const char* action = reinterpret_cast<const char*>(Items[index].get());
-    __builtin_prefetch(action);
-    // An action made by make_shared or allocate_shared has its reference counts just in
-    // front of it, on this cache line or the one before.
-    __builtin_prefetch(action - 32);
-  }
   TSWFAction* operator[](size_t i) const { return Items[i].get(); }
   TSWFAction* Add(Ptr action) {
     // Inline: code generation adds tens of thousands of actions; only markers need more.
-    if (action->ActionCode == kActionOffsetMarker) NotePlaced(action.get());
+    if (action->ActionCode == TSWFActionCode::Marker) NotePlaced(action.get());
     Items.push_back(std::move(action));
     return Items.back().get();
   }
@@ -175,15 +160,7 @@ public:
     return raw;
   }
   void Insert(size_t index, Ptr action);
-  // Frees the actions in order, fetching ahead.
-  void Clear() {
-    for (size_t i = 0, n = Items.size(); i < n; ++i) {
-      Prefetch(i + kPrefetchDistance);
-      Items[i].reset();
-    }
-    Items.clear();
-  }
-  static constexpr size_t kPrefetchDistance = 32;
+  void Clear() { Items.clear(); }
   auto begin() const { return Items.begin(); }
   auto end() const { return Items.end(); }
   int IndexOf(const TSWFAction* a) const;
@@ -199,7 +176,8 @@ private:
 
 class TSWFActionGotoFrame : public TSWFAction {
 public:
-  TSWFActionGotoFrame() { ActionCode = 0x81; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::GotoFrame;
+  TSWFActionGotoFrame() { ActionCode = kCode; }
   uint16_t Frame = 0;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -209,7 +187,8 @@ public:
 
 class TSWFActionGetUrl : public TSWFAction {
 public:
-  TSWFActionGetUrl() { ActionCode = 0x83; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::GetUrl;
+  TSWFActionGetUrl() { ActionCode = kCode; }
   std::string URL;
   std::string Target;
   void Assign(const TSWFAction& Source) override;
@@ -220,7 +199,8 @@ public:
 
 class TSWFActionWaitForFrame : public TSWFAction {
 public:
-  TSWFActionWaitForFrame() { ActionCode = 0x8A; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::WaitForFrame;
+  TSWFActionWaitForFrame() { ActionCode = kCode; }
   uint16_t Frame = 0;
   uint8_t SkipCount = 0;
   void Assign(const TSWFAction& Source) override;
@@ -231,7 +211,8 @@ public:
 
 class TSWFActionSetTarget : public TSWFAction {
 public:
-  TSWFActionSetTarget() { ActionCode = 0x8B; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::SetTarget;
+  TSWFActionSetTarget() { ActionCode = kCode; }
   std::string TargetName;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -241,7 +222,8 @@ public:
 
 class TSWFActionGoToLabel : public TSWFAction {
 public:
-  TSWFActionGoToLabel() { ActionCode = 0x8C; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::GoToLabel;
+  TSWFActionGoToLabel() { ActionCode = kCode; }
   std::string Label;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -256,6 +238,22 @@ enum : uint8_t {
   kPushKeepType = 10,
 };
 
+// The bytes a value of a Push type takes in a Push body, its type byte included; a string
+// adds its text.
+constexpr size_t PushValueBytes(uint8_t type) {
+  switch (type) {
+    case kPushString: return 2;  // the type and the terminating zero
+    case kPushFloat: return 5;
+    case kPushRegister:
+    case kPushBoolean:
+    case kPushConstant8: return 2;
+    case kPushDouble: return 9;
+    case kPushInteger: return 5;
+    case kPushConstant16: return 3;
+    default: return 1;
+  }
+}
+
 using TPushValue = std::variant<std::monostate, bool, int32_t, float, double, std::string>;
 
 struct TPushValueInfo {
@@ -267,9 +265,10 @@ struct TPushValueInfo {
 
 class TSWFActionPush : public TSWFAction4 {
 public:
-  // The values live in `memory`: a compiler keeps them in the arena of its actions.
+  static constexpr TSWFActionCode kCode = TSWFActionCode::Push;
+  // The values live in `memory`: a maker of many actions can keep them in memory of its own.
   explicit TSWFActionPush(std::pmr::memory_resource* memory = std::pmr::get_default_resource()) : Values(memory) {
-    ActionCode = 0x96;
+    ActionCode = kCode;
   }
   std::pmr::vector<TPushValueInfo> Values;
 
@@ -294,7 +293,8 @@ public:
 
 class TSWFActionJump : public TSWFAction4 {
 public:
-  TSWFActionJump() { ActionCode = 0x99; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::Jump;
+  TSWFActionJump() { ActionCode = kCode; }
   TSWFBranchField Target;
   int32_t BranchOffset() const { return Target.Offset; }
   void SetBranchOffset(int16_t v) { Target.SetOffset(v); }
@@ -308,15 +308,22 @@ public:
 
 class TSWFActionIf : public TSWFActionJump {
 public:
-  TSWFActionIf() { ActionCode = 0x9D; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::If;
+  TSWFActionIf() { ActionCode = kCode; }
 };
+
+// GetURL2's SendVarsMethod.
+inline constexpr uint8_t kSendVarsNone = 0;
+inline constexpr uint8_t kSendVarsGet = 1;
+inline constexpr uint8_t kSendVarsPost = 2;
 
 class TSWFActionGetURL2 : public TSWFAction4 {
 public:
-  TSWFActionGetURL2() { ActionCode = 0x9A; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::GetURL2;
+  TSWFActionGetURL2() { ActionCode = kCode; }
   bool LoadVariables = false;
   bool LoadTarget = false;
-  uint8_t SendVarsMethod = 0;  // 0 none, 1 GET, 2 POST
+  uint8_t SendVarsMethod = kSendVarsNone;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
   void WriteActionBody(TBitsEngine& be) override;
@@ -325,7 +332,8 @@ public:
 
 class TSWFActionGotoFrame2 : public TSWFAction4 {
 public:
-  TSWFActionGotoFrame2() { ActionCode = 0x9F; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::GotoFrame2;
+  TSWFActionGotoFrame2() { ActionCode = kCode; }
   bool Play = false;
   bool SceneBiasFlag = false;
   uint16_t SceneBias = 0;
@@ -338,7 +346,8 @@ public:
 // WaitForFrame2: the frame comes from the stack; the payload is the skip count.
 class TSWFActionWaitForFrame2 : public TSWFAction4 {
 public:
-  TSWFActionWaitForFrame2() { ActionCode = 0x8D; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::WaitForFrame2;
+  TSWFActionWaitForFrame2() { ActionCode = kCode; }
   uint8_t SkipCount = 0;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -348,7 +357,8 @@ public:
 
 class TSWFActionConstantPool : public TSWFAction5 {
 public:
-  TSWFActionConstantPool() { ActionCode = 0x88; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::ConstantPool;
+  TSWFActionConstantPool() { ActionCode = kCode; }
   std::vector<std::string> ConstantPool;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -358,7 +368,8 @@ public:
 
 class TSWFActionDefineFunction : public TSWFAction5 {
 public:
-  TSWFActionDefineFunction() { ActionCode = 0x9B; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::DefineFunction;
+  TSWFActionDefineFunction() { ActionCode = kCode; }
   std::string Name;
   std::vector<std::string> Params;
   TSWFBranchField CodeSize;
@@ -372,7 +383,8 @@ public:
 
 class TSWFActionWith : public TSWFAction5 {
 public:
-  TSWFActionWith() { ActionCode = 0x94; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::With;
+  TSWFActionWith() { ActionCode = kCode; }
   TSWFBranchField Size;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -384,7 +396,8 @@ public:
 
 class TSWFActionStoreRegister : public TSWFAction5 {
 public:
-  TSWFActionStoreRegister() { ActionCode = 0x87; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::StoreRegister;
+  TSWFActionStoreRegister() { ActionCode = kCode; }
   uint8_t RegisterNumber = 0;
   void Assign(const TSWFAction& Source) override;
   void ReadFromStream(TBitsEngine& be) override;
@@ -400,7 +413,8 @@ struct TSWFFunctionParam {
 
 class TSWFActionDefineFunction2 : public TSWFAction7 {
 public:
-  TSWFActionDefineFunction2() { ActionCode = 0x8E; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::DefineFunction2;
+  TSWFActionDefineFunction2() { ActionCode = kCode; }
   std::string Name;
   uint8_t RegisterCount = 0;
   bool PreloadParent = false, PreloadRoot = false, SuppressSuper = false, PreloadSuper = false;
@@ -422,7 +436,8 @@ public:
 // FinallySize from the end of the block before it.
 class TSWFActionTry : public TSWFAction7 {
 public:
-  TSWFActionTry() { ActionCode = 0x8F; }
+  static constexpr TSWFActionCode kCode = TSWFActionCode::Try;
+  TSWFActionTry() { ActionCode = kCode; }
   bool CatchInRegister = false;
   bool HasCatchBlock = false;
   bool HasFinallyBlock = false;
@@ -445,57 +460,67 @@ public:
   TSWFBranchField* Branch(size_t i) override { return i == 0 ? &TrySize : i == 1 ? &CatchSize : &FinallySize; }
 };
 
-// --- Actions without a payload: TSWFActionStop and the rest, declared from one table ---
-#define FC_SWF_SIMPLE_ACTIONS(X)                                                                  \
-  X(NextFrame, 0x04, TSWFAction) X(PreviousFrame, 0x05, TSWFAction) X(Play, 0x06, TSWFAction)     \
-  X(Stop, 0x07, TSWFAction) X(ToggleQuality, 0x08, TSWFAction) X(StopSounds, 0x09, TSWFAction)    \
-  X(Pop, 0x17, TSWFAction4) X(Add, 0x0A, TSWFAction4) X(Subtract, 0x0B, TSWFAction4)              \
-  X(Multiply, 0x0C, TSWFAction4) X(Divide, 0x0D, TSWFAction4) X(Equals, 0x0E, TSWFAction4)        \
-  X(Less, 0x0F, TSWFAction4) X(And, 0x10, TSWFAction4) X(Or, 0x11, TSWFAction4)                   \
-  X(Not, 0x12, TSWFAction4) X(StringEquals, 0x13, TSWFAction4) X(StringLength, 0x14, TSWFAction4) \
-  X(StringExtract, 0x15, TSWFAction4) X(ToInteger, 0x18, TSWFAction4)                             \
-  X(StringAdd, 0x21, TSWFAction4) X(StringLess, 0x29, TSWFAction4)                                \
-  X(MBStringLength, 0x31, TSWFAction4) X(CharToAscii, 0x32, TSWFAction4)                          \
-  X(AsciiToChar, 0x33, TSWFAction4) X(MBStringExtract, 0x35, TSWFAction4)                         \
-  X(MBCharToAscii, 0x36, TSWFAction4) X(MBAsciiToChar, 0x37, TSWFAction4)                         \
-  X(Call, 0x9E, TSWFAction4) X(GetVariable, 0x1C, TSWFAction4) X(SetVariable, 0x1D, TSWFAction4)  \
-  X(SetTarget2, 0x20, TSWFAction4) X(GetProperty, 0x22, TSWFAction4)                              \
-  X(SetProperty, 0x23, TSWFAction4) X(CloneSprite, 0x24, TSWFAction4)                             \
-  X(RemoveSprite, 0x25, TSWFAction4) X(StartDrag, 0x27, TSWFAction4) X(EndDrag, 0x28, TSWFAction4) \
-  X(Trace, 0x26, TSWFAction4) X(GetTime, 0x34, TSWFAction4) X(RandomNumber, 0x30, TSWFAction4)    \
-  X(FSCommand2, 0x2D, TSWFAction4)                                                                \
-  X(CallFunction, 0x3D, TSWFAction5) X(CallMethod, 0x52, TSWFAction5)                             \
-  X(DefineLocal, 0x3C, TSWFAction5) X(DefineLocal2, 0x41, TSWFAction5) X(Delete, 0x3A, TSWFAction5) \
-  X(Delete2, 0x3B, TSWFAction5) X(Enumerate, 0x46, TSWFAction5) X(Equals2, 0x49, TSWFAction5)     \
-  X(GetMember, 0x4E, TSWFAction5) X(InitArray, 0x42, TSWFAction5) X(InitObject, 0x43, TSWFAction5) \
-  X(NewMethod, 0x53, TSWFAction5) X(NewObject, 0x40, TSWFAction5) X(SetMember, 0x4F, TSWFAction5) \
-  X(TargetPath, 0x45, TSWFAction5) X(ToNumber, 0x4A, TSWFAction5) X(ToString, 0x4B, TSWFAction5)  \
-  X(TypeOf, 0x44, TSWFAction5) X(Add2, 0x47, TSWFAction5) X(Less2, 0x48, TSWFAction5)             \
-  X(Modulo, 0x3F, TSWFAction5) X(BitAnd, 0x60, TSWFAction5) X(BitLShift, 0x63, TSWFAction5)       \
-  X(BitOr, 0x61, TSWFAction5) X(BitRShift, 0x64, TSWFAction5) X(BitURShift, 0x65, TSWFAction5)    \
-  X(BitXor, 0x62, TSWFAction5) X(Decrement, 0x51, TSWFAction5) X(Increment, 0x50, TSWFAction5)    \
-  X(PushDuplicate, 0x4C, TSWFAction5) X(Return, 0x3E, TSWFAction5) X(StackSwap, 0x4D, TSWFAction5) \
-  X(InstanceOf, 0x54, TSWFAction6) X(Enumerate2, 0x55, TSWFAction6)                               \
-  X(StrictEquals, 0x66, TSWFAction6) X(Greater, 0x67, TSWFAction6)                                \
-  X(StringGreater, 0x68, TSWFAction6)                                                             \
-  X(Extends, 0x69, TSWFAction7) X(CastOp, 0x2B, TSWFAction7) X(ImplementsOp, 0x2C, TSWFAction7)   \
-  X(Throw, 0x2A, TSWFAction7)
+// --- Actions without a payload: TSWFActionStop and the rest, declared from one list ---
+// X(Name, Base): Base is the class of the SWF version that brought the action; its code is
+// TSWFActionCode::Name.
+#define FC_SWF_SIMPLE_ACTIONS(X)                                                                \
+  X(NextFrame, TSWFAction) X(PreviousFrame, TSWFAction) X(Play, TSWFAction) X(Stop, TSWFAction) \
+  X(ToggleQuality, TSWFAction) X(StopSounds, TSWFAction)                                        \
+  X(Pop, TSWFAction4) X(Add, TSWFAction4) X(Subtract, TSWFAction4) X(Multiply, TSWFAction4)     \
+  X(Divide, TSWFAction4) X(Equals, TSWFAction4) X(Less, TSWFAction4) X(And, TSWFAction4)        \
+  X(Or, TSWFAction4) X(Not, TSWFAction4) X(StringEquals, TSWFAction4)                           \
+  X(StringLength, TSWFAction4) X(StringExtract, TSWFAction4) X(ToInteger, TSWFAction4)          \
+  X(StringAdd, TSWFAction4) X(StringLess, TSWFAction4) X(MBStringLength, TSWFAction4)           \
+  X(CharToAscii, TSWFAction4) X(AsciiToChar, TSWFAction4) X(MBStringExtract, TSWFAction4)       \
+  X(MBCharToAscii, TSWFAction4) X(MBAsciiToChar, TSWFAction4) X(Call, TSWFAction4)              \
+  X(GetVariable, TSWFAction4) X(SetVariable, TSWFAction4) X(SetTarget2, TSWFAction4)            \
+  X(GetProperty, TSWFAction4) X(SetProperty, TSWFAction4) X(CloneSprite, TSWFAction4)           \
+  X(RemoveSprite, TSWFAction4) X(StartDrag, TSWFAction4) X(EndDrag, TSWFAction4)                \
+  X(Trace, TSWFAction4) X(GetTime, TSWFAction4) X(RandomNumber, TSWFAction4)                    \
+  X(FSCommand2, TSWFAction4)                                                                    \
+  X(CallFunction, TSWFAction5) X(CallMethod, TSWFAction5) X(DefineLocal, TSWFAction5)           \
+  X(DefineLocal2, TSWFAction5) X(Delete, TSWFAction5) X(Delete2, TSWFAction5)                   \
+  X(Enumerate, TSWFAction5) X(Equals2, TSWFAction5) X(GetMember, TSWFAction5)                   \
+  X(InitArray, TSWFAction5) X(InitObject, TSWFAction5) X(NewMethod, TSWFAction5)                \
+  X(NewObject, TSWFAction5) X(SetMember, TSWFAction5) X(TargetPath, TSWFAction5)                \
+  X(ToNumber, TSWFAction5) X(ToString, TSWFAction5) X(TypeOf, TSWFAction5) X(Add2, TSWFAction5) \
+  X(Less2, TSWFAction5) X(Modulo, TSWFAction5) X(BitAnd, TSWFAction5) X(BitLShift, TSWFAction5) \
+  X(BitOr, TSWFAction5) X(BitRShift, TSWFAction5) X(BitURShift, TSWFAction5)                    \
+  X(BitXor, TSWFAction5) X(Decrement, TSWFAction5) X(Increment, TSWFAction5)                    \
+  X(PushDuplicate, TSWFAction5) X(Return, TSWFAction5) X(StackSwap, TSWFAction5)                \
+  X(InstanceOf, TSWFAction6) X(Enumerate2, TSWFAction6) X(StrictEquals, TSWFAction6)            \
+  X(Greater, TSWFAction6) X(StringGreater, TSWFAction6)                                         \
+  X(Extends, TSWFAction7) X(CastOp, TSWFAction7) X(ImplementsOp, TSWFAction7)                   \
+  X(Throw, TSWFAction7)
 
-#define FC_DECLARE_SIMPLE_ACTION(Name, Code, Base) \
-  class TSWFAction##Name : public Base {           \
-  public:                                          \
-    TSWFAction##Name() { ActionCode = Code; }      \
+#define FC_DECLARE_SIMPLE_ACTION(Name, Base)                      \
+  class TSWFAction##Name : public Base {                          \
+  public:                                                         \
+    static constexpr TSWFActionCode kCode = TSWFActionCode::Name; \
+    TSWFAction##Name() { ActionCode = kCode; }                    \
   };
 FC_SWF_SIMPLE_ACTIONS(FC_DECLARE_SIMPLE_ACTION)
 #undef FC_DECLARE_SIMPLE_ACTION
 
+// Whether the action of a code carries no payload: its class is declared from the list above.
+constexpr bool IsSimpleAction(TSWFActionCode code) {
+  switch (code) {
+#define FC_SIMPLE_ACTION_CASE(Name, Base) case TSWFActionCode::Name:
+    FC_SWF_SIMPLE_ACTIONS(FC_SIMPLE_ACTION_CASE)
+#undef FC_SIMPLE_ACTION_CASE
+    return true;
+    default:
+      return false;
+  }
+}
+
 // --- Functions over actions ---
 
-// The class for an action code; 254 and 255 give the pseudo-actions; others give null.
+// The object for an action code: its action class, or the pseudo-action of a pseudo-code;
+// null for the End code and for codes of no action.
+std::unique_ptr<TSWFAction> CreateActionObject(TSWFActionCode Code);
 std::unique_ptr<TSWFAction> CreateActionObject(uint8_t Code);
-// The format's name of an action code ("GetURL2"), "" when unknown.
-const char* ActionName(uint8_t Code);
-// Bytes the action occupies: 1 below 0x80, Length + 3 otherwise, 0 for markers.
+// Bytes the action occupies: 1 without a body, Length + 3 with one, 0 for markers.
 uint32_t GetFullSize(const TSWFAction& a);
 
 // Decodes actions until an End action (consumed, not stored) or the end of `be`. An action

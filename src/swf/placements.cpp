@@ -117,7 +117,7 @@ void WriteEndedActionBlock(TBitsEngine& be, TSWFActionList& list) {
 
 size_t CountActions(const TSWFActionList& list) {
   size_t n = 0;
-  for (const auto& a : list) n += a->ActionCode != kActionOffsetMarker;
+  for (const auto& a : list) n += a->ActionCode != TSWFActionCode::Marker;
   return n;
 }
 

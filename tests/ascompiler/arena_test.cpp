@@ -52,14 +52,55 @@ TEST(ArenaTest, ServesRequestsLargerThanABlockAndWideAlignments) {
 
 TEST(ArenaTest, LargeBlocksOfAFreedArenaServeTheNextOne) {
   const size_t big = TArena::kLargeBlock + 1000;
+  auto cache = std::make_shared<TArenaBlockCache>();
   for (int round = 0; round < 3; ++round) {
-    TArena arena;
+    TArena arena(cache);
     for (int i = 0; i < 40; ++i) {  // 40 blocks: more than the cache keeps
       auto* data = static_cast<uint8_t*>(arena.Allocate(big, 16));
       std::memset(data, round, big);
       ASSERT_EQ(data[big - 1], round);
     }
   }
+  // Through the cache the next arena gets the same block; an arena without one gets its own.
+  cache = std::make_shared<TArenaBlockCache>();
+  void* first = nullptr;
+  {
+    TArena arena(cache);
+    first = arena.Allocate(TArena::kLargeBlock, 16);
+  }
+  TArena again(cache);
+  EXPECT_EQ(again.Allocate(TArena::kLargeBlock, 16), first);
+  TArena alone;
+  EXPECT_NE(alone.Allocate(TArena::kLargeBlock, 16), first);
+}
+
+// The arenas that use a cache keep it: it goes with the last of them, once its owner let go.
+TEST(ArenaTest, ACacheLivesAsLongAsItsArenas) {
+  auto cache = std::make_shared<TArenaBlockCache>();
+  std::weak_ptr<TArenaBlockCache> watch = cache;
+  auto arena = std::make_unique<TArena>(cache);
+  arena->Allocate(TArena::kLargeBlock, 16);
+  cache.reset();
+  EXPECT_FALSE(watch.expired());
+  arena.reset();  // gives its block to the cache, then lets go of it
+  EXPECT_TRUE(watch.expired());
+}
+
+TEST(ArenaTest, AnOwningArenaDestroysWhatItMadeInOrder) {
+  std::vector<int> destroyed;
+  struct Noted {
+    std::vector<int>* Log;
+    int Id;
+    ~Noted() { Log->push_back(Id); }
+  };
+  {
+    TOwningArena arena;
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(arena.Make<Noted>(&destroyed, i)->Id, i);
+    EXPECT_EQ(*arena.Make<int>(7), 7);  // nothing to destroy
+    EXPECT_TRUE(destroyed.empty());
+  }
+  ASSERT_EQ(destroyed.size(), 100u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(destroyed[i], i);
 }
 
 TEST(ArenaTest, WorksAsAMemoryResource) {
@@ -69,6 +110,18 @@ TEST(ArenaTest, WorksAsAMemoryResource) {
   EXPECT_EQ(numbers[99999], 99999);
   EXPECT_NE(arena.allocate(0), nullptr);
   EXPECT_THROW((void)arena.allocate(8, 3), std::bad_alloc);  // not a power of two
+}
+
+// A request no memory can hold is refused, also when its size would wrap around the end of
+// the address space from where the arena stands (it once got memory that overlapped the next
+// allocations instead).
+TEST(ArenaTest, RefusesRequestsLargerThanMemory) {
+  TArena arena;
+  auto* first = static_cast<uint8_t*>(arena.Allocate(16, 8));
+  EXPECT_THROW((void)arena.Allocate(SIZE_MAX - 64, 8), std::bad_alloc);
+  EXPECT_THROW((void)arena.allocate(SIZE_MAX / 2 + 1), std::bad_alloc);
+  auto* next = static_cast<uint8_t*>(arena.Allocate(16, 8));
+  EXPECT_TRUE(next >= first + 16 || next + 16 <= first);
 }
 
 // Nodes that own memory (positions of included text, long lists, listing lines) keep it

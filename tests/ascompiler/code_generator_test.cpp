@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ascompiler/code_generator.h"
@@ -108,6 +109,110 @@ TEST(CodeGeneratorExpressions, CallsAndBuiltIns) {
   EXPECT_EQ(Compiled("gotoAndStop(\"s\", 5);", 4), "  GotoFrame 4");
   EXPECT_EQ(CompileError("length(1, 2);"), "Invalid parameters count in \"length\" in line 1\nRequires 1 parameters, actual - 2.");
   EXPECT_EQ(CompileError("fscommand(a, \"b\");"), "Invalid parameters 1 in \"fscommand\" in line 1");
+}
+
+// Each built-in function compiles to its arguments and actions (the value of a call used as
+// a statement is dropped again, with the undefined that stands for it).
+TEST(CodeGeneratorBuiltIns, EveryBuiltInFunction) {
+  const std::pair<const char*, std::vector<std::string>> cases[] = {
+      {"length(\"abc\");", {"  ConstantPool \"abc\"", "  Push c:0", "  StringLength", "  Pop"}},
+      {"int(x);", {"  ConstantPool \"x\"", "  Push c:0", "  GetVariable", "  ToInteger", "  Pop"}},
+      {"random(10);", {"  Push 10", "  RandomNumber", "  Pop"}},
+      {"call(\"f\");", {"  ConstantPool \"f\"", "  Push c:0", "  Call"}},
+      {"chr(65);", {"  Push 65", "  AsciiToChar", "  Pop"}},
+      {"ord(\"A\");", {"  ConstantPool \"A\"", "  Push c:0", "  CharToAscii", "  Pop"}},
+      {"substring(\"hello\", 1, 2);", {"  ConstantPool \"hello\"", "  Push c:0, 1, 2", "  StringExtract", "  Pop"}},
+      {"mbord(\"A\");", {"  ConstantPool \"A\"", "  Push c:0", "  MBCharToAscii", "  Pop"}},
+      {"mbchr(66);", {"  Push 66", "  MBAsciiToChar", "  Pop"}},
+      {"mblength(\"xy\");", {"  ConstantPool \"xy\"", "  Push c:0", "  MBStringLength", "  Pop"}},
+      {"stopDrag();", {"  EndDrag"}},
+      {"Number(\"3\");", {"  ConstantPool \"3\"", "  Push c:0", "  ToNumber", "  Pop"}},
+      {"String(4);", {"  Push 4", "  ToString", "  Pop"}},
+      {"getTimer();", {"  GetTime", "  Pop"}},
+      {"duplicateMovieClip(\"a\", \"b\", 3);", {"  ConstantPool \"a\", \"b\"", "  Push c:0, c:1, 3", "  CloneSprite"}},
+      {"removeMovieClip(\"b\");", {"  ConstantPool \"b\"", "  Push c:0", "  RemoveSprite"}},
+      {"play();", {"  Play"}},
+      {"stop();", {"  Stop"}},
+      {"nextFrame();", {"  NextFrame"}},
+      {"prevFrame();", {"  PreviousFrame"}},
+      {"stopAllSounds();", {"  StopSounds"}},
+      {"set(\"v\", 5);", {"  ConstantPool \"v\"", "  Push c:0, 5", "  SetVariable"}},
+      {"trace(\"x\");", {"  ConstantPool \"x\"", "  Push c:0", "  Trace"}},
+      {"startDrag(\"t\");", {"  ConstantPool \"t\"", "  Push 0, 0, c:0", "  StartDrag"}},
+      {"startDrag(\"t\", true);", {"  ConstantPool \"t\"", "  Push 0, true, c:0", "  StartDrag"}},
+      {"startDrag(\"t\", false, 1, 2, 3, 4);",
+       {"  ConstantPool \"t\"", "  Push 1, 2, 3, 4, 1, false, c:0", "  StartDrag"}},
+      {"getProperty(\"_root\", _x);", {"  ConstantPool \"_root\"", "  Push c:0, 0", "  GetProperty", "  Pop"}},
+      {"setProperty(\"_root\", _alpha, 50);", {"  ConstantPool \"_root\"", "  Push c:0, 6, 50", "  SetProperty"}},
+      {"getURL(\"u\");", {"  ConstantPool \"u\"", "  Push c:0, \"\"", "  GetURL2 method=none"}},
+      {"getURL(\"u\", \"_blank\");", {"  ConstantPool \"u\", \"_blank\"", "  Push c:0, c:1", "  GetURL2 method=none"}},
+      {"getURL(\"u\", \"_self\", \"GET\");",
+       {"  ConstantPool \"u\", \"_self\"", "  Push c:0, c:1", "  GetURL2 method=GET"}},
+      {"getURL(\"u\", \"_self\", \"post\");",
+       {"  ConstantPool \"u\", \"_self\"", "  Push c:0, c:1", "  GetURL2 method=POST"}},
+      {"loadMovie(\"m.swf\", \"t\");",
+       {"  ConstantPool \"m.swf\", \"t\"", "  Push c:0, c:1", "  GetURL2 method=none target"}},
+      {"loadMovie(\"m.swf\", \"t\", \"get\");",
+       {"  ConstantPool \"m.swf\", \"t\"", "  Push c:0, c:1", "  GetURL2 method=GET target"}},
+      {"loadMovieNum(\"m.swf\", 3);",
+       {"  ConstantPool \"m.swf\"", "  Push c:0, \"_level3\"", "  GetURL2 method=none target"}},
+      {"loadMovieNum(\"m.swf\", 2.7, \"POST\");",
+       {"  ConstantPool \"m.swf\"", "  Push c:0, \"_level2\"", "  GetURL2 method=POST target"}},
+      {"loadVariables(\"v.txt\", \"t\");",
+       {"  ConstantPool \"v.txt\", \"t\"", "  Push c:0, c:1", "  GetURL2 method=none target variables"}},
+      {"loadVariables(\"v.txt\", \"t\", \"GeT\");",
+       {"  ConstantPool \"v.txt\", \"t\"", "  Push c:0, c:1", "  GetURL2 method=GET target variables"}},
+      {"loadVariablesNum(\"v.txt\", 1);",
+       {"  ConstantPool \"v.txt\"", "  Push c:0, \"_level1\"", "  GetURL2 method=none target variables"}},
+      {"loadVariablesNum(\"v.txt\", 0, \"x\");",
+       {"  ConstantPool \"v.txt\"", "  Push c:0, \"_level0\"", "  GetURL2 method=POST target variables"}},
+      {"unloadMovie(\"t\");", {"  ConstantPool \"t\"", "  Push \"\", c:0", "  GetURL2 method=none target"}},
+      {"unloadMovieNum(4);", {"  Push \"\", \"_level4\"", "  GetURL2 method=none target"}},
+      {"fscommand(\"quit\", \"true\");", {"  GetUrl \"FSCommand:quit\", \"true\""}},
+      {"fscommand2(\"a\", 1, 2);", {"  ConstantPool \"a\"", "  Push 2, 1, c:0, 3", "  FSCommand2", "  Pop"}},
+      {"gotoAndPlay(3);", {"  Push 3", "  GotoFrame2 play"}},
+      {"gotoAndStop(\"lbl\");", {"  ConstantPool \"lbl\"", "  Push c:0", "  GotoFrame2 stop"}},
+      {"gotoAndPlay(\"scene\", 2);", {"  Push 2", "  GotoFrame2 play"}},
+      {"x = TRACE(2);", {"  ConstantPool \"x\"", "  Push c:0, 2", "  Trace", "  Push undefined", "  SetVariable"}},
+      {"x = mbChr(67);", {"  ConstantPool \"x\"", "  Push c:0, 67", "  MBAsciiToChar", "  SetVariable"}},
+  };
+  for (const auto& [script, lines] : cases) EXPECT_EQ(Compiled(script), Join(lines)) << script;
+}
+
+TEST(CodeGeneratorBuiltIns, ArgumentRules) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"stop(1);", "Invalid parameters count in \"stop\" in line 1\nRequires 0 parameters, actual - 1."},
+      {"substring(\"a\");", "Invalid parameters count in \"substring\" in line 1\nRequires 3 parameters, actual - 1."},
+      {"startDrag(\"t\", 1, 2);",
+       "Invalid parameters list in \"startDrag\" in line 1\n\"startDrag\" requires 1 (target), 2 (target+lock) or 6 "
+       "(target+lock+constraint) parameters"},
+      {"getProperty(\"_root\", \"_x\");", "Invalid parameters list in \"getProperty\" in line 1"},
+      {"getProperty(\"_root\", _nothing);", "Invalid property name in \"getProperty\" in line 1"},
+      {"setProperty(\"_root\", 3, 1);", "Invalid parameters list in \"setProperty\" in line 1"},
+      {"getURL();", "Invalid parameters list in \"getUrl\" in line 1\n\"getUrl\" requires 1, 2 or 3 parameters"},
+      {"getURL(\"u\", \"t\", m);", "Invalid parameters 3 in \"getUrl\" in line 1"},
+      {"loadMovie(\"u\");",
+       "Invalid parameters list in \"loadMovie\" in line 1\n\"loadMovie\" requires 2 or 3 parameters"},
+      {"loadMovie(\"u\", \"t\", m);", "Invalid parameters 3 in \"loadMovie\" in line 1"},
+      {"loadMovieNum(\"u\", n);", "Invalid parameters 2 in \"loadMovieNum\" in line 1"},
+      {"loadVariables(\"u\");",
+       "Invalid parameters list in \"loadVariables\" in line 1\n\"loadVariables\" requires 2 or 3 parameters"},
+      {"loadVariables(\"u\", \"t\", m);", "Invalid parameters 3 in \"loadVariables\" in line 1"},
+      {"loadVariablesNum(\"u\", n);", "Invalid parameters 2 in \"loadVariablesNum\" in line 1"},
+      {"unloadMovieNum(n);", "Invalid parameters 1 in \"unloadMovieNum\" in line 1"},
+      {"unloadMovie();", "Invalid parameters count in \"unloadMovie\" in line 1\nRequires 1 parameters, actual - 0."},
+      {"fscommand(\"a\", b);", "Invalid parameters 2 in \"fscommand\" in line 1"},
+      {"fscommand(\"a\");", "Invalid parameters count in \"fscommand\" in line 1\nRequires 2 parameters, actual - 1."},
+      {"fscommand2();", "Invalid parameters list in \"fscommand2\" in line 1\n"},
+      {"gotoAndPlay();",
+       "Invalid parameters list in \"gotoAndPlay\" in line 1\n\"gotoAndPlay\" requires 1 (frame) or 2 (scene+frame) "
+       "parameters"},
+      {"GotoAndStop(1, 2, 3);",
+       "Invalid parameters list in \"GotoAndStop\" in line 1\n\"GotoAndStop\" requires 1 (frame) or 2 (scene+frame) "
+       "parameters"},
+      {"loadMovieNum(\"u\", 1e12);", "Invalid parameters 2 in \"loadMovieNum\" in line 1"},
+  };
+  for (const auto& [script, message] : cases) EXPECT_EQ(CompileError(script), message) << script;
 }
 
 TEST(CodeGeneratorStatements, LocalsUsedByNestedFunctionsStayNamedWhateverTheOrder) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ascompiler/constant_pool.h"
+#include "ascompiler/errors.h"
 #include "ascompiler/string_table.h"
 #include "core/text.h"
 #include "swf/actions.h"
@@ -50,6 +51,43 @@ TEST_F(EmitterTest, ActionsOutliveTheEmitter) {
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x9D, 0x02, 0x00, 0x09, 0x00, 0x96, 0x05, 0x00, 0x07, 7, 0, 0, 0, 0x26}));
   list.Clear();
   EXPECT_TRUE(end->Placed);  // the marker still lives on its own
+}
+
+// The actions share their arena: it goes, with every action in it, once the emitter and the
+// last list entry are gone. Markers live in an arena of their own: the branches that point at
+// them would otherwise keep the actions' arena for ever.
+TEST_F(EmitterTest, TheArenasGoWithTheLastActionAndMarker) {
+  std::weak_ptr<TSWFAction> first;
+  std::weak_ptr<TSWFOffsetMarker> marker;
+  {
+    TActionEmitter emit(list, pool, strings);
+    auto end = emit.NewMarker();
+    marker = end;
+    emit.If(end);
+    emit.PushInteger(1);
+    emit.Place(end);
+    first = list.Items[0];
+  }
+  ASSERT_EQ(list.Count(), 3u);
+  TSWFActionList rest;
+  rest.Add(list.Items[1]);
+  list.Clear();
+  EXPECT_FALSE(first.expired());  // the Push in the other list holds the arena
+  EXPECT_FALSE(marker.expired());  // and the If in it its marker
+  rest.Clear();
+  EXPECT_TRUE(first.expired());
+  EXPECT_TRUE(marker.expired());
+}
+
+TEST_F(EmitterTest, ActionsWithoutPayloadByCode) {
+  TActionEmitter emit(list, pool, strings);
+  emit.Emit(TSWFActionCode::Trace);
+  emit.Emit(TSWFActionCode::StringAdd);
+  EXPECT_EQ(Disassembled(list), "  Trace\n  StringAdd");
+  EXPECT_THROW(emit.Emit(TSWFActionCode::Push), EActionCompileError);
+  EXPECT_THROW(emit.Emit(TSWFActionCode::End), EActionCompileError);
+  EXPECT_THROW(emit.Emit(static_cast<TSWFActionCode>(0x02)), EActionCompileError);
+  EXPECT_EQ(list.Count(), 2u);
 }
 
 TEST_F(EmitterTest, PushesShareOneActionUntilAnotherAction) {

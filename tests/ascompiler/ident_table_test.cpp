@@ -76,14 +76,14 @@ TEST_F(IdentTableTest, LookupModesWalkOutwardAndUpTheSuperclasses) {
   TIdentInfo* first = function.Declare(Id("x"), -1);
   TIdentInfo* second = function.Declare(Id("x"), -1);
 
-  EXPECT_EQ(function.Lookup(Id("x"), 0), second);  // newest first
+  EXPECT_EQ(function.Lookup(Id("x"), TLookupMode::Own), second);  // newest first
   EXPECT_NE(first, second);
-  EXPECT_EQ(function.Lookup(Id("g"), 0), nullptr);
-  EXPECT_EQ(function.Lookup(Id("g"), 1), global);
-  EXPECT_EQ(function.Lookup(Id("m"), 1), nullptr);
-  EXPECT_EQ(function.Lookup(Id("m"), 3), inherited);
-  EXPECT_EQ(members.Lookup(Id("m"), 2), inherited);
-  EXPECT_EQ(function.Lookup(Id("X"), 3), nullptr);  // names are case-sensitive
+  EXPECT_EQ(function.Lookup(Id("g"), TLookupMode::Own), nullptr);
+  EXPECT_EQ(function.Lookup(Id("g"), TLookupMode::Outward), global);
+  EXPECT_EQ(function.Lookup(Id("m"), TLookupMode::Outward), nullptr);
+  EXPECT_EQ(function.Lookup(Id("m"), TLookupMode::OutwardAndSuperclasses), inherited);
+  EXPECT_EQ(members.Lookup(Id("m"), TLookupMode::Superclasses), inherited);
+  EXPECT_EQ(function.Lookup(Id("X"), TLookupMode::OutwardAndSuperclasses), nullptr);  // names are case-sensitive
 }
 
 TEST_F(IdentTableTest, ClassTableIgnoresCaseAndAliasesYieldTheirTarget) {
@@ -93,7 +93,7 @@ TEST_F(IdentTableTest, ClassTableIgnoresCaseAndAliasesYieldTheirTarget) {
   program.Declare(Id("Foo"), -1);  // a variable does not hide the class for FindClass
   program.AddAlias(Id("Foo"), foo);
   EXPECT_EQ(program.FindClass(Id("Foo")), foo);
-  EXPECT_EQ(program.Lookup(Id("Foo"), 0), foo);
+  EXPECT_EQ(program.Lookup(Id("Foo"), TLookupMode::Own), foo);
   EXPECT_EQ(program.FindClass(Id("a.B.foo")), foo);
   EXPECT_EQ(program.FindClass(Id("Bar")), nullptr);
 }

@@ -32,7 +32,7 @@ protected:
     return nodes;
   }
   TIdentInfo* Entry(TIdentTable* scope, const char* name) {
-    return scope->Lookup(context.StringTable.Intern(name), 0);
+    return scope->Lookup(context.StringTable.Intern(name), TLookupMode::Own);
   }
 
   TCompileContext context;

@@ -169,7 +169,7 @@ TEST(FlashActionScript, PushesAfterCompiledCodeJoinItsLastPush) {
   script.PushInteger(1);
   script.Add<TSWFActionSetVariable>();
   EXPECT_EQ(script.Actions().Count(), count + 2);
-  EXPECT_EQ(script.Actions()[count]->ActionCode, 0x96);
+  EXPECT_EQ(script.Actions()[count]->ActionCode, TSWFActionCode::Push);
 }
 
 // --- IDs ---

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "swf/tag_factory.h"
@@ -95,6 +96,28 @@ TEST(SWFActions, PushValueTypesBothWays) {
   EXPECT_EQ(back.Describe(), "1.5f, 0.1, true, null, r:3, c:300, c:7");
 }
 
+// What a value adds to a Push body, for those who keep a Push within its 16-bit length
+// without writing it.
+TEST(SWFActions, PushValueBytesAreWhatAValueWrites) {
+  const std::pair<TPushValueInfo, size_t> values[] = {
+      {{std::string("abc"), kPushString}, PushValueBytes(kPushString) + 3},
+      {{1.5f, kPushFloat}, PushValueBytes(kPushFloat)},
+      {{std::monostate{}, kPushNull}, PushValueBytes(kPushNull)},
+      {{std::monostate{}, kPushUndefined}, PushValueBytes(kPushUndefined)},
+      {{int32_t{3}, kPushRegister}, PushValueBytes(kPushRegister)},
+      {{true, kPushBoolean}, PushValueBytes(kPushBoolean)},
+      {{0.1, kPushDouble}, PushValueBytes(kPushDouble)},
+      {{int32_t{-7}, kPushInteger}, PushValueBytes(kPushInteger)},
+      {{int32_t{9}, kPushConstant8}, PushValueBytes(kPushConstant8)},
+      {{int32_t{300}, kPushConstant16}, PushValueBytes(kPushConstant16)},
+  };
+  for (const auto& [value, bytes] : values) {
+    TSWFActionPush push;
+    push.Values.push_back(value);
+    EXPECT_EQ(Written(push).size(), 3 + bytes) << int{value.ValueType};
+  }
+}
+
 TEST(SWFActions, MarkersResolveOnWrite) {
   TSWFActionList fwd;
   auto marker = AddForwardBranch<TSWFActionJump>(fwd);
@@ -142,8 +165,33 @@ TEST(SWFActions, OnlyTheBranchingCodesHaveBranchFields) {
   for (int code = 0; code < 256; ++code) {
     std::unique_ptr<TSWFAction> a = CreateActionObject(static_cast<uint8_t>(code));
     if (!a) continue;
-    EXPECT_EQ(a->BranchCount() > 0, MayHaveBranches(static_cast<uint8_t>(code))) << "code " << code;
+    EXPECT_EQ(a->BranchCount() > 0, MayHaveBranches(static_cast<TSWFActionCode>(code))) << "code " << code;
   }
+}
+
+// The code table and the classes agree: every code of an action or pseudo-action makes an
+// object that carries that code, and the End code and codes of no action make none.
+TEST(SWFActions, EveryCodeOfTheTableHasItsClass) {
+  int actions = 0;
+  for (int i = 0; i < 256; ++i) {
+    const auto code = static_cast<TSWFActionCode>(i);
+    const TSWFActionKind kind = ActionKind(code);
+    std::unique_ptr<TSWFAction> a = CreateActionObject(code);
+    if (kind == TSWFActionKind::Unknown || kind == TSWFActionKind::End) {
+      EXPECT_EQ(a, nullptr) << "code " << i;
+      continue;
+    }
+    ASSERT_NE(a, nullptr) << "code " << i;
+    EXPECT_EQ(a->ActionCode, code) << "code " << i;
+    EXPECT_STRNE(ActionName(code), "") << "code " << i;
+    EXPECT_EQ(HasActionBody(code), i >= 0x80) << "code " << i;
+    if (kind != TSWFActionKind::Pseudo) ++actions;
+  }
+  EXPECT_EQ(actions, 100);
+  EXPECT_STREQ(ActionName(TSWFActionCode::GetURL2), "GetURL2");
+  EXPECT_STREQ(ActionName(static_cast<TSWFActionCode>(0x02)), "");
+  EXPECT_EQ(GetFullSize(TSWFActionStop()), 1u);
+  EXPECT_EQ(GetFullSize(TSWFOffsetMarker()), 0u);
 }
 
 TEST(SWFActions, OffsetsThatDoNotFitRaiseErrors) {
@@ -254,6 +302,77 @@ TEST(SWFActions, FunctionsWithAndTryRoundTrip) {
       }
 }
 
+// Each flag of DefineFunction2, GetURL2, GotoFrame2 and Try sits in its own bit, is read back
+// into its own field and shows in the disassembly.
+TEST(SWFActions, FlagBitsBothWays) {
+  struct Flag {
+    bool TSWFActionDefineFunction2::*Member;
+    uint16_t Bits;  // as written, most significant first
+    const char* Name;
+  };
+  const Flag flags[] = {
+      {&TSWFActionDefineFunction2::PreloadParent, 0x8000, "preloadParent"},
+      {&TSWFActionDefineFunction2::PreloadRoot, 0x4000, "preloadRoot"},
+      {&TSWFActionDefineFunction2::SuppressSuper, 0x2000, "suppressSuper"},
+      {&TSWFActionDefineFunction2::PreloadSuper, 0x1000, "preloadSuper"},
+      {&TSWFActionDefineFunction2::SuppressArguments, 0x0800, "suppressArguments"},
+      {&TSWFActionDefineFunction2::PreloadArguments, 0x0400, "preloadArguments"},
+      {&TSWFActionDefineFunction2::SuppressThis, 0x0200, "suppressThis"},
+      {&TSWFActionDefineFunction2::PreloadThis, 0x0100, "preloadThis"},
+      {&TSWFActionDefineFunction2::PreloadGlobal, 0x0001, "preloadGlobal"},
+  };
+  for (const Flag& flag : flags) {
+    TSWFActionDefineFunction2 f;
+    f.*flag.Member = true;
+    f.CodeSize.SetOffset(0);
+    const Bytes b = Written(f);
+    const Bytes expected{0x8E, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, static_cast<uint8_t>(flag.Bits >> 8),
+                         static_cast<uint8_t>(flag.Bits), 0x00, 0x00};
+    EXPECT_EQ(b, expected) << flag.Name;
+    TSWFActionList list = Read(b);
+    auto* back = dynamic_cast<TSWFActionDefineFunction2*>(list[0]);
+    ASSERT_NE(back, nullptr) << flag.Name;
+    for (const Flag& other : flags) EXPECT_EQ(back->*other.Member, &other == &flag) << flag.Name << " " << other.Name;
+    EXPECT_EQ(back->Describe(), std::string("\"\" () registers=0 ") + flag.Name + " until label 1");
+    TSWFActionDefineFunction2 copy;
+    copy.Assign(*back);
+    EXPECT_EQ(Written(copy), expected) << flag.Name;
+  }
+
+  TSWFActionGetURL2 url;
+  url.LoadVariables = true;
+  url.SendVarsMethod = kSendVarsPost;
+  EXPECT_EQ(Written(url), (Bytes{0x9A, 0x01, 0x00, 0x82}));
+  url.LoadVariables = false;
+  url.LoadTarget = true;
+  url.SendVarsMethod = kSendVarsGet;
+  EXPECT_EQ(Written(url), (Bytes{0x9A, 0x01, 0x00, 0x41}));
+  TSWFActionList urls = Read({0x9A, 0x01, 0x00, 0x82, 0x00});
+  auto* urlBack = dynamic_cast<TSWFActionGetURL2*>(urls[0]);
+  ASSERT_NE(urlBack, nullptr);
+  EXPECT_EQ(urlBack->Describe(), "method=POST variables");
+
+  TSWFActionGotoFrame2 go;
+  go.SceneBiasFlag = true;
+  go.SceneBias = 3;
+  EXPECT_EQ(Written(go), (Bytes{0x9F, 0x03, 0x00, 0x02, 0x03, 0x00}));
+  go.SceneBiasFlag = false;
+  go.Play = true;
+  EXPECT_EQ(Written(go), (Bytes{0x9F, 0x01, 0x00, 0x01}));
+
+  // CatchInRegister and the reserved bits, which are kept as read.
+  const Bytes tryBytes{0x8F, 0x08, 0x00, 0xA5, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04};
+  TSWFActionList tries = Read(tryBytes);
+  auto* t = dynamic_cast<TSWFActionTry*>(tries[0]);
+  ASSERT_NE(t, nullptr);
+  EXPECT_TRUE(t->CatchInRegister);
+  EXPECT_TRUE(t->HasCatchBlock);
+  EXPECT_FALSE(t->HasFinallyBlock);
+  EXPECT_EQ(t->ReservedFlags, 0xA0);
+  EXPECT_EQ(t->CatchRegister, 4);
+  EXPECT_EQ(Written(tries), tryBytes);
+}
+
 TEST(SWFActions, TryBlocksThroughMarkers) {
   TSWFActionList list;
   auto t = std::make_unique<TSWFActionTry>();
@@ -302,9 +421,9 @@ TEST(SWFActions, UnknownAndUndecodableActionsStayRaw) {
   const Bytes bytes{0x02, 0xA0, 0x01, 0x00, 0x55, 0x81, 0x03, 0x00, 0x01, 0x00, 0x02, 0x07, 0x00};
   TSWFActionList list = Read(bytes);
   ASSERT_EQ(list.Count(), 4u);
-  EXPECT_EQ(list[0]->ActionCode, kActionByteCode);
-  EXPECT_EQ(list[1]->ActionCode, kActionByteCode);
-  EXPECT_EQ(list[2]->ActionCode, kActionByteCode);
+  EXPECT_EQ(list[0]->ActionCode, TSWFActionCode::ByteCode);
+  EXPECT_EQ(list[1]->ActionCode, TSWFActionCode::ByteCode);
+  EXPECT_EQ(list[2]->ActionCode, TSWFActionCode::ByteCode);
   EXPECT_EQ(Written(list), Bytes(bytes.begin(), bytes.end() - 1));
 
   // A record length past the end of the block is an error, not a read past it.
@@ -315,7 +434,7 @@ TEST(SWFActions, UnknownAndUndecodableActionsStayRaw) {
 
   // A constant pool claiming 65535 strings in 3 bytes.
   TSWFActionList pool = Read({0x88, 0x03, 0x00, 0xFF, 0xFF, 'a', 0x00});
-  EXPECT_EQ(pool[0]->ActionCode, kActionByteCode);
+  EXPECT_EQ(pool[0]->ActionCode, TSWFActionCode::ByteCode);
 }
 
 TEST(SWFActions, FindActionsEnd) {
