@@ -542,9 +542,9 @@ std::vector<std::string> DisassembleActionList(const TSWFActionList& List);
 
 class TSWFDoAction : public TSWFObject {
 public:
-  TSWFDoAction() : owned_(std::make_unique<TSWFActionList>()), Actions(owned_.get()) { TagID = 12; }
+  TSWFDoAction() : owned_(std::make_unique<TSWFActionList>()), Actions(owned_.get()) { SetCode(TSWFTagCode::DoAction); }
   // Uses `list` without owning it.
-  explicit TSWFDoAction(TSWFActionList* list) : Actions(list) { TagID = 12; }
+  explicit TSWFDoAction(TSWFActionList* list) : Actions(list) { SetCode(TSWFTagCode::DoAction); }
 
   bool ParseActions = true;
   bool OwnsActions() const { return owned_ != nullptr; }
@@ -566,7 +566,7 @@ public:
 
 class TSWFDoInitAction : public TSWFDoAction {
 public:
-  TSWFDoInitAction() { TagID = 59; }
+  TSWFDoInitAction() { SetCode(TSWFTagCode::DoInitAction); }
   uint16_t SpriteID = 0;
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 6; }
