@@ -114,12 +114,12 @@ void BM_CompilePhases(benchmark::State& state) {
     save += t2 - t1;
     destroy += t3 - t2;
   }
-  const auto perProgram = [&](Clock::duration d) {
+  const auto per_program = [&](Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count() / static_cast<double>(state.iterations());
   };
-  state.counters["compile ms"] = perProgram(compile);
-  state.counters["save ms"] = perProgram(save);
-  state.counters["free ms"] = perProgram(destroy);
+  state.counters["compile ms"] = per_program(compile);
+  state.counters["save ms"] = per_program(save);
+  state.counters["free ms"] = per_program(destroy);
 }
 BENCHMARK(BM_CompilePhases)->Arg(10000)->Unit(benchmark::kMillisecond);
 

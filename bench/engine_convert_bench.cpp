@@ -43,23 +43,23 @@ double Seconds(const std::chrono::steady_clock::time_point& since) {
 // The program's own chain: decoders, processors (Flash rate), converter.
 double ConvertWithEngine(const std::string& input) {
   const auto start = std::chrono::steady_clock::now();
-  auto video = std::make_shared<fc::VideoDecoder>(input);
-  auto audio = std::make_shared<fc::AudioDecoder>(input);
-  fc::EncodeParams p;
-  p.container_fourcc = fc::kFourCCFlv;
-  p.video_fourcc = fc::MakeFourCC("FLV1");
-  p.audio_fourcc = fc::MakeFourCC("MP3");
-  p.video_bitrate = 800000;
-  p.audio_bitrate = 128000;
-  p.sample_rate = 44100;
-  auto vp = std::make_shared<fc::VideoProcessor>(video, fc::VideoOutput{.width = 640, .height = 480, .frame_rate = 25});
-  auto ap = std::make_shared<fc::AudioProcessor>(audio, 44100, 2, 16, true);
-  fc::MediaEncoder encoder(vp, ap);
+  auto video = std::make_shared<fc::TVideoDecoder>(input);
+  auto audio = std::make_shared<fc::TAudioDecoder>(input);
+  fc::TEncodeParams p;
+  p.ContainerFourCC = fc::kFourCCFlv;
+  p.VideoFourCC = fc::MakeFourCC("FLV1");
+  p.AudioFourCC = fc::MakeFourCC("MP3");
+  p.VideoBitrate = 800000;
+  p.AudioBitrate = 128000;
+  p.SampleRate = 44100;
+  auto vp = std::make_shared<fc::TVideoProcessor>(video, fc::TVideoOutput{.Width = 640, .Height = 480, .FrameRate = 25});
+  auto ap = std::make_shared<fc::TAudioProcessor>(audio, 44100, 2, 16, true);
+  fc::TMediaEncoder encoder(vp, ap);
   encoder.SetOutputFile((Dir() / "engine.flv").string());
   encoder.SetEncodeParams(p);
   if (!encoder.Start(0, 0, 0, nullptr)) return -1;
   encoder.Wait();
-  return encoder.state() == fc::EncoderState::Finished ? Seconds(start) : -1;
+  return encoder.State() == fc::TEncoderState::Finished ? Seconds(start) : -1;
 }
 
 double ConvertWithFfmpeg(const std::string& input) {

@@ -73,11 +73,11 @@ void BM_ZlibInflateDeflate(benchmark::State& state) {
   const auto& body = Body();
   for (auto _ : state) {
     std::vector<uint8_t> plain(body.size() + 64);
-    uLongf plainLen = static_cast<uLongf>(plain.size());
-    uncompress(plain.data(), &plainLen, file.data() + 8, static_cast<uLong>(file.size() - 8));
-    std::vector<uint8_t> packed(compressBound(plainLen));
-    uLongf packedLen = static_cast<uLongf>(packed.size());
-    compress2(packed.data(), &packedLen, plain.data(), plainLen, Z_DEFAULT_COMPRESSION);
+    uLongf plain_len = static_cast<uLongf>(plain.size());
+    uncompress(plain.data(), &plain_len, file.data() + 8, static_cast<uLong>(file.size() - 8));
+    std::vector<uint8_t> packed(compressBound(plain_len));
+    uLongf packed_len = static_cast<uLongf>(packed.size());
+    compress2(packed.data(), &packed_len, plain.data(), plain_len, Z_DEFAULT_COMPRESSION);
     benchmark::DoNotOptimize(packed.data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(body.size()));

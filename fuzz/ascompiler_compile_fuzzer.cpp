@@ -21,7 +21,7 @@
 namespace {
 
 // "self.as" is the script itself, "half.as" its second half.
-fc::IncludeFile OpenInclude(const std::string& text, const std::string& name) {
+fc::TIncludeFile OpenInclude(const std::string& text, const std::string& name) {
   if (name == "self.as") return {text, "main"};
   if (name == "half.as") return {text.substr(text.size() / 2), "half"};
   throw fc::EActionCompileError("Include file \"" + name + "\" not found.");

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fc::TCompileContext context;
   // A first byte with its top bit set switches on the Flash 4 slash paths.
   if (size > 0 && (data[0] & 0x80)) context.Options |= fc::kOptionSwf4;
-  context.SetIncludeOpener([&text](const std::string& name) -> fc::IncludeFile {
+  context.SetIncludeOpener([&text](const std::string& name) -> fc::TIncludeFile {
     if (name == "self.as") return {text, "main"};
     if (name == "half.as") return {text.substr(text.size() / 2), "half"};
     throw fc::EActionCompileError("Include file \"" + name + "\" not found.");
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Code generation and writing: a fresh context, as a movie would hold.
   fc::TCompileContext compiler;
   compiler.Options = context.Options;
-  compiler.SetIncludeOpener([&text](const std::string& name) -> fc::IncludeFile {
+  compiler.SetIncludeOpener([&text](const std::string& name) -> fc::TIncludeFile {
     if (name == "self.as") return {text, "main"};
     if (name == "half.as") return {text.substr(text.size() / 2), "half"};
     throw fc::EActionCompileError("Include file \"" + name + "\" not found.");

@@ -8,7 +8,7 @@
 #include "readers/flv_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fc::TFLVData flv(std::make_unique<fc::MemorySource>(data, size));
+  fc::TFLVData flv(std::make_unique<fc::TMemorySource>(data, size));
   for (const fc::TVFrame& frame : flv.VideoFrames) {
     // A tag cut before its payload keeps an entry of size 0 (its position may lie past the end).
     if (frame.Size < 0 || (frame.Size > 0 && frame.Position + static_cast<uint64_t>(frame.Size) > size)) std::abort();
@@ -24,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flv.AudioFrameCount() != 0) std::abort();
   }
   if (flv.MetaData)
-    for (int name = 0; name <= static_cast<int>(fc::FlvMetaName::keyframes); ++name)
-      if (const auto* item = flv.MetaData->FindItem(static_cast<fc::FlvMetaName>(name))) (void)item->GetAsInteger();
+    for (int name = 0; name <= static_cast<int>(fc::TFlvMetaName::keyframes); ++name)
+      if (const auto* item = flv.MetaData->FindItem(static_cast<fc::TFlvMetaName>(name))) (void)item->GetAsInteger();
   (void)flv.FrameRateValue();
   return 0;
 }

@@ -11,7 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
-  fc::IniFile ini = fc::IniFile::Parse(text);
+  fc::TIniFile ini = fc::TIniFile::Parse(text);
   size_t keys = 0;
   for (const std::string& section : ini.Sections()) {
     for (const std::string& key : ini.Keys(section)) {
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const std::exception&) {
     return 0;  // values with line breaks are refused
   }
-  const fc::IniFile again = fc::IniFile::Parse(ini.Serialize());
+  const fc::TIniFile again = fc::TIniFile::Parse(ini.Serialize());
   if (again.Get("Fuzz", "Key") != std::string(text.substr(0, 64))) std::abort();
   (void)keys;
   return 0;

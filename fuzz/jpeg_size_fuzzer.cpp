@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint16_t width = 0, height = 0;
-  (void)fc::ReadJPEGSize(fc::MemorySource(data, size), width, height);
+  (void)fc::ReadJPEGSize(fc::TMemorySource(data, size), width, height);
   return 0;
 }

@@ -8,7 +8,7 @@
 #include "readers/wave_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fc::TWaveReader mp3(std::make_unique<fc::MemorySource>(data, size), ".mp3");
+  fc::TWaveReader mp3(std::make_unique<fc::TMemorySource>(data, size), ".mp3");
   if (mp3.FormatTag == 0) return 0;
   for (const bool loop : {false, true}) {
     std::vector<uint8_t> out;

@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<fc::TWaveReader> wav;
   try {
-    wav = std::make_unique<fc::TWaveReader>(std::make_unique<fc::MemorySource>(data, size), ".wav");
+    wav = std::make_unique<fc::TWaveReader>(std::make_unique<fc::TMemorySource>(data, size), ".wav");
   } catch (const fc::FormatError&) {
     return 0;
   }

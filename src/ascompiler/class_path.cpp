@@ -13,11 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ScanState {
-  int swfVersion;
-  TStringTable& strings;
-  std::vector<std::string>& classDirs;
-  std::set<fs::path> visited;  // canonical folders already scanned: symbolic-link loops end here
+struct TScanState {
+  int SwfVersion;
+  TStringTable& Strings;
+  std::vector<std::string>& ClassDirs;
+  std::set<fs::path> Visited;  // canonical folders already scanned: symbolic-link loops end here
 };
 
 bool HasAsExtension(const std::string& name) {
@@ -25,19 +25,19 @@ bool HasAsExtension(const std::string& name) {
 }
 
 // FP7, FP8 and FP9 hold classes for one player generation and add no package part.
-bool EnterVersionFolder(const std::string& name, int swfVersion, bool& isVersionFolder) {
-  isVersionFolder = true;
-  if (IEquals(name, "FP7")) return swfVersion == 7;
-  if (IEquals(name, "FP8")) return swfVersion >= 8;
-  if (IEquals(name, "FP9")) return swfVersion == 9;
-  isVersionFolder = false;
+bool EnterVersionFolder(const std::string& name, int swf_version, bool& is_version_folder) {
+  is_version_folder = true;
+  if (IEquals(name, "FP7")) return swf_version == 7;
+  if (IEquals(name, "FP8")) return swf_version >= 8;
+  if (IEquals(name, "FP9")) return swf_version == 9;
+  is_version_folder = false;
   return true;
 }
 
-void ScanFolder(TClassTable& table, const fs::path& folder, const std::string& prefix, ScanState& state) {
+void ScanFolder(TClassTable& table, const fs::path& folder, const std::string& prefix, TScanState& state) {
   std::error_code ec;
   const fs::path canonical = fs::canonical(folder, ec);
-  if (ec || !state.visited.insert(canonical).second) return;
+  if (ec || !state.Visited.insert(canonical).second) return;
 
   std::vector<std::string> files, folders;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -52,27 +52,27 @@ void ScanFolder(TClassTable& table, const fs::path& folder, const std::string& p
   std::string dir = folder.generic_string();
   if (dir.empty() || dir.back() != '/') dir += '/';
   for (const std::string& file : files) {
-    const std::string className = prefix + file.substr(0, file.size() - 3);
-    TClassInfo* info = table.DeclareClass(state.strings.Intern(className));
+    const std::string class_name = prefix + file.substr(0, file.size() - 3);
+    TClassInfo* info = table.DeclareClass(state.Strings.Intern(class_name));
     info->FileName = dir + file;
-    if (IsIntrinsicClass(className)) info->ClassFlags = kClassIntrinsic;
+    if (IsIntrinsicClass(class_name)) info->ClassFlags = kClassIntrinsic;
   }
-  if (!files.empty() && std::find(state.classDirs.begin(), state.classDirs.end(), dir) == state.classDirs.end())
-    state.classDirs.push_back(dir);
+  if (!files.empty() && std::find(state.ClassDirs.begin(), state.ClassDirs.end(), dir) == state.ClassDirs.end())
+    state.ClassDirs.push_back(dir);
 
   for (const std::string& sub : folders) {
-    bool versionFolder = false;
-    if (!EnterVersionFolder(sub, state.swfVersion, versionFolder)) continue;
-    ScanFolder(table, folder / sub, versionFolder ? prefix : prefix + sub + ".", state);
+    bool version_folder = false;
+    if (!EnterVersionFolder(sub, state.SwfVersion, version_folder)) continue;
+    ScanFolder(table, folder / sub, version_folder ? prefix : prefix + sub + ".", state);
   }
 }
 
 }  // namespace
 
-void TClassTable::ScanClassPath(const std::string& directory, const std::string& packagePrefix, int swfVersion,
-                                TStringTable& strings, std::vector<std::string>& classDirs) {
-  ScanState state{swfVersion, strings, classDirs, {}};
-  ScanFolder(*this, fs::path(directory), packagePrefix == "." ? std::string() : packagePrefix, state);
+void TClassTable::ScanClassPath(const std::string& directory, const std::string& package_prefix, int swf_version,
+                                TStringTable& strings, std::vector<std::string>& class_dirs) {
+  TScanState state{swf_version, strings, class_dirs, {}};
+  ScanFolder(*this, fs::path(directory), package_prefix == "." ? std::string() : package_prefix, state);
 }
 
 }  // namespace fc

@@ -6,11 +6,11 @@
 
 namespace fc {
 
-TClassSprites::TClassSprites(TCompileContext& context, std::function<uint16_t()> takeID)
-    : context_(context), takeID_(std::move(takeID)) {
+TClassSprites::TClassSprites(TCompileContext& context, std::function<uint16_t()> take_id)
+    : context_(context), take_id_(std::move(take_id)) {
   context_.OnClassScript = [this](TClassInfo&) -> TSWFActionList& {
     auto sprite = std::make_unique<TSWFDefineSprite>();
-    sprite->SpriteID = takeID_();
+    sprite->SpriteID = take_id_();
     sprite->FrameCount = 1;  // a sprite is written with at least one frame
     sprite->Add(std::make_unique<TSWFShowFrame>());
     auto init = std::make_unique<TSWFDoInitAction>();

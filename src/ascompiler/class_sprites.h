@@ -19,7 +19,7 @@ class TClassSprites {
 public:
   // Becomes the context's OnClassScript until destroyed; `takeID` hands out the sprites'
   // character IDs.
-  TClassSprites(TCompileContext& context, std::function<uint16_t()> takeID);
+  TClassSprites(TCompileContext& context, std::function<uint16_t()> take_id);
   ~TClassSprites();
   TClassSprites(const TClassSprites&) = delete;
   TClassSprites& operator=(const TClassSprites&) = delete;
@@ -32,7 +32,7 @@ public:
 
 private:
   TCompileContext& context_;
-  std::function<uint16_t()> takeID_;
+  std::function<uint16_t()> take_id_;
   std::vector<std::unique_ptr<TSWFObject>> tags_;
   size_t classes_ = 0;
 };

@@ -29,27 +29,27 @@ bool IsPlainName(const TLvalueNode* node) { return !node->Base && !node->Compute
 bool HasSideEffects(const TParseTreeNode* node) {
   if (!node) return false;
   switch (node->Kind) {
-    case NodeKind::Number:
-    case NodeKind::Str:
-    case NodeKind::FuncDef:
+    case TNodeKind::Number:
+    case TNodeKind::Str:
+    case TNodeKind::FuncDef:
       return false;
-    case NodeKind::Lvalue: {
+    case TNodeKind::Lvalue: {
       const auto* l = static_cast<const TLvalueNode*>(node);
       return HasSideEffects(l->Base) || (l->Computed && HasSideEffects(l->Member));
     }
-    case NodeKind::BinOp: {
+    case TNodeKind::BinOp: {
       const auto* b = static_cast<const TBinOpNode*>(node);
       return HasSideEffects(b->Left) || HasSideEffects(b->Right);
     }
-    case NodeKind::UnOp: {
+    case TNodeKind::UnOp: {
       const auto* u = static_cast<const TUnOpNode*>(node);
       return u->Operator == kTokDelete || HasSideEffects(u->Operand);
     }
-    case NodeKind::ExprList:
+    case TNodeKind::ExprList:
       for (const TParseTreeNode* item : static_cast<const TExprListNode*>(node)->Items)
         if (HasSideEffects(item)) return true;
       return false;
-    case NodeKind::If: {
+    case TNodeKind::If: {
       const auto* c = static_cast<const TIfStmtNode*>(node);
       return HasSideEffects(c->Condition) || HasSideEffects(c->Then) || HasSideEffects(c->Else);
     }
@@ -75,24 +75,24 @@ void TCodeGenerator::CompileUnit() {
 
 namespace {
 // Clears the "prepared" state when the prepared code is compiled, also after an error.
-struct PreparedScope {
-  explicit PreparedScope(bool& flag) : flag_(flag) { flag_ = true; }
-  ~PreparedScope() { flag_ = false; }
-  PreparedScope(const PreparedScope&) = delete;
-  PreparedScope& operator=(const PreparedScope&) = delete;
+struct TPreparedScope {
+  explicit TPreparedScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~TPreparedScope() { flag_ = false; }
+  TPreparedScope(const TPreparedScope&) = delete;
+  TPreparedScope& operator=(const TPreparedScope&) = delete;
   bool& flag_;
 };
 }  // namespace
 
 void TCodeGenerator::CompileTopLevel(TParseTreeNode* item) {
-  const bool declaration = item->Kind == NodeKind::FuncDef || item->Kind == NodeKind::ClassImpl ||
-                           item->Kind == NodeKind::ClassIntf || item->Kind == NodeKind::Program;
+  const bool declaration = item->Kind == TNodeKind::FuncDef || item->Kind == TNodeKind::ClassImpl ||
+                           item->Kind == TNodeKind::ClassIntf || item->Kind == TNodeKind::Program;
   if (!declaration || prepared_) {
     Compile(item);
     return;
   }
   Prepare(item);
-  PreparedScope scope(prepared_);
+  TPreparedScope scope(prepared_);
   Compile(item);
 }
 
@@ -102,17 +102,17 @@ void TCodeGenerator::KeepOutOfRegisters(TIdentTable* scope, TStrId name) {
   for (TBaseIdentTable* table = scope; table; table = table->Parent) {
     if (!table->Lookup(name, TLookupMode::Own)) continue;
     // Declared in an enclosing function: the nested function reads it by name.
-    if (table != scope && table->Kind == ScopeKind::Function)
+    if (table != scope && table->Kind == TScopeKind::Function)
       for (const auto& entry : table->Items())
         if (entry->Name == name) entry->Register = kRegisterNever;
     return;
   }
 }
 
-TParseTreeNode* TCodeGenerator::ClassChain(TIdentTable* classScope) {
+TParseTreeNode* TCodeGenerator::ClassChain(TIdentTable* class_scope) {
   TLvalueNode* chain = nullptr;
-  for (TStrId part : classScope->ClassName()->Parts) {
-    chain = unit_.Make<TLvalueNode>(chain, unit_.Make<TStrNode>(part), false, classScope);
+  for (TStrId part : class_scope->ClassName()->Parts) {
+    chain = unit_.Make<TLvalueNode>(chain, unit_.Make<TStrNode>(part), false, class_scope);
     chain->Resolved = true;
   }
   return chain;
@@ -120,7 +120,7 @@ TParseTreeNode* TCodeGenerator::ClassChain(TIdentTable* classScope) {
 
 TLvalueNode* TCodeGenerator::ThisLvalue(TIdentTable* scope) {
   TLvalueNode* self = unit_.Make<TLvalueNode>(nullptr, unit_.Make<TStrNode>(TStringTable::ThisId), false, scope);
-  self->Entry = scope->UseSpecial(Special::This);
+  self->Entry = scope->UseSpecial(TSpecial::This);
   self->Resolved = true;
   return self;
 }
@@ -128,15 +128,15 @@ TLvalueNode* TCodeGenerator::ThisLvalue(TIdentTable* scope) {
 namespace {
 
 bool IsClassMember(const TIdentInfo* entry) {
-  return entry && entry->Kind == ScopeKind::Class && !dynamic_cast<const TClassInfo*>(entry) &&
+  return entry && entry->Kind == TScopeKind::Class && !dynamic_cast<const TClassInfo*>(entry) &&
          !dynamic_cast<const TAliasInfo*>(entry);
 }
 
 // The member of the class around `scope` (or of its superclasses) that a plain name means,
 // or null.
 TIdentInfo* EnclosingClassMember(TIdentTable* scope, TStrId name) {
-  TBaseIdentTable* look = scope->Kind == ScopeKind::Class      ? scope
-                          : scope->Kind == ScopeKind::Function ? scope->Parent
+  TBaseIdentTable* look = scope->Kind == TScopeKind::Class      ? scope
+                          : scope->Kind == TScopeKind::Function ? scope->Parent
                                                                : nullptr;
   if (!look) return nullptr;
   TIdentInfo* found = look->Lookup(name, TLookupMode::OutwardAndSuperclasses);
@@ -155,7 +155,7 @@ void TCodeGenerator::ResolveClassMember(TLvalueNode* node) {
   node->Resolved = true;
   TIdentTable* scope = node->Scope;
   if (!scope) return;
-  if (!node->Entry || node->Entry->Kind == ScopeKind::Program)
+  if (!node->Entry || node->Entry->Kind == TScopeKind::Program)
     if (TIdentInfo* member = EnclosingClassMember(scope, node->Name())) node->Entry = member;
   if (!IsClassMember(node->Entry)) return;
   if (TParseTreeNode* base = MemberBase(node->Entry, scope)) node->SetBase(base);
@@ -166,7 +166,7 @@ void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
   TIdentTable* scope = node->Scope;
   if (!scope || node->Base || node->Name == TStringTable::SuperId) return;
   TIdentInfo* entry = node->Entry;
-  if (!entry || entry->Kind == ScopeKind::Program)
+  if (!entry || entry->Kind == TScopeKind::Program)
     if (TIdentInfo* member = EnclosingClassMember(scope, node->Name)) entry = member;
   if (!IsClassMember(entry)) return;
   TParseTreeNode* base = MemberBase(entry, scope);
@@ -177,13 +177,13 @@ void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
 
 void TCodeGenerator::Prepare(TParseTreeNode* node) {
   if (!node) return;
-  if (node->Kind == NodeKind::Lvalue) {
+  if (node->Kind == TNodeKind::Lvalue) {
     auto* l = static_cast<TLvalueNode*>(node);
     if (IsPlainName(l) && !IsSpecialName(l->Name()) && l->Scope) {
       KeepOutOfRegisters(l->Scope, l->Name());
       if (!l->Resolved) ResolveClassMember(l);
     }
-  } else if (node->Kind == NodeKind::FuncCall) {
+  } else if (node->Kind == TNodeKind::FuncCall) {
     auto* c = static_cast<TFuncCallNode*>(node);
     if (!c->Base && c->Scope && !IsSpecialName(c->Name)) {
       KeepOutOfRegisters(c->Scope, c->Name);
@@ -202,31 +202,31 @@ void TCodeGenerator::PopIfUnused(const TParseTreeNode* node) {
 void TCodeGenerator::Compile(TParseTreeNode* node) {
   if (!node) return;
   switch (node->Kind) {
-    case NodeKind::Number: Number(static_cast<TNumberNode*>(node)); break;
-    case NodeKind::Str: Str(static_cast<TStrNode*>(node)); break;
-    case NodeKind::Lvalue: Lvalue(static_cast<TLvalueNode*>(node)); break;
-    case NodeKind::Assign: Assign(static_cast<TAssignNode*>(node)); break;
-    case NodeKind::BinOp: BinOp(static_cast<TBinOpNode*>(node)); break;
-    case NodeKind::UnOp: UnOp(static_cast<TUnOpNode*>(node)); break;
-    case NodeKind::ExprList: ExprList(static_cast<TExprListNode*>(node)); break;
-    case NodeKind::FuncCall: Call(static_cast<TFuncCallNode*>(node)); break;
-    case NodeKind::StmtList:
+    case TNodeKind::Number: Number(static_cast<TNumberNode*>(node)); break;
+    case TNodeKind::Str: Str(static_cast<TStrNode*>(node)); break;
+    case TNodeKind::Lvalue: Lvalue(static_cast<TLvalueNode*>(node)); break;
+    case TNodeKind::Assign: Assign(static_cast<TAssignNode*>(node)); break;
+    case TNodeKind::BinOp: BinOp(static_cast<TBinOpNode*>(node)); break;
+    case TNodeKind::UnOp: UnOp(static_cast<TUnOpNode*>(node)); break;
+    case TNodeKind::ExprList: ExprList(static_cast<TExprListNode*>(node)); break;
+    case TNodeKind::FuncCall: Call(static_cast<TFuncCallNode*>(node)); break;
+    case TNodeKind::StmtList:
       for (TParseTreeNode* item : static_cast<TStmtListNode*>(node)->Items) Compile(item);
       break;
-    case NodeKind::If: If(static_cast<TIfStmtNode*>(node)); break;
-    case NodeKind::Switch: Switch(static_cast<TSwitchStmtNode*>(node)); break;
-    case NodeKind::WaitForFrame: WaitForFrame(static_cast<TWaitForFrameNode*>(node)); break;
-    case NodeKind::Loop: Loop(static_cast<TLoopStmtNode*>(node)); break;
-    case NodeKind::For: For(static_cast<TForStmtNode*>(node)); break;
-    case NodeKind::ForIn: ForIn(static_cast<TForInStmtNode*>(node)); break;
-    case NodeKind::Break: Break(); break;
-    case NodeKind::Continue: Continue(); break;
-    case NodeKind::Return: Return(static_cast<TReturnStmtNode*>(node)); break;
-    case NodeKind::Throw:
+    case TNodeKind::If: If(static_cast<TIfStmtNode*>(node)); break;
+    case TNodeKind::Switch: Switch(static_cast<TSwitchStmtNode*>(node)); break;
+    case TNodeKind::WaitForFrame: WaitForFrame(static_cast<TWaitForFrameNode*>(node)); break;
+    case TNodeKind::Loop: Loop(static_cast<TLoopStmtNode*>(node)); break;
+    case TNodeKind::For: For(static_cast<TForStmtNode*>(node)); break;
+    case TNodeKind::ForIn: ForIn(static_cast<TForInStmtNode*>(node)); break;
+    case TNodeKind::Break: Break(); break;
+    case TNodeKind::Continue: Continue(); break;
+    case TNodeKind::Return: Return(static_cast<TReturnStmtNode*>(node)); break;
+    case TNodeKind::Throw:
       Compile(static_cast<TThrowStmtNode*>(node)->Value);
       emit_.Emit<TSWFActionThrow>();
       break;
-    case NodeKind::With: {
+    case TNodeKind::With: {
       auto* w = static_cast<TWithStmtNode*>(node);
       Compile(w->Object);
       auto end = emit_.NewMarker();
@@ -235,7 +235,7 @@ void TCodeGenerator::Compile(TParseTreeNode* node) {
       emit_.Place(end);
       break;
     }
-    case NodeKind::SetTarget: {
+    case TNodeKind::SetTarget: {
       auto* t = static_cast<TSetTargetNode*>(node);
       Compile(t->Target);
       emit_.Emit<TSWFActionSetTarget2>();
@@ -244,9 +244,9 @@ void TCodeGenerator::Compile(TParseTreeNode* node) {
       emit_.Emit<TSWFActionSetTarget2>();
       break;
     }
-    case NodeKind::Try: Try(static_cast<TTryStmtNode*>(node)); break;
-    case NodeKind::VarDecl: VarDecl(static_cast<TVarDeclNode*>(node)); break;
-    case NodeKind::VarDeclList: {
+    case TNodeKind::Try: Try(static_cast<TTryStmtNode*>(node)); break;
+    case TNodeKind::VarDecl: VarDecl(static_cast<TVarDeclNode*>(node)); break;
+    case TNodeKind::VarDeclList: {
       auto* list = static_cast<TVarDeclListNode*>(node);
       for (TParseTreeNode* item : list->Items) {
         if (list->Has(kNodeClassMember)) item->Flags |= kNodeClassMember;
@@ -254,10 +254,10 @@ void TCodeGenerator::Compile(TParseTreeNode* node) {
       }
       break;
     }
-    case NodeKind::FuncDef: Function(static_cast<TFuncDefNode*>(node)); break;
-    case NodeKind::Program: Program(static_cast<TProgramNode*>(node)); break;
-    case NodeKind::ClassImpl: ClassImpl(static_cast<TClassImplNode*>(node)); break;
-    case NodeKind::ClassIntf: ClassIntf(static_cast<TClassIntfNode*>(node)); break;
+    case TNodeKind::FuncDef: Function(static_cast<TFuncDefNode*>(node)); break;
+    case TNodeKind::Program: Program(static_cast<TProgramNode*>(node)); break;
+    case TNodeKind::ClassImpl: ClassImpl(static_cast<TClassImplNode*>(node)); break;
+    case TNodeKind::ClassIntf: ClassIntf(static_cast<TClassIntfNode*>(node)); break;
     default: break;  // null and listing statements, imports: nothing
   }
 }
@@ -279,7 +279,7 @@ void TCodeGenerator::Str(const TStrNode* node) {
 
 int TCodeGenerator::RegisterOf(const TLvalueNode* node) const {
   if (node->Base || node->Computed || node->Path >= 0 || !node->Entry) return 0;
-  if (node->Entry->Kind != ScopeKind::Function || node->Entry->Register < 1) return 0;
+  if (node->Entry->Kind != TScopeKind::Function || node->Entry->Register < 1) return 0;
   return node->Entry->Register;
 }
 
@@ -476,7 +476,7 @@ void TCodeGenerator::UnOp(TUnOpNode* node) {
       emit_.PushUndefined();
       break;
     case kTokDelete: {
-      auto* l = operand->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(operand) : nullptr;
+      auto* l = operand->Kind == TNodeKind::Lvalue ? static_cast<TLvalueNode*>(operand) : nullptr;
       if (l && l->Base && l->Path < 0) {
         Compile(l->Base);
         if (l->Computed) Compile(l->Member);
@@ -553,7 +553,7 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     return;
   }
   Arguments(node->Arguments);
-  const int reg = node->Entry && node->Entry->Kind == ScopeKind::Function && node->Entry->Register > 0 &&
+  const int reg = node->Entry && node->Entry->Kind == TScopeKind::Function && node->Entry->Register > 0 &&
                           !dynamic_cast<TClassInfo*>(node->Entry)
                       ? node->Entry->Register
                       : 0;
@@ -574,7 +574,7 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
       emit_.Emit<TSWFActionNewObject>();
     }
   } else if (node->Name == TStringTable::SuperId) {
-    TIdentInfo* super = node->Scope ? node->Scope->SpecialEntry(Special::Super) : nullptr;
+    TIdentInfo* super = node->Scope ? node->Scope->SpecialEntry(TSpecial::Super) : nullptr;
     if (!super || super->Register < 1)
       Fail(Format("A super call is only possible inside a class method (line %d).", node->Pos.Line));
     emit_.PushRegister(super->Register);
@@ -637,8 +637,8 @@ const TCodeGenerator::TBuiltIn TCodeGenerator::kBuiltIns[] = {
 const TCodeGenerator::TBuiltIn* TCodeGenerator::BuiltInOf(TStrId name) {
   if (name < 0) return nullptr;
   const auto index = static_cast<size_t>(name);
-  if (index >= builtIn_.size()) builtIn_.resize(index + 1, kBuiltInUndecided);
-  int16_t& row = builtIn_[index];
+  if (index >= built_in_.size()) built_in_.resize(index + 1, kBuiltInUndecided);
+  int16_t& row = built_in_[index];
   if (row == kBuiltInUndecided) {
     row = kNoBuiltIn;
     const std::string& text = Text(name);
@@ -652,17 +652,17 @@ const TCodeGenerator::TBuiltIn* TCodeGenerator::BuiltInOf(TStrId name) {
 }
 
 bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
-  const TBuiltIn* builtIn = BuiltInOf(node->Name);
-  if (!builtIn) return false;
+  const TBuiltIn* built_in = BuiltInOf(node->Name);
+  if (!built_in) return false;
   const TBuiltInCall call{node, Text(node->Name), node->Pos.Line, node->Arguments ? node->Arguments->Items.Count() : 0};
-  if (builtIn->Handler) {
-    (this->*builtIn->Handler)(call);
+  if (built_in->Handler) {
+    (this->*built_in->Handler)(call);
     return true;
   }
-  NeedArguments(call, builtIn->Arguments);
-  for (int i = 0; i < builtIn->Arguments; ++i) Compile(call.Arg(i));
-  emit_.Emit(builtIn->Action);
-  if (builtIn->Result == TBuiltInResult::Undefined) emit_.PushUndefined();
+  NeedArguments(call, built_in->Arguments);
+  for (int i = 0; i < built_in->Arguments; ++i) Compile(call.Arg(i));
+  emit_.Emit(built_in->Action);
+  if (built_in->Result == TBuiltInResult::Undefined) emit_.PushUndefined();
   return true;
 }
 
@@ -673,7 +673,7 @@ void TCodeGenerator::NeedArguments(const TBuiltInCall& call, int count) {
 }
 
 const TStrNode* TCodeGenerator::StringLiteralArgument(const TBuiltInCall& call, int i) const {
-  if (i >= call.Count || call.Arg(i)->Kind != NodeKind::Str) return nullptr;
+  if (i >= call.Count || call.Arg(i)->Kind != TNodeKind::Str) return nullptr;
   auto* s = static_cast<const TStrNode*>(call.Arg(i));
   return s->Id >= 0 ? s : nullptr;
 }
@@ -686,25 +686,25 @@ uint8_t TCodeGenerator::SendMethodArgument(const TBuiltInCall& call, int i, cons
 }
 
 void TCodeGenerator::PushLevelArgument(const TBuiltInCall& call, int i, const char* error) {
-  if (call.Arg(i)->Kind != NodeKind::Number) Fail(Format(error, call.Line));
+  if (call.Arg(i)->Kind != TNodeKind::Number) Fail(Format(error, call.Line));
   const double v = static_cast<const TNumberNode*>(call.Arg(i))->Value;
   if (!std::isfinite(v) || std::fabs(v) > 1e9) Fail(Format(error, call.Line));
   emit_.PushString("_level" + std::to_string(static_cast<long long>(std::trunc(v))));
 }
 
-int TCodeGenerator::PropertyArgument(const TBuiltInCall& call, const char* listError) {
-  auto* l = call.Arg(1)->Kind == NodeKind::Lvalue ? static_cast<TLvalueNode*>(call.Arg(1)) : nullptr;
-  if (!l || !IsPlainName(l)) Fail(Format(listError, call.Line));
+int TCodeGenerator::PropertyArgument(const TBuiltInCall& call, const char* list_error) {
+  auto* l = call.Arg(1)->Kind == TNodeKind::Lvalue ? static_cast<TLvalueNode*>(call.Arg(1)) : nullptr;
+  if (!l || !IsPlainName(l)) Fail(Format(list_error, call.Line));
   const int index = ClipPropertyIndex(Text(l->Name()));
   if (index < 0) Fail(Format("Invalid property name in \"getProperty\" in line %d", call.Line));
   return index;
 }
 
-void TCodeGenerator::EmitGetURL2(uint8_t method, bool loadTarget, bool loadVariables) {
+void TCodeGenerator::EmitGetURL2(uint8_t method, bool load_target, bool load_variables) {
   auto* a = emit_.Emit<TSWFActionGetURL2>();
   a->SendVarsMethod = method;
-  a->LoadTarget = loadTarget;
-  a->LoadVariables = loadVariables;
+  a->LoadTarget = load_target;
+  a->LoadVariables = load_variables;
 }
 
 void TCodeGenerator::BuiltInStartDrag(const TBuiltInCall& call) {
@@ -817,7 +817,7 @@ void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
     Compile(frame);
     emit_.Emit<TSWFActionGotoFrame2>()->Play = play;
   } else {
-    if (frame->Kind == NodeKind::Number) {
+    if (frame->Kind == TNodeKind::Number) {
       const double n = static_cast<TNumberNode*>(frame)->Value;
       if (!(n >= 1 && n <= 65536))
         Fail(Format("Invalid frame number in \"%s\" in line %d", call.Written.c_str(), call.Line));
@@ -825,7 +825,7 @@ void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
     } else if (call.Count == 2) {
       emit_.Emit<TSWFActionGotoFrame>()->Frame = 0;
     }
-    if (play && (frame->Kind == NodeKind::Number || call.Count == 2)) emit_.Emit<TSWFActionPlay>();
+    if (play && (frame->Kind == TNodeKind::Number || call.Count == 2)) emit_.Emit<TSWFActionPlay>();
   }
   emit_.PushUndefined();
 }
@@ -859,7 +859,7 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
     else cases.push_back(c);
   }
   if (fallback) cases.push_back(fallback);
-  breakStack_.push_back({node, false, nullptr, {}});
+  break_stack_.push_back({node, false, nullptr, {}});
   auto tests = emit_.NewMarker();
   emit_.Jump(tests);
   std::vector<std::shared_ptr<TSWFOffsetMarker>> markers;
@@ -870,7 +870,7 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
   }
   auto exit = emit_.NewMarker();
   emit_.Jump(exit);
-  breakStack_.back().exits.push_back(exit);
+  break_stack_.back().Exits.push_back(exit);
   emit_.Place(tests);
   Compile(node->Expression);
   for (size_t i = 0; i < cases.size(); ++i) {
@@ -883,9 +883,9 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
       emit_.Jump(markers[i]);
     }
   }
-  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  for (auto& m : break_stack_.back().Exits) emit_.Place(m);
   emit_.Emit<TSWFActionPop>();
-  breakStack_.pop_back();
+  break_stack_.pop_back();
 }
 
 void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
@@ -900,8 +900,8 @@ void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
 }
 
 void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
-  for (const WaitEntry& w : waits_) {
-    const int from = list.IndexOf(w.action);
+  for (const TWaitEntry& w : waits_) {
+    const int from = list.IndexOf(w.Action);
     const int to = list.IndexOf(w.end.get());
     if (from < 0 || to < 0) continue;  // in another list
     int count = 0;
@@ -909,7 +909,7 @@ void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
       if (list[i]->ActionCode != TSWFActionCode::Marker) ++count;
     constexpr int kMaxSkipCount = 255;  // a byte
     if (count > kMaxSkipCount) Fail("ActionWaitForFrame: invalid SkipCount parameter.");
-    w.action->SkipCount = static_cast<uint8_t>(count);
+    w.Action->SkipCount = static_cast<uint8_t>(count);
   }
 }
 
@@ -920,18 +920,18 @@ void TCodeGenerator::Loop(TLoopStmtNode* node) {
     body = emit_.NewMarker();
     emit_.Jump(body);
   }
-  breakStack_.push_back({node, true, top, {}});
+  break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   Compile(node->Condition);
   emit_.Emit<TSWFActionNot>();
   auto exit = emit_.NewMarker();
-  breakStack_.back().exits.push_back(exit);
+  break_stack_.back().Exits.push_back(exit);
   emit_.If(exit);
   if (body) emit_.Place(body);
   Compile(node->Body);
   emit_.Jump(top);
-  for (auto& m : breakStack_.back().exits) emit_.Place(m);
-  breakStack_.pop_back();
+  for (auto& m : break_stack_.back().Exits) emit_.Place(m);
+  break_stack_.pop_back();
 }
 
 void TCodeGenerator::For(TForStmtNode* node) {
@@ -939,7 +939,7 @@ void TCodeGenerator::For(TForStmtNode* node) {
   auto test = emit_.NewMarker();
   emit_.Jump(test);
   auto top = emit_.NewMarker(TMarkerDirection::Backward);
-  breakStack_.push_back({node, true, top, {}});
+  break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   if (node->Step) {
     node->Step->Flags |= kNodeUnused;
@@ -950,18 +950,18 @@ void TCodeGenerator::For(TForStmtNode* node) {
     Compile(node->Condition);
     emit_.Emit<TSWFActionNot>();
     auto exit = emit_.NewMarker();
-    breakStack_.back().exits.push_back(exit);
+    break_stack_.back().Exits.push_back(exit);
     emit_.If(exit);
   }
   Compile(node->Body);
   emit_.Jump(top);
-  for (auto& m : breakStack_.back().exits) emit_.Place(m);
-  breakStack_.pop_back();
+  for (auto& m : break_stack_.back().Exits) emit_.Place(m);
+  break_stack_.pop_back();
 }
 
 void TCodeGenerator::ForIn(TForInStmtNode* node) {
   TIdentInfo* entry = node->VariableEntry;
-  const int reg = entry && entry->Kind == ScopeKind::Function && entry->Register > 0 ? entry->Register : 0;
+  const int reg = entry && entry->Kind == TScopeKind::Function && entry->Register > 0 ? entry->Register : 0;
   if (!reg) {
     emit_.PushConstant(node->VariableName);
     emit_.Emit<TSWFActionDefineLocal2>();
@@ -969,13 +969,13 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   Compile(node->Object);
   emit_.Emit<TSWFActionEnumerate2>();
   auto top = emit_.NewMarker(TMarkerDirection::Backward);
-  breakStack_.push_back({node, true, top, {}});
+  break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   emit_.Emit<TSWFActionPushDuplicate>();
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();
   auto exit = emit_.NewMarker();
-  breakStack_.back().exits.push_back(exit);
+  break_stack_.back().Exits.push_back(exit);
   emit_.If(exit);
   if (reg) {
     emit_.StoreRegister(reg);
@@ -987,9 +987,9 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   }
   Compile(node->Body);
   emit_.Jump(top);
-  for (auto& m : breakStack_.back().exits) emit_.Place(m);
+  for (auto& m : break_stack_.back().Exits) emit_.Place(m);
   DropEnumeration();
-  breakStack_.pop_back();
+  break_stack_.pop_back();
 }
 
 void TCodeGenerator::DropEnumeration() {
@@ -1006,9 +1006,9 @@ void TCodeGenerator::Return(TReturnStmtNode* node) {
   // The player keeps one stack for the caller and the function: the values of the switches
   // and the names of the for-in loops around the return would stay behind in the caller's
   // expression. They go first, innermost first.
-  for (auto it = breakStack_.rbegin(); it != breakStack_.rend(); ++it) {
-    if (!it->isLoop) emit_.Emit<TSWFActionPop>();
-    else if (it->node->Kind == NodeKind::ForIn) DropEnumeration();
+  for (auto it = break_stack_.rbegin(); it != break_stack_.rend(); ++it) {
+    if (!it->IsLoop) emit_.Emit<TSWFActionPop>();
+    else if (it->Node->Kind == TNodeKind::ForIn) DropEnumeration();
   }
   if (node->Value) Compile(node->Value);
   else emit_.PushUndefined();
@@ -1016,22 +1016,22 @@ void TCodeGenerator::Return(TReturnStmtNode* node) {
 }
 
 void TCodeGenerator::Break() {
-  if (breakStack_.empty()) Fail("\"break\" is only possible inside a loop or a switch.");
+  if (break_stack_.empty()) Fail("\"break\" is only possible inside a loop or a switch.");
   auto exit = emit_.NewMarker();
-  breakStack_.back().exits.push_back(exit);
+  break_stack_.back().Exits.push_back(exit);
   emit_.Jump(exit);
 }
 
 void TCodeGenerator::Continue() {
   // The values of the switches between here and the loop are still on the stack.
   int switches = 0;
-  for (auto it = breakStack_.rbegin(); it != breakStack_.rend(); ++it) {
-    if (!it->isLoop) {
+  for (auto it = break_stack_.rbegin(); it != break_stack_.rend(); ++it) {
+    if (!it->IsLoop) {
       ++switches;
       continue;
     }
     for (int i = 0; i < switches; ++i) emit_.Emit<TSWFActionPop>();
-    emit_.Jump(it->top);
+    emit_.Jump(it->Top);
     return;
   }
   Fail("\"continue\" is only possible inside a loop.");
@@ -1065,7 +1065,7 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
     emit_.Emit<TSWFActionSetMember>();
     return;
   }
-  if (entry->Kind == ScopeKind::Function && entry->Register > 0) {
+  if (entry->Kind == TScopeKind::Function && entry->Register > 0) {
     if (!node->Initialiser) return;
     Compile(node->Initialiser);
     emit_.StoreRegister(entry->Register);
@@ -1102,31 +1102,31 @@ TSWFActionDefineFunction2* TCodeGenerator::FunctionHeader(TFuncDefNode* node) {
 void TCodeGenerator::Function(TFuncDefNode* node) {
   if (!prepared_) {  // a function inside a top-level statement
     Prepare(node);
-    PreparedScope prepared(prepared_);
+    TPreparedScope prepared(prepared_);
     Function(node);
     return;
   }
   TIdentTable* scope = node->Scope;
   const bool member = node->Has(kNodeClassMember);
-  if (member) scope->UseSpecial(Special::This);
+  if (member) scope->UseSpecial(TSpecial::This);
   auto* f = FunctionHeader(node);
   f->Name = member ? std::string() : Text(node->Name);
   auto end = emit_.NewMarker();
   f->CodeSize.Marker = end;
   // A function body is its own break scope: loops outside it are not reachable.
-  std::vector<BreakEntry> outer = std::move(breakStack_);
-  breakStack_.clear();
+  std::vector<TBreakEntry> outer = std::move(break_stack_);
+  break_stack_.clear();
   Compile(node->Body);
-  breakStack_ = std::move(outer);
+  break_stack_ = std::move(outer);
   emit_.Place(end);
 }
 
 void TCodeGenerator::Program(TProgramNode* node) {
   if (!node->EventList) {
     for (TParseTreeNode* item : node->Items) {
-      const bool handler = item->Kind == NodeKind::Program && static_cast<TProgramNode*>(item)->EventList;
-      if (HandlersOnly && !handler && item->Kind != NodeKind::Import && item->Kind != NodeKind::NullStmt &&
-          item->Kind != NodeKind::Listing)
+      const bool handler = item->Kind == TNodeKind::Program && static_cast<TProgramNode*>(item)->EventList;
+      if (HandlersOnly && !handler && item->Kind != TNodeKind::Import && item->Kind != TNodeKind::NullStmt &&
+          item->Kind != TNodeKind::Listing)
         Fail("Only on (...) and onClipEvent (...) handlers can be compiled for a button or a placed clip: "
              "there is no frame for other code to run in.");
       CompileTopLevel(item);
@@ -1135,16 +1135,16 @@ void TCodeGenerator::Program(TProgramNode* node) {
   }
   if (!OnEventHandler) Fail(Format("Invalid event handler type in line %d", node->EventList->Pos.Line));
   TSWFActionList& list = OnEventHandler(*node->EventList);
-  handlerLists_.push_back(&list);
+  handler_lists_.push_back(&list);
   // The handler runs on its own: no loop or switch around it, its own action list.
-  TSWFActionList& outerList = emit_.List();
-  std::vector<BreakEntry> outerBreaks = std::move(breakStack_);
-  breakStack_.clear();
+  TSWFActionList& outer_list = emit_.List();
+  std::vector<TBreakEntry> outer_breaks = std::move(break_stack_);
+  break_stack_.clear();
   emit_.SetList(list);
   for (TParseTreeNode* item : node->Items) Compile(item);
   PlaceConstantPool(list, unit_.Pool, context_.StringTable);
-  emit_.SetList(outerList);
-  breakStack_ = std::move(outerBreaks);
+  emit_.SetList(outer_list);
+  break_stack_ = std::move(outer_breaks);
 }
 
 TStrId TCodeGenerator::MemberName(const TFuncDefNode* method) {
@@ -1187,14 +1187,14 @@ void TCodeGenerator::ClassHeader(TClassDefNode* node, const std::shared_ptr<TSWF
 void TCodeGenerator::Constructor(TClassImplNode* node) {
   TFuncDefNode* ctor = node->Constructor;
   TIdentTable* scope = ctor->Scope;
-  scope->UseSpecial(Special::This);
-  if (node->Super) scope->UseSpecial(Special::Super);
+  scope->UseSpecial(TSpecial::This);
+  if (node->Super) scope->UseSpecial(TSpecial::Super);
   auto* f = FunctionHeader(ctor);
   auto end = emit_.NewMarker();
   f->CodeSize.Marker = end;
   if (node->Super && scope->SuperCallMissing) {
     emit_.PushInteger(0);
-    emit_.PushRegister(scope->SpecialEntry(Special::Super)->Register);
+    emit_.PushRegister(scope->SpecialEntry(TSpecial::Super)->Register);
     emit_.PushUndefined();
     emit_.Emit<TSWFActionCallMethod>();
     emit_.Emit<TSWFActionPop>();
@@ -1202,10 +1202,10 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
   if (node->Body)
     for (TVarDeclListNode* field : node->Body->Fields)
       if (!field->IsStatic) Compile(field);
-  std::vector<BreakEntry> outer = std::move(breakStack_);
-  breakStack_.clear();
+  std::vector<TBreakEntry> outer = std::move(break_stack_);
+  break_stack_.clear();
   Compile(ctor->Body);
-  breakStack_ = std::move(outer);
+  break_stack_ = std::move(outer);
   emit_.Place(end);
 }
 
@@ -1228,12 +1228,12 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
     emit_.PushRegister(kClassRegister);
     emit_.Emit<TSWFActionImplementsOp>();
   }
-  auto isStatic = [](const TFuncDefNode* m) { return m->Entry && (m->Entry->Flags & kIdentStatic); };
+  auto is_static = [](const TFuncDefNode* m) { return m->Entry && (m->Entry->Flags & kIdentStatic); };
   if (node->Body) {
     for (TVarDeclListNode* field : node->Body->Fields)
       if (field->IsStatic) Compile(field);
     for (TFuncDefNode* m : node->Body->Methods)
-      if (isStatic(m)) {
+      if (is_static(m)) {
         emit_.PushRegister(kClassRegister);
         emit_.PushConstant(MemberName(m));
         Compile(m);
@@ -1245,35 +1245,35 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   emit_.Emit<TSWFActionGetMember>();
   emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionPop>();
-  struct Accessors {
-    TStrId name;
-    bool getter = false, setter = false;
+  struct TAccessors {
+    TStrId Name;
+    bool Getter = false, Setter = false;
   };
-  std::vector<Accessors> properties;
+  std::vector<TAccessors> properties;
   if (node->Body)
     for (TFuncDefNode* m : node->Body->Methods) {
-      if (isStatic(m)) continue;
+      if (is_static(m)) continue;
       emit_.PushRegister(kClassRegister);
       emit_.PushConstant(MemberName(m));
       Compile(m);
       emit_.Emit<TSWFActionSetMember>();
       if (m->Has(kNodeGetter) || m->Has(kNodeSetter)) {
-        auto it = std::find_if(properties.begin(), properties.end(), [&](const Accessors& a) { return a.name == m->Name; });
-        if (it == properties.end()) it = properties.insert(properties.end(), Accessors{m->Name});
-        (m->Has(kNodeGetter) ? it->getter : it->setter) = true;
+        auto it = std::find_if(properties.begin(), properties.end(), [&](const TAccessors& a) { return a.Name == m->Name; });
+        if (it == properties.end()) it = properties.insert(properties.end(), TAccessors{m->Name});
+        (m->Has(kNodeGetter) ? it->Getter : it->Setter) = true;
       }
     }
-  for (const Accessors& p : properties) {
+  for (const TAccessors& p : properties) {
     for (bool getter : {false, true}) {
-      if (getter ? p.getter : p.setter) {
+      if (getter ? p.Getter : p.Setter) {
         emit_.PushRegister(kClassRegister);
-        emit_.PushConstant(Intern((getter ? "__get__" : "__set__") + Text(p.name)));
+        emit_.PushConstant(Intern((getter ? "__get__" : "__set__") + Text(p.Name)));
         emit_.Emit<TSWFActionGetMember>();
       } else {
         emit_.PushNull();
       }
     }
-    emit_.PushConstant(p.name);
+    emit_.PushConstant(p.Name);
     emit_.PushInteger(kAddPropertyArguments);
     emit_.PushRegister(kClassRegister);
     emit_.PushConstant(Intern("addProperty"));
@@ -1289,11 +1289,11 @@ void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
   emit_.PushRegister(kClassRegister);
   emit_.PushConstant(node->Name->Last());
   auto* f = emit_.Emit<TSWFActionDefineFunction>();
-  auto bodyEnd = emit_.NewMarker();
-  f->CodeSize.Marker = bodyEnd;
+  auto body_end = emit_.NewMarker();
+  f->CodeSize.Marker = body_end;
   emit_.PushUndefined();
   emit_.Emit<TSWFActionReturn>();
-  emit_.Place(bodyEnd);
+  emit_.Place(body_end);
   emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionSetMember>();
   if (node->Super) {

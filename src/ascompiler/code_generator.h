@@ -42,19 +42,19 @@ public:
   // (and imports), since there is no frame to run anything else in.
   bool HandlersOnly = false;
   // The handler lists filled so far, in source order; each has its constant pool in front.
-  const std::vector<TSWFActionList*>& HandlerLists() const { return handlerLists_; }
+  const std::vector<TSWFActionList*>& HandlerLists() const { return handler_lists_; }
 
   void Compile(TParseTreeNode* node);
 
 private:
-  struct BreakEntry {
-    TParseTreeNode* node;
-    bool isLoop;
-    std::shared_ptr<TSWFOffsetMarker> top;  // loops: the continue target
-    std::vector<std::shared_ptr<TSWFOffsetMarker>> exits;
+  struct TBreakEntry {
+    TParseTreeNode* Node;
+    bool IsLoop;
+    std::shared_ptr<TSWFOffsetMarker> Top;  // loops: the continue target
+    std::vector<std::shared_ptr<TSWFOffsetMarker>> Exits;
   };
-  struct WaitEntry {
-    TSWFActionWaitForFrame* action;
+  struct TWaitEntry {
+    TSWFActionWaitForFrame* Action;
     std::shared_ptr<TSWFOffsetMarker> end;
   };
 
@@ -68,7 +68,7 @@ private:
   // `this` for an instance member; null when the member's table is no class of a name.
   TParseTreeNode* MemberBase(TIdentInfo* member, TIdentTable* scope);
   void KeepOutOfRegisters(TIdentTable* scope, TStrId name);
-  TParseTreeNode* ClassChain(TIdentTable* classScope);
+  TParseTreeNode* ClassChain(TIdentTable* class_scope);
   TLvalueNode* ThisLvalue(TIdentTable* scope);
 
   // Expressions
@@ -150,8 +150,8 @@ private:
   // Pushes "_level" and the numeric literal argument `i`.
   void PushLevelArgument(const TBuiltInCall& call, int i, const char* error);
   // The clip property named by the second argument.
-  int PropertyArgument(const TBuiltInCall& call, const char* listError);
-  void EmitGetURL2(uint8_t method, bool loadTarget, bool loadVariables);
+  int PropertyArgument(const TBuiltInCall& call, const char* list_error);
+  void EmitGetURL2(uint8_t method, bool load_target, bool load_variables);
 
   // Statements
   void If(TIfStmtNode* node);
@@ -183,13 +183,13 @@ private:
   TCompileContext& context_;
   TCompileUnit& unit_;
   TActionEmitter emit_;
-  std::vector<BreakEntry> breakStack_;
-  std::vector<WaitEntry> waits_;
-  std::vector<TSWFActionList*> handlerLists_;
+  std::vector<TBreakEntry> break_stack_;
+  std::vector<TWaitEntry> waits_;
+  std::vector<TSWFActionList*> handler_lists_;
   // By string id: the index of the name's row in kBuiltIns, or one of these.
   static constexpr int16_t kBuiltInUndecided = -2;
   static constexpr int16_t kNoBuiltIn = -1;
-  std::vector<int16_t> builtIn_;
+  std::vector<int16_t> built_in_;
   bool prepared_ = false;         // the code being compiled went through Prepare
 };
 

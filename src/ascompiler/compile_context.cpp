@@ -21,7 +21,7 @@ std::string WithSlash(std::string directory) {
   return directory;
 }
 
-IncludeFile ReadInclude(const fs::path& path) {
+TIncludeFile ReadInclude(const fs::path& path) {
   std::error_code ec;
   const fs::path canonical = fs::weakly_canonical(path, ec);
   return {ReadFileText(path), (ec ? path : canonical).string()};
@@ -43,7 +43,7 @@ void TCompileContext::AddIncludePath(const std::string& directory) {
   if (std::find(IncludePaths.begin(), IncludePaths.end(), path) == IncludePaths.end()) IncludePaths.push_back(path);
 }
 
-IncludeFile TCompileContext::OpenInclude(const std::string& name) const {
+TIncludeFile TCompileContext::OpenInclude(const std::string& name) const {
   std::string relative = name;
   std::replace(relative.begin(), relative.end(), '\\', '/');
   std::error_code ec;
@@ -59,7 +59,7 @@ IncludeFile TCompileContext::OpenInclude(const std::string& name) const {
   throw EActionCompileError(Format("Include file \"%s\" not found.", name.c_str()));
 }
 
-TIdentTable* TCompileContext::OpenScope(ScopeKind kind) {
+TIdentTable* TCompileContext::OpenScope(TScopeKind kind) {
   TBaseIdentTable* parent = ScopeStack.empty() ? static_cast<TBaseIdentTable*>(&ClassTable) : ScopeStack.back();
   ScopeStack.push_back(CurrentUnit->MakeScope(kind, parent, StringTable));
   return ScopeStack.back();
@@ -75,23 +75,23 @@ std::unique_ptr<TCompileUnit> TCompileContext::ParseUnit(std::string text, const
 
   // A class file is parsed while a script's unit is current: restore it afterwards, also
   // when the parse fails.
-  struct Restore {
-    TCompileContext& context;
-    TCompileUnit* unit;
-    std::vector<TIdentTable*> scopes;
-    ~Restore() {
-      context.CurrentUnit = unit;
-      context.ScopeStack = std::move(scopes);
+  struct TRestore {
+    TCompileContext& Context;
+    TCompileUnit* Unit;
+    std::vector<TIdentTable*> Scopes;
+    ~TRestore() {
+      Context.CurrentUnit = Unit;
+      Context.ScopeStack = std::move(Scopes);
     }
   } restore{*this, CurrentUnit, std::move(ScopeStack)};
   ScopeStack.clear();
   CurrentUnit = unit.get();
 
   TLexer lexer(StringTable,
-               [this](const std::string& name) { return includeOpener_ ? includeOpener_(name) : OpenInclude(name); },
+               [this](const std::string& name) { return include_opener_ ? include_opener_(name) : OpenInclude(name); },
                (Options & kOptionSwf4) != 0);
   lexer.Reset(std::move(text), identity);
-  ParserContext parser(*this, *unit, lexer);
+  TParserContext parser(*this, *unit, lexer);
   try {
     if (ParseTokens(parser) == 0) return unit;
   } catch (...) {

@@ -21,7 +21,7 @@ class TSWFActionList;
 class TSWFDefineButton2;
 class TSWFPlaceObject2;
 
-enum CompileOptions : int {
+enum TCompileOptions : int {
   kOptionRegisters = 1,        // keep locals in registers
   kOptionDefineFunction2 = 2,  // DefineFunction2 instead of DefineFunction
   kOptionSwf4 = 4,             // Flash 4 compatible code (slash paths)
@@ -41,10 +41,10 @@ public:
   // The folder must exist, else EActionCompileError "Include path "%s" not found.".
   void AddIncludePath(const std::string& directory);
   // Finds an #include file in the include paths; "\" in the name counts as "/".
-  IncludeFile OpenInclude(const std::string& name) const;
+  TIncludeFile OpenInclude(const std::string& name) const;
   // Replaces the file-system search of #include files (tests and the fuzz target read
   // includes from memory). An empty opener restores the search.
-  void SetIncludeOpener(IncludeOpener opener) { includeOpener_ = std::move(opener); }
+  void SetIncludeOpener(TIncludeOpener opener) { include_opener_ = std::move(opener); }
 
   // The #include stack belongs to the lexer of each parse, so a failed parse leaves no
   // stale entries for the next one.
@@ -76,7 +76,7 @@ public:
 
   // Scopes of the unit being parsed; the class table is the parent of the outermost one.
   TIdentTable* CurrentScope() const { return ScopeStack.empty() ? nullptr : ScopeStack.back(); }
-  TIdentTable* OpenScope(ScopeKind kind);
+  TIdentTable* OpenScope(TScopeKind kind);
   void CloseScope();
 
   // Where the arenas of units and actions keep their large blocks for the next ones. A caller
@@ -98,13 +98,13 @@ private:
   void CompileClasses();
   // Compiles the handlers of a button or placement script; `check` refuses a handler that
   // does not fit (as soon as it is met), `target` gives the list of one that compiled.
-  using HandlerCheck = std::function<void(const TEventListNode&)>;
-  using HandlerTarget = std::function<TSWFActionList&(const TEventListNode&)>;
-  void CompileHandlers(std::string text, const HandlerCheck& check, const HandlerTarget& target);
+  using THandlerCheck = std::function<void(const TEventListNode&)>;
+  using THandlerTarget = std::function<TSWFActionList&(const TEventListNode&)>;
+  void CompileHandlers(std::string text, const THandlerCheck& check, const THandlerTarget& target);
   // The post-pass, skip counts and field-size checks of a finished list.
   void Finish(TCodeGenerator& generator, TSWFActionList& list);
 
-  IncludeOpener includeOpener_;
+  TIncludeOpener include_opener_;
 };
 
 }  // namespace fc

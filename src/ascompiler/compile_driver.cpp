@@ -38,7 +38,7 @@ size_t FunctionEnd(const TSWFActionList& list, size_t i) {
 // Asks the processor for the action some entries further on: the actions of a long list lie
 // in more memory than the caches hold, and a walk that waits for each in turn is bound by
 // memory latency.
-void FetchAhead(const std::vector<TSWFActionList::Ptr>& items, size_t index) {
+void FetchAhead(const std::vector<TSWFActionList::TPtr>& items, size_t index) {
   constexpr size_t kDistance = 32;
   if (index + kDistance < items.size()) __builtin_prefetch(items[index + kDistance].get());
 }
@@ -61,12 +61,12 @@ void CheckWritable(TSWFActionList& list) {
 
 // Frees the unit of a script at the end of its compilation, also after an error; the class
 // table forgets what the unit owned.
-struct UnitGuard {
-  TCompileContext& context;
-  std::unique_ptr<TCompileUnit> unit;
-  ~UnitGuard() {
-    if (unit) context.ForgetUnit(*unit);
-    context.CurrentUnit = nullptr;
+struct TUnitGuard {
+  TCompileContext& Context;
+  std::unique_ptr<TCompileUnit> Unit;
+  ~TUnitGuard() {
+    if (Unit) Context.ForgetUnit(*Unit);
+    Context.CurrentUnit = nullptr;
   }
 };
 
@@ -88,11 +88,11 @@ void PlaceConstantPool(TSWFActionList& list, const TConstantPool& pool, const TS
 
 void RunPostPass(TSWFActionList& list) {
   if (list.Count() <= 1) return;
-  std::vector<TSWFActionList::Ptr>& items = list.Items;
+  std::vector<TSWFActionList::TPtr>& items = list.Items;
   // What the pop removal needs of each entry is noted while hoisting visits it, in the
   // entry's new place: the actions of a long list are visited once, not once per step.
   enum : uint8_t { kOther, kPop, kSinglePush };
-  auto kindOf = [](const TSWFAction* a) -> uint8_t {
+  auto kind_of = [](const TSWFAction* a) -> uint8_t {
     if (a->ActionCode == TSWFActionCode::Pop) return kPop;
     if (a->ActionCode == TSWFActionCode::Push && static_cast<const TSWFActionPush*>(a)->Values.size() == 1)
       return kSinglePush;
@@ -105,8 +105,8 @@ void RunPostPass(TSWFActionList& list) {
   // is reused, as the list of a long script is large.
   size_t front = 0;
   while (front < items.size() && items[front]->ActionCode == TSWFActionCode::ConstantPool) ++front;
-  std::vector<TSWFActionList::Ptr> hoisted;
-  std::vector<uint8_t> hoistedKinds;
+  std::vector<TSWFActionList::TPtr> hoisted;
+  std::vector<uint8_t> hoisted_kinds;
   size_t kept = front;
   for (size_t i = front; i < items.size();) {
     FetchAhead(items, i);
@@ -115,10 +115,10 @@ void RunPostPass(TSWFActionList& list) {
       const bool named = !FunctionName(items[i].get()).empty();
       for (size_t j = i; j < end; ++j) {
         FetchAhead(items, j);
-        const uint8_t kind = kindOf(items[j].get());
+        const uint8_t kind = kind_of(items[j].get());
         if (named) {
           hoisted.push_back(std::move(items[j]));
-          hoistedKinds.push_back(kind);
+          hoisted_kinds.push_back(kind);
         } else {
           kinds[kept] = kind;
           items[kept++] = std::move(items[j]);
@@ -127,7 +127,7 @@ void RunPostPass(TSWFActionList& list) {
       i = end;  // nested definitions stay inside their function
       continue;
     }
-    kinds[kept] = kindOf(items[i].get());
+    kinds[kept] = kind_of(items[i].get());
     if (kept != i) items[kept] = std::move(items[i]);
     ++kept;
     ++i;
@@ -136,7 +136,7 @@ void RunPostPass(TSWFActionList& list) {
   kinds.resize(kept);
   items.insert(items.begin() + static_cast<std::ptrdiff_t>(front), std::make_move_iterator(hoisted.begin()),
                std::make_move_iterator(hoisted.end()));
-  kinds.insert(kinds.begin() + static_cast<std::ptrdiff_t>(front), hoistedKinds.begin(), hoistedKinds.end());
+  kinds.insert(kinds.begin() + static_cast<std::ptrdiff_t>(front), hoisted_kinds.begin(), hoisted_kinds.end());
 
   // Pop removal, in one pass: the kept entries [0, top) form a stack, so after a pair goes
   // the entry before it meets the next one, as if the scan went back one step.
@@ -179,7 +179,7 @@ void TCompileContext::CompileClasses() {
 
   // Compile each referenced class once per movie, the classes it depends on first.
   std::vector<TClassInfo*> compiling;
-  std::function<void(TClassInfo*)> compileClass = [&](TClassInfo* cls) {
+  std::function<void(TClassInfo*)> compile_class = [&](TClassInfo* cls) {
     if ((cls->ClassFlags & (kClassCompiled | kClassIntrinsic)) || !cls->Unit) return;
     if (!cls->Unit->Root) {  // an empty class file
       cls->ClassFlags |= kClassCompiled;
@@ -189,9 +189,9 @@ void TCompileContext::CompileClasses() {
     compiling.push_back(cls);
     if (cls->SuperClass && cls->Members && !cls->Members->Base) cls->Members->Base = cls->SuperClass->Members;
     for (TParseTreeNode* item : cls->Unit->Root->Items) {
-      if (item->Kind != NodeKind::ClassImpl && item->Kind != NodeKind::ClassIntf) continue;
+      if (item->Kind != TNodeKind::ClassImpl && item->Kind != TNodeKind::ClassIntf) continue;
       for (TStrId dep : static_cast<TClassDefNode*>(item)->Dependencies(StringTable))
-        if (TClassInfo* depInfo = ClassTable.FindClass(dep)) compileClass(depInfo);
+        if (TClassInfo* dep_info = ClassTable.FindClass(dep)) compile_class(dep_info);
     }
     if (!OnClassScript)
       throw EActionCompileError(Format("Class %s cannot be compiled here: it needs a sprite of its own.",
@@ -214,7 +214,7 @@ void TCompileContext::CompileClasses() {
     for (size_t i = 0; i < ClassTable.Items().size(); ++i) {
       auto* cls = dynamic_cast<TClassInfo*>(ClassTable.Items()[i].get());
       if (!cls || cls->ClassFlags != kClassReferenced || !cls->Unit) continue;
-      compileClass(cls);
+      compile_class(cls);
       if (cls->ClassFlags & kClassCompiled) compiled = true;
     }
   }
@@ -227,9 +227,9 @@ void TCompileContext::Finish(TCodeGenerator& generator, TSWFActionList& list) {
 }
 
 void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& script) {
-  UnitGuard guard{*this};
-  const size_t textSize = text.size();
-  ParseWithClasses(std::move(text), guard.unit);
+  TUnitGuard guard{*this};
+  const size_t text_size = text.size();
+  ParseWithClasses(std::move(text), guard.Unit);
   // The script is compiled on its own and appended whole: a list that already holds code
   // keeps its constant pool for that code, and nothing is hoisted in front of it.
   TSWFActionList part;
@@ -237,19 +237,19 @@ void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& scrip
   // never grows through a series of ever larger buffers, each of which would be fresh memory
   // and cost page faults. (Capped: a huge text of blanks must not claim memory for nothing.)
   constexpr size_t kMaxReserved = size_t{1} << 20;
-  part.Items.reserve(std::min(textSize / 4, kMaxReserved));
-  TCodeGenerator generator(*this, *guard.unit, part);
+  part.Items.reserve(std::min(text_size / 4, kMaxReserved));
+  TCodeGenerator generator(*this, *guard.Unit, part);
   generator.CompileUnit();
-  PlaceConstantPool(part, guard.unit->Pool, StringTable);
+  PlaceConstantPool(part, guard.Unit->Pool, StringTable);
   Finish(generator, part);
   AppendActions(script, std::move(part));
 }
 
-void TCompileContext::CompileHandlers(std::string text, const HandlerCheck& check, const HandlerTarget& target) {
-  UnitGuard guard{*this};
-  ParseWithClasses(std::move(text), guard.unit);
+void TCompileContext::CompileHandlers(std::string text, const THandlerCheck& check, const THandlerTarget& target) {
+  TUnitGuard guard{*this};
+  ParseWithClasses(std::move(text), guard.Unit);
   TSWFActionList nowhere;  // HandlersOnly: nothing is compiled outside the handlers
-  TCodeGenerator generator(*this, *guard.unit, nowhere);
+  TCodeGenerator generator(*this, *guard.Unit, nowhere);
   generator.HandlersOnly = true;
   // Each handler is compiled into a list of its own first: the button or placement gets its
   // handlers only once all of them compiled.
@@ -273,16 +273,16 @@ namespace {
 
 void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button) {
   auto check = [](const TEventListNode& events) {
-    if (events.Kind == EventKind::Clip) InvalidHandler(events);
+    if (events.Kind == TEventKind::Clip) InvalidHandler(events);
     // A button condition keeps 7 bits of key code: a larger one would fire on another key.
-    if (events.Kind == EventKind::KeyPress && KeyCode(events.KeyName) > 127)
+    if (events.Kind == TEventKind::KeyPress && KeyCode(events.KeyName) > 127)
       throw EActionCompileError(Format("Key \"%s\" cannot be used in a button handler in line %d",
                                        events.KeyName.c_str(), events.Pos.Line));
   };
   CompileHandlers(std::move(text), check, [&button](const TEventListNode& events) -> TSWFActionList& {
     // A key press is a condition of its own, without any state transition.
     constexpr uint16_t kNoTransitions = 0;
-    if (events.Kind == EventKind::KeyPress)
+    if (events.Kind == TEventKind::KeyPress)
       return *button.AddCondAction(kNoTransitions, static_cast<uint8_t>(KeyCode(events.KeyName)));
     return *button.AddCondAction(events.ButtonEvents);
   });
@@ -290,15 +290,15 @@ void TCompileContext::CompileButton(std::string text, TSWFDefineButton2& button)
 
 void TCompileContext::CompileClipEvents(std::string text, TSWFPlaceObject2& placement) {
   auto check = [this](const TEventListNode& events) {
-    if (events.Kind == EventKind::Button) InvalidHandler(events);
+    if (events.Kind == TEventKind::Button) InvalidHandler(events);
     // Before version 6 the event flags have 16 bits: construct, keyPress and dragOut do not fit.
-    const uint32_t flags = events.Kind == EventKind::KeyPress ? uint32_t{kClipKeyPress} : events.ClipEvents;
+    const uint32_t flags = events.Kind == TEventKind::KeyPress ? uint32_t{kClipKeyPress} : events.ClipEvents;
     if (SwfVersion < 6 && flags > 0xFFFF)
       throw EActionCompileError(
           Format("The events of the handler in line %d need SWF version 6 or later", events.Pos.Line));
   };
   CompileHandlers(std::move(text), check, [&placement](const TEventListNode& events) -> TSWFActionList& {
-    if (events.Kind == EventKind::Clip) return *placement.GetClipActions().AddRecord(events.ClipEvents);
+    if (events.Kind == TEventKind::Clip) return *placement.GetClipActions().AddRecord(events.ClipEvents);
     // The key-press event is always set, also for a key code of 0 (an unknown key name): a
     // record without any event would read as the end of the list.
     TSWFClipActionRecord* record = placement.GetClipActions().AddRecord(kClipKeyPress);

@@ -33,15 +33,15 @@ struct TCompileUnit {
     if constexpr (std::is_base_of_v<TListNode, T>) node->Items.SetArena(&arena_.Memory());
     return node;
   }
-  TIdentTable* MakeScope(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings) {
+  TIdentTable* MakeScope(TScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings) {
     Scopes.push_back(std::make_unique<TIdentTable>(kind, parent, strings));
     return Scopes.back().get();
   }
   // A stable copy of an include file's name for the positions of the nodes read from it.
   std::string_view KeepFileName(const std::string& name) {
     if (name.empty()) return {};
-    if (fileNames_.empty() || fileNames_.back() != name) fileNames_.push_back(name);
-    return fileNames_.back();
+    if (file_names_.empty() || file_names_.back() != name) file_names_.push_back(name);
+    return file_names_.back();
   }
 
   TProgramNode* Root = nullptr;
@@ -49,7 +49,7 @@ struct TCompileUnit {
   TConstantPool Pool;
 
 private:
-  std::deque<std::string> fileNames_;
+  std::deque<std::string> file_names_;
   // Declared last: the nodes go first, before the file names their positions show.
   TOwningArena arena_;
 };

@@ -26,7 +26,7 @@ inline constexpr int NotFound = INT32_MIN;
 template <typename T>
 class TVector {
 public:
-  explicit TVector(const char* className = "TVector") : className_(className) {}
+  explicit TVector(const char* class_name = "TVector") : class_name_(class_name) {}
 
   int Count() const { return static_cast<int>(items_.size()); }
   int Capacity() const { return capacity_; }
@@ -72,11 +72,11 @@ public:
     return items_[i];
   }
   T& Peek() {
-    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Peek call. Vector is empty.", className_), -1);
+    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Peek call. Vector is empty.", class_name_), -1);
     return items_.back();
   }
   T Pop() {
-    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Pop call. Vector is empty.", className_), -1);
+    if (items_.empty()) throw EVectorRangeError(Format("%s: Invalid Pop call. Vector is empty.", class_name_), -1);
     T value = std::move(items_.back());
     items_.pop_back();
     return value;
@@ -109,7 +109,7 @@ public:
     capacity_ = std::max(capacity_, source.capacity_);
   }
   TVector Copy() const {
-    TVector v(className_);
+    TVector v(class_name_);
     v.Assign(*this);
     return v;
   }
@@ -122,7 +122,7 @@ public:
 private:
   void Check(int i) const {
     if (i < 0 || i >= Count())
-      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
+      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", class_name_, i), i);
   }
   void Grow() {
     if (items_.capacity() == 0) items_.reserve(capacity_);
@@ -155,7 +155,7 @@ private:
     }
   }
 
-  const char* className_;
+  const char* class_name_;
   int capacity_ = 4;
   std::vector<T> items_;
 };
@@ -171,8 +171,8 @@ class TSmallVector {
   static_assert(std::is_trivially_copyable_v<T> && N > 0);
 
 public:
-  explicit TSmallVector(const char* className = "TVector", std::pmr::memory_resource* arena = nullptr)
-      : className_(className), arena_(arena) {}
+  explicit TSmallVector(const char* class_name = "TVector", std::pmr::memory_resource* arena = nullptr)
+      : class_name_(class_name), arena_(arena) {}
   TSmallVector(const TSmallVector&) = delete;
   TSmallVector& operator=(const TSmallVector&) = delete;
 
@@ -221,7 +221,7 @@ public:
 private:
   void Check(int i) const {
     if (i < 0 || i >= count_)
-      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", className_, i), i);
+      throw EVectorRangeError(Format("%s: bounds check error. Incorrect index = %d", class_name_, i), i);
   }
   void Grow() {
     if (!arena_) throw std::logic_error("TSmallVector: no arena for items beyond the inline ones");
@@ -233,7 +233,7 @@ private:
     capacity_ = capacity;
   }
 
-  const char* className_;
+  const char* class_name_;
   std::pmr::memory_resource* arena_;
   T* data_ = inline_;
   int count_ = 0;
@@ -250,10 +250,10 @@ inline uint32_t StringHash(std::string_view key) {
 }
 inline uint32_t IntHash(int32_t key) { return static_cast<uint32_t>(key); }
 
-struct StringKeyHash {
+struct TStringKeyHash {
   uint32_t operator()(std::string_view key) const { return StringHash(key); }
 };
-struct IntKeyHash {
+struct TIntKeyHash {
   uint32_t operator()(int32_t key) const { return IntHash(key); }
 };
 
@@ -261,16 +261,16 @@ inline constexpr int kDictBuckets = 113;
 
 // Chained hash dictionary. New items go to the head of their bucket's chain; iteration visits
 // buckets in index order and each chain from its head.
-template <typename Key, typename Value, typename Hash>
+template <typename TKey, typename TValue, typename THashFn>
 class THash {
 public:
-  struct Item {
-    Key key;
-    Value value{};
-    std::unique_ptr<Item> next;
+  struct TItem {
+    TKey Key;
+    TValue Value{};
+    std::unique_ptr<TItem> Next;
   };
 
-  explicit THash(int buckets = kDictBuckets, bool strictRead = false) : strictRead_(strictRead) {
+  explicit THash(int buckets = kDictBuckets, bool strict_read = false) : strict_read_(strict_read) {
     assert(buckets >= 1);
     buckets_.resize(buckets);
   }
@@ -278,27 +278,27 @@ public:
   int Count() const { return count_; }
   int BucketCount() const { return static_cast<int>(buckets_.size()); }
 
-  // Any key type that compares with Key and that Hash accepts (a string_view for strings).
-  template <typename K = Key>
-  Item* Find(const K& key) const {
-    for (Item* item = buckets_[Bucket(key)].get(); item; item = item->next.get())
-      if (item->key == key) return item;
+  // Any key type that compares with TKey and that THashFn accepts (a string_view for strings).
+  template <typename K = TKey>
+  TItem* Find(const K& key) const {
+    for (TItem* item = buckets_[Bucket(key)].get(); item; item = item->Next.get())
+      if (item->Key == key) return item;
     return nullptr;
   }
-  Item* FindOrAdd(const Key& key) {
-    if (Item* item = Find(key)) return item;
+  TItem* FindOrAdd(const TKey& key) {
+    if (TItem* item = Find(key)) return item;
     auto& head = buckets_[Bucket(key)];
-    auto item = std::make_unique<Item>();
-    item->key = key;
-    item->next = std::move(head);
+    auto item = std::make_unique<TItem>();
+    item->Key = key;
+    item->Next = std::move(head);
     head = std::move(item);
     ++count_;
     return head.get();
   }
-  void Remove(const Key& key) {
-    for (std::unique_ptr<Item>* link = &buckets_[Bucket(key)]; *link; link = &(*link)->next) {
-      if ((*link)->key == key) {
-        *link = std::move((*link)->next);
+  void Remove(const TKey& key) {
+    for (std::unique_ptr<TItem>* link = &buckets_[Bucket(key)]; *link; link = &(*link)->Next) {
+      if ((*link)->Key == key) {
+        *link = std::move((*link)->Next);
         --count_;
         return;
       }
@@ -311,46 +311,46 @@ public:
   // Chains are unlinked one item at a time so that a long chain never recurses.
   void Clear() {
     for (auto& head : buckets_)
-      while (head) head = std::move(head->next);
+      while (head) head = std::move(head->Next);
     count_ = 0;
   }
   void Rehash(int n) {
     assert(n >= 1);
-    std::vector<std::unique_ptr<Item>> old = std::move(buckets_);
+    std::vector<std::unique_ptr<TItem>> old = std::move(buckets_);
     buckets_.clear();
     buckets_.resize(n);
     for (auto& head : old) {
       while (head) {
-        std::unique_ptr<Item> item = std::move(head);
-        head = std::move(item->next);
-        auto& dest = buckets_[Bucket(item->key)];
-        item->next = std::move(dest);
+        std::unique_ptr<TItem> item = std::move(head);
+        head = std::move(item->Next);
+        auto& dest = buckets_[Bucket(item->Key)];
+        item->Next = std::move(dest);
         dest = std::move(item);
       }
     }
   }
-  Value Get(const Key& key) {
-    if (Item* item = Find(key)) return item->value;
-    if (strictRead_) throw EDictKeyNotFound("TDict.GetItem: Key not found.");
-    return FindOrAdd(key)->value;
+  TValue Get(const TKey& key) {
+    if (TItem* item = Find(key)) return item->Value;
+    if (strict_read_) throw EDictKeyNotFound("TDict.GetItem: Key not found.");
+    return FindOrAdd(key)->Value;
   }
-  void Set(const Key& key, Value value) { FindOrAdd(key)->value = std::move(value); }
+  void Set(const TKey& key, TValue value) { FindOrAdd(key)->Value = std::move(value); }
 
   template <typename Visit>
   void ForEach(Visit visit) const {
     for (const auto& head : buckets_)
-      for (const Item* item = head.get(); item; item = item->next.get()) visit(item->key, item->value);
+      for (const TItem* item = head.get(); item; item = item->Next.get()) visit(item->Key, item->Value);
   }
 
 private:
   template <typename K>
   size_t Bucket(const K& key) const {
-    return Hash{}(key) % static_cast<uint32_t>(buckets_.size());
+    return THashFn{}(key) % static_cast<uint32_t>(buckets_.size());
   }
 
-  std::vector<std::unique_ptr<Item>> buckets_;
+  std::vector<std::unique_ptr<TItem>> buckets_;
   int count_ = 0;
-  bool strictRead_;
+  bool strict_read_;
 };
 
 }  // namespace fc

@@ -40,22 +40,22 @@ void TActionEmitter::Emit(TSWFActionCode code) {
 
 void TActionEmitter::SetList(TSWFActionList& list) {
   list_ = &list;
-  pushBytes_ = kMaxPushBytes;
+  push_bytes_ = kMaxPushBytes;
 }
 
 TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
   TSWFActionPush* push = nullptr;
   if (!list_->Items.empty() && list_->Items.back()->ActionCode == TSWFActionCode::Push)
     push = static_cast<TSWFActionPush*>(list_->Items.back().get());
-  if (!push || pushBytes_ + bytes > kMaxPushBytes) {
+  if (!push || push_bytes_ + bytes > kMaxPushBytes) {
     // The values go into the arena too: a malloc each would cost as much as the Push.
     auto action = New<TSWFActionPush>(&arena_->Memory());
     push = action.get();
     list_->Add(std::move(action));
     push->Values.reserve(2);  // most pushes carry one or two values
-    pushBytes_ = 0;
+    push_bytes_ = 0;
   }
-  pushBytes_ += bytes;
+  push_bytes_ += bytes;
   push->Values.emplace_back();
   return push->Values.back();
 }
@@ -64,12 +64,12 @@ void TActionEmitter::PushConstant(TStrId id) {
   int index = pool_->Find(id);
   if (index < 0) {
     const std::string& text = strings_.Text(id);
-    if (pool_->Count() >= kMaxPoolCount || poolBytes_ + text.size() + 1 > kMaxPoolBytes) {
+    if (pool_->Count() >= kMaxPoolCount || pool_bytes_ + text.size() + 1 > kMaxPoolBytes) {
       PushString(text);
       return;
     }
     index = pool_->IndexOf(id);
-    poolBytes_ += text.size() + 1;
+    pool_bytes_ += text.size() + 1;
   }
   const uint8_t type = index < kFirstWideConstant ? kPushConstant8 : kPushConstant16;
   TPushValueInfo& v = NewValue(PushValueBytes(type));

@@ -87,8 +87,8 @@ private:
   TSWFActionList* list_;
   TConstantPool* pool_;
   const TStringTable& strings_;
-  size_t pushBytes_ = 0;      // body size of the Push action at the end of the list
-  size_t poolBytes_ = 0;      // body size of the constant pool so far
+  size_t push_bytes_ = 0;      // body size of the Push action at the end of the list
+  size_t pool_bytes_ = 0;      // body size of the constant pool so far
 };
 
 }  // namespace fc

@@ -17,7 +17,7 @@ public:
 class EVectorRangeError : public Error {
 public:
   EVectorRangeError(const std::string& message, int index) : Error(message), index_(index) {}
-  int index() const { return index_; }
+  int Index() const { return index_; }
 
 private:
   int index_;

@@ -1,12 +1,12 @@
 /* The ActionScript 2 grammar (LALR(1)). The actions build the parse tree and, through
-   ParserContext, open and close scopes, declare and resolve names in reduction order. */
+   TParserContext, open and close scopes, declare and resolve names in reduction order. */
 
 %require "3.8"
 %define api.pure full
 %define api.prefix {as_}
 %define api.token.prefix {TOK_}
-%parse-param {fc::ParserContext& pc}
-%lex-param {fc::ParserContext& pc}
+%parse-param {fc::TParserContext& pc}
+%lex-param {fc::TParserContext& pc}
 
 %code requires {
 #include "ascompiler/parser_context.h"
@@ -20,22 +20,22 @@
 
 namespace {
 
-int as_lex(AS_STYPE* value, fc::ParserContext& pc) {
-  fc::TokenValue& token = pc.Token();  // reused: saves building a value per token
+int as_lex(AS_STYPE* value, fc::TParserContext& pc) {
+  fc::TTokenValue& token = pc.Token();  // reused: saves building a value per token
   const int code = pc.NextToken(token);
   switch (code) {
     case fc::kTokString:
     case fc::kTokIdent:
-    case fc::kTokPath: value->id = token.id; break;
-    case fc::kTokNumber: value->num = token.number; break;
-    case fc::kTokAssignOp: value->op = token.op; break;
-    case fc::kTokListing: value->text = pc.KeepText(std::move(token.text)); break;
+    case fc::kTokPath: value->id = token.ID; break;
+    case fc::kTokNumber: value->num = token.Number; break;
+    case fc::kTokAssignOp: value->op = token.Op; break;
+    case fc::kTokListing: value->text = pc.KeepText(std::move(token.Text)); break;
     default: break;
   }
   return code < 0 ? 0 : code;
 }
 
-void as_error(fc::ParserContext& pc, const char* message) {
+void as_error(fc::TParserContext& pc, const char* message) {
   // Bison calls a full stack "memory exhausted"; the stack is bounded, not the memory.
   pc.SyntaxError(std::string_view(message) == "memory exhausted" ? "yyparse stack overflow" : message);
 }
@@ -136,7 +136,7 @@ SourcePos
   : %empty                          { $$ = pc.New<TSourcePosNode>(pc.Position()); }
   ;
 OpenProgramScope
-  : %empty                          { pc.OpenScope(ScopeKind::Program); }
+  : %empty                          { pc.OpenScope(TScopeKind::Program); }
   ;
 ProgramElements
   : OpenProgramScope ProgramElement { $$ = pc.Program($2); }
@@ -152,9 +152,9 @@ ProgramElement
   ;
 EventHandler
   : SourcePos ON '(' EventList ')' '{' ProgramElements '}'
-      { $$ = pc.EventHandler(EventKind::Button, $1, $4, $7); }
+      { $$ = pc.EventHandler(TEventKind::Button, $1, $4, $7); }
   | SourcePos ONCLIPEVENT '(' EventList ')' '{' ProgramElements '}'
-      { $$ = pc.EventHandler(EventKind::Clip, $1, $4, $7); }
+      { $$ = pc.EventHandler(TEventKind::Clip, $1, $4, $7); }
   | SourcePos ON '(' KEYPRESS STRING ')' '{' ProgramElements '}'
       { $$ = pc.KeyPressHandler($1, $5, $8); }
   ;
@@ -532,6 +532,6 @@ MethodSignature
 
 namespace fc {
 
-int ParseTokens(ParserContext& context) { return as_parse(context); }
+int ParseTokens(TParserContext& context) { return as_parse(context); }
 
 }  // namespace fc

@@ -6,53 +6,53 @@
 
 namespace fc {
 
-TIdentInfo::TIdentInfo(TStrId name, TStrId typeName, TBaseIdentTable* owner)
-    : Name(name), TypeName(typeName), Kind(owner->Kind), Owner(owner) {}
+TIdentInfo::TIdentInfo(TStrId name, TStrId type_name, TBaseIdentTable* owner)
+    : Name(name), TypeName(type_name), Kind(owner->Kind), Owner(owner) {}
 
 TClassInfo::~TClassInfo() = default;
 
-TBaseIdentTable::TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings)
+TBaseIdentTable::TBaseIdentTable(TScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings)
     : Kind(kind), Parent(parent), strings_(strings) {}
 
 TIdentInfo* TBaseIdentTable::Append(std::unique_ptr<TIdentInfo> info) {
   TIdentInfo* raw = info.get();
   if (items_.empty()) items_.reserve(kLinearNames);
-  if (raw->AsAlias()) hasAliases_ = true;
+  if (raw->AsAlias()) has_aliases_ = true;
   items_.push_back(std::move(info));
   const int64_t key = NameKey(raw->Name);
   if (auto* same = const_cast<TSameName*>(FindName(key))) {
-    same->older.push_back(same->newest);
-    same->newest = raw;
+    same->Older.push_back(same->Newest);
+    same->Newest = raw;
   } else {
     if (names_.empty()) names_.reserve(kLinearNames);
     names_.push_back({key, raw, {}});
-    if (!nameIndex_.empty()) {
-      nameIndex_.emplace(key, names_.size() - 1);
+    if (!name_index_.empty()) {
+      name_index_.emplace(key, names_.size() - 1);
     } else if (names_.size() > kLinearNames) {
-      for (size_t i = 0; i < names_.size(); ++i) nameIndex_.emplace(names_[i].key, i);
+      for (size_t i = 0; i < names_.size(); ++i) name_index_.emplace(names_[i].Key, i);
     }
   }
   return raw;
 }
 
-TIdentInfo* TBaseIdentTable::Declare(TStrId name, TStrId typeName) {
-  return Append(std::make_unique<TIdentInfo>(name, typeName, this));
+TIdentInfo* TBaseIdentTable::Declare(TStrId name, TStrId type_name) {
+  return Append(std::make_unique<TIdentInfo>(name, type_name, this));
 }
 
 const TBaseIdentTable::TSameName* TBaseIdentTable::FindName(int64_t key) const {
-  if (nameIndex_.empty()) {
+  if (name_index_.empty()) {
     for (const TSameName& same : names_)
-      if (same.key == key) return &same;
+      if (same.Key == key) return &same;
     return nullptr;
   }
-  const auto it = nameIndex_.find(key);
-  return it == nameIndex_.end() ? nullptr : &names_[it->second];
+  const auto it = name_index_.find(key);
+  return it == name_index_.end() ? nullptr : &names_[it->second];
 }
 
 TIdentInfo* TBaseIdentTable::FindOwn(TStrId name) const {
   if (names_.empty()) return nullptr;  // spares the class table's case-folded key
   const TSameName* same = FindName(NameKey(name));
-  return same ? same->newest : nullptr;
+  return same ? same->Newest : nullptr;
 }
 
 TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
@@ -60,8 +60,8 @@ TClassInfo* TBaseIdentTable::FindOwnClass(TStrId name) const {
   const TSameName* same = FindName(NameKey(name));
   if (!same) return nullptr;
   // Newest first; the first alias or class decides.
-  for (size_t i = 0, n = same->older.size() + 1; i < n; ++i) {
-    TIdentInfo* entry = i == 0 ? same->newest : same->older[n - 1 - i];
+  for (size_t i = 0, n = same->Older.size() + 1; i < n; ++i) {
+    TIdentInfo* entry = i == 0 ? same->Newest : same->Older[n - 1 - i];
     if (TAliasInfo* alias = entry->AsAlias()) return alias->Target;
     if (TClassInfo* cls = entry->AsClass()) return cls;
   }
@@ -75,7 +75,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, TLookupMode mode) const {
   // require.
   for (const TBaseIdentTable* table = this; table; table = outward ? table->Parent : nullptr) {
     if (TIdentInfo* found = table->FindOwn(name)) {
-      if (!table->hasAliases_) return found;
+      if (!table->has_aliases_) return found;
       if (TAliasInfo* alias = found->AsAlias()) return alias->Target;
       return found;
     }
@@ -85,7 +85,7 @@ TIdentInfo* TBaseIdentTable::Lookup(TStrId name, TLookupMode mode) const {
       int steps = 0;
       for (const TBaseIdentTable* base = table->Base; base && steps < kMaxSuperclasses; base = base->Base, ++steps) {
         if (TIdentInfo* found = base->FindOwn(name)) {
-          if (!base->hasAliases_) return found;
+          if (!base->has_aliases_) return found;
           if (TAliasInfo* alias = found->AsAlias()) return alias->Target;
           return found;
         }
@@ -106,16 +106,16 @@ TClassInfo* TBaseIdentTable::DeclareClass(TStrId name) {
   return static_cast<TClassInfo*>(Append(std::make_unique<TClassInfo>(name, -1, this)));
 }
 
-TAliasInfo* TBaseIdentTable::AddAlias(TStrId shortName, TClassInfo* target) {
-  return static_cast<TAliasInfo*>(Append(std::make_unique<TAliasInfo>(shortName, target, this)));
+TAliasInfo* TBaseIdentTable::AddAlias(TStrId short_name, TClassInfo* target) {
+  return static_cast<TAliasInfo*>(Append(std::make_unique<TAliasInfo>(short_name, target, this)));
 }
 
 void TIdentTable::SetClassName(TCompoundName* name) {
   assert(Kind == ScopeKind::Class);
-  className_ = name;
+  class_name_ = name;
 }
 
-TIdentInfo* TIdentTable::UseSpecial(Special which) {
+TIdentInfo* TIdentTable::UseSpecial(TSpecial which) {
   const int i = static_cast<int>(which);
   if (!specials_[i]) {
     static constexpr TStrId kNames[] = {TStringTable::ThisId, TStringTable::SuperId, TStringTable::ArgumentsId};
@@ -127,13 +127,13 @@ TIdentInfo* TIdentTable::UseSpecial(Special which) {
   return specials_[i];
 }
 
-void TIdentTable::AllocateRegisters(bool allocateLocals) {
+void TIdentTable::AllocateRegisters(bool allocate_locals) {
   assert(Kind == ScopeKind::Function);
   NextRegister = 1;
   // The player preloads them in this order.
-  for (Special which : {Special::This, Special::Arguments, Special::Super})
+  for (TSpecial which : {TSpecial::This, TSpecial::Arguments, TSpecial::Super})
     if (TIdentInfo* entry = specials_[static_cast<int>(which)]) entry->Register = NextRegister++;
-  if (!allocateLocals) return;
+  if (!allocate_locals) return;
   std::unordered_map<TStrId, int> given;  // name -> register of its first entry that got one
   for (const auto& entry : Items()) {
     if (NextRegister > kMaxRegister) break;
@@ -152,11 +152,11 @@ void TIdentTable::AllocateRegisters(bool allocateLocals) {
 }
 
 int64_t TClassTable::NameKey(TStrId name) const {
-  if (const auto known = idKeys_.find(name); known != idKeys_.end()) return known->second;
+  if (const auto known = id_keys_.find(name); known != id_keys_.end()) return known->second;
   std::string upper = ToUpperAscii(Strings().Text(name));
-  auto it = upperKeys_.find(upper);
-  if (it == upperKeys_.end()) it = upperKeys_.emplace(std::move(upper), static_cast<int64_t>(upperKeys_.size())).first;
-  idKeys_.emplace(name, it->second);
+  auto it = upper_keys_.find(upper);
+  if (it == upper_keys_.end()) it = upper_keys_.emplace(std::move(upper), static_cast<int64_t>(upper_keys_.size())).first;
+  id_keys_.emplace(name, it->second);
   return it->second;
 }
 

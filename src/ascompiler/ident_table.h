@@ -17,10 +17,10 @@ class TCompoundName;
 class TIdentTable;
 struct TCompileUnit;
 
-enum class ScopeKind : uint8_t { Function = 0, Class = 1, Program = 2 };
+enum class TScopeKind : uint8_t { Function = 0, Class = 1, Program = 2 };
 
 // TIdentInfo::Flags
-enum IdentFlags : uint8_t {
+enum TIdentFlags : uint8_t {
   kIdentDeclared = 1,  // variable, parameter or accessor
   kIdentNamedFunction = 2,
   kIdentStatic = 4,
@@ -29,7 +29,7 @@ enum IdentFlags : uint8_t {
 };
 
 // TClassInfo::ClassFlags
-enum ClassFlags : uint8_t {
+enum TClassFlags : uint8_t {
   kClassReferenced = 1,  // the code being compiled uses it
   kClassCompiled = 2,
   kClassIntrinsic = 4,  // built into the player: never compiled
@@ -56,7 +56,7 @@ enum class TLookupMode : uint8_t {
 
 class TIdentInfo {
 public:
-  TIdentInfo(TStrId name, TStrId typeName, TBaseIdentTable* owner);
+  TIdentInfo(TStrId name, TStrId type_name, TBaseIdentTable* owner);
   virtual ~TIdentInfo() = default;
   // Type tests for the lookups done on every name (cheaper than dynamic_cast).
   virtual TClassInfo* AsClass() { return nullptr; }
@@ -64,7 +64,7 @@ public:
 
   TStrId Name;
   TStrId TypeName;  // -1 when none was declared
-  ScopeKind Kind;   // kind of the owning table
+  TScopeKind Kind;   // kind of the owning table
   int Register = kRegisterUnassigned;
   uint8_t Flags = 0;
   TBaseIdentTable* Owner;
@@ -93,22 +93,22 @@ public:
 
 class TBaseIdentTable {
 public:
-  TBaseIdentTable(ScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings);
+  TBaseIdentTable(TScopeKind kind, TBaseIdentTable* parent, const TStringTable& strings);
   virtual ~TBaseIdentTable() = default;
   TBaseIdentTable(const TBaseIdentTable&) = delete;
   TBaseIdentTable& operator=(const TBaseIdentTable&) = delete;
 
   // Appends an entry; an earlier entry of the same name stays.
-  TIdentInfo* Declare(TStrId name, TStrId typeName);
+  TIdentInfo* Declare(TStrId name, TStrId type_name);
   TIdentInfo* Lookup(TStrId name, TLookupMode mode) const;
   TClassInfo* FindClass(TStrId name) const;
   TClassInfo* DeclareClass(TStrId name);
-  TAliasInfo* AddAlias(TStrId shortName, TClassInfo* target);
+  TAliasInfo* AddAlias(TStrId short_name, TClassInfo* target);
 
   const std::vector<std::unique_ptr<TIdentInfo>>& Items() const { return items_; }
   const TStringTable& Strings() const { return strings_; }
 
-  ScopeKind Kind;
+  TScopeKind Kind;
   TBaseIdentTable* Parent;
   TBaseIdentTable* Base = nullptr;  // class scopes: the superclass's member table
 
@@ -126,9 +126,9 @@ private:
   // Entries of one name: most names are declared once, so the older ones (oldest first) need
   // an allocation only when a name comes again.
   struct TSameName {
-    int64_t key;
-    TIdentInfo* newest;
-    std::vector<TIdentInfo*> older;
+    int64_t Key;
+    TIdentInfo* Newest;
+    std::vector<TIdentInfo*> Older;
   };
   const TSameName* FindName(int64_t key) const;
 
@@ -136,27 +136,27 @@ private:
   // past kLinearNames gets an index.
   static constexpr size_t kLinearNames = 8;
   std::vector<TSameName> names_;
-  std::unordered_map<int64_t, size_t> nameIndex_;  // key -> position in names_
-  bool hasAliases_ = false;  // lookups need no alias check in tables without imports
+  std::unordered_map<int64_t, size_t> name_index_;  // key -> position in names_
+  bool has_aliases_ = false;  // lookups need no alias check in tables without imports
 };
 
-enum class Special { This, Super, Arguments };
-enum UsedSpecials : uint8_t { kUsedThis = 1, kUsedSuper = 2, kUsedArguments = 4 };
+enum class TSpecial { This, Super, Arguments };
+enum TUsedSpecials : uint8_t { kUsedThis = 1, kUsedSuper = 2, kUsedArguments = 4 };
 
 class TIdentTable : public TBaseIdentTable {
 public:
   using TBaseIdentTable::TBaseIdentTable;
 
   void SetClassName(TCompoundName* name);  // class scopes only
-  TCompoundName* ClassName() const { return className_; }
+  TCompoundName* ClassName() const { return class_name_; }
 
   // Declares `this`, `super` or `arguments` the first time it is used.
-  TIdentInfo* UseSpecial(Special which);
-  TIdentInfo* SpecialEntry(Special which) const { return specials_[static_cast<int>(which)]; }
+  TIdentInfo* UseSpecial(TSpecial which);
+  TIdentInfo* SpecialEntry(TSpecial which) const { return specials_[static_cast<int>(which)]; }
 
   // Hands out registers for a function compiled with DefineFunction2: this, arguments and
   // super first, then (with allocateLocals) every other entry in declaration order.
-  void AllocateRegisters(bool allocateLocals);
+  void AllocateRegisters(bool allocate_locals);
 
   int TempRegister = kTempRegister;  // the hidden "_tmp_" value of assignments
   uint8_t UsedSpecials = 0;
@@ -164,28 +164,28 @@ public:
   bool SuperCallMissing = true;
 
 private:
-  TCompoundName* className_ = nullptr;
+  TCompoundName* class_name_ = nullptr;
   TIdentInfo* specials_[3] = {nullptr, nullptr, nullptr};
 };
 
 // The root scope: classes found on the class path. Names compare ignoring case.
 class TClassTable : public TBaseIdentTable {
 public:
-  explicit TClassTable(const TStringTable& strings) : TBaseIdentTable(ScopeKind::Program, nullptr, strings) {}
+  explicit TClassTable(const TStringTable& strings) : TBaseIdentTable(TScopeKind::Program, nullptr, strings) {}
 
   // Declares every "*.as" file below `directory` as a class named by its package path.
   // Folders FP7, FP8 and FP9 hold version-specific classes. Directories that hold classes
   // are appended (once) to `classDirs`. Symbolic links that lead back into the tree are
   // not followed again.
-  void ScanClassPath(const std::string& directory, const std::string& packagePrefix, int swfVersion,
-                     TStringTable& strings, std::vector<std::string>& classDirs);
+  void ScanClassPath(const std::string& directory, const std::string& package_prefix, int swf_version,
+                     TStringTable& strings, std::vector<std::string>& class_dirs);
 
 protected:
   int64_t NameKey(TStrId name) const override;
 
 private:
-  mutable std::unordered_map<std::string, int64_t> upperKeys_;  // upper-cased name -> key
-  mutable std::unordered_map<TStrId, int64_t> idKeys_;          // cache of the above per id
+  mutable std::unordered_map<std::string, int64_t> upper_keys_;  // upper-cased name -> key
+  mutable std::unordered_map<TStrId, int64_t> id_keys_;          // cache of the above per id
 };
 
 // True for the classes built into the player (matched ignoring case).

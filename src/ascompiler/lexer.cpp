@@ -16,7 +16,7 @@ namespace fc {
 namespace {
 
 // Character classes by table: the scanner asks for them several times per character.
-enum CharClass : uint8_t { kDigit = 1, kLetter = 2, kHex = 4, kBlank = 8, kNewline = 16 };
+enum TCharClass : uint8_t { kDigit = 1, kLetter = 2, kHex = 4, kBlank = 8, kNewline = 16 };
 constexpr std::array<uint8_t, 256> MakeCharClasses() {
   std::array<uint8_t, 256> table{};
   for (int c = '0'; c <= '9'; ++c) table[c] = kDigit | kHex;
@@ -59,34 +59,34 @@ const std::unordered_map<std::string_view, int>& Keywords() {
 // Keywords by first character and length, so that most identifiers are rejected after a
 // table lookup or two.
 constexpr size_t kLongestKeyword = 13;  // "ifFrameLoaded"
-struct KeywordIndex {
-  std::array<std::vector<std::pair<std::string_view, int>>, 256> by_first;
-  std::array<uint16_t, 256> lengths{};  // bit n: some keyword of this first character has length n
-  KeywordIndex() {
+struct TKeywordIndex {
+  std::array<std::vector<std::pair<std::string_view, int>>, 256> ByFirst;
+  std::array<uint16_t, 256> Lengths{};  // bit n: some keyword of this first character has length n
+  TKeywordIndex() {
     for (const auto& [text, code] : Keywords()) {
       const auto first = static_cast<unsigned char>(text[0]);
-      by_first[first].emplace_back(text, code);
-      lengths[first] |= static_cast<uint16_t>(1u << text.size());
+      ByFirst[first].emplace_back(text, code);
+      Lengths[first] |= static_cast<uint16_t>(1u << text.size());
     }
   }
 };
 
 int KeywordToken(std::string_view word) {
-  static const KeywordIndex index;
+  static const TKeywordIndex index;
   const auto first = static_cast<unsigned char>(word[0]);
-  if (word.size() > kLongestKeyword || !(index.lengths[first] & (1u << word.size()))) return 0;
-  for (const auto& [text, code] : index.by_first[first])
+  if (word.size() > kLongestKeyword || !(index.Lengths[first] & (1u << word.size()))) return 0;
+  for (const auto& [text, code] : index.ByFirst[first])
     if (text == word) return code;
   return 0;
 }
 
-struct Operator {
-  std::string_view text;
-  int token;
-  int op;
+struct TOperator {
+  std::string_view Text;
+  int Token;
+  int Op;
 };
 // Longest first, so the first match is the longest.
-constexpr Operator kOperators[] = {
+constexpr TOperator kOperators[] = {
     {">>>=", kTokAssignOp, kAssignUshr}, {"===", kTokStrictEq, 0}, {"!==", kTokStrictNe, 0},
     {">>>", kTokUshr, 0}, {"<<=", kTokAssignOp, kAssignShl}, {">>=", kTokAssignOp, kAssignShr},
     {"==", kTokEq, 0}, {"!=", kTokNe, 0}, {"<>", kTokNe, 0}, {"<=", kTokLe, 0}, {">=", kTokGe, 0},
@@ -101,15 +101,15 @@ constexpr size_t kMaxListingText = 255;
 
 // The operators by their first character, in table order, so that scanning one compares only
 // the few that can match.
-struct OperatorIndex {
-  std::array<std::vector<const Operator*>, 256> by_first;
-  OperatorIndex() {
-    for (const Operator& op : kOperators) by_first[static_cast<unsigned char>(op.text[0])].push_back(&op);
+struct TOperatorIndex {
+  std::array<std::vector<const TOperator*>, 256> ByFirst;
+  TOperatorIndex() {
+    for (const TOperator& op : kOperators) ByFirst[static_cast<unsigned char>(op.Text[0])].push_back(&op);
   }
 };
 
-const OperatorIndex& Operators() {
-  static const OperatorIndex index;
+const TOperatorIndex& Operators() {
+  static const TOperatorIndex index;
   return index;
 }
 
@@ -159,8 +159,8 @@ bool ConvertDecimal(const std::string& text, double& value) {
 std::string TokenName(int token) {
   if (token == kTokEnd) return "end of input";
   if (token > 0 && token < 256) return std::string("'") + static_cast<char>(token) + "'";
-  for (const Operator& op : kOperators)
-    if (op.token == token && op.token != kTokAssignOp) return std::string(op.text);
+  for (const TOperator& op : kOperators)
+    if (op.Token == token && op.Token != kTokAssignOp) return std::string(op.Text);
   for (const auto& [text, code] : Keywords())
     if (code == token) return std::string(text);
   switch (token) {
@@ -178,40 +178,40 @@ std::string TokenName(int token) {
   }
 }
 
-TLexer::TLexer(TStringTable& strings, IncludeOpener openInclude, bool swf4Paths)
-    : strings_(strings), openInclude_(std::move(openInclude)), swf4Paths_(swf4Paths) {}
+TLexer::TLexer(TStringTable& strings, TIncludeOpener open_include, bool swf4_paths)
+    : strings_(strings), open_include_(std::move(open_include)), swf4_paths_(swf4_paths) {}
 
 void TLexer::Reset(std::string text, std::string identity) {
   stack_.clear();
   current_ = TSourceState{};
-  current_.text = std::move(text);
-  current_.identity = std::move(identity);
+  current_.Text = std::move(text);
+  current_.Identity = std::move(identity);
 }
 
 void TLexer::Consume(size_t n) {
-  const char* const start = current_.text.data() + current_.pos;
+  const char* const start = current_.Text.data() + current_.Pos;
   const char* const end = start + n;
-  const char* lineStart = nullptr;  // just after the last newline consumed
-  for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; lineStart = ++p)
-    ++current_.line;
-  current_.column = lineStart ? static_cast<int>(end - lineStart) : current_.column + static_cast<int>(n);
-  current_.pos += n;
+  const char* line_start = nullptr;  // just after the last newline consumed
+  for (const char* p = start; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))) != nullptr; line_start = ++p)
+    ++current_.Line;
+  current_.Column = line_start ? static_cast<int>(end - line_start) : current_.Column + static_cast<int>(n);
+  current_.Pos += n;
 }
 
 void TLexer::ConsumeOnLine(size_t n) {
-  current_.pos += n;
-  current_.column += static_cast<int>(n);
+  current_.Pos += n;
+  current_.Column += static_cast<int>(n);
 }
 
 // At the start of a line: [ \t]* # [ \t]* include [ \t]+ "name" [ \t\r]* then a newline or
 // the end of the source (or the same with single quotes).
 size_t TLexer::MatchInclude(std::string& name) const {
-  size_t i = current_.pos;
+  size_t i = current_.Pos;
   while (IsSpaceOrTab(At(i))) ++i;
   if (At(i) != '#') return 0;
   ++i;
   while (IsSpaceOrTab(At(i))) ++i;
-  if (std::string_view(current_.text).substr(i, 7) != "include") return 0;
+  if (std::string_view(current_.Text).substr(i, 7) != "include") return 0;
   i += 7;
   if (!IsSpaceOrTab(At(i))) return 0;
   while (IsSpaceOrTab(At(i))) ++i;
@@ -220,37 +220,37 @@ size_t TLexer::MatchInclude(std::string& name) const {
   const size_t start = ++i;
   while (At(i) != 0 && At(i) != quote) ++i;
   if (At(i) != quote) return 0;
-  name = current_.text.substr(start, i - start);
+  name = current_.Text.substr(start, i - start);
   ++i;
   while (IsSpaceOrTab(At(i)) || At(i) == '\r') ++i;
-  if (At(i) == '\n') return i + 1 - current_.pos;
-  if (i >= current_.text.size()) return i - current_.pos;
+  if (At(i) == '\n') return i + 1 - current_.Pos;
+  if (i >= current_.Text.size()) return i - current_.Pos;
   return 0;
 }
 
 void TLexer::PushInclude(const std::string& name) {
-  IncludeFile file = openInclude_(name);
-  if (!file.identity.empty()) {
-    bool cycle = file.identity == current_.identity;
-    for (const TSourceState& open : stack_) cycle = cycle || open.identity == file.identity;
+  TIncludeFile file = open_include_(name);
+  if (!file.Identity.empty()) {
+    bool cycle = file.Identity == current_.Identity;
+    for (const TSourceState& open : stack_) cycle = cycle || open.Identity == file.Identity;
     if (cycle) throw EActionCompileError(Format("Include file \"%s\" includes itself.", name.c_str()));
   }
   stack_.push_back(std::move(current_));
   current_ = TSourceState{};
-  current_.text = std::move(file.text);
-  current_.identity = std::move(file.identity);
-  current_.fileName = name;
+  current_.Text = std::move(file.Text);
+  current_.Identity = std::move(file.Identity);
+  current_.FileName = name;
 }
 
 // A quoted literal with its escapes resolved; 0 when the quotes do not close on a valid text.
 size_t TLexer::MatchString(unsigned char quote, std::string& text) const {
   text.clear();
-  size_t i = current_.pos + 1;
+  size_t i = current_.Pos + 1;
   // The plain run up to the first quote or backslash is copied in one go.
-  for (size_t end = i; end < current_.text.size(); ++end) {
-    const auto c = static_cast<unsigned char>(current_.text[end]);
+  for (size_t end = i; end < current_.Text.size(); ++end) {
+    const auto c = static_cast<unsigned char>(current_.Text[end]);
     if (c == quote || c == '\\' || c == 0) {
-      text.assign(current_.text, i, end - i);
+      text.assign(current_.Text, i, end - i);
       i = end;
       break;
     }
@@ -258,7 +258,7 @@ size_t TLexer::MatchString(unsigned char quote, std::string& text) const {
   for (;; ++i) {
     const unsigned char c = At(i);
     if (c == 0) return 0;
-    if (c == quote) return i + 1 - current_.pos;
+    if (c == quote) return i + 1 - current_.Pos;
     if (c != '\\') {
       text += static_cast<char>(c);
       continue;
@@ -312,9 +312,9 @@ size_t TLexer::MatchDecimal(size_t start) const {
   return 0;
 }
 
-int TLexer::ScanNumber(TokenValue& value, size_t& length) const {
-  const size_t pos = current_.pos;
-  const std::string_view text(current_.text);
+int TLexer::ScanNumber(TTokenValue& value, size_t& length) const {
+  const size_t pos = current_.Pos;
+  const std::string_view text(current_.Text);
   size_t octal = 0, hex = 0;
   if (At(pos) == '0') {
     octal = 1;
@@ -330,20 +330,20 @@ int TLexer::ScanNumber(TokenValue& value, size_t& length) const {
   bool ok = true;
   if (octal >= decimal && octal >= hex) {
     length = octal;
-    ok = ConvertOctal(text.substr(pos, octal), value.number);
+    ok = ConvertOctal(text.substr(pos, octal), value.Number);
   } else if (decimal >= hex) {
     length = decimal;
-    ok = ConvertDecimal(std::string(text.substr(pos, decimal)), value.number);
+    ok = ConvertDecimal(std::string(text.substr(pos, decimal)), value.Number);
   } else {
     length = hex;
-    ok = ConvertHex(text.substr(pos + 2, hex - 2), value.number);
+    ok = ConvertHex(text.substr(pos + 2, hex - 2), value.Number);
   }
   return ok ? kTokNumber : kTokBadNumber;
 }
 
 // Slash-syntax variable path: ( "/" | ("../")+ )? (ident "/")* ident? ":" ident.
 size_t TLexer::MatchPath() const {
-  size_t i = current_.pos;
+  size_t i = current_.Pos;
   if (At(i) == '/') {
     ++i;
   } else {
@@ -359,12 +359,12 @@ size_t TLexer::MatchPath() const {
   ++i;
   if (!IsLetter(At(i))) return 0;
   while (IsWordChar(At(i))) ++i;
-  return i - current_.pos;
+  return i - current_.Pos;
 }
 
-int TLexer::ScanWord(TokenValue& value, size_t& length) const {
-  const size_t pos = current_.pos;
-  const std::string& text = current_.text;
+int TLexer::ScanWord(TTokenValue& value, size_t& length) const {
+  const size_t pos = current_.Pos;
+  const std::string& text = current_.Text;
   size_t end = pos;
   while (end < text.size() && IsWordChar(static_cast<unsigned char>(text[end]))) ++end;
   length = end - pos;
@@ -374,7 +374,7 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
     size_t i = end;
     while (IsWhite(At(i))) ++i;
     if (i > end) {
-      const std::string_view rest = std::string_view(current_.text).substr(i, 3);
+      const std::string_view rest = std::string_view(current_.Text).substr(i, 3);
       if ((rest == "get" || rest == "set") && IsWhite(At(i + 3))) {
         length = i + 4 - pos;
         return rest == "get" ? kTokFunctionGet : kTokFunctionSet;
@@ -387,37 +387,37 @@ int TLexer::ScanWord(TokenValue& value, size_t& length) const {
     if (At(i) == '(') return kTokEval;  // the white space and "(" stay for the next tokens
   }
   if (const int keyword = KeywordToken(word)) return keyword;
-  value.id = strings_.Intern(word);
+  value.ID = strings_.Intern(word);
   return kTokIdent;
 }
 
-int TLexer::ScanOperator(TokenValue& value, size_t& length) const {
-  const std::vector<const Operator*>& candidates = Operators().by_first[At(current_.pos)];
+int TLexer::ScanOperator(TTokenValue& value, size_t& length) const {
+  const std::vector<const TOperator*>& candidates = Operators().ByFirst[At(current_.Pos)];
   if (candidates.empty()) {  // ( ) ; , . { } and the like
     length = 1;
-    return At(current_.pos);
+    return At(current_.Pos);
   }
-  const size_t pos = current_.pos;
-  for (const Operator* op : candidates) {
+  const size_t pos = current_.Pos;
+  for (const TOperator* op : candidates) {
     size_t i = 1;  // the first character matched by the index
-    while (i < op->text.size() && At(pos + i) == static_cast<unsigned char>(op->text[i])) ++i;
-    if (i == op->text.size()) {
-      length = op->text.size();
-      value.op = op->op;
-      return op->token;
+    while (i < op->Text.size() && At(pos + i) == static_cast<unsigned char>(op->Text[i])) ++i;
+    if (i == op->Text.size()) {
+      length = op->Text.size();
+      value.Op = op->Op;
+      return op->Token;
     }
   }
   length = 1;
-  return At(current_.pos);
+  return At(current_.Pos);
 }
 
-int TLexer::NextToken(TokenValue& value) {
+int TLexer::NextToken(TTokenValue& value) {
   for (;;) {
-    const size_t pos = current_.pos;
+    const size_t pos = current_.Pos;
     const unsigned char c = At(pos);
     if (c == 0) {
       // A NUL byte ends all input; the end of an included file returns to its includer.
-      if (pos >= current_.text.size() && !stack_.empty()) {
+      if (pos >= current_.Text.size() && !stack_.empty()) {
         current_ = std::move(stack_.back());
         stack_.pop_back();
         continue;
@@ -425,7 +425,7 @@ int TLexer::NextToken(TokenValue& value) {
       return kTokEnd;
     }
 
-    if ((IsSpaceOrTab(c) || c == '#') && (pos == 0 || current_.text[pos - 1] == '\n')) {  // at a line start
+    if ((IsSpaceOrTab(c) || c == '#') && (pos == 0 || current_.Text[pos - 1] == '\n')) {  // at a line start
       std::string name;
       if (const size_t n = MatchInclude(name)) {
         Consume(n);
@@ -434,14 +434,14 @@ int TLexer::NextToken(TokenValue& value) {
       }
     }
     if (c == '\n') {
-      ++current_.pos;
-      ++current_.line;
-      current_.column = 0;
+      ++current_.Pos;
+      ++current_.Line;
+      current_.Column = 0;
       continue;
     }
     if (Is(c, kBlank)) {  // the rest of a run of blanks is never at the start of a line
       size_t end = pos + 1;
-      while (end < current_.text.size() && Is(static_cast<unsigned char>(current_.text[end]), kBlank)) ++end;
+      while (end < current_.Text.size() && Is(static_cast<unsigned char>(current_.Text[end]), kBlank)) ++end;
       ConsumeOnLine(end - pos);
       continue;
     }
@@ -449,9 +449,9 @@ int TLexer::NextToken(TokenValue& value) {
     size_t length = 0;
     int token = -1;
     if (c == '/' && At(pos + 1) == '*') {
-      const size_t close = current_.text.find("*/", pos + 2);
-      const size_t nul = current_.text.find('\0', pos + 2);
-      size_t end = close == std::string::npos ? current_.text.size() : close + 2;
+      const size_t close = current_.Text.find("*/", pos + 2);
+      const size_t nul = current_.Text.find('\0', pos + 2);
+      size_t end = close == std::string::npos ? current_.Text.size() : close + 2;
       if (nul < end) end = nul;  // an unterminated comment runs to the end of input
       Consume(end - pos);
       continue;
@@ -465,12 +465,12 @@ int TLexer::NextToken(TokenValue& value) {
       }
       length = end - pos;
       token = kTokListing;
-      value.text = current_.text.substr(pos, std::min(length, kMaxListingText));
+      value.Text = current_.Text.substr(pos, std::min(length, kMaxListingText));
     } else if (c == '"' || c == '\'') {
       std::string text;
       if ((length = MatchString(c, text)) != 0) {
         token = kTokString;
-        value.id = strings_.Intern(text);
+        value.ID = strings_.Intern(text);
       }
     } else if (IsDigit(c) || (c == '.' && IsDigit(At(pos + 1)))) {
       token = ScanNumber(value, length);
@@ -480,11 +480,11 @@ int TLexer::NextToken(TokenValue& value) {
     if (token < 0) token = ScanOperator(value, length);
 
     // Slash paths are tokens only for Flash 4 code; otherwise the rule steps aside.
-    if (swf4Paths_ && token != kTokListing && token != kTokString) {
+    if (swf4_paths_ && token != kTokListing && token != kTokString) {
       if (const size_t n = MatchPath(); n > length) {
         length = n;
         token = kTokPath;
-        value.id = strings_.Intern(std::string_view(current_.text).substr(pos, n));
+        value.ID = strings_.Intern(std::string_view(current_.Text).substr(pos, n));
       }
     }
     // Only strings and "function get" / "function set" (white space between the words) can

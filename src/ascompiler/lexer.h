@@ -18,41 +18,41 @@
 namespace fc {
 
 // An include file's text and an identity (its canonical path) that detects include cycles.
-struct IncludeFile {
-  std::string text;
-  std::string identity;
+struct TIncludeFile {
+  std::string Text;
+  std::string Identity;
 };
-using IncludeOpener = std::function<IncludeFile(const std::string& nameAsWritten)>;
+using TIncludeOpener = std::function<TIncludeFile(const std::string& name_as_written)>;
 
 class TLexer {
 public:
-  TLexer(TStringTable& strings, IncludeOpener openInclude, bool swf4Paths = false);
+  TLexer(TStringTable& strings, TIncludeOpener open_include, bool swf4_paths = false);
 
   // Starts over on a new main text; the include stack is emptied. `identity` names the main
   // file (if any) so that an include of it is reported as a cycle.
   void Reset(std::string text, std::string identity = {});
 
-  int NextToken(TokenValue& value);
+  int NextToken(TTokenValue& value);
 
-  int Line() const { return current_.line; }
-  int Column() const { return current_.column; }
+  int Line() const { return current_.Line; }
+  int Column() const { return current_.Column; }
   // The file name as written in the include directive; empty in the main text.
-  const std::string& FileName() const { return current_.fileName; }
+  const std::string& FileName() const { return current_.FileName; }
   size_t IncludeDepth() const { return stack_.size(); }
 
 private:
   // One open source: the main text or an included file, and where scanning stands in it.
   struct TSourceState {
-    std::string text;
-    size_t pos = 0;
-    int line = 1;
-    int column = 0;
-    std::string fileName;
-    std::string identity;
+    std::string Text;
+    size_t Pos = 0;
+    int Line = 1;
+    int Column = 0;
+    std::string FileName;
+    std::string Identity;
   };
 
   unsigned char At(size_t i) const {
-    return i < current_.text.size() ? static_cast<unsigned char>(current_.text[i]) : 0;
+    return i < current_.Text.size() ? static_cast<unsigned char>(current_.Text[i]) : 0;
   }
   bool AtEndOf(size_t i) const { return At(i) == 0; }
   void Consume(size_t n);
@@ -61,15 +61,15 @@ private:
   size_t MatchInclude(std::string& name) const;
   void PushInclude(const std::string& name);
   size_t MatchString(unsigned char quote, std::string& text) const;
-  int ScanNumber(TokenValue& value, size_t& length) const;
+  int ScanNumber(TTokenValue& value, size_t& length) const;
   size_t MatchDecimal(size_t start) const;
   size_t MatchPath() const;
-  int ScanWord(TokenValue& value, size_t& length) const;
-  int ScanOperator(TokenValue& value, size_t& length) const;
+  int ScanWord(TTokenValue& value, size_t& length) const;
+  int ScanOperator(TTokenValue& value, size_t& length) const;
 
   TStringTable& strings_;
-  IncludeOpener openInclude_;
-  bool swf4Paths_;
+  TIncludeOpener open_include_;
+  bool swf4_paths_;
   TSourceState current_;
   std::vector<TSourceState> stack_;
 };

@@ -15,11 +15,11 @@ constexpr std::string_view kClipEvents[] = {
     "rollOver", "releaseOutside", "release", "press", "initialize", "data", "construct", "keyPress", "dragOut",
 };
 
-struct KeyName {
-  std::string_view name;
-  int code;
+struct TKeyName {
+  std::string_view Name;
+  int Code;
 };
-constexpr KeyName kKeyNames[] = {
+constexpr TKeyName kKeyNames[] = {
     {"<Enter>", 13}, {"<Up>", 14}, {"<Down>", 15}, {"<Left>", 1}, {"<Right>", 2}, {"<PageUp>", 16},
     {"<PageDown>", 17}, {"Key.BACKSPACE", 8}, {"Key.CAPSLOCK", 20}, {"Key.CONTROL", 17}, {"Key.DELETEKEY", 46},
     {"Key.DOWN", 40}, {"Key.END", 35}, {"Key.ENTER", 13}, {"Key.ESCAPE", 27}, {"Key.HOME", 36},
@@ -68,8 +68,8 @@ int ClipEventIndex(const std::string& name) { return IndexIn(kClipEvents, name);
 
 int KeyCode(const std::string& name) {
   if (name.size() == 1) return static_cast<unsigned char>(name[0]);
-  for (const KeyName& key : kKeyNames)
-    if (key.name == name) return key.code;
+  for (const TKeyName& key : kKeyNames)
+    if (key.Name == name) return key.Code;
   return 0;
 }
 

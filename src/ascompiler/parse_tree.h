@@ -14,7 +14,7 @@
 
 namespace fc {
 
-enum class NodeKind : uint8_t {
+enum class TNodeKind : uint8_t {
   // expressions
   Pair, SourcePos, Number, Str, Lvalue, Assign, BinOp, UnOp, ExprList, FuncCall, CompoundName,
   // statements
@@ -26,7 +26,7 @@ enum class NodeKind : uint8_t {
 };
 
 // TParseTreeNode::Flags
-enum NodeFlags : uint16_t {
+enum TNodeFlags : uint16_t {
   kNodeUnused = 1 << 0,          // compiled as a statement: the value is dropped
   kNodeTarget = 1 << 1,          // assignment target: push only what the setter needs
   kNodeConstructorCall = 1 << 2,  // new
@@ -53,13 +53,13 @@ struct TSourcePos {
 // destructor is not virtual, and a node is never deleted through this base.
 class TParseTreeNode {
 public:
-  explicit TParseTreeNode(NodeKind kind) : Kind(kind) {}
+  explicit TParseTreeNode(TNodeKind kind) : Kind(kind) {}
   TParseTreeNode(const TParseTreeNode&) = delete;
   TParseTreeNode& operator=(const TParseTreeNode&) = delete;
 
   bool Has(uint16_t flag) const { return (Flags & flag) != 0; }
 
-  const NodeKind Kind;
+  const TNodeKind Kind;
   uint16_t Flags = 0;
   int Depth = 1;  // height of the subtree; the parser keeps it bounded
   // Only calls, `new` expressions and event lists carry a source position (their Pos).
@@ -88,7 +88,7 @@ public:
 class TPairNode : public TParseTreeNode {
 public:
   TPairNode(TParseTreeNode* first, TParseTreeNode* second)
-      : TParseTreeNode(NodeKind::Pair), First(first), Second(second) {
+      : TParseTreeNode(TNodeKind::Pair), First(first), Second(second) {
     Below({first, second});
   }
   TParseTreeNode* First;
@@ -97,27 +97,27 @@ public:
 
 class TSourcePosNode : public TParseTreeNode {
 public:
-  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(NodeKind::SourcePos), Pos(std::move(pos)) {}
+  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(TNodeKind::SourcePos), Pos(std::move(pos)) {}
   TSourcePos Pos;
 };
 
 class TNumberNode : public TParseTreeNode {
 public:
-  explicit TNumberNode(double value) : TParseTreeNode(NodeKind::Number), Value(value) {}
+  explicit TNumberNode(double value) : TParseTreeNode(TNodeKind::Number), Value(value) {}
   double Value;
 };
 
 // A string literal, or one of the constants kUndefinedId, kNullId, kFalseId, kTrueId.
 class TStrNode : public TParseTreeNode {
 public:
-  explicit TStrNode(TStrId id) : TParseTreeNode(NodeKind::Str), Id(id) {}
+  explicit TStrNode(TStrId id) : TParseTreeNode(TNodeKind::Str), Id(id) {}
   TStrId Id;
 };
 
 // A dotted name such as a package-qualified class name.
 class TCompoundName : public TParseTreeNode {
 public:
-  explicit TCompoundName(TStrId first) : TParseTreeNode(NodeKind::CompoundName) { Parts.push_back(first); }
+  explicit TCompoundName(TStrId first) : TParseTreeNode(TNodeKind::CompoundName) { Parts.push_back(first); }
   void Append(TStrId part) {
     Parts.push_back(part);
     dotted_ = -1;
@@ -142,12 +142,12 @@ private:
 class TLvalueNode : public TParseTreeNode {
 public:
   TLvalueNode(TParseTreeNode* base, TParseTreeNode* member, bool computed, TIdentTable* scope)
-      : TParseTreeNode(NodeKind::Lvalue), Base(base), Member(member), Scope(scope), Computed(computed) {
+      : TParseTreeNode(TNodeKind::Lvalue), Base(base), Member(member), Scope(scope), Computed(computed) {
     Below({base, member});
   }
   // The member name when it is a plain name (not computed), else -1.
   TStrId Name() const {
-    return !Computed && Member && Member->Kind == NodeKind::Str ? static_cast<const TStrNode*>(Member)->Id : -1;
+    return !Computed && Member && Member->Kind == TNodeKind::Str ? static_cast<const TStrNode*>(Member)->Id : -1;
   }
   void SetBase(TParseTreeNode* base) {
     Base = base;
@@ -169,7 +169,7 @@ class TAssignNode : public TParseTreeNode {
 public:
   // op: kAssignPlain, a compound code 2..12, kTokInc or kTokDec
   TAssignNode(TLvalueNode* target, int op, TParseTreeNode* value, TIdentTable* scope)
-      : TParseTreeNode(NodeKind::Assign), Target(target), Value(value), Operator(op), Scope(scope) {
+      : TParseTreeNode(TNodeKind::Assign), Target(target), Value(value), Operator(op), Scope(scope) {
     target->Flags |= kNodeTarget;
     Below({target, value});
   }
@@ -182,7 +182,7 @@ public:
 class TBinOpNode : public TParseTreeNode {
 public:
   TBinOpNode(int op, TParseTreeNode* left, TParseTreeNode* right)
-      : TParseTreeNode(NodeKind::BinOp), Operator(op), Left(left), Right(right) {
+      : TParseTreeNode(TNodeKind::BinOp), Operator(op), Left(left), Right(right) {
     Below({left, right});
   }
   int Operator;  // the operator's token code
@@ -192,7 +192,7 @@ public:
 
 class TUnOpNode : public TParseTreeNode {
 public:
-  TUnOpNode(int op, TParseTreeNode* operand) : TParseTreeNode(NodeKind::UnOp), Operator(op), Operand(operand) {
+  TUnOpNode(int op, TParseTreeNode* operand) : TParseTreeNode(TNodeKind::UnOp), Operator(op), Operand(operand) {
     Below({operand});
   }
   int Operator;  // '-', '~', NOT, DELETE, TYPEOF or VOID
@@ -202,13 +202,13 @@ public:
 // A comma expression, argument list, array literal or object literal (value, name, ...).
 class TExprListNode : public TListNode {
 public:
-  TExprListNode() : TListNode(NodeKind::ExprList) {}
+  TExprListNode() : TListNode(TNodeKind::ExprList) {}
 };
 
 class TFuncCallNode : public TParseTreeNode {
 public:
   TFuncCallNode(TParseTreeNode* base, TStrId name, TExprListNode* arguments, TIdentTable* scope)
-      : TParseTreeNode(NodeKind::FuncCall), Base(base), Name(name), Arguments(arguments), Scope(scope) {
+      : TParseTreeNode(TNodeKind::FuncCall), Base(base), Name(name), Arguments(arguments), Scope(scope) {
     Below({base, arguments});
   }
   void SetBase(TParseTreeNode* base) {

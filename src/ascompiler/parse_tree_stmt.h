@@ -10,18 +10,18 @@ namespace fc {
 
 class TStmtListNode : public TListNode {
 public:
-  TStmtListNode() : TListNode(NodeKind::StmtList) {}
+  TStmtListNode() : TListNode(TNodeKind::StmtList) {}
 };
 
 class TNullStmtNode : public TParseTreeNode {
 public:
-  TNullStmtNode() : TParseTreeNode(NodeKind::NullStmt) {}
+  TNullStmtNode() : TParseTreeNode(TNodeKind::NullStmt) {}
 };
 
 // A "//#" line: kept in the tree, generates nothing.
 class TListingStmtNode : public TParseTreeNode {
 public:
-  TListingStmtNode(int line, std::string text) : TParseTreeNode(NodeKind::Listing), Line(line), Text(std::move(text)) {}
+  TListingStmtNode(int line, std::string text) : TParseTreeNode(TNodeKind::Listing), Line(line), Text(std::move(text)) {}
   int Line;
   std::string Text;  // without the leading "//#"
 };
@@ -30,7 +30,7 @@ public:
 class TIfStmtNode : public TParseTreeNode {
 public:
   TIfStmtNode(TParseTreeNode* condition, TParseTreeNode* then, TParseTreeNode* otherwise)
-      : TParseTreeNode(NodeKind::If), Condition(condition), Then(then), Else(otherwise) {
+      : TParseTreeNode(TNodeKind::If), Condition(condition), Then(then), Else(otherwise) {
     Below({condition, then, otherwise});
   }
   TParseTreeNode* Condition;
@@ -41,7 +41,7 @@ public:
 class TSwitchCaseNode : public TParseTreeNode {
 public:
   TSwitchCaseNode(TParseTreeNode* label, TParseTreeNode* statements)
-      : TParseTreeNode(NodeKind::SwitchCase), Label(label), Statements(statements) {
+      : TParseTreeNode(TNodeKind::SwitchCase), Label(label), Statements(statements) {
     Below({label, statements});
   }
   TParseTreeNode* Label;       // none for `default`
@@ -50,13 +50,13 @@ public:
 
 class TSwitchCaseListNode : public TListNode {
 public:
-  TSwitchCaseListNode() : TListNode(NodeKind::SwitchCaseList) {}
+  TSwitchCaseListNode() : TListNode(TNodeKind::SwitchCaseList) {}
 };
 
 class TSwitchStmtNode : public TParseTreeNode {
 public:
   TSwitchStmtNode(TParseTreeNode* expression, TSwitchCaseListNode* cases)
-      : TParseTreeNode(NodeKind::Switch), Expression(expression), Cases(cases) {
+      : TParseTreeNode(TNodeKind::Switch), Expression(expression), Cases(cases) {
     Below({expression, cases});
   }
   TParseTreeNode* Expression;
@@ -67,7 +67,7 @@ public:
 class TWaitForFrameNode : public TParseTreeNode {
 public:
   TWaitForFrameNode(TParseTreeNode* statement, double frame)
-      : TParseTreeNode(NodeKind::WaitForFrame), Frame(frame), Statement(statement) {
+      : TParseTreeNode(TNodeKind::WaitForFrame), Frame(frame), Statement(statement) {
     Below({statement});
   }
   double Frame;  // as written; truncated when compiled
@@ -77,7 +77,7 @@ public:
 // while and do-while (kNodeDoWhile); the base of the for loops.
 class TLoopStmtNode : public TParseTreeNode {
 public:
-  TLoopStmtNode(TParseTreeNode* condition, TParseTreeNode* body, NodeKind kind = NodeKind::Loop)
+  TLoopStmtNode(TParseTreeNode* condition, TParseTreeNode* body, TNodeKind kind = TNodeKind::Loop)
       : TParseTreeNode(kind), Condition(condition), Body(body) {
     Below({condition, body});
   }
@@ -92,7 +92,7 @@ public:
 class TForStmtNode : public TLoopStmtNode {
 public:
   TForStmtNode(TParseTreeNode* init, TParseTreeNode* condition, TParseTreeNode* step)
-      : TLoopStmtNode(condition, nullptr, NodeKind::For), Init(init), Step(step) {
+      : TLoopStmtNode(condition, nullptr, TNodeKind::For), Init(init), Step(step) {
     Below({init, step});
   }
   TParseTreeNode* Init;  // a var list, an expression or none
@@ -102,7 +102,7 @@ public:
 class TForInStmtNode : public TLoopStmtNode {
 public:
   TForInStmtNode(TStrId variable, TIdentInfo* entry, TParseTreeNode* object)
-      : TLoopStmtNode(nullptr, nullptr, NodeKind::ForIn), VariableName(variable), VariableEntry(entry),
+      : TLoopStmtNode(nullptr, nullptr, TNodeKind::ForIn), VariableName(variable), VariableEntry(entry),
         Object(object) {
     Below({object});
   }
@@ -113,17 +113,17 @@ public:
 
 class TBreakStmtNode : public TParseTreeNode {
 public:
-  TBreakStmtNode() : TParseTreeNode(NodeKind::Break) {}
+  TBreakStmtNode() : TParseTreeNode(TNodeKind::Break) {}
 };
 
 class TContinueStmtNode : public TParseTreeNode {
 public:
-  TContinueStmtNode() : TParseTreeNode(NodeKind::Continue) {}
+  TContinueStmtNode() : TParseTreeNode(TNodeKind::Continue) {}
 };
 
 class TReturnStmtNode : public TParseTreeNode {
 public:
-  explicit TReturnStmtNode(TParseTreeNode* value) : TParseTreeNode(NodeKind::Return), Value(value) {
+  explicit TReturnStmtNode(TParseTreeNode* value) : TParseTreeNode(TNodeKind::Return), Value(value) {
     Below({value});
   }
   TParseTreeNode* Value;
@@ -132,7 +132,7 @@ public:
 class TWithStmtNode : public TParseTreeNode {
 public:
   TWithStmtNode(TParseTreeNode* object, TParseTreeNode* body)
-      : TParseTreeNode(NodeKind::With), Object(object), Body(body) {
+      : TParseTreeNode(TNodeKind::With), Object(object), Body(body) {
     Below({object, body});
   }
   TParseTreeNode* Object;
@@ -143,7 +143,7 @@ public:
 class TSetTargetNode : public TParseTreeNode {
 public:
   TSetTargetNode(TParseTreeNode* target, TParseTreeNode* body)
-      : TParseTreeNode(NodeKind::SetTarget), Target(target), Body(body) {
+      : TParseTreeNode(TNodeKind::SetTarget), Target(target), Body(body) {
     Below({target, body});
   }
   TParseTreeNode* Target;
@@ -153,7 +153,7 @@ public:
 class TCatchNode : public TParseTreeNode {
 public:
   TCatchNode(TStrId variable, TStrId type, TParseTreeNode* statements)
-      : TParseTreeNode(NodeKind::Catch), VariableName(variable), TypeName(type), Statements(statements) {
+      : TParseTreeNode(TNodeKind::Catch), VariableName(variable), TypeName(type), Statements(statements) {
     Below({statements});
   }
   TStrId VariableName;  // not declared in any scope; always a named variable
@@ -164,7 +164,7 @@ public:
 class TTryStmtNode : public TParseTreeNode {
 public:
   TTryStmtNode(TParseTreeNode* body, TCatchNode* handler, TParseTreeNode* finally)
-      : TParseTreeNode(NodeKind::Try), Body(body), Catch(handler), Finally(finally) {
+      : TParseTreeNode(TNodeKind::Try), Body(body), Catch(handler), Finally(finally) {
     Below({body, handler, finally});
   }
   TParseTreeNode* Body;
@@ -174,14 +174,14 @@ public:
 
 class TThrowStmtNode : public TParseTreeNode {
 public:
-  explicit TThrowStmtNode(TParseTreeNode* value) : TParseTreeNode(NodeKind::Throw), Value(value) { Below({value}); }
+  explicit TThrowStmtNode(TParseTreeNode* value) : TParseTreeNode(TNodeKind::Throw), Value(value) { Below({value}); }
   TParseTreeNode* Value;
 };
 
 class TVarDeclNode : public TParseTreeNode {
 public:
   TVarDeclNode(TParseTreeNode* initialiser, TIdentInfo* entry)
-      : TParseTreeNode(NodeKind::VarDecl), Initialiser(initialiser), Entry(entry) {
+      : TParseTreeNode(TNodeKind::VarDecl), Initialiser(initialiser), Entry(entry) {
     Below({initialiser});
   }
   TParseTreeNode* Initialiser;  // or none
@@ -190,14 +190,14 @@ public:
 
 class TVarDeclListNode : public TListNode {
 public:
-  TVarDeclListNode() : TListNode(NodeKind::VarDeclList) {}
+  TVarDeclListNode() : TListNode(TNodeKind::VarDeclList) {}
   bool IsStatic = false;
 };
 
 class TArgDeclNode : public TParseTreeNode {
 public:
   TArgDeclNode(TStrId name, TStrId type, TIdentInfo* entry)
-      : TParseTreeNode(NodeKind::ArgDecl), Name(name), TypeName(type), Entry(entry) {}
+      : TParseTreeNode(TNodeKind::ArgDecl), Name(name), TypeName(type), Entry(entry) {}
   TStrId Name;
   TStrId TypeName;
   TIdentInfo* Entry;  // none in an interface's method signature
@@ -205,15 +205,15 @@ public:
 
 class TArgDeclListNode : public TListNode {
 public:
-  TArgDeclListNode() : TListNode(NodeKind::ArgDeclList) {}
+  TArgDeclListNode() : TListNode(TNodeKind::ArgDeclList) {}
 };
 
 class TFuncDefNode : public TParseTreeNode {
 public:
-  TFuncDefNode(TStrId name, TArgDeclListNode* parameters, TStrId returnType, TParseTreeNode* body,
+  TFuncDefNode(TStrId name, TArgDeclListNode* parameters, TStrId return_type, TParseTreeNode* body,
                TIdentTable* scope)
-      : TParseTreeNode(NodeKind::FuncDef), Name(name), Body(body), Parameters(parameters),
-        ReturnType(returnType), Scope(scope) {
+      : TParseTreeNode(TNodeKind::FuncDef), Name(name), Body(body), Parameters(parameters),
+        ReturnType(return_type), Scope(scope) {
     Below({parameters, body});
   }
   TStrId Name;  // the empty id for a function literal
@@ -224,14 +224,14 @@ public:
   TIdentInfo* Entry = nullptr;  // declarations: the name's entry in the enclosing scope
 };
 
-enum class EventKind : uint8_t { Button = 0, Clip = 1, KeyPress = 2 };
+enum class TEventKind : uint8_t { Button = 0, Clip = 1, KeyPress = 2 };
 
 // The events of an `on (...)` or `onClipEvent (...)` handler.
 class TEventListNode : public TListNode {
 public:
-  TEventListNode() : TListNode(NodeKind::EventList) {}
+  TEventListNode() : TListNode(TNodeKind::EventList) {}
   TSourcePos Pos;
-  EventKind Kind = EventKind::Button;
+  TEventKind Kind = TEventKind::Button;
   uint16_t ButtonEvents = 0;  // bit i: button event i
   uint32_t ClipEvents = 0;    // bit i: clip event i
   std::string KeyName;
@@ -240,7 +240,7 @@ public:
 // A script, or the body of an event handler (then EventList is set).
 class TProgramNode : public TListNode {
 public:
-  explicit TProgramNode(TIdentTable* scope) : TListNode(NodeKind::Program), Scope(scope) {}
+  explicit TProgramNode(TIdentTable* scope) : TListNode(TNodeKind::Program), Scope(scope) {}
   TEventListNode* EventList = nullptr;
   TIdentTable* Scope;
 };
@@ -248,7 +248,7 @@ public:
 class TFuncDefNode;
 class TClassBodyNode : public TParseTreeNode {
 public:
-  TClassBodyNode() : TParseTreeNode(NodeKind::ClassBody) {}
+  TClassBodyNode() : TParseTreeNode(TNodeKind::ClassBody) {}
   void AddField(TVarDeclListNode* field) {
     field->Flags |= kNodeClassMember;
     for (TParseTreeNode* item : field->Items) item->Flags |= kNodeClassMember;
@@ -266,13 +266,13 @@ public:
 
 class TClassImplListNode : public TParseTreeNode {
 public:
-  TClassImplListNode() : TParseTreeNode(NodeKind::ClassImplList) {}
+  TClassImplListNode() : TParseTreeNode(TNodeKind::ClassImplList) {}
   TVector<TCompoundName*> Items{"TObjectVector"};
 };
 
 class TClassDefNode : public TParseTreeNode {
 public:
-  TClassDefNode(NodeKind kind, TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info)
+  TClassDefNode(TNodeKind kind, TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info)
       : TParseTreeNode(kind), Name(name), Super(super), Scope(scope), Info(info) {}
   // The dotted names that must be compiled before this class: its superclass and, for a
   // class, its interfaces.
@@ -288,7 +288,7 @@ class TClassImplNode : public TClassDefNode {
 public:
   TClassImplNode(TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info,
                  TClassBodyNode* body, TClassImplListNode* interfaces)
-      : TClassDefNode(NodeKind::ClassImpl, name, super, scope, info), Body(body), Interfaces(interfaces) {
+      : TClassDefNode(TNodeKind::ClassImpl, name, super, scope, info), Body(body), Interfaces(interfaces) {
     Below({body});
   }
   TStrIdArray Dependencies(TStringTable& strings) const override;
@@ -301,12 +301,12 @@ public:
 class TClassIntfNode : public TClassDefNode {
 public:
   TClassIntfNode(TCompoundName* name, TCompoundName* super, TIdentTable* scope, TClassInfo* info)
-      : TClassDefNode(NodeKind::ClassIntf, name, super, scope, info) {}
+      : TClassDefNode(TNodeKind::ClassIntf, name, super, scope, info) {}
 };
 
 class TImportNode : public TParseTreeNode {
 public:
-  explicit TImportNode(TCompoundName* name) : TParseTreeNode(NodeKind::Import), Name(name) {}
+  explicit TImportNode(TCompoundName* name) : TParseTreeNode(TNodeKind::Import), Name(name) {}
   TCompoundName* Name;
   bool Wildcard = false;  // import a.b.*
 };
@@ -319,50 +319,50 @@ void VisitChildren(TParseTreeNode* node, F&& f) {
     for (auto* item : items) f(item);
   };
   switch (node->Kind) {
-    case NodeKind::Pair: f(static_cast<TPairNode*>(node)->First); f(static_cast<TPairNode*>(node)->Second); break;
-    case NodeKind::Lvalue: f(static_cast<TLvalueNode*>(node)->Base); f(static_cast<TLvalueNode*>(node)->Member); break;
-    case NodeKind::Assign: f(static_cast<TAssignNode*>(node)->Target); f(static_cast<TAssignNode*>(node)->Value); break;
-    case NodeKind::BinOp: f(static_cast<TBinOpNode*>(node)->Left); f(static_cast<TBinOpNode*>(node)->Right); break;
-    case NodeKind::UnOp: f(static_cast<TUnOpNode*>(node)->Operand); break;
-    case NodeKind::FuncCall: f(static_cast<TFuncCallNode*>(node)->Base); f(static_cast<TFuncCallNode*>(node)->Arguments); break;
-    case NodeKind::ExprList: case NodeKind::StmtList: case NodeKind::SwitchCaseList: case NodeKind::VarDeclList:
-    case NodeKind::ArgDeclList: case NodeKind::EventList: case NodeKind::Program:
+    case TNodeKind::Pair: f(static_cast<TPairNode*>(node)->First); f(static_cast<TPairNode*>(node)->Second); break;
+    case TNodeKind::Lvalue: f(static_cast<TLvalueNode*>(node)->Base); f(static_cast<TLvalueNode*>(node)->Member); break;
+    case TNodeKind::Assign: f(static_cast<TAssignNode*>(node)->Target); f(static_cast<TAssignNode*>(node)->Value); break;
+    case TNodeKind::BinOp: f(static_cast<TBinOpNode*>(node)->Left); f(static_cast<TBinOpNode*>(node)->Right); break;
+    case TNodeKind::UnOp: f(static_cast<TUnOpNode*>(node)->Operand); break;
+    case TNodeKind::FuncCall: f(static_cast<TFuncCallNode*>(node)->Base); f(static_cast<TFuncCallNode*>(node)->Arguments); break;
+    case TNodeKind::ExprList: case TNodeKind::StmtList: case TNodeKind::SwitchCaseList: case TNodeKind::VarDeclList:
+    case TNodeKind::ArgDeclList: case TNodeKind::EventList: case TNodeKind::Program:
       each(static_cast<TListNode*>(node)->Items);
       break;
-    case NodeKind::If: {
+    case TNodeKind::If: {
       auto* n = static_cast<TIfStmtNode*>(node);
       f(n->Condition); f(n->Then); f(n->Else);
       break;
     }
-    case NodeKind::Switch: f(static_cast<TSwitchStmtNode*>(node)->Expression); f(static_cast<TSwitchStmtNode*>(node)->Cases); break;
-    case NodeKind::SwitchCase: f(static_cast<TSwitchCaseNode*>(node)->Label); f(static_cast<TSwitchCaseNode*>(node)->Statements); break;
-    case NodeKind::WaitForFrame: f(static_cast<TWaitForFrameNode*>(node)->Statement); break;
-    case NodeKind::Loop: f(static_cast<TLoopStmtNode*>(node)->Condition); f(static_cast<TLoopStmtNode*>(node)->Body); break;
-    case NodeKind::For: {
+    case TNodeKind::Switch: f(static_cast<TSwitchStmtNode*>(node)->Expression); f(static_cast<TSwitchStmtNode*>(node)->Cases); break;
+    case TNodeKind::SwitchCase: f(static_cast<TSwitchCaseNode*>(node)->Label); f(static_cast<TSwitchCaseNode*>(node)->Statements); break;
+    case TNodeKind::WaitForFrame: f(static_cast<TWaitForFrameNode*>(node)->Statement); break;
+    case TNodeKind::Loop: f(static_cast<TLoopStmtNode*>(node)->Condition); f(static_cast<TLoopStmtNode*>(node)->Body); break;
+    case TNodeKind::For: {
       auto* n = static_cast<TForStmtNode*>(node);
       f(n->Init); f(n->Condition); f(n->Step); f(n->Body);
       break;
     }
-    case NodeKind::ForIn: f(static_cast<TForInStmtNode*>(node)->Object); f(static_cast<TForInStmtNode*>(node)->Body); break;
-    case NodeKind::Return: f(static_cast<TReturnStmtNode*>(node)->Value); break;
-    case NodeKind::With: f(static_cast<TWithStmtNode*>(node)->Object); f(static_cast<TWithStmtNode*>(node)->Body); break;
-    case NodeKind::SetTarget: f(static_cast<TSetTargetNode*>(node)->Target); f(static_cast<TSetTargetNode*>(node)->Body); break;
-    case NodeKind::Catch: f(static_cast<TCatchNode*>(node)->Statements); break;
-    case NodeKind::Try: {
+    case TNodeKind::ForIn: f(static_cast<TForInStmtNode*>(node)->Object); f(static_cast<TForInStmtNode*>(node)->Body); break;
+    case TNodeKind::Return: f(static_cast<TReturnStmtNode*>(node)->Value); break;
+    case TNodeKind::With: f(static_cast<TWithStmtNode*>(node)->Object); f(static_cast<TWithStmtNode*>(node)->Body); break;
+    case TNodeKind::SetTarget: f(static_cast<TSetTargetNode*>(node)->Target); f(static_cast<TSetTargetNode*>(node)->Body); break;
+    case TNodeKind::Catch: f(static_cast<TCatchNode*>(node)->Statements); break;
+    case TNodeKind::Try: {
       auto* n = static_cast<TTryStmtNode*>(node);
       f(n->Body); f(n->Catch); f(n->Finally);
       break;
     }
-    case NodeKind::Throw: f(static_cast<TThrowStmtNode*>(node)->Value); break;
-    case NodeKind::VarDecl: f(static_cast<TVarDeclNode*>(node)->Initialiser); break;
-    case NodeKind::FuncDef: f(static_cast<TFuncDefNode*>(node)->Body); break;
-    case NodeKind::ClassBody: {
+    case TNodeKind::Throw: f(static_cast<TThrowStmtNode*>(node)->Value); break;
+    case TNodeKind::VarDecl: f(static_cast<TVarDeclNode*>(node)->Initialiser); break;
+    case TNodeKind::FuncDef: f(static_cast<TFuncDefNode*>(node)->Body); break;
+    case TNodeKind::ClassBody: {
       auto* n = static_cast<TClassBodyNode*>(node);
       each(n->Fields);
       each(n->Methods);
       break;
     }
-    case NodeKind::ClassImpl: f(static_cast<TClassImplNode*>(node)->Body); f(static_cast<TClassImplNode*>(node)->Constructor); break;
+    case TNodeKind::ClassImpl: f(static_cast<TClassImplNode*>(node)->Body); f(static_cast<TClassImplNode*>(node)->Constructor); break;
     default: break;
   }
 }

@@ -8,40 +8,40 @@
 
 namespace fc {
 
-void ParserContext::NestingTooDeep() const {
+void TParserContext::NestingTooDeep() const {
   if (lexer_.FileName().empty())
     throw EActionCompileError(Format("Nesting too deep in line: %d pos: %d", lexer_.Line(), lexer_.Column() + 1));
   throw EActionCompileError(Format("Nesting too deep in file: \"%s\" line: %d pos: %d", lexer_.FileName().c_str(),
                                    lexer_.Line(), lexer_.Column() + 1));
 }
 
-std::vector<TStrId> ParserContext::SplitName(TStrId dotted) {
+std::vector<TStrId> TParserContext::SplitName(TStrId dotted) {
   std::vector<TStrId> parts;
   for (const std::string& part : Split(Strings().Text(dotted), '.')) parts.push_back(Strings().Intern(part));
   return parts;
 }
 
 // The l-value chain a.b for the first `count` parts of a.b.Foo.
-TParseTreeNode* ParserContext::NameChain(const std::vector<TStrId>& parts, size_t count) {
+TParseTreeNode* TParserContext::NameChain(const std::vector<TStrId>& parts, size_t count) {
   TLvalueNode* chain = nullptr;
   for (size_t i = 0; i < count; ++i) chain = New<TLvalueNode>(chain, New<TStrNode>(parts[i]), false, Scope());
   return chain;
 }
 
-TLvalueNode* ParserContext::NameLvalue(TStrId name) {
+TLvalueNode* TParserContext::NameLvalue(TStrId name) {
   TIdentTable* scope = Scope();
   TLvalueNode* lvalue = New<TLvalueNode>(nullptr, New<TStrNode>(name), false, scope);
   if (name == TStringTable::ThisId || name == TStringTable::SuperId || name == TStringTable::ArgumentsId) {
-    scope->UseSpecial(name == TStringTable::ThisId    ? Special::This
-                      : name == TStringTable::SuperId ? Special::Super
-                                                      : Special::Arguments);
+    scope->UseSpecial(name == TStringTable::ThisId    ? TSpecial::This
+                      : name == TStringTable::SuperId ? TSpecial::Super
+                                                      : TSpecial::Arguments);
     lvalue->Resolved = true;
   }
   TIdentInfo* entry = scope->Lookup(name, TLookupMode::Own);
   if (!entry) {
     entry = scope->Lookup(name, TLookupMode::OutwardAndSuperclasses);
     // An outer function's local used from an inner function cannot live in a register.
-    if (entry && entry->Kind == ScopeKind::Function) entry->Register = kRegisterNever;
+    if (entry && entry->Kind == TScopeKind::Function) entry->Register = kRegisterNever;
   }
   lvalue->Entry = entry;
   if (TClassInfo* cls = entry ? entry->AsClass() : nullptr) {
@@ -54,7 +54,7 @@ TLvalueNode* ParserContext::NameLvalue(TStrId name) {
   return Checked(lvalue);
 }
 
-TLvalueNode* ParserContext::PathLvalue(TStrId path) {
+TLvalueNode* TParserContext::PathLvalue(TStrId path) {
   TLvalueNode* lvalue = New<TLvalueNode>(nullptr, nullptr, false, Scope());
   const std::string text = Strings().Text(path);
   const size_t colon = text.rfind(':');
@@ -64,19 +64,19 @@ TLvalueNode* ParserContext::PathLvalue(TStrId path) {
   return lvalue;
 }
 
-TLvalueNode* ParserContext::MemberLvalue(TParseTreeNode* base, TStrId name) {
+TLvalueNode* TParserContext::MemberLvalue(TParseTreeNode* base, TStrId name) {
   return New<TLvalueNode>(base, New<TStrNode>(name), false, Scope());
 }
 
-TLvalueNode* ParserContext::ComputedLvalue(TParseTreeNode* base, TParseTreeNode* member) {
+TLvalueNode* TParserContext::ComputedLvalue(TParseTreeNode* base, TParseTreeNode* member) {
   return New<TLvalueNode>(base, member, true, Scope());
 }
 
 // For `a.b.C(...)`: the class a.b.C when the base is a chain of plain names.
-TClassInfo* ParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
+TClassInfo* TParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
   std::vector<TStrId> reversed{name};
   for (TParseTreeNode* node = base; node;) {
-    if (node->Kind != NodeKind::Lvalue) return nullptr;
+    if (node->Kind != TNodeKind::Lvalue) return nullptr;
     auto* lvalue = static_cast<TLvalueNode*>(node);
     if (lvalue->Name() < 0 || lvalue->Path >= 0) return nullptr;
     reversed.push_back(lvalue->Name());
@@ -90,13 +90,13 @@ TClassInfo* ParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
   return Scope()->FindClass(Strings().Intern(dotted));
 }
 
-TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments,
+TFuncCallNode* TParserContext::Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments,
                                    TParseTreeNode* pos) {
   TIdentTable* scope = Scope();
   TFuncCallNode* call = New<TFuncCallNode>(base, name, arguments, scope);
   call->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
   if (name == TStringTable::SuperId) {
-    scope->UseSpecial(Special::Super);
+    scope->UseSpecial(TSpecial::Super);
     scope->SuperCallMissing = false;
   }
   call->Entry = scope->Lookup(name, TLookupMode::OutwardAndSuperclasses);
@@ -113,27 +113,27 @@ TFuncCallNode* ParserContext::Call(TParseTreeNode* base, TStrId name, TExprListN
   return Checked(call);
 }
 
-TFuncCallNode* ParserContext::NewCall(TFuncCallNode* call) {
+TFuncCallNode* TParserContext::NewCall(TFuncCallNode* call) {
   call->Flags |= kNodeConstructorCall;
   if (call->Base)
     if (TClassInfo* cls = ChainClass(call->Base, call->Name)) cls->ClassFlags |= kClassReferenced;
   return call;
 }
 
-TAssignNode* ParserContext::Assign(TParseTreeNode* target, int op, TParseTreeNode* value, bool postfix) {
+TAssignNode* TParserContext::Assign(TParseTreeNode* target, int op, TParseTreeNode* value, bool postfix) {
   TAssignNode* assign = New<TAssignNode>(static_cast<TLvalueNode*>(target), op, value, Scope());
   if (postfix) assign->Flags |= kNodePostfix;
   return assign;
 }
 
-TExprListNode* ParserContext::ExprList(TParseTreeNode* first, uint16_t flags) {
+TExprListNode* TParserContext::ExprList(TParseTreeNode* first, uint16_t flags) {
   TExprListNode* list = New<TExprListNode>();
   list->Flags |= flags;
   return Append(list, first);
 }
 
-bool ParserContext::AppendToComma(TParseTreeNode* list, TParseTreeNode* item) {
-  if (list->Kind != NodeKind::ExprList) {
+bool TParserContext::AppendToComma(TParseTreeNode* list, TParseTreeNode* item) {
+  if (list->Kind != TNodeKind::ExprList) {
     SyntaxError("syntax error");
     return false;
   }
@@ -141,38 +141,38 @@ bool ParserContext::AppendToComma(TParseTreeNode* list, TParseTreeNode* item) {
   return true;
 }
 
-TExprListNode* ParserContext::MarkList(TExprListNode* list, uint16_t flag) {
+TExprListNode* TParserContext::MarkList(TExprListNode* list, uint16_t flag) {
   list->Flags |= flag;
   return list;
 }
 
-TExprListNode* ParserContext::AppendProperty(TExprListNode* list, TPairNode* property) {
+TExprListNode* TParserContext::AppendProperty(TExprListNode* list, TPairNode* property) {
   Append(list, property->First);
   return Append(list, property->Second);
 }
 
-TVarDeclNode* ParserContext::VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool functionLiteral) {
+TVarDeclNode* TParserContext::VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool function_literal) {
   TIdentInfo* entry = Scope()->Declare(name, type);
   entry->Flags |= kIdentDeclared;
-  if (functionLiteral) entry->Register = kRegisterNever;
+  if (function_literal) entry->Register = kRegisterNever;
   return New<TVarDeclNode>(initialiser, entry);
 }
 
-TArgDeclNode* ParserContext::Param(TStrId name, TStrId type) {
+TArgDeclNode* TParserContext::Param(TStrId name, TStrId type) {
   TIdentInfo* entry = nullptr;
-  if (Scope()->Kind == ScopeKind::Function) {  // not in an interface's method signature
+  if (Scope()->Kind == TScopeKind::Function) {  // not in an interface's method signature
     entry = Scope()->Declare(name, type);
     entry->Flags |= kIdentDeclared;
   }
   return New<TArgDeclNode>(name, type, entry);
 }
 
-void ParserContext::OpenFunctionScope(TStrId declaredName) {
-  if (declaredName >= 0) Scope()->Declare(declaredName, -1);
-  OpenScope(ScopeKind::Function);
+void TParserContext::OpenFunctionScope(TStrId declared_name) {
+  if (declared_name >= 0) Scope()->Declare(declared_name, -1);
+  OpenScope(TScopeKind::Function);
 }
 
-TFuncDefNode* ParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params, TStrId type, TParseTreeNode* body,
+TFuncDefNode* TParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params, TStrId type, TParseTreeNode* body,
                                           uint16_t accessor) {
   TIdentTable* scope = Scope();
   TFuncDefNode* function = New<TFuncDefNode>(name, params, type, body, scope);
@@ -187,45 +187,45 @@ TFuncDefNode* ParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params,
   return function;
 }
 
-TFuncDefNode* ParserContext::FunctionExpr(TArgDeclListNode* params, TStrId type, TParseTreeNode* body) {
+TFuncDefNode* TParserContext::FunctionExpr(TArgDeclListNode* params, TStrId type, TParseTreeNode* body) {
   TIdentTable* scope = Scope();
   TFuncDefNode* function = New<TFuncDefNode>(TStringTable::EmptyId, params, type, body, scope);
   CloseScope();
   return function;
 }
 
-TForInStmtNode* ParserContext::ForIn(TStrId variable, TParseTreeNode* object) {
+TForInStmtNode* TParserContext::ForIn(TStrId variable, TParseTreeNode* object) {
   TIdentInfo* entry = Scope()->Declare(variable, -1);
   entry->Flags |= kIdentDeclared;
   return New<TForInStmtNode>(variable, entry, object);
 }
 
-TVarDeclListNode* ParserContext::MemberVars(int modifiers, TVarDeclListNode* vars) {
+TVarDeclListNode* TParserContext::MemberVars(int modifiers, TVarDeclListNode* vars) {
   for (TParseTreeNode* item : vars->Items) static_cast<TVarDeclNode*>(item)->Entry->Flags |= modifiers;
   if (modifiers & kIdentStatic) vars->IsStatic = true;
   return vars;
 }
 
-TFuncDefNode* ParserContext::MemberFunction(int modifiers, TFuncDefNode* function) {
+TFuncDefNode* TParserContext::MemberFunction(int modifiers, TFuncDefNode* function) {
   if (function->Entry) function->Entry->Flags |= modifiers;
   return function;
 }
 
-void ParserContext::AddMember(TClassBodyNode* body, TParseTreeNode* member) {
-  if (member->Kind == NodeKind::VarDeclList) body->AddField(static_cast<TVarDeclListNode*>(member));
+void TParserContext::AddMember(TClassBodyNode* body, TParseTreeNode* member) {
+  if (member->Kind == TNodeKind::VarDeclList) body->AddField(static_cast<TVarDeclListNode*>(member));
   else body->AddMethod(static_cast<TFuncDefNode*>(member));
   Checked(body);
 }
 
-TPairNode* ParserContext::Event(TStrId name, TParseTreeNode* argument) {
+TPairNode* TParserContext::Event(TStrId name, TParseTreeNode* argument) {
   return New<TPairNode>(New<TStrNode>(name), argument);
 }
 
-void ParserContext::ValidateEvents(TEventListNode* events) {
+void TParserContext::ValidateEvents(TEventListNode* events) {
   for (TParseTreeNode* item : events->Items) {
     auto* pair = static_cast<TPairNode*>(item);
     const std::string& name = Strings().Text(static_cast<TStrNode*>(pair->First)->Id);
-    if (events->Kind == EventKind::Button) {
+    if (events->Kind == TEventKind::Button) {
       const int index = ButtonEventIndex(name);
       if (index < 0)
         throw EActionCompileError(Format("Unknown button event: %s in line %d", name.c_str(), events->Pos.Line));
@@ -237,14 +237,14 @@ void ParserContext::ValidateEvents(TEventListNode* events) {
       events->ClipEvents |= 1u << index;
     }
     if (pair->Second) {  // a key argument: the handler is a key handler; later events are ignored
-      events->Kind = EventKind::KeyPress;
+      events->Kind = TEventKind::KeyPress;
       events->KeyName = Strings().Text(static_cast<TStrNode*>(pair->Second)->Id);
       break;
     }
   }
 }
 
-TProgramNode* ParserContext::EventHandler(EventKind kind, TParseTreeNode* pos, TEventListNode* events,
+TProgramNode* TParserContext::EventHandler(TEventKind kind, TParseTreeNode* pos, TEventListNode* events,
                                           TProgramNode* body) {
   events->Kind = kind;
   events->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
@@ -254,17 +254,17 @@ TProgramNode* ParserContext::EventHandler(EventKind kind, TParseTreeNode* pos, T
   return body;
 }
 
-TProgramNode* ParserContext::KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body) {
+TProgramNode* TParserContext::KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body) {
   TEventListNode* events = New<TEventListNode>();
   Append(events, Event(Strings().Intern("keyPress"), New<TStrNode>(key)));
-  return EventHandler(EventKind::KeyPress, pos, events, body);
+  return EventHandler(TEventKind::KeyPress, pos, events, body);
 }
 
-TProgramNode* ParserContext::Program(TParseTreeNode* first) {
+TProgramNode* TParserContext::Program(TParseTreeNode* first) {
   return Append(New<TProgramNode>(Scope()), first);
 }
 
-TClassInfo* ParserContext::ResolveClass(TCompoundName* name, const char* message) {
+TClassInfo* TParserContext::ResolveClass(TCompoundName* name, const char* message) {
   TClassInfo* cls = Scope()->FindClass(name->Dotted(Strings()));
   if (!cls) throw EActionCompileError(Format(message, name->Text(Strings()).c_str()));
   // An imported short name stands for the full name.
@@ -273,34 +273,34 @@ TClassInfo* ParserContext::ResolveClass(TCompoundName* name, const char* message
   return cls;
 }
 
-TCompoundName* ParserContext::ResolveInterface(TCompoundName* name) {
+TCompoundName* TParserContext::ResolveInterface(TCompoundName* name) {
   ResolveClass(name, "Interface %s not found.");
   return name;
 }
 
-void ParserContext::OpenClassScope(TCompoundName* name, TCompoundName* super) {
-  TClassInfo* superInfo = super ? ResolveClass(super, "Superclass %s not found.") : nullptr;
+void TParserContext::OpenClassScope(TCompoundName* name, TCompoundName* super) {
+  TClassInfo* super_info = super ? ResolveClass(super, "Superclass %s not found.") : nullptr;
   TClassInfo* info = Scope()->DeclareClass(name->Dotted(Strings()));
-  OpenScope(ScopeKind::Class);
+  OpenScope(TScopeKind::Class);
   TIdentTable* scope = Scope();
   info->Members = scope;
   scope->SetClassName(name);
-  if (superInfo) {
-    scope->Base = superInfo->Members;
-    info->SuperClass = superInfo;
+  if (super_info) {
+    scope->Base = super_info->Members;
+    info->SuperClass = super_info;
     if (HasCyclicSuperClass(info)) {
       info->SuperClass = nullptr;
       scope->Base = nullptr;
       throw EActionCompileError(Format("Class %s extends itself.", name->Text(Strings()).c_str()));
     }
   }
-  openClasses_.push_back(info);
+  open_classes_.push_back(info);
 }
 
-TClassImplNode* ParserContext::ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
+TClassImplNode* TParserContext::ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
                                          TClassBodyNode* body) {
-  TClassInfo* info = openClasses_.back();
-  openClasses_.pop_back();
+  TClassInfo* info = open_classes_.back();
+  open_classes_.pop_back();
   TClassImplNode* node = New<TClassImplNode>(name, super, Scope(), info, body, interfaces);
   // The method named like the class is its constructor.
   const TStrId last = name->Last();
@@ -312,7 +312,7 @@ TClassImplNode* ParserContext::ClassDecl(TCompoundName* name, TCompoundName* sup
     }
   }
   if (!node->Constructor) {
-    OpenScope(ScopeKind::Function);
+    OpenScope(TScopeKind::Function);
     TIdentTable* scope = Scope();
     CloseScope();
     node->Constructor = New<TFuncDefNode>(last, New<TArgDeclListNode>(), TStringTable::EmptyId, nullptr, scope);
@@ -322,22 +322,22 @@ TClassImplNode* ParserContext::ClassDecl(TCompoundName* name, TCompoundName* sup
   return node;
 }
 
-TClassIntfNode* ParserContext::InterfaceDecl(TCompoundName* name, TCompoundName* super) {
-  TClassInfo* info = openClasses_.back();
-  openClasses_.pop_back();
+TClassIntfNode* TParserContext::InterfaceDecl(TCompoundName* name, TCompoundName* super) {
+  TClassInfo* info = open_classes_.back();
+  open_classes_.pop_back();
   TClassIntfNode* node = New<TClassIntfNode>(name, super, Scope(), info);
   CloseScope();
   return node;
 }
 
-TImportNode* ParserContext::Import(TCompoundName* name) {
+TImportNode* TParserContext::Import(TCompoundName* name) {
   TClassInfo* cls = Scope()->FindClass(name->Dotted(Strings()));
   if (!cls) throw EActionCompileError(Format("Class %s not found.", name->Text(Strings()).c_str()));
   Scope()->AddAlias(name->Last(), cls);
   return New<TImportNode>(name);
 }
 
-TImportNode* ParserContext::ImportAll(TCompoundName* package) {
+TImportNode* TParserContext::ImportAll(TCompoundName* package) {
   std::vector<std::string> prefix;
   for (TStrId part : package->Parts) prefix.push_back(Strings().Text(part));
   std::vector<TClassInfo*> matches;

@@ -12,22 +12,22 @@
 
 namespace fc {
 
-class ParserContext {
+class TParserContext {
 public:
-  ParserContext(TCompileContext& context, TCompileUnit& unit, TLexer& lexer)
+  TParserContext(TCompileContext& context, TCompileUnit& unit, TLexer& lexer)
       : context_(context), unit_(unit), lexer_(lexer) {}
 
-  int NextToken(TokenValue& value) { return lexer_.NextToken(value); }
-  TokenValue& Token() { return token_; }
+  int NextToken(TTokenValue& value) { return lexer_.NextToken(value); }
+  TTokenValue& Token() { return token_; }
   const std::string* KeepText(std::string text) { return &texts_.emplace_back(std::move(text)); }
-  void SyntaxError(const char* message) { syntaxMessage_ = message; }
-  const std::string& SyntaxMessage() const { return syntaxMessage_; }
+  void SyntaxError(const char* message) { syntax_message_ = message; }
+  const std::string& SyntaxMessage() const { return syntax_message_; }
 
   TSourcePos Position() { return {unit_.KeepFileName(lexer_.FileName()), lexer_.Line(), lexer_.Column()}; }
   int Line() const { return lexer_.Line(); }
   TStringTable& Strings() { return context_.StringTable; }
   TIdentTable* Scope() const { return context_.CurrentScope(); }
-  void OpenScope(ScopeKind kind) { context_.OpenScope(kind); }
+  void OpenScope(TScopeKind kind) { context_.OpenScope(kind); }
   void CloseScope() { context_.CloseScope(); }
   void SetRoot(TProgramNode* root) { unit_.Root = root; }
 
@@ -63,9 +63,9 @@ public:
   TExprListNode* AppendProperty(TExprListNode* list, TPairNode* property);
 
   // Declarations
-  TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool functionLiteral);
+  TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool function_literal);
   TArgDeclNode* Param(TStrId name, TStrId type);
-  void OpenFunctionScope(TStrId declaredName);
+  void OpenFunctionScope(TStrId declared_name);
   TFuncDefNode* FunctionDecl(TStrId name, TArgDeclListNode* params, TStrId type, TParseTreeNode* body,
                              uint16_t accessor);
   TFuncDefNode* FunctionExpr(TArgDeclListNode* params, TStrId type, TParseTreeNode* body);
@@ -76,7 +76,7 @@ public:
 
   // Event handlers
   TPairNode* Event(TStrId name, TParseTreeNode* argument);
-  TProgramNode* EventHandler(EventKind kind, TParseTreeNode* pos, TEventListNode* events, TProgramNode* body);
+  TProgramNode* EventHandler(TEventKind kind, TParseTreeNode* pos, TEventListNode* events, TProgramNode* body);
   TProgramNode* KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body);
   TProgramNode* Program(TParseTreeNode* first);
 
@@ -101,12 +101,12 @@ private:
   TCompileUnit& unit_;
   TLexer& lexer_;
   std::deque<std::string> texts_;  // listing lines on their way into nodes
-  std::string syntaxMessage_;
-  TokenValue token_;  // the scanner's latest token
-  std::vector<TClassInfo*> openClasses_;  // classes whose body is being parsed
+  std::string syntax_message_;
+  TTokenValue token_;  // the scanner's latest token
+  std::vector<TClassInfo*> open_classes_;  // classes whose body is being parsed
 };
 
 // The generated parser (grammar.y).
-int ParseTokens(ParserContext& context);
+int ParseTokens(TParserContext& context);
 
 }  // namespace fc

@@ -9,7 +9,7 @@
 
 namespace fc {
 
-enum Token : int {
+enum TToken : int {
   kTokEnd = 0,
   kTokBreak = 257, kTokCase, kTokCatch, kTokClass, kTokContinue, kTokDefault, kTokDelete, kTokDo,
   kTokElse, kTokExtends, kTokEval, kTokFalse, kTokFinally, kTokFor, kTokFunction, kTokFunctionGet,
@@ -26,18 +26,18 @@ enum Token : int {
 static_assert(kTokWith == 299 && kTokUshr == 324 && kTokSLe == 333);
 
 // Operator codes of compound assignments (ASSIGNOP values) and of plain "=".
-enum AssignOp : int {
+enum TAssignOp : int {
   kAssignPlain = 1, kAssignAdd, kAssignSub, kAssignMul, kAssignDiv, kAssignMod, kAssignAnd,
   kAssignXor, kAssignOr, kAssignShl, kAssignShr, kAssignUshr,
 };
 
 // The value a token carries: a string id (IDENT, STRING, PATH), a number, an operator code
 // or the text of a listing line.
-struct TokenValue {
-  TStrId id = 0;
-  double number = 0;
-  int op = 0;
-  std::string text;
+struct TTokenValue {
+  TStrId ID = 0;
+  double Number = 0;
+  int Op = 0;
+  std::string Text;
 };
 
 // "IDENT", "'+'", "end of input": for dumps and diagnostics.

@@ -10,9 +10,9 @@ namespace {
 
 const char* kAssignOps[] = {"", "=", "+=", "-=", "*=", "/=", "%=", "&=", "^=", "|=", "<<=", ">>=", ">>>="};
 
-class Dumper {
+class TDumper {
 public:
-  explicit Dumper(const TStringTable& strings) : strings_(strings) {}
+  explicit TDumper(const TStringTable& strings) : strings_(strings) {}
 
   void Node(const TParseTreeNode* node, int indent) {
     if (!node) return;
@@ -36,17 +36,17 @@ private:
 
   std::string Describe(const TParseTreeNode* node, std::vector<const TParseTreeNode*>& children) {
     switch (node->Kind) {
-      case NodeKind::Pair: {
+      case TNodeKind::Pair: {
         auto* n = static_cast<const TPairNode*>(node);
         children = {n->First, n->Second};
         return "Pair";
       }
-      case NodeKind::SourcePos: {
+      case TNodeKind::SourcePos: {
         auto* n = static_cast<const TSourcePosNode*>(node);
         return Format("SourcePos %d:%d", n->Pos.Line, n->Pos.Column);
       }
-      case NodeKind::Number: return "Number " + FormatDouble(static_cast<const TNumberNode*>(node)->Value);
-      case NodeKind::Str: {
+      case TNodeKind::Number: return "Number " + FormatDouble(static_cast<const TNumberNode*>(node)->Value);
+      case TNodeKind::Str: {
         const TStrId id = static_cast<const TStrNode*>(node)->Id;
         switch (id) {
           case kUndefinedId: return "undefined";
@@ -56,7 +56,7 @@ private:
           default: return "String \"" + Name(id) + "\"";
         }
       }
-      case NodeKind::Lvalue: {
+      case TNodeKind::Lvalue: {
         auto* n = static_cast<const TLvalueNode*>(node);
         if (n->Path >= 0) return "Path " + Name(n->Path);
         children = {n->Base};
@@ -69,7 +69,7 @@ private:
         else if (n->Entry) text += n->Entry->Register == kRegisterNever ? " (outer local)" : " (declared)";
         return text;
       }
-      case NodeKind::Assign: {
+      case TNodeKind::Assign: {
         auto* n = static_cast<const TAssignNode*>(node);
         children = {n->Target, n->Value};
         if (n->Operator == kTokInc || n->Operator == kTokDec)
@@ -77,17 +77,17 @@ private:
                  (n->Has(kNodePostfix) ? " postfix" : " prefix");
         return std::string("Assign ") + (n->Operator >= 1 && n->Operator <= 12 ? kAssignOps[n->Operator] : "?");
       }
-      case NodeKind::BinOp: {
+      case TNodeKind::BinOp: {
         auto* n = static_cast<const TBinOpNode*>(node);
         children = {n->Left, n->Right};
         return "BinOp " + Operator(n->Operator);
       }
-      case NodeKind::UnOp: {
+      case TNodeKind::UnOp: {
         auto* n = static_cast<const TUnOpNode*>(node);
         children = {n->Operand};
         return "UnOp " + Operator(n->Operator);
       }
-      case NodeKind::ExprList: {
+      case TNodeKind::ExprList: {
         auto* n = static_cast<const TExprListNode*>(node);
         Items(n->Items, children);
         return n->Has(kNodeArrayLiteral)    ? "Array"
@@ -95,7 +95,7 @@ private:
                : n->Has(kNodeCommaExpr)     ? "Comma"
                                             : "Args";
       }
-      case NodeKind::FuncCall: {
+      case TNodeKind::FuncCall: {
         auto* n = static_cast<const TFuncCallNode*>(node);
         children = {n->Base, n->Arguments};
         std::string text = n->Has(kNodeConstructorCall) ? "New " : "Call ";
@@ -104,86 +104,86 @@ private:
         else if (auto* cls = dynamic_cast<const TClassInfo*>(n->Entry)) text += " (class " + Name(cls->Name) + ")";
         return text;
       }
-      case NodeKind::CompoundName: return "Name " + static_cast<const TCompoundName*>(node)->Text(strings_);
-      case NodeKind::StmtList: Items(static_cast<const TListNode*>(node)->Items, children); return "Statements";
-      case NodeKind::NullStmt: return "Empty";
-      case NodeKind::Listing: return "Listing " + static_cast<const TListingStmtNode*>(node)->Text;
-      case NodeKind::If: {
+      case TNodeKind::CompoundName: return "Name " + static_cast<const TCompoundName*>(node)->Text(strings_);
+      case TNodeKind::StmtList: Items(static_cast<const TListNode*>(node)->Items, children); return "Statements";
+      case TNodeKind::NullStmt: return "Empty";
+      case TNodeKind::Listing: return "Listing " + static_cast<const TListingStmtNode*>(node)->Text;
+      case TNodeKind::If: {
         auto* n = static_cast<const TIfStmtNode*>(node);
         children = {n->Condition, n->Then, n->Else};
         return n->Else ? "If else" : "If";
       }
-      case NodeKind::Switch: {
+      case TNodeKind::Switch: {
         auto* n = static_cast<const TSwitchStmtNode*>(node);
         children = {n->Expression, n->Cases};
         return "Switch";
       }
-      case NodeKind::SwitchCaseList: Items(static_cast<const TListNode*>(node)->Items, children); return "Cases";
-      case NodeKind::SwitchCase: {
+      case TNodeKind::SwitchCaseList: Items(static_cast<const TListNode*>(node)->Items, children); return "Cases";
+      case TNodeKind::SwitchCase: {
         auto* n = static_cast<const TSwitchCaseNode*>(node);
         children = {n->Label, n->Statements};
         return n->Label ? "Case" : "Default";
       }
-      case NodeKind::WaitForFrame: {
+      case TNodeKind::WaitForFrame: {
         auto* n = static_cast<const TWaitForFrameNode*>(node);
         children = {n->Statement};
         return "IfFrameLoaded " + FormatDouble(n->Frame);
       }
-      case NodeKind::Loop: {
+      case TNodeKind::Loop: {
         auto* n = static_cast<const TLoopStmtNode*>(node);
         children = {n->Condition, n->Body};
         return n->Has(kNodeDoWhile) ? "DoWhile" : "While";
       }
-      case NodeKind::For: {
+      case TNodeKind::For: {
         auto* n = static_cast<const TForStmtNode*>(node);
         children = {n->Init, n->Condition, n->Step, n->Body};
         return "For";
       }
-      case NodeKind::ForIn: {
+      case TNodeKind::ForIn: {
         auto* n = static_cast<const TForInStmtNode*>(node);
         children = {n->Object, n->Body};
         return "ForIn " + Name(n->VariableName);
       }
-      case NodeKind::Break: return "Break";
-      case NodeKind::Continue: return "Continue";
-      case NodeKind::Return: children = {static_cast<const TReturnStmtNode*>(node)->Value}; return "Return";
-      case NodeKind::With: {
+      case TNodeKind::Break: return "Break";
+      case TNodeKind::Continue: return "Continue";
+      case TNodeKind::Return: children = {static_cast<const TReturnStmtNode*>(node)->Value}; return "Return";
+      case TNodeKind::With: {
         auto* n = static_cast<const TWithStmtNode*>(node);
         children = {n->Object, n->Body};
         return "With";
       }
-      case NodeKind::SetTarget: {
+      case TNodeKind::SetTarget: {
         auto* n = static_cast<const TSetTargetNode*>(node);
         children = {n->Target, n->Body};
         return "TellTarget";
       }
-      case NodeKind::Catch: {
+      case TNodeKind::Catch: {
         auto* n = static_cast<const TCatchNode*>(node);
         children = {n->Statements};
         return "Catch " + Typed(n->VariableName, n->TypeName);
       }
-      case NodeKind::Try: {
+      case TNodeKind::Try: {
         auto* n = static_cast<const TTryStmtNode*>(node);
         children = {n->Body, n->Catch, n->Finally};
         return n->Finally ? "Try finally" : "Try";
       }
-      case NodeKind::Throw: children = {static_cast<const TThrowStmtNode*>(node)->Value}; return "Throw";
-      case NodeKind::VarDecl: {
+      case TNodeKind::Throw: children = {static_cast<const TThrowStmtNode*>(node)->Value}; return "Throw";
+      case TNodeKind::VarDecl: {
         auto* n = static_cast<const TVarDeclNode*>(node);
         children = {n->Initialiser};
         return "Var " + Typed(n->Entry->Name, n->Entry->TypeName) + Modifiers(n->Entry->Flags);
       }
-      case NodeKind::VarDeclList: {
+      case TNodeKind::VarDeclList: {
         auto* n = static_cast<const TVarDeclListNode*>(node);
         Items(n->Items, children);
         return n->IsStatic ? "VarList static" : "VarList";
       }
-      case NodeKind::ArgDecl: {
+      case TNodeKind::ArgDecl: {
         auto* n = static_cast<const TArgDeclNode*>(node);
         return "Param " + Typed(n->Name, n->TypeName);
       }
-      case NodeKind::ArgDeclList: Items(static_cast<const TListNode*>(node)->Items, children); return "Params";
-      case NodeKind::FuncDef: {
+      case TNodeKind::ArgDeclList: Items(static_cast<const TListNode*>(node)->Items, children); return "Params";
+      case TNodeKind::FuncDef: {
         auto* n = static_cast<const TFuncDefNode*>(node);
         children = {n->Parameters, n->Body};
         std::string text = n->Has(kNodeGetter) ? "Getter " : n->Has(kNodeSetter) ? "Setter " : "Function ";
@@ -191,9 +191,9 @@ private:
         if (n->Entry) text += Modifiers(n->Entry->Flags);
         return text;
       }
-      case NodeKind::EventList: {
+      case TNodeKind::EventList: {
         auto* n = static_cast<const TEventListNode*>(node);
-        std::string text = n->Kind == EventKind::Button ? "on(" : n->Kind == EventKind::Clip ? "onClipEvent(" : "key(";
+        std::string text = n->Kind == TEventKind::Button ? "on(" : n->Kind == TEventKind::Clip ? "onClipEvent(" : "key(";
         for (int i = 0; i < n->Items.Count(); ++i) {
           auto* pair = static_cast<const TPairNode*>(n->Items[i]);
           if (i) text += ",";
@@ -202,34 +202,34 @@ private:
         }
         return "Events " + text + Format(") @%d", n->Pos.Line);
       }
-      case NodeKind::Program: {
+      case TNodeKind::Program: {
         auto* n = static_cast<const TProgramNode*>(node);
         children = {n->EventList};
         Items(n->Items, children);
         return n->EventList ? "Handler" : "Program";
       }
-      case NodeKind::ClassBody: {
+      case TNodeKind::ClassBody: {
         auto* n = static_cast<const TClassBodyNode*>(node);
         for (const TParseTreeNode* field : n->Fields) children.push_back(field);
         for (const TParseTreeNode* method : n->Methods) children.push_back(method);
         return "Members";
       }
-      case NodeKind::ClassImplList: {
+      case TNodeKind::ClassImplList: {
         auto* n = static_cast<const TClassImplListNode*>(node);
         std::string text = "Implements";
         for (const TCompoundName* name : n->Items) text += " " + name->Text(strings_);
         return text;
       }
-      case NodeKind::ClassImpl: {
+      case TNodeKind::ClassImpl: {
         auto* n = static_cast<const TClassImplNode*>(node);
         children = {n->Interfaces, n->Constructor, n->Body};
         return "Class " + n->Name->Text(strings_) + (n->Super ? " extends " + n->Super->Text(strings_) : "");
       }
-      case NodeKind::ClassIntf: {
+      case TNodeKind::ClassIntf: {
         auto* n = static_cast<const TClassIntfNode*>(node);
         return "Interface " + n->Name->Text(strings_) + (n->Super ? " extends " + n->Super->Text(strings_) : "");
       }
-      case NodeKind::Import: {
+      case TNodeKind::Import: {
         auto* n = static_cast<const TImportNode*>(node);
         return "Import " + n->Name->Text(strings_) + (n->Wildcard ? ".*" : "");
       }
@@ -257,7 +257,7 @@ private:
 }  // namespace
 
 std::string DumpTree(const TParseTreeNode* root, const TStringTable& strings) {
-  Dumper dumper(strings);
+  TDumper dumper(strings);
   dumper.Node(root, 0);
   return dumper.Take();
 }

@@ -9,21 +9,21 @@
 
 namespace fc::cli {
 
-std::optional<std::string> Args::get(const std::string& option) const {
+std::optional<std::string> TArgs::get(const std::string& option) const {
   const auto it = values_.find(option);
   if (it == values_.end()) return std::nullopt;
   return it->second;
 }
 
-std::vector<std::string> Args::all(const std::string& option) const {
+std::vector<std::string> TArgs::All(const std::string& option) const {
   std::vector<std::string> out;
   const auto [b, e] = values_.equal_range(option);
   for (auto it = b; it != e; ++it) out.push_back(it->second);
   return out;
 }
 
-Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& options) {
-  Args args;
+TArgs TArgs::Parse(const std::vector<std::string>& argv, const std::vector<TOptionSpec>& options) {
+  TArgs args;
   bool options_done = false;
   for (size_t i = 0; i < argv.size(); ++i) {
     const std::string& a = argv[i];
@@ -44,11 +44,11 @@ Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionS
       has_inline = true;
     }
     auto option = std::find_if(options.begin(), options.end(),
-                               [&](const OptionSpec& s) { return s.name == name || (!s.alias.empty() && s.alias == name); });
+                               [&](const TOptionSpec& s) { return s.Name == name || (!s.Alias.empty() && s.Alias == name); });
     if (option == options.end() && !a.starts_with("--") && a.size() > 2) {
-      option = std::find_if(options.begin(), options.end(), [&](const OptionSpec& s) { return s.name == a.substr(0, 2); });
-      if (option != options.end() && !option->value_name.empty()) {
-        name = option->name;
+      option = std::find_if(options.begin(), options.end(), [&](const TOptionSpec& s) { return s.Name == a.substr(0, 2); });
+      if (option != options.end() && !option->ValueName.empty()) {
+        name = option->Name;
         inline_value = a.substr(2);
         has_inline = true;
       } else {
@@ -56,56 +56,56 @@ Args Args::Parse(const std::vector<std::string>& argv, const std::vector<OptionS
       }
     }
     if (option == options.end()) throw UsageError("unknown option " + a);
-    name = option->name;  // an alias is stored under the option's own name
-    if (option->value_name.empty()) {
+    name = option->Name;  // an alias is stored under the option's own name
+    if (option->ValueName.empty()) {
       if (has_inline) throw UsageError("option " + name + " takes no value");
       args.values_.emplace(name, "");
     } else if (has_inline) {
       args.values_.emplace(name, inline_value);
     } else {
-      if (i + 1 >= argv.size()) throw UsageError("option " + name + " needs a value " + option->value_name);
+      if (i + 1 >= argv.size()) throw UsageError("option " + name + " needs a value " + option->ValueName);
       args.values_.emplace(name, argv[++i]);
     }
-    if (!option->repeatable && args.values_.count(name) > 1) throw UsageError("option " + name + " given twice");
+    if (!option->Repeatable && args.values_.count(name) > 1) throw UsageError("option " + name + " given twice");
   }
   return args;
 }
 
-void CommandTable::Add(Command command) { commands_.push_back(std::move(command)); }
+void TCommandTable::Add(TCommand command) { commands_.push_back(std::move(command)); }
 
 namespace {
 
 constexpr const char* kProgram = "flarecast-cli";
 
-void PrintCommandHelp(const Command& c, std::ostream& out) {
-  out << "Usage: " << kProgram << " " << c.name;
-  if (!c.options.empty()) out << " [options]";
-  if (!c.args.empty()) out << " " << c.args;
-  out << "\n\n" << c.summary << "\n";
-  if (!c.details.empty()) out << "\n" << c.details << "\n";
-  if (!c.options.empty()) {
+void PrintCommandHelp(const TCommand& c, std::ostream& out) {
+  out << "Usage: " << kProgram << " " << c.Name;
+  if (!c.Options.empty()) out << " [options]";
+  if (!c.Args.empty()) out << " " << c.Args;
+  out << "\n\n" << c.Summary << "\n";
+  if (!c.Details.empty()) out << "\n" << c.Details << "\n";
+  if (!c.Options.empty()) {
     out << "\nOptions:\n";
-    for (const OptionSpec& o : c.options) {
-      std::string left = "  " + o.name + (o.alias.empty() ? "" : ", " + o.alias) +
-                         (o.value_name.empty() ? "" : " " + o.value_name);
+    for (const TOptionSpec& o : c.Options) {
+      std::string left = "  " + o.Name + (o.Alias.empty() ? "" : ", " + o.Alias) +
+                         (o.ValueName.empty() ? "" : " " + o.ValueName);
       if (left.size() < 24) left.resize(24, ' ');
       else left += "  ";
-      out << left << o.help << (o.repeatable ? " (may repeat)" : "") << "\n";
+      out << left << o.Help << (o.Repeatable ? " (may repeat)" : "") << "\n";
     }
   }
 }
 
-void PrintOverview(const CommandTable& table, std::ostream& out) {
+void PrintOverview(const TCommandTable& table, std::ostream& out) {
   out << "Usage: " << kProgram << " [--ini FILE] COMMAND [ARGS...]\n\n"
       << "Flarecast Pro " << TApplicationCore::VersionText()
       << " on the command line: video to Flash, SWF and ActionScript tools.\n\n"
       << "Commands:\n";
   size_t width = 0;
-  for (const Command& c : table.commands()) width = std::max(width, c.name.size() + 1 + c.args.size());
-  for (const Command& c : table.commands()) {
-    std::string left = c.name + (c.args.empty() ? "" : " " + c.args);
+  for (const TCommand& c : table.Commands()) width = std::max(width, c.Name.size() + 1 + c.Args.size());
+  for (const TCommand& c : table.Commands()) {
+    std::string left = c.Name + (c.Args.empty() ? "" : " " + c.Args);
     left.resize(width, ' ');
-    out << "  " << left << "  " << c.summary << "\n";
+    out << "  " << left << "  " << c.Summary << "\n";
   }
   out << "\nGlobal options:\n"
       << "  --ini FILE              use this settings file instead of flarecast.ini\n"
@@ -114,11 +114,11 @@ void PrintOverview(const CommandTable& table, std::ostream& out) {
 }
 
 // The longest command name that the words at argv[start...] spell.
-const Command* MatchCommand(const CommandTable& table, const std::vector<std::string>& argv, size_t start,
+const TCommand* MatchCommand(const TCommandTable& table, const std::vector<std::string>& argv, size_t start,
                             size_t& words) {
-  const Command* best = nullptr;
-  for (const Command& c : table.commands()) {
-    const auto name_words = Split(c.name, ' ');
+  const TCommand* best = nullptr;
+  for (const TCommand& c : table.Commands()) {
+    const auto name_words = Split(c.Name, ' ');
     if (start + name_words.size() > argv.size()) continue;
     if (!std::equal(name_words.begin(), name_words.end(), argv.begin() + static_cast<std::ptrdiff_t>(start)))
       continue;
@@ -133,8 +133,8 @@ const Command* MatchCommand(const CommandTable& table, const std::vector<std::st
 }  // namespace
 
 int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const CommandTable table = BuildCommandTable();
-  StartupOptions startup;
+  const TCommandTable table = BuildCommandTable();
+  TStartupOptions startup;
   size_t i = 0;
   for (; i < argv.size(); ++i) {
     const std::string& a = argv[i];
@@ -151,11 +151,11 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         err << kProgram << ": option --ini needs a value FILE\n";
         return 2;
       }
-      startup.ini_file = argv[++i];
+      startup.IniFile = argv[++i];
       continue;
     }
     if (a.starts_with("--ini=")) {
-      startup.ini_file = a.substr(6);
+      startup.IniFile = a.substr(6);
       continue;
     }
     break;
@@ -166,12 +166,12 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   }
 
   size_t words = 0;
-  const Command* command = MatchCommand(table, argv, i, words);
+  const TCommand* command = MatchCommand(table, argv, i, words);
   if (!command) {
     // "config" alone, or a group with a wrong verb: list the group's commands.
     std::ostringstream group;
-    for (const Command& c : table.commands())
-      if (c.name.starts_with(argv[i] + " ")) group << "  " << c.name << " " << c.args << "\n";
+    for (const TCommand& c : table.Commands())
+      if (c.Name.starts_with(argv[i] + " ")) group << "  " << c.Name << " " << c.Args << "\n";
     err << kProgram << ": unknown command '" << argv[i] << (i + 1 < argv.size() ? " " + argv[i + 1] : "") << "'\n";
     if (!group.str().empty()) err << "Commands of '" << argv[i] << "':\n" << group.str();
     else err << "Run '" << kProgram << " --help' for the list of commands.\n";
@@ -186,15 +186,15 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   }
 
   try {
-    const Args args = Args::Parse(rest, command->options);
-    if (args.positional().size() < command->min_positional || args.positional().size() > command->max_positional)
+    const TArgs args = TArgs::Parse(rest, command->Options);
+    if (args.Positional().size() < command->MinPositional || args.Positional().size() > command->MaxPositional)
       throw UsageError("wrong number of arguments");
     TApplicationCore app(startup);
-    return command->run(args, out);
+    return command->Run(args, out);
   } catch (const UsageError& e) {
-    err << kProgram << " " << command->name << ": " << e.what() << "\n"
-        << "Usage: " << kProgram << " " << command->name << (command->options.empty() ? "" : " [options]")
-        << (command->args.empty() ? "" : " " + command->args) << "\n";
+    err << kProgram << " " << command->Name << ": " << e.what() << "\n"
+        << "Usage: " << kProgram << " " << command->Name << (command->Options.empty() ? "" : " [options]")
+        << (command->Args.empty() ? "" : " " + command->Args) << "\n";
     return 2;
   } catch (const std::exception& e) {
     err << kProgram << ": " << e.what() << "\n";

@@ -16,24 +16,24 @@
 namespace fc::cli {
 
 // Declared options of a command: "--name" flags and "--name VALUE" options; options may repeat.
-struct OptionSpec {
-  std::string name;          // "--default", "-I"
-  std::string value_name;    // empty for a flag
-  std::string help;
-  bool repeatable = false;
-  std::string alias;         // a second name of the same option ("--rate" for "--sample-rate")
+struct TOptionSpec {
+  std::string Name;          // "--default", "-I"
+  std::string ValueName;    // empty for a flag
+  std::string Help;
+  bool Repeatable = false;
+  std::string Alias;         // a second name of the same option ("--rate" for "--sample-rate")
 };
 
-class Args {
+class TArgs {
 public:
-  const std::vector<std::string>& positional() const { return positional_; }
-  const std::string& at(size_t i) const { return positional_.at(i); }
-  bool has(const std::string& option) const { return values_.count(option) > 0; }
+  const std::vector<std::string>& Positional() const { return positional_; }
+  const std::string& At(size_t i) const { return positional_.at(i); }
+  bool Has(const std::string& option) const { return values_.count(option) > 0; }
   std::optional<std::string> get(const std::string& option) const;
-  std::vector<std::string> all(const std::string& option) const;
+  std::vector<std::string> All(const std::string& option) const;
 
   // Parses argv against the declared options; throws UsageError on unknown options or missing values.
-  static Args Parse(const std::vector<std::string>& argv, const std::vector<OptionSpec>& options);
+  static TArgs Parse(const std::vector<std::string>& argv, const std::vector<TOptionSpec>& options);
 
 private:
   std::vector<std::string> positional_;
@@ -45,39 +45,39 @@ struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct Command {
-  std::string name;     // "config get"
-  std::string args;     // "SECTION KEY"
-  std::string summary;  // one line for the command list
-  std::string details;  // further lines for "--help"
-  std::vector<OptionSpec> options;
-  size_t min_positional = 0;
-  size_t max_positional = 0;
-  std::function<int(const Args&, std::ostream& out)> run;
+struct TCommand {
+  std::string Name;     // "config get"
+  std::string Args;     // "SECTION KEY"
+  std::string Summary;  // one line for the command list
+  std::string Details;  // further lines for "--help"
+  std::vector<TOptionSpec> Options;
+  size_t MinPositional = 0;
+  size_t MaxPositional = 0;
+  std::function<int(const TArgs&, std::ostream& out)> Run;
 };
 
-class CommandTable {
+class TCommandTable {
 public:
-  void Add(Command command);
-  const std::vector<Command>& commands() const { return commands_; }
+  void Add(TCommand command);
+  const std::vector<TCommand>& Commands() const { return commands_; }
 
 private:
-  std::vector<Command> commands_;
+  std::vector<TCommand> commands_;
 };
 
 // Each subsystem's registration function, defined in its commands_*.cpp.
-void RegisterConfigCommands(CommandTable& table);
-void RegisterLanguageCommands(CommandTable& table);
-void RegisterSwfCommands(CommandTable& table);
-void RegisterReaderCommands(CommandTable& table);
-void RegisterEngineCommands(CommandTable& table);
-void RegisterAsCommands(CommandTable& table);
-void RegisterMovieCommands(CommandTable& table);
-void RegisterProfileCommands(CommandTable& table);
-void RegisterConvertCommands(CommandTable& table);
+void RegisterConfigCommands(TCommandTable& table);
+void RegisterLanguageCommands(TCommandTable& table);
+void RegisterSwfCommands(TCommandTable& table);
+void RegisterReaderCommands(TCommandTable& table);
+void RegisterEngineCommands(TCommandTable& table);
+void RegisterAsCommands(TCommandTable& table);
+void RegisterMovieCommands(TCommandTable& table);
+void RegisterProfileCommands(TCommandTable& table);
+void RegisterConvertCommands(TCommandTable& table);
 
 // Builds the whole table (commands.cpp).
-CommandTable BuildCommandTable();
+TCommandTable BuildCommandTable();
 
 // Entry point shared by main() and the tests.
 int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);

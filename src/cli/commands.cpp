@@ -3,8 +3,8 @@
 namespace fc::cli {
 
 // One line per subsystem; the order is the order of the command list in --help.
-CommandTable BuildCommandTable() {
-  CommandTable table;
+TCommandTable BuildCommandTable() {
+  TCommandTable table;
   RegisterConfigCommands(table);
   RegisterLanguageCommands(table);
   RegisterSwfCommands(table);

@@ -17,12 +17,12 @@
 namespace fc::cli {
 namespace {
 
-int AsParse(const Args& args, std::ostream& out) {
-  const std::filesystem::path file = args.at(0);
+int AsParse(const TArgs& args, std::ostream& out) {
+  const std::filesystem::path file = args.At(0);
   std::string text = ReadFileText(file);
   TCompileContext context;
-  for (const std::string& directory : args.all("--classpath")) context.SetClassPath(directory);
-  for (const std::string& directory : args.all("-I")) context.AddIncludePath(directory);
+  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
+  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
   std::error_code ec;
   const std::filesystem::path identity = std::filesystem::weakly_canonical(file, ec);
   // Compile errors (EActionCompileError) reach the user with the compiler's own text.
@@ -32,8 +32,8 @@ int AsParse(const Args& args, std::ostream& out) {
   return 0;
 }
 
-int AsCompile(const Args& args, std::ostream& out) {
-  const std::filesystem::path file = args.at(0);
+int AsCompile(const TArgs& args, std::ostream& out) {
+  const std::filesystem::path file = args.At(0);
   const std::optional<std::string> output = args.get("-o");
   if (!output) throw UsageError("as compile needs -o OUT.swf");
   const int version = IntValue(args, "--swf-version", 6, 10).value_or(8);
@@ -47,8 +47,8 @@ int AsCompile(const Args& args, std::ostream& out) {
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
   movie.SetVersion(static_cast<uint8_t>(version));
   TCompileContext& context = movie.CompileContext();
-  for (const std::string& directory : args.all("--classpath")) context.SetClassPath(directory);
-  for (const std::string& directory : args.all("-I")) context.AddIncludePath(directory);
+  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
+  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
   // Class set-up code runs before the frame script: each class sits in the init actions of
   // a sprite of its own, written in front of frame 1's DoAction.
   TClassSprites classes(context, [&movie] { return movie.TakeID(); });
@@ -65,40 +65,40 @@ int AsCompile(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-void RegisterAsCommands(CommandTable& table) {
-  table.Add(Command{
-      .name = "as parse",
-      .args = "FILE.as",
-      .summary = "Parse an ActionScript 2 file and print its parse tree",
-      .details = "Prints one node per line, children indented. On a compile error prints the compiler's\n"
+void RegisterAsCommands(TCommandTable& table) {
+  table.Add(TCommand{
+      .Name = "as parse",
+      .Args = "FILE.as",
+      .Summary = "Parse an ActionScript 2 file and print its parse tree",
+      .Details = "Prints one node per line, children indented. On a compile error prints the compiler's\n"
                  "message (for example \"Parse Error in line: 3 pos: 7\") and exits with 1.\n"
                  "#include files are searched in the -I folders and in the class-path folders that\n"
                  "hold classes, never in the script's own folder.",
-      .options = {{.name = "-I", .value_name = "DIR", .help = "Folder searched for #include files", .repeatable = true},
-                  {.name = "--classpath", .value_name = "DIR", .help = "Folder of AS2 class files (scanned recursively)",
-                   .repeatable = true}},
-      .min_positional = 1,
-      .max_positional = 1,
-      .run = AsParse,
+      .Options = {{.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
+                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
+                   .Repeatable = true}},
+      .MinPositional = 1,
+      .MaxPositional = 1,
+      .Run = AsParse,
   });
-  table.Add(Command{
-      .name = "as compile",
-      .args = "FILE.as",
-      .summary = "Compile an ActionScript 2 file into frame 1 of a new SWF movie",
-      .details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
+  table.Add(TCommand{
+      .Name = "as compile",
+      .Args = "FILE.as",
+      .Summary = "Compile an ActionScript 2 file into frame 1 of a new SWF movie",
+      .Details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
                  "loaded from the --classpath folders and compiled once each, every class into the\n"
                  "init actions of a sprite of its own, written before the frame; their set-up code\n"
                  "runs before the script. On a compile error prints the compiler's message and exits with 1.",
-      .options = {{.name = "-o", .value_name = "OUT.swf", .help = "The movie to write"},
-                  {.name = "--swf-version", .value_name = "N", .help = "SWF version, 6 to 10 (default 8)"},
-                  {.name = "--fps", .value_name = "RATE", .help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
-                  {.name = "--size", .value_name = "WxH", .help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
-                  {.name = "-I", .value_name = "DIR", .help = "Folder searched for #include files", .repeatable = true},
-                  {.name = "--classpath", .value_name = "DIR", .help = "Folder of AS2 class files (scanned recursively)",
-                   .repeatable = true}},
-      .min_positional = 1,
-      .max_positional = 1,
-      .run = AsCompile,
+      .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
+                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 6 to 10 (default 8)"},
+                  {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
+                  {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
+                  {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
+                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
+                   .Repeatable = true}},
+      .MinPositional = 1,
+      .MaxPositional = 1,
+      .Run = AsCompile,
   });
 }
 

@@ -10,42 +10,42 @@
 namespace fc::cli {
 namespace {
 
-SettingType ParseType(const std::string& name) {
-  if (name == "string") return SettingType::String;
-  if (name == "int" || name == "integer") return SettingType::Integer;
-  if (name == "bool") return SettingType::Bool;
-  if (name == "float") return SettingType::Float;
+TSettingType ParseType(const std::string& name) {
+  if (name == "string") return TSettingType::String;
+  if (name == "int" || name == "integer") return TSettingType::Integer;
+  if (name == "bool") return TSettingType::Bool;
+  if (name == "float") return TSettingType::Float;
   throw UsageError("unknown type '" + name + "' (string, int, bool or float)");
 }
 
-int ConfigGet(const Args& args, std::ostream& out) {
+int ConfigGet(const TArgs& args, std::ostream& out) {
   const TConfig& config = GlobalConfig();
-  const std::string& section = args.at(0);
-  const std::string& key = args.at(1);
-  const SettingKey* known = FindSetting(section, key);
-  SettingType type = known ? known->type : SettingType::String;
+  const std::string& section = args.At(0);
+  const std::string& key = args.At(1);
+  const TSettingKey* known = FindSetting(section, key);
+  TSettingType type = known ? known->Type : TSettingType::String;
   if (const auto t = args.get("--type")) type = ParseType(*t);
   std::string def;
   if (const auto d = args.get("--default")) def = *d;
   else if (known) def = SettingDefault(*known, config);
 
   switch (type) {
-    case SettingType::String:
+    case TSettingType::String:
       out << config.ReadString(section, key, def) << "\n";
       break;
-    case SettingType::Integer: {
+    case TSettingType::Integer: {
       const auto d = ParseInt32(def);
       if (!d) throw UsageError("the default of an integer must be an integer");
       out << config.ReadInteger(section, key, *d) << "\n";
       break;
     }
-    case SettingType::Bool: {
+    case TSettingType::Bool: {
       const auto d = ParseInt32(def.empty() ? "0" : def);
       if (!d) throw UsageError("the default of a bool must be 0 or 1");
       out << (config.ReadBool(section, key, *d != 0) ? 1 : 0) << "\n";
       break;
     }
-    case SettingType::Float: {
+    case TSettingType::Float: {
       const auto d = ParseDouble(def.empty() ? "0" : def);
       if (!d) throw UsageError("the default of a float must be a number");
       out << FormatDouble(config.ReadFloat(section, key, *d)) << "\n";
@@ -55,32 +55,32 @@ int ConfigGet(const Args& args, std::ostream& out) {
   return 0;
 }
 
-int ConfigSet(const Args& args, std::ostream&) {
+int ConfigSet(const TArgs& args, std::ostream&) {
   const TConfig& config = GlobalConfig();
-  const std::string& section = args.at(0);
-  const std::string& key = args.at(1);
-  const std::string& value = args.at(2);
-  const SettingKey* known = FindSetting(section, key);
-  SettingType type = known ? known->type : SettingType::String;
+  const std::string& section = args.At(0);
+  const std::string& key = args.At(1);
+  const std::string& value = args.At(2);
+  const TSettingKey* known = FindSetting(section, key);
+  TSettingType type = known ? known->Type : TSettingType::String;
   if (const auto t = args.get("--type")) type = ParseType(*t);
 
   switch (type) {
-    case SettingType::String:
+    case TSettingType::String:
       config.WriteString(section, key, value);
       break;
-    case SettingType::Integer: {
+    case TSettingType::Integer: {
       const auto v = ParseInt32(value);
       if (!v) throw UsageError(Format("%s is an integer; '%s' is not", key.c_str(), value.c_str()));
       config.WriteInteger(section, key, *v);
       break;
     }
-    case SettingType::Bool: {
+    case TSettingType::Bool: {
       const auto v = ParseInt32(value);
       if (!v) throw UsageError(Format("%s is a bool (0 or 1); '%s' is not", key.c_str(), value.c_str()));
       config.WriteBool(section, key, *v != 0);
       break;
     }
-    case SettingType::Float: {
+    case TSettingType::Float: {
       const auto v = ParseDouble(value);
       if (!v) throw UsageError(Format("%s is a number; '%s' is not", key.c_str(), value.c_str()));
       config.WriteFloat(section, key, *v);
@@ -90,46 +90,46 @@ int ConfigSet(const Args& args, std::ostream&) {
   return 0;
 }
 
-int ConfigKeys(const Args&, std::ostream& out) {
+int ConfigKeys(const TArgs&, std::ostream& out) {
   const TConfig& config = GlobalConfig();
-  for (const SettingKey& k : KnownSettings()) {
-    out << k.section << "/" << k.key << " (" << SettingTypeName(k.type) << ") = "
-        << config.ReadString(k.section, k.key, SettingDefault(k, config)) << "    ; " << k.meaning << "\n";
+  for (const TSettingKey& k : KnownSettings()) {
+    out << k.Section << "/" << k.Key << " (" << SettingTypeName(k.Type) << ") = "
+        << config.ReadString(k.Section, k.Key, SettingDefault(k, config)) << "    ; " << k.Meaning << "\n";
   }
   return 0;
 }
 
-int ConfigPath(const Args&, std::ostream& out) {
+int ConfigPath(const TArgs&, std::ostream& out) {
   out << GlobalConfig().FileName << "\n";
   return 0;
 }
 
 }  // namespace
 
-void RegisterConfigCommands(CommandTable& table) {
-  const OptionSpec type_option{"--type", "TYPE", "read or write as string, int, bool or float "
+void RegisterConfigCommands(TCommandTable& table) {
+  const TOptionSpec type_option{"--type", "TYPE", "read or write as string, int, bool or float "
                                                  "(known keys have their own type)"};
-  table.Add({.name = "config get",
-             .args = "SECTION KEY",
-             .summary = "print a setting of the settings file",
-             .details = "A missing file or key gives the default: --default, else the key's own default.\n"
+  table.Add({.Name = "config get",
+             .Args = "SECTION KEY",
+             .Summary = "print a setting of the settings file",
+             .Details = "A missing file or key gives the default: --default, else the key's own default.\n"
                         "Integers may be written in hex as 0x1F; a value that does not parse gives the default.",
-             .options = {{"--default", "VALUE", "value to print when the key is missing or invalid"}, type_option},
-             .min_positional = 2,
-             .max_positional = 2,
-             .run = ConfigGet});
-  table.Add({.name = "config set",
-             .args = "SECTION KEY VALUE",
-             .summary = "write a setting to the settings file",
-             .details = "Other sections, keys and lines of the file are kept. Values cannot hold line breaks.",
-             .options = {type_option},
-             .min_positional = 3,
-             .max_positional = 3,
-             .run = ConfigSet});
-  table.Add({.name = "config keys",
-             .summary = "list the known settings of sections System, Output and Profile with their values",
-             .run = ConfigKeys});
-  table.Add({.name = "config path", .summary = "print the path of the settings file in use", .run = ConfigPath});
+             .Options = {{"--default", "VALUE", "value to print when the key is missing or invalid"}, type_option},
+             .MinPositional = 2,
+             .MaxPositional = 2,
+             .Run = ConfigGet});
+  table.Add({.Name = "config set",
+             .Args = "SECTION KEY VALUE",
+             .Summary = "write a setting to the settings file",
+             .Details = "Other sections, keys and lines of the file are kept. Values cannot hold line breaks.",
+             .Options = {type_option},
+             .MinPositional = 3,
+             .MaxPositional = 3,
+             .Run = ConfigSet});
+  table.Add({.Name = "config keys",
+             .Summary = "list the known settings of sections System, Output and Profile with their values",
+             .Run = ConfigKeys});
+  table.Add({.Name = "config path", .Summary = "print the path of the settings file in use", .Run = ConfigPath});
 }
 
 }  // namespace fc::cli

@@ -73,16 +73,16 @@ TTimeRange ClipRange(const std::string& text) {
   return range;
 }
 
-TConversionRequest ReadRequest(const Args& args) {
-  if (args.has("--merge") && args.has("--slide")) throw UsageError("give --merge or --slide, not both");
-  if (args.has("--overwrite") && args.has("--skip-existing"))
+TConversionRequest ReadRequest(const TArgs& args) {
+  if (args.Has("--merge") && args.Has("--slide")) throw UsageError("give --merge or --slide, not both");
+  if (args.Has("--overwrite") && args.Has("--skip-existing"))
     throw UsageError("give --overwrite or --skip-existing, not both");
-  if (args.has("--clip") && (args.has("--start") || args.has("--end")))
+  if (args.Has("--clip") && (args.Has("--start") || args.Has("--end")))
     throw UsageError("give --clip or --start/--end, not both");
-  if (args.has("--replace-audio") && !args.has("--add-audio")) throw UsageError("--replace-audio needs --add-audio");
+  if (args.Has("--replace-audio") && !args.Has("--add-audio")) throw UsageError("--replace-audio needs --add-audio");
 
   TConversionRequest r;
-  r.Inputs = args.positional();
+  r.Inputs = args.Positional();
   r.OutputFolder = args.get("-o").value_or(".");
   r.Name = args.get("--name").value_or("");
 
@@ -97,7 +97,7 @@ TConversionRequest ReadRequest(const Args& args) {
   e.AudioBitrate = BitRateValue(args, "--abitrate", 8000, 1536000);
   e.SampleRate = SampleRateValue(args, "--sample-rate", 8000, 96000);
   e.Channels = IntValue(args, "--channels", 1, 2);
-  e.NoAudio = args.has("--no-audio");
+  e.NoAudio = args.Has("--no-audio");
 
   TMediaTaskEditParams& edits = r.Edits;
   if (const auto crop = CropValue(args, "--crop")) edits.Crop = *crop;
@@ -111,7 +111,7 @@ TConversionRequest ReadRequest(const Args& args) {
     edits.FlipVertical = (*flip & kFlipVertical) != 0;
   }
   edits.Volume = IntValue(args, "--volume", 0, 400).value_or(100);
-  edits.Mute = args.has("--mute");
+  edits.Mute = args.Has("--mute");
   const auto picture = args.get("--watermark");
   const auto text = args.get("--watermark-text");
   if (picture && text) throw UsageError("give --watermark or --watermark-text, not both");
@@ -131,17 +131,17 @@ TConversionRequest ReadRequest(const Args& args) {
   r.AudioTrack = IntValue(args, "--audio-track", 1, 1000).value_or(0);
   r.Subtitle = IntValue(args, "--subtitle", 1, 1000).value_or(0);
   r.AddedAudio = args.get("--add-audio").value_or("");
-  r.AddedAudioLoop = args.has("--add-audio-loop");
-  r.ReplaceAudio = args.has("--replace-audio");
+  r.AddedAudioLoop = args.Has("--add-audio-loop");
+  r.ReplaceAudio = args.Has("--replace-audio");
   r.RangeStart = TimeValue(args, "--start");
   r.RangeEnd = TimeValue(args, "--end");
-  for (const std::string& clip : args.all("--clip")) r.Clips.push_back(ClipRange(clip));
-  r.Join = args.has("--merge") ? TJoinMode::Merge : args.has("--slide") ? TJoinMode::Slide : TJoinMode::None;
+  for (const std::string& clip : args.All("--clip")) r.Clips.push_back(ClipRange(clip));
+  r.Join = args.Has("--merge") ? TJoinMode::Merge : args.Has("--slide") ? TJoinMode::Slide : TJoinMode::None;
   r.DvdTitle = IntValue(args, "--dvd-title", 1, 99).value_or(1);
-  for (const std::string& chapter : args.all("--dvd-chapter"))
+  for (const std::string& chapter : args.All("--dvd-chapter"))
     r.DvdChapters.push_back(ParseIntText("--dvd-chapter", chapter, 1, 999));
-  r.ExistingOutputs = args.has("--overwrite")       ? TExistingOutputPolicy::Overwrite
-                      : args.has("--skip-existing") ? TExistingOutputPolicy::Skip
+  r.ExistingOutputs = args.Has("--overwrite")       ? TExistingOutputPolicy::Overwrite
+                      : args.Has("--skip-existing") ? TExistingOutputPolicy::Skip
                                                     : TExistingOutputPolicy::Refuse;
   return r;
 }
@@ -154,8 +154,8 @@ class TReporter {
 public:
   TReporter(std::ostream& out, std::ostream& err, bool json, bool bar) : out_(out), err_(err), json_(json), bar_(bar) {}
 
-  void Progress(const TMediaEncodeTask& job, const ProgressInfo& info) {
-    const double total = info.total_length, done = info.converted_length, speed = info.speed;
+  void Progress(const TMediaEncodeTask& job, const TProgressInfo& info) {
+    const double total = info.TotalLength, done = info.ConvertedLength, speed = info.Speed;
     const double left = speed > 0 ? (total - done) / speed : 0;
     if (json_) {
       Print({{"event", "progress"},
@@ -190,13 +190,13 @@ public:
     out_.flush();
   }
 
-  void End(const TMediaEncodeTask& job, EncoderStatus status) {
+  void End(const TMediaEncodeTask& job, TEncoderStatus status) {
     ClearBar();
-    const bool ok = status == EncoderStatus::Succeeded;
+    const bool ok = status == TEncoderStatus::Succeeded;
     if (json_) {
       TJson line = {{"event", "end"},
                     {"output", job.Task->OutputPath()},
-                    {"status", ok ? "succeeded" : status == EncoderStatus::Cancelled ? "cancelled" : "failed"}};
+                    {"status", ok ? "succeeded" : status == TEncoderStatus::Cancelled ? "cancelled" : "failed"}};
       if (!ok) line["error"] = job.Error;
       line["files"] = job.Outputs;
       Print(line);
@@ -262,9 +262,9 @@ private:
   std::chrono::steady_clock::time_point last_{};
 };
 
-int ConvertCommand(const Args& args, std::ostream& out) {
+int ConvertCommand(const TArgs& args, std::ostream& out) {
   const TConversionRequest request = ReadRequest(args);
-  const bool json = args.has("--json");
+  const bool json = args.Has("--json");
   TReporter reporter(out, std::cerr, json, !json && isatty(STDOUT_FILENO));
 
   TProfileCatalogue catalogue;
@@ -301,8 +301,8 @@ int ConvertCommand(const Args& args, std::ostream& out) {
   TMainLoop loop;
   TConversionRun run(mgr, loop);
   run.OnStart = [&](const TMediaEncodeTask& job) { reporter.Start(job); };
-  run.OnProgress = [&](const TMediaEncodeTask& job, const ProgressInfo& info) { reporter.Progress(job, info); };
-  run.OnEnd = [&](const TMediaEncodeTask& job, EncoderStatus status) { reporter.End(job, status); };
+  run.OnProgress = [&](const TMediaEncodeTask& job, const TProgressInfo& info) { reporter.Progress(job, info); };
+  run.OnEnd = [&](const TMediaEncodeTask& job, TEncoderStatus status) { reporter.End(job, status); };
   run.OnSkipped = [&](const TMediaEncodeTask& job) { reporter.Skipped(job); };
   TInterruptGuard guard;
   run.StopWhen(&g_interrupted);
@@ -315,15 +315,15 @@ int ConvertCommand(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-void RegisterConvertCommands(CommandTable& table) {
-  table.Add({.name = "convert",
-             .args = "INPUT...",
-             .summary = "convert media files or DVD titles and chapters through an output profile",
-             .details = "Each INPUT becomes one task (a DVD folder, .ifo or .iso gives its title or chapters).\n"
+void RegisterConvertCommands(TCommandTable& table) {
+  table.Add({.Name = "convert",
+             .Args = "INPUT...",
+             .Summary = "convert media files or DVD titles and chapters through an output profile",
+             .Details = "Each INPUT becomes one task (a DVD folder, .ifo or .iso gives its title or chapters).\n"
                         "Outputs are named after the inputs, made unique within the run, and written under a\n"
                         "temporary name that is renamed only when complete. Exit code 0 when everything\n"
                         "converted, 1 when anything failed, 130 when interrupted (Ctrl-C).",
-             .options = {{"-o", "DIR", "output folder (default: the current folder)"},
+             .Options = {{"-o", "DIR", "output folder (default: the current folder)"},
                          {"--profile", "ID|NAME", "output profile (default 101, FLV 320x240); see 'profiles list'"},
                          {"--name", "NAME", "output name of a merge, a slide or a single input"},
                          {"--size", "WxH", "frame size, 16x16 to 8192x8192 (rounded down to even values)"},
@@ -362,9 +362,9 @@ void RegisterConvertCommands(CommandTable& table) {
                          {"--overwrite", "", "replace outputs that exist"},
                          {"--skip-existing", "", "leave outputs that exist alone and skip their jobs"},
                          {"--json", "", "print one JSON line per status instead of the progress bar"}},
-             .min_positional = 1,
-             .max_positional = 1000,
-             .run = ConvertCommand});
+             .MinPositional = 1,
+             .MaxPositional = 1000,
+             .Run = ConvertCommand});
 }
 
 }  // namespace fc::cli

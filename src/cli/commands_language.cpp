@@ -9,7 +9,7 @@
 namespace fc::cli {
 namespace {
 
-int LangList(const Args&, std::ostream& out) {
+int LangList(const TArgs&, std::ostream& out) {
   const TLanguageMgr& languages = TLanguageMgr::Instance();
   for (const auto& [display, item] : languages.ListLanguages()) {
     out << item->Id() << "\t" << display << (item == languages.Current() ? "\t(current)" : "") << "\n";
@@ -17,7 +17,7 @@ int LangList(const Args&, std::ostream& out) {
   return 0;
 }
 
-int LangGet(const Args& args, std::ostream& out) {
+int LangGet(const TArgs& args, std::ostream& out) {
   TLanguageMgr& languages = TLanguageMgr::Instance();
   if (const auto id = args.get("--lang")) {
     if (!languages.SelectLanguage(*id)) throw Error("No language with the identifier " + *id);
@@ -25,8 +25,8 @@ int LangGet(const Args& args, std::ostream& out) {
   const auto def = args.get("--default");
   if (!def && !languages.Current()) throw Error("No interface language is selected (see System/DefLanguage)");
   std::string text;
-  if (!languages.Current() || !languages.Current()->FindString(args.at(0), text)) {
-    if (!def) throw Error("No text for the key " + args.at(0));
+  if (!languages.Current() || !languages.Current()->FindString(args.At(0), text)) {
+    if (!def) throw Error("No text for the key " + args.At(0));
     text = *def;
   }
   out << text << "\n";
@@ -35,19 +35,19 @@ int LangGet(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-void RegisterLanguageCommands(CommandTable& table) {
-  table.Add({.name = "lang list",
-             .summary = "list the interface languages (identifier and name)",
-             .run = LangList});
-  table.Add({.name = "lang get",
-             .args = "KEY",
-             .summary = "print the text of a message key",
-             .details = "Uses the language of System/DefLanguage unless --lang names another.",
-             .options = {{"--lang", "ID", "language identifier, for example ENU"},
+void RegisterLanguageCommands(TCommandTable& table) {
+  table.Add({.Name = "lang list",
+             .Summary = "list the interface languages (identifier and name)",
+             .Run = LangList});
+  table.Add({.Name = "lang get",
+             .Args = "KEY",
+             .Summary = "print the text of a message key",
+             .Details = "Uses the language of System/DefLanguage unless --lang names another.",
+             .Options = {{"--lang", "ID", "language identifier, for example ENU"},
                          {"--default", "TEXT", "text to print when the key has none"}},
-             .min_positional = 1,
-             .max_positional = 1,
-             .run = LangGet});
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = LangGet});
 }
 
 }  // namespace fc::cli

@@ -46,54 +46,54 @@ std::unique_ptr<TFlashMovie> MovieLike(const TSWFStreamReader& host) {
   return movie;
 }
 
-int SwfImport(const Args& args, std::ostream& out) {
-  const std::string hostPath = args.at(0), guestPath = args.at(1);
+int SwfImport(const TArgs& args, std::ostream& out) {
+  const std::string host_path = args.At(0), guest_path = args.At(1);
   const std::optional<std::string> output = args.get("-o");
   if (!output) throw UsageError("swf import needs -o OUT.swf");
   const int mode = ParseExternalMode(args.get("--mode").value_or("sprite"));
   if (mode < 0) throw UsageError("--mode must be timeline, library, frame or sprite (or 0 to 3)");
-  if (mode != kExternalSprite && (args.has("--depth") || args.has("--name")))
+  if (mode != kExternalSprite && (args.Has("--depth") || args.Has("--name")))
     throw UsageError("--depth and --name place the guest's sprite: they need --mode sprite");
-  const bool renameFonts = !args.has("--keep-font-names");
+  const bool rename_fonts = !args.Has("--keep-font-names");
 
-  TSWFStreamReader hostHeader(hostPath);
-  if (!hostHeader.IsValid) throw Error(Format("%s is not an SWF file (no FWS, CWS or ZWS signature)", hostPath.c_str()));
-  hostHeader.ParseTags(true, false);
-  std::unique_ptr<TFlashMovie> movie = MovieLike(hostHeader);
+  TSWFStreamReader host_header(host_path);
+  if (!host_header.IsValid) throw Error(Format("%s is not an SWF file (no FWS, CWS or ZWS signature)", host_path.c_str()));
+  host_header.ParseTags(true, false);
+  std::unique_ptr<TFlashMovie> movie = MovieLike(host_header);
 
   TFlashExternalMovie* host = nullptr;
-  auto addHost = [&] { host = movie->AddExternalMovie(hostPath, kExternalTimeline); };
+  auto add_host = [&] { host = movie->AddExternalMovie(host_path, kExternalTimeline); };
   // The guest's definitions and its sprite's placement come first, so that they are part of
   // the host's first frame; a guest timeline follows the host's.
-  if (mode == kExternalTimeline) addHost();
-  TFlashExternalMovie* guest = movie->AddExternalMovie(guestPath, mode);
+  if (mode == kExternalTimeline) add_host();
+  TFlashExternalMovie* guest = movie->AddExternalMovie(guest_path, mode);
   const uint32_t definitions = guest->DefinitionCount();
   int depth = 0;
   if (mode == kExternalSprite) {
-    depth = IntValue(args, "--depth", 1, 65535).value_or(DeepestPlacement(hostHeader) + 1);
+    depth = IntValue(args, "--depth", 1, 65535).value_or(DeepestPlacement(host_header) + 1);
     TFlashPlaceObject* place = movie->PlaceObject(guest->Sprite(), depth);
     if (const std::optional<std::string> name = args.get("--name")) place->SetName(*name);
   }
-  if (!host) addHost();
-  host->RenameFonts = guest->RenameFonts = renameFonts;
+  if (!host) add_host();
+  host->RenameFonts = guest->RenameFonts = rename_fonts;
 
   movie->Save(*output);
   for (const TFlashExternalMovie* m : {host, guest})
     for (const auto& w : m->Reader.Warnings) std::cerr << "warning: " << w << "\n";
-  std::string what = Format("%s imported in %s mode", guestPath.c_str(), ExternalModeName(mode));
+  std::string what = Format("%s imported in %s mode", guest_path.c_str(), ExternalModeName(mode));
   if (mode == kExternalSprite) what += Format(" as sprite %u at depth %d", guest->GetID(), depth);
   out << Format("%s: %s into %s (%u definitions); %u frames, version %u, %u bytes\n", output->c_str(), what.c_str(),
-                hostPath.c_str(), definitions, movie->FrameCount, movie->Version(), movie->FileLength);
+                host_path.c_str(), definitions, movie->FrameCount, movie->Version(), movie->FileLength);
   return 0;
 }
 
 }  // namespace
 
-void RegisterMovieCommands(CommandTable& table) {
-  table.Add({.name = "swf import",
-             .args = "HOST.swf GUEST.swf",
-             .summary = "merge one SWF movie into another",
-             .details =
+void RegisterMovieCommands(TCommandTable& table) {
+  table.Add({.Name = "swf import",
+             .Args = "HOST.swf GUEST.swf",
+             .Summary = "merge one SWF movie into another",
+             .Details =
                  "Writes a new movie with the stage, frame rate, version, compression and background\n"
                  "of HOST, holding HOST's timeline and GUEST merged in as --mode says:\n"
                  "  sprite    GUEST's timeline becomes a sprite, placed in frame 1 (the default)\n"
@@ -105,14 +105,14 @@ void RegisterMovieCommands(CommandTable& table) {
                  "random numeric prefix (also in the face= attributes of HTML text) unless\n"
                  "--keep-font-names is given. The version rises to what GUEST needs. OUT is replaced\n"
                  "only when writing succeeded.",
-             .options = {{"-o", "OUT.swf", "the movie to write"},
+             .Options = {{"-o", "OUT.swf", "the movie to write"},
                          {"--mode", "MODE", "sprite, timeline, frame or library (or 0 to 3; default sprite)"},
                          {"--depth", "N", "depth of the guest's sprite (default: above HOST's deepest)"},
                          {"--name", "NAME", "instance name of the guest's sprite"},
                          {"--keep-font-names", "", "leave the names of embedded fonts as they are"}},
-             .min_positional = 2,
-             .max_positional = 2,
-             .run = SwfImport});
+             .MinPositional = 2,
+             .MaxPositional = 2,
+             .Run = SwfImport});
 }
 
 }  // namespace fc::cli

@@ -14,7 +14,7 @@
 namespace fc::cli {
 namespace {
 
-TProfileCatalogue LoadCatalogue(const Args& args) {
+TProfileCatalogue LoadCatalogue(const TArgs& args) {
   TLanguageMgr& languages = TLanguageMgr::Instance();
   if (const auto id = args.get("--lang"))
     if (!languages.SelectLanguage(*id)) throw Error("No language with the identifier " + *id);
@@ -51,9 +51,9 @@ TJson ProfileJson(const TProfileItem& p, const std::string& category) {
           {"audio_bitrate", p.AudioBitrate}};
 }
 
-int ProfilesList(const Args& args, std::ostream& out) {
+int ProfilesList(const TArgs& args, std::ostream& out) {
   TProfileCatalogue catalogue = LoadCatalogue(args);
-  if (args.has("--json")) {
+  if (args.Has("--json")) {
     // One line per profile, in category order.
     for (size_t i = 0; i < catalogue.CategoryCount(); ++i) {
       TProfileCategory& category = catalogue.Category(i);
@@ -75,11 +75,11 @@ int ProfilesList(const Args& args, std::ostream& out) {
   return 0;
 }
 
-int ProfilesShow(const Args& args, std::ostream& out) {
+int ProfilesShow(const TArgs& args, std::ostream& out) {
   TProfileCatalogue catalogue = LoadCatalogue(args);
-  const auto id = ParseInt32(args.at(0));
+  const auto id = ParseInt32(args.At(0));
   const TProfileItem* p = id ? catalogue.FindProfile(*id) : nullptr;
-  if (!p) throw Error("No profile with the identifier " + args.at(0));
+  if (!p) throw Error("No profile with the identifier " + args.At(0));
   const auto join = [](const std::vector<std::string>& v) {
     std::string s;
     for (const auto& x : v) s += (s.empty() ? "" : ", ") + x;
@@ -103,19 +103,19 @@ int ProfilesShow(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-void RegisterProfileCommands(CommandTable& table) {
-  const OptionSpec lang{"--lang", "ID", "show the names of this interface language"};
-  table.Add({.name = "profiles list",
-             .summary = "list the output profiles by category, with their encoder values",
-             .options = {lang, {"--json", "", "one JSON object per line for each profile"}},
-             .run = ProfilesList});
-  table.Add({.name = "profiles show",
-             .args = "ID",
-             .summary = "show one output profile with the choices it offers",
-             .options = {lang},
-             .min_positional = 1,
-             .max_positional = 1,
-             .run = ProfilesShow});
+void RegisterProfileCommands(TCommandTable& table) {
+  const TOptionSpec lang{"--lang", "ID", "show the names of this interface language"};
+  table.Add({.Name = "profiles list",
+             .Summary = "list the output profiles by category, with their encoder values",
+             .Options = {lang, {"--json", "", "one JSON object per line for each profile"}},
+             .Run = ProfilesList});
+  table.Add({.Name = "profiles show",
+             .Args = "ID",
+             .Summary = "show one output profile with the choices it offers",
+             .Options = {lang},
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = ProfilesShow});
 }
 
 }  // namespace fc::cli

@@ -77,12 +77,12 @@ void MetaToText(const TFLVCustomData& v, int indent, std::ostream& out) {
 
 const char* const kRates[] = {"5.5 kHz", "11 kHz", "22 kHz", "44 kHz"};
 
-int FlvInfo(const Args& args, std::ostream& out) {
-  const std::string& file = args.at(0);
+int FlvInfo(const TArgs& args, std::ostream& out) {
+  const std::string& file = args.At(0);
   const TFLVData flv{std::filesystem::path(file)};
   if (!flv.IsFLV) throw Error(Format("%s is not an FLV file (version 1)", file.c_str()));
   const bool audio_usable = !flv.AudioFrames.empty();
-  if (args.has("--json")) {
+  if (args.Has("--json")) {
     TJson j = {{"file", file},
                {"version", flv.Version},
                {"hasVideo", flv.HasVideo},
@@ -137,8 +137,8 @@ int FlvInfo(const Args& args, std::ostream& out) {
   return 0;
 }
 
-int SoundInfo(const Args& args, std::ostream& out) {
-  const std::string& file = args.at(0);
+int SoundInfo(const TArgs& args, std::ostream& out) {
+  const std::string& file = args.At(0);
   const std::string extension = ToUpperAscii(std::filesystem::path(file).extension().string());
   if (extension != ".WAV" && extension != ".MP3") throw Error(Format("%s: only .wav and .mp3 files are read", file.c_str()));
   const TWaveReader sound{std::filesystem::path(file)};
@@ -164,23 +164,23 @@ int SoundInfo(const Args& args, std::ostream& out) {
 
 }  // namespace
 
-void RegisterReaderCommands(CommandTable& table) {
-  table.Add({.name = "flv info",
-             .args = "FILE",
-             .summary = "show what the FLV index finds: codec, size, frames, frame rate, audio, metadata",
-             .details = "The frame rate comes from the frame count and the first and last video timestamps, to one decimal.\n"
+void RegisterReaderCommands(TCommandTable& table) {
+  table.Add({.Name = "flv info",
+             .Args = "FILE",
+             .Summary = "show what the FLV index finds: codec, size, frames, frame rate, audio, metadata",
+             .Details = "The frame rate comes from the frame count and the first and last video timestamps, to one decimal.\n"
                         "Audio other than MP3 and Nellymoser is reported but cannot be embedded in a movie.",
-             .options = {{"--json", "", "print JSON"}},
-             .min_positional = 1,
-             .max_positional = 1,
-             .run = FlvInfo});
-  table.Add({.name = "sound info",
-             .args = "FILE",
-             .summary = "show the sound parameters of a .wav or .mp3 file: format, rate, channels, samples, frames",
-             .details = "WAV files may hold PCM, Microsoft ADPCM or MPEG audio; MP3 files are indexed frame by frame.",
-             .min_positional = 1,
-             .max_positional = 1,
-             .run = SoundInfo});
+             .Options = {{"--json", "", "print JSON"}},
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = FlvInfo});
+  table.Add({.Name = "sound info",
+             .Args = "FILE",
+             .Summary = "show the sound parameters of a .wav or .mp3 file: format, rate, channels, samples, frames",
+             .Details = "WAV files may hold PCM, Microsoft ADPCM or MPEG audio; MP3 files are indexed frame by frame.",
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = SoundInfo});
 }
 
 }  // namespace fc::cli

@@ -16,64 +16,64 @@ void Load(TSWFStreamReader& reader, const std::string& path) {
   if (!reader.IsValid) throw Error(Format("%s is not an SWF file (no FWS, CWS or ZWS signature)", path.c_str()));
 }
 
-int SwfDump(const Args& args, std::ostream& out) {
+int SwfDump(const TArgs& args, std::ostream& out) {
   TSWFStreamReader reader;
-  Load(reader, args.at(0));
+  Load(reader, args.At(0));
   reader.ParseTags(true, true);
   DumpSWFHeader(reader, out);
-  DumpSWFTags(reader, out, args.has("--actions"));
+  DumpSWFTags(reader, out, args.Has("--actions"));
   return 0;
 }
 
-int SwfCopy(const Args& args, std::ostream& out) {
-  if (args.has("--compress") && args.has("--no-compress"))
+int SwfCopy(const TArgs& args, std::ostream& out) {
+  if (args.Has("--compress") && args.Has("--no-compress"))
     throw UsageError("--compress and --no-compress exclude each other");
   TSWFStreamReader reader;
-  Load(reader, args.at(0));
-  const bool decode = args.has("--decode");
+  Load(reader, args.At(0));
+  const bool decode = args.Has("--decode");
   reader.ParseTags(decode, true);
   if (decode) reader.BuildBody();
-  if (args.has("--compress")) reader.SetCompression(TSWFCompression::Zlib);
-  if (args.has("--no-compress")) reader.SetCompression(TSWFCompression::None);
-  reader.SaveToFile(args.at(1));
+  if (args.Has("--compress")) reader.SetCompression(TSWFCompression::Zlib);
+  if (args.Has("--no-compress")) reader.SetCompression(TSWFCompression::None);
+  reader.SaveToFile(args.At(1));
   for (const auto& w : reader.Warnings) std::cerr << "warning: " << w << "\n";
   size_t modelled = 0;
   for (const auto& e : reader.TagList)
     if (e->Object && !dynamic_cast<const TSWFByteCodeTag*>(e->Object)) ++modelled;
-  out << Format("%s: %zu tags (%zu decoded), version %u, %u bytes uncompressed\n", args.at(1).c_str(),
+  out << Format("%s: %zu tags (%zu decoded), version %u, %u bytes uncompressed\n", args.At(1).c_str(),
                 reader.TagList.size(), modelled, reader.Version(), reader.FileLength);
   return 0;
 }
 
 }  // namespace
 
-void RegisterSwfCommands(CommandTable& table) {
-  table.Add({.name = "swf dump",
-             .args = "FILE",
-             .summary = "list the header and the tags of an SWF file",
-             .details = "One line per tag: index, frame, name, code, body length and the key fields of the\n"
+void RegisterSwfCommands(TCommandTable& table) {
+  table.Add({.Name = "swf dump",
+             .Args = "FILE",
+             .Summary = "list the header and the tags of an SWF file",
+             .Details = "One line per tag: index, frame, name, code, body length and the key fields of the\n"
                         "tags the library models; tags of nested sprites are indented. Tags kept as raw\n"
                         "bytes say so, with the reason when their body could not be read. Plain (FWS),\n"
                         "zlib (CWS) and LZMA (ZWS) files are read; a cut file lists what precedes the cut.",
-             .options = {{"--actions", "", "also disassemble every action list, with branch targets as labels"}},
-             .min_positional = 1,
-             .max_positional = 1,
-             .run = SwfDump});
-  table.Add({.name = "swf copy",
-             .args = "IN OUT",
-             .summary = "read an SWF file and write it back",
-             .details = "Without --decode the tags are written as they were read, so the copy is identical\n"
+             .Options = {{"--actions", "", "also disassemble every action list, with branch targets as labels"}},
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = SwfDump});
+  table.Add({.Name = "swf copy",
+             .Args = "IN OUT",
+             .Summary = "read an SWF file and write it back",
+             .Details = "Without --decode the tags are written as they were read, so the copy is identical\n"
                         "byte for byte, compressed files included; only a header that gave a wrong file\n"
                         "length is mended. An option that changes the compression packs the file anew\n"
                         "(--compress raises the version to 6). With --decode every modelled tag is decoded\n"
                         "into its object and written by that object. OUT is replaced only when writing\n"
                         "succeeded.",
-             .options = {{"--compress", "", "write a zlib-compressed file (CWS)"},
+             .Options = {{"--compress", "", "write a zlib-compressed file (CWS)"},
                          {"--no-compress", "", "write an uncompressed file (FWS)"},
                          {"--decode", "", "decode every modelled tag and write it from its fields"}},
-             .min_positional = 2,
-             .max_positional = 2,
-             .run = SwfCopy});
+             .MinPositional = 2,
+             .MaxPositional = 2,
+             .Run = SwfCopy});
 }
 
 }  // namespace fc::cli

@@ -92,19 +92,19 @@ double ParseTimeText(const std::string& name, const std::string& text) {
   return *seconds;
 }
 
-std::optional<int32_t> IntValue(const Args& args, const std::string& name, int32_t low, int32_t high) {
+std::optional<int32_t> IntValue(const TArgs& args, const std::string& name, int32_t low, int32_t high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   return ParseIntText(name, *v, low, high);
 }
 
-std::optional<double> NumberValue(const Args& args, const std::string& name, double low, double high) {
+std::optional<double> NumberValue(const TArgs& args, const std::string& name, double low, double high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   return ParseNumberText(name, *v, low, high);
 }
 
-std::optional<TFrameSize> SizeValue(const Args& args, const std::string& name, TFrameSize low, TFrameSize high) {
+std::optional<TFrameSize> SizeValue(const TArgs& args, const std::string& name, TFrameSize low, TFrameSize high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   const size_t x = v->find_first_of("xX");
@@ -116,13 +116,13 @@ std::optional<TFrameSize> SizeValue(const Args& args, const std::string& name, T
   return TFrameSize{*w, *h};
 }
 
-std::optional<double> TimeValue(const Args& args, const std::string& name) {
+std::optional<double> TimeValue(const TArgs& args, const std::string& name) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   return ParseTimeText(name, *v);
 }
 
-std::optional<double> FrameRateValue(const Args& args, const std::string& name, double low, double high) {
+std::optional<double> FrameRateValue(const TArgs& args, const std::string& name, double low, double high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   std::string text = ToLowerAscii(Trim(*v));
@@ -140,7 +140,7 @@ std::optional<double> FrameRateValue(const Args& args, const std::string& name, 
   return rate;
 }
 
-std::optional<int32_t> SampleRateValue(const Args& args, const std::string& name, int32_t low, int32_t high) {
+std::optional<int32_t> SampleRateValue(const TArgs& args, const std::string& name, int32_t low, int32_t high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   double number = 0, factor = 0;
@@ -153,7 +153,7 @@ std::optional<int32_t> SampleRateValue(const Args& args, const std::string& name
   return static_cast<int32_t>(hz);
 }
 
-std::optional<int32_t> BitRateValue(const Args& args, const std::string& name, int32_t low, int32_t high) {
+std::optional<int32_t> BitRateValue(const TArgs& args, const std::string& name, int32_t low, int32_t high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   double number = 0, factor = 0;
@@ -179,7 +179,7 @@ std::optional<int32_t> BitRateValue(const Args& args, const std::string& name, i
   return static_cast<int32_t>(bits);
 }
 
-std::optional<std::vector<int32_t>> IntListValue(const Args& args, const std::string& name, size_t count) {
+std::optional<std::vector<int32_t>> IntListValue(const TArgs& args, const std::string& name, size_t count) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   std::vector<int32_t> values;
@@ -193,17 +193,17 @@ std::optional<std::vector<int32_t>> IntListValue(const Args& args, const std::st
   return values;
 }
 
-std::optional<CropRect> CropValue(const Args& args, const std::string& name) {
+std::optional<TCropRect> CropValue(const TArgs& args, const std::string& name) {
   const auto v = IntListValue(args, name, 4);
   if (!v) return std::nullopt;
-  const CropRect r{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
-  if (r.left < 0 || r.top < 0 || r.right <= r.left || r.bottom <= r.top)
+  const TCropRect r{(*v)[0], (*v)[1], (*v)[2], (*v)[3]};
+  if (r.Left < 0 || r.Top < 0 || r.Right <= r.Left || r.Bottom <= r.Top)
     throw UsageError(name + " takes LEFT,TOP,RIGHT,BOTTOM in source pixels with RIGHT > LEFT and BOTTOM > TOP, "
                      "such as 0,0,320,240");
   return r;
 }
 
-std::optional<int32_t> NamedValue(const Args& args, const std::string& name, std::span<const TNamedValue> table) {
+std::optional<int32_t> NamedValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
   const auto n = ParseInt32(*v);
@@ -212,8 +212,8 @@ std::optional<int32_t> NamedValue(const Args& args, const std::string& name, std
   throw UsageError(name + " takes " + NameList(table) + " (or their numbers), not " + Quoted(*v));
 }
 
-std::optional<int32_t> FlagsValue(const Args& args, const std::string& name, std::span<const TNamedValue> table) {
-  const std::vector<std::string> values = args.all(name);
+std::optional<int32_t> FlagsValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table) {
+  const std::vector<std::string> values = args.All(name);
   if (values.empty()) return std::nullopt;
   int32_t known = 0;
   for (const TNamedValue& entry : table) known |= entry.Value;

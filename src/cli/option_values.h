@@ -36,15 +36,15 @@ struct TNamedValue {
 
 // One table per code space, shared by every command that takes it.
 inline constexpr TNamedValue kZoomNames[] = {
-    {"full", static_cast<int32_t>(ScaleMode::FullScreen)},   {"keep", static_cast<int32_t>(ScaleMode::KeepOriginal)},
-    {"16:9", static_cast<int32_t>(ScaleMode::Wide16x9)},     {"4:3", static_cast<int32_t>(ScaleMode::Standard4x3)},
-    {"letterbox", static_cast<int32_t>(ScaleMode::LetterBox)}, {"panscan", static_cast<int32_t>(ScaleMode::PanScan)}};
+    {"full", static_cast<int32_t>(TScaleMode::FullScreen)},   {"keep", static_cast<int32_t>(TScaleMode::KeepOriginal)},
+    {"16:9", static_cast<int32_t>(TScaleMode::Wide16x9)},     {"4:3", static_cast<int32_t>(TScaleMode::Standard4x3)},
+    {"letterbox", static_cast<int32_t>(TScaleMode::LetterBox)}, {"panscan", static_cast<int32_t>(TScaleMode::PanScan)}};
 inline constexpr TNamedValue kDeinterlaceNames[] = {
-    {"none", static_cast<int32_t>(DeinterlaceMode::None)},
-    {"odd", static_cast<int32_t>(DeinterlaceMode::RepeatOdd)},
-    {"even", static_cast<int32_t>(DeinterlaceMode::RepeatEven)},
-    {"odd-interpolate", static_cast<int32_t>(DeinterlaceMode::OddInterpolate)},
-    {"even-interpolate", static_cast<int32_t>(DeinterlaceMode::EvenInterpolate)}};
+    {"none", static_cast<int32_t>(TDeinterlaceMode::None)},
+    {"odd", static_cast<int32_t>(TDeinterlaceMode::RepeatOdd)},
+    {"even", static_cast<int32_t>(TDeinterlaceMode::RepeatEven)},
+    {"odd-interpolate", static_cast<int32_t>(TDeinterlaceMode::OddInterpolate)},
+    {"even-interpolate", static_cast<int32_t>(TDeinterlaceMode::EvenInterpolate)}};
 inline constexpr TNamedValue kEffectNames[] = {
     {"gray", kEffectGray}, {"emboss", kEffectEmboss}, {"negative", kEffectNegative}, {"oldfilm", kEffectOldFilm}};
 inline constexpr TNamedValue kFlipNames[] = {
@@ -68,21 +68,21 @@ double ParseTimeText(const std::string& name, const std::string& text);  // seco
 // A time's seconds, or nothing when the text is not a time.
 std::optional<double> TimeFromText(std::string_view text);
 
-std::optional<int32_t> IntValue(const Args& args, const std::string& name, int32_t low, int32_t high);
-std::optional<double> NumberValue(const Args& args, const std::string& name, double low, double high);
-std::optional<TFrameSize> SizeValue(const Args& args, const std::string& name, TFrameSize low, TFrameSize high);
-std::optional<double> TimeValue(const Args& args, const std::string& name);
-std::optional<double> FrameRateValue(const Args& args, const std::string& name, double low, double high);
-std::optional<int32_t> SampleRateValue(const Args& args, const std::string& name, int32_t low, int32_t high);
+std::optional<int32_t> IntValue(const TArgs& args, const std::string& name, int32_t low, int32_t high);
+std::optional<double> NumberValue(const TArgs& args, const std::string& name, double low, double high);
+std::optional<TFrameSize> SizeValue(const TArgs& args, const std::string& name, TFrameSize low, TFrameSize high);
+std::optional<double> TimeValue(const TArgs& args, const std::string& name);
+std::optional<double> FrameRateValue(const TArgs& args, const std::string& name, double low, double high);
+std::optional<int32_t> SampleRateValue(const TArgs& args, const std::string& name, int32_t low, int32_t high);
 // Bits per second; the limits are bits per second too.
-std::optional<int32_t> BitRateValue(const Args& args, const std::string& name, int32_t low, int32_t high);
+std::optional<int32_t> BitRateValue(const TArgs& args, const std::string& name, int32_t low, int32_t high);
 // Exactly `count` whole numbers separated by commas.
-std::optional<std::vector<int32_t>> IntListValue(const Args& args, const std::string& name, size_t count);
+std::optional<std::vector<int32_t>> IntListValue(const TArgs& args, const std::string& name, size_t count);
 // LEFT,TOP,RIGHT,BOTTOM in source pixels, RIGHT > LEFT >= 0 and BOTTOM > TOP >= 0.
-std::optional<CropRect> CropValue(const Args& args, const std::string& name);
+std::optional<TCropRect> CropValue(const TArgs& args, const std::string& name);
 // A name of the table or one of its values.
-std::optional<int32_t> NamedValue(const Args& args, const std::string& name, std::span<const TNamedValue> table);
+std::optional<int32_t> NamedValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table);
 // The bits of every occurrence of the option together (names or numbers); nothing when absent.
-std::optional<int32_t> FlagsValue(const Args& args, const std::string& name, std::span<const TNamedValue> table);
+std::optional<int32_t> FlagsValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table);
 
 }  // namespace fc::cli

@@ -9,12 +9,12 @@
 
 namespace fc {
 
-TApplicationCore::TApplicationCore(StartupOptions options)
-    : program_folder_(options.program_folder.empty() ? fc::ProgramFolder() : options.program_folder) {
+TApplicationCore::TApplicationCore(TStartupOptions options)
+    : program_folder_(options.ProgramFolder.empty() ? fc::ProgramFolder() : options.ProgramFolder) {
   TConfig& config = GlobalConfig();
-  config.Init(options.ini_file.empty() ? DefaultConfigFile(program_folder_) : options.ini_file);
+  config.Init(options.IniFile.empty() ? DefaultConfigFile(program_folder_) : options.IniFile);
 
-  if (options.open_log) {
+  if (options.OpenLog) {
     try {
       log_ = TLogFile::Open(JoinPath(WritableProgramDataFolder(program_folder_), "Log"));
       SetProcessLog(log_.get());

@@ -16,15 +16,15 @@
 
 namespace fc {
 
-struct StartupOptions {
-  std::string program_folder;  // empty: the folder of the running executable
-  std::string ini_file;        // empty: the default settings file
-  bool open_log = true;
+struct TStartupOptions {
+  std::string ProgramFolder;  // empty: the folder of the running executable
+  std::string IniFile;        // empty: the default settings file
+  bool OpenLog = true;
 };
 
 class TApplicationCore {
 public:
-  explicit TApplicationCore(StartupOptions options = {});
+  explicit TApplicationCore(TStartupOptions options = {});
   ~TApplicationCore();
   TApplicationCore(const TApplicationCore&) = delete;
   TApplicationCore& operator=(const TApplicationCore&) = delete;

@@ -4,9 +4,9 @@
 
 namespace fc {
 
-void ByteReader::fail(const char* what, size_t wanted) const {
+void TByteReader::Fail(const char* what, size_t wanted) const {
   throw FormatError(Format("%s at offset 0x%llx needs %zu bytes, %zu remain", what,
-                           static_cast<unsigned long long>(file_offset()), wanted, remaining()));
+                           static_cast<unsigned long long>(FileOffset()), wanted, Remaining()));
 }
 
 }  // namespace fc

@@ -14,7 +14,7 @@ void TConfig::Init(std::string file_name, std::string section) {
 std::string TConfig::ReadString(const std::string& section, const std::string& key, const std::string& def) const {
   if (FileName.empty()) return def;
   try {
-    return IniFile::Load(FileName).Get(section, key).value_or(def);
+    return TIniFile::Load(FileName).Get(section, key).value_or(def);
   } catch (const Error&) {
     return def;  // an unreadable file reads as all defaults, like a missing one
   }
@@ -52,24 +52,24 @@ void TConfig::WriteFloat(const std::string& section, const std::string& key, dou
   WriteString(section, key, FormatDouble(value));
 }
 
-struct TConfigBatch::State {
-  IniFile ini;
-  bool loaded = false;
+struct TConfigBatch::TState {
+  TIniFile Ini;
+  bool Loaded = false;
 };
 
-TConfigBatch::TConfigBatch(const TConfig& config) : config_(config), state_(std::make_unique<State>()) {}
+TConfigBatch::TConfigBatch(const TConfig& config) : config_(config), state_(std::make_unique<TState>()) {}
 TConfigBatch::~TConfigBatch() = default;
 
 void TConfigBatch::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  if (!state_->loaded) {
+  if (!state_->Loaded) {
     try {
-      state_->ini = IniFile::Load(config_.FileName);
+      state_->Ini = TIniFile::Load(config_.FileName);
     } catch (const Error&) {
       throw IoError(Format("Unable to write to %s", config_.FileName.c_str()));
     }
-    state_->loaded = true;
+    state_->Loaded = true;
   }
-  state_->ini.Set(section, key, value);  // refuses line breaks with its own message
+  state_->Ini.Set(section, key, value);  // refuses line breaks with its own message
 }
 
 void TConfigBatch::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
@@ -85,14 +85,14 @@ void TConfigBatch::WriteFloat(const std::string& section, const std::string& key
 }
 
 void TConfigBatch::Commit() {
-  if (!state_->loaded) return;
+  if (!state_->Loaded) return;
   try {
     if (config_.FileName.empty()) throw IoError("no settings file");
-    state_->ini.Save(config_.FileName);
+    state_->Ini.Save(config_.FileName);
   } catch (const Error&) {
     throw IoError(Format("Unable to write to %s", config_.FileName.c_str()));
   }
-  state_->loaded = false;
+  state_->Loaded = false;
 }
 
 void TConfig::Flush() const {}

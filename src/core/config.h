@@ -62,9 +62,9 @@ public:
   void Commit();
 
 private:
-  struct State;
+  struct TState;
   const TConfig& config_;
-  std::unique_ptr<State> state_;
+  std::unique_ptr<TState> state_;
 };
 
 // The process-wide configuration, made at start-up.

@@ -55,22 +55,22 @@ inline constexpr const char* kChannels = "Channels";
 inline constexpr const char* kRecent = "Recent";
 }  // namespace keys
 
-enum class SettingType { String, Integer, Bool, Float };
+enum class TSettingType { String, Integer, Bool, Float };
 
-struct SettingKey {
-  const char* section;
-  const char* key;
-  SettingType type;
-  const char* default_value;  // nullptr: computed from other settings, see SettingDefault
-  const char* meaning;
+struct TSettingKey {
+  const char* Section;
+  const char* Key;
+  TSettingType Type;
+  const char* DefaultValue;  // nullptr: computed from other settings, see SettingDefault
+  const char* Meaning;
 };
 
 // Every known key of sections "System", "Output" and "Profile", in file order.
-std::span<const SettingKey> KnownSettings();
+std::span<const TSettingKey> KnownSettings();
 // The entry for section and key (ignoring case), or nullptr.
-const SettingKey* FindSetting(std::string_view section, std::string_view key);
+const TSettingKey* FindSetting(std::string_view section, std::string_view key);
 // The default text of a key; computed ones (OutputPath, SnapshotPath) ask the folders.
-std::string SettingDefault(const SettingKey& key, const TConfig& config);
-std::string_view SettingTypeName(SettingType type);
+std::string SettingDefault(const TSettingKey& key, const TConfig& config);
+std::string_view SettingTypeName(TSettingType type);
 
 }  // namespace fc

@@ -28,7 +28,7 @@ std::string ReadFileText(const std::filesystem::path& path) {
 }
 
 void WriteFileAtomic(const std::filesystem::path& path, std::span<const uint8_t> data) {
-  AtomicFileWriter out(path);
+  TAtomicFileWriter out(path);
   out.Write(data);
   out.Commit();
 }
@@ -37,7 +37,7 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view text) {
   WriteFileAtomic(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
+TAtomicFileWriter::TAtomicFileWriter(std::filesystem::path target) : target_(std::move(target)) {
   std::string pattern = target_.string() + ".tmp-XXXXXX";
   fd_ = ::mkstemp(pattern.data());
   if (fd_ < 0) throw IoError(Format("Unable to write to %s: %s", target_.c_str(), std::strerror(errno)));
@@ -56,14 +56,14 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::
   ::fchmod(fd_, mode);
 }
 
-AtomicFileWriter::~AtomicFileWriter() {
+TAtomicFileWriter::~TAtomicFileWriter() {
   if (fd_ >= 0) {
     ::close(fd_);
     ::unlink(temp_.c_str());
   }
 }
 
-void AtomicFileWriter::Fail(const char* step) {
+void TAtomicFileWriter::Fail(const char* step) {
   const std::string reason = std::strerror(errno);
   if (fd_ >= 0) {
     ::close(fd_);
@@ -73,7 +73,7 @@ void AtomicFileWriter::Fail(const char* step) {
   throw IoError(Format("Unable to write to %s: %s (%s)", target_.c_str(), reason.c_str(), step));
 }
 
-void AtomicFileWriter::Write(std::span<const uint8_t> data) {
+void TAtomicFileWriter::Write(std::span<const uint8_t> data) {
   if (fd_ < 0) throw IoError(Format("Unable to write to %s", target_.c_str()));
   size_t done = 0;
   while (done < data.size()) {
@@ -87,11 +87,11 @@ void AtomicFileWriter::Write(std::span<const uint8_t> data) {
   written_ += data.size();
 }
 
-void AtomicFileWriter::Write(std::string_view text) {
+void TAtomicFileWriter::Write(std::string_view text) {
   Write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 
-void AtomicFileWriter::Commit() {
+void TAtomicFileWriter::Commit() {
   if (fd_ < 0) throw IoError(Format("Unable to write to %s", target_.c_str()));
   if (::fsync(fd_) != 0) Fail("fsync");
   if (::close(fd_) != 0) {

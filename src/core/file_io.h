@@ -23,18 +23,18 @@ void WriteFileAtomic(const std::filesystem::path& path, std::string_view text);
 
 // Streams output into "<target>.tmp-XXXXXX" and renames it into place on Commit().
 // Destroying it without Commit() removes the temporary file.
-class AtomicFileWriter {
+class TAtomicFileWriter {
 public:
-  explicit AtomicFileWriter(std::filesystem::path target);
-  ~AtomicFileWriter();
-  AtomicFileWriter(const AtomicFileWriter&) = delete;
-  AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+  explicit TAtomicFileWriter(std::filesystem::path target);
+  ~TAtomicFileWriter();
+  TAtomicFileWriter(const TAtomicFileWriter&) = delete;
+  TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
 
   void Write(std::span<const uint8_t> data);
   void Write(std::string_view text);
   uint64_t BytesWritten() const { return written_; }
   void Commit();
-  const std::filesystem::path& target() const { return target_; }
+  const std::filesystem::path& Target() const { return target_; }
 
 private:
   [[noreturn]] void Fail(const char* step);

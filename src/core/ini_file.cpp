@@ -25,16 +25,16 @@ bool IsComment(std::string_view line) {
   return !line.empty() && line.front() == ';';
 }
 
-struct KeyValue {
-  std::string_view key;
-  std::string_view value;
+struct TKeyValue {
+  std::string_view Key;
+  std::string_view Value;
 };
 
-std::optional<KeyValue> SplitKeyValue(std::string_view line) {
+std::optional<TKeyValue> SplitKeyValue(std::string_view line) {
   if (IsComment(line) || SectionName(line)) return std::nullopt;
   const size_t eq = line.find('=');
   if (eq == npos) return std::nullopt;
-  return KeyValue{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
+  return TKeyValue{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))};
 }
 
 std::string Unquote(std::string_view v) {
@@ -55,8 +55,8 @@ std::string StoredValue(std::string_view value) {
 
 }  // namespace
 
-IniFile IniFile::Parse(std::string_view text) {
-  IniFile ini;
+TIniFile TIniFile::Parse(std::string_view text) {
+  TIniFile ini;
   if (text.substr(0, 3) == "\xEF\xBB\xBF") {
     ini.bom_ = true;
     text.remove_prefix(3);
@@ -76,44 +76,44 @@ IniFile IniFile::Parse(std::string_view text) {
   return ini;
 }
 
-IniFile IniFile::Load(const std::filesystem::path& path) {
+TIniFile TIniFile::Load(const std::filesystem::path& path) {
   std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) return IniFile();
+  if (!std::filesystem::exists(path, ec)) return TIniFile();
   return Parse(ReadFileText(path));
 }
 
-size_t IniFile::FindSection(std::string_view section) const {
+size_t TIniFile::FindSection(std::string_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    const auto name = SectionName(lines_[i].text);
+    const auto name = SectionName(lines_[i].Text);
     if (name && IEquals(*name, Trim(section))) return i;
   }
   return npos;
 }
 
-size_t IniFile::SectionEnd(size_t header) const {
+size_t TIniFile::SectionEnd(size_t header) const {
   size_t i = header + 1;
-  while (i < lines_.size() && !SectionName(lines_[i].text)) ++i;
+  while (i < lines_.size() && !SectionName(lines_[i].Text)) ++i;
   return i;
 }
 
-size_t IniFile::FindKey(size_t header, std::string_view key) const {
+size_t TIniFile::FindKey(size_t header, std::string_view key) const {
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i) {
-    const auto kv = SplitKeyValue(lines_[i].text);
-    if (kv && IEquals(kv->key, Trim(key))) return i;
+    const auto kv = SplitKeyValue(lines_[i].Text);
+    if (kv && IEquals(kv->Key, Trim(key))) return i;
   }
   return npos;
 }
 
-std::optional<std::string> IniFile::Get(std::string_view section, std::string_view key) const {
+std::optional<std::string> TIniFile::Get(std::string_view section, std::string_view key) const {
   const size_t header = FindSection(section);
   if (header == npos) return std::nullopt;
   const size_t at = FindKey(header, key);
   if (at == npos) return std::nullopt;
-  return Unquote(SplitKeyValue(lines_[at].text)->value);
+  return Unquote(SplitKeyValue(lines_[at].Text)->Value);
 }
 
-void IniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
+void TIniFile::Set(std::string_view section, std::string_view key, std::string_view value) {
   if (ContainsLineBreak(section) || ContainsLineBreak(key) || ContainsLineBreak(value))
     throw Error("A setting cannot hold a line break");
   if (Trim(key).empty() || key.find('=') != npos || Trim(key).front() == '[' || Trim(key).front() == ';')
@@ -125,23 +125,23 @@ void IniFile::Set(std::string_view section, std::string_view key, std::string_vi
   size_t header = FindSection(section);
   if (header == npos) {
     // A new section goes at the end, after a blank line when the file has content.
-    if (!lines_.empty() && !Trim(lines_.back().text).empty()) lines_.push_back({""});
+    if (!lines_.empty() && !Trim(lines_.back().Text).empty()) lines_.push_back({""});
     lines_.push_back({"[" + std::string(Trim(section)) + "]"});
     lines_.push_back({line});
     return;
   }
   const size_t at = FindKey(header, key);
   if (at != npos) {
-    lines_[at].text = line;
+    lines_[at].Text = line;
     return;
   }
   // Append after the section's last non-blank line, so blank separators stay in place.
   size_t insert = SectionEnd(header);
-  while (insert > header + 1 && Trim(lines_[insert - 1].text).empty()) --insert;
+  while (insert > header + 1 && Trim(lines_[insert - 1].Text).empty()) --insert;
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert), {line});
 }
 
-bool IniFile::Remove(std::string_view section, std::string_view key) {
+bool TIniFile::Remove(std::string_view section, std::string_view key) {
   const size_t header = FindSection(section);
   if (header == npos) return false;
   const size_t at = FindKey(header, key);
@@ -150,33 +150,33 @@ bool IniFile::Remove(std::string_view section, std::string_view key) {
   return true;
 }
 
-std::vector<std::string> IniFile::Sections() const {
+std::vector<std::string> TIniFile::Sections() const {
   std::vector<std::string> out;
   for (const auto& l : lines_)
-    if (const auto name = SectionName(l.text)) out.emplace_back(*name);
+    if (const auto name = SectionName(l.Text)) out.emplace_back(*name);
   return out;
 }
 
-std::vector<std::string> IniFile::Keys(std::string_view section) const {
+std::vector<std::string> TIniFile::Keys(std::string_view section) const {
   std::vector<std::string> out;
   const size_t header = FindSection(section);
   if (header == npos) return out;
   const size_t end = SectionEnd(header);
   for (size_t i = header + 1; i < end; ++i)
-    if (const auto kv = SplitKeyValue(lines_[i].text)) out.emplace_back(kv->key);
+    if (const auto kv = SplitKeyValue(lines_[i].Text)) out.emplace_back(kv->Key);
   return out;
 }
 
-std::string IniFile::Serialize() const {
+std::string TIniFile::Serialize() const {
   std::string out;
   if (bom_) out += "\xEF\xBB\xBF";
   for (size_t i = 0; i < lines_.size(); ++i) {
-    out += lines_[i].text;
+    out += lines_[i].Text;
     if (i + 1 < lines_.size() || final_eol_) out += eol_;
   }
   return out;
 }
 
-void IniFile::Save(const std::filesystem::path& path) const { WriteFileAtomic(path, Serialize()); }
+void TIniFile::Save(const std::filesystem::path& path) const { WriteFileAtomic(path, Serialize()); }
 
 }  // namespace fc

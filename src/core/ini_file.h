@@ -15,12 +15,12 @@
 
 namespace fc {
 
-class IniFile {
+class TIniFile {
 public:
-  IniFile() = default;
-  static IniFile Parse(std::string_view text);
+  TIniFile() = default;
+  static TIniFile Parse(std::string_view text);
   // A missing file gives an empty IniFile; an unreadable one throws IoError.
-  static IniFile Load(const std::filesystem::path& path);
+  static TIniFile Load(const std::filesystem::path& path);
 
   std::optional<std::string> Get(std::string_view section, std::string_view key) const;
   // Adds or replaces a value. Throws fc::Error for a section, key or value holding a line
@@ -38,8 +38,8 @@ public:
   void Save(const std::filesystem::path& path) const;
 
 private:
-  struct Line {
-    std::string text;  // without its line ending
+  struct TLine {
+    std::string Text;  // without its line ending
   };
   // Index of the header line of a section, or npos.
   size_t FindSection(std::string_view section) const;
@@ -47,7 +47,7 @@ private:
   size_t FindKey(size_t header, std::string_view key) const;
   size_t SectionEnd(size_t header) const;
 
-  std::vector<Line> lines_;
+  std::vector<TLine> lines_;
   std::string eol_ = "\n";
   bool bom_ = false;
   bool final_eol_ = true;

@@ -199,11 +199,11 @@ std::string GetString(std::string_view key, std::string_view def) {
 
 std::string_view SystemLanguageName(int lang_id) {
   // The names Windows gives the language ids that language files commonly carry.
-  struct Entry {
-    int id;
-    const char* name;
+  struct TEntry {
+    int ID;
+    const char* Name;
   };
-  static constexpr Entry kNames[] = {
+  static constexpr TEntry kNames[] = {
       {0x0404, "Chinese (Traditional)"}, {0x0405, "Czech"},   {0x0406, "Danish"},
       {0x0407, "German (Germany)"},      {0x0408, "Greek"},   {0x0409, "English (United States)"},
       {0x040B, "Finnish"},               {0x040C, "French (France)"},
@@ -214,8 +214,8 @@ std::string_view SystemLanguageName(int lang_id) {
       {0x0804, "Chinese (Simplified)"},  {0x0809, "English (United Kingdom)"},
       {0x0816, "Portuguese (Portugal)"}, {0x0C0A, "Spanish (Spain)"},
   };
-  for (const Entry& e : kNames)
-    if (e.id == lang_id) return e.name;
+  for (const TEntry& e : kNames)
+    if (e.ID == lang_id) return e.Name;
   return {};
 }
 

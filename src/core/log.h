@@ -21,7 +21,7 @@ public:
 
   // Appends one line, prefixed with the local date and time.
   void Write(std::string_view line);
-  const std::string& path() const { return path_; }
+  const std::string& Path() const { return path_; }
 
 private:
   TLogFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}

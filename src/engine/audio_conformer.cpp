@@ -7,65 +7,65 @@
 
 namespace fc {
 
-TAudioConformer::TAudioConformer(AudioSource& source, const TAudioTarget& target, double start, double end)
+TAudioConformer::TAudioConformer(TAudioSource& source, const TAudioTarget& target, double start, double end)
     : source_(source), target_(target), start_(start), end_(end) {
-  if (std::isfinite(end_)) sampleLimit_ = static_cast<int64_t>(std::llround((end_ - start_) * target_.SampleRate));
+  if (std::isfinite(end_)) sample_limit_ = static_cast<int64_t>(std::llround((end_ - start_) * target_.SampleRate));
 }
 
-FramePtr TAudioConformer::Next() {
+TFramePtr TAudioConformer::Next() {
   while ((!fifo_ || av_audio_fifo_size(fifo_.get()) < target_.FrameSize) && Fill()) {
   }
   const int available = fifo_ ? av_audio_fifo_size(fifo_.get()) : 0;
-  const int n = static_cast<int>(std::min<int64_t>(std::min(available, target_.FrameSize), sampleLimit_ - samplesOut_));
+  const int n = static_cast<int>(std::min<int64_t>(std::min(available, target_.FrameSize), sample_limit_ - samples_out_));
   if (n <= 0) return nullptr;
-  FramePtr frame = MakeFrame(target_.WholeFramesOnly ? target_.FrameSize : n);
+  TFramePtr frame = MakeFrame(target_.WholeFramesOnly ? target_.FrameSize : n);
   av_samples_set_silence(frame->extended_data, 0, frame->nb_samples, target_.Channels, target_.SampleFormat);
   av_audio_fifo_read(fifo_.get(), reinterpret_cast<void**>(frame->extended_data), n);
-  frame->pts = samplesOut_;
-  samplesOut_ += n;
+  frame->pts = samples_out_;
+  samples_out_ += n;
   return frame;
 }
 
 bool TAudioConformer::Fill() {
-  if (sourceEnded_) return false;
-  AudioFrame in;
+  if (source_ended_) return false;
+  TAudioFrame in;
   for (;;) {
-    if (!source_.Read(in) || in.time >= end_) {
-      sourceEnded_ = true;
+    if (!source_.Read(in) || in.Time >= end_) {
+      source_ended_ = true;
       if (swr_) {  // the resampler's delayed samples
-        const FramePtr rest = Convert(nullptr);
+        const TFramePtr rest = Convert(nullptr);
         if (rest) Store(rest.get());
       }
       return false;
     }
-    if (in.time + static_cast<double>(in.frame->nb_samples) / std::max(1, in.frame->sample_rate) <= start_) continue;
-    if (in.time < start_ && !TrimAudioFront(in, start_)) continue;
+    if (in.Time + static_cast<double>(in.Frame->nb_samples) / std::max(1, in.Frame->sample_rate) <= start_) continue;
+    if (in.Time < start_ && !TrimAudioFront(in, start_)) continue;
     break;
   }
   if (!swr_) {
     SwrContext* raw = nullptr;
-    AVChannelLayout outLayout{};
-    av_channel_layout_default(&outLayout, target_.Channels);
-    CheckAv(swr_alloc_set_opts2(&raw, &outLayout, target_.SampleFormat, target_.SampleRate, &in.frame->ch_layout,
-                                static_cast<AVSampleFormat>(in.frame->format), in.frame->sample_rate, 0, nullptr),
+    AVChannelLayout out_layout{};
+    av_channel_layout_default(&out_layout, target_.Channels);
+    CheckAv(swr_alloc_set_opts2(&raw, &out_layout, target_.SampleFormat, target_.SampleRate, &in.Frame->ch_layout,
+                                static_cast<AVSampleFormat>(in.Frame->format), in.Frame->sample_rate, 0, nullptr),
             "audio conversion");
     swr_.reset(raw);
     CheckAv(swr_init(swr_.get()), "audio conversion");
     fifo_.reset(av_audio_fifo_alloc(target_.SampleFormat, target_.Channels, 4096));
     if (!fifo_) throw MediaError("out of memory for audio");
   }
-  const FramePtr converted = Convert(in.frame.get());
+  const TFramePtr converted = Convert(in.Frame.get());
   if (converted) Store(converted.get());
   return true;
 }
 
-FramePtr TAudioConformer::Convert(const AVFrame* in) {
-  const int inSamples = in ? in->nb_samples : 0;
-  const int maxOut = swr_get_out_samples(swr_.get(), inSamples);
-  if (maxOut <= 0) return nullptr;
-  FramePtr out = MakeFrame(maxOut);
-  const int n = swr_convert(swr_.get(), out->extended_data, maxOut,
-                            in ? const_cast<const uint8_t**>(in->extended_data) : nullptr, inSamples);
+TFramePtr TAudioConformer::Convert(const AVFrame* in) {
+  const int in_samples = in ? in->nb_samples : 0;
+  const int max_out = swr_get_out_samples(swr_.get(), in_samples);
+  if (max_out <= 0) return nullptr;
+  TFramePtr out = MakeFrame(max_out);
+  const int n = swr_convert(swr_.get(), out->extended_data, max_out,
+                            in ? const_cast<const uint8_t**>(in->extended_data) : nullptr, in_samples);
   if (n < 0) throw MediaError("audio conversion failed: " + AvErrorText(n));
   out->nb_samples = n;
   return n > 0 ? std::move(out) : nullptr;
@@ -77,8 +77,8 @@ void TAudioConformer::Store(const AVFrame* frame) {
     throw MediaError("out of memory for audio");
 }
 
-FramePtr TAudioConformer::MakeFrame(int samples) const {
-  FramePtr frame = AllocFrame();
+TFramePtr TAudioConformer::MakeFrame(int samples) const {
+  TFramePtr frame = AllocFrame();
   frame->format = target_.SampleFormat;
   frame->sample_rate = target_.SampleRate;
   av_channel_layout_default(&frame->ch_layout, target_.Channels);

@@ -33,28 +33,28 @@ struct TAudioTarget {
 class TAudioConformer {
 public:
   // Converts the sound of [start, end) seconds of `source` (end may be infinite).
-  TAudioConformer(AudioSource& source, const TAudioTarget& target, double start, double end);
+  TAudioConformer(TAudioSource& source, const TAudioTarget& target, double start, double end);
 
   // The next frame: FrameSize samples, fewer (or padded) at the end; pts counts the samples
   // handed out before it. Null when all the sound is out.
-  FramePtr Next();
+  TFramePtr Next();
 
 private:
   // Reads and converts source samples into the FIFO; false when the source has ended.
   bool Fill();
-  FramePtr Convert(const AVFrame* in);
+  TFramePtr Convert(const AVFrame* in);
   void Store(const AVFrame* frame);
-  FramePtr MakeFrame(int samples) const;
+  TFramePtr MakeFrame(int samples) const;
 
-  AudioSource& source_;
+  TAudioSource& source_;
   const TAudioTarget target_;
   const double start_;
   const double end_;
-  SwrContextPtr swr_;   // made for the first source frame's format
+  TSwrContextPtr swr_;   // made for the first source frame's format
   TAudioFifoPtr fifo_;
-  bool sourceEnded_ = false;
-  int64_t samplesOut_ = 0;
-  int64_t sampleLimit_ = std::numeric_limits<int64_t>::max();
+  bool source_ended_ = false;
+  int64_t samples_out_ = 0;
+  int64_t sample_limit_ = std::numeric_limits<int64_t>::max();
 };
 
 }  // namespace fc

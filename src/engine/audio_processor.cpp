@@ -12,33 +12,33 @@ extern "C" {
 
 namespace fc {
 
-AudioProcessor::AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels,
-                               int32_t sampleBits, bool flashTarget)
+TAudioProcessor::TAudioProcessor(std::shared_ptr<TAudioSource> source, int32_t sample_rate, int32_t channels,
+                               int32_t sample_bits, bool flash_target)
     : source_(std::move(source)) {
   if (!source_) throw MediaError("a sound processor needs an audio source");
   QuietFfmpegLog();
-  const AudioFormat in = source_->format();
-  int rate = sampleRate > 0 ? sampleRate : in.sample_rate;
+  const TAudioFormat in = source_->AudioFormat();
+  int rate = sample_rate > 0 ? sample_rate : in.SampleRate;
   if (rate <= 0) rate = 44100;
-  if (flashTarget) rate = SnapFlashSampleRate(rate);
-  format_.sample_rate = rate;
-  format_.channels = std::clamp(channels > 0 ? channels : in.channels, 1, 8);
-  format_.bits_per_sample = sampleBits == 32 ? 32 : 16;
-  format_.flags = in.flags;
+  if (flash_target) rate = SnapFlashSampleRate(rate);
+  format_.SampleRate = rate;
+  format_.Channels = std::clamp(channels > 0 ? channels : in.Channels, 1, 8);
+  format_.BitsPerSample = sample_bits == 32 ? 32 : 16;
+  format_.Flags = in.Flags;
 }
 
-void AudioProcessor::SetVolume(int32_t percent) {
+void TAudioProcessor::SetVolume(int32_t percent) {
   std::lock_guard lock(mutex_);
   volume_ = std::clamp(percent, 0, 400);
   dirty_ = true;
 }
 
-int32_t AudioProcessor::volume() const {
+int32_t TAudioProcessor::Volume() const {
   std::lock_guard lock(mutex_);
   return volume_;
 }
 
-void AudioProcessor::Rebuild(const AVFrame* first) {
+void TAudioProcessor::Rebuild(const AVFrame* first) {
   int32_t volume;
   {
     std::lock_guard lock(mutex_);
@@ -47,57 +47,57 @@ void AudioProcessor::Rebuild(const AVFrame* first) {
   }
   // Built aside and taken over once complete: a graph that failed half-way is never used.
   graph_.reset();
-  FilterGraphPtr graph(avfilter_graph_alloc());
+  TFilterGraphPtr graph(avfilter_graph_alloc());
   if (!graph) throw MediaError("out of memory for a filter graph");
-  AVFilterContext* bufferSource = nullptr;
+  AVFilterContext* buffer_source = nullptr;
   AVFilterContext* sink = nullptr;
   char layout[128] = {};
   av_channel_layout_describe(&first->ch_layout, layout, sizeof layout);
   const std::string args = Format("time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s", first->sample_rate,
                                   first->sample_rate, av_get_sample_fmt_name(static_cast<AVSampleFormat>(first->format)),
                                   layout);
-  CheckAv(avfilter_graph_create_filter(&bufferSource, avfilter_get_by_name("abuffer"), "in", args.c_str(), nullptr,
+  CheckAv(avfilter_graph_create_filter(&buffer_source, avfilter_get_by_name("abuffer"), "in", args.c_str(), nullptr,
                                        graph.get()),
           "sound filter input");
   CheckAv(avfilter_graph_create_filter(&sink, avfilter_get_by_name("abuffersink"), "out", nullptr, nullptr,
                                        graph.get()),
           "sound filter output");
-  AVChannelLayout outLayout{};
-  av_channel_layout_default(&outLayout, format_.channels);
-  char outName[128] = {};
-  av_channel_layout_describe(&outLayout, outName, sizeof outName);
+  AVChannelLayout out_layout{};
+  av_channel_layout_default(&out_layout, format_.Channels);
+  char out_name[128] = {};
+  av_channel_layout_describe(&out_layout, out_name, sizeof out_name);
   // Mono made stereo keeps its level on both sides (not the -3 dB of a centre channel).
-  const char* monoToStereo = first->ch_layout.nb_channels == 1 && format_.channels == 2 ? ",pan=stereo|c0=c0|c1=c0" : "";
+  const char* mono_to_stereo = first->ch_layout.nb_channels == 1 && format_.Channels == 2 ? ",pan=stereo|c0=c0|c1=c0" : "";
   const std::string filters =
       Format("volume=%.2f:precision=float%s,aresample=%d,aformat=sample_fmts=%s:channel_layouts=%s", volume / 100.0,
-             monoToStereo, format_.sample_rate, format_.bits_per_sample == 32 ? "flt" : "s16", outName);
-  ParseFilterGraph(graph.get(), filters, FilterEnd("out", sink), FilterEnd("in", bufferSource), "sound filters");
+             mono_to_stereo, format_.SampleRate, format_.BitsPerSample == 32 ? "flt" : "s16", out_name);
+  ParseFilterGraph(graph.get(), filters, FilterEnd("out", sink), FilterEnd("in", buffer_source), "sound filters");
   graph_ = std::move(graph);
-  bufferSource_ = bufferSource;
+  buffer_source_ = buffer_source;
   sink_ = sink;
 }
 
-bool AudioProcessor::Read(AudioFrame& out) {
+bool TAudioProcessor::Read(TAudioFrame& out) {
   for (;;) {
     if (graph_) {
-      FramePtr frame = AllocFrame();
+      TFramePtr frame = AllocFrame();
       const int r = av_buffersink_get_frame(sink_, frame.get());
       if (r >= 0) {
         // Times count delivered samples, so they stay exact across resampling.
-        out.time = baseTime_ + static_cast<double>(outSamples_) / format_.sample_rate;
-        outSamples_ += frame->nb_samples;
-        out.frame = std::move(frame);
+        out.Time = base_time_ + static_cast<double>(out_samples_) / format_.SampleRate;
+        out_samples_ += frame->nb_samples;
+        out.Frame = std::move(frame);
         return true;
       }
       if (r == AVERROR_EOF) return false;
       if (r != AVERROR(EAGAIN)) CheckAv(r, "sound filters");
     }
-    if (sourceEnded_) return false;
-    AudioFrame in;
+    if (source_ended_) return false;
+    TAudioFrame in;
     if (!source_->Read(in)) {
-      sourceEnded_ = true;
+      source_ended_ = true;
       if (!graph_) return false;
-      CheckAv(av_buffersrc_add_frame(bufferSource_, nullptr), "sound filters");
+      CheckAv(av_buffersrc_add_frame(buffer_source_, nullptr), "sound filters");
       continue;
     }
     bool dirty;
@@ -106,24 +106,24 @@ bool AudioProcessor::Read(AudioFrame& out) {
       dirty = dirty_;
     }
     if (!graph_) {
-      baseTime_ = in.time;
-      outSamples_ = 0;
-      Rebuild(in.frame.get());
+      base_time_ = in.Time;
+      out_samples_ = 0;
+      Rebuild(in.Frame.get());
     } else if (dirty) {
       // A new volume: drain nothing, restart the graph at this frame's time.
-      baseTime_ = in.time;
-      outSamples_ = 0;
-      Rebuild(in.frame.get());
+      base_time_ = in.Time;
+      out_samples_ = 0;
+      Rebuild(in.Frame.get());
     }
-    in.frame->pts = std::llround(in.time * in.frame->sample_rate);
-    CheckAv(av_buffersrc_add_frame(bufferSource_, in.frame.get()), "sound filters");
+    in.Frame->pts = std::llround(in.Time * in.Frame->sample_rate);
+    CheckAv(av_buffersrc_add_frame(buffer_source_, in.Frame.get()), "sound filters");
   }
 }
 
-void AudioProcessor::Seek(double seconds) {
+void TAudioProcessor::Seek(double seconds) {
   source_->Seek(seconds);
   graph_.reset();
-  sourceEnded_ = false;
+  source_ended_ = false;
 }
 
 }  // namespace fc

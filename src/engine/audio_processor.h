@@ -10,36 +10,36 @@
 
 namespace fc {
 
-class AudioProcessor : public AudioSource {
+class TAudioProcessor : public TAudioSource {
 public:
   // A rate or channel count of 0 keeps the source's; `sampleBits` is 16 (the record's value)
   // or 32 for float samples.
-  AudioProcessor(std::shared_ptr<AudioSource> source, int32_t sampleRate, int32_t channels, int32_t sampleBits,
-                 bool flashTarget);
+  TAudioProcessor(std::shared_ptr<TAudioSource> source, int32_t sample_rate, int32_t channels, int32_t sample_bits,
+                 bool flash_target);
 
-  AudioFormat format() const override { return format_; }
-  double duration() const override { return source_->duration(); }
-  bool Read(AudioFrame& out) override;
+  TAudioFormat AudioFormat() const override { return format_; }
+  double Duration() const override { return source_->Duration(); }
+  bool Read(TAudioFrame& out) override;
   void Seek(double seconds) override;
 
   // Volume in percent (100 unchanged, 0 silent, up to 400).
   void SetVolume(int32_t percent);
-  int32_t volume() const;
+  int32_t Volume() const;
 
 private:
   void Rebuild(const AVFrame* first);
 
-  std::shared_ptr<AudioSource> source_;
-  AudioFormat format_;
+  std::shared_ptr<TAudioSource> source_;
+  TAudioFormat format_;
   mutable std::mutex mutex_;
   int32_t volume_ = 100;
   bool dirty_ = true;
-  FilterGraphPtr graph_;
-  AVFilterContext* bufferSource_ = nullptr;
+  TFilterGraphPtr graph_;
+  AVFilterContext* buffer_source_ = nullptr;
   AVFilterContext* sink_ = nullptr;
-  bool sourceEnded_ = false;
-  double baseTime_ = 0;      // the time of the first sample into the current graph
-  int64_t outSamples_ = 0;   // samples delivered since then
+  bool source_ended_ = false;
+  double base_time_ = 0;      // the time of the first sample into the current graph
+  int64_t out_samples_ = 0;   // samples delivered since then
 };
 
 }  // namespace fc

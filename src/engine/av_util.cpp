@@ -9,19 +9,19 @@ extern "C" {
 
 namespace fc {
 
-void detail::FormatInputDeleter::operator()(AVFormatContext* p) const {
+void detail::TFormatInputDeleter::operator()(AVFormatContext* p) const {
   // Closing the demuxer leaves a custom I/O context to its owner: here, the input context.
   const TCustomIoPtr io((p->flags & AVFMT_FLAG_CUSTOM_IO) ? p->pb : nullptr);
   avformat_close_input(&p);
 }
 
 void detail::TCustomIoDeleter::operator()(AVIOContext* p) const {
-  delete static_cast<CustomInput*>(p->opaque);
+  delete static_cast<TCustomInput*>(p->opaque);
   av_freep(&p->buffer);  // the context may have replaced the buffer it was given
   avio_context_free(&p);
 }
 
-void detail::FormatOutputDeleter::operator()(AVFormatContext* p) const {
+void detail::TFormatOutputDeleter::operator()(AVFormatContext* p) const {
   if (p->pb && !(p->oformat->flags & AVFMT_NOFILE)) avio_closep(&p->pb);
   avformat_free_context(p);
 }
@@ -32,20 +32,20 @@ void TAvOptions::Set(const char* key, const std::string& value) {
 
 void TAvOptions::Set(const char* key, int64_t value) { CheckAv(av_dict_set_int(&dictionary_, key, value, 0), "options"); }
 
-FramePtr AllocFrame() {
-  FramePtr f(av_frame_alloc());
+TFramePtr AllocFrame() {
+  TFramePtr f(av_frame_alloc());
   if (!f) throw MediaError("out of memory for a frame");
   return f;
 }
 
-PacketPtr AllocPacket() {
-  PacketPtr p(av_packet_alloc());
+TPacketPtr AllocPacket() {
+  TPacketPtr p(av_packet_alloc());
   if (!p) throw MediaError("out of memory for a packet");
   return p;
 }
 
-FramePtr CloneFrame(const AVFrame* frame) {
-  FramePtr f(av_frame_clone(frame));
+TFramePtr CloneFrame(const AVFrame* frame) {
+  TFramePtr f(av_frame_clone(frame));
   if (!f) throw MediaError("out of memory for a frame");
   return f;
 }
@@ -66,22 +66,22 @@ void QuietFfmpegLog() {
   std::call_once(once, [] { av_log_set_level(AV_LOG_FATAL); });
 }
 
-InputContextPtr OpenInput(const std::string& path) {
+TInputContextPtr OpenInput(const std::string& path) {
   QuietFfmpegLog();
   AVFormatContext* raw = nullptr;
   CheckAv(avformat_open_input(&raw, path.c_str(), nullptr, nullptr), "cannot open " + path);
-  InputContextPtr ctx(raw);
+  TInputContextPtr ctx(raw);
   CheckAv(avformat_find_stream_info(ctx.get(), nullptr), "cannot read the streams of " + path);
   return ctx;
 }
 
-TCustomIoPtr MakeCustomIo(std::unique_ptr<CustomInput> input, int bufferSize,
+TCustomIoPtr MakeCustomIo(std::unique_ptr<TCustomInput> input, int buffer_size,
                           int (*read)(void* opaque, uint8_t* buffer, int size),
                           int64_t (*seek)(void* opaque, int64_t offset, int whence)) {
   struct TBufferDeleter { void operator()(unsigned char* p) const { av_free(p); } };
-  std::unique_ptr<unsigned char, TBufferDeleter> buffer(static_cast<unsigned char*>(av_malloc(bufferSize)));
+  std::unique_ptr<unsigned char, TBufferDeleter> buffer(static_cast<unsigned char*>(av_malloc(buffer_size)));
   if (!buffer) throw MediaError("out of memory for an input");
-  TCustomIoPtr io(avio_alloc_context(buffer.get(), bufferSize, 0, input.get(), read, nullptr, seek));
+  TCustomIoPtr io(avio_alloc_context(buffer.get(), buffer_size, 0, input.get(), read, nullptr, seek));
   if (!io) throw MediaError("out of memory for an input");
   // Owned by the I/O context from here on.
   buffer.release();
@@ -89,8 +89,8 @@ TCustomIoPtr MakeCustomIo(std::unique_ptr<CustomInput> input, int bufferSize,
   return io;
 }
 
-InputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
-                                const std::string& streamsWhat) {
+TInputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
+                                const std::string& streams_what) {
   QuietFfmpegLog();
   AVFormatContext* raw = avformat_alloc_context();
   if (!raw) throw MediaError("out of memory for an input");
@@ -98,9 +98,9 @@ InputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, co
   raw->flags |= AVFMT_FLAG_CUSTOM_IO;
   // On failure avformat_open_input frees the format context but leaves the custom I/O to us.
   CheckAv(avformat_open_input(&raw, nullptr, format, nullptr), what);
-  InputContextPtr ctx(raw);
+  TInputContextPtr ctx(raw);
   io.release();  // freed with the input context now
-  CheckAv(avformat_find_stream_info(ctx.get(), nullptr), streamsWhat);
+  CheckAv(avformat_find_stream_info(ctx.get(), nullptr), streams_what);
   return ctx;
 }
 
@@ -128,9 +128,9 @@ void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFil
   CheckAv(avfilter_graph_config(graph, nullptr), context);
 }
 
-double TimestampSeconds(int64_t ts, AVRational timeBase) {
+double TimestampSeconds(int64_t ts, AVRational time_base) {
   if (ts == AV_NOPTS_VALUE) return NAN;
-  return static_cast<double>(ts) * av_q2d(timeBase);
+  return static_cast<double>(ts) * av_q2d(time_base);
 }
 
 }  // namespace fc

@@ -28,33 +28,33 @@ public:
 
 // The owner of a custom input (a DVD title's blocks) kept as the opaque of its AVIOContext;
 // closing the input deletes it with the I/O context.
-struct CustomInput {
-  virtual ~CustomInput() = default;
+struct TCustomInput {
+  virtual ~TCustomInput() = default;
 };
 
 namespace detail {
-struct FormatInputDeleter { void operator()(AVFormatContext* p) const; };
-struct FormatOutputDeleter { void operator()(AVFormatContext* p) const; };
-struct CodecDeleter { void operator()(AVCodecContext* p) const { avcodec_free_context(&p); } };
-struct FrameDeleter { void operator()(AVFrame* p) const { av_frame_free(&p); } };
-struct PacketDeleter { void operator()(AVPacket* p) const { av_packet_free(&p); } };
-struct GraphDeleter { void operator()(AVFilterGraph* p) const { avfilter_graph_free(&p); } };
-struct SwsDeleter { void operator()(SwsContext* p) const { sws_freeContext(p); } };
-struct SwrDeleter { void operator()(SwrContext* p) const { swr_free(&p); } };
-// Frees a custom I/O context with its buffer and the CustomInput kept as its opaque.
+struct TFormatInputDeleter { void operator()(AVFormatContext* p) const; };
+struct TFormatOutputDeleter { void operator()(AVFormatContext* p) const; };
+struct TCodecDeleter { void operator()(AVCodecContext* p) const { avcodec_free_context(&p); } };
+struct TFrameDeleter { void operator()(AVFrame* p) const { av_frame_free(&p); } };
+struct TPacketDeleter { void operator()(AVPacket* p) const { av_packet_free(&p); } };
+struct TGraphDeleter { void operator()(AVFilterGraph* p) const { avfilter_graph_free(&p); } };
+struct TSwsDeleter { void operator()(SwsContext* p) const { sws_freeContext(p); } };
+struct TSwrDeleter { void operator()(SwrContext* p) const { swr_free(&p); } };
+// Frees a custom I/O context with its buffer and the TCustomInput kept as its opaque.
 struct TCustomIoDeleter { void operator()(AVIOContext* p) const; };
 struct TFilterInOutDeleter { void operator()(AVFilterInOut* p) const { avfilter_inout_free(&p); } };
 struct TCodecParametersDeleter { void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); } };
 }  // namespace detail
 
-using InputContextPtr = std::unique_ptr<AVFormatContext, detail::FormatInputDeleter>;
-using OutputContextPtr = std::unique_ptr<AVFormatContext, detail::FormatOutputDeleter>;
-using CodecContextPtr = std::unique_ptr<AVCodecContext, detail::CodecDeleter>;
-using FramePtr = std::unique_ptr<AVFrame, detail::FrameDeleter>;
-using PacketPtr = std::unique_ptr<AVPacket, detail::PacketDeleter>;
-using FilterGraphPtr = std::unique_ptr<AVFilterGraph, detail::GraphDeleter>;
-using SwsContextPtr = std::unique_ptr<SwsContext, detail::SwsDeleter>;
-using SwrContextPtr = std::unique_ptr<SwrContext, detail::SwrDeleter>;
+using TInputContextPtr = std::unique_ptr<AVFormatContext, detail::TFormatInputDeleter>;
+using TOutputContextPtr = std::unique_ptr<AVFormatContext, detail::TFormatOutputDeleter>;
+using TCodecContextPtr = std::unique_ptr<AVCodecContext, detail::TCodecDeleter>;
+using TFramePtr = std::unique_ptr<AVFrame, detail::TFrameDeleter>;
+using TPacketPtr = std::unique_ptr<AVPacket, detail::TPacketDeleter>;
+using TFilterGraphPtr = std::unique_ptr<AVFilterGraph, detail::TGraphDeleter>;
+using TSwsContextPtr = std::unique_ptr<SwsContext, detail::TSwsDeleter>;
+using TSwrContextPtr = std::unique_ptr<SwrContext, detail::TSwrDeleter>;
 using TCustomIoPtr = std::unique_ptr<AVIOContext, detail::TCustomIoDeleter>;
 using TFilterInOutPtr = std::unique_ptr<AVFilterInOut, detail::TFilterInOutDeleter>;
 using TCodecParametersPtr = std::unique_ptr<AVCodecParameters, detail::TCodecParametersDeleter>;
@@ -76,9 +76,9 @@ private:
   AVDictionary* dictionary_ = nullptr;
 };
 
-FramePtr AllocFrame();
-PacketPtr AllocPacket();
-FramePtr CloneFrame(const AVFrame* frame);
+TFramePtr AllocFrame();
+TPacketPtr AllocPacket();
+TFramePtr CloneFrame(const AVFrame* frame);
 
 // FFmpeg's text for an error code.
 std::string AvErrorText(int code);
@@ -86,17 +86,17 @@ std::string AvErrorText(int code);
 int CheckAv(int code, const std::string& what);
 
 // Opens a file for reading and reads its stream information.
-InputContextPtr OpenInput(const std::string& path);
+TInputContextPtr OpenInput(const std::string& path);
 
 // A read-only I/O context over `input` with a buffer of `bufferSize` bytes; `input` is
 // handed to the callbacks as their opaque and freed with the context.
-TCustomIoPtr MakeCustomIo(std::unique_ptr<CustomInput> input, int bufferSize,
+TCustomIoPtr MakeCustomIo(std::unique_ptr<TCustomInput> input, int buffer_size,
                           int (*read)(void* opaque, uint8_t* buffer, int size),
                           int64_t (*seek)(void* opaque, int64_t offset, int whence));
 // Opens a demuxer of `format` over a custom I/O context and reads its stream information; the
 // input context owns the I/O from then on. Failures throw MediaError("<what>: <reason>").
-InputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
-                                const std::string& streamsWhat);
+TInputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
+                                const std::string& streams_what);
 
 // One labelled end of a filter description ("[in]"), attached to a filter of the graph; `next`
 // follows it in the list.
@@ -108,7 +108,7 @@ void ParseFilterGraph(AVFilterGraph* graph, const std::string& description, TFil
                       TFilterInOutPtr outputs, const std::string& what);
 
 // Seconds of a timestamp in a time base (NaN for AV_NOPTS_VALUE).
-double TimestampSeconds(int64_t ts, AVRational timeBase);
+double TimestampSeconds(int64_t ts, AVRational time_base);
 
 // Turns FFmpeg's own log output off but for fatal errors (once per process); the engine reports
 // through exceptions and callbacks instead.

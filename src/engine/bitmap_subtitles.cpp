@@ -36,27 +36,27 @@ uint8_t Blend(uint8_t under, int over, int alpha) {
 
 }  // namespace
 
-SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t ptsUs, int32_t canvasWidth, int32_t canvasHeight) {
-  SubtitleEvent ev;
-  ev.start = static_cast<double>(ptsUs + int64_t{sub.start_display_time} * 1000) / 1e6;
+TSubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t pts_us, int32_t canvas_width, int32_t canvas_height) {
+  TSubtitleEvent ev;
+  ev.Start = static_cast<double>(pts_us + int64_t{sub.start_display_time} * 1000) / 1e6;
   // An end time of 0 (or "until further notice") leaves the event up until the next one.
   if (sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX)
-    ev.end = static_cast<double>(ptsUs + int64_t{sub.end_display_time} * 1000) / 1e6;
-  ev.canvas_width = canvasWidth;
-  ev.canvas_height = canvasHeight;
+    ev.end = static_cast<double>(pts_us + int64_t{sub.end_display_time} * 1000) / 1e6;
+  ev.CanvasWidth = canvas_width;
+  ev.CanvasHeight = canvas_height;
   for (unsigned i = 0; i < sub.num_rects; ++i) {
     const AVSubtitleRect* r = sub.rects[i];
     if (!r || r->type != SUBTITLE_BITMAP || r->w <= 0 || r->h <= 0 || !r->data[0] || !r->data[1]) continue;
-    SubtitlePicture p;
-    p.x = r->x;
-    p.y = r->y;
-    p.width = r->w;
-    p.height = r->h;
-    p.rgba.resize(static_cast<size_t>(r->w) * r->h * 4);
+    TSubtitlePicture p;
+    p.X = r->x;
+    p.Y = r->y;
+    p.Width = r->w;
+    p.Height = r->h;
+    p.Rgba.resize(static_cast<size_t>(r->w) * r->h * 4);
     const int colors = std::clamp(r->nb_colors, 0, 256);
     for (int y = 0; y < r->h; ++y) {
       const uint8_t* row = r->data[0] + static_cast<ptrdiff_t>(y) * r->linesize[0];
-      uint8_t* out = p.rgba.data() + static_cast<size_t>(y) * r->w * 4;
+      uint8_t* out = p.Rgba.data() + static_cast<size_t>(y) * r->w * 4;
       for (int x = 0; x < r->w; ++x, out += 4) {
         if (row[x] >= colors) continue;  // outside the palette: transparent
         uint32_t argb;
@@ -67,36 +67,36 @@ SubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t ptsUs, int32_t ca
         out[3] = argb >> 24;
       }
     }
-    ev.pictures.push_back(std::move(p));
+    ev.Pictures.push_back(std::move(p));
   }
   return ev;
 }
 
-void BlendSubtitleEvent(AVFrame* f, const SubtitleEvent& ev, const SubtitleBlend& b) {
-  if (ev.pictures.empty() || (f->format != AV_PIX_FMT_YUV420P && f->format != AV_PIX_FMT_YUVJ420P)) return;
-  const double sx = static_cast<double>(f->width) / (ev.canvas_width > 0 ? ev.canvas_width : f->width);
-  const double sy = static_cast<double>(f->height) / (ev.canvas_height > 0 ? ev.canvas_height : f->height);
+void BlendSubtitleEvent(AVFrame* f, const TSubtitleEvent& ev, const TSubtitleBlend& b) {
+  if (ev.Pictures.empty() || (f->format != AV_PIX_FMT_YUV420P && f->format != AV_PIX_FMT_YUVJ420P)) return;
+  const double sx = static_cast<double>(f->width) / (ev.CanvasWidth > 0 ? ev.CanvasWidth : f->width);
+  const double sy = static_cast<double>(f->height) / (ev.CanvasHeight > 0 ? ev.CanvasHeight : f->height);
   int dx = 0, dy = 0;
-  if (b.move) {
+  if (b.Move) {
     int left = INT32_MAX, top = INT32_MAX;
-    for (const SubtitlePicture& p : ev.pictures) left = std::min(left, p.x), top = std::min(top, p.y);
-    dx = b.x - static_cast<int>(std::lround(left * sx));
-    dy = b.y - static_cast<int>(std::lround(top * sy));
+    for (const TSubtitlePicture& p : ev.Pictures) left = std::min(left, p.X), top = std::min(top, p.Y);
+    dx = b.X - static_cast<int>(std::lround(left * sx));
+    dy = b.Y - static_cast<int>(std::lround(top * sy));
   }
-  const int opacity = std::clamp(b.opacity, 0, 100);
+  const int opacity = std::clamp(b.Opacity, 0, 100);
   if (opacity == 0) return;
-  for (const SubtitlePicture& p : ev.pictures) {
-    const int x0 = static_cast<int>(std::lround(p.x * sx)) + dx, y0 = static_cast<int>(std::lround(p.y * sy)) + dy;
-    const int x1 = static_cast<int>(std::lround((p.x + p.width) * sx)) + dx;
-    const int y1 = static_cast<int>(std::lround((p.y + p.height) * sy)) + dy;
+  for (const TSubtitlePicture& p : ev.Pictures) {
+    const int x0 = static_cast<int>(std::lround(p.X * sx)) + dx, y0 = static_cast<int>(std::lround(p.Y * sy)) + dy;
+    const int x1 = static_cast<int>(std::lround((p.X + p.Width) * sx)) + dx;
+    const int y1 = static_cast<int>(std::lround((p.Y + p.Height) * sy)) + dy;
     for (int y = std::max(y0, 0); y < std::min(y1, f->height); ++y) {
-      const int py = std::min(p.height - 1, static_cast<int>((y - y0) / sy));
+      const int py = std::min(p.Height - 1, static_cast<int>((y - y0) / sy));
       uint8_t* luma = f->data[0] + static_cast<ptrdiff_t>(y) * f->linesize[0];
       uint8_t* cb = f->data[1] + static_cast<ptrdiff_t>(y / 2) * f->linesize[1];
       uint8_t* cr = f->data[2] + static_cast<ptrdiff_t>(y / 2) * f->linesize[2];
       for (int x = std::max(x0, 0); x < std::min(x1, f->width); ++x) {
-        const int px = std::min(p.width - 1, static_cast<int>((x - x0) / sx));
-        const uint8_t* c = p.rgba.data() + (static_cast<size_t>(py) * p.width + px) * 4;
+        const int px = std::min(p.Width - 1, static_cast<int>((x - x0) / sx));
+        const uint8_t* c = p.Rgba.data() + (static_cast<size_t>(py) * p.Width + px) * 4;
         const int a = c[3] * opacity / 100;
         if (a == 0) continue;
         // BT.601 studio range, as the rest of the picture chain produces.
@@ -113,18 +113,18 @@ void BlendSubtitleEvent(AVFrame* f, const SubtitleEvent& ev, const SubtitleBlend
 
 // ---------------------------------------------------------------------------------------------
 
-BitmapSubtitleTrack::BitmapSubtitleTrack(const VideoDecoder& decoder, int32_t stream_id)
-    : open_(decoder.opener()), name_(decoder.name()), stream_id_(stream_id) {
-  const AVStream* video = decoder.stream();
+TBitmapSubtitleTrack::TBitmapSubtitleTrack(const TVideoDecoder& decoder, int32_t stream_id)
+    : open_(decoder.Opener()), name_(decoder.Name()), stream_id_(stream_id) {
+  const AVStream* video = decoder.Stream();
   if (video->start_time != AV_NOPTS_VALUE) origin_us_ = av_rescale_q(video->start_time, video->time_base, AV_TIME_BASE_Q);
-  video_width_ = decoder.format().width;
-  video_height_ = decoder.format().height;
+  video_width_ = decoder.VideoFormat().Width;
+  video_height_ = decoder.VideoFormat().Height;
   Open(0);
 }
 
-BitmapSubtitleTrack::~BitmapSubtitleTrack() = default;
+TBitmapSubtitleTrack::~TBitmapSubtitleTrack() = default;
 
-void BitmapSubtitleTrack::Open(double seconds) {
+void TBitmapSubtitleTrack::Open(double seconds) {
   current_.reset();
   pending_.reset();
   ended_ = false;
@@ -149,7 +149,7 @@ void BitmapSubtitleTrack::Open(double seconds) {
   }
 }
 
-std::optional<SubtitleEvent> BitmapSubtitleTrack::DecodeNext() {
+std::optional<TSubtitleEvent> TBitmapSubtitleTrack::DecodeNext() {
   for (;;) {
     av_packet_unref(packet_.get());
     const int r = av_read_frame(input_.get(), packet_.get());
@@ -177,14 +177,14 @@ std::optional<SubtitleEvent> BitmapSubtitleTrack::DecodeNext() {
     int64_t pts = sub.Get()->pts;
     if (pts == AV_NOPTS_VALUE && packet_->pts != AV_NOPTS_VALUE)
       pts = av_rescale_q(packet_->pts, st->time_base, AV_TIME_BASE_Q);
-    if (pts == AV_NOPTS_VALUE) pts = std::llround((current_ ? current_->start : 0) * AV_TIME_BASE) + origin_us_;
-    const int32_t canvasWidth = codec_->width > 0 ? codec_->width : video_width_;
-    const int32_t canvasHeight = codec_->height > 0 ? codec_->height : video_height_;
-    return MakeSubtitleEvent(*sub.Get(), pts - origin_us_, canvasWidth, canvasHeight);
+    if (pts == AV_NOPTS_VALUE) pts = std::llround((current_ ? current_->Start : 0) * AV_TIME_BASE) + origin_us_;
+    const int32_t canvas_width = codec_->width > 0 ? codec_->width : video_width_;
+    const int32_t canvas_height = codec_->height > 0 ? codec_->height : video_height_;
+    return MakeSubtitleEvent(*sub.Get(), pts - origin_us_, canvas_width, canvas_height);
   }
 }
 
-const SubtitleEvent* BitmapSubtitleTrack::At(double seconds) {
+const TSubtitleEvent* TBitmapSubtitleTrack::At(double seconds) {
   if (seconds < last_time_ - 1e-3 || seconds > last_time_ + kLookBack) Open(seconds);
   last_time_ = seconds;
   for (;;) {
@@ -192,11 +192,11 @@ const SubtitleEvent* BitmapSubtitleTrack::At(double seconds) {
       pending_ = DecodeNext();
       ended_ = !pending_;
     }
-    if (!pending_ || pending_->start > seconds + kSameTime) break;
+    if (!pending_ || pending_->Start > seconds + kSameTime) break;
     current_ = std::move(pending_);  // the next event replaces (or clears) the one before
     pending_.reset();
   }
-  if (!current_ || current_->pictures.empty() || seconds + kSameTime < current_->start ||
+  if (!current_ || current_->Pictures.empty() || seconds + kSameTime < current_->Start ||
       seconds + kSameTime >= current_->end)
     return nullptr;
   return &*current_;

@@ -23,21 +23,21 @@ public:
   // Waits for room; false when the queue was closed meanwhile (the item is dropped).
   bool Push(T item) {
     std::unique_lock lock(mutex_);
-    notFull_.wait(lock, [&] { return closed_ || items_.size() < capacity_; });
+    not_full_.wait(lock, [&] { return closed_ || items_.size() < capacity_; });
     if (closed_) return false;
     items_.push_back(std::move(item));
-    notEmpty_.notify_one();
+    not_empty_.notify_one();
     return true;
   }
 
   // Waits for an item; false at the end (finished and drained, or closed).
   bool Pop(T& item) {
     std::unique_lock lock(mutex_);
-    notEmpty_.wait(lock, [&] { return finished_ || closed_ || !items_.empty(); });
+    not_empty_.wait(lock, [&] { return finished_ || closed_ || !items_.empty(); });
     if (closed_ || items_.empty()) return false;
     item = std::move(items_.front());
     items_.pop_front();
-    notFull_.notify_one();
+    not_full_.notify_one();
     return true;
   }
 
@@ -46,7 +46,7 @@ public:
     std::lock_guard lock(mutex_);
     finished_ = true;
     error_ = std::move(error);
-    notEmpty_.notify_all();
+    not_empty_.notify_all();
   }
 
   // Releases both sides at once (stop): waiting calls return false, queued items are dropped
@@ -54,8 +54,8 @@ public:
   void Close() {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    notEmpty_.notify_all();
-    notFull_.notify_all();
+    not_empty_.notify_all();
+    not_full_.notify_all();
   }
 
   // Why the producer failed; empty when it did not (or has not finished).
@@ -66,7 +66,7 @@ public:
 
 private:
   mutable std::mutex mutex_;
-  std::condition_variable notFull_, notEmpty_;
+  std::condition_variable not_full_, not_empty_;
   std::deque<T> items_;
   const size_t capacity_;
   bool finished_ = false;

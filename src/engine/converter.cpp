@@ -17,7 +17,7 @@
 namespace fc {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using TClock = std::chrono::steady_clock;
 constexpr double kNoEnd = std::numeric_limits<double>::infinity();
 // How far ahead of the picture the sound is written.
 constexpr double kSoundLead = 0.2;
@@ -79,7 +79,7 @@ std::string PiecePath(const std::string& path, int piece) {
 // from the encode record and the sources. Read-only while the job runs, so any thread reads it.
 
 struct TEncodeSetup {
-  const ContainerFormat* Container = nullptr;
+  const TContainerFormat* Container = nullptr;
   const AVCodec* VideoCodec = nullptr;  // null: no pictures are written
   const AVCodec* AudioCodec = nullptr;  // null: no sound is written
   int Width = 0;
@@ -97,50 +97,50 @@ struct TEncodeSetup {
   bool HasAudio() const { return AudioCodec != nullptr; }
 };
 
-TEncodeSetup ChooseEncodeSetup(const EncodeParams& p, const VideoSource* video, const AudioSource* audio) {
+TEncodeSetup ChooseEncodeSetup(const TEncodeParams& p, const TVideoSource* video, const TAudioSource* audio) {
   TEncodeSetup s;
-  s.Container = FindContainer(p.container_fourcc);
+  s.Container = FindContainer(p.ContainerFourCC);
   if (!s.Container)
-    throw MediaError("unknown output container \"" + FourCCToString(p.container_fourcc) + "\"");
-  const bool flash = IsFlashContainer(p.container_fourcc);
-  if (video && !p.no_video && !s.Container->video.empty()) {
-    const CodecEntry* entry =
-        p.video_fourcc ? FindVideoCodec(*s.Container, p.video_fourcc) : &s.Container->video.front();
+    throw MediaError("unknown output container \"" + FourCCToString(p.ContainerFourCC) + "\"");
+  const bool flash = IsFlashContainer(p.ContainerFourCC);
+  if (video && !p.NoVideo && !s.Container->Video.empty()) {
+    const TCodecEntry* entry =
+        p.VideoFourCC ? FindVideoCodec(*s.Container, p.VideoFourCC) : &s.Container->Video.front();
     if (!entry)
-      throw MediaError("the container \"" + FourCCToString(p.container_fourcc) + "\" cannot carry the video codec \"" +
-                       FourCCToString(p.video_fourcc) + "\"");
-    s.VideoCodec = FindEncoder(entry->encoder);
-    const VideoFormat in = video->format();
-    s.Width = p.width > 0 ? p.width : in.width;
-    s.Height = p.height > 0 ? p.height : in.height;
+      throw MediaError("the container \"" + FourCCToString(p.ContainerFourCC) + "\" cannot carry the video codec \"" +
+                       FourCCToString(p.VideoFourCC) + "\"");
+    s.VideoCodec = FindEncoder(entry->Encoder);
+    const TVideoFormat in = video->VideoFormat();
+    s.Width = p.Width > 0 ? p.Width : in.Width;
+    s.Height = p.Height > 0 ? p.Height : in.Height;
     // 4:2:0 pictures need even sizes.
     s.Width = std::max(2, s.Width & ~1);
     s.Height = std::max(2, s.Height & ~1);
-    double fps = p.frame_rate > 0 && std::isfinite(p.frame_rate) ? p.frame_rate : in.frame_rate;
+    double fps = p.FrameRate > 0 && std::isfinite(p.FrameRate) ? p.FrameRate : in.FrameRate;
     if (!(fps > 0) || !std::isfinite(fps)) fps = 25;  // never let a rate of 0 through
     s.FrameRate = NearestSupportedRate(s.VideoCodec, RateToRational(std::min(fps, 240.0)));
     s.PixelFormat = s.VideoCodec->pix_fmts ? s.VideoCodec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
     s.VideoBitrate =
-        p.video_bitrate > 0 ? p.video_bitrate : DefaultVideoBitrate(s.Width, s.Height, av_q2d(s.FrameRate));
+        p.VideoBitrate > 0 ? p.VideoBitrate : DefaultVideoBitrate(s.Width, s.Height, av_q2d(s.FrameRate));
     static constexpr int kScalers[] = {SWS_BICUBIC, SWS_BILINEAR, SWS_FAST_BILINEAR, SWS_LANCZOS};
-    s.SwsFlags = kScalers[(p.interpolation >= 0 && p.interpolation < 4) ? p.interpolation : 0];
+    s.SwsFlags = kScalers[(p.Interpolation >= 0 && p.Interpolation < 4) ? p.Interpolation : 0];
   }
-  if (audio && !p.no_audio && !s.Container->audio.empty()) {
-    const CodecEntry* entry =
-        p.audio_fourcc ? FindAudioCodec(*s.Container, p.audio_fourcc) : &s.Container->audio.front();
+  if (audio && !p.NoAudio && !s.Container->Audio.empty()) {
+    const TCodecEntry* entry =
+        p.AudioFourCC ? FindAudioCodec(*s.Container, p.AudioFourCC) : &s.Container->Audio.front();
     if (!entry)
-      throw MediaError("the container \"" + FourCCToString(p.container_fourcc) + "\" cannot carry the audio codec \"" +
-                       FourCCToString(p.audio_fourcc) + "\"");
-    s.AudioCodec = FindEncoder(entry->encoder);
-    const AudioFormat in = audio->format();
-    int rate = p.sample_rate > 0 ? p.sample_rate : (in.sample_rate > 0 ? in.sample_rate : 44100);
+      throw MediaError("the container \"" + FourCCToString(p.ContainerFourCC) + "\" cannot carry the audio codec \"" +
+                       FourCCToString(p.AudioFourCC) + "\"");
+    s.AudioCodec = FindEncoder(entry->Encoder);
+    const TAudioFormat in = audio->AudioFormat();
+    int rate = p.SampleRate > 0 ? p.SampleRate : (in.SampleRate > 0 ? in.SampleRate : 44100);
     if (flash) rate = SnapFlashSampleRate(rate);
     s.SampleRate = NearestSupportedSampleRate(s.AudioCodec, rate);
-    const int channels = p.channels > 0 ? p.channels : (in.channels > 0 ? in.channels : 2);
+    const int channels = p.Channels > 0 ? p.Channels : (in.Channels > 0 ? in.Channels : 2);
     s.Channels = SupportedChannels(s.AudioCodec, std::min(channels, 8));
     s.SampleFormat = s.AudioCodec->sample_fmts ? s.AudioCodec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
     s.AudioBitrate =
-        p.audio_bitrate > 0 ? p.audio_bitrate : DefaultAudioBitrate(entry->fourcc, s.SampleRate, s.Channels);
+        p.AudioBitrate > 0 ? p.AudioBitrate : DefaultAudioBitrate(entry->FourCC, s.SampleRate, s.Channels);
   }
   if (!s.HasVideo() && !s.HasAudio()) throw MediaError("nothing to convert: no audio or video stream is selected");
   return s;
@@ -154,37 +154,37 @@ TEncodeSetup ChooseEncodeSetup(const EncodeParams& p, const VideoSource* video, 
 
 class TProgressReporter {
 public:
-  TProgressReporter(ConverterCallback callback, double total, const std::atomic<bool>& preview)
+  TProgressReporter(TConverterCallback callback, double total, const std::atomic<bool>& preview)
       : callback_(std::move(callback)), total_(total), preview_(preview) {}
 
   // The work starts now (the speed counts from here).
-  void Begin() { started_ = Clock::now(); }
-  void AddPause(double seconds) { pausedSeconds_ += seconds; }
+  void Begin() { started_ = TClock::now(); }
+  void AddPause(double seconds) { paused_seconds_ += seconds; }
   double Total() const { return total_; }
   double Position() const { return position_; }
   void SetPosition(double seconds) { position_ = seconds; }
   void SetPiece(int32_t piece) { piece_ = piece; }
   // The last picture encoded, shown with the progress while preview is on.
-  void KeepPreview(FramePtr frame) { previewFrame_ = std::move(frame); }
+  void KeepPreview(TFramePtr frame) { preview_frame_ = std::move(frame); }
 
   // Throws TJobCancelled when the callback answers "stop".
   void Report(bool force) {
-    const auto now = Clock::now();
-    if (!force && now - lastReport_ < std::chrono::milliseconds(100)) return;
-    lastReport_ = now;
+    const auto now = TClock::now();
+    if (!force && now - last_report_ < std::chrono::milliseconds(100)) return;
+    last_report_ = now;
     const int32_t hundredths =
         total_ > 0 ? static_cast<int32_t>(std::clamp(position_ / total_, 0.0, 1.0) * 10000) : 0;
-    Notify(ConverterMessage::Progress, hundredths);
+    Notify(TConverterMessage::Progress, hundredths);
   }
 
   // A message with the progress block; throws TJobCancelled when the callback answers "stop".
-  void Notify(ConverterMessage message, int32_t value) {
-    const ProgressInfo info = Info();
+  void Notify(TConverterMessage message, int32_t value) {
+    const TProgressInfo info = Info();
     if (!Call(message, value, &info)) throw TJobCancelled();
   }
 
   // True to go on. A throwing callback counts as "stop": it ends the job, not the process.
-  bool Call(ConverterMessage message, int32_t value, const ProgressInfo* info) {
+  bool Call(TConverterMessage message, int32_t value, const TProgressInfo* info) {
     if (!callback_) return true;
     try {
       return callback_(message, value, info);
@@ -194,24 +194,24 @@ public:
   }
 
 private:
-  ProgressInfo Info() const {
-    ProgressInfo info;
-    info.total_length = total_;
-    info.converted_length = position_;
-    info.piece = piece_;
-    info.preview = preview_ ? previewFrame_.get() : nullptr;
-    const double work = std::chrono::duration<double>(Clock::now() - started_).count() - pausedSeconds_;
-    info.speed = work > 0 ? position_ / work : 0;
+  TProgressInfo Info() const {
+    TProgressInfo info;
+    info.TotalLength = total_;
+    info.ConvertedLength = position_;
+    info.Piece = piece_;
+    info.Preview = preview_ ? preview_frame_.get() : nullptr;
+    const double work = std::chrono::duration<double>(TClock::now() - started_).count() - paused_seconds_;
+    info.Speed = work > 0 ? position_ / work : 0;
     return info;
   }
 
-  ConverterCallback callback_;
+  TConverterCallback callback_;
   const double total_;
   const std::atomic<bool>& preview_;
-  FramePtr previewFrame_;
-  Clock::time_point started_{};
-  Clock::time_point lastReport_{};
-  double pausedSeconds_ = 0;
+  TFramePtr preview_frame_;
+  TClock::time_point started_{};
+  TClock::time_point last_report_{};
+  double paused_seconds_ = 0;
   double position_ = 0;
   int32_t piece_ = 0;
 };
@@ -226,7 +226,7 @@ private:
 
 class TVideoEncoding {
 public:
-  TVideoEncoding(VideoSource& source, const TEncodeSetup& setup, TRunControl& control, double start, double end)
+  TVideoEncoding(TVideoSource& source, const TEncodeSetup& setup, TRunControl& control, double start, double end)
       : source_(source), setup_(setup), control_(control), start_(start), end_(end) {}
   ~TVideoEncoding() {
     Release();
@@ -247,7 +247,7 @@ public:
 
   // The next conformed picture; false at the end or after Release. Throws what stopped the
   // producer.
-  bool Next(VideoFrame& frame) {
+  bool Next(TVideoFrame& frame) {
     if (queue_.Pop(frame)) return true;
     if (const std::string e = queue_.Error(); !e.empty()) throw MediaError(e);
     return false;
@@ -267,17 +267,17 @@ public:
     }
     stream_->time_base = encoder_->time_base;
     stream_->avg_frame_rate = setup_.FrameRate;
-    lastPts_ = std::numeric_limits<int64_t>::min();
+    last_pts_ = std::numeric_limits<int64_t>::min();
   }
 
   // Encodes a picture of the job at its time within the piece; false (nothing encoded) when it
   // falls on the same output frame as the one before.
-  bool Encode(VideoFrame& frame, double pieceBegin, TPieceWriter& piece) {
-    const double t = frame.time - start_ - pieceBegin;
+  bool Encode(TVideoFrame& frame, double piece_begin, TPieceWriter& piece) {
+    const double t = frame.Time - start_ - piece_begin;
     const int64_t pts = std::llround(t * av_q2d(setup_.FrameRate));
-    if (pts <= lastPts_) return false;
-    lastPts_ = pts;
-    AVFrame* f = frame.frame.get();
+    if (pts <= last_pts_) return false;
+    last_pts_ = pts;
+    AVFrame* f = frame.Frame.get();
     f->pts = pts;
     f->pict_type = AV_PICTURE_TYPE_NONE;
     f->sample_aspect_ratio = {1, 1};
@@ -296,14 +296,14 @@ private:
   void ProducerLoop() {
     TThreadPriority priority;
     try {
-      VideoFrame f;
+      TVideoFrame f;
       while (!control_.StopRequested()) {
         priority.Follow(control_);
-        if (!source_.Read(f) || f.time >= end_) break;
+        if (!source_.Read(f) || f.Time >= end_) break;
         // The picture on screen at the start may begin up to half a frame before it.
-        if (f.time < start_ - 0.5 / av_q2d(setup_.FrameRate)) continue;
-        FramePtr conformed = Conform(f.frame.get());
-        if (!queue_.Push({std::move(conformed), f.time})) return;
+        if (f.Time < start_ - 0.5 / av_q2d(setup_.FrameRate)) continue;
+        TFramePtr conformed = Conform(f.Frame.get());
+        if (!queue_.Push({std::move(conformed), f.Time})) return;
       }
       queue_.Finish();
     } catch (const std::exception& e) {
@@ -312,14 +312,14 @@ private:
   }
 
   // The picture in the encoder's size and pixel format.
-  FramePtr Conform(const AVFrame* in) {
+  TFramePtr Conform(const AVFrame* in) {
     if (in->width == setup_.Width && in->height == setup_.Height && in->format == setup_.PixelFormat)
       return CloneFrame(in);
     sws_.reset(sws_getCachedContext(sws_.release(), in->width, in->height, static_cast<AVPixelFormat>(in->format),
                                     setup_.Width, setup_.Height, setup_.PixelFormat, setup_.SwsFlags, nullptr,
                                     nullptr, nullptr));
     if (!sws_) throw MediaError(Format("cannot convert pictures of %dx%d", in->width, in->height));
-    FramePtr out = AllocFrame();
+    TFramePtr out = AllocFrame();
     out->width = setup_.Width;
     out->height = setup_.Height;
     out->format = setup_.PixelFormat;
@@ -328,9 +328,9 @@ private:
     return out;
   }
 
-  CodecContextPtr OpenEncoder(bool globalHeader) const {
+  TCodecContextPtr OpenEncoder(bool global_header) const {
     const AVCodec* codec = setup_.VideoCodec;
-    CodecContextPtr c(avcodec_alloc_context3(codec));
+    TCodecContextPtr c(avcodec_alloc_context3(codec));
     if (!c) throw MediaError("out of memory for an encoder");
     c->width = setup_.Width;
     c->height = setup_.Height;
@@ -347,9 +347,9 @@ private:
       c->rc_max_rate = 0;
       c->qmin = 2;
     }
-    if (globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (global_header) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     // FLV timestamps cannot go below zero, so B-frames there would shift the whole file.
-    if (setup_.Container->muxer == "flv") c->max_b_frames = 0;
+    if (setup_.Container->Muxer == "flv") c->max_b_frames = 0;
     TAvOptions options;
     if (codec->id == AV_CODEC_ID_H264) options.Set("preset", "veryfast");
     if (codec->id == AV_CODEC_ID_VP8 || codec->id == AV_CODEC_ID_VP9) {
@@ -375,18 +375,18 @@ private:
     }
   }
 
-  VideoSource& source_;
+  TVideoSource& source_;
   const TEncodeSetup& setup_;
   TRunControl& control_;
   const double start_;
   const double end_;
-  TBoundedQueue<VideoFrame> queue_{8};
+  TBoundedQueue<TVideoFrame> queue_{8};
   std::thread producer_;
-  SwsContextPtr sws_;
-  CodecContextPtr encoder_;
+  TSwsContextPtr sws_;
+  TCodecContextPtr encoder_;
   AVStream* stream_ = nullptr;
-  PacketPtr packet_ = AllocPacket();
-  int64_t lastPts_ = std::numeric_limits<int64_t>::min();
+  TPacketPtr packet_ = AllocPacket();
+  int64_t last_pts_ = std::numeric_limits<int64_t>::min();
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -401,7 +401,7 @@ private:
 
 class TAudioEncoding {
 public:
-  TAudioEncoding(AudioSource& source, const TEncodeSetup& setup, TRunControl& control, double start, double end)
+  TAudioEncoding(TAudioSource& source, const TEncodeSetup& setup, TRunControl& control, double start, double end)
       : source_(source), setup_(setup), control_(control), start_(start), end_(end) {}
   ~TAudioEncoding() {
     Release();
@@ -412,19 +412,19 @@ public:
 
   // Opens the encoder and starts the audio thread; the source stands at the start.
   void Start() {
-    const AVOutputFormat* format = av_guess_format(setup_.Container->muxer.c_str(), nullptr, nullptr);
+    const AVOutputFormat* format = av_guess_format(setup_.Container->Muxer.c_str(), nullptr, nullptr);
     encoder_ = OpenEncoder(format && (format->flags & AVFMT_GLOBALHEADER));
-    frameSize_ = encoder_->frame_size > 0 ? encoder_->frame_size : 1024;
-    timeBase_ = encoder_->time_base;
+    frame_size_ = encoder_->frame_size > 0 ? encoder_->frame_size : 1024;
+    time_base_ = encoder_->time_base;
     // The pieces' streams take the parameters from this copy: the encoder itself is the audio
     // thread's from now on.
     parameters_.reset(avcodec_parameters_alloc());
     if (!parameters_) throw MediaError("out of memory for stream parameters");
     CheckAv(avcodec_parameters_from_context(parameters_.get(), encoder_.get()), "audio stream parameters");
-    const bool wholeFramesOnly =
+    const bool whole_frames_only =
         !(setup_.AudioCodec->capabilities & (AV_CODEC_CAP_SMALL_LAST_FRAME | AV_CODEC_CAP_VARIABLE_FRAME_SIZE));
     conformer_ = std::make_unique<TAudioConformer>(
-        source_, TAudioTarget{setup_.SampleFormat, setup_.SampleRate, setup_.Channels, frameSize_, wholeFramesOnly},
+        source_, TAudioTarget{setup_.SampleFormat, setup_.SampleRate, setup_.Channels, frame_size_, whole_frames_only},
         start_, end_);
     thread_ = std::thread([this] { AudioLoop(); });
   }
@@ -435,11 +435,11 @@ public:
   }
 
   // Adds the sound's stream to a new piece that starts at `pieceBegin` seconds of the job.
-  void BeginPiece(TPieceWriter& piece, double pieceBegin) {
+  void BeginPiece(TPieceWriter& piece, double piece_begin) {
     stream_ = piece.NewStream();
     CheckAv(avcodec_parameters_copy(stream_->codecpar, parameters_.get()), "audio stream parameters");
-    stream_->time_base = timeBase_;
-    pieceBase_ = std::llround(pieceBegin * setup_.SampleRate);
+    stream_->time_base = time_base_;
+    piece_base_ = std::llround(piece_begin * setup_.SampleRate);
   }
 
   // Writes the encoded sound that starts before `until` seconds of the job. Throws what
@@ -447,7 +447,7 @@ public:
   void WriteUntil(double until, TPieceWriter& piece) {
     for (;;) {
       if (!pending_) {
-        PacketPtr next;
+        TPacketPtr next;
         if (done_ || !queue_.Pop(next)) {
           done_ = true;
           if (const std::string e = queue_.Error(); !e.empty()) throw MediaError(e);
@@ -459,12 +459,12 @@ public:
       // Times in samples, the encoder's time base, until rescaled for the piece.
       const double t = static_cast<double>(pk->pts) / setup_.SampleRate;
       if (t >= until) return;
-      written_ = t + static_cast<double>(pk->duration > 0 ? pk->duration : frameSize_) / setup_.SampleRate;
-      pk->pts -= pieceBase_;
-      pk->dts -= pieceBase_;
-      av_packet_rescale_ts(pk, timeBase_, stream_->time_base);
+      written_ = t + static_cast<double>(pk->duration > 0 ? pk->duration : frame_size_) / setup_.SampleRate;
+      pk->pts -= piece_base_;
+      pk->dts -= piece_base_;
+      av_packet_rescale_ts(pk, time_base_, stream_->time_base);
       pk->stream_index = stream_->index;
-      PacketPtr packet = std::move(pending_);
+      TPacketPtr packet = std::move(pending_);
       piece.Write(packet.get());
     }
   }
@@ -491,7 +491,7 @@ private:
 
   // Encodes one frame of sound and queues its packets; false at the end (after the flush).
   bool EncodeFrame() {
-    const FramePtr frame = conformer_->Next();
+    const TFramePtr frame = conformer_->Next();
     Send(frame.get());
     return frame != nullptr;
   }
@@ -500,7 +500,7 @@ private:
     const int r = avcodec_send_frame(encoder_.get(), frame);
     if (r < 0 && r != AVERROR_EOF) throw MediaError("audio encoding failed: " + AvErrorText(r));
     for (;;) {
-      PacketPtr pk = AllocPacket();
+      TPacketPtr pk = AllocPacket();
       const int g = avcodec_receive_packet(encoder_.get(), pk.get());
       if (g == AVERROR(EAGAIN) || g == AVERROR_EOF) return;
       if (g < 0) throw MediaError("audio encoding failed: " + AvErrorText(g));
@@ -508,45 +508,45 @@ private:
     }
   }
 
-  CodecContextPtr OpenEncoder(bool globalHeader) const {
+  TCodecContextPtr OpenEncoder(bool global_header) const {
     const AVCodec* codec = setup_.AudioCodec;
-    CodecContextPtr c(avcodec_alloc_context3(codec));
+    TCodecContextPtr c(avcodec_alloc_context3(codec));
     if (!c) throw MediaError("out of memory for an encoder");
     c->sample_rate = setup_.SampleRate;
     c->sample_fmt = setup_.SampleFormat;
     av_channel_layout_default(&c->ch_layout, setup_.Channels);
     c->bit_rate = setup_.AudioBitrate;
     c->time_base = {1, setup_.SampleRate};
-    if (globalHeader) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+    if (global_header) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     CheckAv(avcodec_open2(c.get(), codec, nullptr), Format("cannot open the %s encoder at %d Hz, %d channels",
                                                            codec->name, setup_.SampleRate, setup_.Channels));
     return c;
   }
 
-  AudioSource& source_;
+  TAudioSource& source_;
   const TEncodeSetup& setup_;
   TRunControl& control_;
   const double start_;
   const double end_;
-  TBoundedQueue<PacketPtr> queue_{64};
+  TBoundedQueue<TPacketPtr> queue_{64};
   std::thread thread_;
   std::unique_ptr<TAudioConformer> conformer_;
-  CodecContextPtr encoder_;
+  TCodecContextPtr encoder_;
   TCodecParametersPtr parameters_;
-  AVRational timeBase_{1, 1};
-  int frameSize_ = 1024;
+  AVRational time_base_{1, 1};
+  int frame_size_ = 1024;
   AVStream* stream_ = nullptr;
-  int64_t pieceBase_ = 0;  // samples of the job before the piece
-  PacketPtr pending_;      // taken from the queue, not yet due
+  int64_t piece_base_ = 0;  // samples of the job before the piece
+  TPacketPtr pending_;      // taken from the queue, not yet due
   bool done_ = false;
   double written_ = 0;
 };
 
-double JobLength(double start, double end, const VideoSource* video, const AudioSource* audio) {
+double JobLength(double start, double end, const TVideoSource* video, const TAudioSource* audio) {
   if (std::isfinite(end)) return end - start;
   double d = 0;
-  if (video) d = std::max(d, video->duration());
-  if (audio) d = std::max(d, audio->duration());
+  if (video) d = std::max(d, video->Duration());
+  if (audio) d = std::max(d, audio->Duration());
   return std::max(0.0, d - start);
 }
 
@@ -554,19 +554,19 @@ double JobLength(double start, double end, const VideoSource* video, const Audio
 
 // ---------------------------------------------------------------------------------------------
 // One conversion: wires the parts together. Made on the caller's thread by Start; from then on
-// its fields belong to the writing thread (Converter::Run), except Release, which any thread
+// its fields belong to the writing thread (TConverter::Run), except Release, which any thread
 // may call to let the worker threads go. The parts say which of their fields the producer and
 // audio threads own.
 
-class Converter::TJob {
+class TConverter::TJob {
 public:
-  TJob(Converter& owner, ConverterCallback callback, double start, double end)
+  TJob(TConverter& owner, TConverterCallback callback, double start, double end)
       : owner_(owner),
         start_(start),
         end_(end),
-        copy_(owner.params_.container_fourcc == kFourCCCopy),
+        copy_(owner.params_.ContainerFourCC == kFourCCCopy),
         setup_(copy_ ? TEncodeSetup{} : ChooseEncodeSetup(owner.params_, owner.video_.get(), owner.audio_.get())),
-        pieceLength_(!copy_ && owner.splitMode_ == 1 && owner.splitMs_ > 0 ? static_cast<double>(owner.splitMs_) / 1000.0
+        piece_length_(!copy_ && owner.split_mode_ == 1 && owner.split_ms_ > 0 ? static_cast<double>(owner.split_ms_) / 1000.0
                                                                             : 0),
         reporter_(std::move(callback), JobLength(start, end, owner.video_.get(), owner.audio_.get()), owner.preview_) {
     if (setup_.HasVideo())
@@ -578,17 +578,17 @@ public:
   const TEncodeSetup& Setup() const { return setup_; }
 
   // Runs the job to its end; the reason it ended, and the error text of a failure.
-  std::pair<EndReason, std::string> Run() {
+  std::pair<TEndReason, std::string> Run() {
     try {
       if (copy_) RunCopy();
       else RunEncode();
-      return {EndReason::Success, {}};
+      return {TEndReason::Success, {}};
     } catch (const TJobCancelled&) {
-      return {EndReason::Cancelled, {}};
+      return {TEndReason::Cancelled, {}};
     } catch (const TWriteError& e) {
-      return {EndReason::WriteFailed, e.what()};
+      return {TEndReason::WriteFailed, e.what()};
     } catch (const std::exception& e) {
-      return {EndReason::Failed, e.what()};
+      return {TEndReason::Failed, e.what()};
     }
   }
 
@@ -606,7 +606,7 @@ public:
     if (audio_) audio_->Release();
   }
 
-  void ReportEnd(EndReason reason) { reporter_.Call(ConverterMessage::End, static_cast<int32_t>(reason), nullptr); }
+  void ReportEnd(TEndReason reason) { reporter_.Call(TConverterMessage::End, static_cast<int32_t>(reason), nullptr); }
 
 private:
   void RunEncode() {
@@ -620,16 +620,16 @@ private:
     reporter_.Report(true);
     if (video_) {
       video_->StartProducer();
-      VideoFrame f;
+      TVideoFrame f;
       for (;;) {
         Checkpoint();
         priority_.Follow(owner_.control_);
         if (!video_->Next(f)) break;
-        const double t = f.time - start_;
+        const double t = f.Time - start_;
         MaybeSplit(t);
         // Sound a little ahead of the picture, but never past the end of the piece.
-        WriteSound(pieceLength_ > 0 ? std::min(t + kSoundLead, pieceBegin_ + pieceLength_) : t + kSoundLead);
-        if (video_->Encode(f, pieceBegin_, *piece_) && owner_.preview_) reporter_.KeepPreview(std::move(f.frame));
+        WriteSound(piece_length_ > 0 ? std::min(t + kSoundLead, piece_begin_ + piece_length_) : t + kSoundLead);
+        if (video_->Encode(f, piece_begin_, *piece_) && owner_.preview_) reporter_.KeepPreview(std::move(f.Frame));
         reporter_.SetPosition(audio_ && !audio_->Done() ? std::min(t, audio_->Written()) : t);
         reporter_.Report(false);
       }
@@ -639,7 +639,7 @@ private:
       priority_.Follow(owner_.control_);
       const double next = audio_->Written() + 0.5;
       MaybeSplit(audio_->Written());
-      WriteSound(pieceLength_ > 0 ? std::min(next, pieceBegin_ + pieceLength_) : next);
+      WriteSound(piece_length_ > 0 ? std::min(next, piece_begin_ + piece_length_) : next);
       reporter_.SetPosition(std::max(reporter_.Position(), audio_->Written()));
       reporter_.Report(false);
     }
@@ -653,14 +653,14 @@ private:
 
   void RunCopy() {
     reporter_.Begin();
-    auto* videoDecoder = dynamic_cast<VideoDecoder*>(owner_.video_.get());
-    auto* audioDecoder = dynamic_cast<AudioDecoder*>(owner_.audio_.get());
-    if ((owner_.video_ && (!videoDecoder || !videoDecoder->copy())) ||
-        (owner_.audio_ && (!audioDecoder || !audioDecoder->copy())))
+    auto* video_decoder = dynamic_cast<TVideoDecoder*>(owner_.video_.get());
+    auto* audio_decoder = dynamic_cast<TAudioDecoder*>(owner_.audio_.get());
+    if ((owner_.video_ && (!video_decoder || !video_decoder->Copy())) ||
+        (owner_.audio_ && (!audio_decoder || !audio_decoder->Copy())))
       throw MediaError("stream copy needs decoders opened in copy mode");
-    if (owner_.params_.no_video) videoDecoder = nullptr;
-    if (owner_.params_.no_audio) audioDecoder = nullptr;
-    if (!videoDecoder && !audioDecoder) throw MediaError("nothing to copy");
+    if (owner_.params_.NoVideo) video_decoder = nullptr;
+    if (owner_.params_.NoAudio) audio_decoder = nullptr;
+    if (!video_decoder && !audio_decoder) throw MediaError("nothing to copy");
 
     piece_ = TPieceWriter::ForFileName(owner_.output_);
     auto add = [&](const AVStream* in) {
@@ -670,40 +670,40 @@ private:
       st->time_base = in->time_base;
       return st;
     };
-    AVStream* videoOut = videoDecoder ? add(videoDecoder->stream()) : nullptr;
-    AVStream* audioOut = audioDecoder ? add(audioDecoder->stream()) : nullptr;
+    AVStream* video_out = video_decoder ? add(video_decoder->Stream()) : nullptr;
+    AVStream* audio_out = audio_decoder ? add(audio_decoder->Stream()) : nullptr;
     TAvOptions options;
     piece_->Begin(options, "the output format cannot carry these streams");
-    pieceNumber_ = 1;
-    reporter_.SetPiece(pieceNumber_);
-    reporter_.Notify(ConverterMessage::PieceStarted, pieceNumber_);
+    piece_number_ = 1;
+    reporter_.SetPiece(piece_number_);
+    reporter_.Notify(TConverterMessage::PieceStarted, piece_number_);
 
     // Copy starts at the keyframe at or before the start time.
-    if (videoDecoder) videoDecoder->Seek(start_);
-    if (audioDecoder) audioDecoder->Seek(start_);
-    PacketPtr videoPacket = AllocPacket(), audioPacket = AllocPacket();
-    bool videoLeft = videoDecoder && videoDecoder->ReadPacket(videoPacket.get());
-    bool audioLeft = audioDecoder && audioDecoder->ReadPacket(audioPacket.get());
-    auto timeOf = [](auto* decoder, const AVPacket* pk) {
+    if (video_decoder) video_decoder->Seek(start_);
+    if (audio_decoder) audio_decoder->Seek(start_);
+    TPacketPtr video_packet = AllocPacket(), audio_packet = AllocPacket();
+    bool video_left = video_decoder && video_decoder->ReadPacket(video_packet.get());
+    bool audio_left = audio_decoder && audio_decoder->ReadPacket(audio_packet.get());
+    auto time_of = [](auto* decoder, const AVPacket* pk) {
       const double t = decoder->ToSeconds(pk->dts != AV_NOPTS_VALUE ? pk->dts : pk->pts);
       return std::isfinite(t) ? t : 0.0;
     };
     double origin = kNoEnd;
-    if (videoLeft) origin = std::min(origin, timeOf(videoDecoder, videoPacket.get()));
-    if (audioLeft) origin = std::min(origin, timeOf(audioDecoder, audioPacket.get()));
-    while (videoLeft || audioLeft) {
+    if (video_left) origin = std::min(origin, time_of(video_decoder, video_packet.get()));
+    if (audio_left) origin = std::min(origin, time_of(audio_decoder, audio_packet.get()));
+    while (video_left || audio_left) {
       Checkpoint();
       priority_.Follow(owner_.control_);
-      const bool takeVideo =
-          videoLeft && (!audioLeft || timeOf(videoDecoder, videoPacket.get()) <= timeOf(audioDecoder, audioPacket.get()));
-      AVPacket* pk = takeVideo ? videoPacket.get() : audioPacket.get();
-      const double t = takeVideo ? timeOf(videoDecoder, pk) : timeOf(audioDecoder, pk);
+      const bool take_video =
+          video_left && (!audio_left || time_of(video_decoder, video_packet.get()) <= time_of(audio_decoder, audio_packet.get()));
+      AVPacket* pk = take_video ? video_packet.get() : audio_packet.get();
+      const double t = take_video ? time_of(video_decoder, pk) : time_of(audio_decoder, pk);
       if (t >= end_) {
-        (takeVideo ? videoLeft : audioLeft) = false;
+        (take_video ? video_left : audio_left) = false;
         continue;
       }
-      const AVStream* in = takeVideo ? videoDecoder->stream() : audioDecoder->stream();
-      const AVStream* out = takeVideo ? videoOut : audioOut;
+      const AVStream* in = take_video ? video_decoder->Stream() : audio_decoder->Stream();
+      const AVStream* out = take_video ? video_out : audio_out;
       const int64_t shift = static_cast<int64_t>(std::llround(origin / av_q2d(in->time_base))) +
                             (in->start_time != AV_NOPTS_VALUE ? in->start_time : 0);
       if (pk->pts != AV_NOPTS_VALUE) pk->pts -= shift;
@@ -714,8 +714,8 @@ private:
       piece_->Write(pk);
       reporter_.SetPosition(std::max(reporter_.Position(), t - start_));
       reporter_.Report(false);
-      if (takeVideo) videoLeft = videoDecoder->ReadPacket(videoPacket.get());
-      else audioLeft = audioDecoder->ReadPacket(audioPacket.get());
+      if (take_video) video_left = video_decoder->ReadPacket(video_packet.get());
+      else audio_left = audio_decoder->ReadPacket(audio_packet.get());
     }
     ClosePiece();
     reporter_.SetPosition(reporter_.Total());
@@ -730,21 +730,21 @@ private:
   }
 
   void OpenPiece(double begin) {
-    ++pieceNumber_;
-    const std::string path = pieceLength_ > 0 ? PiecePath(owner_.output_, pieceNumber_) : owner_.output_;
-    const std::string& muxer = setup_.Container->muxer;
+    ++piece_number_;
+    const std::string path = piece_length_ > 0 ? PiecePath(owner_.output_, piece_number_) : owner_.output_;
+    const std::string& muxer = setup_.Container->Muxer;
     piece_ = TPieceWriter::ForMuxer(path, muxer);
-    pieceBegin_ = begin;
+    piece_begin_ = begin;
     if (video_) video_->BeginPiece(*piece_);
-    if (audio_) audio_->BeginPiece(*piece_, pieceBegin_);
+    if (audio_) audio_->BeginPiece(*piece_, piece_begin_);
     TAvOptions options;
     // Seeking players need the keyframe index in onMetaData.
     if (muxer == "flv") options.Set("flvflags", "add_keyframe_index");
     if (muxer == "mp4" || muxer == "mov" || muxer == "ipod" || muxer == "f4v" || muxer == "3gp")
       options.Set("movflags", "+faststart");
     piece_->Begin(options, "cannot write the header of " + path);
-    reporter_.SetPiece(pieceNumber_);
-    reporter_.Notify(ConverterMessage::PieceStarted, pieceNumber_);
+    reporter_.SetPiece(piece_number_);
+    reporter_.Notify(TConverterMessage::PieceStarted, piece_number_);
   }
 
   // Finishes the piece and gives it its name.
@@ -757,13 +757,13 @@ private:
       std::lock_guard lock(owner_.mutex_);
       owner_.targets_.push_back(path);
     }
-    reporter_.Notify(ConverterMessage::PieceFinished, pieceNumber_);
+    reporter_.Notify(TConverterMessage::PieceFinished, piece_number_);
   }
 
   // Closes the piece and opens the next one when `t` has reached the split length.
   void MaybeSplit(double t) {
-    while (pieceLength_ > 0 && t >= pieceBegin_ + pieceLength_) {
-      const double boundary = pieceBegin_ + pieceLength_;
+    while (piece_length_ > 0 && t >= piece_begin_ + piece_length_) {
+      const double boundary = piece_begin_ + piece_length_;
       WriteSound(boundary);
       ClosePiece();
       OpenPiece(boundary);
@@ -775,52 +775,52 @@ private:
   }
 
   // Set on the caller's thread, read-only afterwards.
-  Converter& owner_;
+  TConverter& owner_;
   const double start_;
   const double end_;
   const bool copy_;
   const TEncodeSetup setup_;
-  const double pieceLength_;  // 0: no split
+  const double piece_length_;  // 0: no split
   // The writing thread's.
   TProgressReporter reporter_;
   std::unique_ptr<TVideoEncoding> video_;  // null when no pictures are written
   std::unique_ptr<TAudioEncoding> audio_;  // null when no sound is written
   std::unique_ptr<TPieceWriter> piece_;    // the piece being written
-  int32_t pieceNumber_ = 0;
-  double pieceBegin_ = 0;                  // seconds of the job where the piece starts
+  int32_t piece_number_ = 0;
+  double piece_begin_ = 0;                  // seconds of the job where the piece starts
   TThreadPriority priority_;
 };
 
 // ---------------------------------------------------------------------------------------------
 
-Converter::Converter(std::shared_ptr<VideoSource> video, std::shared_ptr<AudioSource> audio)
+TConverter::TConverter(std::shared_ptr<TVideoSource> video, std::shared_ptr<TAudioSource> audio)
     : video_(std::move(video)), audio_(std::move(audio)) {
   QuietFfmpegLog();
 }
 
-Converter::~Converter() { Stop(); }
+TConverter::~TConverter() { Stop(); }
 
-void Converter::SetOutputFile(const std::string& path) {
+void TConverter::SetOutputFile(const std::string& path) {
   if (running_) throw MediaError("the output file cannot change while converting");
   output_ = path;
 }
 
-void Converter::SetEncodeParams(const EncodeParams& params) {
+void TConverter::SetEncodeParams(const TEncodeParams& params) {
   if (running_) throw MediaError("the encode parameters cannot change while converting");
   params_ = params;
 }
 
-EncodeParams Converter::encode_params() const { return params_; }
+TEncodeParams TConverter::EncodeParams() const { return params_; }
 
-void Converter::SetSplit(int mode, int64_t pieceMs) {
+void TConverter::SetSplit(int mode, int64_t piece_ms) {
   if (running_) throw MediaError("splitting cannot change while converting");
-  splitMode_ = mode;
-  splitMs_ = pieceMs;
+  split_mode_ = mode;
+  split_ms_ = piece_ms;
 }
 
-void Converter::SetLowPriority(bool low) { control_.SetLowPriority(low); }
+void TConverter::SetLowPriority(bool low) { control_.SetLowPriority(low); }
 
-void Converter::Start(double start, double duration, int /*mode*/, ConverterCallback callback) {
+void TConverter::Start(double start, double duration, int /*mode*/, TConverterCallback callback) {
   if (running_) throw MediaError("the converter is already running");
   if (thread_.joinable()) thread_.join();
   if (output_.empty()) throw MediaError("no output file is set");
@@ -832,15 +832,15 @@ void Converter::Start(double start, double duration, int /*mode*/, ConverterCall
   // The record reports what is really written.
   const TEncodeSetup& setup = job->Setup();
   if (setup.HasVideo()) {
-    params_.width = setup.Width;
-    params_.height = setup.Height;
-    params_.frame_rate = av_q2d(setup.FrameRate);
-    params_.video_bitrate = static_cast<int32_t>(setup.VideoBitrate);
+    params_.Width = setup.Width;
+    params_.Height = setup.Height;
+    params_.FrameRate = av_q2d(setup.FrameRate);
+    params_.VideoBitrate = static_cast<int32_t>(setup.VideoBitrate);
   }
   if (setup.HasAudio()) {
-    params_.sample_rate = setup.SampleRate;
-    params_.channels = setup.Channels;
-    params_.audio_bitrate = static_cast<int32_t>(setup.AudioBitrate);
+    params_.SampleRate = setup.SampleRate;
+    params_.Channels = setup.Channels;
+    params_.AudioBitrate = static_cast<int32_t>(setup.AudioBitrate);
   }
   {
     std::lock_guard lock(mutex_);
@@ -853,7 +853,7 @@ void Converter::Start(double start, double duration, int /*mode*/, ConverterCall
   thread_ = std::thread([this] { Run(); });
 }
 
-void Converter::Run() {
+void TConverter::Run() {
   TJob& job = *job_;
   const auto [reason, error] = job.Run();
   job.Wind();
@@ -865,26 +865,26 @@ void Converter::Run() {
   job.ReportEnd(reason);
 }
 
-void Converter::Pause() { control_.Pause(); }
+void TConverter::Pause() { control_.Pause(); }
 
-void Converter::Resume() { control_.Resume(); }
+void TConverter::Resume() { control_.Resume(); }
 
-void Converter::Stop() {
+void TConverter::Stop() {
   control_.RequestStop();
   if (job_) job_->Release();
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-void Converter::Wait() {
+void TConverter::Wait() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
-std::vector<std::string> Converter::TargetFiles() const {
+std::vector<std::string> TConverter::TargetFiles() const {
   std::lock_guard lock(mutex_);
   return targets_;
 }
 
-std::string Converter::error() const {
+std::string TConverter::LastError() const {
   std::lock_guard lock(mutex_);
   return error_;
 }

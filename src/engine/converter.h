@@ -20,15 +20,15 @@ namespace fc {
 
 // What the callback is told. Progress and End are the two every job sees; the others are
 // notices: a piece of a split output was opened or closed, or a non-fatal problem occurred.
-enum class ConverterMessage : int32_t {
+enum class TConverterMessage : int32_t {
   Progress = 0,       // value: progress in hundredths of a percent
-  End = 1,            // value: an EndReason
+  End = 1,            // value: a TEndReason
   PieceStarted = 100, // value: the piece number (1-based)
   PieceFinished = 101,
   Warning = 110,
 };
 
-enum class EndReason : int32_t {
+enum class TEndReason : int32_t {
   Success = 0,
   Cancelled = 1,    // stopped, or the callback answered "stop"
   Failed = 2,       // decoding or encoding failed
@@ -36,40 +36,40 @@ enum class EndReason : int32_t {
 };
 
 // Progress of the running job, valid during the callback only.
-struct ProgressInfo {
-  double total_length = 0;      // seconds of media in the job
-  double converted_length = 0;  // seconds converted so far
-  const AVFrame* preview = nullptr;  // the last picture encoded, when preview is enabled
-  int32_t piece = 1;            // the split piece being written
-  double speed = 0;             // media seconds converted per second of work
+struct TProgressInfo {
+  double TotalLength = 0;      // seconds of media in the job
+  double ConvertedLength = 0;  // seconds converted so far
+  const AVFrame* Preview = nullptr;  // the last picture encoded, when preview is enabled
+  int32_t Piece = 1;            // the split piece being written
+  double Speed = 0;             // media seconds converted per second of work
 };
 
 // Answers true to go on, false to stop the conversion.
-using ConverterCallback = std::function<bool(ConverterMessage message, int32_t value, const ProgressInfo* info)>;
+using TConverterCallback = std::function<bool(TConverterMessage message, int32_t value, const TProgressInfo* info)>;
 
-class Converter {
+class TConverter {
 public:
   // Either source may be null (audio-only or video-only output). For stream copy
   // (container "COPY") the sources must be decoders opened in copy mode.
-  Converter(std::shared_ptr<VideoSource> video, std::shared_ptr<AudioSource> audio);
-  ~Converter();  // stops a running conversion
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
+  TConverter(std::shared_ptr<TVideoSource> video, std::shared_ptr<TAudioSource> audio);
+  ~TConverter();  // stops a running conversion
+  TConverter(const TConverter&) = delete;
+  TConverter& operator=(const TConverter&) = delete;
 
   void SetOutputFile(const std::string& path);
-  void SetEncodeParams(const EncodeParams& params);
+  void SetEncodeParams(const TEncodeParams& params);
   // The record as the conversion uses it: zero size, rate and audio values replaced by the
   // sources' and the codecs' actual choices once Start has run.
-  EncodeParams encode_params() const;
+  TEncodeParams EncodeParams() const;
   // Mode 1 splits the output into pieces of `pieceMs` milliseconds; mode 0 turns it off.
-  void SetSplit(int mode, int64_t pieceMs);
+  void SetSplit(int mode, int64_t piece_ms);
   void EnablePreview(bool on) { preview_ = on; }
   // Lower the worker threads' priority (while the progress window is minimised).
   void SetLowPriority(bool low);
 
   // Opens the output and starts the threads; converts `duration` seconds from `start`
   // (duration <= 0: to the end). Throws MediaError when the conversion cannot start.
-  void Start(double start, double duration, int mode, ConverterCallback callback);
+  void Start(double start, double duration, int mode, TConverterCallback callback);
   void Pause();
   void Resume();
   // Ends the conversion and waits for its threads. Safe from any thread, also from inside
@@ -78,12 +78,12 @@ public:
   // Waits until the conversion has ended by itself.
   void Wait();
 
-  bool running() const { return running_; }
-  bool paused() const { return control_.Paused(); }
+  bool Running() const { return running_; }
+  bool Paused() const { return control_.Paused(); }
   // The files written (one per piece of a split output), complete once the End message came.
   std::vector<std::string> TargetFiles() const;
   // The reason text of a failure (empty after success).
-  std::string error() const;
+  std::string LastError() const;
 
 private:
   class TJob;
@@ -91,12 +91,12 @@ private:
 
   // The set-up: changed on the caller's thread only while nothing runs, read by the job;
   // preview_ alone may change at any time (an atomic).
-  std::shared_ptr<VideoSource> video_;
-  std::shared_ptr<AudioSource> audio_;
+  std::shared_ptr<TVideoSource> video_;
+  std::shared_ptr<TAudioSource> audio_;
   std::string output_;
-  EncodeParams params_;
-  int splitMode_ = 0;
-  int64_t splitMs_ = 0;
+  TEncodeParams params_;
+  int split_mode_ = 0;
+  int64_t split_ms_ = 0;
   std::atomic<bool> preview_{false};
 
   // The run: job_ and thread_ belong to the caller's thread (replaced by Start once the last

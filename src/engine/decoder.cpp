@@ -14,18 +14,18 @@ namespace {
 
 // The stream of `type` to decode: the one with the given id when asked (audio tracks), else
 // FFmpeg's best choice within the program, else the best in the file.
-int PickStream(AVFormatContext* fmt, AVMediaType type, const DecodeOptions& options) {
-  if (type == AVMEDIA_TYPE_AUDIO && options.audio_track_id != 0) {
+int PickStream(AVFormatContext* fmt, AVMediaType type, const TDecodeOptions& options) {
+  if (type == AVMEDIA_TYPE_AUDIO && options.AudioTrackID != 0) {
     for (unsigned i = 0; i < fmt->nb_streams; ++i) {
       const AVStream* st = fmt->streams[i];
       const int id = st->id != 0 ? st->id : st->index + 1;
-      if (st->codecpar->codec_type == type && id == options.audio_track_id) return static_cast<int>(i);
+      if (st->codecpar->codec_type == type && id == options.AudioTrackID) return static_cast<int>(i);
     }
   }
-  if (options.program_id != 0) {
+  if (options.ProgramID != 0) {
     for (unsigned p = 0; p < fmt->nb_programs; ++p) {
       const AVProgram* prog = fmt->programs[p];
-      if (prog->id != options.program_id) continue;
+      if (prog->id != options.ProgramID) continue;
       for (unsigned k = 0; k < prog->nb_stream_indexes; ++k) {
         const AVStream* st = fmt->streams[prog->stream_index[k]];
         if (st->codecpar->codec_type == type && !(st->disposition & AV_DISPOSITION_ATTACHED_PIC))
@@ -39,10 +39,10 @@ int PickStream(AVFormatContext* fmt, AVMediaType type, const DecodeOptions& opti
 // The next decoded frame of the reader's stream, feeding it packets as the codec asks; null at
 // the end of the stream. A damaged packet is skipped: the picture or sound recovers at the next
 // good one.
-FramePtr ReceiveFrame(StreamReader& reader, AVPacket* packet, bool& draining, const char* what) {
-  AVCodecContext* ctx = reader.codec();
+TFramePtr ReceiveFrame(TStreamReader& reader, AVPacket* packet, bool& draining, const char* what) {
+  AVCodecContext* ctx = reader.Codec();
   for (;;) {
-    FramePtr frame = AllocFrame();
+    TFramePtr frame = AllocFrame();
     const int r = avcodec_receive_frame(ctx, frame.get());
     if (r == 0) return frame;
     if (r == AVERROR_EOF) return nullptr;
@@ -60,8 +60,8 @@ FramePtr ReceiveFrame(StreamReader& reader, AVPacket* packet, bool& draining, co
 
 }  // namespace
 
-StreamReader::StreamReader(InputContextPtr input, const std::string& path, AVMediaType type,
-                           const DecodeOptions& options)
+TStreamReader::TStreamReader(TInputContextPtr input, const std::string& path, AVMediaType type,
+                           const TDecodeOptions& options)
     : path_(path), input_(std::move(input)) {
   const int index = PickStream(input_.get(), type, options);
   if (index < 0)
@@ -75,12 +75,12 @@ StreamReader::StreamReader(InputContextPtr input, const std::string& path, AVMed
     duration_ = input_->duration > 0 ? static_cast<double>(input_->duration) / AV_TIME_BASE : 0;
 }
 
-double StreamReader::ToSeconds(int64_t ts) const {
+double TStreamReader::ToSeconds(int64_t ts) const {
   if (ts == AV_NOPTS_VALUE) return NAN;
   return static_cast<double>(ts - start_ts_) * av_q2d(stream_->time_base);
 }
 
-bool StreamReader::ReadPacket(AVPacket* packet) {
+bool TStreamReader::ReadPacket(AVPacket* packet) {
   for (;;) {
     av_packet_unref(packet);
     const int r = av_read_frame(input_.get(), packet);
@@ -90,7 +90,7 @@ bool StreamReader::ReadPacket(AVPacket* packet) {
   }
 }
 
-void StreamReader::SeekBefore(double seconds) {
+void TStreamReader::SeekBefore(double seconds) {
   const int64_t ts = start_ts_ + static_cast<int64_t>(std::floor(std::max(0.0, seconds) / av_q2d(stream_->time_base)));
   int r = avformat_seek_file(input_.get(), stream_->index, INT64_MIN, ts, ts, 0);
   if (r < 0) r = av_seek_frame(input_.get(), stream_->index, ts, AVSEEK_FLAG_BACKWARD);
@@ -99,7 +99,7 @@ void StreamReader::SeekBefore(double seconds) {
   if (codec_) avcodec_flush_buffers(codec_.get());
 }
 
-void StreamReader::OpenCodec() {
+void TStreamReader::OpenCodec() {
   const AVCodec* dec = avcodec_find_decoder(stream_->codecpar->codec_id);
   if (!dec)
     throw MediaError(Format("%s: no decoder for %s", path_.c_str(), avcodec_get_name(stream_->codecpar->codec_id)));
@@ -117,27 +117,27 @@ void StreamReader::OpenCodec() {
 
 // ---------------------------------------------------------------------------------------------
 
-VideoDecoder::VideoDecoder(const std::string& path, const DecodeOptions& options)
-    : VideoDecoder([path] { return OpenInput(path); }, path, options) {}
+TVideoDecoder::TVideoDecoder(const std::string& path, const TDecodeOptions& options)
+    : TVideoDecoder([path] { return OpenInput(path); }, path, options) {}
 
-VideoDecoder::VideoDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options)
-    : open_(open), reader_(open_(), name, AVMEDIA_TYPE_VIDEO, options), copy_(options.copy) {
-  const AVStream* st = reader_.stream();
-  format_.width = st->codecpar->width;
-  format_.height = st->codecpar->height;
+TVideoDecoder::TVideoDecoder(const TInputOpener& open, const std::string& name, const TDecodeOptions& options)
+    : open_(open), reader_(open_(), name, AVMEDIA_TYPE_VIDEO, options), copy_(options.Copy) {
+  const AVStream* st = reader_.Stream();
+  format_.Width = st->codecpar->width;
+  format_.Height = st->codecpar->height;
   AVRational r = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0 ? st->avg_frame_rate : st->r_frame_rate;
-  format_.frame_rate = r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
-  AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(reader_.input()),
+  format_.FrameRate = r.num > 0 && r.den > 0 ? av_q2d(r) : 0;
+  AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(reader_.Input()),
                                                 const_cast<AVStream*>(st), nullptr);
   if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
-  av_reduce(&format_.aspect_x, &format_.aspect_y, int64_t{format_.width} * sar.num,
-            int64_t{format_.height} * sar.den, 1 << 20);
+  av_reduce(&format_.AspectX, &format_.AspectY, int64_t{format_.Width} * sar.num,
+            int64_t{format_.Height} * sar.den, 1 << 20);
   if (!copy_) reader_.OpenCodec();
 }
 
-int VideoDecoder::SubtitleOrdinal(int32_t id) const {
+int TVideoDecoder::SubtitleOrdinal(int32_t id) const {
   int ordinal = 0;
-  const AVFormatContext* fmt = reader_.input();
+  const AVFormatContext* fmt = reader_.Input();
   for (unsigned i = 0; i < fmt->nb_streams; ++i) {
     const AVStream* st = fmt->streams[i];
     if (st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
@@ -147,8 +147,8 @@ int VideoDecoder::SubtitleOrdinal(int32_t id) const {
   return -1;
 }
 
-bool VideoDecoder::SubtitleIsBitmap(int32_t id) const {
-  const AVFormatContext* fmt = reader_.input();
+bool TVideoDecoder::SubtitleIsBitmap(int32_t id) const {
+  const AVFormatContext* fmt = reader_.Input();
   for (unsigned i = 0; i < fmt->nb_streams; ++i) {
     const AVStream* st = fmt->streams[i];
     if (st->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE || (st->id != 0 ? st->id : st->index + 1) != id) continue;
@@ -158,18 +158,18 @@ bool VideoDecoder::SubtitleIsBitmap(int32_t id) const {
   return false;
 }
 
-bool VideoDecoder::Decode(VideoFrame& out) {
-  FramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode video");
+bool TVideoDecoder::Decode(TVideoFrame& out) {
+  TFramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode video");
   if (!frame) return false;
   double t = reader_.ToSeconds(frame->best_effort_timestamp);
   if (!std::isfinite(t)) t = reader_.ToSeconds(frame->pts);
   if (!std::isfinite(t)) t = 0;
-  out.frame = std::move(frame);
-  out.time = t;
+  out.Frame = std::move(frame);
+  out.Time = t;
   return true;
 }
 
-bool VideoDecoder::Read(VideoFrame& out) {
+bool TVideoDecoder::Read(TVideoFrame& out) {
   if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
   while (!ended_) {
     if (!Decode(out)) {
@@ -178,8 +178,8 @@ bool VideoDecoder::Read(VideoFrame& out) {
     }
     if (seek_target_ >= 0) {
       // Keep the frame that is on screen at the target: the last one starting at or before it.
-      const double half = format_.frame_rate > 0 ? 0.5 / format_.frame_rate : 0.001;
-      if (out.time + half < seek_target_) continue;
+      const double half = format_.FrameRate > 0 ? 0.5 / format_.FrameRate : 0.001;
+      if (out.Time + half < seek_target_) continue;
       seek_target_ = -1;
     }
     return true;
@@ -187,7 +187,7 @@ bool VideoDecoder::Read(VideoFrame& out) {
   return false;
 }
 
-void VideoDecoder::Seek(double seconds) {
+void TVideoDecoder::Seek(double seconds) {
   reader_.SeekBefore(seconds);
   draining_ = false;
   ended_ = false;
@@ -196,30 +196,30 @@ void VideoDecoder::Seek(double seconds) {
 
 // ---------------------------------------------------------------------------------------------
 
-AudioDecoder::AudioDecoder(const std::string& path, const DecodeOptions& options)
-    : AudioDecoder([&path] { return OpenInput(path); }, path, options) {}
+TAudioDecoder::TAudioDecoder(const std::string& path, const TDecodeOptions& options)
+    : TAudioDecoder([&path] { return OpenInput(path); }, path, options) {}
 
-AudioDecoder::AudioDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options)
-    : reader_(open(), name, AVMEDIA_TYPE_AUDIO, options), copy_(options.copy) {
-  const AVCodecParameters* par = reader_.stream()->codecpar;
-  format_.sample_rate = par->sample_rate;
-  format_.channels = par->ch_layout.nb_channels;
-  format_.bits_per_sample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
+TAudioDecoder::TAudioDecoder(const TInputOpener& open, const std::string& name, const TDecodeOptions& options)
+    : reader_(open(), name, AVMEDIA_TYPE_AUDIO, options), copy_(options.Copy) {
+  const AVCodecParameters* par = reader_.Stream()->codecpar;
+  format_.SampleRate = par->sample_rate;
+  format_.Channels = par->ch_layout.nb_channels;
+  format_.BitsPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
   if (!copy_) reader_.OpenCodec();
 }
 
-bool AudioDecoder::Decode(AudioFrame& out) {
-  FramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode audio");
+bool TAudioDecoder::Decode(TAudioFrame& out) {
+  TFramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode audio");
   if (!frame) return false;
   double t = reader_.ToSeconds(frame->best_effort_timestamp);
   if (!std::isfinite(t)) t = next_time_;
   next_time_ = t + static_cast<double>(frame->nb_samples) / std::max(1, frame->sample_rate);
-  out.frame = std::move(frame);
-  out.time = t;
+  out.Frame = std::move(frame);
+  out.Time = t;
   return true;
 }
 
-bool AudioDecoder::Read(AudioFrame& out) {
+bool TAudioDecoder::Read(TAudioFrame& out) {
   if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
   while (!ended_) {
     if (!Decode(out)) {
@@ -235,7 +235,7 @@ bool AudioDecoder::Read(AudioFrame& out) {
   return false;
 }
 
-void AudioDecoder::Seek(double seconds) {
+void TAudioDecoder::Seek(double seconds) {
   reader_.SeekBefore(seconds);
   draining_ = false;
   ended_ = false;
@@ -243,14 +243,14 @@ void AudioDecoder::Seek(double seconds) {
   next_time_ = seek_target_;
 }
 
-bool TrimAudioFront(AudioFrame& f, double seconds) {
-  AVFrame* src = f.frame.get();
+bool TrimAudioFront(TAudioFrame& f, double seconds) {
+  AVFrame* src = f.Frame.get();
   const int rate = std::max(1, src->sample_rate);
-  const double skipSamples = std::round((seconds - f.time) * rate);
-  if (skipSamples <= 0) return true;
-  if (skipSamples >= src->nb_samples) return false;
-  const int skip = static_cast<int>(skipSamples);
-  FramePtr cut = AllocFrame();
+  const double skip_samples = std::round((seconds - f.Time) * rate);
+  if (skip_samples <= 0) return true;
+  if (skip_samples >= src->nb_samples) return false;
+  const int skip = static_cast<int>(skip_samples);
+  TFramePtr cut = AllocFrame();
   cut->format = src->format;
   cut->sample_rate = src->sample_rate;
   CheckAv(av_channel_layout_copy(&cut->ch_layout, &src->ch_layout), "audio layout");
@@ -259,8 +259,8 @@ bool TrimAudioFront(AudioFrame& f, double seconds) {
   CheckAv(av_samples_copy(cut->extended_data, src->extended_data, 0, skip, cut->nb_samples,
                           src->ch_layout.nb_channels, static_cast<AVSampleFormat>(src->format)),
           "audio copy");
-  f.frame = std::move(cut);
-  f.time += static_cast<double>(skip) / rate;
+  f.Frame = std::move(cut);
+  f.Time += static_cast<double>(skip) / rate;
   return true;
 }
 

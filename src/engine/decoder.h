@@ -12,118 +12,118 @@ namespace fc {
 
 // The decode options a task keeps with its source: the program, the chosen audio track and
 // subtitle by stream id (0 = the first audio track, no subtitle), and stream copy.
-struct DecodeOptions {
-  int32_t program_id = 0;
-  int32_t audio_track_id = 0;
-  int32_t subtitle_id = 0;
-  bool copy = false;
+struct TDecodeOptions {
+  int32_t ProgramID = 0;
+  int32_t AudioTrackID = 0;
+  int32_t SubtitleID = 0;
+  bool Copy = false;
 };
 
 // Opens the demuxer a decoder reads from: a file, or the blocks of a DVD title.
-using InputOpener = std::function<InputContextPtr()>;
+using TInputOpener = std::function<TInputContextPtr()>;
 
 namespace detail {
 
 // One stream of one opened file: packets, seeking and the decoder context.
-class StreamReader {
+class TStreamReader {
 public:
-  StreamReader(InputContextPtr input, const std::string& name, AVMediaType type, const DecodeOptions& options);
+  TStreamReader(TInputContextPtr input, const std::string& name, AVMediaType type, const TDecodeOptions& options);
 
-  AVStream* stream() const { return stream_; }
-  const AVFormatContext* input() const { return input_.get(); }
+  AVStream* Stream() const { return stream_; }
+  const AVFormatContext* Input() const { return input_.get(); }
   double ToSeconds(int64_t ts) const;
-  double duration() const { return duration_; }
+  double Duration() const { return duration_; }
   // Next packet of the stream (false at the end of the file).
   bool ReadPacket(AVPacket* packet);
   // Keyframe seek at or before `seconds`; packets follow from there.
   void SeekBefore(double seconds);
 
-  AVCodecContext* codec() const { return codec_.get(); }
+  AVCodecContext* Codec() const { return codec_.get(); }
   void OpenCodec();
-  const std::string& name() const { return path_; }
+  const std::string& Name() const { return path_; }
 
 private:
   std::string path_;
-  InputContextPtr input_;
+  TInputContextPtr input_;
   AVStream* stream_ = nullptr;
-  CodecContextPtr codec_;
+  TCodecContextPtr codec_;
   int64_t start_ts_ = 0;
   double duration_ = 0;
 };
 
 }  // namespace detail
 
-class VideoDecoder : public VideoSource {
+class TVideoDecoder : public TVideoSource {
 public:
-  VideoDecoder(const std::string& path, const DecodeOptions& options = {});
+  TVideoDecoder(const std::string& path, const TDecodeOptions& options = {});
   // Over an input that is not a plain file; `name` names it in messages.
-  VideoDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options = {});
+  TVideoDecoder(const TInputOpener& open, const std::string& name, const TDecodeOptions& options = {});
 
-  VideoFormat format() const override { return format_; }
-  double duration() const override { return reader_.duration(); }
-  bool Read(VideoFrame& out) override;
+  TVideoFormat VideoFormat() const override { return format_; }
+  double Duration() const override { return reader_.Duration(); }
+  bool Read(TVideoFrame& out) override;
   void Seek(double seconds) override;
 
-  // Copy mode: the compressed stream. Packet times stay in stream().time_base.
-  const AVStream* stream() const { return reader_.stream(); }
+  // Copy mode: the compressed stream. Packet times stay in Stream().time_base.
+  const AVStream* Stream() const { return reader_.Stream(); }
   bool ReadPacket(AVPacket* packet) { return reader_.ReadPacket(packet); }
   double ToSeconds(int64_t ts) const { return reader_.ToSeconds(ts); }
-  bool copy() const { return copy_; }
+  bool Copy() const { return copy_; }
 
   // The file the decoder reads (for filters that open it themselves, like text subtitles).
-  const std::string& name() const { return reader_.name(); }
+  const std::string& Name() const { return reader_.Name(); }
   // Opens the decoder's input once more (picture subtitles read their stream from it).
-  const InputOpener& opener() const { return open_; }
+  const TInputOpener& Opener() const { return open_; }
   // The position of the subtitle stream with this id among the file's subtitle streams, or -1.
   int SubtitleOrdinal(int32_t id) const;
   bool SubtitleIsBitmap(int32_t id) const;
   // True for inputs that announce streams as they come (program streams, DVD titles): a
   // subtitle stream not seen yet may still appear.
-  bool StreamsMayAppear() const { return reader_.input()->ctx_flags & AVFMTCTX_NOHEADER; }
+  bool StreamsMayAppear() const { return reader_.Input()->ctx_flags & AVFMTCTX_NOHEADER; }
 
 private:
-  bool Decode(VideoFrame& out);
+  bool Decode(TVideoFrame& out);
 
-  InputOpener open_;
-  detail::StreamReader reader_;
-  VideoFormat format_;
+  TInputOpener open_;
+  detail::TStreamReader reader_;
+  TVideoFormat format_;
   bool copy_ = false;
   bool draining_ = false;
   bool ended_ = false;
   double seek_target_ = -1;  // frames before it are dropped after a seek
-  PacketPtr packet_ = AllocPacket();
+  TPacketPtr packet_ = AllocPacket();
 };
 
-class AudioDecoder : public AudioSource {
+class TAudioDecoder : public TAudioSource {
 public:
-  AudioDecoder(const std::string& path, const DecodeOptions& options = {});
-  AudioDecoder(const InputOpener& open, const std::string& name, const DecodeOptions& options = {});
+  TAudioDecoder(const std::string& path, const TDecodeOptions& options = {});
+  TAudioDecoder(const TInputOpener& open, const std::string& name, const TDecodeOptions& options = {});
 
-  AudioFormat format() const override { return format_; }
-  double duration() const override { return reader_.duration(); }
-  bool Read(AudioFrame& out) override;
+  TAudioFormat AudioFormat() const override { return format_; }
+  double Duration() const override { return reader_.Duration(); }
+  bool Read(TAudioFrame& out) override;
   void Seek(double seconds) override;
 
-  const AVStream* stream() const { return reader_.stream(); }
+  const AVStream* Stream() const { return reader_.Stream(); }
   bool ReadPacket(AVPacket* packet) { return reader_.ReadPacket(packet); }
   double ToSeconds(int64_t ts) const { return reader_.ToSeconds(ts); }
-  bool copy() const { return copy_; }
+  bool Copy() const { return copy_; }
 
 private:
-  bool Decode(AudioFrame& out);
+  bool Decode(TAudioFrame& out);
 
-  detail::StreamReader reader_;
-  AudioFormat format_;
+  detail::TStreamReader reader_;
+  TAudioFormat format_;
   bool copy_ = false;
   bool draining_ = false;
   bool ended_ = false;
   double seek_target_ = -1;
   double next_time_ = 0;  // for frames without timestamps
-  PacketPtr packet_ = AllocPacket();
+  TPacketPtr packet_ = AllocPacket();
 };
 
 // Drops the samples of `frame` before `seconds` (the frame starts at `frame_time`). Returns
 // false when nothing is left.
-bool TrimAudioFront(AudioFrame& frame, double seconds);
+bool TrimAudioFront(TAudioFrame& frame, double seconds);
 
 }  // namespace fc

@@ -12,12 +12,12 @@
 namespace fc {
 
 // The picture's header, as a bitmap info header describes it.
-struct DibHeader {
-  int32_t width = 0;
-  int32_t height = 0;
-  uint16_t planes = 1;
-  uint16_t bit_count = 32;
-  uint32_t size_image = 0;  // bytes of pixel data
+struct TDibHeader {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  uint16_t Planes = 1;
+  uint16_t BitCount = 32;
+  uint32_t SizeImage = 0;  // bytes of pixel data
 };
 
 class TDibImage {
@@ -32,15 +32,15 @@ public:
   bool CopyImage(const TDibImage& source);
 
   bool empty() const { return width_ <= 0 || height_ <= 0; }
-  int32_t width() const { return width_; }
-  int32_t height() const { return height_; }
-  int32_t pitch() const { return width_ * 4; }
-  DibHeader header() const;
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  int32_t Pitch() const { return width_ * 4; }
+  TDibHeader Header() const;
   // The pixels: pitch() bytes per row, top row first, B G R A.
-  const std::vector<uint8_t>& bits() const { return bits_; }
-  std::vector<uint8_t>& bits() { return bits_; }
+  const std::vector<uint8_t>& Bits() const { return bits_; }
+  std::vector<uint8_t>& Bits() { return bits_; }
   // The same picture as R G B A rows, for the watermark of a picture processor.
-  RgbaImage ToRgba() const;
+  TRgbaImage ToRgba() const;
 
 private:
   int32_t width_ = 0, height_ = 0;

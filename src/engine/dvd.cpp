@@ -27,8 +27,8 @@ using TDvdFilePtr = std::unique_ptr<dvd_file_t, TFileCloser>;
 void QuietLog(void*, dvd_logger_level_t, const char*, va_list) {}
 const dvd_logger_cb kQuietLogger{QuietLog};
 
-TDiscPtr OpenDisc(const std::string& discPath, const std::string& shown) {
-  TDiscPtr disc(DVDOpen2(nullptr, &kQuietLogger, discPath.c_str()));
+TDiscPtr OpenDisc(const std::string& disc_path, const std::string& shown) {
+  TDiscPtr disc(DVDOpen2(nullptr, &kQuietLogger, disc_path.c_str()));
   if (!disc) throw MediaError("cannot open the DVD " + shown);
   return disc;
 }
@@ -36,8 +36,8 @@ TDiscPtr OpenDisc(const std::string& discPath, const std::string& shown) {
 int Bcd(uint8_t v) { return (v >> 4) * 10 + (v & 0x0F); }
 
 double Seconds(const dvd_time_t& t) {
-  const int fpsCode = t.frame_u >> 6;
-  const double fps = fpsCode == 3 ? 30000.0 / 1001 : 25.0;
+  const int fps_code = t.frame_u >> 6;
+  const double fps = fps_code == 3 ? 30000.0 / 1001 : 25.0;
   return Bcd(t.hour) * 3600.0 + Bcd(t.minute) * 60.0 + Bcd(t.second) + Bcd(t.frame_u & 0x3F) / fps;
 }
 
@@ -102,26 +102,26 @@ bool DvdBlocksScrambled(std::span<const uint8_t> data) {
 namespace {
 
 // Blocks of a title's cells as one byte stream for FFmpeg.
-class TDvdBlockInput : public CustomInput {
+class TDvdBlockInput : public TCustomInput {
 public:
   TDvdBlockInput(TDiscPtr disc, TDvdFilePtr file, std::vector<std::pair<uint32_t, uint32_t>> ranges)
       : disc_(std::move(disc)), file_(std::move(file)), ranges_(std::move(ranges)) {
-    for (const auto& r : ranges_) totalBlocks_ += r.second - r.first + 1;
+    for (const auto& r : ranges_) total_blocks_ += r.second - r.first + 1;
   }
 
   int Read(uint8_t* buf, int size) {
     int done = 0;
     while (done < size) {
       const int64_t block = position_ / DVD_VIDEO_LB_LEN;
-      if (block >= totalBlocks_) break;
-      if (block != cachedBlock_) {
+      if (block >= total_blocks_) break;
+      if (block != cached_block_) {
         const int64_t sector = SectorOf(block);
         if (DVDReadBlocks(file_.get(), static_cast<int>(sector), 1, cache_) != 1) return done ? done : AVERROR(EIO);
-        cachedBlock_ = block;
+        cached_block_ = block;
       }
-      const int inBlock = static_cast<int>(position_ % DVD_VIDEO_LB_LEN);
-      const int n = std::min(size - done, DVD_VIDEO_LB_LEN - inBlock);
-      std::memcpy(buf + done, cache_ + inBlock, static_cast<size_t>(n));
+      const int in_block = static_cast<int>(position_ % DVD_VIDEO_LB_LEN);
+      const int n = std::min(size - done, DVD_VIDEO_LB_LEN - in_block);
+      std::memcpy(buf + done, cache_ + in_block, static_cast<size_t>(n));
       done += n;
       position_ += n;
     }
@@ -129,7 +129,7 @@ public:
   }
 
   int64_t Seek(int64_t offset, int whence) {
-    const int64_t size = totalBlocks_ * DVD_VIDEO_LB_LEN;
+    const int64_t size = total_blocks_ * DVD_VIDEO_LB_LEN;
     if (whence & AVSEEK_SIZE) return size;
     int64_t target = offset;
     if ((whence & 3) == SEEK_CUR) target += position_;
@@ -152,9 +152,9 @@ private:
   TDiscPtr disc_;
   TDvdFilePtr file_;
   std::vector<std::pair<uint32_t, uint32_t>> ranges_;
-  int64_t totalBlocks_ = 0;
+  int64_t total_blocks_ = 0;
   int64_t position_ = 0;
-  int64_t cachedBlock_ = -1;
+  int64_t cached_block_ = -1;
   unsigned char cache_[DVD_VIDEO_LB_LEN];
 };
 
@@ -194,33 +194,33 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
     volid[0] = 0;
   volume_name_ = std::string(Trim(volid));
 
-  std::vector<TIfoPtr> titleSets(static_cast<size_t>(ifo_count_));
+  std::vector<TIfoPtr> title_sets(static_cast<size_t>(ifo_count_));
   for (int i = 0; i < vmg->tt_srpt->nr_of_srpts; ++i) {
     const title_info_t& info = vmg->tt_srpt->title[i];
-    DvdTitle t;
-    t.number = i + 1;
-    t.title_set = info.title_set_nr;
+    TDvdTitle t;
+    t.Number = i + 1;
+    t.TitleSet = info.title_set_nr;
     if (info.title_set_nr < 1 || info.title_set_nr >= ifo_count_) {
-      t.available = false;
+      t.Available = false;
       titles_.push_back(std::move(t));
       continue;
     }
-    TIfoPtr& vts = titleSets[info.title_set_nr];
+    TIfoPtr& vts = title_sets[info.title_set_nr];
     if (!vts) vts.reset(ifoOpen(dvd.get(), info.title_set_nr));
     int pgn = 0;
     const pgc_t* pgc = vts ? TitlePgc(vts.get(), info.vts_ttn, 0, &pgn) : nullptr;
     if (!pgc) {
-      t.available = false;
+      t.Available = false;
       titles_.push_back(std::move(t));
       continue;
     }
-    t.length = Seconds(pgc->playback_time);
+    t.Length = Seconds(pgc->playback_time);
     const vtsi_mat_t* mat = vts->vtsi_mat;
-    t.frame_rate = (pgc->playback_time.frame_u >> 6) == 3 ? 30000.0 / 1001 : 25.0;
-    t.height = mat->vts_video_attr.video_format == 0 ? 480 : 576;
+    t.FrameRate = (pgc->playback_time.frame_u >> 6) == 3 ? 30000.0 / 1001 : 25.0;
+    t.Height = mat->vts_video_attr.video_format == 0 ? 480 : 576;
     static constexpr int kWidths[] = {720, 704, 352, 352};
-    t.width = kWidths[mat->vts_video_attr.picture_size & 3];
-    if (mat->vts_video_attr.picture_size == 3) t.height /= 2;
+    t.Width = kWidths[mat->vts_video_attr.picture_size & 3];
+    if (mat->vts_video_attr.picture_size == 3) t.Height /= 2;
     // Chapters: each part of the title is a program of its chain.
     const int chapters = vts->vts_ptt_srpt->title[info.vts_ttn - 1].nr_of_ptts;
     double begin = 0;
@@ -231,7 +231,7 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
       double length = 0;
       for (int cell = first; cell < last; ++cell)
         if (PlayedCell(cpgc->cell_playback[cell])) length += Seconds(cpgc->cell_playback[cell].playback_time);
-      t.chapters.push_back({begin, length});
+      t.Chapters.push_back({begin, length});
       begin += length;
     }
     static constexpr const char* kFormats[] = {"AC-3", "", "MPEG", "MPEG-2", "LPCM", "", "DTS", ""};
@@ -239,36 +239,36 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
       if (!(pgc->audio_control[a] & 0x8000)) continue;
       const audio_attr_t& attr = mat->vts_audio_attr[a];
       const int n = (pgc->audio_control[a] >> 8) & 0x07;
-      DvdAudioTrack track;
+      TDvdAudioTrack track;
       switch (attr.audio_format) {
-        case 0: track.id = 0x80 + n; break;
-        case 6: track.id = 0x88 + n; break;
-        case 4: track.id = 0xA0 + n; break;
-        default: track.id = 0x1C0 + n; break;
+        case 0: track.ID = 0x80 + n; break;
+        case 6: track.ID = 0x88 + n; break;
+        case 4: track.ID = 0xA0 + n; break;
+        default: track.ID = 0x1C0 + n; break;
       }
-      track.language = attr.lang_type == 1 ? Language(attr.lang_code) : "";
-      track.description = AudioDescription(attr.code_extension);
-      track.format = kFormats[attr.audio_format & 7];
-      track.channels = attr.channels + 1;
-      track.sample_rate = attr.sample_frequency == 1 ? 96000 : 48000;
-      t.audio.push_back(std::move(track));
+      track.Language = attr.lang_type == 1 ? Language(attr.lang_code) : "";
+      track.Description = AudioDescription(attr.code_extension);
+      track.Format = kFormats[attr.audio_format & 7];
+      track.Channels = attr.channels + 1;
+      track.SampleRate = attr.sample_frequency == 1 ? 96000 : 48000;
+      t.Audio.push_back(std::move(track));
     }
     for (int s = 0; s < mat->nr_of_vts_subp_streams && s < 32; ++s) {
       if (!(pgc->subp_control[s] & 0x80000000u)) continue;
-      DvdSubtitleTrack track;
-      track.id = 0x20 + static_cast<int>((pgc->subp_control[s] >> 24) & 0x1F);
-      track.language = mat->vts_subp_attr[s].type == 1 ? Language(mat->vts_subp_attr[s].lang_code) : "";
-      track.description = track.language.empty() ? Format("Subtitle %d", s + 1) : track.language;
-      t.subtitles.push_back(std::move(track));
+      TDvdSubtitleTrack track;
+      track.ID = 0x20 + static_cast<int>((pgc->subp_control[s] >> 24) & 0x1F);
+      track.Language = mat->vts_subp_attr[s].type == 1 ? Language(mat->vts_subp_attr[s].lang_code) : "";
+      track.Description = track.Language.empty() ? Format("Subtitle %d", s + 1) : track.Language;
+      t.Subtitles.push_back(std::move(track));
     }
     titles_.push_back(std::move(t));
   }
   if (titles_.empty()) throw MediaError(path + " has no titles");
 
   // Copy protection shows in the first blocks of the first playable title.
-  for (const DvdTitle& t : titles_) {
-    if (!t.available) continue;
-    TDvdFilePtr vob(DVDOpenFile(dvd.get(), t.title_set, DVD_READ_TITLE_VOBS));
+  for (const TDvdTitle& t : titles_) {
+    if (!t.Available) continue;
+    TDvdFilePtr vob(DVDOpenFile(dvd.get(), t.TitleSet, DVD_READ_TITLE_VOBS));
     if (!vob) break;
     std::vector<unsigned char> data(16 * DVD_VIDEO_LB_LEN);
     const ssize_t got = DVDReadBlocks(vob.get(), 0, 16, data.data());
@@ -277,95 +277,95 @@ TDVDIFOInfo::TDVDIFOInfo(const std::string& path) : path_(path) {
   }
 }
 
-const DvdTitle& TDVDIFOInfo::Title(int title) const {
+const TDvdTitle& TDVDIFOInfo::Title(int title) const {
   if (title < 0 || title >= TitleCount()) throw MediaError(Format("the DVD has no title %d", title + 1));
   return titles_[static_cast<size_t>(title)];
 }
 
-int TDVDIFOInfo::ChapterCount(int title) const { return static_cast<int>(Title(title).chapters.size()); }
+int TDVDIFOInfo::ChapterCount(int title) const { return static_cast<int>(Title(title).Chapters.size()); }
 bool TDVDIFOInfo::TitleAvailable(int title) const {
-  return title >= 0 && title < TitleCount() && titles_[static_cast<size_t>(title)].available;
+  return title >= 0 && title < TitleCount() && titles_[static_cast<size_t>(title)].Available;
 }
 double TDVDIFOInfo::TitleBeginTime(int title) const { return Title(title).begin; }
-double TDVDIFOInfo::TitleLength(int title) const { return Title(title).length; }
+double TDVDIFOInfo::TitleLength(int title) const { return Title(title).Length; }
 
 double TDVDIFOInfo::ChapterBeginTime(int title, int chapter) const {
-  const DvdTitle& t = Title(title);
-  if (chapter < 0 || chapter >= static_cast<int>(t.chapters.size())) throw MediaError("no such chapter");
-  return t.chapters[static_cast<size_t>(chapter)].begin;
+  const TDvdTitle& t = Title(title);
+  if (chapter < 0 || chapter >= static_cast<int>(t.Chapters.size())) throw MediaError("no such chapter");
+  return t.Chapters[static_cast<size_t>(chapter)].begin;
 }
 
 double TDVDIFOInfo::ChapterLength(int title, int chapter) const {
-  const DvdTitle& t = Title(title);
-  if (chapter < 0 || chapter >= static_cast<int>(t.chapters.size())) throw MediaError("no such chapter");
-  return t.chapters[static_cast<size_t>(chapter)].length;
+  const TDvdTitle& t = Title(title);
+  if (chapter < 0 || chapter >= static_cast<int>(t.Chapters.size())) throw MediaError("no such chapter");
+  return t.Chapters[static_cast<size_t>(chapter)].Length;
 }
 
-MediaInfo TDVDIFOInfo::GetFileInfo() const {
-  MediaInfo info;
-  info.file_name = path_;
-  info.format_name = "dvd";
-  for (const DvdTitle& t : titles_) {
-    ProgramInfo p;
-    p.id = t.number;
-    p.duration = t.length;
-    p.value = static_cast<int32_t>(t.chapters.size());
-    if (t.available) {
-      VideoStreamInfo v;
-      v.id = 0x1E0;
-      v.name = "Video 1 (mpeg2video)";
-      v.codec = "mpeg2video";
-      v.duration = t.length;
-      v.format = {t.width, t.height, t.frame_rate, 4, 3, 0};
-      p.video.push_back(v);
+TMediaInfo TDVDIFOInfo::GetFileInfo() const {
+  TMediaInfo info;
+  info.FileName = path_;
+  info.FormatName = "dvd";
+  for (const TDvdTitle& t : titles_) {
+    TProgramInfo p;
+    p.ID = t.Number;
+    p.Duration = t.Length;
+    p.Value = static_cast<int32_t>(t.Chapters.size());
+    if (t.Available) {
+      TVideoStreamInfo v;
+      v.ID = 0x1E0;
+      v.Name = "Video 1 (mpeg2video)";
+      v.Codec = "mpeg2video";
+      v.Duration = t.Length;
+      v.Format = {t.Width, t.Height, t.FrameRate, 4, 3, 0};
+      p.Video.push_back(v);
     }
-    for (size_t i = 0; i < t.audio.size(); ++i) {
-      AudioStreamInfo a;
-      a.id = t.audio[i].id;
-      a.index = static_cast<int32_t>(i);
-      a.codec = t.audio[i].format;
-      a.language = t.audio[i].language;
-      a.name = Format("Audio %zu (%s%s%s)", i + 1, a.codec.c_str(), a.language.empty() ? "" : ", ",
-                      a.language.c_str());
-      a.duration = t.length;
-      a.format = {t.audio[i].sample_rate, t.audio[i].channels, 16, 0};
-      p.audio.push_back(std::move(a));
+    for (size_t i = 0; i < t.Audio.size(); ++i) {
+      TAudioStreamInfo a;
+      a.ID = t.Audio[i].ID;
+      a.Index = static_cast<int32_t>(i);
+      a.Codec = t.Audio[i].Format;
+      a.Language = t.Audio[i].Language;
+      a.Name = Format("Audio %zu (%s%s%s)", i + 1, a.Codec.c_str(), a.Language.empty() ? "" : ", ",
+                      a.Language.c_str());
+      a.Duration = t.Length;
+      a.Format = {t.Audio[i].SampleRate, t.Audio[i].Channels, 16, 0};
+      p.Audio.push_back(std::move(a));
     }
-    for (size_t i = 0; i < t.subtitles.size(); ++i) {
-      SubtitleStreamInfo s;
-      s.id = t.subtitles[i].id;
-      s.index = static_cast<int32_t>(i);
-      s.codec = "dvd_subtitle";
-      s.language = t.subtitles[i].language;
-      s.name = t.subtitles[i].description;
-      s.bitmap = true;
-      p.subtitles.push_back(std::move(s));
+    for (size_t i = 0; i < t.Subtitles.size(); ++i) {
+      TSubtitleStreamInfo s;
+      s.ID = t.Subtitles[i].ID;
+      s.Index = static_cast<int32_t>(i);
+      s.Codec = "dvd_subtitle";
+      s.Language = t.Subtitles[i].Language;
+      s.Name = t.Subtitles[i].Description;
+      s.Bitmap = true;
+      p.Subtitles.push_back(std::move(s));
     }
-    info.duration = std::max(info.duration, t.length);
-    info.programs.push_back(std::move(p));
+    info.Duration = std::max(info.Duration, t.Length);
+    info.Programs.push_back(std::move(p));
   }
   return info;
 }
 
-InputOpener TDVDIFOInfo::OpenTitle(int title, int firstChapter, int lastChapter) const {
-  const DvdTitle& t = Title(title);
-  if (!t.available) throw MediaError(Format("title %d of the DVD cannot be read", t.number));
+TInputOpener TDVDIFOInfo::OpenTitle(int title, int first_chapter, int last_chapter) const {
+  const TDvdTitle& t = Title(title);
+  if (!t.Available) throw MediaError(Format("title %d of the DVD cannot be read", t.Number));
   if (css_protected_)
     throw MediaError("the DVD " + path_ + " is copy-protected (CSS); its titles cannot be read");
-  const int chapters = static_cast<int>(t.chapters.size());
-  if (lastChapter < 0 || lastChapter >= chapters) lastChapter = chapters - 1;
-  if (firstChapter < 0 || firstChapter > lastChapter)
-    throw MediaError(Format("title %d has no chapter %d", t.number, firstChapter + 1));
-  const std::string discPath = disc_path_, shown = path_;
-  const int titleSet = t.title_set, number = t.number;
-  return [=]() -> InputContextPtr {
-    TDiscPtr dvd = OpenDisc(discPath, shown);
+  const int chapters = static_cast<int>(t.Chapters.size());
+  if (last_chapter < 0 || last_chapter >= chapters) last_chapter = chapters - 1;
+  if (first_chapter < 0 || first_chapter > last_chapter)
+    throw MediaError(Format("title %d has no chapter %d", t.Number, first_chapter + 1));
+  const std::string disc_path = disc_path_, shown = path_;
+  const int title_set = t.TitleSet, number = t.Number;
+  return [=]() -> TInputContextPtr {
+    TDiscPtr dvd = OpenDisc(disc_path, shown);
     TIfoPtr vmg(ifoOpen(dvd.get(), 0));
-    TIfoPtr vts(ifoOpen(dvd.get(), titleSet));
+    TIfoPtr vts(ifoOpen(dvd.get(), title_set));
     if (!vmg || !vts) throw MediaError("cannot read the IFO files of " + shown);
     const int ttn = vmg->tt_srpt->title[number - 1].vts_ttn;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;
-    for (int c = firstChapter; c <= lastChapter; ++c) {
+    for (int c = first_chapter; c <= last_chapter; ++c) {
       int pgn = 0;
       const pgc_t* pgc = TitlePgc(vts.get(), ttn, c, &pgn);
       const auto [first, last] = ProgramCells(pgc, pgn);
@@ -375,7 +375,7 @@ InputOpener TDVDIFOInfo::OpenTitle(int title, int firstChapter, int lastChapter)
       }
     }
     if (ranges.empty()) throw MediaError(Format("title %d of %s has no blocks", number, shown.c_str()));
-    TDvdFilePtr vob(DVDOpenFile(dvd.get(), titleSet, DVD_READ_TITLE_VOBS));
+    TDvdFilePtr vob(DVDOpenFile(dvd.get(), title_set, DVD_READ_TITLE_VOBS));
     if (!vob) throw MediaError("cannot open the title files of " + shown);
     constexpr int kBuffer = 32 * DVD_VIDEO_LB_LEN;
     TCustomIoPtr io = MakeCustomIo(std::make_unique<TDvdBlockInput>(std::move(dvd), std::move(vob), std::move(ranges)),

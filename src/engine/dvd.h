@@ -15,37 +15,37 @@
 
 namespace fc {
 
-struct DvdAudioTrack {
-  int32_t id = 0;            // the stream id the decoders select (0x80 + n for AC-3, ...)
-  std::string language;      // two-letter code, "" when not given
-  std::string description;   // "Normal", "Director's comments", ...
-  std::string format;        // "AC-3", "MPEG", "LPCM", "DTS"
-  int32_t channels = 0;
-  int32_t sample_rate = 48000;
+struct TDvdAudioTrack {
+  int32_t ID = 0;            // the stream id the decoders select (0x80 + n for AC-3, ...)
+  std::string Language;      // two-letter code, "" when not given
+  std::string Description;   // "Normal", "Director's comments", ...
+  std::string Format;        // "AC-3", "MPEG", "LPCM", "DTS"
+  int32_t Channels = 0;
+  int32_t SampleRate = 48000;
 };
 
-struct DvdSubtitleTrack {
-  int32_t id = 0;            // 0x20 + n
-  std::string language;
-  std::string description;
+struct TDvdSubtitleTrack {
+  int32_t ID = 0;            // 0x20 + n
+  std::string Language;
+  std::string Description;
 };
 
-struct DvdChapter {
+struct TDvdChapter {
   double begin = 0;          // seconds from the title's start
-  double length = 0;
+  double Length = 0;
 };
 
-struct DvdTitle {
-  int32_t number = 0;        // 1-based title number on the disc
-  int32_t title_set = 0;
+struct TDvdTitle {
+  int32_t Number = 0;        // 1-based title number on the disc
+  int32_t TitleSet = 0;
   double begin = 0;          // a title starts at 0 of its own time line
-  double length = 0;
-  int32_t width = 720, height = 576;
-  double frame_rate = 25;
-  std::vector<DvdChapter> chapters;
-  std::vector<DvdAudioTrack> audio;
-  std::vector<DvdSubtitleTrack> subtitles;
-  bool available = true;     // its program chain could be read
+  double Length = 0;
+  int32_t Width = 720, Height = 576;
+  double FrameRate = 25;
+  std::vector<TDvdChapter> Chapters;
+  std::vector<TDvdAudioTrack> Audio;
+  std::vector<TDvdSubtitleTrack> Subtitles;
+  bool Available = true;     // its program chain could be read
 };
 
 class TDVDIFOInfo {
@@ -53,8 +53,8 @@ public:
   // Throws MediaError when the path is no readable DVD.
   explicit TDVDIFOInfo(const std::string& path);
 
-  const std::string& path() const { return path_; }
-  const std::vector<DvdTitle>& titles() const { return titles_; }
+  const std::string& Path() const { return path_; }
+  const std::vector<TDvdTitle>& Titles() const { return titles_; }
   int TitleCount() const { return static_cast<int>(titles_.size()); }
   int ChapterCount(int title) const;
   bool TitleAvailable(int title) const;
@@ -68,18 +68,18 @@ public:
   // The number of IFO files on the disc (the video manager and each title set).
   int IfoCount() const { return ifo_count_; }
   // The disc as media information: one program per title (program id = title number).
-  MediaInfo GetFileInfo() const;
+  TMediaInfo GetFileInfo() const;
 
   // Opens the blocks of a title (0-based) or of its chapters first..last (0-based, inclusive;
   // last < 0 means to the end) for a decoder. Throws MediaError for a protected disc.
-  InputOpener OpenTitle(int title, int firstChapter = 0, int lastChapter = -1) const;
+  TInputOpener OpenTitle(int title, int first_chapter = 0, int last_chapter = -1) const;
 
 private:
-  const DvdTitle& Title(int title) const;
+  const TDvdTitle& Title(int title) const;
 
   std::string path_;
   std::string disc_path_;  // what libdvdread opens
-  std::vector<DvdTitle> titles_;
+  std::vector<TDvdTitle> titles_;
   bool css_protected_ = false;
   std::string volume_name_;
   int ifo_count_ = 0;

@@ -2,7 +2,7 @@
 
 namespace fc {
 
-std::string FourCCToString(FourCC code) {
+std::string FourCCToString(TFourCC code) {
   std::string s;
   for (int i = 0; i < 4 && code != 0; ++i) {
     s.push_back(static_cast<char>(code & 0xFF));
@@ -11,7 +11,7 @@ std::string FourCCToString(FourCC code) {
   return s;
 }
 
-bool IsFlashContainer(FourCC container) {
+bool IsFlashContainer(TFourCC container) {
   return container == kFourCCFlv || container == kFourCCSwf;
 }
 

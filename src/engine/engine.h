@@ -17,15 +17,12 @@
 
 namespace fc {
 
-using TVideoDecoder = VideoDecoder;
-using TAudioDecoder = AudioDecoder;
-using TVideoSlideDecoderEx = VideoSequence;
-using TAudioSlideDecoderEx = AudioSequence;
-using TAVTracksDecoder = TrackMixer;
-using TVideoMediaProcessor = VideoProcessor;
-using TAudioMediaProcessor = AudioProcessor;
+using TVideoSlideDecoderEx = TVideoSequence;
+using TAudioSlideDecoderEx = TAudioSequence;
+using TAVTracksDecoder = TTrackMixer;
+using TVideoMediaProcessor = TVideoProcessor;
+using TAudioMediaProcessor = TAudioProcessor;
 // One encoder class serves both: a converter over decoders (stream copy) or over processors.
-using TMediaEncoder = MediaEncoder;
-using TMediaProcessEncoder = MediaEncoder;
+using TMediaProcessEncoder = TMediaEncoder;
 
 }  // namespace fc

@@ -9,12 +9,12 @@
 namespace fc {
 namespace {
 
-FramePtr ConvertFrame(const AVFrame* in, AVPixelFormat format) {
-  SwsContextPtr sws(sws_getContext(in->width, in->height, static_cast<AVPixelFormat>(in->format), in->width,
+TFramePtr ConvertFrame(const AVFrame* in, AVPixelFormat format) {
+  TSwsContextPtr sws(sws_getContext(in->width, in->height, static_cast<AVPixelFormat>(in->format), in->width,
                                    in->height, format, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                    nullptr, nullptr, nullptr));
   if (!sws) throw MediaError(Format("cannot convert a %dx%d picture", in->width, in->height));
-  FramePtr out = AllocFrame();
+  TFramePtr out = AllocFrame();
   out->width = in->width;
   out->height = in->height;
   out->format = format;
@@ -41,8 +41,8 @@ void SaveFrameImage(const AVFrame* frame, const std::string& path) {
   }
   const AVCodec* codec = avcodec_find_encoder(id);
   if (!codec) throw MediaError("this build of FFmpeg cannot write " + ext + " pictures");
-  FramePtr converted = ConvertFrame(frame, format);
-  CodecContextPtr ctx(avcodec_alloc_context3(codec));
+  TFramePtr converted = ConvertFrame(frame, format);
+  TCodecContextPtr ctx(avcodec_alloc_context3(codec));
   if (!ctx) throw MediaError("out of memory for an encoder");
   ctx->width = frame->width;
   ctx->height = frame->height;
@@ -58,13 +58,13 @@ void SaveFrameImage(const AVFrame* frame, const std::string& path) {
   converted->pts = 0;
   CheckAv(avcodec_send_frame(ctx.get(), converted.get()), "cannot encode the picture");
   CheckAv(avcodec_send_frame(ctx.get(), nullptr), "cannot encode the picture");
-  PacketPtr packet = AllocPacket();
+  TPacketPtr packet = AllocPacket();
   CheckAv(avcodec_receive_packet(ctx.get(), packet.get()), "cannot encode the picture");
   WriteFileAtomic(path, std::span<const uint8_t>(packet->data, static_cast<size_t>(packet->size)));
 }
 
 std::vector<uint8_t> FrameToRgb(const AVFrame* frame) {
-  FramePtr rgb = ConvertFrame(frame, AV_PIX_FMT_RGB24);
+  TFramePtr rgb = ConvertFrame(frame, AV_PIX_FMT_RGB24);
   std::vector<uint8_t> out(static_cast<size_t>(frame->width) * frame->height * 3);
   for (int y = 0; y < frame->height; ++y)
     std::copy_n(rgb->data[0] + static_cast<ptrdiff_t>(y) * rgb->linesize[0], frame->width * 3,

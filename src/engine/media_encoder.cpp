@@ -2,32 +2,32 @@
 
 namespace fc {
 
-EncoderStatus StatusOf(ConverterMessage message, int32_t value) {
+TEncoderStatus StatusOf(TConverterMessage message, int32_t value) {
   switch (message) {
-    case ConverterMessage::Progress: return EncoderStatus::Progress;
-    case ConverterMessage::End:
-      switch (static_cast<EndReason>(value)) {
-        case EndReason::Success: return EncoderStatus::Succeeded;
-        case EndReason::Cancelled: return EncoderStatus::Cancelled;
-        case EndReason::Failed: return EncoderStatus::Failed;
-        case EndReason::WriteFailed: return EncoderStatus::WriteFailed;
+    case TConverterMessage::Progress: return TEncoderStatus::Progress;
+    case TConverterMessage::End:
+      switch (static_cast<TEndReason>(value)) {
+        case TEndReason::Success: return TEncoderStatus::Succeeded;
+        case TEndReason::Cancelled: return TEncoderStatus::Cancelled;
+        case TEndReason::Failed: return TEncoderStatus::Failed;
+        case TEndReason::WriteFailed: return TEncoderStatus::WriteFailed;
       }
-      return EncoderStatus::Failed;
-    case ConverterMessage::PieceStarted: return EncoderStatus::PieceStarted;
-    case ConverterMessage::PieceFinished: return EncoderStatus::PieceFinished;
-    case ConverterMessage::Warning: return EncoderStatus::Warning;
+      return TEncoderStatus::Failed;
+    case TConverterMessage::PieceStarted: return TEncoderStatus::PieceStarted;
+    case TConverterMessage::PieceFinished: return TEncoderStatus::PieceFinished;
+    case TConverterMessage::Warning: return TEncoderStatus::Warning;
   }
-  return EncoderStatus::Warning;
+  return TEncoderStatus::Warning;
 }
 
-MediaEncoder::MediaEncoder(std::shared_ptr<VideoSource> video, std::shared_ptr<AudioSource> audio)
+TMediaEncoder::TMediaEncoder(std::shared_ptr<TVideoSource> video, std::shared_ptr<TAudioSource> audio)
     : converter_(std::move(video), std::move(audio)) {}
 
-MediaEncoder::~MediaEncoder() { Stop(); }
+TMediaEncoder::~TMediaEncoder() { Stop(); }
 
-bool MediaEncoder::Start(double start, double length, int mode, EncoderStatusHandler handler) {
-  const EncoderState s = state_;
-  if (s != EncoderState::Idle && s != EncoderState::Ready) {
+bool TMediaEncoder::Start(double start, double length, int mode, TEncoderStatusHandler handler) {
+  const TEncoderState s = state_;
+  if (s != TEncoderState::Idle && s != TEncoderState::Ready) {
     std::lock_guard lock(mutex_);
     error_ = "the encoder is already running";
     return false;
@@ -35,10 +35,10 @@ bool MediaEncoder::Start(double start, double length, int mode, EncoderStatusHan
   handler_ = std::move(handler);
   stop_source_ = std::stop_source();
   stopping_ = false;
-  state_ = EncoderState::Running;
+  state_ = TEncoderState::Running;
   try {
     converter_.Start(start, length, mode,
-                     [this](ConverterMessage m, int32_t v, const ProgressInfo* i) { return OnMessage(m, v, i); });
+                     [this](TConverterMessage m, int32_t v, const TProgressInfo* i) { return OnMessage(m, v, i); });
   } catch (const std::exception& e) {
     state_ = s;
     std::lock_guard lock(mutex_);
@@ -48,48 +48,48 @@ bool MediaEncoder::Start(double start, double length, int mode, EncoderStatusHan
   return true;
 }
 
-bool MediaEncoder::OnMessage(ConverterMessage message, int32_t value, const ProgressInfo* info) {
-  const EncoderStatus status = StatusOf(message, value);
-  if (message == ConverterMessage::End) {
-    if (status != EncoderStatus::Succeeded) {
+bool TMediaEncoder::OnMessage(TConverterMessage message, int32_t value, const TProgressInfo* info) {
+  const TEncoderStatus status = StatusOf(message, value);
+  if (message == TConverterMessage::End) {
+    if (status != TEncoderStatus::Succeeded) {
       std::lock_guard lock(mutex_);
-      error_ = converter_.error();
+      error_ = converter_.LastError();
     }
     // While stopping, Stop sets the final state itself.
-    if (!stopping_) state_ = status == EncoderStatus::Succeeded ? EncoderState::Finished : EncoderState::Idle;
+    if (!stopping_) state_ = status == TEncoderStatus::Succeeded ? TEncoderState::Finished : TEncoderState::Idle;
   }
   if (stopping_ || !handler_) return true;
   return handler_(status, value, info, stop_source_.get_token());
 }
 
-bool MediaEncoder::Pause() {
-  EncoderState expected = EncoderState::Running;
-  if (!state_.compare_exchange_strong(expected, EncoderState::Paused)) return false;
+bool TMediaEncoder::Pause() {
+  TEncoderState expected = TEncoderState::Running;
+  if (!state_.compare_exchange_strong(expected, TEncoderState::Paused)) return false;
   converter_.Pause();
   return true;
 }
 
-bool MediaEncoder::Resume() {
-  EncoderState expected = EncoderState::Paused;
-  if (!state_.compare_exchange_strong(expected, EncoderState::Running)) return false;
+bool TMediaEncoder::Resume() {
+  TEncoderState expected = TEncoderState::Paused;
+  if (!state_.compare_exchange_strong(expected, TEncoderState::Running)) return false;
   converter_.Resume();
   return true;
 }
 
-void MediaEncoder::Stop() {
-  const EncoderState s = state_;
-  if (s != EncoderState::Running && s != EncoderState::Paused) {
+void TMediaEncoder::Stop() {
+  const TEncoderState s = state_;
+  if (s != TEncoderState::Running && s != TEncoderState::Paused) {
     converter_.Stop();  // joins a thread that ended by itself
     return;
   }
   stopping_ = true;
   stop_source_.request_stop();  // releases a handler waiting for another thread
   converter_.Stop();
-  state_ = EncoderState::Idle;
+  state_ = TEncoderState::Idle;
   stopping_ = false;
 }
 
-std::string MediaEncoder::error() const {
+std::string TMediaEncoder::LastError() const {
   std::lock_guard lock(mutex_);
   return error_;
 }

@@ -13,7 +13,7 @@
 
 namespace fc {
 
-enum class EncoderState : int32_t {
+enum class TEncoderState : int32_t {
   Idle = 0,
   Ready = 1,     // converter created, not started
   Running = 2,
@@ -21,7 +21,7 @@ enum class EncoderState : int32_t {
   Finished = 4,  // ended successfully
 };
 
-enum class EncoderStatus : int32_t {
+enum class TEncoderStatus : int32_t {
   Progress = 1,
   Succeeded = 2,
   Cancelled = 3,
@@ -33,31 +33,31 @@ enum class EncoderStatus : int32_t {
 };
 
 // The status a converter message stands for.
-EncoderStatus StatusOf(ConverterMessage message, int32_t value);
+TEncoderStatus StatusOf(TConverterMessage message, int32_t value);
 
 // Called on the converter's thread; answers true to go on. `stopping` is signalled as soon as
 // Stop begins: a handler that hands the status to another thread and waits for the answer
 // must stop waiting then, or Stop, waiting for the converter, would never return.
-using EncoderStatusHandler = std::function<bool(EncoderStatus status, int32_t value, const ProgressInfo* info,
+using TEncoderStatusHandler = std::function<bool(TEncoderStatus status, int32_t value, const TProgressInfo* info,
                                                 std::stop_token stopping)>;
 
-class MediaEncoder {
+class TMediaEncoder {
 public:
-  MediaEncoder(std::shared_ptr<VideoSource> video, std::shared_ptr<AudioSource> audio);
-  ~MediaEncoder();
-  MediaEncoder(const MediaEncoder&) = delete;
-  MediaEncoder& operator=(const MediaEncoder&) = delete;
+  TMediaEncoder(std::shared_ptr<TVideoSource> video, std::shared_ptr<TAudioSource> audio);
+  ~TMediaEncoder();
+  TMediaEncoder(const TMediaEncoder&) = delete;
+  TMediaEncoder& operator=(const TMediaEncoder&) = delete;
 
   void SetOutputFile(const std::string& path) { converter_.SetOutputFile(path); }
-  void SetEncodeParams(const EncodeParams& params) { converter_.SetEncodeParams(params); }
-  EncodeParams encode_params() const { return converter_.encode_params(); }
+  void SetEncodeParams(const TEncodeParams& params) { converter_.SetEncodeParams(params); }
+  TEncodeParams EncodeParams() const { return converter_.EncodeParams(); }
   void SetSplit(int mode, int64_t piece_ms) { converter_.SetSplit(mode, piece_ms); }
   void SetLowPriority(bool low) { converter_.SetLowPriority(low); }
   void EnablePreview(bool on) { converter_.EnablePreview(on); }
 
-  // False, with error() telling why, when the state does not allow a start or the converter
+  // False, with LastError() telling why, when the state does not allow a start or the converter
   // cannot start; a refused start never looks like a successful one.
-  bool Start(double start, double length, int mode, EncoderStatusHandler handler);
+  bool Start(double start, double length, int mode, TEncoderStatusHandler handler);
   bool Pause();
   bool Resume();
   // Ends a running or paused job and waits for it; ends in Idle. Statuses that arrive while
@@ -66,18 +66,18 @@ public:
   // Waits for a running job to end by itself (tools and tests).
   void Wait() { converter_.Wait(); }
 
-  EncoderState state() const { return state_; }
+  TEncoderState State() const { return state_; }
   std::vector<std::string> TargetFiles() const { return converter_.TargetFiles(); }
-  std::string error() const;
+  std::string LastError() const;
 
 private:
-  bool OnMessage(ConverterMessage message, int32_t value, const ProgressInfo* info);
+  bool OnMessage(TConverterMessage message, int32_t value, const TProgressInfo* info);
 
-  Converter converter_;
-  std::atomic<EncoderState> state_{EncoderState::Ready};
+  TConverter converter_;
+  std::atomic<TEncoderState> state_{TEncoderState::Ready};
   std::atomic<bool> stopping_{false};
   std::stop_source stop_source_;
-  EncoderStatusHandler handler_;
+  TEncoderStatusHandler handler_;
   mutable std::mutex mutex_;
   std::string error_;
 };

@@ -46,60 +46,60 @@ double FrameRate(const AVStream* st) {
   return fps > 0 && fps < 1000 ? fps : 0;
 }
 
-void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_duration, ProgramInfo& p) {
+void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_duration, TProgramInfo& p) {
   const AVCodecParameters* par = st->codecpar;
   const char* codec = avcodec_get_name(par->codec_id);
   switch (par->codec_type) {
     case AVMEDIA_TYPE_VIDEO: {
       if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) return;  // cover art is not video
-      VideoStreamInfo v;
-      v.id = StreamId(st);
-      v.index = st->index;
-      v.codec = codec;
-      v.name = DisplayName("Video", p.video.size() + 1, v.codec, Language(st), Title(st));
-      v.bit_rate = par->bit_rate;
-      v.duration = StreamDuration(st, file_duration);
-      v.format.width = par->width;
-      v.format.height = par->height;
-      v.format.frame_rate = FrameRate(st);
+      TVideoStreamInfo v;
+      v.ID = StreamId(st);
+      v.Index = st->index;
+      v.Codec = codec;
+      v.Name = DisplayName("Video", p.Video.size() + 1, v.Codec, Language(st), Title(st));
+      v.BitRate = par->bit_rate;
+      v.Duration = StreamDuration(st, file_duration);
+      v.Format.Width = par->width;
+      v.Format.Height = par->height;
+      v.Format.FrameRate = FrameRate(st);
       AVRational sar = av_guess_sample_aspect_ratio(const_cast<AVFormatContext*>(fmt),
                                                     const_cast<AVStream*>(st), nullptr);
       if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
       AVRational dar{};
       av_reduce(&dar.num, &dar.den, int64_t{par->width} * sar.num, int64_t{par->height} * sar.den,
                 1 << 20);
-      v.format.aspect_x = dar.num;
-      v.format.aspect_y = dar.den;
-      if (v.bit_rate <= 0 && fmt->bit_rate <= 0) v.format.flags |= kFormatSizeUnknown;
-      p.video.push_back(std::move(v));
+      v.Format.AspectX = dar.num;
+      v.Format.AspectY = dar.den;
+      if (v.BitRate <= 0 && fmt->bit_rate <= 0) v.Format.Flags |= kFormatSizeUnknown;
+      p.Video.push_back(std::move(v));
       break;
     }
     case AVMEDIA_TYPE_AUDIO: {
-      AudioStreamInfo a;
-      a.id = StreamId(st);
-      a.index = st->index;
-      a.codec = codec;
-      a.language = Language(st);
-      a.name = DisplayName("Audio", p.audio.size() + 1, a.codec, a.language, Title(st));
-      a.bit_rate = par->bit_rate;
-      a.duration = StreamDuration(st, file_duration);
-      a.format.sample_rate = par->sample_rate;
-      a.format.channels = par->ch_layout.nb_channels;
-      a.format.bits_per_sample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
-      if (a.bit_rate <= 0 && fmt->bit_rate <= 0) a.format.flags |= kFormatSizeUnknown;
-      p.audio.push_back(std::move(a));
+      TAudioStreamInfo a;
+      a.ID = StreamId(st);
+      a.Index = st->index;
+      a.Codec = codec;
+      a.Language = Language(st);
+      a.Name = DisplayName("Audio", p.Audio.size() + 1, a.Codec, a.Language, Title(st));
+      a.BitRate = par->bit_rate;
+      a.Duration = StreamDuration(st, file_duration);
+      a.Format.SampleRate = par->sample_rate;
+      a.Format.Channels = par->ch_layout.nb_channels;
+      a.Format.BitsPerSample = av_get_bytes_per_sample(static_cast<AVSampleFormat>(par->format)) * 8;
+      if (a.BitRate <= 0 && fmt->bit_rate <= 0) a.Format.Flags |= kFormatSizeUnknown;
+      p.Audio.push_back(std::move(a));
       break;
     }
     case AVMEDIA_TYPE_SUBTITLE: {
-      SubtitleStreamInfo s;
-      s.id = StreamId(st);
-      s.index = st->index;
-      s.codec = codec;
-      s.language = Language(st);
-      s.name = DisplayName("Subtitle", p.subtitles.size() + 1, s.codec, s.language, Title(st));
+      TSubtitleStreamInfo s;
+      s.ID = StreamId(st);
+      s.Index = st->index;
+      s.Codec = codec;
+      s.Language = Language(st);
+      s.Name = DisplayName("Subtitle", p.Subtitles.size() + 1, s.Codec, s.Language, Title(st));
       const AVCodecDescriptor* d = avcodec_descriptor_get(par->codec_id);
-      s.bitmap = d && (d->props & AV_CODEC_PROP_BITMAP_SUB);
-      p.subtitles.push_back(std::move(s));
+      s.Bitmap = d && (d->props & AV_CODEC_PROP_BITMAP_SUB);
+      p.Subtitles.push_back(std::move(s));
       break;
     }
     default:
@@ -107,47 +107,47 @@ void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_durat
   }
 }
 
-void FinishProgram(ProgramInfo& p, double file_duration) {
+void FinishProgram(TProgramInfo& p, double file_duration) {
   double d = 0;
-  for (const auto& v : p.video) d = std::max(d, v.duration);
-  for (const auto& a : p.audio) d = std::max(d, a.duration);
-  p.duration = d > 0 ? d : file_duration;
-  p.value = static_cast<int32_t>(p.video.size() + p.audio.size() + p.subtitles.size());
+  for (const auto& v : p.Video) d = std::max(d, v.Duration);
+  for (const auto& a : p.Audio) d = std::max(d, a.Duration);
+  p.Duration = d > 0 ? d : file_duration;
+  p.Value = static_cast<int32_t>(p.Video.size() + p.Audio.size() + p.Subtitles.size());
 }
 
 }  // namespace
 
-MediaInfo LoadMediaInfo(const std::string& path) {
-  InputContextPtr fmt = OpenInput(path);
-  MediaInfo info;
-  info.file_name = path;
-  info.format_name = fmt->iformat->name;
-  info.bit_rate = fmt->bit_rate;
+TMediaInfo LoadMediaInfo(const std::string& path) {
+  TInputContextPtr fmt = OpenInput(path);
+  TMediaInfo info;
+  info.FileName = path;
+  info.FormatName = fmt->iformat->name;
+  info.BitRate = fmt->bit_rate;
   if (fmt->duration != AV_NOPTS_VALUE && fmt->duration > 0)
-    info.duration = static_cast<double>(fmt->duration) / AV_TIME_BASE;
+    info.Duration = static_cast<double>(fmt->duration) / AV_TIME_BASE;
 
   if (fmt->nb_programs > 0) {
     for (unsigned i = 0; i < fmt->nb_programs; ++i) {
       const AVProgram* prog = fmt->programs[i];
-      ProgramInfo p;
-      p.id = prog->id;
+      TProgramInfo p;
+      p.ID = prog->id;
       for (unsigned k = 0; k < prog->nb_stream_indexes; ++k)
-        AddStream(fmt.get(), fmt->streams[prog->stream_index[k]], info.duration, p);
-      if (p.video.empty() && p.audio.empty()) continue;
-      FinishProgram(p, info.duration);
-      info.programs.push_back(std::move(p));
+        AddStream(fmt.get(), fmt->streams[prog->stream_index[k]], info.Duration, p);
+      if (p.Video.empty() && p.Audio.empty()) continue;
+      FinishProgram(p, info.Duration);
+      info.Programs.push_back(std::move(p));
     }
   }
-  if (info.programs.empty()) {
-    ProgramInfo p;
-    for (unsigned i = 0; i < fmt->nb_streams; ++i) AddStream(fmt.get(), fmt->streams[i], info.duration, p);
-    if (!p.video.empty() || !p.audio.empty()) {
-      FinishProgram(p, info.duration);
-      info.programs.push_back(std::move(p));
+  if (info.Programs.empty()) {
+    TProgramInfo p;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) AddStream(fmt.get(), fmt->streams[i], info.Duration, p);
+    if (!p.Video.empty() || !p.Audio.empty()) {
+      FinishProgram(p, info.Duration);
+      info.Programs.push_back(std::move(p));
     }
   }
-  if (info.programs.empty()) throw MediaError(path + " has no audio or video stream");
-  if (info.duration <= 0) info.duration = info.programs.front().duration;
+  if (info.Programs.empty()) throw MediaError(path + " has no audio or video stream");
+  if (info.Duration <= 0) info.Duration = info.Programs.front().Duration;
   return info;
 }
 

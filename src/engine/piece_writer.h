@@ -27,7 +27,7 @@ public:
   // The muxer the file name's extension calls for (stream copy).
   static std::unique_ptr<TPieceWriter> ForFileName(const std::string& path);
 
-  TPieceWriter(std::string path, std::string tempPath, OutputContextPtr muxer);
+  TPieceWriter(std::string path, std::string temp_path, TOutputContextPtr muxer);
   TPieceWriter(const TPieceWriter&) = delete;
   TPieceWriter& operator=(const TPieceWriter&) = delete;
   ~TPieceWriter();
@@ -40,7 +40,7 @@ public:
 
   // Opens the temporary file and writes the header with `options`; a header the muxer refuses
   // throws TWriteError("<headerFailure>: <reason>").
-  void Begin(TAvOptions& options, const std::string& headerFailure);
+  void Begin(TAvOptions& options, const std::string& header_failure);
   // Writes a packet, interleaved with the other streams' by time.
   void Write(AVPacket* packet);
   // Writes the trailer, closes the file and gives it its name.
@@ -50,8 +50,8 @@ private:
   void Discard() noexcept;
 
   std::string path_;
-  std::string tempPath_;
-  OutputContextPtr muxer_;
+  std::string temp_path_;
+  TOutputContextPtr muxer_;
   bool opened_ = false;    // the temporary file exists
   bool finished_ = false;  // renamed to its own name
 };

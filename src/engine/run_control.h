@@ -34,11 +34,11 @@ public:
     }
     changed_.notify_all();
   }
-  void SetLowPriority(bool low) { lowPriority_ = low; }
+  void SetLowPriority(bool low) { low_priority_ = low; }
 
   bool StopRequested() const { return stop_; }
   bool Paused() const { return paused_; }
-  bool LowPriority() const { return lowPriority_; }
+  bool LowPriority() const { return low_priority_; }
 
   // Returns at once unless paused; else waits for a resume or a stop and returns the seconds
   // it waited.
@@ -53,7 +53,7 @@ public:
 private:
   std::atomic<bool> stop_{false};
   std::atomic<bool> paused_{false};
-  std::atomic<bool> lowPriority_{false};
+  std::atomic<bool> low_priority_{false};
   std::mutex mutex_;
   std::condition_variable changed_;
 };

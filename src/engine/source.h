@@ -11,36 +11,36 @@
 namespace fc {
 
 // A decoded picture and its time in seconds from the start of the source.
-struct VideoFrame {
-  FramePtr frame;
-  double time = 0;
+struct TVideoFrame {
+  TFramePtr Frame;
+  double Time = 0;
 };
 
 // Decoded samples and the time of the first one.
-struct AudioFrame {
-  FramePtr frame;
-  double time = 0;
+struct TAudioFrame {
+  TFramePtr Frame;
+  double Time = 0;
 };
 
-class VideoSource {
+class TVideoSource {
 public:
-  virtual ~VideoSource() = default;
+  virtual ~TVideoSource() = default;
   // The format of the frames Read() delivers (size, rate and aspect).
-  virtual VideoFormat format() const = 0;
+  virtual TVideoFormat VideoFormat() const = 0;
   // Seconds of media; 0 when unknown.
-  virtual double duration() const = 0;
+  virtual double Duration() const = 0;
   // The next frame, or false at the end.
-  virtual bool Read(VideoFrame& out) = 0;
+  virtual bool Read(TVideoFrame& out) = 0;
   // Moves so that the next frame read is the one shown at `seconds` (accurate, not keyframe).
   virtual void Seek(double seconds) = 0;
 };
 
-class AudioSource {
+class TAudioSource {
 public:
-  virtual ~AudioSource() = default;
-  virtual AudioFormat format() const = 0;
-  virtual double duration() const = 0;
-  virtual bool Read(AudioFrame& out) = 0;
+  virtual ~TAudioSource() = default;
+  virtual TAudioFormat AudioFormat() const = 0;
+  virtual double Duration() const = 0;
+  virtual bool Read(TAudioFrame& out) = 0;
   // Moves so that the next samples read start exactly at `seconds`.
   virtual void Seek(double seconds) = 0;
 };

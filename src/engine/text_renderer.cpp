@@ -56,34 +56,34 @@ std::u32string CodePoints(const std::string& utf8) {
 
 }  // namespace
 
-std::string CutToUtf16Units(const std::string& text, size_t maxUnits) {
+std::string CutToUtf16Units(const std::string& text, size_t max_units) {
   const std::u16string u = Utf8ToUtf16(text);
-  if (u.size() <= maxUnits) return text;
-  size_t n = maxUnits;
+  if (u.size() <= max_units) return text;
+  size_t n = max_units;
   if (n > 0 && u[n - 1] >= 0xD800 && u[n - 1] <= 0xDBFF) --n;  // never half a surrogate pair
   return Utf16ToUtf8(u.substr(0, n));
 }
 
-TDibImage RenderText(const TextRequest& request) {
-  const std::string text = CutToUtf16Units(request.text, kMaxTextUnits);
-  const std::string family = CutToUtf16Units(request.font_name, kMaxFontNameUnits);
+TDibImage RenderText(const TTextRequest& request) {
+  const std::string text = CutToUtf16Units(request.Text, kMaxTextUnits);
+  const std::string family = CutToUtf16Units(request.FontName, kMaxFontNameUnits);
   if (text.empty()) return {};
-  const bool bold = request.style & kTextBold, italic = request.style & kTextItalic;
+  const bool bold = request.Style & kTextBold, italic = request.Style & kTextItalic;
   // The library is declared before the face: the face is released first.
   const TLibraryPtr library = StartFreeType();
-  const int px = std::clamp(static_cast<int>(std::lround(std::clamp(request.point_size, 1, 1000) * 96.0 / 72)), 1, 2000);
-  const TFacePtr ownedFace = OpenFace(library.get(), family, bold, italic, px);
-  const FT_Face face = ownedFace.get();
+  const int px = std::clamp(static_cast<int>(std::lround(std::clamp(request.PointSize, 1, 1000) * 96.0 / 72)), 1, 2000);
+  const TFacePtr owned_face = OpenFace(library.get(), family, bold, italic, px);
+  const FT_Face face = owned_face.get();
   // Styles the font file lacks are made up: thicker outlines, slanted letters.
-  const bool fakeBold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
-  const bool fakeItalic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
-  if (fakeItalic) {
+  const bool fake_bold = bold && !(face->style_flags & FT_STYLE_FLAG_BOLD);
+  const bool fake_italic = italic && !(face->style_flags & FT_STYLE_FLAG_ITALIC);
+  if (fake_italic) {
     FT_Matrix shear{0x10000, static_cast<FT_Fixed>(0.2 * 0x10000), 0, 0x10000};
     FT_Set_Transform(face, &shear, nullptr);
   }
   const int ascender = static_cast<int>(face->size->metrics.ascender >> 6);
-  const int lineHeight = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
-  const int boldExtra = fakeBold ? std::max(1, px / 24) : 0;
+  const int line_height = std::max(1, static_cast<int>(face->size->metrics.height >> 6));
+  const int bold_extra = fake_bold ? std::max(1, px / 24) : 0;
 
   struct TGlyph {
     std::vector<uint8_t> Alpha;
@@ -98,14 +98,14 @@ TDibImage RenderText(const TextRequest& request) {
     if (c == U'\r') continue;
     if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP) != 0) continue;
     FT_GlyphSlot slot = face->glyph;
-    if (fakeBold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, boldExtra * 64);
+    if (fake_bold && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_Outline_Embolden(&slot->outline, bold_extra * 64);
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) continue;
     TGlyph g;
     g.Width = static_cast<int>(slot->bitmap.width);
     g.Rows = static_cast<int>(slot->bitmap.rows);
     g.Left = slot->bitmap_left;
     g.Top = slot->bitmap_top;
-    g.Advance = static_cast<int>(slot->advance.x >> 6) + boldExtra;
+    g.Advance = static_cast<int>(slot->advance.x >> 6) + bold_extra;
     g.Alpha.resize(static_cast<size_t>(g.Width) * g.Rows);
     for (int y = 0; y < g.Rows; ++y)
       std::copy_n(slot->bitmap.buffer + static_cast<ptrdiff_t>(y) * slot->bitmap.pitch, g.Width,
@@ -119,33 +119,33 @@ TDibImage RenderText(const TextRequest& request) {
     for (const TGlyph& g : line) w = std::max(w + g.Advance, w + g.Left + g.Width);
     width = std::max(width, w);
   }
-  width += fakeItalic ? px / 4 : 0;
-  const int height = static_cast<int>(lines.size()) * lineHeight;
+  width += fake_italic ? px / 4 : 0;
+  const int height = static_cast<int>(lines.size()) * line_height;
   TDibImage image(width, std::max(1, height));
-  std::vector<uint8_t> alpha(static_cast<size_t>(width) * image.height(), 0);
+  std::vector<uint8_t> alpha(static_cast<size_t>(width) * image.Height(), 0);
   auto plot = [&](int x, int y, uint8_t a) {
-    if (x < 0 || y < 0 || x >= width || y >= image.height()) return;
+    if (x < 0 || y < 0 || x >= width || y >= image.Height()) return;
     uint8_t& d = alpha[static_cast<size_t>(y) * width + x];
     d = std::max(d, a);
   };
   const int rule = std::max(1, px / 16);
   for (size_t li = 0; li < lines.size(); ++li) {
-    const int baseline = static_cast<int>(li) * lineHeight + ascender;
+    const int baseline = static_cast<int>(li) * line_height + ascender;
     int pen = 0;
     for (const TGlyph& g : lines[li]) {
       for (int y = 0; y < g.Rows; ++y)
         for (int x = 0; x < g.Width; ++x) plot(pen + g.Left + x, baseline - g.Top + y, g.Alpha[y * g.Width + x]);
       pen += g.Advance;
     }
-    if (request.style & kTextUnderline)
+    if (request.Style & kTextUnderline)
       for (int t = 0; t < rule; ++t)
         for (int x = 0; x < pen; ++x) plot(x, baseline + std::max(1, px / 10) + t, 255);
-    if (request.style & kTextStrikeOut)
+    if (request.Style & kTextStrikeOut)
       for (int t = 0; t < rule; ++t)
         for (int x = 0; x < pen; ++x) plot(x, baseline - px * 3 / 10 + t, 255);
   }
-  const uint8_t r = (request.color >> 16) & 0xFF, g = (request.color >> 8) & 0xFF, b = request.color & 0xFF;
-  std::vector<uint8_t>& bits = image.bits();
+  const uint8_t r = (request.Color >> 16) & 0xFF, g = (request.Color >> 8) & 0xFF, b = request.Color & 0xFF;
+  std::vector<uint8_t>& bits = image.Bits();
   for (size_t i = 0; i < alpha.size(); ++i) {
     bits[i * 4] = b;
     bits[i * 4 + 1] = g;

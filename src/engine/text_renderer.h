@@ -19,20 +19,20 @@ inline constexpr int32_t kTextStrikeOut = 8;
 inline constexpr size_t kMaxTextUnits = 1024;
 inline constexpr size_t kMaxFontNameUnits = 127;
 
-struct TextRequest {
-  std::string text;          // UTF-8; lines break at '\n'
-  std::string font_name;     // a family name ("DejaVu Sans"); fontconfig picks the nearest
-  uint32_t color = 0xFFFFFF; // RGB, red in the high byte
-  int32_t point_size = 36;   // points at 96 dots per inch
-  int32_t style = 0;         // kText... bits
+struct TTextRequest {
+  std::string Text;          // UTF-8; lines break at '\n'
+  std::string FontName;     // a family name ("DejaVu Sans"); fontconfig picks the nearest
+  uint32_t Color = 0xFFFFFF; // RGB, red in the high byte
+  int32_t PointSize = 36;   // points at 96 dots per inch
+  int32_t Style = 0;         // kText... bits
 };
 
 // Cuts text to at most `maxUnits` UTF-16 code units without splitting a character.
-std::string CutToUtf16Units(const std::string& text, size_t maxUnits);
+std::string CutToUtf16Units(const std::string& text, size_t max_units);
 
 // Renders the text: the picture is as large as the text's lines, transparent around the
 // letters. Text and font name are cut to their limits. Throws MediaError when no font at all
 // can be found; an empty text gives an empty image.
-TDibImage RenderText(const TextRequest& request);
+TDibImage RenderText(const TTextRequest& request);
 
 }  // namespace fc

@@ -35,101 +35,101 @@ const char* ScalerName(int32_t interpolation) {
 // The style the subtitle filter draws text subtitles in, on a frame of `width` x `height`:
 // the file's own with the opacity applied, or the task's. Text subtitles are laid out on a
 // 384x288 script canvas: sizes and margins scale to it.
-std::string SubtitleStyle(const SubtitleSettings& subtitle, int32_t opacity, int width, int height) {
+std::string SubtitleStyle(const TSubtitleSettings& subtitle, int32_t opacity, int width, int height) {
   const int alpha = (100 - opacity) * 255 / 100;
-  if (!subtitle.own_style)
+  if (!subtitle.OwnStyle)
     return Format("PrimaryColour=&H%02XFFFFFF,OutlineColour=&H%02X000000,BackColour=&H%02X000000", alpha, alpha,
                   alpha);
-  std::string font = subtitle.font_name;
+  std::string font = subtitle.FontName;
   std::erase_if(font, [](char c) { return c == ',' || c == '=' || c == '\''; });
-  const uint32_t c = subtitle.color;
+  const uint32_t c = subtitle.Color;
   return Format("FontName=%s,FontSize=%d,PrimaryColour=&H%02X%02X%02X%02X,OutlineColour=&H%02X000000,"
                 "BackColour=&H%02X000000,Bold=%d,Italic=%d,Underline=%d,StrikeOut=%d,Alignment=7,"
                 "MarginL=%d,MarginV=%d",
-                font.c_str(), std::max(1, subtitle.font_size * 288 / std::max(1, height)), alpha, c & 0xFF,
-                (c >> 8) & 0xFF, (c >> 16) & 0xFF, alpha, alpha, (subtitle.font_style & 1) ? -1 : 0,
-                (subtitle.font_style & 2) ? -1 : 0, (subtitle.font_style & 4) ? -1 : 0,
-                (subtitle.font_style & 8) ? -1 : 0, std::max(0, subtitle.x) * 384 / std::max(1, width),
-                std::max(0, subtitle.y) * 288 / std::max(1, height));
+                font.c_str(), std::max(1, subtitle.FontSize * 288 / std::max(1, height)), alpha, c & 0xFF,
+                (c >> 8) & 0xFF, (c >> 16) & 0xFF, alpha, alpha, (subtitle.FontStyle & 1) ? -1 : 0,
+                (subtitle.FontStyle & 2) ? -1 : 0, (subtitle.FontStyle & 4) ? -1 : 0,
+                (subtitle.FontStyle & 8) ? -1 : 0, std::max(0, subtitle.X) * 384 / std::max(1, width),
+                std::max(0, subtitle.Y) * 288 / std::max(1, height));
 }
 
 }  // namespace
 
-VideoProcessor::VideoProcessor(std::shared_ptr<VideoSource> source, const VideoOutput& output)
+TVideoProcessor::TVideoProcessor(std::shared_ptr<TVideoSource> source, const TVideoOutput& output)
     : source_(std::move(source)), output_(output) {
   if (!source_) throw MediaError("a picture processor needs a video source");
   QuietFfmpegLog();
-  settings_.Zoom = output.scale_mode;
-  if (output_.width < 0 || output_.height < 0) output_.width = output_.height = 0;
-  if (!std::isfinite(output_.frame_rate)) output_.frame_rate = -1;
+  settings_.Zoom = output.ScaleMode;
+  if (output_.Width < 0 || output_.Height < 0) output_.Width = output_.Height = 0;
+  if (!std::isfinite(output_.FrameRate)) output_.FrameRate = -1;
 }
 
-VideoProcessor::~VideoProcessor() = default;
+TVideoProcessor::~TVideoProcessor() = default;
 
-VideoFormat VideoProcessor::format() const {
-  VideoFormat f = source_->format();
+TVideoFormat TVideoProcessor::VideoFormat() const {
+  TVideoFormat f = source_->VideoFormat();
   std::lock_guard lock(mutex_);
-  if (output_.width > 0 && output_.height > 0) {
-    f.width = output_.width & ~1;
-    f.height = output_.height & ~1;
+  if (output_.Width > 0 && output_.Height > 0) {
+    f.Width = output_.Width & ~1;
+    f.Height = output_.Height & ~1;
   } else if (!settings_.Crop.empty()) {
-    f.width = std::min(settings_.Crop.right, f.width) - std::max(settings_.Crop.left, 0);
-    f.height = std::min(settings_.Crop.bottom, f.height) - std::max(settings_.Crop.top, 0);
+    f.Width = std::min(settings_.Crop.Right, f.Width) - std::max(settings_.Crop.Left, 0);
+    f.Height = std::min(settings_.Crop.Bottom, f.Height) - std::max(settings_.Crop.Top, 0);
   }
-  if (output_.frame_rate > 0) f.frame_rate = output_.frame_rate;
-  f.aspect_x = f.width;
-  f.aspect_y = f.height;
+  if (output_.FrameRate > 0) f.FrameRate = output_.FrameRate;
+  f.AspectX = f.Width;
+  f.AspectY = f.Height;
   return f;
 }
 
-void VideoProcessor::Changed() { dirty_ = true; }
+void TVideoProcessor::Changed() { dirty_ = true; }
 
-void VideoProcessor::SetBrightness(int32_t v) {
+void TVideoProcessor::SetBrightness(int32_t v) {
   std::lock_guard lock(mutex_);
   settings_.Brightness = std::clamp(v, -100, 100);
   Changed();
 }
 
-void VideoProcessor::SetContrast(int32_t v) {
+void TVideoProcessor::SetContrast(int32_t v) {
   std::lock_guard lock(mutex_);
   settings_.Contrast = std::clamp(v, -100, 100);
   Changed();
 }
 
-void VideoProcessor::SetSaturation(int32_t v) {
+void TVideoProcessor::SetSaturation(int32_t v) {
   std::lock_guard lock(mutex_);
   settings_.Saturation = std::clamp(v, -100, 100);
   Changed();
 }
 
-void VideoProcessor::SetEffects(int32_t flags) {
+void TVideoProcessor::SetEffects(int32_t flags) {
   std::lock_guard lock(mutex_);
   settings_.Effects = flags;
   Changed();
 }
 
-void VideoProcessor::SetFlip(int32_t bits) {
+void TVideoProcessor::SetFlip(int32_t bits) {
   std::lock_guard lock(mutex_);
   settings_.Flip = bits & (kFlipHorizontal | kFlipVertical);
   Changed();
 }
 
-void VideoProcessor::SetDeinterlace(int32_t mode) {
+void TVideoProcessor::SetDeinterlace(int32_t mode) {
   std::lock_guard lock(mutex_);
   settings_.Deinterlace = mode >= 0 && mode <= 4 ? mode : 0;
   Changed();
 }
 
-void VideoProcessor::SetCrop(const CropRect& rect, int32_t scaleMode) {
+void TVideoProcessor::SetCrop(const TCropRect& rect, int32_t scale_mode) {
   std::lock_guard lock(mutex_);
   settings_.Crop = rect;
-  settings_.Zoom = scaleMode >= 0 && scaleMode <= 5 ? scaleMode : 1;
+  settings_.Zoom = scale_mode >= 0 && scale_mode <= 5 ? scale_mode : 1;
   Changed();
 }
 
-void VideoProcessor::SetWatermark(const RgbaImage& image, int32_t opacity, float left, float top, float right,
+void TVideoProcessor::SetWatermark(const TRgbaImage& image, int32_t opacity, float left, float top, float right,
                                   float bottom) {
-  if (!image.empty() && image.pixels.size() != static_cast<size_t>(image.width) * image.height * 4)
+  if (!image.empty() && image.Pixels.size() != static_cast<size_t>(image.Width) * image.Height * 4)
     throw MediaError("the watermark's pixels do not match its size");
   std::lock_guard lock(mutex_);
   settings_.Watermark = image;
@@ -142,36 +142,36 @@ void VideoProcessor::SetWatermark(const RgbaImage& image, int32_t opacity, float
   Changed();
 }
 
-void VideoProcessor::SetSubtitle(const SubtitleSettings& subtitle, int32_t opacity) {
+void TVideoProcessor::SetSubtitle(const TSubtitleSettings& subtitle, int32_t opacity) {
   std::string file;
   int ordinal = -1;
-  std::shared_ptr<BitmapSubtitleTrack> bitmap;
-  if (subtitle.stream_id != 0) {
-    const auto* decoder = dynamic_cast<const VideoDecoder*>(source_.get());
+  std::shared_ptr<TBitmapSubtitleTrack> bitmap;
+  if (subtitle.StreamID != 0) {
+    const auto* decoder = dynamic_cast<const TVideoDecoder*>(source_.get());
     if (!decoder) throw MediaError("subtitles can be burnt in only over a file's own video decoder");
-    ordinal = decoder->SubtitleOrdinal(subtitle.stream_id);
+    ordinal = decoder->SubtitleOrdinal(subtitle.StreamID);
     if (ordinal < 0 && !decoder->StreamsMayAppear())
-      throw MediaError(Format("%s has no subtitle stream %d", decoder->name().c_str(), subtitle.stream_id));
+      throw MediaError(Format("%s has no subtitle stream %d", decoder->Name().c_str(), subtitle.StreamID));
     // A stream a program stream has not shown yet is a DVD's picture subtitle.
-    if (ordinal < 0 || decoder->SubtitleIsBitmap(subtitle.stream_id)) {
-      bitmap = std::make_shared<BitmapSubtitleTrack>(*decoder, subtitle.stream_id);
+    if (ordinal < 0 || decoder->SubtitleIsBitmap(subtitle.StreamID)) {
+      bitmap = std::make_shared<TBitmapSubtitleTrack>(*decoder, subtitle.StreamID);
       ordinal = -1;
     } else {
-      file = decoder->name();
+      file = decoder->Name();
     }
   }
   std::lock_guard lock(mutex_);
   settings_.BitmapSubtitles = std::move(bitmap);
   settings_.Subtitle = subtitle;
-  settings_.Subtitle.font_name = CutToUtf16Units(subtitle.font_name, kMaxFontNameUnits);
+  settings_.Subtitle.FontName = CutToUtf16Units(subtitle.FontName, kMaxFontNameUnits);
   settings_.SubtitleFile = file;
   settings_.SubtitleOrdinal = ordinal;
   settings_.SubtitleOpacity = std::clamp(opacity, 0, 100);
   Changed();
 }
 
-std::string VideoProcessor::FilterDescription() const {
-  Settings s;
+std::string TVideoProcessor::FilterDescription() const {
+  TSettings s;
   {
     std::lock_guard lock(mutex_);
     s = settings_;
@@ -179,13 +179,13 @@ std::string VideoProcessor::FilterDescription() const {
   return ComposeFilterGraph(s, nullptr);
 }
 
-std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame* first) const {
-  const VideoFormat in = source_->format();
-  int iw = first ? first->width : in.width;
-  int ih = first ? first->height : in.height;
+std::string TVideoProcessor::ComposeFilterGraph(const TSettings& s, const AVFrame* first) const {
+  const TVideoFormat in = source_->VideoFormat();
+  int iw = first ? first->width : in.Width;
+  int ih = first ? first->height : in.Height;
   AVRational sar = first && first->sample_aspect_ratio.num > 0 ? first->sample_aspect_ratio : AVRational{1, 1};
-  if (!first && in.aspect_x > 0 && in.aspect_y > 0 && iw > 0 && ih > 0)
-    av_reduce(&sar.num, &sar.den, int64_t{in.aspect_x} * ih, int64_t{in.aspect_y} * iw, 1 << 20);
+  if (!first && in.AspectX > 0 && in.AspectY > 0 && iw > 0 && ih > 0)
+    av_reduce(&sar.num, &sar.den, int64_t{in.AspectX} * ih, int64_t{in.AspectY} * iw, 1 << 20);
   std::vector<std::string> chain;
 
   static const char* const kDeinterlace[] = {
@@ -196,8 +196,8 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
   // Crop, clamped to the picture; a rectangle of one pixel or less is not applied.
   int cw = iw, ch = ih;
   if (!s.Crop.empty()) {
-    const int l = std::clamp(s.Crop.left, 0, iw), t = std::clamp(s.Crop.top, 0, ih);
-    const int r = std::clamp(s.Crop.right, 0, iw), b = std::clamp(s.Crop.bottom, 0, ih);
+    const int l = std::clamp(s.Crop.Left, 0, iw), t = std::clamp(s.Crop.Top, 0, ih);
+    const int r = std::clamp(s.Crop.Right, 0, iw), b = std::clamp(s.Crop.Bottom, 0, ih);
     if (r - l > 1 && b - t > 1 && (r - l < iw || b - t < ih)) {
       cw = r - l;
       ch = b - t;
@@ -218,38 +218,38 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
   if (s.Flip & kFlipHorizontal) chain.push_back("hflip");
   if (s.Flip & kFlipVertical) chain.push_back("vflip");
   // Zoom into the output frame last, so that bars stay black whatever the effects.
-  const int W = output_.width > 0 && output_.height > 0 ? Even(output_.width) : Even(cw);
-  const int H = output_.width > 0 && output_.height > 0 ? Even(output_.height) : Even(ch);
-  const char* flags = ScalerName(output_.interpolation);
+  const int W = output_.Width > 0 && output_.Height > 0 ? Even(output_.Width) : Even(cw);
+  const int H = output_.Width > 0 && output_.Height > 0 ? Even(output_.Height) : Even(ch);
+  const char* flags = ScalerName(output_.Interpolation);
   double aspect = static_cast<double>(cw) * sar.num / sar.den / std::max(1, ch);
-  if (s.Zoom == static_cast<int>(ScaleMode::Wide16x9)) aspect = 16.0 / 9;
-  if (s.Zoom == static_cast<int>(ScaleMode::Standard4x3)) aspect = 4.0 / 3;
-  const double frameAspect = static_cast<double>(W) / H;
+  if (s.Zoom == static_cast<int>(TScaleMode::Wide16x9)) aspect = 16.0 / 9;
+  if (s.Zoom == static_cast<int>(TScaleMode::Standard4x3)) aspect = 4.0 / 3;
+  const double frame_aspect = static_cast<double>(W) / H;
   auto scale = [&](int w, int h) { return Format("scale=%d:%d:flags=%s", w, h, flags); };
   auto pad = [&](int w, int h) { return Format("pad=%d:%d:%d:%d:black", W, H, (W - w) / 2 / 2 * 2, (H - h) / 2 / 2 * 2); };
-  auto cropCentre = [&] { return Format("crop=%d:%d", W, H); };
-  switch (static_cast<ScaleMode>(s.Zoom)) {
-    case ScaleMode::FullScreen:
+  auto crop_centre = [&] { return Format("crop=%d:%d", W, H); };
+  switch (static_cast<TScaleMode>(s.Zoom)) {
+    case TScaleMode::FullScreen:
       chain.push_back(scale(W, H));
       break;
-    case ScaleMode::LetterBox: {
+    case TScaleMode::LetterBox: {
       const int h = Even(W / aspect);
       chain.push_back(scale(W, h));
-      chain.push_back(h <= H ? pad(W, h) : cropCentre());
+      chain.push_back(h <= H ? pad(W, h) : crop_centre());
       break;
     }
-    case ScaleMode::PanScan: {
-      if (aspect > frameAspect) chain.push_back(scale(Even(H * aspect), H));
+    case TScaleMode::PanScan: {
+      if (aspect > frame_aspect) chain.push_back(scale(Even(H * aspect), H));
       else chain.push_back(scale(W, Even(W / aspect)));
-      chain.push_back(cropCentre());
+      chain.push_back(crop_centre());
       break;
     }
-    case ScaleMode::KeepOriginal:
-    case ScaleMode::Wide16x9:
-    case ScaleMode::Standard4x3:
+    case TScaleMode::KeepOriginal:
+    case TScaleMode::Wide16x9:
+    case TScaleMode::Standard4x3:
     default: {
-      const int w = aspect > frameAspect ? W : std::min(W, Even(H * aspect));
-      const int h = aspect > frameAspect ? std::min(H, Even(W / aspect)) : H;
+      const int w = aspect > frame_aspect ? W : std::min(W, Even(H * aspect));
+      const int h = aspect > frame_aspect ? std::min(H, Even(W / aspect)) : H;
       chain.push_back(scale(w, h));
       if (w != W || h != H) chain.push_back(pad(w, h));
       break;
@@ -258,8 +258,8 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
   chain.push_back("setsar=1");
   const size_t zoomed = chain.size();  // text subtitles are drawn here, on the output picture
 
-  if (output_.frame_rate > 0) {
-    const AVRational r = av_d2q(output_.frame_rate, 100000);
+  if (output_.FrameRate > 0) {
+    const AVRational r = av_d2q(output_.FrameRate, 100000);
     chain.push_back(Format("fps=%d/%d", r.num, r.den));
   }
   chain.push_back("format=yuv420p");
@@ -275,14 +275,14 @@ std::string VideoProcessor::ComposeFilterGraph(const Settings& s, const AVFrame*
   int x = static_cast<int>(std::lround(s.WatermarkLeft * W)), y = static_cast<int>(std::lround(s.WatermarkTop * H));
   int ww = static_cast<int>(std::lround((s.WatermarkRight - s.WatermarkLeft) * W));
   int wh = static_cast<int>(std::lround((s.WatermarkBottom - s.WatermarkTop) * H));
-  if (ww <= 0 || wh <= 0) ww = s.Watermark.width, wh = s.Watermark.height;
+  if (ww <= 0 || wh <= 0) ww = s.Watermark.Width, wh = s.Watermark.Height;
   return "[in]" + main + "[main];" +
          Format("[wm]format=rgba,colorchannelmixer=aa=%.2f,scale=%d:%d[mark];", s.Opacity / 100.0, ww, wh) +
          Format("[main][mark]overlay=%d:%d:format=auto,format=yuv420p[out]", x, y);
 }
 
-void VideoProcessor::Rebuild(const AVFrame* first) {
-  Settings s;
+void TVideoProcessor::Rebuild(const AVFrame* first) {
+  TSettings s;
   {
     std::lock_guard lock(mutex_);
     s = settings_;
@@ -290,16 +290,16 @@ void VideoProcessor::Rebuild(const AVFrame* first) {
   }
   // Built aside and taken over once complete: a graph that failed half-way is never used.
   graph_.reset();
-  FilterGraphPtr graph(avfilter_graph_alloc());
+  TFilterGraphPtr graph(avfilter_graph_alloc());
   if (!graph) throw MediaError("out of memory for a filter graph");
-  AVFilterContext* bufferSource = nullptr;
+  AVFilterContext* buffer_source = nullptr;
   AVFilterContext* sink = nullptr;
-  AVFilterContext* watermarkSource = nullptr;
+  AVFilterContext* watermark_source = nullptr;
   const AVRational sar = first->sample_aspect_ratio.num > 0 ? first->sample_aspect_ratio : AVRational{1, 1};
   const std::string args = Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", first->width,
                                   first->height, first->format, kInputTimeBase.num, kInputTimeBase.den, sar.num,
                                   sar.den);
-  CheckAv(avfilter_graph_create_filter(&bufferSource, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
+  CheckAv(avfilter_graph_create_filter(&buffer_source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
                                        graph.get()),
           "picture filter input");
   CheckAv(avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
@@ -310,73 +310,73 @@ void VideoProcessor::Rebuild(const AVFrame* first) {
   TFilterInOutPtr outputs;
   TFilterInOutPtr inputs;
   if (!s.Watermark.empty()) {
-    const std::string watermarkArgs = Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1:pixel_aspect=1/1",
-                                             s.Watermark.width, s.Watermark.height, AV_PIX_FMT_RGBA);
-    CheckAv(avfilter_graph_create_filter(&watermarkSource, avfilter_get_by_name("buffer"), "wm",
-                                         watermarkArgs.c_str(), nullptr, graph.get()),
+    const std::string watermark_args = Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1:pixel_aspect=1/1",
+                                             s.Watermark.Width, s.Watermark.Height, AV_PIX_FMT_RGBA);
+    CheckAv(avfilter_graph_create_filter(&watermark_source, avfilter_get_by_name("buffer"), "wm",
+                                         watermark_args.c_str(), nullptr, graph.get()),
             "watermark input");
-    outputs = FilterEnd("wm", watermarkSource);
+    outputs = FilterEnd("wm", watermark_source);
   }
   if (s.SubtitleOrdinal >= 0) {
     AVFilterContext* subtitles = avfilter_graph_alloc_filter(graph.get(), avfilter_get_by_name("subtitles"), "subs");
     if (!subtitles) throw MediaError("this build of FFmpeg cannot draw subtitles");
-    const bool sized = output_.width > 0 && output_.height > 0;
+    const bool sized = output_.Width > 0 && output_.Height > 0;
     TAvOptions options;
     options.Set("filename", s.SubtitleFile);
     options.Set("si", int64_t{s.SubtitleOrdinal});
-    options.Set("force_style", SubtitleStyle(s.Subtitle, s.SubtitleOpacity, sized ? Even(output_.width) : first->width,
-                                             sized ? Even(output_.height) : first->height));
+    options.Set("force_style", SubtitleStyle(s.Subtitle, s.SubtitleOpacity, sized ? Even(output_.Width) : first->width,
+                                             sized ? Even(output_.Height) : first->height));
     CheckAv(avfilter_init_dict(subtitles, options.Address()), "cannot read the subtitles of " + s.SubtitleFile);
     outputs = FilterEnd("sub_out", subtitles, std::move(outputs));
     inputs = FilterEnd("sub_in", subtitles);
   }
-  outputs = FilterEnd("in", bufferSource, std::move(outputs));
+  outputs = FilterEnd("in", buffer_source, std::move(outputs));
   inputs = FilterEnd("out", sink, std::move(inputs));
   ParseFilterGraph(graph.get(), ComposeFilterGraph(s, first), std::move(inputs), std::move(outputs),
                    "picture filters");
-  if (watermarkSource) {
+  if (watermark_source) {
     // The mark is one picture: the overlay repeats it over every frame.
-    FramePtr mark = AllocFrame();
-    mark->width = s.Watermark.width;
-    mark->height = s.Watermark.height;
+    TFramePtr mark = AllocFrame();
+    mark->width = s.Watermark.Width;
+    mark->height = s.Watermark.Height;
     mark->format = AV_PIX_FMT_RGBA;
     CheckAv(av_frame_get_buffer(mark.get(), 0), "watermark buffer");
     for (int y = 0; y < mark->height; ++y)
-      std::copy_n(s.Watermark.pixels.data() + static_cast<size_t>(y) * mark->width * 4, mark->width * 4,
+      std::copy_n(s.Watermark.Pixels.data() + static_cast<size_t>(y) * mark->width * 4, mark->width * 4,
                   mark->data[0] + static_cast<ptrdiff_t>(y) * mark->linesize[0]);
     mark->pts = 0;
-    CheckAv(av_buffersrc_add_frame(watermarkSource, mark.get()), "watermark");
-    CheckAv(av_buffersrc_add_frame(watermarkSource, nullptr), "watermark");
+    CheckAv(av_buffersrc_add_frame(watermark_source, mark.get()), "watermark");
+    CheckAv(av_buffersrc_add_frame(watermark_source, nullptr), "watermark");
   }
   graph_ = std::move(graph);
-  bufferSource_ = bufferSource;
+  buffer_source_ = buffer_source;
   sink_ = sink;
-  inWidth_ = first->width;
-  inHeight_ = first->height;
-  inFormat_ = first->format;
+  in_width_ = first->width;
+  in_height_ = first->height;
+  in_format_ = first->format;
 }
 
-bool VideoProcessor::Read(VideoFrame& out) {
+bool TVideoProcessor::Read(TVideoFrame& out) {
   for (;;) {
     if (graph_) {
-      FramePtr frame = AllocFrame();
+      TFramePtr frame = AllocFrame();
       const int r = av_buffersink_get_frame(sink_, frame.get());
       if (r >= 0) {
-        out.time = static_cast<double>(frame->pts) * av_q2d(av_buffersink_get_time_base(sink_));
-        BlendBitmapSubtitles(frame.get(), out.time);
+        out.Time = static_cast<double>(frame->pts) * av_q2d(av_buffersink_get_time_base(sink_));
+        BlendBitmapSubtitles(frame.get(), out.Time);
         current_ = CloneFrame(frame.get());
-        out.frame = std::move(frame);
+        out.Frame = std::move(frame);
         return true;
       }
       if (r == AVERROR_EOF) return false;
       if (r != AVERROR(EAGAIN)) CheckAv(r, "picture filters");
     }
-    if (sourceEnded_) return false;
-    VideoFrame in;
+    if (source_ended_) return false;
+    TVideoFrame in;
     if (!source_->Read(in)) {
-      sourceEnded_ = true;
+      source_ended_ = true;
       if (!graph_) return false;
-      CheckAv(av_buffersrc_add_frame(bufferSource_, nullptr), "picture filters");
+      CheckAv(av_buffersrc_add_frame(buffer_source_, nullptr), "picture filters");
       continue;
     }
     bool dirty;
@@ -384,39 +384,39 @@ bool VideoProcessor::Read(VideoFrame& out) {
       std::lock_guard lock(mutex_);
       dirty = dirty_;
     }
-    if (!graph_ || dirty || in.frame->width != inWidth_ || in.frame->height != inHeight_ ||
-        in.frame->format != inFormat_)
-      Rebuild(in.frame.get());
-    in.frame->pts = std::llround(in.time / av_q2d(kInputTimeBase));
-    CheckAv(av_buffersrc_add_frame(bufferSource_, in.frame.get()), "picture filters");
+    if (!graph_ || dirty || in.Frame->width != in_width_ || in.Frame->height != in_height_ ||
+        in.Frame->format != in_format_)
+      Rebuild(in.Frame.get());
+    in.Frame->pts = std::llround(in.Time / av_q2d(kInputTimeBase));
+    CheckAv(av_buffersrc_add_frame(buffer_source_, in.Frame.get()), "picture filters");
   }
 }
 
-void VideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
-  std::shared_ptr<BitmapSubtitleTrack> track;
-  SubtitleBlend blend;
+void TVideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
+  std::shared_ptr<TBitmapSubtitleTrack> track;
+  TSubtitleBlend blend;
   {
     std::lock_guard lock(mutex_);
     track = settings_.BitmapSubtitles;
-    blend.opacity = settings_.SubtitleOpacity;
-    blend.move = settings_.Subtitle.own_style;
-    blend.x = std::max(0, settings_.Subtitle.x);
-    blend.y = std::max(0, settings_.Subtitle.y);
+    blend.Opacity = settings_.SubtitleOpacity;
+    blend.Move = settings_.Subtitle.OwnStyle;
+    blend.X = std::max(0, settings_.Subtitle.X);
+    blend.Y = std::max(0, settings_.Subtitle.Y);
   }
   if (!track) return;
-  const SubtitleEvent* event = track->At(time);
+  const TSubtitleEvent* event = track->At(time);
   if (!event) return;
   CheckAv(av_frame_make_writable(frame), "subtitle picture");
   BlendSubtitleEvent(frame, *event, blend);
 }
 
-void VideoProcessor::Seek(double seconds) {
+void TVideoProcessor::Seek(double seconds) {
   source_->Seek(seconds);
   graph_.reset();  // a fresh graph: the rate filter starts again at the new time
-  sourceEnded_ = false;
+  source_ended_ = false;
 }
 
-void VideoProcessor::SaveCurrentFrame(const std::string& path) const {
+void TVideoProcessor::SaveCurrentFrame(const std::string& path) const {
   if (!current_) throw MediaError("no picture has been shown yet");
   SaveFrameImage(current_.get(), path);
 }

@@ -17,8 +17,8 @@ constexpr const char* kEmptyLink = "http://";
 
 // One stored field with the default it takes when its key is missing. Every key of section
 // "SwfSet" is visited in file order, so loading and saving cannot drift apart.
-struct KeyVisitor {
-  virtual ~KeyVisitor() = default;
+struct TKeyVisitor {
+  virtual ~TKeyVisitor() = default;
   virtual void Bool(const char* key, bool& field, bool loaded_default) = 0;
   virtual void Int(const char* key, int32_t& field, int32_t loaded_default) = 0;
   virtual void Color(const char* key, TColor& field) = 0;
@@ -26,7 +26,7 @@ struct KeyVisitor {
   virtual void String(const char* key, std::string& field) = 0;
 };
 
-void VisitTitleKeys(KeyVisitor& v, const std::string& prefix, TDTextEffect& t) {
+void VisitTitleKeys(TKeyVisitor& v, const std::string& prefix, TDTextEffect& t) {
   // The visitor keeps the key text only for the call, so building it here is safe.
   const auto k = [&prefix](const char* name) { return prefix + name; };
   v.Int(k("x").c_str(), t.X, 0);
@@ -45,7 +45,7 @@ void VisitTitleKeys(KeyVisitor& v, const std::string& prefix, TDTextEffect& t) {
   v.Color(k("BGColor").c_str(), t.BGColor);
 }
 
-void VisitKeys(KeyVisitor& v, TSwfFeature& f) {
+void VisitKeys(TKeyVisitor& v, TSwfFeature& f) {
   v.String("AReplaceAudio", f.ProfileAdd.ReplaceAudio);
   v.Bool("AIsReplaceLoop", f.ProfileAdd.ReplaceLoop, false);
   v.Float("AClipStartPos", f.ProfileAdd.ClipStartPos, 0);
@@ -106,9 +106,9 @@ void VisitKeys(KeyVisitor& v, TSwfFeature& f) {
   VisitTitleKeys(v, "Tail", f.Tail);
 }
 
-class Loader : public KeyVisitor {
+class TLoader : public TKeyVisitor {
 public:
-  explicit Loader(const TConfig& c) : c_(c) {}
+  explicit TLoader(const TConfig& c) : c_(c) {}
   void Bool(const char* key, bool& field, bool def) override { field = c_.ReadBool(keys::kSwfSet, key, def); }
   void Int(const char* key, int32_t& field, int32_t def) override { field = c_.ReadInteger(keys::kSwfSet, key, def); }
   void Color(const char* key, TColor& field) override {
@@ -122,9 +122,9 @@ private:
   const TConfig& c_;
 };
 
-class Saver : public KeyVisitor {
+class TSaver : public TKeyVisitor {
 public:
-  explicit Saver(TConfigBatch& c) : c_(c) {}
+  explicit TSaver(TConfigBatch& c) : c_(c) {}
   void Bool(const char* key, bool& field, bool) override { c_.WriteBool(keys::kSwfSet, key, field); }
   void Int(const char* key, int32_t& field, int32_t) override { c_.WriteInteger(keys::kSwfSet, key, field); }
   void Color(const char* key, TColor& field) override {
@@ -174,14 +174,14 @@ TSwfFeature::TSwfFeature() : ProgramFolder(fc::ProgramFolder()) {
 }
 
 void TSwfFeature::LoadFromConfig(const TConfig& config) {
-  Loader loader(config);
+  TLoader loader(config);
   VisitKeys(loader, *this);
 }
 
 void TSwfFeature::SaveToConfig(const TConfig& config) const {
   TSwfFeature effective = EffectiveSettings(*this);
   TConfigBatch batch(config);
-  Saver saver(batch);
+  TSaver saver(batch);
   VisitKeys(saver, effective);
   batch.Commit();
 }

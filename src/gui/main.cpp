@@ -25,8 +25,8 @@ int main(int argc, char** argv) {
   parser.addOption(quit_option);
   parser.process(qt_app);
 
-  fc::StartupOptions startup;
-  startup.ini_file = parser.value(ini_option).toStdString();
+  fc::TStartupOptions startup;
+  startup.IniFile = parser.value(ini_option).toStdString();
   fc::TApplicationCore core(startup);
   for (const std::string& warning : core.Warnings()) std::cerr << "flarecast: " << warning << "\n";
 

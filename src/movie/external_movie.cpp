@@ -24,12 +24,12 @@ std::string RandomFontPrefix() {
 
 // Puts `prefix` in front of the name of `length` bytes at `pos`, whose length byte is at
 // `lengthPos`; a name that would pass 255 bytes loses its end.
-void PrefixName(std::vector<uint8_t>& body, size_t lengthPos, size_t pos, size_t length, const std::string& prefix) {
+void PrefixName(std::vector<uint8_t>& body, size_t length_pos, size_t pos, size_t length, const std::string& prefix) {
   std::vector<uint8_t> name(prefix.begin(), prefix.end());
   name.insert(name.end(), body.begin() + static_cast<std::ptrdiff_t>(pos),
               body.begin() + static_cast<std::ptrdiff_t>(pos + length));
   if (name.size() > 255) name.resize(255);
-  body[lengthPos] = static_cast<uint8_t>(name.size());
+  body[length_pos] = static_cast<uint8_t>(name.size());
   body.erase(body.begin() + static_cast<std::ptrdiff_t>(pos), body.begin() + static_cast<std::ptrdiff_t>(pos + length));
   body.insert(body.begin() + static_cast<std::ptrdiff_t>(pos), name.begin(), name.end());
 }
@@ -82,11 +82,11 @@ bool RenameEditTextBody(std::vector<uint8_t>& body, const std::string& prefix) {
     using E = TSWFDefineEditText;
     const uint8_t flags = be.ReadByte("flags");
     const uint8_t flags2 = be.ReadByte("flags");
-    const bool hasText = flags & E::kHasText, hasFont = flags & E::kHasFont, hasFontClass = flags2 & E::kHasFontClass;
-    if (!hasText || !(flags2 & E::kHTML)) return false;
-    if (hasFont) be.ReadWord("font ID");
-    if (hasFontClass) be.ReadString("font class");
-    if (hasFont || hasFontClass) be.ReadWord("font height");
+    const bool has_text = flags & E::kHasText, has_font = flags & E::kHasFont, has_font_class = flags2 & E::kHasFontClass;
+    if (!has_text || !(flags2 & E::kHTML)) return false;
+    if (has_font) be.ReadWord("font ID");
+    if (has_font_class) be.ReadString("font class");
+    if (has_font || has_font_class) be.ReadWord("font height");
     if (flags & E::kHasTextColor) be.Skip(4, "text colour");
     if (flags & E::kHasMaxLength) be.ReadWord("max length");
     if (flags2 & E::kHasLayout) be.Skip(9, "layout");
@@ -113,9 +113,9 @@ int ParseExternalMode(const std::string& text) {
 
 const char* ExternalModeName(int mode) { return mode >= 0 && mode < 4 ? kModeNames[mode] : "unknown"; }
 
-TFlashExternalMovie::TFlashExternalMovie(const std::filesystem::path& fileName) {
-  Reader.LoadFromFile(fileName);
-  if (!Reader.IsValid) throw FormatError(Format("%s is no SWF movie", fileName.string().c_str()));
+TFlashExternalMovie::TFlashExternalMovie(const std::filesystem::path& file_name) {
+  Reader.LoadFromFile(file_name);
+  if (!Reader.IsValid) throw FormatError(Format("%s is no SWF movie", file_name.string().c_str()));
   Load();
 }
 
@@ -159,7 +159,7 @@ uint16_t TFlashExternalMovie::LargestID() const {
   return largest;
 }
 
-uint32_t TFlashExternalMovie::Renumber(uint16_t startID) { return RenumberTagIDs(TopLevelTags(), startID); }
+uint32_t TFlashExternalMovie::Renumber(uint16_t start_id) { return RenumberTagIDs(TopLevelTags(), start_id); }
 
 void TFlashExternalMovie::MakeSprite() {
   sprite_ = std::make_unique<TFlashSprite>();
@@ -202,8 +202,8 @@ void TFlashExternalMovie::WriteTag(TBitsEngine& be, TSWFObject& tag) {
 }
 
 void TFlashExternalMovie::WriteToStream(TBitsEngine& be) {
-  framesWritten_ = 0;
-  placedWritten_ = false;
+  frames_written_ = 0;
+  placed_written_ = false;
   if (RenameFonts && FontPrefix.empty()) FontPrefix = RandomFontPrefix();
   const bool sprite = Mode == kExternalSprite;
   if (sprite) {
@@ -214,17 +214,17 @@ void TFlashExternalMovie::WriteToStream(TBitsEngine& be) {
     const TSWFTagCode code = tag->HeaderCode();
     if (Skipped(code)) continue;
     if (OnTag && !OnTag(*tag)) continue;
-    const bool showFrame = code == TSWFTagCode::ShowFrame;
+    const bool show_frame = code == TSWFTagCode::ShowFrame;
     // Video frames and sounds started by class name belong to the timeline as much as
     // placements do.
-    if (sprite && (showFrame || TagHasTrait(code, TSWFTagTrait::Timeline))) {
-      if (showFrame) sprite_->ShowFrame(1);
+    if (sprite && (show_frame || TagHasTrait(code, TSWFTagTrait::Timeline))) {
+      if (show_frame) sprite_->ShowFrame(1);
       else sprite_->AddControlTag(tag->Clone());
       continue;
     }
     WriteTag(be, *tag);
-    if (showFrame) ++framesWritten_;
-    if (TagHasTrait(code, TSWFTagTrait::Placement)) placedWritten_ = true;
+    if (show_frame) ++frames_written_;
+    if (TagHasTrait(code, TSWFTagTrait::Placement)) placed_written_ = true;
   }
   if (sprite) sprite_->WriteToStream(be);
 }

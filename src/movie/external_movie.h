@@ -34,7 +34,7 @@ const char* ExternalModeName(int mode);
 class TFlashExternalMovie : public TFlashIDObject {
 public:
   // Reads the file (or bytes) and decodes its tags; action blocks are kept as bytes.
-  explicit TFlashExternalMovie(const std::filesystem::path& fileName);
+  explicit TFlashExternalMovie(const std::filesystem::path& file_name);
   explicit TFlashExternalMovie(std::span<const uint8_t> bytes);
   ~TFlashExternalMovie() override;
 
@@ -53,8 +53,8 @@ public:
   void OwnerChanged() override;
 
   // Frames the last write added to the movie's timeline, and whether it placed anything.
-  int FramesWritten() const { return framesWritten_; }
-  bool PlacedWritten() const { return placedWritten_; }
+  int FramesWritten() const { return frames_written_; }
+  bool PlacedWritten() const { return placed_written_; }
 
   // Character IDs the movie's definitions use (after renumbering, the block from the start
   // ID); the largest of them.
@@ -62,7 +62,7 @@ public:
   uint16_t LargestID() const;
   // Gives the definitions the IDs startID, startID + 1, ... and fixes every reference,
   // including those inside sprites and tags kept as bytes; returns the next free ID.
-  uint32_t Renumber(uint16_t startID);
+  uint32_t Renumber(uint16_t start_id);
   // Creates the sprite of kExternalSprite.
   void MakeSprite();
 
@@ -77,8 +77,8 @@ private:
   void WriteTag(TBitsEngine& be, TSWFObject& tag);
 
   std::unique_ptr<TFlashSprite> sprite_;
-  int framesWritten_ = 0;
-  bool placedWritten_ = false;
+  int frames_written_ = 0;
+  bool placed_written_ = false;
 };
 
 }  // namespace fc

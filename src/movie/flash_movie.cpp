@@ -119,8 +119,8 @@ void TFlashActionScript::WriteToStream(TBitsEngine& be) {
 // ---------------------------------------------------------------------------------------
 // The movie
 
-TFlashMovie::TFlashMovie(int32_t xMin, int32_t yMin, int32_t xMax, int32_t yMax, float frameRate, bool inPixels)
-    : TBasedSWFStream(xMin, yMin, xMax, yMax, frameRate, inPixels) {}
+TFlashMovie::TFlashMovie(int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max, float frame_rate, bool in_pixels)
+    : TBasedSWFStream(x_min, y_min, x_max, y_max, frame_rate, in_pixels) {}
 
 TFlashMovie::~TFlashMovie() = default;
 
@@ -146,18 +146,18 @@ TSWFRGB& TFlashMovie::BackgroundColor() {
 }
 
 TSWFFileAttributes& TFlashMovie::FileAttributes() {
-  if (!fileAttributes_) fileAttributes_ = std::make_unique<TSWFFileAttributes>();
-  return *fileAttributes_;
+  if (!file_attributes_) file_attributes_ = std::make_unique<TSWFFileAttributes>();
+  return *file_attributes_;
 }
 
-void TFlashMovie::SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int startFrame) {
-  streamSound_ = std::move(sound);
-  streamSoundStart_ = startFrame;
+void TFlashMovie::SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int start_frame) {
+  stream_sound_ = std::move(sound);
+  stream_sound_start_ = start_frame;
 }
 
 TFlashActionScript& TFlashMovie::FrameActions() {
-  if (!frameActions_) frameActions_ = std::make_unique<TFlashActionScript>(this);
-  return *frameActions_;
+  if (!frame_actions_) frame_actions_ = std::make_unique<TFlashActionScript>(this);
+  return *frame_actions_;
 }
 
 void TFlashMovie::ShowFrame(int count) {
@@ -165,7 +165,7 @@ void TFlashMovie::ShowFrame(int count) {
     Add(std::make_unique<TSWFFrameLabel>(FrameLabel));
     FrameLabel.clear();
   }
-  if (frameActions_) Objects.push_back(std::move(frameActions_));
+  if (frame_actions_) Objects.push_back(std::move(frame_actions_));
   for (int i = 0; i < std::max(count, 1); ++i) {
     if (FrameCount == 0xFFFF) throw Error("A movie holds at most 65535 frames.");
     Add(std::make_unique<TSWFShowFrame>());
@@ -213,8 +213,8 @@ TFlashPlaceObject* TFlashMovie::PlaceObject(TFlashVisualObject* object, int dept
   return place;
 }
 
-TFlashPlaceObject* TFlashMovie::PlaceCharacter(uint16_t characterID, int depth) {
-  auto* place = Add(std::make_unique<TFlashPlaceObject>(this, nullptr, characterID, depth));
+TFlashPlaceObject* TFlashMovie::PlaceCharacter(uint16_t character_id, int depth) {
+  auto* place = Add(std::make_unique<TFlashPlaceObject>(this, nullptr, character_id, depth));
   MaxDepth = std::max(MaxDepth, depth);
   return place;
 }
@@ -239,8 +239,8 @@ void TFlashMovie::RemoveObject(int depth, TFlashIDObject* object) {
   }
 }
 
-TFlashExternalMovie* TFlashMovie::AddExternalMovie(const std::filesystem::path& fileName, int mode, bool renumber) {
-  return AddExternal(std::make_unique<TFlashExternalMovie>(fileName), mode, renumber);
+TFlashExternalMovie* TFlashMovie::AddExternalMovie(const std::filesystem::path& file_name, int mode, bool renumber) {
+  return AddExternal(std::make_unique<TFlashExternalMovie>(file_name), mode, renumber);
 }
 
 TFlashExternalMovie* TFlashMovie::AddExternalMovie(std::span<const uint8_t> bytes, int mode, bool renumber) {
@@ -257,13 +257,13 @@ TFlashExternalMovie* TFlashMovie::AddExternal(std::unique_ptr<TFlashExternalMovi
   // as it was: the object's ID, then (for a sprite) the definitions after it.
   const uint32_t count = movie->DefinitionCount();
   const uint32_t first = NextID;
-  const uint64_t blockEnd = static_cast<uint64_t>(first) + count + 1 + (sprite ? 1 : 0);
-  if (blockEnd > kMaxCharacterID + 1ull)
+  const uint64_t block_end = static_cast<uint64_t>(first) + count + 1 + (sprite ? 1 : 0);
+  if (block_end > kMaxCharacterID + 1ull)
     throw Error(Format("The imported movie defines %u characters; from ID %u they run past the last character ID 65535.",
                        count, first));
   movie->SetID(TakeID());
   if (renumber) movie->Renumber(static_cast<uint16_t>(first + (sprite ? 1 : 0)));
-  ReserveIDs(first, static_cast<uint32_t>(blockEnd - first));
+  ReserveIDs(first, static_cast<uint32_t>(block_end - first));
   // Kept IDs must not be handed out again.
   if (!renumber && count > 0) ReserveIDs(movie->LargestID(), 1);
   TFlashExternalMovie* raw = Add(std::move(movie));
@@ -289,16 +289,16 @@ size_t TFlashMovie::IndexOf(const TBasedSWFObject* object) const {
 }
 
 TCompileContext& TFlashMovie::CompileContext() {
-  if (!compileContext_) {
-    compileContext_ = std::make_unique<TCompileContext>();
-    compileContext_->SwfVersion = Version();
+  if (!compile_context_) {
+    compile_context_ = std::make_unique<TCompileContext>();
+    compile_context_->SwfVersion = Version();
     // Each class compiled for the movie gets a sprite of its own whose init actions hold the
     // class's set-up code; the sprite stands in front of the frame being built.
-    compileContext_->OnClassScript = [this](TClassInfo&) -> TSWFActionList& {
+    compile_context_->OnClassScript = [this](TClassInfo&) -> TSWFActionList& {
       return AddSprite()->InitActions().Actions();
     };
   }
-  return *compileContext_;
+  return *compile_context_;
 }
 
 uint8_t TFlashMovie::WriteBody() {
@@ -308,7 +308,7 @@ uint8_t TFlashMovie::WriteBody() {
   // flags 16 or 32 bits wide by it, so a later tag that raises it must be known first.
   uint8_t required = Version();
   if (WriteFileAttributes) required = std::max(required, FileAttributes().MinVersion());
-  if (streamSound_) required = std::max(required, streamSound_->MinVersion());
+  if (stream_sound_) required = std::max(required, stream_sound_->MinVersion());
   for (const auto& video : PlacedVideos) required = std::max(required, video->MinVersion());
   if (Protect) required = std::max<uint8_t>(required, 2);
   for (const auto& object : Objects) required = std::max(required, object->MinVersion());
@@ -329,7 +329,7 @@ uint8_t TFlashMovie::WriteBody() {
     tag.Color = *background_;
     tag.WriteToStream(be);
   }
-  if (streamSound_) streamSound_->WriteHead(be);
+  if (stream_sound_) stream_sound_->WriteHead(be);
   if (Protect) {
     TSWFProtect tag;
     tag.Password = ProtectPassword;
@@ -340,13 +340,13 @@ uint8_t TFlashMovie::WriteBody() {
   for (size_t i = 0; i < Objects.size(); ++i) {
     TBasedSWFObject& object = *Objects[i];
     Progress(static_cast<int>(std::lround((i + 1) * 100.0 / Objects.size())), kProgressBuilding);
-    const bool showFrame = IsTag(object, TSWFTagCode::ShowFrame);
-    if (showFrame) {
+    const bool show_frame = IsTag(object, TSWFTagCode::ShowFrame);
+    if (show_frame) {
       for (const auto& video : PlacedVideos) video->WriteFrame(be, frame);
-      if (streamSound_ && frame >= streamSoundStart_) streamSound_->WriteFrame(be, frame - streamSoundStart_);
+      if (stream_sound_ && frame >= stream_sound_start_) stream_sound_->WriteFrame(be, frame - stream_sound_start_);
     }
     object.WriteToStream(be);
-    if (showFrame) ++frame;
+    if (show_frame) ++frame;
     if (HasTrait(object, TSWFTagTrait::Placement) || dynamic_cast<TFlashPlaceObject*>(&object)) placed = true;
     if (auto* external = dynamic_cast<TFlashExternalMovie*>(&object)) {
       frame += external->FramesWritten();
@@ -365,23 +365,23 @@ uint8_t TFlashMovie::WriteBody() {
   return required;
 }
 
-void TFlashMovie::MoveResources(int toFrame, int fromFrame, int lastFrame) {
-  if (toFrame > fromFrame) toFrame = fromFrame;
-  if (lastFrame == -1) lastFrame = FrameCount;
-  if (lastFrame <= 0 || lastFrame < fromFrame) lastFrame = fromFrame;
-  if (toFrame < 0 || fromFrame < 0) throw Error("Frames to move resources between count from 0.");
+void TFlashMovie::MoveResources(int to_frame, int from_frame, int last_frame) {
+  if (to_frame > from_frame) to_frame = from_frame;
+  if (last_frame == -1) last_frame = FrameCount;
+  if (last_frame <= 0 || last_frame < from_frame) last_frame = from_frame;
+  if (to_frame < 0 || from_frame < 0) throw Error("Frames to move resources between count from 0.");
   // Frame f (from 0) runs from just after the f-th ShowFrame to the (f + 1)-th one.
-  auto frameStart = [&](int f) -> size_t { return f <= 0 || Objects.empty() ? 0 : std::min(FrameIndex(f) + 1, Objects.size()); };
-  auto frameEnd = [&](int f) -> size_t {  // one past the frame's ShowFrame, or the end
+  auto frame_start = [&](int f) -> size_t { return f <= 0 || Objects.empty() ? 0 : std::min(FrameIndex(f) + 1, Objects.size()); };
+  auto frame_end = [&](int f) -> size_t {  // one past the frame's ShowFrame, or the end
     int seen = 0;
     for (size_t i = 0; i < Objects.size(); ++i)
       if (IsTag(*Objects[i], TSWFTagCode::ShowFrame) && ++seen == f + 1) return i;
     return Objects.size();
   };
-  const size_t insert = frameStart(toFrame);
-  const size_t end = frameEnd(lastFrame);
+  const size_t insert = frame_start(to_frame);
+  const size_t end = frame_end(last_frame);
   size_t moved = 0;
-  for (size_t i = std::max(frameStart(fromFrame), insert); i < end; ++i) {
+  for (size_t i = std::max(frame_start(from_frame), insert); i < end; ++i) {
     const auto* flash = dynamic_cast<const TFlashObject*>(Objects[i].get());
     const bool resource = flash ? flash->IsResource() : HasTrait(*Objects[i], TSWFTagTrait::Resource);
     if (!resource) continue;
@@ -393,9 +393,9 @@ void TFlashMovie::MoveResources(int toFrame, int fromFrame, int lastFrame) {
   }
 }
 
-void TFlashMovie::Save(const std::filesystem::path& fileName) {
+void TFlashMovie::Save(const std::filesystem::path& file_name) {
   WriteBody();
-  SaveToFile(fileName);
+  SaveToFile(file_name);
 }
 
 }  // namespace fc

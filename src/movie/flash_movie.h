@@ -142,7 +142,7 @@ private:
 class TFlashMovie : public TBasedSWFStream {
 public:
   // The rectangle in pixels when inPixels (times 20 into twips), else in twips.
-  TFlashMovie(int32_t xMin, int32_t yMin, int32_t xMax, int32_t yMax, float frameRate, bool inPixels = true);
+  TFlashMovie(int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max, float frame_rate, bool in_pixels = true);
   ~TFlashMovie() override;
 
   // Objects: the body's content in file order (builder objects and plain tags).
@@ -194,8 +194,8 @@ public:
   bool HasBackgroundColor() const { return background_ != nullptr; }
   TSWFFileAttributes& FileAttributes();
   // The movie's stream sound, written as a head before the tags and a block per frame.
-  void SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int startFrame = 0);
-  TFlashFrameWriter* StreamSound() const { return streamSound_.get(); }
+  void SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound, int start_frame = 0);
+  TFlashFrameWriter* StreamSound() const { return stream_sound_.get(); }
 
   // The actions of the frame being built, created on first access.
   TFlashActionScript& FrameActions();
@@ -210,13 +210,13 @@ public:
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).
-  TFlashPlaceObject* PlaceCharacter(uint16_t characterID, int depth);
+  TFlashPlaceObject* PlaceCharacter(uint16_t character_id, int depth);
   // A placed video: kept outside Objects, it writes its frame at every ShowFrame.
   TFlashFrameWriter* PlaceVideo(std::unique_ptr<TFlashFrameWriter> placed, int depth);
   // With an object: RemoveObject of its ID at the depth; without: RemoveObject2.
   void RemoveObject(int depth, TFlashIDObject* object = nullptr);
   // Imports another SWF (see TFlashExternalMovie for the modes).
-  TFlashExternalMovie* AddExternalMovie(const std::filesystem::path& fileName, int mode, bool renumber = true);
+  TFlashExternalMovie* AddExternalMovie(const std::filesystem::path& file_name, int mode, bool renumber = true);
   TFlashExternalMovie* AddExternalMovie(std::span<const uint8_t> bytes, int mode, bool renumber = true);
 
   // Moves `used` in front of `user` in Objects when it stands after it, so that every
@@ -234,21 +234,21 @@ public:
   uint8_t WriteBody();
   void BuildBody() override { WriteBody(); }
   // Moves the resource definitions (images, sounds, fonts, bitmap tags) of frames
-  // fromFrame..lastFrame into frame toFrame, keeping their order. Frames count from 0;
-  // lastFrame -1 means the last frame.
-  void MoveResources(int toFrame, int fromFrame, int lastFrame) override;
+  // from_frame..last_frame into frame to_frame, keeping their order. Frames count from 0;
+  // last_frame -1 means the last frame.
+  void MoveResources(int to_frame, int from_frame, int last_frame) override;
   // Writes the body and saves the file (temporary file, then rename).
-  void Save(const std::filesystem::path& fileName);
+  void Save(const std::filesystem::path& file_name);
 
 private:
   TFlashExternalMovie* AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber);
 
-  std::unique_ptr<TCompileContext> compileContext_;
-  std::unique_ptr<TFlashActionScript> frameActions_;
+  std::unique_ptr<TCompileContext> compile_context_;
+  std::unique_ptr<TFlashActionScript> frame_actions_;
   std::unique_ptr<TSWFRGB> background_;
-  std::unique_ptr<TSWFFileAttributes> fileAttributes_;
-  std::unique_ptr<TFlashFrameWriter> streamSound_;
-  int streamSoundStart_ = 0;
+  std::unique_ptr<TSWFFileAttributes> file_attributes_;
+  std::unique_ptr<TFlashFrameWriter> stream_sound_;
+  int stream_sound_start_ = 0;
 };
 
 }  // namespace fc

@@ -58,13 +58,13 @@ void SetFileVersion(TBasedSWFObject& object, uint8_t version) {
 // ---------------------------------------------------------------------------------------
 // Placements
 
-TFlashPlaceObject::TFlashPlaceObject(TFlashMovie* owner, TFlashVisualObject* character, uint16_t characterID,
+TFlashPlaceObject::TFlashPlaceObject(TFlashMovie* owner, TFlashVisualObject* character, uint16_t character_id,
                                      int depth)
     : Character(character) {
   Owner = owner;
   Tag.Depth = CheckedDepth(depth);
   Tag.Version = owner ? std::max<uint8_t>(owner->Version(), 3) : 3;
-  if (character || characterID) Tag.SetCharacterID(characterID);
+  if (character || character_id) Tag.SetCharacterID(character_id);
 }
 
 void TFlashPlaceObject::SetPosition(int32_t x, int32_t y) {
@@ -74,8 +74,8 @@ void TFlashPlaceObject::SetPosition(int32_t x, int32_t y) {
 }
 
 void TFlashPlaceObject::SetScale(float sx, float sy) {
-  scaleX_ = sx;
-  scaleY_ = sy;
+  scale_x_ = sx;
+  scale_y_ = sy;
   UpdateMatrix();
 }
 
@@ -90,11 +90,11 @@ void TFlashPlaceObject::UpdateMatrix() {
   const double rad = rotation_ * std::numbers::pi / 180.0;
   const double c = std::cos(rad), s = std::sin(rad);
   m.HasScale = true;
-  m.ScaleX = FloatToFixed(scaleX_ * c);
-  m.ScaleY = FloatToFixed(scaleY_ * c);
+  m.ScaleX = FloatToFixed(scale_x_ * c);
+  m.ScaleY = FloatToFixed(scale_y_ * c);
   m.HasRotate = rotation_ != 0;
-  m.RotateSkew0 = m.HasRotate ? FloatToFixed(scaleX_ * s) : 0;
-  m.RotateSkew1 = m.HasRotate ? FloatToFixed(-scaleY_ * s) : 0;
+  m.RotateSkew0 = m.HasRotate ? FloatToFixed(scale_x_ * s) : 0;
+  m.RotateSkew1 = m.HasRotate ? FloatToFixed(-scale_y_ * s) : 0;
 }
 
 void TFlashPlaceObject::SetRatio(uint16_t ratio) {
@@ -122,10 +122,10 @@ TSWFClipActionRecord* TFlashPlaceObject::AddClipAction(uint32_t events) {
 }
 
 TFlashActionScript& TFlashPlaceObject::ClipScript(TSWFClipActionRecord& record) {
-  for (auto& script : clipScripts_)
+  for (auto& script : clip_scripts_)
     if (&script->Actions() == &record) return *script;
-  clipScripts_.push_back(std::make_unique<TFlashActionScript>(Owner, &record));
-  return *clipScripts_.back();
+  clip_scripts_.push_back(std::make_unique<TFlashActionScript>(Owner, &record));
+  return *clip_scripts_.back();
 }
 
 namespace {
@@ -160,18 +160,18 @@ void TFlashPlaceObject::WriteToStream(TBitsEngine& be) {
 // Sprites
 
 void TFlashSprite::OwnerChanged() {
-  if (initActions_) initActions_->Owner = Owner;
-  if (frameActions_) frameActions_->Owner = Owner;
+  if (init_actions_) init_actions_->Owner = Owner;
+  if (frame_actions_) frame_actions_->Owner = Owner;
 }
 
 TFlashActionScript& TFlashSprite::InitActions() {
-  if (!initActions_) initActions_ = std::make_unique<TFlashActionScript>(Owner);
-  return *initActions_;
+  if (!init_actions_) init_actions_ = std::make_unique<TFlashActionScript>(Owner);
+  return *init_actions_;
 }
 
 TFlashActionScript& TFlashSprite::FrameActions() {
-  if (!frameActions_) frameActions_ = std::make_unique<TFlashActionScript>(Owner);
-  return *frameActions_;
+  if (!frame_actions_) frame_actions_ = std::make_unique<TFlashActionScript>(Owner);
+  return *frame_actions_;
 }
 
 TFlashPlaceObject* TFlashSprite::PlaceObject(TFlashVisualObject* object, int depth) {
@@ -183,8 +183,8 @@ TFlashPlaceObject* TFlashSprite::PlaceObject(TFlashVisualObject* object, int dep
   return place;
 }
 
-TFlashPlaceObject* TFlashSprite::PlaceCharacter(uint16_t characterID, int depth) {
-  auto* place = AddControlTag(std::make_unique<TFlashPlaceObject>(Owner, nullptr, characterID, depth));
+TFlashPlaceObject* TFlashSprite::PlaceCharacter(uint16_t character_id, int depth) {
+  auto* place = AddControlTag(std::make_unique<TFlashPlaceObject>(Owner, nullptr, character_id, depth));
   MaxDepth = std::max(MaxDepth, depth);
   return place;
 }
@@ -205,7 +205,7 @@ void TFlashSprite::RemoveObject(int depth, TFlashIDObject* object) {
 void TFlashSprite::ShowFrame(int count) {
   count = std::max(count, 1);
   if (FrameCount + count > 0xFFFF) throw Error("A sprite holds at most 65535 frames.");
-  if (frameActions_) ControlTags.push_back(std::move(frameActions_));
+  if (frame_actions_) ControlTags.push_back(std::move(frame_actions_));
   if (!FrameLabel.empty()) {
     AddControlTag(std::make_unique<TSWFFrameLabel>(FrameLabel));
     FrameLabel.clear();
@@ -222,7 +222,7 @@ void TFlashSprite::SetFrameCount(int n) {
 
 void TFlashSprite::ClearTimeline() {
   ControlTags.clear();
-  frameActions_.reset();
+  frame_actions_.reset();
   FrameLabel.clear();
   FrameCount = 0;
   CurrentFrame = -1;
@@ -231,8 +231,8 @@ void TFlashSprite::ClearTimeline() {
 uint8_t TFlashSprite::MinVersion() const {
   uint8_t v = 3;
   for (const auto& tag : ControlTags) v = std::max(v, tag->MinVersion());
-  if (initActions_) v = std::max<uint8_t>({v, 6, initActions_->MinVersion()});
-  if (streamSound_) v = std::max(v, streamSound_->MinVersion());
+  if (init_actions_) v = std::max<uint8_t>({v, 6, init_actions_->MinVersion()});
+  if (stream_sound_) v = std::max(v, stream_sound_->MinVersion());
   for (const auto& video : PlacedVideos) v = std::max(v, video->MinVersion());
   return v;
 }
@@ -247,12 +247,12 @@ void TFlashSprite::WriteToStream(TBitsEngine& be) {
   TBitsEngine b(&body);
   b.WriteWord(GetID());
   b.WriteWord(std::max(FrameCount, shown));
-  if (streamSound_) streamSound_->WriteHead(b);
+  if (stream_sound_) stream_sound_->WriteHead(b);
   int frame = 0;
   for (auto& tag : ControlTags) {
     if (IsShowFrameTag(*tag)) {
       for (const auto& video : PlacedVideos) video->WriteFrame(b, frame);
-      if (streamSound_) streamSound_->WriteFrame(b, frame);
+      if (stream_sound_) stream_sound_->WriteFrame(b, frame);
       ++frame;
     }
     tag->WriteToStream(b);
@@ -260,10 +260,10 @@ void TFlashSprite::WriteToStream(TBitsEngine& be) {
   const auto* last = dynamic_cast<const TSWFObject*>(ControlTags.back().get());
   if (!last || last->HeaderCode() != TSWFTagCode::End) TSWFEnd().WriteToStream(b);
   WriteTagBytes(be, TagNumber(TSWFTagCode::DefineSprite), body);
-  if (initActions_) {
+  if (init_actions_) {
     TSWFDoInitAction init;
     init.SpriteID = GetID();
-    init.Actions = &initActions_->Actions();
+    init.Actions = &init_actions_->Actions();
     init.WriteToStream(be);
   }
 }

@@ -17,7 +17,7 @@ namespace fc {
 class TFlashPlaceObject : public TFlashObject {
 public:
   // `character` may be null when only its ID is known (a character of an imported movie).
-  TFlashPlaceObject(TFlashMovie* owner, TFlashVisualObject* character, uint16_t characterID, int depth);
+  TFlashPlaceObject(TFlashMovie* owner, TFlashVisualObject* character, uint16_t character_id, int depth);
 
   TFlashVisualObject* Character = nullptr;
   TSWFPlaceObject3 Tag;
@@ -51,9 +51,9 @@ public:
 
 private:
   void UpdateMatrix();
-  float scaleX_ = 1, scaleY_ = 1, rotation_ = 0;
+  float scale_x_ = 1, scale_y_ = 1, rotation_ = 0;
   bool transformed_ = false;
-  std::vector<std::unique_ptr<TFlashActionScript>> clipScripts_;
+  std::vector<std::unique_ptr<TFlashActionScript>> clip_scripts_;
 };
 
 // A movie clip: a DefineSprite with its own control tags and frames, followed by a
@@ -81,15 +81,15 @@ public:
 
   // Run once when the sprite's definition is reached, before the frame's actions.
   TFlashActionScript& InitActions();
-  bool HasInitActions() const { return initActions_ != nullptr; }
+  bool HasInitActions() const { return init_actions_ != nullptr; }
   // The actions of the sprite's frame being built, created on first access.
   TFlashActionScript& FrameActions();
   // The sprite's stream sound: a head before its tags and a block at every frame.
-  void SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound) { streamSound_ = std::move(sound); }
-  TFlashFrameWriter* StreamSound() const { return streamSound_.get(); }
+  void SetStreamSound(std::unique_ptr<TFlashFrameWriter> sound) { stream_sound_ = std::move(sound); }
+  TFlashFrameWriter* StreamSound() const { return stream_sound_.get(); }
 
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
-  TFlashPlaceObject* PlaceCharacter(uint16_t characterID, int depth);
+  TFlashPlaceObject* PlaceCharacter(uint16_t character_id, int depth);
   void RemoveObject(int depth, TFlashIDObject* object = nullptr);
   // Closes `count` frames (0 counts as 1): frame actions, label, ShowFrame tags.
   void ShowFrame(int count = 1);
@@ -102,9 +102,9 @@ public:
   void WriteToStream(TBitsEngine& be) override;
 
 private:
-  std::unique_ptr<TFlashActionScript> initActions_;
-  std::unique_ptr<TFlashActionScript> frameActions_;
-  std::unique_ptr<TFlashFrameWriter> streamSound_;
+  std::unique_ptr<TFlashActionScript> init_actions_;
+  std::unique_ptr<TFlashActionScript> frame_actions_;
+  std::unique_ptr<TFlashFrameWriter> stream_sound_;
 };
 
 // Writes a tag from its code and body (short or long header as the size needs).

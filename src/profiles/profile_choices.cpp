@@ -8,36 +8,36 @@ namespace fc {
 
 namespace {
 // What the sequence decoders of merges and slides are handed: YV12 pictures of 12 bits a pixel.
-constexpr FourCC kSlidePixelFormat = MakeFourCC("YV12");
+constexpr TFourCC kSlidePixelFormat = MakeFourCC("YV12");
 constexpr int32_t kSlideBitsPerPixel = 12;
 // Bits per sample the audio processors work with.
 constexpr int32_t kSampleBits = 16;
 }  // namespace
 
-bool ApplyProfile(const TProfileItem* p, EncodeParams* e) {
+bool ApplyProfile(const TProfileItem* p, TEncodeParams* e) {
   if (!p || !e) return false;
-  e->container_fourcc = p->FourCC;
-  e->video_fourcc = p->VideoEncoder;
-  e->width = p->Width;
-  e->height = p->Height;
-  e->frame_rate = p->FrameRate;
-  e->video_bitrate = p->VideoBitrate;
-  e->reserved28 = 0;
-  e->reserved32 = 0;
-  e->interpolation = p->Interpolation;
-  e->slide_pixel_format = kSlidePixelFormat;
-  e->slide_bits = kSlideBitsPerPixel;
-  e->formate = p->Formate;
-  e->norm = p->Norm;
-  e->reserved60 = 0;
-  e->reserved64 = 0;
-  e->audio_fourcc = p->AudioEncoder;
-  e->sample_rate = p->SampleRate;
-  e->channels = p->Channels;
-  e->audio_bitrate = p->AudioBitrate;
-  e->reserved88 = 0;
-  e->reserved92 = 0;
-  e->sample_bits = kSampleBits;
+  e->ContainerFourCC = p->FourCC;
+  e->VideoFourCC = p->VideoEncoder;
+  e->Width = p->Width;
+  e->Height = p->Height;
+  e->FrameRate = p->FrameRate;
+  e->VideoBitrate = p->VideoBitrate;
+  e->Reserved28 = 0;
+  e->Reserved32 = 0;
+  e->Interpolation = p->Interpolation;
+  e->SlidePixelFormat = kSlidePixelFormat;
+  e->SlideBits = kSlideBitsPerPixel;
+  e->Formate = p->Formate;
+  e->Norm = p->Norm;
+  e->Reserved60 = 0;
+  e->Reserved64 = 0;
+  e->AudioFourCC = p->AudioEncoder;
+  e->SampleRate = p->SampleRate;
+  e->Channels = p->Channels;
+  e->AudioBitrate = p->AudioBitrate;
+  e->Reserved88 = 0;
+  e->Reserved92 = 0;
+  e->SampleBits = kSampleBits;
   return true;
 }
 
@@ -55,7 +55,7 @@ int FrameRateIndex(const TProfileItem& p) { return ChoiceIndex(p.FrameRates, For
 int VideoEncoderIndex(const TProfileItem& p) { return CodecIndex(p.VideoEncoders, p.VideoEncoder); }
 int AudioEncoderIndex(const TProfileItem& p) { return CodecIndex(p.AudioEncoders, p.AudioEncoder); }
 
-int CodecIndex(const std::vector<TCodecChoice>& list, FourCC code) {
+int CodecIndex(const std::vector<TCodecChoice>& list, TFourCC code) {
   const std::string text = FourCCToString(code);
   for (size_t i = 0; i < list.size(); ++i)
     if (list[i].Text == text) return static_cast<int>(i);

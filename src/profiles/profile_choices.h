@@ -12,7 +12,7 @@ namespace fc {
 
 // Fills the encode record from the profile; false (and nothing changed) for a null profile or
 // record. The scale mode (ResizeStyle) goes to the task's edit parameters, not the record.
-bool ApplyProfile(const TProfileItem* profile, EncodeParams* params);
+bool ApplyProfile(const TProfileItem* profile, TEncodeParams* params);
 
 // Index of the first entry that begins with value's text, or -1.
 int ChoiceIndex(const std::vector<std::string>& list, const std::string& value);
@@ -25,7 +25,7 @@ int FrameRateIndex(const TProfileItem& p);
 int VideoEncoderIndex(const TProfileItem& p);
 int AudioEncoderIndex(const TProfileItem& p);
 // Index of a codec in a codec list: the exact four characters first, then without blanks.
-int CodecIndex(const std::vector<TCodecChoice>& list, FourCC code);
+int CodecIndex(const std::vector<TCodecChoice>& list, TFourCC code);
 
 // A frame rate with at most two decimals and no trailing zeros ("29.97", "25").
 std::string FormatFrameRate(double fps);

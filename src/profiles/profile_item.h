@@ -19,7 +19,7 @@ inline constexpr double kFrameRateScale = 1000.0;
 // A choice of a codec list: its text as written and its packed four-character code.
 struct TCodecChoice {
   std::string Text;
-  FourCC Code = 0;
+  TFourCC Code = 0;
 };
 
 struct TProfileItem {
@@ -27,7 +27,7 @@ struct TProfileItem {
   int32_t NewId = 0;        // a user profile derived from profile Id; 0 for built-in ones
   bool Skip = false;
   int32_t CategoryId = 0;
-  fc::FourCC FourCC = 0;    // container
+  fc::TFourCC FourCC = 0;    // container
   std::string Icon;
   std::string Format;       // format text shown with the profile
   std::string Name;
@@ -35,11 +35,11 @@ struct TProfileItem {
 
   // "EncParam"
   int32_t Interpolation = 0;
-  int32_t ResizeStyle = 0;  // a ScaleMode value
+  int32_t ResizeStyle = 0;  // a TScaleMode value
   int32_t SampleRate = 0;
   int32_t Width = 0, Height = 0;
-  fc::FourCC AudioEncoder = 0;
-  fc::FourCC VideoEncoder = 0;
+  fc::TFourCC AudioEncoder = 0;
+  fc::TFourCC VideoEncoder = 0;
   int32_t Channels = 0;
   double FrameRate = 0;     // frames per second (stored times kFrameRateScale)
   int32_t AudioBitrate = 0, VideoBitrate = 0;

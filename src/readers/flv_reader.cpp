@@ -27,9 +27,9 @@ constexpr std::array<const char*, 20> kMetaNames = {
     "videocodecid",  "audiocodecid",  "audiodelay",            "canseektoend",  "keyframes"};
 
 // MSB-first bit fields over the few bytes of a codec header.
-class HeaderBits {
+class THeaderBits {
 public:
-  explicit HeaderBits(std::span<const uint8_t> bytes) : bytes_(bytes) {}
+  explicit THeaderBits(std::span<const uint8_t> bytes) : bytes_(bytes) {}
   uint32_t Read(int count) {
     uint32_t v = 0;
     for (int i = 0; i < count; ++i, ++bit_) {
@@ -45,25 +45,25 @@ private:
   size_t bit_ = 0;
 };
 
-double ReadDoubleBE(ByteReader& r) {
-  const uint64_t bits = r.u64be("number");
+double ReadDoubleBE(TByteReader& r) {
+  const uint64_t bits = r.U64BE("number");
   double v;
   std::memcpy(&v, &bits, sizeof v);
   return v;
 }
 
-void CheckDepth(int depth, const ByteReader& r) {
+void CheckDepth(int depth, const TByteReader& r) {
   if (depth > kMaxScriptDepth)
     throw FormatError(Format("script data nested deeper than %d at offset 0x%llx", kMaxScriptDepth,
-                             static_cast<unsigned long long>(r.file_offset())));
+                             static_cast<unsigned long long>(r.FileOffset())));
 }
 
 // Reads one value of the given marker; throws FormatError for a marker with no class.
-std::unique_ptr<TFLVCustomData> ReadValue(ByteReader& r, uint8_t marker, std::string name, int depth) {
+std::unique_ptr<TFLVCustomData> ReadValue(TByteReader& r, uint8_t marker, std::string name, int depth) {
   auto value = MakeFlvValue(marker, name);
   if (!value)
     throw FormatError(Format("script data value of unknown type %u at offset 0x%llx", marker,
-                             static_cast<unsigned long long>(r.file_offset() - 1)));
+                             static_cast<unsigned long long>(r.FileOffset() - 1)));
   value->ReadFromStream(r, depth + 1);
   return value;
 }
@@ -91,7 +91,7 @@ const char* FlvSoundFormatName(uint8_t sound_format) {
   return kNames[sound_format & 15];
 }
 
-const char* FlvMetaNameText(FlvMetaName name) { return kMetaNames.at(static_cast<size_t>(name)); }
+const char* FlvMetaNameText(TFlvMetaName name) { return kMetaNames.at(static_cast<size_t>(name)); }
 
 std::unique_ptr<TFLVCustomData> MakeFlvValue(uint8_t marker, std::string_view name) {
   std::unique_ptr<TFLVCustomData> v;
@@ -117,25 +117,25 @@ std::unique_ptr<TFLVCustomData> MakeFlvValue(uint8_t marker, std::string_view na
 
 int64_t TFLVDataNumber::GetAsInteger() const { return RoundToInt64(Value); }
 
-void TFLVDataNumber::ReadFromStream(ByteReader& r, int) { Value = ReadDoubleBE(r); }
+void TFLVDataNumber::ReadFromStream(TByteReader& r, int) { Value = ReadDoubleBE(r); }
 
-void TFLVDataBoolean::ReadFromStream(ByteReader& r, int) { Value = r.u8("boolean"); }
+void TFLVDataBoolean::ReadFromStream(TByteReader& r, int) { Value = r.U8("boolean"); }
 
 int64_t TFLVDataString::GetAsInteger() const {
   const auto v = ParseInt64(Value);
   return v && Value.find_first_of("xX") == std::string::npos ? *v : 0;
 }
 
-void TFLVDataString::ReadFromStream(ByteReader& r, int) {
-  const uint32_t length = DataType == 12 ? r.u32be("long string length") : r.u16be("string length");
-  Value = r.string(length, "string");
+void TFLVDataString::ReadFromStream(TByteReader& r, int) {
+  const uint32_t length = DataType == 12 ? r.U32BE("long string length") : r.U16BE("string length");
+  Value = r.String(length, "string");
 }
 
-void TFLVDataWord::ReadFromStream(ByteReader& r, int) { Value = r.u16be("reference"); }
+void TFLVDataWord::ReadFromStream(TByteReader& r, int) { Value = r.U16BE("reference"); }
 
-void TFLVDataDate::ReadFromStream(ByteReader& r, int) {
+void TFLVDataDate::ReadFromStream(TByteReader& r, int) {
   Milliseconds = ReadDoubleBE(r);
-  TimeZone = static_cast<int16_t>(r.u16be("time zone"));
+  TimeZone = static_cast<int16_t>(r.U16BE("time zone"));
 }
 
 const TFLVCustomData* TFLVDataECMAArray::FindItem(std::string_view name) const {
@@ -145,71 +145,71 @@ const TFLVCustomData* TFLVDataECMAArray::FindItem(std::string_view name) const {
   return found;
 }
 
-void TFLVDataECMAArray::ReadProperties(ByteReader& r, uint32_t limit, int depth) {
+void TFLVDataECMAArray::ReadProperties(TByteReader& r, uint32_t limit, int depth) {
   CheckDepth(depth, r);
   for (uint32_t i = 0; i < limit; ++i) {
-    if (r.remaining() <= 3) {  // only the end marker (or less) is left
-      r.skip(r.remaining());
+    if (r.Remaining() <= 3) {  // only the end marker (or less) is left
+      r.Skip(r.Remaining());
       return;
     }
-    const uint16_t name_length = r.u16be("property name length");
-    std::string name = r.string(name_length, "property name");
-    const uint8_t marker = r.u8("value type");
+    const uint16_t name_length = r.U16BE("property name length");
+    std::string name = r.String(name_length, "property name");
+    const uint8_t marker = r.U8("value type");
     if (marker == kMarkerObjectEnd) return;
     Items.push_back(ReadValue(r, marker, std::move(name), depth));
   }
 }
 
-void TFLVDataECMAArray::ReadFromStream(ByteReader& r, int depth) {
+void TFLVDataECMAArray::ReadFromStream(TByteReader& r, int depth) {
   // The count is only a hint (0 means "up to 10000"); it is never used to reserve memory.
-  const uint32_t count = r.u32be("array count");
+  const uint32_t count = r.U32BE("array count");
   ReadProperties(r, count == 0 ? 10000 : count, depth);
   // Most writers end the array with an end marker even when they give the count.
-  const auto rest = r.rest();
-  if (rest.size() >= 3 && rest[0] == 0 && rest[1] == 0 && rest[2] == kMarkerObjectEnd) r.skip(3);
+  const auto rest = r.Rest();
+  if (rest.size() >= 3 && rest[0] == 0 && rest[1] == 0 && rest[2] == kMarkerObjectEnd) r.Skip(3);
 }
 
-void TFLVDataObject::ReadFromStream(ByteReader& r, int depth) {
+void TFLVDataObject::ReadFromStream(TByteReader& r, int depth) {
   ReadProperties(r, std::numeric_limits<uint32_t>::max(), depth);
 }
 
-void TFLVDataStrictArray::ReadFromStream(ByteReader& r, int depth) {
+void TFLVDataStrictArray::ReadFromStream(TByteReader& r, int depth) {
   CheckDepth(depth, r);
-  const uint32_t count = r.u32be("array count");
+  const uint32_t count = r.U32BE("array count");
   for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t marker = r.u8("value type");  // fails on a count larger than the data
+    const uint8_t marker = r.U8("value type");  // fails on a count larger than the data
     Items.push_back(ReadValue(r, marker, std::string(), depth));
   }
 }
 
-void TFLVKeyFramesObjectData::ReadFromStream(ByteReader& r, int depth) {
+void TFLVKeyFramesObjectData::ReadFromStream(TByteReader& r, int depth) {
   CheckDepth(depth, r);
   bool have_count = false;
-  while (r.remaining() > 3) {
-    const uint16_t name_length = r.u16be("property name length");
-    const std::string name = ToLowerAscii(r.string(name_length, "property name"));
-    const uint8_t marker = r.u8("value type");
+  while (r.Remaining() > 3) {
+    const uint16_t name_length = r.U16BE("property name length");
+    const std::string name = ToLowerAscii(r.String(name_length, "property name"));
+    const uint8_t marker = r.U8("value type");
     if (marker == kMarkerObjectEnd) return;
     const bool times = name == "times";
     if (marker != 10 || (!times && name != "filepositions")) {
       ReadValue(r, marker, name, depth);  // some writers add more; read and drop it
       continue;
     }
-    const uint32_t count = r.u32be("keyframe count");
+    const uint32_t count = r.U32BE("keyframe count");
     // Each value takes 9 bytes, so the count is bounded by what remains before anything is kept.
-    if (count > r.remaining() / 9)
+    if (count > r.Remaining() / 9)
       throw FormatError(Format("keyframe array of %u entries at offset 0x%llx is longer than its tag", count,
-                               static_cast<unsigned long long>(r.file_offset())));
+                               static_cast<unsigned long long>(r.FileOffset())));
     if (!have_count) {
       Count = count;
       have_count = true;
     }
     const bool keep = count <= Count && (times ? Times.empty() : FilePositions.empty());
     for (uint32_t i = 0; i < count; ++i) {
-      const uint8_t value_marker = r.u8("keyframe value type");
+      const uint8_t value_marker = r.U8("keyframe value type");
       if (value_marker != 0)
         throw FormatError(Format("keyframe value of type %u at offset 0x%llx", value_marker,
-                                 static_cast<unsigned long long>(r.file_offset() - 1)));
+                                 static_cast<unsigned long long>(r.FileOffset() - 1)));
       const double v = ReadDoubleBE(r);
       if (!keep) continue;
       if (times) Times.push_back(v);
@@ -218,12 +218,12 @@ void TFLVKeyFramesObjectData::ReadFromStream(ByteReader& r, int depth) {
   }
 }
 
-void TFLVonMetaData::ReadFromStream(ByteReader& r, int depth) {
-  StartPosition = r.file_offset();
-  if (r.u8("script name type") != 2) throw FormatError("script data does not start with a name");
-  const uint16_t length = r.u16be("script name length");
-  if (r.string(length, "script name") != "onMetaData") throw FormatError("script data is not onMetaData");
-  DataType = r.u8("metadata type");
+void TFLVonMetaData::ReadFromStream(TByteReader& r, int depth) {
+  StartPosition = r.FileOffset();
+  if (r.U8("script name type") != 2) throw FormatError("script data does not start with a name");
+  const uint16_t length = r.U16BE("script name length");
+  if (r.String(length, "script name") != "onMetaData") throw FormatError("script data is not onMetaData");
+  DataType = r.U8("metadata type");
   Name = "onMetaData";
   if (DataType == 8) TFLVDataECMAArray::ReadFromStream(r, depth);
   else if (DataType == 3) ReadProperties(r, std::numeric_limits<uint32_t>::max(), depth);
@@ -231,11 +231,11 @@ void TFLVonMetaData::ReadFromStream(ByteReader& r, int depth) {
 
 // ---- TFLVData ----
 
-TFLVData::TFLVData(const std::filesystem::path& file_name) : TFLVData(std::make_unique<FileSource>(file_name)) {
+TFLVData::TFLVData(const std::filesystem::path& file_name) : TFLVData(std::make_unique<TFileSource>(file_name)) {
   FileName = file_name;
 }
 
-TFLVData::TFLVData(std::unique_ptr<MediaSource> source) : Stream(std::move(source)) { Index(); }
+TFLVData::TFLVData(std::unique_ptr<TMediaSource> source) : Stream(std::move(source)) { Index(); }
 
 const TVFrame& TFLVData::GetVideoFrame(uint32_t index) const {
   if (index >= VideoFrames.size())
@@ -259,11 +259,11 @@ std::vector<uint8_t> TFLVData::ReadPayload(const TVFrame& frame) const {
 }
 
 void TFLVData::Index() {
-  const MediaSource& src = *Stream;
+  const TMediaSource& src = *Stream;
   const uint64_t file_size = src.Size();
   // A small window: tags are read a few header bytes at a time, and large video tags are
   // stepped over without reading their payloads.
-  BufferedSourceReader in(src, 4096);
+  TBufferedSourceReader in(src, 4096);
   std::array<uint8_t, 16> h{};
   if (in.ReadAt(0, std::span(h).first(9)) < 9 || h[0] != 'F' || h[1] != 'L' || h[2] != 'V' || h[3] != 1) return;
   IsFLV = true;
@@ -328,7 +328,7 @@ void TFLVData::Index() {
           std::equal(std::begin(kName), std::end(kName), name.begin())) {
         const auto data = src.ReadBytes(p + 7, data_size);
         auto meta = std::make_unique<TFLVonMetaData>();
-        ByteReader reader(data, p + 7);
+        TByteReader reader(data, p + 7);
         try {
           meta->ReadFromStream(reader, 0);
           MetaDataError.clear();
@@ -354,8 +354,8 @@ void TFLVData::Index() {
   }
   // Codecs whose frame header carries no size (H.264 among them) take it from the metadata.
   if (Width == 0 && Height == 0 && MetaData) {
-    if (const auto* w = MetaData->FindItem(FlvMetaName::width)) Width = ClampToU16(w->GetAsInteger());
-    if (const auto* ht = MetaData->FindItem(FlvMetaName::height)) Height = ClampToU16(ht->GetAsInteger());
+    if (const auto* w = MetaData->FindItem(TFlvMetaName::width)) Width = ClampToU16(w->GetAsInteger());
+    if (const auto* ht = MetaData->FindItem(TFlvMetaName::height)) Height = ClampToU16(ht->GetAsInteger());
   }
 }
 
@@ -363,7 +363,7 @@ void TFLVData::ReadFrameSize(uint64_t codec_header, uint32_t data_size) {
   const auto bytes = Stream->ReadBytes(codec_header, std::min<uint32_t>(data_size, 16));
   switch (VideoCodecID) {
     case kFlvCodecSorenson: {
-      HeaderBits bits(bytes);
+      THeaderBits bits(bytes);
       bits.Read(16);
       switch (bits.Read(17) & 7) {
         case 0: Width = static_cast<uint16_t>(bits.Read(8)); Height = static_cast<uint16_t>(bits.Read(8)); break;
@@ -386,8 +386,8 @@ void TFLVData::ReadFrameSize(uint64_t codec_header, uint32_t data_size) {
       break;
     case kFlvCodecVP6:
       if (MetaData) {
-        if (const auto* w = MetaData->FindItem(FlvMetaName::width)) Width = ClampToU16(w->GetAsInteger());
-        if (const auto* ht = MetaData->FindItem(FlvMetaName::height)) Height = ClampToU16(ht->GetAsInteger());
+        if (const auto* w = MetaData->FindItem(TFlvMetaName::width)) Width = ClampToU16(w->GetAsInteger());
+        if (const auto* ht = MetaData->FindItem(TFlvMetaName::height)) Height = ClampToU16(ht->GetAsInteger());
       } else if (bytes.size() >= 5) {
         Height = static_cast<uint16_t>(bytes[3] * 16);
         Width = static_cast<uint16_t>(bytes[4] * 16);

@@ -59,7 +59,7 @@ class TFLVCustomData {
 public:
   virtual ~TFLVCustomData() = default;
   virtual int64_t GetAsInteger() const { return 0; }
-  virtual void ReadFromStream(ByteReader& reader, int depth) = 0;
+  virtual void ReadFromStream(TByteReader& reader, int depth) = 0;
 
   uint8_t DataType = 0;
   std::string Name;
@@ -68,14 +68,14 @@ public:
 class TFLVDataNumber : public TFLVCustomData {
 public:
   int64_t GetAsInteger() const override;  // rounded, 0 for NaN, saturated at the int64 range
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   double Value = 0;
 };
 
 class TFLVDataBoolean : public TFLVCustomData {
 public:
   int64_t GetAsInteger() const override { return Value; }
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   uint8_t Value = 0;
 };
 
@@ -83,7 +83,7 @@ public:
 class TFLVDataString : public TFLVCustomData {
 public:
   int64_t GetAsInteger() const override;  // the text as a decimal integer, else 0
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   std::string Value;
 };
 
@@ -91,19 +91,19 @@ public:
 class TFLVDataWord : public TFLVCustomData {
 public:
   int64_t GetAsInteger() const override { return Value; }
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   uint16_t Value = 0;
 };
 
 // Markers 5 (null) and 6 (undefined): no payload.
 class TFLVDataNull : public TFLVCustomData {
 public:
-  void ReadFromStream(ByteReader&, int) override {}
+  void ReadFromStream(TByteReader&, int) override {}
 };
 
 class TFLVDataDate : public TFLVCustomData {
 public:
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   double Milliseconds = 0;
   int16_t TimeZone = 0;  // minutes
 };
@@ -111,7 +111,7 @@ public:
 // Marker 8: a 32-bit count (only a hint), then named properties up to the end marker.
 class TFLVDataECMAArray : public TFLVCustomData {
 public:
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   // The last item whose lower-cased name is `name` (already lower case), or nullptr.
   const TFLVCustomData* FindItem(std::string_view name) const;
 
@@ -119,46 +119,46 @@ public:
 
 protected:
   // Reads up to `limit` properties; stops at the end marker or when at most 3 bytes remain.
-  void ReadProperties(ByteReader& reader, uint32_t limit, int depth);
+  void ReadProperties(TByteReader& reader, uint32_t limit, int depth);
 };
 
 // Marker 3 under any name but "keyframes": named properties up to the end marker.
 class TFLVDataObject : public TFLVDataECMAArray {
 public:
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
 };
 
 // Marker 10: a counted list of unnamed values.
 class TFLVDataStrictArray : public TFLVCustomData {
 public:
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   std::vector<std::unique_ptr<TFLVCustomData>> Items;
 };
 
 // Marker 3 under the name "keyframes": the seek index as two parallel arrays.
 class TFLVKeyFramesObjectData : public TFLVCustomData {
 public:
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   uint32_t Count = 0;
   std::vector<double> Times;            // seconds
   std::vector<int64_t> FilePositions;   // byte offsets
 };
 
 // Known metadata names, addressed by index in TFLVonMetaData::FindItem.
-enum class FlvMetaName {
+enum class TFlvMetaName {
   duration, lasttimestamp, lastkeyframetimestamp, width, height, videodatarate, audiodatarate,
   framerate, creationdate, filesize, videosize, audiosize, datasize, metadatacreator,
   metadatadate, videocodecid, audiocodecid, audiodelay, canseektoend, keyframes,
 };
-const char* FlvMetaNameText(FlvMetaName name);
+const char* FlvMetaNameText(TFlvMetaName name);
 
 // The whole "onMetaData" script tag.
 class TFLVonMetaData : public TFLVDataECMAArray {
 public:
   // Reads a script tag's data; throws FormatError when it is not "onMetaData" or is cut.
-  void ReadFromStream(ByteReader& reader, int depth) override;
+  void ReadFromStream(TByteReader& reader, int depth) override;
   using TFLVDataECMAArray::FindItem;
-  const TFLVCustomData* FindItem(FlvMetaName name) const { return FindItem(FlvMetaNameText(name)); }
+  const TFLVCustomData* FindItem(TFlvMetaName name) const { return FindItem(FlvMetaNameText(name)); }
   uint64_t StartPosition = 0;  // file offset of the tag's data
 };
 
@@ -170,7 +170,7 @@ class TFLVData {
 public:
   TFLVData() = default;  // empty: no file, nothing indexed
   explicit TFLVData(const std::filesystem::path& file_name);  // opens and indexes; IoError when unreadable
-  explicit TFLVData(std::unique_ptr<MediaSource> source);     // indexes the given bytes
+  explicit TFLVData(std::unique_ptr<TMediaSource> source);     // indexes the given bytes
 
   uint32_t VideoFrameCount() const { return static_cast<uint32_t>(VideoFrames.size()); }
   const TVFrame& GetVideoFrame(uint32_t index) const;  // throws Error when out of range
@@ -185,7 +185,7 @@ public:
   double FrameRateValue() const { return (FrameRate >> 8) + (FrameRate & 255) / 256.0; }
 
   uint16_t FrameRate = 0;  // 8.8 fixed point
-  std::unique_ptr<MediaSource> Stream;
+  std::unique_ptr<TMediaSource> Stream;
   std::filesystem::path FileName;
   std::vector<TVFrame> VideoFrames;
   std::vector<TVFrame> AudioFrames;

@@ -10,14 +10,14 @@
 
 namespace fc::detail {
 
-struct OutlinePoint {
-  int64_t x = 0, y = 0;  // 16.16, y pointing up
-  enum Tag : uint8_t { On, Conic, Cubic } tag = On;
+struct TOutlinePoint {
+  int64_t X = 0, Y = 0;  // 16.16, y pointing up
+  enum TTag : uint8_t { On, Conic, Cubic } Tag = On;
 };
-using OutlineContour = std::vector<OutlinePoint>;
+using TOutlineContour = std::vector<TOutlinePoint>;
 
 // Draws every contour (MoveTo, records, Close) and, when anything was drawn, flips the
 // outline vertically. Contours with fewer than two points are passed over.
-void DrawContours(const std::vector<OutlineContour>& contours, TOutlineSink& edges);
+void DrawContours(const std::vector<TOutlineContour>& contours, TOutlineSink& edges);
 
 }  // namespace fc::detail

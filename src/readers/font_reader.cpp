@@ -22,56 +22,56 @@ int32_t RoundFixed(double fixed) { return static_cast<int32_t>(std::nearbyint(fi
 int32_t FixedToInt64(int64_t v) { return FixedToInt(static_cast<int32_t>(v)); }
 int32_t IntegerPart(int64_t v) { return static_cast<int32_t>(v >> 16); }  // fraction dropped
 
-struct Point {
-  double x, y;
+struct TPoint {
+  double X, Y;
 };
 
 // Draws one run of quadratic-spline points: all but the last are control points, the last is
 // on the curve. Anchors between two controls are their rounded midpoints.
-void DrawSpline(const std::vector<detail::OutlinePoint>& record, TOutlineSink& edges) {
-  const detail::OutlinePoint* p = &record[0];
+void DrawSpline(const std::vector<detail::TOutlinePoint>& record, TOutlineSink& edges) {
+  const detail::TOutlinePoint* p = &record[0];
   for (size_t k = 1; k < record.size(); ++k) {
-    const detail::OutlinePoint& q = record[k];
+    const detail::TOutlinePoint& q = record[k];
     int32_t ax, ay;
     if (k + 1 < record.size()) {
-      ax = RoundFixed((double(p->x) + double(q.x)) / 2);
-      ay = RoundFixed((double(p->y) + double(q.y)) / 2);
+      ax = RoundFixed((double(p->X) + double(q.X)) / 2);
+      ay = RoundFixed((double(p->Y) + double(q.Y)) / 2);
     } else {
-      ax = IntegerPart(q.x);
-      ay = IntegerPart(q.y);
+      ax = IntegerPart(q.X);
+      ay = IntegerPart(q.Y);
     }
-    edges.CurveTo(FixedToInt64(p->x), FixedToInt64(p->y), ax, ay);
+    edges.CurveTo(FixedToInt64(p->X), FixedToInt64(p->Y), ax, ay);
     p = &q;
   }
 }
 
 // A cubic arc as quadratics: split into pieces few enough to stay within half a font unit,
 // each piece drawn with the control point that matches its end tangents on average.
-void DrawCubic(const detail::OutlinePoint& from, const detail::OutlinePoint& c1, const detail::OutlinePoint& c2,
-               const detail::OutlinePoint& to, TOutlineSink& edges) {
-  const Point p0{double(from.x), double(from.y)}, p1{double(c1.x), double(c1.y)}, p2{double(c2.x), double(c2.y)},
-      p3{double(to.x), double(to.y)};
-  const double ex = p3.x - 3 * p2.x + 3 * p1.x - p0.x, ey = p3.y - 3 * p2.y + 3 * p1.y - p0.y;
+void DrawCubic(const detail::TOutlinePoint& from, const detail::TOutlinePoint& c1, const detail::TOutlinePoint& c2,
+               const detail::TOutlinePoint& to, TOutlineSink& edges) {
+  const TPoint p0{double(from.X), double(from.Y)}, p1{double(c1.X), double(c1.Y)}, p2{double(c2.X), double(c2.Y)},
+      p3{double(to.X), double(to.Y)};
+  const double ex = p3.X - 3 * p2.X + 3 * p1.X - p0.X, ey = p3.Y - 3 * p2.Y + 3 * p1.Y - p0.Y;
   const double error = std::hypot(ex, ey) * std::sqrt(3.0) / 36 / 65536;  // font units, one piece
   const int pieces = std::clamp(static_cast<int>(std::ceil(std::cbrt(error / 0.5))), 1, 16);
   const auto at = [&](double t) {
     const double u = 1 - t;
-    return Point{u * u * u * p0.x + 3 * u * u * t * p1.x + 3 * u * t * t * p2.x + t * t * t * p3.x,
-                 u * u * u * p0.y + 3 * u * u * t * p1.y + 3 * u * t * t * p2.y + t * t * t * p3.y};
+    return TPoint{u * u * u * p0.X + 3 * u * u * t * p1.X + 3 * u * t * t * p2.X + t * t * t * p3.X,
+                 u * u * u * p0.Y + 3 * u * u * t * p1.Y + 3 * u * t * t * p2.Y + t * t * t * p3.Y};
   };
   const auto slope = [&](double t) {
     const double u = 1 - t;
-    return Point{3 * (u * u * (p1.x - p0.x) + 2 * u * t * (p2.x - p1.x) + t * t * (p3.x - p2.x)),
-                 3 * (u * u * (p1.y - p0.y) + 2 * u * t * (p2.y - p1.y) + t * t * (p3.y - p2.y))};
+    return TPoint{3 * (u * u * (p1.X - p0.X) + 2 * u * t * (p2.X - p1.X) + t * t * (p3.X - p2.X)),
+                 3 * (u * u * (p1.Y - p0.Y) + 2 * u * t * (p2.Y - p1.Y) + t * t * (p3.Y - p2.Y))};
   };
   for (int i = 0; i < pieces; ++i) {
     const double t0 = double(i) / pieces, t1 = double(i + 1) / pieces, h = t1 - t0;
-    const Point a = at(t0), b = at(t1), da = slope(t0), db = slope(t1);
+    const TPoint a = at(t0), b = at(t1), da = slope(t0), db = slope(t1);
     // Control = average of the points the two end tangents reach at a third of the piece's span.
-    const Point c{(a.x + da.x * h / 2 + b.x - db.x * h / 2) / 2, (a.y + da.y * h / 2 + b.y - db.y * h / 2) / 2};
+    const TPoint c{(a.X + da.X * h / 2 + b.X - db.X * h / 2) / 2, (a.Y + da.Y * h / 2 + b.Y - db.Y * h / 2) / 2};
     const bool last = i + 1 == pieces;
-    edges.CurveTo(RoundFixed(c.x), RoundFixed(c.y), last ? FixedToInt64(to.x) : RoundFixed(b.x),
-                  last ? FixedToInt64(to.y) : RoundFixed(b.y));
+    edges.CurveTo(RoundFixed(c.X), RoundFixed(c.Y), last ? FixedToInt64(to.X) : RoundFixed(b.X),
+                  last ? FixedToInt64(to.Y) : RoundFixed(b.Y));
   }
 }
 
@@ -110,51 +110,51 @@ void TGlyphOutline::Close() {
 
 void TGlyphOutline::Flip(bool horizontal, bool vertical) {
   for (TOutlineSegment& s : Segments) {
-    if (horizontal) s.x = -s.x, s.cx = -s.cx;
-    if (vertical) s.y = -s.y, s.cy = -s.cy;
+    if (horizontal) s.X = -s.X, s.Cx = -s.Cx;
+    if (vertical) s.Y = -s.Y, s.Cy = -s.Cy;
   }
 }
 
 // ---- Contours ----
 
-void detail::DrawContours(const std::vector<OutlineContour>& contours, TOutlineSink& edges) {
+void detail::DrawContours(const std::vector<TOutlineContour>& contours, TOutlineSink& edges) {
   bool drawn = false;
-  for (const OutlineContour& contour : contours) {
+  for (const TOutlineContour& contour : contours) {
     const size_t n = contour.size();
     if (n < 2) continue;
     // Start on a point of the curve: the first one, or between two controls when there is none.
     size_t first_on = n;
     for (size_t i = 0; i < n; ++i)
-      if (contour[i].tag == OutlinePoint::On) {
+      if (contour[i].Tag == TOutlinePoint::On) {
         first_on = i;
         break;
       }
-    std::vector<OutlinePoint> seq;  // the points after the start, in order, ending at the start
-    OutlinePoint start;
+    std::vector<TOutlinePoint> seq;  // the points after the start, in order, ending at the start
+    TOutlinePoint start;
     if (first_on < n) {
       start = contour[first_on];
       for (size_t k = 1; k < n; ++k) seq.push_back(contour[(first_on + k) % n]);
     } else {
-      start = {(contour[n - 1].x + contour[0].x) / 2, (contour[n - 1].y + contour[0].y) / 2, OutlinePoint::On};
+      start = {(contour[n - 1].X + contour[0].X) / 2, (contour[n - 1].Y + contour[0].Y) / 2, TOutlinePoint::On};
       seq = contour;
     }
     seq.push_back(start);  // closing back to the start: drawn by Close unless a curve needs it
 
-    edges.MoveTo(FixedToInt64(start.x), FixedToInt64(start.y));
-    OutlinePoint pen = start;
+    edges.MoveTo(FixedToInt64(start.X), FixedToInt64(start.Y));
+    TOutlinePoint pen = start;
     for (size_t i = 0; i < seq.size();) {
-      const OutlinePoint& p = seq[i];
-      if (p.tag == OutlinePoint::On) {
-        if (i + 1 < seq.size()) edges.LineTo(FixedToInt64(p.x), FixedToInt64(p.y));
+      const TOutlinePoint& p = seq[i];
+      if (p.Tag == TOutlinePoint::On) {
+        if (i + 1 < seq.size()) edges.LineTo(FixedToInt64(p.X), FixedToInt64(p.Y));
         pen = p;
         ++i;
-      } else if (p.tag == OutlinePoint::Cubic && i + 2 < seq.size() && seq[i + 1].tag == OutlinePoint::Cubic) {
+      } else if (p.Tag == TOutlinePoint::Cubic && i + 2 < seq.size() && seq[i + 1].Tag == TOutlinePoint::Cubic) {
         DrawCubic(pen, p, seq[i + 1], seq[i + 2], edges);
         pen = seq[i + 2];
         i += 3;
       } else {
-        std::vector<OutlinePoint> record;  // controls up to the next point on the curve
-        while (i < seq.size() && seq[i].tag != OutlinePoint::On) record.push_back(seq[i++]);
+        std::vector<TOutlinePoint> record;  // controls up to the next point on the curve
+        while (i < seq.size() && seq[i].Tag != TOutlinePoint::On) record.push_back(seq[i++]);
         if (i < seq.size()) record.push_back(seq[i++]);
         else record.push_back(start);
         DrawSpline(record, edges);
@@ -188,7 +188,7 @@ struct TFaceDeleter { void operator()(FT_Face p) const { FT_Done_Face(p); } };
 
 }  // namespace
 
-struct TFontFace::Impl {
+struct TFontFace::TImpl {
   // Declared before the face: the face is released first.
   std::unique_ptr<FT_LibraryRec_, TLibraryDeleter> Library;
   std::unique_ptr<FT_FaceRec_, TFaceDeleter> Face;
@@ -198,7 +198,7 @@ struct TFontFace::Impl {
   bool Oblique = false;
 };
 
-TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_unique<Impl>()) {
+TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_unique<TImpl>()) {
   const std::string family = description.FaceName.empty() ? "sans-serif" : description.FaceName;
   const std::optional<TFontMatch> match = MatchFont(family, description.Weight >= 600, description.Italic);
   if (!match) throw Error(Format("No installed font can stand in for \"%s\"", family.c_str()));
@@ -264,19 +264,19 @@ void TFontFace::ReadGlyphOutline(char16_t code, TOutlineSink& edges) {
     const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
     FT_Outline_Transform(&outline, &shear);
   }
-  std::vector<detail::OutlineContour> contours;
+  std::vector<detail::TOutlineContour> contours;
   int first = 0;
   for (int c = 0; c < outline.n_contours; ++c) {
     const int last = outline.contours[c];
-    detail::OutlineContour contour;
+    detail::TOutlineContour contour;
     for (int i = first; i <= last && i < outline.n_points; ++i) {
-      detail::OutlinePoint p;
-      p.x = int64_t{outline.points[i].x} * 1024;  // 26.6 to 16.16
-      p.y = int64_t{outline.points[i].y} * 1024;
+      detail::TOutlinePoint p;
+      p.X = int64_t{outline.points[i].x} * 1024;  // 26.6 to 16.16
+      p.Y = int64_t{outline.points[i].y} * 1024;
       switch (FT_CURVE_TAG(outline.tags[i])) {
-        case FT_CURVE_TAG_ON: p.tag = detail::OutlinePoint::On; break;
-        case FT_CURVE_TAG_CUBIC: p.tag = detail::OutlinePoint::Cubic; break;
-        default: p.tag = detail::OutlinePoint::Conic; break;
+        case FT_CURVE_TAG_ON: p.Tag = detail::TOutlinePoint::On; break;
+        case FT_CURVE_TAG_CUBIC: p.Tag = detail::TOutlinePoint::Cubic; break;
+        default: p.Tag = detail::TOutlinePoint::Conic; break;
       }
       contour.push_back(p);
     }

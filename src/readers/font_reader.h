@@ -53,10 +53,10 @@ public:
 };
 
 struct TOutlineSegment {
-  enum Kind : uint8_t { Move, Line, Curve };
-  Kind kind = Move;
-  int32_t x = 0, y = 0;    // end point
-  int32_t cx = 0, cy = 0;  // control point of a curve
+  enum TKind : uint8_t { Move, Line, Curve };
+  TKind Kind = Move;
+  int32_t X = 0, Y = 0;    // end point
+  int32_t Cx = 0, Cy = 0;  // control point of a curve
   bool operator==(const TOutlineSegment&) const = default;
 };
 
@@ -110,8 +110,8 @@ public:
   int32_t Advance(char16_t code);
 
 private:
-  struct Impl;
-  std::unique_ptr<Impl> impl_;
+  struct TImpl;
+  std::unique_ptr<TImpl> impl_;
 };
 
 // Ascent, descent and leading of a font object's realised font.

@@ -5,12 +5,12 @@
 namespace fc {
 
 bool ReadJPEGSize(const std::filesystem::path& file_name, uint16_t& Width, uint16_t& Height) {
-  const FileSource file(file_name);
+  const TFileSource file(file_name);
   return ReadJPEGSize(file, Width, Height);
 }
 
-bool ReadJPEGSize(const MediaSource& file, uint16_t& Width, uint16_t& Height) {
-  BufferedSourceReader in(file, 4096);
+bool ReadJPEGSize(const TMediaSource& file, uint16_t& Width, uint16_t& Height) {
+  TBufferedSourceReader in(file, 4096);
   uint64_t pos = 0;
   uint8_t b[8];
   const auto byte = [&](uint8_t& out) {

@@ -9,12 +9,12 @@
 
 namespace fc {
 
-class MediaSource;
+class TMediaSource;
 
 // Returns false and leaves Width and Height unchanged when no such frame header is found
 // (progressive files among them, and files whose markers do not follow the format).
 // Throws IoError when the file cannot be read.
 bool ReadJPEGSize(const std::filesystem::path& file_name, uint16_t& Width, uint16_t& Height);
-bool ReadJPEGSize(const MediaSource& file, uint16_t& Width, uint16_t& Height);
+bool ReadJPEGSize(const TMediaSource& file, uint16_t& Width, uint16_t& Height);
 
 }  // namespace fc

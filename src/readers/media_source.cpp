@@ -13,14 +13,14 @@
 
 namespace fc {
 
-std::vector<uint8_t> MediaSource::ReadBytes(uint64_t position, size_t count) const {
+std::vector<uint8_t> TMediaSource::ReadBytes(uint64_t position, size_t count) const {
   const uint64_t available = Remaining(position);
   std::vector<uint8_t> out(static_cast<size_t>(std::min<uint64_t>(count, available)));
   out.resize(ReadAt(position, out));
   return out;
 }
 
-FileSource::FileSource(const std::filesystem::path& path) : path_(path) {
+TFileSource::TFileSource(const std::filesystem::path& path) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw IoError(Format("Unable to open %s: %s", path.c_str(), std::strerror(errno)));
   struct stat st {};
@@ -31,11 +31,11 @@ FileSource::FileSource(const std::filesystem::path& path) : path_(path) {
   size_ = static_cast<uint64_t>(st.st_size);
 }
 
-FileSource::~FileSource() {
+TFileSource::~TFileSource() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-size_t FileSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
+size_t TFileSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
   size_t done = 0;
   while (done < out.size() && position + done < size_) {
     const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(position + done));
@@ -49,23 +49,23 @@ size_t FileSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
   return done;
 }
 
-size_t MemorySource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
+size_t TMemorySource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
   if (out.empty() || position >= bytes_.size()) return 0;
   const size_t n = std::min<size_t>(out.size(), bytes_.size() - static_cast<size_t>(position));
   std::memcpy(out.data(), bytes_.data() + position, n);
   return n;
 }
 
-SliceSource::SliceSource(const MediaSource& parent, uint64_t offset, uint64_t length)
+TSliceSource::TSliceSource(const TMediaSource& parent, uint64_t offset, uint64_t length)
     : parent_(parent), offset_(std::min(offset, parent.Size())), length_(std::min(length, parent.Remaining(offset_))) {}
 
-size_t SliceSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
+size_t TSliceSource::ReadAt(uint64_t position, std::span<uint8_t> out) const {
   if (position >= length_) return 0;
   const uint64_t n = std::min<uint64_t>(out.size(), length_ - position);
   return parent_.ReadAt(offset_ + position, out.first(static_cast<size_t>(n)));
 }
 
-size_t BufferedSourceReader::ReadAt(uint64_t position, std::span<uint8_t> out) {
+size_t TBufferedSourceReader::ReadAt(uint64_t position, std::span<uint8_t> out) {
   if (out.empty()) return 0;
   if (out.size() > window_) return source_.ReadAt(position, out);
   const bool inside = position >= buffer_start_ && position + out.size() <= buffer_start_ + buffer_.size();

@@ -12,9 +12,9 @@
 
 namespace fc {
 
-class MediaSource {
+class TMediaSource {
 public:
-  virtual ~MediaSource() = default;
+  virtual ~TMediaSource() = default;
   virtual uint64_t Size() const = 0;
   // Copies up to out.size() bytes from `position`; returns how many were copied (fewer only
   // at the end of the data). Throws IoError when the file cannot be read.
@@ -27,16 +27,16 @@ public:
 };
 
 // A file opened for reading; the descriptor stays open for the life of the object.
-class FileSource final : public MediaSource {
+class TFileSource final : public TMediaSource {
 public:
-  explicit FileSource(const std::filesystem::path& path);  // throws IoError
-  ~FileSource() override;
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+  explicit TFileSource(const std::filesystem::path& path);  // throws IoError
+  ~TFileSource() override;
+  TFileSource(const TFileSource&) = delete;
+  TFileSource& operator=(const TFileSource&) = delete;
 
   uint64_t Size() const override { return size_; }
   size_t ReadAt(uint64_t position, std::span<uint8_t> out) const override;
-  const std::filesystem::path& path() const { return path_; }
+  const std::filesystem::path& Path() const { return path_; }
 
 private:
   std::filesystem::path path_;
@@ -45,10 +45,10 @@ private:
 };
 
 // Bytes held in memory (owned).
-class MemorySource final : public MediaSource {
+class TMemorySource final : public TMediaSource {
 public:
-  explicit MemorySource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-  MemorySource(const uint8_t* data, size_t size) : bytes_(data, data + size) {}
+  explicit TMemorySource(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  TMemorySource(const uint8_t* data, size_t size) : bytes_(data, data + size) {}
   uint64_t Size() const override { return bytes_.size(); }
   size_t ReadAt(uint64_t position, std::span<uint8_t> out) const override;
 
@@ -58,30 +58,30 @@ private:
 
 // A window [offset, offset + length) of another source, which must outlive it; used for
 // MPEG audio inside the data chunk of a WAV file.
-class SliceSource final : public MediaSource {
+class TSliceSource final : public TMediaSource {
 public:
-  SliceSource(const MediaSource& parent, uint64_t offset, uint64_t length);
+  TSliceSource(const TMediaSource& parent, uint64_t offset, uint64_t length);
   uint64_t Size() const override { return length_; }
   size_t ReadAt(uint64_t position, std::span<uint8_t> out) const override;
-  uint64_t offset() const { return offset_; }
+  uint64_t Offset() const { return offset_; }
 
 private:
-  const MediaSource& parent_;
+  const TMediaSource& parent_;
   uint64_t offset_;
   uint64_t length_;
 };
 
 // Sequential reads through a window buffer, for index scans that read a few bytes per
 // record over a whole file.
-class BufferedSourceReader {
+class TBufferedSourceReader {
 public:
-  explicit BufferedSourceReader(const MediaSource& source, size_t window = 64 * 1024)
+  explicit TBufferedSourceReader(const TMediaSource& source, size_t window = 64 * 1024)
       : source_(source), window_(window) {}
   // Copies what lies at [position, position + out.size()); returns the bytes copied.
   size_t ReadAt(uint64_t position, std::span<uint8_t> out);
 
 private:
-  const MediaSource& source_;
+  const TMediaSource& source_;
   size_t window_;
   std::vector<uint8_t> buffer_;
   uint64_t buffer_start_ = 0;

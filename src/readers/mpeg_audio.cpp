@@ -130,7 +130,7 @@ void TMPEGaudio::FindFrame(const std::vector<uint8_t>& buffer) {
   }
 }
 
-bool TMPEGaudio::ReadFromFile(const MediaSource& stream) {
+bool TMPEGaudio::ReadFromFile(const TMediaSource& stream) {
   Clear();
   FileLength = stream.Size();
   if (FileLength >= 128) {
@@ -165,8 +165,8 @@ bool TMPEGaudio::ReadFromFile(const MediaSource& stream) {
   return true;
 }
 
-void TMPEGaudio::BuildFrameIndex(const MediaSource& stream) {
-  BufferedSourceReader in(stream);
+void TMPEGaudio::BuildFrameIndex(const TMediaSource& stream) {
+  TBufferedSourceReader in(stream);
   const uint64_t end = FileLength - std::min<uint64_t>(ID3v1.Size, FileLength);
   for (uint64_t offset = Frame.Position + ID3v2.Size; offset < end;) {
     uint8_t h[4];

@@ -76,7 +76,7 @@ public:
   // Analyses the stream: true when it was read without a stream error (a file without
   // frames also gives true, with Frame.Found false). The source must outlive the index only
   // while the caller copies frames from it.
-  bool ReadFromFile(const MediaSource& stream);
+  bool ReadFromFile(const TMediaSource& stream);
   void Clear();
 
   uint32_t FrameCount() const;  // wide: long files have more than 65535 frames
@@ -95,7 +95,7 @@ public:
 private:
   void FindFrame(const std::vector<uint8_t>& buffer);
   void ReadVBR(const std::vector<uint8_t>& buffer, size_t at);
-  void BuildFrameIndex(const MediaSource& stream);
+  void BuildFrameIndex(const TMediaSource& stream);
 };
 
 }  // namespace fc

@@ -36,19 +36,19 @@ unsigned SwfAdpcmInitialIndex(int a, int b) {
   return 63;
 }
 
-SwfAdpcmEncoder::SwfAdpcmEncoder(TBitsEngine& engine, unsigned bits, unsigned channels)
+TSwfAdpcmEncoder::TSwfAdpcmEncoder(TBitsEngine& engine, unsigned bits, unsigned channels)
     : engine_(engine), bits_(bits), channels_(channels) {
   if (bits < 2 || bits > 5) throw Error(Format("SWF ADPCM codes have 2 to 5 bits, not %u", bits));
   if (channels < 1 || channels > 2) throw Error(Format("SWF ADPCM has 1 or 2 channels, not %u", channels));
   packet_.reserve(kSwfAdpcmPacketFrames * channels);
 }
 
-void SwfAdpcmEncoder::Begin(bool continued) {
+void TSwfAdpcmEncoder::Begin(bool continued) {
   packet_.clear();
   if (!continued) engine_.WriteBits(bits_ - 2, 2);
 }
 
-void SwfAdpcmEncoder::Add(std::span<const int16_t> samples) {
+void TSwfAdpcmEncoder::Add(std::span<const int16_t> samples) {
   const size_t packet_samples = size_t{kSwfAdpcmPacketFrames} * channels_;
   while (!samples.empty()) {
     const size_t n = std::min(samples.size(), packet_samples - packet_.size());
@@ -58,13 +58,13 @@ void SwfAdpcmEncoder::Add(std::span<const int16_t> samples) {
   }
 }
 
-void SwfAdpcmEncoder::Finish(bool flush) {
+void TSwfAdpcmEncoder::Finish(bool flush) {
   packet_.resize((packet_.size() + channels_ - 1) / channels_ * channels_, 0);
   if (!packet_.empty()) EncodePacket();
   if (flush) engine_.FlushLastByte(true);
 }
 
-void SwfAdpcmEncoder::EncodePacket() {
+void TSwfAdpcmEncoder::EncodePacket() {
   const size_t frames = packet_.size() / channels_;
   const int* index_table = kIndexTables[bits_ - 2];
   const int sign_bit = 1 << (bits_ - 1);
@@ -108,7 +108,7 @@ void SwfAdpcmEncoder::EncodePacket() {
 
 void EncodeSWFADPCM(TBitsEngine& engine, std::span<const uint8_t> pcm, unsigned bits, bool is16bit, bool stereo,
                     bool continued, bool flush) {
-  SwfAdpcmEncoder encoder(engine, bits, stereo ? 2 : 1);
+  TSwfAdpcmEncoder encoder(engine, bits, stereo ? 2 : 1);
   encoder.Begin(continued);
   std::vector<int16_t> samples;
   if (is16bit) {

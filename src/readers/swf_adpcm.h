@@ -18,10 +18,10 @@ inline constexpr unsigned kSwfAdpcmPacketFrames = 4096;
 
 // Streams sample frames into SWF ADPCM through a TBitsEngine. Frames are buffered up to a
 // packet, so that input may arrive in pieces of any size.
-class SwfAdpcmEncoder {
+class TSwfAdpcmEncoder {
 public:
   // bits: code size 2..5; channels: 1 or 2. Throws Error otherwise.
-  SwfAdpcmEncoder(TBitsEngine& engine, unsigned bits, unsigned channels);
+  TSwfAdpcmEncoder(TBitsEngine& engine, unsigned bits, unsigned channels);
 
   // Starts a new run of packets; writes the code size unless `continued` (the data follows
   // earlier packets of the same sound).

@@ -44,11 +44,11 @@ const char* WaveFormatName(uint16_t format_tag) {
 TWaveReader::TWaveReader(const std::filesystem::path& file_name) : FileName(file_name.string()) {
   const std::string extension = ToUpperAscii(file_name.extension().string());
   if (extension != ".MP3" && extension != ".WAV") return;
-  Source = std::make_unique<FileSource>(file_name);
+  Source = std::make_unique<TFileSource>(file_name);
   Open(extension);
 }
 
-TWaveReader::TWaveReader(std::unique_ptr<MediaSource> source, std::string_view extension) : Source(std::move(source)) {
+TWaveReader::TWaveReader(std::unique_ptr<TMediaSource> source, std::string_view extension) : Source(std::move(source)) {
   Open(ToUpperAscii(extension));
 }
 
@@ -58,7 +58,7 @@ void TWaveReader::Open(std::string_view extension) {
   SourcePosition = DataOffset;
 }
 
-void TWaveReader::OpenMPEG(const MediaSource& stream, bool is_mp3_file) {
+void TWaveReader::OpenMPEG(const TMediaSource& stream, bool is_mp3_file) {
   MPEG = std::make_unique<TMPEGaudio>();
   MPEG->ReadFromFile(stream);
   mpeg_source_ = &stream;
@@ -85,7 +85,7 @@ void TWaveReader::OpenMPEG(const MediaSource& stream, bool is_mp3_file) {
 }
 
 void TWaveReader::ReadWaveHeader() {
-  const MediaSource& src = *Source;
+  const TMediaSource& src = *Source;
   const auto riff = src.ReadBytes(0, 12);
   if (riff.size() < 12 || std::memcmp(riff.data(), "RIFF", 4) != 0 || std::memcmp(&riff[8], "WAVE", 4) != 0) return;
 
@@ -165,7 +165,7 @@ void TWaveReader::ReadFormatChunk(std::span<const uint8_t> fmt, uint64_t offset)
     case kWaveFormatMPEG:
     case kWaveFormatMPEGLayer3:
       // The data chunk holds plain MPEG frames; they are analysed as an MP3 file of their own.
-      mpeg_window_ = std::make_unique<SliceSource>(*Source, DataOffset, DataSize);
+      mpeg_window_ = std::make_unique<TSliceSource>(*Source, DataOffset, DataSize);
       OpenMPEG(*mpeg_window_, false);
       break;
     default:
@@ -249,7 +249,7 @@ void TWaveReader::WriteADPCMBlock(TBitsEngine& engine, uint32_t Samples, unsigne
       pending_.resize(wanted, 0);  // the data has ended (or holds nothing to loop): silence
     }
   }
-  SwfAdpcmEncoder encoder(engine, ADPCMBits(Bits), Channels);
+  TSwfAdpcmEncoder encoder(engine, ADPCMBits(Bits), Channels);
   encoder.Begin(false);
   encoder.Add(std::span(pending_).first(wanted));
   encoder.Finish(true);
@@ -258,7 +258,7 @@ void TWaveReader::WriteADPCMBlock(TBitsEngine& engine, uint32_t Samples, unsigne
 
 void TWaveReader::WriteADPCMSound(TBitsEngine& engine, unsigned Bits) {
   RequireFormat(kWaveFormatMSADPCM, "writing ADPCM sound");
-  SwfAdpcmEncoder encoder(engine, ADPCMBits(Bits), Channels);
+  TSwfAdpcmEncoder encoder(engine, ADPCMBits(Bits), Channels);
   encoder.Begin(false);
   std::vector<int16_t> samples;
   const uint64_t data_end = DataOffset + DataSize;

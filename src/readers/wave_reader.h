@@ -39,7 +39,7 @@ public:
   // Throws IoError when the file cannot be opened and FormatError for an invalid "fmt " chunk.
   explicit TWaveReader(const std::filesystem::path& file_name);
   // The same over given bytes; `extension` is ".MP3" or ".WAV".
-  TWaveReader(std::unique_ptr<MediaSource> source, std::string_view extension);
+  TWaveReader(std::unique_ptr<TMediaSource> source, std::string_view extension);
 
   // Writes Count bytes of PCM from the current data position: unchanged when Bits is 0,
   // else as SWF ADPCM with Bits-bit codes. Short data is looped or padded with zeros.
@@ -54,7 +54,7 @@ public:
   void SeekData();
 
   std::string FileName;
-  std::unique_ptr<MediaSource> Source;
+  std::unique_ptr<TMediaSource> Source;
   std::unique_ptr<TMPEGaudio> MPEG;
   TADPCMFormat ADPCMFormat;
   uint16_t FormatTag = 0;
@@ -74,7 +74,7 @@ public:
 
 private:
   void Open(std::string_view extension);
-  void OpenMPEG(const MediaSource& stream, bool is_mp3_file);
+  void OpenMPEG(const TMediaSource& stream, bool is_mp3_file);
   void ReadWaveHeader();
   void ReadFormatChunk(std::span<const uint8_t> fmt, uint64_t offset);
   // Appends up to `count` PCM bytes from SourcePosition, looping or padding as asked.
@@ -84,8 +84,8 @@ private:
   unsigned ADPCMBits(unsigned bits) const;
   void RequireFormat(uint16_t tag, const char* operation) const;
 
-  std::unique_ptr<MediaSource> mpeg_window_;  // the data chunk of MPEG audio inside a WAV file
-  const MediaSource* mpeg_source_ = nullptr;  // where the MP3 frame positions point
+  std::unique_ptr<TMediaSource> mpeg_window_;  // the data chunk of MPEG audio inside a WAV file
+  const TMediaSource* mpeg_source_ = nullptr;  // where the MP3 frame positions point
   std::vector<int16_t> pending_;              // decoded ADPCM samples not yet written
 };
 

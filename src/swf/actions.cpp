@@ -44,9 +44,9 @@ constexpr std::array<TActionMaker, 256> kMakers = MakerTable<
 }
 
 // Inline: it runs for every length, offset and one-byte push value written.
-inline void CheckFieldValue(int64_t v, uint8_t size, bool isSigned, const char* name, const char* action) {
-  int64_t lo = isSigned ? -(int64_t{1} << (8 * size - 1)) : 0;
-  int64_t hi = isSigned ? (int64_t{1} << (8 * size - 1)) - 1 : (int64_t{1} << (8 * size)) - 1;
+inline void CheckFieldValue(int64_t v, uint8_t size, bool is_signed, const char* name, const char* action) {
+  int64_t lo = is_signed ? -(int64_t{1} << (8 * size - 1)) : 0;
+  int64_t hi = is_signed ? (int64_t{1} << (8 * size - 1)) - 1 : (int64_t{1} << (8 * size)) - 1;
   if (v < lo || v > hi) FailFieldValue(v, size, name, action);
 }
 
@@ -169,8 +169,8 @@ void TSWFOffsetMarker::WriteActionBody(TBitsEngine& be) {
   PatchPending = false;
 }
 
-void TSWFOffsetMarker::WriteOffsetField(TBitsEngine& body, size_t fieldPosition) {
-  FieldPosition = fieldPosition;
+void TSWFOffsetMarker::WriteOffsetField(TBitsEngine& body, size_t field_position) {
+  FieldPosition = field_position;
   if (!Enabled) return;
   if (FieldSize != 2 && FieldSize != 4) throw Error(Format("%s: field size %u", FieldName, FieldSize));
   if (IsBackward) {
@@ -191,13 +191,13 @@ std::shared_ptr<TSWFOffsetMarker> TSWFBranchField::GetMarker() {
   return Marker;
 }
 
-void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool isSigned, const char* name) {
+void TSWFBranchField::Write(TBitsEngine& body, const TSWFAction& owner, bool is_signed, const char* name) {
   if (!Marker || OffsetIsStatic) {
-    CheckFieldValue(Offset, 2, isSigned, name, ActionName(owner.ActionCode));
+    CheckFieldValue(Offset, 2, is_signed, name, ActionName(owner.ActionCode));
     body.WriteWord(static_cast<uint16_t>(Offset));
     return;
   }
-  Marker->FieldSigned = isSigned;
+  Marker->FieldSigned = is_signed;
   Marker->FieldName = name;
   Marker->WriteOffsetField(body, owner.StartPosition + 3 + body.Position());
 }
@@ -212,7 +212,7 @@ void TSWFActionList::NotePlaced(TSWFAction* action) {
   if (auto* m = dynamic_cast<TSWFOffsetMarker*>(action)) m->Placed = true;
 }
 
-void TSWFActionList::Insert(size_t index, Ptr action) {
+void TSWFActionList::Insert(size_t index, TPtr action) {
   NotePlaced(action.get());
   Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(std::min(index, Items.size())), std::move(action));
 }
@@ -757,21 +757,21 @@ void ResolveTargets(TSWFActionList& list) {
   const size_t n = list.Count();
   std::vector<int64_t> start(n + 1, 0);
   for (size_t i = 0; i < n; ++i) start[i + 1] = start[i] + GetFullSize(*list[i]);
-  std::map<int64_t, size_t> indexAt;  // byte offset -> index of the action starting there
-  for (size_t i = n + 1; i-- > 0;) indexAt[start[i]] = i;
+  std::map<int64_t, size_t> index_at;  // byte offset -> index of the action starting there
+  for (size_t i = n + 1; i-- > 0;) index_at[start[i]] = i;
 
-  struct Placement {
-    size_t index;
-    size_t order;
-    std::shared_ptr<TSWFOffsetMarker> marker;
+  struct TPlacement {
+    size_t Index;
+    size_t Order;
+    std::shared_ptr<TSWFOffsetMarker> Marker;
   };
-  std::vector<Placement> places;
+  std::vector<TPlacement> places;
   int labels = 0, tries = 0;
   auto place = [&](TSWFBranchField& field, std::shared_ptr<TSWFOffsetMarker> marker, int64_t target,
                    const std::string& name, bool resolve) {
     field.Marker = marker;
-    auto it = indexAt.find(target);
-    if (it == indexAt.end()) {
+    auto it = index_at.find(target);
+    if (it == index_at.end()) {
       marker->Name = Format("Error Size offset: %d", field.Offset);
       return;
     }
@@ -787,23 +787,23 @@ void ResolveTargets(TSWFActionList& list) {
     const int64_t end = start[i + 1];
     if (auto* t = dynamic_cast<TSWFActionTry*>(a)) {
       ++tries;
-      auto tryEnd = std::make_shared<TSWFTryOffsetMarker>();
-      tryEnd->IsBackward = false;
-      place(t->TrySize, tryEnd, end + t->TrySize.Offset, Format("Try %d", tries), false);
-      std::shared_ptr<TSWFOffsetMarker> previous = tryEnd;
-      const int64_t catchEnd = end + t->TrySize.Offset + (t->HasCatchBlock ? t->CatchSize.Offset : 0);
+      auto try_end = std::make_shared<TSWFTryOffsetMarker>();
+      try_end->IsBackward = false;
+      place(t->TrySize, try_end, end + t->TrySize.Offset, Format("Try %d", tries), false);
+      std::shared_ptr<TSWFOffsetMarker> previous = try_end;
+      const int64_t catch_end = end + t->TrySize.Offset + (t->HasCatchBlock ? t->CatchSize.Offset : 0);
       if (t->HasCatchBlock) {
         auto m = std::make_shared<TSWFTryOffsetMarker>();
         m->IsBackward = false;
         m->Previous = previous;
-        place(t->CatchSize, m, catchEnd, Format("Catch %d", tries), false);
+        place(t->CatchSize, m, catch_end, Format("Catch %d", tries), false);
         previous = m;
       }
       if (t->HasFinallyBlock) {
         auto m = std::make_shared<TSWFTryOffsetMarker>();
         m->IsBackward = false;
         m->Previous = previous;
-        place(t->FinallySize, m, catchEnd + t->FinallySize.Offset, Format("Finally %d", tries), false);
+        place(t->FinallySize, m, catch_end + t->FinallySize.Offset, Format("Finally %d", tries), false);
       }
       continue;
     }
@@ -811,15 +811,15 @@ void ResolveTargets(TSWFActionList& list) {
     TSWFBranchField* f = a->Branch(0);
     auto m = std::make_shared<TSWFOffsetMarker>();
     // Only Jump and If (a Jump) have signed offsets, which may point back.
-    const bool isJump = dynamic_cast<const TSWFActionJump*>(a) != nullptr;
-    m->IsBackward = isJump && f->Offset < 0;
+    const bool is_jump = dynamic_cast<const TSWFActionJump*>(a) != nullptr;
+    m->IsBackward = is_jump && f->Offset < 0;
     place(*f, m, end + f->Offset, Format("label %d", ++labels), true);
   }
   // Insert from the back so earlier indices stay valid; markers at one index keep their order.
-  std::stable_sort(places.begin(), places.end(), [](const Placement& x, const Placement& y) {
-    return x.index != y.index ? x.index > y.index : x.order > y.order;
+  std::stable_sort(places.begin(), places.end(), [](const TPlacement& x, const TPlacement& y) {
+    return x.Index != y.Index ? x.Index > y.Index : x.Order > y.Order;
   });
-  for (auto& p : places) list.Insert(p.index, p.marker);
+  for (auto& p : places) list.Insert(p.Index, p.Marker);
 }
 
 bool ReadActions(TBitsEngine& be, TSWFActionList& List) {
@@ -836,13 +836,13 @@ bool ReadActions(TBitsEngine& be, TSWFActionList& List) {
       continue;
     }
     const uint16_t len = be.ReadWord("action length");
-    const uint64_t bodyOffset = be.FileOffset();
+    const uint64_t body_offset = be.FileOffset();
     auto body = be.ReadSpan(len, "action body");
     auto whole = [&] { return std::make_unique<TSWFActionByteCode>(std::span<const uint8_t>(body.data() - 3, len + 3u)); };
     if (a) {
       a->Length = len;
       try {
-        TBitsEngine sub(body, bodyOffset);
+        TBitsEngine sub(body, body_offset);
         a->ReadFromStream(sub);
         if (!sub.AtEnd()) throw FormatError("payload longer than its fields");
       } catch (const Error&) {
@@ -895,7 +895,7 @@ void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
   TMarkersMet markers;
   // Forward branches, checked at the end: none may still wait for its target.
   std::vector<std::pair<const TSWFAction*, TSWFBranchField*>> forward;
-  for (const TSWFActionList::Ptr& item : List.Items) {
+  for (const TSWFActionList::TPtr& item : List.Items) {
     TSWFAction* a = item.get();
     const TSWFActionCode code = a->ActionCode;
     if (!HasActionBody(code)) {
@@ -922,7 +922,7 @@ void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
 void CopyActionList(const TSWFActionList& Source, TSWFActionList& Dest) {
   const size_t base = Dest.Count();
   for (const auto& a : Source) Dest.Add(std::shared_ptr<TSWFAction>(a->Clone()));
-  auto copyOf = [&](const std::shared_ptr<TSWFOffsetMarker>& m) -> std::shared_ptr<TSWFOffsetMarker> {
+  auto copy_of = [&](const std::shared_ptr<TSWFOffsetMarker>& m) -> std::shared_ptr<TSWFOffsetMarker> {
     if (!m) return nullptr;
     const int idx = Source.IndexOf(m.get());
     if (idx >= 0) return std::dynamic_pointer_cast<TSWFOffsetMarker>(Dest.Items[base + idx]);
@@ -936,10 +936,10 @@ void CopyActionList(const TSWFActionList& Source, TSWFActionList& Dest) {
     TSWFAction* dst = Dest[base + i];
     for (size_t k = 0; k < src->BranchCount(); ++k) {
       TSWFBranchField* sf = src->Branch(k);
-      if (sf->Marker) dst->Branch(k)->Marker = copyOf(sf->Marker);
+      if (sf->Marker) dst->Branch(k)->Marker = copy_of(sf->Marker);
     }
     if (auto* st = dynamic_cast<TSWFTryOffsetMarker*>(src); st && st->Previous)
-      static_cast<TSWFTryOffsetMarker*>(dst)->Previous = copyOf(st->Previous);
+      static_cast<TSWFTryOffsetMarker*>(dst)->Previous = copy_of(st->Previous);
   }
 }
 

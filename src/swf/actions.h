@@ -101,7 +101,7 @@ public:
   void WriteToStream(TBitsEngine& be) override { WriteActionBody(be); }
   std::string Describe() const override { return Name; }
   // Writes the referring field (called by the branch while it writes its body).
-  void WriteOffsetField(TBitsEngine& body, size_t fieldPosition);
+  void WriteOffsetField(TBitsEngine& body, size_t field_position);
 
 protected:
   // The marker ending the block before this one when the size counts from there.
@@ -126,15 +126,15 @@ struct TSWFBranchField {
   void SetOffset(int32_t v) { Offset = v; OffsetIsStatic = true; }
   // The marker, created on first request (a backward marker, as after construction).
   std::shared_ptr<TSWFOffsetMarker> GetMarker();
-  void Write(TBitsEngine& body, const TSWFAction& owner, bool isSigned, const char* name);
+  void Write(TBitsEngine& body, const TSWFAction& owner, bool is_signed, const char* name);
 };
 
 // An owning list of actions. Markers are shared with the branch that refers to them; a
 // marker no list holds dies with its branch.
 class TSWFActionList {
 public:
-  using Ptr = std::shared_ptr<TSWFAction>;
-  std::vector<Ptr> Items;
+  using TPtr = std::shared_ptr<TSWFAction>;
+  std::vector<TPtr> Items;
 
   // Move-only: a copy would share actions and markers; CopyActionList makes a deep one.
   TSWFActionList() = default;
@@ -147,7 +147,7 @@ public:
 
   size_t Count() const { return Items.size(); }
   TSWFAction* operator[](size_t i) const { return Items[i].get(); }
-  TSWFAction* Add(Ptr action) {
+  TSWFAction* Add(TPtr action) {
     // Inline: code generation adds tens of thousands of actions; only markers need more.
     if (action->ActionCode == TSWFActionCode::Marker) NotePlaced(action.get());
     Items.push_back(std::move(action));
@@ -156,10 +156,10 @@ public:
   template <typename T>
   T* Add(std::unique_ptr<T> action) {
     T* raw = action.get();
-    Add(Ptr(std::move(action)));
+    Add(TPtr(std::move(action)));
     return raw;
   }
-  void Insert(size_t index, Ptr action);
+  void Insert(size_t index, TPtr action);
   void Clear() { Items.clear(); }
   auto begin() const { return Items.begin(); }
   auto end() const { return Items.end(); }

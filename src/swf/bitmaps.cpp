@@ -136,7 +136,7 @@ void TSWFDefineBitsJPEG3::ReadFromStream(TBitsEngine& be) {
 
 void TSWFDefineBitsJPEG3::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(CharacterID);
-  const size_t offsetPos = be.Position();
+  const size_t offset_pos = be.Position();
   be.WriteDWord(0);
   WriteDeblock(be);
   const size_t start = be.Position();
@@ -145,7 +145,7 @@ void TSWFDefineBitsJPEG3::WriteTagBody(TBitsEngine& be) {
   if (n > 0xFFFFFFFFu) throw Error("JPEG section longer than 4 GB");
   const uint8_t b[4] = {static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n >> 16),
                         static_cast<uint8_t>(n >> 24)};
-  be.PatchBytes(offsetPos, b);
+  be.PatchBytes(offset_pos, b);
   if (OnAlphaDataWrite) OnAlphaDataWrite(*this, be);
   else be.WriteBuffer(AlphaData);
 }

@@ -95,8 +95,8 @@ public:
   uint8_t BitmapColorTableSize = 0;  // palette entries - 1, format 3 only
   // Another tool's short header on this always-long code is kept for a copy.
   bool ShortHeaderAsRead = false;
-  bool UsesLongHeader(uint32_t bodySize) const override {
-    return ShortHeaderAsRead && bodySize < 63 ? false : TSWFImageTag::UsesLongHeader(bodySize);
+  bool UsesLongHeader(uint32_t body_size) const override {
+    return ShortHeaderAsRead && body_size < 63 ? false : TSWFImageTag::UsesLongHeader(body_size);
   }
   void PrepareRead(const TSWFReadContext& ctx) override { ShortHeaderAsRead = !ctx.LongHeader; }
   void Assign(const TBasedSWFObject& Source) override;

@@ -205,26 +205,26 @@ void TBitsEngine::WriteColorTransform(const TSWFColorTransformRec& C) {
   if (C.HasAdd || C.HasMult) {
     uint8_t n = 0;
     if (C.HasAdd) {
-      int32_t m = MaxAbs(C.addR, C.addG, C.addB, C.HasAlpha ? C.addA : 0);
+      int32_t m = MaxAbs(C.AddR, C.AddG, C.AddB, C.HasAlpha ? C.AddA : 0);
       n = std::max(n, GetBitsCount(m, 1));
     }
     if (C.HasMult) {
-      int32_t m = MaxAbs(C.multR, C.multG, C.multB, C.HasAlpha ? C.multA : 0);
+      int32_t m = MaxAbs(C.MultR, C.MultG, C.MultB, C.HasAlpha ? C.MultA : 0);
       n = std::max(n, GetBitsCount(m, 1));
     }
     CheckBitWidth(n, 4, "colour transform terms");
     WriteBits(n, 4);
     if (C.HasMult) {
-      WriteBits(static_cast<uint16_t>(C.multR), n);
-      WriteBits(static_cast<uint16_t>(C.multG), n);
-      WriteBits(static_cast<uint16_t>(C.multB), n);
-      if (C.HasAlpha) WriteBits(static_cast<uint16_t>(C.multA), n);
+      WriteBits(static_cast<uint16_t>(C.MultR), n);
+      WriteBits(static_cast<uint16_t>(C.MultG), n);
+      WriteBits(static_cast<uint16_t>(C.MultB), n);
+      if (C.HasAlpha) WriteBits(static_cast<uint16_t>(C.MultA), n);
     }
     if (C.HasAdd) {
-      WriteBits(static_cast<uint16_t>(C.addR), n);
-      WriteBits(static_cast<uint16_t>(C.addG), n);
-      WriteBits(static_cast<uint16_t>(C.addB), n);
-      if (C.HasAlpha) WriteBits(static_cast<uint16_t>(C.addA), n);
+      WriteBits(static_cast<uint16_t>(C.AddR), n);
+      WriteBits(static_cast<uint16_t>(C.AddG), n);
+      WriteBits(static_cast<uint16_t>(C.AddB), n);
+      if (C.HasAlpha) WriteBits(static_cast<uint16_t>(C.AddA), n);
     }
   }
   FlushLastByte(true);
@@ -402,16 +402,16 @@ TSWFColorTransformRec TBitsEngine::ReadColorTransform(bool WithAlpha) {
   const unsigned n = ReadUBits(4);
   auto term = [&] { return static_cast<int16_t>(ReadSBits(n)); };
   if (c.HasMult) {
-    c.multR = term();
-    c.multG = term();
-    c.multB = term();
-    if (WithAlpha) c.multA = term();
+    c.MultR = term();
+    c.MultG = term();
+    c.MultB = term();
+    if (WithAlpha) c.MultA = term();
   }
   if (c.HasAdd) {
-    c.addR = term();
-    c.addG = term();
-    c.addB = term();
-    if (WithAlpha) c.addA = term();
+    c.AddR = term();
+    c.AddG = term();
+    c.AddB = term();
+    if (WithAlpha) c.AddA = term();
   }
   FlushLastByte(false);
   return c;

@@ -45,8 +45,8 @@ struct TSWFMatrixRec {
 };
 
 struct TSWFColorTransformRec {
-  int16_t addR = 0, addG = 0, addB = 0, addA = 0;
-  int16_t multR = 256, multG = 256, multB = 256, multA = 256;  // 256 is 1.0
+  int16_t AddR = 0, AddG = 0, AddB = 0, AddA = 0;
+  int16_t MultR = 256, MultG = 256, MultB = 256, MultA = 256;  // 256 is 1.0
   bool HasAdd = false;
   bool HasMult = false;
   bool HasAlpha = false;

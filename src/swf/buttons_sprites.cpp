@@ -188,13 +188,13 @@ uint8_t TSWFDefineButton2::MinVersion() const {
 void TSWFDefineButton2::ReadFromStream(TBitsEngine& be) {
   ButtonID = be.ReadWord("ButtonID");
   TrackAsMenu = be.ReadByte("button flags") & kTrackAsMenu;
-  const size_t offsetPos = be.Position();
-  const uint16_t actionOffset = be.ReadWord("ActionOffset");
+  const size_t offset_pos = be.Position();
+  const uint16_t action_offset = be.ReadWord("ActionOffset");
   ReadRecords(be, true);
   Actions.clear();
-  if (actionOffset == 0) return;
-  if (offsetPos + actionOffset != be.Position())
-    throw FormatError(Format("ActionOffset %u does not point at the end of the button records", actionOffset));
+  if (action_offset == 0) return;
+  if (offset_pos + action_offset != be.Position())
+    throw FormatError(Format("ActionOffset %u does not point at the end of the button records", action_offset));
   for (;;) {
     const uint16_t size = be.ReadWord("CondActionSize");
     if (size != 0 && size < 4) throw FormatError(Format("CondActionSize %u is too small", size));
@@ -215,11 +215,11 @@ void TSWFDefineButton2::ReadFromStream(TBitsEngine& be) {
 void TSWFDefineButton2::WriteTagBody(TBitsEngine& be) {
   be.WriteWord(ButtonID);
   be.WriteByte(FlagIf(TrackAsMenu, kTrackAsMenu));
-  const size_t offsetPos = be.Position();
+  const size_t offset_pos = be.Position();
   be.WriteWord(0);
   WriteRecords(be, true);
   if (Actions.empty()) return;
-  PatchWord(be, offsetPos, be.Position() - offsetPos, "ActionOffset");
+  PatchWord(be, offset_pos, be.Position() - offset_pos, "ActionOffset");
   for (size_t i = 0; i < Actions.size(); ++i) {
     auto& c = *Actions[i];
     const size_t start = be.Position();
@@ -274,7 +274,7 @@ std::string TSWFDefineButtonCxform::Describe() const {
   return Format("button=%u cxform=%s", ButtonID, DescribeColorTransform(ColorTransform).c_str());
 }
 
-TSWFStartSound& TSWFDefineButtonSound::GetSound(Slot s) {
+TSWFStartSound& TSWFDefineButtonSound::GetSound(TSlot s) {
   if (!Sounds[s]) Sounds[s] = std::make_unique<TSWFStartSound>();
   return *Sounds[s];
 }

@@ -122,9 +122,9 @@ public:
   TSWFDefineButtonSound() { SetCode(TSWFTagCode::DefineButtonSound); }
   uint16_t ButtonID = 0;
   // The slots in body order; null (or a sound ID of 0) means no sound for that transition.
-  enum Slot { OverUpToIdle, IdleToOverUp, OverUpToOverDown, OverDownToOverUp };
+  enum TSlot { OverUpToIdle, IdleToOverUp, OverUpToOverDown, OverDownToOverUp };
   std::unique_ptr<TSWFStartSound> Sounds[4];
-  TSWFStartSound& GetSound(Slot s);
+  TSWFStartSound& GetSound(TSlot s);
   void Assign(const TBasedSWFObject& Source) override;
   uint8_t MinVersion() const override { return 2; }
   void ReadFromStream(TBitsEngine& be) override;

@@ -38,7 +38,7 @@ void LzmaFree(void* opaque, void* ptr) {
 // of `left` bytes, sets `left` to what it did not fill, and returns whether to go on. An
 // output past `limit` bytes throws FormatError(tooLarge).
 template <typename Step>
-std::vector<uint8_t> CodeInChunks(size_t limit, const char* tooLarge, Step step) {
+std::vector<uint8_t> CodeInChunks(size_t limit, const char* too_large, Step step) {
   std::vector<uint8_t> out;
   for (;;) {
     const size_t before = out.size();
@@ -47,7 +47,7 @@ std::vector<uint8_t> CodeInChunks(size_t limit, const char* tooLarge, Step step)
     const bool more = step(out.data() + before, left);
     out.resize(before + (kChunk - left));
     if (!more) return out;
-    if (out.size() > limit) throw FormatError(tooLarge);
+    if (out.size() > limit) throw FormatError(too_large);
   }
 }
 
@@ -120,8 +120,8 @@ std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, boo
   z_stream& zs = stream.Get();
   zs.next_in = const_cast<Bytef*>(data.data());
   zs.avail_in = static_cast<uInt>(std::min<size_t>(data.size(), std::numeric_limits<uInt>::max()));
-  const char* tooLarge = "CWS: the body inflates beyond the 4 GB an SWF can hold";
-  return CodeInChunks(limit, tooLarge, [&](uint8_t* window, size_t& left) {
+  const char* too_large = "CWS: the body inflates beyond the 4 GB an SWF can hold";
+  return CodeInChunks(limit, too_large, [&](uint8_t* window, size_t& left) {
     zs.next_out = window;
     zs.avail_out = static_cast<uInt>(left);
     const int r = inflate(&zs, Z_NO_FLUSH);
@@ -168,14 +168,14 @@ void TDeflateWriter::Finish() {
 // LZMA
 
 std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
-                                uint32_t declaredSize, bool* complete, const TCodecAllocator* allocator) {
+                                uint32_t declared_size, bool* complete, const TCodecAllocator* allocator) {
   *complete = false;
   TLzmaFilters filters(props, allocator);
   lzma_options_lzma& options = filters.Options();
   // LZMA cannot expand one input byte into more than a few thousand, which bounds what a
   // dictionary can be useful for when FileLength is wrong.
   const uint64_t reachable = std::max<uint64_t>(data.size(), 1) * 4096;
-  const uint64_t useful = std::min<uint64_t>({options.dict_size, declaredSize, reachable, kMaxLzmaDictionary});
+  const uint64_t useful = std::min<uint64_t>({options.dict_size, declared_size, reachable, kMaxLzmaDictionary});
   options.dict_size = static_cast<uint32_t>(std::max<uint64_t>(useful, LZMA_DICT_SIZE_MIN));
   TLzmaStream stream(allocator);
   lzma_stream& strm = stream.Get();
@@ -183,8 +183,8 @@ std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const 
     throw FormatError("ZWS: the LZMA decoder refused the properties");
   strm.next_in = data.data();
   strm.avail_in = data.size();
-  const char* tooLarge = "ZWS: the body inflates beyond the 4 GB an SWF can hold";
-  return CodeInChunks(limit, tooLarge, [&](uint8_t* window, size_t& left) {
+  const char* too_large = "ZWS: the body inflates beyond the 4 GB an SWF can hold";
+  return CodeInChunks(limit, too_large, [&](uint8_t* window, size_t& left) {
     strm.next_out = window;
     strm.avail_out = left;
     const lzma_ret r = lzma_code(&strm, LZMA_RUN);

@@ -64,7 +64,7 @@ std::vector<uint8_t> InflateAll(std::span<const uint8_t> data, size_t limit, boo
 // dictionary the properties ask for is capped by what the data can use (see the .cpp).
 // Throws FormatError for bad properties and when the output would pass `limit` bytes.
 std::vector<uint8_t> LzmaDecode(std::span<const uint8_t> props, std::span<const uint8_t> data, size_t limit,
-                                uint32_t declaredSize, bool* complete, const TCodecAllocator* allocator = nullptr);
+                                uint32_t declared_size, bool* complete, const TCodecAllocator* allocator = nullptr);
 
 // Compresses `data` as a raw LZMA stream at the default preset; `props` receives the five
 // property bytes.

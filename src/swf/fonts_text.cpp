@@ -108,8 +108,8 @@ std::vector<std::vector<uint8_t>> TSWFDefineFont::EncodeGlyphs() {
   return out;
 }
 
-void TSWFDefineFont::ReadGlyphs(TBitsEngine& be, size_t tableStart, const std::vector<uint32_t>& offsets) {
-  if (offsets.front() != be.Position() - tableStart)
+void TSWFDefineFont::ReadGlyphs(TBitsEngine& be, size_t table_start, const std::vector<uint32_t>& offsets) {
+  if (offsets.front() != be.Position() - table_start)
     throw FormatError(Format("the first glyph offset %u does not point after the offset table", offsets.front()));
   for (size_t i = 0; i + 1 < offsets.size(); ++i) {
     if (offsets[i + 1] < offsets[i]) throw FormatError(Format("glyph %zu: offsets out of order", i));
@@ -124,14 +124,14 @@ void TSWFDefineFont::ReadFromStream(TBitsEngine& be) {
   FontID = be.ReadWord("FontID");
   Glyphs.clear();
   if (be.AtEnd()) return;
-  const size_t tableStart = be.Position();
+  const size_t table_start = be.Position();
   const uint16_t first = be.ReadWord("OffsetTable");
   if (first == 0) return;  // no glyphs
   if (first % 2 != 0) throw FormatError(Format("odd first glyph offset %u", first));
   std::vector<uint32_t> offsets{first};
   for (size_t i = 1; i < first / 2u; ++i) offsets.push_back(be.ReadWord("OffsetTable"));
-  offsets.push_back(static_cast<uint32_t>(be.Size() - tableStart));  // the last glyph ends the body
-  ReadGlyphs(be, tableStart, offsets);
+  offsets.push_back(static_cast<uint32_t>(be.Size() - table_start));  // the last glyph ends the body
+  ReadGlyphs(be, table_start, offsets);
 }
 
 void TSWFDefineFont::WriteTagBody(TBitsEngine& be) {
@@ -202,20 +202,20 @@ void TSWFDefineFont2::ReadFromStream(TBitsEngine& be) {
   auto name = be.ReadSpan(be.ReadByte("FontNameLen"), "FontName");
   FontName.assign(name.begin(), name.end());
   const uint16_t n = be.ReadWord("NumGlyphs");
-  const size_t tableStart = be.Position();
-  auto readOffset = [&] { return WideOffsets ? be.ReadDWord("OffsetTable") : be.ReadWord("OffsetTable"); };
+  const size_t table_start = be.Position();
+  auto read_offset = [&] { return WideOffsets ? be.ReadDWord("OffsetTable") : be.ReadWord("OffsetTable"); };
   std::vector<uint32_t> offsets;
   offsets.reserve(n + 1u);
-  for (uint16_t i = 0; i < n; ++i) offsets.push_back(readOffset());
+  for (uint16_t i = 0; i < n; ++i) offsets.push_back(read_offset());
   Glyphs.clear();
   if (n > 0) {
-    offsets.push_back(readOffset());  // CodeTableOffset: where the last glyph ends
-    ReadGlyphs(be, tableStart, offsets);
+    offsets.push_back(read_offset());  // CodeTableOffset: where the last glyph ends
+    ReadGlyphs(be, table_start, offsets);
   } else if (be.Remaining() >= (WideOffsets ? 4u : 2u)) {
     // Without glyphs some writers leave the code table offset out; one that is there
     // points right after itself.
     const size_t pos = be.Position();
-    if (readOffset() != be.Position() - tableStart) be.Seek(pos);
+    if (read_offset() != be.Position() - table_start) be.Seek(pos);
   }
   CodeTable.clear();
   for (uint16_t i = 0; i < n; ++i) CodeTable.push_back(WideCodes ? be.ReadWord("CodeTable") : be.ReadByte("CodeTable"));
@@ -254,8 +254,8 @@ void TSWFDefineFont2::WriteTagBody(TBitsEngine& be) {
   const size_t data = TotalSize(glyphs);
   // 32-bit offsets for large code tables, and whenever the glyphs would not fit 16 bits.
   WideOffsets = n > 128 || 2 * (n + 1) + data > 0xFFFF;
-  const size_t tableSize = (WideOffsets ? 4 : 2) * (n + 1);
-  if (tableSize + data > 0xFFFFFFFFu) throw Error("OffsetTable: glyph data does not fit 32-bit offsets");
+  const size_t table_size = (WideOffsets ? 4 : 2) * (n + 1);
+  if (table_size + data > 0xFFFFFFFFu) throw Error("OffsetTable: glyph data does not fit 32-bit offsets");
 
   be.WriteWord(FontID);
   be.WriteByte(static_cast<uint8_t>(FlagIf(layout, kFont2HasLayout) | FlagIf(ShiftJIS, kFont2ShiftJIS) |
@@ -265,7 +265,7 @@ void TSWFDefineFont2::WriteTagBody(TBitsEngine& be) {
   be.WriteByte(LanguageCode);
   WriteCountedName(be, FontName, "FontName");
   be.WriteWord(static_cast<uint16_t>(n));
-  size_t offset = tableSize;
+  size_t offset = table_size;
   for (const auto& g : glyphs) {
     WriteOffset(be, offset, WideOffsets);
     offset += g.size();
@@ -518,10 +518,10 @@ bool TSWFTextRecord::operator==(const TSWFTextRecord& o) const {
          color_.GetRGBA() == o.color_.GetRGBA();
 }
 
-void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyphBits, uint8_t advanceBits) {
+void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyph_bits, uint8_t advance_bits) {
   GlyphsOnly = !(flags & kStyleRecord);
   if (GlyphsOnly) {
-    ReadGlyphs(be, flags & kGlyphsOnlyCount, glyphBits, advanceBits);
+    ReadGlyphs(be, flags & kGlyphsOnlyCount, glyph_bits, advance_bits);
     return;
   }
   if (flags & kReserved) throw FormatError("reserved bits set in a text record");
@@ -542,29 +542,29 @@ void TSWFTextRecord::ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyp
   if (HasXOffset) x_offset_ = static_cast<int16_t>(be.ReadWord("XOffset"));
   if (HasYOffset) y_offset_ = static_cast<int16_t>(be.ReadWord("YOffset"));
   if (HasFont) text_height_ = be.ReadWord("TextHeight");
-  ReadGlyphs(be, be.ReadByte("GlyphCount"), glyphBits, advanceBits);
+  ReadGlyphs(be, be.ReadByte("GlyphCount"), glyph_bits, advance_bits);
 }
 
-void TSWFTextRecord::ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyphBits, uint8_t advanceBits) {
+void TSWFTextRecord::ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyph_bits, uint8_t advance_bits) {
   GlyphEntries.resize(n);
   for (TSWFGlyphEntry& g : GlyphEntries) {
-    g.GlyphIndex = be.ReadUBits(glyphBits);
-    g.GlyphAdvance = be.ReadSBits(advanceBits);
+    g.GlyphIndex = be.ReadUBits(glyph_bits);
+    g.GlyphAdvance = be.ReadSBits(advance_bits);
   }
   be.FlushLastByte(false);
 }
 
-void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t advanceBits) const {
+void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyph_bits, uint8_t advance_bits) const {
   // The glyph-only form cannot say "no glyphs" (its first byte would end the list) and
   // carries no style; a record that needs either is written in the full form.
-  const bool glyphsOnly = GlyphsOnly && !GlyphEntries.empty() && !HasFont && !HasColor && !HasXOffset && !HasYOffset;
+  const bool glyphs_only = GlyphsOnly && !GlyphEntries.empty() && !HasFont && !HasColor && !HasXOffset && !HasYOffset;
   size_t next = 0;
   do {
     const bool first = next == 0;
-    const size_t count = std::min<size_t>(glyphsOnly ? kGlyphsOnlyCount : 255, GlyphEntries.size() - next);
-    if (glyphsOnly) {
+    const size_t count = std::min<size_t>(glyphs_only ? kGlyphsOnlyCount : 255, GlyphEntries.size() - next);
+    if (glyphs_only) {
       be.WriteByte(static_cast<uint8_t>(count));
-      WriteGlyphs(be, next, count, glyphBits, advanceBits);
+      WriteGlyphs(be, next, count, glyph_bits, advance_bits);
       next += count;
       continue;
     }
@@ -584,16 +584,16 @@ void TSWFTextRecord::WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t a
       if (HasFont) be.WriteWord(text_height_);
     }
     be.WriteByte(static_cast<uint8_t>(count));
-    WriteGlyphs(be, next, count, glyphBits, advanceBits);
+    WriteGlyphs(be, next, count, glyph_bits, advance_bits);
     next += count;
   } while (next < GlyphEntries.size());
 }
 
-void TSWFTextRecord::WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyphBits,
-                                 uint8_t advanceBits) const {
+void TSWFTextRecord::WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyph_bits,
+                                 uint8_t advance_bits) const {
   for (size_t i = from; i < from + count; ++i) {
-    be.WriteBits(GlyphEntries[i].GlyphIndex, glyphBits);
-    be.WriteBits(static_cast<uint32_t>(GlyphEntries[i].GlyphAdvance), advanceBits);
+    be.WriteBits(GlyphEntries[i].GlyphIndex, glyph_bits);
+    be.WriteBits(static_cast<uint32_t>(GlyphEntries[i].GlyphAdvance), advance_bits);
   }
   be.FlushLastByte(true);
 }
@@ -635,16 +635,16 @@ void TSWFDefineText::ReadFromStream(TBitsEngine& be) {
 
 void TSWFDefineText::WriteTagBody(TBitsEngine& be) {
   // Widths wide enough for every index and advance: a value is never cut to fit.
-  uint32_t maxIndex = 0;
-  int32_t maxAdvance = 0;
+  uint32_t max_index = 0;
+  int32_t max_advance = 0;
   for (const auto& r : TextRecords) {
     for (const auto& g : r.GlyphEntries) {
-      maxIndex = std::max(maxIndex, g.GlyphIndex);
-      maxAdvance = std::max(maxAdvance, AbsSaturated(g.GlyphAdvance));
+      max_index = std::max(max_index, g.GlyphIndex);
+      max_advance = std::max(max_advance, AbsSaturated(g.GlyphAdvance));
     }
   }
-  GlyphBits = std::max(GlyphBits, GetBitsCount(maxIndex));
-  AdvanceBits = std::max(AdvanceBits, GetBitsCount(maxAdvance, 1));
+  GlyphBits = std::max(GlyphBits, GetBitsCount(max_index));
+  AdvanceBits = std::max(AdvanceBits, GetBitsCount(max_advance, 1));
   if (GlyphBits > 32 || AdvanceBits > 32) throw Error("GlyphBits and AdvanceBits are at most 32");
   be.WriteWord(CharacterID);
   be.WriteRect(TextBounds.Rect());
@@ -775,7 +775,7 @@ std::string TSWFDefineEditText::Describe() const {
   if (HasMaxLength) s += Format(" maxlength=%u", MaxLength);
   if (HasLayout) s += Format(" align=%u margins=%u/%u indent=%u leading=%d", Align, LeftMargin, RightMargin, Indent,
                              Leading);
-  static const struct { bool TSWFDefineEditText::*flag; const char* name; } kFlags[] = {
+  static const struct { bool TSWFDefineEditText::*Flag; const char* Name; } kFlags[] = {
       {&TSWFDefineEditText::WordWrap, "wordwrap"}, {&TSWFDefineEditText::Multiline, "multiline"},
       {&TSWFDefineEditText::Password, "password"}, {&TSWFDefineEditText::ReadOnly, "readonly"},
       {&TSWFDefineEditText::AutoSize, "autosize"}, {&TSWFDefineEditText::NoSelect, "noselect"},
@@ -783,7 +783,7 @@ std::string TSWFDefineEditText::Describe() const {
       {&TSWFDefineEditText::HTML, "html"},         {&TSWFDefineEditText::UseOutlines, "outlines"},
   };
   for (const auto& f : kFlags)
-    if (this->*f.flag) s += std::string(" ") + f.name;
+    if (this->*f.Flag) s += std::string(" ") + f.Name;
   s += " var=" + Quote(VariableName);
   if (HasText) s += " text=" + Quote(InitialTextBytes());
   return s;

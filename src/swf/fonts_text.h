@@ -50,7 +50,7 @@ protected:
   std::vector<std::vector<uint8_t>> EncodeGlyphs();
   // Reads the glyphs that lie between consecutive offsets (relative to `tableStart`); each
   // glyph must fill its span exactly.
-  void ReadGlyphs(TBitsEngine& be, size_t tableStart, const std::vector<uint32_t>& offsets);
+  void ReadGlyphs(TBitsEngine& be, size_t table_start, const std::vector<uint32_t>& offsets);
 };
 
 struct TSWFKerningRecord {
@@ -244,15 +244,15 @@ public:
   void AddGlyph(uint32_t index, int32_t advance) { GlyphEntries.push_back({index, advance}); }
 
   // Reads the record after its first byte (`flags`, already read and not 0).
-  void ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyphBits, uint8_t advanceBits);
+  void ReadFromStream(TBitsEngine& be, uint8_t flags, uint8_t glyph_bits, uint8_t advance_bits);
   // Writes the record; more than 255 glyphs go into further records that carry no style,
   // so the text continues where the previous record ended.
-  void WriteToStream(TBitsEngine& be, uint8_t glyphBits, uint8_t advanceBits) const;
+  void WriteToStream(TBitsEngine& be, uint8_t glyph_bits, uint8_t advance_bits) const;
   bool operator==(const TSWFTextRecord& o) const;
 
 private:
-  void ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyphBits, uint8_t advanceBits);
-  void WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyphBits, uint8_t advanceBits) const;
+  void ReadGlyphs(TBitsEngine& be, uint8_t n, uint8_t glyph_bits, uint8_t advance_bits);
+  void WriteGlyphs(TBitsEngine& be, size_t from, size_t count, uint8_t glyph_bits, uint8_t advance_bits) const;
 
   uint16_t font_id_ = 0;
   uint16_t text_height_ = 0;

@@ -14,8 +14,8 @@ void TSWFObject::Assign(const TBasedSWFObject& Source) {
   BodySize = s.BodySize;
 }
 
-bool TSWFObject::UsesLongHeader(uint32_t bodySize) const {
-  return bodySize >= kLongTagLength || TagHasTrait(HeaderCode(), TSWFTagTrait::LongHeader);
+bool TSWFObject::UsesLongHeader(uint32_t body_size) const {
+  return body_size >= kLongTagLength || TagHasTrait(HeaderCode(), TSWFTagTrait::LongHeader);
 }
 
 void TSWFObject::WriteToStream(TBitsEngine& be) {
@@ -44,12 +44,12 @@ void TSWFObject::WriteToStream(TBitsEngine& be) {
     throw;
   }
   BodySize = static_cast<uint32_t>(size);
-  const bool longHeader = UsesLongHeader(BodySize);
-  const uint16_t head = static_cast<uint16_t>((code << kTagCodeShift) | (longHeader ? kLongTagLength : BodySize));
+  const bool long_header = UsesLongHeader(BodySize);
+  const uint16_t head = static_cast<uint16_t>((code << kTagCodeShift) | (long_header ? kLongTagLength : BodySize));
   const uint8_t header[6] = {static_cast<uint8_t>(head), static_cast<uint8_t>(head >> 8),
                              static_cast<uint8_t>(BodySize), static_cast<uint8_t>(BodySize >> 8),
                              static_cast<uint8_t>(BodySize >> 16), static_cast<uint8_t>(BodySize >> 24)};
-  if (longHeader) {
+  if (long_header) {
     be.PatchBytes(start, header);
   } else {
     be.PatchBytes(start, std::span<const uint8_t>(header, 2));
@@ -89,9 +89,9 @@ void TSWFDataObject::WriteData(TBitsEngine& be) {
   else be.WriteBuffer(Data);
 }
 
-TSWFByteCodeTag::TSWFByteCodeTag(uint16_t storedTagID, std::span<const uint8_t> body, std::string error)
+TSWFByteCodeTag::TSWFByteCodeTag(uint16_t stored_tag_id, std::span<const uint8_t> body, std::string error)
     : TSWFByteCodeTag() {
-  StoredTagID = storedTagID;
+  StoredTagID = stored_tag_id;
   Data.assign(body.begin(), body.end());
   BodySize = static_cast<uint32_t>(body.size());
   ErrorMessage = std::move(error);
@@ -106,9 +106,9 @@ void TSWFByteCodeTag::Assign(const TBasedSWFObject& Source) {
   KeepHeaderForm = s.KeepHeaderForm;
 }
 
-bool TSWFByteCodeTag::UsesLongHeader(uint32_t bodySize) const {
-  if (KeepHeaderForm && bodySize == Data.size() && (LongHeader || bodySize < kLongTagLength)) return LongHeader;
-  return TSWFObject::UsesLongHeader(bodySize);
+bool TSWFByteCodeTag::UsesLongHeader(uint32_t body_size) const {
+  if (KeepHeaderForm && body_size == Data.size() && (LongHeader || body_size < kLongTagLength)) return LongHeader;
+  return TSWFObject::UsesLongHeader(body_size);
 }
 
 void TSWFByteCodeTag::ReadFromStream(TBitsEngine& be) {

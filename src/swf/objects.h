@@ -69,7 +69,7 @@ public:
   // --- Hooks for the file reader, renumbering and the dump ---
   // The code written in the header (a raw tag writes the code it was read with).
   virtual uint16_t HeaderTagID() const { return TagID; }
-  virtual bool UsesLongHeader(uint32_t bodySize) const;
+  virtual bool UsesLongHeader(uint32_t body_size) const;
   // Takes what the reader knows before ReadFromStream (version, action parsing, sound format).
   virtual void PrepareRead(const TSWFReadContext& ctx) { (void)ctx; }
   // Passes on what later tags need to know (a sound stream head sets the stream format).
@@ -114,7 +114,7 @@ public:
   static constexpr const char* kUnknownTagMessage = "Uniknow tag";
 
   TSWFByteCodeTag() { SetCode(TSWFTagCode::ByteCode); }
-  TSWFByteCodeTag(uint16_t storedTagID, std::span<const uint8_t> body, std::string error = {});
+  TSWFByteCodeTag(uint16_t stored_tag_id, std::span<const uint8_t> body, std::string error = {});
 
   uint16_t StoredTagID = 0;
   std::string ErrorMessage;
@@ -130,7 +130,7 @@ public:
 
   void Assign(const TBasedSWFObject& Source) override;
   uint16_t HeaderTagID() const override { return StoredTagID; }
-  bool UsesLongHeader(uint32_t bodySize) const override;
+  bool UsesLongHeader(uint32_t body_size) const override;
   void ReadFromStream(TBitsEngine& be) override;
   void WriteTagBody(TBitsEngine& be) override;
   std::string Describe() const override;

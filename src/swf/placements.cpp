@@ -35,16 +35,16 @@ struct TFilterFlags {
 
 // `passMask` is kFilterPasses, or kBevelPasses for the filters that have OnTop (the others
 // never set it, and read their fifth pass bit where OnTop would be).
-uint8_t FilterFlagsByte(const TFilterFlags& f, uint8_t passMask) {
+uint8_t FilterFlagsByte(const TFilterFlags& f, uint8_t pass_mask) {
   return static_cast<uint8_t>(FlagIf(f.Inner, kFilterInner) | FlagIf(f.Knockout, kFilterKnockout) |
                               FlagIf(f.CompositeSource, kFilterCompositeSource) | FlagIf(f.OnTop, kFilterOnTop) |
-                              (f.Passes & passMask));
+                              (f.Passes & pass_mask));
 }
 
-TFilterFlags ReadFilterFlags(TBitsEngine& be, uint8_t passMask) {
+TFilterFlags ReadFilterFlags(TBitsEngine& be, uint8_t pass_mask) {
   const uint8_t b = be.ReadByte("filter flags");
   return {(b & kFilterInner) != 0, (b & kFilterKnockout) != 0, (b & kFilterCompositeSource) != 0,
-          (b & kFilterOnTop) != 0, static_cast<uint8_t>(b & passMask)};
+          (b & kFilterOnTop) != 0, static_cast<uint8_t>(b & pass_mask)};
 }
 
 // The fields that end the bevel and the gradient filters, which have the same names in both:
@@ -78,15 +78,15 @@ uint8_t ReverseBits(uint8_t b, unsigned n) {
   return r;
 }
 
-void WriteCxformRGBA(TBitsEngine& be, const TSWFColorTransform& c, bool withAlpha) {
+void WriteCxformRGBA(TBitsEngine& be, const TSWFColorTransform& c, bool with_alpha) {
   TSWFColorTransformRec rec = c.Rec();
-  rec.HasAlpha = withAlpha;
+  rec.HasAlpha = with_alpha;
   be.WriteColorTransform(rec);
 }
 
-TSWFColorTransform ReadCxform(TBitsEngine& be, bool withAlpha) {
+TSWFColorTransform ReadCxform(TBitsEngine& be, bool with_alpha) {
   TSWFColorTransform c;
-  c.SetRec(be.ReadColorTransform(withAlpha));
+  c.SetRec(be.ReadColorTransform(with_alpha));
   return c;
 }
 
@@ -130,9 +130,9 @@ std::string DescribeMatrix(const TSWFMatrix& m) {
 
 std::string DescribeColorTransform(const TSWFColorTransform& c) {
   std::string s = "[";
-  if (c.HasMult) s += Format("mult %d,%d,%d,%d", c.multR(), c.multG(), c.multB(), c.multA());
+  if (c.HasMult) s += Format("mult %d,%d,%d,%d", c.MultR(), c.MultG(), c.MultB(), c.MultA());
   if (c.HasMult && c.HasAdd) s += " ";
-  if (c.HasAdd) s += Format("add %d,%d,%d,%d", c.addR(), c.addG(), c.addB(), c.addA());
+  if (c.HasAdd) s += Format("add %d,%d,%d,%d", c.AddR(), c.AddG(), c.AddB(), c.AddA());
   return s + "]";
 }
 
@@ -499,14 +499,14 @@ void TSWFPlaceObject2::WriteTagBody(TBitsEngine& be) {
     const uint32_t events = r->EventFlags | (r->KeyCode ? uint32_t{kClipKeyPress} : 0u);
     if (events == 0) throw Error("a clip action record without events would end the list");
     WriteClipEventFlags(be, events, Version);
-    const size_t sizePos = be.Position();
+    const size_t size_pos = be.Position();
     be.WriteDWord(0);
     if (events & kClipKeyPress) be.WriteByte(r->KeyCode);
     WriteEndedActionBlock(be, *r);
-    const uint32_t size = static_cast<uint32_t>(be.Position() - sizePos - 4);
+    const uint32_t size = static_cast<uint32_t>(be.Position() - size_pos - 4);
     const uint8_t b[4] = {static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8), static_cast<uint8_t>(size >> 16),
                           static_cast<uint8_t>(size >> 24)};
-    be.PatchBytes(sizePos, b);
+    be.PatchBytes(size_pos, b);
   }
   WriteClipEventFlags(be, 0, Version);
 }

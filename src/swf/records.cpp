@@ -102,18 +102,18 @@ void TSWFColorTransform::SetMult(int i, int32_t v) {
 void TSWFColorTransform::SetRec(const TSWFColorTransformRec& rec) {
   HasAlpha = rec.HasAlpha;
   if (rec.HasAdd) {
-    SetAddR(rec.addR);
-    SetAddG(rec.addG);
-    SetAddB(rec.addB);
-    if (rec.HasAlpha) SetAddA(rec.addA);
+    SetAddR(rec.AddR);
+    SetAddG(rec.AddG);
+    SetAddB(rec.AddB);
+    if (rec.HasAlpha) SetAddA(rec.AddA);
   } else {
     HasAdd = false;
   }
   if (rec.HasMult) {
-    SetMultR(rec.multR);
-    SetMultG(rec.multG);
-    SetMultB(rec.multB);
-    if (rec.HasAlpha) SetMultA(rec.multA);
+    SetMultR(rec.MultR);
+    SetMultG(rec.MultG);
+    SetMultB(rec.MultB);
+    if (rec.HasAlpha) SetMultA(rec.MultA);
   } else {
     HasMult = false;
   }
@@ -125,14 +125,14 @@ TSWFColorTransformRec TSWFColorTransform::Rec() const {
   r.HasAdd = HasAdd;
   r.HasMult = HasMult;
   r.HasAlpha = HasAlpha;
-  r.addR = static_cast<int16_t>(add_[0]);
-  r.addG = static_cast<int16_t>(add_[1]);
-  r.addB = static_cast<int16_t>(add_[2]);
-  r.addA = static_cast<int16_t>(add_[3]);
-  r.multR = static_cast<int16_t>(mult_[0]);
-  r.multG = static_cast<int16_t>(mult_[1]);
-  r.multB = static_cast<int16_t>(mult_[2]);
-  r.multA = static_cast<int16_t>(mult_[3]);
+  r.AddR = static_cast<int16_t>(add_[0]);
+  r.AddG = static_cast<int16_t>(add_[1]);
+  r.AddB = static_cast<int16_t>(add_[2]);
+  r.AddA = static_cast<int16_t>(add_[3]);
+  r.MultR = static_cast<int16_t>(mult_[0]);
+  r.MultG = static_cast<int16_t>(mult_[1]);
+  r.MultB = static_cast<int16_t>(mult_[2]);
+  r.MultA = static_cast<int16_t>(mult_[3]);
   return r;
 }
 

@@ -53,7 +53,7 @@ public:
 
 class TSWFRGBA : public TSWFRGB {
 public:
-  explicit TSWFRGBA(bool hasAlpha = false) : has_alpha_(hasAlpha) {}
+  explicit TSWFRGBA(bool has_alpha = false) : has_alpha_(has_alpha) {}
 
   void SetRGB(TColor packed) override;  // alpha becomes 255, HasAlpha unchanged
   void SetRGBA(TColor packed);
@@ -73,14 +73,14 @@ private:
 // A colour transform whose setters clamp: add terms to -255..255, multiply terms to 0..256.
 class TSWFColorTransform {
 public:
-  int32_t addR() const { return add_[0]; }
-  int32_t addG() const { return add_[1]; }
-  int32_t addB() const { return add_[2]; }
-  int32_t addA() const { return add_[3]; }
-  int32_t multR() const { return mult_[0]; }
-  int32_t multG() const { return mult_[1]; }
-  int32_t multB() const { return mult_[2]; }
-  int32_t multA() const { return mult_[3]; }
+  int32_t AddR() const { return add_[0]; }
+  int32_t AddG() const { return add_[1]; }
+  int32_t AddB() const { return add_[2]; }
+  int32_t AddA() const { return add_[3]; }
+  int32_t MultR() const { return mult_[0]; }
+  int32_t MultG() const { return mult_[1]; }
+  int32_t MultB() const { return mult_[2]; }
+  int32_t MultA() const { return mult_[3]; }
   void SetAddR(int32_t v) { SetAdd(0, v); }
   void SetAddG(int32_t v) { SetAdd(1, v); }
   void SetAddB(int32_t v) { SetAdd(2, v); }

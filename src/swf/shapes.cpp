@@ -119,12 +119,12 @@ constexpr uint8_t kUsesScalingStrokes = 0x01;
 
 // The flags byte of DefineShape4 and DefineMorphShape2 sums up the strokes.
 template <typename Styles>
-void StrokeFlags(const Styles& list, bool& nonScaling, bool& scaling) {
+void StrokeFlags(const Styles& list, bool& non_scaling, bool& scaling) {
   for (const auto& ls : list) {
-    using Style2 = std::conditional_t<std::is_same_v<typename Styles::value_type, std::unique_ptr<TSWFLineStyle>>,
+    using TStyle2 = std::conditional_t<std::is_same_v<typename Styles::value_type, std::unique_ptr<TSWFLineStyle>>,
                                       TSWFLineStyle2, TSWFMorphLineStyle2>;
-    const auto* l2 = dynamic_cast<const Style2*>(ls.get());
-    if (l2 && (l2->NoHScale || l2->NoVScale)) nonScaling = true;
+    const auto* l2 = dynamic_cast<const TStyle2*>(ls.get());
+    if (l2 && (l2->NoHScale || l2->NoVScale)) non_scaling = true;
     else scaling = true;
   }
 }
@@ -138,8 +138,8 @@ struct TLineFlags {
 };
 
 template <typename T>
-TLineFlags FlagsOf(const T& l, bool hasFill) {
-  return {hasFill, l.StartCapStyle, l.JoinStyle, l.NoClose, l.NoHScale, l.NoVScale, l.PixelHinting, l.EndCapStyle};
+TLineFlags FlagsOf(const T& l, bool has_fill) {
+  return {has_fill, l.StartCapStyle, l.JoinStyle, l.NoClose, l.NoHScale, l.NoVScale, l.PixelHinting, l.EndCapStyle};
 }
 
 template <typename T>
@@ -196,9 +196,9 @@ std::string DescribeLineFlags(const TLineFlags& f) {
 // Fills a styles list with `n` items read one after the other. The list grows as items are
 // read, so a count larger than the body costs nothing before the read fails.
 template <typename List, typename ReadOne>
-void ReadList(List& list, size_t n, ReadOne readOne) {
+void ReadList(List& list, size_t n, ReadOne read_one) {
   list.clear();
-  for (size_t i = 0; i < n; ++i) list.push_back(readOne());
+  for (size_t i = 0; i < n; ++i) list.push_back(read_one());
 }
 
 // --- Edge writing ---
@@ -247,9 +247,9 @@ void WriteCurveBits(TBitsEngine& be, int64_t cx, int64_t cy, int64_t ax, int64_t
 
 unsigned IndexBits(size_t v) { return GetBitsCount(static_cast<uint32_t>(std::min<size_t>(v, 0xFFFFFFFFu))); }
 
-TSWFStyleBits BitsForRange(std::span<const std::unique_ptr<TSWFShapeRecord>> records, size_t fillCount,
-                           size_t lineCount) {
-  unsigned f = IndexBits(fillCount), l = IndexBits(lineCount);
+TSWFStyleBits BitsForRange(std::span<const std::unique_ptr<TSWFShapeRecord>> records, size_t fill_count,
+                           size_t line_count) {
+  unsigned f = IndexBits(fill_count), l = IndexBits(line_count);
   for (const auto& r : records) {
     if (r->RecordKind != kShapeRecordStyleChange) continue;
     const auto& sc = static_cast<const TSWFStyleChangeRecord&>(*r);
@@ -699,13 +699,13 @@ void CopyShapeRecords(const TSWFShapeRecords& Source, TSWFShapeRecords& Dest) {
   }
 }
 
-TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fillCount, size_t lineCount) {
-  return BitsForRange(List, fillCount, lineCount);
+TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fill_count, size_t line_count) {
+  return BitsForRange(List, fill_count, line_count);
 }
 
 void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits, uint8_t LineBits,
                       const TSWFStyleFormat& fmt) {
-  unsigned fillBits = FillBits, lineBits = LineBits;
+  unsigned fill_bits = FillBits, line_bits = LineBits;
   for (;;) {
     if (be.ReadBit()) {
       const bool straight = be.ReadBit();
@@ -738,8 +738,8 @@ void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits,
       break;
     }
     auto sc = std::make_unique<TSWFStyleChangeRecord>();
-    sc->FillBits = static_cast<uint8_t>(fillBits);
-    sc->LineBits = static_cast<uint8_t>(lineBits);
+    sc->FillBits = static_cast<uint8_t>(fill_bits);
+    sc->LineBits = static_cast<uint8_t>(line_bits);
     sc->HasAlpha = fmt.HasAlpha;
     sc->LineStyle2 = fmt.LineStyle2;
     sc->ExtendedCounts = fmt.ExtendedCounts;
@@ -748,18 +748,18 @@ void ReadShapeRecords(TBitsEngine& be, TSWFShapeRecords& List, uint8_t FillBits,
       const int32_t x = be.ReadSBits(n);  // two statements: x is read first
       sc->SetMoveTo(x, be.ReadSBits(n));
     }
-    if (flags & SC::kHasFillStyle0) sc->SetFillStyle0(static_cast<uint16_t>(be.ReadUBits(fillBits)));
-    if (flags & SC::kHasFillStyle1) sc->SetFillStyle1(static_cast<uint16_t>(be.ReadUBits(fillBits)));
-    if (flags & SC::kHasLineStyle) sc->SetLineStyle(static_cast<uint16_t>(be.ReadUBits(lineBits)));
+    if (flags & SC::kHasFillStyle0) sc->SetFillStyle0(static_cast<uint16_t>(be.ReadUBits(fill_bits)));
+    if (flags & SC::kHasFillStyle1) sc->SetFillStyle1(static_cast<uint16_t>(be.ReadUBits(fill_bits)));
+    if (flags & SC::kHasLineStyle) sc->SetLineStyle(static_cast<uint16_t>(be.ReadUBits(line_bits)));
     if (flags & SC::kHasNewStyles) {
       be.FlushLastByte(false);
       ReadFillStyles(be, sc->NewFillStyles(), fmt);
       ReadLineStyles(be, sc->NewLineStyles(), fmt);
       be.FlushLastByte(false);
-      fillBits = be.ReadUBits(4);
-      lineBits = be.ReadUBits(4);
-      sc->NewFillBits = static_cast<uint8_t>(fillBits);
-      sc->NewLineBits = static_cast<uint8_t>(lineBits);
+      fill_bits = be.ReadUBits(4);
+      line_bits = be.ReadUBits(4);
+      sc->NewFillBits = static_cast<uint8_t>(fill_bits);
+      sc->NewLineBits = static_cast<uint8_t>(line_bits);
     }
     List.push_back(std::move(sc));
   }
@@ -1213,18 +1213,18 @@ void TSWFDefineMorphShape::ReadFromStream(TBitsEngine& be) {
              return l;
            });
   const TSWFStyleFormat fmt{true, false, true};
-  auto readEdges = [&](TSWFShapeRecords& list) {
+  auto read_edges = [&](TSWFShapeRecords& list) {
     const auto f = static_cast<uint8_t>(be.ReadUBits(4));
     const auto l = static_cast<uint8_t>(be.ReadUBits(4));
     list.clear();
     ReadShapeRecords(be, list, f, l, fmt);
   };
-  readEdges(StartEdges);
+  read_edges(StartEdges);
   // The end edges must start where the offset says; a tag whose offset points elsewhere is
   // kept as it was read rather than written back with a different layout.
   if (offset != be.Position() - start)
     throw FormatError(Format("end edges offset %u, but the start edges end at %zu", offset, be.Position() - start));
-  readEdges(EndEdges);
+  read_edges(EndEdges);
 }
 
 void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& be) {
@@ -1232,7 +1232,7 @@ void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& be) {
   be.WriteRect(StartBounds.Rect());
   be.WriteRect(EndBounds.Rect());
   WriteExtra(be);
-  const size_t offsetPos = be.Position();
+  const size_t offset_pos = be.Position();
   be.WriteDWord(0);
   const size_t start = be.Position();
   const bool morph2 = IsMorph2();
@@ -1261,17 +1261,17 @@ void TSWFDefineMorphShape::WriteTagBody(TBitsEngine& be) {
   if (offset > 0xFFFFFFFFu) throw Error("morph shape: start edges longer than 4 GB");
   const uint8_t b[4] = {static_cast<uint8_t>(offset), static_cast<uint8_t>(offset >> 8),
                         static_cast<uint8_t>(offset >> 16), static_cast<uint8_t>(offset >> 24)};
-  be.PatchBytes(offsetPos, b);
+  be.PatchBytes(offset_pos, b);
   // The end edges of DefineMorphShape carry widths 0 unless their records select styles;
   // DefineMorphShape2 repeats the start widths. Either way every index fits.
-  TSWFStyleBits endBits = StyleBitsFor(EndEdges, morph2 ? fills : 0, morph2 ? lines : 0);
+  TSWFStyleBits end_bits = StyleBitsFor(EndEdges, morph2 ? fills : 0, morph2 ? lines : 0);
   if (morph2) {
-    endBits.Fill = std::max(endBits.Fill, bits.Fill);
-    endBits.Line = std::max(endBits.Line, bits.Line);
+    end_bits.Fill = std::max(end_bits.Fill, bits.Fill);
+    end_bits.Line = std::max(end_bits.Line, bits.Line);
   }
-  be.WriteBits(endBits.Fill, 4);
-  be.WriteBits(endBits.Line, 4);
-  WriteShapeRecords(be, EndEdges, endBits.Fill, endBits.Line, fmt);
+  be.WriteBits(end_bits.Fill, 4);
+  be.WriteBits(end_bits.Line, 4);
+  WriteShapeRecords(be, EndEdges, end_bits.Fill, end_bits.Line, fmt);
 }
 
 void TSWFDefineMorphShape::ForEachReferencedID(const TIDVisitor& visit) {

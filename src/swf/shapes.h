@@ -352,7 +352,7 @@ struct TSWFStyleBits {
 // The index widths for a record list that starts with `fillCount` fill and `lineCount`
 // line styles: wide enough for the counts and for every index used up to the first record
 // that brings new styles. Throws when a width exceeds the 4-bit field.
-TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fillCount, size_t lineCount);
+TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fill_count, size_t line_count);
 
 // Appends the records up to and including the end record (kept in the list), then aligns.
 // New styles inside style changes are read in `fmt`.

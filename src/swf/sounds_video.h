@@ -127,8 +127,8 @@ public:
   void Assign(const TBasedSWFObject& Source) override;
   // Another tool's short header on this always-long code is kept for a copy.
   bool ShortHeaderAsRead = false;
-  bool UsesLongHeader(uint32_t bodySize) const override {
-    return ShortHeaderAsRead && bodySize < 63 ? false : TSWFDataObject::UsesLongHeader(bodySize);
+  bool UsesLongHeader(uint32_t body_size) const override {
+    return ShortHeaderAsRead && body_size < 63 ? false : TSWFDataObject::UsesLongHeader(body_size);
   }
   void PrepareRead(const TSWFReadContext& ctx) override {
     StreamFormat = ctx.SoundStreamFormat;
@@ -153,8 +153,8 @@ public:
   uint8_t CodecID = kVideoH263;
   // Another tool's short header on this always-long code is kept for a copy.
   bool ShortHeaderAsRead = false;
-  bool UsesLongHeader(uint32_t bodySize) const override {
-    return ShortHeaderAsRead && bodySize < 63 ? false : TSWFObject::UsesLongHeader(bodySize);
+  bool UsesLongHeader(uint32_t body_size) const override {
+    return ShortHeaderAsRead && body_size < 63 ? false : TSWFObject::UsesLongHeader(body_size);
   }
   void PrepareRead(const TSWFReadContext& ctx) override { ShortHeaderAsRead = !ctx.LongHeader; }
   void Assign(const TBasedSWFObject& Source) override;

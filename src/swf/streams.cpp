@@ -74,8 +74,8 @@ void TBasedSWFStream::SetInPixels(bool Value) {
 }
 
 namespace {
-std::vector<uint8_t> RectBytes(const TRect& rect, const std::vector<uint8_t>& readBytes, const TRect& readRect) {
-  if (!readBytes.empty() && rect == readRect) return readBytes;
+std::vector<uint8_t> RectBytes(const TRect& rect, const std::vector<uint8_t>& read_bytes, const TRect& read_rect) {
+  if (!read_bytes.empty() && rect == read_rect) return read_bytes;
   std::vector<uint8_t> out;
   TBitsEngine be(&out);
   be.WriteRect(rect);
@@ -124,7 +124,7 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
   TBitsEngine re(&rest);
   WriteHeader(re, 2);
   if (SavesAsRead(rest)) {
-    sink(asRead_.File);
+    sink(as_read_.File);
     return;
   }
 
@@ -156,15 +156,15 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
 }
 
 void TBasedSWFStream::KeepCompressedFile(std::span<const uint8_t> file, std::vector<uint8_t> content) {
-  asRead_ = {std::vector<uint8_t>(file.begin(), file.end()), std::move(content), compression_, version_};
+  as_read_ = {std::vector<uint8_t>(file.begin(), file.end()), std::move(content), compression_, version_};
 }
 
-bool TBasedSWFStream::SavesAsRead(std::span<const uint8_t> headerRest) const {
-  const std::vector<uint8_t>& c = asRead_.Content;
-  return !asRead_.File.empty() && asRead_.Compression == compression_ && asRead_.Version == version_ &&
-         c.size() == headerRest.size() + body_.size() &&
-         std::equal(headerRest.begin(), headerRest.end(), c.begin()) &&
-         std::equal(body_.begin(), body_.end(), c.begin() + static_cast<std::ptrdiff_t>(headerRest.size()));
+bool TBasedSWFStream::SavesAsRead(std::span<const uint8_t> header_rest) const {
+  const std::vector<uint8_t>& c = as_read_.Content;
+  return !as_read_.File.empty() && as_read_.Compression == compression_ && as_read_.Version == version_ &&
+         c.size() == header_rest.size() + body_.size() &&
+         std::equal(header_rest.begin(), header_rest.end(), c.begin()) &&
+         std::equal(body_.begin(), body_.end(), c.begin() + static_cast<std::ptrdiff_t>(header_rest.size()));
 }
 
 std::vector<uint8_t> TBasedSWFStream::SaveToBytes() {
@@ -174,7 +174,7 @@ std::vector<uint8_t> TBasedSWFStream::SaveToBytes() {
 }
 
 void TBasedSWFStream::SaveToFile(const std::filesystem::path& FileName) {
-  AtomicFileWriter writer(FileName);
+  TAtomicFileWriter writer(FileName);
   SaveToStream([&](std::span<const uint8_t> s) { writer.Write(s); });
   writer.Commit();
 }
@@ -182,8 +182,8 @@ void TBasedSWFStream::SaveToFile(const std::filesystem::path& FileName) {
 // ---------------------------------------------------------------------------------------
 // TSWFTagInfo
 
-TSWFTagInfo::TSWFTagInfo(uint16_t tagID, bool createObject) : TagID(tagID) {
-  if (createObject) SetObject(CreateTagObject(tagID));
+TSWFTagInfo::TSWFTagInfo(uint16_t tag_id, bool create_object) : TagID(tag_id) {
+  if (create_object) SetObject(CreateTagObject(tag_id));
 }
 
 void TSWFTagInfo::SetObject(std::unique_ptr<TSWFObject> obj) {
@@ -232,7 +232,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
 
   std::vector<uint8_t> inflated;
   std::span<const uint8_t> rest;
-  bool completeData = false;
+  bool complete_data = false;
   if (compression == TSWFCompression::None) {
     rest = head.Rest();
   } else {
@@ -240,13 +240,13 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
     if (compression == TSWFCompression::Zlib) {
       inflated = InflateAll(head.Rest(), kMaxUncompressed, &complete);
     } else {
-      const uint32_t packedSize = head.ReadDWord("LZMA length");
+      const uint32_t packed_size = head.ReadDWord("LZMA length");
       auto props = head.ReadSpan(5, "LZMA properties");
-      auto packed = head.Rest().first(std::min<size_t>(packedSize, head.Remaining()));
+      auto packed = head.Rest().first(std::min<size_t>(packed_size, head.Remaining()));
       inflated = LzmaDecode(props, packed, kMaxUncompressed, FileLength, &complete);
     }
     if (!complete) Warnings.push_back("the compressed data ends early; the movie keeps what could be read");
-    completeData = complete;
+    complete_data = complete;
     rest = inflated;
   }
   // FileLength is only a claim: the body is what the data holds.
@@ -268,7 +268,7 @@ void TSWFStreamReader::LoadFromStream(std::span<const uint8_t> data) {
   SetBodyStream(std::vector<uint8_t>(body.begin(), body.end()));
   // A whole compressed file whose header tells the truth can be written again as it came. A
   // cut one, or one with a wrong length, is written anew (with the true length).
-  if (compression != TSWFCompression::None && completeData && static_cast<uint64_t>(FileLength) == rest.size() + 8)
+  if (compression != TSWFCompression::None && complete_data && static_cast<uint64_t>(FileLength) == rest.size() + 8)
     KeepCompressedFile(data, std::move(inflated));
 }
 
@@ -282,12 +282,12 @@ void TSWFStreamReader::ParseTags(bool CreateObjects, bool ParseActions) {
   ctx.Version = Version();
   ctx.ParseActions = ParseActions;
   uint16_t frame = 1;
-  int lastPct = -1;
+  int last_pct = -1;
   while (!be.AtEnd()) {
     const size_t start = be.Position();
     if (OnProgress) {
       const int pct = static_cast<int>(start * 100 / body.size());
-      if (pct != lastPct) Progress(lastPct = pct, kProgressParsing);
+      if (pct != last_pct) Progress(last_pct = pct, kProgressParsing);
     }
     TSWFTagHeader h;
     bool cut = be.Remaining() < 2;
@@ -313,11 +313,11 @@ void TSWFStreamReader::ParseTags(bool CreateObjects, bool ParseActions) {
     info->FrameNum = frame;
     if (h.Code() == TSWFTagCode::ShowFrame && frame < 0xFFFF) ++frame;
     const uint64_t offset = be.FileOffset();
-    auto tagBody = be.ReadSpan(h.Length, "tag body");
+    auto tag_body = be.ReadSpan(h.Length, "tag body");
     bool accept = CreateObjects;
     if (accept && OnCreateTagObject) OnCreateTagObject(*info, accept);
     if (accept) {
-      info->SetObject(ReadTagObject(h, tagBody, offset, ctx, true));
+      info->SetObject(ReadTagObject(h, tag_body, offset, ctx, true));
       if (const auto* raw = dynamic_cast<const TSWFByteCodeTag*>(info->Object); raw && raw->HasReadError())
         Warnings.push_back(Format("tag %zu at offset %llu kept raw: %s", TagList.size(),
                                   static_cast<unsigned long long>(base + start), raw->ErrorMessage.c_str()));

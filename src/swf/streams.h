@@ -78,7 +78,7 @@ protected:
   // writes these bytes again while compression, version and content are unchanged: another
   // encoder (or level) packs the same content into other bytes, and a copy is byte-identical.
   void KeepCompressedFile(std::span<const uint8_t> file, std::vector<uint8_t> content);
-  void ForgetCompressedFile() { asRead_ = {}; }
+  void ForgetCompressedFile() { as_read_ = {}; }
   // The rectangle bytes as read, reused while FrameRect is unchanged so that a copy keeps
   // a header written with a wider field than needed.
   std::vector<uint8_t> read_rect_bytes_;
@@ -86,14 +86,14 @@ protected:
 
 private:
   // True when `asRead_` holds the file and it may be written instead of a new compression.
-  bool SavesAsRead(std::span<const uint8_t> headerRest) const;
+  bool SavesAsRead(std::span<const uint8_t> header_rest) const;
 
   struct TCompressedAsRead {
     std::vector<uint8_t> File;
     std::vector<uint8_t> Content;  // the header after its first 8 bytes, then the body
     TSWFCompression Compression = TSWFCompression::None;
     uint8_t Version = 0;
-  } asRead_;
+  } as_read_;
   std::vector<uint8_t> body_;
   TSWFCompression compression_ = TSWFCompression::None;
   uint8_t version_ = 5;
@@ -105,7 +105,7 @@ private:
 // One tag of a loaded body.
 struct TSWFTagInfo {
   TSWFTagInfo() = default;
-  TSWFTagInfo(uint16_t tagID, bool createObject);
+  TSWFTagInfo(uint16_t tag_id, bool create_object);
 
   uint32_t Length = 0;
   uint16_t FrameNum = 1;

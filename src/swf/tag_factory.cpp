@@ -167,16 +167,16 @@ TSWFTagHeader ReadTagHeader(TBitsEngine& be) {
 }
 
 std::unique_ptr<TSWFObject> ReadTagObject(const TSWFTagHeader& header, std::span<const uint8_t> body,
-                                          uint64_t fileOffset, const TSWFReadContext& ctx, bool decode) {
+                                          uint64_t file_offset, const TSWFReadContext& ctx, bool decode) {
   if (!decode || !IsModelledTag(header.TagID))
     return RawTag(header, body, IsModelledTag(header.TagID) ? "" : TSWFByteCodeTag::kUnknownTagMessage);
   std::unique_ptr<TSWFObject> obj = CreateTagObject(header.TagID);
-  TSWFReadContext tagCtx = ctx;
-  tagCtx.LongHeader = header.LongHeader;
-  obj->PrepareRead(tagCtx);
+  TSWFReadContext tag_ctx = ctx;
+  tag_ctx.LongHeader = header.LongHeader;
+  obj->PrepareRead(tag_ctx);
   obj->BodySize = header.Length;
   try {
-    TBitsEngine be(body, fileOffset);
+    TBitsEngine be(body, file_offset);
     obj->ReadFromStream(be);
     if (!be.AtEnd()) throw FormatError(Format("%zu byte(s) after the last field", be.Remaining()));
   } catch (const std::exception& e) {

@@ -39,7 +39,7 @@ TSWFTagHeader ReadTagHeader(TBitsEngine& be);
 // result is a raw tag. A body that a class cannot read, or reads only in part, becomes a raw
 // tag carrying the reason, so no byte is lost.
 std::unique_ptr<TSWFObject> ReadTagObject(const TSWFTagHeader& header, std::span<const uint8_t> body,
-                                          uint64_t fileOffset, const TSWFReadContext& ctx, bool decode);
+                                          uint64_t file_offset, const TSWFReadContext& ctx, bool decode);
 
 // Reads tags from `be` until an End tag (consumed and kept) or the end of the bytes. A tag
 // whose declared length runs past the end keeps nothing of itself but everything before it;

@@ -25,9 +25,9 @@ constexpr int kMaxRawNesting = 16;
 // Finds the ID fields of one tag body by its code's layout. The positions are collected
 // first and patched afterwards, so that a body that ends early still gets the IDs found
 // before the point where it stops making sense.
-class RawIDWalker {
+class TRawIDWalker {
 public:
-  explicit RawIDWalker(std::span<uint8_t> body) : body_(body), be_(std::span<const uint8_t>(body)) {}
+  explicit TRawIDWalker(std::span<uint8_t> body) : body_(body), be_(std::span<const uint8_t>(body)) {}
 
   void Walk(uint16_t code, int nesting) {
     try {
@@ -165,13 +165,13 @@ private:
 
   // lineStyle2: the line styles of DefineShape4 and DefineMorphShape2, which may fill their
   // strokes with a bitmap.
-  void LineStyles(bool lineStyle2, bool rgba, bool extended, bool morph) {
+  void LineStyles(bool line_style2, bool rgba, bool extended, bool morph) {
     using L = TSWFLineStyle2;
     uint16_t count = be_.ReadByte("line style count");
     if (count == kExtendedStyleCount && extended) count = be_.ReadWord("line style count");
     for (uint16_t i = 0; i < count; ++i) {
       be_.Skip(morph ? 4 : 2, "line width");
-      if (!lineStyle2) {
+      if (!line_style2) {
         be_.Skip(morph ? 8 : (rgba ? 4 : 3), "line colour");
         continue;
       }
@@ -196,7 +196,7 @@ private:
     const bool extended = code != TSWFTagCode::DefineShape;
     FillStyles(rgba, extended, false);
     LineStyles(shape4, rgba, extended, false);
-    unsigned fillBits = be_.ReadUBits(4), lineBits = be_.ReadUBits(4);
+    unsigned fill_bits = be_.ReadUBits(4), line_bits = be_.ReadUBits(4);
     for (;;) {
       if (be_.ReadUBits(1) == 0) {
         const uint32_t flags = be_.ReadUBits(SC::kFlagBits);
@@ -206,15 +206,15 @@ private:
           be_.ReadSBits(n);
           be_.ReadSBits(n);
         }
-        if (flags & SC::kHasFillStyle0) be_.ReadUBits(fillBits);
-        if (flags & SC::kHasFillStyle1) be_.ReadUBits(fillBits);
-        if (flags & SC::kHasLineStyle) be_.ReadUBits(lineBits);
+        if (flags & SC::kHasFillStyle0) be_.ReadUBits(fill_bits);
+        if (flags & SC::kHasFillStyle1) be_.ReadUBits(fill_bits);
+        if (flags & SC::kHasLineStyle) be_.ReadUBits(line_bits);
         if (flags & SC::kHasNewStyles) {  // new styles, byte-aligned, then the new index widths
           be_.FlushLastByte(false);
           FillStyles(rgba, extended, false);
           LineStyles(shape4, rgba, extended, false);
-          fillBits = be_.ReadUBits(4);
-          lineBits = be_.ReadUBits(4);
+          fill_bits = be_.ReadUBits(4);
+          line_bits = be_.ReadUBits(4);
         }
       } else if (be_.ReadUBits(1) == 1) {  // straight edge
         const unsigned n = be_.ReadUBits(4) + 2;
@@ -274,8 +274,8 @@ private:
     Defined();
     Rect();
     Matrix();
-    const uint8_t glyphBits = be_.ReadByte("glyph bits");
-    const uint8_t advanceBits = be_.ReadByte("advance bits");
+    const uint8_t glyph_bits = be_.ReadByte("glyph bits");
+    const uint8_t advance_bits = be_.ReadByte("advance bits");
     for (;;) {
       const uint8_t flags = be_.ReadByte("text record flags");
       if (flags == 0) return;
@@ -289,8 +289,8 @@ private:
         glyphs = be_.ReadByte("glyph count");
       }
       for (uint8_t i = 0; i < glyphs; ++i) {
-        be_.ReadUBits(glyphBits);
-        be_.ReadUBits(advanceBits);
+        be_.ReadUBits(glyph_bits);
+        be_.ReadUBits(advance_bits);
       }
       be_.FlushLastByte(false);
     }
@@ -321,7 +321,7 @@ private:
       if (header.Length > be_.Remaining()) return;
       const size_t start = be_.Position();
       be_.Skip(header.Length, "sub-tag");
-      RawIDWalker sub(body_.subspan(start, header.Length));
+      TRawIDWalker sub(body_.subspan(start, header.Length));
       sub.Walk(header.TagID, nesting + 1);
       for (size_t pos : sub.referenced_) referenced_.push_back(start + pos);
       if (header.Code() == TSWFTagCode::End) return;
@@ -357,7 +357,7 @@ void VisitDecoded(TSWFObject& tag, const TIDVisitor& defined, const TIDVisitor& 
 }  // namespace
 
 void VisitRawTagIDs(uint16_t code, std::span<uint8_t> body, const TIDVisitor& defined, const TIDVisitor& referenced) {
-  RawIDWalker walker(body);
+  TRawIDWalker walker(body);
   walker.Walk(code, 0);
   walker.Visit(defined, referenced);
 }
@@ -374,29 +374,29 @@ uint32_t CountDefinedIDs(std::span<TSWFObject* const> tags) {
 }
 
 uint32_t RenumberTagIDs(std::span<TSWFObject* const> defining, std::span<TSWFObject* const> referring,
-                        uint16_t startID) {
+                        uint16_t start_id) {
   const uint32_t count = CountDefinedIDs(defining);
-  if (static_cast<uint64_t>(startID) + count > 0x10000)
-    throw Error(Format("Renumbering %u characters from ID %u runs past the last character ID 65535.", count, startID));
-  std::unordered_map<uint16_t, uint16_t> newID;  // the first definition of an ID wins
-  uint32_t next = startID;
+  if (static_cast<uint64_t>(start_id) + count > 0x10000)
+    throw Error(Format("Renumbering %u characters from ID %u runs past the last character ID 65535.", count, start_id));
+  std::unordered_map<uint16_t, uint16_t> new_id;  // the first definition of an ID wins
+  uint32_t next = start_id;
   for (TSWFObject* tag : defining) {
     VisitTagIDs(*tag, [&](uint16_t& id) {
       const auto assigned = static_cast<uint16_t>(next++);
-      newID.emplace(id, assigned);
+      new_id.emplace(id, assigned);
       id = assigned;
     }, kIgnore);
   }
   for (TSWFObject* tag : referring) {
     VisitTagIDs(*tag, kIgnore, [&](uint16_t& id) {
-      if (auto it = newID.find(id); it != newID.end()) id = it->second;
+      if (auto it = new_id.find(id); it != new_id.end()) id = it->second;
     });
   }
   return next;
 }
 
-uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t startID) {
-  return RenumberTagIDs(tags, tags, startID);
+uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t start_id) {
+  return RenumberTagIDs(tags, tags, start_id);
 }
 
 }  // namespace fc

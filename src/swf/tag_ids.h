@@ -29,8 +29,8 @@ uint32_t CountDefinedIDs(std::span<TSWFObject* const> tags);
 // nowhere stay). Returns the next free ID. Throws fc::Error, changing nothing, when the
 // block would run past ID 65535.
 uint32_t RenumberTagIDs(std::span<TSWFObject* const> defining, std::span<TSWFObject* const> referring,
-                        uint16_t startID);
+                        uint16_t start_id);
 // The same with one list for both.
-uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t startID);
+uint32_t RenumberTagIDs(std::span<TSWFObject* const> tags, uint16_t start_id);
 
 }  // namespace fc

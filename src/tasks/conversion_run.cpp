@@ -4,12 +4,12 @@ namespace fc {
 
 TConversionRun::TConversionRun(TMediaTaskMgr& manager, TMainLoop& loop)
     : manager_(manager), loop_(loop), jobs_(manager.CreateSerialEncodeList(loop)) {
-  jobs_->OnStatus = [this](TMediaEncodeTask& job, EncoderStatus status, int32_t, int32_t, const ProgressInfo* info) {
-    if (status == EncoderStatus::Progress) {
+  jobs_->OnStatus = [this](TMediaEncodeTask& job, TEncoderStatus status, int32_t, int32_t, const TProgressInfo* info) {
+    if (status == TEncoderStatus::Progress) {
       if (info && OnProgress) OnProgress(job, *info);
     } else if (IsEndStatus(status)) {
       if (OnEnd) OnEnd(job, status);
-      if (status == EncoderStatus::Succeeded) ++summary_.Succeeded;
+      if (status == TEncoderStatus::Succeeded) ++summary_.Succeeded;
       else ++summary_.Failed;
     }
     // Answering "stop" makes the converter give up at its next report.
@@ -90,9 +90,9 @@ std::vector<TJobResult> TConversionRun::Results() const {
     if (!job.Started) {
       if (i < tried) r.Outcome = TJobOutcome::Skipped;
     } else if (job.Ended) {
-      const auto status = static_cast<EncoderStatus>(job.Status.load());
-      r.Outcome = status == EncoderStatus::Succeeded   ? TJobOutcome::Succeeded
-                  : status == EncoderStatus::Cancelled ? TJobOutcome::Cancelled
+      const auto status = static_cast<TEncoderStatus>(job.Status.load());
+      r.Outcome = status == TEncoderStatus::Succeeded   ? TJobOutcome::Succeeded
+                  : status == TEncoderStatus::Cancelled ? TJobOutcome::Cancelled
                                                        : TJobOutcome::Failed;
     }
     results.push_back(std::move(r));

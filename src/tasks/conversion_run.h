@@ -41,8 +41,8 @@ public:
 
   // Main thread, each with the job concerned.
   std::function<void(const TMediaEncodeTask&)> OnStart;
-  std::function<void(const TMediaEncodeTask&, const ProgressInfo&)> OnProgress;
-  std::function<void(const TMediaEncodeTask&, EncoderStatus)> OnEnd;      // an end status
+  std::function<void(const TMediaEncodeTask&, const TProgressInfo&)> OnProgress;
+  std::function<void(const TMediaEncodeTask&, TEncoderStatus)> OnEnd;      // an end status
   std::function<void(const TMediaEncodeTask&)> OnSkipped;                // it could not start
 
   TMediaSerialEncodeTaskList& Jobs() { return *jobs_; }

@@ -15,8 +15,8 @@ namespace {
 constexpr int kSplitByLength = 1;
 }  // namespace
 
-bool IsEndStatus(EncoderStatus status) {
-  return status >= EncoderStatus::Succeeded && status <= EncoderStatus::WriteFailed;
+bool IsEndStatus(TEncoderStatus status) {
+  return status >= TEncoderStatus::Succeeded && status <= TEncoderStatus::WriteFailed;
 }
 
 int32_t EmbeddedSwfPieceSeconds(double frame_rate) {
@@ -47,10 +47,10 @@ double TMediaEncodeTaskList::TotalDuration() const {
   return total;
 }
 
-bool TMediaEncodeTaskList::OnEncoderStatus(TMediaEncodeTask& job, EncoderStatus status, int32_t value,
-                                           const ProgressInfo* info, std::stop_token stopping) {
+bool TMediaEncodeTaskList::OnEncoderStatus(TMediaEncodeTask& job, TEncoderStatus status, int32_t value,
+                                           const TProgressInfo* info, std::stop_token stopping) {
   job.Status = static_cast<int32_t>(status);
-  job.Percent = status == EncoderStatus::Progress ? std::clamp(value / 100, 0, 100) : job.Percent.load();
+  job.Percent = status == TEncoderStatus::Progress ? std::clamp(value / 100, 0, 100) : job.Percent.load();
   if (IsEndStatus(status)) {
     // Queued: handling the end frees the converter that is calling now.
     std::weak_ptr<bool> alive = alive_;
@@ -74,17 +74,17 @@ bool TMediaEncodeTaskList::OnEncoderStatus(TMediaEncodeTask& job, EncoderStatus 
   return answer;
 }
 
-void TMediaEncodeTaskList::EndOfJob(TMediaEncodeTask& job, EncoderStatus status) {
+void TMediaEncodeTaskList::EndOfJob(TMediaEncodeTask& job, TEncoderStatus status) {
   if (job.Ended) return;
   job.Ended = true;
   if (job.Encoder) {
     job.Outputs = job.Encoder->TargetFiles();
-    if (status != EncoderStatus::Succeeded) {
-      job.Error = job.Encoder->error();
-      if (job.Error.empty()) job.Error = status == EncoderStatus::Cancelled ? "cancelled" : "the conversion failed";
+    if (status != TEncoderStatus::Succeeded) {
+      job.Error = job.Encoder->LastError();
+      if (job.Error.empty()) job.Error = status == TEncoderStatus::Cancelled ? "cancelled" : "the conversion failed";
     }
   }
-  if (status == EncoderStatus::Succeeded) {
+  if (status == TEncoderStatus::Succeeded) {
     if (job.Outputs.empty() && std::filesystem::exists(job.Task->OutputPath()))
       job.Outputs.push_back(job.Task->OutputPath());
     FinishJob(job);
@@ -103,9 +103,9 @@ void TMediaEncodeTaskList::FinishJob(TMediaEncodeTask& job) {
   }
 }
 
-bool TMediaEncodeTaskList::StatusNotification(TMediaEncodeTask& job, EncoderStatus status, const ProgressInfo* info) {
-  if (status == EncoderStatus::Progress && info) CurrentPosition = info->converted_length;
-  if (status == EncoderStatus::Succeeded) {
+bool TMediaEncodeTaskList::StatusNotification(TMediaEncodeTask& job, TEncoderStatus status, const TProgressInfo* info) {
+  if (status == TEncoderStatus::Progress && info) CurrentPosition = info->ConvertedLength;
+  if (status == TEncoderStatus::Succeeded) {
     CurrentPosition = 0;
     DoneDuration += job.Task->Duration();
   }
@@ -141,7 +141,7 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
     const bool member = task.Kind() == TMediaTaskKind::MultiProfile;
     if (member)
       if (TMediaSlideTask* slide = SlideOf(Manager(), &task)) task.Record() = slide->Record();
-    std::unique_ptr<MediaEncoder> encoder;
+    std::unique_ptr<TMediaEncoder> encoder;
     try {
       encoder = task.CreateEncoder();
       if (!encoder) job.Error = "there is nothing to convert";
@@ -158,7 +158,7 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
     const double start = task.StartTime() - (source ? source->DecoderOrigin() : 0);
     const double length = task.Duration();
     if (!member && task.Flash.EffectiveSwfType() == kSwfTypeEmbedded) {
-      const int32_t piece = EmbeddedSwfPieceSeconds(encoder->encode_params().frame_rate);
+      const int32_t piece = EmbeddedSwfPieceSeconds(encoder->EncodeParams().FrameRate);
       if (piece > 0 && length > piece) encoder->SetSplit(kSplitByLength, static_cast<int64_t>(piece) * 1000);
     }
     job.Encoder = std::move(encoder);
@@ -169,11 +169,11 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
     job.Outputs.clear();
     const bool started = job.Encoder->Start(
         start, length, mode,
-        [this, &job](EncoderStatus status, int32_t value, const ProgressInfo* info, std::stop_token stopping) {
+        [this, &job](TEncoderStatus status, int32_t value, const TProgressInfo* info, std::stop_token stopping) {
           return OnEncoderStatus(job, status, value, info, stopping);
         });
     if (!started) {
-      job.Error = job.Encoder->error();
+      job.Error = job.Encoder->LastError();
       job.Encoder.reset();
       Log("Could not start " + task.OutputPath() + ": " + job.Error);
       continue;
@@ -189,22 +189,22 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
 }
 
 bool TMediaSerialEncodeTaskList::IsRunning() const {
-  const MediaEncoder* e = CurrentEncoder();
-  return e && (e->state() == EncoderState::Running || e->state() == EncoderState::Paused);
+  const TMediaEncoder* e = CurrentEncoder();
+  return e && (e->State() == TEncoderState::Running || e->State() == TEncoderState::Paused);
 }
 
 bool TMediaSerialEncodeTaskList::IsPaused() const {
-  const MediaEncoder* e = CurrentEncoder();
-  return e && e->state() == EncoderState::Paused;
+  const TMediaEncoder* e = CurrentEncoder();
+  return e && e->State() == TEncoderState::Paused;
 }
 
 bool TMediaSerialEncodeTaskList::Pause() {
-  MediaEncoder* e = CurrentEncoder();
+  TMediaEncoder* e = CurrentEncoder();
   return e && e->Pause();
 }
 
 bool TMediaSerialEncodeTaskList::Resume() {
-  MediaEncoder* e = CurrentEncoder();
+  TMediaEncoder* e = CurrentEncoder();
   return e && e->Resume();
 }
 
@@ -217,7 +217,7 @@ void TMediaSerialEncodeTaskList::StopCurrent() {
   if (!Current->Ended) {
     Current->Ended = true;
     Current->Error = "cancelled";
-    Current->Status = static_cast<int32_t>(EncoderStatus::Cancelled);
+    Current->Status = static_cast<int32_t>(TEncoderStatus::Cancelled);
   }
 }
 

@@ -27,11 +27,11 @@ public:
 
   TMediaEncodeTaskList* List;
   TMediaTask* Task;                       // not owned
-  std::unique_ptr<MediaEncoder> Encoder;  // while the job runs
-  std::atomic<int32_t> Status{0};         // the last EncoderStatus (0: none yet)
+  std::unique_ptr<TMediaEncoder> Encoder;  // while the job runs
+  std::atomic<int32_t> Status{0};         // the last TEncoderStatus (0: none yet)
   std::atomic<int32_t> Percent{0};        // 0 to Scale
   static constexpr int32_t Scale = 100;
-  const ProgressInfo* Info = nullptr;     // during a progress notification only
+  const TProgressInfo* Info = nullptr;     // during a progress notification only
   std::atomic<bool> Answer{true};         // the last handler's answer
 
   // Main thread: why the job could not start or did not succeed (empty otherwise), and the
@@ -44,8 +44,8 @@ public:
 
 // (job, status, percent, scale, progress info or null): true to go on.
 using TEncodeStatusHandler =
-    std::function<bool(TMediaEncodeTask& job, EncoderStatus status, int32_t percent, int32_t scale,
-                       const ProgressInfo* info)>;
+    std::function<bool(TMediaEncodeTask& job, TEncoderStatus status, int32_t percent, int32_t scale,
+                       const TProgressInfo* info)>;
 
 class TMediaEncodeTaskList {
 public:
@@ -77,11 +77,11 @@ public:
 
 protected:
   // The converter-thread side of a job's statuses.
-  bool OnEncoderStatus(TMediaEncodeTask& job, EncoderStatus status, int32_t value, const ProgressInfo* info,
+  bool OnEncoderStatus(TMediaEncodeTask& job, TEncoderStatus status, int32_t value, const TProgressInfo* info,
                        std::stop_token stopping);
   // Main thread: the queued end of a job.
-  void EndOfJob(TMediaEncodeTask& job, EncoderStatus status);
-  bool StatusNotification(TMediaEncodeTask& job, EncoderStatus status, const ProgressInfo* info);
+  void EndOfJob(TMediaEncodeTask& job, TEncoderStatus status);
+  bool StatusNotification(TMediaEncodeTask& job, TEncoderStatus status, const TProgressInfo* info);
   void FinishJob(TMediaEncodeTask& job);
 
   // Tells queued calls whether the list still exists.
@@ -103,7 +103,7 @@ public:
 
   // Starts the first job from NextIndex on that can start; false (Current null) when none.
   bool StartNext(int mode = 0);
-  MediaEncoder* CurrentEncoder() const { return Current ? Current->Encoder.get() : nullptr; }
+  TMediaEncoder* CurrentEncoder() const { return Current ? Current->Encoder.get() : nullptr; }
   bool IsRunning() const;
   bool IsPaused() const;
   bool HasCurrent() const { return Current != nullptr; }
@@ -113,7 +113,7 @@ public:
 };
 
 // Succeeded, Cancelled, Failed and WriteFailed: the statuses that end a job.
-bool IsEndStatus(EncoderStatus status);
+bool IsEndStatus(TEncoderStatus status);
 
 // Seconds per piece of an SWF with embedded video (15900 frames): 15900 / rate + 0.5 rounded
 // half to even; 0 for a rate of 0 or less.

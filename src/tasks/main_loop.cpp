@@ -21,34 +21,34 @@ bool TMainLoop::Send(const std::function<void()>& call, std::stop_token stopping
     return true;
   }
   // The waiter's state is shared with the queued call, which may outlive an abandoned wait.
-  struct State {
-    std::mutex mutex;
-    std::condition_variable_any cv;
-    bool started = false, done = false, abandoned = false;
+  struct TState {
+    std::mutex Mutex;
+    std::condition_variable_any Changed;
+    bool Started = false, Done = false, Abandoned = false;
   };
-  auto state = std::make_shared<State>();
+  auto state = std::make_shared<TState>();
   Post([state, &call] {
     {
-      std::lock_guard lock(state->mutex);
-      if (state->abandoned) return;  // the sender gave up; `call` may be gone
-      state->started = true;
+      std::lock_guard lock(state->Mutex);
+      if (state->Abandoned) return;  // the sender gave up; `call` may be gone
+      state->Started = true;
     }
     call();
     {
-      std::lock_guard lock(state->mutex);
-      state->done = true;
+      std::lock_guard lock(state->Mutex);
+      state->Done = true;
     }
-    state->cv.notify_all();
+    state->Changed.notify_all();
   });
-  std::unique_lock lock(state->mutex);
-  state->cv.wait(lock, stopping, [&] { return state->done; });
-  if (state->done) return true;
-  if (state->started) {
+  std::unique_lock lock(state->Mutex);
+  state->Changed.wait(lock, stopping, [&] { return state->Done; });
+  if (state->Done) return true;
+  if (state->Started) {
     // Already running on the main thread: it uses `call`, so wait for it to return.
-    state->cv.wait(lock, [&] { return state->done; });
+    state->Changed.wait(lock, [&] { return state->Done; });
     return true;
   }
-  state->abandoned = true;
+  state->Abandoned = true;
   return false;
 }
 

@@ -36,16 +36,16 @@ int32_t NextTaskId() {
 // Encode record and edits
 
 void TMediaTaskEncodeParams::CompleteDefaultCodecs() {
-  if (Params.video_fourcc != 0 && Params.audio_fourcc != 0) return;
-  const ContainerFormat* container = FindContainer(Params.container_fourcc);
+  if (Params.VideoFourCC != 0 && Params.AudioFourCC != 0) return;
+  const TContainerFormat* container = FindContainer(Params.ContainerFourCC);
   if (!container) return;
-  const auto first = [](const std::vector<CodecEntry>& list) -> FourCC {
-    for (const CodecEntry& c : list)
-      if (c.fourcc != 0) return c.fourcc;
+  const auto first = [](const std::vector<TCodecEntry>& list) -> TFourCC {
+    for (const TCodecEntry& c : list)
+      if (c.FourCC != 0) return c.FourCC;
     return 0;
   };
-  if (Params.video_fourcc == 0) Params.video_fourcc = first(container->video);
-  if (Params.audio_fourcc == 0) Params.audio_fourcc = first(container->audio);
+  if (Params.VideoFourCC == 0) Params.VideoFourCC = first(container->Video);
+  if (Params.AudioFourCC == 0) Params.AudioFourCC = first(container->Audio);
 }
 
 const TDibImage& TMediaTaskWatermark::Picture() {
@@ -53,8 +53,8 @@ const TDibImage& TMediaTaskWatermark::Picture() {
   if (Kind == kWatermarkPicture) {
     if (!ImageFile.empty() && std::filesystem::exists(ImageFile)) Image.LoadImage(ImageFile);
   } else if (Kind == kWatermarkText && !Text.empty()) {
-    Image = RenderText({.text = Text, .font_name = Font.Name, .color = Font.Color, .point_size = Font.Size,
-                        .style = Font.Style});
+    Image = RenderText({.Text = Text, .FontName = Font.Name, .Color = Font.Color, .PointSize = Font.Size,
+                        .Style = Font.Style});
   }
   return Image;
 }
@@ -75,7 +75,7 @@ void TMediaTaskEditParams::Assign(const TMediaTaskEditParams& s) {
   Subtitle = s.Subtitle;
 }
 
-void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio, int32_t scale_mode,
+void TMediaTaskEditParams::ApplyTo(TVideoProcessor* video, TAudioProcessor* audio, int32_t scale_mode,
                                    int32_t output_width, int32_t output_height, int32_t subtitle_stream_id) {
   if (video) {
     video->SetCrop(Crop, scale_mode);
@@ -89,8 +89,8 @@ void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio,
     const TDibImage* picture = Watermark.Enabled ? &Watermark.Picture() : nullptr;
     if (picture && !picture->empty()) {
       const double w = output_width, h = output_height;
-      const int32_t pw = Watermark.Width > 0 ? Watermark.Width : picture->width();
-      const int32_t ph = Watermark.Height > 0 ? Watermark.Height : picture->height();
+      const int32_t pw = Watermark.Width > 0 ? Watermark.Width : picture->Width();
+      const int32_t ph = Watermark.Height > 0 ? Watermark.Height : picture->Height();
       float left = 0, top = 0, right = 0, bottom = 0;
       if (w > 0 && h > 0) {
         left = static_cast<float>(Watermark.X / w);
@@ -107,22 +107,22 @@ void TMediaTaskEditParams::ApplyTo(VideoProcessor* video, AudioProcessor* audio,
   if (audio) audio->SetVolume(Mute ? 0 : Volume);
 }
 
-void TMediaTaskEditParams::ApplySubtitle(VideoProcessor& video, int32_t stream_id) const {
-  SubtitleSettings settings;
+void TMediaTaskEditParams::ApplySubtitle(TVideoProcessor& video, int32_t stream_id) const {
+  TSubtitleSettings settings;
   if (!Subtitle.Enabled || stream_id == 0) {
     video.SetSubtitle(settings, 100);
     return;
   }
-  settings.stream_id = stream_id;
-  settings.own_style = Subtitle.Kind != kSubtitleOwnLook;
-  if (settings.own_style) {
-    settings.style_value = Subtitle.Style;
-    settings.x = Subtitle.X;
-    settings.y = Subtitle.Y;
-    settings.font_name = Subtitle.Font.Name;
-    settings.font_size = Subtitle.Font.Size;
-    settings.color = Subtitle.Font.Color;
-    settings.font_style = Subtitle.Font.Style;
+  settings.StreamID = stream_id;
+  settings.OwnStyle = Subtitle.Kind != kSubtitleOwnLook;
+  if (settings.OwnStyle) {
+    settings.StyleValue = Subtitle.Style;
+    settings.X = Subtitle.X;
+    settings.Y = Subtitle.Y;
+    settings.FontName = Subtitle.Font.Name;
+    settings.FontSize = Subtitle.Font.Size;
+    settings.Color = Subtitle.Font.Color;
+    settings.FontStyle = Subtitle.Font.Style;
   }
   try {
     video.SetSubtitle(settings, 100 - std::clamp(Subtitle.Transparency, 0, 100));
@@ -338,13 +338,13 @@ void TMediaTask::SetRange(double start, double end) {
 }
 
 void TMediaTask::OutputSize(int32_t& width, int32_t& height) const {
-  const fc::EncodeParams& p = encode_.Params;
-  if (p.width != 0 && p.height != 0) {
-    width = p.width;
-    height = p.height;
+  const fc::TEncodeParams& p = encode_.Params;
+  if (p.Width != 0 && p.Height != 0) {
+    width = p.Width;
+    height = p.Height;
   } else if (const TMediaTaskMediaSource* s = Source()) {
-    width = s->VideoFormat.width;
-    height = s->VideoFormat.height;
+    width = s->VideoFormat.Width;
+    height = s->VideoFormat.Height;
   } else {
     width = height = 0;
   }
@@ -355,7 +355,7 @@ std::string TMediaTask::OutputPath() const {
 }
 
 uint64_t TMediaTask::EstimatedSize() {
-  const fc::EncodeParams& p = EncodeParams().Params;
+  const fc::TEncodeParams& p = EncodeParams().Params;
   const TMediaTaskMediaSource* s = Source();
   if (!s) return 0;
   return EstimateDiskSpace(p, !s->HasVideo, !s->HasAudio, Duration());
@@ -363,7 +363,7 @@ uint64_t TMediaTask::EstimatedSize() {
 
 bool TMediaTask::SizeUnknown() const {
   const TMediaTaskMediaSource* s = Source();
-  return s && ((s->VideoFormat.flags | s->AudioFormat.flags) & kFormatSizeUnknown) != 0;
+  return s && ((s->VideoFormat.Flags | s->AudioFormat.Flags) & kFormatSizeUnknown) != 0;
 }
 
 std::unique_ptr<TMediaTask> TMediaTask::Clone() const {
@@ -377,74 +377,74 @@ void TMediaTask::Delete() {
   if (Owner) Owner->Remove(this);
 }
 
-void TMediaTask::AddVideoSegment(VideoSequence& sequence, double offset, TMediaPurpose purpose) {
+void TMediaTask::AddVideoSegment(TVideoSequence& sequence, double offset, TMediaPurpose purpose) {
   const double d = Duration();
   const double origin = Source() ? Source()->DecoderOrigin() : 0;
-  const SegmentTimes times{offset, offset + d, StartTime() - origin, StartTime() - origin + d};
-  const VideoFormat f = sequence.format();
-  sequence.AddMember(times, [this, purpose, f](bool open) -> std::shared_ptr<VideoSource> {
+  const TSegmentTimes times{offset, offset + d, StartTime() - origin, StartTime() - origin + d};
+  const TVideoFormat f = sequence.VideoFormat();
+  sequence.AddMember(times, [this, purpose, f](bool open) -> std::shared_ptr<TVideoSource> {
     if (!open) return nullptr;  // the sequence drops its reference, which frees the chain
-    fc::EncodeParams target = Record();
-    target.width = f.width;
-    target.height = f.height;
+    fc::TEncodeParams target = Record();
+    target.Width = f.Width;
+    target.Height = f.Height;
     return OpenMemberVideo(purpose, target);
   });
 }
 
-void TMediaTask::AddAudioSegment(AudioSequence& sequence, double offset, TMediaPurpose purpose) {
+void TMediaTask::AddAudioSegment(TAudioSequence& sequence, double offset, TMediaPurpose purpose) {
   const double d = Duration();
   const double origin = Source() ? Source()->DecoderOrigin() : 0;
-  const SegmentTimes times{offset, offset + d, StartTime() - origin, StartTime() - origin + d};
-  sequence.AddMember(times, [this, purpose](bool open) -> std::shared_ptr<AudioSource> {
+  const TSegmentTimes times{offset, offset + d, StartTime() - origin, StartTime() - origin + d};
+  sequence.AddMember(times, [this, purpose](bool open) -> std::shared_ptr<TAudioSource> {
     if (!open) return nullptr;
     return OpenMemberAudio(purpose, Record());
   });
 }
 
-std::shared_ptr<VideoSource> TMediaTask::OpenMemberVideo(TMediaPurpose purpose, const fc::EncodeParams& target) {
+std::shared_ptr<TVideoSource> TMediaTask::OpenMemberVideo(TMediaPurpose purpose, const fc::TEncodeParams& target) {
   TMediaTaskMediaSource* s = Source();
   if (!s || !s->HasVideo) return nullptr;
-  s->VideoDecodeOptions.copy = false;
-  std::shared_ptr<VideoSource> decoder = s->CreateVideoDecoder(purpose, target);
+  s->VideoDecodeOptions.Copy = false;
+  std::shared_ptr<TVideoSource> decoder = s->CreateVideoDecoder(purpose, target);
   if (!decoder) return nullptr;
-  auto processor = std::make_shared<VideoProcessor>(
-      decoder, VideoOutput{target.width, target.height, target.scale_mode, target.interpolation, -1.0});
+  auto processor = std::make_shared<TVideoProcessor>(
+      decoder, TVideoOutput{target.Width, target.Height, target.ScaleMode, target.Interpolation, -1.0});
   if (TMediaTaskEditParams* e = EditParams())
-    e->ApplyTo(processor.get(), nullptr, target.scale_mode, target.width, target.height,
-               s->VideoDecodeOptions.subtitle_id);
+    e->ApplyTo(processor.get(), nullptr, target.ScaleMode, target.Width, target.Height,
+               s->VideoDecodeOptions.SubtitleID);
   return processor;
 }
 
-std::shared_ptr<AudioSource> TMediaTask::OpenMemberAudio(TMediaPurpose purpose, const fc::EncodeParams& target) {
+std::shared_ptr<TAudioSource> TMediaTask::OpenMemberAudio(TMediaPurpose purpose, const fc::TEncodeParams& target) {
   TMediaTaskMediaSource* s = Source();
   if (!s || !s->HasAudio) return nullptr;
-  s->AudioDecodeOptions.copy = false;
-  std::shared_ptr<AudioSource> decoder = s->CreatePlainAudioDecoder(purpose);
+  s->AudioDecodeOptions.Copy = false;
+  std::shared_ptr<TAudioSource> decoder = s->CreatePlainAudioDecoder(purpose);
   if (!decoder) return nullptr;
-  auto processor = std::make_shared<AudioProcessor>(decoder, 0, 0, target.sample_bits, false);
+  auto processor = std::make_shared<TAudioProcessor>(decoder, 0, 0, target.SampleBits, false);
   if (TMediaTaskEditParams* e = EditParams()) e->ApplyTo(nullptr, processor.get(), 0, 0, 0, 0);
   return processor;
 }
 
-std::unique_ptr<MediaEncoder> TMediaTask::CreateEncoder() { return CreateSourceEncoder(EditParams(), nullptr, 0); }
+std::unique_ptr<TMediaEncoder> TMediaTask::CreateEncoder() { return CreateSourceEncoder(EditParams(), nullptr, 0); }
 
-std::unique_ptr<MediaEncoder> TMediaTask::CreateSourceEncoder(TMediaTaskEditParams* edits,
+std::unique_ptr<TMediaEncoder> TMediaTask::CreateSourceEncoder(TMediaTaskEditParams* edits,
                                                               const TExternalAudio* added_audio,
                                                               double added_audio_offset) {
   TMediaTaskMediaSource* s = Source();
   if (!s || !s->Loaded) return nullptr;
-  fc::EncodeParams p = EncodeParams().Params;
-  const ContainerFormat* container = FindContainer(p.container_fourcc);
-  const bool copy = p.container_fourcc == kFourCCCopy;
-  s->VideoDecodeOptions.copy = copy;
-  s->AudioDecodeOptions.copy = copy;
+  fc::TEncodeParams p = EncodeParams().Params;
+  const TContainerFormat* container = FindContainer(p.ContainerFourCC);
+  const bool copy = p.ContainerFourCC == kFourCCCopy;
+  s->VideoDecodeOptions.Copy = copy;
+  s->AudioDecodeOptions.Copy = copy;
   // Video only when the source has it and the output can carry it.
-  const bool want_video = s->HasVideo && !p.no_video && (copy || (container && !container->video.empty()));
-  const bool want_audio = !p.no_audio && (copy || !container || !container->audio.empty()) &&
+  const bool want_video = s->HasVideo && !p.NoVideo && (copy || (container && !container->Video.empty()));
+  const bool want_audio = !p.NoAudio && (copy || !container || !container->Audio.empty()) &&
                           (s->HasAudio || !s->ExternalAudio.FileName.empty() || added_audio);
 
-  std::shared_ptr<VideoSource> video = want_video ? s->CreateVideoDecoder(TMediaPurpose::Encode, p) : nullptr;
-  std::shared_ptr<AudioSource> audio;
+  std::shared_ptr<TVideoSource> video = want_video ? s->CreateVideoDecoder(TMediaPurpose::Encode, p) : nullptr;
+  std::shared_ptr<TAudioSource> audio;
   if (want_audio) {
     if (copy) {
       audio = s->CreatePlainAudioDecoder(TMediaPurpose::Encode);
@@ -457,39 +457,39 @@ std::unique_ptr<MediaEncoder> TMediaTask::CreateSourceEncoder(TMediaTaskEditPara
   }
   if (!video && !audio) throw Error("the source has nothing this output can hold");
 
-  std::unique_ptr<MediaEncoder> encoder;
+  std::unique_ptr<TMediaEncoder> encoder;
   if (copy) {
-    encoder = std::make_unique<MediaEncoder>(video, audio);
+    encoder = std::make_unique<TMediaEncoder>(video, audio);
   } else {
     int32_t width = 0, height = 0;
     OutputSize(width, height);
-    const bool flash = p.container_fourcc == kFourCCFlv || p.container_fourcc == kFourCCSwf;
-    const double rate = flash ? (p.frame_rate != 0 ? p.frame_rate : s->VideoFormat.frame_rate) : -1.0;
-    std::shared_ptr<VideoProcessor> vp;
-    std::shared_ptr<AudioProcessor> ap;
+    const bool flash = p.ContainerFourCC == kFourCCFlv || p.ContainerFourCC == kFourCCSwf;
+    const double rate = flash ? (p.FrameRate != 0 ? p.FrameRate : s->VideoFormat.FrameRate) : -1.0;
+    std::shared_ptr<TVideoProcessor> vp;
+    std::shared_ptr<TAudioProcessor> ap;
     if (video) {
       try {
-        vp = std::make_shared<VideoProcessor>(video,
-                                              VideoOutput{width, height, p.scale_mode, p.interpolation, rate});
+        vp = std::make_shared<TVideoProcessor>(video,
+                                              TVideoOutput{width, height, p.ScaleMode, p.Interpolation, rate});
       } catch (const std::exception& e) {
         Log(std::string("Cannot process the picture: ") + e.what());
       }
     }
     if (audio) {
       try {
-        ap = std::make_shared<AudioProcessor>(audio, p.sample_rate, p.channels, p.sample_bits, flash);
+        ap = std::make_shared<TAudioProcessor>(audio, p.SampleRate, p.Channels, p.SampleBits, flash);
       } catch (const std::exception& e) {
         Log(std::string("Cannot process the sound: ") + e.what());
       }
     }
-    if (edits) edits->ApplyTo(vp.get(), ap.get(), p.scale_mode, width, height, s->VideoDecodeOptions.subtitle_id);
-    encoder = std::make_unique<MediaEncoder>(vp, ap);
+    if (edits) edits->ApplyTo(vp.get(), ap.get(), p.ScaleMode, width, height, s->VideoDecodeOptions.SubtitleID);
+    encoder = std::make_unique<TMediaEncoder>(vp, ap);
   }
   encoder->SetOutputFile(OutputPath());
-  if (encoder->state() == EncoderState::Ready) {
-    if (p.frame_rate == 0) p.frame_rate = s->VideoFormat.frame_rate;
-    if (p.width == 0) p.width = s->VideoFormat.width;
-    if (p.height == 0) p.height = s->VideoFormat.height;
+  if (encoder->State() == TEncoderState::Ready) {
+    if (p.FrameRate == 0) p.FrameRate = s->VideoFormat.FrameRate;
+    if (p.Width == 0) p.Width = s->VideoFormat.Width;
+    if (p.Height == 0) p.Height = s->VideoFormat.Height;
     encoder->SetEncodeParams(p);
   }
   return encoder;
@@ -502,7 +502,7 @@ TMediaBaseTask::TMediaBaseTask(TMediaTaskList* list, std::unique_ptr<TMediaTaskM
       source_(std::move(source)),
       clips_(list ? list->Manager() : nullptr, this) {
   if (source_) source_->Owner = this;
-  Record().scale_mode = static_cast<int32_t>(ScaleMode::KeepOriginal);
+  Record().ScaleMode = static_cast<int32_t>(TScaleMode::KeepOriginal);
   clips_.OnNotify = [this](TMediaTask* t, TMediaTaskList::TAction action) {
     if (action == TMediaTaskList::TAction::Added) static_cast<TMediaClipTask*>(t)->Parent = this;
   };
@@ -609,7 +609,7 @@ std::unique_ptr<TMediaTask> TMediaMultiProfileTask::NewLike(TMediaTaskList* list
   return std::make_unique<TMediaMultiProfileTask>(list, OwnerTask);
 }
 
-std::unique_ptr<MediaEncoder> TMediaMultiProfileTask::CreateEncoder() {
+std::unique_ptr<TMediaEncoder> TMediaMultiProfileTask::CreateEncoder() {
   // A slide's added sound track plays across all its members: each member mixes the part
   // that falls on it.
   if (Manager())
@@ -657,7 +657,7 @@ void TMediaMergeTask::Assign(const TMediaTask& s, TAssignMode mode) {
   }
 }
 
-std::unique_ptr<MediaEncoder> TMediaMergeTask::CreateEncoder() {
+std::unique_ptr<TMediaEncoder> TMediaMergeTask::CreateEncoder() {
   TMediaTaskMergeSource& s = *source_;
   s.Refresh();
   if (s.Members().Count() == 0) return nullptr;
@@ -665,27 +665,27 @@ std::unique_ptr<MediaEncoder> TMediaMergeTask::CreateEncoder() {
   for (TMediaTask* m : s.Members())
     if (TMediaTaskEditParams* e = m->EditParams())
       if (e->Watermark.Enabled) e->Watermark.Picture();
-  fc::EncodeParams p = EncodeParams().Params;
-  if (p.frame_rate == 0) p.frame_rate = s.VideoFormat.frame_rate;
-  if (p.width == 0 || p.height == 0) {
-    p.width = s.VideoFormat.width;
-    p.height = s.VideoFormat.height;
+  fc::TEncodeParams p = EncodeParams().Params;
+  if (p.FrameRate == 0) p.FrameRate = s.VideoFormat.FrameRate;
+  if (p.Width == 0 || p.Height == 0) {
+    p.Width = s.VideoFormat.Width;
+    p.Height = s.VideoFormat.Height;
   }
-  const ContainerFormat* container = FindContainer(p.container_fourcc);
-  std::shared_ptr<VideoSource> video;
-  std::shared_ptr<AudioSource> audio;
-  if (s.HasVideo && (!container || !container->video.empty()))
+  const TContainerFormat* container = FindContainer(p.ContainerFourCC);
+  std::shared_ptr<TVideoSource> video;
+  std::shared_ptr<TAudioSource> audio;
+  if (s.HasVideo && (!container || !container->Video.empty()))
     video = s.CreateVideoDecoder(TMediaPurpose::Encode, p);
-  if ((s.HasAudio || !s.ExternalAudio.FileName.empty()) && (!container || !container->audio.empty()))
+  if ((s.HasAudio || !s.ExternalAudio.FileName.empty()) && (!container || !container->Audio.empty()))
     audio = s.CreateAudioDecoder(TMediaPurpose::Encode, p);
   if (!video && !audio) return nullptr;
   if (video) {
-    const VideoFormat f = video->format();
-    p.width = f.width;
-    p.height = f.height;
-    p.frame_rate = f.frame_rate;
+    const TVideoFormat f = video->VideoFormat();
+    p.Width = f.Width;
+    p.Height = f.Height;
+    p.FrameRate = f.FrameRate;
   }
-  auto encoder = std::make_unique<MediaEncoder>(video, audio);
+  auto encoder = std::make_unique<TMediaEncoder>(video, audio);
   encoder->SetOutputFile(OutputPath());
   encoder->SetEncodeParams(p);
   return encoder;
@@ -720,12 +720,12 @@ const char kOutput[] = "Output";
 
 void TCustomProfileSettings::LoadFromConfig(const TConfig& c) {
   FormatId = c.ReadInteger(kOutput, "FormatId", 0);
-  VideoFourCC = static_cast<FourCC>(c.ReadInteger(kOutput, "VideoFourCC", static_cast<int32_t>(VideoFourCC)));
+  VideoFourCC = static_cast<TFourCC>(c.ReadInteger(kOutput, "VideoFourCC", static_cast<int32_t>(VideoFourCC)));
   VideoBitrate = c.ReadInteger(kOutput, "VideoBitrate", VideoBitrate);
   VideoFrameRate = c.ReadFloat(kOutput, "VideoFrameRate", VideoFrameRate);
   VideoWidth = c.ReadInteger(kOutput, "VideoWidth", VideoWidth);
   VideoHeight = c.ReadInteger(kOutput, "VideoHeight", VideoHeight);
-  AudioFourCC = static_cast<FourCC>(c.ReadInteger(kOutput, "AudioFourCC", static_cast<int32_t>(AudioFourCC)));
+  AudioFourCC = static_cast<TFourCC>(c.ReadInteger(kOutput, "AudioFourCC", static_cast<int32_t>(AudioFourCC)));
   AudioBitrate = c.ReadInteger(kOutput, "AudioBitrate", AudioBitrate);
   AudioSampleRate = c.ReadInteger(kOutput, "AudioSampleRate", AudioSampleRate);
   Channels = c.ReadInteger(kOutput, "Channels", Channels);
@@ -747,32 +747,32 @@ void TCustomProfileSettings::SaveToConfig(const TConfig& c) const {
 }
 
 void TCustomProfileSettings::CaptureFrom(const TMediaTask& task) {
-  const fc::EncodeParams& p = task.Record();
+  const fc::TEncodeParams& p = task.Record();
   FormatId = task.FormatId;
-  VideoFourCC = p.video_fourcc;
-  VideoBitrate = p.video_bitrate;
-  VideoFrameRate = p.frame_rate;
-  VideoWidth = p.width;
-  VideoHeight = p.height;
-  AudioFourCC = p.audio_fourcc;
-  AudioBitrate = p.audio_bitrate;
-  AudioSampleRate = p.sample_rate;
-  Channels = p.channels;
+  VideoFourCC = p.VideoFourCC;
+  VideoBitrate = p.VideoBitrate;
+  VideoFrameRate = p.FrameRate;
+  VideoWidth = p.Width;
+  VideoHeight = p.Height;
+  AudioFourCC = p.AudioFourCC;
+  AudioBitrate = p.AudioBitrate;
+  AudioSampleRate = p.SampleRate;
+  Channels = p.Channels;
 }
 
 void TCustomProfileSettings::ApplyTo(TMediaTask& task, bool with_size) const {
   if (FormatId == 0) return;
-  fc::EncodeParams& p = task.Record();
+  fc::TEncodeParams& p = task.Record();
   task.FormatId = FormatId;
-  p.frame_rate = VideoFrameRate;
-  if (VideoFourCC) p.video_fourcc = VideoFourCC;
-  if (VideoBitrate) p.video_bitrate = VideoBitrate;
-  if (with_size && VideoWidth) p.width = VideoWidth;
-  if (with_size && VideoHeight) p.height = VideoHeight;
-  if (AudioFourCC) p.audio_fourcc = AudioFourCC;
-  if (AudioBitrate) p.audio_bitrate = AudioBitrate;
-  if (AudioSampleRate) p.sample_rate = AudioSampleRate;
-  if (Channels) p.channels = Channels;
+  p.FrameRate = VideoFrameRate;
+  if (VideoFourCC) p.VideoFourCC = VideoFourCC;
+  if (VideoBitrate) p.VideoBitrate = VideoBitrate;
+  if (with_size && VideoWidth) p.Width = VideoWidth;
+  if (with_size && VideoHeight) p.Height = VideoHeight;
+  if (AudioFourCC) p.AudioFourCC = AudioFourCC;
+  if (AudioBitrate) p.AudioBitrate = AudioBitrate;
+  if (AudioSampleRate) p.SampleRate = AudioSampleRate;
+  if (Channels) p.Channels = Channels;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -33,7 +33,7 @@ class TMediaTaskMediaSource;
 class TMediaTaskMergeSource;
 class TMediaBaseTask;
 class TMediaClipTask;
-class AudioProcessor;
+class TAudioProcessor;
 struct TExternalAudio;
 
 enum class TMediaTaskKind : uint8_t { Base = 0, Clip = 1, MultiProfile = 2, Merge = 3, Slide = 4 };
@@ -53,7 +53,7 @@ class TMediaTaskEncodeParams {
 public:
   explicit TMediaTaskEncodeParams(TMediaTask* task) : task_(task) {}
   TMediaTask* Task() const { return task_; }
-  EncodeParams Params;
+  TEncodeParams Params;
 
   // Missing video or audio codecs become the first codecs of the container's entry in the
   // converter's format list.
@@ -108,10 +108,10 @@ public:
   explicit TMediaTaskEditParams(TMediaTask* owner) : Owner(owner) {}
   TMediaTask* Owner;
   uint8_t UserScaleMode = 0;  // 1: the user chose the zoom; profiles then keep ScaleMode
-  int32_t Deinterlace = static_cast<int32_t>(DeinterlaceMode::None);  // a DeinterlaceMode value
+  int32_t Deinterlace = static_cast<int32_t>(TDeinterlaceMode::None);  // a TDeinterlaceMode value
   int32_t Contrast = 0, EffectFlags = 0, Saturation = 0, Brightness = 0;
   bool FlipHorizontal = false, FlipVertical = false;
-  CropRect Crop;
+  TCropRect Crop;
   int32_t Volume = 100;
   bool Mute = false;
   TMediaTaskWatermark Watermark;
@@ -122,11 +122,11 @@ public:
   // contrast, saturation, effects, flip, deinterlace, subtitle, watermark; then the volume
   // (0 when muted). Either processor may be null. `output_width/height` place the watermark;
   // `subtitle_stream_id` is the source's selected subtitle stream (0: none).
-  void ApplyTo(VideoProcessor* video, AudioProcessor* audio, int32_t scale_mode, int32_t output_width,
+  void ApplyTo(TVideoProcessor* video, TAudioProcessor* audio, int32_t scale_mode, int32_t output_width,
                int32_t output_height, int32_t subtitle_stream_id);
 
 private:
-  void ApplySubtitle(VideoProcessor& video, int32_t stream_id) const;
+  void ApplySubtitle(TVideoProcessor& video, int32_t stream_id) const;
 };
 
 // A list of tasks; owning lists free what they hold and become the Owner of each task added.
@@ -217,19 +217,19 @@ public:
   // The encode record, its default codecs completed.
   TMediaTaskEncodeParams& EncodeParams();
   // The record as stored, without completing anything.
-  fc::EncodeParams& Record() { return encode_.Params; }
-  const fc::EncodeParams& Record() const { return encode_.Params; }
+  fc::TEncodeParams& Record() { return encode_.Params; }
+  const fc::TEncodeParams& Record() const { return encode_.Params; }
   virtual TMediaTaskEditParams* EditParams() { return nullptr; }
   // A new, empty task of the same class on `list`'s manager (not added to it).
   virtual std::unique_ptr<TMediaTask> NewLike(TMediaTaskList* list) const = 0;
   virtual void Assign(const TMediaTask& source, TAssignMode mode);
   // The encoder ready to start, or null when the chain cannot be built.
-  virtual std::unique_ptr<MediaEncoder> CreateEncoder();
+  virtual std::unique_ptr<TMediaEncoder> CreateEncoder();
   // The multi-profile tasks, then (for base tasks) the clips. Rebuilt on every call.
   virtual TMediaTaskList& ChildTasks();
   // Registers this task as a member of a sequence at `offset` seconds (merges and slides).
-  virtual void AddVideoSegment(VideoSequence& sequence, double offset, TMediaPurpose purpose);
-  virtual void AddAudioSegment(AudioSequence& sequence, double offset, TMediaPurpose purpose);
+  virtual void AddVideoSegment(TVideoSequence& sequence, double offset, TMediaPurpose purpose);
+  virtual void AddAudioSegment(TAudioSequence& sequence, double offset, TMediaPurpose purpose);
 
   double Duration() const;
   double StartTime() const;
@@ -253,11 +253,11 @@ protected:
   // The decoders, processors and converter over a single source.
   // `added_audio` (a slide's sound track) replaces the source's own added track; it plays from
   // `added_audio_offset` seconds before this task's start.
-  std::unique_ptr<MediaEncoder> CreateSourceEncoder(TMediaTaskEditParams* edits, const TExternalAudio* added_audio,
+  std::unique_ptr<TMediaEncoder> CreateSourceEncoder(TMediaTaskEditParams* edits, const TExternalAudio* added_audio,
                                                     double added_audio_offset);
   // Opens the processors of this task over its own decoders for a sequence member.
-  std::shared_ptr<VideoSource> OpenMemberVideo(TMediaPurpose purpose, const fc::EncodeParams& target);
-  std::shared_ptr<AudioSource> OpenMemberAudio(TMediaPurpose purpose, const fc::EncodeParams& target);
+  std::shared_ptr<TVideoSource> OpenMemberVideo(TMediaPurpose purpose, const fc::TEncodeParams& target);
+  std::shared_ptr<TAudioSource> OpenMemberAudio(TMediaPurpose purpose, const fc::TEncodeParams& target);
 
   TMediaTaskList child_cache_;
 
@@ -323,7 +323,7 @@ public:
   TMediaTaskMediaSource* Source() override;
   TMediaTaskEditParams* EditParams() override { return OwnerTask ? OwnerTask->EditParams() : nullptr; }
   std::unique_ptr<TMediaTask> NewLike(TMediaTaskList* list) const override;
-  std::unique_ptr<MediaEncoder> CreateEncoder() override;
+  std::unique_ptr<TMediaEncoder> CreateEncoder() override;
 };
 
 class TMediaMergeTask : public TMediaTask {
@@ -335,7 +335,7 @@ public:
   TMediaTaskMergeSource& MergeSource() { return *source_; }
   std::unique_ptr<TMediaTask> NewLike(TMediaTaskList* list) const override;
   void Assign(const TMediaTask& source, TAssignMode mode) override;
-  std::unique_ptr<MediaEncoder> CreateEncoder() override;
+  std::unique_ptr<TMediaEncoder> CreateEncoder() override;
 
 protected:
   TMediaMergeTask(TMediaTaskList* list, TMediaTaskKind kind, std::unique_ptr<TMediaTaskMergeSource> source);
@@ -347,7 +347,7 @@ public:
   explicit TMediaSlideTask(TMediaTaskList* list);
   std::unique_ptr<TMediaTask> NewLike(TMediaTaskList* list) const override;
   // A slide is presented by its player; its members are what gets encoded.
-  std::unique_ptr<MediaEncoder> CreateEncoder() override { return nullptr; }
+  std::unique_ptr<TMediaEncoder> CreateEncoder() override { return nullptr; }
   // Adds a member made from `task` (a multi-profile task of it).
   TMediaMultiProfileTask* AddSlideMember(TMediaTask* task);
 };
@@ -355,11 +355,11 @@ public:
 // The custom profile remembered by the manager (section "Output").
 struct TCustomProfileSettings {
   int32_t FormatId = 0;
-  FourCC VideoFourCC = 0;
+  TFourCC VideoFourCC = 0;
   int32_t VideoBitrate = 0;
   double VideoFrameRate = 0;
   int32_t VideoWidth = 0, VideoHeight = 0;
-  FourCC AudioFourCC = 0;
+  TFourCC AudioFourCC = 0;
   int32_t AudioBitrate = 0, AudioSampleRate = 0, Channels = 0;
 
   void LoadFromConfig(const TConfig& config);

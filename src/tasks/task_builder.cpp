@@ -42,26 +42,26 @@ std::string NameStem(const std::string& file_name) { return fs::path(file_name).
 }  // namespace
 
 TTaskBuilder::TTaskBuilder(TMediaTaskMgr& manager, const TProfileItem& profile) : manager_(manager), profile_(profile) {
-  const ContainerFormat* container = FindContainer(profile.FourCC);
+  const TContainerFormat* container = FindContainer(profile.FourCC);
   if (!container) throw Error("The profile " + profile.Name + " names a container this program cannot write");
-  extension_ = container->extension;
+  extension_ = container->Extension;
 }
 
 void TTaskBuilder::ApplyEncoding(TMediaTask& task, const TEncodeChoices& c) const {
-  EncodeParams& p = task.Record();
+  TEncodeParams& p = task.Record();
   ApplyProfile(&profile_, &p);
   task.FormatId = profile_.EffectiveId();
   task.ProfileExt = extension_;
-  p.scale_mode = c.ScaleMode.value_or(profile_.ResizeStyle);
+  p.ScaleMode = c.ScaleMode.value_or(profile_.ResizeStyle);
   // Encoders take even frame sizes only.
-  if (c.Width) p.width = *c.Width & ~1;
-  if (c.Height) p.height = *c.Height & ~1;
-  if (c.FrameRate) p.frame_rate = *c.FrameRate;
-  if (c.VideoBitrate) p.video_bitrate = *c.VideoBitrate;
-  if (c.AudioBitrate) p.audio_bitrate = *c.AudioBitrate;
-  if (c.SampleRate) p.sample_rate = *c.SampleRate;
-  if (c.Channels) p.channels = *c.Channels;
-  if (c.NoAudio) p.no_audio = 1;
+  if (c.Width) p.Width = *c.Width & ~1;
+  if (c.Height) p.Height = *c.Height & ~1;
+  if (c.FrameRate) p.FrameRate = *c.FrameRate;
+  if (c.VideoBitrate) p.VideoBitrate = *c.VideoBitrate;
+  if (c.AudioBitrate) p.AudioBitrate = *c.AudioBitrate;
+  if (c.SampleRate) p.SampleRate = *c.SampleRate;
+  if (c.Channels) p.Channels = *c.Channels;
+  if (c.NoAudio) p.NoAudio = 1;
 }
 
 TMediaBaseTask* TTaskBuilder::AddBaseTask(std::unique_ptr<TMediaTaskMediaSource> source, const std::string& stem,

@@ -31,7 +31,7 @@ struct TTimeRange {
 
 // Values that replace the profile's in the encode record; unset ones keep the profile's.
 struct TEncodeChoices {
-  std::optional<int32_t> ScaleMode;    // a ScaleMode value (the zoom)
+  std::optional<int32_t> ScaleMode;    // a TScaleMode value (the zoom)
   std::optional<int32_t> Width, Height; // rounded down to even values
   std::optional<double> FrameRate;
   std::optional<int32_t> VideoBitrate; // bits per second

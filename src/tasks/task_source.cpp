@@ -21,47 +21,47 @@ void SelectStream(const std::vector<TStreamEntry>& list, int index, int32_t& vid
 }  // namespace
 
 void TMediaTaskMediaSource::SelectAudioTrack(int index) {
-  SelectStream(AudioTracks, index, VideoDecodeOptions.audio_track_id, AudioDecodeOptions.audio_track_id);
+  SelectStream(AudioTracks, index, VideoDecodeOptions.AudioTrackID, AudioDecodeOptions.AudioTrackID);
 }
 
 void TMediaTaskMediaSource::SelectSubtitle(int index) {
-  SelectStream(Subtitles, index, VideoDecodeOptions.subtitle_id, AudioDecodeOptions.subtitle_id);
+  SelectStream(Subtitles, index, VideoDecodeOptions.SubtitleID, AudioDecodeOptions.SubtitleID);
 }
 
-void TMediaTaskMediaSource::LoadProgram(const MediaInfo& info, size_t index) {
-  if (index >= info.programs.size()) throw TVideoDecodeException(Format("Fail to load file %s", FileName.c_str()));
-  const ProgramInfo& p = info.programs[index];
-  HasVideo = !p.video.empty();
-  HasAudio = !p.audio.empty();
-  Length = p.duration;
-  ProgramValue = p.value;
-  VideoBitrate = HasVideo ? p.video[0].bit_rate : 0;
-  VideoFormat = HasVideo ? p.video[0].format : fc::VideoFormat{};
-  AudioBitrate = HasAudio ? p.audio[0].bit_rate : 0;
-  AudioFormat = HasAudio ? p.audio[0].format : fc::AudioFormat{};
-  VideoDecodeOptions.program_id = AudioDecodeOptions.program_id = p.id;
+void TMediaTaskMediaSource::LoadProgram(const TMediaInfo& info, size_t index) {
+  if (index >= info.Programs.size()) throw TVideoDecodeException(Format("Fail to load file %s", FileName.c_str()));
+  const TProgramInfo& p = info.Programs[index];
+  HasVideo = !p.Video.empty();
+  HasAudio = !p.Audio.empty();
+  Length = p.Duration;
+  ProgramValue = p.Value;
+  VideoBitrate = HasVideo ? p.Video[0].BitRate : 0;
+  VideoFormat = HasVideo ? p.Video[0].Format : fc::TVideoFormat{};
+  AudioBitrate = HasAudio ? p.Audio[0].BitRate : 0;
+  AudioFormat = HasAudio ? p.Audio[0].Format : fc::TAudioFormat{};
+  VideoDecodeOptions.ProgramID = AudioDecodeOptions.ProgramID = p.ID;
   Subtitles.clear();
   AudioTracks.clear();
-  for (const SubtitleStreamInfo& s : p.subtitles)
-    if (s.id != 0) Subtitles.push_back({s.name, s.id});
-  for (const AudioStreamInfo& a : p.audio)
-    if (a.id != 0) AudioTracks.push_back({a.name, a.id});
+  for (const TSubtitleStreamInfo& s : p.Subtitles)
+    if (s.ID != 0) Subtitles.push_back({s.Name, s.ID});
+  for (const TAudioStreamInfo& a : p.Audio)
+    if (a.ID != 0) AudioTracks.push_back({a.Name, a.ID});
   HasSubtitles = !Subtitles.empty();
 }
 
-std::shared_ptr<AudioSource> TMediaTaskMediaSource::CreateAudioDecoder(TMediaPurpose purpose, const EncodeParams&) {
-  std::shared_ptr<AudioSource> own = CreatePlainAudioDecoder(purpose);
+std::shared_ptr<TAudioSource> TMediaTaskMediaSource::CreateAudioDecoder(TMediaPurpose purpose, const TEncodeParams&) {
+  std::shared_ptr<TAudioSource> own = CreatePlainAudioDecoder(purpose);
   if (purpose != TMediaPurpose::Encode || ExternalAudio.FileName.empty()) return own;
   return MixAddedAudio(std::move(own), ExternalAudio, StartTime - DecoderOrigin(),
                        ExternalAudio.Loop ? Duration() : 0);
 }
 
-std::shared_ptr<AudioSource> TMediaTaskMediaSource::MixAddedAudio(std::shared_ptr<AudioSource> main,
+std::shared_ptr<TAudioSource> TMediaTaskMediaSource::MixAddedAudio(std::shared_ptr<TAudioSource> main,
                                                                   const TExternalAudio& added, double track_start,
                                                                   double loop_length) const {
-  auto track = std::make_shared<AudioDecoder>(added.FileName);
-  const TrackTimes times{added.ClipStart, added.ClipEnd, loop_length, track_start};
-  return std::make_shared<TrackMixer>(std::move(main), std::move(track), times);
+  auto track = std::make_shared<TAudioDecoder>(added.FileName);
+  const TTrackTimes times{added.ClipStart, added.ClipEnd, loop_length, track_start};
+  return std::make_shared<TTrackMixer>(std::move(main), std::move(track), times);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -74,7 +74,7 @@ TMediaTaskVideoSource::TMediaTaskVideoSource(const std::string& file_name, int32
 }
 
 void TMediaTaskVideoSource::Load() {
-  MediaInfo info;
+  TMediaInfo info;
   try {
     info = LoadMediaInfo(FileName);
   } catch (const std::exception& e) {
@@ -82,7 +82,7 @@ void TMediaTaskVideoSource::Load() {
   }
   LoadProgram(info, 0);
   Loaded = true;
-  if (!(Length > 0)) Length = info.duration;
+  if (!(Length > 0)) Length = info.Duration;
   StartTime = 0;
   EndTime = Length;
 }
@@ -91,14 +91,14 @@ std::unique_ptr<TMediaTaskMediaSource> TMediaTaskVideoSource::Copy() const {
   return std::make_unique<TMediaTaskVideoSource>(*this);
 }
 
-std::shared_ptr<VideoSource> TMediaTaskVideoSource::CreateVideoDecoder(TMediaPurpose, const EncodeParams&) {
+std::shared_ptr<TVideoSource> TMediaTaskVideoSource::CreateVideoDecoder(TMediaPurpose, const TEncodeParams&) {
   if (!HasVideo) return nullptr;
-  return std::make_shared<VideoDecoder>(FileName, VideoDecodeOptions);
+  return std::make_shared<TVideoDecoder>(FileName, VideoDecodeOptions);
 }
 
-std::shared_ptr<AudioSource> TMediaTaskVideoSource::CreatePlainAudioDecoder(TMediaPurpose) {
+std::shared_ptr<TAudioSource> TMediaTaskVideoSource::CreatePlainAudioDecoder(TMediaPurpose) {
   if (!HasAudio) return nullptr;
-  return std::make_shared<AudioDecoder>(FileName, AudioDecodeOptions);
+  return std::make_shared<TAudioDecoder>(FileName, AudioDecodeOptions);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -132,13 +132,13 @@ TMediaTaskDVDSource::TMediaTaskDVDSource(const std::string& path, const TDVDIFOI
   } catch (const std::exception& e) {
     throw TVideoDecodeException(Format("Fail to load file %s", path.c_str()), e.what());
   }
-  const DvdTitle& title = info->titles()[static_cast<size_t>(title_index)];
+  const TDvdTitle& title = info->Titles()[static_cast<size_t>(title_index)];
   AudioTracks.clear();
   Subtitles.clear();
-  for (const DvdAudioTrack& a : title.audio)
-    AudioTracks.push_back({Trim(a.language + " " + a.format + " " + a.description).data(), a.id});
-  for (const DvdSubtitleTrack& s : title.subtitles)
-    Subtitles.push_back({Trim(s.language + " " + s.description).data(), s.id});
+  for (const TDvdAudioTrack& a : title.Audio)
+    AudioTracks.push_back({Trim(a.Language + " " + a.Format + " " + a.Description).data(), a.ID});
+  for (const TDvdSubtitleTrack& s : title.Subtitles)
+    Subtitles.push_back({Trim(s.Language + " " + s.Description).data(), s.ID});
   HasSubtitles = !Subtitles.empty();
   if (chapter_index < 0) {
     StartTime = info->TitleBeginTime(title_index);
@@ -151,10 +151,10 @@ TMediaTaskDVDSource::TMediaTaskDVDSource(const std::string& path, const TDVDIFOI
     ChapterBegin = StartTime;
   }
   // The decoders read the title's own blocks: no program to choose within them.
-  VideoDecodeOptions.program_id = AudioDecodeOptions.program_id = 0;
-  VideoDecodeOptions.subtitle_id = AudioDecodeOptions.subtitle_id = 0;
+  VideoDecodeOptions.ProgramID = AudioDecodeOptions.ProgramID = 0;
+  VideoDecodeOptions.SubtitleID = AudioDecodeOptions.SubtitleID = 0;
   const int32_t audio = AudioTracks.empty() ? 0 : AudioTracks[0].Id;
-  VideoDecodeOptions.audio_track_id = AudioDecodeOptions.audio_track_id = audio;
+  VideoDecodeOptions.AudioTrackID = AudioDecodeOptions.AudioTrackID = audio;
   EndTime = StartTime + Length;
   Loaded = true;
 }
@@ -163,19 +163,19 @@ std::unique_ptr<TMediaTaskMediaSource> TMediaTaskDVDSource::Copy() const {
   return std::unique_ptr<TMediaTaskMediaSource>(new TMediaTaskDVDSource(*this));
 }
 
-InputOpener TMediaTaskDVDSource::Opener() const {
+TInputOpener TMediaTaskDVDSource::Opener() const {
   const TDVDIFOInfo dvd(FileName);
   return ChapterIndex < 0 ? dvd.OpenTitle(TitleIndex) : dvd.OpenTitle(TitleIndex, ChapterIndex, ChapterIndex);
 }
 
-std::shared_ptr<VideoSource> TMediaTaskDVDSource::CreateVideoDecoder(TMediaPurpose, const EncodeParams&) {
+std::shared_ptr<TVideoSource> TMediaTaskDVDSource::CreateVideoDecoder(TMediaPurpose, const TEncodeParams&) {
   if (!HasVideo) return nullptr;
-  return std::make_shared<VideoDecoder>(Opener(), FileName, VideoDecodeOptions);
+  return std::make_shared<TVideoDecoder>(Opener(), FileName, VideoDecodeOptions);
 }
 
-std::shared_ptr<AudioSource> TMediaTaskDVDSource::CreatePlainAudioDecoder(TMediaPurpose) {
+std::shared_ptr<TAudioSource> TMediaTaskDVDSource::CreatePlainAudioDecoder(TMediaPurpose) {
   if (!HasAudio) return nullptr;
-  return std::make_shared<AudioDecoder>(Opener(), FileName, AudioDecodeOptions);
+  return std::make_shared<TAudioDecoder>(Opener(), FileName, AudioDecodeOptions);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -249,17 +249,17 @@ double TMediaTaskMergeSource::MemberOffset(const TMediaTask* task) const {
   return -1;
 }
 
-std::shared_ptr<VideoSource> TMediaTaskMergeSource::CreateVideoDecoder(TMediaPurpose purpose,
-                                                                        const EncodeParams& target) {
-  if (target.no_video || (purpose == TMediaPurpose::Encode && target.video_fourcc == 0)) return nullptr;
+std::shared_ptr<TVideoSource> TMediaTaskMergeSource::CreateVideoDecoder(TMediaPurpose purpose,
+                                                                        const TEncodeParams& target) {
+  if (target.NoVideo || (purpose == TMediaPurpose::Encode && target.VideoFourCC == 0)) return nullptr;
   Refresh();
-  int32_t width = target.width, height = target.height;
+  int32_t width = target.Width, height = target.Height;
   if (width == 0 && height == 0) {
-    width = VideoFormat.width;
-    height = VideoFormat.height;
+    width = VideoFormat.Width;
+    height = VideoFormat.Height;
   }
-  const double rate = target.frame_rate != 0 ? target.frame_rate : VideoFormat.frame_rate;
-  auto sequence = std::make_shared<VideoSequence>(width, height, rate);
+  const double rate = target.FrameRate != 0 ? target.FrameRate : VideoFormat.FrameRate;
+  auto sequence = std::make_shared<TVideoSequence>(width, height, rate);
   double offset = 0;
   for (TMediaTask* m : members_) {
     m->AddVideoSegment(*sequence, offset, purpose);
@@ -268,17 +268,17 @@ std::shared_ptr<VideoSource> TMediaTaskMergeSource::CreateVideoDecoder(TMediaPur
   return sequence;
 }
 
-std::shared_ptr<AudioSource> TMediaTaskMergeSource::CreateAudioDecoder(TMediaPurpose purpose,
-                                                                        const EncodeParams& target) {
+std::shared_ptr<TAudioSource> TMediaTaskMergeSource::CreateAudioDecoder(TMediaPurpose purpose,
+                                                                        const TEncodeParams& target) {
   Refresh();
   const bool added = purpose == TMediaPurpose::Encode && !ExternalAudio.FileName.empty() &&
                      SourceKind != TSourceKind::Slide;
-  if (target.no_audio || (purpose == TMediaPurpose::Encode && target.audio_fourcc == 0)) return nullptr;
-  std::shared_ptr<AudioSource> sequence;
+  if (target.NoAudio || (purpose == TMediaPurpose::Encode && target.AudioFourCC == 0)) return nullptr;
+  std::shared_ptr<TAudioSource> sequence;
   if (HasAudio) {
-    const int32_t rate = target.sample_rate ? target.sample_rate : (AudioFormat.sample_rate ? AudioFormat.sample_rate : 44100);
-    const int32_t channels = target.channels ? target.channels : (AudioFormat.channels ? AudioFormat.channels : 2);
-    auto audio = std::make_shared<AudioSequence>(rate, channels);
+    const int32_t rate = target.SampleRate ? target.SampleRate : (AudioFormat.SampleRate ? AudioFormat.SampleRate : 44100);
+    const int32_t channels = target.Channels ? target.Channels : (AudioFormat.Channels ? AudioFormat.Channels : 2);
+    auto audio = std::make_shared<TAudioSequence>(rate, channels);
     double offset = 0;
     for (TMediaTask* m : members_) {
       m->AddAudioSegment(*audio, offset, purpose);

@@ -53,12 +53,12 @@ public:
   double Length = 0, StartTime = 0, EndTime = 0;
   int32_t ProgramValue = 0;
   int64_t VideoBitrate = 0, AudioBitrate = 0;
-  fc::VideoFormat VideoFormat;
-  fc::AudioFormat AudioFormat;
+  fc::TVideoFormat VideoFormat;
+  fc::TAudioFormat AudioFormat;
   bool HasVideo = false, HasAudio = false, HasSubtitles = false;
   std::vector<TStreamEntry> Subtitles, AudioTracks;
   int32_t OpenFlags = 0;
-  DecodeOptions VideoDecodeOptions, AudioDecodeOptions;
+  TDecodeOptions VideoDecodeOptions, AudioDecodeOptions;
   TExternalAudio ExternalAudio;
 
   // (EndTime when above 0, else Length) - StartTime.
@@ -66,17 +66,17 @@ public:
   // Refreshed information (merge sources recompute it from their members).
   virtual void Refresh() {}
   virtual std::unique_ptr<TMediaTaskMediaSource> Copy() const = 0;
-  virtual std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose purpose, const EncodeParams& target) = 0;
+  virtual std::shared_ptr<TVideoSource> CreateVideoDecoder(TMediaPurpose purpose, const TEncodeParams& target) = 0;
   // The audio decoder; for encoding with an added sound track, the track mixer over it.
-  virtual std::shared_ptr<AudioSource> CreateAudioDecoder(TMediaPurpose purpose, const EncodeParams& target);
+  virtual std::shared_ptr<TAudioSource> CreateAudioDecoder(TMediaPurpose purpose, const TEncodeParams& target);
   // The source's own sound only (null when it has none).
-  virtual std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) = 0;
+  virtual std::shared_ptr<TAudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) = 0;
   // Where the decoders' time line starts within the source's times (a DVD chapter is decoded
   // on its own, from 0).
   virtual double DecoderOrigin() const { return 0; }
   // The mixer of `added` under `main` (which may be null), the track starting at `track_start`
   // of the decoders' time line, repeated for `loop_length` seconds when above 0.
-  std::shared_ptr<AudioSource> MixAddedAudio(std::shared_ptr<AudioSource> main, const TExternalAudio& added,
+  std::shared_ptr<TAudioSource> MixAddedAudio(std::shared_ptr<TAudioSource> main, const TExternalAudio& added,
                                              double track_start, double loop_length) const;
   // Stores the stream id of the list entry in the decode options (0 when out of range).
   void SelectAudioTrack(int index);
@@ -84,7 +84,7 @@ public:
 
 protected:
   // Steps shared by file and DVD loading: program `index` of `info`.
-  void LoadProgram(const MediaInfo& info, size_t index);
+  void LoadProgram(const TMediaInfo& info, size_t index);
 };
 
 // A media file (TMediaTaskVideoSource).
@@ -95,8 +95,8 @@ public:
   TMediaTaskVideoSource(const std::string& file_name, int32_t open_flags);
   void Load();
   std::unique_ptr<TMediaTaskMediaSource> Copy() const override;
-  std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose purpose, const EncodeParams& target) override;
-  std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) override;
+  std::shared_ptr<TVideoSource> CreateVideoDecoder(TMediaPurpose purpose, const TEncodeParams& target) override;
+  std::shared_ptr<TAudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) override;
 };
 
 // A DVD title (ChapterIndex -1) or one chapter of it.
@@ -110,13 +110,13 @@ public:
   int ChapterCount = 0;
   double ChapterBegin = 0;  // where a chapter starts in its title (its decoders start there)
   std::unique_ptr<TMediaTaskMediaSource> Copy() const override;
-  std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose purpose, const EncodeParams& target) override;
-  std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) override;
+  std::shared_ptr<TVideoSource> CreateVideoDecoder(TMediaPurpose purpose, const TEncodeParams& target) override;
+  std::shared_ptr<TAudioSource> CreatePlainAudioDecoder(TMediaPurpose purpose) override;
   double DecoderOrigin() const override { return ChapterIndex >= 0 ? ChapterBegin : 0; }
 
 private:
   TMediaTaskDVDSource() = default;
-  InputOpener Opener() const;
+  TInputOpener Opener() const;
 };
 
 // True for ".ifo" and ".iso" names (any case).
@@ -133,9 +133,9 @@ public:
   virtual void RemoveMember(TMediaTask* task);
   void Refresh() override;
   std::unique_ptr<TMediaTaskMediaSource> Copy() const override;
-  std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose purpose, const EncodeParams& target) override;
-  std::shared_ptr<AudioSource> CreateAudioDecoder(TMediaPurpose purpose, const EncodeParams& target) override;
-  std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose) override { return nullptr; }
+  std::shared_ptr<TVideoSource> CreateVideoDecoder(TMediaPurpose purpose, const TEncodeParams& target) override;
+  std::shared_ptr<TAudioSource> CreateAudioDecoder(TMediaPurpose purpose, const TEncodeParams& target) override;
+  std::shared_ptr<TAudioSource> CreatePlainAudioDecoder(TMediaPurpose) override { return nullptr; }
   // The offset of a member within the sequence (sum of the durations before it); -1 when absent.
   double MemberOffset(const TMediaTask* task) const;
 

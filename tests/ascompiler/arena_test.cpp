@@ -128,7 +128,7 @@ TEST(ArenaTest, RefusesRequestsLargerThanMemory) {
 // after the parse and give it back with the unit: the sanitizer build checks the latter.
 TEST(ArenaTest, NodesOfAUnitKeepWhatTheyOwnUntilTheUnitGoes) {
   TCompileContext context;
-  context.SetIncludeOpener([](const std::string& name) -> IncludeFile {
+  context.SetIncludeOpener([](const std::string& name) -> TIncludeFile {
     return {"g(1, 2, 3, 4, 5, 6, 7, 8, 9);\n//# listed\n", name};
   });
   std::unique_ptr<TCompileUnit> unit = context.ParseUnit("f();\n#include \"lib/inc.as\"\nh();\n");

@@ -87,7 +87,7 @@ TEST_F(CompileContextTest, ClassPathFoldersServeIncludesToo) {
 TEST_F(CompileContextTest, ANestedParseRestoresTheCurrentUnitAndScopes) {
   TCompileUnit outer;
   context.CurrentUnit = &outer;
-  context.OpenScope(ScopeKind::Program);
+  context.OpenScope(TScopeKind::Program);
   TIdentTable* scope = context.CurrentScope();
   EXPECT_THROW(context.ParseUnit("class A {}"), EActionCompileError);
   EXPECT_EQ(context.CurrentUnit, &outer);

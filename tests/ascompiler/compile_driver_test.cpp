@@ -236,21 +236,21 @@ TEST(PostPass, NamedFunctionsGoFirstInSourceOrderWithWhatTheyHold) {
     list.Add(std::move(f));
     return marker;
   };
-  auto endA = define("a", "end a");
+  auto end_a = define("a", "end a");
   list.Add(std::make_unique<TSWFActionStop>());
-  auto endInner = define("inner", "end inner");
+  auto end_inner = define("inner", "end inner");
   list.Add(std::make_unique<TSWFActionPlay>());
-  list.Add(endInner);
-  list.Add(endA);
+  list.Add(end_inner);
+  list.Add(end_a);
   auto push = list.Add(std::make_unique<TSWFActionPush>());
   push->AddValue(int32_t{1});
   list.Add(std::make_unique<TSWFActionPop>());
-  auto endAnonymous = define("", "end anonymous");  // an expression: stays where it is
+  auto end_anonymous = define("", "end anonymous");  // an expression: stays where it is
   list.Add(std::make_unique<TSWFActionNextFrame>());
-  list.Add(endAnonymous);
-  auto endA2 = define("a", "end second a");
+  list.Add(end_anonymous);
+  auto end_a2 = define("a", "end second a");
   list.Add(std::make_unique<TSWFActionPreviousFrame>());
-  list.Add(endA2);
+  list.Add(end_a2);
   list.Add(std::make_unique<TSWFActionStop>());
   RunPostPass(list);
   EXPECT_EQ(Disassembled(list),
@@ -295,7 +295,7 @@ protected:
 
   fs::path root;
   TCompileContext context;
-  uint16_t nextID = 7;
+  uint16_t next_id = 7;
 };
 
 TEST_F(ClassSpritesTest, EachClassGetsASpriteWithItsInitActionsSuperclassFirst) {
@@ -304,7 +304,7 @@ TEST_F(ClassSpritesTest, EachClassGetsASpriteWithItsInitActionsSuperclassFirst) 
   Write("shapes/Shape.as", "class shapes.Shape { var name = \"shape\"; }\n");
   Write("shapes/Area.as", "interface shapes.Area { function size(); }\n");
   context.SetClassPath(root.string());
-  TClassSprites sprites(context, [this] { return nextID++; });
+  TClassSprites sprites(context, [this] { return next_id++; });
   TSWFActionList frame;
   context.CompileFrameScript("import shapes.Square;\ns = new Square();", frame);
 
@@ -335,18 +335,18 @@ TEST_F(ClassSpritesTest, EachClassGetsASpriteWithItsInitActionsSuperclassFirst) 
 TEST_F(ClassSpritesTest, AClassThatFailsGetsNoSprite) {
   Write("Broken.as", "class Broken { function f() { continue; } }\n");
   context.SetClassPath(root.string());
-  TClassSprites sprites(context, [this] { return nextID++; });
+  TClassSprites sprites(context, [this] { return next_id++; });
   TSWFActionList frame;
   EXPECT_THROW(context.CompileFrameScript("b = new Broken();", frame), EActionCompileError);
   EXPECT_TRUE(sprites.TakeTags().empty());
-  EXPECT_EQ(nextID, 7);
+  EXPECT_EQ(next_id, 7);
 }
 
 TEST_F(ClassSpritesTest, WithoutASpriteMakerAClassIsAnError) {
   Write("Lonely.as", "class Lonely { var x; }\n");
   context.SetClassPath(root.string());
   {
-    TClassSprites sprites(context, [this] { return nextID++; });
+    TClassSprites sprites(context, [this] { return next_id++; });
   }  // gone again
   TSWFActionList frame;
   EXPECT_EQ(ErrorOf([&] { context.CompileFrameScript("l = new Lonely();", frame); }),

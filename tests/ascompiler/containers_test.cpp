@@ -45,7 +45,7 @@ TEST(VectorTest, RangeErrorsCarryClassNameAndIndex) {
     FAIL();
   } catch (const EVectorRangeError& e) {
     EXPECT_STREQ(e.what(), "TStrVector: bounds check error. Incorrect index = 5");
-    EXPECT_EQ(e.index(), 5);
+    EXPECT_EQ(e.Index(), 5);
   }
   v.Pop();
   try {
@@ -127,7 +127,7 @@ TEST(SmallVectorTest, RangeErrorsCarryClassNameAndIndex) {
     FAIL();
   } catch (const EVectorRangeError& e) {
     EXPECT_STREQ(e.what(), "TObjectVector: bounds check error. Incorrect index = 1");
-    EXPECT_EQ(e.index(), 1);
+    EXPECT_EQ(e.Index(), 1);
   }
   EXPECT_THROW(v.Delete(-1), EVectorRangeError);
   EXPECT_THROW(v.Insert(3, 0), EVectorRangeError);
@@ -140,7 +140,7 @@ TEST(DictTest, StringHashShiftsBytesByPosition) {
 }
 
 TEST(DictTest, NewItemsGoToTheHeadOfTheirChain) {
-  THash<int32_t, int, IntKeyHash> dict(113);
+  THash<int32_t, int, TIntKeyHash> dict(113);
   dict.Set(5, 1);
   dict.Set(118, 2);  // same bucket as 5
   dict.Set(3, 3);
@@ -153,14 +153,14 @@ TEST(DictTest, NewItemsGoToTheHeadOfTheirChain) {
 }
 
 TEST(DictTest, StrictReadOfAMissingKeyThrows) {
-  THash<std::string, int, StringKeyHash> strict(113, true);
+  THash<std::string, int, TStringKeyHash> strict(113, true);
   try {
     strict.Get("x");
     FAIL();
   } catch (const EDictKeyNotFound& e) {
     EXPECT_STREQ(e.what(), "TDict.GetItem: Key not found.");
   }
-  THash<std::string, int, StringKeyHash> lax(113, false);
+  THash<std::string, int, TStringKeyHash> lax(113, false);
   EXPECT_EQ(lax.Get("x"), 0);
   EXPECT_EQ(lax.Count(), 1);
   lax.Remove("x");

@@ -20,15 +20,15 @@ protected:
 };
 
 TEST_F(IdentTableTest, RegistersGoToThisArgumentsThenLocalsAndRepeatsShare) {
-  TIdentTable function(ScopeKind::Function, &classes, strings);
+  TIdentTable function(TScopeKind::Function, &classes, strings);
   function.Declare(Id("a"), -1);
-  function.UseSpecial(Special::Arguments);
+  function.UseSpecial(TSpecial::Arguments);
   function.Declare(Id("b"), -1);
   TIdentInfo* a2 = function.Declare(Id("a"), -1);
-  function.UseSpecial(Special::This);
+  function.UseSpecial(TSpecial::This);
   function.AllocateRegisters(true);
-  EXPECT_EQ(function.SpecialEntry(Special::This)->Register, 1);
-  EXPECT_EQ(function.SpecialEntry(Special::Arguments)->Register, 2);
+  EXPECT_EQ(function.SpecialEntry(TSpecial::This)->Register, 1);
+  EXPECT_EQ(function.SpecialEntry(TSpecial::Arguments)->Register, 2);
   EXPECT_EQ(function.Items()[0]->Register, 3);  // a
   EXPECT_EQ(function.Items()[2]->Register, 4);  // b
   EXPECT_EQ(a2->Register, 3);
@@ -37,42 +37,42 @@ TEST_F(IdentTableTest, RegistersGoToThisArgumentsThenLocalsAndRepeatsShare) {
 }
 
 TEST_F(IdentTableTest, SuperComesAfterArgumentsAndNeverLocalsStayOutOfRegisters) {
-  TIdentTable function(ScopeKind::Function, &classes, strings);
-  function.UseSpecial(Special::Super);
-  function.UseSpecial(Special::This);
+  TIdentTable function(TScopeKind::Function, &classes, strings);
+  function.UseSpecial(TSpecial::Super);
+  function.UseSpecial(TSpecial::This);
   TIdentInfo* f = function.Declare(Id("f"), -1);
   f->Register = kRegisterNever;
   TIdentInfo* x = function.Declare(Id("x"), -1);
   function.AllocateRegisters(true);
-  EXPECT_EQ(function.SpecialEntry(Special::Super)->Register, 2);
+  EXPECT_EQ(function.SpecialEntry(TSpecial::Super)->Register, 2);
   EXPECT_EQ(f->Register, kRegisterNever);
   EXPECT_EQ(x->Register, 3);
 }
 
 TEST_F(IdentTableTest, AllocationStopsAfterRegister254AndRespectsTheOption) {
-  TIdentTable function(ScopeKind::Function, &classes, strings);
+  TIdentTable function(TScopeKind::Function, &classes, strings);
   for (int i = 0; i < 300; ++i) function.Declare(Id(("v" + std::to_string(i)).c_str()), -1);
   function.AllocateRegisters(true);
   EXPECT_EQ(function.Items()[253]->Register, 254);
   EXPECT_EQ(function.Items()[254]->Register, 0);
   EXPECT_EQ(function.NextRegister, 255);
 
-  TIdentTable plain(ScopeKind::Function, &classes, strings);
+  TIdentTable plain(TScopeKind::Function, &classes, strings);
   plain.Declare(Id("a"), -1);
-  plain.UseSpecial(Special::This);
+  plain.UseSpecial(TSpecial::This);
   plain.AllocateRegisters(false);
   EXPECT_EQ(plain.Items()[0]->Register, 0);
   EXPECT_EQ(plain.NextRegister, 2);
 }
 
 TEST_F(IdentTableTest, LookupModesWalkOutwardAndUpTheSuperclasses) {
-  TIdentTable superMembers(ScopeKind::Class, &classes, strings);
-  TIdentInfo* inherited = superMembers.Declare(Id("m"), -1);
-  TIdentTable program(ScopeKind::Program, &classes, strings);
+  TIdentTable super_members(TScopeKind::Class, &classes, strings);
+  TIdentInfo* inherited = super_members.Declare(Id("m"), -1);
+  TIdentTable program(TScopeKind::Program, &classes, strings);
   TIdentInfo* global = program.Declare(Id("g"), -1);
-  TIdentTable members(ScopeKind::Class, &program, strings);
-  members.Base = &superMembers;
-  TIdentTable function(ScopeKind::Function, &members, strings);
+  TIdentTable members(TScopeKind::Class, &program, strings);
+  members.Base = &super_members;
+  TIdentTable function(TScopeKind::Function, &members, strings);
   TIdentInfo* first = function.Declare(Id("x"), -1);
   TIdentInfo* second = function.Declare(Id("x"), -1);
 
@@ -89,7 +89,7 @@ TEST_F(IdentTableTest, LookupModesWalkOutwardAndUpTheSuperclasses) {
 TEST_F(IdentTableTest, ClassTableIgnoresCaseAndAliasesYieldTheirTarget) {
   TClassInfo* foo = classes.DeclareClass(Id("a.b.Foo"));
   EXPECT_EQ(classes.DeclareClass(Id("A.B.FOO")), foo);
-  TIdentTable program(ScopeKind::Program, &classes, strings);
+  TIdentTable program(TScopeKind::Program, &classes, strings);
   program.Declare(Id("Foo"), -1);  // a variable does not hide the class for FindClass
   program.AddAlias(Id("Foo"), foo);
   EXPECT_EQ(program.FindClass(Id("Foo")), foo);
@@ -152,8 +152,8 @@ TEST_F(ClassPathTest, PackagesFollowFoldersAndVersionFoldersAddNoPart) {
   for (const std::string& dir : dirs) EXPECT_EQ(dir.back(), '/');
 
   TClassTable seven(strings);
-  std::vector<std::string> sevenDirs;
-  seven.ScanClassPath(root.string(), ".", 7, strings, sevenDirs);
+  std::vector<std::string> seven_dirs;
+  seven.ScanClassPath(root.string(), ".", 7, strings, seven_dirs);
   EXPECT_EQ(seven.FindClass(Id("Foo")), nullptr);
   EXPECT_NE(seven.FindClass(Id("Old")), nullptr);
 }

@@ -17,18 +17,18 @@ protected:
     TLexer lexer(strings, [this](const std::string& name) { return Open(name); }, swf4);
     lexer.Reset(text, "main");
     std::string out;
-    TokenValue value;
+    TTokenValue value;
     for (int token; (token = lexer.NextToken(value)) != kTokEnd;) {
       if (!out.empty()) out += ' ';
       out += TokenName(token);
-      if (token == kTokIdent || token == kTokString || token == kTokPath) out += ":" + strings.Text(value.id);
-      if (token == kTokNumber) out += ":" + FormatDouble(value.number);
-      if (token == kTokAssignOp) out += Format(":%d", value.op);
-      if (token == kTokListing) out += ":" + value.text;
+      if (token == kTokIdent || token == kTokString || token == kTokPath) out += ":" + strings.Text(value.ID);
+      if (token == kTokNumber) out += ":" + FormatDouble(value.Number);
+      if (token == kTokAssignOp) out += Format(":%d", value.Op);
+      if (token == kTokListing) out += ":" + value.Text;
     }
     return out;
   }
-  IncludeFile Open(const std::string& name) {
+  TIncludeFile Open(const std::string& name) {
     const auto it = files.find(name);
     if (it == files.end()) throw EActionCompileError(Format("Include file \"%s\" not found.", name.c_str()));
     return {it->second, name};
@@ -129,7 +129,7 @@ TEST_F(LexerTest, SlashPathsWithTheFlash4Option) {
 TEST_F(LexerTest, LinesAndColumnsFollowTheConsumedText) {
   TLexer lexer(strings, nullptr);
   lexer.Reset("ab  c\n\n  d");
-  TokenValue value;
+  TTokenValue value;
   lexer.NextToken(value);
   EXPECT_EQ(lexer.Line(), 1);
   EXPECT_EQ(lexer.Column(), 2);
@@ -146,7 +146,7 @@ std::string Positions(TStringTable& strings, const std::string& text) {
   TLexer lexer(strings, nullptr);
   lexer.Reset(text);
   std::string out;
-  TokenValue value;
+  TTokenValue value;
   while (lexer.NextToken(value) != kTokEnd) out += Format("%d:%d ", lexer.Line(), lexer.Column());
   return out + Format("end %d:%d", lexer.Line(), lexer.Column());
 }
@@ -205,7 +205,7 @@ TEST_F(LexerTest, IncludedFilesTrackTheirOwnPositionAndName) {
   files["inc.as"] = "\n  b";
   TLexer lexer(strings, [this](const std::string& name) { return Open(name); });
   lexer.Reset("a\n#include \"inc.as\"\nc");
-  TokenValue value;
+  TTokenValue value;
   lexer.NextToken(value);
   lexer.NextToken(value);
   EXPECT_EQ(lexer.FileName(), "inc.as");

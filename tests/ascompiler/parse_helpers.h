@@ -35,8 +35,8 @@ inline std::string ToSexpr(const std::string& dump) {
       open.pop_back();
     }
     if (!out.empty()) out += ' ';
-    const bool hasChildren = i + 1 < lines.size() && lines[i + 1].indent > lines[i].indent;
-    if (hasChildren) {
+    const bool has_children = i + 1 < lines.size() && lines[i + 1].indent > lines[i].indent;
+    if (has_children) {
       out += '(' + lines[i].text;
       open.push_back(lines[i].indent);
     } else {

@@ -20,12 +20,12 @@ protected:
   TClassInfo* Class(const char* name) { return context.ClassTable.DeclareClass(context.StringTable.Intern(name)); }
   // The nodes of one kind, children before parents (the order the parser makes them in).
   template <typename T>
-  std::vector<T*> All(NodeKind kind) {
+  std::vector<T*> All(TNodeKind kind) {
     std::vector<T*> nodes;
     auto walk = [&](auto& self, TParseTreeNode* node) -> void {
       if (!node) return;
       VisitChildren(node, [&](TParseTreeNode* child) { self(self, child); });
-      if (node->Kind == NodeKind::Program) self(self, static_cast<TProgramNode*>(node)->EventList);
+      if (node->Kind == TNodeKind::Program) self(self, static_cast<TProgramNode*>(node)->EventList);
       if (node->Kind == kind) nodes.push_back(static_cast<T*>(node));
     };
     walk(walk, unit->Root);
@@ -45,7 +45,7 @@ TEST_F(ParserActionsTest, ScopesNestProgramFunctionAndAreClosedAtTheEnd) {
   TIdentTable* program = u.Scopes[0].get();
   TIdentTable* f = u.Scopes[1].get();
   TIdentTable* literal = u.Scopes[2].get();
-  EXPECT_EQ(program->Kind, ScopeKind::Program);
+  EXPECT_EQ(program->Kind, TScopeKind::Program);
   EXPECT_EQ(program->Parent, &context.ClassTable);
   EXPECT_EQ(f->Parent, program);
   EXPECT_EQ(literal->Parent, f);
@@ -53,9 +53,9 @@ TEST_F(ParserActionsTest, ScopesNestProgramFunctionAndAreClosedAtTheEnd) {
   EXPECT_EQ(u.Root->Scope, program);
 
   // f's entry is a named function in the program scope, declared before its body.
-  TIdentInfo* fEntry = Entry(program, "f");
-  EXPECT_EQ(fEntry->Flags, kIdentNamedFunction);
-  EXPECT_EQ(fEntry->TypeName, TStringTable::EmptyId);
+  TIdentInfo* f_entry = Entry(program, "f");
+  EXPECT_EQ(f_entry->Flags, kIdentNamedFunction);
+  EXPECT_EQ(f_entry->TypeName, TStringTable::EmptyId);
   EXPECT_EQ(Entry(f, "p")->Flags, kIdentDeclared);
   // Locals of f used by the literal never go to registers; a program variable is untouched.
   EXPECT_EQ(Entry(f, "b")->Register, kRegisterNever);
@@ -67,7 +67,7 @@ TEST_F(ParserActionsTest, ScopesNestProgramFunctionAndAreClosedAtTheEnd) {
 
 TEST_F(ParserActionsTest, InitialisersResolveBeforeTheirVariableIsDeclared) {
   TCompileUnit& u = Parse("function f() { var x = x; }");
-  auto names = All<TLvalueNode>(NodeKind::Lvalue);
+  auto names = All<TLvalueNode>(TNodeKind::Lvalue);
   ASSERT_EQ(names.size(), 1u);
   EXPECT_EQ(names[0]->Entry, nullptr);
   EXPECT_NE(Entry(u.Scopes[1].get(), "x"), nullptr);
@@ -78,10 +78,10 @@ TEST_F(ParserActionsTest, SpecialNamesAreDeclaredOnFirstUse) {
   TIdentTable* f = u.Scopes[1].get();
   EXPECT_EQ(f->UsedSpecials, kUsedThis | kUsedArguments | kUsedSuper);
   EXPECT_FALSE(f->SuperCallMissing);
-  int thisEntries = 0;
-  for (const auto& item : f->Items()) thisEntries += item->Name == TStringTable::ThisId;
-  EXPECT_EQ(thisEntries, 1);
-  for (TLvalueNode* name : All<TLvalueNode>(NodeKind::Lvalue)) {
+  int this_entries = 0;
+  for (const auto& item : f->Items()) this_entries += item->Name == TStringTable::ThisId;
+  EXPECT_EQ(this_entries, 1);
+  for (TLvalueNode* name : All<TLvalueNode>(TNodeKind::Lvalue)) {
     if (name->Name() == TStringTable::ThisId) {
       EXPECT_TRUE(name->Resolved);
     }
@@ -90,7 +90,7 @@ TEST_F(ParserActionsTest, SpecialNamesAreDeclaredOnFirstUse) {
 
 TEST_F(ParserActionsTest, ForInDeclaresItsVariable) {
   TCompileUnit& u = Parse("function f(o) { for (k in o) ; }");
-  auto loops = All<TForInStmtNode>(NodeKind::ForIn);
+  auto loops = All<TForInStmtNode>(TNodeKind::ForIn);
   ASSERT_EQ(loops.size(), 1u);
   EXPECT_EQ(loops[0]->VariableEntry, Entry(u.Scopes[1].get(), "k"));
   EXPECT_EQ(loops[0]->VariableEntry->Flags, kIdentDeclared);
@@ -99,10 +99,10 @@ TEST_F(ParserActionsTest, ForInDeclaresItsVariable) {
 TEST_F(ParserActionsTest, ClassesOpenAClassScopeAndTakeTheirConstructorOut) {
   Class("Base");
   TCompileUnit& u = Parse("class p.C extends Base { var v; function C() {} private function m() {} }");
-  auto classes = All<TClassImplNode>(NodeKind::ClassImpl);
+  auto classes = All<TClassImplNode>(TNodeKind::ClassImpl);
   ASSERT_EQ(classes.size(), 1u);
   TClassImplNode* c = classes[0];
-  EXPECT_EQ(c->Scope->Kind, ScopeKind::Class);
+  EXPECT_EQ(c->Scope->Kind, TScopeKind::Class);
   EXPECT_EQ(c->Scope->ClassName(), c->Name);
   EXPECT_EQ(c->Info->Members, c->Scope);
   EXPECT_EQ(c->Info->SuperClass, Class("Base"));
@@ -121,11 +121,11 @@ TEST_F(ParserActionsTest, ClassesOpenAClassScopeAndTakeTheirConstructorOut) {
 
 TEST_F(ParserActionsTest, AClassWithoutConstructorGetsAnEmptyOne) {
   Parse("class A { var v; }");
-  TClassImplNode* a = All<TClassImplNode>(NodeKind::ClassImpl)[0];
+  TClassImplNode* a = All<TClassImplNode>(TNodeKind::ClassImpl)[0];
   ASSERT_NE(a->Constructor, nullptr);
   EXPECT_EQ(a->Constructor->Parameters->Items.Count(), 0);
   EXPECT_EQ(a->Constructor->Body, nullptr);
-  EXPECT_EQ(a->Constructor->Scope->Kind, ScopeKind::Function);
+  EXPECT_EQ(a->Constructor->Scope->Kind, TScopeKind::Function);
   EXPECT_EQ(a->Constructor->Scope->Parent, a->Scope);
 }
 
@@ -157,7 +157,7 @@ TEST_F(ParserActionsTest, ImportsAddAliasesAndShortNamesBecomeFullNames) {
   EXPECT_EQ(program->FindClass(context.StringTable.Intern("Tween")), tween);
   EXPECT_NE(program->FindClass(context.StringTable.Intern("Zoom")), nullptr);
   EXPECT_EQ(program->FindClass(context.StringTable.Intern("Regular")), nullptr);  // one part deeper
-  TClassImplNode* a = All<TClassImplNode>(NodeKind::ClassImpl)[0];
+  TClassImplNode* a = All<TClassImplNode>(TNodeKind::ClassImpl)[0];
   EXPECT_EQ(a->Super->Text(context.StringTable), "mx.transitions.Tween");
   EXPECT_EQ(tween->ClassFlags, kClassReferenced);
   // The name Tween in an expression becomes mx.transitions.Tween.
@@ -172,7 +172,7 @@ TEST_F(ParserActionsTest, DottedClassCallsAreCastsAndNewMarksTheClass) {
   TClassInfo* point = Class("flash.geom.Point");
   TClassInfo* other = Class("a.B");
   Parse("p = flash.geom.Point(o); q = new a.B();");
-  auto calls = All<TFuncCallNode>(NodeKind::FuncCall);
+  auto calls = All<TFuncCallNode>(TNodeKind::FuncCall);
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0]->ClassRef, point);
   EXPECT_EQ(point->ClassFlags, kClassReferenced);
@@ -182,7 +182,7 @@ TEST_F(ParserActionsTest, DottedClassCallsAreCastsAndNewMarksTheClass) {
 
 TEST_F(ParserActionsTest, CallsRememberWhereTheyStand) {
   Parse("\n  foo (1);");
-  auto calls = All<TFuncCallNode>(NodeKind::FuncCall);
+  auto calls = All<TFuncCallNode>(TNodeKind::FuncCall);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0]->Pos.Line, 2);
   EXPECT_EQ(calls[0]->Pos.Column, 7);  // after the "(" that decided it is a call
@@ -192,13 +192,13 @@ TEST_F(ParserActionsTest, CallsRememberWhereTheyStand) {
 TEST_F(ParserActionsTest, EventListsCollectTheirEvents) {
   Parse("on (rollOver, press, menuDragOut) {;} onClipEvent (load, enterFrame, keyUp) {;} "
         "on (keyPress \"<Left>\") {;}");
-  auto lists = All<TEventListNode>(NodeKind::EventList);
+  auto lists = All<TEventListNode>(TNodeKind::EventList);
   ASSERT_EQ(lists.size(), 3u);
-  EXPECT_EQ(lists[0]->Kind, EventKind::Button);
+  EXPECT_EQ(lists[0]->Kind, TEventKind::Button);
   EXPECT_EQ(lists[0]->ButtonEvents, (1 << 0) | (1 << 2) | (1 << 8));
-  EXPECT_EQ(lists[1]->Kind, EventKind::Clip);
+  EXPECT_EQ(lists[1]->Kind, TEventKind::Clip);
   EXPECT_EQ(lists[1]->ClipEvents, (1u << 7) | (1u << 6) | (1u << 0));
-  EXPECT_EQ(lists[2]->Kind, EventKind::KeyPress);
+  EXPECT_EQ(lists[2]->Kind, TEventKind::KeyPress);
   EXPECT_EQ(lists[2]->ClipEvents, 1u << 17);
   EXPECT_EQ(lists[2]->KeyName, "<Left>");
   EXPECT_EQ(KeyCode(lists[2]->KeyName), 1);
@@ -210,7 +210,7 @@ TEST_F(ParserActionsTest, EventListsCollectTheirEvents) {
 TEST_F(ParserActionsTest, SlashPathsSplitTargetAndProperty) {
   context.Options |= kOptionSwf4;
   Parse("/:score = _root/clip:_X + ../a:b;");
-  auto paths = All<TLvalueNode>(NodeKind::Lvalue);
+  auto paths = All<TLvalueNode>(TNodeKind::Lvalue);
   ASSERT_EQ(paths.size(), 3u);
   TStringTable& strings = context.StringTable;
   EXPECT_EQ(strings.Text(paths[0]->Path), "/:score");
@@ -224,7 +224,7 @@ TEST_F(ParserActionsTest, SlashPathsSplitTargetAndProperty) {
 
 TEST_F(ParserActionsTest, StaticMemberListsAreMarked) {
   Parse("class A { static public var a = 1, b; var c; }");
-  auto lists = All<TVarDeclListNode>(NodeKind::VarDeclList);
+  auto lists = All<TVarDeclListNode>(TNodeKind::VarDeclList);
   ASSERT_EQ(lists.size(), 2u);
   EXPECT_TRUE(lists[0]->IsStatic);
   EXPECT_EQ(static_cast<TVarDeclNode*>(lists[0]->Items[1])->Entry->Flags, kIdentDeclared | kIdentStatic | kIdentPublic);

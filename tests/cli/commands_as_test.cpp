@@ -43,19 +43,19 @@ TEST_F(AsCompileTest, ClassesGoIntoSpritesInFrontOfTheFrameActions) {
   for (const auto& tag : reader.TagList) codes.push_back(tag->TagID);
   // Sprite, its init actions; the same for the subclass; then the frame.
   EXPECT_EQ(codes, (std::vector<uint16_t>{39, 59, 39, 59, 12, 1, 0}));
-  auto* superInit = dynamic_cast<TSWFDoInitAction*>(reader.TagList[1]->Object);
-  auto* subInit = dynamic_cast<TSWFDoInitAction*>(reader.TagList[3]->Object);
-  ASSERT_TRUE(superInit && subInit);
-  EXPECT_EQ(superInit->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[0]->Object)->SpriteID);
-  EXPECT_EQ(subInit->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[2]->Object)->SpriteID);
+  auto* super_init = dynamic_cast<TSWFDoInitAction*>(reader.TagList[1]->Object);
+  auto* sub_init = dynamic_cast<TSWFDoInitAction*>(reader.TagList[3]->Object);
+  ASSERT_TRUE(super_init && sub_init);
+  EXPECT_EQ(super_init->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[0]->Object)->SpriteID);
+  EXPECT_EQ(sub_init->SpriteID, dynamic_cast<TSWFDefineSprite*>(reader.TagList[2]->Object)->SpriteID);
   auto text = [](const TSWFActionList& list) {
     std::string all;
     for (const std::string& line : DisassembleActionList(list)) all += line + "\n";
     return all;
   };
-  EXPECT_NE(text(*superInit->Actions).find("\"Animal\""), std::string::npos);
-  EXPECT_EQ(text(*superInit->Actions).find("\"Dog\""), std::string::npos);
-  EXPECT_NE(text(*subInit->Actions).find("Extends"), std::string::npos);
+  EXPECT_NE(text(*super_init->Actions).find("\"Animal\""), std::string::npos);
+  EXPECT_EQ(text(*super_init->Actions).find("\"Dog\""), std::string::npos);
+  EXPECT_NE(text(*sub_init->Actions).find("Extends"), std::string::npos);
 }
 
 TEST_F(AsCompileTest, CompileErrorsPrintTheCompilersMessage) {

@@ -8,13 +8,13 @@
 namespace fc::cli {
 namespace {
 
-const std::vector<OptionSpec> kOptions = {
+const std::vector<TOptionSpec> kOptions = {
     {"--n", "N", ""},          {"--rate", "R", ""},        {"--sample-rate", "HZ", "", false, "--sr"},
     {"--size", "WxH", ""},     {"--at", "TIME", ""},       {"--fps", "RATE", ""},
     {"--zoom", "MODE", ""},    {"--effect", "E", "", true}, {"--crop", "L,T,R,B", ""},
     {"--pos", "X,Y", ""},      {"--x", "X", ""}};
 
-Args Parse(std::vector<std::string> argv) { return Args::Parse(argv, kOptions); }
+TArgs Parse(std::vector<std::string> argv) { return TArgs::Parse(argv, kOptions); }
 
 // The message of the UsageError that `read` throws ("" when it throws none).
 template <class Read>
@@ -28,7 +28,7 @@ std::string Message(Read read) {
 }
 
 TEST(OptionValues, AbsentOptionsGiveNothing) {
-  const Args none = Parse({});
+  const TArgs none = Parse({});
   EXPECT_FALSE(IntValue(none, "--n", 0, 9));
   EXPECT_FALSE(BitRateValue(none, "--rate", 0, 100));
   EXPECT_FALSE(TimeValue(none, "--at"));
@@ -109,12 +109,12 @@ TEST(OptionValues, SizesTimesAndFrameRates) {
 }
 
 TEST(OptionValues, NamedValuesTakeTheNameOrTheNumber) {
-  EXPECT_EQ(NamedValue(Parse({"--zoom", "LetterBox"}), "--zoom", kZoomNames), static_cast<int32_t>(ScaleMode::LetterBox));
-  EXPECT_EQ(NamedValue(Parse({"--zoom", "5"}), "--zoom", kZoomNames), static_cast<int32_t>(ScaleMode::PanScan));
+  EXPECT_EQ(NamedValue(Parse({"--zoom", "LetterBox"}), "--zoom", kZoomNames), static_cast<int32_t>(TScaleMode::LetterBox));
+  EXPECT_EQ(NamedValue(Parse({"--zoom", "5"}), "--zoom", kZoomNames), static_cast<int32_t>(TScaleMode::PanScan));
   EXPECT_EQ(Message([] { NamedValue(Parse({"--zoom", "6"}), "--zoom", kZoomNames); }),
             "--zoom takes full, keep, 16:9, 4:3, letterbox or panscan (or their numbers), not '6'");
   EXPECT_EQ(NamedValue(Parse({"--zoom", "odd-interpolate"}), "--zoom", kDeinterlaceNames),
-            static_cast<int32_t>(DeinterlaceMode::OddInterpolate));
+            static_cast<int32_t>(TDeinterlaceMode::OddInterpolate));
   EXPECT_EQ(ChoiceHelp(kDeinterlaceNames),
             "none (0), odd (1), even (2), odd-interpolate (3) or even-interpolate (4)");
 }
@@ -140,7 +140,7 @@ TEST(OptionValues, ListsAndCropRectangles) {
   EXPECT_NE(Message([] { IntListValue(Parse({"--pos", "10,"}), "--pos", 2); }), "");
   const auto crop = CropValue(Parse({"--crop", "8,4,320,240"}), "--crop");
   ASSERT_TRUE(crop);
-  EXPECT_EQ(*crop, (CropRect{8, 4, 320, 240}));
+  EXPECT_EQ(*crop, (TCropRect{8, 4, 320, 240}));
   for (const char* bad : {"0,0,0,0", "-1,0,10,10", "10,0,5,10", "1,2,3"})
     EXPECT_NE(Message([&] { CropValue(Parse({"--crop", bad}), "--crop"); }), "") << bad;
 }

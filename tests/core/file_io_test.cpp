@@ -24,7 +24,7 @@ TEST(AtomicFileWriter, FailedWriteKeepsTheOldFile) {
 TEST(AtomicFileWriter, UncommittedOutputLeavesNothing) {
   test::TempFolder dir;
   {
-    AtomicFileWriter out(dir.file("half.flv"));
+    TAtomicFileWriter out(dir.file("half.flv"));
     out.Write(std::string_view("FLV"));
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
@@ -32,18 +32,18 @@ TEST(AtomicFileWriter, UncommittedOutputLeavesNothing) {
 
 TEST(ByteReader, BoundedReadsNameTheirPlace) {
   const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
-  ByteReader r(bytes, 0x100);
-  EXPECT_EQ(r.u16le(), 0x0201);
-  ByteReader body = r.sub(2, "tag body");
-  EXPECT_EQ(body.u16be(), 0x0304);
-  EXPECT_THROW(body.u8(), FormatError);  // a sub-reader never sees past its record
+  TByteReader r(bytes, 0x100);
+  EXPECT_EQ(r.U16LE(), 0x0201);
+  TByteReader body = r.Sub(2, "tag body");
+  EXPECT_EQ(body.U16BE(), 0x0304);
+  EXPECT_THROW(body.U8(), FormatError);  // a sub-reader never sees past its record
   try {
-    r.u32le("FileLength");
+    r.U32LE("FileLength");
     FAIL();
   } catch (const FormatError& e) {
     EXPECT_STREQ(e.what(), "FileLength at offset 0x104 needs 4 bytes, 1 remain");
   }
-  EXPECT_EQ(r.u8(), 0x05);
+  EXPECT_EQ(r.U8(), 0x05);
 }
 
 TEST(TextNumbers, ParseWholeStringsOnly) {

@@ -8,7 +8,7 @@ namespace fc {
 namespace {
 
 TEST(IniFileRead, FollowsPrivateProfileRules) {
-  const IniFile ini = IniFile::Parse(
+  const TIniFile ini = TIniFile::Parse(
       "; a comment\n"
       "[System]\n"
       "  FullName  =  My Product  \n"
@@ -31,7 +31,7 @@ TEST(IniFileRead, FollowsPrivateProfileRules) {
 TEST(IniFileWrite, KeepsEveryOtherLine) {
   const std::string original =
       "; settings\r\n[System]\r\nA=1\r\n\r\n[Output]\r\nB=2\r\n; tail comment\r\n";
-  IniFile ini = IniFile::Parse(original);
+  TIniFile ini = TIniFile::Parse(original);
   ini.Set("System", "A", "1");
   EXPECT_EQ(ini.Serialize(), original);  // rewriting a value unchanged changes nothing
 
@@ -44,17 +44,17 @@ TEST(IniFileWrite, KeepsEveryOtherLine) {
 }
 
 TEST(IniFileWrite, ValuesReadBackExactly) {
-  IniFile ini;
+  TIniFile ini;
   const std::string long_value(100000, 'x');  // no 4096-character cut
   for (const std::string& v : {std::string("plain"), std::string("  blanks  "), std::string("\"quoted\""),
                                std::string("'q'"), std::string(""), std::string("a=b;c"), long_value}) {
     ini.Set("S", "K", v);
-    EXPECT_EQ(IniFile::Parse(ini.Serialize()).Get("S", "K"), v) << v.substr(0, 20);
+    EXPECT_EQ(TIniFile::Parse(ini.Serialize()).Get("S", "K"), v) << v.substr(0, 20);
   }
 }
 
 TEST(IniFileWrite, RefusesLineBreaksThatWouldCreateKeys) {
-  IniFile ini = IniFile::Parse("[S]\nK=old\n");
+  TIniFile ini = TIniFile::Parse("[S]\nK=old\n");
   EXPECT_THROW(ini.Set("S", "K", "x\n[Evil]\nInjected=1"), Error);
   EXPECT_THROW(ini.Set("S", "K", "x\rY=1"), Error);
   EXPECT_THROW(ini.Set("S\nT", "K", "v"), Error);
@@ -66,7 +66,7 @@ TEST(IniFileWrite, RefusesLineBreaksThatWouldCreateKeys) {
 
 TEST(IniFileParse, BomAndMissingFinalNewlineSurvive) {
   const std::string text = "\xEF\xBB\xBF[S]\nK=v";
-  IniFile ini = IniFile::Parse(text);
+  TIniFile ini = TIniFile::Parse(text);
   EXPECT_EQ(ini.Get("S", "K"), "v");
   EXPECT_EQ(ini.Serialize(), text);
 }

@@ -15,21 +15,21 @@ TEST(LogFile, SecondCopyLogsToNumberedFile) {
   auto first = TLogFile::Open(folder);
   auto second = TLogFile::Open(folder);  // the lock is per open file, as between processes
   auto third = TLogFile::Open(folder);
-  EXPECT_EQ(first->path(), folder + "/Log.txt");
-  EXPECT_EQ(second->path(), folder + "/Log(1).txt");
-  EXPECT_EQ(third->path(), folder + "/Log(2).txt");
+  EXPECT_EQ(first->Path(), folder + "/Log.txt");
+  EXPECT_EQ(second->Path(), folder + "/Log(1).txt");
+  EXPECT_EQ(third->Path(), folder + "/Log(2).txt");
 
   second.reset();  // a copy that ended frees its name for the next one
   auto fourth = TLogFile::Open(folder);
-  EXPECT_EQ(fourth->path(), folder + "/Log(1).txt");
+  EXPECT_EQ(fourth->Path(), folder + "/Log(1).txt");
 }
 
 TEST(LogFile, NameWithoutExtensionGetsTxt) {
   test::TempFolder dir;
   auto a = TLogFile::Open(dir.path(), "Run");
   auto b = TLogFile::Open(dir.path(), "Run");
-  EXPECT_EQ(a->path(), dir.file("Run"));
-  EXPECT_EQ(b->path(), dir.file("Run(1).txt"));
+  EXPECT_EQ(a->Path(), dir.file("Run"));
+  EXPECT_EQ(b->Path(), dir.file("Run(1).txt"));
 }
 
 TEST(LogFile, OneLinePerCallAfterTheHeader) {
@@ -40,7 +40,7 @@ TEST(LogFile, OneLinePerCallAfterTheHeader) {
   Log("Elapsed time: 00:01:02");
   SetProcessLog(nullptr);
   Log("dropped: no log is open");
-  const std::string text = ReadFileText(log->path());
+  const std::string text = ReadFileText(log->Path());
   const auto lines = std::count(text.begin(), text.end(), '\n');
   EXPECT_EQ(lines, 2);
   EXPECT_NE(text.find("==My Product(Version: " + TApplicationCore::VersionText() + ")===\n"), std::string::npos);

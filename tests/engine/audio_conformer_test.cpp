@@ -13,18 +13,18 @@ namespace {
 
 // 16-bit mono at 8 kHz in frames of 300 samples; each sample holds its own number (modulo
 // 32768), so that a test sees which samples came through.
-class CountingSource : public AudioSource {
+class CountingSource : public TAudioSource {
 public:
   explicit CountingSource(int frames) : frames_(frames) {}
-  AudioFormat format() const override { return {8000, 1, 16, 0}; }
-  double duration() const override { return frames_ * 300 / 8000.0; }
-  bool Read(AudioFrame& out) override {
+  TAudioFormat AudioFormat() const override { return {8000, 1, 16, 0}; }
+  double Duration() const override { return frames_ * 300 / 8000.0; }
+  bool Read(TAudioFrame& out) override {
     if (next_ >= frames_) return false;
-    FramePtr f = test::S16Frame(8000, 1, 300);
+    TFramePtr f = test::S16Frame(8000, 1, 300);
     auto* s = reinterpret_cast<int16_t*>(f->data[0]);
     for (int i = 0; i < 300; ++i) s[i] = static_cast<int16_t>((next_ * 300 + i) % 32768);
-    out.frame = std::move(f);
-    out.time = next_++ * 300 / 8000.0;
+    out.Frame = std::move(f);
+    out.Time = next_++ * 300 / 8000.0;
     return true;
   }
   void Seek(double seconds) override { next_ = static_cast<int>(seconds * 8000 / 300); }
@@ -42,7 +42,7 @@ struct Output {
 
 Output Drain(TAudioConformer& conformer) {
   Output out;
-  while (FramePtr f = conformer.Next()) {
+  while (TFramePtr f = conformer.Next()) {
     out.sizes.push_back(f->nb_samples);
     out.pts.push_back(f->pts);
     const auto* s = reinterpret_cast<const int16_t*>(f->data[0]);
@@ -81,7 +81,7 @@ TEST(AudioConformerTest, ResamplesToTheEncodersRateAndChannels) {
   TAudioConformer conformer(source, {AV_SAMPLE_FMT_FLTP, 22050, 2, 1024, false}, 0, 0.5);
   int64_t total = 0;
   int channels = 0;
-  while (FramePtr f = conformer.Next()) {
+  while (TFramePtr f = conformer.Next()) {
     EXPECT_EQ(f->format, AV_SAMPLE_FMT_FLTP);
     EXPECT_EQ(f->sample_rate, 22050);
     EXPECT_EQ(f->pts, total);

@@ -10,7 +10,7 @@ namespace {
 
 // Bytes in memory as a custom input; counts its destruction, so that a test sees it freed
 // exactly once.
-class TCountedInput : public CustomInput {
+class TCountedInput : public TCustomInput {
 public:
   TCountedInput(std::string bytes, int& destroyed) : bytes_(std::move(bytes)), destroyed_(destroyed) {}
   ~TCountedInput() override { ++destroyed_; }
@@ -68,7 +68,7 @@ TCustomIoPtr Io(std::string bytes, int& destroyed) {
 TEST(CustomInputTest, TheInputContextOwnsTheInputOnceOpen) {
   int destroyed = 0;
   {
-    InputContextPtr input = OpenCustomInput(Io(WaveBytes(800), destroyed), av_find_input_format("wav"), "open", "read");
+    TInputContextPtr input = OpenCustomInput(Io(WaveBytes(800), destroyed), av_find_input_format("wav"), "open", "read");
     ASSERT_EQ(input->nb_streams, 1u);
     EXPECT_EQ(input->streams[0]->codecpar->sample_rate, 8000);
     EXPECT_EQ(destroyed, 0);

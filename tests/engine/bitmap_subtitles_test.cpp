@@ -44,18 +44,18 @@ TEST(SubtitleEventTest, PaletteBecomesRgbaAndDisplayTimesFollowThePts) {
   OwnedSubtitle s(5, 6, 3, 2, 100, 900, {0x00000000, 0x80FF8000});
   s.sub.rects[0]->data[0][0] = 0;  // one transparent pixel
   s.sub.rects[0]->data[0][1] = 7;  // outside the palette: transparent too
-  const SubtitleEvent ev = MakeSubtitleEvent(s.sub, 10000000, 720, 576);
-  EXPECT_DOUBLE_EQ(ev.start, 10.1);
+  const TSubtitleEvent ev = MakeSubtitleEvent(s.sub, 10000000, 720, 576);
+  EXPECT_DOUBLE_EQ(ev.Start, 10.1);
   EXPECT_DOUBLE_EQ(ev.end, 10.9);
-  EXPECT_EQ(ev.canvas_width, 720);
-  ASSERT_EQ(ev.pictures.size(), 1u);
-  const SubtitlePicture& p = ev.pictures[0];
-  EXPECT_EQ(p.x, 5);
-  EXPECT_EQ(p.y, 6);
-  ASSERT_EQ(p.rgba.size(), 3u * 2 * 4);
+  EXPECT_EQ(ev.CanvasWidth, 720);
+  ASSERT_EQ(ev.Pictures.size(), 1u);
+  const TSubtitlePicture& p = ev.Pictures[0];
+  EXPECT_EQ(p.X, 5);
+  EXPECT_EQ(p.Y, 6);
+  ASSERT_EQ(p.Rgba.size(), 3u * 2 * 4);
   const std::vector<uint8_t> expected{0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0x80, 0x00, 0x80,
                                       0xFF, 0x80, 0x00, 0x80, 0xFF, 0x80, 0x00, 0x80, 0xFF, 0x80, 0x00, 0x80};
-  EXPECT_EQ(p.rgba, expected);
+  EXPECT_EQ(p.Rgba, expected);
 }
 
 TEST(SubtitleEventTest, OpenEndedAndEmptyEvents) {
@@ -64,12 +64,12 @@ TEST(SubtitleEventTest, OpenEndedAndEmptyEvents) {
   OwnedSubtitle no_end(0, 0, 1, 1, 0, 0, {0xFFFFFFFF, 0xFFFFFFFF});
   EXPECT_TRUE(std::isinf(MakeSubtitleEvent(no_end.sub, 1000000, 0, 0).end));
   AVSubtitle clear{};
-  EXPECT_TRUE(MakeSubtitleEvent(clear, 3000000, 0, 0).pictures.empty());  // clears the screen
+  EXPECT_TRUE(MakeSubtitleEvent(clear, 3000000, 0, 0).Pictures.empty());  // clears the screen
 }
 
 // A black 8x4 YUV 4:2:0 frame.
-FramePtr BlackFrame(int w, int h) {
-  FramePtr f = AllocFrame();
+TFramePtr BlackFrame(int w, int h) {
+  TFramePtr f = AllocFrame();
   f->width = w, f->height = h, f->format = AV_PIX_FMT_YUV420P;
   EXPECT_GE(av_frame_get_buffer(f.get(), 0), 0);
   for (int y = 0; y < h; ++y) std::memset(f->data[0] + y * f->linesize[0], 16, w);
@@ -80,18 +80,18 @@ FramePtr BlackFrame(int w, int h) {
   return f;
 }
 
-SubtitleEvent WhiteSquare(int x, int y, int size, int canvas) {
-  SubtitleEvent ev;
-  ev.canvas_width = ev.canvas_height = canvas;
-  SubtitlePicture p;
-  p.x = x, p.y = y, p.width = p.height = size;
-  p.rgba.assign(static_cast<size_t>(size) * size * 4, 255);
-  ev.pictures.push_back(p);
+TSubtitleEvent WhiteSquare(int x, int y, int size, int canvas) {
+  TSubtitleEvent ev;
+  ev.CanvasWidth = ev.CanvasHeight = canvas;
+  TSubtitlePicture p;
+  p.X = x, p.Y = y, p.Width = p.Height = size;
+  p.Rgba.assign(static_cast<size_t>(size) * size * 4, 255);
+  ev.Pictures.push_back(p);
   return ev;
 }
 
 TEST(SubtitleBlendTest, ScalesFromTheCanvasAndHonoursOpacityAndPosition) {
-  FramePtr f = BlackFrame(8, 8);
+  TFramePtr f = BlackFrame(8, 8);
   BlendSubtitleEvent(f.get(), WhiteSquare(1, 1, 1, 4), {});  // canvas 4x4 -> the 2x2 block at (2,2)
   auto Y = [&](int x, int y) { return f->data[0][y * f->linesize[0] + x]; };
   EXPECT_EQ(Y(2, 2), 235);
@@ -100,19 +100,19 @@ TEST(SubtitleBlendTest, ScalesFromTheCanvasAndHonoursOpacityAndPosition) {
   EXPECT_EQ(Y(4, 4), 16);
   EXPECT_EQ(f->data[1][1 * f->linesize[1] + 1], 128);  // white has no colour
 
-  FramePtr half = BlackFrame(8, 8);
-  BlendSubtitleEvent(half.get(), WhiteSquare(0, 0, 8, 8), {.opacity = 50});
+  TFramePtr half = BlackFrame(8, 8);
+  BlendSubtitleEvent(half.get(), WhiteSquare(0, 0, 8, 8), {.Opacity = 50});
   EXPECT_NEAR(half->data[0][0], 16 + (235 - 16) / 2, 1);
-  FramePtr none = BlackFrame(8, 8);
-  BlendSubtitleEvent(none.get(), WhiteSquare(0, 0, 8, 8), {.opacity = 0});
+  TFramePtr none = BlackFrame(8, 8);
+  BlendSubtitleEvent(none.get(), WhiteSquare(0, 0, 8, 8), {.Opacity = 0});
   EXPECT_EQ(none->data[0][0], 16);
 
-  FramePtr moved = BlackFrame(8, 8);
-  BlendSubtitleEvent(moved.get(), WhiteSquare(0, 0, 2, 8), {.move = true, .x = 5, .y = 6});
+  TFramePtr moved = BlackFrame(8, 8);
+  BlendSubtitleEvent(moved.get(), WhiteSquare(0, 0, 2, 8), {.Move = true, .X = 5, .Y = 6});
   EXPECT_EQ(moved->data[0][6 * moved->linesize[0] + 5], 235);
   EXPECT_EQ(moved->data[0][0], 16);
   // Partly outside the frame: clipped, no write past the picture.
-  BlendSubtitleEvent(moved.get(), WhiteSquare(0, 0, 4, 8), {.move = true, .x = 6, .y = 6});
+  BlendSubtitleEvent(moved.get(), WhiteSquare(0, 0, 4, 8), {.Move = true, .X = 6, .Y = 6});
   EXPECT_EQ(moved->data[0][7 * moved->linesize[0] + 7], 235);
 }
 
@@ -137,10 +137,10 @@ std::vector<uint8_t> EncodeDvdSubtitle(AVCodecContext* enc, const Box& b, uint32
 
 // Copies the video of `video_path` into a `muxer` file and adds the subtitle stream.
 void MuxWithDvdSubtitles(const std::string& video_path, const char* muxer, const std::string& out_path) {
-  InputContextPtr in = OpenInput(video_path);
+  TInputContextPtr in = OpenInput(video_path);
   AVFormatContext* raw = nullptr;
   ASSERT_GE(avformat_alloc_output_context2(&raw, nullptr, muxer, out_path.c_str()), 0);
-  OutputContextPtr out(raw);
+  TOutputContextPtr out(raw);
   AVStream* vs = avformat_new_stream(out.get(), nullptr);
   ASSERT_GE(avcodec_parameters_copy(vs->codecpar, in->streams[0]->codecpar), 0);
   vs->codecpar->codec_tag = 0;
@@ -148,7 +148,7 @@ void MuxWithDvdSubtitles(const std::string& video_path, const char* muxer, const
 
   const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_DVD_SUBTITLE);
   ASSERT_NE(codec, nullptr);
-  CodecContextPtr enc(avcodec_alloc_context3(codec));
+  TCodecContextPtr enc(avcodec_alloc_context3(codec));
   enc->width = 320;
   enc->height = 240;
   enc->time_base = {1, 1000};
@@ -161,7 +161,7 @@ void MuxWithDvdSubtitles(const std::string& video_path, const char* muxer, const
   ASSERT_GE(avformat_write_header(out.get(), nullptr), 0);
   auto write_sub = [&](const Box& b, int64_t start_ms, int64_t duration_ms) {
     const std::vector<uint8_t> data = EncodeDvdSubtitle(enc.get(), b, static_cast<uint32_t>(duration_ms));
-    PacketPtr pkt = AllocPacket();
+    TPacketPtr pkt = AllocPacket();
     ASSERT_GE(av_new_packet(pkt.get(), static_cast<int>(data.size())), 0);
     std::memcpy(pkt->data, data.data(), data.size());
     pkt->pts = pkt->dts = start_ms;
@@ -173,7 +173,7 @@ void MuxWithDvdSubtitles(const std::string& video_path, const char* muxer, const
   // Event times count from the first picture, as the decoders' times do.
   const AVStream* iv = in->streams[0];
   const int64_t origin_ms = iv->start_time != AV_NOPTS_VALUE ? av_rescale_q(iv->start_time, iv->time_base, {1, 1000}) : 0;
-  PacketPtr pkt = AllocPacket();
+  TPacketPtr pkt = AllocPacket();
   bool first_done = false, second_done = false;
   while (av_read_frame(in.get(), pkt.get()) >= 0) {
     if (pkt->stream_index != 0) {
@@ -206,14 +206,14 @@ protected:
                                                 ps ? "-c:v mpeg2video -g 5 -q:v 2" : "-c:v mpeg4 -g 5");
       MuxWithDvdSubtitles(video, muxer.c_str(), clip_);
     }
-    const MediaInfo info = LoadMediaInfo(clip_);
-    ASSERT_EQ(info.programs.at(0).subtitles.size(), 1u);
-    EXPECT_TRUE(info.programs[0].subtitles[0].bitmap);
-    id_ = info.programs[0].subtitles[0].id;
+    const TMediaInfo info = LoadMediaInfo(clip_);
+    ASSERT_EQ(info.Programs.at(0).Subtitles.size(), 1u);
+    EXPECT_TRUE(info.Programs[0].Subtitles[0].Bitmap);
+    id_ = info.Programs[0].Subtitles[0].ID;
   }
 
-  std::unique_ptr<VideoProcessor> Processor(const SubtitleSettings& s, int opacity, const VideoOutput& output = {}) {
-    auto p = std::make_unique<VideoProcessor>(std::make_shared<VideoDecoder>(clip_), output);
+  std::unique_ptr<TVideoProcessor> Processor(const TSubtitleSettings& s, int opacity, const TVideoOutput& output = {}) {
+    auto p = std::make_unique<TVideoProcessor>(std::make_shared<TVideoDecoder>(clip_), output);
     p->SetSubtitle(s, opacity);
     return p;
   }
@@ -232,17 +232,17 @@ protected:
 };
 
 TEST_P(BitmapSubtitleBurnTest, EachEventShowsExactlyWhileItIsOnScreen) {
-  auto p = Processor({.stream_id = id_}, 100);
-  VideoFrame f;
+  auto p = Processor({.StreamID = id_}, 100);
+  TVideoFrame f;
   int frames = 0, shown_first = 0, shown_second = 0;
   while (p->Read(f)) {
     ++frames;
-    const double t = f.time;
+    const double t = f.Time;
     const bool first = t >= 0.5 - 1e-6 && t < 1.2 - 1e-6, second = t >= 2.0 - 1e-6 && t < 2.5 - 1e-6;
-    const double a = MeanLuma(f.frame.get(), kFirst), b = MeanLuma(f.frame.get(), kSecond);
+    const double a = MeanLuma(f.Frame.get(), kFirst), b = MeanLuma(f.Frame.get(), kSecond);
     EXPECT_EQ(a > 200, first) << "first box at " << t << " s: " << a;
     EXPECT_EQ(b > 200, second) << "second box at " << t << " s: " << b;
-    EXPECT_LT(f.frame->data[0][5 * f.frame->linesize[0] + 5], 30) << "outside both boxes at " << t;
+    EXPECT_LT(f.Frame->data[0][5 * f.Frame->linesize[0] + 5], 30) << "outside both boxes at " << t;
     shown_first += first, shown_second += second;
   }
   EXPECT_EQ(frames, 30);
@@ -251,84 +251,84 @@ TEST_P(BitmapSubtitleBurnTest, EachEventShowsExactlyWhileItIsOnScreen) {
 }
 
 TEST_P(BitmapSubtitleBurnTest, SeekingBackAndForthFindsTheEventOnScreen) {
-  auto p = Processor({.stream_id = id_}, 100);
-  VideoFrame f;
+  auto p = Processor({.StreamID = id_}, 100);
+  TVideoFrame f;
   const struct { double at; bool first, second; } steps[] = {
       {2.2, false, true}, {0.8, true, false}, {1.5, false, false}, {0.6, true, false}, {2.8, false, false}};
   for (const auto& s : steps) {
     p->Seek(s.at);
     ASSERT_TRUE(p->Read(f));
-    EXPECT_EQ(MeanLuma(f.frame.get(), kFirst) > 200, s.first) << s.at;
-    EXPECT_EQ(MeanLuma(f.frame.get(), kSecond) > 200, s.second) << s.at;
+    EXPECT_EQ(MeanLuma(f.Frame.get(), kFirst) > 200, s.first) << s.at;
+    EXPECT_EQ(MeanLuma(f.Frame.get(), kSecond) > 200, s.second) << s.at;
   }
 }
 
 TEST_P(BitmapSubtitleBurnTest, ScaledOutputOpacityAndOwnPosition) {
-  VideoFrame f;
-  auto big = Processor({.stream_id = id_}, 100, {.width = 640, .height = 480});
+  TVideoFrame f;
+  auto big = Processor({.StreamID = id_}, 100, {.Width = 640, .Height = 480});
   big->Seek(0.8);
   ASSERT_TRUE(big->Read(f));
-  EXPECT_EQ(f.frame->width, 640);
-  EXPECT_GT(MeanLuma(f.frame.get(), kFirst, 2), 200);  // the box doubled with the frame
-  EXPECT_LT(MeanLuma(f.frame.get(), {kFirst.x * 2 - 20, kFirst.y * 2 - 20, 16, 16}), 30);
+  EXPECT_EQ(f.Frame->width, 640);
+  EXPECT_GT(MeanLuma(f.Frame.get(), kFirst, 2), 200);  // the box doubled with the frame
+  EXPECT_LT(MeanLuma(f.Frame.get(), {kFirst.x * 2 - 20, kFirst.y * 2 - 20, 16, 16}), 30);
 
-  auto faded = Processor({.stream_id = id_}, 50);
+  auto faded = Processor({.StreamID = id_}, 50);
   faded->Seek(0.8);
   ASSERT_TRUE(faded->Read(f));
-  EXPECT_NEAR(MeanLuma(f.frame.get(), kFirst), 16 + (235 - 16) / 2.0, 12);
+  EXPECT_NEAR(MeanLuma(f.Frame.get(), kFirst), 16 + (235 - 16) / 2.0, 12);
 
-  auto invisible = Processor({.stream_id = id_}, 0);
+  auto invisible = Processor({.StreamID = id_}, 0);
   invisible->Seek(0.8);
   ASSERT_TRUE(invisible->Read(f));
-  EXPECT_LT(MeanLuma(f.frame.get(), kFirst), 30);
+  EXPECT_LT(MeanLuma(f.Frame.get(), kFirst), 30);
 
-  auto moved = Processor({.stream_id = id_, .own_style = true, .x = 10, .y = 10}, 100);
+  auto moved = Processor({.StreamID = id_, .OwnStyle = true, .X = 10, .Y = 10}, 100);
   moved->Seek(0.8);
   ASSERT_TRUE(moved->Read(f));
-  EXPECT_GT(MeanLuma(f.frame.get(), {10, 10, kFirst.w, kFirst.h}), 200);
-  EXPECT_LT(MeanLuma(f.frame.get(), kFirst), 30);
+  EXPECT_GT(MeanLuma(f.Frame.get(), {10, 10, kFirst.w, kFirst.h}), 200);
+  EXPECT_LT(MeanLuma(f.Frame.get(), kFirst), 30);
 }
 
 TEST_P(BitmapSubtitleBurnTest, ConvertedFileCarriesTheBurntInSubtitle) {
   const std::string out = (test::MediaDir() / "dvdsub_burnt.flv").string();
-  EncodeParams params;
-  params.container_fourcc = kFourCCFlv;
-  params.video_bitrate = 2000000;
+  TEncodeParams params;
+  params.ContainerFourCC = kFourCCFlv;
+  params.VideoBitrate = 2000000;
   {
-    std::shared_ptr<VideoProcessor> video = Processor({.stream_id = id_}, 100);
-    Converter converter(video, nullptr);
+    std::shared_ptr<TVideoProcessor> video = Processor({.StreamID = id_}, 100);
+    TConverter converter(video, nullptr);
     converter.SetOutputFile(out);
     converter.SetEncodeParams(params);
-    EndReason reason = EndReason::Failed;
-    converter.Start(0, 0, 0, [&](ConverterMessage m, int32_t v, const ProgressInfo*) {
-      if (m == ConverterMessage::End) reason = static_cast<EndReason>(v);
+    TEndReason reason = TEndReason::Failed;
+    converter.Start(0, 0, 0, [&](TConverterMessage m, int32_t v, const TProgressInfo*) {
+      if (m == TConverterMessage::End) reason = static_cast<TEndReason>(v);
       return true;
     });
     converter.Wait();
-    ASSERT_EQ(reason, EndReason::Success) << converter.error();
+    ASSERT_EQ(reason, TEndReason::Success) << converter.LastError();
   }
-  VideoDecoder result(out);
-  VideoFrame f;
+  TVideoDecoder result(out);
+  TVideoFrame f;
   int checked = 0;
   while (result.Read(f)) {
-    const double t = f.time;
+    const double t = f.Time;
     auto near = [&](double edge) { return std::abs(t - edge) < 0.15; };
     if (near(0.5) || near(1.2) || near(2.0) || near(2.5)) continue;  // frames at the edges may differ by one
     const bool first = t > 0.5 && t < 1.2, second = t > 2.0 && t < 2.5;
-    EXPECT_EQ(MeanLuma(f.frame.get(), kFirst) > 150, first) << t;
-    EXPECT_EQ(MeanLuma(f.frame.get(), kSecond) > 150, second) << t;
+    EXPECT_EQ(MeanLuma(f.Frame.get(), kFirst) > 150, first) << t;
+    EXPECT_EQ(MeanLuma(f.Frame.get(), kSecond) > 150, second) << t;
     ++checked;
   }
   EXPECT_GE(checked, 15);
 }
 
 TEST_P(BitmapSubtitleBurnTest, ClearingTheSubtitleStopsDrawing) {
-  auto p = Processor({.stream_id = id_}, 100);
+  auto p = Processor({.StreamID = id_}, 100);
   p->SetSubtitle({}, 100);
   p->Seek(0.8);
-  VideoFrame f;
+  TVideoFrame f;
   ASSERT_TRUE(p->Read(f));
-  EXPECT_LT(MeanLuma(f.frame.get(), kFirst), 30);
+  EXPECT_LT(MeanLuma(f.Frame.get(), kFirst), 30);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engine, BitmapSubtitleBurnTest, testing::Values("matroska", "dvd"),

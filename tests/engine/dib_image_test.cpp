@@ -18,20 +18,20 @@ TEST(DibImageTest, LoadsAPictureAsOpaqueBgra) {
       "halves.png", "color=c=red:size=8x4,pad=16:4:8:0:color=blue", "", "-frames:v 1");
   TDibImage image;
   image.LoadImage(png);
-  ASSERT_EQ(image.width(), 16);
-  ASSERT_EQ(image.height(), 4);
-  const DibHeader h = image.header();
-  EXPECT_EQ(h.bit_count, 32);
-  EXPECT_EQ(h.size_image, 16u * 4 * 4);
-  EXPECT_EQ(image.pitch(), 64);
-  const auto& px = image.bits();
+  ASSERT_EQ(image.Width(), 16);
+  ASSERT_EQ(image.Height(), 4);
+  const TDibHeader h = image.Header();
+  EXPECT_EQ(h.BitCount, 32);
+  EXPECT_EQ(h.SizeImage, 16u * 4 * 4);
+  EXPECT_EQ(image.Pitch(), 64);
+  const auto& px = image.Bits();
   // The pad filter put the red picture on the right: x 8..15 red, 0..7 blue.
   EXPECT_GT(px[(1 * 16 + 12) * 4 + 2], 200);  // red channel of a red pixel
   EXPECT_LT(px[(1 * 16 + 12) * 4 + 0], 40);
   EXPECT_GT(px[(1 * 16 + 2) * 4 + 0], 200);   // blue channel of a blue pixel
   EXPECT_EQ(px[3], 255);                       // opaque
-  const RgbaImage rgba = image.ToRgba();
-  EXPECT_EQ(rgba.pixels[(1 * 16 + 12) * 4 + 0], px[(1 * 16 + 12) * 4 + 2]);
+  const TRgbaImage rgba = image.ToRgba();
+  EXPECT_EQ(rgba.Pixels[(1 * 16 + 12) * 4 + 0], px[(1 * 16 + 12) * 4 + 2]);
 }
 
 TEST(DibImageTest, KeepsAlphaOfAPng) {
@@ -39,23 +39,23 @@ TEST(DibImageTest, KeepsAlphaOfAPng) {
   const std::string png = test::MakeMedia("alpha.png", "color=c=white@0.5:size=4x4,format=rgba", "", "-frames:v 1");
   TDibImage image;
   image.LoadImage(png);
-  EXPECT_NEAR(image.bits()[3], 128, 2);
+  EXPECT_NEAR(image.Bits()[3], 128, 2);
 }
 
 TEST(DibImageTest, BadFilesFailAndKeepTheOldPicture) {
   TDibImage image(2, 2);
-  image.bits()[0] = 7;
+  image.Bits()[0] = 7;
   EXPECT_THROW(image.LoadImage("/nonexistent/picture.png"), MediaError);
   const auto junk = std::filesystem::temp_directory_path() / "fc_junk.png";
   std::ofstream(junk) << "not a picture";
   EXPECT_THROW(image.LoadImage(junk.string()), MediaError);
   std::filesystem::remove(junk);
-  EXPECT_EQ(image.width(), 2);
-  EXPECT_EQ(image.bits()[0], 7);
+  EXPECT_EQ(image.Width(), 2);
+  EXPECT_EQ(image.Bits()[0], 7);
   TDibImage copy;
   EXPECT_FALSE(copy.CopyImage(TDibImage{}));
   EXPECT_TRUE(copy.CopyImage(image));
-  EXPECT_EQ(copy.bits(), image.bits());
+  EXPECT_EQ(copy.Bits(), image.Bits());
   EXPECT_THROW(TDibImage(0, 5), MediaError);
   EXPECT_THROW(TDibImage(100000, 5), MediaError);
 }

@@ -59,14 +59,14 @@ void ExpectTwoTitles(const TDVDIFOInfo& dvd) {
   double sum = 0;
   for (int c = 0; c < 3; ++c) sum += dvd.ChapterLength(1, c);
   EXPECT_NEAR(sum, dvd.TitleLength(1), 0.05);
-  const DvdTitle& t = dvd.titles()[0];
-  ASSERT_EQ(t.audio.size(), 1u);
-  EXPECT_EQ(t.audio[0].id, 0x80);
-  EXPECT_EQ(t.audio[0].format, "AC-3");
-  EXPECT_EQ(t.audio[0].language, "en");
-  EXPECT_EQ(t.audio[0].channels, 2);
-  EXPECT_EQ(t.width, 720);
-  EXPECT_EQ(t.height, 576);
+  const TDvdTitle& t = dvd.Titles()[0];
+  ASSERT_EQ(t.Audio.size(), 1u);
+  EXPECT_EQ(t.Audio[0].ID, 0x80);
+  EXPECT_EQ(t.Audio[0].Format, "AC-3");
+  EXPECT_EQ(t.Audio[0].Language, "en");
+  EXPECT_EQ(t.Audio[0].Channels, 2);
+  EXPECT_EQ(t.Width, 720);
+  EXPECT_EQ(t.Height, 576);
   EXPECT_FALSE(dvd.HaveCSSProtect());
   EXPECT_EQ(dvd.IfoCount(), 2);
   EXPECT_THROW(dvd.ChapterLength(0, 5), MediaError);
@@ -75,11 +75,11 @@ void ExpectTwoTitles(const TDVDIFOInfo& dvd) {
 TEST_F(DvdTest, ListsTitlesChaptersAndTracksOfAFolder) {
   TDVDIFOInfo dvd(Folder());
   ExpectTwoTitles(dvd);
-  const MediaInfo info = dvd.GetFileInfo();
-  ASSERT_EQ(info.programs.size(), 2u);
-  EXPECT_EQ(info.programs[1].id, 2);
-  EXPECT_EQ(info.programs[1].audio[0].id, 0x80);
-  EXPECT_EQ(info.programs[1].video[0].format.width, 720);
+  const TMediaInfo info = dvd.GetFileInfo();
+  ASSERT_EQ(info.Programs.size(), 2u);
+  EXPECT_EQ(info.Programs[1].ID, 2);
+  EXPECT_EQ(info.Programs[1].Audio[0].ID, 0x80);
+  EXPECT_EQ(info.Programs[1].Video[0].Format.Width, 720);
 }
 
 TEST_F(DvdTest, ReadsTheSameFromAnIfoFileAndAnIsoImage) {
@@ -99,23 +99,23 @@ TEST_F(DvdTest, ConvertsATitleAndAChapter) {
     double length;
   } cases[] = {{0, 0, -1, dvd.TitleLength(0)}, {1, 1, 1, dvd.ChapterLength(1, 1)}};
   for (const Case& c : cases) {
-    const InputOpener open = dvd.OpenTitle(c.title, c.first, c.last);
-    DecodeOptions options;
-    options.audio_track_id = dvd.titles()[static_cast<size_t>(c.title)].audio[0].id;
-    auto video = std::make_shared<VideoDecoder>(open, Iso(), options);
-    auto audio = std::make_shared<AudioDecoder>(open, Iso(), options);
-    EXPECT_EQ(video->format().width, 720);
-    Converter converter(video, audio);
+    const TInputOpener open = dvd.OpenTitle(c.title, c.first, c.last);
+    TDecodeOptions options;
+    options.AudioTrackID = dvd.Titles()[static_cast<size_t>(c.title)].Audio[0].ID;
+    auto video = std::make_shared<TVideoDecoder>(open, Iso(), options);
+    auto audio = std::make_shared<TAudioDecoder>(open, Iso(), options);
+    EXPECT_EQ(video->VideoFormat().Width, 720);
+    TConverter converter(video, audio);
     const std::string out = (test::MediaDir() / ("dvd_" + std::to_string(c.title) + ".flv")).string();
     converter.SetOutputFile(out);
-    EncodeParams p;
-    p.container_fourcc = kFourCCFlv;
-    p.width = 352;
-    p.height = 288;
+    TEncodeParams p;
+    p.ContainerFourCC = kFourCCFlv;
+    p.Width = 352;
+    p.Height = 288;
     converter.SetEncodeParams(p);
     converter.Start(0, 0, 0, nullptr);
     converter.Wait();
-    ASSERT_EQ(converter.error(), "");
+    ASSERT_EQ(converter.LastError(), "");
     const test::Probe probe = test::ProbeFile(out);
     ASSERT_NE(probe.Stream("video"), nullptr);
     ASSERT_NE(probe.Stream("audio"), nullptr);

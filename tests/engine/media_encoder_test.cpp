@@ -13,16 +13,16 @@ namespace fc {
 namespace {
 
 TEST(EncoderStatusTest, MessagesMapToTheStatuses) {
-  EXPECT_EQ(StatusOf(ConverterMessage::Progress, 1234), EncoderStatus::Progress);
-  EXPECT_EQ(StatusOf(ConverterMessage::End, 0), EncoderStatus::Succeeded);
-  EXPECT_EQ(StatusOf(ConverterMessage::End, 1), EncoderStatus::Cancelled);
-  EXPECT_EQ(StatusOf(ConverterMessage::End, 2), EncoderStatus::Failed);
-  EXPECT_EQ(StatusOf(ConverterMessage::End, 3), EncoderStatus::WriteFailed);
-  EXPECT_EQ(StatusOf(ConverterMessage::PieceStarted, 1), EncoderStatus::PieceStarted);
-  EXPECT_EQ(StatusOf(ConverterMessage::PieceFinished, 1), EncoderStatus::PieceFinished);
-  EXPECT_EQ(StatusOf(ConverterMessage::Warning, 0), EncoderStatus::Warning);
-  EXPECT_EQ(static_cast<int>(EncoderStatus::Progress), 1);
-  EXPECT_EQ(static_cast<int>(EncoderStatus::Warning), 8);
+  EXPECT_EQ(StatusOf(TConverterMessage::Progress, 1234), TEncoderStatus::Progress);
+  EXPECT_EQ(StatusOf(TConverterMessage::End, 0), TEncoderStatus::Succeeded);
+  EXPECT_EQ(StatusOf(TConverterMessage::End, 1), TEncoderStatus::Cancelled);
+  EXPECT_EQ(StatusOf(TConverterMessage::End, 2), TEncoderStatus::Failed);
+  EXPECT_EQ(StatusOf(TConverterMessage::End, 3), TEncoderStatus::WriteFailed);
+  EXPECT_EQ(StatusOf(TConverterMessage::PieceStarted, 1), TEncoderStatus::PieceStarted);
+  EXPECT_EQ(StatusOf(TConverterMessage::PieceFinished, 1), TEncoderStatus::PieceFinished);
+  EXPECT_EQ(StatusOf(TConverterMessage::Warning, 0), TEncoderStatus::Warning);
+  EXPECT_EQ(static_cast<int>(TEncoderStatus::Progress), 1);
+  EXPECT_EQ(static_cast<int>(TEncoderStatus::Warning), 8);
 }
 
 class MediaEncoderTest : public testing::Test {
@@ -33,12 +33,12 @@ protected:
                             "sine=frequency=440:sample_rate=22050:duration=2",
                             "-c:v libx264 -preset ultrafast -c:a aac");
   }
-  std::unique_ptr<MediaEncoder> MakeEncoder(const std::string& name) {
-    auto e = std::make_unique<MediaEncoder>(std::make_shared<VideoDecoder>(clip_),
-                                            std::make_shared<AudioDecoder>(clip_));
+  std::unique_ptr<TMediaEncoder> MakeEncoder(const std::string& name) {
+    auto e = std::make_unique<TMediaEncoder>(std::make_shared<TVideoDecoder>(clip_),
+                                            std::make_shared<TAudioDecoder>(clip_));
     e->SetOutputFile((test::MediaDir() / name).string());
-    EncodeParams p;
-    p.container_fourcc = kFourCCFlv;
+    TEncodeParams p;
+    p.ContainerFourCC = kFourCCFlv;
     e->SetEncodeParams(p);
     return e;
   }
@@ -47,20 +47,20 @@ protected:
 
 TEST_F(MediaEncoderTest, StatesFollowStartPauseResumeAndTheEnd) {
   auto e = MakeEncoder("states.flv");
-  EXPECT_EQ(e->state(), EncoderState::Ready);
+  EXPECT_EQ(e->State(), TEncoderState::Ready);
   EXPECT_FALSE(e->Pause());   // only while running
   EXPECT_FALSE(e->Resume());  // only while paused
   std::mutex m;
   std::condition_variable cv;
   bool first = false;
-  std::vector<EncoderStatus> ends;
-  ASSERT_TRUE(e->Start(0, 0, 0, [&](EncoderStatus s, int32_t, const ProgressInfo*, std::stop_token) {
+  std::vector<TEncoderStatus> ends;
+  ASSERT_TRUE(e->Start(0, 0, 0, [&](TEncoderStatus s, int32_t, const TProgressInfo*, std::stop_token) {
     std::lock_guard lock(m);
-    if (s == EncoderStatus::Progress && !first) {
+    if (s == TEncoderStatus::Progress && !first) {
       first = true;
       e->Pause();  // hold it so the states can be checked
     }
-    if (s >= EncoderStatus::Succeeded && s <= EncoderStatus::WriteFailed) ends.push_back(s);
+    if (s >= TEncoderStatus::Succeeded && s <= TEncoderStatus::WriteFailed) ends.push_back(s);
     cv.notify_all();
     return true;
   }));
@@ -68,26 +68,26 @@ TEST_F(MediaEncoderTest, StatesFollowStartPauseResumeAndTheEnd) {
     std::unique_lock lock(m);
     cv.wait(lock, [&] { return first; });
   }
-  EXPECT_EQ(e->state(), EncoderState::Paused);
+  EXPECT_EQ(e->State(), TEncoderState::Paused);
   EXPECT_FALSE(e->Start(0, 0, 0, nullptr));  // refused while a job runs
-  EXPECT_FALSE(e->error().empty());
+  EXPECT_FALSE(e->LastError().empty());
   EXPECT_FALSE(e->Pause());
   EXPECT_TRUE(e->Resume());
-  EXPECT_EQ(e->state() == EncoderState::Running || e->state() == EncoderState::Finished, true);
+  EXPECT_EQ(e->State() == TEncoderState::Running || e->State() == TEncoderState::Finished, true);
   e->Wait();
-  EXPECT_EQ(e->state(), EncoderState::Finished);
-  EXPECT_EQ(ends, (std::vector<EncoderStatus>{EncoderStatus::Succeeded}));
+  EXPECT_EQ(e->State(), TEncoderState::Finished);
+  EXPECT_EQ(ends, (std::vector<TEncoderStatus>{TEncoderStatus::Succeeded}));
   EXPECT_EQ(e->TargetFiles().size(), 1u);
 }
 
 TEST_F(MediaEncoderTest, FailedStartIsReportedAndKeepsTheState) {
   auto e = MakeEncoder("bad.flv");
-  EncodeParams p;
-  p.container_fourcc = MakeFourCC("none");
+  TEncodeParams p;
+  p.ContainerFourCC = MakeFourCC("none");
   e->SetEncodeParams(p);
   EXPECT_FALSE(e->Start(0, 0, 0, nullptr));
-  EXPECT_NE(e->error().find("none"), std::string::npos) << e->error();
-  EXPECT_EQ(e->state(), EncoderState::Ready);
+  EXPECT_NE(e->LastError().find("none"), std::string::npos) << e->LastError();
+  EXPECT_EQ(e->State(), TEncoderState::Ready);
 }
 
 TEST_F(MediaEncoderTest, StopReleasesAHandlerThatWaitsForAnotherThread) {
@@ -97,8 +97,8 @@ TEST_F(MediaEncoderTest, StopReleasesAHandlerThatWaitsForAnotherThread) {
   std::mutex m;
   std::condition_variable_any cv;
   bool waiting = false;
-  ASSERT_TRUE(e->Start(0, 0, 0, [&](EncoderStatus s, int32_t, const ProgressInfo*, std::stop_token stopping) {
-    if (s != EncoderStatus::Progress) return true;
+  ASSERT_TRUE(e->Start(0, 0, 0, [&](TEncoderStatus s, int32_t, const TProgressInfo*, std::stop_token stopping) {
+    if (s != TEncoderStatus::Progress) return true;
     std::unique_lock lock(m);
     waiting = true;
     cv.notify_all();
@@ -110,7 +110,7 @@ TEST_F(MediaEncoderTest, StopReleasesAHandlerThatWaitsForAnotherThread) {
     cv.wait(lock, [&] { return waiting; });
   }
   e->Stop();
-  EXPECT_EQ(e->state(), EncoderState::Idle);
+  EXPECT_EQ(e->State(), TEncoderState::Idle);
   EXPECT_TRUE(e->TargetFiles().empty());
   EXPECT_FALSE(std::filesystem::exists(test::MediaDir() / "handover.flv"));
 }
@@ -120,7 +120,7 @@ TEST_F(MediaEncoderTest, StatusesDuringStopAreNotForwarded) {
   std::atomic<int> after_stop{0};
   std::atomic<bool> stopped{false};
   std::atomic<bool> progressed{false};
-  ASSERT_TRUE(e->Start(0, 0, 0, [&](EncoderStatus, int32_t, const ProgressInfo*, std::stop_token) {
+  ASSERT_TRUE(e->Start(0, 0, 0, [&](TEncoderStatus, int32_t, const TProgressInfo*, std::stop_token) {
     if (stopped) ++after_stop;
     progressed = true;
     return true;
@@ -129,11 +129,11 @@ TEST_F(MediaEncoderTest, StatusesDuringStopAreNotForwarded) {
   e->Stop();
   stopped = true;
   EXPECT_EQ(after_stop, 0);
-  EXPECT_EQ(e->state(), EncoderState::Idle);
+  EXPECT_EQ(e->State(), TEncoderState::Idle);
   // And the encoder can run again afterwards.
   ASSERT_TRUE(e->Start(0, 0, 0, nullptr));
   e->Wait();
-  EXPECT_EQ(e->state(), EncoderState::Finished);
+  EXPECT_EQ(e->State(), TEncoderState::Finished);
 }
 
 TEST_F(MediaEncoderTest, ThousandStartProgressStopCycles) {
@@ -142,21 +142,21 @@ TEST_F(MediaEncoderTest, ThousandStartProgressStopCycles) {
     std::mutex m;
     std::condition_variable_any cv;
     bool progressed = false;
-    ASSERT_TRUE(e->Start(0, 0, 0, [&](EncoderStatus s, int32_t, const ProgressInfo*, std::stop_token stopping) {
-      if (s != EncoderStatus::Progress) return true;
+    ASSERT_TRUE(e->Start(0, 0, 0, [&](TEncoderStatus s, int32_t, const TProgressInfo*, std::stop_token stopping) {
+      if (s != TEncoderStatus::Progress) return true;
       std::unique_lock lock(m);
       progressed = true;
       cv.notify_all();
       // A synchronous hand-over: wait for an answer or for the stop.
       cv.wait_for(lock, stopping, std::chrono::milliseconds(50), [] { return false; });
       return true;
-    })) << "cycle " << i << ": " << e->error();
+    })) << "cycle " << i << ": " << e->LastError();
     {
       std::unique_lock lock(m);
       cv.wait(lock, [&] { return progressed; });
     }
     e->Stop();
-    ASSERT_EQ(e->state(), EncoderState::Idle) << "cycle " << i;
+    ASSERT_EQ(e->State(), TEncoderState::Idle) << "cycle " << i;
   }
 }
 

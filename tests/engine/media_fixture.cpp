@@ -102,18 +102,18 @@ Probe ProbeFile(const std::string& path) {
   return p;
 }
 
-FramePtr S16Frame(int sampleRate, int channels, int samples) {
-  FramePtr f = AllocFrame();
+TFramePtr S16Frame(int sample_rate, int channels, int samples) {
+  TFramePtr f = AllocFrame();
   f->format = AV_SAMPLE_FMT_S16;
-  f->sample_rate = sampleRate;
+  f->sample_rate = sample_rate;
   av_channel_layout_default(&f->ch_layout, channels);
   f->nb_samples = samples;
   CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
   return f;
 }
 
-FramePtr Yuv420Frame(int width, int height) {
-  FramePtr f = AllocFrame();
+TFramePtr Yuv420Frame(int width, int height) {
+  TFramePtr f = AllocFrame();
   f->width = width;
   f->height = height;
   f->format = AV_PIX_FMT_YUV420P;

@@ -42,8 +42,8 @@ Probe ProbeFile(const std::string& path);
 
 // Frames for sources made in memory, with buffers to fill in: 16-bit interleaved samples, and
 // YUV 4:2:0 pictures.
-FramePtr S16Frame(int sampleRate, int channels, int samples);
-FramePtr Yuv420Frame(int width, int height);
+TFramePtr S16Frame(int sample_rate, int channels, int samples);
+TFramePtr Yuv420Frame(int width, int height);
 
 // Output of a command (stdout and stderr).
 std::string Capture(const std::string& command, int* exit_code = nullptr);

@@ -24,7 +24,7 @@ AVStream* AddPcmStream(TPieceWriter& piece) {
 }
 
 void WriteSilence(TPieceWriter& piece, const AVStream* st) {
-  PacketPtr packet = AllocPacket();
+  TPacketPtr packet = AllocPacket();
   ASSERT_EQ(av_new_packet(packet.get(), 1600), 0);
   std::fill_n(packet->data, 1600, 0);
   packet->stream_index = st->index;

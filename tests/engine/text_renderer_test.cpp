@@ -9,50 +9,50 @@ namespace {
 
 int Coverage(const TDibImage& image) {
   int n = 0;
-  for (size_t i = 3; i < image.bits().size(); i += 4) n += image.bits()[i] > 128;
+  for (size_t i = 3; i < image.Bits().size(); i += 4) n += image.Bits()[i] > 128;
   return n;
 }
 
 TEST(TextRendererTest, DrawsTheTextInItsColourOnTransparency) {
-  const TDibImage image = RenderText({.text = "Hello", .font_name = "DejaVu Sans", .color = 0xFF8000, .point_size = 24});
+  const TDibImage image = RenderText({.Text = "Hello", .FontName = "DejaVu Sans", .Color = 0xFF8000, .PointSize = 24});
   ASSERT_FALSE(image.empty());
-  EXPECT_GT(image.width(), image.height());
+  EXPECT_GT(image.Width(), image.Height());
   EXPECT_GT(Coverage(image), 50);
-  EXPECT_EQ(image.bits()[3], 0);  // the top-left corner is clear
-  for (size_t i = 0; i < image.bits().size(); i += 4) {
-    if (image.bits()[i + 3] == 0) continue;
-    ASSERT_EQ(image.bits()[i + 2], 0xFF);  // red
-    ASSERT_EQ(image.bits()[i + 1], 0x80);  // green
-    ASSERT_EQ(image.bits()[i], 0x00);      // blue
+  EXPECT_EQ(image.Bits()[3], 0);  // the top-left corner is clear
+  for (size_t i = 0; i < image.Bits().size(); i += 4) {
+    if (image.Bits()[i + 3] == 0) continue;
+    ASSERT_EQ(image.Bits()[i + 2], 0xFF);  // red
+    ASSERT_EQ(image.Bits()[i + 1], 0x80);  // green
+    ASSERT_EQ(image.Bits()[i], 0x00);      // blue
   }
 }
 
 TEST(TextRendererTest, SizeStylesAndLinesChangeThePicture) {
-  const TextRequest base{.text = "Abc", .font_name = "DejaVu Sans", .point_size = 20};
+  const TTextRequest base{.Text = "Abc", .FontName = "DejaVu Sans", .PointSize = 20};
   const TDibImage plain = RenderText(base);
-  TextRequest big = base;
-  big.point_size = 40;
-  EXPECT_GT(RenderText(big).height(), plain.height() * 3 / 2);
-  TextRequest bold = base;
-  bold.style = kTextBold;
+  TTextRequest big = base;
+  big.PointSize = 40;
+  EXPECT_GT(RenderText(big).Height(), plain.Height() * 3 / 2);
+  TTextRequest bold = base;
+  bold.Style = kTextBold;
   EXPECT_GT(Coverage(RenderText(bold)), Coverage(plain));
-  TextRequest under = base;
-  under.style = kTextUnderline;
+  TTextRequest under = base;
+  under.Style = kTextUnderline;
   EXPECT_GT(Coverage(RenderText(under)), Coverage(plain));
-  TextRequest strike = base;
-  strike.style = kTextStrikeOut;
+  TTextRequest strike = base;
+  strike.Style = kTextStrikeOut;
   EXPECT_GT(Coverage(RenderText(strike)), Coverage(plain));
-  TextRequest two = base;
-  two.text = "Abc\nAbc";
-  EXPECT_EQ(RenderText(two).height(), plain.height() * 2);
-  TextRequest italic = base;
-  italic.style = kTextItalic;
-  EXPECT_NE(RenderText(italic).bits(), plain.bits());
+  TTextRequest two = base;
+  two.Text = "Abc\nAbc";
+  EXPECT_EQ(RenderText(two).Height(), plain.Height() * 2);
+  TTextRequest italic = base;
+  italic.Style = kTextItalic;
+  EXPECT_NE(RenderText(italic).Bits(), plain.Bits());
 }
 
 TEST(TextRendererTest, UnknownFontFallsBackAndEmptyTextGivesNoImage) {
-  EXPECT_FALSE(RenderText({.text = "x", .font_name = "No Such Font At All"}).empty());
-  EXPECT_TRUE(RenderText({.text = "", .font_name = "DejaVu Sans"}).empty());
+  EXPECT_FALSE(RenderText({.Text = "x", .FontName = "No Such Font At All"}).empty());
+  EXPECT_TRUE(RenderText({.Text = "", .FontName = "DejaVu Sans"}).empty());
 }
 
 TEST(TextRendererTest, LongTextsAndFontNamesAreCutNotOverrun) {
@@ -64,7 +64,7 @@ TEST(TextRendererTest, LongTextsAndFontNamesAreCutNotOverrun) {
   EXPECT_EQ(CutToUtf16Units("short", 1024), "short");
   const std::string long_font(300, 'F');
   EXPECT_EQ(CutToUtf16Units(long_font, kMaxFontNameUnits).size(), 127u);
-  const TDibImage image = RenderText({.text = long_text, .font_name = long_font, .point_size = 6});
+  const TDibImage image = RenderText({.Text = long_text, .FontName = long_font, .PointSize = 6});
   EXPECT_FALSE(image.empty());
 }
 

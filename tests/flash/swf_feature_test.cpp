@@ -14,7 +14,7 @@ class SwfFeatureTest : public ::testing::Test {
 protected:
   test::TempFolder dir;
   TConfig config{dir.file("flarecast.ini"), ""};
-  std::string Stored(const char* key) { return IniFile::Load(config.FileName).Get("SwfSet", key).value_or("<none>"); }
+  std::string Stored(const char* key) { return TIniFile::Load(config.FileName).Get("SwfSet", key).value_or("<none>"); }
 };
 
 TEST_F(SwfFeatureTest, NewObjectAndEmptySectionHaveTheirOwnDefaults) {
@@ -62,7 +62,7 @@ TEST_F(SwfFeatureTest, SavingStoresEffectiveValues) {
   EXPECT_EQ(Stored("IsGHtml"), "0");
   EXPECT_EQ(Stored("GSwfUrlVar"), "");
   EXPECT_EQ(Stored("TailBGColor"), "0");  // the last key is written too
-  EXPECT_EQ(IniFile::Load(config.FileName).Keys("SwfSet").size(), 80u);
+  EXPECT_EQ(TIniFile::Load(config.FileName).Keys("SwfSet").size(), 80u);
 }
 
 TEST_F(SwfFeatureTest, RoundTripKeepsEverySetting) {

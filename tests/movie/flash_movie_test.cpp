@@ -311,8 +311,8 @@ TEST(FlashSprite, OwnTimelineWithFramesLabelsAndActions) {
 TEST(FlashSprite, InitActionsFollowTheDefinitionAsDoInitAction) {
   TFlashMovie movie(0, 0, 100, 100, 12);
   movie.AddSprite();
-  TFlashSprite* classSprite = movie.AddSprite();
-  ASSERT_TRUE(classSprite->InitActions().Compile("_global.ready = true;"));
+  TFlashSprite* class_sprite = movie.AddSprite();
+  ASSERT_TRUE(class_sprite->InitActions().Compile("_global.ready = true;"));
   movie.ShowFrame();
   auto reader = ReadBack(movie);
   EXPECT_EQ(Codes(*reader), (V{39, 39, 59, 1, 0}));
@@ -350,13 +350,13 @@ TEST(FlashMovie, ResourcesOfLaterFramesMoveToTheFirstInOrder) {
   movie.Add(test::Raw(8, {}));                        // 6: JPEG tables
   movie.ShowFrame();                                  // 7
   movie.Add(test::Raw(48, {0x04, 0x00}));             // 8: font after the last frame
-  auto codeAt = [&](size_t i) { return CodeAt(movie, i); };
+  auto code_at = [&](size_t i) { return CodeAt(movie, i); };
   movie.MoveResources(0, 1, 1);  // frame 2 only
-  EXPECT_EQ(codeAt(0), 20);
-  EXPECT_EQ(codeAt(5), 14);
+  EXPECT_EQ(code_at(0), 20);
+  EXPECT_EQ(code_at(5), 14);
   movie.MoveResources(0, 1, -1);  // every later frame, keeping the order
   std::vector<uint16_t> codes;
-  for (size_t i = 0; i < movie.Objects.size(); ++i) codes.push_back(codeAt(i));
+  for (size_t i = 0; i < movie.Objects.size(); ++i) codes.push_back(code_at(i));
   EXPECT_EQ(codes, (V{14, 8, 48, 20, 39, 1, 26, 1, 1}));  // in front of the one moved before
 }
 
@@ -367,10 +367,10 @@ TEST(FlashMovie, MovingResourcesWithinAFrameKeepsTheirOrder) {
   movie.Add(test::Raw(36, {0x03, 0x00}));
   movie.ShowFrame();
   movie.MoveResources(0, 0, 0);
-  auto codeAt = [&](size_t i) { return CodeAt(movie, i); };
-  EXPECT_EQ(codeAt(0), 20);
-  EXPECT_EQ(codeAt(1), 36);
-  EXPECT_EQ(codeAt(2), 39);
+  auto code_at = [&](size_t i) { return CodeAt(movie, i); };
+  EXPECT_EQ(code_at(0), 20);
+  EXPECT_EQ(code_at(1), 36);
+  EXPECT_EQ(code_at(2), 39);
 }
 
 // --- Objects that write at every frame ---

@@ -53,9 +53,9 @@ TEST(MovieImport, AnImportedScriptRunsInsideTheHost) {
   const fs::path guest = dir / "guest.swf", host = dir / "host.swf";
   Cli("as compile " + Q(dir / "guest.as") + " --classpath " + Q(dir / "classes") + " -o " + Q(guest));
   Cli("as compile " + Q(dir / "host.as") + " -o " + Q(host));
-  const fs::path asSprite = dir / "as_sprite.swf", asFrames = dir / "as_frames.swf";
-  Cli("swf import " + Q(host) + " " + Q(guest) + " -o " + Q(asSprite) + " --name clip");
-  Cli("swf import " + Q(host) + " " + Q(guest) + " -o " + Q(asFrames) + " --mode timeline");
+  const fs::path as_sprite = dir / "as_sprite.swf", as_frames = dir / "as_frames.swf";
+  Cli("swf import " + Q(host) + " " + Q(guest) + " -o " + Q(as_sprite) + " --name clip");
+  Cli("swf import " + Q(host) + " " + Q(guest) + " -o " + Q(as_frames) + " --mode timeline");
 
   // Two instances of one imported sprite, built here.
   const fs::path twice = dir / "twice.swf";
@@ -69,7 +69,7 @@ TEST(MovieImport, AnImportedScriptRunsInsideTheHost) {
     movie.Save(twice);
   }
 
-  const std::vector<test::PlayResult> results = test::PlaySwfs({asSprite, asFrames, twice});
+  const std::vector<test::PlayResult> results = test::PlaySwfs({as_sprite, as_frames, twice});
   ASSERT_EQ(results.size(), 3u);
   for (const auto& r : results) ASSERT_TRUE(r.ok()) << r.file << ": " << r.error;
   // Within one frame the host's and the sprite's scripts may run in either order.

@@ -107,8 +107,8 @@ TEST(Scripts, EachScriptTracesItsExpectedLines) {
       ADD_FAILURE() << names[i] << " did not play: " << results[i].error;
       continue;
     }
-    const fs::path expectedFile = fs::path(scripts[0]).replace_filename(names[i]).replace_extension(".expected");
-    const std::string diff = Differences(names[i], results[i].trace, ReadLines(expectedFile));
+    const fs::path expected_file = fs::path(scripts[0]).replace_filename(names[i]).replace_extension(".expected");
+    const std::string diff = Differences(names[i], results[i].trace, ReadLines(expected_file));
     if (diff.empty()) {
       ++passed;
     } else {

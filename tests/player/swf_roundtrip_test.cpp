@@ -45,7 +45,7 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
   const std::string cli = ShellQuote((test::ProgramDir() / "flarecast-cli").string());
   const std::string data = (fs::path(FLARECAST_TEST_DATA_DIR) / "player" / "data").string();
   const std::string ffmpeg = "ffmpeg -nostdin -v error -y ";
-  const std::string swfData = (fs::path(FLARECAST_TEST_DATA_DIR) / "swf" / "data").string();
+  const std::string swf_data = (fs::path(FLARECAST_TEST_DATA_DIR) / "swf" / "data").string();
   const std::vector<Movie> movies = {
       // Video (Sorenson H.263 in DefineVideoStream and VideoFrame tags).
       {"video", ffmpeg + "-f lavfi -i testsrc=size=160x120:rate=10 -t 1 -f swf {out}"},
@@ -57,20 +57,20 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
       // A JPEG bitmap per frame, shown through a bitmap-filled shape that is placed and removed.
       {"bitmaps", ffmpeg + "-f lavfi -i testsrc=size=160x120:rate=10 -t 1 -c:v mjpeg -f swf {out}"},
       // An LZMA-compressed (ZWS) file.
-      {"lzma", "cp " + ShellQuote(swfData + "/ffmpeg_flv1_lzma.swf") + " {out}"},
+      {"lzma", "cp " + ShellQuote(swf_data + "/ffmpeg_flv1_lzma.swf") + " {out}"},
       // Control tags, a frame label and a DoAction of many kinds of actions.
-      {"control_tags", "cp " + ShellQuote(swfData + "/control_tags_and_actions.swf") + " {out}", true},
+      {"control_tags", "cp " + ShellQuote(swf_data + "/control_tags_and_actions.swf") + " {out}", true},
       // Another tool's shapes (solid and gradient fills, curves, strokes, alpha), text in
       // embedded fonts, text as outlines, and lossless and JPEG bitmap fills.
-      {"freehep_shapes", "cp " + ShellQuote(swfData + "/freehep/shapes.swf") + " {out}"},
+      {"freehep_shapes", "cp " + ShellQuote(swf_data + "/freehep/shapes.swf") + " {out}"},
       // Its text records follow each style record with an early glyph-only record, which
       // Ruffle does not read.
-      {"freehep_text", "cp " + ShellQuote(swfData + "/freehep/text.swf") + " {out}", true},
-      {"freehep_text_shapes", "cp " + ShellQuote(swfData + "/freehep/text_shapes.swf") + " {out}"},
-      {"freehep_images_lossless", "cp " + ShellQuote(swfData + "/freehep/images_lossless.swf") + " {out}"},
+      {"freehep_text", "cp " + ShellQuote(swf_data + "/freehep/text.swf") + " {out}", true},
+      {"freehep_text_shapes", "cp " + ShellQuote(swf_data + "/freehep/text_shapes.swf") + " {out}"},
+      {"freehep_images_lossless", "cp " + ShellQuote(swf_data + "/freehep/images_lossless.swf") + " {out}"},
       // Its DefineBitsJPEG3 tags give an alpha offset of 0, so the JPEG sits where the alpha
       // should be: nothing to draw, but kept verbatim.
-      {"freehep_images_jpeg", "cp " + ShellQuote(swfData + "/freehep/images_jpeg.swf") + " {out}", true},
+      {"freehep_images_jpeg", "cp " + ShellQuote(swf_data + "/freehep/images_jpeg.swf") + " {out}", true},
       // Our own compiler: shapes drawn by script, text conversions traced.
       {"drawing", cli + " as compile " + ShellQuote(data + "/drawing.as") + " -o {out}"},
   };
@@ -82,15 +82,15 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
     const std::string make = Replace(m.make, "{out}", ShellQuote(original.string()));
     std::string messages;
     ASSERT_EQ(test::RunCommand(make + " 2>&1", &messages), 0) << make << "\n" << messages;
-    const std::string copyCommand =
+    const std::string copy_command =
         cli + " swf copy --decode " + ShellQuote(original.string()) + " " + ShellQuote(copy.string()) + " 2>&1";
-    ASSERT_EQ(test::RunCommand(copyCommand, &messages), 0) << copyCommand << "\n" << messages;
+    ASSERT_EQ(test::RunCommand(copy_command, &messages), 0) << copy_command << "\n" << messages;
     files.push_back(original);
     files.push_back(copy);
   }
 
   const fs::path shots = dir / "shots";
-  const auto results = test::PlaySwfs(files, {.frames = 6, .screenshotDir = shots});
+  const auto results = test::PlaySwfs(files, {.frames = 6, .screenshot_dir = shots});
   ASSERT_EQ(results.size(), files.size());
   for (size_t i = 0; i + 1 < results.size(); i += 2) {
     const test::PlayResult& original = results[i];
@@ -99,7 +99,7 @@ TEST(SwfRoundTrip, DecodedCopiesPlayLikeTheOriginals) {
     ASSERT_EQ(original.error, "");
     ASSERT_EQ(copy.error, "");
     EXPECT_EQ(copy.trace, original.trace);
-    EXPECT_EQ(copy.frameRate, original.frameRate);
+    EXPECT_EQ(copy.frame_rate, original.frame_rate);
     const test::Image a = test::ReadPng(original.screenshot);
     const test::Image b = test::ReadPng(copy.screenshot);
     EXPECT_EQ(a.width, original.width);

@@ -92,7 +92,7 @@ TEST(SwfTrace, LibraryMovieAndItsCopiesTraceHello) {
     SCOPED_TRACE(r.file.string());
     EXPECT_EQ(r.error, "");
     EXPECT_EQ(r.trace, (std::vector<std::string>{"hello", "12"}));
-    EXPECT_EQ(r.frameRate, 12);
+    EXPECT_EQ(r.frame_rate, 12);
     EXPECT_EQ(r.width, 200);
     EXPECT_EQ(r.height, 100);
   }

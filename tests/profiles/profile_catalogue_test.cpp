@@ -156,15 +156,15 @@ TEST(ProfileChoices, ProfileFillsTheEncodeRecord) {
   p.ChannelChoices = {"1 (Mono)", "2 (Stereo)"};
   p.VideoEncoders = {{"H264", MakeFourCC("H264")}, {"FLV1", MakeFourCC("FLV1")}};
   p.AudioEncoders = {{"MP3", MakeFourCC("MP3")}};
-  EncodeParams e;
-  e.reserved28 = 7;
+  TEncodeParams e;
+  e.Reserved28 = 7;
   ASSERT_TRUE(ApplyProfile(&p, &e));
-  EXPECT_EQ(e.container_fourcc, MakeFourCC("flv "));
-  EXPECT_EQ(e.width, 320);
-  EXPECT_EQ(e.reserved28, 0);
-  EXPECT_EQ(e.slide_pixel_format, MakeFourCC("YV12"));
-  EXPECT_EQ(e.slide_bits, 12);
-  EXPECT_EQ(e.sample_bits, 16);
+  EXPECT_EQ(e.ContainerFourCC, MakeFourCC("flv "));
+  EXPECT_EQ(e.Width, 320);
+  EXPECT_EQ(e.Reserved28, 0);
+  EXPECT_EQ(e.SlidePixelFormat, MakeFourCC("YV12"));
+  EXPECT_EQ(e.SlideBits, 12);
+  EXPECT_EQ(e.SampleBits, 16);
   EXPECT_FALSE(ApplyProfile(nullptr, &e));
   EXPECT_EQ(VideoBitrateIndex(p), 1);
   EXPECT_EQ(ChannelsIndex(p), 0);
@@ -181,7 +181,7 @@ TEST(ShippedProfiles, EveryProfileEncodesThroughTheEngine) {
   ASSERT_GT(catalogue.CategoryCount(), 3u);
   for (const TProfileItem* p : catalogue.BuiltIn().Items()) {
     SCOPED_TRACE(p->Name);
-    const ContainerFormat* container = FindContainer(p->FourCC);
+    const TContainerFormat* container = FindContainer(p->FourCC);
     ASSERT_NE(container, nullptr);
     EXPECT_NE(FindAudioCodec(*container, p->AudioEncoder), nullptr);
     if (!p->NoVideo()) {

@@ -36,7 +36,7 @@ struct FlvBuilder {
     if (payload >= 4) std::memcpy(&data[1], "\xFF\xFB\x90\x64", 4);
     return Tag(8, timestamp, data);
   }
-  TFLVData Index() const { return TFLVData(std::make_unique<MemorySource>(b.v)); }
+  TFLVData Index() const { return TFLVData(std::make_unique<TMemorySource>(b.v)); }
 };
 
 std::vector<uint8_t> H263Header(uint32_t size_code, uint32_t w = 0, uint32_t h = 0) {
@@ -174,7 +174,7 @@ TEST(FlvIndex, EmptyTagsAtTheEndOfTheFile) {
   const TFLVData data = FlvBuilder().Video(0).Tag(18, 0, {}).Tag(8, 0, {}).Index();
   EXPECT_EQ(data.VideoFrameCount(), 1u);
   EXPECT_FALSE(data.MetaData);
-  EXPECT_TRUE(MemorySource(std::vector<uint8_t>{}).ReadBytes(0, 0).empty());
+  EXPECT_TRUE(TMemorySource(std::vector<uint8_t>{}).ReadBytes(0, 0).empty());
 }
 
 TEST(FlvIndex, EmptyVideoTagGetsSizeZero) {
@@ -186,11 +186,11 @@ TEST(FlvIndex, EmptyVideoTagGetsSizeZero) {
 TEST(FlvIndex, NotAnFlvLeavesEverythingEmpty) {
   Bytes b;
   b.str("FLV").u8(2).u8(5).be32(9).be32(0);
-  const TFLVData data(std::make_unique<MemorySource>(b.v));
+  const TFLVData data(std::make_unique<TMemorySource>(b.v));
   EXPECT_FALSE(data.IsFLV);
   EXPECT_EQ(data.FrameCount, 0u);
   EXPECT_EQ(data.FrameRate, 0);
-  EXPECT_FALSE(TFLVData(std::make_unique<MemorySource>(std::vector<uint8_t>{'F', 'L'})).IsFLV);
+  EXPECT_FALSE(TFLVData(std::make_unique<TMemorySource>(std::vector<uint8_t>{'F', 'L'})).IsFLV);
 }
 
 TEST(FlvIndex, TimestampsKeepTheExtendedByte) {
@@ -215,13 +215,13 @@ TEST(FlvMetadata, TypedValuesAndKnownNames) {
   ASSERT_TRUE(data.MetaData);
   EXPECT_TRUE(data.MetaDataError.empty()) << data.MetaDataError;
   ASSERT_EQ(data.MetaData->Items.size(), 6u);
-  EXPECT_EQ(data.MetaData->FindItem(FlvMetaName::duration)->GetAsInteger(), 4);  // 3.5 rounds to even
-  EXPECT_EQ(data.MetaData->FindItem(FlvMetaName::framerate)->GetAsInteger(), 30);
-  const auto* date = dynamic_cast<const TFLVDataDate*>(data.MetaData->FindItem(FlvMetaName::metadatadate));
+  EXPECT_EQ(data.MetaData->FindItem(TFlvMetaName::duration)->GetAsInteger(), 4);  // 3.5 rounds to even
+  EXPECT_EQ(data.MetaData->FindItem(TFlvMetaName::framerate)->GetAsInteger(), 30);
+  const auto* date = dynamic_cast<const TFLVDataDate*>(data.MetaData->FindItem(TFlvMetaName::metadatadate));
   ASSERT_TRUE(date);
   EXPECT_EQ(date->Milliseconds, 1e12);
   EXPECT_EQ(date->TimeZone, -60);
-  EXPECT_EQ(data.MetaData->FindItem(FlvMetaName::width), nullptr);
+  EXPECT_EQ(data.MetaData->FindItem(TFlvMetaName::width), nullptr);
 }
 
 Bytes KeyframesMeta(uint32_t declared_times, uint32_t positions) {
@@ -241,12 +241,12 @@ TEST(FlvMetadata, KeyframeIndexIsParsed) {
   const TFLVData data = FlvBuilder().Tag(18, 0, KeyframesMeta(3, 3).v).Video(0).Index();
   ASSERT_TRUE(data.MetaData);
   EXPECT_TRUE(data.MetaDataError.empty()) << data.MetaDataError;
-  const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(data.MetaData->FindItem(FlvMetaName::keyframes));
+  const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(data.MetaData->FindItem(TFlvMetaName::keyframes));
   ASSERT_TRUE(k);
   EXPECT_EQ(k->Count, 3u);
   EXPECT_EQ(k->Times, (std::vector<double>{0, 2, 4}));
   EXPECT_EQ(k->FilePositions, (std::vector<int64_t>{100, 1100, 2100}));
-  EXPECT_EQ(data.MetaData->FindItem(FlvMetaName::width)->GetAsInteger(), 320);  // read past the object
+  EXPECT_EQ(data.MetaData->FindItem(TFlvMetaName::width)->GetAsInteger(), 320);  // read past the object
 }
 
 TEST(FlvMetadata, ArrayCountBeyondTheTagStopsTheScanWithoutAllocating) {
@@ -389,7 +389,7 @@ TEST(FlvRealFiles, KeyframeIndexWrittenByFlvmetaPointsAtVideoTags) {
   const TFLVData flv(indexed);
   ASSERT_TRUE(flv.MetaData);
   EXPECT_TRUE(flv.MetaDataError.empty()) << flv.MetaDataError;
-  const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(flv.MetaData->FindItem(FlvMetaName::keyframes));
+  const auto* k = dynamic_cast<const TFLVKeyFramesObjectData*>(flv.MetaData->FindItem(TFlvMetaName::keyframes));
   ASSERT_TRUE(k);
   EXPECT_EQ(k->Count, CountPackets(indexed, "v:0", true));
   ASSERT_EQ(k->FilePositions.size(), k->Count);
@@ -397,7 +397,7 @@ TEST(FlvRealFiles, KeyframeIndexWrittenByFlvmetaPointsAtVideoTags) {
   std::set<int64_t> tag_starts;
   for (const TVFrame& f : flv.VideoFrames) tag_starts.insert(static_cast<int64_t>(f.Position) - 12);
   for (const int64_t position : k->FilePositions) EXPECT_TRUE(tag_starts.count(position)) << position;
-  EXPECT_EQ(flv.MetaData->FindItem(FlvMetaName::width)->GetAsInteger(), 160);
+  EXPECT_EQ(flv.MetaData->FindItem(TFlvMetaName::width)->GetAsInteger(), 160);
   EXPECT_EQ(flv.FrameCount, 100u);
 }
 
@@ -417,7 +417,7 @@ TEST(FlvStoredFiles, SmallSorensonAndMp3File) {
   EXPECT_EQ(flv.FrameRate, 0x0A00);
   EXPECT_EQ(flv.AudioFrameCount(), 10u);
   ASSERT_TRUE(flv.MetaData);
-  EXPECT_EQ(flv.MetaData->FindItem(FlvMetaName::width)->GetAsInteger(), 32);
+  EXPECT_EQ(flv.MetaData->FindItem(TFlvMetaName::width)->GetAsInteger(), 32);
   EXPECT_EQ(flv.MetaData->Items.size(), 13u);
 }
 

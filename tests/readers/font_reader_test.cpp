@@ -13,14 +13,14 @@
 namespace fc {
 namespace {
 
-using detail::OutlineContour;
-using detail::OutlinePoint;
+using detail::TOutlineContour;
+using detail::TOutlinePoint;
 using Seg = TOutlineSegment;
 
 int64_t Fx(double v) { return static_cast<int64_t>(std::llround(v * 65536)); }
-OutlinePoint On(double x, double y) { return {Fx(x), Fx(y), OutlinePoint::On}; }
-OutlinePoint Conic(double x, double y) { return {Fx(x), Fx(y), OutlinePoint::Conic}; }
-OutlinePoint Cubic(double x, double y) { return {Fx(x), Fx(y), OutlinePoint::Cubic}; }
+TOutlinePoint On(double x, double y) { return {Fx(x), Fx(y), TOutlinePoint::On}; }
+TOutlinePoint Conic(double x, double y) { return {Fx(x), Fx(y), TOutlinePoint::Conic}; }
+TOutlinePoint Cubic(double x, double y) { return {Fx(x), Fx(y), TOutlinePoint::Cubic}; }
 
 TEST(FontFixed, FixedToIntRoundsHalvesToEven) {
   EXPECT_EQ(FixedToInt(0x18000), 2);                       // 1.5
@@ -71,19 +71,19 @@ TEST(FontOutline, CubicArcsBecomeQuadraticsThatFollowThem) {
   detail::DrawContours({{On(0, 0), Cubic(0, 500), Cubic(1000, 500), On(1000, 0)}}, g);
   ASSERT_GE(g.Segments.size(), 3u);
   const Seg& last_curve = g.Segments[g.Segments.size() - 2];
-  EXPECT_EQ(last_curve.kind, Seg::Curve);
-  EXPECT_EQ(last_curve.x, 1000);
-  EXPECT_EQ(last_curve.y, 0);
+  EXPECT_EQ(last_curve.Kind, Seg::Curve);
+  EXPECT_EQ(last_curve.X, 1000);
+  EXPECT_EQ(last_curve.Y, 0);
   // Every anchor lies on the cubic (x(t), y(t)) within a unit: y = 1500 t (1 - t), x = 1000 t^2 (3 - 2t).
   for (size_t i = 1; i + 1 < g.Segments.size(); ++i) {
     const Seg& s = g.Segments[i];
-    ASSERT_EQ(s.kind, Seg::Curve);
+    ASSERT_EQ(s.Kind, Seg::Curve);
     double lo = 0, hi = 1;
     for (int k = 0; k < 60; ++k) {
       const double t = (lo + hi) / 2;
-      (1000 * t * t * (3 - 2 * t) < s.x ? lo : hi) = t;
+      (1000 * t * t * (3 - 2 * t) < s.X ? lo : hi) = t;
     }
-    EXPECT_NEAR(-s.y, 1500 * lo * (1 - lo), 1.0) << i;
+    EXPECT_NEAR(-s.Y, 1500 * lo * (1 - lo), 1.0) << i;
   }
 }
 
@@ -172,22 +172,22 @@ TEST_F(DejaVu, OutlinesAreClosedContoursInTheEmWithYDown) {
   TGlyphOutline o;
   face_->ReadGlyphOutline(u'O', o);
   ASSERT_FALSE(o.Segments.empty());
-  EXPECT_EQ(o.Segments.front().kind, Seg::Move);
+  EXPECT_EQ(o.Segments.front().Kind, Seg::Move);
   int moves = 0;
   int32_t min_y = 0, max_y = 0;
   for (size_t i = 0; i < o.Segments.size(); ++i) {
     const Seg& s = o.Segments[i];
-    if (s.kind == Seg::Move) {
+    if (s.Kind == Seg::Move) {
       if (i > 0) {  // the previous contour ended where it started
         size_t start = i - 1;
-        while (o.Segments[start].kind != Seg::Move) --start;
-        EXPECT_EQ(o.Segments[i - 1].x, o.Segments[start].x);
-        EXPECT_EQ(o.Segments[i - 1].y, o.Segments[start].y);
+        while (o.Segments[start].Kind != Seg::Move) --start;
+        EXPECT_EQ(o.Segments[i - 1].X, o.Segments[start].X);
+        EXPECT_EQ(o.Segments[i - 1].Y, o.Segments[start].Y);
       }
       ++moves;
     }
-    min_y = std::min(min_y, s.y);
-    max_y = std::max(max_y, s.y);
+    min_y = std::min(min_y, s.Y);
+    max_y = std::max(max_y, s.Y);
   }
   EXPECT_EQ(moves, 2);  // outer and inner ring
   EXPECT_LT(min_y, -700);  // the top of a capital, above the baseline, is negative

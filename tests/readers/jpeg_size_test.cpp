@@ -11,7 +11,7 @@ namespace {
 using test::Bytes;
 
 bool Size(const std::vector<uint8_t>& bytes, uint16_t& w, uint16_t& h) {
-  return ReadJPEGSize(MemorySource(bytes), w, h);
+  return ReadJPEGSize(TMemorySource(bytes), w, h);
 }
 
 Bytes Start() {

@@ -58,7 +58,7 @@ TEST(MpegAudio, Id3TagsAreSkippedAndExcludedFromTheData) {
   b.str("ID3").u8(3).u8(0).u8(0).u8(0).u8(0).u8(990 >> 7).u8(990 & 127).zeros(990);  // 1000 bytes in all
   for (int i = 0; i < 5; ++i) Frame(b, kHeader128, 417);
   b.str("TAG").zeros(125);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   ASSERT_TRUE(mp3.MPEG);
   EXPECT_EQ(mp3.MPEG->ID3v2.Size, 1000u);
   EXPECT_EQ(mp3.MPEG->Frame.Position, 0u);
@@ -77,7 +77,7 @@ TEST(MpegAudio, XingFrameIsIndexedButNotAudio) {
   b.v[36 + 7] = 0x0F;  // flags
   b.v[36 + 8] = 0, b.v[36 + 9] = 0, b.v[36 + 10] = 0, b.v[36 + 11] = 3;  // frames
   for (int i = 0; i < 3; ++i) Frame(b, kHeader128, 417);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".MP3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".MP3");
   ASSERT_EQ(mp3.MPEG->FrameList.size(), 4u);
   EXPECT_TRUE(mp3.MPEG->VBR.Found);
   EXPECT_EQ(mp3.MPEG->VBR.ID, "Xing");
@@ -97,7 +97,7 @@ TEST(MpegAudio, InfoTagOfAMonoFrameIsFoundAfterItsShorterSideInfo) {
   const uint8_t mono[4] = {0xFF, 0xFB, 0x90, 0xC4};
   Frame(b, mono, 417, "Info", 21);
   Frame(b, mono, 417);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   ASSERT_EQ(mp3.MPEG->FrameList.size(), 2u);
   EXPECT_FALSE(mp3.MPEG->FrameList[0].IsAudio);
   EXPECT_EQ(mp3.Channels, 1);
@@ -106,7 +106,7 @@ TEST(MpegAudio, InfoTagOfAMonoFrameIsFoundAfterItsShorterSideInfo) {
 TEST(MpegAudio, WritingLoopsOrPadsWithSilence) {
   Bytes b;
   for (int i = 0; i < 3; ++i) Frame(b, kHeader128, 417);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   std::vector<uint8_t> looped;
   TBitsEngine loop_engine(&looped);
   EXPECT_EQ(mp3.WriteMP3Frames(loop_engine, 2, true, 3), 2u);  // frames 2, 0, 1
@@ -125,7 +125,7 @@ TEST(MpegAudio, LoopingWithoutAudioFramesEndsWithSilence) {
   Bytes b;
   Frame(b, kHeader128, 417, "Info");
   Frame(b, kHeader128, 417, "LAME");
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   ASSERT_EQ(mp3.MPEG->AudioFrameCount(), 0u);
   std::vector<uint8_t> out;
   TBitsEngine engine(&out);
@@ -138,7 +138,7 @@ TEST(MpegAudio, FrameCutByTheEndOfTheFileIsCompletedWithZeros) {
   Frame(b, kHeader128, 417);
   Frame(b, kHeader128, 417);
   b.v.resize(417 + 200);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   ASSERT_EQ(mp3.MPEG->FrameList.size(), 2u);
   std::vector<uint8_t> out;
   TBitsEngine engine(&out);
@@ -152,7 +152,7 @@ TEST(MpegAudio, LongFilesCountBeyond65535Frames) {
   Bytes b;
   b.v.reserve(70000 * 72);
   for (int i = 0; i < 70000; ++i) Frame(b, kHeaderTiny, 72);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   EXPECT_EQ(mp3.FrameCount, 70000u);
   EXPECT_EQ(mp3.SampleRate, 8000u);
   EXPECT_NEAR(mp3.Duration, 70000 * 576 / 8000.0, 1.0);
@@ -160,7 +160,7 @@ TEST(MpegAudio, LongFilesCountBeyond65535Frames) {
 
 TEST(MpegAudio, NoFrameLeavesZeroFields) {
   std::vector<uint8_t> junk(5000, 0x11);
-  TWaveReader mp3(std::make_unique<MemorySource>(junk), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(junk), ".mp3");
   EXPECT_EQ(mp3.FormatTag, 0);
   EXPECT_EQ(mp3.Duration, 0);
   std::vector<uint8_t> out;
@@ -172,7 +172,7 @@ TEST(MpegAudio, FrameFoundHalfwayWhenTheStartIsJunk) {
   Bytes b;
   b.zeros(10000);
   for (int i = 0; i < 20; ++i) Frame(b, kHeader128, 417);
-  TWaveReader mp3(std::make_unique<MemorySource>(b.v), ".mp3");
+  TWaveReader mp3(std::make_unique<TMemorySource>(b.v), ".mp3");
   ASSERT_TRUE(mp3.MPEG->Frame.Found);
   EXPECT_EQ(mp3.DataOffset, 10000u);
 }

@@ -57,7 +57,7 @@ TEST(SwfAdpcm, GoldenBytesOfAStereoPacketStart) {
   // Code size 3 -> "01"; left 0x1234 with step index 0; right -2 with index 1; then two codes.
   std::vector<uint8_t> out;
   TBitsEngine engine(&out);
-  SwfAdpcmEncoder encoder(engine, 3, 2);
+  TSwfAdpcmEncoder encoder(engine, 3, 2);
   encoder.Begin(false);
   const std::vector<int16_t> samples = {0x1234, -2, 0x1234 + 7, -2 + 8};
   encoder.Add(samples);
@@ -78,14 +78,14 @@ TEST(SwfAdpcm, InputInPiecesGivesTheSameBits) {
   std::vector<uint8_t> whole, pieces;
   {
     TBitsEngine engine(&whole);
-    SwfAdpcmEncoder encoder(engine, 4, 2);
+    TSwfAdpcmEncoder encoder(engine, 4, 2);
     encoder.Begin(false);
     encoder.Add(samples);
     encoder.Finish(true);
   }
   {
     TBitsEngine engine(&pieces);
-    SwfAdpcmEncoder encoder(engine, 4, 2);
+    TSwfAdpcmEncoder encoder(engine, 4, 2);
     encoder.Begin(false);
     for (size_t i = 0; i < samples.size(); i += 1234)
       encoder.Add(std::span(samples).subspan(i, std::min<size_t>(1234, samples.size() - i)));
@@ -97,9 +97,9 @@ TEST(SwfAdpcm, InputInPiecesGivesTheSameBits) {
 TEST(SwfAdpcm, WrongCodeSizeOrChannelsIsRefused) {
   std::vector<uint8_t> out;
   TBitsEngine engine(&out);
-  EXPECT_THROW(SwfAdpcmEncoder(engine, 6, 1), Error);
-  EXPECT_THROW(SwfAdpcmEncoder(engine, 1, 1), Error);
-  EXPECT_THROW(SwfAdpcmEncoder(engine, 4, 3), Error);
+  EXPECT_THROW(TSwfAdpcmEncoder(engine, 6, 1), Error);
+  EXPECT_THROW(TSwfAdpcmEncoder(engine, 1, 1), Error);
+  EXPECT_THROW(TSwfAdpcmEncoder(engine, 4, 3), Error);
 }
 
 // FFmpeg's own SWF ADPCM decoder reads what we write, within 30 dB of the input.

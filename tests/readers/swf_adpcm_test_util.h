@@ -80,7 +80,7 @@ inline std::vector<int16_t> DecodeWithFfmpeg(const std::vector<int16_t>& input, 
     const size_t n = std::min(input.size() - i, size_t{frames_per_block} * channels);
     std::vector<uint8_t> block;
     TBitsEngine engine(&block);
-    SwfAdpcmEncoder encoder(engine, bits, channels);
+    TSwfAdpcmEncoder encoder(engine, bits, channels);
     encoder.Begin(false);
     encoder.Add(std::span(input).subspan(i, n));
     encoder.Finish(true);

@@ -35,7 +35,7 @@ std::vector<uint8_t> Wave(const Fmt& f, const std::vector<uint8_t>& data, uint32
   return b.v;
 }
 
-TWaveReader Read(const std::vector<uint8_t>& file) { return TWaveReader(std::make_unique<MemorySource>(file), ".wav"); }
+TWaveReader Read(const std::vector<uint8_t>& file) { return TWaveReader(std::make_unique<TMemorySource>(file), ".wav"); }
 
 Fmt MsAdpcmFmt(uint16_t channels, uint16_t align, uint16_t samples_per_block, uint16_t coefs = 7) {
   static const int16_t kCoef[7][2] = {{256, 0}, {512, -256}, {0, 0}, {192, 64}, {240, 0}, {460, -208}, {392, -232}};

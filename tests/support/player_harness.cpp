@@ -94,8 +94,8 @@ std::vector<PlayResult> PlaySwfs(const std::vector<fs::path>& files, const PlayO
   if (const std::string why = PlayerUnavailableReason(); !why.empty()) throw Error("Flash player harness: " + why);
   std::string command = ShellQuote(NodeProgram()) + " " + ShellQuote(RunnerScript().string()) + " --json";
   command += options.ms ? Format(" --ms %d", *options.ms) : Format(" --frames %d", options.frames);
-  command += Format(" --timeout %d", options.timeoutMs);
-  if (!options.screenshotDir.empty()) command += " --screenshot-dir " + ShellQuote(options.screenshotDir.string());
+  command += Format(" --timeout %d", options.timeout_ms);
+  if (!options.screenshot_dir.empty()) command += " --screenshot-dir " + ShellQuote(options.screenshot_dir.string());
   for (const fs::path& f : files) command += " " + ShellQuote(f.string());
 
   std::string output;
@@ -181,7 +181,7 @@ PlayResult ParseReportLine(const std::string& line) {
   r.file = text("file");
   r.error = text("error");
   r.screenshot = text("screenshot");
-  r.frameRate = number("frameRate");
+  r.frame_rate = number("frameRate");
   r.width = static_cast<int>(number("width"));
   r.height = static_cast<int>(number("height"));
   if (const auto trace = v.find("trace"); trace != v.end() && trace->is_array())

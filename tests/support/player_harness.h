@@ -16,9 +16,9 @@ struct PlayOptions {
   // When set, movie time in milliseconds instead of frames.
   std::optional<int> ms;
   // When set, a PNG of the stage after the last frame lands in this folder, one per file.
-  std::filesystem::path screenshotDir;
+  std::filesystem::path screenshot_dir;
   // Wall-clock limit per file.
-  int timeoutMs = 60000;
+  int timeout_ms = 60000;
 };
 
 struct PlayResult {
@@ -26,7 +26,7 @@ struct PlayResult {
   std::vector<std::string> trace;  // the trace() lines, exactly
   std::string error;               // empty when the movie played
   std::filesystem::path screenshot;
-  double frameRate = 0;
+  double frame_rate = 0;
   int width = 0;
   int height = 0;
 

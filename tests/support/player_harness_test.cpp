@@ -22,7 +22,7 @@ TEST(ReportLine, ReadsEveryField) {
   EXPECT_EQ(r.trace, (std::vector<std::string>{"hello", "x\"y\\z", "tab\there", "\xC3\xA9\xF0\x9D\x84\x9E"}));
   EXPECT_TRUE(r.ok());
   EXPECT_EQ(r.screenshot, "s.png");
-  EXPECT_DOUBLE_EQ(r.frameRate, 12.5);
+  EXPECT_DOUBLE_EQ(r.frame_rate, 12.5);
   EXPECT_EQ(r.width, 160);
   EXPECT_EQ(r.height, 120);
 }
@@ -41,7 +41,7 @@ TEST(ReportLine, BrokenLinesAreFormatErrors) {
 }
 
 // Builds a PNG from raw (already filtered) rows.
-Bytes Png(int width, int height, int colorType, const Bytes& rows, const Bytes& palette = {}) {
+Bytes Png(int width, int height, int color_type, const Bytes& rows, const Bytes& palette = {}) {
   auto be32 = [](Bytes& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
   };
@@ -56,7 +56,7 @@ Bytes Png(int width, int height, int colorType, const Bytes& rows, const Bytes& 
   Bytes ihdr;
   be32(ihdr, static_cast<uint32_t>(width));
   be32(ihdr, static_cast<uint32_t>(height));
-  ihdr.insert(ihdr.end(), {8, static_cast<uint8_t>(colorType), 0, 0, 0});
+  ihdr.insert(ihdr.end(), {8, static_cast<uint8_t>(color_type), 0, 0, 0});
   chunk("IHDR", ihdr);
   if (!palette.empty()) chunk("PLTE", palette);
   Bytes packed(compressBound(static_cast<uLong>(rows.size())));

@@ -141,22 +141,22 @@ TEST(SWFActions, MarkersResolveOnWrite) {
 TEST(SWFActions, MarkerStateDoesNotCarryOverBetweenWrites) {
   auto bj = std::make_unique<TSWFActionJump>();
   auto back = bj->Target.GetMarker();
-  TSWFActionList withMarker;
-  withMarker.Add(back);
-  withMarker.Add(std::make_unique<TSWFActionStop>());
-  Written(withMarker);  // the marker's position is now known to that write
-  TSWFActionList branchOnly;
-  branchOnly.Add(std::move(bj));
-  EXPECT_THROW(Written(branchOnly), Error);  // not written before its branch in this list
+  TSWFActionList with_marker;
+  with_marker.Add(back);
+  with_marker.Add(std::make_unique<TSWFActionStop>());
+  Written(with_marker);  // the marker's position is now known to that write
+  TSWFActionList branch_only;
+  branch_only.Add(std::move(bj));
+  EXPECT_THROW(Written(branch_only), Error);  // not written before its branch in this list
 
   // A forward branch whose first write failed leaves a pending patch; the next write of a
   // list that holds its target resolves it as usual.
-  TSWFActionList noTarget;
-  auto fwd = AddForwardBranch<TSWFActionJump>(noTarget);
-  EXPECT_THROW(Written(noTarget), Error);
-  noTarget.Add(std::make_unique<TSWFActionStop>());
-  noTarget.Add(fwd);
-  EXPECT_EQ(Written(noTarget), (Bytes{0x99, 0x02, 0x00, 0x01, 0x00, 0x07}));
+  TSWFActionList no_target;
+  auto fwd = AddForwardBranch<TSWFActionJump>(no_target);
+  EXPECT_THROW(Written(no_target), Error);
+  no_target.Add(std::make_unique<TSWFActionStop>());
+  no_target.Add(fwd);
+  EXPECT_EQ(Written(no_target), (Bytes{0x99, 0x02, 0x00, 0x01, 0x00, 0x07}));
 }
 
 // Lists skip asking most actions for branch fields; every action class that has some must
@@ -348,9 +348,9 @@ TEST(SWFActions, FlagBitsBothWays) {
   url.SendVarsMethod = kSendVarsGet;
   EXPECT_EQ(Written(url), (Bytes{0x9A, 0x01, 0x00, 0x41}));
   TSWFActionList urls = Read({0x9A, 0x01, 0x00, 0x82, 0x00});
-  auto* urlBack = dynamic_cast<TSWFActionGetURL2*>(urls[0]);
-  ASSERT_NE(urlBack, nullptr);
-  EXPECT_EQ(urlBack->Describe(), "method=POST variables");
+  auto* url_back = dynamic_cast<TSWFActionGetURL2*>(urls[0]);
+  ASSERT_NE(url_back, nullptr);
+  EXPECT_EQ(url_back->Describe(), "method=POST variables");
 
   TSWFActionGotoFrame2 go;
   go.SceneBiasFlag = true;
@@ -361,8 +361,8 @@ TEST(SWFActions, FlagBitsBothWays) {
   EXPECT_EQ(Written(go), (Bytes{0x9F, 0x01, 0x00, 0x01}));
 
   // CatchInRegister and the reserved bits, which are kept as read.
-  const Bytes tryBytes{0x8F, 0x08, 0x00, 0xA5, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04};
-  TSWFActionList tries = Read(tryBytes);
+  const Bytes try_bytes{0x8F, 0x08, 0x00, 0xA5, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04};
+  TSWFActionList tries = Read(try_bytes);
   auto* t = dynamic_cast<TSWFActionTry*>(tries[0]);
   ASSERT_NE(t, nullptr);
   EXPECT_TRUE(t->CatchInRegister);
@@ -370,7 +370,7 @@ TEST(SWFActions, FlagBitsBothWays) {
   EXPECT_FALSE(t->HasFinallyBlock);
   EXPECT_EQ(t->ReservedFlags, 0xA0);
   EXPECT_EQ(t->CatchRegister, 4);
-  EXPECT_EQ(Written(tries), tryBytes);
+  EXPECT_EQ(Written(tries), try_bytes);
 }
 
 TEST(SWFActions, TryBlocksThroughMarkers) {
@@ -380,17 +380,17 @@ TEST(SWFActions, TryBlocksThroughMarkers) {
   t->HasFinallyBlock = true;
   t->CatchName = "e";
   t->CreateMarkers();
-  auto tryEnd = t->TrySize.Marker, catchEnd = t->CatchSize.Marker, finallyEnd = t->FinallySize.Marker;
+  auto try_end = t->TrySize.Marker, catch_end = t->CatchSize.Marker, finally_end = t->FinallySize.Marker;
   list.Add(std::move(t));
   list.Add(std::make_unique<TSWFActionPlay>());
   list.Add(std::make_unique<TSWFActionPlay>());
-  list.Add(tryEnd);
+  list.Add(try_end);
   list.Add(std::make_unique<TSWFActionStop>());
-  list.Add(catchEnd);
+  list.Add(catch_end);
   list.Add(std::make_unique<TSWFActionStopSounds>());
   list.Add(std::make_unique<TSWFActionStopSounds>());
   list.Add(std::make_unique<TSWFActionStopSounds>());
-  list.Add(finallyEnd);
+  list.Add(finally_end);
   EXPECT_EQ(Written(list), (Bytes{0x8F, 0x09, 0x00, 0x03, 0x02, 0x00, 0x01, 0x00, 0x03, 0x00, 'e', 0x00,
                                   0x06, 0x06, 0x07, 0x09, 0x09, 0x09}));
 
@@ -442,8 +442,8 @@ TEST(SWFActions, FindActionsEnd) {
   TBitsEngine be(b);
   EXPECT_EQ(FindActionsEnd(be), 7u);
   EXPECT_EQ(be.Position(), 0u);
-  const Bytes noEnd{0x07, 0x06};
-  TBitsEngine ne(noEnd);
+  const Bytes no_end{0x07, 0x06};
+  TBitsEngine ne(no_end);
   EXPECT_THROW(FindActionsEnd(ne), FormatError);
   EXPECT_EQ(ne.Position(), 0u);
 }
@@ -466,12 +466,12 @@ TEST(SWFDoAction, ParsedAndRawBodiesRoundTrip) {
     }
   }
   // Without an End action the tag stays raw, so nothing is added on write.
-  const Bytes noEnd{0x01, 0x03, 0x07};
-  TBitsEngine be(noEnd);
+  const Bytes no_end{0x01, 0x03, 0x07};
+  TBitsEngine be(no_end);
   TSWFTagHeader h = ReadTagHeader(be);
   auto obj = ReadTagObject(h, be.ReadSpan(h.Length), 2, {}, true);
   EXPECT_NE(dynamic_cast<TSWFByteCodeTag*>(obj.get()), nullptr);
-  EXPECT_EQ(obj->ToBytes(), noEnd);
+  EXPECT_EQ(obj->ToBytes(), no_end);
 }
 
 TEST(SWFDoAction, DoInitActionAndAssign) {

@@ -162,21 +162,21 @@ TEST(BitsEngineRecords, ColorTransformBothWays) {
   EXPECT_EQ(Written([](TBitsEngine& e) { e.WriteColorTransform({}); }), (Bytes{0x00}));
   TSWFColorTransformRec c;
   c.HasMult = true;
-  c.multR = 256;
-  c.multG = 128;
-  c.multB = 0;
+  c.MultR = 256;
+  c.MultG = 128;
+  c.MultB = 0;
   c.HasAdd = true;
-  c.addR = -255;
-  c.addG = 1;
-  c.addB = 0;
+  c.AddR = -255;
+  c.AddG = 1;
+  c.AddB = 0;
   // width 10: 1 1 1010, then 256, 128, 0, -255, 1, 0 in 10 bits each.
   const Bytes cb = Written([&](TBitsEngine& e) { e.WriteColorTransform(c); });
   EXPECT_EQ(cb, (Bytes{0xE9, 0x00, 0x20, 0x00, 0x0C, 0x04, 0x01, 0x00, 0x00}));
   TBitsEngine r(cb);
   EXPECT_EQ(r.ReadColorTransform(false), c);
   c.HasAlpha = true;
-  c.addA = 100;
-  c.multA = 50;
+  c.AddA = 100;
+  c.MultA = 50;
   const Bytes ab = Written([&](TBitsEngine& e) { e.WriteColorTransform(c); });
   TBitsEngine ra(ab);
   EXPECT_EQ(ra.ReadColorTransform(true), c);
@@ -191,7 +191,7 @@ TEST(BitsEngineWrite, WidthFieldsNeverWrap) {
   EXPECT_THROW(e.WriteMatrix(m), Error);
   TSWFColorTransformRec c;
   c.HasAdd = true;
-  c.addR = 20000;  // 16 bits: more than a 4-bit width can say
+  c.AddR = 20000;  // 16 bits: more than a 4-bit width can say
   EXPECT_THROW(e.WriteColorTransform(c), Error);
 }
 

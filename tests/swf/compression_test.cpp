@@ -97,8 +97,8 @@ TEST(Compression, StreamsAreReleasedWhenAnErrorEndsThem) {
                FormatError);
   EXPECT_GT(counter.total, before);
   EXPECT_EQ(counter.live, 0);
-  const uint8_t badProps[5] = {0xFF, 0, 0, 1, 0};
-  EXPECT_THROW(LzmaDecode(badProps, lzma, plain.size(), 0, &complete, &counter.hooks), FormatError);
+  const uint8_t bad_props[5] = {0xFF, 0, 0, 1, 0};
+  EXPECT_THROW(LzmaDecode(bad_props, lzma, plain.size(), 0, &complete, &counter.hooks), FormatError);
   EXPECT_EQ(counter.live, 0);
 }
 

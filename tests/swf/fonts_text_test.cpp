@@ -137,12 +137,12 @@ TEST(FontTest, NoCodesWritesNoLayoutAndANSI) {
   EXPECT_EQ(f.ToBytes(), bytes);
   EXPECT_EQ(ReadOne(bytes)->ToBytes(), bytes);
   // A device font written without the code table offset reads too.
-  auto shortForm = ReadOne({0x0C, 0x0C, 0x03, 0x00, 0x10, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x00, 0x00});
-  EXPECT_EQ(As<TSWFDefineFont2>(shortForm).FontName, "Arial");
+  auto short_form = ReadOne({0x0C, 0x0C, 0x03, 0x00, 0x10, 0x00, 0x05, 'A', 'r', 'i', 'a', 'l', 0x00, 0x00});
+  EXPECT_EQ(As<TSWFDefineFont2>(short_form).FontName, "Arial");
 }
 
 TEST(FontTest, WideOffsetsByCodeCountAndByDataSize) {
-  auto offsetsWide = [](TSWFDefineFont2& f) {
+  auto offsets_wide = [](TSWFDefineFont2& f) {
     const Bytes b = f.ToBytes();
     return (b[8] & 0x08) != 0;  // the flags byte after a long header and the font ID
   };
@@ -151,18 +151,18 @@ TEST(FontTest, WideOffsetsByCodeCountAndByDataSize) {
     FillGlyph(f.AddGlyph());
     f.CodeTable.push_back(i);
   }
-  EXPECT_TRUE(offsetsWide(f));
+  EXPECT_TRUE(offsets_wide(f));
   EXPECT_EQ(As<TSWFDefineFont2>(ReadOne(f.ToBytes())).Glyphs.size(), 200u);
   f.Glyphs.resize(100);
   f.CodeTable.resize(100);
-  EXPECT_FALSE(offsetsWide(f));
+  EXPECT_FALSE(offsets_wide(f));
   EXPECT_FALSE(f.WideOffsets);
   // Two glyphs, but the second starts beyond 65,535 bytes.
   TSWFDefineFont2 big;
   FillBigGlyph(big.AddGlyph(), 20000);  // 72,500 bytes of edges
   FillGlyph(big.AddGlyph());
   big.CodeTable = {'a', 'b'};
-  EXPECT_TRUE(offsetsWide(big));
+  EXPECT_TRUE(offsets_wide(big));
   EXPECT_TRUE(big.WideOffsets);
   auto back = ReadOne(big.ToBytes());
   ASSERT_EQ(As<TSWFDefineFont2>(back).Glyphs.size(), 2u);
@@ -434,11 +434,11 @@ TEST(TextTest, GoldenGlyphOnlyRecords) {
 
   // Over 127 glyphs continue in further glyph-only records.
   TSWFDefineText many;
-  TSWFTextRecord& longRun = many.AddRecord();
-  longRun.GlyphsOnly = true;
-  for (uint32_t i = 0; i < 200; ++i) longRun.AddGlyph(1, 1);
-  auto manyBack = ReadOne(many.ToBytes());
-  const auto& split = As<TSWFDefineText>(manyBack).TextRecords;
+  TSWFTextRecord& long_run = many.AddRecord();
+  long_run.GlyphsOnly = true;
+  for (uint32_t i = 0; i < 200; ++i) long_run.AddGlyph(1, 1);
+  auto many_back = ReadOne(many.ToBytes());
+  const auto& split = As<TSWFDefineText>(many_back).TextRecords;
   ASSERT_EQ(split.size(), 2u);
   EXPECT_EQ(split[0].GlyphEntries.size(), 127u);
   EXPECT_TRUE(split[1].GlyphsOnly);
@@ -452,8 +452,8 @@ TEST(TextTest, GoldenGlyphOnlyRecords) {
   styled.GlyphsOnly = true;
   styled.SetXOffset(3);
   styled.AddGlyph(0, 0);
-  auto fullBack = ReadOne(full.ToBytes());
-  const auto& written = As<TSWFDefineText>(fullBack).TextRecords;
+  auto full_back = ReadOne(full.ToBytes());
+  const auto& written = As<TSWFDefineText>(full_back).TextRecords;
   ASSERT_EQ(written.size(), 2u);
   EXPECT_FALSE(written[0].GlyphsOnly || written[1].GlyphsOnly);
   EXPECT_EQ(written[1].XOffset(), 3);
@@ -548,10 +548,10 @@ TEST(EditTextTest, InitialTextForms) {
   EXPECT_EQ(Bytes(b.end() - 6, b.end()), (Bytes{0xC3, 0xA9, 't', 0xC3, 0xA9, 0x00}));
   EXPECT_EQ(As<TSWFDefineEditText>(ReadOne(b)).InitialText, "\xC3\xA9t\xC3\xA9");
   // The bit between Border and HTML survives a copy.
-  const Bytes wasStatic = {0x46, 0x09, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00};
-  auto s = ReadOne(wasStatic);
+  const Bytes was_static = {0x46, 0x09, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00};
+  auto s = ReadOne(was_static);
   EXPECT_TRUE(As<TSWFDefineEditText>(s).WasStatic);
-  EXPECT_EQ(s->ToBytes(), wasStatic);
+  EXPECT_EQ(s->ToBytes(), was_static);
 }
 
 // ---------------------------------------------------------------------------------------

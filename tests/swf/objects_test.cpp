@@ -187,19 +187,19 @@ TEST(SWFTags, WrittenAfterOtherBytes) {
   // Tags land behind what the engine holds already, in either header form.
   Bytes out{0xEE};
   TBitsEngine be(&out);
-  TSWFDefineBinaryData shortTag;
-  shortTag.Data.assign(2, 0x5A);
-  shortTag.WriteToStream(be);
-  TSWFDefineBinaryData longTag;
-  longTag.Data.assign(57, 0x5B);
-  longTag.WriteToStream(be);
+  TSWFDefineBinaryData short_tag;
+  short_tag.Data.assign(2, 0x5A);
+  short_tag.WriteToStream(be);
+  TSWFDefineBinaryData long_tag;
+  long_tag.Data.assign(57, 0x5B);
+  long_tag.WriteToStream(be);
   Bytes expected{0xEE};
-  const Bytes shortBytes = shortTag.ToBytes(), longBytes = longTag.ToBytes();
-  expected.insert(expected.end(), shortBytes.begin(), shortBytes.end());
-  expected.insert(expected.end(), longBytes.begin(), longBytes.end());
+  const Bytes short_bytes = short_tag.ToBytes(), long_bytes = long_tag.ToBytes();
+  expected.insert(expected.end(), short_bytes.begin(), short_bytes.end());
+  expected.insert(expected.end(), long_bytes.begin(), long_bytes.end());
   EXPECT_EQ(out, expected);
-  EXPECT_EQ(shortTag.BodySize, 8u);
-  EXPECT_EQ(longTag.BodySize, 63u);
+  EXPECT_EQ(short_tag.BodySize, 8u);
+  EXPECT_EQ(long_tag.BodySize, 63u);
 
   // A tag that cannot be written leaves nothing behind.
   TSWFExportAssets bad;

@@ -39,10 +39,10 @@ TEST(SWFRGBA, AlphaFlag) {
 TEST(SWFColorTransform, SettersClampAndRecordRoundTrip) {
   TSWFColorTransform t;
   t.SetAddR(300);
-  EXPECT_EQ(t.addR(), 255);
+  EXPECT_EQ(t.AddR(), 255);
   EXPECT_TRUE(t.HasAdd);
   t.SetMultG(-5);
-  EXPECT_EQ(t.multG(), 0);
+  EXPECT_EQ(t.MultG(), 0);
   EXPECT_TRUE(t.HasMult);
   EXPECT_FALSE(t.HasAlpha);
   t.SetAddA(-10);
@@ -50,12 +50,12 @@ TEST(SWFColorTransform, SettersClampAndRecordRoundTrip) {
 
   TSWFColorTransformRec rec;
   rec.HasMult = true;
-  rec.multR = 1000;  // clamped through the setter
+  rec.MultR = 1000;  // clamped through the setter
   TSWFColorTransform u;
   u.SetAddR(5);
   u.SetRec(rec);
   EXPECT_FALSE(u.HasAdd);
-  EXPECT_EQ(u.multR(), 256);
+  EXPECT_EQ(u.MultR(), 256);
   EXPECT_TRUE(u.Rec().HasMult);
 }
 

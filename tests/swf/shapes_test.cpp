@@ -35,17 +35,17 @@ std::unique_ptr<TSWFColorFill> Solid(uint8_t r, uint8_t g, uint8_t b, uint8_t a 
 }
 
 // The bits a record list writes with the given widths, aligned.
-Bytes RecordBytes(TSWFShapeRecords& list, uint8_t fillBits, uint8_t lineBits, const TSWFStyleFormat& fmt = {}) {
+Bytes RecordBytes(TSWFShapeRecords& list, uint8_t fill_bits, uint8_t line_bits, const TSWFStyleFormat& fmt = {}) {
   Bytes out;
   TBitsEngine be(&out);
-  WriteShapeRecords(be, list, fillBits, lineBits, fmt);
+  WriteShapeRecords(be, list, fill_bits, line_bits, fmt);
   return out;
 }
 
-TSWFShapeRecords ReadRecords(const Bytes& bytes, uint8_t fillBits, uint8_t lineBits, const TSWFStyleFormat& fmt = {}) {
+TSWFShapeRecords ReadRecords(const Bytes& bytes, uint8_t fill_bits, uint8_t line_bits, const TSWFStyleFormat& fmt = {}) {
   TSWFShapeRecords list;
   TBitsEngine be(bytes);
-  ReadShapeRecords(be, list, fillBits, lineBits, fmt);
+  ReadShapeRecords(be, list, fill_bits, line_bits, fmt);
   EXPECT_TRUE(be.AtEnd());
   return list;
 }

@@ -33,10 +33,10 @@ public:
   void MoveResources(int, int, int) override {}
 };
 
-Bytes Tag(uint16_t code, Bytes body, bool longHeader = false) {
+Bytes Tag(uint16_t code, Bytes body, bool long_header = false) {
   Bytes out;
   const uint32_t n = static_cast<uint32_t>(body.size());
-  if (longHeader || n >= 63) {
+  if (long_header || n >= 63) {
     const uint16_t w = static_cast<uint16_t>(code << 6 | 63);
     out = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
            static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 24)};
@@ -170,26 +170,26 @@ TEST(SWFStream, CompressedFilesAreRepackedOnlyWhenSomethingChanged) {
     r.BuildBody();
     EXPECT_EQ(r.SaveToBytes(), original);
 
-    TSWFStreamReader changedHeader;
-    changedHeader.LoadFromStream(original);
-    changedHeader.FrameCount += 1;
-    const Bytes repacked = changedHeader.SaveToBytes();
+    TSWFStreamReader changed_header;
+    changed_header.LoadFromStream(original);
+    changed_header.FrameCount += 1;
+    const Bytes repacked = changed_header.SaveToBytes();
     TSWFStreamReader back;
     back.LoadFromStream(repacked);
-    EXPECT_EQ(back.FrameCount, changedHeader.FrameCount);
-    EXPECT_EQ(back.GetBodyStream(), changedHeader.GetBodyStream());
+    EXPECT_EQ(back.FrameCount, changed_header.FrameCount);
+    EXPECT_EQ(back.GetBodyStream(), changed_header.GetBodyStream());
 
-    TSWFStreamReader changedBody;
-    changedBody.LoadFromStream(original);
-    changedBody.SetBodyStream(body);
-    back.LoadFromStream(changedBody.SaveToBytes());
+    TSWFStreamReader changed_body;
+    changed_body.LoadFromStream(original);
+    changed_body.SetBodyStream(body);
+    back.LoadFromStream(changed_body.SaveToBytes());
     EXPECT_EQ(back.GetBodyStream(), body);
 
     // Another version, or another compression, is a change too.
-    TSWFStreamReader otherVersion;
-    otherVersion.LoadFromStream(original);
-    otherVersion.SetVersion(otherVersion.Version() + 1);
-    EXPECT_NE(otherVersion.SaveToBytes(), original);
+    TSWFStreamReader other_version;
+    other_version.LoadFromStream(original);
+    other_version.SetVersion(other_version.Version() + 1);
+    EXPECT_NE(other_version.SaveToBytes(), original);
     TSWFStreamReader plain;
     plain.LoadFromStream(original);
     plain.SetCompression(TSWFCompression::None);
@@ -261,10 +261,10 @@ TEST(SWFStream, FreehepFilesDecodeAndReadBack) {
     raw.LoadFromStream(original);
     ASSERT_TRUE(raw.IsValid);
     raw.ParseTags(false, true);
-    TSWFStreamReader rawBack;
-    rawBack.LoadFromStream(raw.SaveToBytes());
-    EXPECT_EQ(rawBack.GetBodyStream(), raw.GetBodyStream());
-    EXPECT_TRUE(rawBack.Warnings.empty());
+    TSWFStreamReader raw_back;
+    raw_back.LoadFromStream(raw.SaveToBytes());
+    EXPECT_EQ(raw_back.GetBodyStream(), raw.GetBodyStream());
+    EXPECT_TRUE(raw_back.Warnings.empty());
 
     TSWFStreamReader decoded;
     decoded.LoadFromStream(original);
@@ -317,17 +317,17 @@ TEST(SWFStream, DecodedCopyReadsBackIntoEqualObjects) {
     TSWFObject& b = *back.TagList[i]->Object;
     EXPECT_EQ(typeid(a), typeid(b)) << i;
     EXPECT_EQ(a.ToBytes(), b.ToBytes()) << i;
-    std::vector<std::vector<std::string>> listsA, listsB;
-    a.ForEachActionList([&](const std::string&, TSWFActionList& l) { listsA.push_back(DisassembleActionList(l)); });
-    b.ForEachActionList([&](const std::string&, TSWFActionList& l) { listsB.push_back(DisassembleActionList(l)); });
-    EXPECT_EQ(listsA, listsB) << i;
+    std::vector<std::vector<std::string>> lists_a, lists_b;
+    a.ForEachActionList([&](const std::string&, TSWFActionList& l) { lists_a.push_back(DisassembleActionList(l)); });
+    b.ForEachActionList([&](const std::string&, TSWFActionList& l) { lists_b.push_back(DisassembleActionList(l)); });
+    EXPECT_EQ(lists_a, lists_b) << i;
   }
   // Without decoding actions the DoAction keeps one raw block and still writes the same bytes.
-  TSWFStreamReader rawActions;
-  rawActions.LoadFromStream(original);
-  rawActions.ParseTags(true, false);
-  rawActions.BuildBody();
-  EXPECT_EQ(rawActions.SaveToBytes(), original);
+  TSWFStreamReader raw_actions;
+  raw_actions.LoadFromStream(original);
+  raw_actions.ParseTags(true, false);
+  raw_actions.BuildBody();
+  EXPECT_EQ(raw_actions.SaveToBytes(), original);
 }
 
 TEST(SWFStream, LzmaSaveReadsBack) {

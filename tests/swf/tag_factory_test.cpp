@@ -34,22 +34,22 @@ TEST(TagTable, EveryClassCarriesItsOwnCode) {
 TEST(TagTable, TraitsOfTheCodes) {
   using enum TSWFTagCode;
   using enum TSWFTagTrait;
-  auto codesWith = [](TSWFTagTrait trait) {
+  auto codes_with = [](TSWFTagTrait trait) {
     std::vector<uint16_t> codes;
     for (uint16_t code = 0; code <= kMaxTagCode; ++code)
       if (TagHasTrait(static_cast<TSWFTagCode>(code), trait)) codes.push_back(code);
     return codes;
   };
-  EXPECT_EQ(codesWith(LongHeader), (std::vector<uint16_t>{19, 20, 36, 60}));
-  EXPECT_EQ(codesWith(Resource), (std::vector<uint16_t>{6, 8, 10, 14, 20, 21, 35, 36, 48, 75, 90}));
-  EXPECT_EQ(codesWith(Placement), (std::vector<uint16_t>{4, 26, 70}));
-  EXPECT_EQ(codesWith(FileLevel), (std::vector<uint16_t>{0, 9, 24, 58, 64, 69, 77}));
-  EXPECT_EQ(codesWith(NamesFont), (std::vector<uint16_t>{13, 48, 62, 75}));
-  EXPECT_EQ(codesWith(DefinesCharacter), (std::vector<uint16_t>{2, 6, 7, 10, 11, 14, 20, 21, 22, 32, 33, 34, 35, 36,
+  EXPECT_EQ(codes_with(LongHeader), (std::vector<uint16_t>{19, 20, 36, 60}));
+  EXPECT_EQ(codes_with(Resource), (std::vector<uint16_t>{6, 8, 10, 14, 20, 21, 35, 36, 48, 75, 90}));
+  EXPECT_EQ(codes_with(Placement), (std::vector<uint16_t>{4, 26, 70}));
+  EXPECT_EQ(codes_with(FileLevel), (std::vector<uint16_t>{0, 9, 24, 58, 64, 69, 77}));
+  EXPECT_EQ(codes_with(NamesFont), (std::vector<uint16_t>{13, 48, 62, 75}));
+  EXPECT_EQ(codes_with(DefinesCharacter), (std::vector<uint16_t>{2, 6, 7, 10, 11, 14, 20, 21, 22, 32, 33, 34, 35, 36,
                                                                 37, 39, 46, 48, 60, 75, 83, 84, 87, 90, 91}));
-  EXPECT_EQ(codesWith(RefersFirst), (std::vector<uint16_t>{4, 5, 13, 15, 23, 59, 61, 62, 73, 74, 78, 88}));
-  EXPECT_EQ(codesWith(Display), (std::vector<uint16_t>{4, 5, 15, 26, 28, 70}));
-  EXPECT_EQ(codesWith(Timeline), (std::vector<uint16_t>{4, 5, 12, 15, 18, 19, 26, 28, 43, 45, 61, 70, 89}));
+  EXPECT_EQ(codes_with(RefersFirst), (std::vector<uint16_t>{4, 5, 13, 15, 23, 59, 61, 62, 73, 74, 78, 88}));
+  EXPECT_EQ(codes_with(Display), (std::vector<uint16_t>{4, 5, 15, 26, 28, 70}));
+  EXPECT_EQ(codes_with(Timeline), (std::vector<uint16_t>{4, 5, 12, 15, 18, 19, 26, 28, 43, 45, 61, 70, 89}));
   EXPECT_TRUE(TagHasTrait(PlaceObject, Display | Timeline | Placement));
   EXPECT_FALSE(TagHasTrait(DefineSprite, Timeline));
   EXPECT_FALSE(TagHasTrait(static_cast<TSWFTagCode>(1000), DefinesCharacter));
@@ -83,8 +83,8 @@ TEST(TagTable, HeaderWordLayout) {
   const TSWFTagHeader h = ReadTagHeader(be);
   EXPECT_EQ(h.Code(), TSWFTagCode::SetBackgroundColor);
   EXPECT_EQ(h.Length, 3u);
-  TSWFByteCodeTag tooLarge(kMaxTagCode + 1, Bytes{});
-  EXPECT_THROW(tooLarge.ToBytes(), Error);
+  TSWFByteCodeTag too_large(kMaxTagCode + 1, Bytes{});
+  EXPECT_THROW(too_large.ToBytes(), Error);
 }
 
 }  // namespace

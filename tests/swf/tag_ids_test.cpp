@@ -131,11 +131,11 @@ TEST(RawTagIDs, TextRecordsThatSetAFont) {
 }
 
 TEST(RawTagIDs, EditTextFontButNotWithoutIt) {
-  std::vector<uint8_t> withFont = {0x0B, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0xF0, 0x00, 0x00};
-  EXPECT_EQ(Patch(37, withFont, {{6, 60}}).referenced, (std::vector<uint16_t>{6}));
-  EXPECT_EQ(WordAt(withFont, 5), 60);
-  std::vector<uint8_t> withoutFont = {0x0B, 0x00, 0x00, 0x00, 0x00, 0x00};
-  EXPECT_TRUE(Patch(37, withoutFont, {}).referenced.empty());
+  std::vector<uint8_t> with_font = {0x0B, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0xF0, 0x00, 0x00};
+  EXPECT_EQ(Patch(37, with_font, {{6, 60}}).referenced, (std::vector<uint16_t>{6}));
+  EXPECT_EQ(WordAt(with_font, 5), 60);
+  std::vector<uint8_t> without_font = {0x0B, 0x00, 0x00, 0x00, 0x00, 0x00};
+  EXPECT_TRUE(Patch(37, without_font, {}).referenced.empty());
 }
 
 TEST(RawTagIDs, ButtonSoundSlotsThatAreSet) {
@@ -193,8 +193,8 @@ TEST(RawTagIDs, ABodyThatEndsEarlyKeepsTheIDsFoundBeforeIt) {
   EXPECT_EQ(seen.referenced, (std::vector<uint16_t>{2}));
   std::vector<uint8_t> tiny = {0x01};
   EXPECT_TRUE(Patch(4, tiny, {}).referenced.empty());
-  std::vector<uint8_t> badFill = {0x03, 0x00, 0x00, 0x01, 0x77};
-  EXPECT_EQ(Patch(22, badFill, {}).defined, (std::vector<uint16_t>{3}));
+  std::vector<uint8_t> bad_fill = {0x03, 0x00, 0x00, 0x01, 0x77};
+  EXPECT_EQ(Patch(22, bad_fill, {}).defined, (std::vector<uint16_t>{3}));
 }
 
 TEST(RawTagIDs, GlyphOnlyTextRecordsHoldNoFont) {

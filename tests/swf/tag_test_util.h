@@ -13,12 +13,12 @@ namespace fc::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline std::unique_ptr<TSWFObject> ReadOne(const Bytes& tag, uint8_t version = 10, bool parseActions = true) {
+inline std::unique_ptr<TSWFObject> ReadOne(const Bytes& tag, uint8_t version = 10, bool parse_actions = true) {
   TBitsEngine be(tag);
   TSWFTagHeader h = ReadTagHeader(be);
   TSWFReadContext ctx;
   ctx.Version = version;
-  ctx.ParseActions = parseActions;
+  ctx.ParseActions = parse_actions;
   return ReadTagObject(h, be.ReadSpan(h.Length), h.HeaderSize(), ctx, true);
 }
 

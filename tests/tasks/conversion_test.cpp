@@ -40,11 +40,11 @@ protected:
     mgr_.OutputFolder = out_.string();
   }
 
-  TMediaBaseTask* AddFile(const std::string& path, const std::string& name, FourCC container = kFourCCFlv) {
+  TMediaBaseTask* AddFile(const std::string& path, const std::string& name, TFourCC container = kFourCCFlv) {
     auto* t = static_cast<TMediaBaseTask*>(mgr_.Tasks().Add(
         std::make_unique<TMediaBaseTask>(&mgr_.Tasks(), std::make_unique<TMediaTaskVideoSource>(path, 0))));
     t->OutputFileName = name;
-    t->Record().container_fourcc = container;
+    t->Record().ContainerFourCC = container;
     t->Order = static_cast<int32_t>(mgr_.Tasks().Count());
     return t;
   }
@@ -76,9 +76,9 @@ TEST_F(Conversion, EveryBuiltInProfileEncodes) {
   ASSERT_GT(catalogue.BuiltIn().Count(), 10u);
   std::vector<std::pair<const TProfileItem*, TMediaTask*>> tasks;
   for (const TProfileItem* p : catalogue.BuiltIn().Items()) {
-    const ContainerFormat* container = FindContainer(p->FourCC);
+    const TContainerFormat* container = FindContainer(p->FourCC);
     ASSERT_NE(container, nullptr) << p->Name;
-    TMediaBaseTask* t = AddFile(a_, "p" + std::to_string(p->EffectiveId()) + container->extension);
+    TMediaBaseTask* t = AddFile(a_, "p" + std::to_string(p->EffectiveId()) + container->Extension);
     ApplyProfile(p, &t->Record());
     t->SetRange(0.5, 1.5);  // one second from the middle: a clip through every profile
     tasks.emplace_back(p, t);
@@ -130,9 +130,9 @@ TEST_F(Conversion, AMergePlaysItsMembersBackToBack) {
   merge->MergeSource().AddMember(a);
   merge->MergeSource().AddMember(b);
   merge->OutputFileName = "merged.mp4";
-  merge->Record().container_fourcc = MakeFourCC("mp4");
-  merge->Record().width = 176;
-  merge->Record().height = 144;
+  merge->Record().ContainerFourCC = MakeFourCC("mp4");
+  merge->Record().Width = 176;
+  merge->Record().Height = 144;
   EXPECT_EQ(RunAll(), std::vector<std::string>{""});
   const test::Probe probe = test::ProbeFile((out_ / "merged.mp4").string());
   EXPECT_EQ(Field(probe, "video", "width"), "176");
@@ -145,9 +145,9 @@ TEST_F(Conversion, ASlideEncodesEachMemberInTheSlidesFormat) {
   TMediaBaseTask* b = AddFile(b_, "b.flv");
   a->Excluded = b->Excluded = true;
   auto* slide = static_cast<TMediaSlideTask*>(mgr_.Tasks().Add(std::make_unique<TMediaSlideTask>(&mgr_.Tasks())));
-  slide->Record().container_fourcc = kFourCCFlv;
-  slide->Record().width = 176;
-  slide->Record().height = 144;
+  slide->Record().ContainerFourCC = kFourCCFlv;
+  slide->Record().Width = 176;
+  slide->Record().Height = 144;
   slide->AddSlideMember(a)->OutputFileName = "s_a.flv";
   slide->AddSlideMember(b)->OutputFileName = "s_b.flv";
   EXPECT_EQ(RunAll(), (std::vector<std::string>{"", ""}));
@@ -161,11 +161,11 @@ TEST_F(Conversion, ASlideEncodesEachMemberInTheSlidesFormat) {
 
 TEST_F(Conversion, EveryEditGoesIntoTheOutput) {
   TMediaBaseTask* t = AddFile(a_, "edited.flv");
-  t->Record().width = 160;
-  t->Record().height = 120;
+  t->Record().Width = 160;
+  t->Record().Height = 120;
   TMediaTaskEditParams& e = *t->EditParams();
   e.Crop = {10, 10, 150, 110};
-  t->Record().scale_mode = static_cast<int32_t>(ScaleMode::LetterBox);
+  t->Record().ScaleMode = static_cast<int32_t>(TScaleMode::LetterBox);
   e.Brightness = 20;
   e.Contrast = 10;
   e.Saturation = -30;
@@ -212,8 +212,8 @@ TEST_F(Conversion, SubtitleIsBurntIn) {
   };
   for (const bool enabled : {true, false}) {
     TMediaBaseTask* t = AddFile(movie, enabled ? "with.flv" : "without.flv");
-    t->Record().width = 160;
-    t->Record().height = 120;
+    t->Record().Width = 160;
+    t->Record().Height = 120;
     ASSERT_FALSE(t->Source()->Subtitles.empty());
     t->Source()->SelectSubtitle(0);
     t->EditParams()->Subtitle.Enabled = enabled;
@@ -270,9 +270,9 @@ TEST_F(Conversion, ADvdChapterConverts) {
   auto* t = static_cast<TMediaBaseTask*>(
       mgr_.Tasks().Add(std::make_unique<TMediaBaseTask>(&mgr_.Tasks(), std::move(source))));
   t->OutputFileName = "chapter2.flv";
-  t->Record().container_fourcc = kFourCCFlv;
-  t->Record().width = 176;
-  t->Record().height = 144;
+  t->Record().ContainerFourCC = kFourCCFlv;
+  t->Record().Width = 176;
+  t->Record().Height = 144;
   EXPECT_EQ(RunAll(), std::vector<std::string>{""});
   EXPECT_NEAR(Duration(out_ / "chapter2.flv"), length, 0.15);
   EXPECT_THROW(TMediaTaskDVDSource(disc, nullptr, 5, 0, 0), TVideoDecodeException);
@@ -339,11 +339,11 @@ TEST_F(Conversion, ARunTellsAboutEveryJobAndGoesOnAfterOneThatCannotStart) {
   std::vector<std::string> events;
   int progress = 0;
   run.OnStart = [&](const TMediaEncodeTask& job) { events.push_back("start " + job.Task->OutputFileName); };
-  run.OnProgress = [&](const TMediaEncodeTask&, const ProgressInfo& info) {
+  run.OnProgress = [&](const TMediaEncodeTask&, const TProgressInfo& info) {
     ++progress;
-    EXPECT_GE(info.converted_length, 0);
+    EXPECT_GE(info.ConvertedLength, 0);
   };
-  run.OnEnd = [&](const TMediaEncodeTask& job, EncoderStatus status) {
+  run.OnEnd = [&](const TMediaEncodeTask& job, TEncoderStatus status) {
     events.push_back("end " + job.Task->OutputFileName + " " + std::to_string(static_cast<int>(status)));
   };
   run.OnSkipped = [&](const TMediaEncodeTask& job) { events.push_back("skipped " + job.Task->OutputFileName); };
@@ -384,7 +384,7 @@ TEST_F(Conversion, AStoppedRunLeavesNoPartAndStartsNoFurtherJob) {
   run.StopWhen(&interrupted);
   int starts = 0;
   run.OnStart = [&](const TMediaEncodeTask&) { ++starts; };
-  run.OnProgress = [&](const TMediaEncodeTask&, const ProgressInfo&) { interrupted = true; };
+  run.OnProgress = [&](const TMediaEncodeTask&, const TProgressInfo&) { interrupted = true; };
   EXPECT_TRUE(run.Run().Interrupted);
   EXPECT_EQ(starts, 1);
   const std::vector<TJobResult> results = run.Results();
@@ -454,8 +454,8 @@ TEST_F(Conversion, PauseResumeAndStopAtRandomMomentsLeaveOnlyWholeFiles) {
                                              "-c:v mpeg4 -c:a aac -ac 2");
   for (int i = 0; i < 6; ++i) {
     TMediaBaseTask* t = AddFile(longer, "long" + std::to_string(i) + ".mp4", MakeFourCC("mp4"));
-    t->Record().width = 640;
-    t->Record().height = 360;
+    t->Record().Width = 640;
+    t->Record().Height = 360;
   }
   TMainLoop loop;
   auto run = mgr_.CreateSerialEncodeList(loop);
@@ -481,8 +481,8 @@ TEST_F(Conversion, PauseResumeAndStopAtRandomMomentsLeaveOnlyWholeFiles) {
     commands_done = true;
   });
   int progress = 0;
-  run->OnStatus = [&](TMediaEncodeTask&, EncoderStatus s, int32_t, int32_t, const ProgressInfo*) {
-    if (s == EncoderStatus::Progress) ++progress;
+  run->OnStatus = [&](TMediaEncodeTask&, TEncoderStatus s, int32_t, int32_t, const TProgressInfo*) {
+    if (s == TEncoderStatus::Progress) ++progress;
     return true;
   };
   bool more = run->StartNext();

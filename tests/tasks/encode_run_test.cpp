@@ -77,12 +77,12 @@ TEST(JobList, AFailedStartAtKThenAStartAtKPlusOneMovesNextIndexToKPlusTwo) {
   auto* good = static_cast<TMediaBaseTask*>(mgr.Tasks().Add(
       std::make_unique<TMediaBaseTask>(&mgr.Tasks(), std::make_unique<TMediaTaskVideoSource>(clip, 0))));
   good->OutputFileName = "good.flv";
-  good->Record().container_fourcc = kFourCCFlv;
+  good->Record().ContainerFourCC = kFourCCFlv;
   good->Order = 1;
   AddFakeTask(mgr, 1, "after.flv")->Order = 2;
   auto run = mgr.CreateSerialEncodeList(loop);
   std::vector<int> statuses;
-  run->OnStatus = [&](TMediaEncodeTask&, EncoderStatus s, int32_t, int32_t, const ProgressInfo*) {
+  run->OnStatus = [&](TMediaEncodeTask&, TEncoderStatus s, int32_t, int32_t, const TProgressInfo*) {
     statuses.push_back(static_cast<int>(s));
     return true;
   };
@@ -91,7 +91,7 @@ TEST(JobList, AFailedStartAtKThenAStartAtKPlusOneMovesNextIndexToKPlusTwo) {
   EXPECT_EQ(run->Current, &run->Items(1));
   EXPECT_TRUE(run->Items(1).Started);
   loop.Run([&] { return run->Items(1).Ended; });
-  EXPECT_EQ(statuses.back(), static_cast<int>(EncoderStatus::Succeeded));
+  EXPECT_EQ(statuses.back(), static_cast<int>(TEncoderStatus::Succeeded));
   EXPECT_EQ(run->Items(1).Outputs, std::vector<std::string>{good->OutputPath()});
   EXPECT_DOUBLE_EQ(run->DoneDuration, good->Duration());
   EXPECT_DOUBLE_EQ(run->Processed(), good->Duration());

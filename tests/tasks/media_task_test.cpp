@@ -112,7 +112,7 @@ TEST(Assign, CopiesValuesSourceAndEditsDeeply) {
   a->Tag = "kept";
   a->FormatId = 101;
   a->ProfileExt = ".flv";
-  a->Record().width = 176;
+  a->Record().Width = 176;
   a->Flash.Playback.AutoRewind = true;
   a->EditParams()->Brightness = 30;
   a->EditParams()->Watermark.Text = "w";
@@ -126,7 +126,7 @@ TEST(Assign, CopiesValuesSourceAndEditsDeeply) {
   EXPECT_EQ(b->OutputFileName, "x.mp4");
   EXPECT_EQ(b->FormatId, 101);
   EXPECT_EQ(b->ProfileExt, ".flv");
-  EXPECT_EQ(b->Record().width, 176);
+  EXPECT_EQ(b->Record().Width, 176);
   EXPECT_TRUE(b->Flash.Playback.AutoRewind);
   EXPECT_EQ(b->EditParams()->Brightness, 30);
   EXPECT_DOUBLE_EQ(b->StartTime(), 2);
@@ -167,14 +167,14 @@ TEST(Children, SubTasksComeBeforeClips) {
 TEST(MultiProfile, SharesTheOwnersSourceAndEdits) {
   TMediaTaskMgr mgr;
   TMediaBaseTask* a = AddFakeTask(mgr, 8);
-  a->Record().container_fourcc = kFourCCFlv;
+  a->Record().ContainerFourCC = kFourCCFlv;
   TMediaMultiProfileTask* m = TMediaMultiProfileTask::Create(a);
   EXPECT_EQ(m->Kind(), TMediaTaskKind::MultiProfile);
   EXPECT_EQ(m->OwnerTask, a);
   EXPECT_EQ(m->Source(), a->Source());
   EXPECT_EQ(m->Source()->Owner, m);  // asking points the source back at the member
   EXPECT_EQ(m->EditParams(), a->EditParams());
-  EXPECT_EQ(m->Record().container_fourcc, kFourCCFlv);
+  EXPECT_EQ(m->Record().ContainerFourCC, kFourCCFlv);
   EXPECT_TRUE(a->SubTasks.Contains(m));
 }
 
@@ -218,11 +218,11 @@ TEST(Merges, InformationComesFromTheMembers) {
   const TMediaTaskMediaSource* s = merge->Source();
   EXPECT_DOUBLE_EQ(s->Length, 10);
   EXPECT_EQ(s->ProgramValue, 2);
-  EXPECT_EQ(s->VideoFormat.width, 640);  // the first member with video wins
+  EXPECT_EQ(s->VideoFormat.Width, 640);  // the first member with video wins
   EXPECT_EQ(merge->EditParams(), nullptr);
   merge->MergeSource().RemoveMember(b);
   EXPECT_DOUBLE_EQ(merge->Duration(), 5);
-  EXPECT_EQ(merge->Source()->VideoFormat.width, 320);
+  EXPECT_EQ(merge->Source()->VideoFormat.Width, 320);
   c->Delete();  // a freed member leaves the merge
   EXPECT_EQ(merge->MergeSource().Members().Count(), 1u);
 }
@@ -253,10 +253,10 @@ TEST(Task, DurationOutputSizeAndPath) {
   int32_t w = 0, h = 0;
   a->OutputSize(w, h);
   EXPECT_EQ(w, 320);
-  a->Record().width = 176;  // only one of the two set: the source's size
+  a->Record().Width = 176;  // only one of the two set: the source's size
   a->OutputSize(w, h);
   EXPECT_EQ(w, 320);
-  a->Record().height = 144;
+  a->Record().Height = 144;
   a->OutputSize(w, h);
   EXPECT_EQ(w, 176);
   EXPECT_EQ(h, 144);
@@ -266,21 +266,21 @@ TEST(Task, DurationOutputSizeAndPath) {
 TEST(Task, DefaultCodecsComeFromTheContainer) {
   TMediaTaskMgr mgr;
   TMediaBaseTask* a = AddFakeTask(mgr, 8);
-  a->Record().container_fourcc = kFourCCFlv;
-  a->Record().audio_fourcc = MakeFourCC("AAC");
-  const EncodeParams& p = a->EncodeParams().Params;
-  const ContainerFormat* flv = FindContainer(kFourCCFlv);
+  a->Record().ContainerFourCC = kFourCCFlv;
+  a->Record().AudioFourCC = MakeFourCC("AAC");
+  const TEncodeParams& p = a->EncodeParams().Params;
+  const TContainerFormat* flv = FindContainer(kFourCCFlv);
   ASSERT_NE(flv, nullptr);
-  EXPECT_EQ(p.video_fourcc, flv->video.front().fourcc);
-  EXPECT_EQ(p.audio_fourcc, MakeFourCC("AAC"));  // set values stay
+  EXPECT_EQ(p.VideoFourCC, flv->Video.front().FourCC);
+  EXPECT_EQ(p.AudioFourCC, MakeFourCC("AAC"));  // set values stay
 }
 
 TEST(Manager, TotalSizeSkipsExcludedTasksAndIncludeAllClearsThem) {
   TMediaTaskMgr mgr;
   TMediaBaseTask* a = AddFakeTask(mgr, 10);
-  a->Record().container_fourcc = kFourCCFlv;
-  a->Record().video_bitrate = 800000;
-  a->Record().audio_bitrate = 64000;
+  a->Record().ContainerFourCC = kFourCCFlv;
+  a->Record().VideoBitrate = 800000;
+  a->Record().AudioBitrate = 64000;
   const uint64_t one = a->EstimatedSize();
   EXPECT_GT(one, 0u);
   TMediaClipTask* clip = a->AddClip();
@@ -291,7 +291,7 @@ TEST(Manager, TotalSizeSkipsExcludedTasksAndIncludeAllClearsThem) {
   mgr.IncludeAll();
   EXPECT_FALSE(a->Excluded);
   EXPECT_FALSE(clip->Excluded);
-  a->Source()->VideoFormat.flags = kFormatSizeUnknown;
+  a->Source()->VideoFormat.Flags = kFormatSizeUnknown;
   EXPECT_TRUE(a->SizeUnknown());
 }
 
@@ -327,16 +327,16 @@ TEST(CustomProfile, SavesLoadsAndAppliesOnlyWhatIsSet) {
 
   TMediaTaskMgr mgr;
   TMediaBaseTask* t = AddFakeTask(mgr, 1);
-  t->Record().audio_bitrate = 64000;
+  t->Record().AudioBitrate = 64000;
   missing.ApplyTo(*t, true);  // FormatId 0: nothing
   EXPECT_EQ(t->FormatId, 0);
   loaded.ApplyTo(*t, false);
   EXPECT_EQ(t->FormatId, 104);
-  EXPECT_EQ(t->Record().width, 0);  // size only when asked
-  EXPECT_EQ(t->Record().audio_bitrate, 64000);  // zero values leave the task's
-  EXPECT_DOUBLE_EQ(t->Record().frame_rate, 29.97);
+  EXPECT_EQ(t->Record().Width, 0);  // size only when asked
+  EXPECT_EQ(t->Record().AudioBitrate, 64000);  // zero values leave the task's
+  EXPECT_DOUBLE_EQ(t->Record().FrameRate, 29.97);
   loaded.ApplyTo(*t, true);
-  EXPECT_EQ(t->Record().width, 640);
+  EXPECT_EQ(t->Record().Width, 640);
   TCustomProfileSettings captured;
   captured.CaptureFrom(*t);
   EXPECT_EQ(captured.VideoWidth, 640);

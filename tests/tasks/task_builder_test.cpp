@@ -33,7 +33,7 @@ TProfileItem FlvProfile() {
   p.AudioBitrate = 64000;
   p.SampleRate = 22050;
   p.Channels = 1;
-  p.ResizeStyle = static_cast<int32_t>(ScaleMode::LetterBox);
+  p.ResizeStyle = static_cast<int32_t>(TScaleMode::LetterBox);
   return p;
 }
 
@@ -72,28 +72,28 @@ TEST_F(TaskBuilder, TheProfileAndTheChoicesFillTheRecord) {
   request.Encode.AudioBitrate = 96000;
   request.Encode.NoAudio = true;
   TMediaBaseTask* t = Add("a");
-  const EncodeParams& p = t->Record();
-  EXPECT_EQ(p.container_fourcc, kFourCCFlv);
-  EXPECT_EQ(p.width, 640);
-  EXPECT_EQ(p.height, 360);
-  EXPECT_DOUBLE_EQ(p.frame_rate, 25);       // the profile's
-  EXPECT_EQ(p.video_bitrate, 400000);       // the profile's
-  EXPECT_EQ(p.audio_bitrate, 96000);
-  EXPECT_EQ(p.no_audio, 1);
-  EXPECT_EQ(p.scale_mode, static_cast<int32_t>(ScaleMode::LetterBox));  // the profile's zoom
+  const TEncodeParams& p = t->Record();
+  EXPECT_EQ(p.ContainerFourCC, kFourCCFlv);
+  EXPECT_EQ(p.Width, 640);
+  EXPECT_EQ(p.Height, 360);
+  EXPECT_DOUBLE_EQ(p.FrameRate, 25);       // the profile's
+  EXPECT_EQ(p.VideoBitrate, 400000);       // the profile's
+  EXPECT_EQ(p.AudioBitrate, 96000);
+  EXPECT_EQ(p.NoAudio, 1);
+  EXPECT_EQ(p.ScaleMode, static_cast<int32_t>(TScaleMode::LetterBox));  // the profile's zoom
   EXPECT_EQ(t->EditParams()->UserScaleMode, 0);
   EXPECT_EQ(t->FormatId, 101);
   EXPECT_EQ(t->ProfileExt, ".flv");
   EXPECT_EQ(t->Title, "a");
   EXPECT_EQ(t->OutputFileName, "a.flv");
 
-  request.Encode.ScaleMode = static_cast<int32_t>(ScaleMode::PanScan);
+  request.Encode.ScaleMode = static_cast<int32_t>(TScaleMode::PanScan);
   request.Edits.Brightness = 30;
   request.Edits.Watermark.Enabled = true;
   request.Edits.Watermark.Kind = kWatermarkText;
   request.Edits.Watermark.Text = "mark";
   TMediaBaseTask* zoomed = Add("b");
-  EXPECT_EQ(zoomed->Record().scale_mode, static_cast<int32_t>(ScaleMode::PanScan));
+  EXPECT_EQ(zoomed->Record().ScaleMode, static_cast<int32_t>(TScaleMode::PanScan));
   EXPECT_EQ(zoomed->EditParams()->UserScaleMode, 1);  // chosen by the user: profiles keep it
   EXPECT_EQ(zoomed->EditParams()->Brightness, 30);
   EXPECT_EQ(zoomed->EditParams()->Owner, zoomed);  // the request's copy is the task's own
@@ -185,7 +185,7 @@ TEST_F(TaskBuilder, AMergeHoldsItsInputsInOrderUnderAUniqueName) {
   EXPECT_EQ(merge->MergeSource().Members().Items(0), bases[0]);
   EXPECT_EQ(merge->MergeSource().Members().Items(1), bases[1]);
   EXPECT_DOUBLE_EQ(merge->Duration(), 5);
-  EXPECT_EQ(merge->Record().container_fourcc, kFourCCFlv);
+  EXPECT_EQ(merge->Record().ContainerFourCC, kFourCCFlv);
   EXPECT_EQ(OutputNames(), (std::vector<std::string>{"both.flv", "both(1).flv"}));  // the members are not converted
 
   TMediaMergeTask* unnamed = builder.AddMerge({bases[0]}, "", request.Encode);

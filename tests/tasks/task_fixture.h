@@ -14,15 +14,15 @@ public:
     Length = length;
     EndTime = length;
     HasVideo = HasAudio = true;
-    VideoFormat.width = width;
-    VideoFormat.height = height;
-    VideoFormat.frame_rate = 25;
-    AudioFormat.sample_rate = 44100;
-    AudioFormat.channels = 2;
+    VideoFormat.Width = width;
+    VideoFormat.Height = height;
+    VideoFormat.FrameRate = 25;
+    AudioFormat.SampleRate = 44100;
+    AudioFormat.Channels = 2;
   }
   std::unique_ptr<TMediaTaskMediaSource> Copy() const override { return std::make_unique<FakeSource>(*this); }
-  std::shared_ptr<VideoSource> CreateVideoDecoder(TMediaPurpose, const EncodeParams&) override { return nullptr; }
-  std::shared_ptr<AudioSource> CreatePlainAudioDecoder(TMediaPurpose) override { return nullptr; }
+  std::shared_ptr<TVideoSource> CreateVideoDecoder(TMediaPurpose, const TEncodeParams&) override { return nullptr; }
+  std::shared_ptr<TAudioSource> CreatePlainAudioDecoder(TMediaPurpose) override { return nullptr; }
 };
 
 inline TMediaBaseTask* AddFakeTask(TMediaTaskMgr& mgr, double length, const std::string& name = "a.flv") {
