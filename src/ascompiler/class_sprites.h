@@ -17,7 +17,7 @@ class TCompileContext;
 
 class TClassSprites {
 public:
-  // Becomes the context's OnClassScript until destroyed; `takeID` hands out the sprites'
+  // Becomes the context's OnClassScript until destroyed; `take_id` hands out the sprites'
   // character IDs.
   TClassSprites(TCompileContext& context, std::function<uint16_t()> take_id);
   ~TClassSprites();

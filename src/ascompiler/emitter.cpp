@@ -43,7 +43,10 @@ void TActionEmitter::SetList(TSWFActionList& list) {
   push_bytes_ = kMaxPushBytes;
 }
 
-TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
+// Appends a value of the given type to the current Push, or to a new one when it would pass
+// the size limit; `extra_bytes` is what the value adds beyond its type (a string's text).
+TPushValueInfo& TActionEmitter::NewValue(uint8_t type, size_t extra_bytes) {
+  const size_t bytes = PushValueBytes(type) + extra_bytes;
   TSWFActionPush* push = nullptr;
   if (!list_->Items.empty() && list_->Items.back()->ActionCode == TSWFActionCode::Push)
     push = static_cast<TSWFActionPush*>(list_->Items.back().get());
@@ -56,8 +59,9 @@ TPushValueInfo& TActionEmitter::NewValue(size_t bytes) {
     push_bytes_ = 0;
   }
   push_bytes_ += bytes;
-  push->Values.emplace_back();
-  return push->Values.back();
+  TPushValueInfo& value = push->Values.emplace_back();
+  value.ValueType = type;
+  return value;
 }
 
 void TActionEmitter::PushConstant(TStrId id) {
@@ -72,21 +76,15 @@ void TActionEmitter::PushConstant(TStrId id) {
     pool_bytes_ += text.size() + 1;
   }
   const uint8_t type = index < kFirstWideConstant ? kPushConstant8 : kPushConstant16;
-  TPushValueInfo& v = NewValue(PushValueBytes(type));
-  v.Value = static_cast<int32_t>(index);
-  v.ValueType = type;
+  NewValue(type).Value = static_cast<int32_t>(index);
 }
 
 void TActionEmitter::PushString(const std::string& text) {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushString) + text.size());
-  v.Value = text;
-  v.ValueType = kPushString;
+  NewValue(kPushString, text.size()).Value = text;
 }
 
 void TActionEmitter::PushInteger(int32_t value) {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushInteger));
-  v.Value = value;
-  v.ValueType = kPushInteger;
+  NewValue(kPushInteger).Value = value;
 }
 
 bool PushesAsInteger(double value) {
@@ -99,31 +97,23 @@ void TActionEmitter::PushNumber(double value) {
     PushInteger(static_cast<int32_t>(value));
     return;
   }
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushDouble));
-  v.Value = value;
-  v.ValueType = kPushDouble;
+  NewValue(kPushDouble).Value = value;
 }
 
 void TActionEmitter::PushBoolean(bool value) {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushBoolean));
-  v.Value = value;
-  v.ValueType = kPushBoolean;
+  NewValue(kPushBoolean).Value = value;
 }
 
 void TActionEmitter::PushNull() {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushNull));
-  v.ValueType = kPushNull;
+  NewValue(kPushNull);
 }
 
 void TActionEmitter::PushUndefined() {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushUndefined));
-  v.ValueType = kPushUndefined;
+  NewValue(kPushUndefined);
 }
 
 void TActionEmitter::PushRegister(int n) {
-  TPushValueInfo& v = NewValue(PushValueBytes(kPushRegister));
-  v.Value = static_cast<int32_t>(n);
-  v.ValueType = kPushRegister;
+  NewValue(kPushRegister).Value = static_cast<int32_t>(n);
 }
 
 void TActionEmitter::StoreRegister(int n) { Emit<TSWFActionStoreRegister>()->RegisterNumber = static_cast<uint8_t>(n); }

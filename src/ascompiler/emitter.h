@@ -80,7 +80,7 @@ private:
   std::shared_ptr<T> New(Args&&... args) {
     return NewIn<T>(arena_, std::forward<Args>(args)...);
   }
-  TPushValueInfo& NewValue(size_t bytes);
+  TPushValueInfo& NewValue(uint8_t type, size_t extra_bytes = 0);
 
   std::shared_ptr<TOwningArena> arena_;
   std::shared_ptr<TOwningArena> markers_;

@@ -155,7 +155,7 @@ public:
   TIdentInfo* SpecialEntry(TSpecial which) const { return specials_[static_cast<int>(which)]; }
 
   // Hands out registers for a function compiled with DefineFunction2: this, arguments and
-  // super first, then (with allocateLocals) every other entry in declaration order.
+  // super first, then (with allocate_locals) every other entry in declaration order.
   void AllocateRegisters(bool allocate_locals);
 
   int TempRegister = kTempRegister;  // the hidden "_tmp_" value of assignments
@@ -175,7 +175,7 @@ public:
 
   // Declares every "*.as" file below `directory` as a class named by its package path.
   // Folders FP7, FP8 and FP9 hold version-specific classes. Directories that hold classes
-  // are appended (once) to `classDirs`. Symbolic links that lead back into the tree are
+  // are appended (once) to `class_dirs`. Symbolic links that lead back into the tree are
   // not followed again.
   void ScanClassPath(const std::string& directory, const std::string& package_prefix, int swf_version,
                      TStringTable& strings, std::vector<std::string>& class_dirs);

@@ -23,7 +23,7 @@ std::string RandomFontPrefix() {
 }
 
 // Puts `prefix` in front of the name of `length` bytes at `pos`, whose length byte is at
-// `lengthPos`; a name that would pass 255 bytes loses its end.
+// `length_pos`; a name that would pass 255 bytes loses its end.
 void PrefixName(std::vector<uint8_t>& body, size_t length_pos, size_t pos, size_t length, const std::string& prefix) {
   std::vector<uint8_t> name(prefix.begin(), prefix.end());
   name.insert(name.end(), body.begin() + static_cast<std::ptrdiff_t>(pos),

@@ -60,7 +60,7 @@ public:
   // ID); the largest of them.
   uint32_t DefinitionCount() const;
   uint16_t LargestID() const;
-  // Gives the definitions the IDs startID, startID + 1, ... and fixes every reference,
+  // Gives the definitions the IDs start_id, start_id + 1, ... and fixes every reference,
   // including those inside sprites and tags kept as bytes; returns the next free ID.
   uint32_t Renumber(uint16_t start_id);
   // Creates the sprite of kExternalSprite.

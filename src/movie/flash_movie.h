@@ -141,7 +141,7 @@ private:
 
 class TFlashMovie : public TBasedSWFStream {
 public:
-  // The rectangle in pixels when inPixels (times 20 into twips), else in twips.
+  // The rectangle in pixels when in_pixels (times 20 into twips), else in twips.
   TFlashMovie(int32_t x_min, int32_t y_min, int32_t x_max, int32_t y_max, float frame_rate, bool in_pixels = true);
   ~TFlashMovie() override;
 

@@ -1,7 +1,9 @@
 #include "profiles/profile_item.h"
 
 #include <cmath>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "core/text.h"
 
@@ -55,6 +57,71 @@ void SetAttribute(pugi::xml_node node, const char* name, const std::string& valu
   a.set_value(value.c_str());
 }
 
+
+// The <EncParam> children in the order a new profile lists them. Reading and writing go
+// through this one table, so a parameter is never read without being written back.
+struct TEncParamField {
+  const char* Name;
+  std::variant<int32_t TProfileItem::*, TFourCC TProfileItem::*, double TProfileItem::*> Field;
+};
+const TEncParamField kEncParamFields[] = {
+    {"Interpolation", &TProfileItem::Interpolation}, {"ResizeStyle", &TProfileItem::ResizeStyle},
+    {"SampleRate", &TProfileItem::SampleRate},       {"Width", &TProfileItem::Width},
+    {"Height", &TProfileItem::Height},               {"AudioEncoder", &TProfileItem::AudioEncoder},
+    {"VideoEncoder", &TProfileItem::VideoEncoder},   {"Channels", &TProfileItem::Channels},
+    {"FrameRate", &TProfileItem::FrameRate},         {"AudioBitrate", &TProfileItem::AudioBitrate},
+    {"VideoBitrate", &TProfileItem::VideoBitrate},   {"Formate", &TProfileItem::Formate},
+    {"Norm", &TProfileItem::Norm},
+};
+
+// The lists of choices the profile offers, each a comma-separated child of the profile.
+struct TChoiceListField {
+  const char* Name;
+  std::vector<std::string> TProfileItem::*Field;
+};
+const TChoiceListField kChoiceLists[] = {
+    {"Resolution", &TProfileItem::Resolutions},     {"FrameRate", &TProfileItem::FrameRates},
+    {"VideoBitrate", &TProfileItem::VideoBitrates}, {"AudioBitrate", &TProfileItem::AudioBitrates},
+    {"SampleRate", &TProfileItem::SampleRates},     {"Channel", &TProfileItem::ChannelChoices},
+};
+struct TCodecListField {
+  const char* Name;
+  std::vector<TCodecChoice> TProfileItem::*Field;
+};
+const TCodecListField kCodecLists[] = {
+    {"VideoEnclist", &TProfileItem::VideoEncoders},
+    {"AudioEnclist", &TProfileItem::AudioEncoders},
+};
+
+// Frame rates are stored in thousandths, codecs as their FourCC text.
+void ReadEncParam(TProfileItem& p, const TEncParamField& f, const std::string& text) {
+  std::visit(
+      [&](auto member) {
+        using TValue = std::remove_reference_t<decltype(p.*member)>;
+        if constexpr (std::is_same_v<TValue, double>)
+          p.*member = IntText(text.c_str()) / kFrameRateScale;
+        else if constexpr (std::is_same_v<TValue, TFourCC>)
+          p.*member = MakeFourCC(text);
+        else
+          p.*member = IntText(text.c_str());
+      },
+      f.Field);
+}
+
+std::string EncParamText(const TProfileItem& p, const TEncParamField& f) {
+  return std::visit(
+      [&](auto member) -> std::string {
+        using TValue = std::remove_cvref_t<decltype(p.*member)>;
+        if constexpr (std::is_same_v<TValue, double>)
+          return std::to_string(std::lround(p.*member * kFrameRateScale));
+        else if constexpr (std::is_same_v<TValue, TFourCC>)
+          return FourCCToString(p.*member);
+        else
+          return std::to_string(p.*member);
+      },
+      f.Field);
+}
+
 }  // namespace
 
 pugi::xml_node ChildNoCase(const pugi::xml_node& parent, const char* name) {
@@ -102,29 +169,10 @@ TProfileItem TProfileItem::FromXml(const pugi::xml_node& node) {
   p.Description = ChildText(node, "description");
   if (p.Name.empty()) p.Name = std::exchange(p.Description, std::string());
 
-  if (const pugi::xml_node enc = ChildNoCase(node, "EncParam")) {
-    p.Interpolation = IntText(ChildText(enc, "Interpolation").c_str());
-    p.ResizeStyle = IntText(ChildText(enc, "ResizeStyle").c_str());
-    p.SampleRate = IntText(ChildText(enc, "SampleRate").c_str());
-    p.Width = IntText(ChildText(enc, "Width").c_str());
-    p.Height = IntText(ChildText(enc, "Height").c_str());
-    p.AudioEncoder = MakeFourCC(ChildText(enc, "AudioEncoder"));
-    p.VideoEncoder = MakeFourCC(ChildText(enc, "VideoEncoder"));
-    p.Channels = IntText(ChildText(enc, "Channels").c_str());
-    p.FrameRate = IntText(ChildText(enc, "FrameRate").c_str()) / kFrameRateScale;
-    p.AudioBitrate = IntText(ChildText(enc, "AudioBitrate").c_str());
-    p.VideoBitrate = IntText(ChildText(enc, "VideoBitrate").c_str());
-    p.Formate = IntText(ChildText(enc, "Formate").c_str());
-    p.Norm = IntText(ChildText(enc, "Norm").c_str());
-  }
-  p.Resolutions = SplitChoiceList(ChildText(node, "Resolution"));
-  p.FrameRates = SplitChoiceList(ChildText(node, "FrameRate"));
-  p.VideoBitrates = SplitChoiceList(ChildText(node, "VideoBitrate"));
-  p.AudioBitrates = SplitChoiceList(ChildText(node, "AudioBitrate"));
-  p.SampleRates = SplitChoiceList(ChildText(node, "SampleRate"));
-  p.ChannelChoices = SplitChoiceList(ChildText(node, "Channel"));
-  p.VideoEncoders = CodecChoices(ChildText(node, "VideoEnclist"));
-  p.AudioEncoders = CodecChoices(ChildText(node, "AudioEnclist"));
+  if (const pugi::xml_node enc = ChildNoCase(node, "EncParam"))
+    for (const TEncParamField& f : kEncParamFields) ReadEncParam(p, f, ChildText(enc, f.Name));
+  for (const TChoiceListField& f : kChoiceLists) p.*f.Field = SplitChoiceList(ChildText(node, f.Name));
+  for (const TCodecListField& f : kCodecLists) p.*f.Field = CodecChoices(ChildText(node, f.Name));
   return p;
 }
 
@@ -140,28 +188,9 @@ void TProfileItem::ToXml(pugi::xml_node node) const {
   SetChildText(node, "description", Description);
 
   pugi::xml_node enc = ChildOrNew(node, "EncParam");
-  SetChildText(enc, "Interpolation", std::to_string(Interpolation));
-  SetChildText(enc, "ResizeStyle", std::to_string(ResizeStyle));
-  SetChildText(enc, "SampleRate", std::to_string(SampleRate));
-  SetChildText(enc, "Width", std::to_string(Width));
-  SetChildText(enc, "Height", std::to_string(Height));
-  SetChildText(enc, "AudioEncoder", FourCCToString(AudioEncoder));
-  SetChildText(enc, "VideoEncoder", FourCCToString(VideoEncoder));
-  SetChildText(enc, "Channels", std::to_string(Channels));
-  SetChildText(enc, "FrameRate", std::to_string(std::lround(FrameRate * kFrameRateScale)));
-  SetChildText(enc, "AudioBitrate", std::to_string(AudioBitrate));
-  SetChildText(enc, "VideoBitrate", std::to_string(VideoBitrate));
-  SetChildText(enc, "Formate", std::to_string(Formate));
-  SetChildText(enc, "Norm", std::to_string(Norm));
-
-  SetChildText(node, "Resolution", JoinChoices(Resolutions));
-  SetChildText(node, "FrameRate", JoinChoices(FrameRates));
-  SetChildText(node, "VideoBitrate", JoinChoices(VideoBitrates));
-  SetChildText(node, "AudioBitrate", JoinChoices(AudioBitrates));
-  SetChildText(node, "SampleRate", JoinChoices(SampleRates));
-  SetChildText(node, "Channel", JoinChoices(ChannelChoices));
-  SetChildText(node, "VideoEnclist", JoinCodecs(VideoEncoders));
-  SetChildText(node, "AudioEnclist", JoinCodecs(AudioEncoders));
+  for (const TEncParamField& f : kEncParamFields) SetChildText(enc, f.Name, EncParamText(*this, f));
+  for (const TChoiceListField& f : kChoiceLists) SetChildText(node, f.Name, JoinChoices(this->*f.Field));
+  for (const TCodecListField& f : kCodecLists) SetChildText(node, f.Name, JoinCodecs(this->*f.Field));
 }
 
 }  // namespace fc

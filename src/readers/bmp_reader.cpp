@@ -141,8 +141,7 @@ void TBMPReader::LoadFromBytes(std::span<const uint8_t> file, uint64_t max_bytes
     AnalysePalette();
 
     const std::span<const uint8_t> data = data_offset < file.size() ? file.subspan(data_offset) : std::span<const uint8_t>();
-    if (info.Compression == kBmpRLE8) DecodeRLE8(data);
-    else if (info.Compression == kBmpRLE4) DecodeRLE4(data);
+    if (info.Compression == kBmpRLE8 || info.Compression == kBmpRLE4) DecodeRLE(data);
     else std::copy_n(data.begin(), std::min(data.size(), pixels_.size()), pixels_.begin());
   } catch (...) {
     Reset();
@@ -211,45 +210,25 @@ uint8_t TBMPReader::PixelIndex(uint32_t x, uint32_t row) const {
   }
 }
 
-void TBMPReader::DecodeRLE8(std::span<const uint8_t> data) {
+// RLE8 and RLE4 share their opcodes: a run of one byte, end of line, end of bitmap, a
+// delta, and absolute runs padded to a whole word. In RLE4 a byte holds two pixels, high
+// nibble first. Every step consumes input, so the loop ends with the data; writes are
+// clipped to the bitmap.
+void TBMPReader::DecodeRLE(std::span<const uint8_t> data) {
+  const bool nibbles = info_.BitCount == 4;
   const uint32_t width = static_cast<uint32_t>(info_.Width), rows = RowCount();
   uint64_t x = 0, y = 0;
   size_t i = 0;
-  // Every step consumes input, so the loop ends with the data; writes are clipped to the bitmap.
-  while (y < rows && i + 1 < data.size()) {
-    const uint8_t n = data[i++], c = data[i++];
-    if (n > 0) {
-      for (uint64_t k = 0; k < n && x + k < width; ++k) Row(static_cast<uint32_t>(y))[x + k] = c;
-      x += n;
-    } else if (c == 0) {
-      x = 0;
-      ++y;
-    } else if (c == 1) {
-      return;
-    } else if (c == 2) {
-      if (i + 1 >= data.size()) return;
-      x += data[i++];
-      y += data[i++];
-    } else {
-      for (uint32_t k = 0; k < c && i < data.size(); ++k, ++i)
-        if (x + k < width) Row(static_cast<uint32_t>(y))[x + k] = data[i];
-      x += c;
-      if (c % 2) ++i;  // absolute runs are padded to a whole word
-    }
-  }
-}
-
-void TBMPReader::DecodeRLE4(std::span<const uint8_t> data) {
-  const uint32_t width = static_cast<uint32_t>(info_.Width), rows = RowCount();
-  uint64_t x = 0, y = 0;
-  size_t i = 0;
+  const auto pixel = [nibbles](uint8_t byte, uint32_t k) -> uint8_t {
+    return !nibbles ? byte : k % 2 == 0 ? byte >> 4 : byte & 0x0F;
+  };
   const auto put = [&](uint64_t column, uint8_t index) {
     if (column < width) SetPixelIndex(static_cast<uint32_t>(column), static_cast<uint32_t>(y), index);
   };
   while (y < rows && i + 1 < data.size()) {
     const uint8_t n = data[i++], c = data[i++];
     if (n > 0) {
-      for (uint32_t k = 0; k < n && x + k < width; ++k) put(x + k, k % 2 == 0 ? c >> 4 : c & 0x0F);
+      for (uint32_t k = 0; k < n && x + k < width; ++k) put(x + k, pixel(c, k));
       x += n;
     } else if (c == 0) {
       x = 0;
@@ -261,14 +240,14 @@ void TBMPReader::DecodeRLE4(std::span<const uint8_t> data) {
       x += data[i++];
       y += data[i++];
     } else {
-      const size_t bytes = (c + 1u) / 2;
+      const size_t bytes = nibbles ? (c + 1u) / 2 : c;
       for (uint32_t k = 0; k < c; ++k) {
-        const size_t at = i + k / 2;
+        const size_t at = i + (nibbles ? k / 2 : k);
         if (at >= data.size()) break;
-        put(x + k, k % 2 == 0 ? data[at] >> 4 : data[at] & 0x0F);
+        put(x + k, pixel(data[at], k));
       }
       x += c;
-      i += bytes + (bytes % 2);  // padded to an even number of bytes
+      i += bytes + (bytes % 2);
     }
   }
 }

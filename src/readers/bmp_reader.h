@@ -84,8 +84,7 @@ public:
   // Palette entries in use (1, 4 and 8 bits; 0 otherwise); compacts the palette.
   int ColorCount();
 
-  void DecodeRLE8(std::span<const uint8_t> data);
-  void DecodeRLE4(std::span<const uint8_t> data);
+  void DecodeRLE(std::span<const uint8_t> data);
 
 private:
   void SetPixelIndex(uint32_t x, uint32_t row, uint8_t index);

@@ -36,7 +36,7 @@ void LzmaFree(void* opaque, void* ptr) {
 
 // Codes into a growing buffer, a chunk at a time: step(window, left) codes into the window
 // of `left` bytes, sets `left` to what it did not fill, and returns whether to go on. An
-// output past `limit` bytes throws FormatError(tooLarge).
+// output past `limit` bytes throws FormatError(too_large).
 template <typename Step>
 std::vector<uint8_t> CodeInChunks(size_t limit, const char* too_large, Step step) {
   std::vector<uint8_t> out;

@@ -48,7 +48,7 @@ public:
 protected:
   // Each glyph as written: the widths byte, its records, an end record, alignment.
   std::vector<std::vector<uint8_t>> EncodeGlyphs();
-  // Reads the glyphs that lie between consecutive offsets (relative to `tableStart`); each
+  // Reads the glyphs that lie between consecutive offsets (relative to `table_start`); each
   // glyph must fill its span exactly.
   void ReadGlyphs(TBitsEngine& be, size_t table_start, const std::vector<uint32_t>& offsets);
 };

@@ -33,7 +33,7 @@ struct TFilterFlags {
   uint8_t Passes = 0;
 };
 
-// `passMask` is kFilterPasses, or kBevelPasses for the filters that have OnTop (the others
+// `pass_mask` is kFilterPasses, or kBevelPasses for the filters that have OnTop (the others
 // never set it, and read their fifth pass bit where OnTop would be).
 uint8_t FilterFlagsByte(const TFilterFlags& f, uint8_t pass_mask) {
   return static_cast<uint8_t>(FlagIf(f.Inner, kFilterInner) | FlagIf(f.Knockout, kFilterKnockout) |

@@ -349,7 +349,7 @@ struct TSWFStyleBits {
   uint8_t Line = 0;
 };
 
-// The index widths for a record list that starts with `fillCount` fill and `lineCount`
+// The index widths for a record list that starts with `fill_count` fill and `line_count`
 // line styles: wide enough for the counts and for every index used up to the first record
 // that brings new styles. Throws when a width exceeds the 4-bit field.
 TSWFStyleBits StyleBitsFor(const TSWFShapeRecords& List, size_t fill_count, size_t line_count);

@@ -85,7 +85,7 @@ protected:
   TRect read_rect_;
 
 private:
-  // True when `asRead_` holds the file and it may be written instead of a new compression.
+  // True when `as_read_` holds the file and it may be written instead of a new compression.
   bool SavesAsRead(std::span<const uint8_t> header_rest) const;
 
   struct TCompressedAsRead {

@@ -163,7 +163,7 @@ private:
     for (uint16_t i = 0; i < count; ++i) FillStyle(rgba, morph);
   }
 
-  // lineStyle2: the line styles of DefineShape4 and DefineMorphShape2, which may fill their
+  // line_style2: the line styles of DefineShape4 and DefineMorphShape2, which may fill their
   // strokes with a bitmap.
   void LineStyles(bool line_style2, bool rgba, bool extended, bool morph) {
     using L = TSWFLineStyle2;

@@ -24,7 +24,7 @@ void VisitRawTagIDs(uint16_t code, std::span<uint8_t> body, const TIDVisitor& de
 // The number of IDs the tags define (ImportAssets count each asset).
 uint32_t CountDefinedIDs(std::span<TSWFObject* const> tags);
 
-// Gives the characters defined in `defining` the IDs startID, startID + 1, ... in order of
+// Gives the characters defined in `defining` the IDs start_id, start_id + 1, ... in order of
 // definition and fixes every reference to them in `referring` (references to IDs defined
 // nowhere stay). Returns the next free ID. Throws fc::Error, changing nothing, when the
 // block would run past ID 65535.

@@ -86,6 +86,8 @@ TEST_F(ProfileCatalogueTest, UserProfilesGetFreshIdsAndSurviveSaving) {
   EXPECT_EQ(first->CategoryId, 9);
   first->Width = 400;
   first->FrameRate = 23.976;
+  first->Formate = 3;
+  first->Norm = 1;
   catalogue.SaveUserProfiles();
 
   TProfileCatalogue again;
@@ -98,6 +100,12 @@ TEST_F(ProfileCatalogueTest, UserProfilesGetFreshIdsAndSurviveSaving) {
   EXPECT_EQ(mine->Width, 400);
   EXPECT_DOUBLE_EQ(mine->FrameRate, 23.976);
   EXPECT_EQ(mine->VideoEncoder, MakeFourCC("FLV1"));
+  EXPECT_EQ(mine->AudioEncoder, MakeFourCC("MP3"));
+  EXPECT_EQ(mine->Interpolation, 2);
+  EXPECT_EQ(mine->Formate, 3);
+  EXPECT_EQ(mine->Norm, 1);
+  ASSERT_EQ(mine->AudioEncoders.size(), 2u);
+  EXPECT_EQ(mine->AudioEncoders[1].Code, MakeFourCC("MP3"));
   EXPECT_EQ(mine->Resolutions, (std::vector<std::string>{"176x144", "320x240"}));
   EXPECT_EQ(again.CategoryItems(again.Category(3)).Count(), 2u);
 }
