@@ -78,13 +78,7 @@ void TAudioConformer::Store(const AVFrame* frame) {
 }
 
 TFramePtr TAudioConformer::MakeFrame(int samples) const {
-  TFramePtr frame = AllocFrame();
-  frame->format = target_.SampleFormat;
-  frame->sample_rate = target_.SampleRate;
-  av_channel_layout_default(&frame->ch_layout, target_.Channels);
-  frame->nb_samples = samples;
-  CheckAv(av_frame_get_buffer(frame.get(), 0), "audio buffer");
-  return frame;
+  return AllocSamples(target_.SampleFormat, target_.SampleRate, target_.Channels, samples, "audio buffer");
 }
 
 }  // namespace fc

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/filter_pipe.h"
 #include "engine/source.h"
 
 namespace fc {
@@ -34,10 +35,7 @@ private:
   mutable std::mutex mutex_;
   int32_t volume_ = 100;
   bool dirty_ = true;
-  TFilterGraphPtr graph_;
-  AVFilterContext* buffer_source_ = nullptr;
-  AVFilterContext* sink_ = nullptr;
-  bool source_ended_ = false;
+  TFilterPipe pipe_{"sound filters"};
   double base_time_ = 0;      // the time of the first sample into the current graph
   int64_t out_samples_ = 0;   // samples delivered since then
 };

@@ -50,6 +50,25 @@ TFramePtr CloneFrame(const AVFrame* frame) {
   return f;
 }
 
+TFramePtr AllocPicture(int width, int height, AVPixelFormat format, const std::string& what) {
+  TFramePtr f = AllocFrame();
+  f->width = width;
+  f->height = height;
+  f->format = format;
+  CheckAv(av_frame_get_buffer(f.get(), 0), what);
+  return f;
+}
+
+TFramePtr AllocSamples(AVSampleFormat format, int rate, int channels, int samples, const std::string& what) {
+  TFramePtr f = AllocFrame();
+  f->format = format;
+  f->sample_rate = rate;
+  av_channel_layout_default(&f->ch_layout, channels);
+  f->nb_samples = samples;
+  CheckAv(av_frame_get_buffer(f.get(), 0), what);
+  return f;
+}
+
 std::string AvErrorText(int code) {
   char buf[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, buf, sizeof buf);
@@ -102,6 +121,13 @@ TInputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, c
   io.release();  // freed with the input context now
   CheckAv(avformat_find_stream_info(ctx.get(), nullptr), streams_what);
   return ctx;
+}
+
+AVFilterContext* CreateFilter(AVFilterGraph* graph, const char* filter, const char* name, const char* args,
+                              const std::string& what) {
+  AVFilterContext* context = nullptr;
+  CheckAv(avfilter_graph_create_filter(&context, avfilter_get_by_name(filter), name, args, nullptr, graph), what);
+  return context;
 }
 
 TFilterInOutPtr FilterEnd(const char* label, AVFilterContext* filter, TFilterInOutPtr next) {

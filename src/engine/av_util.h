@@ -79,6 +79,10 @@ private:
 TFramePtr AllocFrame();
 TPacketPtr AllocPacket();
 TFramePtr CloneFrame(const AVFrame* frame);
+// A frame with its buffers, to be filled: a picture, or interleaved or planar samples in the
+// default layout for `channels`. Throws MediaError("<what>: <reason>").
+TFramePtr AllocPicture(int width, int height, AVPixelFormat format, const std::string& what);
+TFramePtr AllocSamples(AVSampleFormat format, int rate, int channels, int samples, const std::string& what);
 
 // FFmpeg's text for an error code.
 std::string AvErrorText(int code);
@@ -98,6 +102,10 @@ TCustomIoPtr MakeCustomIo(std::unique_ptr<TCustomInput> input, int buffer_size,
 TInputContextPtr OpenCustomInput(TCustomIoPtr io, const AVInputFormat* format, const std::string& what,
                                 const std::string& streams_what);
 
+// Adds a filter of FFmpeg's kind `filter` named `name` to the graph, set up with `args` (null:
+// the defaults). Throws MediaError("<what>: <reason>").
+AVFilterContext* CreateFilter(AVFilterGraph* graph, const char* filter, const char* name, const char* args,
+                              const std::string& what);
 // One labelled end of a filter description ("[in]"), attached to a filter of the graph; `next`
 // follows it in the list.
 TFilterInOutPtr FilterEnd(const char* label, AVFilterContext* filter, TFilterInOutPtr next = nullptr);

@@ -319,11 +319,7 @@ private:
                                     setup_.Width, setup_.Height, setup_.PixelFormat, setup_.SwsFlags, nullptr,
                                     nullptr, nullptr));
     if (!sws_) throw MediaError(Format("cannot convert pictures of %dx%d", in->width, in->height));
-    TFramePtr out = AllocFrame();
-    out->width = setup_.Width;
-    out->height = setup_.Height;
-    out->format = setup_.PixelFormat;
-    CheckAv(av_frame_get_buffer(out.get(), 0), "picture buffer");
+    TFramePtr out = AllocPicture(setup_.Width, setup_.Height, setup_.PixelFormat, "picture buffer");
     sws_scale(sws_.get(), in->data, in->linesize, 0, in->height, out->data, out->linesize);
     return out;
   }

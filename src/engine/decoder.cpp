@@ -113,6 +113,34 @@ void TStreamReader::OpenCodec() {
   CheckAv(avcodec_open2(codec_.get(), dec, nullptr), Format("cannot open the %s decoder", dec->name));
 }
 
+template <class TFrameRecord, class TTimeOf, class TReaches>
+bool TStreamReader::ReadFrame(TFrameRecord& out, const char* what, TTimeOf&& time_of, TReaches&& reaches) {
+  // Only copy mode leaves the stream without a decoder.
+  if (!codec_) throw MediaError("a decoder in copy mode delivers packets, not frames");
+  while (!ended_) {
+    TFramePtr frame = ReceiveFrame(*this, packet_.get(), draining_, what);
+    if (!frame) {
+      ended_ = true;
+      break;
+    }
+    out.Time = time_of(*frame);
+    out.Frame = std::move(frame);
+    if (seek_target_ >= 0) {
+      if (!reaches(out, seek_target_)) continue;
+      seek_target_ = -1;
+    }
+    return true;
+  }
+  return false;
+}
+
+void TStreamReader::Seek(double seconds) {
+  SeekBefore(seconds);
+  draining_ = false;
+  ended_ = false;
+  seek_target_ = std::max(0.0, seconds);
+}
+
 }  // namespace detail
 
 // ---------------------------------------------------------------------------------------------
@@ -158,41 +186,21 @@ bool TVideoDecoder::SubtitleIsBitmap(int32_t id) const {
   return false;
 }
 
-bool TVideoDecoder::Decode(TVideoFrame& out) {
-  TFramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode video");
-  if (!frame) return false;
-  double t = reader_.ToSeconds(frame->best_effort_timestamp);
-  if (!std::isfinite(t)) t = reader_.ToSeconds(frame->pts);
-  if (!std::isfinite(t)) t = 0;
-  out.Frame = std::move(frame);
-  out.Time = t;
-  return true;
-}
-
 bool TVideoDecoder::Read(TVideoFrame& out) {
-  if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
-  while (!ended_) {
-    if (!Decode(out)) {
-      ended_ = true;
-      break;
-    }
-    if (seek_target_ >= 0) {
-      // Keep the frame that is on screen at the target: the last one starting at or before it.
-      const double half = format_.FrameRate > 0 ? 0.5 / format_.FrameRate : 0.001;
-      if (out.Time + half < seek_target_) continue;
-      seek_target_ = -1;
-    }
-    return true;
-  }
-  return false;
+  auto time_of = [this](const AVFrame& frame) {
+    double t = reader_.ToSeconds(frame.best_effort_timestamp);
+    if (!std::isfinite(t)) t = reader_.ToSeconds(frame.pts);
+    return std::isfinite(t) ? t : 0;
+  };
+  auto reaches = [this](const TVideoFrame& frame, double target) {
+    // Keep the frame that is on screen at the target: the last one starting at or before it.
+    const double half = format_.FrameRate > 0 ? 0.5 / format_.FrameRate : 0.001;
+    return frame.Time + half >= target;
+  };
+  return reader_.ReadFrame(out, "cannot decode video", time_of, reaches);
 }
 
-void TVideoDecoder::Seek(double seconds) {
-  reader_.SeekBefore(seconds);
-  draining_ = false;
-  ended_ = false;
-  seek_target_ = std::max(0.0, seconds);
-}
+void TVideoDecoder::Seek(double seconds) { reader_.Seek(seconds); }
 
 // ---------------------------------------------------------------------------------------------
 
@@ -208,39 +216,20 @@ TAudioDecoder::TAudioDecoder(const TInputOpener& open, const std::string& name, 
   if (!copy_) reader_.OpenCodec();
 }
 
-bool TAudioDecoder::Decode(TAudioFrame& out) {
-  TFramePtr frame = detail::ReceiveFrame(reader_, packet_.get(), draining_, "cannot decode audio");
-  if (!frame) return false;
-  double t = reader_.ToSeconds(frame->best_effort_timestamp);
-  if (!std::isfinite(t)) t = next_time_;
-  next_time_ = t + static_cast<double>(frame->nb_samples) / std::max(1, frame->sample_rate);
-  out.Frame = std::move(frame);
-  out.Time = t;
-  return true;
-}
-
 bool TAudioDecoder::Read(TAudioFrame& out) {
-  if (copy_) throw MediaError("a decoder in copy mode delivers packets, not frames");
-  while (!ended_) {
-    if (!Decode(out)) {
-      ended_ = true;
-      break;
-    }
-    if (seek_target_ >= 0) {
-      if (!TrimAudioFront(out, seek_target_)) continue;
-      seek_target_ = -1;
-    }
-    return true;
-  }
-  return false;
+  auto time_of = [this](const AVFrame& frame) {
+    double t = reader_.ToSeconds(frame.best_effort_timestamp);
+    if (!std::isfinite(t)) t = next_time_;
+    next_time_ = t + static_cast<double>(frame.nb_samples) / std::max(1, frame.sample_rate);
+    return t;
+  };
+  auto reaches = [](TAudioFrame& frame, double target) { return TrimAudioFront(frame, target); };
+  return reader_.ReadFrame(out, "cannot decode audio", time_of, reaches);
 }
 
 void TAudioDecoder::Seek(double seconds) {
-  reader_.SeekBefore(seconds);
-  draining_ = false;
-  ended_ = false;
-  seek_target_ = std::max(0.0, seconds);
-  next_time_ = seek_target_;
+  reader_.Seek(seconds);
+  next_time_ = std::max(0.0, seconds);
 }
 
 bool TrimAudioFront(TAudioFrame& f, double seconds) {

@@ -24,7 +24,8 @@ using TInputOpener = std::function<TInputContextPtr()>;
 
 namespace detail {
 
-// One stream of one opened file: packets, seeking and the decoder context.
+// One stream of one opened file: packets, seeking, the decoder context and the frames it
+// decodes.
 class TStreamReader {
 public:
   TStreamReader(TInputContextPtr input, const std::string& name, AVMediaType type, const TDecodeOptions& options);
@@ -42,6 +43,15 @@ public:
   void OpenCodec();
   const std::string& Name() const { return path_; }
 
+  // The next decoded frame that reaches the target of the last Seek(), its time from
+  // `time_of(frame)`; `reaches(out, target)` says whether it does (and may trim it). False at
+  // the end of the stream. Throws MediaError in copy mode (no decoder). Used by the decoders
+  // only, so it is defined with them.
+  template <class TFrameRecord, class TTimeOf, class TReaches>
+  bool ReadFrame(TFrameRecord& out, const char* what, TTimeOf&& time_of, TReaches&& reaches);
+  // Keyframe seek before `seconds`; ReadFrame() drops what comes before it.
+  void Seek(double seconds);
+
 private:
   std::string path_;
   TInputContextPtr input_;
@@ -49,6 +59,10 @@ private:
   TCodecContextPtr codec_;
   int64_t start_ts_ = 0;
   double duration_ = 0;
+  TPacketPtr packet_ = AllocPacket();
+  bool draining_ = false;
+  bool ended_ = false;
+  double seek_target_ = -1;  // frames before it are dropped after a seek
 };
 
 }  // namespace detail
@@ -82,16 +96,10 @@ public:
   bool StreamsMayAppear() const { return reader_.Input()->ctx_flags & AVFMTCTX_NOHEADER; }
 
 private:
-  bool Decode(TVideoFrame& out);
-
   TInputOpener open_;
   detail::TStreamReader reader_;
   TVideoFormat format_;
   bool copy_ = false;
-  bool draining_ = false;
-  bool ended_ = false;
-  double seek_target_ = -1;  // frames before it are dropped after a seek
-  TPacketPtr packet_ = AllocPacket();
 };
 
 class TAudioDecoder : public TAudioSource {
@@ -110,16 +118,10 @@ public:
   bool Copy() const { return copy_; }
 
 private:
-  bool Decode(TAudioFrame& out);
-
   detail::TStreamReader reader_;
   TAudioFormat format_;
   bool copy_ = false;
-  bool draining_ = false;
-  bool ended_ = false;
-  double seek_target_ = -1;
   double next_time_ = 0;  // for frames without timestamps
-  TPacketPtr packet_ = AllocPacket();
 };
 
 // Drops the samples of `frame` before `seconds` (the frame starts at `frame_time`). Returns

@@ -14,11 +14,7 @@ TFramePtr ConvertFrame(const AVFrame* in, AVPixelFormat format) {
                                    in->height, format, SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT,
                                    nullptr, nullptr, nullptr));
   if (!sws) throw MediaError(Format("cannot convert a %dx%d picture", in->width, in->height));
-  TFramePtr out = AllocFrame();
-  out->width = in->width;
-  out->height = in->height;
-  out->format = format;
-  CheckAv(av_frame_get_buffer(out.get(), 0), "picture buffer");
+  TFramePtr out = AllocPicture(in->width, in->height, format, "picture buffer");
   sws_scale(sws.get(), in->data, in->linesize, 0, in->height, out->data, out->linesize);
   return out;
 }

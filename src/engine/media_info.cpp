@@ -38,6 +38,16 @@ std::string DisplayName(const char* kind, size_t number, const std::string& code
   return Format("%s %zu (%s)", kind, number, details.c_str());
 }
 
+// Fills what every kind of stream has; `kind` and `number` (counting from 1 within the kind)
+// make up its display name.
+void DescribeStream(TStreamInfo& info, const AVStream* st, const char* kind, size_t number,
+                    const std::string& language) {
+  info.ID = StreamId(st);
+  info.Index = st->index;
+  info.Codec = avcodec_get_name(st->codecpar->codec_id);
+  info.Name = DisplayName(kind, number, info.Codec, language, Title(st));
+}
+
 double FrameRate(const AVStream* st) {
   AVRational r = st->avg_frame_rate;
   if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
@@ -48,15 +58,11 @@ double FrameRate(const AVStream* st) {
 
 void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_duration, TProgramInfo& p) {
   const AVCodecParameters* par = st->codecpar;
-  const char* codec = avcodec_get_name(par->codec_id);
   switch (par->codec_type) {
     case AVMEDIA_TYPE_VIDEO: {
       if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) return;  // cover art is not video
       TVideoStreamInfo v;
-      v.ID = StreamId(st);
-      v.Index = st->index;
-      v.Codec = codec;
-      v.Name = DisplayName("Video", p.Video.size() + 1, v.Codec, Language(st), Title(st));
+      DescribeStream(v, st, "Video", p.Video.size() + 1, Language(st));
       v.BitRate = par->bit_rate;
       v.Duration = StreamDuration(st, file_duration);
       v.Format.Width = par->width;
@@ -76,11 +82,8 @@ void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_durat
     }
     case AVMEDIA_TYPE_AUDIO: {
       TAudioStreamInfo a;
-      a.ID = StreamId(st);
-      a.Index = st->index;
-      a.Codec = codec;
       a.Language = Language(st);
-      a.Name = DisplayName("Audio", p.Audio.size() + 1, a.Codec, a.Language, Title(st));
+      DescribeStream(a, st, "Audio", p.Audio.size() + 1, a.Language);
       a.BitRate = par->bit_rate;
       a.Duration = StreamDuration(st, file_duration);
       a.Format.SampleRate = par->sample_rate;
@@ -92,11 +95,8 @@ void AddStream(const AVFormatContext* fmt, const AVStream* st, double file_durat
     }
     case AVMEDIA_TYPE_SUBTITLE: {
       TSubtitleStreamInfo s;
-      s.ID = StreamId(st);
-      s.Index = st->index;
-      s.Codec = codec;
       s.Language = Language(st);
-      s.Name = DisplayName("Subtitle", p.Subtitles.size() + 1, s.Codec, s.Language, Title(st));
+      DescribeStream(s, st, "Subtitle", p.Subtitles.size() + 1, s.Language);
       const AVCodecDescriptor* d = avcodec_descriptor_get(par->codec_id);
       s.Bitmap = d && (d->props & AV_CODEC_PROP_BITMAP_SUB);
       p.Subtitles.push_back(std::move(s));

@@ -30,32 +30,28 @@ struct TAudioFormat {
   bool operator==(const TAudioFormat&) const = default;
 };
 
-struct TVideoStreamInfo {
+// What every stream of a file has.
+struct TStreamInfo {
   int32_t ID = 0;              // container stream id, or the stream index + 1 when it has none
   int32_t Index = 0;           // stream index in the file
-  std::string Name;            // display name, "Video 1 (h264)"
+  std::string Name;            // display name, "Video 1 (h264)", "Audio 1 (aac, eng)"
   std::string Codec;           // FFmpeg codec name
+};
+
+struct TVideoStreamInfo : TStreamInfo {
   int64_t BitRate = 0;
   double Duration = 0;
   TVideoFormat Format;
 };
 
-struct TAudioStreamInfo {
-  int32_t ID = 0;
-  int32_t Index = 0;
-  std::string Name;            // "Audio 1 (aac, eng)"
-  std::string Codec;
+struct TAudioStreamInfo : TStreamInfo {
   std::string Language;
   int64_t BitRate = 0;
   double Duration = 0;
   TAudioFormat Format;
 };
 
-struct TSubtitleStreamInfo {
-  int32_t ID = 0;
-  int32_t Index = 0;
-  std::string Name;
-  std::string Codec;
+struct TSubtitleStreamInfo : TStreamInfo {
   std::string Language;
   bool Bitmap = false;         // picture subtitles (DVD, PGS) rather than text
 };

@@ -7,13 +7,10 @@
 #include "core/text.h"
 
 namespace fc {
-namespace {
+namespace detail {
 
-// Converts samples to `format` (interleaved) at `rate` with `channels`; the context is made on
-// first use and remade when the input changes. Returns null when nothing came out yet.
-TFramePtr ConvertSamples(TSwrContextPtr& swr, int& in_rate, int& in_format, int& in_channels, const AVFrame* in,
-                        AVSampleFormat format, int rate, int channels) {
-  if (!swr || in->sample_rate != in_rate || in->format != in_format || in->ch_layout.nb_channels != in_channels) {
+TFramePtr TSampleConverter::Convert(const AVFrame* in, AVSampleFormat format, int rate, int channels) {
+  if (!swr_ || in->sample_rate != in_rate_ || in->format != in_format_ || in->ch_layout.nb_channels != in_channels_) {
     SwrContext* s = nullptr;
     AVChannelLayout out_layout{};
     av_channel_layout_default(&out_layout, channels);
@@ -21,21 +18,16 @@ TFramePtr ConvertSamples(TSwrContextPtr& swr, int& in_rate, int& in_format, int&
                                 static_cast<AVSampleFormat>(in->format),
                                 in->sample_rate, 0, nullptr),
             "sound conversion");
-    swr.reset(s);
-    CheckAv(swr_init(swr.get()), "sound conversion");
-    in_rate = in->sample_rate;
-    in_format = in->format;
-    in_channels = in->ch_layout.nb_channels;
+    swr_.reset(s);
+    CheckAv(swr_init(swr_.get()), "sound conversion");
+    in_rate_ = in->sample_rate;
+    in_format_ = in->format;
+    in_channels_ = in->ch_layout.nb_channels;
   }
-  const int max_out = swr_get_out_samples(swr.get(), in->nb_samples);
+  const int max_out = swr_get_out_samples(swr_.get(), in->nb_samples);
   if (max_out <= 0) return nullptr;
-  TFramePtr out = AllocFrame();
-  out->format = format;
-  out->sample_rate = rate;
-  av_channel_layout_default(&out->ch_layout, channels);
-  out->nb_samples = max_out;
-  CheckAv(av_frame_get_buffer(out.get(), 0), "sound buffer");
-  const int n = CheckAv(swr_convert(swr.get(), out->extended_data, max_out,
+  TFramePtr out = AllocSamples(format, rate, channels, max_out, "sound buffer");
+  const int n = CheckAv(swr_convert(swr_.get(), out->extended_data, max_out,
                                     const_cast<const uint8_t**>(in->extended_data), in->nb_samples),
                         "sound conversion");
   if (n <= 0) return nullptr;
@@ -43,7 +35,7 @@ TFramePtr ConvertSamples(TSwrContextPtr& swr, int& in_rate, int& in_format, int&
   return out;
 }
 
-}  // namespace
+}  // namespace detail
 
 // ---------------------------------------------------------------------------------------------
 
@@ -56,36 +48,17 @@ TVideoSequence::TVideoSequence(int32_t width, int32_t height, double frame_rate)
 
 TVideoSequence::~TVideoSequence() { CloseMember(); }
 
-void TVideoSequence::AddMember(const TSegmentTimes& times, TVideoMemberRequest request) {
-  if (!(times.end > times.begin)) throw MediaError("a sequence member needs an end after its begin");
-  members_.push_back({times, std::move(request)});
-}
-
 TVideoFormat TVideoSequence::VideoFormat() const {
   return {width_, height_, av_q2d(rate_), width_, height_, 0};
 }
 
-double TVideoSequence::Duration() const {
-  double d = 0;
-  for (const TMember& m : members_) d = std::max(d, m.Times.end);
-  return d;
-}
-
 bool TVideoSequence::OpenMember(size_t index, double sequence_time) {
-  current_ = index;
   next_valid_ = false;
-  const TMember& m = members_[index];
-  source_ = m.Request ? m.Request(true) : nullptr;
-  if (!source_) return false;
-  source_->Seek(m.Times.SourceBegin + (sequence_time - m.Times.begin));
-  return true;
+  return OpenSource(index, sequence_time - members_[index].Times.begin);
 }
 
 void TVideoSequence::CloseMember() {
-  if (!source_) return;
-  source_.reset();
-  next_valid_ = false;
-  if (members_[current_].Request) members_[current_].Request(false);
+  if (ReleaseSource()) next_valid_ = false;
 }
 
 TFramePtr TVideoSequence::Conform(const AVFrame* in) {
@@ -93,21 +66,13 @@ TFramePtr TVideoSequence::Conform(const AVFrame* in) {
   sws_.reset(sws_getCachedContext(sws_.release(), in->width, in->height, static_cast<AVPixelFormat>(in->format),
                                   width_, height_, AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
   if (!sws_) throw MediaError(Format("cannot convert pictures of %dx%d", in->width, in->height));
-  TFramePtr out = AllocFrame();
-  out->width = width_;
-  out->height = height_;
-  out->format = AV_PIX_FMT_YUV420P;
-  CheckAv(av_frame_get_buffer(out.get(), 0), "picture buffer");
+  TFramePtr out = AllocPicture(width_, height_, AV_PIX_FMT_YUV420P, "picture buffer");
   sws_scale(sws_.get(), in->data, in->linesize, 0, in->height, out->data, out->linesize);
   return out;
 }
 
 TFramePtr TVideoSequence::Black() const {
-  TFramePtr f = AllocFrame();
-  f->width = width_;
-  f->height = height_;
-  f->format = AV_PIX_FMT_YUV420P;
-  CheckAv(av_frame_get_buffer(f.get(), 0), "picture buffer");
+  TFramePtr f = AllocPicture(width_, height_, AV_PIX_FMT_YUV420P, "picture buffer");
   for (int p = 0; p < 3; ++p) {
     const int rows = p ? height_ / 2 : height_;
     for (int y = 0; y < rows; ++y) std::memset(f->data[p] + y * f->linesize[p], p ? 128 : 16, p ? width_ / 2 : width_);
@@ -172,50 +137,23 @@ TAudioSequence::TAudioSequence(int32_t sample_rate, int32_t channels)
 
 TAudioSequence::~TAudioSequence() { CloseMember(); }
 
-void TAudioSequence::AddMember(const TSegmentTimes& times, TAudioMemberRequest request) {
-  if (!(times.end > times.begin)) throw MediaError("a sequence member needs an end after its begin");
-  members_.push_back({times, std::move(request)});
-}
-
 TAudioFormat TAudioSequence::AudioFormat() const { return {rate_, channels_, 16, 0}; }
 
-double TAudioSequence::Duration() const {
-  double d = 0;
-  for (const TMember& m : members_) d = std::max(d, m.Times.end);
-  return d;
-}
-
 void TAudioSequence::OpenMember(size_t index, double offset) {
-  current_ = index;
   opened_ = true;
-  const TMember& m = members_[index];
-  source_ = m.Request ? m.Request(true) : nullptr;
-  swr_.reset();
-  if (source_) source_->Seek(m.Times.SourceBegin + std::max(0.0, offset));
+  converter_.Reset();
+  OpenSource(index, std::max(0.0, offset));
 }
 
 void TAudioSequence::CloseMember() {
-  if (opened_ && source_ && members_[current_].Request) {
-    source_.reset();
-    members_[current_].Request(false);
-  }
-  source_.reset();
+  ReleaseSource();
   opened_ = false;
 }
 
 TFramePtr TAudioSequence::Silence(int samples) const {
-  TFramePtr f = AllocFrame();
-  f->format = AV_SAMPLE_FMT_S16;
-  f->sample_rate = rate_;
-  av_channel_layout_default(&f->ch_layout, channels_);
-  f->nb_samples = samples;
-  CheckAv(av_frame_get_buffer(f.get(), 0), "sound buffer");
+  TFramePtr f = AllocSamples(AV_SAMPLE_FMT_S16, rate_, channels_, samples, "sound buffer");
   av_samples_set_silence(f->extended_data, 0, samples, channels_, AV_SAMPLE_FMT_S16);
   return f;
-}
-
-TFramePtr TAudioSequence::Convert(const AVFrame* in) {
-  return ConvertSamples(swr_, swr_in_rate_, swr_in_format_, swr_in_channels_, in, AV_SAMPLE_FMT_S16, rate_, channels_);
 }
 
 bool TAudioSequence::Read(TAudioFrame& out) {
@@ -246,7 +184,7 @@ bool TAudioSequence::Read(TAudioFrame& out) {
         opened_ = true;  // done with this member: silence fills the rest of its segment
         break;
       }
-      converted = Convert(f.Frame.get());
+      converted = converter_.Convert(f.Frame.get(), AV_SAMPLE_FMT_S16, rate_, channels_);
     }
     if (!converted) converted = Silence(static_cast<int>(std::min<int64_t>(segment_end - position_, 1024)));
     // Never past the segment's end.
@@ -293,8 +231,7 @@ double TTrackMixer::Duration() const {
 bool TTrackMixer::ReadTrackInto(std::vector<float>& buffer) {
   TAudioFrame f;
   if (!track_->Read(f)) return false;
-  TFramePtr c = ConvertSamples(track_swr_, track_in_rate_, track_in_format_, track_in_channels_, f.Frame.get(),
-                              AV_SAMPLE_FMT_FLT, rate_, channels_);
+  TFramePtr c = track_converter_.Convert(f.Frame.get(), AV_SAMPLE_FMT_FLT, rate_, channels_);
   if (c) {
     const auto* s = reinterpret_cast<const float*>(c->data[0]);
     buffer.insert(buffer.end(), s, s + static_cast<size_t>(c->nb_samples) * channels_);
@@ -321,7 +258,7 @@ void TTrackMixer::TrackSamples(double at, int samples, std::vector<float>& mix) 
       track_->Seek(want);
       track_buffer_.clear();
       track_read_ = 0;
-      track_swr_.reset();
+      track_converter_.Reset();
       track_pos_ = want;
     }
     if (track_read_ >= track_buffer_.size()) {
@@ -346,8 +283,7 @@ bool TTrackMixer::Read(TAudioFrame& out) {
     TFramePtr c;
     while (!c) {
       if (!main_->Read(m)) return false;
-      c = ConvertSamples(main_swr_, main_in_rate_, main_in_format_, main_in_channels_, m.Frame.get(),
-                         AV_SAMPLE_FMT_FLT, rate_, channels_);
+      c = main_converter_.Convert(m.Frame.get(), AV_SAMPLE_FMT_FLT, rate_, channels_);
     }
     position_ = m.Time;
     n = c->nb_samples;
@@ -360,12 +296,7 @@ bool TTrackMixer::Read(TAudioFrame& out) {
     mix.assign(static_cast<size_t>(n) * channels_, 0.0f);
   }
   TrackSamples(position_, n, mix);
-  TFramePtr f = AllocFrame();
-  f->format = AV_SAMPLE_FMT_FLT;
-  f->sample_rate = rate_;
-  av_channel_layout_default(&f->ch_layout, channels_);
-  f->nb_samples = n;
-  CheckAv(av_frame_get_buffer(f.get(), 0), "sound buffer");
+  TFramePtr f = AllocSamples(AV_SAMPLE_FMT_FLT, rate_, channels_, n, "sound buffer");
   auto* d = reinterpret_cast<float*>(f->data[0]);
   for (size_t i = 0; i < mix.size(); ++i) d[i] = std::clamp(mix[i], -1.0f, 1.0f);
   out.Frame = std::move(f);

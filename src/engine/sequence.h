@@ -4,6 +4,7 @@
 // only while they play, through the request callback, and their frames and samples are made
 // to fit the sequence's size, rate and channel layout.
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -24,24 +25,82 @@ struct TSegmentTimes {
 using TVideoMemberRequest = std::function<std::shared_ptr<TVideoSource>(bool open)>;
 using TAudioMemberRequest = std::function<std::shared_ptr<TAudioSource>(bool open)>;
 
-class TVideoSequence : public TVideoSource {
+namespace detail {
+
+// What the video and audio sequences share: their members, and the one member whose source is
+// open, opened through its request when it starts playing and released when it is done with.
+template <class TSource>
+class TSequence : public TSource {
+public:
+  using TRequest = std::function<std::shared_ptr<TSource>(bool open)>;
+
+  void AddMember(const TSegmentTimes& times, TRequest request) {
+    if (!(times.end > times.begin)) throw MediaError("a sequence member needs an end after its begin");
+    members_.push_back({times, std::move(request)});
+  }
+
+  double Duration() const override {
+    double d = 0;
+    for (const TMember& m : members_) d = std::max(d, m.Times.end);
+    return d;
+  }
+
+protected:
+  struct TMember {
+    TSegmentTimes Times;
+    TRequest Request;
+  };
+
+  // Makes member `index` the current one and opens its source `offset` seconds into its part
+  // of the source; false when the request gives none.
+  bool OpenSource(size_t index, double offset) {
+    current_ = index;
+    const TMember& m = members_[index];
+    source_ = m.Request ? m.Request(true) : nullptr;
+    if (!source_) return false;
+    source_->Seek(m.Times.SourceBegin + offset);
+    return true;
+  }
+
+  // Drops the current member's source and tells its request; false when none was open.
+  bool ReleaseSource() {
+    if (!source_) return false;
+    source_.reset();
+    if (members_[current_].Request) members_[current_].Request(false);
+    return true;
+  }
+
+  std::vector<TMember> members_;
+  size_t current_ = 0;                 // the member being played
+  std::shared_ptr<TSource> source_;    // its source while open
+};
+
+// Converts samples to `format` (interleaved) at `rate` with `channels`; the resampler is made
+// on first use and remade when the input changes.
+class TSampleConverter {
+public:
+  // Null when nothing came out yet.
+  TFramePtr Convert(const AVFrame* in, AVSampleFormat format, int rate, int channels);
+  void Reset() { swr_.reset(); }
+
+private:
+  TSwrContextPtr swr_;
+  int in_rate_ = 0, in_format_ = -1, in_channels_ = 0;
+};
+
+}  // namespace detail
+
+class TVideoSequence : public detail::TSequence<TVideoSource> {
 public:
   // Output pictures: width x height (even) at `frameRate` (a rate of 0 or less means 25).
   TVideoSequence(int32_t width, int32_t height, double frame_rate);
   ~TVideoSequence() override;
 
-  void AddMember(const TSegmentTimes& times, TVideoMemberRequest request);
-
   TVideoFormat VideoFormat() const override;
-  double Duration() const override;
   bool Read(TVideoFrame& out) override;
   void Seek(double seconds) override;
 
 private:
-  struct TMember {
-    TSegmentTimes Times;
-    TVideoMemberRequest Request;
-  };
   bool OpenMember(size_t index, double sequence_time);
   void CloseMember();
   TFramePtr Conform(const AVFrame* in);
@@ -49,9 +108,6 @@ private:
 
   int32_t width_, height_;
   AVRational rate_;
-  std::vector<TMember> members_;
-  size_t current_ = 0;                     // the member being played
-  std::shared_ptr<TVideoSource> source_;    // its source while open
   TVideoFrame held_;                        // the picture on screen (converted)
   TVideoFrame next_;                        // the member's next picture (converted), if read
   bool next_valid_ = false;
@@ -60,37 +116,25 @@ private:
   TSwsContextPtr sws_;
 };
 
-class TAudioSequence : public TAudioSource {
+class TAudioSequence : public detail::TSequence<TAudioSource> {
 public:
   // Output samples: 16-bit interleaved at `sampleRate` with `channels`.
   TAudioSequence(int32_t sample_rate, int32_t channels);
   ~TAudioSequence() override;
 
-  void AddMember(const TSegmentTimes& times, TAudioMemberRequest request);
-
   TAudioFormat AudioFormat() const override;
-  double Duration() const override;
   bool Read(TAudioFrame& out) override;
   void Seek(double seconds) override;
 
 private:
-  struct TMember {
-    TSegmentTimes Times;
-    TAudioMemberRequest Request;
-  };
   void OpenMember(size_t index, double offset);
   void CloseMember();
   TFramePtr Silence(int samples) const;
-  TFramePtr Convert(const AVFrame* in);
 
   int32_t rate_, channels_;
-  std::vector<TMember> members_;
-  size_t current_ = 0;
-  std::shared_ptr<TAudioSource> source_;
   bool opened_ = false;
   int64_t position_ = 0;   // samples delivered in the sequence
-  TSwrContextPtr swr_;
-  int swr_in_rate_ = 0, swr_in_format_ = -1, swr_in_channels_ = 0;
+  detail::TSampleConverter converter_;
 };
 
 // The added sound track of a task: the clip [clip_start, clip_end) of `track` plays from the
@@ -125,9 +169,7 @@ private:
   double track_pos_ = -1;      // the track's time of the next buffered sample (-1: not positioned)
   std::vector<float> track_buffer_;  // interleaved, converted track samples
   size_t track_read_ = 0;            // the next unused value in it
-  TSwrContextPtr main_swr_, track_swr_;
-  int main_in_rate_ = 0, main_in_format_ = -1, main_in_channels_ = 0;
-  int track_in_rate_ = 0, track_in_format_ = -1, track_in_channels_ = 0;
+  detail::TSampleConverter main_converter_, track_converter_;
 };
 
 }  // namespace fc

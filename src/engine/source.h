@@ -22,27 +22,29 @@ struct TAudioFrame {
   double Time = 0;
 };
 
-class TVideoSource {
+// What every source does, whatever it delivers: `TFrameRecord` is the kind of frame read.
+template <class TFrameRecord>
+class TMediaSource {
 public:
-  virtual ~TVideoSource() = default;
-  // The format of the frames Read() delivers (size, rate and aspect).
-  virtual TVideoFormat VideoFormat() const = 0;
+  virtual ~TMediaSource() = default;
   // Seconds of media; 0 when unknown.
   virtual double Duration() const = 0;
   // The next frame, or false at the end.
-  virtual bool Read(TVideoFrame& out) = 0;
-  // Moves so that the next frame read is the one shown at `seconds` (accurate, not keyframe).
+  virtual bool Read(TFrameRecord& out) = 0;
+  // Moves so that what is read next starts exactly at `seconds`: the picture shown then (not
+  // the keyframe before it), or the sample due then.
   virtual void Seek(double seconds) = 0;
 };
 
-class TAudioSource {
+class TVideoSource : public TMediaSource<TVideoFrame> {
 public:
-  virtual ~TAudioSource() = default;
+  // The format of the frames Read() delivers (size, rate and aspect).
+  virtual TVideoFormat VideoFormat() const = 0;
+};
+
+class TAudioSource : public TMediaSource<TAudioFrame> {
+public:
   virtual TAudioFormat AudioFormat() const = 0;
-  virtual double Duration() const = 0;
-  virtual bool Read(TAudioFrame& out) = 0;
-  // Moves so that the next samples read start exactly at `seconds`.
-  virtual void Seek(double seconds) = 0;
 };
 
 }  // namespace fc

@@ -84,23 +84,15 @@ TVideoFormat TVideoProcessor::VideoFormat() const {
 
 void TVideoProcessor::Changed() { dirty_ = true; }
 
-void TVideoProcessor::SetBrightness(int32_t v) {
+void TVideoProcessor::SetLevel(int32_t TSettings::*level, int32_t value) {
   std::lock_guard lock(mutex_);
-  settings_.Brightness = std::clamp(v, -100, 100);
+  settings_.*level = std::clamp(value, -100, 100);
   Changed();
 }
 
-void TVideoProcessor::SetContrast(int32_t v) {
-  std::lock_guard lock(mutex_);
-  settings_.Contrast = std::clamp(v, -100, 100);
-  Changed();
-}
-
-void TVideoProcessor::SetSaturation(int32_t v) {
-  std::lock_guard lock(mutex_);
-  settings_.Saturation = std::clamp(v, -100, 100);
-  Changed();
-}
+void TVideoProcessor::SetBrightness(int32_t v) { SetLevel(&TSettings::Brightness, v); }
+void TVideoProcessor::SetContrast(int32_t v) { SetLevel(&TSettings::Contrast, v); }
+void TVideoProcessor::SetSaturation(int32_t v) { SetLevel(&TSettings::Saturation, v); }
 
 void TVideoProcessor::SetEffects(int32_t flags) {
   std::lock_guard lock(mutex_);
@@ -288,23 +280,14 @@ void TVideoProcessor::Rebuild(const AVFrame* first) {
     s = settings_;
     dirty_ = false;
   }
-  // Built aside and taken over once complete: a graph that failed half-way is never used.
-  graph_.reset();
-  TFilterGraphPtr graph(avfilter_graph_alloc());
-  if (!graph) throw MediaError("out of memory for a filter graph");
-  AVFilterContext* buffer_source = nullptr;
-  AVFilterContext* sink = nullptr;
+  TFilterGraphPtr graph = pipe_.NewGraph();
   AVFilterContext* watermark_source = nullptr;
   const AVRational sar = first->sample_aspect_ratio.num > 0 ? first->sample_aspect_ratio : AVRational{1, 1};
   const std::string args = Format("video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d", first->width,
                                   first->height, first->format, kInputTimeBase.num, kInputTimeBase.den, sar.num,
                                   sar.den);
-  CheckAv(avfilter_graph_create_filter(&buffer_source, avfilter_get_by_name("buffer"), "in", args.c_str(), nullptr,
-                                       graph.get()),
-          "picture filter input");
-  CheckAv(avfilter_graph_create_filter(&sink, avfilter_get_by_name("buffersink"), "out", nullptr, nullptr,
-                                       graph.get()),
-          "picture filter output");
+  AVFilterContext* buffer_source = CreateFilter(graph.get(), "buffer", "in", args.c_str(), "picture filter input");
+  AVFilterContext* sink = CreateFilter(graph.get(), "buffersink", "out", nullptr, "picture filter output");
   // The description's open ends: [in] (and [wm], [sub_out]) are fed by the sources, [out] (and
   // [sub_in]) feed the sink and the subtitle filter.
   TFilterInOutPtr outputs;
@@ -312,9 +295,7 @@ void TVideoProcessor::Rebuild(const AVFrame* first) {
   if (!s.Watermark.empty()) {
     const std::string watermark_args = Format("video_size=%dx%d:pix_fmt=%d:time_base=1/1:pixel_aspect=1/1",
                                              s.Watermark.Width, s.Watermark.Height, AV_PIX_FMT_RGBA);
-    CheckAv(avfilter_graph_create_filter(&watermark_source, avfilter_get_by_name("buffer"), "wm",
-                                         watermark_args.c_str(), nullptr, graph.get()),
-            "watermark input");
+    watermark_source = CreateFilter(graph.get(), "buffer", "wm", watermark_args.c_str(), "watermark input");
     outputs = FilterEnd("wm", watermark_source);
   }
   if (s.SubtitleOrdinal >= 0) {
@@ -336,11 +317,7 @@ void TVideoProcessor::Rebuild(const AVFrame* first) {
                    "picture filters");
   if (watermark_source) {
     // The mark is one picture: the overlay repeats it over every frame.
-    TFramePtr mark = AllocFrame();
-    mark->width = s.Watermark.Width;
-    mark->height = s.Watermark.Height;
-    mark->format = AV_PIX_FMT_RGBA;
-    CheckAv(av_frame_get_buffer(mark.get(), 0), "watermark buffer");
+    TFramePtr mark = AllocPicture(s.Watermark.Width, s.Watermark.Height, AV_PIX_FMT_RGBA, "watermark buffer");
     for (int y = 0; y < mark->height; ++y)
       std::copy_n(s.Watermark.Pixels.data() + static_cast<size_t>(y) * mark->width * 4, mark->width * 4,
                   mark->data[0] + static_cast<ptrdiff_t>(y) * mark->linesize[0]);
@@ -348,48 +325,30 @@ void TVideoProcessor::Rebuild(const AVFrame* first) {
     CheckAv(av_buffersrc_add_frame(watermark_source, mark.get()), "watermark");
     CheckAv(av_buffersrc_add_frame(watermark_source, nullptr), "watermark");
   }
-  graph_ = std::move(graph);
-  buffer_source_ = buffer_source;
-  sink_ = sink;
+  pipe_.Install(std::move(graph), buffer_source, sink);
   in_width_ = first->width;
   in_height_ = first->height;
   in_format_ = first->format;
 }
 
 bool TVideoProcessor::Read(TVideoFrame& out) {
-  for (;;) {
-    if (graph_) {
-      TFramePtr frame = AllocFrame();
-      const int r = av_buffersink_get_frame(sink_, frame.get());
-      if (r >= 0) {
-        out.Time = static_cast<double>(frame->pts) * av_q2d(av_buffersink_get_time_base(sink_));
-        BlendBitmapSubtitles(frame.get(), out.Time);
-        current_ = CloneFrame(frame.get());
-        out.Frame = std::move(frame);
-        return true;
-      }
-      if (r == AVERROR_EOF) return false;
-      if (r != AVERROR(EAGAIN)) CheckAv(r, "picture filters");
-    }
-    if (source_ended_) return false;
-    TVideoFrame in;
-    if (!source_->Read(in)) {
-      source_ended_ = true;
-      if (!graph_) return false;
-      CheckAv(av_buffersrc_add_frame(buffer_source_, nullptr), "picture filters");
-      continue;
-    }
+  TFramePtr frame = pipe_.Pull(*source_, [this](TVideoFrame& in) {
     bool dirty;
     {
       std::lock_guard lock(mutex_);
       dirty = dirty_;
     }
-    if (!graph_ || dirty || in.Frame->width != in_width_ || in.Frame->height != in_height_ ||
+    if (!pipe_.Built() || dirty || in.Frame->width != in_width_ || in.Frame->height != in_height_ ||
         in.Frame->format != in_format_)
       Rebuild(in.Frame.get());
     in.Frame->pts = std::llround(in.Time / av_q2d(kInputTimeBase));
-    CheckAv(av_buffersrc_add_frame(buffer_source_, in.Frame.get()), "picture filters");
-  }
+  });
+  if (!frame) return false;
+  out.Time = static_cast<double>(frame->pts) * av_q2d(av_buffersink_get_time_base(pipe_.Output()));
+  BlendBitmapSubtitles(frame.get(), out.Time);
+  current_ = CloneFrame(frame.get());
+  out.Frame = std::move(frame);
+  return true;
 }
 
 void TVideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
@@ -412,8 +371,7 @@ void TVideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
 
 void TVideoProcessor::Seek(double seconds) {
   source_->Seek(seconds);
-  graph_.reset();  // a fresh graph: the rate filter starts again at the new time
-  source_ended_ = false;
+  pipe_.Restart();  // a fresh graph: the rate filter starts again at the new time
 }
 
 void TVideoProcessor::SaveCurrentFrame(const std::string& path) const {

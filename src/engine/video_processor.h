@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/filter_pipe.h"
 #include "engine/source.h"
 
 namespace fc {
@@ -127,6 +128,8 @@ private:
   // the input geometry (the source's format when null).
   std::string ComposeFilterGraph(const TSettings& s, const AVFrame* first) const;
   void Rebuild(const AVFrame* first);
+  // Brightness, contrast and saturation: -100 to 100.
+  void SetLevel(int32_t TSettings::*level, int32_t value);
   // Draws the picture subtitle on screen at `time` (source seconds) into an output frame.
   void BlendBitmapSubtitles(AVFrame* frame, double time);
   void Changed();
@@ -137,10 +140,7 @@ private:
   TSettings settings_;
   bool dirty_ = true;
 
-  TFilterGraphPtr graph_;
-  AVFilterContext* buffer_source_ = nullptr;
-  AVFilterContext* sink_ = nullptr;
-  bool source_ended_ = false;
+  TFilterPipe pipe_{"picture filters"};
   TFramePtr current_;
   // The input geometry the graph was built for.
   int in_width_ = 0, in_height_ = 0, in_format_ = -1;

@@ -119,6 +119,15 @@ TEST(DecoderTest, CopyModeHandsOutPacketsOnly) {
   int packets = 0;
   while (dec.ReadPacket(pk.get())) ++packets;
   EXPECT_EQ(packets, 75);
+
+  const std::string wav = test::MakeMedia("tone.wav", "", "sine=frequency=440:sample_rate=22050:duration=2", "");
+  TAudioDecoder sound(wav, options);
+  EXPECT_TRUE(sound.Copy());
+  TAudioFrame a;
+  EXPECT_THROW(sound.Read(a), MediaError);
+  sound.Seek(1);  // a seek leaves it in copy mode
+  EXPECT_THROW(sound.Read(a), MediaError);
+  EXPECT_TRUE(sound.ReadPacket(pk.get()));
 }
 
 TEST(DecoderTest, FileWithoutTheStreamFails) {

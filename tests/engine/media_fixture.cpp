@@ -103,23 +103,10 @@ Probe ProbeFile(const std::string& path) {
 }
 
 TFramePtr S16Frame(int sample_rate, int channels, int samples) {
-  TFramePtr f = AllocFrame();
-  f->format = AV_SAMPLE_FMT_S16;
-  f->sample_rate = sample_rate;
-  av_channel_layout_default(&f->ch_layout, channels);
-  f->nb_samples = samples;
-  CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
-  return f;
+  return AllocSamples(AV_SAMPLE_FMT_S16, sample_rate, channels, samples, "test frame");
 }
 
-TFramePtr Yuv420Frame(int width, int height) {
-  TFramePtr f = AllocFrame();
-  f->width = width;
-  f->height = height;
-  f->format = AV_PIX_FMT_YUV420P;
-  CheckAv(av_frame_get_buffer(f.get(), 0), "test frame");
-  return f;
-}
+TFramePtr Yuv420Frame(int width, int height) { return AllocPicture(width, height, AV_PIX_FMT_YUV420P, "test frame"); }
 
 }  // namespace fc::test
 
