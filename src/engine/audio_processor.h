@@ -13,7 +13,7 @@ namespace fc {
 
 class TAudioProcessor : public TAudioSource {
 public:
-  // A rate or channel count of 0 keeps the source's; `sampleBits` is 16 (the record's value)
+  // A rate or channel count of 0 keeps the source's; `sample_bits` is 16 (the record's value)
   // or 32 for float samples.
   TAudioProcessor(std::shared_ptr<TAudioSource> source, int32_t sample_rate, int32_t channels, int32_t sample_bits,
                  bool flash_target);

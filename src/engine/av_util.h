@@ -92,7 +92,7 @@ int CheckAv(int code, const std::string& what);
 // Opens a file for reading and reads its stream information.
 TInputContextPtr OpenInput(const std::string& path);
 
-// A read-only I/O context over `input` with a buffer of `bufferSize` bytes; `input` is
+// A read-only I/O context over `input` with a buffer of `buffer_size` bytes; `input` is
 // handed to the callbacks as their opaque and freed with the context.
 TCustomIoPtr MakeCustomIo(std::unique_ptr<TCustomInput> input, int buffer_size,
                           int (*read)(void* opaque, uint8_t* buffer, int size),

@@ -30,7 +30,7 @@ struct TSubtitleEvent {
 };
 
 // Turns one decoded subtitle into an event: paletted rectangles become RGBA; text rectangles
-// are skipped. `ptsUs` is the subtitle's time in microseconds; the display times count from it.
+// are skipped. `pts_us` is the subtitle's time in microseconds; the display times count from it.
 TSubtitleEvent MakeSubtitleEvent(const AVSubtitle& sub, int64_t pts_us, int32_t canvas_width, int32_t canvas_height);
 
 // Where and how strongly an event is blended into an output frame.

@@ -221,7 +221,7 @@ private:
 // the producer thread, then encoded on the writing thread with a fresh encoder per piece (each
 // piece starts with a keyframe and headers of its own).
 //   producer thread: producer_ runs ProducerLoop; sws_ and the source's Read are its own.
-//   writing thread: encoder_, stream_, packet_, lastPts_ (between BeginPiece and EndPiece).
+//   writing thread: encoder_, stream_, packet_, last_pts_ (between BeginPiece and EndPiece).
 //   shared: queue_ (its own lock), control_ (see TRunControl); setup_ is read-only.
 
 class TVideoEncoding {
@@ -390,9 +390,9 @@ private:
 // frames cross split points unharmed); the writing thread takes the packets in time order and
 // writes them into the piece they fall in.
 //   audio thread: thread_ runs AudioLoop; conformer_ and encoder_ are its own once it runs.
-//   writing thread: Start, and stream_, pieceBase_, pending_, done_, written_.
+//   writing thread: Start, and stream_, piece_base_, pending_, done_, written_.
 //   set by Start before the audio thread begins, read-only afterwards: parameters_,
-//   timeBase_, frameSize_.
+//   time_base_, frame_size_.
 //   shared: queue_ (its own lock), control_ (see TRunControl); setup_ is read-only.
 
 class TAudioEncoding {
@@ -430,7 +430,7 @@ public:
     if (thread_.joinable()) thread_.join();
   }
 
-  // Adds the sound's stream to a new piece that starts at `pieceBegin` seconds of the job.
+  // Adds the sound's stream to a new piece that starts at `piece_begin` seconds of the job.
   void BeginPiece(TPieceWriter& piece, double piece_begin) {
     stream_ = piece.NewStream();
     CheckAv(avcodec_parameters_copy(stream_->codecpar, parameters_.get()), "audio stream parameters");

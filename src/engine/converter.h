@@ -61,7 +61,7 @@ public:
   // The record as the conversion uses it: zero size, rate and audio values replaced by the
   // sources' and the codecs' actual choices once Start has run.
   TEncodeParams EncodeParams() const;
-  // Mode 1 splits the output into pieces of `pieceMs` milliseconds; mode 0 turns it off.
+  // Mode 1 splits the output into pieces of `piece_ms` milliseconds; mode 0 turns it off.
   void SetSplit(int mode, int64_t piece_ms);
   void EnablePreview(bool on) { preview_ = on; }
   // Lower the worker threads' priority (while the progress window is minimised).

@@ -6,7 +6,7 @@
 namespace fc {
 namespace {
 
-// `isDefault` 1 marks the container's default codec of its kind.
+// `is_default` 1 marks the container's default codec of its kind.
 TCodecEntry Codec(const char* code, const char* name, const char* encoder, uint16_t is_default = 0) {
   return {MakeFourCC(code), is_default, name, encoder};
 }

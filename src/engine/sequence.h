@@ -92,7 +92,7 @@ private:
 
 class TVideoSequence : public detail::TSequence<TVideoSource> {
 public:
-  // Output pictures: width x height (even) at `frameRate` (a rate of 0 or less means 25).
+  // Output pictures: width x height (even) at `frame_rate` (a rate of 0 or less means 25).
   TVideoSequence(int32_t width, int32_t height, double frame_rate);
   ~TVideoSequence() override;
 
@@ -118,7 +118,7 @@ private:
 
 class TAudioSequence : public detail::TSequence<TAudioSource> {
 public:
-  // Output samples: 16-bit interleaved at `sampleRate` with `channels`.
+  // Output samples: 16-bit interleaved at `sample_rate` with `channels`.
   TAudioSequence(int32_t sample_rate, int32_t channels);
   ~TAudioSequence() override;
 

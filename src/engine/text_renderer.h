@@ -27,7 +27,7 @@ struct TTextRequest {
   int32_t Style = 0;         // kText... bits
 };
 
-// Cuts text to at most `maxUnits` UTF-16 code units without splitting a character.
+// Cuts text to at most `max_units` UTF-16 code units without splitting a character.
 std::string CutToUtf16Units(const std::string& text, size_t max_units);
 
 // Renders the text: the picture is as large as the text's lines, transparent around the
