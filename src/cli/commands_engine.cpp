@@ -211,7 +211,7 @@ int MediaConvertCommand(const TArgs& args, std::ostream& out) {
   TMediaEncoder encoder(video_source, audio_source);
   encoder.SetOutputFile(output);
   encoder.SetEncodeParams(params);
-  if (split > 0) encoder.SetSplit(1, static_cast<int64_t>(std::llround(split * 1000)));
+  if (split > 0) encoder.SetSplit(kSplitByLength, static_cast<int64_t>(std::llround(split * 1000)));
   int last_tenth = -1;
   TEncoderStatus end = TEncoderStatus::Failed;
   const bool quiet = args.Has("--quiet");

@@ -562,7 +562,7 @@ public:
         end_(end),
         copy_(owner.params_.ContainerFourCC == kFourCCCopy),
         setup_(copy_ ? TEncodeSetup{} : ChooseEncodeSetup(owner.params_, owner.video_.get(), owner.audio_.get())),
-        piece_length_(!copy_ && owner.split_mode_ == 1 && owner.split_ms_ > 0 ? static_cast<double>(owner.split_ms_) / 1000.0
+        piece_length_(!copy_ && owner.split_mode_ == kSplitByLength && owner.split_ms_ > 0 ? static_cast<double>(owner.split_ms_) / 1000.0
                                                                             : 0),
         reporter_(std::move(callback), JobLength(start, end, owner.video_.get(), owner.audio_.get()), owner.preview_) {
     if (setup_.HasVideo())

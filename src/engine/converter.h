@@ -47,6 +47,10 @@ struct TProgressInfo {
 // Answers true to go on, false to stop the conversion.
 using TConverterCallback = std::function<bool(TConverterMessage message, int32_t value, const TProgressInfo* info)>;
 
+// The split modes of SetSplit.
+inline constexpr int kSplitNone = 0;
+inline constexpr int kSplitByLength = 1;
+
 class TConverter {
 public:
   // Either source may be null (audio-only or video-only output). For stream copy
@@ -61,7 +65,8 @@ public:
   // The record as the conversion uses it: zero size, rate and audio values replaced by the
   // sources' and the codecs' actual choices once Start has run.
   TEncodeParams EncodeParams() const;
-  // Mode 1 splits the output into pieces of `piece_ms` milliseconds; mode 0 turns it off.
+  // kSplitByLength splits the output into pieces of `piece_ms` milliseconds; kSplitNone
+  // turns it off.
   void SetSplit(int mode, int64_t piece_ms);
   void EnablePreview(bool on) { preview_ = on; }
   // Lower the worker threads' priority (while the progress window is minimised).
@@ -95,7 +100,7 @@ private:
   std::shared_ptr<TAudioSource> audio_;
   std::string output_;
   TEncodeParams params_;
-  int split_mode_ = 0;
+  int split_mode_ = kSplitNone;
   int64_t split_ms_ = 0;
   std::atomic<bool> preview_{false};
 

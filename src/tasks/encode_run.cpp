@@ -10,11 +10,6 @@
 
 namespace fc {
 
-namespace {
-// The converter's split mode that cuts the output into pieces of a given length.
-constexpr int kSplitByLength = 1;
-}  // namespace
-
 bool IsEndStatus(TEncoderStatus status) {
   return status >= TEncoderStatus::Succeeded && status <= TEncoderStatus::WriteFailed;
 }

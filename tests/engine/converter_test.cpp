@@ -35,7 +35,7 @@ Result Convert(const std::string& input, const std::string& output, const TEncod
   TConverter converter(video, audio);
   converter.SetOutputFile(output);
   converter.SetEncodeParams(params);
-  if (split_ms > 0) converter.SetSplit(1, split_ms);
+  if (split_ms > 0) converter.SetSplit(kSplitByLength, split_ms);
   Result r;
   converter.Start(start, duration, 0, [&](TConverterMessage m, int32_t value, const TProgressInfo* info) {
     if (m == TConverterMessage::Progress) {
@@ -227,7 +227,7 @@ TEST(ConverterTest, SplitsATenSecondClipIntoFourSecondPieces) {
   TEncodeParams p;
   p.ContainerFourCC = kFourCCFlv;
   converter.SetEncodeParams(p);
-  converter.SetSplit(1, 4000);
+  converter.SetSplit(kSplitByLength, 4000);
   std::vector<int> started, finished;
   converter.Start(0, 0, 0, [&](TConverterMessage m, int32_t v, const TProgressInfo*) {
     if (m == TConverterMessage::PieceStarted) started.push_back(v);
@@ -260,7 +260,7 @@ TEST(ConverterTest, SplitsTheSoundThatOutlastsThePictures) {
   TEncodeParams p;
   p.ContainerFourCC = kFourCCFlv;
   converter.SetEncodeParams(p);
-  converter.SetSplit(1, 2000);
+  converter.SetSplit(kSplitByLength, 2000);
   std::mutex m;
   std::condition_variable cv;
   bool ended = false;
@@ -344,7 +344,7 @@ TEST(ConverterTest, FrameRateZeroFallsBackToTheSource) {
   TConverter converter(video, nullptr);
   converter.SetOutputFile((test::MediaDir() / "rate0.flv").string());
   converter.SetEncodeParams(p);
-  converter.SetSplit(1, 1000);
+  converter.SetSplit(kSplitByLength, 1000);
   converter.Start(0, 0, 0, nullptr);
   converter.Wait();
   EXPECT_DOUBLE_EQ(converter.EncodeParams().FrameRate, 25.0);
