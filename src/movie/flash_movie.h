@@ -208,6 +208,13 @@ public:
 
   // A new sprite with its own timeline; `first`, when given, is placed in it at depth 1.
   TFlashSprite* AddSprite(TFlashVisualObject* first = nullptr);
+  // The shape given, or a new empty one.
+  TFlashShape* AddShape(std::unique_ptr<TFlashShape> shape = nullptr);
+  // A shape tracing the rectangle (left, top, right, bottom in the movie's units), which is
+  // also its bounds; the caller adds the fill and line styles.
+  TFlashShape* AddRectangle(const TRect& rect);
+  // A DefineButton2 (with the track-as-menu flag) or, without use_button2, a DefineButton.
+  TFlashButton* AddButton(bool track_as_menu = false, bool use_button2 = true);
   // An image loaded from the file (JPEG, BMP or PNG); without a name an empty image.
   TFlashImage* AddImage(const std::filesystem::path& file_name = {});
   // Called before an image loads its file; returning false cancels the load.

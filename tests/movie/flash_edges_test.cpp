@@ -3,40 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
+#include "movie_test_util.h"
 #include "movie/flash_movie.h"
 #include "swf/bits_engine.h"
 
 namespace fc {
 namespace {
 
-// A record list as text: "m x,y" moves, "l dx,dy" lines, "c cx,cy,ax,ay" curves, "e" ends.
-std::string Dump(const TSWFShapeRecords& records) {
-  std::string out;
-  for (const auto& r : records) {
-    if (!out.empty()) out += ' ';
-    switch (r->RecordKind) {
-      case kShapeRecordStyleChange: {
-        const auto& s = static_cast<const TSWFStyleChangeRecord&>(*r);
-        out += "m" + std::to_string(s.DeltaX) + "," + std::to_string(s.DeltaY);
-        break;
-      }
-      case kShapeRecordStraightEdge: {
-        const auto& s = static_cast<const TSWFStraightEdgeRecord&>(*r);
-        out += "l" + std::to_string(s.DeltaX) + "," + std::to_string(s.DeltaY);
-        break;
-      }
-      case kShapeRecordCurvedEdge: {
-        const auto& c = static_cast<const TSWFCurvedEdgeRecord&>(*r);
-        out += "c" + std::to_string(c.ControlDeltaX) + "," + std::to_string(c.ControlDeltaY) + "," +
-               std::to_string(c.AnchorDeltaX) + "," + std::to_string(c.AnchorDeltaY);
-        break;
-      }
-      default:
-        out += "e";
-    }
-  }
-  return out;
-}
+using test::Dump;
 
 TEST(FlashEdges, WithoutOwnerCoordinatesAreTakenAsTheyAre) {
   TSWFShapeRecords records;
@@ -78,10 +52,10 @@ TEST(FlashEdges, MovesReuseATrailingStyleChange) {
   const auto& change = static_cast<const TSWFStyleChangeRecord&>(*records[0]);
   EXPECT_TRUE(change.HasMoveTo);
   EXPECT_TRUE(change.HasLineStyle);
-  EXPECT_EQ(Dump(records), "m7,8");
+  EXPECT_EQ(Dump(records), "m7,8/l=1");
   edges.LineBy(1, 0);
   edges.MoveTo(7, 8);  // a new contour after an edge
-  EXPECT_EQ(Dump(records), "m7,8 l1,0 m7,8");
+  EXPECT_EQ(Dump(records), "m7,8/l=1 l1,0 m7,8");
   EXPECT_EQ(edges.Start, (TTwipsPoint{7, 8}));
 }
 
