@@ -339,17 +339,18 @@ void TFlashShape::SelectFillStyle0(uint16_t n) { SelectionRecord()->SetFillStyle
 void TFlashShape::SelectFillStyle1(uint16_t n) { SelectionRecord()->SetFillStyle1(n); }
 void TFlashShape::SelectLineStyle(uint16_t n) { SelectionRecord()->SetLineStyle(n); }
 
-uint16_t TFlashShape::FillStyle0() const {
+uint16_t TFlashShape::Selected(bool TSWFStyleChangeRecord::*has, uint16_t TSWFStyleChangeRecord::*index) const {
   const auto* r = FindSelectionRecord();
-  return r && r->HasFillStyle0 ? r->FillStyle0 : 0;
+  return r && r->*has ? r->*index : 0;
+}
+uint16_t TFlashShape::FillStyle0() const {
+  return Selected(&TSWFStyleChangeRecord::HasFillStyle0, &TSWFStyleChangeRecord::FillStyle0);
 }
 uint16_t TFlashShape::FillStyle1() const {
-  const auto* r = FindSelectionRecord();
-  return r && r->HasFillStyle1 ? r->FillStyle1 : 0;
+  return Selected(&TSWFStyleChangeRecord::HasFillStyle1, &TSWFStyleChangeRecord::FillStyle1);
 }
 uint16_t TFlashShape::LineStyle() const {
-  const auto* r = FindSelectionRecord();
-  return r && r->HasLineStyle ? r->LineStyle : 0;
+  return Selected(&TSWFStyleChangeRecord::HasLineStyle, &TSWFStyleChangeRecord::LineStyle);
 }
 
 TFlashLineStyle& TFlashShape::DashPattern() {

@@ -41,7 +41,9 @@ public:
   void Assign(const TBasedSWFObject& Source) override;
 
   TSWFShapeRecords Records;
-  TFlashEdges Edges{Records};  // draws into Records in the shape's units
+  // Draws into Records in the movie's units; Edges.InTwips (its own flag, not the shape's)
+  // takes coordinates in twips.
+  TFlashEdges Edges{Records};
   TSWFRect Bounds;             // twips; the edges' extent when left empty
   TSWFFillStyles FillStyles;
   TSWFLineStyles LineStyles;
@@ -87,6 +89,7 @@ public:
 private:
   TSWFStyleChangeRecord* SelectionRecord();
   const TSWFStyleChangeRecord* FindSelectionRecord() const;
+  uint16_t Selected(bool TSWFStyleChangeRecord::*has, uint16_t TSWFStyleChangeRecord::*index) const;
   TSWFRect EdgeExtent() const;
 
   std::optional<TFlashLineStyle> dash_;
