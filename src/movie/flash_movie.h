@@ -9,6 +9,7 @@
 // every frame (placed videos, the stream sound) through TFlashFrameWriter.
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -207,6 +208,17 @@ public:
 
   // A new sprite with its own timeline; `first`, when given, is placed in it at depth 1.
   TFlashSprite* AddSprite(TFlashVisualObject* first = nullptr);
+  // The shape given, or a new empty one.
+  TFlashShape* AddShape(std::unique_ptr<TFlashShape> shape = nullptr);
+  // A shape tracing the rectangle (left, top, right, bottom in the movie's units), which is
+  // also its bounds; the caller adds the fill and line styles.
+  TFlashShape* AddRectangle(const TRect& rect);
+  // A DefineButton2 (with the track-as-menu flag) or, without use_button2, a DefineButton.
+  TFlashButton* AddButton(bool track_as_menu = false, bool use_button2 = true);
+  // An image loaded from the file (JPEG, BMP or PNG); without a name an empty image.
+  TFlashImage* AddImage(const std::filesystem::path& file_name = {});
+  // Called before an image loads its file; returning false cancels the load.
+  std::function<bool(TFlashImage& image, const std::filesystem::path& file_name)> OnLoadImage;
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).

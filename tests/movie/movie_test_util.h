@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "movie/flash_movie.h"
 #include "swf/objects.h"
+#include "swf/shapes.h"
 #include "swf/streams.h"
 
 namespace fc::test {
@@ -51,6 +53,39 @@ inline std::vector<uint8_t> BodyOf(TSWFStreamReader& reader, size_t index) {
   const size_t start = info.Position + (info.LongHeader ? 6 : 2);
   return {body.begin() + static_cast<std::ptrdiff_t>(start),
           body.begin() + static_cast<std::ptrdiff_t>(start + info.Length)};
+}
+
+// A record list as text: "m x,y" style changes (with "/f0=", "/f1=", "/l=" selections), "l dx,dy" lines, "c cx,cy,ax,ay" curves, "e" ends.
+inline std::string Dump(const TSWFShapeRecords& records) {
+  std::string out;
+  for (const auto& r : records) {
+    if (!out.empty()) out += ' ';
+    switch (r->RecordKind) {
+      case kShapeRecordStyleChange: {
+        const auto& s = static_cast<const TSWFStyleChangeRecord&>(*r);
+        out += "m";
+        if (s.HasMoveTo) out += std::to_string(s.DeltaX) + "," + std::to_string(s.DeltaY);
+        if (s.HasFillStyle0) out += "/f0=" + std::to_string(s.FillStyle0);
+        if (s.HasFillStyle1) out += "/f1=" + std::to_string(s.FillStyle1);
+        if (s.HasLineStyle) out += "/l=" + std::to_string(s.LineStyle);
+        break;
+      }
+      case kShapeRecordStraightEdge: {
+        const auto& s = static_cast<const TSWFStraightEdgeRecord&>(*r);
+        out += "l" + std::to_string(s.DeltaX) + "," + std::to_string(s.DeltaY);
+        break;
+      }
+      case kShapeRecordCurvedEdge: {
+        const auto& c = static_cast<const TSWFCurvedEdgeRecord&>(*r);
+        out += "c" + std::to_string(c.ControlDeltaX) + "," + std::to_string(c.ControlDeltaY) + "," +
+               std::to_string(c.AnchorDeltaX) + "," + std::to_string(c.AnchorDeltaY);
+        break;
+      }
+      default:
+        out += "e";
+    }
+  }
+  return out;
 }
 
 }  // namespace fc::test
