@@ -52,54 +52,6 @@ std::string WideToAnsi(std::u16string_view wide) {
 }
 
 // ---------------------------------------------------------------------------------------
-// Glyph outlines
-
-void TGlyphEdges::MoveTo(int32_t x, int32_t y) {
-  auto move = std::make_unique<TSWFStyleChangeRecord>();
-  move->SetMoveTo(x, y);
-  records_->push_back(std::move(move));
-  pen_x_ = start_x_ = x;
-  pen_y_ = start_y_ = y;
-}
-
-void TGlyphEdges::LineTo(int32_t x, int32_t y) {
-  if (x == pen_x_ && y == pen_y_) return;
-  records_->push_back(std::make_unique<TSWFStraightEdgeRecord>(x - pen_x_, y - pen_y_));
-  pen_x_ = x;
-  pen_y_ = y;
-}
-
-void TGlyphEdges::CurveTo(int32_t control_x, int32_t control_y, int32_t anchor_x, int32_t anchor_y) {
-  if (anchor_x == pen_x_ && anchor_y == pen_y_) return;
-  const int32_t cdx = control_x - pen_x_, cdy = control_y - pen_y_;
-  const int32_t adx = anchor_x - control_x, ady = anchor_y - control_y;
-  // A curve without bend is drawn straight.
-  if ((cdx == 0 && cdy == 0) || (adx == 0 && ady == 0) || (cdy == 0 && ady == 0) || (cdx == 0 && adx == 0)) {
-    LineTo(anchor_x, anchor_y);
-    return;
-  }
-  records_->push_back(std::make_unique<TSWFCurvedEdgeRecord>(cdx, cdy, adx, ady));
-  pen_x_ = anchor_x;
-  pen_y_ = anchor_y;
-}
-
-void TGlyphEdges::Close() { LineTo(start_x_, start_y_); }
-
-void TGlyphEdges::Flip(bool horizontal, bool vertical) {
-  const int32_t sx = horizontal ? -1 : 1, sy = vertical ? -1 : 1;
-  for (auto& record : *records_) {
-    if (auto* curve = dynamic_cast<TSWFCurvedEdgeRecord*>(record.get())) {
-      curve->ControlDeltaX *= sx, curve->AnchorDeltaX *= sx;
-      curve->ControlDeltaY *= sy, curve->AnchorDeltaY *= sy;
-    } else if (auto* edge = dynamic_cast<TSWFStraightEdgeRecord*>(record.get())) {
-      edge->DeltaX *= sx, edge->DeltaY *= sy;  // a style change's move-to point too
-    }
-  }
-  pen_x_ *= sx, start_x_ *= sx;
-  pen_y_ *= sy, start_y_ *= sy;
-}
-
-// ---------------------------------------------------------------------------------------
 // TFlashChar
 
 TFlashChar::TFlashChar(uint16_t code, bool wide) : code_(code), wide_(wide) {}
@@ -324,7 +276,15 @@ void TFlashFont::WriteToStream(TBitsEngine& be) {
     if (!tag.WideCodes)
       std::stable_sort(order.begin(), order.end(), [](const TFlashChar* a, const TFlashChar* b) { return a->Code() < b->Code(); });
     for (const TFlashChar* glyph : order) {
-      CopyShapeRecords(glyph->Records(), tag.AddGlyph());
+      TSWFShapeRecords& records = tag.AddGlyph();
+      CopyShapeRecords(glyph->Records(), records);
+      // The font tag selects the glyph's fill in its first record, which must be a style
+      // change: an outline starting at the origin has no move of its own.
+      if (!records.empty() && records.front()->RecordKind != kShapeRecordStyleChange) {
+        auto move = std::make_unique<TSWFStyleChangeRecord>();
+        move->SetMoveTo(0, 0);
+        records.insert(records.begin(), std::move(move));
+      }
       tag.CodeTable.push_back(tag.WideCodes ? glyph->WideCode() : glyph->Code());
       if (tag.HasLayout) {
         tag.AdvanceTable.push_back(static_cast<int16_t>(std::clamp(glyph->Advance, -32768, 32767)));

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "movie/flash_edges.h"
 #include "movie/flash_movie.h"
 #include "readers/font_reader.h"
 #include "swf/shapes.h"
@@ -30,23 +31,6 @@ namespace fc {
 char16_t AnsiToWide(uint8_t ansi);
 std::u16string AnsiToWide(std::string_view ansi);
 std::string WideToAnsi(std::u16string_view wide);
-
-// Draws glyph outlines onto a list of shape records in font units, y pointing down: a move
-// starts a contour with a style change, lines and quadratic curves become edge records.
-class TGlyphEdges final : public TOutlineSink {
-public:
-  explicit TGlyphEdges(TSWFShapeRecords& records) : records_(&records) {}
-  void MoveTo(int32_t x, int32_t y) override;
-  void LineTo(int32_t x, int32_t y) override;
-  void CurveTo(int32_t control_x, int32_t control_y, int32_t anchor_x, int32_t anchor_y) override;
-  void Close() override;
-  void Flip(bool horizontal, bool vertical) override;
-  void Rebind(TSWFShapeRecords& records) { records_ = &records; }
-
-private:
-  TSWFShapeRecords* records_;
-  int32_t pen_x_ = 0, pen_y_ = 0, start_x_ = 0, start_y_ = 0;
-};
 
 // One glyph of a font: owned by the font's glyph list.
 class TFlashChar {
@@ -61,7 +45,8 @@ public:
   uint16_t WideCode() const;
   // The outline's shape records (font units, y down, no end record).
   const TSWFShapeRecords& Records() const { return records_; }
-  TOutlineSink& Outline() { return outline_; }
+  // The edge builder over them; without an owner it takes font units as they are.
+  TFlashEdges& Outline() { return outline_; }
   int32_t Advance = 0;  // font units
   bool Built = false;   // outline and advance have been read
 
@@ -72,7 +57,7 @@ private:
   uint16_t code_;
   bool wide_;
   TSWFShapeRecords records_;
-  TGlyphEdges outline_{records_};
+  TFlashEdges outline_{records_};
 };
 
 class TFlashFont : public TFlashIDObject {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "movie/flash_font.h"
+#include "swf/fonts_text.h"  // kAlignLeft, ...
 #include "swf/records.h"
 
 namespace fc {

@@ -125,7 +125,7 @@ TEST(FlashFontGlyphs, AssignCopiesFieldsAndGlyphsWithTheirOutlines) {
   source.SetCharset(128);
   source.AddChars(std::string_view("ab"));
   TFlashChar& a = *source.Glyphs()[0];
-  a.Outline().MoveTo(0, 0);
+  a.Outline().MoveTo(5, 5);
   a.Outline().LineTo(10, 0);
   a.Advance = 512;
   a.Built = true;
@@ -229,17 +229,19 @@ TEST(FlashFontWrite, GoldenDefineFont2WithAnOutlineAndABlank) {
   font.AddChars(std::u16string_view(u"BA"));
   font.Usage = TFlashFont::kUsedByStaticText;
   TFlashChar& a = *font.Glyphs()[0];
-  a.Outline().MoveTo(0, 0);
+  a.Outline().MoveTo(0, 0);  // at the pen already: the edge builder adds no move...
   a.Outline().LineTo(100, 0);
   a.Outline().LineTo(0, -100);
   a.Outline().Close();
+  ASSERT_EQ(a.Records().front()->RecordKind, kShapeRecordStraightEdge);  // ...the writer puts one first
+
   a.Built = font.Glyphs()[1]->Built = true;
   std::vector<uint8_t> bytes;
   TBitsEngine be(&bytes);
   font.WriteToStream(be);
   EXPECT_EQ(bytes, (std::vector<uint8_t>{0x29, 0x0C, 0x01, 0x00, 0x14, 0x00, 0x0B, 0x44, 0x65, 0x6A, 0x61, 0x56, 0x75,
                                          0x20, 0x53, 0x61, 0x6E, 0x73, 0x02, 0x00, 0x06, 0x00, 0x11, 0x00, 0x13, 0x00,
-                                         0x10, 0x34, 0x1D, 0x86, 0x4D, 0xB3, 0x93, 0x9B, 0x2C, 0x80, 0x00, 0x10, 0x00,
+                                         0x10, 0x14, 0x1D, 0x86, 0x4D, 0xB3, 0x93, 0x9B, 0x2C, 0x80, 0x00, 0x10, 0x00,
                                          0x41, 0x00, 0x42, 0x00}));
 }
 
