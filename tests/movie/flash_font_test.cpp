@@ -3,35 +3,21 @@
 #include <gtest/gtest.h>
 
 #include "movie/flash_text.h"
+#include "font_test_util.h"
 #include "movie_test_util.h"
 #include "swf/fonts_text.h"
 
 namespace fc {
 namespace {
 
+using test::FindTag;
+using test::HaveDejaVuSans;
 using test::ReadBack;
-
-// The fonts of the project's machines: DejaVu Sans, whose metrics at the 1024 em are 950 and
-// 242 (its Windows ascent and descent of 1901 and 483 in a 2048 em, halves to even).
-bool HaveDejaVuSans() {
-  static const bool have = TFontFace(MakeLogFont({"DejaVu Sans"})).FamilyName() == "DejaVu Sans";
-  return have;
-}
-#define REQUIRE_DEJAVU() \
-  if (!HaveDejaVuSans()) GTEST_SKIP() << "DejaVu Sans is not installed"
 
 std::vector<uint16_t> CodesOf(const TFlashFont& font) {
   std::vector<uint16_t> codes;
   for (const auto& g : font.Glyphs()) codes.push_back(g->Code());
   return codes;
-}
-
-// The first decoded tag of the class in a written movie.
-template <typename T>
-const T* FindTag(const TSWFStreamReader& reader, size_t nth = 0) {
-  for (const auto& info : reader.TagList)
-    if (const auto* tag = dynamic_cast<const T*>(info->Object); tag && nth-- == 0) return tag;
-  return nullptr;
 }
 
 // ---- The ANSI code page ----

@@ -4,27 +4,16 @@
 
 #include <cmath>
 
+#include "font_test_util.h"
 #include "movie_test_util.h"
 #include "swf/fonts_text.h"
 
 namespace fc {
 namespace {
 
+using test::FindTag;
+using test::HaveDejaVuSans;
 using test::ReadBack;
-
-bool HaveDejaVuSans() {
-  static const bool have = TFontFace(MakeLogFont({"DejaVu Sans"})).FamilyName() == "DejaVu Sans";
-  return have;
-}
-#define REQUIRE_DEJAVU() \
-  if (!HaveDejaVuSans()) GTEST_SKIP() << "DejaVu Sans is not installed"
-
-template <typename T>
-const T* FindTag(const TSWFStreamReader& reader) {
-  for (const auto& info : reader.TagList)
-    if (const auto* tag = dynamic_cast<const T*>(info->Object)) return tag;
-  return nullptr;
-}
 
 std::vector<uint8_t> Written(TFlashObject& object) {
   std::vector<uint8_t> bytes;

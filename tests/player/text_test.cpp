@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "player_harness.h"
 #include "swf/fonts_text.h"
 #include "swf/streams.h"
@@ -15,14 +16,9 @@ namespace fc {
 namespace {
 
 namespace fs = std::filesystem;
+using test::Cli;
+using test::Q;
 using test::ShellQuote;
-
-void Cli(const std::string& arguments) {
-  const std::string command = ShellQuote((test::ProgramDir() / "flarecast-cli").string()) + " " + arguments;
-  ASSERT_EQ(test::RunCommand(command), 0) << command;
-}
-
-std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
 
 // Ink: clearly darker than the white background.
 bool Inked(const test::Image& image, int x, int y) {
