@@ -3,12 +3,17 @@
 // characters are drawn; bold differs from regular; an edit field shows its text.
 #include <gtest/gtest.h>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "cli_runner.h"
 #include "player_harness.h"
+#include "readers/font_reader.h"
 #include "swf/fonts_text.h"
 #include "swf/streams.h"
 
@@ -36,6 +41,9 @@ int InkIn(const test::Image& image, int left, int top, int right, int bottom) {
 struct TWrittenText {
   TRect Bounds;                   // pixels
   std::vector<int> GlyphStarts;   // pixels, one per character, plus the end of the last
+  std::vector<int> PenTwips;      // the exact pen position of each glyph, twips
+  int BaselineTwips = 0;
+  int HeightTwips = 0;
 };
 
 // The static text of a movie: its bounds and where each glyph starts along the line.
@@ -51,8 +59,11 @@ TWrittenText ReadText(const fs::path& file) {
                   (text->TextBounds.Ymax() + 19) / 20};
     const TSWFTextRecord& record = text->TextRecords.at(0);
     int x = record.XOffset();
+    out.BaselineTwips = record.YOffset();
+    out.HeightTwips = record.TextHeight();
     for (const TSWFGlyphEntry& e : record.GlyphEntries) {
       out.GlyphStarts.push_back(x / 20);
+      out.PenTwips.push_back(x);
       x += e.GlyphAdvance;
     }
     out.GlyphStarts.push_back(x / 20);
@@ -81,6 +92,61 @@ void ExpectInkWhereTheGlyphsAre(const test::Image& image, const TWrittenText& te
   EXPECT_LT(inside, (b.Right - b.Left) * (b.Bottom - b.Top) / 2) << name;
 }
 
+// The text as FreeType itself renders DejaVu Sans at the text's height, each glyph at the pen
+// position of the text record: the coverage (0..255) of every stage pixel.
+std::vector<uint8_t> FreeTypeRendering(const TWrittenText& text, const std::u16string& chars, int width, int height) {
+  std::vector<uint8_t> coverage(static_cast<size_t>(width) * height, 0);
+  const std::string path = TFontFace(MakeLogFont({"DejaVu Sans"})).FilePath();
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+    ADD_FAILURE() << "FreeType cannot open " << path;
+    return coverage;
+  }
+  FT_Set_Char_Size(face, 0, text.HeightTwips * 64 / 20, 72, 72);  // the em is the text height
+  for (size_t i = 0; i < chars.size(); ++i) {
+    FT_Vector pen{text.PenTwips[i] * 64 / 20, -(text.BaselineTwips * 64 / 20)};  // y up in FreeType
+    FT_Set_Transform(face, nullptr, &pen);
+    if (FT_Load_Char(face, chars[i], FT_LOAD_RENDER | FT_LOAD_NO_HINTING) != 0) continue;
+    const FT_GlyphSlot g = face->glyph;
+    for (unsigned row = 0; row < g->bitmap.rows; ++row)
+      for (unsigned col = 0; col < g->bitmap.width; ++col) {
+        const int x = g->bitmap_left + static_cast<int>(col), y = -g->bitmap_top + static_cast<int>(row);
+        if (x < 0 || y < 0 || x >= width || y >= height) continue;
+        uint8_t& c = coverage[static_cast<size_t>(y) * width + x];
+        c = std::max(c, g->bitmap.buffer[row * g->bitmap.pitch + col]);
+      }
+  }
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+  return coverage;
+}
+
+// The player's ink and FreeType's agree, give or take a pixel: the share of pixels that one
+// of them inks solidly while the other has nothing within one pixel.
+double InkDisagreement(const test::Image& image, const std::vector<uint8_t>& coverage) {
+  const auto near = [&](int x, int y, auto&& test) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int nx = x + dx, ny = y + dy;
+        if (nx >= 0 && ny >= 0 && nx < image.width && ny < image.height && test(nx, ny)) return true;
+      }
+    return false;
+  };
+  int inked = 0, disagree = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      const bool player = Inked(image, x, y), freetype = coverage[static_cast<size_t>(y) * image.width + x] > 128;
+      if (!player && !freetype) continue;
+      ++inked;
+      if (player && !near(x, y, [&](int nx, int ny) { return coverage[static_cast<size_t>(ny) * image.width + nx] > 0; }))
+        ++disagree;
+      else if (freetype && !near(x, y, [&](int nx, int ny) { return Inked(image, nx, ny); }))
+        ++disagree;
+    }
+  return inked ? double(disagree) / inked : 1.0;
+}
+
 TEST(PlayerText, StaticTextWideTextBoldAndAnEditFieldRender) {
   const fs::path dir = test::ScratchDir("text");
   const fs::path hello = dir / "hello.swf", wide = dir / "wide.swf", regular = dir / "regular.swf",
@@ -101,10 +167,21 @@ TEST(PlayerText, StaticTextWideTextBoldAndAnEditFieldRender) {
   std::vector<test::Image> shots;
   for (const auto& r : results) shots.push_back(test::ReadPng(r.screenshot));
 
+  const std::u16string wide_chars = u"Gr\u00FC\u00DFe \u00C6\u00D8\u00C5";
   ExpectInkWhereTheGlyphsAre(shots[0], ReadText(hello), u"Hello", "hello");
-  ExpectInkWhereTheGlyphsAre(shots[1], ReadText(wide), u"Gr\u00FC\u00DFe \u00C6\u00D8\u00C5", "wide");
+  ExpectInkWhereTheGlyphsAre(shots[1], ReadText(wide), wide_chars, "wide");
   ExpectInkWhereTheGlyphsAre(shots[2], ReadText(regular), u"Hello", "regular");
   ExpectInkWhereTheGlyphsAre(shots[3], ReadText(bold), u"Hello", "bold");
+
+  // The glyphs are the font's own: FreeType draws the same shapes at the same places.
+  EXPECT_LT(InkDisagreement(shots[0], FreeTypeRendering(ReadText(hello), u"Hello", shots[0].width, shots[0].height)),
+            0.02);
+  EXPECT_LT(InkDisagreement(shots[1], FreeTypeRendering(ReadText(wide), wide_chars, shots[1].width, shots[1].height)),
+            0.02);
+  // The measure tells glyphs apart: the same pens with the letters reversed disagree widely.
+  const double reversed =
+      InkDisagreement(shots[0], FreeTypeRendering(ReadText(hello), u"olleH", shots[0].width, shots[0].height));
+  EXPECT_GT(reversed, 0.3);
 
   // Bold strokes are heavier: more ink for the same word at the same size.
   const int regular_ink = InkIn(shots[2], 0, 0, shots[2].width, shots[2].height);
