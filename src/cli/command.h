@@ -74,6 +74,7 @@ void RegisterEngineCommands(TCommandTable& table);
 void RegisterAsCommands(TCommandTable& table);
 void RegisterMovieCommands(TCommandTable& table);
 void RegisterSwfShapesCommands(TCommandTable& table);
+void RegisterSwfTextCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 

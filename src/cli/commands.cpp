@@ -13,6 +13,7 @@ TCommandTable BuildCommandTable() {
   RegisterAsCommands(table);
   RegisterMovieCommands(table);
   RegisterSwfShapesCommands(table);
+  RegisterSwfTextCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

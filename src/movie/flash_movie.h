@@ -33,6 +33,7 @@ class TFlashButton;
 class TFlashFont;
 class TFlashText;
 class TFlashVideo;
+struct TSystemFont;
 
 // The last character ID of the format.
 constexpr uint32_t kMaxCharacterID = 0xFFFF;
@@ -219,6 +220,15 @@ public:
   TFlashImage* AddImage(const std::filesystem::path& file_name = {});
   // Called before an image loads its file; returning false cancels the load.
   std::function<bool(TFlashImage& image, const std::filesystem::path& file_name)> OnLoadImage;
+  // A font with DeviceFont set and nothing else; the caller sets name, size and style.
+  TFlashFont* AddFont();
+  // A font of a system font's name, height in pixels, style and character set.
+  TFlashFont* AddFont(const TSystemFont& system_font, bool device_font);
+  // A text of a UTF-8 string at (x, y) in the movie's units, in `font` at the font's size,
+  // with a packed RGBA colour and an alignment (kAlignLeft, ...: 0 left, 1 right, 2 center,
+  // 3 justify).
+  TFlashText* AddText(const std::string& text, TColor color, TFlashFont* font, int32_t x, int32_t y,
+                      uint8_t align = 0);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).

@@ -191,12 +191,22 @@ struct TFaceDeleter { void operator()(FT_Face p) const { FT_Done_Face(p); } };
 struct TFontFace::TImpl {
   // Declared before the face: the face is released first.
   std::unique_ptr<FT_LibraryRec_, TLibraryDeleter> Library;
+  std::vector<uint8_t> FileBytes;  // a face opened from memory reads them while it lives
   std::unique_ptr<FT_FaceRec_, TFaceDeleter> Face;
   std::string Path;
   std::string Family;
   bool Embolden = false;
   bool Oblique = false;
 };
+
+// Checks that the opened face has outlines and sets one pixel per font unit (an em of 1024).
+void TFontFace::SetUpFace(TImpl& impl) {
+  const FT_Face face = impl.Face.get();
+  if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0)
+    throw Error(Format("The font %s has no outlines", impl.Path.c_str()));
+  if (FT_Set_Char_Size(face, 0, kEm * 64, 72, 72) != 0)
+    throw Error(Format("The font %s cannot be scaled", impl.Path.c_str()));
+}
 
 TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_unique<TImpl>()) {
   const std::string family = description.FaceName.empty() ? "sans-serif" : description.FaceName;
@@ -214,11 +224,21 @@ TFontFace::TFontFace(const TFontDescription& description) : impl_(std::make_uniq
   if (impl_->Path.empty() || FT_New_Face(library, impl_->Path.c_str(), match->FaceIndex, &face) != 0)
     throw Error(Format("Unable to open the font file %s", impl_->Path.c_str()));
   impl_->Face.reset(face);
-  if (!FT_IS_SCALABLE(face) || face->units_per_EM == 0)
-    throw Error(Format("The font %s has no outlines", impl_->Path.c_str()));
-  // One pixel per font unit: the em square is 1024 units.
-  if (FT_Set_Char_Size(face, 0, kEm * 64, 72, 72) != 0)
-    throw Error(Format("The font %s cannot be scaled", impl_->Path.c_str()));
+  SetUpFace(*impl_);
+}
+
+TFontFace::TFontFace(std::span<const uint8_t> font_file) : impl_(std::make_unique<TImpl>()) {
+  impl_->Path = "(memory)";
+  impl_->FileBytes.assign(font_file.begin(), font_file.end());
+  FT_Library library = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw Error("FreeType could not be initialised");
+  impl_->Library.reset(library);
+  FT_Face face = nullptr;
+  if (FT_New_Memory_Face(library, impl_->FileBytes.data(), static_cast<FT_Long>(impl_->FileBytes.size()), 0, &face) != 0)
+    throw Error("Unable to read the font file");
+  impl_->Face.reset(face);
+  impl_->Family = face->family_name ? face->family_name : "";
+  SetUpFace(*impl_);
 }
 
 TFontFace::~TFontFace() = default;
@@ -292,6 +312,14 @@ int32_t TFontFace::Advance(char16_t code) {
   int32_t advance = FixedToInt(static_cast<int32_t>(face->glyph->linearHoriAdvance));
   if (impl_->Embolden) advance += static_cast<int32_t>(kEmboldenStrength / 64);
   return advance;
+}
+
+TTextExtent TFontFace::MeasureText(std::u16string_view text) {
+  TTextExtent extent;
+  const TFontMetrics metrics = Metrics();
+  extent.Height = metrics.Ascent + metrics.Descent;
+  for (const char16_t code : text) extent.Width += Advance(code);
+  return extent;
 }
 
 void TFontFace::ReadGlyph(TFlashGlyph& glyph) {

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fc {
@@ -38,6 +40,14 @@ struct TFontMetrics {
   int16_t Descent = 0;
   int16_t Leading = 0;  // internal leading: ascent + descent - em
   bool operator==(const TFontMetrics&) const = default;
+};
+
+// The extent of a line of text in font units: the sum of the advances (no kerning) and the
+// font's ascent plus descent.
+struct TTextExtent {
+  int32_t Width = 0;
+  int32_t Height = 0;
+  bool operator==(const TTextExtent&) const = default;
 };
 
 // The edge builder interface the outlines are drawn on (the movie's edge builder implements
@@ -96,6 +106,9 @@ class TFontFace {
 public:
   // Throws Error when fontconfig finds no scalable font at all or FreeType cannot open it.
   explicit TFontFace(const TFontDescription& description);
+  // A face read from the bytes of a font file (the first face of a collection), without
+  // synthetic bold or slant. Throws Error when FreeType cannot read it as a scalable font.
+  explicit TFontFace(std::span<const uint8_t> font_file);
   ~TFontFace();
   TFontFace(const TFontFace&) = delete;
   TFontFace& operator=(const TFontFace&) = delete;
@@ -108,9 +121,12 @@ public:
   // Marks the glyph built, draws its outline and sets its advance.
   void ReadGlyph(TFlashGlyph& glyph);
   int32_t Advance(char16_t code);
+  // The extent of one line of UTF-16 units (line breaks count as characters).
+  TTextExtent MeasureText(std::u16string_view text);
 
 private:
   struct TImpl;
+  static void SetUpFace(TImpl& impl);
   std::unique_ptr<TImpl> impl_;
 };
 

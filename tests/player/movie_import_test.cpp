@@ -10,6 +10,7 @@
 
 #include "core/file_io.h"
 #include "movie/external_movie.h"
+#include "cli_runner.h"
 #include "movie/flash_sprite.h"
 #include "player_harness.h"
 
@@ -17,14 +18,8 @@ namespace fc {
 namespace {
 
 namespace fs = std::filesystem;
-using test::ShellQuote;
-
-void Cli(const std::string& arguments) {
-  const std::string command = ShellQuote((test::ProgramDir() / "flarecast-cli").string()) + " " + arguments;
-  ASSERT_EQ(test::RunCommand(command), 0) << command;
-}
-
-std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
+using test::Cli;
+using test::Q;
 
 std::vector<std::string> Sorted(std::vector<std::string> lines) {
   std::sort(lines.begin(), lines.end());

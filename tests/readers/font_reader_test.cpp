@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <span>
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <cmath>
 
+#include "core/error.h"
 #include "readers/font_outline.h"
 
 namespace fc {
@@ -201,6 +206,33 @@ TEST_F(DejaVu, BoldAndItalicFindTheirFaces) {
   EXPECT_NE(bold.FilePath().find("Bold"), std::string::npos) << bold.FilePath();
   TFontFace italic(MakeLogFont({"DejaVu Sans", false, true}));
   EXPECT_NE(italic.FilePath().find("Oblique"), std::string::npos) << italic.FilePath();
+}
+
+TEST_F(DejaVu, MeasureTextAddsTheAdvancesAndTakesAscentPlusDescent) {
+  const TFontMetrics m = face_->Metrics();
+  const TTextExtent extent = face_->MeasureText(u"Hi \u00fc");
+  EXPECT_EQ(extent.Width, face_->Advance(u'H') + face_->Advance(u'i') + face_->Advance(u' ') + face_->Advance(u'\u00fc'));
+  EXPECT_EQ(extent.Height, m.Ascent + m.Descent);
+  EXPECT_EQ(face_->MeasureText(u"").Width, 0);
+}
+
+TEST_F(DejaVu, FaceFromTheFileBytesReadsTheSameOutlines) {
+  std::ifstream in(face_->FilePath(), std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  TFontFace from_memory{std::span<const uint8_t>(bytes)};
+  EXPECT_EQ(from_memory.FamilyName(), "DejaVu Sans");
+  EXPECT_EQ(from_memory.Metrics(), face_->Metrics());
+  TGlyphOutline a, b;
+  face_->ReadGlyphOutline(u'g', a);
+  from_memory.ReadGlyphOutline(u'g', b);
+  EXPECT_EQ(a.Segments, b.Segments);
+  EXPECT_EQ(from_memory.Advance(u'g'), face_->Advance(u'g'));
+}
+
+TEST(FontFromBytes, BytesThatAreNoFontAreRefused) {
+  const std::vector<uint8_t> junk = {0, 1, 0, 0, 0, 9, 0, 0, 'x', 'y'};
+  EXPECT_THROW(TFontFace{std::span<const uint8_t>(junk)}, Error);
+  EXPECT_THROW(TFontFace{std::span<const uint8_t>()}, Error);
 }
 
 TEST(FontSubstitution, MissingFamilyGetsAnInstalledFont) {
