@@ -32,6 +32,8 @@ class TFlashButton;
 class TFlashFont;
 class TFlashText;
 class TFlashVideo;
+class TFlashSound;
+class TSWFStartSound;
 
 // The last character ID of the format.
 constexpr uint32_t kMaxCharacterID = 0xFFFF;
@@ -207,6 +209,12 @@ public:
 
   // A new sprite with its own timeline; `first`, when given, is placed in it at depth 1.
   TFlashSprite* AddSprite(TFlashVisualObject* first = nullptr);
+  // Sounds (flash_sound.cpp). An event sound (DefineSound) from a WAV or MP3 file; the
+  // movie's stream sound from one, with blocks from `start_frame` on; a StartSound of an
+  // event sound in the frame being built (loop_count 0 plays it once).
+  TFlashSound* AddSound(const std::filesystem::path& file_name);
+  TFlashSound& AddStreamSound(const std::filesystem::path& file_name, int start_frame = 0);
+  TSWFStartSound* StartSound(TFlashSound* sound, uint16_t loop_count = 0);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).
