@@ -72,7 +72,8 @@ void RegisterSwfSoundCommands(TCommandTable& table) {
              .Details = std::string(
                             "With --stream (the default) the sound is the movie's stream sound: the movie has as\n"
                             "many frames as the sound lasts at the frame rate (default 12) and stops on the last\n"
-                            "one (with --loop it plays on and the sound repeats). With --event it is one frame holding the sound (DefineSound) and its start.\n"
+                            "one (with --loop it plays on and the sound repeats). With --event it is one frame\n"
+                            "holding the sound (DefineSound) and its start.\n"
                             "PCM and Microsoft ADPCM WAV files are written as SWF ADPCM with 4-bit codes unless\n"
                             "--adpcm says otherwise (0 keeps PCM uncompressed); MP3 frames are copied as they are.\n"
                             "Flash plays 5512, 11025, 22050 and 44100 Hz only: sounds at other rates are refused.\n") +

@@ -379,6 +379,27 @@ TEST_F(FlashSoundDecodedTest, PcmAndAdpcmStreamsDecodeToTheSource) {
   }
 }
 
+// Microsoft ADPCM is decoded ahead of the blocks; the stream ends when every sample is out,
+// not when the file has been read, so the samples decoded last are not lost.
+TEST_F(FlashSoundDecodedTest, MicrosoftAdpcmStreamAndEventSoundKeepEverySample) {
+  const fs::path wav = dir / "ms.wav";
+  FC_FFMPEG_OR_SKIP("-f lavfi -i sine=frequency=440:duration=1 -ar 22050 -ac 2 -c:a adpcm_ms", wav);
+  const std::vector<int16_t> source = Decode(wav);
+  ASSERT_FALSE(source.empty());
+  const std::vector<int16_t> streamed = Decode(StreamMovie(wav, 0, "ms.swf"));  // its own 4-bit codes
+  ASSERT_GE(streamed.size(), source.size());
+  EXPECT_LT(streamed.size(), source.size() + 2 * 735);  // at most one frame of padding
+  EXPECT_NEAR(Energy(streamed, source.size()) / Energy(source, source.size()), 1.0, 0.05);
+
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.StartSound(movie.AddSound(wav));
+  movie.ShowFrame();
+  movie.Save(dir / "ms_event.swf");
+  const std::vector<int16_t> event = Decode(dir / "ms_event.swf");
+  ASSERT_EQ(event.size(), source.size());
+  EXPECT_NEAR(Energy(event, event.size()) / Energy(source, source.size()), 1.0, 0.05);
+}
+
 TEST_F(FlashSoundDecodedTest, Mp3StreamCarriesEveryFrameOfTheSourceOnce) {
   const fs::path mp3 = dir / "tone.mp3";
   FC_FFMPEG_OR_SKIP("-f lavfi -i sine=frequency=440:duration=1.3 -ar 44100 -ac 2 -c:a libmp3lame -b:a 128k", mp3);
