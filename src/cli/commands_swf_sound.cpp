@@ -78,10 +78,11 @@ void RegisterSwfSoundCommands(TCommandTable& table) {
                             "--adpcm says otherwise (0 keeps PCM uncompressed); MP3 frames are copied as they are.\n"
                             "Flash plays 5512, 11025, 22050 and 44100 Hz only: sounds at other rates are refused.\n") +
                         kToolboxDetails,
-             .Options = ToolboxOptions({{"--stream", "", "the sound streams with the frames (the default)"},
-                                        {"--event", "", "the sound is defined and started in one frame"},
-                                        {"--adpcm", "BITS", "ADPCM code size 2 to 5, or 0 for uncompressed PCM (default 4)"},
-                                        {"--loop", "", "repeat: the stream runs on seamlessly, an event sound plays 65535 times"}}),
+             .Options = ToolboxOptions(
+                 {{"--stream", "", "the sound streams with the frames (the default)"},
+                  {"--event", "", "the sound is defined and started in one frame"},
+                  {"--adpcm", "BITS", "ADPCM code size 2 to 5, or 0 for uncompressed PCM (default 4)"},
+                  {"--loop", "", "repeat: the stream runs on seamlessly, an event sound plays 65535 times"}}),
              .MinPositional = 1,
              .MaxPositional = 1,
              .Run = SwfSound});

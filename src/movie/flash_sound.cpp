@@ -87,15 +87,15 @@ void TFlashSound::CheckWritable() const {
   const uint16_t tag = r.FormatTag;
   if (tag != kWaveFormatPCM && tag != kWaveFormatMSADPCM && tag != kWaveFormatMPEGLayer3 && tag != kWaveFormatMP3File)
     throw Error(fc::Format("%s is %s sound; a Flash movie takes PCM or Microsoft ADPCM WAV files and MP3 files.",
-                       FileName.c_str(), WaveFormatName(tag)));
+                           FileName.c_str(), WaveFormatName(tag)));
   if (r.Channels < 1 || r.Channels > 2)
     throw Error(fc::Format("%s has %u channels; Flash sound has 1 or 2.", FileName.c_str(), r.Channels));
   if (tag == kWaveFormatPCM && r.BitsPerSample != 8 && r.BitsPerSample != 16)
     throw Error(fc::Format("%s has %u bits per sample; Flash sound has 8 or 16.", FileName.c_str(), r.BitsPerSample));
   if (!IsFlashRate(SampleRate, RateCode))
     throw Error(fc::Format("%s has a sample rate of %u Hz; Flash plays sound at 5512, 11025, 22050 or 44100 Hz only "
-                       "(convert it first, it would play at the wrong speed).",
-                       FileName.c_str(), SampleRate));
+                           "(convert it first, it would play at the wrong speed).",
+                           FileName.c_str(), SampleRate));
   if (Format == kSoundMP3 && FrameSamples == 0)
     throw Error(fc::Format("%s has no MPEG audio frame.", FileName.c_str()));
 }
@@ -109,9 +109,9 @@ void TFlashSound::SetupStreamHead(TSWFSoundStreamHead& head, float frame_rate) {
     throw Error(fc::Format("A stream sound needs a frame rate above 0 (the movie has %g).", double(frame_rate)));
   const double per_frame = std::trunc(SampleRate / double(frame_rate));
   if (per_frame < 1 || per_frame > 0xFFFF)
-    throw Error(fc::Format("At %g frames per second a frame holds %.0f samples of %s; a stream sound block holds 1 to "
-                       "65535.",
-                       double(frame_rate), per_frame, FileName.c_str()));
+    throw Error(fc::Format("At %g frames per second a frame holds %.0f samples of %s; a stream sound block holds 1 "
+                           "to 65535.",
+                           double(frame_rate), per_frame, FileName.c_str()));
   head.StreamSoundCompression = Compression();
   head.StreamSoundRate = RateCode;
   head.StreamSoundSize = SoundSize16();
@@ -165,8 +165,8 @@ void TFlashSound::WriteMP3Block(TBitsEngine& be) {
   uint64_t count = needed - std::min(needed, mp3_frames_written_);
   if (!Loop) count = std::min<uint64_t>(count, audio_frames - mp3_frames_written_);
   if (count * FrameSamples > 0xFFFF)
-    throw Error(fc::Format("A stream block of %s would hold %llu samples; a block holds at most 65535.", FileName.c_str(),
-                       static_cast<unsigned long long>(count * FrameSamples)));
+    throw Error(fc::Format("A stream block of %s would hold %llu samples; a block holds at most 65535.",
+                           FileName.c_str(), static_cast<unsigned long long>(count * FrameSamples)));
   TSWFSoundStreamBlock block;
   block.StreamFormat = kSoundMP3;
   block.SampleCount = static_cast<uint16_t>(count * FrameSamples);
@@ -263,7 +263,8 @@ TFlashSound* TFlashMovie::AddSound(const std::filesystem::path& file_name) {
 }
 
 TFlashSound& TFlashMovie::AddStreamSound(const std::filesystem::path& file_name, int start_frame) {
-  if (start_frame < 0 || start_frame > 0xFFFF) throw Error(fc::Format("Start frame %d is outside 0..65535.", start_frame));
+  if (start_frame < 0 || start_frame > 0xFFFF)
+    throw Error(fc::Format("Start frame %d is outside 0..65535.", start_frame));
   auto sound = std::make_unique<TFlashSound>(file_name);
   sound->SetOwner(this);
   sound->StartFrame = static_cast<uint16_t>(start_frame);

@@ -25,7 +25,8 @@ using test::Codes;
 using test::ReadBack;
 
 void WriteFile(const fs::path& path, const B& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 B ReadFile(const fs::path& path) {
@@ -142,7 +143,7 @@ TEST_F(FlashSoundTest, StreamHeadsByFormatAndCodeSize) {
   EXPECT_EQ(Written(head), (B{0x44, 0x0B, 0x04, 0x04, 0x96, 0x03}));
 
   TFlashSound mp3(File("c.mp3", SyntheticMp3(3)));
-  pcm.SetADPCMBits(4);  // no bearing on MP3
+  mp3.SetADPCMBits(0);  // no bearing on MP3
   TSWFSoundStreamHead2 mp3_head;
   mp3.SetupStreamHead(mp3_head, 30);
   EXPECT_EQ(Written(mp3_head), (B{0x46, 0x0B, 0x0F, 0x2F, 0xBE, 0x05, 0x00, 0x00}));
@@ -228,7 +229,9 @@ TEST_F(FlashSoundTest, Mp3BlocksCarryTheFramesEachFrameNeedsAndNoneIsLost) {
   mp3.SetID(2);
   const B define = Stream([&](TBitsEngine& be) { mp3.WriteToStream(be); });
   ASSERT_EQ(define.size(), 6 + 9 + file.size());
-  EXPECT_EQ(B(define.begin(), define.begin() + 13), (B{0xBF, 0x03, 0xCF, 0x09, 0x00, 0x00, 2, 0, 0x2F, 0xF0, 0x1A, 0x00, 0x00}));
+  // Long header (2511 bytes), ID 2, MP3 44 kHz 16-bit stereo, 6896 samples, SeekSamples 0.
+  EXPECT_EQ(B(define.begin(), define.begin() + 13),
+            (B{0xBF, 0x03, 0xCF, 0x09, 0x00, 0x00, 2, 0, 0x2F, 0xF0, 0x1A, 0x00, 0x00}));
   EXPECT_EQ(B(define.begin() + 15, define.end()), file);
 }
 
