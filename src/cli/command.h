@@ -75,6 +75,7 @@ void RegisterAsCommands(TCommandTable& table);
 void RegisterMovieCommands(TCommandTable& table);
 void RegisterSwfShapesCommands(TCommandTable& table);
 void RegisterSwfTextCommands(TCommandTable& table);
+void RegisterSwfSoundCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 

@@ -14,6 +14,7 @@ TCommandTable BuildCommandTable() {
   RegisterMovieCommands(table);
   RegisterSwfShapesCommands(table);
   RegisterSwfTextCommands(table);
+  RegisterSwfSoundCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

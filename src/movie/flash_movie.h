@@ -34,6 +34,8 @@ class TFlashFont;
 class TFlashText;
 class TFlashVideo;
 struct TSystemFont;
+class TFlashSound;
+class TSWFStartSound;
 
 // The last character ID of the format.
 constexpr uint32_t kMaxCharacterID = 0xFFFF;
@@ -229,6 +231,12 @@ public:
   // 3 justify).
   TFlashText* AddText(const std::string& text, TColor color, TFlashFont* font, int32_t x, int32_t y,
                       uint8_t align = 0);
+  // Sounds (flash_sound.cpp). An event sound (DefineSound) from a WAV or MP3 file; the
+  // movie's stream sound from one, with blocks from `start_frame` on; a StartSound of an
+  // event sound in the frame being built (loop_count 0 plays it once).
+  TFlashSound* AddSound(const std::filesystem::path& file_name);
+  TFlashSound& AddStreamSound(const std::filesystem::path& file_name, int start_frame = 0);
+  TSWFStartSound* StartSound(TFlashSound* sound, uint16_t loop_count = 0);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).
