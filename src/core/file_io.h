@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -32,6 +33,8 @@ public:
 
   void Write(std::span<const uint8_t> data);
   void Write(std::string_view text);
+  // Overwrites bytes already written (a length field patched once the content is known).
+  void WriteAt(uint64_t offset, std::span<const uint8_t> data);
   uint64_t BytesWritten() const { return written_; }
   void Commit();
   const std::filesystem::path& Target() const { return target_; }
@@ -43,6 +46,26 @@ private:
   std::filesystem::path temp_;
   int fd_ = -1;
   uint64_t written_ = 0;
+};
+
+// A file for data too large to keep in memory while it is produced: created in `folder`
+// and removed from it at once, so it goes away with the object (or the process) whatever
+// happens. Written front to back, then read back front to back.
+class TScratchFile {
+public:
+  explicit TScratchFile(const std::filesystem::path& folder);
+  ~TScratchFile();
+  TScratchFile(const TScratchFile&) = delete;
+  TScratchFile& operator=(const TScratchFile&) = delete;
+
+  void Write(std::span<const uint8_t> data);
+  uint64_t Size() const { return size_; }
+  // Passes the whole content to `chunk`, piece by piece, from the start.
+  void ReadBack(const std::function<void(std::span<const uint8_t>)>& chunk);
+
+private:
+  int fd_ = -1;
+  uint64_t size_ = 0;
 };
 
 }  // namespace fc

@@ -301,11 +301,10 @@ TCompileContext& TFlashMovie::CompileContext() {
   return *compile_context_;
 }
 
-uint8_t TFlashMovie::WriteBody() {
-  std::vector<uint8_t> body;
-  TBitsEngine be(&body);
+uint8_t TFlashMovie::SettleVersion() {
   // The version is settled before anything is written: placements write their clip event
-  // flags 16 or 32 bits wide by it, so a later tag that raises it must be known first.
+  // flags 16 or 32 bits wide by it, and fonts and edit fields take it into their tags, so a
+  // later tag that raises it must be known first.
   uint8_t required = Version();
   if (WriteFileAttributes) required = std::max(required, FileAttributes().MinVersion());
   if (stream_sound_) required = std::max(required, stream_sound_->MinVersion());
@@ -313,7 +312,30 @@ uint8_t TFlashMovie::WriteBody() {
   if (Protect) required = std::max<uint8_t>(required, 2);
   for (const auto& object : Objects) required = std::max(required, object->MinVersion());
   if (Compressed()) required = std::max<uint8_t>(required, 6);
+  if (required > Version()) SetVersion(required);
   for (const auto& object : Objects) SetFileVersion(*object, required);
+  return required;
+}
+
+uint8_t TFlashMovie::WriteBody() {
+  std::vector<uint8_t> body;
+  const uint8_t required = WriteBodyTo(body, nullptr);
+  SetBodyStream(std::move(body));
+  return required;
+}
+
+uint8_t TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink) {
+  // Streamed, the bytes go on to the sink after each object once this many have gathered:
+  // an embedded video's frames pass through a buffer of this size, never held whole.
+  constexpr size_t kFlushBytes = 1 << 20;
+  auto flush = [&](bool always) {
+    if (sink && (always || body.size() >= kFlushBytes) && !body.empty()) {
+      (*sink)(body);
+      body.clear();
+    }
+  };
+  TBitsEngine be(&body);
+  const uint8_t required = SettleVersion();
 
   if (WriteFileAttributes) {
     TSWFFileAttributes& attributes = FileAttributes();
@@ -352,16 +374,16 @@ uint8_t TFlashMovie::WriteBody() {
       frame += external->FramesWritten();
       placed = placed || external->PlacedWritten();
     }
+    if (frame > 0xFFFF) throw Error(Format("The movie has %d frames; a movie holds at most 65535.", frame));
+    flush(false);
   }
   if (frame == 0 && placed) {
     TSWFShowFrame().WriteToStream(be);
     frame = 1;
   }
   if (Objects.empty() || !IsTag(*Objects.back(), TSWFTagCode::End)) TSWFEnd().WriteToStream(be);
-  if (frame > 0xFFFF) throw Error(Format("The movie has %d frames; a movie holds at most 65535.", frame));
+  flush(true);
   FrameCount = static_cast<uint16_t>(frame);
-  if (required > Version()) SetVersion(required);
-  SetBodyStream(std::move(body));
   return required;
 }
 
@@ -394,8 +416,12 @@ void TFlashMovie::MoveResources(int to_frame, int from_frame, int last_frame) {
 }
 
 void TFlashMovie::Save(const std::filesystem::path& file_name) {
-  WriteBody();
-  SaveToFile(file_name);
+  // The version goes into the header, which is written before the body.
+  SettleVersion();
+  SaveStreamed(file_name, [&](const TBodySink& sink) {
+    std::vector<uint8_t> buffer;
+    WriteBodyTo(buffer, &sink);
+  });
 }
 
 }  // namespace fc

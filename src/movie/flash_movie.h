@@ -243,10 +243,15 @@ public:
   // from_frame..last_frame into frame to_frame, keeping their order. Frames count from 0;
   // last_frame -1 means the last frame.
   void MoveResources(int to_frame, int from_frame, int last_frame) override;
-  // Writes the body and saves the file (temporary file, then rename).
+  // Saves the file (temporary file, then rename), writing the body to it as it grows:
+  // embedded video and sound pass through without the whole body being held.
   void Save(const std::filesystem::path& file_name);
 
 private:
+  // Raises the version to what the content needs and tells the placements; returns it.
+  uint8_t SettleVersion();
+  // Writes the body into `body`; with a sink, hands the bytes on piece by piece.
+  uint8_t WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink);
   TFlashExternalMovie* AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber);
 
   std::unique_ptr<TCompileContext> compile_context_;

@@ -155,6 +155,70 @@ void TBasedSWFStream::SaveToStream(const std::function<void(std::span<const uint
   deflater.Finish();
 }
 
+void TBasedSWFStream::SaveStreamed(const std::filesystem::path& FileName,
+                                   const std::function<void(const TBodySink&)>& write_body) {
+  ForgetCompressedFile();
+  if (compression_ == TSWFCompression::LZMA) {
+    std::vector<uint8_t> body;
+    write_body([&](std::span<const uint8_t> piece) { body.insert(body.end(), piece.begin(), piece.end()); });
+    SetBodyStream(std::move(body));
+    SaveToFile(FileName);
+    return;
+  }
+  body_.clear();
+  const uint64_t header_size = GetHeaderSize();
+  auto check_size = [&](uint64_t body_size) {
+    const uint64_t total = header_size + body_size;
+    if (total > std::numeric_limits<uint32_t>::max()) throw Error("the movie is larger than the 4 GB an SWF can hold");
+    FileLength = static_cast<uint32_t>(total);
+  };
+  std::vector<uint8_t> head;
+  TBitsEngine be(&head);
+  TAtomicFileWriter writer(FileName);
+
+  if (compression_ == TSWFCompression::None) {
+    FileLength = 0;
+    WriteHeader(be, 0);
+    writer.Write(head);
+    uint64_t body_size = 0;
+    write_body([&](std::span<const uint8_t> piece) {
+      writer.Write(piece);
+      body_size += piece.size();
+      check_size(body_size);
+    });
+    check_size(body_size);
+    head.clear();
+    WriteHeader(be, 0);
+    writer.WriteAt(0, head);  // the length and the frame count are known now
+    writer.Commit();
+    return;
+  }
+
+  TScratchFile scratch(FileName.parent_path());
+  write_body([&](std::span<const uint8_t> piece) {
+    scratch.Write(piece);
+    check_size(scratch.Size());
+  });
+  check_size(scratch.Size());
+  WriteHeader(be, 1);
+  writer.Write(head);
+  std::vector<uint8_t> rest;
+  TBitsEngine re(&rest);
+  WriteHeader(re, 2);
+  TDeflateWriter deflater([&](std::span<const uint8_t> packed) { writer.Write(packed); });
+  deflater.Write(rest);
+  uint64_t done = 0;
+  int last = -1;
+  scratch.ReadBack([&](std::span<const uint8_t> piece) {
+    deflater.Write(piece);
+    done += piece.size();
+    const int pct = static_cast<int>(done * 100 / scratch.Size());
+    if (pct != last) Progress(last = pct, kProgressCompressing);
+  });
+  deflater.Finish();
+  writer.Commit();
+}
+
 void TBasedSWFStream::KeepCompressedFile(std::span<const uint8_t> file, std::vector<uint8_t> content) {
   as_read_ = {std::vector<uint8_t>(file.begin(), file.end()), std::move(content), compression_, version_};
 }

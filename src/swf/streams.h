@@ -70,6 +70,13 @@ public:
   // Writes a temporary file beside FileName and renames it into place, so a failed save
   // leaves any existing file as it was.
   void SaveToFile(const std::filesystem::path& FileName);
+  // Saves a body that `write_body` produces piece by piece through the sink it is given, so
+  // that no more than a piece is ever held: uncompressed, the header goes first and its
+  // length and frame count are patched when the body is complete; zlib-compressed, the body
+  // waits in a scratch file beside the target until its frame count is known. FrameCount
+  // must be final when `write_body` returns. LZMA gathers the body in memory.
+  using TBodySink = std::function<void(std::span<const uint8_t>)>;
+  void SaveStreamed(const std::filesystem::path& FileName, const std::function<void(const TBodySink&)>& write_body);
 
 protected:
   void Progress(int percent, int kind);

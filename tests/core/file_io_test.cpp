@@ -30,6 +30,34 @@ TEST(AtomicFileWriter, UncommittedOutputLeavesNothing) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
+TEST(AtomicFileWriter, PatchesOnlyWhatWasWritten) {
+  test::TempFolder folder;
+  const std::string path = folder.file("patched");
+  TAtomicFileWriter writer(path);
+  writer.Write(std::string_view("length=????;body"));
+  writer.WriteAt(7, std::vector<uint8_t>{'1', '2', '3', '4'});
+  EXPECT_THROW(writer.WriteAt(14, std::vector<uint8_t>{'x', 'y', 'z'}), Error);
+  writer.Commit();
+  EXPECT_EQ(ReadFileText(path), "length=1234;body");
+}
+
+TEST(ScratchFile, GivesBackWhatWasWrittenAndLeavesNoFile) {
+  test::TempFolder folder;
+  std::vector<uint8_t> back;
+  {
+    TScratchFile scratch(folder.path());
+    std::vector<uint8_t> piece(700000);
+    for (size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<uint8_t>(i * 7);
+    scratch.Write(piece);
+    scratch.Write(piece);
+    EXPECT_EQ(scratch.Size(), 1400000u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 0);
+    scratch.ReadBack([&](std::span<const uint8_t> chunk) { back.insert(back.end(), chunk.begin(), chunk.end()); });
+  }
+  ASSERT_EQ(back.size(), 1400000u);
+  EXPECT_EQ(back[700000 + 5], static_cast<uint8_t>(35));
+}
+
 TEST(ByteReader, BoundedReadsNameTheirPlace) {
   const uint8_t bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05};
   TByteReader r(bytes, 0x100);

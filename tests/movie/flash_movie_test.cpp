@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../core/test_folder.h"
+#include "core/file_io.h"
 #include "movie/flash_sprite.h"
 #include "movie_test_util.h"
 #include "swf/actions.h"
@@ -438,5 +440,66 @@ TEST(FlashMovie, BuildingReportsProgressPerEntry) {
   EXPECT_EQ(seen, (std::vector<int>{33, 67, 100}));
 }
 
+// --- Saving: the body goes to the file as it grows ---
+
+// A movie whose body passes the streaming buffer several times: 40 frames with a 100 kB
+// tag each.
+void FillLargeMovie(TFlashMovie& movie) {
+  movie.BackgroundColor() = TSWFRGB(1, 2, 3);
+  for (int i = 0; i < 40; ++i) {
+    movie.Add(test::Raw(87, std::vector<uint8_t>(100000, static_cast<uint8_t>(i))));  // DefineBinaryData
+    movie.ShowFrame();
+  }
+}
+
+TEST(FlashMovieSave, StreamedFileEqualsTheMovieWrittenInMemory) {
+  test::TempFolder folder;
+  for (TSWFCompression compression : {TSWFCompression::None, TSWFCompression::Zlib, TSWFCompression::LZMA}) {
+    SCOPED_TRACE(static_cast<int>(compression));
+    TFlashMovie streamed(0, 0, 320, 240, 25), in_memory(0, 0, 320, 240, 25);
+    for (TFlashMovie* movie : {&streamed, &in_memory}) {
+      movie->SetCompression(compression);
+      FillLargeMovie(*movie);
+    }
+    const std::string path = folder.file("large.swf");
+    streamed.Save(path);
+    in_memory.WriteBody();
+    const std::vector<uint8_t> expected = in_memory.SaveToBytes();
+    const std::vector<uint8_t> file = ReadFileBytes(path);
+    EXPECT_EQ(streamed.FrameCount, 40);
+    EXPECT_EQ(streamed.FileLength, in_memory.FileLength);
+    EXPECT_EQ(streamed.Version(), in_memory.Version());
+    if (compression == TSWFCompression::None) {
+      EXPECT_EQ(file, expected);  // length and frame count patched into the header
+    } else {
+      // Compressed bytes may be packed differently; the content must be the same.
+      TSWFStreamReader a, b;
+      a.LoadFromStream(file);
+      b.LoadFromStream(expected);
+      EXPECT_TRUE(a.IsValid);
+      EXPECT_EQ(a.FrameCount, 40);
+      EXPECT_EQ(a.FileLength, b.FileLength);
+      EXPECT_EQ(a.GetBodyStream(), b.GetBodyStream());
+    }
+    // Nothing but the movie is left in the folder (no temporary or scratch file).
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  }
+}
+
+TEST(FlashMovieSave, AFailedBodyLeavesTheOldFile) {
+  test::TempFolder folder;
+  const std::string path = folder.write("old.swf", "old content");
+  TFlashMovie movie(0, 0, 100, 100, 12);
+  movie.ShowFrame();
+  movie.SetCompressed(true);
+  movie.ShowFrame();
+  // Too many frames: the writer stops with an error in the middle of the body.
+  for (int i = 0; i < 0x10000; ++i) movie.Add(std::make_unique<TSWFShowFrame>());
+  EXPECT_THROW(movie.Save(path), Error);
+  EXPECT_EQ(ReadFileText(path), "old content");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
 }  // namespace
 }  // namespace fc
+
