@@ -17,6 +17,7 @@ int SwfVideo(const TArgs& args, std::ostream& out) {
   // Opened before the movie so that its frame size and rate are known; the movie takes it over.
   auto video = std::make_unique<TFlashVideo>(input);
   const TFlashVideo& flv = *video;
+  if (flv.FrameCount() == 0) throw Error(Format("%s has no video frames to embed.", input.c_str()));
   if (!settings.Size && (flv.Width() == 0 || flv.Height() == 0))
     throw Error(Format("%s does not tell its frame size: give --size WxH.", input.c_str()));
   if (!settings.FrameRate && flv.FrameRate8() == 0)

@@ -53,7 +53,7 @@ uint32_t AdpcmSamples(uint64_t payload_bytes, uint8_t first_byte, uint32_t chann
 void CheckEmbeddable(const TFLVData& flv, const std::string& name) {
   if (!flv.IsFLV) throw FormatError(Format("%s is not an FLV file.", name.c_str()));
   const uint8_t codec = flv.VideoCodecID;
-  if (flv.VideoFrameCount() == 0) throw FormatError(Format("%s has no video frames to embed.", name.c_str()));
+  if (flv.VideoFrameCount() == 0) return;  // placed, it shows nothing
   if (codec < kFlvCodecSorenson || codec > kFlvCodecScreenVideo2)
     throw FormatError(Format("%s: %s video (codec %u) cannot be embedded in an SWF movie; embeddable are Sorenson "
                              "H.263, screen video and On2 VP6.",

@@ -22,8 +22,8 @@ namespace fc {
 // Kept out of this header: the command line meets another TMediaSource there.
 class TFLVData;
 
-// The video character. Refuses (Error) an FLV whose video an SWF cannot carry, one without
-// video, and one with more frames than a DefineVideoStream counts.
+// The video character. Refuses (FormatError) a file that is no FLV, video an SWF cannot
+// carry (H.264) and more frames than a DefineVideoStream counts.
 class TFlashVideo : public TFlashVisualObject {
 public:
   explicit TFlashVideo(const std::filesystem::path& file_name);
