@@ -26,8 +26,7 @@ int SwfVideo(const TArgs& args, std::ostream& out) {
       MakeToolboxMovie(settings, TFrameSize{flv.Width(), flv.Height()}, flv.FrameRate8() / 256.0);
   if (!settings.FrameRate) movie->SetFrameRate8(flv.FrameRate8());  // exactly the FLV's 8.8 value
 
-  TFlashVideo* added = movie->AddDefinition(std::move(video));
-  movie->Videos.push_back(added);
+  TFlashVideo* added = movie->AddVideo(std::move(video));
   TFlashPlaceVideo* placed = movie->PlaceVideo(added, 1);
   placed->Loop = !args.Has("--no-loop");
   if (!args.Has("--no-sound") && !flv.SoundName().empty()) {

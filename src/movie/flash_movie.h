@@ -211,6 +211,7 @@ public:
   // A video over an FLV file, embedded frame by frame (flash_video.h). Throws when the file
   // cannot be embedded.
   TFlashVideo* AddVideo(const std::filesystem::path& file_name);
+  TFlashVideo* AddVideo(std::unique_ptr<TFlashVideo> video);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).

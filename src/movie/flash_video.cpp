@@ -109,24 +109,35 @@ void TFlashVideo::WriteToStream(TBitsEngine& be) {
 }
 
 TFlashVideo* TFlashMovie::AddVideo(const std::filesystem::path& file_name) {
-  TFlashVideo* video = AddDefinition(std::make_unique<TFlashVideo>(file_name));
-  Videos.push_back(video);
-  return video;
+  return AddVideo(std::make_unique<TFlashVideo>(file_name));
 }
 
-TFlashPlaceVideo* TFlashMovie::PlaceVideo(TFlashVideo* video, int depth) {
+TFlashVideo* TFlashMovie::AddVideo(std::unique_ptr<TFlashVideo> video) {
+  TFlashVideo* added = AddDefinition(std::move(video));
+  Videos.push_back(added);
+  return added;
+}
+
+namespace {
+// A placed video that shows video frame 0 at the timeline's next frame.
+std::unique_ptr<TFlashPlaceVideo> NewPlacedVideo(TFlashMovie* owner, TFlashSprite* sprite, TFlashVideo* video,
+                                                 int depth, uint16_t start_frame) {
   if (!video) throw Error("PlaceVideo needs a video to place.");
-  auto placed = std::make_unique<TFlashPlaceVideo>(this, nullptr, video, depth);
-  placed->StartFrame = FrameCount;
+  auto placed = std::make_unique<TFlashPlaceVideo>(owner, sprite, video, depth);
+  placed->StartFrame = start_frame;
+  return placed;
+}
+}  // namespace
+
+TFlashPlaceVideo* TFlashMovie::PlaceVideo(TFlashVideo* video, int depth) {
+  auto placed = NewPlacedVideo(this, nullptr, video, depth, FrameCount);
   TFlashPlaceVideo* raw = placed.get();
   PlaceVideo(std::move(placed), depth);
   return raw;
 }
 
 TFlashPlaceVideo* TFlashSprite::PlaceVideo(TFlashVideo* video, int depth) {
-  if (!video) throw Error("PlaceVideo needs a video to place.");
-  auto placed = std::make_unique<TFlashPlaceVideo>(Owner, this, video, depth);
-  placed->StartFrame = FrameCount;
+  auto placed = NewPlacedVideo(Owner, this, video, depth, FrameCount);
   TFlashPlaceVideo* raw = placed.get();
   PlacedVideos.push_back(std::move(placed));
   MaxDepth = std::max(MaxDepth, depth);

@@ -51,11 +51,7 @@ std::vector<uint8_t> Mp3Frame(uint8_t mark) { return {0xFF, 0xFB, 0x90, 0x64, ma
 
 std::unique_ptr<TFlashMovie> Movie(float rate = 25) { return std::make_unique<TFlashMovie>(0, 0, 320, 240, rate); }
 
-TFlashVideo* AddVideo(TFlashMovie& movie, const Flv& flv) {
-  TFlashVideo* video = movie.AddDefinition(std::make_unique<TFlashVideo>(flv.Data()));
-  movie.Videos.push_back(video);
-  return video;
-}
+TFlashVideo* AddVideo(TFlashMovie& movie, const Flv& flv) { return movie.AddVideo(std::make_unique<TFlashVideo>(flv.Data())); }
 
 // The written movie's tags, frame by frame: each frame's tag codes (ShowFrame left out).
 struct TWritten {
@@ -87,6 +83,13 @@ TWritten Write(TFlashMovie& movie) {
   }
   w.frames.pop_back();  // after the last ShowFrame: only the End tag
   return w;
+}
+
+TWritten WriteWithSound(const Flv& flv, int frames) {
+  auto movie = Movie();
+  movie->PlaceVideo(AddVideo(*movie, flv), 1)->EnableSound(true);
+  movie->ShowFrame(frames);
+  return Write(*movie);
 }
 
 Flv ThreeFrames() { return std::move(Flv().Video(0, 0xA0, 0x12).Video(40, 0xA1).Video(80, 0xA2)); }
@@ -258,11 +261,7 @@ TEST(FlashVideoSound, NellymoserBlocksGoByVideoFrameAndTheTailJoinsTheLast) {
   Flv flv;
   flv.Audio(0, 0x6A, {1}).Video(0, 0xB0).Audio(10, 0x6A, {2}).Audio(20, 0x6A, {3}).Video(40, 0xB1);
   flv.Audio(50, 0x6A, {4}).Audio(60, 0x6A, {5});  // after the last video frame
-  auto movie = Movie();
-  TFlashVideo* video = AddVideo(*movie, flv);
-  movie->PlaceVideo(video, 1)->EnableSound(true);
-  movie->ShowFrame(3);
-  TWritten w = Write(*movie);
+  TWritten w = WriteWithSound(flv, 3);
   std::vector<std::vector<uint8_t>> bodies;
   for (size_t f = 0; f < 3; ++f)
     for (size_t t : w.Find(f, TSWFTagCode::SoundStreamBlock)) bodies.push_back(w.Body(t));
@@ -282,11 +281,7 @@ TEST(FlashVideoSound, PcmBlocksCarryExactlyOneFrameOfSamplesAcrossTags) {
     all.insert(all.end(), payload.begin(), payload.end());
     flv.Audio(t * 30, 0x32, payload);
   }
-  auto movie = Movie();
-  TFlashVideo* video = AddVideo(*movie, flv);
-  movie->PlaceVideo(video, 1)->EnableSound(true);
-  movie->ShowFrame(3);
-  TWritten w = Write(*movie);
+  TWritten w = WriteWithSound(flv, 3);
   std::vector<uint8_t> joined;
   std::vector<size_t> sizes;
   for (size_t f = 0; f < 3; ++f) {
@@ -308,11 +303,7 @@ TEST(FlashVideoSound, AdpcmBlocksAreWholeTagsWrittenWhenTheSoundIsBehind) {
     payload[0] = 0x80;  // code size 2
     flv.Audio(t * 90, 0x16, payload);
   }
-  auto movie = Movie();
-  TFlashVideo* video = AddVideo(*movie, flv);
-  movie->PlaceVideo(video, 1)->EnableSound(true);
-  movie->ShowFrame(6);
-  TWritten w = Write(*movie);
+  TWritten w = WriteWithSound(flv, 6);
   std::vector<int> block_frames;
   for (size_t f = 0; f < 6; ++f)
     if (!w.Find(f, TSWFTagCode::SoundStreamBlock).empty()) block_frames.push_back(static_cast<int>(f));
