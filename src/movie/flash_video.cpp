@@ -276,7 +276,8 @@ void TFlashPlaceVideo::WriteMP3Block(TBitsEngine& be, uint32_t r, bool last) {
   const uint64_t frames_sent = samples_sent_ / frame_samples_;
   uint32_t k = static_cast<uint32_t>(frames_due > frames_sent ? frames_due - frames_sent : 0);
   const uint32_t left = flv.AudioFrameCount() - next_audio_frame_;
-  k = last ? left : std::min(k, left);
+  // A block counts its samples in 16 bits: a tail longer than that goes on in later frames.
+  k = std::min({last ? left : k, left, 0xFFFFu / frame_samples_});
   if (k == 0) return;
   const uint32_t first = next_audio_frame_;
   TSWFSoundStreamBlock block;

@@ -257,6 +257,17 @@ TEST(FlashVideoSound, Mp3BlocksFollowTheFrameRateAndKeepTheLastFrames) {
   EXPECT_EQ(marks, (std::vector<uint8_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
 }
 
+TEST(FlashVideoSound, AnMp3TailLongerThanABlockCountsIsNotWrapped) {
+  // One video frame and 80 MPEG frames: the last (and first) frame takes what 16 bits count.
+  Flv flv;
+  flv.Video(0, 0xB0);
+  for (uint8_t i = 0; i < 80; ++i) flv.Audio(i * 26, 0x2E, Mp3Frame(i));
+  TWritten w = WriteWithSound(flv, 1);
+  const auto body = w.Body(w.Find(0, TSWFTagCode::SoundStreamBlock).at(0));
+  EXPECT_EQ(test::WordAt(body, 0), 56 * 1152);
+  EXPECT_EQ(body.size(), 4u + 56 * 5);
+}
+
 TEST(FlashVideoSound, NellymoserBlocksGoByVideoFrameAndTheTailJoinsTheLast) {
   Flv flv;
   flv.Audio(0, 0x6A, {1}).Video(0, 0xB0).Audio(10, 0x6A, {2}).Audio(20, 0x6A, {3}).Video(40, 0xB1);
