@@ -76,6 +76,7 @@ void RegisterMovieCommands(TCommandTable& table);
 void RegisterSwfShapesCommands(TCommandTable& table);
 void RegisterSwfTextCommands(TCommandTable& table);
 void RegisterSwfSoundCommands(TCommandTable& table);
+void RegisterSwfVideoCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 

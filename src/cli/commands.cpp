@@ -15,6 +15,7 @@ TCommandTable BuildCommandTable() {
   RegisterSwfShapesCommands(table);
   RegisterSwfTextCommands(table);
   RegisterSwfSoundCommands(table);
+  RegisterSwfVideoCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

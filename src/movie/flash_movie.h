@@ -36,6 +36,7 @@ class TFlashVideo;
 struct TSystemFont;
 class TFlashSound;
 class TSWFStartSound;
+class TFlashPlaceVideo;
 
 // The last character ID of the format.
 constexpr uint32_t kMaxCharacterID = 0xFFFF;
@@ -237,12 +238,18 @@ public:
   TFlashSound* AddSound(const std::filesystem::path& file_name);
   TFlashSound& AddStreamSound(const std::filesystem::path& file_name, int start_frame = 0);
   TSWFStartSound* StartSound(TFlashSound* sound, uint16_t loop_count = 0);
+  // A video over an FLV file, embedded frame by frame (flash_video.h). Throws when the file
+  // cannot be embedded.
+  TFlashVideo* AddVideo(const std::filesystem::path& file_name);
+  TFlashVideo* AddVideo(std::unique_ptr<TFlashVideo> video);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).
   TFlashPlaceObject* PlaceCharacter(uint16_t character_id, int depth);
   // A placed video: kept outside Objects, it writes its frame at every ShowFrame.
   TFlashFrameWriter* PlaceVideo(std::unique_ptr<TFlashFrameWriter> placed, int depth);
+  // Places a video from the current frame on (flash_video.h).
+  TFlashPlaceVideo* PlaceVideo(TFlashVideo* video, int depth);
   // With an object: RemoveObject of its ID at the depth; without: RemoveObject2.
   void RemoveObject(int depth, TFlashIDObject* object = nullptr);
   // Imports another SWF (see TFlashExternalMovie for the modes).

@@ -90,6 +90,8 @@ public:
 
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   TFlashPlaceObject* PlaceCharacter(uint16_t character_id, int depth);
+  // Places a video from the sprite's current frame on (flash_video.h).
+  TFlashPlaceVideo* PlaceVideo(TFlashVideo* video, int depth);
   void RemoveObject(int depth, TFlashIDObject* object = nullptr);
   // Closes `count` frames (0 counts as 1): frame actions, label, ShowFrame tags.
   void ShowFrame(int count = 1);

@@ -299,7 +299,7 @@ void TFLVData::Index() {
           TSHeader& sound = GetSoundHeader();
           sound.Flags = a[0];
           if (sound.SoundFormat() == kFlvSoundMP3) sound.MP3FrameHeader = ReadBE32(&a[1]);
-          else if (sound.SoundFormat() != kFlvSoundNellymoser) audio_usable = false;
+          audio_usable = FlvSoundIsEmbeddable(sound.SoundFormat());
         }
         if (audio_usable) AudioFrames.push_back({payload_size(p + 8), p + 8, video_tags});
       }

@@ -47,7 +47,19 @@ enum : uint8_t {
   kFlvCodecScreenVideo2 = 6,
   kFlvCodecAVC = 7,
 };
-enum : uint8_t { kFlvSoundADPCM = 1, kFlvSoundMP3 = 2, kFlvSoundNellymoser = 6, kFlvSoundAAC = 10 };
+enum : uint8_t {
+  kFlvSoundPCM = 0,  // native byte order
+  kFlvSoundADPCM = 1,
+  kFlvSoundMP3 = 2,
+  kFlvSoundPCMLittleEndian = 3,
+  kFlvSoundNellymoser = 6,
+  kFlvSoundAAC = 10,
+};
+// Formats whose audio tags are indexed: those an SWF stream sound can carry as they are.
+constexpr bool FlvSoundIsEmbeddable(uint8_t sound_format) {
+  return sound_format == kFlvSoundPCM || sound_format == kFlvSoundADPCM || sound_format == kFlvSoundMP3 ||
+         sound_format == kFlvSoundPCMLittleEndian || sound_format == kFlvSoundNellymoser;
+}
 
 const char* FlvVideoCodecName(uint8_t codec_id);
 const char* FlvSoundFormatName(uint8_t sound_format);

@@ -139,11 +139,24 @@ TEST(FlvIndex, EntriesPointAtPayloadsAndCountVideoFrames) {
   EXPECT_THROW(data.GetVideoFrame(2), Error);
 }
 
-TEST(FlvIndex, AdpcmAudioIsNotIndexedButStillHasSound) {
-  const TFLVData data = FlvBuilder().Audio(0, 0x1E).Video(0).Audio(10, 0x1E).Index();
-  EXPECT_EQ(data.AudioFrameCount(), 0u);
-  EXPECT_TRUE(data.HasSound());
-  EXPECT_EQ(data.VideoFrameCount(), 1u);
+TEST(FlvIndex, AdpcmAndPcmAudioAreIndexedForEmbedding) {
+  // An SWF stream sound carries ADPCM and PCM as they are: dropping their tags lost the sound.
+  for (const uint8_t flags : {0x1E, 0x0E, 0x3F}) {  // ADPCM, PCM native, PCM little-endian
+    const TFLVData data = FlvBuilder().Audio(0, flags).Video(0).Audio(10, flags).Index();
+    ASSERT_EQ(data.AudioFrameCount(), 2u) << int(flags);
+    EXPECT_EQ(data.GetAudioFrame(1).FrameIndex, 1u);
+    EXPECT_EQ(data.SoundHeader->SoundFormat(), flags >> 4);
+    EXPECT_EQ(data.SoundHeader->MP3FrameHeader, 0u);  // only MP3 reads a frame header
+  }
+}
+
+TEST(FlvIndex, AudioAnSwfCannotCarryIsNotIndexedButStillHasSound) {
+  for (const uint8_t flags : {0xAF, 0xBE, 0x5A}) {  // AAC, Speex, Nellymoser 8 kHz
+    const TFLVData data = FlvBuilder().Audio(0, flags).Video(0).Audio(10, flags).Index();
+    EXPECT_EQ(data.AudioFrameCount(), 0u) << int(flags);
+    EXPECT_TRUE(data.HasSound());
+    EXPECT_EQ(data.VideoFrameCount(), 1u);
+  }
 }
 
 TEST(FlvIndex, NoAudioFramesIsAnErrorNotADivisionByZero) {
