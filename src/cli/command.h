@@ -73,6 +73,7 @@ void RegisterReaderCommands(TCommandTable& table);
 void RegisterEngineCommands(TCommandTable& table);
 void RegisterAsCommands(TCommandTable& table);
 void RegisterMovieCommands(TCommandTable& table);
+void RegisterSwfPictureCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 

@@ -12,6 +12,7 @@ TCommandTable BuildCommandTable() {
   RegisterEngineCommands(table);
   RegisterAsCommands(table);
   RegisterMovieCommands(table);
+  RegisterSwfPictureCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

@@ -567,6 +567,10 @@ TFlashImage* TFlashMovie::AddImage(const std::filesystem::path& file_name) {
   // once the file loaded.
   image->Owner = this;
   if (!file_name.empty()) image->LoadFromFile(file_name);
+  return AddImage(std::move(image));
+}
+
+TFlashImage* TFlashMovie::AddImage(std::unique_ptr<TFlashImage> image) {
   TFlashImage* raw = AddDefinition(std::move(image));
   Images.push_back(raw);
   return raw;

@@ -210,6 +210,8 @@ public:
   TFlashSprite* AddSprite(TFlashVisualObject* first = nullptr);
   // An image loaded from the file (JPEG, BMP or PNG); without a name an empty image.
   TFlashImage* AddImage(const std::filesystem::path& file_name = {});
+  // An image loaded beforehand.
+  TFlashImage* AddImage(std::unique_ptr<TFlashImage> image);
   // Called before an image loads its file; returning false cancels the load.
   std::function<bool(TFlashImage& image, const std::filesystem::path& file_name)> OnLoadImage;
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
