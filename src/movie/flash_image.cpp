@@ -24,7 +24,9 @@ namespace fc {
 namespace {
 
 constexpr uint8_t kJPEGErrorHeader[4] = {0xFF, 0xD9, 0xFF, 0xD8};
-constexpr int kBaselineQuality = 90;
+// A converted JPEG is compressed a second time: high quality and full-resolution colour keep
+// that second loss small.
+constexpr int kBaselineQuality = 95;
 
 TImageLoader& CustomLoader() {
   static TImageLoader loader;
@@ -138,6 +140,7 @@ std::string EncodeJPEGInto(const TDecodedJPEG& picture, std::vector<uint8_t>& ou
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, kBaselineQuality, TRUE);
+  info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
   const size_t stride = size_t(picture.Width) * 3;
   while (info.next_scanline < info.image_height) {
