@@ -62,7 +62,10 @@ struct TJPEGErrors {
 }
 
 void JPEGMessage(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) JPEGFail(info);
+  if (level >= 0 || info->err->msg_code != JWRN_JPEG_EOF) return;
+  auto* errors = reinterpret_cast<TJPEGErrors*>(info->err);
+  std::snprintf(errors->Message, sizeof errors->Message, "cut short (the data ends inside the picture)");
+  std::longjmp(errors->Jump, 1);
 }
 
 void InitErrors(TJPEGErrors& errors) {
