@@ -91,7 +91,8 @@ void RegisterSwfPictureCommands(TCommandTable& table) {
                             "the picture's size (at most 8191x8191) unless --size is given. JPEG files go into\n"
                             "the movie as they are (progressive ones are re-encoded as baseline JPEG); PNG and\n"
                             "BMP pictures are stored lossless, with their transparency. --lossless stores a\n"
-                            "JPEG lossless too (decoded).\n") +
+                            "JPEG lossless too (decoded). Pictures of more than 16777216 pixels, or wider or\n"
+                            "taller than 65535, and files that are cut short are refused.\n") +
                         kToolboxDetails,
              .Options = ToolboxOptions({{"--lossless", "", "store the picture lossless, also a JPEG"},
                                         {"--background", "RRGGBB", "background colour of the movie (hexadecimal)"}}),

@@ -188,6 +188,18 @@ bool HasImageEnd(const TMediaSource& file) {
   return false;
 }
 
+// Writes the tag with `data` lent to it rather than copied; the data comes back also when
+// writing fails.
+void WriteLendingData(TSWFDataObject& tag, std::vector<uint8_t>& data, TBitsEngine& be) {
+  struct TLoan {
+    TSWFDataObject& Tag;
+    std::vector<uint8_t>& Data;
+    ~TLoan() { Tag.Data.swap(Data); }
+  } loan{tag, data};
+  tag.Data.swap(data);
+  tag.WriteToStream(be);
+}
+
 // Pixel `x` of a 1-, 4- or 8-bit row.
 uint8_t PaletteIndex(const uint8_t* row, uint32_t x, uint16_t bits) {
   switch (bits) {
@@ -538,15 +550,8 @@ void TFlashImage::WriteToStream(TBitsEngine& be) {
       tag->WriteToStream(be);
       return;
     }
-    tag->Data.swap(Data);
     tag->Framing = TSWFJPEGFraming::ErrorHeader;
-    try {
-      tag->WriteToStream(be);
-    } catch (...) {
-      tag->Data.swap(Data);
-      throw;
-    }
-    tag->Data.swap(Data);
+    WriteLendingData(*tag, Data, be);
     return;
   }
   if (DataState == TImageDataState::InMemory) EncodeLossless();
@@ -557,14 +562,7 @@ void TFlashImage::WriteToStream(TBitsEngine& be) {
   tag->BitmapWidth = static_cast<uint16_t>(Width);
   tag->BitmapHeight = static_cast<uint16_t>(Height);
   if (BitmapFormat == kImagePalette) tag->BitmapColorTableSize = static_cast<uint8_t>(PaletteSize - 1);
-  tag->Data.swap(Data);
-  try {
-    tag->WriteToStream(be);
-  } catch (...) {
-    tag->Data.swap(Data);
-    throw;
-  }
-  tag->Data.swap(Data);
+  WriteLendingData(*tag, Data, be);
 }
 
 TFlashImage* TFlashMovie::AddImage(const std::filesystem::path& file_name) {
