@@ -305,6 +305,7 @@ void TFlashImage::LoadBitmap(const TBMPReader& bitmap) {
         const uint8_t index = PaletteIndex(source_row(y), x, bits);
         pixels_.push_back(index < PaletteSize ? index : 0);
       }
+    DataState = TImageDataState::InMemory;
     if (HasAlpha) SetTransparentIndex(bitmap.TransparentIndex, 0);
   } else if (bits == 16 && bitmap.RedMask == 0x7C00 && bitmap.GreenMask == 0x03E0 && bitmap.BlueMask == 0x001F) {
     BitmapFormat = kImage15;

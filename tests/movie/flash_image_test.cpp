@@ -178,7 +178,15 @@ TEST(FlashImage, TransparencyIsKeptAndPremultiplied) {
     EXPECT_EQ(tag.Code, 36);
     EXPECT_EQ(tag.Body[2], kImagePalette);
   }
-  {  // an 8-bit palette with a transparent entry: that entry written 0, 0, 0, 0
+  {  // an 8-bit BMP whose palette mixes alpha 0 and 255 names its transparent entry
+    TFlashImage image;
+    image.LoadBitmapFromStream(Bmp(2, 1, 8, {{10, 20, 30, 255}, {40, 50, 60, 0}}, {{0, 1}}));
+    EXPECT_TRUE(image.HasAlpha);
+    const TTag tag = Split(Write(image));
+    EXPECT_EQ(tag.Code, 36);
+    EXPECT_EQ(Inflate(std::span(tag.Body).subspan(8), 12), (Bytes{30, 20, 10, 255, 0, 0, 0, 0, 0, 1, 0, 0}));
+  }
+  {  // an 8-bit palette with a transparent entry set by the caller: written 0, 0, 0, 0
     TFlashImage image;
     image.LoadBitmapFromStream(Bmp(1, 1, 8, {{10, 20, 30, 0}, {40, 50, 60, 0}}, {{1}}));
     EXPECT_FALSE(image.HasAlpha);
