@@ -77,6 +77,7 @@ void RegisterSwfShapesCommands(TCommandTable& table);
 void RegisterSwfTextCommands(TCommandTable& table);
 void RegisterSwfSoundCommands(TCommandTable& table);
 void RegisterSwfVideoCommands(TCommandTable& table);
+void RegisterSwfPictureCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 

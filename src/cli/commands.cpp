@@ -16,6 +16,7 @@ TCommandTable BuildCommandTable() {
   RegisterSwfTextCommands(table);
   RegisterSwfSoundCommands(table);
   RegisterSwfVideoCommands(table);
+  RegisterSwfPictureCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   return table;

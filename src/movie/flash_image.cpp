@@ -24,7 +24,9 @@ namespace fc {
 namespace {
 
 constexpr uint8_t kJPEGErrorHeader[4] = {0xFF, 0xD9, 0xFF, 0xD8};
-constexpr int kBaselineQuality = 90;
+// A converted JPEG is compressed a second time: high quality and full-resolution colour keep
+// that second loss small.
+constexpr int kBaselineQuality = 95;
 
 TImageLoader& CustomLoader() {
   static TImageLoader loader;
@@ -60,7 +62,10 @@ struct TJPEGErrors {
 }
 
 void JPEGMessage(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) JPEGFail(info);
+  if (level >= 0 || info->err->msg_code != JWRN_JPEG_EOF) return;
+  auto* errors = reinterpret_cast<TJPEGErrors*>(info->err);
+  std::snprintf(errors->Message, sizeof errors->Message, "cut short (the data ends inside the picture)");
+  std::longjmp(errors->Jump, 1);
 }
 
 void InitErrors(TJPEGErrors& errors) {
@@ -138,6 +143,7 @@ std::string EncodeJPEGInto(const TDecodedJPEG& picture, std::vector<uint8_t>& ou
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, kBaselineQuality, TRUE);
+  info.comp_info[0].h_samp_factor = info.comp_info[0].v_samp_factor = 1;
   jpeg_start_compress(&info, TRUE);
   const size_t stride = size_t(picture.Width) * 3;
   while (info.next_scanline < info.image_height) {
@@ -180,6 +186,18 @@ bool HasImageEnd(const TMediaSource& file) {
     }
   }
   return false;
+}
+
+// Writes the tag with `data` lent to it rather than copied; the data comes back also when
+// writing fails.
+void WriteLendingData(TSWFDataObject& tag, std::vector<uint8_t>& data, TBitsEngine& be) {
+  struct TLoan {
+    TSWFDataObject& Tag;
+    std::vector<uint8_t>& Data;
+    ~TLoan() { Tag.Data.swap(Data); }
+  } loan{tag, data};
+  tag.Data.swap(data);
+  tag.WriteToStream(be);
 }
 
 // Pixel `x` of a 1-, 4- or 8-bit row.
@@ -287,6 +305,7 @@ void TFlashImage::LoadBitmap(const TBMPReader& bitmap) {
         const uint8_t index = PaletteIndex(source_row(y), x, bits);
         pixels_.push_back(index < PaletteSize ? index : 0);
       }
+    DataState = TImageDataState::InMemory;
     if (HasAlpha) SetTransparentIndex(bitmap.TransparentIndex, 0);
   } else if (bits == 16 && bitmap.RedMask == 0x7C00 && bitmap.GreenMask == 0x03E0 && bitmap.BlueMask == 0x001F) {
     BitmapFormat = kImage15;
@@ -532,15 +551,8 @@ void TFlashImage::WriteToStream(TBitsEngine& be) {
       tag->WriteToStream(be);
       return;
     }
-    tag->Data.swap(Data);
     tag->Framing = TSWFJPEGFraming::ErrorHeader;
-    try {
-      tag->WriteToStream(be);
-    } catch (...) {
-      tag->Data.swap(Data);
-      throw;
-    }
-    tag->Data.swap(Data);
+    WriteLendingData(*tag, Data, be);
     return;
   }
   if (DataState == TImageDataState::InMemory) EncodeLossless();
@@ -551,14 +563,7 @@ void TFlashImage::WriteToStream(TBitsEngine& be) {
   tag->BitmapWidth = static_cast<uint16_t>(Width);
   tag->BitmapHeight = static_cast<uint16_t>(Height);
   if (BitmapFormat == kImagePalette) tag->BitmapColorTableSize = static_cast<uint8_t>(PaletteSize - 1);
-  tag->Data.swap(Data);
-  try {
-    tag->WriteToStream(be);
-  } catch (...) {
-    tag->Data.swap(Data);
-    throw;
-  }
-  tag->Data.swap(Data);
+  WriteLendingData(*tag, Data, be);
 }
 
 TFlashImage* TFlashMovie::AddImage(const std::filesystem::path& file_name) {
@@ -567,6 +572,10 @@ TFlashImage* TFlashMovie::AddImage(const std::filesystem::path& file_name) {
   // once the file loaded.
   image->Owner = this;
   if (!file_name.empty()) image->LoadFromFile(file_name);
+  return AddImage(std::move(image));
+}
+
+TFlashImage* TFlashMovie::AddImage(std::unique_ptr<TFlashImage> image) {
   TFlashImage* raw = AddDefinition(std::move(image));
   Images.push_back(raw);
   return raw;

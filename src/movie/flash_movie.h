@@ -221,6 +221,8 @@ public:
   TFlashButton* AddButton(bool track_as_menu = false, bool use_button2 = true);
   // An image loaded from the file (JPEG, BMP or PNG); without a name an empty image.
   TFlashImage* AddImage(const std::filesystem::path& file_name = {});
+  // An image loaded beforehand.
+  TFlashImage* AddImage(std::unique_ptr<TFlashImage> image);
   // Called before an image loads its file; returning false cancels the load.
   std::function<bool(TFlashImage& image, const std::filesystem::path& file_name)> OnLoadImage;
   // A font with DeviceFont set and nothing else; the caller sets name, size and style.
