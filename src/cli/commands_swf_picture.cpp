@@ -1,7 +1,6 @@
 // flarecast-cli swf picture ...: a movie showing one picture (JPEG, PNG or BMP).
 
 #include <algorithm>
-#include <cctype>
 #include <ostream>
 
 #include "cli/command.h"
@@ -10,46 +9,12 @@
 #include "core/text.h"
 #include "movie/flash_image.h"
 #include "movie/flash_movie.h"
-#include "swf/shapes.h"
+#include "movie/flash_shape.h"
 
 namespace fc::cli {
 namespace {
 
-constexpr int32_t kTwipsPerPixel = 20;
 constexpr int32_t kLargestStageSide = 8191;
-
-// RRGGBB (or #RRGGBB) as a colour.
-TSWFRGB ColorValue(const std::string& name, std::string text) {
-  if (!text.empty() && text[0] == '#') text.erase(0, 1);
-  if (text.size() != 6 || !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isxdigit(c); }))
-    throw UsageError(Format("%s must be a colour RRGGBB in hexadecimal, such as ffffff", name.c_str()));
-  const unsigned long v = std::stoul(text, nullptr, 16);
-  return TSWFRGB(static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v));
-}
-
-// A rectangle of the picture's size at (0,0), filled with the picture by a clipped bitmap
-// fill at one pixel per pixel. Returns the shape's ID.
-uint16_t AddPictureShape(TFlashMovie& movie, const TFlashImage& image) {
-  const int32_t w = image.Width * kTwipsPerPixel, h = image.Height * kTwipsPerPixel;
-  auto shape = std::make_unique<TSWFDefineShape>();
-  shape->ShapeID = movie.TakeID();
-  shape->ShapeBounds.SetXmin(0);
-  shape->ShapeBounds.SetYmin(0);
-  shape->ShapeBounds.SetXmax(w);
-  shape->ShapeBounds.SetYmax(h);
-  auto fill = std::make_unique<TSWFImageFill>();
-  fill->BitmapID = image.GetID();
-  fill->Matrix.SetScale(static_cast<float>(kTwipsPerPixel), static_cast<float>(kTwipsPerPixel));
-  shape->FillStyles.push_back(std::move(fill));
-  auto start = std::make_unique<TSWFStyleChangeRecord>();
-  start->SetFillStyle1(1);
-  start->SetMoveTo(0, 0);
-  shape->Records.push_back(std::move(start));
-  for (const auto& [dx, dy] : {std::pair{w, 0}, {0, h}, {-w, 0}, {0, -h}})
-    shape->Records.push_back(std::make_unique<TSWFStraightEdgeRecord>(dx, dy));
-  shape->Records.push_back(std::make_unique<TSWFEndShapeRecord>());
-  return movie.Add(std::move(shape))->ShapeID;
-}
 
 std::string PictureKind(const TFlashImage& image) {
   if (image.IsJPEG) return image.AlphaData.empty() ? "JPEG" : "JPEG with alpha";
@@ -60,19 +25,22 @@ std::string PictureKind(const TFlashImage& image) {
 int SwfPicture(const TArgs& args, std::ostream& out) {
   const TToolboxSettings settings = ReadToolboxSettings(args, "swf picture");
   const std::string input = args.At(0);
-  const std::optional<std::string> background = args.get("--background");
-  const TSWFRGB background_color = background ? ColorValue("--background", *background) : TSWFRGB();
+  const std::optional<TRgbColor> background = RgbValue(args, "--background");
 
   // The image is loaded before the movie exists so that the stage can take its size.
   auto loaded = std::make_unique<TFlashImage>();
   loaded->LoadFromFile(input);
   const TFrameSize picture_size{std::min(loaded->Width, kLargestStageSide), std::min(loaded->Height, kLargestStageSide)};
   std::unique_ptr<TFlashMovie> movie = MakeToolboxMovie(settings, picture_size, 12);
-  if (background) movie->BackgroundColor() = background_color;
+  if (background) movie->BackgroundColor() = TSWFRGB(background->R, background->G, background->B);
 
   TFlashImage* image = movie->AddImage(std::move(loaded));
   if (args.Has("--lossless")) image->MakeLossless();
-  movie->PlaceCharacter(AddPictureShape(*movie, *image), 1);
+  // A rectangle of the picture's size at the top left corner, filled with the picture at one
+  // pixel per pixel.
+  TFlashShape* shape = movie->AddRectangle({0, 0, image->Width, image->Height});
+  shape->AddImageFill(*image, TFlashShape::kImageScaled);
+  movie->PlaceObject(shape, 1);
   movie->ShowFrame();
   SaveToolboxMovie(*movie, settings,
                    Format("picture %s (%dx%d, %s)", input.c_str(), image->Width, image->Height, PictureKind(*image).c_str()),

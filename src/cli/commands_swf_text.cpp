@@ -20,18 +20,6 @@ constexpr TNamedValue kAlignNames[] = {
 constexpr int32_t kDefaultFontSize = 36;  // pixels
 constexpr double kFrameRate = 12;
 
-// "RRGGBB" or "#RRGGBB" as an opaque colour.
-TColor ColorOption(const TArgs& args, const std::string& name, TColor fallback) {
-  const std::optional<std::string> text = args.get(name);
-  if (!text) return fallback;
-  std::string_view hex = *text;
-  if (!hex.empty() && hex.front() == '#') hex.remove_prefix(1);
-  const bool valid = hex.size() == 6 && hex.find_first_not_of("0123456789abcdefABCDEF") == std::string_view::npos;
-  if (!valid) throw UsageError(name + " takes a colour as RRGGBB (six hexadecimal digits), not \"" + *text + "\"");
-  const auto rgb = static_cast<uint32_t>(std::stoul(std::string(hex), nullptr, 16));
-  return SWFRGBA(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb), 255);
-}
-
 int SwfText(const TArgs& args, std::ostream& out) {
   const TToolboxSettings settings = ReadToolboxSettings(args, "swf text");
   const std::string text = args.At(0);
@@ -40,7 +28,8 @@ int SwfText(const TArgs& args, std::ostream& out) {
   const std::optional<std::string> family = args.get("--font");
   if (!family || family->empty()) throw UsageError("swf text needs --font FAMILY");
   const int32_t font_size = IntValue(args, "--font-size", 1, 1000).value_or(kDefaultFontSize);
-  const TColor color = ColorOption(args, "--color", SWFRGBA(0, 0, 0, 255));
+  const TRgbColor rgb = RgbValue(args, "--color").value_or(TRgbColor{});
+  const TColor color = SWFRGBA(rgb.R, rgb.G, rgb.B, 255);
   const uint8_t align = static_cast<uint8_t>(NamedValue(args, "--align", kAlignNames).value_or(kAlignLeft));
   const bool edit = args.Has("--edit");
   const TSystemFont system_font{*family, font_size, args.Has("--bold"), args.Has("--italic"), 1};

@@ -203,6 +203,17 @@ std::optional<TCropRect> CropValue(const TArgs& args, const std::string& name) {
   return r;
 }
 
+std::optional<TRgbColor> RgbValue(const TArgs& args, const std::string& name) {
+  const std::optional<std::string> text = args.get(name);
+  if (!text) return std::nullopt;
+  std::string_view hex = *text;
+  if (!hex.empty() && hex.front() == '#') hex.remove_prefix(1);
+  if (hex.size() != 6 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos)
+    throw UsageError(name + " takes a colour as RRGGBB (six hexadecimal digits), not \"" + *text + "\"");
+  const auto rgb = static_cast<uint32_t>(std::stoul(std::string(hex), nullptr, 16));
+  return TRgbColor{static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
+}
+
 std::optional<int32_t> NamedValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;

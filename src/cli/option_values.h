@@ -13,6 +13,7 @@
 //   bit rates       kbit/s without a unit: "800"; with a unit "800k", "800kbit", "800kbps",
 //                   "1.5M", "1.5Mbit", "96000bit", "96000bps"
 //   lists           "1,2,3,4"
+//   colours         "336699", "#336699"
 //   named values    a name of the option's table or its number ("letterbox" or "4")
 //   flag sets       names of the option's table separated by commas, or the sum of their bits
 
@@ -61,6 +62,10 @@ struct TFrameSize {
   int32_t Width = 0, Height = 0;
 };
 
+struct TRgbColor {
+  uint8_t R = 0, G = 0, B = 0;
+};
+
 // Parsers of one text; `name` is the option (or argument) named in the message.
 int32_t ParseIntText(const std::string& name, const std::string& text, int32_t low, int32_t high);
 double ParseNumberText(const std::string& name, const std::string& text, double low, double high);
@@ -80,6 +85,8 @@ std::optional<int32_t> BitRateValue(const TArgs& args, const std::string& name, 
 std::optional<std::vector<int32_t>> IntListValue(const TArgs& args, const std::string& name, size_t count);
 // LEFT,TOP,RIGHT,BOTTOM in source pixels, RIGHT > LEFT >= 0 and BOTTOM > TOP >= 0.
 std::optional<TCropRect> CropValue(const TArgs& args, const std::string& name);
+// A colour as six hexadecimal digits RRGGBB (a leading "#" is allowed).
+std::optional<TRgbColor> RgbValue(const TArgs& args, const std::string& name);
 // A name of the table or one of its values.
 std::optional<int32_t> NamedValue(const TArgs& args, const std::string& name, std::span<const TNamedValue> table);
 // The bits of every occurrence of the option together (names or numbers); nothing when absent.

@@ -41,8 +41,8 @@ TEST_F(SwfPictureTest, APictureFillsTheStage) {
   jpeg.ParseTags(true, true);
   EXPECT_EQ(jpeg.GetWidth(), 16 * 20);
   EXPECT_EQ(jpeg.GetHeight(), 8 * 20);  // twips
-  // DefineBitsJPEG2, DefineShape, PlaceObject2, ShowFrame, End
-  EXPECT_EQ(Codes(jpeg), (std::vector<uint16_t>{21, 2, 26, 1, 0}));
+  // DefineBitsJPEG2, DefineShape2, PlaceObject2, ShowFrame, End
+  EXPECT_EQ(Codes(jpeg), (std::vector<uint16_t>{21, 22, 26, 1, 0}));
 
   r = Cli({kData + "rgba.png", "-o", dir.file("png.swf"), "--background", "00ff00", "--size", "40x30"});
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -51,7 +51,7 @@ TEST_F(SwfPictureTest, APictureFillsTheStage) {
   png.LoadFromFile(dir.file("png.swf"));
   png.ParseTags(true, true);
   EXPECT_EQ(png.GetWidth(), 40 * 20);
-  EXPECT_EQ(Codes(png), (std::vector<uint16_t>{9, 36, 2, 26, 1, 0}));
+  EXPECT_EQ(Codes(png), (std::vector<uint16_t>{9, 36, 22, 26, 1, 0}));
   EXPECT_GE(png.Version(), 3);
 
   r = Cli({kData + "baseline.jpg", "-o", dir.file("lossless.swf"), "--lossless"});

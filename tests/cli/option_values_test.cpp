@@ -12,7 +12,7 @@ const std::vector<TOptionSpec> kOptions = {
     {"--n", "N", ""},          {"--rate", "R", ""},        {"--sample-rate", "HZ", "", false, "--sr"},
     {"--size", "WxH", ""},     {"--at", "TIME", ""},       {"--fps", "RATE", ""},
     {"--zoom", "MODE", ""},    {"--effect", "E", "", true}, {"--crop", "L,T,R,B", ""},
-    {"--pos", "X,Y", ""},      {"--x", "X", ""}};
+    {"--pos", "X,Y", ""},      {"--x", "X", ""},           {"--color", "RRGGBB", ""}};
 
 TArgs Parse(std::vector<std::string> argv) { return TArgs::Parse(argv, kOptions); }
 
@@ -131,6 +131,19 @@ TEST(OptionValues, FlagSetsJoinNamesListsNumbersAndRepeats) {
   EXPECT_EQ(FlagsValue(Parse({"--x", "hv"}), "--x", kFlipNames), kFlipHorizontal | kFlipVertical);
   EXPECT_EQ(FlagsValue(Parse({"--x", "v"}), "--x", kFlipNames), kFlipVertical);
   EXPECT_EQ(FlagsValue(Parse({"--x", "2"}), "--x", kFlipNames), kFlipVertical);
+}
+
+TEST(OptionValues, ColoursAreSixHexadecimalDigits) {
+  for (const char* text : {"3366Cc", "#3366cc"}) {
+    const std::optional<TRgbColor> c = RgbValue(Parse({"--color", text}), "--color");
+    ASSERT_TRUE(c) << text;
+    EXPECT_EQ(c->R, 0x33);
+    EXPECT_EQ(c->G, 0x66);
+    EXPECT_EQ(c->B, 0xCC);
+  }
+  EXPECT_FALSE(RgbValue(Parse({}), "--color"));
+  for (const char* bad : {"fff", "12345g", "0x123456", "#1234567", ""})
+    EXPECT_NE(Message([&] { RgbValue(Parse({"--color", bad}), "--color"); }).find("RRGGBB"), std::string::npos) << bad;
 }
 
 TEST(OptionValues, ListsAndCropRectangles) {

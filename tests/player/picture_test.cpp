@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "player_harness.h"
 
 namespace fc {
@@ -15,28 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ShellQuote;
-
-std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
-
-void Shell(const std::string& command) { ASSERT_EQ(test::RunCommand(command), 0) << command; }
-
-void Cli(const std::string& arguments) {
-  Shell(ShellQuote((test::ProgramDir() / "flarecast-cli").string()) + " " + arguments);
-}
-
-// Peak signal-to-noise ratio over the colour channels, in dB (infinite for equal images).
-double Psnr(const test::Image& a, const test::Image& b) {
-  if (a.width != b.width || a.height != b.height) return 0;
-  double sum = 0;
-  size_t n = 0;
-  for (size_t i = 0; i < a.rgba.size(); i += 4)
-    for (size_t c = 0; c < 3; ++c, ++n) {
-      const double d = double(a.rgba[i + c]) - double(b.rgba[i + c]);
-      sum += d * d;
-    }
-  if (sum == 0) return INFINITY;
-  return 10 * std::log10(255.0 * 255.0 / (sum / double(n)));
-}
+using test::Cli;
+using test::Psnr;
+using test::Q;
+using test::Shell;
 
 std::vector<int> PixelAt(const test::Image& image, int x, int y) {
   const size_t i = 4 * (size_t(y) * size_t(image.width) + size_t(x));

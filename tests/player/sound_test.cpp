@@ -14,6 +14,7 @@
 
 #include "movie/flash_sound.h"
 #include "movie/flash_sprite.h"
+#include "cli_runner.h"
 #include "player_harness.h"
 #include "swf/actions.h"
 
@@ -22,14 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ShellQuote;
-
-std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
-
-void Shell(const std::string& command) { ASSERT_EQ(test::RunCommand(command), 0) << command; }
-
-void Cli(const std::string& arguments) {
-  Shell(ShellQuote((test::ProgramDir() / "flarecast-cli").string()) + " " + arguments);
-}
+using test::Cli;
+using test::Psnr;
+using test::Q;
+using test::Shell;
 
 TEST(Sound, StreamAndEventMoviesPlay) {
   const fs::path dir = test::ScratchDir("sound");

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "player_harness.h"
 
 namespace fc {
@@ -15,23 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::ShellQuote;
-
-std::string Q(const fs::path& path) { return ShellQuote(path.string()); }
-
-void Shell(const std::string& command) { ASSERT_EQ(test::RunCommand(command), 0) << command; }
-
-// Peak signal-to-noise ratio over the colour channels, in dB (99 for identical pictures).
-double Psnr(const test::Image& a, const test::Image& b) {
-  if (a.width != b.width || a.height != b.height) return 0;
-  double sum = 0;
-  size_t n = 0;
-  for (size_t i = 0; i < a.rgba.size(); i += 4)
-    for (size_t c = 0; c < 3; ++c, ++n) {
-      const double d = double(a.rgba[i + c]) - double(b.rgba[i + c]);
-      sum += d * d;
-    }
-  return sum == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / (sum / double(n)));
-}
+using test::Cli;
+using test::Psnr;
+using test::Q;
+using test::Shell;
 
 TEST(EmbeddedVideo, RuffleShowsTheFramesFfmpegDecodes) {
   const fs::path dir = test::ScratchDir("video");
