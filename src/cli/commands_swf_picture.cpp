@@ -35,6 +35,12 @@ int SwfPicture(const TArgs& args, std::ostream& out) {
   if (background) movie->BackgroundColor() = TSWFRGB(background->R, background->G, background->B);
 
   TFlashImage* image = movie->AddImage(std::move(loaded));
+  if (const std::optional<std::string> mask_file = args.get("--alpha")) {
+    if (!image->IsJPEG) throw UsageError("--alpha gives a JPEG picture its transparency; PNG and BMP pictures carry their own");
+    TFlashImage mask;
+    mask.LoadFromFile(*mask_file);
+    image->SetAlphaFromMask(mask);
+  }
   if (args.Has("--lossless")) image->MakeLossless();
   // A rectangle of the picture's size at the top left corner, filled with the picture at one
   // pixel per pixel.
@@ -59,10 +65,13 @@ void RegisterSwfPictureCommands(TCommandTable& table) {
                             "the picture's size (at most 8191x8191) unless --size is given. JPEG files go into\n"
                             "the movie as they are (progressive ones are re-encoded as baseline JPEG); PNG and\n"
                             "BMP pictures are stored lossless, with their transparency. --lossless stores a\n"
-                            "JPEG lossless too (decoded). Pictures of more than 16777216 pixels, or wider or\n"
-                            "taller than 65535, and files that are cut short are refused.\n") +
+                            "JPEG lossless too (decoded). --alpha gives a JPEG the transparency of a mask picture\n"
+                            "of its size: the mask's alpha where it has any, else its grey level (white opaque,\n"
+                            "black clear). Pictures of more than 16777216 pixels, or wider or taller than\n"
+                            "65535, and files that are cut short are refused.\n") +
                         kToolboxDetails,
              .Options = ToolboxOptions({{"--lossless", "", "store the picture lossless, also a JPEG"},
+                                        {"--alpha", "MASK", "a JPEG's transparency from a mask picture (PNG, BMP or JPEG)"},
                                         {"--background", "RRGGBB", "background colour of the movie (hexadecimal)"}}),
              .MinPositional = 1,
              .MaxPositional = 1,

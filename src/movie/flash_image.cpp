@@ -443,6 +443,20 @@ void TFlashImage::SetAlphaData(std::span<const uint8_t> alpha) {
   AlphaData.assign(alpha.begin(), alpha.end());
 }
 
+void TFlashImage::SetAlphaFromMask(const TFlashImage& mask) {
+  if (mask.Width != Width || mask.Height != Height)
+    throw Error(Format("the mask is %dx%d, the picture %dx%d: an alpha plane needs the picture's size", mask.Width,
+                       mask.Height, Width, Height));
+  const std::vector<uint8_t> rgba = mask.DecodeRGBA();
+  std::vector<uint8_t> alpha(rgba.size() / 4);
+  for (size_t i = 0; i < alpha.size(); ++i) {
+    const uint8_t* p = &rgba[4 * i];
+    // Rec. 601 luma in integers: the weights sum to 1000.
+    alpha[i] = mask.HasAlpha ? p[3] : static_cast<uint8_t>((299 * p[0] + 587 * p[1] + 114 * p[2] + 500) / 1000);
+  }
+  SetAlphaData(alpha);
+}
+
 std::vector<uint8_t> TFlashImage::DecodeRGBA() const {
   std::vector<uint8_t> rgba;
   if (IsJPEG) {

@@ -87,6 +87,9 @@ public:
   void SetConvertProgressive(bool convert);
   // A JPEG's alpha plane (Width x Height bytes, top row first): written as DefineBitsJPEG3.
   void SetAlphaData(std::span<const uint8_t> alpha);
+  // A JPEG's alpha plane from another picture of the same size: its alpha where it has any,
+  // else its grey level (white opaque, black clear), as masks are drawn.
+  void SetAlphaFromMask(const TFlashImage& mask);
   // A JPEG becomes a lossless bitmap of its decoded pixels (with its alpha plane, if any).
   void MakeLossless();
 

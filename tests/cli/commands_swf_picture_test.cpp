@@ -76,6 +76,13 @@ TEST_F(SwfPictureTest, BadInputIsRefusedOnStderr) {
   EXPECT_NE(r.err.find("RRGGBB"), std::string::npos) << r.err;
   r = Cli({kData + "rgba.png"});
   EXPECT_EQ(r.exit_code, 2);
+  // A mask is for JPEG pictures, and of the picture's size.
+  r = Cli({kData + "rgba.png", "-o", dir.file("out.swf"), "--alpha", kData + "rgba.png"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("carry their own"), std::string::npos) << r.err;
+  r = Cli({kData + "baseline.jpg", "-o", dir.file("out.swf"), "--alpha", kData + "rgba.png"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("needs the picture's size"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.swf")));
 }
 

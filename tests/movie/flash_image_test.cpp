@@ -264,6 +264,28 @@ TEST(FlashImage, JPEGFilesPassThroughAndProgressiveOnesAreMadeBaseline) {
     EXPECT_FALSE(image.HasAlpha);
     EXPECT_EQ(Split(Write(image)).Code, 20);
   }
+  {  // an alpha plane from a mask: its grey level, or its alpha where it has any
+    TFlashImage image;
+    image.LoadFromFile(kData / "baseline.jpg");  // 16x8
+    Bytes grey(16 * 8 * 4, 255), translucent(16 * 8 * 4, 255);
+    grey[0] = grey[1] = grey[2] = 0;                  // black: clear
+    grey[4] = 255, grey[5] = 0, grey[6] = 0;          // pure red: its luma
+    translucent[3] = 10;                              // an alpha channel wins over the colour
+    TFlashImage grey_mask, alpha_mask, small_mask;
+    grey_mask.SetRGBA(16, 8, grey);
+    alpha_mask.SetRGBA(16, 8, translucent);
+    small_mask.SetRGBA(8, 8, Bytes(8 * 8 * 4, 255));
+    image.SetAlphaFromMask(grey_mask);
+    ASSERT_EQ(image.AlphaData.size(), 128u);
+    EXPECT_EQ(image.AlphaData[0], 0);
+    EXPECT_EQ(image.AlphaData[1], 76);  // 0.299 of white
+    EXPECT_EQ(image.AlphaData[2], 255);
+    image.SetAlphaFromMask(alpha_mask);
+    EXPECT_EQ(image.AlphaData[0], 10);
+    EXPECT_EQ(image.AlphaData[1], 255);
+    EXPECT_EQ(Split(Write(image)).Code, 35);  // DefineBitsJPEG3
+    EXPECT_THROW(image.SetAlphaFromMask(small_mask), Error);
+  }
 }
 
 // Broken pictures are refused with a message, never shown half or loaded without limit.

@@ -1,6 +1,7 @@
 // Pictures made into movies by `flarecast-cli swf picture`, shown by the player as they are:
 // JPEG (baseline, progressive, forced lossless), PNG, 8-bit and 24-bit BMP, and a PNG whose
-// transparent and half-transparent parts let the background through.
+// transparent and half-transparent parts let the background through, as do those of a JPEG
+// given a mask.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -39,6 +40,10 @@ TEST(Picture, PicturesShowAsTheirSource) {
   Shell("convert -size 64x48 xc:red \\( -size 20x48 xc:none \\) -geometry +22+0 -compose copy -composite "
       "\\( -size 16x48 'xc:rgba(0,0,255,0.5)' \\) -geometry +48+0 -compose copy -composite PNG32:" +
       Q(dir / "transparent.png"));
+  // A red JPEG given the transparency of a grey mask: clear at x 22..41, half at x 48..63.
+  Shell("convert -size 64x48 xc:red -quality 95 " + Q(dir / "red.jpg"));
+  Shell("convert -size 64x48 xc:white -fill black -draw 'rectangle 22,0 41,47' -fill gray50 "
+      "-draw 'rectangle 48,0 63,47' PNG24:" + Q(dir / "mask.png"));
   // What the BMP files hold, as a reference decoder reads them.
   Shell("convert " + Q(dir / "palette.bmp") + " PNG24:" + Q(dir / "palette_ref.png"));
   Shell("convert " + Q(dir / "true.bmp") + " PNG24:" + Q(dir / "true_ref.png"));
@@ -56,6 +61,7 @@ TEST(Picture, PicturesShowAsTheirSource) {
       {"palette_bmp", "palette.bmp", "", dir / "palette_ref.png", 40},
       {"true_bmp", "true.bmp", "", dir / "true_ref.png", 40},
       {"transparent", "transparent.png", "--background 00ff00", {}, 0},
+      {"jpeg_alpha", "red.jpg", "--alpha " + Q(dir / "mask.png") + " --background 00ff00", {}, 0},
   };
   std::vector<fs::path> movies;
   for (const TCase& c : cases) {
@@ -76,16 +82,20 @@ TEST(Picture, PicturesShowAsTheirSource) {
     EXPECT_GE(psnr, cases[i].MinPsnr) << cases[i].Name << ": " << r.screenshot;
   }
 
-  const test::Image shot = test::ReadPng(results.back().screenshot);
-  ASSERT_EQ(shot.width, 64);
   const auto near = [](std::vector<int> got, std::vector<int> want) {
     for (size_t c = 0; c < 3; ++c)
       if (std::abs(got[c] - want[c]) > 6) return false;
     return true;
   };
-  EXPECT_PRED2(near, PixelAt(shot, 10, 20), (std::vector<int>{255, 0, 0})) << "opaque";
-  EXPECT_PRED2(near, PixelAt(shot, 31, 20), (std::vector<int>{0, 255, 0})) << "transparent: the background";
-  EXPECT_PRED2(near, PixelAt(shot, 56, 20), (std::vector<int>{0, 128, 127})) << "half blue over green";
+  // Both transparent pictures: red, the background where clear, half and half where half.
+  const std::vector<int> half_over_green[] = {{0, 128, 127}, {128, 127, 0}};
+  for (size_t k = 0; k < 2; ++k) {
+    const test::Image shot = test::ReadPng(results[cases.size() - 2 + k].screenshot);
+    ASSERT_EQ(shot.width, 64);
+    EXPECT_PRED2(near, PixelAt(shot, 10, 20), (std::vector<int>{255, 0, 0})) << k << ": opaque";
+    EXPECT_PRED2(near, PixelAt(shot, 31, 20), (std::vector<int>{0, 255, 0})) << k << ": transparent: the background";
+    EXPECT_PRED2(near, PixelAt(shot, 56, 20), half_over_green[k]) << k << ": half over green";
+  }
 }
 
 }  // namespace
