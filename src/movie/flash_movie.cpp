@@ -318,13 +318,14 @@ uint8_t TFlashMovie::SettleVersion() {
 }
 
 uint8_t TFlashMovie::WriteBody() {
+  const uint8_t required = SettleVersion();
   std::vector<uint8_t> body;
-  const uint8_t required = WriteBodyTo(body, nullptr);
+  WriteBodyTo(body, nullptr);
   SetBodyStream(std::move(body));
   return required;
 }
 
-uint8_t TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink) {
+void TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink) {
   // Streamed, the bytes go on to the sink after each object once this many have gathered:
   // an embedded video's frames pass through a buffer of this size, never held whole.
   constexpr size_t kFlushBytes = 1 << 20;
@@ -335,7 +336,6 @@ uint8_t TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* si
     }
   };
   TBitsEngine be(&body);
-  const uint8_t required = SettleVersion();
 
   if (WriteFileAttributes) {
     TSWFFileAttributes& attributes = FileAttributes();
@@ -384,7 +384,6 @@ uint8_t TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* si
   if (Objects.empty() || !IsTag(*Objects.back(), TSWFTagCode::End)) TSWFEnd().WriteToStream(be);
   flush(true);
   FrameCount = static_cast<uint16_t>(frame);
-  return required;
 }
 
 void TFlashMovie::MoveResources(int to_frame, int from_frame, int last_frame) {

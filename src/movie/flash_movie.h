@@ -283,8 +283,9 @@ public:
 private:
   // Raises the version to what the content needs and tells the placements; returns it.
   uint8_t SettleVersion();
-  // Writes the body into `body`; with a sink, hands the bytes on piece by piece.
-  uint8_t WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink);
+  // Writes the body into `body` (the version settled beforehand); with a sink, hands the
+  // bytes on piece by piece.
+  void WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink);
   TFlashExternalMovie* AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber);
 
   std::unique_ptr<TCompileContext> compile_context_;

@@ -5,6 +5,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "movie/mp3_stream.h"
 #include "readers/wave_reader.h"
 
 namespace fc {
@@ -65,7 +66,7 @@ void TFlashSound::SetADPCMBits(int bits) {
 }
 
 uint8_t TFlashSound::Compression() const {
-  return Format == kSoundUncompressed && adpcm_bits_ != 0 ? kSoundADPCM : Format;
+  return Format == kSoundUncompressed && adpcm_bits_ != 0 ? uint8_t{kSoundADPCM} : Format;
 }
 
 bool TFlashSound::SoundSize16() const { return Format != kSoundUncompressed || adpcm_bits_ != 0 || Is16Bit; }
@@ -153,15 +154,11 @@ void TFlashSound::WriteStreamBlock(TBitsEngine& be) {
   ++block_count_;
 }
 
-// Block n covers the samples from n x SamplesPerFrame on. It brings the MPEG frames needed to
-// play to the end of its frame that earlier blocks did not bring, and SeekSamples says where
-// in the MPEG frame playing at its start the frame begins. The first block thus carries two
-// frames when a frame's samples end inside the second MPEG frame.
+// The MPEG frames due by the end of this block that earlier blocks did not bring.
 void TFlashSound::WriteMP3Block(TBitsEngine& be) {
   const uint32_t audio_frames = MP3AudioFrames();
   if (!Loop && mp3_frames_written_ >= audio_frames) return;  // everything is out
-  const uint64_t start = uint64_t{block_count_} * samples_per_frame_;
-  const uint64_t needed = (start + samples_per_frame_ + FrameSamples - 1) / FrameSamples;  // to the frame's end
+  const uint64_t needed = mp3_stream::FramesDue(block_count_, samples_per_frame_, FrameSamples);
   uint64_t count = needed - std::min(needed, mp3_frames_written_);
   if (!Loop) count = std::min<uint64_t>(count, audio_frames - mp3_frames_written_);
   if (count * FrameSamples > 0xFFFF)
@@ -170,7 +167,7 @@ void TFlashSound::WriteMP3Block(TBitsEngine& be) {
   TSWFSoundStreamBlock block;
   block.StreamFormat = kSoundMP3;
   block.SampleCount = static_cast<uint16_t>(count * FrameSamples);
-  block.SeekSamples = static_cast<int16_t>(start % FrameSamples);
+  block.SeekSamples = mp3_stream::SeekSamples(block_count_, samples_per_frame_, FrameSamples);
   block.OnDataWrite = [this, count](TSWFDataObject&, TBitsEngine& body) {
     if (count > 0) mp3_index_ = Reader->WriteMP3Frames(body, mp3_index_, Loop, static_cast<uint32_t>(count));
   };

@@ -7,6 +7,7 @@
 
 #include "core/error.h"
 #include "core/text.h"
+#include "movie/mp3_stream.h"
 #include "readers/flv_reader.h"
 #include "readers/mpeg_audio.h"
 #include "swf/sounds_video.h"
@@ -269,10 +270,8 @@ void TFlashPlaceVideo::WriteSoundBlock(TBitsEngine& be, uint32_t r, uint32_t v) 
 
 void TFlashPlaceVideo::WriteMP3Block(TBitsEngine& be, uint32_t r, bool last) {
   const TFLVData& flv = video_->FLV();
-  // Whole MPEG frames up to the end of this timeline frame: the first block carries one frame
-  // ahead, and a frame shorter than an MPEG frame may carry none.
-  const uint64_t wanted = uint64_t{r + 1} * samples_per_frame_;
-  const uint64_t frames_due = (wanted + frame_samples_ - 1) / frame_samples_;
+  // Whole MPEG frames up to the end of this timeline frame.
+  const uint64_t frames_due = mp3_stream::FramesDue(r, samples_per_frame_, frame_samples_);
   const uint64_t frames_sent = samples_sent_ / frame_samples_;
   uint32_t k = static_cast<uint32_t>(frames_due > frames_sent ? frames_due - frames_sent : 0);
   const uint32_t left = flv.AudioFrameCount() - next_audio_frame_;
@@ -283,7 +282,7 @@ void TFlashPlaceVideo::WriteMP3Block(TBitsEngine& be, uint32_t r, bool last) {
   TSWFSoundStreamBlock block;
   block.StreamFormat = kFlvSoundMP3;
   block.SampleCount = static_cast<uint16_t>(k * frame_samples_);
-  block.SeekSamples = static_cast<int16_t>(uint64_t{r} * samples_per_frame_ % frame_samples_);
+  block.SeekSamples = mp3_stream::SeekSamples(r, samples_per_frame_, frame_samples_);
   block.OnDataWrite = [&flv, first, k](TSWFDataObject&, TBitsEngine& body) {
     for (uint32_t i = first; i < first + k; ++i) {
       const TVFrame& f = flv.AudioFrames[i];
