@@ -63,7 +63,11 @@ bool HasSideEffects(const TParseTreeNode* node) {
 TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
     : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable, context.BlockCache) {}
 
-void TCodeGenerator::Fail(const std::string& message) const { throw EActionCompileError(message); }
+void TCodeGenerator::Fail(const std::string& message) const {
+  // The error lies in the innermost construct being compiled.
+  if (at_.Line <= 0) throw EActionCompileError(message);
+  throw EActionCompileError(message, {{std::string(at_.FileName), at_.Line, at_.Column + 1, message}});
+}
 
 void TCodeGenerator::CompileUnit() {
   if (!unit_.Root) return;
@@ -185,7 +189,7 @@ void TCodeGenerator::Prepare(TParseTreeNode* node) {
     }
   } else if (node->Kind == TNodeKind::FuncCall) {
     auto* c = static_cast<TFuncCallNode*>(node);
-    if (!c->Base && c->Scope && !IsSpecialName(c->Name)) {
+    if (!c->Base && c->Name >= 0 && c->Scope && !IsSpecialName(c->Name)) {
       KeepOutOfRegisters(c->Scope, c->Name);
       if (!c->Resolved && !BuiltInOf(c->Name)) ResolveClassCall(c);
     }
@@ -201,6 +205,20 @@ void TCodeGenerator::PopIfUnused(const TParseTreeNode* node) {
 
 void TCodeGenerator::Compile(TParseTreeNode* node) {
   if (!node) return;
+  // Errors name the innermost construct being compiled: kept for Fail, restored on the way out.
+  const TSourcePos outer = at_;
+  if (node->Pos.Line > 0) at_ = node->Pos;
+  CompileNode(node);
+  at_ = outer;
+}
+
+std::shared_ptr<TSWFOffsetMarker> TCodeGenerator::NewMarker(TMarkerDirection direction) {
+  auto marker = emit_.NewMarker(direction);
+  marker_positions_.emplace(marker.get(), at_);
+  return marker;
+}
+
+void TCodeGenerator::CompileNode(TParseTreeNode* node) {
   switch (node->Kind) {
     case TNodeKind::Number: Number(static_cast<TNumberNode*>(node)); break;
     case TNodeKind::Str: Str(static_cast<TStrNode*>(node)); break;
@@ -229,7 +247,7 @@ void TCodeGenerator::Compile(TParseTreeNode* node) {
     case TNodeKind::With: {
       auto* w = static_cast<TWithStmtNode*>(node);
       Compile(w->Object);
-      auto end = emit_.NewMarker();
+      auto end = NewMarker();
       emit_.Emit<TSWFActionWith>()->Size.Marker = end;
       Compile(w->Body);
       emit_.Place(end);
@@ -410,7 +428,7 @@ void TCodeGenerator::BinOp(TBinOpNode* node) {
     Compile(node->Left);
     emit_.Emit<TSWFActionPushDuplicate>();
     if (node->Operator == kTokAnd) emit_.Emit<TSWFActionNot>();
-    auto end = emit_.NewMarker();
+    auto end = NewMarker();
     emit_.If(end);
     emit_.Emit<TSWFActionPop>();
     Compile(node->Right);
@@ -538,6 +556,22 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     return;
   }
   const bool constructor = node->Has(kNodeConstructorCall);
+  if (node->Callee || node->NameExpr) {
+    // o[e](x) calls the method named by e's value; any other callee is a function value,
+    // which the player calls (or constructs) when the method name is undefined.
+    Arguments(node->Arguments);
+    if (node->Callee) {
+      Compile(node->Callee);
+      emit_.PushUndefined();
+    } else {
+      Compile(node->Base);
+      Compile(node->NameExpr);
+    }
+    if (constructor) emit_.Emit<TSWFActionNewMethod>();
+    else emit_.Emit<TSWFActionCallMethod>();
+    PopIfUnused(node);
+    return;
+  }
   TClassInfo* cls = node->ClassRef;
   if (!cls && !node->Base) {
     if (auto* alias = dynamic_cast<TAliasInfo*>(node->Entry)) cls = alias->Target;
@@ -834,8 +868,8 @@ void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
 
 void TCodeGenerator::If(TIfStmtNode* node) {
   Compile(node->Condition);
-  auto then = emit_.NewMarker();
-  auto end = emit_.NewMarker();
+  auto then = NewMarker();
+  auto end = NewMarker();
   emit_.If(then);
   Compile(node->Else);
   emit_.Jump(end);
@@ -860,15 +894,15 @@ void TCodeGenerator::Switch(TSwitchStmtNode* node) {
   }
   if (fallback) cases.push_back(fallback);
   break_stack_.push_back({node, false, nullptr, {}});
-  auto tests = emit_.NewMarker();
+  auto tests = NewMarker();
   emit_.Jump(tests);
   std::vector<std::shared_ptr<TSWFOffsetMarker>> markers;
   for (TSwitchCaseNode* c : cases) {
-    markers.push_back(emit_.NewMarker(TMarkerDirection::Backward));  // the tests come after the bodies
+    markers.push_back(NewMarker(TMarkerDirection::Backward));  // the tests come after the bodies
     emit_.Place(markers.back());
     Compile(c->Statements);
   }
-  auto exit = emit_.NewMarker();
+  auto exit = NewMarker();
   emit_.Jump(exit);
   break_stack_.back().Exits.push_back(exit);
   emit_.Place(tests);
@@ -894,7 +928,7 @@ void TCodeGenerator::WaitForFrame(TWaitForFrameNode* node) {
   auto* wait = emit_.Emit<TSWFActionWaitForFrame>();
   wait->Frame = static_cast<uint16_t>(node->Frame);
   Compile(node->Statement);
-  auto end = emit_.NewMarker(TMarkerDirection::Backward);  // no branch refers to it: it only ends the region
+  auto end = NewMarker(TMarkerDirection::Backward);  // no branch refers to it: it only ends the region
   emit_.Place(end);
   waits_.push_back({wait, end});
 }
@@ -914,17 +948,17 @@ void TCodeGenerator::FixSkipCounts(TSWFActionList& list) {
 }
 
 void TCodeGenerator::Loop(TLoopStmtNode* node) {
-  auto top = emit_.NewMarker(TMarkerDirection::Backward);
+  auto top = NewMarker(TMarkerDirection::Backward);
   std::shared_ptr<TSWFOffsetMarker> body;
   if (node->Has(kNodeDoWhile)) {
-    body = emit_.NewMarker();
+    body = NewMarker();
     emit_.Jump(body);
   }
   break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   Compile(node->Condition);
   emit_.Emit<TSWFActionNot>();
-  auto exit = emit_.NewMarker();
+  auto exit = NewMarker();
   break_stack_.back().Exits.push_back(exit);
   emit_.If(exit);
   if (body) emit_.Place(body);
@@ -936,9 +970,9 @@ void TCodeGenerator::Loop(TLoopStmtNode* node) {
 
 void TCodeGenerator::For(TForStmtNode* node) {
   Compile(node->Init);
-  auto test = emit_.NewMarker();
+  auto test = NewMarker();
   emit_.Jump(test);
-  auto top = emit_.NewMarker(TMarkerDirection::Backward);
+  auto top = NewMarker(TMarkerDirection::Backward);
   break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   if (node->Step) {
@@ -949,7 +983,7 @@ void TCodeGenerator::For(TForStmtNode* node) {
   if (node->Condition) {
     Compile(node->Condition);
     emit_.Emit<TSWFActionNot>();
-    auto exit = emit_.NewMarker();
+    auto exit = NewMarker();
     break_stack_.back().Exits.push_back(exit);
     emit_.If(exit);
   }
@@ -968,13 +1002,13 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
   }
   Compile(node->Object);
   emit_.Emit<TSWFActionEnumerate2>();
-  auto top = emit_.NewMarker(TMarkerDirection::Backward);
+  auto top = NewMarker(TMarkerDirection::Backward);
   break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
   emit_.Emit<TSWFActionPushDuplicate>();
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();
-  auto exit = emit_.NewMarker();
+  auto exit = NewMarker();
   break_stack_.back().Exits.push_back(exit);
   emit_.If(exit);
   if (reg) {
@@ -994,7 +1028,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
 
 void TCodeGenerator::DropEnumeration() {
   // Drops the names an enumeration left, up to and including its null end mark.
-  auto clean = emit_.NewMarker(TMarkerDirection::Backward);
+  auto clean = NewMarker(TMarkerDirection::Backward);
   emit_.Place(clean);
   emit_.PushNull();
   emit_.Emit<TSWFActionEquals2>();
@@ -1017,7 +1051,7 @@ void TCodeGenerator::Return(TReturnStmtNode* node) {
 
 void TCodeGenerator::Break() {
   if (break_stack_.empty()) Fail("\"break\" is only possible inside a loop or a switch.");
-  auto exit = emit_.NewMarker();
+  auto exit = NewMarker();
   break_stack_.back().Exits.push_back(exit);
   emit_.Jump(exit);
 }
@@ -1043,6 +1077,8 @@ void TCodeGenerator::Try(TTryStmtNode* node) {
   t->HasFinallyBlock = node->Finally != nullptr;
   if (node->Catch) t->CatchName = Text(node->Catch->VariableName);
   t->CreateMarkers();
+  for (const TSWFBranchField* size : {&t->TrySize, &t->CatchSize, &t->FinallySize})
+    if (size->Marker) marker_positions_.emplace(size->Marker.get(), at_);
   Compile(node->Body);
   emit_.Place(t->TrySize.Marker);
   if (node->Catch) {
@@ -1111,7 +1147,7 @@ void TCodeGenerator::Function(TFuncDefNode* node) {
   if (member) scope->UseSpecial(TSpecial::This);
   auto* f = FunctionHeader(node);
   f->Name = member ? std::string() : Text(node->Name);
-  auto end = emit_.NewMarker();
+  auto end = NewMarker();
   f->CodeSize.Marker = end;
   // A function body is its own break scope: loops outside it are not reachable.
   std::vector<TBreakEntry> outer = std::move(break_stack_);
@@ -1163,7 +1199,7 @@ void TCodeGenerator::ClassHeader(TClassDefNode* node, const std::shared_ptr<TSWF
     emit_.Emit<TSWFActionGetMember>();
     emit_.Emit<TSWFActionNot>();
     emit_.Emit<TSWFActionNot>();
-    auto exists = emit_.NewMarker();
+    auto exists = NewMarker();
     emit_.If(exists);
     emit_.PushRegister(kClassRegister);
     emit_.PushConstant(parts[i]);
@@ -1190,7 +1226,7 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
   scope->UseSpecial(TSpecial::This);
   if (node->Super) scope->UseSpecial(TSpecial::Super);
   auto* f = FunctionHeader(ctor);
-  auto end = emit_.NewMarker();
+  auto end = NewMarker();
   f->CodeSize.Marker = end;
   if (node->Super && scope->SuperCallMissing) {
     emit_.PushInteger(0);
@@ -1210,7 +1246,8 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
 }
 
 void TCodeGenerator::ClassImpl(TClassImplNode* node) {
-  auto end = emit_.NewMarker();
+  if (node->Intrinsic) return;
+  auto end = NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);
   emit_.PushConstant(node->Name->Last());
@@ -1284,12 +1321,12 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
 }
 
 void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
-  auto end = emit_.NewMarker();
+  auto end = NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);
   emit_.PushConstant(node->Name->Last());
   auto* f = emit_.Emit<TSWFActionDefineFunction>();
-  auto body_end = emit_.NewMarker();
+  auto body_end = NewMarker();
   f->CodeSize.Marker = body_end;
   emit_.PushUndefined();
   emit_.Emit<TSWFActionReturn>();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ascompiler/compile_context.h"
@@ -32,6 +33,12 @@ public:
   // After the post-pass on `list`: every ifFrameLoaded skip count in it counts the actions
   // finally written.
   void FixSkipCounts(TSWFActionList& list);
+  // The construct whose code a marker ends or begins (a loop, a function body, a branch of an
+  // if), for the message when the distance to it does not fit its field.
+  TSourcePos MarkerPosition(const TSWFOffsetMarker* marker) const {
+    auto it = marker_positions_.find(marker);
+    return it == marker_positions_.end() ? TSourcePos{} : it->second;
+  }
 
   // Where the body of an on(...) or onClipEvent(...) handler goes: the action list of a new
   // button condition or clip action record for its events. Without it (a frame script) a
@@ -47,6 +54,8 @@ public:
   void Compile(TParseTreeNode* node);
 
 private:
+  void CompileNode(TParseTreeNode* node);
+  std::shared_ptr<TSWFOffsetMarker> NewMarker(TMarkerDirection direction = TMarkerDirection::Forward);
   struct TBreakEntry {
     TParseTreeNode* Node;
     bool IsLoop;
@@ -191,6 +200,8 @@ private:
   static constexpr int16_t kNoBuiltIn = -1;
   std::vector<int16_t> built_in_;
   bool prepared_ = false;         // the code being compiled went through Prepare
+  TSourcePos at_;                 // the construct being compiled, for error messages
+  std::unordered_map<const TSWFOffsetMarker*, TSourcePos> marker_positions_;
 };
 
 }  // namespace fc

@@ -91,14 +91,25 @@ std::unique_ptr<TCompileUnit> TCompileContext::ParseUnit(std::string text, const
                [this](const std::string& name) { return include_opener_ ? include_opener_(name) : OpenInclude(name); },
                (Options & kOptionSwf4) != 0);
   lexer.Reset(std::move(text), identity);
-  TParserContext parser(*this, *unit, lexer);
+  TParserContext parser(*this, *unit, lexer, identity);
+  int status = 1;
   try {
-    if (ParseTokens(parser) == 0) return unit;
+    status = ParseTokens(parser);
+  } catch (const EActionCompileError& e) {
+    ForgetUnit(*unit);
+    // An action's own error (an unknown class, a bad event name) ends the parse at once; the
+    // syntax errors found before it come first.
+    if (parser.ErrorCount() == 0 && !e.Diagnostics().empty()) throw;
+    parser.ActionError(e.what());
+    throw EActionCompileError(parser.ErrorCount() > 1 ? parser.FirstErrorMessage() : std::string(e.what()),
+                              parser.Diagnostics());
   } catch (...) {
     ForgetUnit(*unit);
     throw;
   }
+  if (status == 0 && parser.ErrorCount() == 0) return unit;
   ForgetUnit(*unit);
+  if (parser.ErrorCount() > 0) throw EActionCompileError(parser.FirstErrorMessage(), parser.Diagnostics());
   if (lexer.FileName().empty())
     throw EActionCompileError(Format("Parse Error in line: %d pos: %d", lexer.Line(), lexer.Column() + 1));
   throw EActionCompileError(Format("Parse Error in file: \"%s\" line: %d pos: %d", lexer.FileName().c_str(),

@@ -43,8 +43,9 @@ void FetchAhead(const std::vector<TSWFActionList::TPtr>& items, size_t index) {
   if (index + kDistance < items.size()) __builtin_prefetch(items[index + kDistance].get());
 }
 
-// Fails with a compile error when an offset, size or length does not fit its field.
-void CheckWritable(TSWFActionList& list) {
+// Fails with a compile error when an offset, size or length does not fit its field; the error
+// names the construct whose branch or size it is.
+void CheckWritable(TSWFActionList& list, const TCodeGenerator& generator) {
   std::vector<uint8_t> bytes;
   // Compiled code averages under five bytes an action: one allocation, not a doubling
   // series of ever larger buffers.
@@ -54,6 +55,12 @@ void CheckWritable(TSWFActionList& list) {
     WriteActionList(be, list);
   } catch (const EActionCompileError&) {
     throw;
+  } catch (const ActionWriteError& e) {
+    const std::string message = Format("The compiled code does not fit the SWF format: %s", e.what());
+    const TSourcePos pos = e.Marker ? generator.MarkerPosition(e.Marker) : TSourcePos{};
+    if (pos.Line <= 0) throw EActionCompileError(message);
+    throw EActionCompileError(message, {{std::string(pos.FileName), pos.Line, pos.Column + 1,
+                                         message + " (the code of this statement is too long)"}});
   } catch (const Error& e) {
     throw EActionCompileError(Format("The compiled code does not fit the SWF format: %s", e.what()));
   }
@@ -223,7 +230,7 @@ void TCompileContext::CompileClasses() {
 void TCompileContext::Finish(TCodeGenerator& generator, TSWFActionList& list) {
   RunPostPass(list);
   generator.FixSkipCounts(list);
-  CheckWritable(list);
+  CheckWritable(list, generator);
 }
 
 void TCompileContext::CompileFrameScript(std::string text, TSWFActionList& script) {

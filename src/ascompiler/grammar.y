@@ -1,43 +1,46 @@
 /* The ActionScript 2 grammar (LALR(1)). The actions build the parse tree and, through
-   TParserContext, open and close scopes, declare and resolve names in reduction order. */
+   TParserContext, open and close scopes, declare and resolve names in reduction order.
+
+   The parser is a push parser: ParseTokens (at the end of this file) reads the tokens and
+   hands them over one by one. That is where a left-out semicolon is put back: before a token
+   that follows a line break (or a closing brace, or the end) and that the parser cannot take
+   there, when a semicolon could stand in its place. */
 
 %require "3.8"
 %define api.pure full
+%define api.push-pull push
 %define api.prefix {as_}
 %define api.token.prefix {TOK_}
+%define api.location.type {fc::TSourcePos}
+%define parse.error custom
+%define parse.lac full
+%locations
 %parse-param {fc::TParserContext& pc}
-%lex-param {fc::TParserContext& pc}
 
 %code requires {
 #include "ascompiler/parser_context.h"
 }
 
 %code {
-// Both parser stacks hold at most 1024 entries and live on the C++ stack, so an exception
-// thrown by an action leaves nothing behind.
+// Both parser stacks hold at most 1024 entries, so an exception thrown by an action leaves
+// nothing behind but the parser state, which ParseTokens frees.
 #define YYINITDEPTH 1024
 #define YYMAXDEPTH 1024
 
+// Every node made while a rule is reduced takes the position of the rule's first symbol (an
+// empty rule: of the symbol before it).
+#define YYLLOC_DEFAULT(Current, Rhs, N)      \
+  do {                                       \
+    (Current) = YYRHSLOC(Rhs, (N) ? 1 : 0);  \
+    pc.SetNodePos(Current);                  \
+  } while (0)
+
 namespace {
 
-int as_lex(AS_STYPE* value, fc::TParserContext& pc) {
-  fc::TTokenValue& token = pc.Token();  // reused: saves building a value per token
-  const int code = pc.NextToken(token);
-  switch (code) {
-    case fc::kTokString:
-    case fc::kTokIdent:
-    case fc::kTokPath: value->id = token.ID; break;
-    case fc::kTokNumber: value->num = token.Number; break;
-    case fc::kTokAssignOp: value->op = token.Op; break;
-    case fc::kTokListing: value->text = pc.KeepText(std::move(token.Text)); break;
-    default: break;
-  }
-  return code < 0 ? 0 : code;
-}
-
-void as_error(fc::TParserContext& pc, const char* message) {
+void as_error(fc::TSourcePos* pos, fc::TParserContext& pc, const char* message) {
   // Bison calls a full stack "memory exhausted"; the stack is bounded, not the memory.
-  pc.SyntaxError(std::string_view(message) == "memory exhausted" ? "yyparse stack overflow" : message);
+  const std::string_view text(message);
+  pc.SyntaxError(*pos, text == "memory exhausted" ? "yyparse stack overflow" : std::string(text));
 }
 
 using namespace fc;
@@ -52,9 +55,7 @@ using namespace fc;
   int op;
   const std::string* text;
   fc::TCompoundName* name;
-  fc::TLvalueNode* lv;
   fc::TExprListNode* list;
-  fc::TFuncCallNode* call;
   fc::TFuncDefNode* func;
   fc::TArgDeclListNode* params;
   fc::TArgDeclNode* param;
@@ -100,21 +101,19 @@ using namespace fc;
 %left '*' '/' '%'
 
 %type <program> ProgramElements EventHandler
-%type <node> SourcePos ProgramElement Statement ExprStatement Operand Primary Unary Binary Conditional
+%type <node> ProgramElement Statement EmptyStatement ExprStatement Primary MemberExpr NewExpr CallExpr
+%type <node> LhsExpr Postfix Unary Binary Conditional
 %type <node> Assignment Expression StatementsOpt IfStatement SwitchStatement IfFrameLoadedStatement
 %type <node> WhileStatement DoWhileStatement ForStatement ForInit ForCondition ForStep BreakStatement
 %type <node> ContinueStatement ReturnStatement WithStatement TellTargetStatement TryStatement
 %type <node> ThrowStatement FunctionBody FinallyClause ClassDecl InterfaceDecl ImportDecl ClassMember
-%type <node> NewExpr
-%type <lv> LValue
-%type <call> Call
-%type <list> ArgList ArrayLiteral ObjectLiteral PropertyList
+%type <list> Arguments ArgList ArrayLiteral ObjectLiteral PropertyList
 %type <pair> Property Event
 %type <events> EventList
 %type <func> FunctionDecl FunctionExpr MemberFunction
 %type <params> ParamList
 %type <param> Param
-%type <id> TypeOpt
+%type <id> TypeOpt TypeName PropertyName
 %type <vars> VarStatement VarDeclList MemberVar
 %type <var> VarDecl
 %type <stmts> StatementList
@@ -132,9 +131,6 @@ using namespace fc;
 Script
   : ProgramElements                 { pc.SetRoot($1); pc.CloseScope(); }
   ;
-SourcePos
-  : %empty                          { $$ = pc.New<TSourcePosNode>(pc.Position()); }
-  ;
 OpenProgramScope
   : %empty                          { pc.OpenScope(TScopeKind::Program); }
   ;
@@ -151,12 +147,12 @@ ProgramElement
   | ImportDecl
   ;
 EventHandler
-  : SourcePos ON '(' EventList ')' '{' ProgramElements '}'
-      { $$ = pc.EventHandler(TEventKind::Button, $1, $4, $7); }
-  | SourcePos ONCLIPEVENT '(' EventList ')' '{' ProgramElements '}'
-      { $$ = pc.EventHandler(TEventKind::Clip, $1, $4, $7); }
-  | SourcePos ON '(' KEYPRESS STRING ')' '{' ProgramElements '}'
-      { $$ = pc.KeyPressHandler($1, $5, $8); }
+  : ON '(' EventList ')' '{' ProgramElements '}'
+      { $$ = pc.EventHandler(TEventKind::Button, @1, $3, $6); }
+  | ONCLIPEVENT '(' EventList ')' '{' ProgramElements '}'
+      { $$ = pc.EventHandler(TEventKind::Clip, @1, $3, $6); }
+  | ON '(' KEYPRESS STRING ')' '{' ProgramElements '}'
+      { $$ = pc.KeyPressHandler(@1, $4, $7); }
   ;
 Event
   : IDENT                           { $$ = pc.Event($1, nullptr); }
@@ -200,14 +196,18 @@ Param
   ;
 TypeOpt
   : %empty                          { $$ = TStringTable::EmptyId; }
-  | ':' IDENT                       { $$ = $2; }
+  | ':' TypeName                    { $$ = $2; }
+  ;
+TypeName
+  : IDENT
+  | TypeName '.' IDENT              { $$ = pc.Dotted($1, $3); }
   ;
 FunctionBody
   : '{' StatementList '}'           { $$ = $2; }
   | '{' '}'                         { $$ = nullptr; }
   ;
 Statement
-  : ';'                             { $$ = pc.New<TNullStmtNode>(); }
+  : EmptyStatement
   | '{' StatementList '}'           { $$ = $2; }
   | '{' '}'                         { $$ = pc.New<TNullStmtNode>(); }
   | ExprStatement
@@ -225,7 +225,13 @@ Statement
   | TellTargetStatement
   | TryStatement
   | ThrowStatement
-  | LISTING                         { $$ = pc.New<TListingStmtNode>(pc.Line(), $1->substr(3)); }
+  | LISTING                         { $$ = pc.New<TListingStmtNode>(@1.Line, $1->substr(3)); }
+  /* After a syntax error the parse goes on at the next statement, so that one run reports
+     several errors; the tree is not compiled. */
+  | error ';'                       { $$ = pc.New<TNullStmtNode>(); }
+  ;
+EmptyStatement
+  : ';'                             { $$ = pc.New<TNullStmtNode>(); }
   ;
 StatementList
   : Statement                       { $$ = pc.Append(pc.New<TStmtListNode>(), $1); }
@@ -237,47 +243,58 @@ StatementsOpt
   ;
 ExprStatement
   : Expression ';'                  { $$ = $1; $$->Flags |= kNodeUnused; }
-  | LValue '=' FunctionExpr         { $$ = pc.Assign($1, kAssignPlain, $3); $$->Flags |= kNodeUnused; }
   ;
-LValue
+
+/* Expressions, loosest last: a primary, member access and `new`, calls, postfix and prefix
+   operators, the binary levels, the conditional, assignment, the comma list. */
+Primary
   : IDENT                           { $$ = pc.NameLvalue($1); }
   | PATH                            { $$ = pc.PathLvalue($1); }
-  | Operand '.' IDENT               { $$ = pc.MemberLvalue($1, $3); }
-  | Operand '[' Expression ']'      { $$ = pc.ComputedLvalue($1, $3); }
   | EVAL '(' Expression ')'         { $$ = pc.ComputedLvalue(nullptr, $3); }
-  ;
-Operand
-  : LValue                          { $$ = $1; }
+  | '(' Expression ')'              { $$ = $2; }
   | ArrayLiteral                    { $$ = $1; }
   | ObjectLiteral                   { $$ = $1; }
-  | Call                            { $$ = $1; }
-  | '(' Expression ')'              { $$ = $2; }
-  ;
-Call
-  : IDENT SourcePos '(' ArgList ')' { $$ = pc.Call(nullptr, $1, $4, $2); }
-  | Operand '.' IDENT SourcePos '(' ArgList ')'
-                                    { $$ = pc.Call($1, $3, $6, $4); }
-  ;
-Primary
-  : Operand
+  | FunctionExpr                    { $$ = $1; }
   | NUMBER                          { $$ = pc.New<TNumberNode>($1); }
   | STRING                          { $$ = pc.New<TStrNode>($1); }
   | NULL                            { $$ = pc.New<TStrNode>(kNullId); }
   | UNDEFINED                       { $$ = pc.New<TStrNode>(kUndefinedId); }
   | TRUE                            { $$ = pc.New<TStrNode>(kTrueId); }
   | FALSE                           { $$ = pc.New<TStrNode>(kFalseId); }
-  | NewExpr
-  | LValue INC                      { $$ = pc.Assign($1, kTokInc, nullptr, true); }
-  | LValue DEC                      { $$ = pc.Assign($1, kTokDec, nullptr, true); }
+  ;
+MemberExpr
+  : Primary
+  | MemberExpr '.' IDENT            { $$ = pc.MemberLvalue($1, $3); }
+  | MemberExpr '[' Expression ']'   { $$ = pc.ComputedLvalue($1, $3); }
+  /* `new X(a).m()`: the arguments belong to `new`, the member to the new object. */
+  | NEW MemberExpr Arguments        { $$ = pc.NewCall($2, $3); }
   ;
 NewExpr
-  : NEW Call                        { $$ = pc.NewCall($2); }
-  | NEW IDENT SourcePos             { $$ = pc.NewCall(pc.Call(nullptr, $2, pc.New<TExprListNode>(), $3)); }
+  : MemberExpr
+  | NEW NewExpr                     { $$ = pc.NewCall($2, pc.New<TExprListNode>()); }
+  ;
+CallExpr
+  : MemberExpr Arguments            { $$ = pc.CallOf($1, $2); }
+  | CallExpr Arguments              { $$ = pc.CallOf($1, $2); }
+  | CallExpr '.' IDENT              { $$ = pc.MemberLvalue($1, $3); }
+  | CallExpr '[' Expression ']'     { $$ = pc.ComputedLvalue($1, $3); }
+  ;
+Arguments
+  : '(' ArgList ')'                 { $$ = $2; }
+  ;
+LhsExpr
+  : NewExpr
+  | CallExpr
+  ;
+Postfix
+  : LhsExpr
+  | LhsExpr INC                     { if (!($$ = pc.Update(@1, $1, kTokInc, true))) YYERROR; }
+  | LhsExpr DEC                     { if (!($$ = pc.Update(@1, $1, kTokDec, true))) YYERROR; }
   ;
 Unary
-  : Primary
-  | INC LValue                      { $$ = pc.Assign($2, kTokInc, nullptr); }
-  | DEC LValue                      { $$ = pc.Assign($2, kTokDec, nullptr); }
+  : Postfix
+  | INC Unary                       { if (!($$ = pc.Update(@2, $2, kTokInc, false))) YYERROR; }
+  | DEC Unary                       { if (!($$ = pc.Update(@2, $2, kTokDec, false))) YYERROR; }
   | '-' Unary                       { $$ = pc.New<TUnOpNode>('-', $2); }
   | NOT Unary                       { $$ = pc.New<TUnOpNode>(kTokNot, $2); }
   | '~' Unary                       { $$ = pc.New<TUnOpNode>('~', $2); }
@@ -324,14 +341,12 @@ Conditional
   ;
 Assignment
   : Conditional
-  | LValue ASSIGNOP Assignment      { $$ = pc.Assign($1, $2, $3); }
-  | LValue '=' Assignment           { $$ = pc.Assign($1, kAssignPlain, $3); }
+  | LhsExpr ASSIGNOP Assignment     { if (!($$ = pc.Assign(@1, $1, $2, $3))) YYERROR; }
+  | LhsExpr '=' Assignment          { if (!($$ = pc.Assign(@1, $1, kAssignPlain, $3))) YYERROR; }
   ;
 Expression
   : Assignment                      { $$ = pc.ExprList($1, kNodeCommaExpr); }
-  | FunctionExpr                    { $$ = $1; }
-  | Expression ',' Assignment       { if (!pc.AppendToComma($1, $3)) YYERROR; $$ = $1; }
-  | Expression ',' FunctionExpr     { if (!pc.AppendToComma($1, $3)) YYERROR; $$ = $1; }
+  | Expression ',' Assignment       { $$ = pc.Append(static_cast<TExprListNode*>($1), $3); }
   ;
 ArgList
   : Assignment                      { $$ = pc.ExprList($1, 0); }
@@ -343,6 +358,7 @@ ArrayLiteral
   ;
 ObjectLiteral
   : '{' PropertyList '}'            { $$ = pc.MarkList($2, kNodeObjectLiteral); }
+  | '{' PropertyList ',' '}'        { $$ = pc.MarkList($2, kNodeObjectLiteral); }
   | '{' '}'                         { $$ = pc.MarkList(pc.New<TExprListNode>(), kNodeObjectLiteral); }
   ;
 PropertyList
@@ -350,21 +366,23 @@ PropertyList
   | PropertyList ',' Property       { $$ = pc.AppendProperty($1, $3); }
   ;
 Property
-  : IDENT ':' Assignment            { $$ = pc.New<TPairNode>($3, pc.New<TStrNode>($1)); }
+  : PropertyName ':' Assignment     { $$ = pc.New<TPairNode>($3, pc.New<TStrNode>($1)); }
+  ;
+PropertyName
+  : IDENT
+  | STRING
+  | NUMBER                          { $$ = pc.NumberName($1); }
   ;
 VarStatement
   : VAR VarDeclList ';'             { $$ = $2; }
-  | VAR IDENT TypeOpt '=' FunctionExpr
-      { $$ = pc.Append(pc.New<TVarDeclListNode>(), pc.VarDecl($2, $3, $5, true)); }
   ;
 VarDeclList
   : VarDecl                         { $$ = pc.Append(pc.New<TVarDeclListNode>(), $1); }
   | VarDeclList ',' VarDecl         { $$ = pc.Append($1, $3); }
   ;
 VarDecl
-  : IDENT TypeOpt '=' Assignment    { $$ = pc.VarDecl($1, $2, $4, false); }
-  | IDENT TypeOpt '=' FunctionExpr  { $$ = pc.VarDecl($1, $2, $4, true); }
-  | IDENT TypeOpt                   { $$ = pc.VarDecl($1, $2, nullptr, false); }
+  : IDENT TypeOpt '=' Assignment    { $$ = pc.VarDecl($1, $2, $4); }
+  | IDENT TypeOpt                   { $$ = pc.VarDecl($1, $2, nullptr); }
   ;
 IfStatement
   : IF '(' Expression ')' Statement ELSE Statement
@@ -404,9 +422,9 @@ ForStatement
 ForHeader
   : FOR '(' ForInit ';' ForCondition ';' ForStep ')'
                                     { $$ = pc.New<TForStmtNode>($3, $5, $7); }
-  | FOR '(' VAR IDENT IN Operand ')'
-                                    { $$ = pc.ForIn($4, $6); }
-  | FOR '(' IDENT IN Operand ')'    { $$ = pc.ForIn($3, $5); }
+  | FOR '(' VAR IDENT TypeOpt IN Expression ')'
+                                    { $$ = pc.ForIn($4, $7); }
+  | FOR '(' IDENT IN Expression ')' { $$ = pc.ForIn($3, $5); }
   ;
 ForInit
   : %empty                          { $$ = nullptr; }
@@ -432,7 +450,8 @@ ReturnStatement
   | RETURN Expression ';'           { $$ = pc.New<TReturnStmtNode>($2); }
   ;
 WithStatement
-  : WITH '(' Operand ')' Statement  { $$ = pc.New<TWithStmtNode>($3, $5); }
+  : WITH '(' Expression ')' Statement
+                                    { $$ = pc.New<TWithStmtNode>($3, $5); }
   ;
 TellTargetStatement
   : TELLTARGET '(' Expression ')' Statement
@@ -458,9 +477,12 @@ ThrowStatement
 OpenClassScope
   : %empty                          { pc.OpenClassScope($<name>-2, $<name>-1); }
   ;
+/* `dynamic class` and `intrinsic class`: the words are no keywords, so they come as IDENT. */
 ClassDecl
   : CLASS QualifiedName ExtendsOpt ImplementsOpt OpenClassScope '{' ClassBody '}'
                                     { $$ = pc.ClassDecl($2, $3, $4, $7); }
+  | IDENT CLASS QualifiedName ExtendsOpt ImplementsOpt OpenClassScope '{' ClassBody '}'
+                                    { if (!($$ = pc.ClassDecl($3, $4, $5, $8, @1, $1))) YYERROR; }
   ;
 QualifiedName
   : IDENT                           { $$ = pc.New<TCompoundName>($1); }
@@ -478,10 +500,11 @@ NameList
   : QualifiedName                   { $$ = pc.New<TClassImplListNode>(); $$->Items.Add(pc.ResolveInterface($1)); }
   | NameList ',' QualifiedName      { $$ = $1; $$->Items.Add(pc.ResolveInterface($3)); }
   ;
+/* Members, each optionally followed by semicolons; a class may have none. */
 ClassBody
-  : ClassMember                     { $$ = pc.New<TClassBodyNode>(); pc.AddMember($$, $1); }
+  : %empty                          { $$ = pc.New<TClassBodyNode>(); }
   | ClassBody ClassMember           { $$ = $1; pc.AddMember($$, $2); }
-  | ClassBody ';' ClassMember       { $$ = $1; pc.AddMember($$, $3); }
+  | ClassBody ';'                   { $$ = $1; }
   ;
 ClassMember
   : MemberVar                       { $$ = $1; }
@@ -523,6 +546,7 @@ InterfaceExtendsOpt
 InterfaceBody
   : %empty
   | InterfaceBody MethodSignature
+  | InterfaceBody ';'
   ;
 MethodSignature
   : FUNCTION IDENT '(' ParamList ')' TypeOpt ';'
@@ -531,7 +555,175 @@ MethodSignature
 %%
 
 namespace fc {
+namespace {
 
-int ParseTokens(TParserContext& context) { return as_parse(context); }
+// The rule `EmptyStatement: ';'`, found once in the tables.
+int EmptyStatementRule() {
+  static const int rule = [] {
+    for (int r = 1; r <= YYNRULES; ++r)
+      if (yyr1[r] == YYSYMBOL_EmptyStatement) return r;
+    return -1;
+  }();
+  return rule;
+}
+
+// What the parser would do with `token` next, found by running its tables on a copy of the
+// state stack (no action runs): whether it would shift the token (after the reductions the
+// token causes); the state on top just before that shift; and whether the token would at once
+// make an empty statement.
+struct TLookahead {
+  bool Shifted = false;
+  int TopState = 0;
+  bool EmptyStatement = false;
+};
+
+TLookahead TryToken(std::vector<int> stack, int token) {
+  const int symbol = YYTRANSLATE(token);
+  TLookahead result;
+  for (;;) {
+    const int state = stack.back();
+    int rule;
+    int n = yypact[state];
+    if (yypact_value_is_default(n)) {
+      rule = yydefact[state];
+    } else if (n += symbol; n < 0 || YYLAST < n || yycheck[n] != symbol) {
+      rule = yydefact[state];
+    } else if (n = yytable[n]; n > 0) {
+      result.Shifted = true;
+      result.TopState = state;
+      result.EmptyStatement = yypact_value_is_default(yypact[n]) && yydefact[n] == EmptyStatementRule();
+      return result;
+    } else if (yytable_value_is_error(n)) {
+      return result;
+    } else {
+      rule = -n;
+    }
+    if (rule == 0) return result;  // an error
+    if (state == YYFINAL) {
+      result.Shifted = token == 0;
+      return result;
+    }
+    const auto length = static_cast<size_t>(yyr2[rule]);
+    if (stack.size() <= length) return result;
+    stack.resize(stack.size() - length);
+    const int lhs = yyr1[rule] - YYNTOKENS;
+    const int top = stack.back();
+    const int go = yypgoto[lhs] + top;
+    stack.push_back(0 <= go && go <= YYLAST && yycheck[go] == top ? yytable[go] : yydefgoto[lhs]);
+    if (stack.size() > YYMAXDEPTH) return result;
+  }
+}
+
+std::vector<int> States(const as_pstate* ps) {
+  std::vector<int> states;
+  for (const yy_state_t* s = ps->yyss; s <= ps->yyssp; ++s) states.push_back(*s);
+  return states;
+}
+
+struct TParserState {
+  TParserState() = default;
+  TParserState(const TParserState&) = delete;
+  TParserState& operator=(const TParserState&) = delete;
+  ~TParserState() { as_pstate_delete(State); }
+  as_pstate* State = as_pstate_new();
+};
+
+// What a syntax error message says the constructs before it are, by the grammar's symbol.
+constexpr std::pair<std::string_view, std::string_view> kConstructNames[] = {
+    {"ArgList", "the arguments"}, {"Arguments", "the arguments"}, {"ParamList", "the parameters"},
+    {"Param", "the parameters"}, {"Expression", "the expression"}, {"Assignment", "the expression"},
+    {"Conditional", "the expression"}, {"Binary", "the expression"}, {"Unary", "the expression"},
+    {"Postfix", "the expression"}, {"LhsExpr", "the expression"}, {"CallExpr", "the expression"},
+    {"MemberExpr", "the expression"}, {"NewExpr", "the expression"}, {"Primary", "the expression"},
+    {"PropertyList", "the properties"}, {"EventList", "the events"}, {"VarDeclList", "the declaration"},
+    {"VarDecl", "the declaration"}, {"TypeName", "the type"}, {"TypeOpt", "the type"},
+    {"QualifiedName", "the name"}, {"StatementList", "the statements"}, {"ClassBody", "the class body"},
+    {"CaseList", "the cases"},
+};
+
+// Tokens an error message may offer as the ones expected: those that close or separate, and
+// a name where nothing else fits.
+constexpr int kExpectable[] = {')', ']', '}', ';', ',', ':', '{'};
+
+}  // namespace
+
+int ParseTokens(TParserContext& pc) {
+  TParserState parser;
+  if (!parser.State) throw std::bad_alloc();
+  pc.ParserState = parser.State;
+  int previous = -1;  // the last token handed over, -1 at the start
+  for (;;) {
+    TTokenValue& token = pc.Token();  // reused: saves building a value per token
+    int code = pc.NextToken(token);
+    if (code < 0) code = 0;
+    AS_STYPE value{};
+    switch (code) {
+      case kTokString:
+      case kTokIdent:
+      case kTokPath: value.id = token.ID; break;
+      case kTokNumber: value.num = token.Number; break;
+      case kTokAssignOp: value.op = token.Op; break;
+      case kTokListing: value.text = pc.KeepText(std::move(token.Text)); break;
+      default: break;
+    }
+    TSourcePos pos = pc.TokenPos();
+    // A left-out semicolon: the token cannot come here, but it follows a line break, a
+    // closing brace or ends the text, and a semicolon could stand here without making an
+    // empty statement. After `return`, `break` and `continue` a line break always ends the
+    // statement, and so it does before `++` and `--`, as in ECMAScript.
+    const bool newline = pc.NewlineBefore();
+    if ((newline || previous == '}' || code == '}' || code == 0) && previous >= 0 && previous != ';') {
+      const std::vector<int> states = States(parser.State);
+      const bool restricted = newline && (previous == kTokReturn || previous == kTokBreak ||
+                                          previous == kTokContinue || code == kTokInc || code == kTokDec);
+      if (restricted || !TryToken(states, code).Shifted) {
+        const TLookahead semicolon = TryToken(states, ';');
+        // Never one of the two semicolons of a `for (;;)` header.
+        const int before = semicolon.Shifted ? yystos[semicolon.TopState] : 0;
+        const bool in_for_header = before == YYSYMBOL_ForInit || before == YYSYMBOL_ForCondition;
+        if (semicolon.Shifted && !semicolon.EmptyStatement && !in_for_header) {
+          AS_STYPE none{};
+          TSourcePos at = pos;
+          const int status = as_push_parse(parser.State, ';', &none, &at, pc);
+          if (status != YYPUSH_MORE) return status;
+        }
+      }
+    }
+    const int status = as_push_parse(parser.State, code, &value, &pos, pc);
+    if (status != YYPUSH_MORE) return status;
+    if (pc.ErrorCount() >= TParserContext::kMaxErrors) return 1;
+    previous = code;
+  }
+}
 
 }  // namespace fc
+
+// Reports a syntax error with what the parser expected there, where few tokens could come.
+static int yyreport_syntax_error(const yypcontext_t* context, fc::TParserContext& pc) {
+  using namespace fc;
+  const std::vector<int> states = States(static_cast<const as_pstate*>(pc.ParserState));
+  std::vector<std::string> expected;
+  std::string_view after;
+  for (int token : kExpectable) {
+    const TLookahead lookahead = TryToken(states, token);
+    if (!lookahead.Shifted) continue;
+    expected.push_back(TokenName(token));
+    const std::string_view symbol = yysymbol_name(static_cast<yysymbol_kind_t>(yystos[lookahead.TopState]));
+    for (const auto& [name, text] : kConstructNames)
+      if (name == symbol && after.empty()) after = text;
+  }
+  // Where an expression could begin, a '{' would be an object literal: say what is meant.
+  if (TryToken(states, kTokNumber).Shifted) {
+    std::erase(expected, TokenName('{'));
+    if (expected.empty()) expected.push_back("an expression");
+  } else if (expected.empty() && TryToken(states, kTokIdent).Shifted) {
+    expected.push_back("IDENT");
+  }
+  constexpr size_t kMostListed = 3;
+  if (expected.size() > kMostListed) {
+    expected.clear();
+    after = {};
+  }
+  pc.UnexpectedToken(*yypcontext_location(context), yysymbol_name(yypcontext_token(context)), expected, after);
+  return 0;
+}

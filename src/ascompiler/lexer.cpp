@@ -412,6 +412,7 @@ int TLexer::ScanOperator(TTokenValue& value, size_t& length) const {
 }
 
 int TLexer::NextToken(TTokenValue& value) {
+  newline_before_ = false;
   for (;;) {
     const size_t pos = current_.Pos;
     const unsigned char c = At(pos);
@@ -420,8 +421,11 @@ int TLexer::NextToken(TTokenValue& value) {
       if (pos >= current_.Text.size() && !stack_.empty()) {
         current_ = std::move(stack_.back());
         stack_.pop_back();
+        newline_before_ = true;
         continue;
       }
+      token_line_ = current_.Line;
+      token_column_ = current_.Column;
       return kTokEnd;
     }
 
@@ -430,6 +434,7 @@ int TLexer::NextToken(TTokenValue& value) {
       if (const size_t n = MatchInclude(name)) {
         Consume(n);
         PushInclude(name);
+        newline_before_ = true;
         continue;
       }
     }
@@ -437,6 +442,7 @@ int TLexer::NextToken(TTokenValue& value) {
       ++current_.Pos;
       ++current_.Line;
       current_.Column = 0;
+      newline_before_ = true;
       continue;
     }
     if (Is(c, kBlank)) {  // the rest of a run of blanks is never at the start of a line
@@ -448,12 +454,16 @@ int TLexer::NextToken(TTokenValue& value) {
 
     size_t length = 0;
     int token = -1;
+    token_line_ = current_.Line;
+    token_column_ = current_.Column;
     if (c == '/' && At(pos + 1) == '*') {
       const size_t close = current_.Text.find("*/", pos + 2);
       const size_t nul = current_.Text.find('\0', pos + 2);
       size_t end = close == std::string::npos ? current_.Text.size() : close + 2;
       if (nul < end) end = nul;  // an unterminated comment runs to the end of input
+      const int line = current_.Line;
       Consume(end - pos);
+      newline_before_ = newline_before_ || current_.Line != line;
       continue;
     }
     if (c == '/' && At(pos + 1) == '/') {

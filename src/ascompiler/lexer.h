@@ -36,6 +36,11 @@ public:
 
   int Line() const { return current_.Line; }
   int Column() const { return current_.Column; }
+  // Where the token NextToken returned last begins (column from 0), and whether a line break
+  // (or the start or end of an include file) came between it and the token before.
+  int TokenLine() const { return token_line_; }
+  int TokenColumn() const { return token_column_; }
+  bool NewlineBefore() const { return newline_before_; }
   // The file name as written in the include directive; empty in the main text.
   const std::string& FileName() const { return current_.FileName; }
   size_t IncludeDepth() const { return stack_.size(); }
@@ -72,6 +77,9 @@ private:
   bool swf4_paths_;
   TSourceState current_;
   std::vector<TSourceState> stack_;
+  int token_line_ = 1;
+  int token_column_ = 0;
+  bool newline_before_ = false;
 };
 
 }  // namespace fc

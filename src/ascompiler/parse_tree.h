@@ -16,7 +16,7 @@ namespace fc {
 
 enum class TNodeKind : uint8_t {
   // expressions
-  Pair, SourcePos, Number, Str, Lvalue, Assign, BinOp, UnOp, ExprList, FuncCall, CompoundName,
+  Pair, Number, Str, Lvalue, Assign, BinOp, UnOp, ExprList, FuncCall, CompoundName,
   // statements
   StmtList, NullStmt, Listing, If, Switch, SwitchCaseList, SwitchCase, WaitForFrame, Loop, For, ForIn,
   Break, Continue, Return, With, SetTarget, Catch, Try, Throw,
@@ -41,11 +41,11 @@ enum TNodeFlags : uint16_t {
 };
 
 struct TSourcePos {
-  // As written in the include directive; empty in the main text. The text is kept by the
-  // compile unit (TCompileUnit::KeepFileName).
+  // As written in the include directive, or the class file's path; empty in the main text.
+  // The text is kept by the compile unit (TCompileUnit::KeepFileName).
   std::string_view FileName;
   int Line = 0;
-  int Column = 0;
+  int Column = 0;  // from 0
 };
 
 // Nodes live in their unit's arena. Most of them hold only numbers and pointers and need no
@@ -62,7 +62,8 @@ public:
   const TNodeKind Kind;
   uint16_t Flags = 0;
   int Depth = 1;  // height of the subtree; the parser keeps it bounded
-  // Only calls, `new` expressions and event lists carry a source position (their Pos).
+  // Where the construct begins: the first token of the rule that made the node.
+  TSourcePos Pos;
 
 protected:
   ~TParseTreeNode() = default;
@@ -93,12 +94,6 @@ public:
   }
   TParseTreeNode* First;
   TParseTreeNode* Second;
-};
-
-class TSourcePosNode : public TParseTreeNode {
-public:
-  explicit TSourcePosNode(TSourcePos pos) : TParseTreeNode(TNodeKind::SourcePos), Pos(std::move(pos)) {}
-  TSourcePos Pos;
 };
 
 class TNumberNode : public TParseTreeNode {
@@ -205,6 +200,8 @@ public:
   TExprListNode() : TListNode(TNodeKind::ExprList) {}
 };
 
+// A call: of a function by name (`f(x)`), of a method (`o.m(x)`, `o[e](x)`), or of whatever
+// function value an expression gives (`f()(x)`, `(function () {})()`).
 class TFuncCallNode : public TParseTreeNode {
 public:
   TFuncCallNode(TParseTreeNode* base, TStrId name, TExprListNode* arguments, TIdentTable* scope)
@@ -215,9 +212,20 @@ public:
     Base = base;
     Below({base});
   }
-  TSourcePos Pos;
+  // `o[e](x)`: the method name is computed (Name is -1).
+  void SetNameExpr(TParseTreeNode* expr) {
+    NameExpr = expr;
+    Below({expr});
+  }
+  // Any other callee: the function value it gives is called (Name is -1, no Base).
+  void SetCallee(TParseTreeNode* callee) {
+    Callee = callee;
+    Below({callee});
+  }
   TParseTreeNode* Base;  // receiver of a method call, or none
-  TStrId Name;
+  TStrId Name;           // -1 when NameExpr or Callee stands for it
+  TParseTreeNode* NameExpr = nullptr;
+  TParseTreeNode* Callee = nullptr;
   TExprListNode* Arguments;
   TClassInfo* ClassRef = nullptr;  // `a.b.C(x)`: a cast to the class a.b.C
   TIdentInfo* Entry = nullptr;

@@ -230,7 +230,6 @@ enum class TEventKind : uint8_t { Button = 0, Clip = 1, KeyPress = 2 };
 class TEventListNode : public TListNode {
 public:
   TEventListNode() : TListNode(TNodeKind::EventList) {}
-  TSourcePos Pos;
   TEventKind Kind = TEventKind::Button;
   uint16_t ButtonEvents = 0;  // bit i: button event i
   uint32_t ClipEvents = 0;    // bit i: clip event i
@@ -296,6 +295,7 @@ public:
   TClassBodyNode* Body;
   TClassImplListNode* Interfaces;  // or none
   TFuncDefNode* Constructor = nullptr;
+  bool Intrinsic = false;  // `intrinsic class`: declares what the player has, makes no code
 };
 
 class TClassIntfNode : public TClassDefNode {
@@ -324,7 +324,11 @@ void VisitChildren(TParseTreeNode* node, F&& f) {
     case TNodeKind::Assign: f(static_cast<TAssignNode*>(node)->Target); f(static_cast<TAssignNode*>(node)->Value); break;
     case TNodeKind::BinOp: f(static_cast<TBinOpNode*>(node)->Left); f(static_cast<TBinOpNode*>(node)->Right); break;
     case TNodeKind::UnOp: f(static_cast<TUnOpNode*>(node)->Operand); break;
-    case TNodeKind::FuncCall: f(static_cast<TFuncCallNode*>(node)->Base); f(static_cast<TFuncCallNode*>(node)->Arguments); break;
+    case TNodeKind::FuncCall: {
+      auto* n = static_cast<TFuncCallNode*>(node);
+      f(n->Callee); f(n->Base); f(n->NameExpr); f(n->Arguments);
+      break;
+    }
     case TNodeKind::ExprList: case TNodeKind::StmtList: case TNodeKind::SwitchCaseList: case TNodeKind::VarDeclList:
     case TNodeKind::ArgDeclList: case TNodeKind::EventList: case TNodeKind::Program:
       each(static_cast<TListNode*>(node)->Items);

@@ -1,5 +1,6 @@
 #include "ascompiler/parser_context.h"
 
+#include <cmath>
 #include <string_view>
 
 #include "ascompiler/clip_properties.h"
@@ -26,6 +27,76 @@ TParseTreeNode* TParserContext::NameChain(const std::vector<TStrId>& parts, size
   TLvalueNode* chain = nullptr;
   for (size_t i = 0; i < count; ++i) chain = New<TLvalueNode>(chain, New<TStrNode>(parts[i]), false, Scope());
   return chain;
+}
+
+int TParserContext::NextToken(TTokenValue& value) {
+  token_code_ = lexer_.NextToken(value);
+  const std::string& file = lexer_.FileName().empty() ? main_file_ : lexer_.FileName();
+  if (file != token_file_) {
+    token_file_ = file;
+    token_pos_.FileName = unit_.KeepFileName(file);
+  }
+  token_pos_.Line = lexer_.TokenLine();
+  token_pos_.Column = lexer_.TokenColumn();
+  return token_code_;
+}
+
+TCompileDiagnostic TParserContext::Diagnostic(const TSourcePos& pos, std::string message) const {
+  return {std::string(pos.FileName), pos.Line, pos.Column + 1, std::move(message)};
+}
+
+void TParserContext::SyntaxError(const TSourcePos& pos, std::string message) {
+  if (diagnostics_.empty()) {
+    // The lexer stands just past the token the parser could not take.
+    first_message_ =
+        lexer_.FileName().empty()
+            ? Format("Parse Error in line: %d pos: %d", lexer_.Line(), lexer_.Column() + 1)
+            : Format("Parse Error in file: \"%s\" line: %d pos: %d", lexer_.FileName().c_str(), lexer_.Line(),
+                     lexer_.Column() + 1);
+  }
+  diagnostics_.push_back(Diagnostic(pos, std::move(message)));
+}
+
+std::string TParserContext::Describe(std::string_view token) const {
+  if (token == "IDENT") return "a name";
+  if (token == "STRING") return "a string";
+  if (token == "NUMBER") return "a number";
+  return std::string(token);
+}
+
+void TParserContext::UnexpectedToken(const TSourcePos& pos, std::string_view token,
+                                     const std::vector<std::string>& expected, std::string_view after) {
+  std::string message = "syntax error: unexpected ";
+  switch (token_code_) {
+    case kTokIdent: message += "name '" + Strings().Text(token_.ID) + "'"; break;
+    case kTokString: message += "string"; break;
+    case kTokNumber: message += "number"; break;
+    case kTokBadNumber: message = "syntax error: malformed number"; break;
+    case kTokEnd: message += "end of input"; break;
+    default: message += token_code_ > 0 && token_code_ < 256 ? TokenName(token_code_) : "'" + TokenName(token_code_) + "'";
+  }
+  (void)token;
+  if (!expected.empty()) {
+    message += ", expected ";
+    for (size_t i = 0; i < expected.size(); ++i) {
+      if (i > 0) message += i + 1 == expected.size() ? " or " : ", ";
+      message += Describe(expected[i]);
+    }
+    if (!after.empty()) message += " after " + std::string(after);
+  }
+  SyntaxError(pos, std::move(message));
+}
+
+void TParserContext::ActionError(const std::string& message) { diagnostics_.push_back(Diagnostic(node_pos_, message)); }
+
+TStrId TParserContext::Dotted(TStrId left, TStrId right) {
+  return Strings().Intern(Strings().Text(left) + "." + Strings().Text(right));
+}
+
+TStrId TParserContext::NumberName(double value) {
+  // The key is the number's text as the player writes numbers.
+  if (value == std::trunc(value) && std::fabs(value) < 1e15) return Strings().Intern(Format("%.0f", value));
+  return Strings().Intern(Format("%.15g", value));
 }
 
 TLvalueNode* TParserContext::NameLvalue(TStrId name) {
@@ -90,11 +161,9 @@ TClassInfo* TParserContext::ChainClass(TParseTreeNode* base, TStrId name) {
   return Scope()->FindClass(Strings().Intern(dotted));
 }
 
-TFuncCallNode* TParserContext::Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments,
-                                   TParseTreeNode* pos) {
+TFuncCallNode* TParserContext::Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments) {
   TIdentTable* scope = Scope();
   TFuncCallNode* call = New<TFuncCallNode>(base, name, arguments, scope);
-  call->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
   if (name == TStringTable::SuperId) {
     scope->UseSpecial(TSpecial::Super);
     scope->SuperCallMissing = false;
@@ -113,15 +182,54 @@ TFuncCallNode* TParserContext::Call(TParseTreeNode* base, TStrId name, TExprList
   return Checked(call);
 }
 
-TFuncCallNode* TParserContext::NewCall(TFuncCallNode* call) {
+namespace {
+
+// A name, `o.name` or `o[e]` that a value can be stored in (a slash path too).
+bool IsAssignable(const TParseTreeNode* node) { return node->Kind == TNodeKind::Lvalue; }
+
+}  // namespace
+
+TFuncCallNode* TParserContext::CallOf(TParseTreeNode* callee, TExprListNode* arguments) {
+  // `(o.m)(x)` calls the method as `o.m(x)` does.
+  while (callee->Kind == TNodeKind::ExprList && callee->Has(kNodeCommaExpr) &&
+         static_cast<TExprListNode*>(callee)->Items.Count() == 1)
+    callee = static_cast<TExprListNode*>(callee)->Items[0];
+  if (callee->Kind == TNodeKind::Lvalue) {
+    auto* lvalue = static_cast<TLvalueNode*>(callee);
+    if (lvalue->Path < 0 && lvalue->Name() >= 0) return Call(lvalue->Base, lvalue->Name(), arguments);
+    if (lvalue->Path < 0 && lvalue->Base) {  // o[e](x)
+      TFuncCallNode* call = New<TFuncCallNode>(lvalue->Base, -1, arguments, Scope());
+      call->SetNameExpr(lvalue->Member);
+      return Checked(call);
+    }
+  }
+  TFuncCallNode* call = New<TFuncCallNode>(nullptr, -1, arguments, Scope());
+  call->SetCallee(callee);
+  return Checked(call);
+}
+
+TFuncCallNode* TParserContext::NewCall(TParseTreeNode* callee, TExprListNode* arguments) {
+  TFuncCallNode* call = CallOf(callee, arguments);
   call->Flags |= kNodeConstructorCall;
-  if (call->Base)
+  if (call->Base && call->Name >= 0)
     if (TClassInfo* cls = ChainClass(call->Base, call->Name)) cls->ClassFlags |= kClassReferenced;
   return call;
 }
 
-TAssignNode* TParserContext::Assign(TParseTreeNode* target, int op, TParseTreeNode* value, bool postfix) {
-  TAssignNode* assign = New<TAssignNode>(static_cast<TLvalueNode*>(target), op, value, Scope());
+TAssignNode* TParserContext::Assign(const TSourcePos& pos, TParseTreeNode* target, int op, TParseTreeNode* value) {
+  if (!IsAssignable(target)) {
+    SyntaxError(pos, "syntax error: cannot assign to this expression");
+    return nullptr;
+  }
+  return New<TAssignNode>(static_cast<TLvalueNode*>(target), op, value, Scope());
+}
+
+TAssignNode* TParserContext::Update(const TSourcePos& pos, TParseTreeNode* target, int op, bool postfix) {
+  if (!IsAssignable(target)) {
+    SyntaxError(pos, Format("syntax error: '%s' needs a variable or a member", op == kTokInc ? "++" : "--"));
+    return nullptr;
+  }
+  TAssignNode* assign = New<TAssignNode>(static_cast<TLvalueNode*>(target), op, nullptr, Scope());
   if (postfix) assign->Flags |= kNodePostfix;
   return assign;
 }
@@ -130,15 +238,6 @@ TExprListNode* TParserContext::ExprList(TParseTreeNode* first, uint16_t flags) {
   TExprListNode* list = New<TExprListNode>();
   list->Flags |= flags;
   return Append(list, first);
-}
-
-bool TParserContext::AppendToComma(TParseTreeNode* list, TParseTreeNode* item) {
-  if (list->Kind != TNodeKind::ExprList) {
-    SyntaxError("syntax error");
-    return false;
-  }
-  Append(static_cast<TExprListNode*>(list), item);
-  return true;
 }
 
 TExprListNode* TParserContext::MarkList(TExprListNode* list, uint16_t flag) {
@@ -151,10 +250,12 @@ TExprListNode* TParserContext::AppendProperty(TExprListNode* list, TPairNode* pr
   return Append(list, property->Second);
 }
 
-TVarDeclNode* TParserContext::VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool function_literal) {
+TVarDeclNode* TParserContext::VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser) {
   TIdentInfo* entry = Scope()->Declare(name, type);
   entry->Flags |= kIdentDeclared;
-  if (function_literal) entry->Register = kRegisterNever;
+  // A variable holding a function literal stays out of the registers: the function may be
+  // called by name from functions nested in it.
+  if (initialiser && initialiser->Kind == TNodeKind::FuncDef) entry->Register = kRegisterNever;
   return New<TVarDeclNode>(initialiser, entry);
 }
 
@@ -244,17 +345,17 @@ void TParserContext::ValidateEvents(TEventListNode* events) {
   }
 }
 
-TProgramNode* TParserContext::EventHandler(TEventKind kind, TParseTreeNode* pos, TEventListNode* events,
+TProgramNode* TParserContext::EventHandler(TEventKind kind, const TSourcePos& pos, TEventListNode* events,
                                           TProgramNode* body) {
   events->Kind = kind;
-  events->Pos = static_cast<TSourcePosNode*>(pos)->Pos;
+  events->Pos = pos;
   body->EventList = events;
   ValidateEvents(events);
   CloseScope();
   return body;
 }
 
-TProgramNode* TParserContext::KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body) {
+TProgramNode* TParserContext::KeyPressHandler(const TSourcePos& pos, TStrId key, TProgramNode* body) {
   TEventListNode* events = New<TEventListNode>();
   Append(events, Event(Strings().Intern("keyPress"), New<TStrNode>(key)));
   return EventHandler(TEventKind::KeyPress, pos, events, body);
@@ -319,6 +420,24 @@ TClassImplNode* TParserContext::ClassDecl(TCompoundName* name, TCompoundName* su
     node->Constructor->Flags |= kNodeClassMember;
   }
   CloseScope();
+  return node;
+}
+
+TClassImplNode* TParserContext::ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
+                                         TClassBodyNode* body, const TSourcePos& word_pos, TStrId word) {
+  const std::string& text = Strings().Text(word);
+  const bool intrinsic = text == "intrinsic";
+  TClassInfo* info = open_classes_.back();
+  TClassImplNode* node = ClassDecl(name, super, interfaces, body);
+  if (!intrinsic && text != "dynamic") {
+    SyntaxError(word_pos, "syntax error: unexpected name '" + text + "' before 'class'");
+    return nullptr;
+  }
+  // An intrinsic class only declares what the player has: no code is made for it.
+  if (intrinsic) {
+    info->ClassFlags |= kClassIntrinsic;
+    node->Intrinsic = true;
+  }
   return node;
 }
 

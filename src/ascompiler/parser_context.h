@@ -5,8 +5,10 @@
 
 #include <deque>
 #include <string>
+#include <vector>
 
 #include "ascompiler/compile_context.h"
+#include "ascompiler/errors.h"
 #include "ascompiler/lexer.h"
 #include "ascompiler/parse_tree_stmt.h"
 
@@ -17,13 +19,38 @@ public:
   TParserContext(TCompileContext& context, TCompileUnit& unit, TLexer& lexer)
       : context_(context), unit_(unit), lexer_(lexer) {}
 
-  int NextToken(TTokenValue& value) { return lexer_.NextToken(value); }
+  // `file_name` is what positions in the main text name (empty for a frame script's text).
+  TParserContext(TCompileContext& context, TCompileUnit& unit, TLexer& lexer, std::string file_name)
+      : TParserContext(context, unit, lexer) {
+    main_file_ = std::move(file_name);
+  }
+
+  int NextToken(TTokenValue& value);
   TTokenValue& Token() { return token_; }
   const std::string* KeepText(std::string text) { return &texts_.emplace_back(std::move(text)); }
-  void SyntaxError(const char* message) { syntax_message_ = message; }
-  const std::string& SyntaxMessage() const { return syntax_message_; }
+  // Where the last token read begins, and whether a line break came before it.
+  TSourcePos TokenPos() const { return token_pos_; }
+  bool NewlineBefore() const { return lexer_.NewlineBefore(); }
+  // The position of the rule being reduced: the nodes made meanwhile take it.
+  void SetNodePos(const TSourcePos& pos) { node_pos_ = pos; }
 
-  TSourcePos Position() { return {unit_.KeepFileName(lexer_.FileName()), lexer_.Line(), lexer_.Column()}; }
+  // Syntax errors. The parse goes on after one (at the next statement) until it has found
+  // kMaxErrors of them.
+  static constexpr int kMaxErrors = 20;
+  void SyntaxError(const TSourcePos& pos, std::string message);
+  // The token `token` cannot come here; `expected` lists what could, where the parser knows
+  // a few, and `after` names the construct they would end.
+  void UnexpectedToken(const TSourcePos& pos, std::string_view token, const std::vector<std::string>& expected,
+                       std::string_view after);
+  // The parser's state, for the expectations of an error message (grammar.y).
+  void* ParserState = nullptr;
+  int ErrorCount() const { return static_cast<int>(diagnostics_.size()); }
+  const std::vector<TCompileDiagnostic>& Diagnostics() const { return diagnostics_; }
+  // The message of the first syntax error, worded as the compiler has always worded it.
+  const std::string& FirstErrorMessage() const { return first_message_; }
+  // Adds the place of an error that an action raised to the diagnostics.
+  void ActionError(const std::string& message);
+
   int Line() const { return lexer_.Line(); }
   TStringTable& Strings() { return context_.StringTable; }
   TIdentTable* Scope() const { return context_.CurrentScope(); }
@@ -33,7 +60,9 @@ public:
 
   template <typename T, typename... Args>
   T* New(Args&&... args) {
-    return Checked(unit_.Make<T>(std::forward<Args>(args)...));
+    T* node = unit_.Make<T>(std::forward<Args>(args)...);
+    node->Pos = node_pos_;
+    return Checked(node);
   }
   template <typename List, typename Item>
   List* Append(List* list, Item* item) {
@@ -52,18 +81,24 @@ public:
   TLvalueNode* PathLvalue(TStrId path);
   TLvalueNode* MemberLvalue(TParseTreeNode* base, TStrId name);
   TLvalueNode* ComputedLvalue(TParseTreeNode* base, TParseTreeNode* member);
-  TFuncCallNode* Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments, TParseTreeNode* pos);
-  TFuncCallNode* NewCall(TFuncCallNode* call);
-  TAssignNode* Assign(TParseTreeNode* target, int op, TParseTreeNode* value, bool postfix = false);
+  TFuncCallNode* Call(TParseTreeNode* base, TStrId name, TExprListNode* arguments);
+  // `callee(arguments)` for any callee: a name, a member, a computed member or any value.
+  TFuncCallNode* CallOf(TParseTreeNode* callee, TExprListNode* arguments);
+  // `new callee(arguments)`.
+  TFuncCallNode* NewCall(TParseTreeNode* callee, TExprListNode* arguments);
+  // An assignment; null (with the error recorded) when the target cannot be assigned.
+  TAssignNode* Assign(const TSourcePos& pos, TParseTreeNode* target, int op, TParseTreeNode* value);
+  // `++x`, `x--` and the like; null (with the error recorded) when x cannot be assigned.
+  TAssignNode* Update(const TSourcePos& pos, TParseTreeNode* target, int op, bool postfix);
   TExprListNode* ExprList(TParseTreeNode* first, uint16_t flags);
-  // Rules `Expression ',' item`: false when the left side is a function literal, which
-  // cannot start a comma list (a syntax error).
-  bool AppendToComma(TParseTreeNode* list, TParseTreeNode* item);
   TExprListNode* MarkList(TExprListNode* list, uint16_t flag);
   TExprListNode* AppendProperty(TExprListNode* list, TPairNode* property);
+  // `a.b` of two ids (dotted type names), and a number written as an object literal's key.
+  TStrId Dotted(TStrId left, TStrId right);
+  TStrId NumberName(double value);
 
   // Declarations
-  TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser, bool function_literal);
+  TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser);
   TArgDeclNode* Param(TStrId name, TStrId type);
   void OpenFunctionScope(TStrId declared_name);
   TFuncDefNode* FunctionDecl(TStrId name, TArgDeclListNode* params, TStrId type, TParseTreeNode* body,
@@ -76,8 +111,8 @@ public:
 
   // Event handlers
   TPairNode* Event(TStrId name, TParseTreeNode* argument);
-  TProgramNode* EventHandler(TEventKind kind, TParseTreeNode* pos, TEventListNode* events, TProgramNode* body);
-  TProgramNode* KeyPressHandler(TParseTreeNode* pos, TStrId key, TProgramNode* body);
+  TProgramNode* EventHandler(TEventKind kind, const TSourcePos& pos, TEventListNode* events, TProgramNode* body);
+  TProgramNode* KeyPressHandler(const TSourcePos& pos, TStrId key, TProgramNode* body);
   TProgramNode* Program(TParseTreeNode* first);
 
   // Classes, interfaces and imports
@@ -85,6 +120,9 @@ public:
   void OpenClassScope(TCompoundName* name, TCompoundName* super);
   TClassImplNode* ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
                             TClassBodyNode* body);
+  // `dynamic class` or `intrinsic class` (the word); null (error recorded) for another word.
+  TClassImplNode* ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
+                            TClassBodyNode* body, const TSourcePos& word_pos, TStrId word);
   TClassIntfNode* InterfaceDecl(TCompoundName* name, TCompoundName* super);
   TImportNode* Import(TCompoundName* name);
   TImportNode* ImportAll(TCompoundName* package);
@@ -96,13 +134,22 @@ private:
   TClassInfo* ResolveClass(TCompoundName* name, const char* message);
   void ValidateEvents(TEventListNode* events);
   TClassInfo* ChainClass(TParseTreeNode* base, TStrId name);
+  // What the user sees of a token: "name foo", "')'", "end of input".
+  std::string Describe(std::string_view token) const;
+  TCompileDiagnostic Diagnostic(const TSourcePos& pos, std::string message) const;
 
   TCompileContext& context_;
   TCompileUnit& unit_;
   TLexer& lexer_;
   std::deque<std::string> texts_;  // listing lines on their way into nodes
-  std::string syntax_message_;
   TTokenValue token_;  // the scanner's latest token
+  TSourcePos token_pos_;
+  TSourcePos node_pos_;
+  std::string main_file_;
+  std::string token_file_;  // the file name token_pos_ names (kept by the unit)
+  int token_code_ = 0;
+  std::vector<TCompileDiagnostic> diagnostics_;
+  std::string first_message_;
   std::vector<TClassInfo*> open_classes_;  // classes whose body is being parsed
 };
 

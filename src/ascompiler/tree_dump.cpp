@@ -41,10 +41,6 @@ private:
         children = {n->First, n->Second};
         return "Pair";
       }
-      case TNodeKind::SourcePos: {
-        auto* n = static_cast<const TSourcePosNode*>(node);
-        return Format("SourcePos %d:%d", n->Pos.Line, n->Pos.Column);
-      }
       case TNodeKind::Number: return "Number " + FormatDouble(static_cast<const TNumberNode*>(node)->Value);
       case TNodeKind::Str: {
         const TStrId id = static_cast<const TStrNode*>(node)->Id;
@@ -97,9 +93,9 @@ private:
       }
       case TNodeKind::FuncCall: {
         auto* n = static_cast<const TFuncCallNode*>(node);
-        children = {n->Base, n->Arguments};
+        children = {n->Callee, n->Base, n->NameExpr, n->Arguments};
         std::string text = n->Has(kNodeConstructorCall) ? "New " : "Call ";
-        text += Name(n->Name) + Format(" @%d:%d", n->Pos.Line, n->Pos.Column);
+        text += (n->Name >= 0 ? Name(n->Name) : n->NameExpr ? "[]" : "()") + Format(" @%d:%d", n->Pos.Line, n->Pos.Column);
         if (n->ClassRef) text += " (class " + Name(n->ClassRef->Name) + ")";
         else if (auto* cls = dynamic_cast<const TClassInfo*>(n->Entry)) text += " (class " + Name(cls->Name) + ")";
         return text;

@@ -196,6 +196,9 @@ int RunCli(const std::vector<std::string>& argv, std::ostream& out, std::ostream
         << "Usage: " << kProgram << " " << command->Name << (command->Options.empty() ? "" : " [options]")
         << (command->Args.empty() ? "" : " " + command->Args) << "\n";
     return 2;
+  } catch (const ReportedError& e) {
+    err << e.what();
+    return 1;
   } catch (const std::exception& e) {
     err << kProgram << ": " << e.what() << "\n";
     return 1;

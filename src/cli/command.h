@@ -41,6 +41,12 @@ private:
 };
 
 // Wrong use of the command line: printed with the command's usage line, exit code 2.
+// An error whose text is complete as it stands (compiler diagnostics, each line beginning
+// with the file name): printed without the program's name in front.
+struct ReportedError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 struct UsageError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };

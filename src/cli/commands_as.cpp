@@ -17,6 +17,57 @@
 namespace fc::cli {
 namespace {
 
+// The line `number` (from 1) of a text, without its line end.
+std::string SourceLine(const std::string& text, int number) {
+  size_t start = 0;
+  for (int line = 1; line < number; ++line) {
+    start = text.find('\n', start);
+    if (start == std::string::npos) return {};
+    ++start;
+  }
+  size_t end = text.find('\n', start);
+  if (end == std::string::npos) end = text.size();
+  std::string line = text.substr(start, end - start);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// Each error as "FILE:LINE:COLUMN: error: MESSAGE", then the source line and a caret under
+// the column. A diagnostic without a file lies in `main_file`, whose text is `main_text`;
+// include files are found as the compiler found them, class files by their path.
+std::string FormatDiagnostics(const std::vector<TCompileDiagnostic>& diagnostics, const std::string& main_file,
+                              const std::string& main_text, const TCompileContext& context) {
+  std::string out;
+  for (const TCompileDiagnostic& d : diagnostics) {
+    const std::string file = d.File.empty() ? main_file : d.File;
+    out += Format("%s:%d:%d: error: %s\n", file.c_str(), d.Line, d.Column, d.Message.c_str());
+    std::string text;
+    if (d.File.empty()) {
+      text = main_text;
+    } else {
+      try {
+        text = std::filesystem::is_regular_file(d.File) ? ReadFileText(d.File) : context.OpenInclude(d.File).Text;
+      } catch (const std::exception&) {
+        continue;  // the file is gone: the message alone
+      }
+    }
+    const std::string line = SourceLine(text, d.Line);
+    if (line.empty() || d.Column < 1) continue;
+    std::string caret;
+    for (size_t i = 0; i + 1 < static_cast<size_t>(d.Column) && i < line.size(); ++i) caret += line[i] == '\t' ? '\t' : ' ';
+    out += "  " + line + "\n  " + caret + "^\n";
+  }
+  return out;
+}
+
+// Compile errors reach the user with their places when the compiler knows them, else with
+// the compiler's own text.
+[[noreturn]] void ThrowCompileError(const std::string& message, const std::vector<TCompileDiagnostic>& diagnostics,
+                                    const std::string& file, const std::string& text, const TCompileContext& context) {
+  if (diagnostics.empty()) throw Error(message);
+  throw ReportedError(FormatDiagnostics(diagnostics, file, text, context));
+}
+
 int AsParse(const TArgs& args, std::ostream& out) {
   const std::filesystem::path file = args.At(0);
   std::string text = ReadFileText(file);
@@ -25,8 +76,16 @@ int AsParse(const TArgs& args, std::ostream& out) {
   for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
   std::error_code ec;
   const std::filesystem::path identity = std::filesystem::weakly_canonical(file, ec);
-  // Compile errors (EActionCompileError) reach the user with the compiler's own text.
-  std::unique_ptr<TCompileUnit> unit = context.ParseUnit(std::move(text), ec ? file.string() : identity.string());
+  std::unique_ptr<TCompileUnit> unit;
+  try {
+    unit = context.ParseUnit(text, ec ? file.string() : identity.string());
+  } catch (const EActionCompileError& e) {
+    // The main text's positions name its canonical path: show the path as given.
+    std::vector<TCompileDiagnostic> diagnostics = e.Diagnostics();
+    for (TCompileDiagnostic& d : diagnostics)
+      if (!ec && d.File == identity.string()) d.File.clear();
+    ThrowCompileError(e.what(), diagnostics, file.string(), text, context);
+  }
   out << DumpTree(unit->Root, context.StringTable);
   context.ForgetUnit(*unit);
   return 0;
@@ -53,7 +112,7 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   // a sprite of its own, written in front of frame 1's DoAction.
   TClassSprites classes(context, [&movie] { return movie.TakeID(); });
   TFlashActionScript& frame = movie.FrameActions();
-  if (!frame.Compile(text)) throw Error(movie.CompileMessages);
+  if (!frame.Compile(text)) ThrowCompileError(movie.CompileMessages, movie.CompileDiagnostics, file.string(), text, context);
   for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
   movie.ShowFrame();
   movie.BuildBody();
@@ -88,7 +147,9 @@ void RegisterAsCommands(TCommandTable& table) {
       .Details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
                  "loaded from the --classpath folders and compiled once each, every class into the\n"
                  "init actions of a sprite of its own, written before the frame; their set-up code\n"
-                 "runs before the script. On a compile error prints the compiler's message and exits with 1.",
+                 "runs before the script.\n"
+                 "On compile errors prints each (up to 20) as FILE:LINE:COLUMN: error: MESSAGE with the\n"
+                 "source line and a caret under the column, and exits with 1.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
                   {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 6 to 10 (default 8)"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},

@@ -52,7 +52,11 @@ bool TFlashActionScript::Compile(const std::string& text) {
     context.SwfVersion = Owner->Version();
     context.CompileFrameScript(text, *actions_);
     return true;
-  } catch (const std::exception& e) {  // compile, file and format errors alike
+  } catch (const EActionCompileError& e) {
+    Owner->CompileMessages += e.what();
+    Owner->CompileDiagnostics.insert(Owner->CompileDiagnostics.end(), e.Diagnostics().begin(), e.Diagnostics().end());
+    return false;
+  } catch (const std::exception& e) {  // file and format errors alike
     Owner->CompileMessages += e.what();
     return false;
   }

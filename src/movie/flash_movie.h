@@ -15,6 +15,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "ascompiler/errors.h"
 #include "swf/actions.h"
 #include "swf/objects.h"
 #include "swf/records.h"
@@ -265,6 +266,8 @@ public:
 
   TCompileContext& CompileContext();
   std::string CompileMessages;  // the texts of compile errors, one after the other
+  // Each compile error with its place, where the compiler knows it (for a user's display).
+  std::vector<TCompileDiagnostic> CompileDiagnostics;
 
   void HeaderChanged() override;
   size_t FindFrameEnd(uint16_t Frame) override { return FrameIndex(Frame); }

@@ -912,7 +912,28 @@ void WriteActionList(TBitsEngine& be, TSWFActionList& List) {
           if (!f->OffsetIsStatic && !f->Marker->IsBackward) forward.emplace_back(a, f);
         }
     }
-    a->WriteToStream(be);
+    try {
+      a->WriteToStream(be);
+    } catch (const ActionWriteError&) {
+      throw;
+    } catch (const Error& e) {
+      // Tell the caller which branch: a marker patches the forward branches that reach it,
+      // any other action writes its own fields.
+      const TSWFAction* culprit = a;
+      const TSWFOffsetMarker* marker = nullptr;
+      if (code == TSWFActionCode::Marker) {
+        marker = static_cast<const TSWFOffsetMarker*>(a);
+        for (const auto& [branching, field] : forward)
+          if (field->Marker.get() == marker) {
+            culprit = branching;
+            break;
+          }
+      } else if (MayHaveBranches(code)) {
+        for (size_t i = 0, n = a->BranchCount(); i < n && !marker; ++i)
+          if (TSWFBranchField* f = a->Branch(i); f && f->Marker) marker = f->Marker.get();
+      }
+      throw ActionWriteError(e.what(), culprit, marker);
+    }
   }
   for (const auto& [a, f] : forward)
     if (f->Marker->PatchPending)

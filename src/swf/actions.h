@@ -527,7 +527,18 @@ uint32_t GetFullSize(const TSWFAction& a);
 // whose payload cannot be decoded, or is only partly decoded, is kept as raw bytes; a record
 // length running past the end throws FormatError. Branch targets get markers.
 void ReadActionList(TBitsEngine& be, TSWFActionList& List);
-// Writes the actions (no End action). Throws when a branch's forward marker is not in the list.
+// A value of an action that does not fit its field, found while writing a list: the action
+// being written and, for a branch, offset or size, the marker it reaches to.
+class ActionWriteError : public Error {
+public:
+  ActionWriteError(const std::string& message, const TSWFAction* action, const TSWFOffsetMarker* marker)
+      : Error(message), Action(action), Marker(marker) {}
+  const TSWFAction* Action;
+  const TSWFOffsetMarker* Marker;  // or null
+};
+
+// Writes the actions (no End action). Throws when a branch's forward marker is not in the
+// list, and ActionWriteError when a value does not fit its field.
 void WriteActionList(TBitsEngine& be, TSWFActionList& List);
 // A deep copy; copied branches point at the copies of their markers, and a branch whose
 // marker is not in the source list gets a fresh, unplaced marker.

@@ -295,6 +295,33 @@ TEST(CodeGeneratorStatements, CodeThatDoesNotFitItsFieldsIsACompileError) {
             "The compiled code does not fit the SWF format: marker: branch offset 64800 does not fit its 16-bit field");
   EXPECT_EQ(CompileError("function f() {\n" + body + body + body + body + "}"),
             "The compiled code does not fit the SWF format: marker: function size 129600 does not fit its 16-bit field");
+  // The error names the statement whose branch it is, not only the field.
+  TCompileContext context;
+  TSWFActionList list;
+  try {
+    context.CompileFrameScript("x = 1;\n  while (c) {\n" + body + body + "}", list);
+    ADD_FAILURE() << "compiled";
+  } catch (const EActionCompileError& e) {
+    ASSERT_EQ(e.Diagnostics().size(), 1u);
+    EXPECT_EQ(e.Diagnostics()[0].Line, 2);
+    EXPECT_EQ(e.Diagnostics()[0].Column, 3);
+  }
+}
+
+// Errors found while generating code carry the place of the construct that caused them.
+TEST(CodeGeneratorStatements, ErrorsCarryThePlaceOfTheirConstruct) {
+  TCompileContext context;
+  TSWFActionList list;
+  try {
+    context.CompileFrameScript("a = 1;\nif (a) {\n  b = getProperty(c, _nope);\n}", list);
+    ADD_FAILURE() << "compiled";
+  } catch (const EActionCompileError& e) {
+    EXPECT_STREQ(e.what(), "Invalid property name in \"getProperty\" in line 3");
+    ASSERT_EQ(e.Diagnostics().size(), 1u);
+    EXPECT_EQ(e.Diagnostics()[0].Line, 3);
+    EXPECT_EQ(e.Diagnostics()[0].Column, 7);
+    EXPECT_EQ(e.Diagnostics()[0].Message, e.what());
+  }
 }
 
 TEST(CodeGeneratorStatements, ThePlayerSizesOfTryBlocks) {

@@ -89,7 +89,7 @@ TEST_F(CompileContextTest, ANestedParseRestoresTheCurrentUnitAndScopes) {
   context.CurrentUnit = &outer;
   context.OpenScope(TScopeKind::Program);
   TIdentTable* scope = context.CurrentScope();
-  EXPECT_THROW(context.ParseUnit("class A {}"), EActionCompileError);
+  EXPECT_THROW(context.ParseUnit("class A { x }"), EActionCompileError);
   EXPECT_EQ(context.CurrentUnit, &outer);
   EXPECT_EQ(context.CurrentScope(), scope);
   auto unit = context.ParseUnit("x;");

@@ -185,7 +185,7 @@ TEST_F(ParserActionsTest, CallsRememberWhereTheyStand) {
   auto calls = All<TFuncCallNode>(TNodeKind::FuncCall);
   ASSERT_EQ(calls.size(), 1u);
   EXPECT_EQ(calls[0]->Pos.Line, 2);
-  EXPECT_EQ(calls[0]->Pos.Column, 7);  // after the "(" that decided it is a call
+  EXPECT_EQ(calls[0]->Pos.Column, 2);  // where the callee begins
   EXPECT_EQ(calls[0]->Pos.FileName, "");
 }
 

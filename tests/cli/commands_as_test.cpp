@@ -58,18 +58,34 @@ TEST_F(AsCompileTest, ClassesGoIntoSpritesInFrontOfTheFrameActions) {
   EXPECT_NE(text(*sub_init->Actions).find("Extends"), std::string::npos);
 }
 
-TEST_F(AsCompileTest, CompileErrorsPrintTheCompilersMessage) {
-  const std::string script = dir.write("bad.as", "x = 1;\ny = ;\n");
+// Every error as FILE:LINE:COLUMN: error: MESSAGE, its source line and a caret under the column.
+TEST_F(AsCompileTest, CompileErrorsPointAtTheCode) {
+  const std::string script = dir.write("bad.as", "x = 1;\ny = ;\nf(a b);\n");
   const auto r = Cli({"as", "compile", script, "-o", dir.file("out.swf")});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("Parse Error in line: 2 pos: 6"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err, script + ":2:5: error: syntax error: unexpected ';', expected an expression\n"
+                   "  y = ;\n"
+                   "      ^\n" +
+                   script + ":3:5: error: syntax error: unexpected name 'b', expected ')' or ',' after the arguments\n"
+                   "  f(a b);\n"
+                   "      ^\n");
   EXPECT_FALSE(std::filesystem::exists(dir.file("out.swf")));
 
-  dir.write("classes/Broken.as", "class Broken { function f() { break; } }\n");
+  // An error in a class file names the class file; one found after parsing, its construct.
+  const std::string broken = dir.write("classes/Broken.as", "class Broken {\n  function f() { break; }\n}\n");
   const std::string user = dir.write("user.as", "b = new Broken();\n");
   const auto c = Cli({"as", "compile", user, "--classpath", dir.file("classes"), "-o", dir.file("out.swf")});
   EXPECT_EQ(c.exit_code, 1);
-  EXPECT_NE(c.err.find("\"break\" is only possible inside a loop or a switch."), std::string::npos) << c.err;
+  EXPECT_NE(c.err.find(":2:18: error: \"break\" is only possible inside a loop or a switch.\n"
+                       "    function f() { break; }\n"
+                       "                   ^\n"),
+            std::string::npos)
+      << c.err;
+  EXPECT_NE(c.err.find("Broken.as:2:18"), std::string::npos) << c.err;
+
+  const auto p = Cli({"as", "parse", script});
+  EXPECT_EQ(p.exit_code, 1);
+  EXPECT_EQ(p.err.rfind(script + ":2:5: error: ", 0), 0u) << p.err;
 }
 
 }  // namespace
