@@ -597,7 +597,9 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     if (constructor) emit_.Emit<TSWFActionNewMethod>();
     else emit_.Emit<TSWFActionCallMethod>();
   } else if (constructor) {
-    if (IEquals(Text(node->Name), "array")) {
+    // `new Array(a, b)` is the array [a, b]; but `new Array(n)` is n empty places in the
+    // player, so a single argument goes to the player's constructor.
+    if (IEquals(Text(node->Name), "array") && (!node->Arguments || node->Arguments->Items.Count() != 1)) {
       emit_.Emit<TSWFActionInitArray>();
     } else if (reg) {
       emit_.PushRegister(reg);
@@ -1117,9 +1119,24 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
   }
 }
 
+namespace {
+
+// Whether a function body holds a `with` (outside the functions nested in it).
+bool HasWith(TParseTreeNode* node) {
+  if (!node || node->Kind == TNodeKind::FuncDef) return false;
+  if (node->Kind == TNodeKind::With) return true;
+  bool found = false;
+  VisitChildren(node, [&found](TParseTreeNode* child) { found = found || HasWith(child); });
+  return found;
+}
+
+}  // namespace
+
 TSWFActionDefineFunction2* TCodeGenerator::FunctionHeader(TFuncDefNode* node) {
   TIdentTable* scope = node->Scope;
-  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0);
+  // Inside `with` a name is looked up on the object first: a local kept in a register would
+  // be read instead, so a function with a `with` keeps its locals by name.
+  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0 && !HasWith(node->Body));
   auto* f = emit_.Emit<TSWFActionDefineFunction2>();
   if (node->Parameters)
     for (TParseTreeNode* item : node->Parameters->Items) {
@@ -1152,9 +1169,26 @@ void TCodeGenerator::Function(TFuncDefNode* node) {
   // A function body is its own break scope: loops outside it are not reachable.
   std::vector<TBreakEntry> outer = std::move(break_stack_);
   break_stack_.clear();
-  Compile(node->Body);
+  FunctionBody(node->Body);
   break_stack_ = std::move(outer);
   emit_.Place(end);
+}
+
+void TCodeGenerator::FunctionBody(TParseTreeNode* body) {
+  // The functions declared in the body are defined first, so that the body can call them
+  // before their declaration, as a script can call its own.
+  if (!body || body->Kind != TNodeKind::StmtList) {
+    Compile(body);
+    return;
+  }
+  auto* list = static_cast<TStmtListNode*>(body);
+  auto declared = [](const TParseTreeNode* item) {
+    return item->Kind == TNodeKind::FuncDef && static_cast<const TFuncDefNode*>(item)->Name != TStringTable::EmptyId;
+  };
+  for (TParseTreeNode* item : list->Items)
+    if (declared(item)) Compile(item);
+  for (TParseTreeNode* item : list->Items)
+    if (!declared(item)) Compile(item);
 }
 
 void TCodeGenerator::Program(TProgramNode* node) {
@@ -1240,7 +1274,7 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
       if (!field->IsStatic) Compile(field);
   std::vector<TBreakEntry> outer = std::move(break_stack_);
   break_stack_.clear();
-  Compile(ctor->Body);
+  FunctionBody(ctor->Body);
   break_stack_ = std::move(outer);
   emit_.Place(end);
 }

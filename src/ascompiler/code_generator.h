@@ -176,6 +176,7 @@ private:
   void Try(TTryStmtNode* node);
   void VarDecl(TVarDeclNode* node);
   void Function(TFuncDefNode* node);
+  void FunctionBody(TParseTreeNode* body);
   // Allocates the function's registers and emits its DefineFunction2 header (parameters,
   // register count, preload and suppress flags); the caller sets the name and the body size.
   TSWFActionDefineFunction2* FunctionHeader(TFuncDefNode* node);

@@ -140,7 +140,6 @@ ProgramElements
   ;
 ProgramElement
   : Statement
-  | FunctionDecl                    { $$ = $1; }
   | ClassDecl
   | InterfaceDecl
   | EventHandler                    { $$ = $1; }
@@ -206,8 +205,10 @@ FunctionBody
   : '{' StatementList '}'           { $$ = $2; }
   | '{' '}'                         { $$ = nullptr; }
   ;
+/* A function declared inside a function or a block is a local of the function around it. */
 Statement
   : EmptyStatement
+  | FunctionDecl                    { $$ = $1; }
   | '{' StatementList '}'           { $$ = $2; }
   | '{' '}'                         { $$ = pc.New<TNullStmtNode>(); }
   | ExprStatement

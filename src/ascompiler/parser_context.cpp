@@ -284,6 +284,8 @@ TFuncDefNode* TParserContext::FunctionDecl(TStrId name, TArgDeclListNode* params
     function->Entry->TypeName = type;
     function->Entry->Flags |= kIdentNamedFunction;
     if (accessor) function->Entry->Flags |= kIdentDeclared;
+    // The player defines a nested function as a local of that name: never a register.
+    if (Scope()->Kind == TScopeKind::Function) function->Entry->Register = kRegisterNever;
   }
   return function;
 }

@@ -101,6 +101,8 @@ TEST(CodeGeneratorExpressions, CallsAndBuiltIns) {
   EXPECT_EQ(Compiled("stop();"), "  Stop");
   EXPECT_EQ(Compiled("STOP();"), "  Stop");
   EXPECT_EQ(Compiled("new Array(1, 2);"), Lines({"  Push 2, 1, 2", "  InitArray", "  Pop"}));
+  // One argument is a length for the player's constructor.
+  EXPECT_EQ(Compiled("new Array(3);"), Lines({"  ConstantPool \"Array\"", "  Push 3, 1, c:0", "  NewObject", "  Pop"}));
   EXPECT_EQ(Compiled("new Object();"), Lines({"  ConstantPool \"Object\"", "  Push 0, c:0", "  NewObject", "  Pop"}));
   EXPECT_EQ(Compiled("getURL(\"u\");"), Lines({"  ConstantPool \"u\"", "  Push c:0, \"\"", "  GetURL2 method=none"}));
   EXPECT_EQ(Compiled("trace(x);"), Lines({"  ConstantPool \"x\"", "  Push c:0", "  GetVariable", "  Trace"}));
@@ -221,6 +223,24 @@ TEST(CodeGeneratorStatements, LocalsUsedByNestedFunctionsStayNamedWhateverTheOrd
   // Without a nested use the local goes to a register.
   const std::string plain = Compiled("function f() { var t = 1; return t; }");
   EXPECT_NE(plain.find("StoreRegister r:1"), std::string::npos) << plain;
+}
+
+// Inside `with` the object's members come before the function's locals, so the locals of a
+// function that has a `with` are kept by name, not in registers.
+TEST(CodeGeneratorStatements, AFunctionWithAWithKeepsItsLocalsByName) {
+  const std::string with = Compiled("function f(o, p) { var a = 1; with (o) { trace(a + p); } }");
+  EXPECT_NE(with.find("(r:0=o, r:0=p) registers=1"), std::string::npos) << with;
+  EXPECT_EQ(with.find("StoreRegister"), std::string::npos) << with;
+  const std::string nested = Compiled("function f(o) { var a = 1; g = function () { with (o) {} }; return a; }");
+  EXPECT_NE(nested.find("StoreRegister"), std::string::npos) << nested;
+}
+
+// A function declared in a function is defined first, by name (a local of the function).
+TEST(CodeGeneratorStatements, NestedFunctionDeclarationsComeFirstAndStayNamed) {
+  const std::string code = Compiled("function f() { var x = g(); function g() { return 1; } return x; }");
+  const size_t inner = code.find("DefineFunction2 \"g\"");
+  ASSERT_NE(inner, std::string::npos) << code;
+  EXPECT_LT(inner, code.find("CallFunction")) << code;
 }
 
 TEST(CodeGeneratorStatements, FunctionsInsideTopLevelStatementsArePreparedToo) {

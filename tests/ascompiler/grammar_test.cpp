@@ -208,10 +208,11 @@ TEST_F(GrammarTest, FunctionDeclarations) {
   EXPECT_EQ(Parse("function f(a:Number, b):String { return a; }"),
             "(Program (Function f:String (Params Param a:Number Param b) (Statements (Return (Comma Name a (declared))))))");
   EXPECT_EQ(Parse("function f() {}"), "(Program (Function f Params))");
-  EXPECT_EQ(Parse("function f() { function g() {} }"), "ERROR: Parse Error in line: 1 pos: 26");
+  // A function declared inside a function is a local of it.
+  EXPECT_EQ(Parse("function f() { function g() {} }"), "(Program (Function f Params (Statements (Function g Params))))");
   EXPECT_EQ(Parse("function f() { var g = function () {}; }"),
             "(Program (Function f Params (Statements (VarList (Var g (Function (literal) Params))))))");
-  EXPECT_EQ(Parse("if (a) function f() {}"), "ERROR: Parse Error in line: 1 pos: 18");
+  EXPECT_EQ(Parse("if (a) function f() {}"), "(Program (If (Comma Name a) (Function f Params)))");
 }
 
 TEST_F(GrammarTest, ClassesWithMembersConstructorsAndAccessors) {
