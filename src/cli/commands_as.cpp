@@ -1,5 +1,6 @@
 // flarecast-cli as ...: the ActionScript 2 compiler on the command line.
 
+#include <cctype>
 #include <filesystem>
 #include <ostream>
 
@@ -32,6 +33,20 @@ int AsParse(const TArgs& args, std::ostream& out) {
   return 0;
 }
 
+// The statement that starts a class-only program: after the script (and so after the
+// definitions of the classes it holds, and of those loaded before the frame) frame 1 calls
+// CLASS.main(this) with the root timeline, as the open-source AS2 compilers do.
+std::string MainCall(const std::string& class_name) {
+  bool valid = !class_name.empty();
+  for (const std::string& part : Split(class_name, '.')) {
+    valid = valid && !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0]));
+    for (char c : part) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  }
+  if (!valid) throw UsageError("--main needs a class name, such as Main or app.Main");
+  // On a line of its own: the script may end in a line comment.
+  return "\n" + class_name + ".main(this);\n";
+}
+
 int AsCompile(const TArgs& args, std::ostream& out) {
   const std::filesystem::path file = args.At(0);
   const std::optional<std::string> output = args.get("-o");
@@ -43,6 +58,7 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   const int width = size.Width, height = size.Height;
   std::string text = ReadFileText(file);
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  if (const std::optional<std::string> main_class = args.get("--main")) text += MainCall(*main_class);
 
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
   movie.SetVersion(static_cast<uint8_t>(version));
@@ -88,14 +104,18 @@ void RegisterAsCommands(TCommandTable& table) {
       .Details = "The script becomes the frame actions of a one-frame movie. AS2 classes it uses are\n"
                  "loaded from the --classpath folders and compiled once each, every class into the\n"
                  "init actions of a sprite of its own, written before the frame; their set-up code\n"
-                 "runs before the script. On a compile error prints the compiler's message and exits with 1.",
+                 "runs before the script. On a compile error prints the compiler's message and exits with 1.\n"
+                 "--main CLASS (a dotted name such as Main or app.Main) makes a class-only program run:\n"
+                 "after the script and the classes are defined, frame 1 calls CLASS.main(this), passing\n"
+                 "the root timeline. The class may be in the script itself or in a --classpath folder.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
                   {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 6 to 10 (default 8)"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
                   {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true}},
+                   .Repeatable = true},
+                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}},
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsCompile,

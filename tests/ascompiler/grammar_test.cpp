@@ -172,7 +172,7 @@ TEST_F(GrammarTest, JumpsWithTellTargetAndIfFrameLoaded) {
   EXPECT_EQ(Parse("ifFrameLoaded (5) gotoAndStop(2);"),
             "(Program (IfFrameLoaded 5 (Comma [unused] (Call gotoAndStop @1:30 (Args Number 2)))))");
   EXPECT_EQ(Parse("ifFrameLoaded (\"s\", 5) ;"), "ERROR: Parse Error in line: 1 pos: 19");
-  EXPECT_EQ(Parse("throw new Error(\"x\");"), "(Program (Throw (Comma (New Error @1:16 (Args String \"x\")))))");
+  EXPECT_EQ(Parse("throw new Error(\"x\");"), "(Program (Throw (Comma (New Error @1:16 (class Error) (Args String \"x\")))))");
 }
 
 TEST_F(GrammarTest, TryCatchFinally) {
