@@ -242,6 +242,17 @@ void TCodeGenerator::TargetProperties(TParseTreeNode* node) {
     TargetProperties(static_cast<TWithStmtNode*>(node)->Object);
     return;
   }
+  if (node->Kind == TNodeKind::FuncCall) {
+    // getProperty(t, _x) and setProperty(t, _x, v) name the property, they do not read it.
+    auto* c = static_cast<TFuncCallNode*>(node);
+    const TBuiltIn* row = c->Base ? nullptr : BuiltInOf(c->Name);
+    if (row && (row->Handler == &TCodeGenerator::BuiltInGetProperty || row->Handler == &TCodeGenerator::BuiltInSetProperty) &&
+        c->Arguments) {
+      for (int i = 0; i < c->Arguments->Items.Count(); ++i)
+        if (i != 1) TargetProperties(c->Arguments->Items[i]);
+      return;
+    }
+  }
   if (node->Kind == TNodeKind::Lvalue) {
     auto* l = static_cast<TLvalueNode*>(node);
     const int index = IsPlainName(l) && Undeclared(l->Entry) ? ClipPropertyIndex(Text(l->Name())) : -1;

@@ -43,8 +43,11 @@ std::string MainCall(const std::string& class_name) {
     for (char c : part) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
   }
   if (!valid) throw UsageError("--main needs a class name, such as Main or app.Main");
-  // On a line of its own: the script may end in a line comment.
-  return "\n" + class_name + ".main(this);\n";
+  // On lines of their own: the script may end in a line comment. The import finds the class
+  // (in the script or on the class path, an error naming it otherwise) and its short name
+  // makes the call load it.
+  const std::string short_name = Split(class_name, '.').back();
+  return "\nimport " + class_name + ";\n" + short_name + ".main(this);\n";
 }
 
 int AsCompile(const TArgs& args, std::ostream& out) {

@@ -278,6 +278,10 @@ TEST(CodeGeneratorStatements, BareClipPropertiesInsideTellTargetAreTheTargetsPro
     const std::string code = Compiled(text);
     EXPECT_EQ(code.find("GetProperty"), std::string::npos) << text << "\n" << code;
   }
+  // getProperty names the property it reads.
+  EXPECT_EQ(Compiled("tellTarget (\"kid\") { x = getProperty(\"\", _x); }"),
+            Lines({"  ConstantPool \"kid\", \"x\", \"\"", "  Push c:0", "  SetTarget2", "  Push c:1, c:2, 0",
+                   "  GetProperty", "  SetVariable", "  Push c:2", "  SetTarget2"}));
 }
 
 TEST(CodeGeneratorClasses, MovieClipSubclassesUseTheirOwnClipForBareNames) {

@@ -15,7 +15,7 @@ trace(Point.distance(new Point(0, 0), q));
 var r:Rectangle = new Rectangle(0, 0, 10, 20);
 trace(r.width * r.height);
 trace(r.containsPoint(new Point(5, 5)));
-var ct:ColorTransform = new ColorTransform(1, 1, 1, 0.5);
+var ct:ColorTransform = new ColorTransform(1, 1, 1, 0.5, 0, 0, 0, 0);
 trace(ct.alphaMultiplier);
 var blur:BlurFilter = new BlurFilter(4, 6, 2);
 trace(blur.blurX + " " + blur.blurY + " " + blur.quality);

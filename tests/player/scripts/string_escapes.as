@@ -10,5 +10,6 @@ var euro = '\u20AC';
 trace(euro.length + " " + euro.charCodeAt(0));
 trace("\x41\x42" + "\u0043");
 trace(("a\u00e9\u20acb").toUpperCase().length);
-trace("x4g".length + " " + "\x4g");
+var partial = "\x4g";
+trace(partial.length + " " + partial);
 trace("\u12");
