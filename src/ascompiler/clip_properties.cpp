@@ -14,7 +14,24 @@ constexpr std::string_view kProperties[] = {
     "_highquality", "_focusrect", "_soundbuftime", "_quality", "_xmouse", "_ymouse",
 };
 
+// The methods of MovieClip in Flash Player 8.
+constexpr std::string_view kMovieClipMethods[] = {
+    "attachAudio", "attachBitmap", "attachMovie", "beginBitmapFill", "beginFill", "beginGradientFill", "clear",
+    "createEmptyMovieClip", "createTextField", "curveTo", "duplicateMovieClip", "endFill", "getBounds",
+    "getBytesLoaded", "getBytesTotal", "getDepth", "getInstanceAtDepth", "getNextHighestDepth", "getRect",
+    "getSWFVersion", "getTextSnapshot", "getURL", "globalToLocal", "gotoAndPlay", "gotoAndStop", "hitTest",
+    "lineGradientStyle", "lineStyle", "lineTo", "loadMovie", "loadVariables", "localToGlobal", "moveTo",
+    "nextFrame", "play", "prevFrame", "removeMovieClip", "setMask", "startDrag", "stop", "stopDrag",
+    "swapDepths", "unloadMovie",
+};
+
 }  // namespace
+
+bool IsMovieClipMethod(std::string_view name) {
+  for (std::string_view method : kMovieClipMethods)
+    if (method == name) return true;
+  return false;
+}
 
 int ClipPropertyIndex(const std::string& name) {
   const std::string lower = ToLowerAscii(name);

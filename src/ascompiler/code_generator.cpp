@@ -179,6 +179,45 @@ void TCodeGenerator::ResolveClassCall(TFuncCallNode* node) {
   node->SetBase(base);
 }
 
+// Whether `scope` is the body of a method (or constructor) of a class that extends MovieClip,
+// directly or through its superclasses: there the clip the code runs for is `this`.
+bool TCodeGenerator::InMovieClipMethod(const TIdentTable* scope) {
+  if (!scope || scope->Kind != TScopeKind::Function || !scope->Parent || scope->Parent->Kind != TScopeKind::Class)
+    return false;
+  TCompoundName* name = static_cast<const TIdentTable*>(scope->Parent)->ClassName();
+  if (!name) return false;
+  // A class declared in a script lives in the script's scope, one of a class file in the table.
+  const TClassInfo* cls = scope->Parent->FindClass(name->Dotted(context_.StringTable));
+  constexpr int kMaxSuperclasses = 4096;  // a cycle is refused by the parser; this only bounds the walk
+  for (int steps = 0; cls && steps < kMaxSuperclasses; cls = cls->SuperClass, ++steps)
+    if (IEquals(Text(cls->Name), "MovieClip")) return true;
+  return false;
+}
+
+// A name the script does not declare itself (no local, parameter or member of its own).
+bool TCodeGenerator::Undeclared(TIdentInfo* entry) {
+  return !entry || (entry->Kind == TScopeKind::Program && (entry->AsClass() || entry->AsAlias()));
+}
+
+// In a method of a MovieClip subclass a bare clip property (`_x`) or MovieClip method
+// (`stop()`) means this clip's: it becomes a member of `this`. Elsewhere the name keeps its
+// meaning (the function's timeline finds it by name; a bare stop() is the timeline action).
+void TCodeGenerator::ResolveMovieClipMember(TLvalueNode* node) {
+  if (node->Base || !Undeclared(node->Entry) || ClipPropertyIndex(Text(node->Name())) < 0 ||
+      !InMovieClipMethod(node->Scope))
+    return;
+  node->SetBase(ThisLvalue(node->Scope));
+  node->Resolved = true;
+}
+
+bool TCodeGenerator::ResolveMovieClipCall(TFuncCallNode* node) {
+  if (node->Base || !Undeclared(node->Entry) || !IsMovieClipMethod(Text(node->Name)) || !InMovieClipMethod(node->Scope))
+    return false;
+  node->SetBase(ThisLvalue(node->Scope));
+  node->Resolved = true;
+  return true;
+}
+
 void TCodeGenerator::Prepare(TParseTreeNode* node) {
   if (!node) return;
   if (node->Kind == TNodeKind::Lvalue) {
@@ -186,15 +225,49 @@ void TCodeGenerator::Prepare(TParseTreeNode* node) {
     if (IsPlainName(l) && !IsSpecialName(l->Name()) && l->Scope) {
       KeepOutOfRegisters(l->Scope, l->Name());
       if (!l->Resolved) ResolveClassMember(l);
+      ResolveMovieClipMember(l);
     }
   } else if (node->Kind == TNodeKind::FuncCall) {
     auto* c = static_cast<TFuncCallNode*>(node);
     if (!c->Base && c->Name >= 0 && c->Scope && !IsSpecialName(c->Name)) {
       KeepOutOfRegisters(c->Scope, c->Name);
-      if (!c->Resolved && !BuiltInOf(c->Name)) ResolveClassCall(c);
+      if (!c->Resolved && !ResolveMovieClipCall(c) && !BuiltInOf(c->Name)) ResolveClassCall(c);
     }
   }
   VisitChildren(node, [this](auto* child) { Prepare(child); });
+}
+
+// Inside tellTarget a bare clip property (`_name`, `_x = 5`) is the property of the current
+// target, read and written through GetProperty / SetProperty with the empty target, as for a
+// "/:_x" path with no clip. A with-object or a function body in between keeps the name a name.
+void TCodeGenerator::TargetProperties(TParseTreeNode* node) {
+  if (!node || node->Kind == TNodeKind::FuncDef) return;
+  if (node->Kind == TNodeKind::With) {
+    TargetProperties(static_cast<TWithStmtNode*>(node)->Object);
+    return;
+  }
+  if (node->Kind == TNodeKind::FuncCall) {
+    // getProperty(t, _x) and setProperty(t, _x, v) name the property, they do not read it.
+    auto* c = static_cast<TFuncCallNode*>(node);
+    const TBuiltIn* row = c->Base ? nullptr : BuiltInOf(c->Name);
+    if (row && (row->Handler == &TCodeGenerator::BuiltInGetProperty || row->Handler == &TCodeGenerator::BuiltInSetProperty) &&
+        c->Arguments) {
+      for (int i = 0; i < c->Arguments->Items.Count(); ++i)
+        if (i != 1) TargetProperties(c->Arguments->Items[i]);
+      return;
+    }
+  }
+  if (node->Kind == TNodeKind::Lvalue) {
+    auto* l = static_cast<TLvalueNode*>(node);
+    const int index = IsPlainName(l) && Undeclared(l->Entry) ? ClipPropertyIndex(Text(l->Name())) : -1;
+    if (index >= 0) {
+      l->Path = l->Name();
+      l->PathTarget = TStringTable::EmptyId;
+      l->PropertyIndex = index;
+      return;
+    }
+  }
+  VisitChildren(node, [this](auto* child) { TargetProperties(child); });
 }
 
 // --- Expressions ---
@@ -257,6 +330,7 @@ void TCodeGenerator::CompileNode(TParseTreeNode* node) {
       auto* t = static_cast<TSetTargetNode*>(node);
       Compile(t->Target);
       emit_.Emit<TSWFActionSetTarget2>();
+      TargetProperties(t->Body);
       Compile(t->Body);
       emit_.PushConstant(TStringTable::EmptyId);
       emit_.Emit<TSWFActionSetTarget2>();
@@ -550,6 +624,17 @@ void TCodeGenerator::PushClassValue(TStrId dotted) {
   }
 }
 
+// Whether a plain call of a class is a cast. The player's conversion functions stay calls; an
+// intrinsic class casts only when written in its own case, since the class table ignores case
+// and a script's own `point(x)` or `key(x)` must stay a call.
+bool TCodeGenerator::IsCast(const TFuncCallNode* node, const TClassInfo* cls) const {
+  const std::string& name = Text(cls->Name);
+  if (IsConversionFunction(name)) return false;
+  if (!(cls->ClassFlags & kClassIntrinsic)) return true;
+  const std::string& written = Text(node->Name);
+  return name.size() >= written.size() && name.compare(name.size() - written.size(), written.size(), written) == 0;
+}
+
 void TCodeGenerator::Call(TFuncCallNode* node) {
   if (!node->Base && BuiltIn(node)) {
     PopIfUnused(node);
@@ -577,7 +662,7 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     if (auto* alias = dynamic_cast<TAliasInfo*>(node->Entry)) cls = alias->Target;
     else cls = dynamic_cast<TClassInfo*>(node->Entry);
   }
-  if (!constructor && cls) {
+  if (!constructor && cls && IsCast(node, cls)) {
     if (!node->Arguments || node->Arguments->Items.Count() != 1)
       Fail(Format("Invalid cast operation in line %d\nRequires 1 parameter.", node->Pos.Line));
     PushClassValue(cls->Name);
@@ -643,8 +728,9 @@ const TCodeGenerator::TBuiltIn TCodeGenerator::kBuiltIns[] = {
     {"mblength", 1, TSWFActionCode::MBStringLength, TBuiltInResult::FromAction},
     {"startdrag", &TCodeGenerator::BuiltInStartDrag},
     {"stopdrag", 0, TSWFActionCode::EndDrag, TBuiltInResult::Undefined},
-    {"number", 1, TSWFActionCode::ToNumber, TBuiltInResult::FromAction},
-    {"string", 1, TSWFActionCode::ToString, TBuiltInResult::FromAction},
+    {"number", 1, TSWFActionCode::ToNumber, TBuiltInResult::FromAction, TBuiltInOtherCounts::GlobalFunction},
+    {"string", 1, TSWFActionCode::ToString, TBuiltInResult::FromAction, TBuiltInOtherCounts::GlobalFunction},
+    {"targetpath", 1, TSWFActionCode::TargetPath, TBuiltInResult::FromAction},
     {"gettimer", 0, TSWFActionCode::GetTime, TBuiltInResult::FromAction},
     {"getproperty", &TCodeGenerator::BuiltInGetProperty},
     {"setproperty", &TCodeGenerator::BuiltInSetProperty},
@@ -667,6 +753,10 @@ const TCodeGenerator::TBuiltIn TCodeGenerator::kBuiltIns[] = {
     {"unloadmovienum", &TCodeGenerator::BuiltInUnloadMovieNum},
     {"fscommand", &TCodeGenerator::BuiltInFSCommand},
     {"fscommand2", &TCodeGenerator::BuiltInFSCommand2},
+    {"print", &TCodeGenerator::BuiltInPrint},
+    {"printnum", &TCodeGenerator::BuiltInPrintNum},
+    {"printasbitmap", &TCodeGenerator::BuiltInPrintAsBitmap},
+    {"printasbitmapnum", &TCodeGenerator::BuiltInPrintAsBitmapNum},
     {"trace", 1, TSWFActionCode::Trace, TBuiltInResult::Undefined},
 };
 
@@ -695,6 +785,7 @@ bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
     (this->*built_in->Handler)(call);
     return true;
   }
+  if (call.Count != built_in->Arguments && built_in->OtherCounts == TBuiltInOtherCounts::GlobalFunction) return false;
   NeedArguments(call, built_in->Arguments);
   for (int i = 0; i < built_in->Arguments; ++i) Compile(call.Arg(i));
   emit_.Emit(built_in->Action);
@@ -824,14 +915,42 @@ void TCodeGenerator::UnloadMovie(const TBuiltInCall& call, bool level) {
 }
 
 void TCodeGenerator::BuiltInFSCommand(const TBuiltInCall& call) {
-  NeedArguments(call, 2);
+  if (call.Count != 1 && call.Count != 2)
+    Fail(Format("Invalid parameters list in \"fscommand\" in line %d\n\"fscommand\" requires 1 (command) or 2 "
+                "(command+parameters) parameters",
+                call.Line));
   const TStrNode* command = StringLiteralArgument(call, 0);
-  if (!command) Fail(Format("Invalid parameters 1 in \"fscommand\" in line %d", call.Line));
-  const TStrNode* parameter = StringLiteralArgument(call, 1);
-  if (!parameter) Fail(Format("Invalid parameters 2 in \"fscommand\" in line %d", call.Line));
-  auto* a = emit_.Emit<TSWFActionGetUrl>();
-  a->URL = "FSCommand:" + Text(command->Id);
-  a->Target = Text(parameter->Id);
+  const TStrNode* parameter = call.Count == 2 ? StringLiteralArgument(call, 1) : nullptr;
+  if (command && (call.Count == 1 || parameter)) {
+    auto* a = emit_.Emit<TSWFActionGetUrl>();
+    a->URL = "FSCommand:" + Text(command->Id);
+    a->Target = parameter ? Text(parameter->Id) : std::string();
+  } else {
+    // Known only when it runs: the same request, made from the stack.
+    emit_.PushString("FSCommand:");
+    Compile(call.Arg(0));
+    emit_.Emit<TSWFActionStringAdd>();
+    if (call.Count == 2) Compile(call.Arg(1));
+    else emit_.PushString("");
+    EmitGetURL2(kSendVarsNone, false, false);
+  }
+  emit_.PushUndefined();
+}
+
+// print(target, box), printNum(level, box) and their bitmap forms: a request of the URL
+// "print:#box" ("printasbitmap:#box") for the clip, as the player's printing expects; box is
+// "bmovie", "bframe" or "bmax".
+void TCodeGenerator::Print(const TBuiltInCall& call, bool bitmap, bool level) {
+  NeedArguments(call, 2);
+  const TStrNode* box = StringLiteralArgument(call, 1);
+  const std::string box_text = box ? ToLowerAscii(Text(box->Id)) : std::string();
+  if (box_text != "bmovie" && box_text != "bframe" && box_text != "bmax")
+    Fail(Format("Invalid parameters 2 in \"%s\" in line %d\nThe bounding box is \"bmovie\", \"bframe\" or \"bmax\".",
+                call.Written.c_str(), call.Line));
+  emit_.PushString((bitmap ? "printasbitmap:#" : "print:#") + box_text);
+  if (level) PushLevelArgument(call, 0, Format("Invalid parameters 1 in \"%s\" in line %%d", call.Written.c_str()).c_str());
+  else Compile(call.Arg(0));
+  EmitGetURL2(kSendVarsNone, false, false);
   emit_.PushUndefined();
 }
 
@@ -998,7 +1117,11 @@ void TCodeGenerator::For(TForStmtNode* node) {
 void TCodeGenerator::ForIn(TForInStmtNode* node) {
   TIdentInfo* entry = node->VariableEntry;
   const int reg = entry && entry->Kind == TScopeKind::Function && entry->Register > 0 ? entry->Register : 0;
-  if (!reg) {
+  // In a function the variable is a local. At the top level a DefineLocal2 before the loop
+  // would put it on the timeline before the enumeration starts, and a loop over that timeline
+  // would list it; there the loop's own SetVariable creates it, as the player expects.
+  const bool top_level = entry && entry->Kind == TScopeKind::Program;
+  if (!reg && !top_level) {
     emit_.PushConstant(node->VariableName);
     emit_.Emit<TSWFActionDefineLocal2>();
   }

@@ -73,6 +73,11 @@ private:
   void CompileTopLevel(TParseTreeNode* item);
   void ResolveClassMember(TLvalueNode* lvalue);
   void ResolveClassCall(TFuncCallNode* call);
+  bool InMovieClipMethod(const TIdentTable* scope);
+  static bool Undeclared(TIdentInfo* entry);
+  void ResolveMovieClipMember(TLvalueNode* lvalue);
+  bool ResolveMovieClipCall(TFuncCallNode* call);
+  void TargetProperties(TParseTreeNode* node);
   // What a member of a class is reached through from `scope`: the class for a static member,
   // `this` for an instance member; null when the member's table is no class of a name.
   TParseTreeNode* MemberBase(TIdentInfo* member, TIdentTable* scope);
@@ -95,6 +100,7 @@ private:
   void ExprList(TExprListNode* node);
   void Arguments(TExprListNode* list);
   void Call(TFuncCallNode* node);
+  bool IsCast(const TFuncCallNode* node, const TClassInfo* cls) const;
   void PushClassValue(const TStrId dotted);
 
   // Built-in functions. A plain call of one compiles to its row of kBuiltIns: the arguments
@@ -109,14 +115,18 @@ private:
   using TBuiltInHandler = void (TCodeGenerator::*)(const TBuiltInCall& call);
   // Whether an action leaves a value of its own, or the call pushes undefined after it.
   enum class TBuiltInResult : uint8_t { FromAction, Undefined };
+  // With another argument count than its row's: an error, or a call of the player's global
+  // function of that name (String(), Number(a, b)).
+  enum class TBuiltInOtherCounts : uint8_t { Error, GlobalFunction };
   // A row names the action its function emits or the handler that compiles it; a row with
   // neither cannot be made.
   class TBuiltIn {
   public:
     // Exactly `arguments` arguments, compiled in order, then `action`, an action without a
     // payload.
-    consteval TBuiltIn(std::string_view name, int arguments, TSWFActionCode action, TBuiltInResult result)
-        : Name(name), Arguments(arguments), Action(action), Result(result) {
+    consteval TBuiltIn(std::string_view name, int arguments, TSWFActionCode action, TBuiltInResult result,
+                       TBuiltInOtherCounts other_counts = TBuiltInOtherCounts::Error)
+        : Name(name), Arguments(arguments), Action(action), Result(result), OtherCounts(other_counts) {
       if (!IsSimpleAction(action)) throw "the action of a built-in function row must be one without a payload";
     }
     consteval TBuiltIn(std::string_view name, TBuiltInHandler handler) : Name(name), Handler(handler) {
@@ -127,6 +137,7 @@ private:
     int Arguments = 0;
     TSWFActionCode Action = TSWFActionCode::End;
     TBuiltInResult Result = TBuiltInResult::FromAction;
+    TBuiltInOtherCounts OtherCounts = TBuiltInOtherCounts::Error;
     TBuiltInHandler Handler = nullptr;
   };
   static const TBuiltIn kBuiltIns[];
@@ -147,6 +158,11 @@ private:
   void BuiltInUnloadMovieNum(const TBuiltInCall& call) { UnloadMovie(call, true); }
   void BuiltInFSCommand(const TBuiltInCall& call);
   void BuiltInFSCommand2(const TBuiltInCall& call);
+  void BuiltInPrint(const TBuiltInCall& call) { Print(call, false, false); }
+  void BuiltInPrintNum(const TBuiltInCall& call) { Print(call, false, true); }
+  void BuiltInPrintAsBitmap(const TBuiltInCall& call) { Print(call, true, false); }
+  void BuiltInPrintAsBitmapNum(const TBuiltInCall& call) { Print(call, true, true); }
+  void Print(const TBuiltInCall& call, bool bitmap, bool level);
   void BuiltInGotoAndPlay(const TBuiltInCall& call) { GotoFrame(call, true); }
   void BuiltInGotoAndStop(const TBuiltInCall& call) { GotoFrame(call, false); }
   void LoadURL(const TBuiltInCall& call, bool variables, bool level);

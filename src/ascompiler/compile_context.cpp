@@ -29,7 +29,7 @@ TIncludeFile ReadInclude(const fs::path& path) {
 
 }  // namespace
 
-TCompileContext::TCompileContext() = default;
+TCompileContext::TCompileContext() { DeclareIntrinsicClasses(ClassTable, StringTable); }
 
 void TCompileContext::SetClassPath(const std::string& directory) {
   ClassTable.ScanClassPath(directory, "", SwfVersion, StringTable, IncludePaths);

@@ -190,6 +190,12 @@ private:
 
 // True for the classes built into the player (matched ignoring case).
 bool IsIntrinsicClass(std::string_view name);
+// True for the intrinsic classes whose call converts (Boolean(x), Array(1, 2)): such a call is
+// the player's function, never a cast.
+bool IsConversionFunction(std::string_view name);
+// Declares every intrinsic class in `table`, flagged intrinsic: known to imports, `new` and
+// types, never loaded or compiled.
+void DeclareIntrinsicClasses(TClassTable& table, TStringTable& strings);
 
 // Walks the superclass links from `info`; true when they lead back to it.
 bool HasCyclicSuperClass(const TClassInfo* info);

@@ -1,4 +1,6 @@
 // The classes the Flash Player provides itself; their class files only declare them.
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "ascompiler/ident_table.h"
@@ -25,12 +27,26 @@ constexpr std::string_view kIntrinsicClasses[] = {
 };
 static_assert(std::size(kIntrinsicClasses) == 75);
 
-}  // namespace
+// Intrinsic classes whose plain call is the player's conversion function (Boolean(x) gives a
+// boolean, Array(1, 2) an array), not a cast: a cast would give null for most values.
+constexpr std::string_view kConversionFunctions[] = {"Array", "Boolean", "Date", "Function", "Number", "Object",
+                                                     "String"};
 
-bool IsIntrinsicClass(std::string_view name) {
-  for (std::string_view known : kIntrinsicClasses)
+bool Listed(std::span<const std::string_view> names, std::string_view name) {
+  for (std::string_view known : names)
     if (IEquals(known, name)) return true;
   return false;
+}
+
+}  // namespace
+
+bool IsIntrinsicClass(std::string_view name) { return Listed(kIntrinsicClasses, name); }
+
+bool IsConversionFunction(std::string_view name) { return Listed(kConversionFunctions, name); }
+
+void DeclareIntrinsicClasses(TClassTable& table, TStringTable& strings) {
+  for (std::string_view name : kIntrinsicClasses)
+    table.DeclareClass(strings.Intern(std::string(name)))->ClassFlags = kClassIntrinsic;
 }
 
 }  // namespace fc

@@ -36,6 +36,8 @@ bool IsLetter(unsigned char c) { return Is(c, kLetter); }
 bool IsWordChar(unsigned char c) { return Is(c, kLetter | kDigit); }
 bool IsHexDigit(unsigned char c) { return Is(c, kHex); }
 bool IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
+
+int HexValue(unsigned char c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 bool IsWhite(unsigned char c) { return Is(c, kBlank | kNewline); }
 
 const std::unordered_map<std::string_view, int>& Keywords() {
@@ -272,9 +274,47 @@ size_t TLexer::MatchString(unsigned char quote, std::string& text) const {
       case 'r': text += '\r'; break;
       case 't': text += '\t'; break;
       case 'v': text += '\v'; break;
+      case 'x':
+      case 'u':
+        if (const size_t used = CharacterEscape(i, text)) {
+          i += used - 1;
+          break;
+        }
+        text += static_cast<char>(e);  // too few hex digits: the letter alone, as always
+        break;
       default: text += static_cast<char>(e);
     }
   }
+}
+
+// `\xHH` and `\uHHHH` at `i` (the letter): the character of that code, appended as UTF-8,
+// since the player reads the strings of these movies as UTF-8. A `\uD800`-`\uDBFF` followed by
+// `\uDC00`-`\uDFFF` is one character. Returns the characters used after the backslash, 0 when
+// the hex digits are missing.
+size_t TLexer::CharacterEscape(size_t i, std::string& text) const {
+  auto code_at = [this](size_t at, int digits) {
+    int code = 0;
+    for (int k = 1; k <= digits; ++k) {
+      if (!IsHexDigit(At(at + k))) return -1;
+      code = code * 16 + HexValue(At(at + k));
+    }
+    return code;
+  };
+  const int digits = At(i) == 'x' ? 2 : 4;
+  const int code = code_at(i, digits);
+  if (code < 0) return 0;
+  std::u16string units(1, static_cast<char16_t>(code));
+  size_t used = 1 + digits;
+  constexpr int kHighFirst = 0xD800, kHighLast = 0xDBFF, kLowFirst = 0xDC00, kLowLast = 0xDFFF;
+  if (digits == 4 && code >= kHighFirst && code <= kHighLast && At(i + used) == '\\' && At(i + used + 1) == 'u') {
+    const int low = code_at(i + used + 1, 4);
+    if (low >= kLowFirst && low <= kLowLast) {
+      units += static_cast<char16_t>(low);
+      used += 2 + 4;
+    }
+  }
+  text += Utf16ToUtf8(units);
+  return used;
 }
 
 // Decimal literal starting at `start` (digits or "." digits): the longest form whose next

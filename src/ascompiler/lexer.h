@@ -66,6 +66,7 @@ private:
   size_t MatchInclude(std::string& name) const;
   void PushInclude(const std::string& name);
   size_t MatchString(unsigned char quote, std::string& text) const;
+  size_t CharacterEscape(size_t i, std::string& text) const;
   int ScanNumber(TTokenValue& value, size_t& length) const;
   size_t MatchDecimal(size_t start) const;
   size_t MatchPath() const;

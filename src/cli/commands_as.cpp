@@ -1,5 +1,6 @@
 // flarecast-cli as ...: the ActionScript 2 compiler on the command line.
 
+#include <cctype>
 #include <filesystem>
 #include <ostream>
 
@@ -91,6 +92,23 @@ int AsParse(const TArgs& args, std::ostream& out) {
   return 0;
 }
 
+// The statement that starts a class-only program: after the script (and so after the
+// definitions of the classes it holds, and of those loaded before the frame) frame 1 calls
+// CLASS.main(this) with the root timeline, as the open-source AS2 compilers do.
+std::string MainCall(const std::string& class_name) {
+  bool valid = !class_name.empty();
+  for (const std::string& part : Split(class_name, '.')) {
+    valid = valid && !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0]));
+    for (char c : part) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
+  }
+  if (!valid) throw UsageError("--main needs a class name, such as Main or app.Main");
+  // On lines of their own: the script may end in a line comment. The import finds the class
+  // (in the script or on the class path, an error naming it otherwise) and its short name
+  // makes the call load it.
+  const std::string short_name = Split(class_name, '.').back();
+  return "\nimport " + class_name + ";\n" + short_name + ".main(this);\n";
+}
+
 int AsCompile(const TArgs& args, std::ostream& out) {
   const std::filesystem::path file = args.At(0);
   const std::optional<std::string> output = args.get("-o");
@@ -102,6 +120,7 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   const int width = size.Width, height = size.Height;
   std::string text = ReadFileText(file);
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  if (const std::optional<std::string> main_class = args.get("--main")) text += MainCall(*main_class);
 
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
   movie.SetVersion(static_cast<uint8_t>(version));
@@ -148,6 +167,9 @@ void RegisterAsCommands(TCommandTable& table) {
                  "loaded from the --classpath folders and compiled once each, every class into the\n"
                  "init actions of a sprite of its own, written before the frame; their set-up code\n"
                  "runs before the script.\n"
+                 "--main CLASS (a dotted name such as Main or app.Main) makes a class-only program run:\n"
+                 "after the script and the classes are defined, frame 1 calls CLASS.main(this), passing\n"
+                 "the root timeline. The class may be in the script itself or in a --classpath folder.\n"
                  "On compile errors prints each (up to 20) as FILE:LINE:COLUMN: error: MESSAGE with the\n"
                  "source line and a caret under the column, and exits with 1.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
@@ -156,7 +178,8 @@ void RegisterAsCommands(TCommandTable& table) {
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
                   {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true}},
+                   .Repeatable = true},
+                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}},
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsCompile,

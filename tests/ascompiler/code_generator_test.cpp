@@ -110,7 +110,10 @@ TEST(CodeGeneratorExpressions, CallsAndBuiltIns) {
   EXPECT_EQ(Compiled("gotoAndPlay(\"s\", 5);"), Lines({"  Push 5", "  GotoFrame2 play"}));
   EXPECT_EQ(Compiled("gotoAndStop(\"s\", 5);", 4), "  GotoFrame 4");
   EXPECT_EQ(CompileError("length(1, 2);"), "Invalid parameters count in \"length\" in line 1\nRequires 1 parameters, actual - 2.");
-  EXPECT_EQ(CompileError("fscommand(a, \"b\");"), "Invalid parameters 1 in \"fscommand\" in line 1");
+  // A command computed at run time is the same request, made from the stack.
+  EXPECT_EQ(Compiled("fscommand(a, \"b\");"),
+            Lines({"  ConstantPool \"a\", \"b\"", "  Push \"FSCommand:\", c:0", "  GetVariable", "  StringAdd",
+                   "  Push c:1", "  GetURL2 method=none"}));
 }
 
 // Each built-in function compiles to its arguments and actions (the value of a call used as
@@ -171,6 +174,15 @@ TEST(CodeGeneratorBuiltIns, EveryBuiltInFunction) {
       {"unloadMovie(\"t\");", {"  ConstantPool \"t\"", "  Push \"\", c:0", "  GetURL2 method=none target"}},
       {"unloadMovieNum(4);", {"  Push \"\", \"_level4\"", "  GetURL2 method=none target"}},
       {"fscommand(\"quit\", \"true\");", {"  GetUrl \"FSCommand:quit\", \"true\""}},
+      {"fscommand(\"quit\");", {"  GetUrl \"FSCommand:quit\", \"\""}},
+      {"fscommand(\"a\", b);",
+       {"  ConstantPool \"a\", \"b\"", "  Push \"FSCommand:\", c:0", "  StringAdd", "  Push c:1", "  GetVariable",
+        "  GetURL2 method=none"}},
+      {"x = targetPath(mc);", {"  ConstantPool \"x\", \"mc\"", "  Push c:0, c:1", "  GetVariable", "  TargetPath", "  SetVariable"}},
+      {"x = String();", {"  ConstantPool \"x\", \"String\"", "  Push c:0, 0, c:1", "  CallFunction", "  SetVariable"}},
+      {"x = Number(1, 2);", {"  ConstantPool \"x\", \"Number\"", "  Push c:0, 2, 1, 2, c:1", "  CallFunction", "  SetVariable"}},
+      {"print(mc, \"bframe\");", {"  ConstantPool \"mc\"", "  Push \"print:#bframe\", c:0", "  GetVariable", "  GetURL2 method=none"}},
+      {"printAsBitmapNum(2, \"bmax\");", {"  Push \"printasbitmap:#bmax\", \"_level2\"", "  GetURL2 method=none"}},
       {"fscommand2(\"a\", 1, 2);", {"  ConstantPool \"a\"", "  Push 2, 1, c:0, 3", "  FSCommand2", "  Pop"}},
       {"gotoAndPlay(3);", {"  Push 3", "  GotoFrame2 play"}},
       {"gotoAndStop(\"lbl\");", {"  ConstantPool \"lbl\"", "  Push c:0", "  GotoFrame2 stop"}},
@@ -203,8 +215,12 @@ TEST(CodeGeneratorBuiltIns, ArgumentRules) {
       {"loadVariablesNum(\"u\", n);", "Invalid parameters 2 in \"loadVariablesNum\" in line 1"},
       {"unloadMovieNum(n);", "Invalid parameters 1 in \"unloadMovieNum\" in line 1"},
       {"unloadMovie();", "Invalid parameters count in \"unloadMovie\" in line 1\nRequires 1 parameters, actual - 0."},
-      {"fscommand(\"a\", b);", "Invalid parameters 2 in \"fscommand\" in line 1"},
-      {"fscommand(\"a\");", "Invalid parameters count in \"fscommand\" in line 1\nRequires 2 parameters, actual - 1."},
+      {"fscommand();",
+       "Invalid parameters list in \"fscommand\" in line 1\n\"fscommand\" requires 1 (command) or 2 "
+       "(command+parameters) parameters"},
+      {"print(mc, \"bpage\");",
+       "Invalid parameters 2 in \"print\" in line 1\nThe bounding box is \"bmovie\", \"bframe\" or \"bmax\"."},
+      {"printNum(n, \"bmax\");", "Invalid parameters 1 in \"printNum\" in line 1"},
       {"fscommand2();", "Invalid parameters list in \"fscommand2\" in line 1\n"},
       {"gotoAndPlay();",
        "Invalid parameters list in \"gotoAndPlay\" in line 1\n\"gotoAndPlay\" requires 1 (frame) or 2 (scene+frame) "
@@ -255,6 +271,66 @@ TEST(CodeGeneratorStatements, FunctionsInsideTopLevelStatementsArePreparedToo) {
   // Without the nested use the local of the function expression takes a register.
   const std::string plain = Compiled("var f = function () { var t = 1; return t; };");
   EXPECT_NE(plain.find("StoreRegister r:1"), std::string::npos) << plain;
+}
+
+TEST(CodeGeneratorStatements, ATopLevelForInCreatesItsVariableWhereItAssignsIt) {
+  // No DefineLocal2 before the loop: it would put the name on the timeline being enumerated.
+  for (const char* text : {"for (var k in _root) {}", "for (k in o) {}"}) {
+    const std::string code = Compiled(text);
+    EXPECT_EQ(code.find("DefineLocal"), std::string::npos) << code;
+    EXPECT_NE(code.find("  StackSwap\n  SetVariable"), std::string::npos) << code;
+  }
+  // In a function the variable stays a local: a register, or a named local declared first.
+  EXPECT_NE(Compiled("function f(o) { for (var k in o) {} }").find("StoreRegister r:2"), std::string::npos);
+  const std::string named = Compiled("function f(o) { for (var k in o) { g = function () { return k; }; } }");
+  EXPECT_NE(named.find("DefineLocal2"), std::string::npos) << named;
+}
+
+TEST(CodeGeneratorStatements, BareClipPropertiesInsideTellTargetAreTheTargetsProperties) {
+  EXPECT_EQ(Compiled("tellTarget (\"kid\") { trace(_name); _x = 5; }"),
+            Lines({"  ConstantPool \"kid\", \"\"", "  Push c:0", "  SetTarget2", "  Push \"\", 13", "  GetProperty",
+                   "  Trace", "  Push \"\", 0, 5", "  SetProperty", "  Push c:1", "  SetTarget2"}));
+  // A with-object, a function and a declared name keep the name a variable.
+  for (const char* text : {"tellTarget (\"kid\") { with (o) { trace(_name); } }",
+                           "tellTarget (\"kid\") { f = function () { return _name; }; }",
+                           "function f() { var _name = 1; tellTarget (\"kid\") { trace(_name); } }",
+                           "trace(_name);"}) {
+    const std::string code = Compiled(text);
+    EXPECT_EQ(code.find("GetProperty"), std::string::npos) << text << "\n" << code;
+  }
+  // getProperty names the property it reads.
+  EXPECT_EQ(Compiled("tellTarget (\"kid\") { x = getProperty(\"\", _x); }"),
+            Lines({"  ConstantPool \"kid\", \"x\", \"\"", "  Push c:0", "  SetTarget2", "  Push c:1, c:2, 0",
+                   "  GetProperty", "  SetVariable", "  Push c:2", "  SetTarget2"}));
+}
+
+TEST(CodeGeneratorClasses, MovieClipSubclassesUseTheirOwnClipForBareNames) {
+  const std::string code =
+      Compiled("class Clip extends MovieClip { function f() { stop(); gotoAndStop(2); return _x + getDepth(); } }");
+  EXPECT_EQ(code.find("  Stop"), std::string::npos) << code;
+  EXPECT_EQ(code.find("GotoFrame2"), std::string::npos) << code;
+  EXPECT_NE(code.find("Push 0, r:1, c:"), std::string::npos) << code;  // this.stop()
+  EXPECT_NE(code.find("Push r:1, c:"), std::string::npos) << code;     // this._x
+  // Outside a MovieClip subclass the built-in actions stay.
+  const std::string plain = Compiled("class Plain { function f() { stop(); return _x; } }");
+  EXPECT_NE(plain.find("  Stop"), std::string::npos) << plain;
+}
+
+TEST(CodeGeneratorClasses, IntrinsicClassesAreKnownWithoutAClassPath) {
+  EXPECT_EQ(Compiled("import flash.geom.Point;\nvar p:Point = new Point(1, 2);"),
+            Lines({"  ConstantPool \"p\", \"flash\", \"geom\", \"Point\"", "  Push c:0, 2, 1, 2, c:1", "  GetVariable",
+                   "  Push c:2", "  GetMember", "  Push c:3", "  NewMethod", "  DefineLocal"}));
+  EXPECT_EQ(CompileError("import flash.filters.*;\nimport flash.display.BitmapData;\nimport flash.geom.Nothing;"),
+            "Class flash.geom.Nothing not found.");
+  // Conversion functions stay calls; a cast to a player class stays a cast.
+  for (const char* name : {"Boolean", "Array", "Object", "Date", "Function", "String", "Number"}) {
+    const std::string code = Compiled(std::string("x = ") + name + "(1, 2);");
+    EXPECT_NE(code.find("CallFunction"), std::string::npos) << code;
+  }
+  EXPECT_NE(Compiled("x = Boolean(1);").find("CallFunction"), std::string::npos);
+  EXPECT_NE(Compiled("x = MovieClip(y);").find("CastOp"), std::string::npos);
+  // A script's own lower-case names are no casts even though class names ignore case.
+  EXPECT_EQ(Compiled("x = point(y);").find("CastOp"), std::string::npos);
 }
 
 TEST(CodeGeneratorStatements, ContinueInsideASwitchPopsTheSwitchValue) {

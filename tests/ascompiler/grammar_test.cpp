@@ -101,7 +101,7 @@ TEST_F(GrammarTest, CallsAndMembersOfAnyExpression) {
   EXPECT_EQ(Expr("f(1)[2].x"), "(Member .x (Member [] (Call f @1:0 (Args Number 1)) (Comma Number 2)))");
   // `new X(a).m()`: the arguments go to `new`, the call to the new object.
   EXPECT_EQ(Expr("new T(r).get(0)"), "(Call get @1:0 (New T @1:0 (Args Name r)) (Args Number 0))");
-  EXPECT_EQ(Expr("new XML(s).firstChild"), "(Member .firstChild (New XML @1:0 (Args Name s)))");
+  EXPECT_EQ(Expr("new XML(s).firstChild"), "(Member .firstChild (New XML @1:0 (class XML) (Args Name s)))");
   EXPECT_EQ(Expr("new new F()()"), "(New () @1:0 (New F @1:4 Args) Args)");
   EXPECT_EQ(Expr("new a[k]"), "(New [] @1:0 Name a (Comma Name k) Args)");
 }
@@ -191,7 +191,7 @@ TEST_F(GrammarTest, JumpsWithTellTargetAndIfFrameLoaded) {
   EXPECT_EQ(Parse("ifFrameLoaded (5) gotoAndStop(2);"),
             "(Program (IfFrameLoaded 5 (Comma [unused] (Call gotoAndStop @1:18 (Args Number 2)))))");
   EXPECT_EQ(Parse("ifFrameLoaded (\"s\", 5) ;"), "ERROR: Parse Error in line: 1 pos: 19");
-  EXPECT_EQ(Parse("throw new Error(\"x\");"), "(Program (Throw (Comma (New Error @1:6 (Args String \"x\")))))");
+  EXPECT_EQ(Parse("throw new Error(\"x\");"), "(Program (Throw (Comma (New Error @1:6 (class Error) (Args String \"x\")))))");
 }
 
 TEST_F(GrammarTest, TryCatchFinally) {

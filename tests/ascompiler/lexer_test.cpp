@@ -85,7 +85,10 @@ TEST_F(LexerTest, NumericLiteralForms) {
 
 TEST_F(LexerTest, StringsResolveEscapesAndKeepLineBreaks) {
   EXPECT_EQ(Scan(R"('it\'s' "\q" "a\tb")"), "STRING:it's STRING:q STRING:a\tb");
-  EXPECT_EQ(Scan(R"("\x41")"), "STRING:x41");
+  // \xHH and \uHHHH name a character, written as UTF-8; too few hex digits leave the letter.
+  EXPECT_EQ(Scan(R"("\x41" "\xa0" "\u00e9" "\u20AC")"), "STRING:A STRING:\xC2\xA0 STRING:\xC3\xA9 STRING:\xE2\x82\xAC");
+  EXPECT_EQ(Scan(R"("\x4" "\xg1" "\u12" '\u12x4')"), "STRING:x4 STRING:xg1 STRING:u12 STRING:u12x4");
+  EXPECT_EQ(Scan(R"("\ud83d\ude00" "\ud83dx")"), "STRING:\xF0\x9F\x98\x80 STRING:\xEF\xBF\xBDx");
   EXPECT_EQ(Scan("\"two\nlines\""), "STRING:two\nlines");
   EXPECT_EQ(Scan("\"it's\" 'say \"hi\"'"), "STRING:it's STRING:say \"hi\"");
   EXPECT_EQ(Scan("\"open"), "'\"' IDENT:open");

@@ -169,9 +169,9 @@ TEST_F(ParserActionsTest, ImportsAddAliasesAndShortNamesBecomeFullNames) {
 }
 
 TEST_F(ParserActionsTest, DottedClassCallsAreCastsAndNewMarksTheClass) {
-  TClassInfo* point = Class("flash.geom.Point");
+  TClassInfo* point = Class("geo.Point");
   TClassInfo* other = Class("a.B");
-  Parse("p = flash.geom.Point(o); q = new a.B();");
+  Parse("p = geo.Point(o); q = new a.B();");
   auto calls = All<TFuncCallNode>(TNodeKind::FuncCall);
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0]->ClassRef, point);

@@ -88,5 +88,45 @@ TEST_F(AsCompileTest, CompileErrorsPointAtTheCode) {
   EXPECT_EQ(p.err.rfind(script + ":2:5: error: ", 0), 0u) << p.err;
 }
 
+// A class-only program runs through --main: frame 1 calls CLASS.main(this) after the classes
+// are defined, whether the class is in the script or in a class-path folder.
+TEST_F(AsCompileTest, MainCallsTheStaticMainOfAClass) {
+  auto frame_text = [](const std::string& file) {
+    TSWFStreamReader reader;
+    reader.LoadFromFile(file);
+    reader.ParseTags(true, true);
+    std::string all;
+    for (const auto& tag : reader.TagList)
+      if (auto* actions = dynamic_cast<TSWFDoAction*>(tag->Object))
+        for (const std::string& line : DisassembleActionList(*actions->Actions)) all += line + "\n";
+    return all;
+  };
+  // The script ends in a line comment without a newline: the call still stands on its own.
+  const std::string own = dir.write("Main.as", "class Main { static function main(mc) { trace(mc); } }\n// end");
+  const auto r = Cli({"as", "compile", own, "--main", "Main", "-o", dir.file("own.swf")});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const std::string text = frame_text(dir.file("own.swf"));
+  // The class is set up first, then Main.main(this) is called.
+  ASSERT_NE(text.find("SetMember"), std::string::npos) << text;
+  EXPECT_NE(text.find("CallMethod", text.find("SetMember")), std::string::npos) << text;
+  EXPECT_NE(text.find("\"main\""), std::string::npos) << text;
+
+  dir.write("classes/app/Start.as", "class app.Start { static function main(mc) { mc.started = true; } }\n");
+  const std::string empty = dir.write("empty.as", "");
+  const auto c = Cli({"as", "compile", empty, "--classpath", dir.file("classes"), "--main", "app.Start", "-o",
+                      dir.file("cp.swf")});
+  ASSERT_EQ(c.exit_code, 0) << c.err;
+  EXPECT_NE(c.out.find("1 classes"), std::string::npos) << c.out;
+  EXPECT_NE(frame_text(dir.file("cp.swf")).find("\"Start\""), std::string::npos);
+
+  for (const char* bad : {"", "1Main", "a..b", "Main()", "Main;x"}) {
+    const auto u = Cli({"as", "compile", own, "--main", bad, "-o", dir.file("bad.swf")});
+    EXPECT_NE(u.exit_code, 0) << bad;
+    EXPECT_NE(u.err.find("--main needs a class name"), std::string::npos) << bad << ": " << u.err;
+  }
+  const auto help = Cli({"as", "compile", "--help"});
+  EXPECT_NE(help.out.find("CLASS.main(this)"), std::string::npos) << help.out;
+}
+
 }  // namespace
 }  // namespace fc
