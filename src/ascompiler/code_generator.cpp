@@ -1263,7 +1263,7 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
 }
 
 void TCodeGenerator::ClassImpl(TClassImplNode* node) {
-  RequireAction<TSWFActionDefineFunction>("Classes");
+  if (TargetVersion() < kFirstVersionWithGlobal) FailNotAvailable("Classes", 0);
   auto end = emit_.NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);
@@ -1342,7 +1342,7 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
 }
 
 void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
-  RequireAction<TSWFActionDefineFunction>("Interfaces");
+  if (TargetVersion() < kFirstVersionWithGlobal) FailNotAvailable("Interfaces", 0);
   auto end = emit_.NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);

@@ -189,7 +189,8 @@ private:
   // not available in SWF version N movies (line L)"; `line` 0 when unknown.
   template <typename T>
   void RequireAction(const char* construct, int line = 0) const {
-    if (TargetVersion() < T().MinVersion()) FailNotAvailable(construct, line);
+    static const int needed = T().MinVersion();
+    if (TargetVersion() < needed) FailNotAvailable(construct, line);
   }
   [[noreturn]] void FailNotAvailable(const std::string& construct, int line) const;
   // The DefineFunction header of a function for players before version 7: parameters by
@@ -197,6 +198,8 @@ private:
   TSWFActionDefineFunction* DefineFunctionHeader(TFuncDefNode* node);
   // A super constructor call `super(args)` in a DefineFunction function (arguments pushed).
   void CallSuperByName();
+  // Classes live in _global, which players have from version 6 on.
+  static constexpr int kFirstVersionWithGlobal = 6;
   // Before version 7: the prototype chain that Extends would set, done by script.
   void ExtendsByScript(TClassImplNode* node);
   // Refuses an operator the movie's player lacks.

@@ -30,7 +30,7 @@ enum TCompileOptions : int {
 // The oldest and newest versions compiled for. Versions past 10 are those later authoring
 // tools stamp on movies that still run ActionScript 1 and 2 (the header keeps a byte).
 inline constexpr int kMinSwfVersion = 4;
-inline constexpr int kMaxSwfVersion = 50;
+inline constexpr int kMaxSwfVersion = 255;
 
 // Limits that keep hostile or generated input from exhausting the C++ stack.
 inline constexpr int kMaxNestingDepth = 500;

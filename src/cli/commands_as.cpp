@@ -53,10 +53,6 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   // a sprite of its own, written in front of frame 1's DoAction.
   TClassSprites classes(context, [&movie] { return movie.TakeID(); });
   TFlashActionScript& frame = movie.FrameActions();
-  // A version-5 player has no init actions: the classes' set-up code goes in front of the
-  // frame script, in the frame's own actions.
-  if (version < TSWFDoInitAction().MinVersion())
-    context.OnClassScript = [&frame](TClassInfo&) -> TSWFActionList& { return frame.Actions(); };
   if (!frame.Compile(text)) throw Error(movie.CompileMessages);
   for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
   movie.ShowFrame();
@@ -97,22 +93,24 @@ void RegisterAsCommands(TCommandTable& table) {
                  "--swf-version picks the player the code is made for:\n"
                  "  7 to 10    functions as DefineFunction2 with locals in registers; try/catch/finally,\n"
                  "             throw, casts, extends and implements with the player's own actions.\n"
-                 "  11 to 50   the same code: versions later authoring tools stamp on movies that keep\n"
+                 "  11 to 255  the same code: versions later authoring tools stamp on movies that keep\n"
                  "             ActionScript 1 and 2 (the movie is written without the ActionScript 3 flag).\n"
                  "  5 and 6    functions as DefineFunction (locals, this, arguments and super are\n"
                  "             variables); extends sets the prototype chain by script (__proto__ and\n"
                  "             __constructor__), a cast is its argument, implements is for the compiler\n"
                  "             only; try/catch/finally and throw are errors. Version 5 also lacks ===, !==,\n"
-                 "             instanceof and super, and for-in takes a variable name; its classes are set\n"
-                 "             up in front of the frame script (no init actions).\n"
+                 "             instanceof and classes (no _global to keep them in), and for-in takes a\n"
+                 "             variable name.\n"
                  "  4          the SWF 4 actions: values pushed as text, no constant pool, + is numeric\n"
                  "             (add joins strings), % emulated, slash paths (/:x, clip:_x), gotoAndPlay\n"
                  "             with a fixed frame; functions, objects, arrays, new, with, for-in, switch,\n"
-                 "             typeof, delete, bit operators and assignments used as values are errors.\n"
-                 "Names are case-insensitive for players before 7; from 7 undefined converts to\n"
-                 "\"undefined\" and NaN, before it to \"\" and 0.",
+                 "             typeof, delete, bit operators and assignments used as values are errors;\n"
+                 "             a:b is a slash path, so type annotations are not available.\n"
+                 "The player follows the version too: before 7 names are case-insensitive and\n"
+                 "undefined converts to \"\" and 0; from 7 names are case-sensitive and undefined\n"
+                 "converts to \"undefined\" and NaN.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
-                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 50 (default 8); see below"},
+                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see below"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
