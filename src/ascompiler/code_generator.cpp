@@ -61,7 +61,9 @@ bool HasSideEffects(const TParseTreeNode* node) {
 }  // namespace
 
 TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
-    : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable, context.BlockCache) {}
+    : context_(context), unit_(unit), emit_(list, unit.Pool, context.StringTable, context.BlockCache) {
+  emit_.StringPushesOnly = context.Swf4Code();
+}
 
 void TCodeGenerator::Fail(const std::string& message) const {
   // The error lies in the innermost construct being compiled.
@@ -314,11 +316,13 @@ void TCodeGenerator::CompileNode(TParseTreeNode* node) {
     case TNodeKind::Continue: Continue(); break;
     case TNodeKind::Return: Return(static_cast<TReturnStmtNode*>(node)); break;
     case TNodeKind::Throw:
+      RequireAction<TSWFActionThrow>("throw statements");
       Compile(static_cast<TThrowStmtNode*>(node)->Value);
       emit_.Emit<TSWFActionThrow>();
       break;
     case TNodeKind::With: {
       auto* w = static_cast<TWithStmtNode*>(node);
+      RequireAction<TSWFActionWith>("with statements");
       Compile(w->Object);
       auto end = NewMarker();
       emit_.Emit<TSWFActionWith>()->Size.Marker = end;
@@ -386,6 +390,7 @@ void TCodeGenerator::TargetParts(TLvalueNode* node) {
     return;
   }
   if (RegisterOf(node)) return;
+  if (node->Base) RequireAction<TSWFActionGetMember>("Objects and member access with \".\"");
   if (node->Base) Compile(node->Base);
   if (node->Computed) Compile(node->Member);
   else emit_.PushConstant(node->Name());
@@ -437,6 +442,7 @@ void TCodeGenerator::Lvalue(TLvalueNode* node) {
 }
 
 void TCodeGenerator::Assign(TAssignNode* node) {
+  if (emit_.StringPushesOnly) return Swf4Assign(node);
   TLvalueNode* target = node->Target;
   const bool used = !node->Has(kNodeUnused);
   auto finish = [&] {
@@ -498,6 +504,8 @@ void TCodeGenerator::Assign(TAssignNode* node) {
 }
 
 void TCodeGenerator::BinOp(TBinOpNode* node) {
+  CheckOperatorVersion(node->Operator);
+  if (emit_.StringPushesOnly && Swf4BinOp(node)) return;
   if (node->Operator == kTokAnd || node->Operator == kTokOr) {
     Compile(node->Left);
     emit_.Emit<TSWFActionPushDuplicate>();
@@ -543,6 +551,7 @@ void TCodeGenerator::BinOp(TBinOpNode* node) {
 
 void TCodeGenerator::UnOp(TUnOpNode* node) {
   TParseTreeNode* operand = node->Operand;
+  CheckOperatorVersion(node->Operator);
   switch (node->Operator) {
     case '-':
       emit_.PushInteger(0);
@@ -604,6 +613,8 @@ void TCodeGenerator::ExprList(TExprListNode* node) {
     }
     return;
   }
+  if (node->Has(kNodeObjectLiteral)) RequireAction<TSWFActionInitObject>("Objects");
+  if (node->Has(kNodeArrayLiteral)) RequireAction<TSWFActionInitArray>("Arrays");
   for (int i = count - 1; i >= 0; --i) Compile(node->Items[i]);
   if (node->Has(kNodeObjectLiteral)) {
     emit_.PushInteger(count / 2);
@@ -641,6 +652,8 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     return;
   }
   const bool constructor = node->Has(kNodeConstructorCall);
+  if (constructor) RequireAction<TSWFActionNewObject>("new expressions", node->Pos.Line);
+  else RequireAction<TSWFActionCallFunction>("Function calls", node->Pos.Line);
   if (node->Callee || node->NameExpr) {
     // o[e](x) calls the method named by e's value; any other callee is a function value,
     // which the player calls (or constructs) when the method name is undefined.
@@ -665,6 +678,12 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
   if (!constructor && cls && IsCast(node, cls)) {
     if (!node->Arguments || node->Arguments->Items.Count() != 1)
       Fail(Format("Invalid cast operation in line %d\nRequires 1 parameter.", node->Pos.Line));
+    // Players before version 7 have no CastOp: a cast is its argument.
+    if (TargetVersion() < TSWFActionCastOp().MinVersion()) {
+      Compile(node->Arguments->Items[0]);
+      PopIfUnused(node);
+      return;
+    }
     PushClassValue(cls->Name);
     Compile(node->Arguments->Items[0]);
     emit_.Emit<TSWFActionCastOp>();
@@ -696,6 +715,11 @@ void TCodeGenerator::Call(TFuncCallNode* node) {
     }
   } else if (node->Name == TStringTable::SuperId) {
     TIdentInfo* super = node->Scope ? node->Scope->SpecialEntry(TSpecial::Super) : nullptr;
+    if (super && !UsesDefineFunction2()) {
+      CallSuperByName();
+      PopIfUnused(node);
+      return;
+    }
     if (!super || super->Register < 1)
       Fail(Format("A super call is only possible inside a class method (line %d).", node->Pos.Line));
     emit_.PushRegister(super->Register);
@@ -789,6 +813,8 @@ bool TCodeGenerator::BuiltIn(TFuncCallNode* node) {
   NeedArguments(call, built_in->Arguments);
   for (int i = 0; i < built_in->Arguments; ++i) Compile(call.Arg(i));
   emit_.Emit(built_in->Action);
+  if (TargetVersion() < emit_.List().Items.back()->MinVersion())
+    FailNotAvailable("\"" + call.Written + "\" calls", call.Line);
   if (built_in->Result == TBuiltInResult::Undefined) emit_.PushUndefined();
   return true;
 }
@@ -968,7 +994,7 @@ void TCodeGenerator::GotoFrame(const TBuiltInCall& call, bool play) {
   TParseTreeNode* frame = call.Arg(call.Count - 1);
   // Movies from version 5 on go to a frame from the stack; older ones only to a fixed frame.
   constexpr int kFirstVersionWithGotoFrame2 = 5;
-  if (context_.SwfVersion >= kFirstVersionWithGotoFrame2) {
+  if (TargetVersion() >= kFirstVersionWithGotoFrame2) {
     Compile(frame);
     emit_.Emit<TSWFActionGotoFrame2>()->Play = play;
   } else {
@@ -1001,6 +1027,7 @@ void TCodeGenerator::If(TIfStmtNode* node) {
 }
 
 void TCodeGenerator::Switch(TSwitchStmtNode* node) {
+  RequireAction<TSWFActionPushDuplicate>("switch statements");
   if (!node->Cases || node->Cases->Items.Empty()) {
     node->Expression->Flags |= kNodeUnused;
     Compile(node->Expression);
@@ -1115,6 +1142,7 @@ void TCodeGenerator::For(TForStmtNode* node) {
 }
 
 void TCodeGenerator::ForIn(TForInStmtNode* node) {
+  RequireAction<TSWFActionEnumerate>("for-in loops");
   TIdentInfo* entry = node->VariableEntry;
   const int reg = entry && entry->Kind == TScopeKind::Function && entry->Register > 0 ? entry->Register : 0;
   // In a function the variable is a local. At the top level a DefineLocal2 before the loop
@@ -1125,8 +1153,7 @@ void TCodeGenerator::ForIn(TForInStmtNode* node) {
     emit_.PushConstant(node->VariableName);
     emit_.Emit<TSWFActionDefineLocal2>();
   }
-  Compile(node->Object);
-  emit_.Emit<TSWFActionEnumerate2>();
+  EnumerateObject(node);
   auto top = NewMarker(TMarkerDirection::Backward);
   break_stack_.push_back({node, true, top, {}});
   emit_.Place(top);
@@ -1169,6 +1196,7 @@ void TCodeGenerator::Return(TReturnStmtNode* node) {
     if (!it->IsLoop) emit_.Emit<TSWFActionPop>();
     else if (it->Node->Kind == TNodeKind::ForIn) DropEnumeration();
   }
+  RequireAction<TSWFActionReturn>("return statements");
   if (node->Value) Compile(node->Value);
   else emit_.PushUndefined();
   emit_.Emit<TSWFActionReturn>();
@@ -1197,6 +1225,7 @@ void TCodeGenerator::Continue() {
 }
 
 void TCodeGenerator::Try(TTryStmtNode* node) {
+  RequireAction<TSWFActionTry>("try/catch/finally statements");
   auto* t = emit_.Emit<TSWFActionTry>();
   t->HasCatchBlock = node->Catch != nullptr;
   t->HasFinallyBlock = node->Finally != nullptr;
@@ -1220,7 +1249,12 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
   TIdentInfo* entry = node->Entry;
   if (node->Has(kNodeClassMember)) {
     if (!node->Initialiser) return;
-    emit_.PushRegister(kClassRegister);
+    if (fields_on_this_by_name_) {
+      emit_.PushConstant(TStringTable::ThisId);
+      emit_.Emit<TSWFActionGetVariable>();
+    } else {
+      emit_.PushRegister(kClassRegister);
+    }
     emit_.PushConstant(entry->Name);
     Compile(node->Initialiser);
     emit_.Emit<TSWFActionSetMember>();
@@ -1233,8 +1267,13 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
     emit_.Emit<TSWFActionPop>();
     return;
   }
+  // Version 4 has no local variables: a declaration sets the timeline's variable.
+  if (emit_.StringPushesOnly && !node->Initialiser) return;
   emit_.PushConstant(entry->Name);
-  if (node->Initialiser) {
+  if (emit_.StringPushesOnly) {
+    Compile(node->Initialiser);
+    emit_.Emit<TSWFActionSetVariable>();
+  } else if (node->Initialiser) {
     Compile(node->Initialiser);
     emit_.Emit<TSWFActionDefineLocal>();
   } else {
@@ -1282,13 +1321,20 @@ void TCodeGenerator::Function(TFuncDefNode* node) {
     Function(node);
     return;
   }
+  RequireAction<TSWFActionDefineFunction>("Functions");
   TIdentTable* scope = node->Scope;
   const bool member = node->Has(kNodeClassMember);
   if (member) scope->UseSpecial(TSpecial::This);
-  auto* f = FunctionHeader(node);
-  f->Name = member ? std::string() : Text(node->Name);
   auto end = NewMarker();
-  f->CodeSize.Marker = end;
+  if (UsesDefineFunction2()) {
+    auto* f = FunctionHeader(node);
+    f->Name = member ? std::string() : Text(node->Name);
+    f->CodeSize.Marker = end;
+  } else {
+    auto* f = DefineFunctionHeader(node);
+    f->Name = member ? std::string() : Text(node->Name);
+    f->CodeSize.Marker = end;
+  }
   // A function body is its own break scope: loops outside it are not reachable.
   std::vector<TBreakEntry> outer = std::move(break_stack_);
   break_stack_.clear();
@@ -1382,19 +1428,26 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
   TIdentTable* scope = ctor->Scope;
   scope->UseSpecial(TSpecial::This);
   if (node->Super) scope->UseSpecial(TSpecial::Super);
-  auto* f = FunctionHeader(ctor);
   auto end = NewMarker();
-  f->CodeSize.Marker = end;
-  if (node->Super && scope->SuperCallMissing) {
+  const bool function2 = UsesDefineFunction2();
+  if (function2) FunctionHeader(ctor)->CodeSize.Marker = end;
+  else DefineFunctionHeader(ctor)->CodeSize.Marker = end;
+  if (node->Super && scope->SuperCallMissing && !function2) {
+    emit_.PushInteger(0);
+    CallSuperByName();
+    emit_.Emit<TSWFActionPop>();
+  } else if (node->Super && scope->SuperCallMissing) {
     emit_.PushInteger(0);
     emit_.PushRegister(scope->SpecialEntry(TSpecial::Super)->Register);
     emit_.PushUndefined();
     emit_.Emit<TSWFActionCallMethod>();
     emit_.Emit<TSWFActionPop>();
   }
+  fields_on_this_by_name_ = !function2;
   if (node->Body)
     for (TVarDeclListNode* field : node->Body->Fields)
       if (!field->IsStatic) Compile(field);
+  fields_on_this_by_name_ = false;
   std::vector<TBreakEntry> outer = std::move(break_stack_);
   break_stack_.clear();
   FunctionBody(ctor->Body);
@@ -1404,6 +1457,7 @@ void TCodeGenerator::Constructor(TClassImplNode* node) {
 
 void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   if (node->Intrinsic) return;
+  if (TargetVersion() < kFirstVersionWithGlobal) FailNotAvailable("Classes", 0);
   auto end = NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);
@@ -1411,12 +1465,16 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
   Constructor(node);
   emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionSetMember>();
-  if (node->Super) {
+  const bool script_classes = TargetVersion() < TSWFActionExtends().MinVersion();
+  if (node->Super && script_classes) {
+    ExtendsByScript(node);
+  } else if (node->Super) {
     emit_.PushRegister(kClassRegister);
     PushClassValue(node->Super->Dotted(context_.StringTable));
     emit_.Emit<TSWFActionExtends>();
   }
-  if (node->Interfaces && !node->Interfaces->Items.Empty()) {
+  // Before version 7 a class implements its interfaces for the compiler only.
+  if (node->Interfaces && !node->Interfaces->Items.Empty() && !script_classes) {
     for (TCompoundName* name : node->Interfaces->Items) PushClassValue(name->Dotted(context_.StringTable));
     emit_.PushInteger(node->Interfaces->Items.Count());
     emit_.PushRegister(kClassRegister);
@@ -1478,6 +1536,7 @@ void TCodeGenerator::ClassImpl(TClassImplNode* node) {
 }
 
 void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
+  if (TargetVersion() < kFirstVersionWithGlobal) FailNotAvailable("Interfaces", 0);
   auto end = NewMarker();
   ClassHeader(node, end);
   emit_.PushRegister(kClassRegister);
@@ -1490,13 +1549,191 @@ void TCodeGenerator::ClassIntf(TClassIntfNode* node) {
   emit_.Place(body_end);
   emit_.StoreRegister(kClassRegister);
   emit_.Emit<TSWFActionSetMember>();
-  if (node->Super) {
+  if (node->Super && TargetVersion() >= TSWFActionImplementsOp().MinVersion()) {
     PushClassValue(node->Super->Dotted(context_.StringTable));
     emit_.PushInteger(1);
     emit_.PushRegister(kClassRegister);
     emit_.Emit<TSWFActionImplementsOp>();
   }
   emit_.Place(end);
+}
+
+
+// --- Older players ---
+// DefineFunction and script-made class chains before version 7, the SWF 4 actions and
+// string pushes at version 4. Each action's first version is its MinVersion in src/swf; a
+// construct whose action the movie's player lacks, with no equivalent here, is refused with
+// a message naming it and the version.
+
+bool TCodeGenerator::UsesDefineFunction2() const {
+  return TargetVersion() >= TSWFActionDefineFunction2().MinVersion() &&
+         (context_.Options & kOptionDefineFunction2) != 0;
+}
+
+void TCodeGenerator::FailNotAvailable(const std::string& construct, int line) const {
+  std::string message = Format("%s are not available in SWF version %d movies", construct.c_str(), TargetVersion());
+  if (line <= 0) line = at_.Line;  // the construct being compiled
+  if (line > 0) message += Format(" (line %d)", line);
+  Fail(message);
+}
+
+TSWFActionDefineFunction* TCodeGenerator::DefineFunctionHeader(TFuncDefNode* node) {
+  // No registers: parameters, locals, `this`, `arguments` and `super` are variables of the
+  // call, which the player defines for every DefineFunction function.
+  auto* f = emit_.Emit<TSWFActionDefineFunction>();
+  if (node->Parameters)
+    for (TParseTreeNode* item : node->Parameters->Items) f->Params.push_back(Text(static_cast<TArgDeclNode*>(item)->Name));
+  return f;
+}
+
+void TCodeGenerator::CallSuperByName() {
+  emit_.PushConstant(TStringTable::SuperId);
+  emit_.Emit<TSWFActionGetVariable>();
+  emit_.PushUndefined();
+  emit_.Emit<TSWFActionCallMethod>();
+}
+
+void TCodeGenerator::ExtendsByScript(TClassImplNode* node) {
+  // What Extends does, in the form the authoring tool wrote for player 6: the class's
+  // prototype inherits from the superclass's, and its hidden __constructor__ is the
+  // superclass, which super() calls. Register 1 holds the class.
+  const TStrId super_class = node->Super->Dotted(context_.StringTable);
+  const TStrId constructor = Intern("__constructor__");
+  auto push_prototype = [this] {
+    emit_.PushRegister(1);
+    emit_.PushConstant(TStringTable::PrototypeId);
+    emit_.Emit<TSWFActionGetMember>();
+  };
+  push_prototype();
+  emit_.PushConstant(Intern("__proto__"));
+  PushClassValue(super_class);
+  emit_.PushConstant(TStringTable::PrototypeId);
+  emit_.Emit<TSWFActionGetMember>();
+  emit_.Emit<TSWFActionSetMember>();
+  push_prototype();
+  emit_.PushConstant(constructor);
+  PushClassValue(super_class);
+  emit_.Emit<TSWFActionSetMember>();
+  // ASSetPropFlags(prototype, "__constructor__", 1): for-in does not list it.
+  constexpr int kDontEnum = 1, kArguments = 3;
+  emit_.PushInteger(kDontEnum);
+  emit_.PushConstant(constructor);
+  push_prototype();
+  emit_.PushInteger(kArguments);
+  emit_.PushConstant(Intern("ASSetPropFlags"));
+  emit_.Emit<TSWFActionCallFunction>();
+  emit_.Emit<TSWFActionPop>();
+}
+
+void TCodeGenerator::CheckOperatorVersion(int op) {
+  switch (op) {
+    case kTokStrictEq:
+    case kTokStrictNe: RequireAction<TSWFActionStrictEquals>("Strict equality operators (=== and !==)"); break;
+    case kTokInstanceof: RequireAction<TSWFActionInstanceOf>("instanceof expressions"); break;
+    case kTokTypeof: RequireAction<TSWFActionTypeOf>("typeof expressions"); break;
+    case kTokDelete: RequireAction<TSWFActionDelete>("delete expressions"); break;
+    case '~':
+    case kTokBitAnd:
+    case kTokBitOr:
+    case kTokBitXor:
+    case kTokShl:
+    case kTokShr:
+    case kTokUshr: RequireAction<TSWFActionBitAnd>("Bit operators"); break;
+    default: break;
+  }
+}
+
+bool TCodeGenerator::Swf4BinOp(TBinOpNode* node) {
+  switch (node->Operator) {
+    case kTokAnd:
+    case kTokOr: Swf4Logical(node); return true;
+    case '%':
+      // a - int(a / b) * b: each operand is compiled twice, so it must not change anything.
+      if (HasSideEffects(node->Left) || HasSideEffects(node->Right))
+        FailNotAvailable("Operands of % with side effects", 0);
+      Compile(node->Left);
+      Compile(node->Left);
+      Compile(node->Right);
+      emit_.Emit<TSWFActionDivide>();
+      emit_.Emit<TSWFActionToInteger>();
+      Compile(node->Right);
+      emit_.Emit<TSWFActionMultiply>();
+      emit_.Emit<TSWFActionSubtract>();
+      break;
+    case '+':
+    case '<':
+    case kTokGe:
+    case kTokEq:
+    case kTokNe:
+      Compile(node->Left);
+      Compile(node->Right);
+      if (node->Operator == '+') emit_.Emit<TSWFActionAdd>();
+      else if (node->Operator == kTokEq || node->Operator == kTokNe) emit_.Emit<TSWFActionEquals>();
+      else emit_.Emit<TSWFActionLess>();
+      if (node->Operator == kTokGe || node->Operator == kTokNe) emit_.Emit<TSWFActionNot>();
+      break;
+    default: return false;  // the same actions as later versions
+  }
+  PopIfUnused(node);
+  return true;
+}
+
+void TCodeGenerator::Swf4Logical(TBinOpNode* node) {
+  // Without PushDuplicate the left value cannot be kept: the result is a truth value (1 or 0),
+  // as in the version-4 player; the right side is still evaluated only when needed.
+  const bool is_and = node->Operator == kTokAnd;
+  auto decided = NewMarker();
+  auto end = NewMarker();
+  Compile(node->Left);
+  if (is_and) emit_.Emit<TSWFActionNot>();
+  emit_.If(decided);
+  Compile(node->Right);
+  emit_.Emit<TSWFActionNot>();
+  emit_.Emit<TSWFActionNot>();
+  emit_.Jump(end);
+  emit_.Place(decided);
+  emit_.PushBoolean(!is_and);
+  emit_.Place(end);
+  PopIfUnused(node);
+}
+
+void TCodeGenerator::Swf4Assign(TAssignNode* node) {
+  // No registers keep a copy of the value: an assignment is a statement.
+  if (!node->Has(kNodeUnused)) FailNotAvailable("Assignments used as values", 0);
+  TLvalueNode* target = node->Target;
+  TargetParts(target);
+  if (node->Operator == kAssignPlain) {
+    Compile(node->Value);
+    Setter(target);
+    return;
+  }
+  TargetParts(target);
+  Getter(target);
+  switch (node->Operator) {
+    case kTokInc: emit_.PushInteger(1); emit_.Emit<TSWFActionAdd>(); break;
+    case kTokDec: emit_.PushInteger(1); emit_.Emit<TSWFActionSubtract>(); break;
+    case kAssignAdd: Compile(node->Value); emit_.Emit<TSWFActionAdd>(); break;
+    case kAssignSub: Compile(node->Value); emit_.Emit<TSWFActionSubtract>(); break;
+    case kAssignMul: Compile(node->Value); emit_.Emit<TSWFActionMultiply>(); break;
+    case kAssignDiv: Compile(node->Value); emit_.Emit<TSWFActionDivide>(); break;
+    case kAssignMod: RequireAction<TSWFActionModulo>("%= assignments"); emit_.Emit<TSWFActionModulo>(); break;
+    default: RequireAction<TSWFActionBitAnd>("Bit operators"); Fail("Bit operators need the SWF 5 actions.");
+  }
+  Setter(target);
+}
+
+void TCodeGenerator::EnumerateObject(TForInStmtNode* node) {
+  if (TargetVersion() >= TSWFActionEnumerate2().MinVersion()) {
+    Compile(node->Object);
+    emit_.Emit<TSWFActionEnumerate2>();
+    return;
+  }
+  // Enumerate takes the name of the variable that holds the object.
+  auto* l = node->Object->Kind == TNodeKind::Lvalue ? static_cast<TLvalueNode*>(node->Object) : nullptr;
+  if (!l || !IsPlainName(l) || RegisterOf(l))
+    FailNotAvailable("for-in loops over anything but a variable name", 0);
+  emit_.PushConstant(l->Name());
+  emit_.Emit<TSWFActionEnumerate>();
 }
 
 }  // namespace fc

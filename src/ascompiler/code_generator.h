@@ -206,6 +206,40 @@ private:
   const std::string& Text(TStrId id) const { return context_.StringTable.Text(id); }
   [[noreturn]] void Fail(const std::string& message) const;
 
+  // The movie's version decides what may be emitted; the SWF 4 option makes it 4.
+  int TargetVersion() const { return emit_.StringPushesOnly ? kSwf4Version : context_.SwfVersion; }
+  static constexpr int kSwf4Version = 4;
+  // Functions as DefineFunction2 with registers (version 7 on), else DefineFunction.
+  bool UsesDefineFunction2() const;
+  // Refuses a construct whose action `T` the movie's player does not have: "CONSTRUCT are
+  // not available in SWF version N movies (line L)"; `line` 0 when unknown.
+  template <typename T>
+  void RequireAction(const char* construct, int line = 0) const {
+    static const int needed = T().MinVersion();
+    if (TargetVersion() < needed) FailNotAvailable(construct, line);
+  }
+  [[noreturn]] void FailNotAvailable(const std::string& construct, int line) const;
+  // The DefineFunction header of a function for players before version 7: parameters by
+  // name, `this`, `arguments` and `super` as the player defines them.
+  TSWFActionDefineFunction* DefineFunctionHeader(TFuncDefNode* node);
+  // A super constructor call `super(args)` in a DefineFunction function (arguments pushed).
+  void CallSuperByName();
+  // Classes live in _global, which players have from version 6 on.
+  static constexpr int kFirstVersionWithGlobal = 6;
+  // Before version 7: the prototype chain that Extends would set, done by script.
+  void ExtendsByScript(TClassImplNode* node);
+  // Refuses an operator the movie's player lacks.
+  void CheckOperatorVersion(int op);
+  // Version 4: the binary operators with the SWF 4 actions; false for those it leaves to BinOp.
+  bool Swf4BinOp(TBinOpNode* node);
+  // Version 4: `a && b` and `a || b` without PushDuplicate, as booleans.
+  void Swf4Logical(TBinOpNode* node);
+  // Version 4: a++, a--, and the compound assignments without Increment and registers.
+  void Swf4Assign(TAssignNode* node);
+  // The object of a for-in loop and the action that lists its names (before version 6
+  // Enumerate, which takes the name of a variable).
+  void EnumerateObject(TForInStmtNode* node);
+
   TCompileContext& context_;
   TCompileUnit& unit_;
   TActionEmitter emit_;
@@ -219,6 +253,8 @@ private:
   bool prepared_ = false;         // the code being compiled went through Prepare
   TSourcePos at_;                 // the construct being compiled, for error messages
   std::unordered_map<const TSWFOffsetMarker*, TSourcePos> marker_positions_;
+  // In a DefineFunction constructor instance fields go to `this` by name: register 1 is global.
+  bool fields_on_this_by_name_ = false;
 };
 
 }  // namespace fc

@@ -9,6 +9,7 @@
 #include "core/error.h"
 #include "core/file_io.h"
 #include "core/text.h"
+#include "swf/actions.h"
 
 namespace fc {
 namespace {
@@ -59,6 +60,18 @@ TIncludeFile TCompileContext::OpenInclude(const std::string& name) const {
   throw EActionCompileError(Format("Include file \"%s\" not found.", name.c_str()));
 }
 
+void TCompileContext::SetSwfVersion(int version) {
+  SwfVersion = version;
+  if (version >= TSWFActionDefineFunction2().MinVersion()) Options = kOptionRegisters | kOptionDefineFunction2;
+  else if (version >= TSWFActionDefineFunction().MinVersion()) Options = 0;
+  else Options = kOptionSwf4;
+}
+
+bool TCompileContext::Swf4Code() const {
+  // Functions came with objects, typed pushes and registers.
+  return (Options & kOptionSwf4) != 0 || SwfVersion < TSWFActionDefineFunction().MinVersion();
+}
+
 TIdentTable* TCompileContext::OpenScope(TScopeKind kind) {
   TBaseIdentTable* parent = ScopeStack.empty() ? static_cast<TBaseIdentTable*>(&ClassTable) : ScopeStack.back();
   ScopeStack.push_back(CurrentUnit->MakeScope(kind, parent, StringTable));
@@ -89,7 +102,7 @@ std::unique_ptr<TCompileUnit> TCompileContext::ParseUnit(std::string text, const
 
   TLexer lexer(StringTable,
                [this](const std::string& name) { return include_opener_ ? include_opener_(name) : OpenInclude(name); },
-               (Options & kOptionSwf4) != 0);
+               Swf4Code());
   lexer.Reset(std::move(text), identity);
   TParserContext parser(*this, *unit, lexer, identity);
   int status = 1;

@@ -27,6 +27,11 @@ enum TCompileOptions : int {
   kOptionSwf4 = 4,             // Flash 4 compatible code (slash paths)
 };
 
+// The oldest and newest versions compiled for. Versions past 10 are those later authoring
+// tools stamp on movies that still run ActionScript 1 and 2 (the header keeps a byte).
+inline constexpr int kMinSwfVersion = 4;
+inline constexpr int kMaxSwfVersion = 255;
+
 // Limits that keep hostile or generated input from exhausting the C++ stack.
 inline constexpr int kMaxNestingDepth = 500;
 
@@ -89,6 +94,11 @@ public:
   std::vector<std::string> IncludePaths;  // each with a trailing "/", in the order given
   int Options = kOptionRegisters | kOptionDefineFunction2;
   int SwfVersion = 8;  // of the movie being built: picks the FP7/FP8/FP9 class folders
+  // Sets the movie's version and the options its player takes: DefineFunction2 with
+  // registers from version 7, DefineFunction below, the SWF 4 code at version 4.
+  void SetSwfVersion(int version);
+  // Whether the code is for a version-4 player (slash paths, string pushes, no objects).
+  bool Swf4Code() const;
   int LabelCounter = 1;
 
 private:

@@ -66,6 +66,16 @@ void CheckWritable(TSWFActionList& list, const TCodeGenerator& generator) {
   }
 }
 
+// The generator refuses what the movie's player lacks; an action it still let through would
+// raise the movie's version behind the user's back.
+void CheckVersion(const TSWFActionList& list, int version) {
+  for (const auto& action : list.Items) {
+    if (IsPseudoAction(action->ActionCode) || action->MinVersion() <= version) continue;
+    throw EActionCompileError(Format("The compiled code needs SWF version %d (action %s); the movie is version %d.",
+                                     action->MinVersion(), ActionName(action->ActionCode), version));
+  }
+}
+
 // Frees the unit of a script at the end of its compilation, also after an error; the class
 // table forgets what the unit owned.
 struct TUnitGuard {
@@ -230,6 +240,7 @@ void TCompileContext::CompileClasses() {
 void TCompileContext::Finish(TCodeGenerator& generator, TSWFActionList& list) {
   RunPostPass(list);
   generator.FixSkipCounts(list);
+  CheckVersion(list, SwfVersion);
   CheckWritable(list, generator);
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "ascompiler/errors.h"
+#include "core/text.h"
 
 namespace fc {
 namespace {
@@ -65,6 +66,7 @@ TPushValueInfo& TActionEmitter::NewValue(uint8_t type, size_t extra_bytes) {
 }
 
 void TActionEmitter::PushConstant(TStrId id) {
+  if (StringPushesOnly) return PushString(strings_.Text(id));
   int index = pool_->Find(id);
   if (index < 0) {
     const std::string& text = strings_.Text(id);
@@ -84,6 +86,7 @@ void TActionEmitter::PushString(const std::string& text) {
 }
 
 void TActionEmitter::PushInteger(int32_t value) {
+  if (StringPushesOnly) return PushString(std::to_string(value));
   NewValue(kPushInteger).Value = value;
 }
 
@@ -93,6 +96,7 @@ bool PushesAsInteger(double value) {
 }
 
 void TActionEmitter::PushNumber(double value) {
+  if (StringPushesOnly) return PushString(FormatDouble(value));
   if (PushesAsInteger(value)) {
     PushInteger(static_cast<int32_t>(value));
     return;
@@ -101,14 +105,17 @@ void TActionEmitter::PushNumber(double value) {
 }
 
 void TActionEmitter::PushBoolean(bool value) {
+  if (StringPushesOnly) return PushString(value ? "1" : "0");
   NewValue(kPushBoolean).Value = value;
 }
 
 void TActionEmitter::PushNull() {
+  if (StringPushesOnly) return PushString("");
   NewValue(kPushNull);
 }
 
 void TActionEmitter::PushUndefined() {
+  if (StringPushesOnly) return PushString("");
   NewValue(kPushUndefined);
 }
 

@@ -34,6 +34,10 @@ public:
         strings_(strings) {}
 
   TSWFActionList& List() const { return *list_; }
+  // A version-4 player's Push knows only strings and floats: every value then goes as its
+  // text (numbers exact, true as 1, null and undefined as the empty text), and no constant
+  // pool is used.
+  bool StringPushesOnly = false;
   // Switches to another action list (event handlers). Values pushed next start a Push action
   // of their own: the size of one already at the end of that list is not known here.
   void SetList(TSWFActionList& list);

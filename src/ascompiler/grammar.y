@@ -424,8 +424,8 @@ ForHeader
   : FOR '(' ForInit ';' ForCondition ';' ForStep ')'
                                     { $$ = pc.New<TForStmtNode>($3, $5, $7); }
   | FOR '(' VAR IDENT TypeOpt IN Expression ')'
-                                    { $$ = pc.ForIn($4, $7); }
-  | FOR '(' IDENT IN Expression ')' { $$ = pc.ForIn($3, $5); }
+                                    { $$ = pc.ForIn($4, pc.Single($7)); }
+  | FOR '(' IDENT IN Expression ')' { $$ = pc.ForIn($3, pc.Single($5)); }
   ;
 ForInit
   : %empty                          { $$ = nullptr; }
@@ -452,7 +452,7 @@ ReturnStatement
   ;
 WithStatement
   : WITH '(' Expression ')' Statement
-                                    { $$ = pc.New<TWithStmtNode>($3, $5); }
+                                    { $$ = pc.New<TWithStmtNode>(pc.Single($3), $5); }
   ;
 TellTargetStatement
   : TELLTARGET '(' Expression ')' Statement

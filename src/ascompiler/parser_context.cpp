@@ -189,11 +189,16 @@ bool IsAssignable(const TParseTreeNode* node) { return node->Kind == TNodeKind::
 
 }  // namespace
 
+TParseTreeNode* TParserContext::Single(TParseTreeNode* expression) {
+  while (expression->Kind == TNodeKind::ExprList && expression->Has(kNodeCommaExpr) &&
+         static_cast<TExprListNode*>(expression)->Items.Count() == 1)
+    expression = static_cast<TExprListNode*>(expression)->Items[0];
+  return expression;
+}
+
 TFuncCallNode* TParserContext::CallOf(TParseTreeNode* callee, TExprListNode* arguments) {
   // `(o.m)(x)` calls the method as `o.m(x)` does.
-  while (callee->Kind == TNodeKind::ExprList && callee->Has(kNodeCommaExpr) &&
-         static_cast<TExprListNode*>(callee)->Items.Count() == 1)
-    callee = static_cast<TExprListNode*>(callee)->Items[0];
+  callee = Single(callee);
   if (callee->Kind == TNodeKind::Lvalue) {
     auto* lvalue = static_cast<TLvalueNode*>(callee);
     if (lvalue->Path < 0 && lvalue->Name() >= 0) return Call(lvalue->Base, lvalue->Name(), arguments);

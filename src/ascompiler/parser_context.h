@@ -91,6 +91,8 @@ public:
   // `++x`, `x--` and the like; null (with the error recorded) when x cannot be assigned.
   TAssignNode* Update(const TSourcePos& pos, TParseTreeNode* target, int op, bool postfix);
   TExprListNode* ExprList(TParseTreeNode* first, uint16_t flags);
+  // The one expression of a comma list that holds one, else the list.
+  static TParseTreeNode* Single(TParseTreeNode* expression);
   TExprListNode* MarkList(TExprListNode* list, uint16_t flag);
   TExprListNode* AppendProperty(TExprListNode* list, TPairNode* property);
   // `a.b` of two ids (dotted type names), and a number written as an object literal's key.

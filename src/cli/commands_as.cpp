@@ -113,7 +113,7 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   const std::filesystem::path file = args.At(0);
   const std::optional<std::string> output = args.get("-o");
   if (!output) throw UsageError("as compile needs -o OUT.swf");
-  const int version = IntValue(args, "--swf-version", 6, 10).value_or(8);
+  const int version = IntValue(args, "--swf-version", kMinSwfVersion, kMaxSwfVersion).value_or(8);
   const double fps = FrameRateValue(args, "--fps", 1, 120).value_or(12);
   // The stage size in twips must fit the SWF rectangle's 16-bit fields.
   const TFrameSize size = SizeValue(args, "--size", {1, 1}, {8191, 8191}).value_or(TFrameSize{550, 400});
@@ -171,9 +171,29 @@ void RegisterAsCommands(TCommandTable& table) {
                  "after the script and the classes are defined, frame 1 calls CLASS.main(this), passing\n"
                  "the root timeline. The class may be in the script itself or in a --classpath folder.\n"
                  "On compile errors prints each (up to 20) as FILE:LINE:COLUMN: error: MESSAGE with the\n"
-                 "source line and a caret under the column, and exits with 1.",
+                 "source line and a caret under the column, and exits with 1.\n"
+                 "\n"
+                 "--swf-version picks the player the code is made for:\n"
+                 "  7 to 10    functions as DefineFunction2 with locals in registers; try/catch/finally,\n"
+                 "             throw, casts, extends and implements with the player's own actions.\n"
+                 "  11 to 255  the same code: versions later authoring tools stamp on movies that keep\n"
+                 "             ActionScript 1 and 2 (the movie is written without the ActionScript 3 flag).\n"
+                 "  5 and 6    functions as DefineFunction (locals, this, arguments and super are\n"
+                 "             variables); extends sets the prototype chain by script (__proto__ and\n"
+                 "             __constructor__), a cast is its argument, implements is for the compiler\n"
+                 "             only; try/catch/finally and throw are errors. Version 5 also lacks ===, !==,\n"
+                 "             instanceof and classes (no _global to keep them in), and for-in takes a\n"
+                 "             variable name.\n"
+                 "  4          the SWF 4 actions: values pushed as text, no constant pool, + is numeric\n"
+                 "             (add joins strings), % emulated, slash paths (/:x, clip:_x), gotoAndPlay\n"
+                 "             with a fixed frame; functions, objects, arrays, new, with, for-in, switch,\n"
+                 "             typeof, delete, bit operators and assignments used as values are errors;\n"
+                 "             a:b is a slash path, so type annotations are not available.\n"
+                 "The player follows the version too: before 7 names are case-insensitive and\n"
+                 "undefined converts to \"\" and 0; from 7 names are case-sensitive and undefined\n"
+                 "converts to \"undefined\" and NaN.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
-                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 6 to 10 (default 8)"},
+                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see below"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},

@@ -49,7 +49,7 @@ bool TFlashActionScript::Compile(const std::string& text) {
   if (!Owner) throw Error("A script outside a movie cannot be compiled.");
   try {
     TCompileContext& context = Owner->CompileContext();
-    context.SwfVersion = Owner->Version();
+    context.SetSwfVersion(Owner->Version());
     context.CompileFrameScript(text, *actions_);
     return true;
   } catch (const EActionCompileError& e) {
@@ -295,7 +295,7 @@ size_t TFlashMovie::IndexOf(const TBasedSWFObject* object) const {
 TCompileContext& TFlashMovie::CompileContext() {
   if (!compile_context_) {
     compile_context_ = std::make_unique<TCompileContext>();
-    compile_context_->SwfVersion = Version();
+    compile_context_->SetSwfVersion(Version());
     // Each class compiled for the movie gets a sprite of its own whose init actions hold the
     // class's set-up code; the sprite stands in front of the frame being built.
     compile_context_->OnClassScript = [this](TClassInfo&) -> TSWFActionList& {

@@ -174,9 +174,9 @@ TEST_F(GrammarTest, Loops) {
   EXPECT_EQ(Parse("for (;;) break;"), "(Program (For Break))");
   EXPECT_EQ(Parse("for (i = 0, j = 1; ; ) continue;"),
             "(Program (For (Comma [unused] (Assign = Name i Number 0) (Assign = Name j Number 1)) Continue))");
-  EXPECT_EQ(Parse("for (k in o) ;"), "(Program (ForIn k (Comma Name o) Empty))");
-  EXPECT_EQ(Parse("for (var k:String in o.p) ;"), "(Program (ForIn k (Comma (Member .p Name o)) Empty))");
-  EXPECT_EQ(Parse("for (k in a + b) ;"), "(Program (ForIn k (Comma (BinOp + Name a Name b)) Empty))");
+  EXPECT_EQ(Parse("for (k in o) ;"), "(Program (ForIn k Name o Empty))");
+  EXPECT_EQ(Parse("for (var k:String in o.p) ;"), "(Program (ForIn k (Member .p Name o) Empty))");
+  EXPECT_EQ(Parse("for (k in a + b) ;"), "(Program (ForIn k (BinOp + Name a Name b) Empty))");
 }
 
 TEST_F(GrammarTest, JumpsWithTellTargetAndIfFrameLoaded) {
@@ -184,8 +184,8 @@ TEST_F(GrammarTest, JumpsWithTellTargetAndIfFrameLoaded) {
   EXPECT_EQ(Parse("return a, b;"), "(Program (Return (Comma Name a Name b)))");
   EXPECT_EQ(Parse("break"), "(Program Break)");
   EXPECT_EQ(Parse("with (o.p) x = 1;"),
-            "(Program (With (Comma (Member .p Name o)) (Comma [unused] (Assign = Name x Number 1))))");
-  EXPECT_EQ(Parse("with (a + b) ;"), "(Program (With (Comma (BinOp + Name a Name b)) Empty))");
+            "(Program (With (Member .p Name o) (Comma [unused] (Assign = Name x Number 1))))");
+  EXPECT_EQ(Parse("with (a + b) ;"), "(Program (With (BinOp + Name a Name b) Empty))");
   EXPECT_EQ(Parse("tellTarget (\"/clip\") play();"),
             "(Program (TellTarget (Comma String \"/clip\") (Comma [unused] (Call play @1:21 Args))))");
   EXPECT_EQ(Parse("ifFrameLoaded (5) gotoAndStop(2);"),

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,6 +12,7 @@
 #include "run_program.h"
 #include "swf/actions.h"
 #include "swf/buttons_sprites.h"
+#include "swf/objects.h"
 #include "swf/streams.h"
 
 namespace fc {
@@ -126,6 +129,29 @@ TEST_F(AsCompileTest, MainCallsTheStaticMainOfAClass) {
   }
   const auto help = Cli({"as", "compile", "--help"});
   EXPECT_NE(help.out.find("CLASS.main(this)"), std::string::npos) << help.out;
+}
+
+TEST_F(AsCompileTest, TheMovieKeepsTheVersionAskedForAndStaysActionScript2) {
+  // A version-6 movie used to come out as version 7: its functions were DefineFunction2.
+  const std::string script = dir.write("f.as", "function f(n) { return n + 1; }\ntrace(f(1));\n");
+  for (int version : {5, 6, 7, 10, 43, 255}) {
+    const auto r = Cli({"as", "compile", script, "--swf-version", std::to_string(version), "-o", dir.file("out.swf")});
+    ASSERT_EQ(r.exit_code, 0) << version << ": " << r.err;
+    std::ifstream in(dir.file("out.swf"), std::ios::binary);
+    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(bytes.size(), 8u);
+    EXPECT_EQ(static_cast<uint8_t>(bytes[3]), version);
+    TSWFStreamReader reader;
+    reader.LoadFromFile(dir.file("out.swf"));
+    reader.ParseTags(true, true);
+    for (const auto& tag : reader.TagList)
+      if (auto* attributes = dynamic_cast<TSWFFileAttributes*>(tag->Object)) EXPECT_FALSE(attributes->ActionScript3);
+  }
+  const auto old = Cli({"as", "compile", script, "--swf-version", "4", "-o", dir.file("out4.swf")});
+  EXPECT_EQ(old.exit_code, 1);
+  EXPECT_NE(old.err.find("Functions are not available in SWF version 4 movies"), std::string::npos) << old.err;
+  EXPECT_NE(Cli({"as", "compile", script, "--swf-version", "3", "-o", dir.file("out3.swf")}).exit_code, 0);
+  EXPECT_NE(Cli({"as", "compile", script, "--swf-version", "256", "-o", dir.file("out256.swf")}).exit_code, 0);
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 // To add a test, drop X.as and X.expected (the exact trace lines) into the folder; classes go
 // into its class path folder "classes" (with packages as subfolders). A script
 // that needs more than a few frames (onEnterFrame, intervals) says so in a line
-// "// frames: N"; the session then runs that many frames for every script.
+// "// frames: N"; the session then runs that many frames for every script. A line
+// "// as compile: ARGS" gives extra arguments to `as compile`, split on white space (for
+// example "// as compile: --swf-version 6" for a version-6 movie).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,6 +45,20 @@ int FramesWanted(const fs::path& script) {
     if (std::regex_match(line, m, kFrames)) return std::clamp(std::stoi(m[1].str()), 1, 1000);
   }
   return kDefaultFrames;
+}
+
+// The extra `as compile` arguments of a script's "// as compile: ARGS" lines, shell-quoted,
+// each with a leading space.
+std::string CompileArguments(const fs::path& script) {
+  static const std::regex kArgs(R"(^\s*//\s*as compile:(.*)$)");
+  std::string arguments;
+  for (const std::string& line : ReadLines(script)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, kArgs)) continue;
+    std::istringstream words(m[1].str());
+    for (std::string word; words >> word;) arguments += " " + test::ShellQuote(word);
+  }
+  return arguments;
 }
 
 // Lists every difference between what a script traced and what it should have.
@@ -86,7 +102,7 @@ TEST(Scripts, EachScriptTracesItsExpectedLines) {
     const fs::path movie = out / (script.stem().string() + ".swf");
     std::string messages;
     std::string command = test::ShellQuote(cli.string()) + " as compile " + test::ShellQuote(script.string()) +
-                          " -o " + test::ShellQuote(movie.string()) + " 2>&1";
+                          " -o " + test::ShellQuote(movie.string()) + CompileArguments(script) + " 2>&1";
     // AS2 classes the scripts use live in the class path folder "classes" beside them.
     if (fs::is_directory(source / "classes")) command += " --classpath " + test::ShellQuote((source / "classes").string());
     if (test::RunCommand(command, &messages) != 0) {
