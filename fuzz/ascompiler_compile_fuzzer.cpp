@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,8 +33,10 @@ fc::TIncludeFile OpenInclude(const std::string& text, const std::string& name) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   fc::TFlashMovie movie(0, 0, 100, 100, 12.0f, true);
-  // The first byte picks the version, so that version-dependent code (gotoAndPlay) is reached.
-  movie.SetVersion(size > 0 && (data[0] & 1) ? 5 : 8);
+  // The first byte picks the version, so that the code of every player is reached: SWF 4
+  // actions, DefineFunction, DefineFunction2.
+  constexpr uint8_t kVersions[] = {4, 5, 6, 7, 8, 10};
+  movie.SetVersion(size > 0 ? kVersions[data[0] % std::size(kVersions)] : 8);
   fc::TCompileContext& context = movie.CompileContext();
   context.SetIncludeOpener([&text](const std::string& name) { return OpenInclude(text, name); });
   fc::TClassSprites classes(context, [&movie] { return movie.TakeID(); });

@@ -136,7 +136,27 @@ TLvalueNode* TParserContext::PathLvalue(TStrId path) {
 }
 
 TLvalueNode* TParserContext::MemberLvalue(TParseTreeNode* base, TStrId name) {
+  // `util.Config.NAME`: a class named by its full name is loaded like one that is imported.
+  // Only chains that begin with a package's first name are looked up.
+  const TParseTreeNode* root = base;
+  while (root->Kind == TNodeKind::Lvalue && static_cast<const TLvalueNode*>(root)->Base)
+    root = static_cast<const TLvalueNode*>(root)->Base;
+  if (root->Kind == TNodeKind::Lvalue && IsPackageRoot(static_cast<const TLvalueNode*>(root)->Name()))
+    if (TClassInfo* cls = ChainClass(base, name)) cls->ClassFlags |= kClassReferenced;
   return New<TLvalueNode>(base, New<TStrNode>(name), false, Scope());
+}
+
+bool TParserContext::IsPackageRoot(TStrId name) {
+  if (name < 0) return false;
+  if (!package_roots_) {
+    package_roots_.emplace();
+    for (const auto& item : context_.ClassTable.Items()) {
+      const std::string& text = Strings().Text(item->Name);
+      const size_t dot = text.find('.');
+      if (dot != std::string::npos) package_roots_->insert(text.substr(0, dot));
+    }
+  }
+  return package_roots_->count(Strings().Text(name)) != 0;
 }
 
 TLvalueNode* TParserContext::ComputedLvalue(TParseTreeNode* base, TParseTreeNode* member) {

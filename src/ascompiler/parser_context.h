@@ -4,7 +4,9 @@
 // and the class table are here, in the order the reductions call them.
 
 #include <deque>
+#include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "ascompiler/compile_context.h"
@@ -136,6 +138,8 @@ private:
   TClassInfo* ResolveClass(TCompoundName* name, const char* message);
   void ValidateEvents(TEventListNode* events);
   TClassInfo* ChainClass(TParseTreeNode* base, TStrId name);
+  // Whether some class's full name begins with this name and a dot (util in util.Config).
+  bool IsPackageRoot(TStrId name);
   // What the user sees of a token: "name foo", "')'", "end of input".
   std::string Describe(std::string_view token) const;
   TCompileDiagnostic Diagnostic(const TSourcePos& pos, std::string message) const;
@@ -151,6 +155,7 @@ private:
   std::string token_file_;  // the file name token_pos_ names (kept by the unit)
   int token_code_ = 0;
   std::vector<TCompileDiagnostic> diagnostics_;
+  std::optional<std::unordered_set<std::string>> package_roots_;  // made on first use
   std::string first_message_;
   std::vector<TClassInfo*> open_classes_;  // classes whose body is being parsed
 };

@@ -148,8 +148,8 @@ void RegisterAsCommands(TCommandTable& table) {
       .Name = "as parse",
       .Args = "FILE.as",
       .Summary = "Parse an ActionScript 2 file and print its parse tree",
-      .Details = "Prints one node per line, children indented. On a compile error prints the compiler's\n"
-                 "message (for example \"Parse Error in line: 3 pos: 7\") and exits with 1.\n"
+      .Details = "Prints one node per line, children indented. On errors prints each (up to 20) as\n"
+                 "FILE:LINE:COLUMN: error: MESSAGE with the source line and a caret, and exits with 1.\n"
                  "#include files are searched in the -I folders and in the class-path folders that\n"
                  "hold classes, never in the script's own folder.",
       .Options = {{.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
@@ -167,9 +167,11 @@ void RegisterAsCommands(TCommandTable& table) {
                  "loaded from the --classpath folders and compiled once each, every class into the\n"
                  "init actions of a sprite of its own, written before the frame; their set-up code\n"
                  "runs before the script.\n"
+                 "\n"
                  "--main CLASS (a dotted name such as Main or app.Main) makes a class-only program run:\n"
                  "after the script and the classes are defined, frame 1 calls CLASS.main(this), passing\n"
                  "the root timeline. The class may be in the script itself or in a --classpath folder.\n"
+                 "\n"
                  "On compile errors prints each (up to 20) as FILE:LINE:COLUMN: error: MESSAGE with the\n"
                  "source line and a caret under the column, and exits with 1.\n"
                  "\n"
@@ -193,7 +195,7 @@ void RegisterAsCommands(TCommandTable& table) {
                  "undefined converts to \"\" and 0; from 7 names are case-sensitive and undefined\n"
                  "converts to \"undefined\" and NaN.",
       .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
-                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see below"},
+                  {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see above"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
                   {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},

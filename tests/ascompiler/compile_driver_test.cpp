@@ -332,6 +332,16 @@ TEST_F(ClassSpritesTest, EachClassGetsASpriteWithItsInitActionsSuperclassFirst) 
   EXPECT_TRUE(sprites.TakeTags().empty());
 }
 
+// A class named only by its full name, to read a static member, is loaded too.
+TEST_F(ClassSpritesTest, AClassReadThroughItsFullNameIsLoaded) {
+  Write("shapes/Config.as", "class shapes.Config { static var NAME = \"cfg\"; }\n");
+  context.SetClassPath(root.string());
+  TClassSprites sprites(context, [this] { return next_id++; });
+  TSWFActionList frame;
+  context.CompileFrameScript("o = {shapes: 1}; trace(o.shapes.Config); trace(shapes.Config.NAME);", frame);
+  EXPECT_EQ(sprites.Classes(), 1u);
+}
+
 TEST_F(ClassSpritesTest, AClassThatFailsGetsNoSprite) {
   Write("Broken.as", "class Broken { function f() { continue; } }\n");
   context.SetClassPath(root.string());

@@ -1,0 +1,42 @@
+// Comparisons and equality. Expected values: the same expressions run in node (JavaScript
+// has the same semantics for all of them; NaN == NaN is left out, as the player answers true).
+trace(1 < 2);
+trace(2 < 1);
+trace(2 > 1);
+trace(2 <= 2);
+trace(3 >= 4);
+trace("10" < "9");
+trace(10 < 9);
+trace("10" < 9);
+trace("abc" < "abd");
+trace(1 == "1");
+trace(1 === "1");
+trace(1 != "1");
+trace(1 !== "1");
+trace(null == undefined);
+trace(null === undefined);
+trace(true == 1);
+trace(0 == false);
+trace("abc" == "abc");
+var o = new Object();
+var p = new Object();
+var q = o;
+trace(o == p);
+trace(o == q);
+trace(o === q);
+var a = 5;
+var b = 7;
+trace(a < b && b < 10);
+trace(a > b || b > 10);
+trace(!(a < b));
+trace(a < b ? "less" : "not less");
+trace(a == 5 ? (b == 7 ? "both" : "a only") : "neither");
+trace(0 || "fallback");
+trace(1 && "second");
+trace(null || undefined);
+var calls = 0;
+function touch() { calls++; return true; }
+var r = false && touch();
+r = true || touch();
+r = true && touch();
+trace(calls);
