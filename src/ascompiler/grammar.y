@@ -725,6 +725,9 @@ static int yyreport_syntax_error(const yypcontext_t* context, fc::TParserContext
     expected.clear();
     after = {};
   }
-  pc.UnexpectedToken(*yypcontext_location(context), yysymbol_name(yypcontext_token(context)), expected, after);
+  // The expectations come from TryToken, which can tell what each would end; Bison's own list
+  // is not used.
+  (void)yypcontext_expected_tokens;
+  pc.UnexpectedToken(*yypcontext_location(context), expected, after);
   return 0;
 }

@@ -64,8 +64,8 @@ std::string TParserContext::Describe(std::string_view token) const {
   return std::string(token);
 }
 
-void TParserContext::UnexpectedToken(const TSourcePos& pos, std::string_view token,
-                                     const std::vector<std::string>& expected, std::string_view after) {
+void TParserContext::UnexpectedToken(const TSourcePos& pos, const std::vector<std::string>& expected,
+                                     std::string_view after) {
   std::string message = "syntax error: unexpected ";
   switch (token_code_) {
     case kTokIdent: message += "name '" + Strings().Text(token_.ID) + "'"; break;
@@ -75,7 +75,6 @@ void TParserContext::UnexpectedToken(const TSourcePos& pos, std::string_view tok
     case kTokEnd: message += "end of input"; break;
     default: message += token_code_ > 0 && token_code_ < 256 ? TokenName(token_code_) : "'" + TokenName(token_code_) + "'";
   }
-  (void)token;
   if (!expected.empty()) {
     message += ", expected ";
     for (size_t i = 0; i < expected.size(); ++i) {

@@ -40,10 +40,9 @@ public:
   // kMaxErrors of them.
   static constexpr int kMaxErrors = 20;
   void SyntaxError(const TSourcePos& pos, std::string message);
-  // The token `token` cannot come here; `expected` lists what could, where the parser knows
-  // a few, and `after` names the construct they would end.
-  void UnexpectedToken(const TSourcePos& pos, std::string_view token, const std::vector<std::string>& expected,
-                       std::string_view after);
+  // The token just read cannot come here; `expected` lists what could, where the parser
+  // knows a few, and `after` names the construct they would end.
+  void UnexpectedToken(const TSourcePos& pos, const std::vector<std::string>& expected, std::string_view after);
   // The parser's state, for the expectations of an error message (grammar.y).
   void* ParserState = nullptr;
   int ErrorCount() const { return static_cast<int>(diagnostics_.size()); }
