@@ -85,7 +85,8 @@ using namespace fc;
 %token <num> NUMBER 304
 %token <op> ASSIGNOP 305
 %token <id> PATH 306
-%token NOT 307 OR 308 AND 309 BITOR 310 BITAND 311 BITXOR 312 EQ 313 LE 314 GE 315 NE 316
+%token <id> NOT 307 OR 308 AND 309
+%token BITOR 310 BITAND 311 BITXOR 312 EQ 313 LE 314 GE 315 NE 316
 %token STRICTEQ 317 STRICTNE 318 INSTANCEOF 319 INC 320 DEC 321 SHL 322 SHR 323 USHR 324
 %token SADD 325 SEQ 326 SNE 329 SGT 330 SGE 331 SLT 332 SLE 333
 
@@ -113,7 +114,7 @@ using namespace fc;
 %type <func> FunctionDecl FunctionExpr MemberFunction
 %type <params> ParamList
 %type <param> Param
-%type <id> TypeOpt TypeName PropertyName
+%type <id> TypeOpt TypeName PropertyName MemberName
 %type <vars> VarStatement VarDeclList MemberVar
 %type <var> VarDecl
 %type <stmts> StatementList
@@ -165,7 +166,7 @@ OpenFunctionScope1
   : %empty                          { pc.OpenFunctionScope($<id>0); }
   ;
 FunctionDecl
-  : FUNCTION IDENT OpenFunctionScope1 '(' ParamList ')' TypeOpt FunctionBody
+  : FUNCTION MemberName OpenFunctionScope1 '(' ParamList ')' TypeOpt FunctionBody
       { $$ = pc.FunctionDecl($2, $5, $7, $8, 0); }
   | FUNCTION_GET IDENT OpenFunctionScope2 '(' ')' TypeOpt FunctionBody
       { $$ = pc.FunctionDecl($2, pc.New<TArgDeclListNode>(), $6, $7, kNodeGetter); }
@@ -265,7 +266,7 @@ Primary
   ;
 MemberExpr
   : Primary
-  | MemberExpr '.' IDENT            { $$ = pc.MemberLvalue($1, $3); }
+  | MemberExpr '.' MemberName       { $$ = pc.MemberLvalue($1, $3); }
   | MemberExpr '[' Expression ']'   { $$ = pc.ComputedLvalue($1, $3); }
   /* `new X(a).m()`: the arguments belong to `new`, the member to the new object. */
   | NEW MemberExpr Arguments        { $$ = pc.NewCall($2, $3); }
@@ -277,11 +278,26 @@ NewExpr
 CallExpr
   : MemberExpr Arguments            { $$ = pc.CallOf($1, $2); }
   | CallExpr Arguments              { $$ = pc.CallOf($1, $2); }
-  | CallExpr '.' IDENT              { $$ = pc.MemberLvalue($1, $3); }
+  | CallExpr '.' MemberName         { $$ = pc.MemberLvalue($1, $3); }
   | CallExpr '[' Expression ']'     { $$ = pc.ComputedLvalue($1, $3); }
   ;
 Arguments
   : '(' ArgList ')'                 { $$ = $2; }
+  ;
+/* After a dot, as a key and as a method's name the Flash 4 word operators are plain names
+   (`list.add(x)`, `function add(x)`). */
+MemberName
+  : IDENT
+  | SADD                            { $$ = pc.Strings().Intern("add"); }
+  | AND                             { if (($$ = pc.WordName(@1, $1)) < 0) YYERROR; }
+  | OR                              { if (($$ = pc.WordName(@1, $1)) < 0) YYERROR; }
+  | NOT                             { if (($$ = pc.WordName(@1, $1)) < 0) YYERROR; }
+  | SEQ                             { $$ = pc.Strings().Intern("eq"); }
+  | SNE                             { $$ = pc.Strings().Intern("ne"); }
+  | SLT                             { $$ = pc.Strings().Intern("lt"); }
+  | SLE                             { $$ = pc.Strings().Intern("le"); }
+  | SGT                             { $$ = pc.Strings().Intern("gt"); }
+  | SGE                             { $$ = pc.Strings().Intern("ge"); }
   ;
 LhsExpr
   : NewExpr
@@ -370,7 +386,7 @@ Property
   : PropertyName ':' Assignment     { $$ = pc.New<TPairNode>($3, pc.New<TStrNode>($1)); }
   ;
 PropertyName
-  : IDENT
+  : MemberName
   | STRING
   | NUMBER                          { $$ = pc.NumberName($1); }
   ;
@@ -661,7 +677,10 @@ int ParseTokens(TParserContext& pc) {
     switch (code) {
       case kTokString:
       case kTokIdent:
-      case kTokPath: value.id = token.ID; break;
+      case kTokPath:
+      case kTokAnd:
+      case kTokOr:
+      case kTokNot: value.id = token.ID; break;
       case kTokNumber: value.num = token.Number; break;
       case kTokAssignOp: value.op = token.Op; break;
       case kTokListing: value.text = pc.KeepText(std::move(token.Text)); break;

@@ -426,7 +426,11 @@ int TLexer::ScanWord(TTokenValue& value, size_t& length) const {
     while (IsWhite(At(i))) ++i;
     if (At(i) == '(') return kTokEval;  // the white space and "(" stay for the next tokens
   }
-  if (const int keyword = KeywordToken(word)) return keyword;
+  if (const int keyword = KeywordToken(word)) {
+    // The word forms of &&, || and ! can be member names (`o.and`): the parser gets the word.
+    if (keyword == kTokAnd || keyword == kTokOr || keyword == kTokNot) value.ID = strings_.Intern(word);
+    return keyword;
+  }
   value.ID = strings_.Intern(word);
   return kTokIdent;
 }
@@ -444,6 +448,7 @@ int TLexer::ScanOperator(TTokenValue& value, size_t& length) const {
     if (i == op->Text.size()) {
       length = op->Text.size();
       value.Op = op->Op;
+      value.ID = -1;  // && || ! are not the words and, or, not
       return op->Token;
     }
   }

@@ -92,6 +92,11 @@ TStrId TParserContext::Dotted(TStrId left, TStrId right) {
   return Strings().Intern(Strings().Text(left) + "." + Strings().Text(right));
 }
 
+TStrId TParserContext::WordName(const TSourcePos& pos, TStrId word) {
+  if (word < 0) SyntaxError(pos, "syntax error: an operator where a name must stand");
+  return word;
+}
+
 TStrId TParserContext::NumberName(double value) {
   // The key is the number's text as the player writes numbers.
   if (value == std::trunc(value) && std::fabs(value) < 1e15) return Strings().Intern(Format("%.0f", value));

@@ -99,6 +99,9 @@ public:
   // `a.b` of two ids (dotted type names), and a number written as an object literal's key.
   TStrId Dotted(TStrId left, TStrId right);
   TStrId NumberName(double value);
+  // `and`, `or` or `not` as a member name: the word's id (the lexer gives -1 for `&&`, `||`
+  // and `!`, which are no names: then -1, with the error recorded).
+  TStrId WordName(const TSourcePos& pos, TStrId word);
 
   // Declarations
   TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser);

@@ -92,6 +92,15 @@ TEST_F(GrammarTest, CallsMembersAndNew) {
   EXPECT_EQ(Expr("(a, b).c"), "(Member .c (Comma Name a Name b))");
 }
 
+TEST_F(GrammarTest, TheFlash4WordOperatorsAreNamesAfterADot) {
+  EXPECT_EQ(Expr("list.add(x)"), "(Call add @1:0 Name list (Args Name x))");
+  EXPECT_EQ(Expr("a.and + b.not"), "(BinOp + (Member .and Name a) (Member .not Name b))");
+  EXPECT_EQ(Expr("o = {eq: 1}"), "(Assign = Name o (Object Number 1 String \"eq\"))");
+  EXPECT_EQ(Parse("class L { function add(x) {} }"), "(Program (Class L (Function L Params) (Members (Function add (Params Param x)))))");
+  EXPECT_EQ(Expr("a.&&"), "ERROR: Parse Error in line: 1 pos: 5");
+  EXPECT_EQ(Expr("a and b"), "(BinOp && Name a Name b)");
+}
+
 TEST_F(GrammarTest, CallsAndMembersOfAnyExpression) {
   EXPECT_EQ(Expr("f()()"), "(Call () @1:0 (Call f @1:0 Args) Args)");
   EXPECT_EQ(Expr("a[k](1)"), "(Call [] @1:0 Name a (Comma Name k) (Args Number 1))");
