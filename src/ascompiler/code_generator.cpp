@@ -67,8 +67,8 @@ TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSW
 
 void TCodeGenerator::Fail(const std::string& message) const {
   // The error lies in the innermost construct being compiled.
-  if (at_.Line <= 0) throw EActionCompileError(message);
-  throw EActionCompileError(message, {{std::string(at_.FileName), at_.Line, at_.Column + 1, message}});
+  if (!at_ || at_->Line <= 0) throw EActionCompileError(message);
+  throw EActionCompileError(message, {{std::string(at_->FileName), at_->Line, at_->Column + 1, message}});
 }
 
 void TCodeGenerator::CompileUnit() {
@@ -281,15 +281,15 @@ void TCodeGenerator::PopIfUnused(const TParseTreeNode* node) {
 void TCodeGenerator::Compile(TParseTreeNode* node) {
   if (!node) return;
   // Errors name the innermost construct being compiled: kept for Fail, restored on the way out.
-  const TSourcePos outer = at_;
-  if (node->Pos.Line > 0) at_ = node->Pos;
+  const TSourcePos* outer = at_;
+  if (node->Pos.Line > 0) at_ = &node->Pos;
   CompileNode(node);
   at_ = outer;
 }
 
 std::shared_ptr<TSWFOffsetMarker> TCodeGenerator::NewMarker(TMarkerDirection direction) {
   auto marker = emit_.NewMarker(direction);
-  marker_positions_.emplace(marker.get(), at_);
+  if (at_) marker_positions_.emplace_back(marker.get(), at_);
   return marker;
 }
 
@@ -1232,7 +1232,7 @@ void TCodeGenerator::Try(TTryStmtNode* node) {
   if (node->Catch) t->CatchName = Text(node->Catch->VariableName);
   t->CreateMarkers();
   for (const TSWFBranchField* size : {&t->TrySize, &t->CatchSize, &t->FinallySize})
-    if (size->Marker) marker_positions_.emplace(size->Marker.get(), at_);
+    if (size->Marker && at_) marker_positions_.emplace_back(size->Marker.get(), at_);
   Compile(node->Body);
   emit_.Place(t->TrySize.Marker);
   if (node->Catch) {
@@ -1572,7 +1572,7 @@ bool TCodeGenerator::UsesDefineFunction2() const {
 
 void TCodeGenerator::FailNotAvailable(const std::string& construct, int line) const {
   std::string message = Format("%s are not available in SWF version %d movies", construct.c_str(), TargetVersion());
-  if (line <= 0) line = at_.Line;  // the construct being compiled
+  if (line <= 0 && at_) line = at_->Line;  // the construct being compiled
   if (line > 0) message += Format(" (line %d)", line);
   Fail(message);
 }

@@ -8,7 +8,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "ascompiler/compile_context.h"
@@ -36,8 +35,9 @@ public:
   // The construct whose code a marker ends or begins (a loop, a function body, a branch of an
   // if), for the message when the distance to it does not fit its field.
   TSourcePos MarkerPosition(const TSWFOffsetMarker* marker) const {
-    auto it = marker_positions_.find(marker);
-    return it == marker_positions_.end() ? TSourcePos{} : it->second;
+    for (const auto& [m, pos] : marker_positions_)  // asked only when an error is reported
+      if (m == marker) return *pos;
+    return {};
   }
 
   // Where the body of an on(...) or onClipEvent(...) handler goes: the action list of a new
@@ -251,8 +251,8 @@ private:
   static constexpr int16_t kNoBuiltIn = -1;
   std::vector<int16_t> built_in_;
   bool prepared_ = false;         // the code being compiled went through Prepare
-  TSourcePos at_;                 // the construct being compiled, for error messages
-  std::unordered_map<const TSWFOffsetMarker*, TSourcePos> marker_positions_;
+  const TSourcePos* at_ = nullptr;  // the construct being compiled (its node's), for errors
+  std::vector<std::pair<const TSWFOffsetMarker*, const TSourcePos*>> marker_positions_;
   // In a DefineFunction constructor instance fields go to `this` by name: register 1 is global.
   bool fields_on_this_by_name_ = false;
 };

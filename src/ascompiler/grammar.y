@@ -1,21 +1,20 @@
 /* The ActionScript 2 grammar (LALR(1)). The actions build the parse tree and, through
    TParserContext, open and close scopes, declare and resolve names in reduction order.
 
-   The parser is a push parser: ParseTokens (at the end of this file) reads the tokens and
-   hands them over one by one. That is where a left-out semicolon is put back: before a token
-   that follows a line break (or a closing brace, or the end) and that the parser cannot take
-   there, when a semicolon could stand in its place. */
+   The parser asks LexToken (at the end of this file) for each token. That is where a left-out
+   semicolon is put back: before a token that follows a line break (or a closing brace, or the
+   end) and that the parser cannot take there, when a semicolon could stand in its place. To
+   tell, LexToken runs the parser's tables on its state stack, which the parser passes it. */
 
 %require "3.8"
 %define api.pure full
-%define api.push-pull push
 %define api.prefix {as_}
 %define api.token.prefix {TOK_}
-%define api.location.type {fc::TSourcePos}
+%define api.location.type {fc::TTokenPlace}
 %define parse.error custom
-%define parse.lac full
 %locations
 %parse-param {fc::TParserContext& pc}
+%lex-param {fc::TParserContext& pc}
 
 %code requires {
 #include "ascompiler/parser_context.h"
@@ -28,16 +27,20 @@
 #define YYMAXDEPTH 1024
 
 // Every node made while a rule is reduced takes the position of the rule's first symbol (an
-// empty rule: of the symbol before it).
-#define YYLLOC_DEFAULT(Current, Rhs, N)      \
-  do {                                       \
-    (Current) = YYRHSLOC(Rhs, (N) ? 1 : 0);  \
-    pc.SetNodePos(Current);                  \
-  } while (0)
+// empty rule: of the symbol before it), which is what the parser's `yyloc` holds meanwhile.
+// The context reads it there (LexToken hands it the address), so reductions pay nothing more.
+#define YYLLOC_DEFAULT(Current, Rhs, N) ((Current) = YYRHSLOC(Rhs, (N) ? 1 : 0))
+
+// The parser calls its lexer as as_lex(value, location, pc); the state stack (yyss .. yyssp)
+// and the location of the rule being reduced (yyloc), the parser's own variables, go along.
+template <typename TState>
+int LexToken(AS_STYPE* value, fc::TTokenPlace* pos, fc::TParserContext& pc, const TState* bottom, const TState* top,
+             const fc::TTokenPlace* rule_place);
+#define as_lex(value, pos, pc) LexToken(value, pos, pc, yyss, yyssp, &yyloc)
 
 namespace {
 
-void as_error(fc::TSourcePos* pos, fc::TParserContext& pc, const char* message) {
+void as_error(fc::TTokenPlace* pos, fc::TParserContext& pc, const char* message) {
   // Bison calls a full stack "memory exhausted"; the stack is bounded, not the memory.
   const std::string_view text(message);
   pc.SyntaxError(*pos, text == "memory exhausted" ? "yyparse stack overflow" : std::string(text));
@@ -102,8 +105,8 @@ using namespace fc;
 %left '*' '/' '%'
 
 %type <program> ProgramElements EventHandler
-%type <node> ProgramElement Statement EmptyStatement ExprStatement Primary MemberExpr NewExpr CallExpr
-%type <node> LhsExpr Postfix Unary Binary Conditional
+%type <node> ProgramElement Statement EmptyStatement ExprStatement MemberExpr NewExpr CallExpr
+%type <node> LhsExpr Unary Binary Conditional
 %type <node> Assignment Expression StatementsOpt IfStatement SwitchStatement IfFrameLoadedStatement
 %type <node> WhileStatement DoWhileStatement ForStatement ForInit ForCondition ForStep BreakStatement
 %type <node> ContinueStatement ReturnStatement WithStatement TellTargetStatement TryStatement
@@ -247,9 +250,12 @@ ExprStatement
   : Expression ';'                  { $$ = $1; $$->Flags |= kNodeUnused; }
   ;
 
-/* Expressions, loosest last: a primary, member access and `new`, calls, postfix and prefix
-   operators, the binary levels, the conditional, assignment, the comma list. */
-Primary
+/* Expressions, loosest last: member access and `new` (on the primary forms), calls, postfix
+   and prefix operators, the binary levels, the conditional, assignment, the comma list. Each
+   operand climbs the levels one reduction at a time, so the levels are as few as the
+   precedences allow: the primary forms are members' first alternatives, and the postfix
+   operators sit with the prefix ones. */
+MemberExpr
   : IDENT                           { $$ = pc.NameLvalue($1); }
   | PATH                            { $$ = pc.PathLvalue($1); }
   | EVAL '(' Expression ')'         { $$ = pc.ComputedLvalue(nullptr, $3); }
@@ -263,14 +269,12 @@ Primary
   | UNDEFINED                       { $$ = pc.New<TStrNode>(kUndefinedId); }
   | TRUE                            { $$ = pc.New<TStrNode>(kTrueId); }
   | FALSE                           { $$ = pc.New<TStrNode>(kFalseId); }
-  ;
-MemberExpr
-  : Primary
   | MemberExpr '.' MemberName       { $$ = pc.MemberLvalue($1, $3); }
   | MemberExpr '[' Expression ']'   { $$ = pc.ComputedLvalue($1, $3); }
   /* `new X(a).m()`: the arguments belong to `new`, the member to the new object. */
   | NEW MemberExpr Arguments        { $$ = pc.NewCall($2, $3); }
   ;
+/* `new X` without arguments. */
 NewExpr
   : MemberExpr
   | NEW NewExpr                     { $$ = pc.NewCall($2, pc.New<TExprListNode>()); }
@@ -300,16 +304,14 @@ MemberName
   | SGE                             { $$ = pc.Strings().Intern("ge"); }
   ;
 LhsExpr
-  : NewExpr
+  : MemberExpr
+  | NEW NewExpr                     { $$ = pc.NewCall($2, pc.New<TExprListNode>()); }
   | CallExpr
   ;
-Postfix
+Unary
   : LhsExpr
   | LhsExpr INC                     { if (!($$ = pc.Update(@1, $1, kTokInc, true))) YYERROR; }
   | LhsExpr DEC                     { if (!($$ = pc.Update(@1, $1, kTokDec, true))) YYERROR; }
-  ;
-Unary
-  : Postfix
   | INC Unary                       { if (!($$ = pc.Update(@2, $2, kTokInc, false))) YYERROR; }
   | DEC Unary                       { if (!($$ = pc.Update(@2, $2, kTokDec, false))) YYERROR; }
   | '-' Unary                       { $$ = pc.New<TUnOpNode>('-', $2); }
@@ -594,7 +596,17 @@ struct TLookahead {
   bool EmptyStatement = false;
 };
 
-TLookahead TryToken(std::vector<int> stack, int token) {
+// Whether the state shifts the token without any reduction first (no copy of the stack needed).
+bool ShiftsAtOnce(int state, int token) {
+  const int n = yypact[state];
+  if (yypact_value_is_default(n)) return false;
+  const int i = n + YYTRANSLATE(token);
+  return 0 <= i && i <= YYLAST && yycheck[i] == YYTRANSLATE(token) && yytable[i] > 0;
+}
+
+// `stack` is the parser's state stack; `scratch` is where it is copied to run on.
+TLookahead TryToken(const std::vector<int>& states, int token, std::vector<int>& stack) {
+  stack.assign(states.begin(), states.end());
   const int symbol = YYTRANSLATE(token);
   TLookahead result;
   for (;;) {
@@ -631,27 +643,13 @@ TLookahead TryToken(std::vector<int> stack, int token) {
   }
 }
 
-std::vector<int> States(const as_pstate* ps) {
-  std::vector<int> states;
-  for (const yy_state_t* s = ps->yyss; s <= ps->yyssp; ++s) states.push_back(*s);
-  return states;
-}
-
-struct TParserState {
-  TParserState() = default;
-  TParserState(const TParserState&) = delete;
-  TParserState& operator=(const TParserState&) = delete;
-  ~TParserState() { as_pstate_delete(State); }
-  as_pstate* State = as_pstate_new();
-};
-
 // What a syntax error message says the constructs before it are, by the grammar's symbol.
 constexpr std::pair<std::string_view, std::string_view> kConstructNames[] = {
     {"ArgList", "the arguments"}, {"Arguments", "the arguments"}, {"ParamList", "the parameters"},
     {"Param", "the parameters"}, {"Expression", "the expression"}, {"Assignment", "the expression"},
     {"Conditional", "the expression"}, {"Binary", "the expression"}, {"Unary", "the expression"},
-    {"Postfix", "the expression"}, {"LhsExpr", "the expression"}, {"CallExpr", "the expression"},
-    {"MemberExpr", "the expression"}, {"NewExpr", "the expression"}, {"Primary", "the expression"},
+    {"LhsExpr", "the expression"}, {"CallExpr", "the expression"}, {"MemberExpr", "the expression"},
+    {"NewExpr", "the expression"},
     {"PropertyList", "the properties"}, {"EventList", "the events"}, {"VarDeclList", "the declaration"},
     {"VarDecl", "the declaration"}, {"TypeName", "the type"}, {"TypeOpt", "the type"},
     {"QualifiedName", "the name"}, {"StatementList", "the statements"}, {"ClassBody", "the class body"},
@@ -665,67 +663,85 @@ constexpr int kExpectable[] = {')', ']', '}', ';', ',', ':', '{'};
 }  // namespace
 
 int ParseTokens(TParserContext& pc) {
-  TParserState parser;
-  if (!parser.State) throw std::bad_alloc();
-  pc.ParserState = parser.State;
-  int previous = -1;  // the last token handed over, -1 at the start
-  for (;;) {
-    TTokenValue& token = pc.Token();  // reused: saves building a value per token
-    int code = pc.NextToken(token);
-    if (code < 0) code = 0;
-    AS_STYPE value{};
-    switch (code) {
-      case kTokString:
-      case kTokIdent:
-      case kTokPath:
-      case kTokAnd:
-      case kTokOr:
-      case kTokNot: value.id = token.ID; break;
-      case kTokNumber: value.num = token.Number; break;
-      case kTokAssignOp: value.op = token.Op; break;
-      case kTokListing: value.text = pc.KeepText(std::move(token.Text)); break;
-      default: break;
-    }
-    TSourcePos pos = pc.TokenPos();
-    // A left-out semicolon: the token cannot come here, but it follows a line break, a
-    // closing brace or ends the text, and a semicolon could stand here without making an
-    // empty statement. After `return`, `break` and `continue` a line break always ends the
-    // statement, and so it does before `++` and `--`, as in ECMAScript.
-    const bool newline = pc.NewlineBefore();
-    if ((newline || previous == '}' || code == '}' || code == 0) && previous >= 0 && previous != ';') {
-      const std::vector<int> states = States(parser.State);
-      const bool restricted = newline && (previous == kTokReturn || previous == kTokBreak ||
-                                          previous == kTokContinue || code == kTokInc || code == kTokDec);
-      if (restricted || !TryToken(states, code).Shifted) {
-        const TLookahead semicolon = TryToken(states, ';');
-        // Never one of the two semicolons of a `for (;;)` header.
-        const int before = semicolon.Shifted ? yystos[semicolon.TopState] : 0;
-        const bool in_for_header = before == YYSYMBOL_ForInit || before == YYSYMBOL_ForCondition;
-        if (semicolon.Shifted && !semicolon.EmptyStatement && !in_for_header) {
-          AS_STYPE none{};
-          TSourcePos at = pos;
-          const int status = as_push_parse(parser.State, ';', &none, &at, pc);
-          if (status != YYPUSH_MORE) return status;
-        }
-      }
-    }
-    const int status = as_push_parse(parser.State, code, &value, &pos, pc);
-    if (status != YYPUSH_MORE) return status;
-    if (pc.ErrorCount() >= TParserContext::kMaxErrors) return 1;
-    previous = code;
+  try {
+    return as_parse(pc);
+  } catch (...) {
+    pc.SetNodePlace(nullptr);  // the parser's variables go with the exception
+    throw;
   }
 }
 
 }  // namespace fc
 
+template <typename TState>
+int LexToken(AS_STYPE* value, fc::TTokenPlace* pos, fc::TParserContext& pc, const TState* bottom, const TState* top,
+             const fc::TTokenPlace* rule_place) {
+  using namespace fc;
+  TParserContext::TTokenFeed& feed = pc.Feed;
+  feed.Bottom = bottom;
+  pc.SetNodePlace(rule_place);
+  int code;
+  if (feed.Pending) {  // the token a put-back semicolon went before
+    feed.Pending = false;
+    code = feed.PendingCode;
+  } else {
+    // After the 20th error the input ends: the parse stops there.
+    code = pc.ErrorCount() >= TParserContext::kMaxErrors ? 0 : pc.NextToken(pc.Token());
+    if (code < 0) code = 0;
+    // A left-out semicolon: the token cannot come here, but it follows a line break, a
+    // closing brace or ends the text, and a semicolon could stand here without making an
+    // empty statement. After `return`, `break` and `continue` a line break always ends the
+    // statement, and so it does before `++` and `--`, as in ECMAScript.
+    const int previous = feed.Previous;
+    const bool newline = pc.NewlineBefore();
+    if ((newline || previous == '}' || code == '}' || code == 0) && previous >= 0 && previous != ';') {
+      const bool restricted = newline && (previous == kTokReturn || previous == kTokBreak ||
+                                          previous == kTokContinue || code == kTokInc || code == kTokDec);
+      if (!restricted && ShiftsAtOnce(*top, code)) {
+        // the usual case: the parser takes the token as it stands
+      } else if (feed.States.assign(bottom, top + 1); restricted || !TryToken(feed.States, code, feed.Scratch).Shifted) {
+        const TLookahead semicolon = TryToken(feed.States, ';', feed.Scratch);
+        // Never one of the two semicolons of a `for (;;)` header.
+        const int before = semicolon.Shifted ? yystos[semicolon.TopState] : 0;
+        const bool in_for_header = before == YYSYMBOL_ForInit || before == YYSYMBOL_ForCondition;
+        if (semicolon.Shifted && !semicolon.EmptyStatement && !in_for_header) {
+          feed.Pending = true;
+          feed.PendingCode = code;
+          *pos = pc.TokenPlace();
+          feed.Previous = ';';
+          return ';';
+        }
+      }
+    }
+  }
+  const TTokenValue& token = pc.Token();
+  switch (code) {
+    case kTokString:
+    case kTokIdent:
+    case kTokPath:
+    case kTokAnd:
+    case kTokOr:
+    case kTokNot: value->id = token.ID; break;
+    case kTokNumber: value->num = token.Number; break;
+    case kTokAssignOp: value->op = token.Op; break;
+    case kTokListing: value->text = pc.KeepText(std::move(pc.Token().Text)); break;
+    default: break;
+  }
+  *pos = pc.TokenPlace();
+  feed.Previous = code;
+  return code;
+}
+
 // Reports a syntax error with what the parser expected there, where few tokens could come.
 static int yyreport_syntax_error(const yypcontext_t* context, fc::TParserContext& pc) {
   using namespace fc;
-  const std::vector<int> states = States(static_cast<const as_pstate*>(pc.ParserState));
+  const auto* bottom = static_cast<const yy_state_t*>(pc.Feed.Bottom);
+  const yy_state_t* top = context->yyssp;
+  std::vector<int> states(bottom, top + 1), scratch;
   std::vector<std::string> expected;
   std::string_view after;
   for (int token : kExpectable) {
-    const TLookahead lookahead = TryToken(states, token);
+    const TLookahead lookahead = TryToken(states, token, scratch);
     if (!lookahead.Shifted) continue;
     expected.push_back(TokenName(token));
     const std::string_view symbol = yysymbol_name(static_cast<yysymbol_kind_t>(yystos[lookahead.TopState]));
@@ -733,10 +749,10 @@ static int yyreport_syntax_error(const yypcontext_t* context, fc::TParserContext
       if (name == symbol && after.empty()) after = text;
   }
   // Where an expression could begin, a '{' would be an object literal: say what is meant.
-  if (TryToken(states, kTokNumber).Shifted) {
+  if (TryToken(states, kTokNumber, scratch).Shifted) {
     std::erase(expected, TokenName('{'));
     if (expected.empty()) expected.push_back("an expression");
-  } else if (expected.empty() && TryToken(states, kTokIdent).Shifted) {
+  } else if (expected.empty() && TryToken(states, kTokIdent, scratch).Shifted) {
     expected.push_back("IDENT");
   }
   constexpr size_t kMostListed = 3;

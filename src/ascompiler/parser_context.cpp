@@ -1,5 +1,6 @@
 #include "ascompiler/parser_context.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -34,10 +35,13 @@ int TParserContext::NextToken(TTokenValue& value) {
   const std::string& file = lexer_.FileName().empty() ? main_file_ : lexer_.FileName();
   if (file != token_file_) {
     token_file_ = file;
-    token_pos_.FileName = unit_.KeepFileName(file);
+    const std::string_view kept = unit_.KeepFileName(file);
+    auto it = std::find(files_.begin(), files_.end(), kept);
+    if (it == files_.end()) it = files_.insert(files_.end(), kept);
+    token_place_.File = static_cast<uint32_t>(it - files_.begin());
   }
-  token_pos_.Line = lexer_.TokenLine();
-  token_pos_.Column = lexer_.TokenColumn();
+  token_place_.Line = lexer_.TokenLine();
+  token_place_.Column = lexer_.TokenColumn();
   return token_code_;
 }
 
@@ -45,7 +49,8 @@ TCompileDiagnostic TParserContext::Diagnostic(const TSourcePos& pos, std::string
   return {std::string(pos.FileName), pos.Line, pos.Column + 1, std::move(message)};
 }
 
-void TParserContext::SyntaxError(const TSourcePos& pos, std::string message) {
+void TParserContext::SyntaxError(const TTokenPlace& pos, std::string message) {
+  if (ErrorCount() >= kMaxErrors) return;  // the parse stops there
   if (diagnostics_.empty()) {
     // The lexer stands just past the token the parser could not take.
     first_message_ =
@@ -54,7 +59,7 @@ void TParserContext::SyntaxError(const TSourcePos& pos, std::string message) {
             : Format("Parse Error in file: \"%s\" line: %d pos: %d", lexer_.FileName().c_str(), lexer_.Line(),
                      lexer_.Column() + 1);
   }
-  diagnostics_.push_back(Diagnostic(pos, std::move(message)));
+  diagnostics_.push_back(Diagnostic(PosOf(pos), std::move(message)));
 }
 
 std::string TParserContext::Describe(std::string_view token) const {
@@ -64,7 +69,7 @@ std::string TParserContext::Describe(std::string_view token) const {
   return std::string(token);
 }
 
-void TParserContext::UnexpectedToken(const TSourcePos& pos, const std::vector<std::string>& expected,
+void TParserContext::UnexpectedToken(const TTokenPlace& pos, const std::vector<std::string>& expected,
                                      std::string_view after) {
   std::string message = "syntax error: unexpected ";
   switch (token_code_) {
@@ -86,13 +91,15 @@ void TParserContext::UnexpectedToken(const TSourcePos& pos, const std::vector<st
   SyntaxError(pos, std::move(message));
 }
 
-void TParserContext::ActionError(const std::string& message) { diagnostics_.push_back(Diagnostic(node_pos_, message)); }
+void TParserContext::ActionError(const std::string& message) {
+  diagnostics_.push_back(Diagnostic(PosOf(node_place_ ? *node_place_ : token_place_), message));
+}
 
 TStrId TParserContext::Dotted(TStrId left, TStrId right) {
   return Strings().Intern(Strings().Text(left) + "." + Strings().Text(right));
 }
 
-TStrId TParserContext::WordName(const TSourcePos& pos, TStrId word) {
+TStrId TParserContext::WordName(const TTokenPlace& pos, TStrId word) {
   if (word < 0) SyntaxError(pos, "syntax error: an operator where a name must stand");
   return word;
 }
@@ -245,7 +252,7 @@ TFuncCallNode* TParserContext::NewCall(TParseTreeNode* callee, TExprListNode* ar
   return call;
 }
 
-TAssignNode* TParserContext::Assign(const TSourcePos& pos, TParseTreeNode* target, int op, TParseTreeNode* value) {
+TAssignNode* TParserContext::Assign(const TTokenPlace& pos, TParseTreeNode* target, int op, TParseTreeNode* value) {
   if (!IsAssignable(target)) {
     SyntaxError(pos, "syntax error: cannot assign to this expression");
     return nullptr;
@@ -253,7 +260,7 @@ TAssignNode* TParserContext::Assign(const TSourcePos& pos, TParseTreeNode* targe
   return New<TAssignNode>(static_cast<TLvalueNode*>(target), op, value, Scope());
 }
 
-TAssignNode* TParserContext::Update(const TSourcePos& pos, TParseTreeNode* target, int op, bool postfix) {
+TAssignNode* TParserContext::Update(const TTokenPlace& pos, TParseTreeNode* target, int op, bool postfix) {
   if (!IsAssignable(target)) {
     SyntaxError(pos, Format("syntax error: '%s' needs a variable or a member", op == kTokInc ? "++" : "--"));
     return nullptr;
@@ -376,17 +383,17 @@ void TParserContext::ValidateEvents(TEventListNode* events) {
   }
 }
 
-TProgramNode* TParserContext::EventHandler(TEventKind kind, const TSourcePos& pos, TEventListNode* events,
+TProgramNode* TParserContext::EventHandler(TEventKind kind, const TTokenPlace& pos, TEventListNode* events,
                                           TProgramNode* body) {
   events->Kind = kind;
-  events->Pos = pos;
+  events->Pos = PosOf(pos);
   body->EventList = events;
   ValidateEvents(events);
   CloseScope();
   return body;
 }
 
-TProgramNode* TParserContext::KeyPressHandler(const TSourcePos& pos, TStrId key, TProgramNode* body) {
+TProgramNode* TParserContext::KeyPressHandler(const TTokenPlace& pos, TStrId key, TProgramNode* body) {
   TEventListNode* events = New<TEventListNode>();
   Append(events, Event(Strings().Intern("keyPress"), New<TStrNode>(key)));
   return EventHandler(TEventKind::KeyPress, pos, events, body);
@@ -455,7 +462,7 @@ TClassImplNode* TParserContext::ClassDecl(TCompoundName* name, TCompoundName* su
 }
 
 TClassImplNode* TParserContext::ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
-                                         TClassBodyNode* body, const TSourcePos& word_pos, TStrId word) {
+                                         TClassBodyNode* body, const TTokenPlace& word_pos, TStrId word) {
   const std::string& text = Strings().Text(word);
   const bool intrinsic = text == "intrinsic";
   TClassInfo* info = open_classes_.back();

@@ -16,6 +16,14 @@
 
 namespace fc {
 
+// Where a token begins, as the parser's location stack keeps it: small, since every shift and
+// reduction copies one. `File` indexes the parser's file names (0 is the main text).
+struct TTokenPlace {
+  int32_t Line = 0;
+  int32_t Column = 0;
+  uint32_t File = 0;
+};
+
 class TParserContext {
 public:
   TParserContext(TCompileContext& context, TCompileUnit& unit, TLexer& lexer)
@@ -31,20 +39,31 @@ public:
   TTokenValue& Token() { return token_; }
   const std::string* KeepText(std::string text) { return &texts_.emplace_back(std::move(text)); }
   // Where the last token read begins, and whether a line break came before it.
-  TSourcePos TokenPos() const { return token_pos_; }
+  TTokenPlace TokenPlace() const { return token_place_; }
+  TSourcePos PosOf(const TTokenPlace& place) const {
+    return {files_[place.File], place.Line, place.Column};
+  }
   bool NewlineBefore() const { return lexer_.NewlineBefore(); }
   // The position of the rule being reduced: the nodes made meanwhile take it.
-  void SetNodePos(const TSourcePos& pos) { node_pos_ = pos; }
+  // Where the position of the rule being reduced lies (in the parser), null when none.
+  void SetNodePlace(const TTokenPlace* place) { node_place_ = place; }
 
   // Syntax errors. The parse goes on after one (at the next statement) until it has found
   // kMaxErrors of them.
   static constexpr int kMaxErrors = 20;
-  void SyntaxError(const TSourcePos& pos, std::string message);
+  void SyntaxError(const TTokenPlace& pos, std::string message);
   // The token just read cannot come here; `expected` lists what could, where the parser
   // knows a few, and `after` names the construct they would end.
-  void UnexpectedToken(const TSourcePos& pos, const std::vector<std::string>& expected, std::string_view after);
-  // The parser's state, for the expectations of an error message (grammar.y).
-  void* ParserState = nullptr;
+  void UnexpectedToken(const TTokenPlace& pos, const std::vector<std::string>& expected, std::string_view after);
+  // What the grammar's lexer hook keeps between tokens (grammar.y, LexToken).
+  struct TTokenFeed {
+    int Previous = -1;         // the last token handed to the parser, -1 at the start
+    bool Pending = false;      // a semicolon was put back before the token just read
+    int PendingCode = 0;
+    const void* Bottom = nullptr;  // the parser's state stack
+    std::vector<int> States, Scratch;  // reused: a copy of the state stack and its trial run
+  };
+  TTokenFeed Feed;
   int ErrorCount() const { return static_cast<int>(diagnostics_.size()); }
   const std::vector<TCompileDiagnostic>& Diagnostics() const { return diagnostics_; }
   // The message of the first syntax error, worded as the compiler has always worded it.
@@ -62,7 +81,7 @@ public:
   template <typename T, typename... Args>
   T* New(Args&&... args) {
     T* node = unit_.Make<T>(std::forward<Args>(args)...);
-    node->Pos = node_pos_;
+    if (node_place_) node->Pos = PosOf(*node_place_);
     return Checked(node);
   }
   template <typename List, typename Item>
@@ -88,9 +107,9 @@ public:
   // `new callee(arguments)`.
   TFuncCallNode* NewCall(TParseTreeNode* callee, TExprListNode* arguments);
   // An assignment; null (with the error recorded) when the target cannot be assigned.
-  TAssignNode* Assign(const TSourcePos& pos, TParseTreeNode* target, int op, TParseTreeNode* value);
+  TAssignNode* Assign(const TTokenPlace& pos, TParseTreeNode* target, int op, TParseTreeNode* value);
   // `++x`, `x--` and the like; null (with the error recorded) when x cannot be assigned.
-  TAssignNode* Update(const TSourcePos& pos, TParseTreeNode* target, int op, bool postfix);
+  TAssignNode* Update(const TTokenPlace& pos, TParseTreeNode* target, int op, bool postfix);
   TExprListNode* ExprList(TParseTreeNode* first, uint16_t flags);
   // The one expression of a comma list that holds one, else the list.
   static TParseTreeNode* Single(TParseTreeNode* expression);
@@ -101,7 +120,7 @@ public:
   TStrId NumberName(double value);
   // `and`, `or` or `not` as a member name: the word's id (the lexer gives -1 for `&&`, `||`
   // and `!`, which are no names: then -1, with the error recorded).
-  TStrId WordName(const TSourcePos& pos, TStrId word);
+  TStrId WordName(const TTokenPlace& pos, TStrId word);
 
   // Declarations
   TVarDeclNode* VarDecl(TStrId name, TStrId type, TParseTreeNode* initialiser);
@@ -117,8 +136,8 @@ public:
 
   // Event handlers
   TPairNode* Event(TStrId name, TParseTreeNode* argument);
-  TProgramNode* EventHandler(TEventKind kind, const TSourcePos& pos, TEventListNode* events, TProgramNode* body);
-  TProgramNode* KeyPressHandler(const TSourcePos& pos, TStrId key, TProgramNode* body);
+  TProgramNode* EventHandler(TEventKind kind, const TTokenPlace& pos, TEventListNode* events, TProgramNode* body);
+  TProgramNode* KeyPressHandler(const TTokenPlace& pos, TStrId key, TProgramNode* body);
   TProgramNode* Program(TParseTreeNode* first);
 
   // Classes, interfaces and imports
@@ -128,7 +147,7 @@ public:
                             TClassBodyNode* body);
   // `dynamic class` or `intrinsic class` (the word); null (error recorded) for another word.
   TClassImplNode* ClassDecl(TCompoundName* name, TCompoundName* super, TClassImplListNode* interfaces,
-                            TClassBodyNode* body, const TSourcePos& word_pos, TStrId word);
+                            TClassBodyNode* body, const TTokenPlace& word_pos, TStrId word);
   TClassIntfNode* InterfaceDecl(TCompoundName* name, TCompoundName* super);
   TImportNode* Import(TCompoundName* name);
   TImportNode* ImportAll(TCompoundName* package);
@@ -151,10 +170,11 @@ private:
   TLexer& lexer_;
   std::deque<std::string> texts_;  // listing lines on their way into nodes
   TTokenValue token_;  // the scanner's latest token
-  TSourcePos token_pos_;
-  TSourcePos node_pos_;
+  TTokenPlace token_place_;
+  const TTokenPlace* node_place_ = nullptr;  // the parser's own variable
+  std::vector<std::string_view> files_{std::string_view()};  // by TTokenPlace::File
   std::string main_file_;
-  std::string token_file_;  // the file name token_pos_ names (kept by the unit)
+  std::string token_file_;  // the file name token_place_ names
   int token_code_ = 0;
   std::vector<TCompileDiagnostic> diagnostics_;
   std::optional<std::unordered_set<std::string>> package_roots_;  // made on first use
