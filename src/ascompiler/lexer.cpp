@@ -183,10 +183,20 @@ std::string TokenName(int token) {
 TLexer::TLexer(TStringTable& strings, TIncludeOpener open_include, bool swf4_paths)
     : strings_(strings), open_include_(std::move(open_include)), swf4_paths_(swf4_paths) {}
 
+namespace {
+
+// Editors save UTF-8 sources with a byte order mark in front: it is no part of the script.
+std::string WithoutByteOrderMark(std::string text) {
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  return text;
+}
+
+}  // namespace
+
 void TLexer::Reset(std::string text, std::string identity) {
   stack_.clear();
   current_ = TSourceState{};
-  current_.Text = std::move(text);
+  current_.Text = WithoutByteOrderMark(std::move(text));
   current_.Identity = std::move(identity);
 }
 
@@ -239,7 +249,7 @@ void TLexer::PushInclude(const std::string& name) {
   }
   stack_.push_back(std::move(current_));
   current_ = TSourceState{};
-  current_.Text = std::move(file.Text);
+  current_.Text = WithoutByteOrderMark(std::move(file.Text));
   current_.Identity = std::move(file.Identity);
   current_.FileName = name;
 }

@@ -78,7 +78,11 @@ void TParserContext::UnexpectedToken(const TTokenPlace& pos, const std::vector<s
     case kTokNumber: message += "number"; break;
     case kTokBadNumber: message = "syntax error: malformed number"; break;
     case kTokEnd: message += "end of input"; break;
-    default: message += token_code_ > 0 && token_code_ < 256 ? TokenName(token_code_) : "'" + TokenName(token_code_) + "'";
+    default:
+      if (token_code_ > 0 && token_code_ < 256 && (token_code_ < 32 || token_code_ >= 127))
+        message += Format("character 0x%02X", token_code_);  // unprintable, or part of a UTF-8 sequence
+      else
+        message += token_code_ > 0 && token_code_ < 256 ? TokenName(token_code_) : "'" + TokenName(token_code_) + "'";
   }
   if (!expected.empty()) {
     message += ", expected ";

@@ -343,6 +343,9 @@ TEST_F(ParseDiagnosticsTest, SaysWhatWasExpectedAndWhere) {
   errors = Errors("x = (1 + 2;");
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(Line(errors[0]), "1:11: syntax error: unexpected ';', expected ')' or ',' after the expression");
+  errors = Errors("x = \xE9;");
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(Line(errors[0]), "1:5: syntax error: unexpected character 0xE9, expected an expression");
   errors = Errors("x = ;");
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(Line(errors[0]), "1:5: syntax error: unexpected ';', expected an expression");

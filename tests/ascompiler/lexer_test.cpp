@@ -195,6 +195,9 @@ TEST_F(LexerTest, IncludesAreFollowedAndReturnToTheNextLine) {
   EXPECT_EQ(Scan("#include \"tail.as\"\ncd"), "IDENT:ab IDENT:cd");
   files["comment.as"] = "x // no newline";
   EXPECT_EQ(Scan("#include \"comment.as\"\ny"), "IDENT:x IDENT:y");
+  // A UTF-8 byte order mark in front of the text or of an include file is skipped.
+  files["bom.as"] = "\xEF\xBB\xBF" "b\r\n";
+  EXPECT_EQ(Scan("\xEF\xBB\xBF" "a\r\n#include \"bom.as\"\r\nc"), "IDENT:a IDENT:b IDENT:c");
 }
 
 TEST_F(LexerTest, NotADirectiveUnlessItStartsTheLineAndEndsIt) {
