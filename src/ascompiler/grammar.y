@@ -604,7 +604,7 @@ bool ShiftsAtOnce(int state, int token) {
   return 0 <= i && i <= YYLAST && yycheck[i] == YYTRANSLATE(token) && yytable[i] > 0;
 }
 
-// `stack` is the parser's state stack; `scratch` is where it is copied to run on.
+// `states` is the parser's state stack; `stack` is where it is copied to run on.
 TLookahead TryToken(const std::vector<int>& states, int token, std::vector<int>& stack) {
   stack.assign(states.begin(), states.end());
   const int symbol = YYTRANSLATE(token);
