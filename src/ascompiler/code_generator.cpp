@@ -1643,14 +1643,25 @@ void TCodeGenerator::CheckOperatorVersion(int op) {
   }
 }
 
+bool TCodeGenerator::HasModulo(TParseTreeNode* node) {
+  if (!node || node->Kind == TNodeKind::FuncDef) return false;
+  if (node->Kind == TNodeKind::BinOp && static_cast<TBinOpNode*>(node)->Operator == '%') return true;
+  if (node->Kind == TNodeKind::Assign && static_cast<TAssignNode*>(node)->Operator == kAssignMod) return true;
+  bool found = false;
+  VisitChildren(node, [&found](TParseTreeNode* child) { found = found || HasModulo(child); });
+  return found;
+}
+
 bool TCodeGenerator::Swf4BinOp(TBinOpNode* node) {
   switch (node->Operator) {
     case kTokAnd:
     case kTokOr: Swf4Logical(node); return true;
     case '%':
-      // a - int(a / b) * b: each operand is compiled twice, so it must not change anything.
+      // a - int(a / b) * b: each operand is compiled twice, so it must not change anything,
+      // and it must hold no % of its own: nested, the code would double at every level.
       if (HasSideEffects(node->Left) || HasSideEffects(node->Right))
         FailNotAvailable("Operands of % with side effects", 0);
+      if (HasModulo(node->Left) || HasModulo(node->Right)) FailNotAvailable("Nested % operators", 0);
       Compile(node->Left);
       Compile(node->Left);
       Compile(node->Right);

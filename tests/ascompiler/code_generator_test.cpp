@@ -529,6 +529,8 @@ TEST(CodeGeneratorVersions, ConstructsTheTargetLacksAreRefusedByName) {
       {"a %= 2;", 4, "%= assignments are not available in SWF version 4 movies (line 1)"},
       {"a = b = c;", 4, "Assignments used as values are not available in SWF version 4 movies (line 1)"},
       {"a = b++ % c;", 4, "Operands of % with side effects are not available in SWF version 4 movies (line 1)"},
+      // Each operand of the emulated % is compiled twice: nested, the code would double per level.
+      {"a = b % c % d;", 4, "Nested % operators are not available in SWF version 4 movies (line 1)"},
       {"a = Number(b);", 4, "\"Number\" calls are not available in SWF version 4 movies (line 1)"},
       {"a = b === c;", 5, "Strict equality operators (=== and !==) are not available in SWF version 5 movies (line 1)"},
       {"a = b instanceof c;", 5, "instanceof expressions are not available in SWF version 5 movies (line 1)"},
