@@ -58,6 +58,17 @@ bool HasSideEffects(const TParseTreeNode* node) {
   }
 }
 
+// Whether the expression or statement holds a node that `is` picks, outside the functions
+// nested in it (their code is their own).
+template <typename TPick>
+bool Holds(TParseTreeNode* node, const TPick& is) {
+  if (!node || node->Kind == TNodeKind::FuncDef) return false;
+  if (is(node)) return true;
+  bool found = false;
+  VisitChildren(node, [&](TParseTreeNode* child) { found = found || Holds(child, is); });
+  return found;
+}
+
 }  // namespace
 
 TCodeGenerator::TCodeGenerator(TCompileContext& context, TCompileUnit& unit, TSWFActionList& list)
@@ -1281,24 +1292,11 @@ void TCodeGenerator::VarDecl(TVarDeclNode* node) {
   }
 }
 
-namespace {
-
-// Whether a function body holds a `with` (outside the functions nested in it).
-bool HasWith(TParseTreeNode* node) {
-  if (!node || node->Kind == TNodeKind::FuncDef) return false;
-  if (node->Kind == TNodeKind::With) return true;
-  bool found = false;
-  VisitChildren(node, [&found](TParseTreeNode* child) { found = found || HasWith(child); });
-  return found;
-}
-
-}  // namespace
-
 TSWFActionDefineFunction2* TCodeGenerator::FunctionHeader(TFuncDefNode* node) {
   TIdentTable* scope = node->Scope;
   // Inside `with` a name is looked up on the object first: a local kept in a register would
   // be read instead, so a function with a `with` keeps its locals by name.
-  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0 && !HasWith(node->Body));
+  scope->AllocateRegisters((context_.Options & kOptionRegisters) != 0 && !Holds(node->Body, [](const TParseTreeNode* n) { return n->Kind == TNodeKind::With; }));
   auto* f = emit_.Emit<TSWFActionDefineFunction2>();
   if (node->Parameters)
     for (TParseTreeNode* item : node->Parameters->Items) {
@@ -1643,25 +1641,20 @@ void TCodeGenerator::CheckOperatorVersion(int op) {
   }
 }
 
-bool TCodeGenerator::HasModulo(TParseTreeNode* node) {
-  if (!node || node->Kind == TNodeKind::FuncDef) return false;
-  if (node->Kind == TNodeKind::BinOp && static_cast<TBinOpNode*>(node)->Operator == '%') return true;
-  if (node->Kind == TNodeKind::Assign && static_cast<TAssignNode*>(node)->Operator == kAssignMod) return true;
-  bool found = false;
-  VisitChildren(node, [&found](TParseTreeNode* child) { found = found || HasModulo(child); });
-  return found;
-}
-
 bool TCodeGenerator::Swf4BinOp(TBinOpNode* node) {
   switch (node->Operator) {
     case kTokAnd:
     case kTokOr: Swf4Logical(node); return true;
-    case '%':
+    case '%': {
       // a - int(a / b) * b: each operand is compiled twice, so it must not change anything,
       // and it must hold no % of its own: nested, the code would double at every level.
       if (HasSideEffects(node->Left) || HasSideEffects(node->Right))
         FailNotAvailable("Operands of % with side effects", 0);
-      if (HasModulo(node->Left) || HasModulo(node->Right)) FailNotAvailable("Nested % operators", 0);
+      auto modulo = [](const TParseTreeNode* n) {
+        return (n->Kind == TNodeKind::BinOp && static_cast<const TBinOpNode*>(n)->Operator == '%') ||
+               (n->Kind == TNodeKind::Assign && static_cast<const TAssignNode*>(n)->Operator == kAssignMod);
+      };
+      if (Holds(node->Left, modulo) || Holds(node->Right, modulo)) FailNotAvailable("Nested % operators", 0);
       Compile(node->Left);
       Compile(node->Left);
       Compile(node->Right);
@@ -1671,6 +1664,7 @@ bool TCodeGenerator::Swf4BinOp(TBinOpNode* node) {
       emit_.Emit<TSWFActionMultiply>();
       emit_.Emit<TSWFActionSubtract>();
       break;
+    }
     case '+':
     case '<':
     case kTokGe:

@@ -232,8 +232,6 @@ private:
   void CheckOperatorVersion(int op);
   // Version 4: the binary operators with the SWF 4 actions; false for those it leaves to BinOp.
   bool Swf4BinOp(TBinOpNode* node);
-  // Whether an expression holds a % (outside the functions in it).
-  static bool HasModulo(TParseTreeNode* node);
   // Version 4: `a && b` and `a || b` without PushDuplicate, as booleans.
   void Swf4Logical(TBinOpNode* node);
   // Version 4: a++, a--, and the compound assignments without Increment and registers.

@@ -1,7 +1,6 @@
 // The compile driver: a frame script and the classes it uses, from text to action lists.
 
 #include <algorithm>
-#include <cstring>
 
 #include "ascompiler/code_generator.h"
 #include "ascompiler/compile_context.h"
@@ -188,7 +187,6 @@ void TCompileContext::CompileClasses() {
           cls->FileName.empty())
         continue;
       std::string source = ReadFileText(cls->FileName);
-      if (source.size() >= 3 && std::memcmp(source.data(), "\xEF\xBB\xBF", 3) == 0) source.erase(0, 3);
       cls->Unit = ParseUnit(std::move(source), cls->FileName);
       loaded = true;
     }

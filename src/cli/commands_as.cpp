@@ -119,7 +119,6 @@ int AsCompile(const TArgs& args, std::ostream& out) {
   const TFrameSize size = SizeValue(args, "--size", {1, 1}, {8191, 8191}).value_or(TFrameSize{550, 400});
   const int width = size.Width, height = size.Height;
   std::string text = ReadFileText(file);
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
   if (const std::optional<std::string> main_class = args.get("--main")) text += MainCall(*main_class);
 
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
