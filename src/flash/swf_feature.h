@@ -144,6 +144,14 @@ public:
   std::function<void(int, int)> OnProgress;
   std::function<void(bool, const std::string&)> OnFinished;  // output path, or the error text
   std::string ProgramFolder;           // where Templates/ lives; the program's folder by default
+  // How the HTML page gets Ruffle's web player, which plays the movie in today's browsers:
+  // "copy" (a ruffle/ folder copied from the program folder beside the page), "none" (the
+  // page names ruffle/ but nothing is copied) or the URL of the user's own ruffle.js.
+  std::string RuffleSource = "copy";
+  // What the last Build wrote (movie, page, ruffle/ folder, kept part files: full paths) and
+  // what it left out with a warning (a missing effect or preloader template).
+  std::vector<std::string> WrittenFiles;
+  std::vector<std::string> Warnings;
 
   void LoadFromConfig(const TConfig& config);
   // Writes every key of section "SwfSet"; links, type and URL variable are stored with
@@ -153,6 +161,17 @@ public:
   // copied only with with_profile_add; ShowSlide and the run-time fields never are. A
   // slide-show target never takes type 1 (embedded video) from another task.
   void Assign(const TSwfFeature* source, bool with_profile_add);
+
+  // Builds the outputs for FlvFiles in the folder OutputPath under the file name of
+  // OutputFile. Never throws: on failure OnFinished (when set) gets the message, which is also
+  // returned through `error`; true on success.
+  bool Generate(std::string* error = nullptr);
+  // The movie and its page for the given FLVs (the program's sample video when null) in the
+  // per-user preview cache; returns the movie's path. Throws fc::Error on failure.
+  std::string BuildPreview(std::vector<std::string>* flv_files);
+  // The assembly both use: returns the movie's path. Throws fc::Error on failure.
+  std::string Build(const std::vector<std::string>& flv_files, const std::string& folder,
+                    const std::string& file_name, bool preview);
 
   const TDTextEffect& GetHeadEffect() const { return Head; }
   const TDTextEffect& GetTailEffect() const { return Tail; }
