@@ -4,7 +4,7 @@
 
 namespace fc {
 
-bool TSwfFeature::Generate(std::string* error) {
+bool TSwfFeature::GenerateOutputs(std::string* error) {
   const std::string message = "the Flash output is not available yet";
   if (error) *error = message;
   if (OnFinished) OnFinished(false, message);
