@@ -165,7 +165,7 @@ public:
   // Builds the outputs for FlvFiles in the folder OutputPath under the file name of
   // OutputFile. Never throws: on failure OnFinished (when set) gets the message, which is also
   // returned through `error`; true on success.
-  // (The product calls this Generate; here that name is the TSwfGenerate part.)
+  // (Named apart from the TSwfGenerate part, which is called Generate.)
   bool GenerateOutputs(std::string* error = nullptr);
   // The movie and its page for the given FLVs (the program's sample video when null) in the
   // per-user preview cache; returns the movie's path. Throws fc::Error on failure.
