@@ -12,8 +12,10 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/flash_options.h"
 #include "cli/option_values.h"
 #include "cli/output_text.h"
+#include "core/config.h"
 #include "core/error.h"
 #include "core/language.h"
 #include "core/paths.h"
@@ -192,7 +194,9 @@ public:
 
   void End(const TMediaEncodeTask& job, TEncoderStatus status) {
     ClearBar();
-    const bool ok = status == TEncoderStatus::Succeeded;
+    // A job whose Flash output failed converted its video: its files are told, then the error.
+    const bool converted = status == TEncoderStatus::Succeeded;
+    const bool ok = converted && !job.FlashFailed;
     if (json_) {
       TJson line = {{"event", "end"},
                     {"output", job.Task->OutputPath()},
@@ -200,14 +204,14 @@ public:
       if (!ok) line["error"] = job.Error;
       line["files"] = job.Outputs;
       Print(line);
-    } else if (ok) {
-      for (const std::string& f : job.Outputs) {
-        std::error_code ec;
-        const auto size = fs::file_size(f, ec);
-        out_ << "Wrote " << f << " (" << (ec ? "?" : SizeText(size)) << ")\n";
-      }
     } else {
-      err_ << "flarecast-cli: " << job.Task->OutputPath() << ": " << job.Error << "\n";
+      if (converted)
+        for (const std::string& f : job.Outputs) {
+          std::error_code ec;
+          const auto size = fs::is_directory(f, ec) ? 0 : fs::file_size(f, ec);
+          out_ << "Wrote " << f << (fs::is_directory(f, ec) ? "/" : " (" + (ec ? "?" : SizeText(size)) + ")") << "\n";
+        }
+      if (!ok) err_ << "flarecast-cli: " << job.Task->OutputPath() << ": " << job.Error << "\n";
     }
     out_.flush();
   }
@@ -270,6 +274,9 @@ int ConvertCommand(const TArgs& args, std::ostream& out) {
   TProfileCatalogue catalogue;
   catalogue.LoadCatalogue(ProgramFolder(), TLanguageMgr::Instance().Current());
   TMediaTaskMgr mgr;
+  // Every task starts with these Flash settings: the settings file's, changed by the options.
+  mgr.DefaultFlash.LoadFromConfig(GlobalConfig());
+  ApplyFlashOptions(args, mgr.DefaultFlash);
   TTaskBuilder builder(mgr, FindProfile(catalogue, args.get("--profile").value_or("101")));
   mgr.OutputFolder = request.OutputFolder;
   std::error_code ec;
@@ -316,13 +323,18 @@ int ConvertCommand(const TArgs& args, std::ostream& out) {
 }  // namespace
 
 void RegisterConvertCommands(TCommandTable& table) {
-  table.Add({.Name = "convert",
+  TCommand command{.Name = "convert",
              .Args = "INPUT...",
              .Summary = "convert media files or DVD titles and chapters through an output profile",
              .Details = "Each INPUT becomes one task (a DVD folder, .ifo or .iso gives its title or chapters).\n"
                         "Outputs are named after the inputs, made unique within the run, and written under a\n"
                         "temporary name that is renamed only when complete. Exit code 0 when everything\n"
-                        "converted, 1 when anything failed, 130 when interrupted (Ctrl-C).",
+                        "converted, 1 when anything failed, 130 when interrupted (Ctrl-C).\n"
+                        "With a Flash video (FLV) profile each task also gets, as its Flash settings ask (the\n"
+                        "settings file's section SwfSet, changed by the options below), a thumbnail NAME.jpg,\n"
+                        "the player movie NAME.swf and the page NAME.HTML with Ruffle beside it, which plays\n"
+                        "the movie in today's browsers (see 'flarecast-cli serve'). A job whose Flash output\n"
+                        "fails keeps its FLV and counts as failed.",
              .Options = {{"-o", "DIR", "output folder (default: the current folder)"},
                          {"--profile", "ID|NAME", "output profile (default 101, FLV 320x240); see 'profiles list'"},
                          {"--name", "NAME", "output name of a merge, a slide or a single input"},
@@ -364,7 +376,9 @@ void RegisterConvertCommands(TCommandTable& table) {
                          {"--json", "", "print one JSON line per status instead of the progress bar"}},
              .MinPositional = 1,
              .MaxPositional = 1000,
-             .Run = ConvertCommand});
+             .Run = ConvertCommand};
+  for (TOptionSpec& option : FlashOptionSpecs()) command.Options.push_back(std::move(option));
+  table.Add(std::move(command));
 }
 
 }  // namespace fc::cli

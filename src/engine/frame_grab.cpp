@@ -21,9 +21,9 @@ TFramePtr ConvertFrame(const AVFrame* in, AVPixelFormat format) {
 
 }  // namespace
 
-void SaveFrameImage(const AVFrame* frame, const std::string& path) {
+std::vector<uint8_t> EncodeFrameImage(const AVFrame* frame, const std::string& extension) {
   if (!frame || frame->width <= 0 || frame->height <= 0) throw MediaError("there is no picture to save");
-  const std::string ext = ToLowerAscii(std::filesystem::path(path).extension().string());
+  const std::string ext = ToLowerAscii(extension);
   AVCodecID id;
   AVPixelFormat format;
   if (ext == ".jpg" || ext == ".jpeg") {
@@ -56,7 +56,11 @@ void SaveFrameImage(const AVFrame* frame, const std::string& path) {
   CheckAv(avcodec_send_frame(ctx.get(), nullptr), "cannot encode the picture");
   TPacketPtr packet = AllocPacket();
   CheckAv(avcodec_receive_packet(ctx.get(), packet.get()), "cannot encode the picture");
-  WriteFileAtomic(path, std::span<const uint8_t>(packet->data, static_cast<size_t>(packet->size)));
+  return std::vector<uint8_t>(packet->data, packet->data + packet->size);
+}
+
+void SaveFrameImage(const AVFrame* frame, const std::string& path) {
+  WriteFileAtomic(path, EncodeFrameImage(frame, std::filesystem::path(path).extension().string()));
 }
 
 std::vector<uint8_t> FrameToRgb(const AVFrame* frame) {

@@ -9,7 +9,7 @@ TConversionRun::TConversionRun(TMediaTaskMgr& manager, TMainLoop& loop)
       if (info && OnProgress) OnProgress(job, *info);
     } else if (IsEndStatus(status)) {
       if (OnEnd) OnEnd(job, status);
-      if (status == TEncoderStatus::Succeeded) ++summary_.Succeeded;
+      if (status == TEncoderStatus::Succeeded && !job.FlashFailed) ++summary_.Succeeded;
       else ++summary_.Failed;
     }
     // Answering "stop" makes the converter give up at its next report.
@@ -91,7 +91,7 @@ std::vector<TJobResult> TConversionRun::Results() const {
       if (i < tried) r.Outcome = TJobOutcome::Skipped;
     } else if (job.Ended) {
       const auto status = static_cast<TEncoderStatus>(job.Status.load());
-      r.Outcome = status == TEncoderStatus::Succeeded   ? TJobOutcome::Succeeded
+      r.Outcome = status == TEncoderStatus::Succeeded && !job.FlashFailed ? TJobOutcome::Succeeded
                   : status == TEncoderStatus::Cancelled ? TJobOutcome::Cancelled
                                                        : TJobOutcome::Failed;
     }

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/log.h"
+#include "tasks/flash_finishing.h"
 #include "tasks/task_source.h"
 
 namespace fc {
@@ -22,7 +23,8 @@ int32_t EmbeddedSwfPieceSeconds(double frame_rate) {
 
 // ---------------------------------------------------------------------------------------------
 
-TMediaEncodeTaskList::TMediaEncodeTaskList(TMediaTaskMgr* manager, TMainLoop& loop) : manager_(manager), loop_(loop) {}
+TMediaEncodeTaskList::TMediaEncodeTaskList(TMediaTaskMgr* manager, TMainLoop& loop)
+    : OnFinishJob(FinishFlashJob), manager_(manager), loop_(loop) {}
 
 TMediaEncodeTaskList::~TMediaEncodeTaskList() { *alive_ = false; }
 
@@ -82,16 +84,17 @@ void TMediaEncodeTaskList::EndOfJob(TMediaEncodeTask& job, TEncoderStatus status
   if (status == TEncoderStatus::Succeeded) {
     if (job.Outputs.empty() && std::filesystem::exists(job.Task->OutputPath()))
       job.Outputs.push_back(job.Task->OutputPath());
-    FinishJob(job);
   }
+  // A cancelled job ends the run: nothing more is made from it.
+  if (status != TEncoderStatus::Cancelled) FinishJob(job, status == TEncoderStatus::Succeeded);
   job.Encoder.reset();
   StatusNotification(job, status, nullptr);
 }
 
-void TMediaEncodeTaskList::FinishJob(TMediaEncodeTask& job) {
+void TMediaEncodeTaskList::FinishJob(TMediaEncodeTask& job, bool succeeded) {
   if (!OnFinishJob) return;
   try {
-    OnFinishJob(job);
+    OnFinishJob(job, succeeded);
   } catch (const std::exception& e) {
     // The finishing reports its own failures; one of them never stops the run.
     Log(std::string("Finishing ") + job.Task->OutputPath() + " failed: " + e.what());
@@ -116,17 +119,6 @@ TMediaSerialEncodeTaskList::~TMediaSerialEncodeTaskList() {
   for (const auto& j : *this) j->Encoder.reset();
 }
 
-namespace {
-TMediaSlideTask* SlideOf(TMediaTaskMgr* manager, TMediaTask* member) {
-  if (!manager) return nullptr;
-  for (TMediaTask* t : manager->Tasks())
-    if (t->Kind() == TMediaTaskKind::Slide &&
-        static_cast<TMediaSlideTask*>(t)->MergeSource().Members().Contains(member))
-      return static_cast<TMediaSlideTask*>(t);
-  return nullptr;
-}
-}  // namespace
-
 bool TMediaSerialEncodeTaskList::StartNext(int mode) {
   for (size_t i = static_cast<size_t>(std::max(NextIndex, 0)); i < Count(); ++i) {
     TMediaEncodeTask& job = Items(i);
@@ -147,6 +139,7 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
     }
     if (!encoder) {
       Log("Skipped " + task.OutputPath() + ": " + job.Error);
+      FinishJob(job, false);
       continue;
     }
     const TMediaTaskMediaSource* source = task.Source();
@@ -171,6 +164,7 @@ bool TMediaSerialEncodeTaskList::StartNext(int mode) {
       job.Error = job.Encoder->LastError();
       job.Encoder.reset();
       Log("Could not start " + task.OutputPath() + ": " + job.Error);
+      FinishJob(job, false);
       continue;
     }
     job.Started = true;

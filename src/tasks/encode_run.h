@@ -38,6 +38,7 @@ public:
   // files it wrote.
   std::string Error;
   std::vector<std::string> Outputs;
+  bool FlashFailed = false;  // converted, but its Flash output could not be made
   bool Started = false;
   bool Ended = false;
 };
@@ -71,9 +72,10 @@ public:
   double DoneDuration = 0;     // durations of the jobs that ended successfully
   TEncodeStatusHandler OnStatus;
   std::function<void(int)> OnFlashProgress;
-  // The end-of-job finishing of a successful job (the Flash output); runs on the main thread
-  // while the job's encoder still exists.
-  std::function<void(TMediaEncodeTask&)> OnFinishJob;
+  // The end-of-job finishing (the Flash output: FinishFlashJob unless replaced), with whether
+  // the job succeeded; runs on the main thread while the job's encoder still exists, and for
+  // a job that could not start.
+  std::function<void(TMediaEncodeTask&, bool succeeded)> OnFinishJob;
 
 protected:
   // The converter-thread side of a job's statuses.
@@ -82,7 +84,7 @@ protected:
   // Main thread: the queued end of a job.
   void EndOfJob(TMediaEncodeTask& job, TEncoderStatus status);
   bool StatusNotification(TMediaEncodeTask& job, TEncoderStatus status, const TProgressInfo* info);
-  void FinishJob(TMediaEncodeTask& job);
+  void FinishJob(TMediaEncodeTask& job, bool succeeded);
 
   // Tells queued calls whether the list still exists.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -10,6 +10,7 @@
 #include "engine/dvd.h"
 #include "engine/formats.h"
 #include "profiles/profile_choices.h"
+#include "tasks/flash_finishing.h"
 
 namespace fc {
 
@@ -236,8 +237,14 @@ void TTaskBuilder::Assemble(const std::vector<TMediaBaseTask*>& bases, const TCo
 bool AskAboutExistingOutputs(TMediaTaskMgr& manager, const TOverwriteQuestion& ask) {
   std::optional<TOverwriteAnswer> for_all;
   for (TMediaTask* t : manager.IncludedTasks()) {
-    const std::string path = t->OutputPath();
-    if (!fs::exists(path)) continue;
+    // The converted file, or else the first of the Flash files made beside it.
+    std::string path = t->OutputPath();
+    if (!fs::exists(path) || t->Kind() == TMediaTaskKind::Slide) {
+      const std::vector<std::string> flash = FlashOutputPaths(*t);
+      const auto it = std::find_if(flash.begin(), flash.end(), [](const std::string& f) { return fs::exists(f); });
+      if (it == flash.end()) continue;
+      path = *it;
+    }
     const TOverwriteAnswer answer = for_all ? *for_all : ask(*t, path);
     switch (answer) {
       case TOverwriteAnswer::Cancel:
