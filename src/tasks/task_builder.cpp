@@ -234,17 +234,31 @@ void TTaskBuilder::Assemble(const std::vector<TMediaBaseTask*>& bases, const TCo
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+
+std::string FirstExisting(const std::vector<std::string>& paths) {
+  const auto it = std::find_if(paths.begin(), paths.end(), [](const std::string& f) { return fs::exists(f); });
+  return it == paths.end() ? std::string() : *it;
+}
+
+// The output of a task that exists already: the converted file, or else the first of the
+// Flash files made beside it. A slide's movie and page count for each of its members, which
+// make them.
+std::string ExistingOutput(TMediaTaskMgr& manager, TMediaTask& task) {
+  if (fs::exists(task.OutputPath())) return task.OutputPath();
+  std::string path = FirstExisting(FlashOutputPaths(task));
+  if (path.empty() && task.Kind() == TMediaTaskKind::MultiProfile)
+    if (TMediaSlideTask* slide = SlideOf(&manager, &task)) path = FirstExisting(FlashOutputPaths(*slide));
+  return path;
+}
+
+}  // namespace
+
 bool AskAboutExistingOutputs(TMediaTaskMgr& manager, const TOverwriteQuestion& ask) {
   std::optional<TOverwriteAnswer> for_all;
   for (TMediaTask* t : manager.IncludedTasks()) {
-    // The converted file, or else the first of the Flash files made beside it.
-    std::string path = t->OutputPath();
-    if (!fs::exists(path) || t->Kind() == TMediaTaskKind::Slide) {
-      const std::vector<std::string> flash = FlashOutputPaths(*t);
-      const auto it = std::find_if(flash.begin(), flash.end(), [](const std::string& f) { return fs::exists(f); });
-      if (it == flash.end()) continue;
-      path = *it;
-    }
+    const std::string path = ExistingOutput(manager, *t);
+    if (path.empty()) continue;
     const TOverwriteAnswer answer = for_all ? *for_all : ask(*t, path);
     switch (answer) {
       case TOverwriteAnswer::Cancel:

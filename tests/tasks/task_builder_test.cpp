@@ -252,6 +252,31 @@ TEST_F(TaskBuilder, OutputsThatExistAreRefusedSkippedOrReplaced) {
   EXPECT_EQ(mgr.IncludedTasks(), std::vector<TMediaTask*>{a});
 }
 
+// The Flash files count as outputs too: an embedded movie may have removed its FLV, and a
+// slide's movie is made by its members.
+TEST_F(TaskBuilder, FlashFilesThatExistCountAsOutputs) {
+  test::TempFolder folder;
+  mgr.OutputFolder = folder.path();
+  TMediaBaseTask* a = Add("a");
+  TMediaBaseTask* b = Add("b");
+  a->Record().ContainerFourCC = b->Record().ContainerFourCC = kFourCCFlv;
+  std::ofstream(folder.file("a.HTML")) << "x";
+  const std::vector<TExistingOutput> found = ApplyExistingOutputPolicy(mgr, TExistingOutputPolicy::Skip);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].OutputPath, folder.file("a.HTML"));
+  EXPECT_EQ(mgr.IncludedTasks(), std::vector<TMediaTask*>{b});
+
+  mgr.IncludeAll();
+  TMediaSlideTask* slide = builder.AddSlide({a, b}, "show", request.Encode);
+  slide->Record().ContainerFourCC = kFourCCFlv;
+  for (TMediaTask* member : slide->MergeSource().Members()) member->Record().ContainerFourCC = kFourCCFlv;
+  std::ofstream(folder.file(ChangeFileExt(slide->OutputFileName, ".swf"))) << "x";
+  const std::vector<TExistingOutput> refused = ApplyExistingOutputPolicy(mgr, TExistingOutputPolicy::Refuse);
+  ASSERT_EQ(refused.size(), 2u);  // each member would write it
+  EXPECT_EQ(refused[0].OutputPath, folder.file(ChangeFileExt(slide->OutputFileName, ".swf")));
+  EXPECT_TRUE(mgr.IncludedTasks().empty());
+}
+
 TEST_F(TaskBuilder, TheOverwriteQuestionsComeTaskByTaskUntilAnAnswerForAll) {
   test::TempFolder folder;
   mgr.OutputFolder = folder.path();
