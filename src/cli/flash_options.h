@@ -1,0 +1,19 @@
+#pragma once
+// The Flash output options shared by "flash build" and "convert": they change the Flash
+// settings (TSwfFeature) that the settings file gave.
+
+#include <vector>
+
+#include "cli/command.h"
+
+namespace fc {
+class TSwfFeature;
+}
+
+namespace fc::cli {
+
+std::vector<TOptionSpec> FlashOptionSpecs();
+// Applies the options present in `args`; throws UsageError for a bad value.
+void ApplyFlashOptions(const TArgs& args, TSwfFeature& feature);
+
+}  // namespace fc::cli
