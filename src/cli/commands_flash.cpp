@@ -11,8 +11,8 @@
 #include "core/config.h"
 #include "core/error.h"
 #include "core/text.h"
+#include "flash/swf_creator.h"
 #include "flash/swf_feature.h"
-#include "readers/flv_reader.h"
 
 namespace fc::cli {
 namespace {
@@ -35,12 +35,12 @@ int FlashBuild(const TArgs& args, std::ostream& out) {
     if (!std::filesystem::is_regular_file(flv, ec)) throw Error(Format("%s does not exist", flv.c_str()));
   }
   // Frame size and rate: the first FLV's unless given.
-  const TFLVData first(feature.FlvFiles.front());
+  const TFlvFrame first = ReadFlvFrame(feature.FlvFiles.front());
   const std::optional<TFrameSize> size = SizeValue(args, "--size", {1, 1}, {8191, 8191});
   feature.Base.Width = size ? size->Width : static_cast<int32_t>(first.Width);
   feature.Base.Height = size ? size->Height : static_cast<int32_t>(first.Height);
   const std::optional<double> fps = FrameRateValue(args, "--fps", 0.01, 255);
-  feature.Base.FPS = static_cast<float>(fps ? *fps : first.FrameRateValue());
+  feature.Base.FPS = static_cast<float>(fps ? *fps : first.FPS);
   if (feature.Base.Width <= 0 || feature.Base.Height <= 0)
     throw Error(Format("%s does not tell its frame size: give --size WxH", feature.FlvFiles.front().c_str()));
 

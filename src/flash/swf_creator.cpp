@@ -460,6 +460,11 @@ std::vector<std::string> TSWFMakeEx::WriteHtmlPage(const TSwfFeature& feature, c
   return written;
 }
 
+TFlvFrame ReadFlvFrame(const std::string& flv_file) {
+  const TFLVData flv(flv_file);
+  return {flv.Width, flv.Height, flv.FrameRateValue()};
+}
+
 // --- The player script ---------------------------------------------------------------------
 
 std::vector<std::string> PlayerScript(const TSwfFeature& f) {
@@ -555,8 +560,7 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
   }
   // "Keep source" leaves the rate at 0: the FLV's own rate is the movie's.
   if (!(Base.FPS > 0) && !flv_files.empty() && FileExists(flv_files.front())) {
-    const TFLVData flv(flv_files.front());
-    Base.FPS = static_cast<float>(flv.FrameRateValue());
+    Base.FPS = static_cast<float>(ReadFlvFrame(flv_files.front()).FPS);
   }
   if (!(Base.FPS > 0)) throw Error("the movie's frame rate is unknown: set a frame rate above 0");
   if (Base.Width <= 0 || Base.Height <= 0) throw Error(GetString("INF_VideoSetError"));

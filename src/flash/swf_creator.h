@@ -97,4 +97,11 @@ std::string HtmlPageText(const TSwfFeature& feature, const TBaseInfo& base, cons
 // DEVELOPERS.md); g_noDebug is false only with DebugTrace.
 std::vector<std::string> PlayerScript(const TSwfFeature& feature);
 
+// The frame size and rate an FLV tells (0 where it does not). Throws IoError when unreadable.
+struct TFlvFrame {
+  int32_t Width = 0, Height = 0;
+  double FPS = 0;
+};
+TFlvFrame ReadFlvFrame(const std::string& flv_file);
+
 }  // namespace fc
