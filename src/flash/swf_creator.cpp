@@ -47,6 +47,9 @@ constexpr const char* kRuffleFolder = "ruffle";
 
 const char* BoolText(bool v) { return v ? "true" : "false"; }
 
+// The name of a file of this system: a backslash belongs to the name.
+std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+
 bool FileExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::is_regular_file(path, ec);
@@ -77,7 +80,7 @@ private:
 
 // The part file of a movie: its name with `suffix` before the extension, in `dir`.
 std::string PartFile(const std::string& path, const std::string& suffix, const std::string& dir) {
-  const std::string name = ExtractFileName(path);
+  const std::string name = FileName(path);
   const size_t dot = name.rfind('.');
   const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
   const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
@@ -369,7 +372,7 @@ bool TSWFMakeEx::MakeTitleMovie(const TDTextEffect& effect, const TBaseInfo& bas
 
 std::string HtmlPageText(const TSwfFeature& feature, const TBaseInfo& base, const std::string& swf_path,
                          const std::vector<std::string>* flv_files, bool with_skin) {
-  const std::string n = ExtractFileName(swf_path);
+  const std::string n = FileName(swf_path);
   const size_t dot = n.rfind('.');
   const std::string s = dot == std::string::npos ? n : n.substr(0, dot);
   const int32_t w = base.Width;
@@ -383,7 +386,7 @@ std::string HtmlPageText(const TSwfFeature& feature, const TBaseInfo& base, cons
     std::string list;
     for (const std::string& flv : *flv_files) {
       if (!FileExists(flv)) continue;
-      const std::string name = ExtractFileName(flv);
+      const std::string name = FileName(flv);
       list += "#" + name;
       if (feature.Generate.GenerateThumbnail) list += "," + ChangeFileExt(name, ".jpg");
     }
@@ -537,7 +540,7 @@ void AppendPhotoLines(const std::vector<std::string>& flv_files, std::vector<std
   script.push_back("_global.g_ArrPhotoPath = Array();");
   for (size_t i = 0; i < flv_files.size(); ++i)
     script.push_back(Format("_global.g_ArrPhotoPath[%zu] = \"", i) +
-                     EscapeAsString(ChangeFileExt(ExtractFileName(flv_files[i]), ".jpg")) + "\" ;");
+                     EscapeAsString(ChangeFileExt(FileName(flv_files[i]), ".jpg")) + "\" ;");
 }
 
 }  // namespace
@@ -570,7 +573,7 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
       Image.Y + Image.Height > Base.Height - kControlBarHeight)
     Image.Y = Base.Height - kControlBarHeight - Image.Height;
 
-  const std::string output_path = JoinPath(folder, ExtractFileName(file_name));
+  const std::string output_path = JoinPath(folder, FileName(file_name));
   const int type = EffectiveSwfType();
   const bool make_swf = Generate.GenerateSwf;
   if (make_swf && (type < kSwfTypeEmbedded || type > kSwfTypeUrlVariable))
@@ -595,9 +598,9 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
       throw Error(Format("the URL variable \"%s\" must be a name of letters, digits and underscores that does not "
                          "start with a digit", url_var.c_str()));
     for (const std::string& flv : flv_files)
-      if (ExtractFileName(flv).find_first_of("#,") != std::string::npos)
+      if (FileName(flv).find_first_of("#,") != std::string::npos)
         throw Error(Format("the file name %s holds \"#\" or \",\", which the FLV list of a URL variable cannot carry",
-                           ExtractFileName(flv).c_str()));
+                           FileName(flv).c_str()));
   }
 
   if (make_swf) {
@@ -660,7 +663,7 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
         script.push_back("_global.g_ArrFlvPath = Array();");
         if (Generate.GenerateThumbnail) script.push_back("_global.g_ArrPhotoPath = Array();");
         for (size_t i = 0; i < flv_files.size(); ++i) {
-          const std::string name = ExtractFileName(flv_files[i]);
+          const std::string name = FileName(flv_files[i]);
           script.push_back(Format("_global.g_ArrFlvPath[%zu] = \"", i) + EscapeAsString(name) + "\" ;");
           if (Generate.GenerateThumbnail)
             script.push_back(Format("_global.g_ArrPhotoPath[%zu] = \"", i) +

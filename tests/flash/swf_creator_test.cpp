@@ -30,6 +30,12 @@ std::string ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
+std::string ShellQuote(const std::string& s) {
+  std::string q = "'";
+  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
 // A Push of the string in an action block: type 0, the bytes, a terminating 0.
 bool HasPushString(const std::string& swf, const std::string& text) {
   return swf.find(std::string("\0", 1) + text + std::string("\0", 1)) != std::string::npos;
@@ -77,8 +83,8 @@ TEmbedded EmbeddedMedia(const std::string& swf) {
 // The number of audio frames ffprobe decodes from a file.
 int64_t ProbeAudioFrames(const std::string& path) {
   const std::string text = path + ".probe";
-  const std::string cmd = "ffprobe -v error -select_streams a -count_frames -show_entries stream=nb_read_frames -of csv=p=0 '" +
-                          path + "' > '" + text + "'";
+  const std::string cmd = "ffprobe -v error -select_streams a -count_frames -show_entries stream=nb_read_frames -of csv=p=0 " +
+                          ShellQuote(path) + " > " + ShellQuote(text);
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   const std::string result = ReadBytes(text);
   std::remove(text.c_str());
@@ -86,9 +92,9 @@ int64_t ProbeAudioFrames(const std::string& path) {
 }
 
 void MakeFlv(const std::string& path, int frames, int fps, bool sound) {
-  std::string cmd = Format("ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc=s=64x48:r=%d -frames:v %d ", fps, frames);
-  if (sound) cmd += Format("-f lavfi -i sine=r=22050 -t %g -c:a libmp3lame -ar 22050 ", frames / double(fps));
-  cmd += "-c:v flv1 '" + path + "'";
+  std::string cmd = Format("ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc=s=64x48:r=%d ", fps);
+  if (sound) cmd += "-f lavfi -i sine=r=22050 -c:a libmp3lame -ar 22050 ";
+  cmd += Format("-frames:v %d -t %g -c:v flv1 ", frames, frames / double(fps)) + ShellQuote(path);
   ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
 }
 
