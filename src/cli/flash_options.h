@@ -1,9 +1,19 @@
 #pragma once
-// (stand-in until the Flash options land)
+// The Flash output options shared by "flash build" and "convert": they change the Flash
+// settings (TSwfFeature) that the settings file gave.
+
 #include <vector>
+
 #include "cli/command.h"
-#include "flash/swf_feature.h"
-namespace fc::cli {
-std::vector<TOptionSpec> FlashOptionSpecs();
-void ApplyFlashOptions(const TArgs& args, TSwfFeature& feature);
+
+namespace fc {
+class TSwfFeature;
 }
+
+namespace fc::cli {
+
+std::vector<TOptionSpec> FlashOptionSpecs();
+// Applies the options present in `args`; throws UsageError for a bad value.
+void ApplyFlashOptions(const TArgs& args, TSwfFeature& feature);
+
+}  // namespace fc::cli

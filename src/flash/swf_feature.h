@@ -152,6 +152,10 @@ public:
   // what it left out with a warning (a missing effect or preloader template).
   std::vector<std::string> WrittenFiles;
   std::vector<std::string> Warnings;
+  // The players trace what they do ("player:play NAME", ...): for tests.
+  bool DebugTrace = false;
+  // The frame counts of the segments the last embedded-layout build wrote, in order.
+  std::vector<int32_t> SegmentFrames;
 
   void LoadFromConfig(const TConfig& config);
   // Writes every key of section "SwfSet"; links, type and URL variable are stored with

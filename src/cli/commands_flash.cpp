@@ -1,0 +1,112 @@
+// flarecast-cli flash build ...: the player movie, its HTML page and Ruffle for FLVs that exist.
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+
+#include "cli/command.h"
+#include "cli/flash_options.h"
+#include "cli/option_values.h"
+#include "cli/output_text.h"
+#include "core/config.h"
+#include "core/error.h"
+#include "core/text.h"
+#include "flash/swf_creator.h"
+#include "flash/swf_feature.h"
+
+namespace fc::cli {
+namespace {
+
+int FlashBuild(const TArgs& args, std::ostream& out) {
+  const std::optional<std::string> folder = args.get("-o");
+  if (!folder || folder->empty()) throw UsageError("flash build needs -o DIR");
+  const std::optional<std::string> name = args.get("--name");
+  if (!name || name->empty()) throw UsageError("flash build needs --name NAME");
+  if (name->find('/') != std::string::npos) throw UsageError("--name is a file name without a folder");
+
+  TSwfFeature feature;
+  feature.LoadFromConfig(GlobalConfig());
+  ApplyFlashOptions(args, feature);
+  // The FLVs are the user's own files here: they stay whatever the layout.
+  feature.Generate.GenerateFlv = true;
+  feature.FlvFiles = args.Positional();
+  for (const std::string& flv : feature.FlvFiles) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(flv, ec)) throw Error(Format("%s does not exist", flv.c_str()));
+  }
+  // Frame size and rate: the first FLV's unless given.
+  const TFlvFrame first = ReadFlvFrame(feature.FlvFiles.front());
+  const std::optional<TFrameSize> size = SizeValue(args, "--size", {1, 1}, {8191, 8191});
+  feature.Base.Width = size ? size->Width : static_cast<int32_t>(first.Width);
+  feature.Base.Height = size ? size->Height : static_cast<int32_t>(first.Height);
+  const std::optional<double> fps = FrameRateValue(args, "--fps", 0.01, 255);
+  feature.Base.FPS = static_cast<float>(fps ? *fps : first.FPS);
+  if (feature.Base.Width <= 0 || feature.Base.Height <= 0)
+    throw Error(Format("%s does not tell its frame size: give --size WxH", feature.FlvFiles.front().c_str()));
+
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(*folder, ec);
+  if (ec) throw Error(Format("cannot create %s: %s", folder->c_str(), ec.message().c_str()));
+  std::vector<std::string> copied;
+  if (feature.Generate.GenerateSwf && feature.Generate.SwfType != kSwfTypeEmbedded) {
+    // The player finds the FLVs (and their posters) beside the page.
+    for (std::string& flv : feature.FlvFiles) {
+      const fs::path target = fs::path(*folder) / fs::path(flv).filename();
+      if (fs::exists(target, ec) && fs::equivalent(flv, target, ec)) continue;
+      fs::copy_file(flv, target, fs::copy_options::overwrite_existing, ec);
+      if (ec) throw Error(Format("cannot copy %s to %s: %s", flv.c_str(), folder->c_str(), ec.message().c_str()));
+      copied.push_back(target.string());
+      const fs::path poster = ChangeFileExt(flv, ".jpg");
+      if (fs::is_regular_file(poster, ec)) {
+        const fs::path poster_target = fs::path(*folder) / poster.filename();
+        fs::copy_file(poster, poster_target, fs::copy_options::overwrite_existing, ec);
+        if (!ec) copied.push_back(poster_target.string());
+      }
+      flv = target.string();
+    }
+  }
+  feature.OutputPath = *folder;
+  feature.OutputFile = ChangeFileExt(*name, ".swf");
+  std::string error;
+  if (!feature.GenerateOutputs(&error)) throw Error(error);
+  feature.WrittenFiles.insert(feature.WrittenFiles.end(), copied.begin(), copied.end());
+
+  if (args.Has("--json")) {
+    TJson json = {{"files", feature.WrittenFiles}, {"warnings", feature.Warnings}};
+    if (!feature.SegmentFrames.empty()) json["segment_frames"] = feature.SegmentFrames;
+    out << JsonDocument(json);
+  } else {
+    for (const std::string& warning : feature.Warnings) out << "warning: " << warning << "\n";
+    for (const std::string& file : feature.WrittenFiles) out << file << "\n";
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RegisterFlashCommands(TCommandTable& table) {
+  std::vector<TOptionSpec> options = {
+      {"-o", "DIR", "output folder (created when missing)"},
+      {"--name", "NAME", "name of the movie and its page (NAME.swf, NAME.HTML)"},
+      {"--size", "WxH", "frame size of the video (default: the first FLV's)"},
+      {"--fps", "RATE", "frame rate (default: the first FLV's)"},
+      {"--json", "", "print the files written as JSON"},
+  };
+  for (TOptionSpec& spec : FlashOptionSpecs()) options.push_back(std::move(spec));
+  table.Add({.Name = "flash build",
+             .Args = "FLV...",
+             .Summary = "make the player movie, its HTML page and Ruffle's web player for FLV files",
+             .Details = "Options left out take the Flash settings of the settings file (section SwfSet).\n"
+                        "The movie and page are written as DIR/NAME.swf and DIR/NAME.HTML. With the external\n"
+                        "layouts (2, 3) the FLVs and their .jpg posters are copied into DIR; the given FLVs are\n"
+                        "never deleted.\n"
+                        "Browsers run Ruffle only from a web server: view the page with\n"
+                        "  flarecast-cli serve DIR --open",
+             .Options = std::move(options),
+             .MinPositional = 1,
+             .MaxPositional = 1000,
+             .Run = FlashBuild});
+}
+
+}  // namespace fc::cli

@@ -1,0 +1,87 @@
+// flarecast-cli flash build, run from a private program folder whose player templates are
+// stand-ins (one-frame movies), as a user runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "../core/test_folder.h"
+#include "movie/flash_movie.h"
+#include "run_program.h"
+
+namespace fc {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kBin = FLARECAST_PROGRAM_DIR;
+
+class FlashBuildTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    if (std::system("ffmpeg -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffmpeg is not installed";
+    fs::copy_file(kBin + "/flarecast-cli", program.file("flarecast-cli"));
+    fs::permissions(program.file("flarecast-cli"), fs::perms::owner_all);
+    fs::copy(kBin + "/Languages", program.file("Languages"));
+    for (const char* name : {"Player01", "None"}) {
+      fs::create_directories(program.file("Templates/Players"));
+      TFlashMovie movie(0, 0, 100, 100, 12);
+      movie.SetVersion(8);
+      ASSERT_TRUE(movie.FrameActions().Compile(std::string("trace(\"") + name + "\");"));
+      movie.ShowFrame();
+      movie.Save(program.file(std::string("Templates/Players/") + name + ".swf"));
+    }
+    program.write("ruffle/ruffle.js", "// ruffle");
+    const std::string cmd = "ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc=s=96x64:r=12 -frames:v 6 -c:v flv1 " +
+                            test::ShellQuote(work.file("clip.flv"));
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  test::ProgramResult Cli(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--ini", work.file("settings.ini"), "flash", "build"});
+    return test::RunProgram(program.file("flarecast-cli"), args, work.path(), "HOME=" + test::ShellQuote(work.path()));
+  }
+  test::TempFolder program, work;
+};
+
+TEST_F(FlashBuildTest, WritesMovieSiblingsAndReportsThemAsJson) {
+  const auto r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--swf-type", "2",
+                      "--player", "Player01", "--click-url", "example.com/x", "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const auto json = nlohmann::json::parse(r.out);
+  const std::vector<std::string> files = json["files"];
+  for (const char* name : {"out/movie.swf", "out/movie.HTML", "out/ruffle", "out/clip.flv"})
+    EXPECT_NE(std::find(files.begin(), files.end(), work.file(name)), files.end()) << name << "\n" << r.out;
+  EXPECT_TRUE(fs::is_regular_file(work.file("out/ruffle/ruffle.js")));
+  EXPECT_TRUE(fs::is_regular_file(work.file("clip.flv")));  // the given FLV stays
+  // The frame comes from the FLV, with the control bar below it.
+  const std::string page = test::Slurp(work.file("out/movie.HTML"));
+  EXPECT_NE(page.find(std::string("W\0i\0d\0t\0h\0=\0\"\0" "9\0" "6\0\"\0", 20)), std::string::npos);
+}
+
+TEST_F(FlashBuildTest, FailuresExitNonZeroWithTheReason) {
+  auto r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--player", "Gone"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("Gone.swf"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_regular_file(work.file("clip.flv")));
+  r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--url-var", "9x"});
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_NE(r.err.find("--url-var"), std::string::npos) << r.err;
+  r = Cli({work.file("none.flv"), "-o", work.file("out"), "--name", "movie"});
+  EXPECT_NE(r.exit_code, 0);
+  r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--effect", "Gone", "--swf-type", "2"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_NE(r.out.find("warning: "), std::string::npos) << r.out;
+}
+
+TEST_F(FlashBuildTest, HelpNamesTheSharedOptions) {
+  const auto r = Cli({"--help"});
+  EXPECT_EQ(r.exit_code, 0);
+  for (const char* option : {"--swf-type", "--ruffle", "--credit-text", "--debug-trace", "--url-var", "-o DIR"})
+    EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+}  // namespace
+}  // namespace fc
