@@ -340,6 +340,11 @@ void TFlashMovie::WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink)
     }
   };
   TBitsEngine be(&body);
+  flush_body_ = [&] { flush(false); };
+  struct TReset {
+    std::function<void()>& f;
+    ~TReset() { f = nullptr; }
+  } reset{flush_body_};
 
   if (WriteFileAttributes) {
     TSWFFileAttributes& attributes = FileAttributes();

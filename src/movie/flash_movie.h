@@ -282,6 +282,12 @@ public:
   // Saves the file (temporary file, then rename), writing the body to it as it grows:
   // embedded video and sound pass through without the whole body being held.
   void Save(const std::filesystem::path& file_name);
+  // While Save writes the body: hands the bytes written so far on to the file once enough
+  // have gathered. A sprite with embedded media calls it between its frames; at other times
+  // it does nothing.
+  void FlushWrittenBody() {
+    if (flush_body_) flush_body_();
+  }
 
 private:
   // Raises the version to what the content needs and tells the placements; returns it.
@@ -291,6 +297,7 @@ private:
   void WriteBodyTo(std::vector<uint8_t>& body, const TBodySink* sink);
   TFlashExternalMovie* AddExternal(std::unique_ptr<TFlashExternalMovie> movie, int mode, bool renumber);
 
+  std::function<void()> flush_body_;  // set while WriteBodyTo streams to a sink
   std::unique_ptr<TCompileContext> compile_context_;
   std::unique_ptr<TFlashActionScript> frame_actions_;
   std::unique_ptr<TSWFRGB> background_;

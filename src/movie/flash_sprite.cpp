@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <numbers>
 
@@ -237,29 +238,67 @@ uint8_t TFlashSprite::MinVersion() const {
   return v;
 }
 
+void TFlashSprite::WriteTimeline(TBitsEngine& b, uint16_t frame_count, const std::function<void()>& after_frame) {
+  b.WriteWord(GetID());
+  b.WriteWord(frame_count);
+  if (stream_sound_) stream_sound_->WriteHead(b);
+  int frame = 0;
+  for (auto& tag : ControlTags) {
+    const bool show_frame = IsShowFrameTag(*tag);
+    if (show_frame) {
+      for (const auto& video : PlacedVideos) video->WriteFrame(b, frame);
+      if (stream_sound_) stream_sound_->WriteFrame(b, frame);
+      ++frame;
+    }
+    tag->WriteToStream(b);
+    if (show_frame) after_frame();
+  }
+  const auto* last = dynamic_cast<const TSWFObject*>(ControlTags.back().get());
+  if (!last || last->HeaderCode() != TSWFTagCode::End) TSWFEnd().WriteToStream(b);
+}
+
 void TFlashSprite::WriteToStream(TBitsEngine& be) {
   // A sprite without frames still shows one, so that the player runs its tags.
   if (std::none_of(ControlTags.begin(), ControlTags.end(), [](const auto& t) { return IsShowFrameTag(*t); }))
     ShowFrame(1);
   uint16_t shown = 0;
   for (const auto& tag : ControlTags) shown = static_cast<uint16_t>(shown + (IsShowFrameTag(*tag) ? 1 : 0));
-  std::vector<uint8_t> body;
-  TBitsEngine b(&body);
-  b.WriteWord(GetID());
-  b.WriteWord(std::max(FrameCount, shown));
-  if (stream_sound_) stream_sound_->WriteHead(b);
-  int frame = 0;
-  for (auto& tag : ControlTags) {
-    if (IsShowFrameTag(*tag)) {
-      for (const auto& video : PlacedVideos) video->WriteFrame(b, frame);
-      if (stream_sound_) stream_sound_->WriteFrame(b, frame);
-      ++frame;
-    }
-    tag->WriteToStream(b);
+  const uint16_t frame_count = std::max(FrameCount, shown);
+  if (PlacedVideos.empty() && !stream_sound_) {
+    std::vector<uint8_t> body;
+    TBitsEngine b(&body);
+    WriteTimeline(b, frame_count, [] {});
+    WriteTagBytes(be, TagNumber(TSWFTagCode::DefineSprite), body);
+  } else {
+    // Embedded video and sound would make the body as large as the media: it is written
+    // twice instead, first frame by frame into a small buffer only to learn its length (the
+    // tag header comes first), then into the movie's body, which the movie hands on to its
+    // file between frames. The frame writers start again at their first frame.
+    std::vector<uint8_t> scratch;
+    TBitsEngine counter(&scratch);
+    uint64_t length = 0;
+    const auto count_frame = [&] {
+      length += counter.Position();
+      counter.Truncate(0);
+    };
+    WriteTimeline(counter, frame_count, count_frame);
+    count_frame();
+    if (length > 0xFFFFFFFFu) throw Error(Format("The sprite %u is larger than a tag can hold.", GetID()));
+    be.WriteWord(static_cast<uint16_t>(TagNumber(TSWFTagCode::DefineSprite) << 6 | 0x3F));
+    be.WriteDWord(static_cast<uint32_t>(length));
+    uint64_t written = 0;
+    size_t mark = be.Position();
+    const auto flush_frame = [&] {
+      written += be.Position() - mark;
+      if (Owner) Owner->FlushWrittenBody();
+      mark = be.Position();
+    };
+    WriteTimeline(be, frame_count, flush_frame);
+    written += be.Position() - mark;
+    if (written != length)
+      throw Error(Format("The sprite %u wrote %llu bytes after announcing %llu.", GetID(),
+                         static_cast<unsigned long long>(written), static_cast<unsigned long long>(length)));
   }
-  const auto* last = dynamic_cast<const TSWFObject*>(ControlTags.back().get());
-  if (!last || last->HeaderCode() != TSWFTagCode::End) TSWFEnd().WriteToStream(b);
-  WriteTagBytes(be, TagNumber(TSWFTagCode::DefineSprite), body);
   if (init_actions_) {
     TSWFDoInitAction init;
     init.SpriteID = GetID();

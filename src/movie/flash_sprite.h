@@ -2,6 +2,7 @@
 // Sprites (movie clips with a timeline of their own and optional init actions) and
 // placements (a character put on the display list of the movie or of a sprite).
 
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -104,6 +105,8 @@ public:
   void WriteToStream(TBitsEngine& be) override;
 
 private:
+  // The sprite's ID, frame count and tags, calling after_frame after each ShowFrame.
+  void WriteTimeline(TBitsEngine& b, uint16_t frame_count, const std::function<void()>& after_frame);
   std::unique_ptr<TFlashActionScript> init_actions_;
   std::unique_ptr<TFlashActionScript> frame_actions_;
   std::unique_ptr<TFlashFrameWriter> stream_sound_;

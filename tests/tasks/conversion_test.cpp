@@ -38,6 +38,9 @@ protected:
     fs::remove_all(out_);
     fs::create_directories(out_);
     mgr_.OutputFolder = out_.string();
+    // The converted files alone; the Flash files made from them have tests of their own.
+    mgr_.DefaultFlash.Generate.GenerateSwf = false;
+    mgr_.DefaultFlash.Generate.GenerateThumbnail = false;
   }
 
   TMediaBaseTask* AddFile(const std::string& path, const std::string& name, TFourCC container = kFourCCFlv) {
@@ -398,8 +401,12 @@ TEST_F(Conversion, AStoppedRunLeavesNoPartAndStartsNoFurtherJob) {
 
 // Runs the built flarecast-cli (beside the profiles it reads); stdout only.
 int Cli(const std::vector<std::string>& args, std::string* out_text = nullptr, const std::string& prefix = "") {
-  std::string command = prefix + "\"" FLARECAST_PROGRAM_DIR "/flarecast-cli\"";
+  // A settings file of its own; conversions make the FLVs alone (the Flash files have tests
+  // of their own).
+  std::string command = prefix + "\"" FLARECAST_PROGRAM_DIR "/flarecast-cli\" --ini '" +
+                        (test::MediaDir() / "conversion.ini").string() + "'";
   for (const std::string& a : args) command += " '" + a + "'";
+  if (!args.empty() && args[0] == "convert") command += " --no-swf --no-thumbnail";
   int code = -1;
   const std::string text = test::Capture("( " + command + " 2>/dev/null )", &code);
   if (out_text) *out_text = text;

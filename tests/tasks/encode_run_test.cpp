@@ -81,6 +81,7 @@ TEST(JobList, AFailedStartAtKThenAStartAtKPlusOneMovesNextIndexToKPlusTwo) {
   good->Order = 1;
   AddFakeTask(mgr, 1, "after.flv")->Order = 2;
   auto run = mgr.CreateSerialEncodeList(loop);
+  run->OnFinishJob = nullptr;  // the job alone: no thumbnail or movie
   std::vector<int> statuses;
   run->OnStatus = [&](TMediaEncodeTask&, TEncoderStatus s, int32_t, int32_t, const TProgressInfo*) {
     statuses.push_back(static_cast<int>(s));
