@@ -19,6 +19,7 @@ TCommandTable BuildCommandTable() {
   RegisterSwfPictureCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
+  RegisterTemplateCommands(table);
   return table;
 }
 

@@ -8,6 +8,7 @@
 #include "ascompiler/compile_context.h"
 #include "ascompiler/tree_dump.h"
 #include "cli/command.h"
+#include "cli/frame_script.h"
 #include "cli/option_values.h"
 #include "core/error.h"
 #include "core/file_io.h"
@@ -97,10 +98,7 @@ int AsParse(const TArgs& args, std::ostream& out) {
 // CLASS.main(this) with the root timeline, as the open-source AS2 compilers do.
 std::string MainCall(const std::string& class_name) {
   bool valid = !class_name.empty();
-  for (const std::string& part : Split(class_name, '.')) {
-    valid = valid && !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0]));
-    for (char c : part) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
-  }
+  for (const std::string& part : Split(class_name, '.')) valid = valid && IsScriptIdentifier(part);
   if (!valid) throw UsageError("--main needs a class name, such as Main or app.Main");
   // On lines of their own: the script may end in a line comment. The import finds the class
   // (in the script or on the class path, an error naming it otherwise) and its short name
@@ -123,24 +121,37 @@ int AsCompile(const TArgs& args, std::ostream& out) {
 
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
   movie.SetVersion(static_cast<uint8_t>(version));
-  TCompileContext& context = movie.CompileContext();
-  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
-  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
-  // Class set-up code runs before the frame script: each class sits in the init actions of
-  // a sprite of its own, written in front of frame 1's DoAction.
-  TClassSprites classes(context, [&movie] { return movie.TakeID(); });
-  TFlashActionScript& frame = movie.FrameActions();
-  if (!frame.Compile(text)) ThrowCompileError(movie.CompileMessages, movie.CompileDiagnostics, file.string(), text, context);
-  for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
+  const size_t classes = CompileFrameScript(movie, args, file, text);
   movie.ShowFrame();
   movie.BuildBody();
   movie.SaveToFile(*output);
-  out << Format("%s: %zu classes, version %d, %zu bytes\n", output->c_str(), classes.Classes(), movie.Version(),
+  out << Format("%s: %zu classes, version %d, %zu bytes\n", output->c_str(), classes, movie.Version(),
                 static_cast<size_t>(movie.FileLength));
   return 0;
 }
 
 }  // namespace
+
+bool IsScriptIdentifier(std::string_view name) {
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+  for (char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$') return false;
+  return true;
+}
+
+size_t CompileFrameScript(TFlashMovie& movie, const TArgs& args, const std::filesystem::path& file,
+                          const std::string& text) {
+  TCompileContext& context = movie.CompileContext();
+  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
+  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
+  // Class set-up code runs before the frame script: each class sits in the init actions of
+  // a sprite of its own, written in front of the frame's DoAction.
+  TClassSprites classes(context, [&movie] { return movie.TakeID(); });
+  TFlashActionScript& frame = movie.FrameActions();
+  if (!frame.Compile(text)) ThrowCompileError(movie.CompileMessages, movie.CompileDiagnostics, file.string(), text, context);
+  for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
+  return classes.Classes();
+}
 
 void RegisterAsCommands(TCommandTable& table) {
   table.Add(TCommand{
