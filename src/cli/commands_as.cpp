@@ -132,6 +132,13 @@ int AsCompile(const TArgs& args, std::ostream& out) {
 
 }  // namespace
 
+std::vector<TOptionSpec> WithScriptFolderOptions(std::vector<TOptionSpec> options) {
+  options.push_back({.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true});
+  options.push_back({.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
+                     .Repeatable = true});
+  return options;
+}
+
 bool IsScriptIdentifier(std::string_view name) {
   if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
   for (char c : name)
@@ -162,9 +169,7 @@ void RegisterAsCommands(TCommandTable& table) {
                  "FILE:LINE:COLUMN: error: MESSAGE with the source line and a caret, and exits with 1.\n"
                  "#include files are searched in the -I folders and in the class-path folders that\n"
                  "hold classes, never in the script's own folder.",
-      .Options = {{.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
-                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true}},
+      .Options = WithScriptFolderOptions({}),
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsParse,
@@ -204,14 +209,12 @@ void RegisterAsCommands(TCommandTable& table) {
                  "The player follows the version too: before 7 names are case-insensitive and\n"
                  "undefined converts to \"\" and 0; from 7 names are case-sensitive and undefined\n"
                  "converts to \"undefined\" and NaN.",
-      .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
+      .Options = WithScriptFolderOptions(
+                 {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
                   {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see above"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
-                  {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
-                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true},
-                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}},
+                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}}),
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsCompile,

@@ -82,14 +82,12 @@ void RegisterTemplateCommands(TCommandTable& table) {
                  "\n"
                  "On compile errors prints each (up to 20) as FILE:LINE:COLUMN: error: MESSAGE with the\n"
                  "source line and a caret under the column, and exits with 1.",
-      .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
-                  {.Name = "--size", .ValueName = "WxH", .Help = "Frame size in pixels (default 320x240)"},
-                  {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120 (default 15)"},
-                  {.Name = "--video", .ValueName = "NAME[,WxH]",
-                   .Help = "Place a video object under this instance name (size: the frame's)"},
-                  {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
-                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true}},
+      .Options = WithScriptFolderOptions(
+          {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
+           {.Name = "--size", .ValueName = "WxH", .Help = "Frame size in pixels (default 320x240)"},
+           {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120 (default 15)"},
+           {.Name = "--video", .ValueName = "NAME[,WxH]",
+            .Help = "Place a video object under this instance name (size: the frame's)"}}),
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = FlashTemplate,

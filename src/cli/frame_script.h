@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "cli/command.h"
 
 namespace fc {
 class TFlashMovie;
@@ -13,7 +16,8 @@ class TFlashMovie;
 
 namespace fc::cli {
 
-class TArgs;
+// `options` followed by the -I and --classpath folders that CompileFrameScript reads.
+std::vector<TOptionSpec> WithScriptFolderOptions(std::vector<TOptionSpec> options);
 
 // A name script can use as it stands: letters, digits, "_" and "$", not starting with a digit.
 bool IsScriptIdentifier(std::string_view name);

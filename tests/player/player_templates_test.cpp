@@ -5,6 +5,8 @@
 // made by ffmpeg, they trace what they do and show the video and the bar.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -194,7 +196,7 @@ double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint3
 TEST(PlayerTemplates, TheBarTakesTheSkinColourAndTheVideoMoves) {
   const fs::path dir = test::ScratchDir("player_templates_shots");
   MakeFlv(dir / "long.flv", 12);
-  fs::copy_file(dir / "long.flv", dir / fs::u8path(kHostileName), fs::copy_options::overwrite_existing);
+  fs::copy_file(dir / "long.flv", dir / kHostileName, fs::copy_options::overwrite_existing);
   const fs::path skin = dir / "skin.swf", none = dir / "none.swf";
   WriteHost({.Globals = "_global.g_AutoPlay = true ;\n_global.g_SkinColor = 16711680 ;\n"
                         "_global.g_SkinColorSaturation = 100 ;\n" +
