@@ -41,8 +41,8 @@ TEST_F(FlashTemplateTest, TheVideoObjectIsPlacedBeforeTheScriptRuns) {
   reader.LoadFromFile(dir.file("skin.swf"));
   reader.ParseTags(true, true);
   EXPECT_EQ(reader.Version(), 8);
-  EXPECT_EQ(reader.GetWidth(), 400);
-  EXPECT_EQ(reader.GetHeight(), 300);
+  EXPECT_EQ(reader.GetWidth(), 400 * 20);  // twips
+  EXPECT_EQ(reader.GetHeight(), 300 * 20);
   std::vector<uint16_t> codes;
   for (const auto& tag : reader.TagList) codes.push_back(tag->TagID);
   ASSERT_EQ(codes, (std::vector<uint16_t>{TagNumber(TSWFTagCode::DefineVideoStream),
@@ -67,7 +67,7 @@ TEST_F(FlashTemplateTest, TheVideoObjectIsPlacedBeforeTheScriptRuns) {
   plain_reader.ParseTags(true, true);
   ASSERT_EQ(plain_reader.TagList.size(), 3u);
   EXPECT_EQ(plain_reader.TagList[0]->TagID, TagNumber(TSWFTagCode::DoAction));
-  EXPECT_EQ(plain_reader.GetWidth(), 320);
+  EXPECT_EQ(plain_reader.GetWidth(), 320 * 20);
 }
 
 TEST_F(FlashTemplateTest, CompileErrorsAndBadOptionsAreRefused) {
