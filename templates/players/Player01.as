@@ -18,6 +18,9 @@ var kTimeWidth = 84;
 var kVolumeWidth = 40;
 var kSpeakerWidth = 24;
 var kTrackHeight = 6;
+var kFullWidth = 200;       // narrowest stage with a full-screen button
+var kVolumeMinWidth = 200;  // ... with volume and mute
+var kTimeMinWidth = 260;    // ... with the time
 
 // The neutral grey moved towards the skin colour by `share` (0..1), channel by channel.
 function Mix(a, b, share) {
@@ -97,16 +100,22 @@ function SkinLayout(x, y, w, h) {
   DrawRect(bg, 0, 0, width, 1);
   bg.endFill();
 
-  var full = CanFullScreen() && width >= 200;
+  // Narrow stages drop the time, then volume and full screen, before the seek bar shrinks.
+  var full = CanFullScreen() && width >= kFullWidth;
+  var show_volume = width >= kVolumeMinWidth;
+  var show_time = width >= kTimeMinWidth;
   var right = width - (full ? kButton : 6);
-  volume_x = right - kVolumeWidth;
-  var speaker_x = volume_x - kSpeakerWidth - 2;
-  var time_x = speaker_x - kTimeWidth;
+  volume_x = right - (show_volume ? kVolumeWidth : 0);
+  var speaker_x = volume_x - (show_volume ? kSpeakerWidth + 2 : 0);
+  var time_x = speaker_x - (show_time ? kTimeWidth : 0);
   seek_x = kButton + 6;
   seek_w = Math.max(10, time_x - 6 - seek_x);
   bar_mc.time_txt._x = time_x;
   bar_mc.time_txt._y = Math.round((kBarHeight - 18) / 2);
+  bar_mc.time_txt._visible = show_time;
   bar_mc.speaker_mc._x = speaker_x;
+  bar_mc.speaker_mc._visible = show_volume;
+  bar_mc.volume_mc._visible = show_volume;
   bar_mc.full_mc._x = right;
   bar_mc.full_mc._visible = full;
   DrawFullScreen(bar_mc.full_mc);

@@ -107,11 +107,24 @@ TLines Prefix(const TLines& lines, size_t count) {
   return TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(count, lines.size())));
 }
 
+// The share of the pixels in a rectangle that are close to a colour.
+double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint32_t rgb) {
+  int near = 0, all = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x, ++all) {
+      const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
+      near += std::abs(p[0] - int(rgb >> 16 & 255)) < 24 && std::abs(p[1] - int(rgb >> 8 & 255)) < 24 &&
+              std::abs(p[2] - int(rgb & 255)) < 24;
+    }
+  return all ? double(near) / all : 0;
+}
+
 TEST(PlayerTemplates, PlayEndRepeatFollowTheEndLinkAndPlayEmbeddedSegments) {
   const fs::path dir = test::ScratchDir("player_templates_play");
   const fs::path sample = test::ProgramDir() / "Templates" / "Fcst.flv";  // 320x240, 3.05 s
   fs::copy_file(sample, dir / "Fcst.flv", fs::copy_options::overwrite_existing);
   fs::copy_file(sample, dir / "second.flv", fs::copy_options::overwrite_existing);
+  Shell("ffmpeg -nostdin -y -loglevel error -i " + Q(sample) + " -frames:v 1 " + Q(dir / "Fcst.jpg"));
   for (const char* segment : {"seg1", "seg2"}) {
     MakeFlv(dir / (std::string(segment) + ".flv"), 1, "160x120");
     WriteSegment(dir / (std::string(segment) + ".flv"), dir / (std::string(segment) + ".swf"));
@@ -129,7 +142,9 @@ TEST(PlayerTemplates, PlayEndRepeatFollowTheEndLinkAndPlayEmbeddedSegments) {
                    .Height = 240});
   add("repeat_slides", {.Globals = auto_play + "_global.g_Repetition = true ;\n_global.g_bSlide = true ;\n" +
                                    FlvList({"Fcst.flv", "second.flv"})});
-  add("waits", {.Globals = FlvList({"Fcst.flv"})});
+  // Waiting for a click, it shows the first clip's poster.
+  add("waits", {.Globals = FlvList({"Fcst.flv"}) +
+                           "_global.g_ArrPhotoPath = Array();\n_global.g_ArrPhotoPath[0] = \"Fcst.jpg\" ;\n"});
   add("url_variable", {.Player = "None",
                        .Globals = auto_play + "_root.clips = \"Fcst.flv,Fcst.jpg#second.flv\";\n"
                                               "_global.g_FLvFromUrlVar = \"clips\" ;\n",
@@ -139,7 +154,9 @@ TEST(PlayerTemplates, PlayEndRepeatFollowTheEndLinkAndPlayEmbeddedSegments) {
                               "_global.FramesArrays[1] = 15 ;\n_global.realTotalFrames = 30 ;\n_global.swffps = 15 ;\n",
                    .Segments = {dir / "seg1.swf", dir / "seg2.swf"}});
 
-  const auto results = test::PlaySwfs(movies, {.frames = 260});
+  const fs::path shots = dir / "shots";
+  fs::create_directories(shots);
+  const auto results = test::PlaySwfs(movies, {.frames = 260, .screenshot_dir = shots});
   ASSERT_EQ(results.size(), movies.size());
   for (const auto& r : results) ASSERT_TRUE(r.ok()) << r.file << ": " << r.error;
   EXPECT_EQ(results[0].trace, (TLines{"player:play Fcst.flv", "player:end", "player:url " + kHostileUrl + " _blank"}));
@@ -147,6 +164,7 @@ TEST(PlayerTemplates, PlayEndRepeatFollowTheEndLinkAndPlayEmbeddedSegments) {
   EXPECT_EQ(Prefix(results[1].trace, 4),
             (TLines{"player:play Fcst.flv", "player:play second.flv", "player:end", "player:play Fcst.flv"}));
   EXPECT_EQ(results[2].trace, TLines{});
+  EXPECT_LT(ShareNear(test::ReadPng(results[2].screenshot), 0, 0, 320, 240, 0xFFFFFF), 0.5);
   EXPECT_EQ(results[3].trace, (TLines{"player:play Fcst.flv", "player:play second.flv", "player:end"}));
   EXPECT_EQ(results[4].trace, (TLines{"player:play mc1", "player:play mc2", "player:end"}));
 }
@@ -179,18 +197,6 @@ TEST(PlayerTemplates, ClicksStartPauseSeekAndFollowTheClickLink) {
   // empty target is the same window.
   EXPECT_EQ(results[1].trace,
             (TLines{"player:play long.flv", "player:url " + kHostileUrl + " ", "player:url " + kHostileUrl + " "}));
-}
-
-// The share of the pixels in a rectangle that are close to a colour.
-double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint32_t rgb) {
-  int near = 0, all = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x, ++all) {
-      const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
-      near += std::abs(p[0] - int(rgb >> 16 & 255)) < 24 && std::abs(p[1] - int(rgb >> 8 & 255)) < 24 &&
-              std::abs(p[2] - int(rgb & 255)) < 24;
-    }
-  return all ? double(near) / all : 0;
 }
 
 TEST(PlayerTemplates, TheBarTakesTheSkinColourAndTheVideoMoves) {
