@@ -108,13 +108,13 @@ TLines Prefix(const TLines& lines, size_t count) {
 }
 
 // The share of the pixels in a rectangle that are close to a colour.
-double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint32_t rgb) {
+double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance = 24) {
   int near = 0, all = 0;
   for (int y = y0; y < y1; ++y)
     for (int x = x0; x < x1; ++x, ++all) {
       const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
-      near += std::abs(p[0] - int(rgb >> 16 & 255)) < 24 && std::abs(p[1] - int(rgb >> 8 & 255)) < 24 &&
-              std::abs(p[2] - int(rgb & 255)) < 24;
+      near += std::abs(p[0] - int(rgb >> 16 & 255)) < tolerance && std::abs(p[1] - int(rgb >> 8 & 255)) < tolerance &&
+              std::abs(p[2] - int(rgb & 255)) < tolerance;
     }
   return all ? double(near) / all : 0;
 }
@@ -212,14 +212,22 @@ TEST(PlayerTemplates, TheBarTakesTheSkinColourAndTheVideoMoves) {
              .Globals = "_global.g_AutoPlay = true ;\n_global.g_noPlayer = true ;\n" + FlvList({kHostileName}),
              .Height = 240},
             none);
+  // The bar over the video that hides after a second without mouse movement.
+  const fs::path hiding = dir / "hiding.swf";
+  WriteHost({.Globals = "_global.g_AutoPlay = true ;\n_global.g_SkinColor = 16711680 ;\n"
+                        "_global.g_SkinColorSaturation = 100 ;\n_global.g_AutoHideSkin = true ;\n"
+                        "_global.g_AutoHideMouse = true ;\n_global.g_AutoHideDelay = 1000 ;\n" +
+                        FlvList({"long.flv"}),
+             .Height = 240},
+            hiding);
   std::vector<std::vector<test::Image>> shots;  // [time][movie]
   for (const int frames : {8, 75}) {
     test::PlayOptions options;
     options.frames = frames;
     options.screenshot_dir = dir / ("shots" + std::to_string(frames));
     fs::create_directories(options.screenshot_dir);
-    const auto results = test::PlaySwfs({skin, none}, options);
-    ASSERT_EQ(results.size(), 2u);
+    const auto results = test::PlaySwfs({skin, none, hiding}, options);
+    ASSERT_EQ(results.size(), 3u);
     shots.emplace_back();
     for (const auto& r : results) {
       ASSERT_TRUE(r.ok()) << r.file << ": " << r.error;
@@ -234,6 +242,9 @@ TEST(PlayerTemplates, TheBarTakesTheSkinColourAndTheVideoMoves) {
   // Over the video no red bar; None has no bar at all.
   EXPECT_LT(ShareNear(bar, 0, 0, 320, 200, 0xFF0000), 0.5);
   EXPECT_LT(ShareNear(shots[1][1], 0, 200, 320, 240, 0xFF0000), 0.5);
+  // The hiding bar (85 % opaque) shows over the bottom of the video at first, and is gone later.
+  EXPECT_GT(ShareNear(shots[0][2], 0, 201, 320, 240, 0xFF0000, 60), 0.6);
+  EXPECT_LT(ShareNear(shots[1][2], 0, 201, 320, 240, 0xFF0000, 60), 0.3);
   // The video shows: the test pattern's white and black are not the whole picture.
   for (size_t movie = 0; movie < 2; ++movie)
     EXPECT_LT(ShareNear(shots[1][movie], 0, 0, 320, 240, 0xFFFFFF), 0.5) << movie;
