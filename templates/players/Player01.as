@@ -5,7 +5,10 @@
 // Everything is drawn at run time from Stage.width and Stage.height, so one template serves
 // every video size.
 //
-// The globals it reads are those of None.as (see there); playback lives in player_core.as.
+// Besides the globals player_core.as lists (playback, links, posters, layouts, auto hide), it
+// reads g_SkinColor (0xRRGGBB) and g_SkinColorSaturation (0 to 100: the share of that colour
+// in the bar's grey; 100 when missing) and g_AutoHideSkin (the bar over the video, hiding with
+// the mouse after g_AutoHideDelay ms while playing).
 
 var kHasBar = true;
 
