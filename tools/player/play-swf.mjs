@@ -276,6 +276,9 @@ async function pageLoad({ url, timeoutMs, renderer }) {
     backgroundExecutionMode: 'none',
     maxExecutionDuration: 10,
     openUrlMode: 'deny',
+    // Relative URLs of the movie (loadMovie, MovieClipLoader, NetStream) resolve beside it, as
+    // they do in a page that sits beside its movie; Ruffle takes the page's address otherwise.
+    base: url.substring(0, url.lastIndexOf('/') + 1),
     publicPath: '/ruffle/',
     preferredRenderer: renderer,
   };
