@@ -78,6 +78,7 @@ void RegisterSwfCommands(TCommandTable& table);
 void RegisterReaderCommands(TCommandTable& table);
 void RegisterEngineCommands(TCommandTable& table);
 void RegisterAsCommands(TCommandTable& table);
+void RegisterTemplateCommands(TCommandTable& table);
 void RegisterMovieCommands(TCommandTable& table);
 void RegisterSwfShapesCommands(TCommandTable& table);
 void RegisterSwfTextCommands(TCommandTable& table);

@@ -20,6 +20,7 @@ TCommandTable BuildCommandTable() {
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
   RegisterFlashCommands(table);
+  RegisterTemplateCommands(table);
   return table;
 }
 

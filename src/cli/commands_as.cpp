@@ -8,6 +8,7 @@
 #include "ascompiler/compile_context.h"
 #include "ascompiler/tree_dump.h"
 #include "cli/command.h"
+#include "cli/frame_script.h"
 #include "cli/option_values.h"
 #include "core/error.h"
 #include "core/file_io.h"
@@ -97,10 +98,7 @@ int AsParse(const TArgs& args, std::ostream& out) {
 // CLASS.main(this) with the root timeline, as the open-source AS2 compilers do.
 std::string MainCall(const std::string& class_name) {
   bool valid = !class_name.empty();
-  for (const std::string& part : Split(class_name, '.')) {
-    valid = valid && !part.empty() && !std::isdigit(static_cast<unsigned char>(part[0]));
-    for (char c : part) valid = valid && (std::isalnum(static_cast<unsigned char>(c)) || c == '_');
-  }
+  for (const std::string& part : Split(class_name, '.')) valid = valid && IsScriptIdentifier(part);
   if (!valid) throw UsageError("--main needs a class name, such as Main or app.Main");
   // On lines of their own: the script may end in a line comment. The import finds the class
   // (in the script or on the class path, an error naming it otherwise) and its short name
@@ -123,24 +121,44 @@ int AsCompile(const TArgs& args, std::ostream& out) {
 
   TFlashMovie movie(0, 0, width, height, static_cast<float>(fps), true);
   movie.SetVersion(static_cast<uint8_t>(version));
-  TCompileContext& context = movie.CompileContext();
-  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
-  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
-  // Class set-up code runs before the frame script: each class sits in the init actions of
-  // a sprite of its own, written in front of frame 1's DoAction.
-  TClassSprites classes(context, [&movie] { return movie.TakeID(); });
-  TFlashActionScript& frame = movie.FrameActions();
-  if (!frame.Compile(text)) ThrowCompileError(movie.CompileMessages, movie.CompileDiagnostics, file.string(), text, context);
-  for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
+  const size_t classes = CompileFrameScript(movie, args, file, text);
   movie.ShowFrame();
   movie.BuildBody();
   movie.SaveToFile(*output);
-  out << Format("%s: %zu classes, version %d, %zu bytes\n", output->c_str(), classes.Classes(), movie.Version(),
+  out << Format("%s: %zu classes, version %d, %zu bytes\n", output->c_str(), classes, movie.Version(),
                 static_cast<size_t>(movie.FileLength));
   return 0;
 }
 
 }  // namespace
+
+std::vector<TOptionSpec> WithScriptFolderOptions(std::vector<TOptionSpec> options) {
+  options.push_back({.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true});
+  options.push_back({.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
+                     .Repeatable = true});
+  return options;
+}
+
+bool IsScriptIdentifier(std::string_view name) {
+  if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
+  for (char c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$') return false;
+  return true;
+}
+
+size_t CompileFrameScript(TFlashMovie& movie, const TArgs& args, const std::filesystem::path& file,
+                          const std::string& text) {
+  TCompileContext& context = movie.CompileContext();
+  for (const std::string& directory : args.All("--classpath")) context.SetClassPath(directory);
+  for (const std::string& directory : args.All("-I")) context.AddIncludePath(directory);
+  // Class set-up code runs before the frame script: each class sits in the init actions of
+  // a sprite of its own, written in front of the frame's DoAction.
+  TClassSprites classes(context, [&movie] { return movie.TakeID(); });
+  TFlashActionScript& frame = movie.FrameActions();
+  if (!frame.Compile(text)) ThrowCompileError(movie.CompileMessages, movie.CompileDiagnostics, file.string(), text, context);
+  for (auto& tag : classes.TakeTags()) movie.Add(std::move(tag));
+  return classes.Classes();
+}
 
 void RegisterAsCommands(TCommandTable& table) {
   table.Add(TCommand{
@@ -151,9 +169,7 @@ void RegisterAsCommands(TCommandTable& table) {
                  "FILE:LINE:COLUMN: error: MESSAGE with the source line and a caret, and exits with 1.\n"
                  "#include files are searched in the -I folders and in the class-path folders that\n"
                  "hold classes, never in the script's own folder.",
-      .Options = {{.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
-                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true}},
+      .Options = WithScriptFolderOptions({}),
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsParse,
@@ -193,14 +209,12 @@ void RegisterAsCommands(TCommandTable& table) {
                  "The player follows the version too: before 7 names are case-insensitive and\n"
                  "undefined converts to \"\" and 0; from 7 names are case-sensitive and undefined\n"
                  "converts to \"undefined\" and NaN.",
-      .Options = {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
+      .Options = WithScriptFolderOptions(
+                 {{.Name = "-o", .ValueName = "OUT.swf", .Help = "The movie to write"},
                   {.Name = "--swf-version", .ValueName = "N", .Help = "SWF version, 4 to 255 (default 8); see above"},
                   {.Name = "--fps", .ValueName = "RATE", .Help = "Frame rate, 1 to 120, such as 12 or 29.97 (default 12)"},
                   {.Name = "--size", .ValueName = "WxH", .Help = "Stage size in pixels, 1x1 to 8191x8191 (default 550x400)"},
-                  {.Name = "-I", .ValueName = "DIR", .Help = "Folder searched for #include files", .Repeatable = true},
-                  {.Name = "--classpath", .ValueName = "DIR", .Help = "Folder of AS2 class files (scanned recursively)",
-                   .Repeatable = true},
-                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}},
+                  {.Name = "--main", .ValueName = "CLASS", .Help = "Class whose static main(this) frame 1 calls"}}),
       .MinPositional = 1,
       .MaxPositional = 1,
       .Run = AsCompile,

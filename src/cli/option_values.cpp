@@ -104,16 +104,20 @@ std::optional<double> NumberValue(const TArgs& args, const std::string& name, do
   return ParseNumberText(name, *v, low, high);
 }
 
+TFrameSize ParseSizeText(const std::string& name, const std::string& text, TFrameSize low, TFrameSize high) {
+  const size_t x = text.find_first_of("xX");
+  const auto w = x == std::string::npos ? std::nullopt : ParseInt32(text.substr(0, x));
+  const auto h = x == std::string::npos ? std::nullopt : ParseInt32(text.substr(x + 1));
+  if (!w || !h || *w < low.Width || *h < low.Height || *w > high.Width || *h > high.Height)
+    throw UsageError(Format("%s takes WIDTHxHEIGHT in pixels from %dx%d to %dx%d, such as 320x240, not '%s'",
+                            name.c_str(), low.Width, low.Height, high.Width, high.Height, text.c_str()));
+  return TFrameSize{*w, *h};
+}
+
 std::optional<TFrameSize> SizeValue(const TArgs& args, const std::string& name, TFrameSize low, TFrameSize high) {
   const auto v = args.get(name);
   if (!v) return std::nullopt;
-  const size_t x = v->find_first_of("xX");
-  const auto w = x == std::string::npos ? std::nullopt : ParseInt32(v->substr(0, x));
-  const auto h = x == std::string::npos ? std::nullopt : ParseInt32(v->substr(x + 1));
-  if (!w || !h || *w < low.Width || *h < low.Height || *w > high.Width || *h > high.Height)
-    throw UsageError(Format("%s takes WIDTHxHEIGHT in pixels from %dx%d to %dx%d, such as 320x240, not '%s'",
-                            name.c_str(), low.Width, low.Height, high.Width, high.Height, v->c_str()));
-  return TFrameSize{*w, *h};
+  return ParseSizeText(name, *v, low, high);
 }
 
 std::optional<double> TimeValue(const TArgs& args, const std::string& name) {

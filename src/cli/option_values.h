@@ -70,6 +70,7 @@ struct TRgbColor {
 int32_t ParseIntText(const std::string& name, const std::string& text, int32_t low, int32_t high);
 double ParseNumberText(const std::string& name, const std::string& text, double low, double high);
 double ParseTimeText(const std::string& name, const std::string& text);  // seconds, 0 or more
+TFrameSize ParseSizeText(const std::string& name, const std::string& text, TFrameSize low, TFrameSize high);
 // A time's seconds, or nothing when the text is not a time.
 std::optional<double> TimeFromText(std::string_view text);
 

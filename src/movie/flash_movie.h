@@ -34,6 +34,7 @@ class TFlashButton;
 class TFlashFont;
 class TFlashText;
 class TFlashVideo;
+class TFlashScriptVideo;
 struct TSystemFont;
 class TFlashSound;
 class TSWFStartSound;
@@ -245,6 +246,8 @@ public:
   // cannot be embedded.
   TFlashVideo* AddVideo(const std::filesystem::path& file_name);
   TFlashVideo* AddVideo(std::unique_ptr<TFlashVideo> video);
+  // A video object without frames, for a NetStream that script attaches (see TFlashScriptVideo).
+  TFlashScriptVideo* AddScriptVideo(uint16_t width, uint16_t height);
   // Puts the object on the display list at `depth`; the caller sets position, name, ...
   TFlashPlaceObject* PlaceObject(TFlashVisualObject* object, int depth);
   // A placement of a character given by ID only (one defined by an imported movie).

@@ -109,6 +109,22 @@ void TFlashVideo::WriteToStream(TBitsEngine& be) {
   tag.WriteToStream(be);
 }
 
+void TFlashScriptVideo::WriteToStream(TBitsEngine& be) {
+  TSWFDefineVideoStream tag;
+  tag.CharacterID = GetID();
+  tag.NumFrames = 0;
+  tag.Width = width_;
+  tag.Height = height_;
+  tag.VideoFlagsSmoothing = true;  // a streamed picture is scaled to the video area
+  tag.CodecID = kVideoH263;
+  tag.WriteToStream(be);
+}
+
+TFlashScriptVideo* TFlashMovie::AddScriptVideo(uint16_t width, uint16_t height) {
+  if (width == 0 || height == 0) throw Error("A video object needs a width and a height.");
+  return AddDefinition(std::make_unique<TFlashScriptVideo>(width, height));
+}
+
 TFlashVideo* TFlashMovie::AddVideo(const std::filesystem::path& file_name) {
   return AddVideo(std::make_unique<TFlashVideo>(file_name));
 }

@@ -47,6 +47,24 @@ private:
   std::unique_ptr<TFLVData> flv_;
 };
 
+// A video object for script: a DefineVideoStream with no frames of its own, placed under an
+// instance name so that ActionScript can attach a NetStream to it (AVM1 cannot create a
+// Video object at run time; a player movie carries one).
+class TFlashScriptVideo : public TFlashVisualObject {
+public:
+  TFlashScriptVideo(uint16_t width, uint16_t height) : width_(width), height_(height) {}
+
+  uint16_t Width() const { return width_; }
+  uint16_t Height() const { return height_; }
+
+  uint8_t MinVersion() const override { return 6; }  // NetStream video came with version 6
+  void WriteToStream(TBitsEngine& be) override;
+
+private:
+  uint16_t width_;
+  uint16_t height_;
+};
+
 // What a placed video is about to show at one frame of its timeline.
 struct TFlashVideoFrameInfo {
   uint16_t Frame = 0;       // timeline frames since StartFrame

@@ -15,6 +15,7 @@
 #include "movie_test_util.h"
 #include "readers/flv_reader.h"
 #include "swf/buttons_sprites.h"
+#include "swf/placements.h"
 #include "swf/sounds_video.h"
 #include "swf/tag_codes.h"
 
@@ -109,6 +110,29 @@ TEST(FlashVideo, DefinitionAndVersionByCodec) {
   EXPECT_EQ(TFlashVideo(Flv().Tag(9, 0, {0x13, 0x00, 0x20, 0x00, 0x18}).Data()).MinVersion(), 7);
   EXPECT_EQ(TFlashVideo(Flv().Tag(9, 0, {0x14, 0, 0, 0, 15, 20}).Data()).MinVersion(), 8);
   EXPECT_EQ(TFlashVideo(Flv().Tag(9, 0, {0x16, 0x00, 0x20, 0x00, 0x18}).Data()).MinVersion(), 8);
+}
+
+// A player movie's video object: no FLV, no frames, placed once under a name for script.
+TEST(FlashVideo, AScriptVideoIsAnEmptyStreamPlacedUnderItsName) {
+  auto movie = Movie();
+  TFlashScriptVideo* video = movie->AddScriptVideo(320, 240);
+  movie->PlaceObject(video, 1)->SetName("vid");
+  movie->ShowFrame();
+  movie->ShowFrame();
+  TWritten w = Write(*movie);
+  ASSERT_EQ(w.frames.size(), 2u);
+  const std::vector<size_t> defines = w.Find(0, TSWFTagCode::DefineVideoStream);
+  ASSERT_EQ(defines.size(), 1u);
+  // ID 1, 0 frames, 320x240, smoothing, Sorenson H.263.
+  EXPECT_EQ(w.Body(defines[0]), (std::vector<uint8_t>{1, 0, 0, 0, 0x40, 0x01, 0xF0, 0x00, 1, 2}));
+  const std::vector<size_t> places = w.Find(0, TSWFTagCode::PlaceObject2);
+  ASSERT_EQ(places.size(), 1u);
+  EXPECT_EQ(w.As<TSWFPlaceObject2>(places[0])->Name, "vid");
+  EXPECT_EQ(w.As<TSWFPlaceObject2>(places[0])->CharacterID, 1);
+  // Nothing is written per frame: no VideoFrame, no second placement.
+  EXPECT_TRUE(w.Find(0, TSWFTagCode::VideoFrame).empty());
+  EXPECT_TRUE(w.frames[1].empty());
+  EXPECT_THROW(movie->AddScriptVideo(0, 240), Error);
 }
 
 TEST(FlashVideo, EachFrameWritesItsVideoFrameThenThePlacementGolden) {

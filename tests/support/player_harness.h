@@ -19,6 +19,13 @@ struct PlayOptions {
   std::filesystem::path screenshot_dir;
   // Wall-clock limit per file.
   int timeout_ms = 60000;
+  // Clicks on the stage (pixels) after the given frame, in every file.
+  struct Click {
+    int x = 0;
+    int y = 0;
+    int after_frame = 0;
+  };
+  std::vector<Click> clicks;
 };
 
 struct PlayResult {

@@ -35,6 +35,8 @@ Options:
   --json              print one JSON line per file:
                       {"file","trace":[...],"error":null|"text","screenshot":null|"path",
                        "frameRate","width","height","frames"}
+  --click X,Y@FRAME   after frame FRAME, click the stage at pixel X,Y (repeatable; the
+                      clicks of one frame in the order given); for every FILE
   --timeout MS        wall-clock limit per file for loading and playing (default 60000)
   --audio             give Ruffle an audio context; movies with streamed sound then keep
                       pace with the real audio clock, and frames are no longer exact
@@ -46,6 +48,9 @@ Without --json, one FILE prints its trace lines exactly, one per line; several F
 "== FILE" before each file's lines. Errors go to stderr. Exit code: 0 when every file played,
 1 when a file failed (missing, not loadable, Ruffle panic, timeout), 2 on bad arguments,
 3 when the browser cannot be started.
+
+Links a movie opens (getURL) are refused by the player, so that no movie navigates the
+runner's page away; the movie's own trace shows what it asked for.
 `;
 
 class UsageError extends Error {}
@@ -54,6 +59,12 @@ function parseArgs(argv) {
   const opts = {
     frames: null, ms: null, screenshot: null, screenshotDir: null, json: false,
     timeoutMs: 60000, renderer: 'webgl', audio: false, chromium: process.env.FLARECAST_CHROMIUM || '/usr/bin/chromium', files: [],
+    clicks: [],
+  };
+  const click = (value) => {
+    const m = /^(\d+),(\d+)@(\d+)$/.exec(value || '');
+    if (!m) throw new UsageError('--click needs X,Y@FRAME, such as 160,120@30');
+    return { x: Number(m[1]), y: Number(m[2]), frame: Number(m[3]) };
   };
   const count = (name, value) => {
     if (value === undefined || !/^\d+$/.test(value)) throw new UsageError(`${name} needs a whole number`);
@@ -69,6 +80,7 @@ function parseArgs(argv) {
       case '--screenshot-dir': opts.screenshotDir = argv[++i]; break;
       case '--chromium': opts.chromium = argv[++i]; break;
       case '--renderer': opts.renderer = argv[++i]; break;
+      case '--click': opts.clicks.push(click(argv[++i])); break;
       case '--json': opts.json = true; break;
       case '--audio': opts.audio = true; break;
       case '--help': case '-h': opts.help = true; break;
@@ -88,6 +100,7 @@ function parseArgs(argv) {
     throw new UsageError('--screenshot takes one file; use --screenshot-dir for several');
   }
   if (opts.frames === null && opts.ms === null) opts.frames = 10;
+  opts.clicks.sort((a, b) => a.frame - b.frame);
   if (!['webgl', 'wgpu-webgl', 'canvas'].includes(opts.renderer)) {
     throw new UsageError('--renderer is webgl, wgpu-webgl or canvas');
   }
@@ -262,6 +275,10 @@ async function pageLoad({ url, timeoutMs, renderer }) {
     allowScriptAccess: false,
     backgroundExecutionMode: 'none',
     maxExecutionDuration: 10,
+    openUrlMode: 'deny',
+    // Relative URLs of the movie (loadMovie, MovieClipLoader, NetStream) resolve beside it, as
+    // they do in a page that sits beside its movie; Ruffle takes the page's address otherwise.
+    base: url.substring(0, url.lastIndexOf('/') + 1),
     publicPath: '/ruffle/',
     preferredRenderer: renderer,
   };
@@ -347,8 +364,8 @@ async function playOne(context, server, file, opts, state) {
   // must never leave the accumulated time a fraction short of a frame.
   const dt = (1000 / fps) * (1 + 1e-9);
   result.frames = frames;
-  // Each tick runs one frame, the first tick frame 1.
-  const stepping = page.evaluate(pageStep, { steps: frames, dt });
+  // Each tick runs one frame, the first tick frame 1; the clicks fall between ticks.
+  const stepping = stepWithClicks(page, frames, dt, opts.clicks);
   const remaining = Math.max(1000, deadline - Date.now());
   let timer;
   const panicked = await Promise.race([
@@ -383,6 +400,25 @@ async function playOne(context, server, file, opts, state) {
     result.screenshot = shotPath;
   }
   return result;
+}
+
+// Runs `frames` frames, clicking the stage after the frames the clicks name. Resolves as
+// pageStep does: the panic text, or null.
+async function stepWithClicks(page, frames, dt, clicks) {
+  let done = 0;
+  for (const click of clicks) {
+    const upTo = Math.min(click.frame, frames);
+    if (upTo > done) {
+      const panicked = await page.evaluate(pageStep, { steps: upTo - done, dt });
+      done = upTo;
+      if (panicked) return panicked;
+    }
+    if (click.frame > frames) break;
+    const box = await page.locator('#player').boundingBox();
+    await page.mouse.click(box.x + click.x, box.y + click.y);
+    note(`clicked ${click.x},${click.y} after frame ${click.frame}`);
+  }
+  return frames > done ? page.evaluate(pageStep, { steps: frames - done, dt }) : null;
 }
 
 function screenshotPath(file, opts, state) {
