@@ -86,6 +86,7 @@ void RegisterSwfVideoCommands(TCommandTable& table);
 void RegisterSwfPictureCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
+void RegisterServeCommands(TCommandTable& table);
 
 // Builds the whole table (commands.cpp).
 TCommandTable BuildCommandTable();

@@ -19,6 +19,7 @@ TCommandTable BuildCommandTable() {
   RegisterSwfPictureCommands(table);
   RegisterProfileCommands(table);
   RegisterConvertCommands(table);
+  RegisterServeCommands(table);
   return table;
 }
 

@@ -1,0 +1,123 @@
+// flarecast-cli serve: the Flash pages we write, served to the desktop's browser.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+
+#include <atomic>
+#include <filesystem>
+#include <iostream>
+#include <ostream>
+#include <optional>
+#include <thread>
+
+#include "cli/command.h"
+#include "cli/folder_server.h"
+#include "cli/option_values.h"
+#include "core/error.h"
+#include "core/text.h"
+
+extern char** environ;
+
+namespace fc::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kDefaultPort = 8080;
+const char* const kHost = "127.0.0.1";
+
+// Opens `url` in the desktop's browser; a failure is reported and the server runs on.
+void OpenInBrowser(const std::string& url) {
+  const char* argv[] = {"xdg-open", url.c_str(), nullptr};
+  pid_t pid = 0;
+  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+    std::cerr << "warning: cannot run xdg-open to open " << url << "; open it in a browser by hand\n";
+    return;
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::cerr << "warning: xdg-open could not open " << url << "; open it in a browser by hand\n";
+}
+
+int Serve(const TArgs& args, std::ostream& out) {
+  const fs::path folder = args.At(0);
+  const std::optional<int32_t> port_option = IntValue(args, "--port", 0, 65535);
+  const int port = port_option.value_or(kDefaultPort);
+
+  TFolderServer server(folder);
+  int bound = 0;
+  try {
+    bound = server.Bind(kHost, port);
+  } catch (const Error&) {
+    // The default port is a convenience; an explicit one is what the user asked for.
+    if (port_option) throw;
+    bound = server.Bind(kHost, 0);
+  }
+
+  // The signals are taken by this thread alone (the server's threads inherit the mask), so
+  // that Ctrl-C stops the server in order and the command ends with 0.
+  sigset_t stop_signals;
+  sigemptyset(&stop_signals);
+  sigaddset(&stop_signals, SIGINT);
+  sigaddset(&stop_signals, SIGTERM);
+  sigset_t previous;
+  pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
+
+  std::atomic<bool> ended = false;
+  bool ran = false;
+  std::thread worker([&] {
+    ran = server.Run();
+    ended = true;
+  });
+
+  const std::string address = Format("http://%s:%d/", kHost, bound);
+  out << "Serving " << folder.string() << " at " << address << "\n";
+  std::string open_url = address;
+  if (const auto page = SinglePage(folder)) {
+    open_url = address + UrlPathOf(*page);
+    out << "Page: " << open_url << "\n";
+  }
+  out << "Press Ctrl-C to stop.\n" << std::flush;
+  if (args.Has("--open")) OpenInBrowser(open_url);
+
+  const timespec tick{0, 200 * 1000 * 1000};
+  while (!ended) {
+    if (sigtimedwait(&stop_signals, nullptr, &tick) > 0) break;
+  }
+  // Stop only takes once the server has begun to listen: repeat until it has ended.
+  while (!ended) {
+    server.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  worker.join();
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (!ran) throw Error("The server on " + address + " stopped with an error");
+  return 0;
+}
+
+}  // namespace
+
+void RegisterServeCommands(TCommandTable& table) {
+  table.Add({.Name = "serve",
+             .Args = "DIR",
+             .Summary = "serve a folder over HTTP on 127.0.0.1, to view the Flash pages in a browser",
+             .Details = Format(
+                 "Browsers do not run the Ruffle web player's WebAssembly from file:// pages, so a\n"
+                 "generated page is viewed through this server. It answers on 127.0.0.1 only, with\n"
+                 "the content types a browser needs (.wasm, .HTML, .swf, .flv, ...) and byte ranges;\n"
+                 "folders inside DIR are listed, paths with \"..\" are refused.\n"
+                 "It prints the address, and the page's address when DIR holds exactly one .html\n"
+                 "page, and runs until Ctrl-C (exit code 0).\n"
+                 "Without --port it takes port %d, or a free port when that one is taken; an\n"
+                 "explicit port that is taken is an error; --port 0 always takes a free port.",
+                 kDefaultPort),
+             .Options = {{"--port", "N", Format("the port (default %d; 0: any free port)", kDefaultPort)},
+                         {"--open", "", "open the page (or the folder) in the desktop's browser with xdg-open"}},
+             .MinPositional = 1,
+             .MaxPositional = 1,
+             .Run = Serve});
+}
+
+}  // namespace fc::cli
