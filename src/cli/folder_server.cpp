@@ -21,12 +21,14 @@ struct TContentType {
 };
 
 // Pages carry no charset: ours are UTF-16 with a byte order mark, which the browser reads
-// from the bytes; a charset here would contradict it.
+// from the bytes; a charset here would contradict it. Scripts do: without one, a classic
+// script takes the encoding of the page that loads it, and Ruffle's UTF-8 scripts read as
+// UTF-16 do not run.
 constexpr TContentType kContentTypes[] = {
     {".html", "text/html"},
     {".htm", "text/html"},
-    {".js", "text/javascript"},
-    {".mjs", "text/javascript"},
+    {".js", "text/javascript; charset=utf-8"},
+    {".mjs", "text/javascript; charset=utf-8"},
     {".wasm", "application/wasm"},
     {".swf", "application/x-shockwave-flash"},
     {".flv", "video/x-flv"},

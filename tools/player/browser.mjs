@@ -55,7 +55,7 @@ export async function launchBrowser(tool, chromiumPath) {
 // that Ruffle's animation loop only ticks when the runner steps it, with a virtual
 // timestamp; and it records console output.
 
-export function pageInit({ audio }) {
+export function pageInit({ audio, realClock = false }) {
   // Ruffle keeps the timeline of a movie with streamed sound in step with the audio clock,
   // which runs in real time. Without an audio context it plays silently and every movie
   // follows the virtual clock alone.
@@ -63,27 +63,30 @@ export function pageInit({ audio }) {
     delete window.AudioContext;
     delete window.webkitAudioContext;
   }
-  let virtualNow = 0;
-  let pending = new Map();
-  let nextId = 1;
-  window.requestAnimationFrame = (callback) => {
-    const id = nextId++;
-    pending.set(id, callback);
-    return id;
-  };
-  window.cancelAnimationFrame = (id) => { pending.delete(id); };
-  // Runs every queued animation callback once, `dt` virtual milliseconds after the last.
-  // A new player starts its clock at zero, as a page does; see pageLoad.
-  window.__fcResetClock = () => { virtualNow = 0; };
-  window.__fcTick = (dt) => {
-    virtualNow += dt;
-    const due = pending;
-    pending = new Map();
-    for (const callback of due.values()) {
-      try { callback(virtualNow); } catch (err) { window.__fcErrors.push(String(err && err.stack || err)); }
-    }
-    return due.size;
-  };
+  // A page may also run on the browser's own clock (play-page.mjs --real-time).
+  if (!realClock) {
+    let virtualNow = 0;
+    let pending = new Map();
+    let nextId = 1;
+    window.requestAnimationFrame = (callback) => {
+      const id = nextId++;
+      pending.set(id, callback);
+      return id;
+    };
+    window.cancelAnimationFrame = (id) => { pending.delete(id); };
+    // Runs every queued animation callback once, `dt` virtual milliseconds after the last.
+    // A new player starts its clock at zero, as a page does; see pageLoad.
+    window.__fcResetClock = () => { virtualNow = 0; };
+    window.__fcTick = (dt) => {
+      virtualNow += dt;
+      const due = pending;
+      pending = new Map();
+      for (const callback of due.values()) {
+        try { callback(virtualNow); } catch (err) { window.__fcErrors.push(String(err && err.stack || err)); }
+      }
+      return due.size;
+    };
+  }
   window.__fcLog = [];
   window.__fcErrors = [];
   for (const level of ['log', 'info', 'warn', 'error', 'debug']) {
