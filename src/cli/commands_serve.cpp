@@ -5,12 +5,11 @@
 #include <sys/wait.h>
 #include <time.h>
 
-#include <atomic>
 #include <filesystem>
+#include <initializer_list>
 #include <iostream>
 #include <ostream>
 #include <optional>
-#include <thread>
 
 #include "cli/command.h"
 #include "cli/folder_server.h"
@@ -27,6 +26,24 @@ namespace fs = std::filesystem;
 
 constexpr int kDefaultPort = 8080;
 const char* const kHost = "127.0.0.1";
+
+// Signals held back from the calling thread (and the threads it starts) while the object lives.
+class TBlockedSignals {
+public:
+  explicit TBlockedSignals(std::initializer_list<int> signals) {
+    sigemptyset(&set_);
+    for (const int s : signals) sigaddset(&set_, s);
+    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+  }
+  ~TBlockedSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  TBlockedSignals(const TBlockedSignals&) = delete;
+  TBlockedSignals& operator=(const TBlockedSignals&) = delete;
+  const sigset_t& Set() const { return set_; }
+
+private:
+  sigset_t set_;
+  sigset_t previous_;
+};
 
 // Opens `url` in the desktop's browser; a failure is reported and the server runs on.
 void OpenInBrowser(const std::string& url) {
@@ -58,19 +75,8 @@ int Serve(const TArgs& args, std::ostream& out) {
 
   // The signals are taken by this thread alone (the server's threads inherit the mask), so
   // that Ctrl-C stops the server in order and the command ends with 0.
-  sigset_t stop_signals;
-  sigemptyset(&stop_signals);
-  sigaddset(&stop_signals, SIGINT);
-  sigaddset(&stop_signals, SIGTERM);
-  sigset_t previous;
-  pthread_sigmask(SIG_BLOCK, &stop_signals, &previous);
-
-  std::atomic<bool> ended = false;
-  bool ran = false;
-  std::thread worker([&] {
-    ran = server.Run();
-    ended = true;
-  });
+  const TBlockedSignals stop_signals({SIGINT, SIGTERM});
+  server.Start();
 
   const std::string address = Format("http://%s:%d/", kHost, bound);
   out << "Serving " << folder.string() << " at " << address << "\n";
@@ -83,16 +89,10 @@ int Serve(const TArgs& args, std::ostream& out) {
   if (args.Has("--open")) OpenInBrowser(open_url);
 
   const timespec tick{0, 200 * 1000 * 1000};
-  while (!ended) {
-    if (sigtimedwait(&stop_signals, nullptr, &tick) > 0) break;
+  while (!server.Ended()) {
+    if (sigtimedwait(&stop_signals.Set(), nullptr, &tick) > 0) break;
   }
-  // Stop only takes once the server has begun to listen: repeat until it has ended.
-  while (!ended) {
-    server.Stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  worker.join();
-  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  const bool ran = server.Stop();
   if (!ran) throw Error("The server on " + address + " stopped with an error");
   return 0;
 }

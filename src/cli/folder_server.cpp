@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <chrono>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -166,10 +167,24 @@ int TFolderServer::Bind(const std::string& host, int port) {
   return bound;
 }
 
-bool TFolderServer::Run() { return server_->listen_after_bind(); }
+void TFolderServer::Start() {
+  if (thread_.joinable()) return;
+  ended_ = false;
+  thread_ = std::thread([this] {
+    ran_ = server_->listen_after_bind();
+    ended_ = true;
+  });
+}
 
-void TFolderServer::Stop() { server_->stop(); }
-
-bool TFolderServer::Running() const { return server_->is_running(); }
+bool TFolderServer::Stop() {
+  if (!thread_.joinable()) return ran_;
+  // The library's stop only takes once the server listens: repeat until it has ended.
+  while (!ended_) {
+    server_->stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  thread_.join();
+  return ran_;
+}
 
 }  // namespace fc::cli
