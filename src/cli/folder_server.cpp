@@ -1,6 +1,7 @@
 #include "cli/folder_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -155,6 +156,12 @@ TFolderServer::TFolderServer(const fs::path& root) : server_(std::make_unique<ht
       return;
     }
     response.set_content(Listing(folder, request.path), "text/html; charset=utf-8");
+  });
+  // The library's default also sets SO_REUSEPORT, with which a second server shares a port
+  // that another program listens on, and requests go to either. Only TIME_WAIT is reused.
+  server_->set_socket_options([](int socket) {
+    const int yes = 1;
+    setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
   server_->set_keep_alive_timeout(2);
 }
