@@ -134,8 +134,13 @@ TFolderServer::TFolderServer(const fs::path& root) : server_(std::make_unique<ht
     return httplib::Server::HandlerResponse::Handled;
   });
   if (!server_->set_mount_point("/", root_.string())) throw Error("Cannot serve " + root_.string());
-  // The library knows few types and only in lower case; ours come from one table.
-  server_->set_file_request_handler([](const httplib::Request& request, httplib::Response& response) {
+  // The library knows few types and only in lower case; ours come from one table. Set after
+  // routing, so that HEAD requests get them too.
+  server_->set_post_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
+    std::error_code error;
+    if (request.path.empty() || request.path.back() == '/' ||
+        !fs::is_regular_file(root_ / fs::path(request.path).relative_path(), error))
+      return;
     response.headers.erase("Content-Type");
     response.set_header("Content-Type", ContentType(request.path));
     // Pages and movies are rewritten by every conversion: the browser asks again each time.

@@ -67,6 +67,9 @@ TEST_F(ServeTest, FilesComeWithTheTypesABrowserNeedsWhateverTheExtensionsCase) {
     ASSERT_TRUE(response) << path;
     EXPECT_EQ(response->status, 200) << path;
     EXPECT_EQ(response->get_header_value("Content-Type"), type) << path;
+    const auto head = client.Head(path);
+    ASSERT_TRUE(head) << path;
+    EXPECT_EQ(head->get_header_value("Content-Type"), type) << "HEAD " << path;
   }
   const auto page = client.Get("/page.HTML");
   ASSERT_TRUE(page);
