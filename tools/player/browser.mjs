@@ -12,6 +12,27 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 export const ruffleDir = path.join(here, 'node_modules', '@ruffle-rs', 'ruffle');
 export const defaultChromium = process.env.FLARECAST_CHROMIUM || '/usr/bin/chromium';
 
+// Wrong use of a runner's command line.
+export class UsageError extends Error {}
+
+// Reads the command line with `parse` (which throws UsageError). Gives {opts}, or {code} after
+// printing the help (0) or what was wrong and the usage (2).
+export function readCommandLine(tool, usageText, parse) {
+  let opts;
+  try {
+    opts = parse(process.argv.slice(2));
+  } catch (err) {
+    if (!(err instanceof UsageError)) throw err;
+    process.stderr.write(`${tool}: ${err.message}\n\n${usageText}`);
+    return { code: 2 };
+  }
+  if (opts.help) {
+    process.stdout.write(usageText);
+    return { code: 0 };
+  }
+  return { opts };
+}
+
 // Starts headless Chromium on a fresh profile. Resolves to {context, close} or throws an Error
 // whose message says what is missing (tool: the runner's name for messages).
 export async function launchBrowser(tool, chromiumPath) {

@@ -13,7 +13,9 @@
 import fsp from 'node:fs/promises';
 import path from 'node:path';
 
-import { defaultChromium, launchBrowser, pageInit, pageStep } from './browser.mjs';
+import {
+  defaultChromium, launchBrowser, pageInit, pageStep, readCommandLine, UsageError,
+} from './browser.mjs';
 
 const debug = Boolean(process.env.FLARECAST_PLAYER_DEBUG);
 
@@ -47,8 +49,6 @@ errors go to stderr. Exit code: 0 when the movie loaded and played (with --page-
 the page loaded), 1 when it did not (Ruffle failed, panicked or timed out), 2 on bad
 arguments, 3 when the browser cannot be started.
 `;
-
-class UsageError extends Error {}
 
 function parseArgs(argv) {
   const opts = {
@@ -246,18 +246,8 @@ function report(result, opts) {
 }
 
 async function main() {
-  let opts;
-  try {
-    opts = parseArgs(process.argv.slice(2));
-  } catch (err) {
-    if (!(err instanceof UsageError)) throw err;
-    process.stderr.write(`play-page: ${err.message}\n\n${usageText}`);
-    return 2;
-  }
-  if (opts.help) {
-    process.stdout.write(usageText);
-    return 0;
-  }
+  const { opts, code } = readCommandLine('play-page', usageText, parseArgs);
+  if (!opts) return code;
   let browser;
   try {
     browser = await launchBrowser('page', opts.chromium);

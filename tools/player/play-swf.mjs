@@ -12,7 +12,9 @@ import fs from 'node:fs';
 import fsp from 'node:fs/promises';
 import path from 'node:path';
 
-import { defaultChromium, launchBrowser, pageInit, pageStep, ruffleDir } from './browser.mjs';
+import {
+  defaultChromium, launchBrowser, pageInit, pageStep, readCommandLine, UsageError, ruffleDir,
+} from './browser.mjs';
 
 const debug = Boolean(process.env.FLARECAST_PLAYER_DEBUG);
 const started = Date.now();
@@ -46,8 +48,6 @@ Without --json, one FILE prints its trace lines exactly, one per line; several F
 1 when a file failed (missing, not loadable, Ruffle panic, timeout), 2 on bad arguments,
 3 when the browser cannot be started.
 `;
-
-class UsageError extends Error {}
 
 function parseArgs(argv) {
   const opts = {
@@ -318,18 +318,8 @@ function screenshotPath(file, opts, state) {
 }
 
 async function main() {
-  let opts;
-  try {
-    opts = parseArgs(process.argv.slice(2));
-  } catch (err) {
-    if (!(err instanceof UsageError)) throw err;
-    process.stderr.write(`play-swf: ${err.message}\n\n${usageText}`);
-    return 2;
-  }
-  if (opts.help) {
-    process.stdout.write(usageText);
-    return 0;
-  }
+  const { opts, code } = readCommandLine('play-swf', usageText, parseArgs);
+  if (!opts) return code;
   const server = await startServer();
   let browser;
   try {
