@@ -45,17 +45,34 @@ private:
   sigset_t previous_;
 };
 
-// Opens `url` in the desktop's browser; a failure is reported and the server runs on.
-void OpenInBrowser(const std::string& url) {
+// Starts `url` opening in the desktop's browser; gives the opener's process id, or -1 (said
+// on stderr) when it cannot start. The server runs on either way.
+pid_t StartBrowser(const std::string& url) {
   const char* argv[] = {"xdg-open", url.c_str(), nullptr};
-  pid_t pid = 0;
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) {
+  // The opener (and the browser it may become) gets the signals this thread holds back.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t none;
+  sigemptyset(&none);
+  posix_spawnattr_setsigmask(&attributes, &none);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+  pid_t pid = -1;
+  const int failed = posix_spawnp(&pid, "xdg-open", nullptr, &attributes, const_cast<char* const*>(argv), environ);
+  posix_spawnattr_destroy(&attributes);
+  if (failed != 0) {
     std::cerr << "warning: cannot run xdg-open to open " << url << "; open it in a browser by hand\n";
-    return;
+    return -1;
   }
+  return pid;
+}
+
+// Whether the opener `pid` is still running; says so on stderr when it has failed.
+bool BrowserOpening(pid_t pid, const std::string& url) {
   int status = 0;
-  if (waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+  if (waitpid(pid, &status, WNOHANG) == 0) return true;
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
     std::cerr << "warning: xdg-open could not open " << url << "; open it in a browser by hand\n";
+  return false;
 }
 
 int Serve(const TArgs& args, std::ostream& out) {
@@ -86,11 +103,13 @@ int Serve(const TArgs& args, std::ostream& out) {
     out << "Page: " << open_url << "\n";
   }
   out << "Press Ctrl-C to stop.\n" << std::flush;
-  if (args.Has("--open")) OpenInBrowser(open_url);
+  // The opener may wait for the browser to close: it is looked after while serving.
+  pid_t opener = args.Has("--open") ? StartBrowser(open_url) : -1;
 
   const timespec tick{0, 200 * 1000 * 1000};
   while (!server.Ended()) {
     if (sigtimedwait(&stop_signals.Set(), nullptr, &tick) > 0) break;
+    if (opener > 0 && !BrowserOpening(opener, open_url)) opener = -1;
   }
   const bool ran = server.Stop();
   if (!ran) throw Error("The server on " + address + " stopped with an error");

@@ -5,11 +5,15 @@
 #include <httplib.h>
 
 #include <filesystem>
+#include <chrono>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "../core/test_folder.h"
 #include "cli/folder_server.h"
 #include "core/error.h"
+#include "core/file_io.h"
 #include "player_harness.h"
 
 namespace fc {
@@ -154,6 +158,21 @@ TEST_F(ServeTest, TheCommandPrintsItsAddressAndThePageAndStopsCleanly) {
   ASSERT_TRUE(response);
   EXPECT_EQ(response->body, bytes_);
   EXPECT_EQ(served.Stop(), 0);
+}
+
+// xdg-open stands in for the desktop: it notes what it was asked to open, then fails.
+TEST_F(ServeTest, OpenHandsThePagesAddressToTheDesktopAndAFailureIsOnlyAWarning) {
+  test::TempFolder tools;
+  const std::string opener = tools.write("xdg-open", "#!/bin/sh\necho \"$1\" > " + test::ShellQuote(tools.file("asked")) +
+                                                         "\nexit 3\n");
+  fs::permissions(opener, fs::perms::owner_all);
+  const test::ScopedEnv path("PATH", tools.path() + ":" + std::getenv("PATH"));
+  test::TServedFolder served(dir.path(), {"--open"});
+  for (int i = 0; i < 100 && !fs::exists(tools.file("asked")); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the opener's exit is seen while serving
+  EXPECT_EQ(ReadFileText(tools.file("asked")), served.Url() + "page.HTML\n");
+  EXPECT_EQ(served.Stop(), 0) << "a browser that does not open stops nothing";
 }
 
 TEST_F(ServeTest, ATakenPortThatWasAskedForIsAnErrorNotASharedPort) {
