@@ -12,8 +12,9 @@ missing=()
 for pkg in "${wanted[@]}"; do
   [[ " ${installed[*]} " == *" $pkg "* ]] || missing+=("$pkg")
 done
-# The player tests drive Ruffle through Node; Debian's nodejs and npm serve when no Node is
-# on the PATH yet (a newer one that is already there is kept).
+# Ruffle comes from npm (for the player tests, and copied by the build into the program
+# folder for the pages we write); Debian's nodejs and npm serve when no Node is on the PATH
+# yet (a newer one that is already there is kept).
 command -v node >/dev/null 2>&1 || missing+=(nodejs)
 command -v npm >/dev/null 2>&1 || missing+=(npm)
 
@@ -25,16 +26,17 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# The Flash player harness (tools/player): Ruffle and playwright-core, exactly as locked.
+# tools/player: Ruffle's web player (which the build copies into the program folder, so that
+# ./run.sh needs it too) and playwright-core for the player tests, exactly as locked.
 # Reinstalled only when node_modules is missing or older than the lock file.
 player="$here/../tools/player"
 if [[ -f "$player/package-lock.json" ]] \
    && { [[ ! -d "$player/node_modules" ]] || [[ "$player/package-lock.json" -nt "$player/node_modules" ]]; }; then
   echo "Installing the player harness's npm packages" >&2
-  # A failure here stops nothing else: the player tests then fail and say what is missing.
+  # A failure here stops nothing else: the build and the player tests then say what is missing.
   if (cd "$player" && npm ci --no-audit --no-fund --loglevel=error >/dev/null); then
     touch "$player/node_modules"
   else
-    echo "warning: npm ci failed in tools/player; the player tests cannot run" >&2
+    echo "warning: npm ci failed in tools/player; the program folder lacks Ruffle and the player tests cannot run" >&2
   fi
 fi

@@ -88,6 +88,7 @@ void RegisterSwfPictureCommands(TCommandTable& table);
 void RegisterProfileCommands(TCommandTable& table);
 void RegisterConvertCommands(TCommandTable& table);
 void RegisterFlashCommands(TCommandTable& table);
+void RegisterServeCommands(TCommandTable& table);
 
 // Builds the whole table (commands.cpp).
 TCommandTable BuildCommandTable();

@@ -21,6 +21,7 @@ TCommandTable BuildCommandTable() {
   RegisterConvertCommands(table);
   RegisterFlashCommands(table);
   RegisterTemplateCommands(table);
+  RegisterServeCommands(table);
   return table;
 }
 

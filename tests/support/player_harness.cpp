@@ -9,7 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <regex>
 
 #include "core/error.h"
 #include "core/file_io.h"
@@ -24,6 +30,7 @@ namespace fs = std::filesystem;
 const char* const kInstallHint = "run scripts/install-deps.sh to install the Flash player harness";
 
 fs::path RunnerScript() { return FLARECAST_PLAYER_RUNNER; }
+fs::path PageRunnerScript() { return RunnerScript().parent_path() / "play-page.mjs"; }
 
 // The harness's npm packages live beside the runner.
 fs::path RunnerPackages() { return RunnerScript().parent_path() / "node_modules"; }
@@ -117,6 +124,80 @@ std::vector<PlayResult> PlaySwfs(const std::vector<fs::path>& files, const PlayO
   return results;
 }
 
+TPageResult PlayPage(const std::string& url, const TPageOptions& options) {
+  if (const std::string why = PlayerUnavailableReason(); !why.empty()) throw Error("Flash player harness: " + why);
+  std::string command = ShellQuote(NodeProgram()) + " " + ShellQuote(PageRunnerScript().string()) + " --json";
+  command += Format(" --ms %d --timeout %d", options.Ms, options.TimeoutMs);
+  for (const auto& [ms, file] : options.Shots) {
+    command += options.PageOnly ? " --screenshot " + ShellQuote(file.string())
+                                : " --shot " + ShellQuote(Format("%d:", ms) + file.string());
+  }
+  if (options.PageOnly) command += " --page-only";
+  if (options.RealTime) command += " --real-time";
+  command += " " + ShellQuote(url);
+  std::string output;
+  const int code = RunCommand(command, &output);
+  const size_t start = output.find('{');
+  if ((code != 0 && code != 1) || start == std::string::npos) {
+    throw Error(Format("Flash player harness failed (exit code %d); run by hand: %s", code, command.c_str()));
+  }
+  return ParsePageReportLine(output.substr(start));
+}
+
+// ---------------------------------------------------------------------------------------
+// The program's own server
+
+TServedFolder::TServedFolder(const fs::path& folder, const std::vector<std::string>& extra_args) {
+  const std::string program = (ProgramDir() / "flarecast-cli").string();
+  std::vector<std::string> words = {program, "serve", folder.string(), "--port", "0"};
+  words.insert(words.end(), extra_args.begin(), extra_args.end());
+  int pipe_ends[2];
+  if (pipe(pipe_ends) != 0) throw Error("cannot make a pipe for the server");
+  const pid_t pid = fork();
+  if (pid < 0) throw Error("cannot start " + program);
+  if (pid == 0) {
+    dup2(pipe_ends[1], STDOUT_FILENO);
+    close(pipe_ends[0]);
+    close(pipe_ends[1]);
+    std::vector<char*> argv;
+    for (std::string& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  pid_ = pid;
+  close(pipe_ends[1]);
+  // What it prints up to the line that says how to stop it; the rest is not read.
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (printed_.find("Ctrl-C") == std::string::npos && std::chrono::steady_clock::now() < until) {
+    pollfd readable{pipe_ends[0], POLLIN, 0};
+    if (poll(&readable, 1, 200) <= 0) continue;
+    char buffer[1024];
+    const ssize_t n = read(pipe_ends[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    printed_.append(buffer, static_cast<size_t>(n));
+  }
+  close(pipe_ends[0]);
+  std::smatch match;
+  if (!std::regex_search(printed_, match, std::regex(R"( at (http://127\.0\.0\.1:[0-9]+/))"))) {
+    Stop();
+    throw Error("flarecast-cli serve did not say where it serves: " + printed_);
+  }
+  url_ = match[1];
+}
+
+TServedFolder::~TServedFolder() { Stop(); }
+
+int TServedFolder::Stop() {
+  if (pid_ > 0) {
+    kill(pid_, SIGINT);
+    int status = 0;
+    if (waitpid(pid_, &status, 0) == pid_) exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    pid_ = -1;
+  }
+  return exit_code_;
+}
+
 // ---------------------------------------------------------------------------------------
 // PNG
 
@@ -162,31 +243,72 @@ double PixelDifference(const Image& a, const Image& b, int tolerance) {
 // ---------------------------------------------------------------------------------------
 // Report lines
 
-PlayResult ParseReportLine(const std::string& line) {
-  nlohmann::json v;
-  try {
-    v = nlohmann::json::parse(line);
-  } catch (const nlohmann::json::parse_error& e) {
-    throw FormatError(std::string("harness report line: ") + e.what());
+namespace {
+
+// The fields of one JSON report line of a runner; absent or mistyped fields read as empty.
+class TReportLine {
+public:
+  explicit TReportLine(const std::string& line) {
+    try {
+      v_ = nlohmann::json::parse(line);
+    } catch (const nlohmann::json::parse_error& e) {
+      throw FormatError(std::string("harness report line: ") + e.what());
+    }
+    if (!v_.is_object()) throw FormatError("harness report line: not a JSON object");
   }
-  if (!v.is_object()) throw FormatError("harness report line: not a JSON object");
-  const auto text = [&](const char* key) {
-    const auto it = v.find(key);
-    return it != v.end() && it->is_string() ? it->get<std::string>() : std::string();
-  };
-  const auto number = [&](const char* key) {
-    const auto it = v.find(key);
-    return it != v.end() && it->is_number() ? it->get<double>() : 0.0;
-  };
+  std::string Text(const char* key) const {
+    const auto it = v_.find(key);
+    return it != v_.end() && it->is_string() ? it->get<std::string>() : std::string();
+  }
+  double Number(const char* key) const {
+    const auto it = v_.find(key);
+    return it != v_.end() && it->is_number() ? it->get<double>() : 0.0;
+  }
+  bool Flag(const char* key) const {
+    const auto it = v_.find(key);
+    return it != v_.end() && it->is_boolean() && it->get<bool>();
+  }
+  std::vector<std::string> Texts(const char* key) const {
+    std::vector<std::string> out;
+    if (const auto it = v_.find(key); it != v_.end() && it->is_array())
+      for (const auto& item : *it) out.push_back(item.is_string() ? item.get<std::string>() : item.dump());
+    return out;
+  }
+
+private:
+  nlohmann::json v_;
+};
+
+}  // namespace
+
+PlayResult ParseReportLine(const std::string& line) {
+  const TReportLine v(line);
   PlayResult r;
-  r.file = text("file");
-  r.error = text("error");
-  r.screenshot = text("screenshot");
-  r.frame_rate = number("frameRate");
-  r.width = static_cast<int>(number("width"));
-  r.height = static_cast<int>(number("height"));
-  if (const auto trace = v.find("trace"); trace != v.end() && trace->is_array())
-    for (const auto& item : *trace) r.trace.push_back(item.is_string() ? item.get<std::string>() : item.dump());
+  r.file = v.Text("file");
+  r.error = v.Text("error");
+  r.screenshot = v.Text("screenshot");
+  r.frame_rate = v.Number("frameRate");
+  r.width = static_cast<int>(v.Number("width"));
+  r.height = static_cast<int>(v.Number("height"));
+  r.trace = v.Texts("trace");
+  return r;
+}
+
+TPageResult ParsePageReportLine(const std::string& line) {
+  const TReportLine v(line);
+  TPageResult r;
+  r.Url = v.Text("url");
+  r.Loaded = v.Flag("loaded");
+  r.Trace = v.Texts("trace");
+  r.Error = v.Text("error");
+  for (const std::string& shot : v.Texts("screenshots")) r.Screenshots.emplace_back(shot);
+  r.ConsoleErrors = v.Texts("consoleErrors");
+  r.HttpErrors = v.Texts("httpErrors");
+  r.Text = v.Text("text");
+  r.Element = v.Text("element");
+  r.FrameRate = v.Number("frameRate");
+  r.Width = static_cast<int>(v.Number("width"));
+  r.Height = static_cast<int>(v.Number("height"));
   return r;
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace fc::test {
@@ -44,6 +45,61 @@ struct PlayResult {
 // fc::Error when the harness itself cannot run (not installed, browser does not start); the
 // message says to run scripts/install-deps.sh.
 std::vector<PlayResult> PlaySwfs(const std::vector<std::filesystem::path>& files, const PlayOptions& options = {});
+
+// Opening a web page in the browser (tools/player/play-page.mjs): the page's Ruffle player
+// loads its movie, which then runs for `Ms` milliseconds.
+struct TPageOptions {
+  int Ms = 2000;
+  // Screenshots of the player after so many milliseconds of movie time (at most Ms).
+  std::vector<std::pair<int, std::filesystem::path>> Shots;
+  // No movie expected: the page loads and waits Ms real milliseconds; Shots at Ms show the page.
+  bool PageOnly = false;
+  // The browser's own clock instead of frame-by-frame steps.
+  bool RealTime = false;
+  int TimeoutMs = 60000;
+};
+
+struct TPageResult {
+  std::string Url;
+  bool Loaded = false;             // a Ruffle player of the page loaded its movie
+  std::vector<std::string> Trace;  // the movie's trace() lines, exactly
+  std::string Error;               // empty when the page (and its movie) played
+  std::vector<std::filesystem::path> Screenshots;
+  std::vector<std::string> ConsoleErrors;  // console errors and uncaught exceptions of the page
+  std::vector<std::string> HttpErrors;     // requests that failed or got 400 and above
+  std::string Text;                        // the page's visible text
+  std::string Element;                     // "ruffle-object" or "ruffle-embed"
+  double FrameRate = 0;
+  int Width = 0;
+  int Height = 0;
+
+  bool Ok() const { return Error.empty(); }
+};
+
+// Throws fc::Error when the harness cannot run, as PlaySwfs does.
+TPageResult PlayPage(const std::string& url, const TPageOptions& options = {});
+TPageResult ParsePageReportLine(const std::string& line);
+
+// `flarecast-cli serve FOLDER --port 0` in a child process for the life of the object.
+class TServedFolder {
+public:
+  // Throws fc::Error when the server does not say where it listens within a while.
+  explicit TServedFolder(const std::filesystem::path& folder, const std::vector<std::string>& extra_args = {});
+  ~TServedFolder();
+  TServedFolder(const TServedFolder&) = delete;
+  TServedFolder& operator=(const TServedFolder&) = delete;
+
+  const std::string& Url() const { return url_; }          // "http://127.0.0.1:PORT/"
+  const std::string& Printed() const { return printed_; }  // its standard output so far
+  // Ends it as Ctrl-C would (SIGINT) and gives its exit code.
+  int Stop();
+
+private:
+  int pid_ = -1;
+  std::string url_;
+  std::string printed_;
+  int exit_code_ = -1;
+};
 
 // Why the harness cannot run on this machine, or an empty string when it can.
 std::string PlayerUnavailableReason();

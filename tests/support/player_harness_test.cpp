@@ -40,6 +40,27 @@ TEST(ReportLine, BrokenLinesAreFormatErrors) {
     EXPECT_THROW(ParseReportLine(bad), FormatError) << bad;
 }
 
+TEST(ReportLine, APageReportKeepsItsListsAndText) {
+  const TPageResult r = ParsePageReportLine(
+      R"({"url":"http://127.0.0.1:1/p.HTML","loaded":true,"trace":["player:play a.flv"],"error":null,)"
+      R"("screenshots":["a.png","b.png"],"consoleErrors":["boom"],"httpErrors":["404 http://x/y"],)"
+      R"("text":"note","element":"ruffle-embed","frameRate":25,"width":320,"height":281})");
+  EXPECT_TRUE(r.Ok());
+  EXPECT_TRUE(r.Loaded);
+  EXPECT_EQ(r.Trace, (std::vector<std::string>{"player:play a.flv"}));
+  EXPECT_EQ(r.Screenshots, (std::vector<std::filesystem::path>{"a.png", "b.png"}));
+  EXPECT_EQ(r.ConsoleErrors, (std::vector<std::string>{"boom"}));
+  EXPECT_EQ(r.HttpErrors, (std::vector<std::string>{"404 http://x/y"}));
+  EXPECT_EQ(r.Text, "note");
+  EXPECT_EQ(r.Element, "ruffle-embed");
+  EXPECT_EQ(r.Height, 281);
+  // A page that did not load its movie: "loaded" of another type is no success either.
+  const TPageResult failed = ParsePageReportLine(R"({"url":"file:///p.HTML","loaded":"yes","error":"no player"})");
+  EXPECT_FALSE(failed.Loaded);
+  EXPECT_FALSE(failed.Ok());
+  EXPECT_THROW(ParsePageReportLine("[1]"), FormatError);
+}
+
 // Builds a PNG from raw (already filtered) rows.
 Bytes Png(int width, int height, int color_type, const Bytes& rows, const Bytes& palette = {}) {
   auto be32 = [](Bytes& out, uint32_t v) {

@@ -10,11 +10,12 @@
 import http from 'node:http';
 import fs from 'node:fs';
 import fsp from 'node:fs/promises';
-import os from 'node:os';
 import path from 'node:path';
-import { fileURLToPath } from 'node:url';
 
-const here = path.dirname(fileURLToPath(import.meta.url));
+import {
+  defaultChromium, launchBrowser, pageInit, pageStep, readCommandLine, UsageError, ruffleDir,
+} from './browser.mjs';
+
 const debug = Boolean(process.env.FLARECAST_PLAYER_DEBUG);
 const started = Date.now();
 function note(text) {
@@ -32,11 +33,11 @@ Options:
                       rounded up)
   --screenshot OUT    save a PNG of the stage after the last frame (one FILE only)
   --screenshot-dir D  save D/<file name>.png for every FILE
+  --click X,Y@FRAME   after frame FRAME, click the stage at pixel X,Y (repeatable; the
+                      clicks of one frame in the order given); for every FILE
   --json              print one JSON line per file:
                       {"file","trace":[...],"error":null|"text","screenshot":null|"path",
                        "frameRate","width","height","frames"}
-  --click X,Y@FRAME   after frame FRAME, click the stage at pixel X,Y (repeatable; the
-                      clicks of one frame in the order given); for every FILE
   --timeout MS        wall-clock limit per file for loading and playing (default 60000)
   --audio             give Ruffle an audio context; movies with streamed sound then keep
                       pace with the real audio clock, and frames are no longer exact
@@ -53,12 +54,10 @@ Links a movie opens (getURL) are refused by the player, so that no movie navigat
 runner's page away; the movie's own trace shows what it asked for.
 `;
 
-class UsageError extends Error {}
-
 function parseArgs(argv) {
   const opts = {
     frames: null, ms: null, screenshot: null, screenshotDir: null, json: false,
-    timeoutMs: 60000, renderer: 'webgl', audio: false, chromium: process.env.FLARECAST_CHROMIUM || '/usr/bin/chromium', files: [],
+    timeoutMs: 60000, renderer: 'webgl', audio: false, chromium: defaultChromium, files: [],
     clicks: [],
   };
   const click = (value) => {
@@ -80,9 +79,9 @@ function parseArgs(argv) {
       case '--screenshot-dir': opts.screenshotDir = argv[++i]; break;
       case '--chromium': opts.chromium = argv[++i]; break;
       case '--renderer': opts.renderer = argv[++i]; break;
-      case '--click': opts.clicks.push(click(argv[++i])); break;
       case '--json': opts.json = true; break;
       case '--audio': opts.audio = true; break;
+      case '--click': opts.clicks.push(click(argv[++i])); break;
       case '--help': case '-h': opts.help = true; break;
       default:
         if (arg.startsWith('-') && arg !== '-') throw new UsageError(`unknown option ${arg}`);
@@ -94,13 +93,13 @@ function parseArgs(argv) {
     }
   }
   if (opts.help) return opts;
+  opts.clicks.sort((a, b) => a.frame - b.frame);
   if (opts.files.length === 0) throw new UsageError('no SWF file given');
   if (opts.frames !== null && opts.ms !== null) throw new UsageError('give --frames or --ms, not both');
   if (opts.screenshot && opts.files.length !== 1) {
     throw new UsageError('--screenshot takes one file; use --screenshot-dir for several');
   }
   if (opts.frames === null && opts.ms === null) opts.frames = 10;
-  opts.clicks.sort((a, b) => a.frame - b.frame);
   if (!['webgl', 'wgpu-webgl', 'canvas'].includes(opts.renderer)) {
     throw new UsageError('--renderer is webgl, wgpu-webgl or canvas');
   }
@@ -111,7 +110,6 @@ function parseArgs(argv) {
 // A small HTTP server on 127.0.0.1: the page, Ruffle's files, and each SWF's folder (so that
 // relative loads from a movie resolve beside it).
 
-const ruffleDir = path.join(here, 'node_modules', '@ruffle-rs', 'ruffle');
 
 const mimeTypes = {
   '.html': 'text/html', '.js': 'text/javascript', '.mjs': 'text/javascript',
@@ -179,71 +177,6 @@ function safeJoin(root, parts) {
   return full.startsWith(root + path.sep) ? full : null;
 }
 
-// ---------------------------------------------------------------------------------------
-// The page side. This runs before any page script: it takes requestAnimationFrame over, so
-// that Ruffle's animation loop only ticks when the runner steps it, with a virtual
-// timestamp; and it records console output.
-
-function pageInit({ audio }) {
-  // Ruffle keeps the timeline of a movie with streamed sound in step with the audio clock,
-  // which runs in real time. Without an audio context it plays silently and every movie
-  // follows the virtual clock alone.
-  if (!audio) {
-    delete window.AudioContext;
-    delete window.webkitAudioContext;
-  }
-  let virtualNow = 0;
-  let pending = new Map();
-  let nextId = 1;
-  window.requestAnimationFrame = (callback) => {
-    const id = nextId++;
-    pending.set(id, callback);
-    return id;
-  };
-  window.cancelAnimationFrame = (id) => { pending.delete(id); };
-  // Runs every queued animation callback once, `dt` virtual milliseconds after the last.
-  // A new player starts its clock at zero, as a page does; see pageLoad.
-  window.__fcResetClock = () => { virtualNow = 0; };
-  window.__fcTick = (dt) => {
-    virtualNow += dt;
-    const due = pending;
-    pending = new Map();
-    for (const callback of due.values()) {
-      try { callback(virtualNow); } catch (err) { window.__fcErrors.push(String(err && err.stack || err)); }
-    }
-    return due.size;
-  };
-  window.__fcLog = [];
-  window.__fcErrors = [];
-  for (const level of ['log', 'info', 'warn', 'error', 'debug']) {
-    const original = console[level].bind(console);
-    console[level] = (...args) => {
-      window.__fcLog.push({ level, at: Math.round(performance.now()), args: args.map(String) });
-      original(...args);
-    };
-  }
-  window.addEventListener('error', (e) => window.__fcErrors.push(String(e.message)));
-  // Ruffle shows its panic screen (also for files it cannot parse) inside the player's
-  // shadow DOM; returns its text, or null while the player is fine.
-  window.__fcPanicked = () => {
-    const find = (root) => {
-      if (!root) return null;
-      const panic = root.querySelector('#panic');
-      if (panic) return panic;
-      for (const el of root.querySelectorAll('*')) {
-        const inner = el.shadowRoot && find(el.shadowRoot);
-        if (inner) return inner;
-      }
-      return null;
-    };
-    const panic = find(document);
-    if (!panic) return null;
-    const body = panic.querySelector('#panic-body');
-    return ((body || panic).innerText || (body || panic).textContent || 'panic').replace(/\s+/g, ' ').trim();
-  };
-  window.addEventListener('unhandledrejection', (e) => window.__fcErrors.push(String(e.reason)));
-}
-
 // Creates a fresh player for one movie and starts loading it. Resolves when loading ended,
 // one way or the other: {ok, error, metadata}.
 async function pageLoad({ url, timeoutMs, renderer }) {
@@ -275,12 +208,12 @@ async function pageLoad({ url, timeoutMs, renderer }) {
     allowScriptAccess: false,
     backgroundExecutionMode: 'none',
     maxExecutionDuration: 10,
+    publicPath: '/ruffle/',
+    preferredRenderer: renderer,
     openUrlMode: 'deny',
     // Relative URLs of the movie (loadMovie, MovieClipLoader, NetStream) resolve beside it, as
     // they do in a page that sits beside its movie; Ruffle takes the page's address otherwise.
     base: url.substring(0, url.lastIndexOf('/') + 1),
-    publicPath: '/ruffle/',
-    preferredRenderer: renderer,
   };
   const failed = player.ruffle().load(config).then(() => false, (err) => String(err && err.message || err));
   let timer;
@@ -310,17 +243,6 @@ async function pageLoad({ url, timeoutMs, renderer }) {
   }
   if (outcome === 'timeout') return { ok: false, error: 'timed out while loading' };
   return { ok: false, error: outcome.startsWith('Ruffle panicked') ? outcome : `cannot load: ${outcome}` };
-}
-
-// Steps the movie `steps` times by `dt` virtual milliseconds, letting the page's own tasks
-// run between steps. Stops early when the player panicked.
-async function pageStep({ steps, dt }) {
-  for (let i = 0; i < steps; ++i) {
-    window.__fcTick(dt);
-    await new Promise((resolve) => setTimeout(resolve, 0));
-    if (window.__fcPanicked()) break;
-  }
-  return window.__fcPanicked();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -432,50 +354,18 @@ function screenshotPath(file, opts, state) {
 }
 
 async function main() {
-  let opts;
-  try {
-    opts = parseArgs(process.argv.slice(2));
-  } catch (err) {
-    if (!(err instanceof UsageError)) throw err;
-    process.stderr.write(`play-swf: ${err.message}\n\n${usageText}`);
-    return 2;
-  }
-  if (opts.help) {
-    process.stdout.write(usageText);
-    return 0;
-  }
-  if (!fs.existsSync(ruffleDir)) {
-    process.stderr.write(`play-swf: Ruffle is not installed in ${here}/node_modules; run scripts/install-deps.sh\n`);
-    return 3;
-  }
-  let chromium;
-  try {
-    ({ chromium } = await import('playwright-core'));
-    note('playwright loaded');
-  } catch {
-    process.stderr.write(`play-swf: playwright-core is not installed; run scripts/install-deps.sh\n`);
-    return 3;
-  }
+  const { opts, code } = readCommandLine('play-swf', usageText, parseArgs);
+  if (!opts) return code;
   const server = await startServer();
-  const profile = await fsp.mkdtemp(path.join(os.tmpdir(), 'flarecast-player-'));
-  let context;
+  let browser;
   try {
     try {
-      // A fresh profile, and no background services: the network is closed on test machines,
-      // and lookups would otherwise stall start-up.
-      context = await chromium.launchPersistentContext(profile, {
-        executablePath: opts.chromium,
-        headless: true,
-        timeout: 60000,
-        args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-          '--disable-background-networking', '--disable-component-update', '--disable-sync',
-          '--autoplay-policy=no-user-gesture-required', '--mute-audio'],
-        viewport: { width: 1024, height: 768 },
-      });
+      browser = await launchBrowser('player', opts.chromium);
     } catch (err) {
-      process.stderr.write(`play-swf: cannot start ${opts.chromium}: ${err.message.split('\n')[0]}\n`);
+      process.stderr.write(`play-swf: ${err.message}\n`);
       return 3;
     }
+    const { context } = browser;
     note('browser started');
     const state = { page: null, shots: new Set(), used: new Set() };
     let failures = 0;
@@ -492,9 +382,8 @@ async function main() {
     }
     return failures ? 1 : 0;
   } finally {
-    if (context) await context.close().catch(() => {});
+    if (browser) await browser.close();
     await server.close();
-    await fsp.rm(profile, { recursive: true, force: true }).catch(() => {});
   }
 }
 
