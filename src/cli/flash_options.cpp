@@ -29,7 +29,7 @@ std::vector<TOptionSpec> FlashOptionSpecs() {
   return {
       {"--swf-type", "1|2|3", "how the movie gets its video: 1 embedded, 2 FLV files beside it, 3 FLV list in a URL variable of the page"},
       {"--player", "NAME|none", "player template of Templates/Players (Player01, None; none: no controls)"},
-      {"--effect", "NAME", "opening effect: a movie of Templates/Effect or a path"},
+      {"--opening-effect", "NAME", "opening effect: a movie of Templates/Effect or a path (--effect of convert is a picture effect)"},
       {"--preloader", "NAME", "preloader: a movie of Templates/Preloader or a path (external layouts)"},
       {"--autoplay", "", "start playing at once"},
       {"--no-autoplay", "", "wait for the viewer to press play"},
@@ -68,7 +68,7 @@ void ApplyFlashOptions(const TArgs& args, TSwfFeature& f) {
     f.Skin.UseSkin = true;
     f.PlayerID = *player == "none" ? std::string("None") : *player;
   }
-  if (const auto effect = args.get("--effect")) f.EffectMask.EffectID = TemplatePath(f, *effect, "Templates/Effect");
+  if (const auto effect = args.get("--opening-effect")) f.EffectMask.EffectID = TemplatePath(f, *effect, "Templates/Effect");
   if (const auto preloader = args.get("--preloader"))
     f.Preloader.PreloaderID = TemplatePath(f, *preloader, "Templates/Preloader");
   if (args.Has("--autoplay") && args.Has("--no-autoplay")) throw UsageError("--autoplay and --no-autoplay exclude each other");

@@ -432,7 +432,8 @@ std::string HtmlPageText(const TSwfFeature& feature, const TBaseInfo& base, cons
       "<script>window.RufflePlayer = window.RufflePlayer || {}; window.RufflePlayer.config = {\"autoplay\": \"on\", "
       "\"unmuteOverlay\": \"hidden\", \"splashScreen\": false" +
           public_path + "};</script>",
-      "<script src=\"" + EscapeHtml(ruffle_src) + "\"></script>",
+      // The page is UTF-16: without a charset a browser would read Ruffle's script as UTF-16 too.
+      "<script src=\"" + EscapeHtml(ruffle_src) + "\" charset=\"utf-8\"></script>",
       "</body> ",
       "</html> ",
   };

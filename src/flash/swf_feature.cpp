@@ -104,6 +104,8 @@ void VisitKeys(TKeyVisitor& v, TSwfFeature& f) {
   v.Bool("ShowSlide", f.ShowSlide, false);
   VisitTitleKeys(v, "Head", f.Head);
   VisitTitleKeys(v, "Tail", f.Tail);
+  // How the page gets Ruffle (copy, none or a URL); empty reads as copy.
+  v.String("RuffleSource", f.RuffleSource);
 }
 
 class TLoader : public TKeyVisitor {
@@ -162,6 +164,7 @@ TSwfFeature EffectiveSettings(const TSwfFeature& f) {
   e.Preloader = f.Preloader;
   e.Decorate = f.Decorate;
   e.ProfileAdd = f.ProfileAdd;
+  e.RuffleSource = f.RuffleSource;
   return e;
 }
 
@@ -176,6 +179,7 @@ TSwfFeature::TSwfFeature() : ProgramFolder(fc::ProgramFolder()) {
 void TSwfFeature::LoadFromConfig(const TConfig& config) {
   TLoader loader(config);
   VisitKeys(loader, *this);
+  if (RuffleSource.empty()) RuffleSource = "copy";
 }
 
 void TSwfFeature::SaveToConfig(const TConfig& config) const {
@@ -201,6 +205,8 @@ void TSwfFeature::Assign(const TSwfFeature* source, bool with_profile_add) {
   EffectMask = e.EffectMask;
   Preloader = e.Preloader;
   Decorate = e.Decorate;
+  RuffleSource = e.RuffleSource;
+  DebugTrace = source->DebugTrace;  // a developer's switch that tasks take from the defaults
   if (with_profile_add) ProfileAdd = e.ProfileAdd;
 }
 

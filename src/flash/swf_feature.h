@@ -136,6 +136,11 @@ public:
   TSwfPreloader Preloader;
   TSwfDecorate Decorate;
   TProfileAdd ProfileAdd;
+  // How the HTML page gets Ruffle's web player, which plays the movie in today's browsers:
+  // "copy" (a ruffle/ folder copied from the program folder beside the page), "none" (the
+  // page names ruffle/ but nothing is copied) or the URL of the user's own ruffle.js. Stored
+  // as "RuffleSource" after the other keys and copied by Assign.
+  std::string RuffleSource = "copy";
 
   // Run-time fields, never stored nor copied by Assign.
   std::string OutputPath;              // output folder
@@ -144,15 +149,12 @@ public:
   std::function<void(int, int)> OnProgress;
   std::function<void(bool, const std::string&)> OnFinished;  // output path, or the error text
   std::string ProgramFolder;           // where Templates/ lives; the program's folder by default
-  // How the HTML page gets Ruffle's web player, which plays the movie in today's browsers:
-  // "copy" (a ruffle/ folder copied from the program folder beside the page), "none" (the
-  // page names ruffle/ but nothing is copied) or the URL of the user's own ruffle.js.
-  std::string RuffleSource = "copy";
   // What the last Build wrote (movie, page, ruffle/ folder, kept part files: full paths) and
   // what it left out with a warning (a missing effect or preloader template).
   std::vector<std::string> WrittenFiles;
   std::vector<std::string> Warnings;
-  // The players trace what they do ("player:play NAME", ...): for tests.
+  // The players trace what they do ("player:play NAME", ...): for tests. Copied by Assign,
+  // so that tasks take it from the defaults.
   bool DebugTrace = false;
   // The frame counts of the segments the last embedded-layout build wrote, in order.
   std::vector<int32_t> SegmentFrames;

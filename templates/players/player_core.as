@@ -186,10 +186,13 @@ function FitPoster(mc) {
 
 var poster_loader = new MovieClipLoader();
 var poster_listener = new Object();
+// The picture may arrive after the clip has started: it then stays hidden.
+var poster_wanted = false;
 poster_listener.onLoadInit = function(target) {
   target.picture_width = target._width;
   target.picture_height = target._height;
   FitPoster(target);
+  target._visible = poster_wanted;
 };
 poster_loader.addListener(poster_listener);
 
@@ -199,6 +202,7 @@ function ShowPoster(index) {
     HidePoster();
     return;
   }
+  poster_wanted = true;
   poster_mc._visible = true;
   if (poster_mc.shown == photo) return;
   poster_mc.shown = photo;
@@ -207,6 +211,7 @@ function ShowPoster(index) {
 }
 
 function HidePoster() {
+  poster_wanted = false;
   poster_mc._visible = false;
 }
 
@@ -259,7 +264,8 @@ function StartClip(index) {
   playing = true;
   started = true;
   ended = false;
-  duration = 0;
+  // An external clip's length comes with its metadata; the segments' is known from the start.
+  if (!embedded) duration = 0;
   if (index == 0 || _global.g_bSlide == true) ShowPoster(index);
   if (embedded) {
     SeekFrames(FirstFrameOf(index));

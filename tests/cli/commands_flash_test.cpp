@@ -71,7 +71,7 @@ TEST_F(FlashBuildTest, FailuresExitNonZeroWithTheReason) {
   EXPECT_NE(r.err.find("--url-var"), std::string::npos) << r.err;
   r = Cli({work.file("none.flv"), "-o", work.file("out"), "--name", "movie"});
   EXPECT_NE(r.exit_code, 0);
-  r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--effect", "Gone", "--swf-type", "2"});
+  r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--opening-effect", "Gone", "--swf-type", "2"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("warning: "), std::string::npos) << r.out;
 }

@@ -178,7 +178,7 @@ TEST_F(SwfCreatorTest, ExternalLayoutNamesEveryFlvAndPoster) {
   const std::string page = ReadPage(out.file("movie.HTML"));
   EXPECT_NE(page.find("Width=\"64\" Height=\"89\">\r\n"), std::string::npos);
   EXPECT_NE(page.find("<param name=\"movie\" value=\"movie.swf\">\r\n"), std::string::npos);
-  EXPECT_NE(page.find("<script src=\"ruffle/ruffle.js\"></script>"), std::string::npos);
+  EXPECT_NE(page.find("<script src=\"ruffle/ruffle.js\" charset=\"utf-8\"></script>"), std::string::npos);
   EXPECT_NE(page.find("location.protocol === \"file:\""), std::string::npos);
   EXPECT_TRUE(fs::is_regular_file(out.file("ruffle/ruffle.js")));
   EXPECT_EQ(feature.WrittenFiles,
@@ -359,10 +359,10 @@ TEST_F(SwfCreatorTest, RufflePageSources) {
   feature.RuffleSource = "none";
   ASSERT_TRUE(feature.GenerateOutputs());
   EXPECT_FALSE(fs::exists(out.file("ruffle")));
-  EXPECT_NE(ReadPage(out.file("movie.HTML")).find("<script src=\"ruffle/ruffle.js\">"), std::string::npos);
+  EXPECT_NE(ReadPage(out.file("movie.HTML")).find("<script src=\"ruffle/ruffle.js\" charset=\"utf-8\">"), std::string::npos);
   feature.RuffleSource = "https://cdn.example/ruffle.js?a=1&b=2";
   ASSERT_TRUE(feature.GenerateOutputs());
-  EXPECT_NE(ReadPage(out.file("movie.HTML")).find("<script src=\"https://cdn.example/ruffle.js?a=1&amp;b=2\">"),
+  EXPECT_NE(ReadPage(out.file("movie.HTML")).find("<script src=\"https://cdn.example/ruffle.js?a=1&amp;b=2\" charset=\"utf-8\">"),
             std::string::npos);
 }
 

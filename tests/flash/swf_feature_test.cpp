@@ -61,8 +61,9 @@ TEST_F(SwfFeatureTest, SavingStoresEffectiveValues) {
   EXPECT_EQ(Stored("GSwfType"), "0");
   EXPECT_EQ(Stored("IsGHtml"), "0");
   EXPECT_EQ(Stored("GSwfUrlVar"), "");
-  EXPECT_EQ(Stored("TailBGColor"), "0");  // the last key is written too
-  EXPECT_EQ(TIniFile::Load(config.FileName).Keys("SwfSet").size(), 80u);
+  EXPECT_EQ(Stored("TailBGColor"), "0");  // the last of the table's keys is written too
+  EXPECT_EQ(Stored("RuffleSource"), "copy");  // and the page's Ruffle after them
+  EXPECT_EQ(TIniFile::Load(config.FileName).Keys("SwfSet").size(), 81u);
 }
 
 TEST_F(SwfFeatureTest, RoundTripKeepsEverySetting) {
@@ -79,6 +80,7 @@ TEST_F(SwfFeatureTest, RoundTripKeepsEverySetting) {
   f.Skin.SkinColor = 0x80000005;  // a system colour survives as the value it is
   f.ProfileAdd.ClipEndPos = 12.345;
   f.Base.FPS = 29.97f;
+  f.RuffleSource = "https://example.com/ruffle/ruffle.js";
   f.SaveToConfig(config);
 
   TSwfFeature g;
@@ -95,6 +97,10 @@ TEST_F(SwfFeatureTest, RoundTripKeepsEverySetting) {
   EXPECT_EQ(g.Skin.SkinColor, 0x80000005u);
   EXPECT_DOUBLE_EQ(g.ProfileAdd.ClipEndPos, 12.345);
   EXPECT_FLOAT_EQ(g.Base.FPS, 29.97f);
+  EXPECT_EQ(g.RuffleSource, f.RuffleSource);
+  TSwfFeature copy;
+  copy.Assign(&g, false);
+  EXPECT_EQ(copy.RuffleSource, f.RuffleSource);
 }
 
 TEST(SwfFeatureAssign, SlideShowNeverTakesEmbeddedVideo) {
