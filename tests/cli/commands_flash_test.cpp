@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -74,6 +75,43 @@ TEST_F(FlashBuildTest, FailuresExitNonZeroWithTheReason) {
   r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--opening-effect", "Gone", "--swf-type", "2"});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_NE(r.out.find("warning: "), std::string::npos) << r.out;
+}
+
+// convert with an FLV profile: the Flash settings of a fresh settings file embed the video and
+// remove the FLV; the movie and page count as outputs that exist; a failed Flash output fails
+// the job and keeps the FLV.
+TEST_F(FlashBuildTest, ConvertMakesTheFlashFilesAndTreatsThemAsOutputs) {
+  for (const char* file : {"profile.dat", "format.dat"}) fs::copy_file(kBin + "/" + file, program.file(file));
+  const auto convert = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"--ini", work.file("settings.ini"), "convert", work.file("clip.flv"), "-o",
+                               work.file("conv"), "--profile", "101"});
+    return test::RunProgram(program.file("flarecast-cli"), args, work.path(), "HOME=" + test::ShellQuote(work.path()));
+  };
+  auto r = convert({"--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  for (const char* name : {"clip.swf", "clip.HTML", "clip.jpg", "ruffle/ruffle.js"})
+    EXPECT_TRUE(fs::is_regular_file(work.file("conv/" + std::string(name)))) << name;
+  EXPECT_FALSE(fs::exists(work.file("conv/clip.flv")));  // embedded, and not to be kept
+  EXPECT_FALSE(fs::exists(work.file("conv/Temp")));
+  std::vector<std::string> files;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    const auto j = nlohmann::json::parse(line);
+    if (j["event"] == "end") files = j["files"].get<std::vector<std::string>>();
+  }
+  EXPECT_EQ(files, (std::vector<std::string>{work.file("conv/clip.jpg"), work.file("conv/clip.swf"),
+                                             work.file("conv/clip.HTML"), work.file("conv/ruffle")}));
+
+  // The movie exists though the FLV does not: refused, skipped or replaced as asked.
+  r = convert({});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("clip.jpg exists already"), std::string::npos) << r.err;
+  EXPECT_EQ(convert({"--skip-existing"}).exit_code, 0);
+
+  r = convert({"--overwrite", "--swf-type", "2", "--player", "Gone"});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.err.find("the Flash output failed: the player template"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_regular_file(work.file("conv/clip.flv")));
 }
 
 TEST_F(FlashBuildTest, HelpNamesTheSharedOptions) {

@@ -162,6 +162,41 @@ TEST_F(Conversion, ASlideEncodesEachMemberInTheSlidesFormat) {
   EXPECT_NEAR(Duration(out_ / "s_b.flv"), 1.0, 0.15);
 }
 
+// A slide's movie is made once no member is left to run, from the members that converted:
+// here the second member cannot start (its source went away).
+TEST_F(Conversion, ASlideGetsItsMovieFromTheMembersThatConverted) {
+  const fs::path gone = out_ / "gone.mp4";
+  fs::copy_file(a_, gone);
+  TMediaBaseTask* a = AddFile(a_, "a.flv");
+  TMediaBaseTask* b = AddFile(gone.string(), "b.flv");
+  a->Excluded = b->Excluded = true;
+  auto* slide = static_cast<TMediaSlideTask*>(mgr_.Tasks().Add(std::make_unique<TMediaSlideTask>(&mgr_.Tasks())));
+  slide->OutputFileName = "show.flv";
+  slide->Record().ContainerFourCC = kFourCCFlv;
+  slide->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;  // its player templates
+  slide->Flash.Generate.GenerateSwf = true;
+  slide->Flash.Generate.SwfType = kSwfTypeExternalFlv;
+  slide->Flash.Generate.GenerateThumbnail = true;
+  slide->Flash.Generate.GenerateHtml = true;
+  slide->AddSlideMember(a)->OutputFileName = "s_a.flv";
+  slide->AddSlideMember(b)->OutputFileName = "s_b.flv";
+  fs::remove(gone);
+
+  const std::vector<std::string> results = RunAll();
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0], "");
+  EXPECT_NE(results[1], "");
+  EXPECT_TRUE(fs::is_regular_file(out_ / "s_a.jpg"));  // members always get their thumbnail
+  ASSERT_TRUE(fs::is_regular_file(out_ / "show.swf"));
+  EXPECT_TRUE(fs::is_regular_file(out_ / "show.HTML"));
+  // The movie's script names the member that converted and not the other.
+  std::ifstream in(out_ / "show.swf", std::ios::binary);
+  const std::string movie((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_NE(movie.find("s_a.flv"), std::string::npos);
+  EXPECT_NE(movie.find("s_a.jpg"), std::string::npos);
+  EXPECT_EQ(movie.find("s_b.flv"), std::string::npos);
+}
+
 TEST_F(Conversion, EveryEditGoesIntoTheOutput) {
   TMediaBaseTask* t = AddFile(a_, "edited.flv");
   t->Record().Width = 160;
