@@ -41,7 +41,7 @@ std::vector<TOptionSpec> FlashOptionSpecs() {
       {"--url-var", "NAME", "the page's URL variable holding the FLV list (type 3): letters, digits, _"},
       {"--no-swf", "", "no player movie (and so no page)"},
       {"--no-html", "", "no HTML page (type 3 always has one)"},
-      {"--no-thumbnail", "", "no posters (.jpg beside each FLV) in the movie"},
+      {"--no-thumbnail", "", "no thumbnail (.jpg beside each FLV), so no posters in the movie"},
       {"--keep-flv", "", "keep the FLV files beside a movie with embedded video (convert)"},
       {"--skin-color", "RRGGBB", "colour of the player's control bar"},
       {"--auto-hide", "", "the control bar hides over the video instead of taking 41 pixels below it"},
