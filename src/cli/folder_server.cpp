@@ -59,21 +59,6 @@ bool ClimbsUp(const std::string& path) {
   return false;
 }
 
-std::string EscapeHtml(const std::string& text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
 // A plain list of a folder's entries, so that the folder's address leads somewhere.
 std::string Listing(const fs::path& folder, const std::string& url_path) {
   std::vector<std::pair<std::string, bool>> entries;

@@ -37,4 +37,9 @@ std::string Utf16ToUtf8(std::u16string_view s);
 // Glob match of a file name against a pattern with '*' and '?' (ASCII case-insensitive).
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
+// Text or a double-quoted attribute value of an HTML page.
+std::string EscapeHtml(std::string_view text);
+// A URL component: everything but unreserved characters percent-encoded.
+std::string PercentEncode(std::string_view text);
+
 }  // namespace fc

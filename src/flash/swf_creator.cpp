@@ -163,33 +163,6 @@ std::string EscapeAsString(std::string_view text) {
   return out;
 }
 
-std::string EscapeHtml(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-std::string PercentEncode(std::string_view text) {
-  std::string out;
-  for (const unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~')
-      out += static_cast<char>(c);
-    else
-      out += Format("%%%02X", c);
-  }
-  return out;
-}
-
 std::string ScriptUrl(const std::string& url) {
   // A scheme: a letter, then letters, digits, "+", "-" or ".", then ":".
   const size_t colon = url.find(':');

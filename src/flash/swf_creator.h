@@ -21,10 +21,7 @@ class TFlashSprite;
 // The body of a double-quoted ActionScript string literal (backslash, quotes, line breaks and
 // control characters escaped; other UTF-8 bytes kept).
 std::string EscapeAsString(std::string_view text);
-// Text or a double-quoted attribute value of an HTML page.
-std::string EscapeHtml(std::string_view text);
-// A URL query component: everything but unreserved characters percent-encoded.
-std::string PercentEncode(std::string_view text);
+// (EscapeHtml and PercentEncode are in core/text.h.)
 // A link as the player opens it: kept as given when it has a scheme ("https:", "mailto:"),
 // else "http://" in front. Nothing else is rewritten.
 std::string ScriptUrl(const std::string& url);

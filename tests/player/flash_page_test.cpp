@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli_runner.h"
+#include "core/text.h"
 #include "player_harness.h"
 
 namespace fc {
@@ -106,12 +107,7 @@ TEST(FlashPage, EachLayoutOfAConvertedClipPlaysInTheMovieAndOnItsPage) {
     options.Shots = {{1500, out / "early.png"}, {3500, out / "late.png"}};
     const std::string page = Stem(layout.Input) + ".HTML";
     // The server's address names the page percent-encoded.
-    std::string encoded;
-    for (const unsigned char c : page) {
-      if (std::isalnum(c) || c == '.' || c == '-' || c == '_') encoded += static_cast<char>(c);
-      else encoded += "%" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
-    }
-    const test::TPageResult played = test::PlayPage(served.Url() + encoded, options);
+    const test::TPageResult played = test::PlayPage(served.Url() + PercentEncode(page), options);
     ASSERT_TRUE(played.Ok()) << page << ": " << played.Error;
     EXPECT_TRUE(played.Loaded) << page;
     EXPECT_EQ(played.Trace, std::vector<std::string>{layout.Played}) << page;
