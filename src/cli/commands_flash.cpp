@@ -1,4 +1,5 @@
-// flarecast-cli flash build ...: the player movie, its HTML page and Ruffle for FLVs that exist.
+// flarecast-cli flash build ...: the player movie, its HTML page and Ruffle for FLVs that exist;
+// flash preview: the preview movie of the Flash settings.
 
 #include <filesystem>
 #include <ostream>
@@ -83,6 +84,23 @@ int FlashBuild(const TArgs& args, std::ostream& out) {
   return 0;
 }
 
+// The Customize page's preview: the movie for the Flash settings, at the preview size, in the
+// user's preview cache.
+int FlashPreview(const TArgs& args, std::ostream& out) {
+  TSwfFeature feature;
+  feature.LoadFromConfig(GlobalConfig());
+  ApplyFlashOptions(args, feature);
+  std::vector<std::string> flvs = args.Positional();
+  const std::string movie = feature.BuildPreview(flvs.empty() ? nullptr : &flvs);
+  if (args.Has("--json")) {
+    out << JsonDocument(TJson{{"movie", movie}, {"files", feature.WrittenFiles}, {"warnings", feature.Warnings}});
+  } else {
+    for (const std::string& warning : feature.Warnings) out << "warning: " << warning << "\n";
+    out << movie << "\n";
+  }
+  return 0;
+}
+
 }  // namespace
 
 void RegisterFlashCommands(TCommandTable& table) {
@@ -107,6 +125,20 @@ void RegisterFlashCommands(TCommandTable& table) {
              .MinPositional = 1,
              .MaxPositional = 1000,
              .Run = FlashBuild});
+  std::vector<TOptionSpec> preview_options = {{"--json", "", "print the movie and the files written as JSON"}};
+  for (TOptionSpec& spec : FlashOptionSpecs()) preview_options.push_back(std::move(spec));
+  table.Add({.Name = "flash preview",
+             .Args = "[FLV...]",
+             .Summary = "make the preview movie of the Flash settings (the Customize page's) and print its path",
+             .Details = "The movie is 320x281 at 15 frames per second and plays the given FLVs, or the sample\n"
+                        "video of the program folder (Templates/Fcst.flv), copied with their .jpg posters into\n"
+                        "the user's preview folder ($XDG_CACHE_HOME/flarecast/preview, or\n"
+                        "~/.cache/flarecast/preview), which is overwritten each time. Options left out take\n"
+                        "the Flash settings of the settings file.",
+             .Options = std::move(preview_options),
+             .MinPositional = 0,
+             .MaxPositional = 1000,
+             .Run = FlashPreview});
 }
 
 }  // namespace fc::cli

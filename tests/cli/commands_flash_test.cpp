@@ -114,6 +114,21 @@ TEST_F(FlashBuildTest, ConvertMakesTheFlashFilesAndTreatsThemAsOutputs) {
   EXPECT_TRUE(fs::is_regular_file(work.file("conv/clip.flv")));
 }
 
+// The Customize page's preview, on the command line: the sample video when no FLV is given,
+// in the user's cache folder.
+TEST_F(FlashBuildTest, PreviewGoesToTheUsersCacheWithTheSample) {
+  fs::copy_file(kBin + "/Templates/Fcst.flv", program.file("Templates/Fcst.flv"));
+  const auto r = test::RunProgram(program.file("flarecast-cli"),
+                                  {"--ini", work.file("settings.ini"), "flash", "preview", "--swf-type", "2", "--json"},
+                                  work.path(), "XDG_CACHE_HOME=" + test::ShellQuote(work.file("cache")));
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  const auto j = nlohmann::json::parse(r.out);
+  EXPECT_EQ(j["movie"], work.file("cache/flarecast/preview/Preview.Swf"));
+  EXPECT_TRUE(fs::is_regular_file(work.file("cache/flarecast/preview/Preview.Swf")));
+  EXPECT_TRUE(fs::is_regular_file(work.file("cache/flarecast/preview/Fcst.flv")));  // the player's video
+  EXPECT_FALSE(fs::exists(program.file("Temp")));  // nothing in the program folder
+}
+
 TEST_F(FlashBuildTest, HelpNamesTheSharedOptions) {
   const auto r = Cli({"--help"});
   EXPECT_EQ(r.exit_code, 0);
