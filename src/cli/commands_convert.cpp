@@ -377,7 +377,7 @@ void RegisterConvertCommands(TCommandTable& table) {
              .MinPositional = 1,
              .MaxPositional = 1000,
              .Run = ConvertCommand};
-  for (TOptionSpec& option : FlashOptionSpecs()) command.Options.push_back(std::move(option));
+  command.Options = WithFlashOptions(std::move(command.Options));
   table.Add(std::move(command));
 }
 

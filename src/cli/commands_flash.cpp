@@ -104,14 +104,13 @@ int FlashPreview(const TArgs& args, std::ostream& out) {
 }  // namespace
 
 void RegisterFlashCommands(TCommandTable& table) {
-  std::vector<TOptionSpec> options = {
+  std::vector<TOptionSpec> options = WithFlashOptions({
       {"-o", "DIR", "output folder (created when missing)"},
       {"--name", "NAME", "name of the movie and its page (NAME.swf, NAME.HTML)"},
       {"--size", "WxH", "frame size of the video (default: the first FLV's)"},
       {"--fps", "RATE", "frame rate (default: the first FLV's)"},
       {"--json", "", "print the files written as JSON"},
-  };
-  for (TOptionSpec& spec : FlashOptionSpecs()) options.push_back(std::move(spec));
+  });
   table.Add({.Name = "flash build",
              .Args = "FLV...",
              .Summary = "make the player movie, its HTML page and Ruffle's web player for FLV files",
@@ -125,8 +124,8 @@ void RegisterFlashCommands(TCommandTable& table) {
              .MinPositional = 1,
              .MaxPositional = 1000,
              .Run = FlashBuild});
-  std::vector<TOptionSpec> preview_options = {{"--json", "", "print the movie and the files written as JSON"}};
-  for (TOptionSpec& spec : FlashOptionSpecs()) preview_options.push_back(std::move(spec));
+  std::vector<TOptionSpec> preview_options =
+      WithFlashOptions({{"--json", "", "print the movie and the files written as JSON"}});
   table.Add({.Name = "flash preview",
              .Args = "[FLV...]",
              .Summary = "make the preview movie of the Flash settings (the Customize page's) and print its path",

@@ -25,8 +25,8 @@ std::string TemplatePath(const TSwfFeature& feature, const std::string& value, c
 
 }  // namespace
 
-std::vector<TOptionSpec> FlashOptionSpecs() {
-  return {
+std::vector<TOptionSpec> WithFlashOptions(std::vector<TOptionSpec> options) {
+  options.insert(options.end(), {
       {"--swf-type", "1|2|3", "how the movie gets its video: 1 embedded, 2 FLV files beside it, 3 FLV list in a URL variable of the page"},
       {"--player", "NAME|none", "player template of Templates/Players (Player01, None; none: no controls)"},
       {"--opening-effect", "NAME", "opening effect: a movie of Templates/Effect or a path (--effect of convert is a picture effect)"},
@@ -55,7 +55,8 @@ std::vector<TOptionSpec> FlashOptionSpecs() {
       {"--credit-size", "POINTS", "size of the credit text"},
       {"--credit-color", "RRGGBB", "colour of the credit text"},
       {"--debug-trace", "", "the players trace what they do (player:play, ...): for tests"},
-  };
+  });
+  return options;
 }
 
 void ApplyFlashOptions(const TArgs& args, TSwfFeature& f) {

@@ -12,7 +12,8 @@ class TSwfFeature;
 
 namespace fc::cli {
 
-std::vector<TOptionSpec> FlashOptionSpecs();
+// A command's own options followed by the Flash options.
+std::vector<TOptionSpec> WithFlashOptions(std::vector<TOptionSpec> options);
 // Applies the options present in `args`; throws UsageError for a bad value.
 void ApplyFlashOptions(const TArgs& args, TSwfFeature& feature);
 

@@ -224,9 +224,9 @@ void TSWFCreater::AddVideo(const std::string& flv_file) {
   movie.ShowFrame();
 }
 
-TFlashSprite* TSWFCreater::AddVideoSprite(const std::string& flv_file) {
+TFlashSprite* TSWFCreater::AddVideoSprite(std::unique_ptr<TFlashVideo> flv) {
   TFlashMovie& movie = CurrentMovie();
-  TFlashVideo* video = movie.AddVideo(flv_file);
+  TFlashVideo* video = movie.AddVideo(std::move(flv));
   const uint16_t frames = video->FrameCount();
   SegmentFrames.push_back(frames);
   TFlashSprite* sprite = movie.AddSprite();
@@ -599,15 +599,18 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
       maker.MakeTitleMovie(Head, Base, head_file);
       head_frames = maker.SegmentFrames.back();
     }
-    // The segment frame counts, in playing order, as the segments will be written.
+    // The segment frame counts, in playing order, as the segments will be written. Each FLV
+    // is indexed once, here, and goes into its segment as it is.
     std::vector<int32_t> frames;
+    std::vector<std::unique_ptr<TFlashVideo>> videos;
     if (!head_file.empty()) frames.push_back(head_frames);
     if (embedded) {
       for (const std::string& flv : flv_files) {
-        const TFLVData data(flv);
-        if (data.VideoFrameCount() > 0xFFFF)
-          throw Error(Format("%s has %u video frames: a segment holds at most 65535", flv.c_str(), data.VideoFrameCount()));
-        frames.push_back(static_cast<int32_t>(data.VideoFrameCount()));
+        auto data = std::make_unique<TFLVData>(flv);
+        if (data->VideoFrameCount() > 0xFFFF)
+          throw Error(Format("%s has %u video frames: a segment holds at most 65535", flv.c_str(), data->VideoFrameCount()));
+        frames.push_back(static_cast<int32_t>(data->VideoFrameCount()));
+        videos.push_back(std::make_unique<TFlashVideo>(std::move(data)));
       }
     }
     if (embedded && Tail.Visible) {
@@ -673,19 +676,20 @@ std::string TSwfFeature::Build(const std::vector<std::string>& flv_files, const 
       if (UsePreloader()) maker.PlaceTemplate(PreloaderFile(), "preloader_mc", false, remembered + 1, true);
       // SegmentFrames is rebuilt as the segments are written, in their order.
       maker.SegmentFrames.clear();
-      std::vector<std::string> segments;
-      if (!head_file.empty()) segments.push_back(head_file);
-      segments.insert(segments.end(), flv_files.begin(), flv_files.end());
-      if (!tail_file.empty()) segments.push_back(tail_file);
-      for (size_t j = 0; j < segments.size(); ++j) {
+      // The head title, the videos, the tail title: a title is a part file, a video its
+      // indexed FLV.
+      std::vector<std::string> titles(frames.size());
+      if (!head_file.empty()) titles.front() = head_file;
+      if (!tail_file.empty()) titles.back() = tail_file;
+      auto next_video = videos.begin();
+      for (size_t j = 0; j < frames.size(); ++j) {
         const int32_t depth = kFirstSegmentDepth + static_cast<int32_t>(j);
         const std::string name = "mc" + std::to_string(j + 1);
-        const bool title = (j == 0 && !head_file.empty()) || (j + 1 == segments.size() && !tail_file.empty());
-        if (title) {
-          maker.PlaceTemplate(segments[j], name, false, depth, false);
+        if (!titles[j].empty()) {
+          maker.PlaceTemplate(titles[j], name, false, depth, false);
           maker.SegmentFrames.push_back(frames[j]);
         } else {
-          TFlashSprite* sprite = maker.AddVideoSprite(segments[j]);
+          TFlashSprite* sprite = maker.AddVideoSprite(std::move(*next_video++));
           maker.Movie->PlaceObject(sprite, depth)->SetName(name);
         }
         maker.Movie->FrameActions().Add<TSWFActionStop>();

@@ -14,6 +14,8 @@
 
 namespace fc {
 
+class TFlashVideo;
+
 class TFlashMovie;
 class TFlashSprite;
 
@@ -52,10 +54,11 @@ public:
   void NewMovie(const TBaseInfo& base);
   // The FLV as the movie's own timeline: its frames, then a frame advancing the main movie.
   void AddVideo(const std::string& flv_file);
-  // The FLV as a segment sprite of the movie (with its sound), ending in a frame that
-  // advances the main movie. The payload is copied from the FLV while the movie is saved, so
-  // the FLV is never held in memory. Returns the sprite, to be placed by the caller.
-  TFlashSprite* AddVideoSprite(const std::string& flv_file);
+  // An indexed FLV (a video object not yet in a movie) as a segment sprite of the movie (with
+  // its sound), ending in a frame that advances the main movie. The payload is copied from the
+  // FLV while the movie is saved, so the FLV is never held in memory. Returns the sprite, to
+  // be placed by the caller.
+  TFlashSprite* AddVideoSprite(std::unique_ptr<TFlashVideo> video);
   void AddImage(const TImageInfo& info);
   void AddText(const TTextInfo& info);
   // A title screen: its animation (none are built in: the screen shows its background) and

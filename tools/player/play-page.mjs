@@ -70,8 +70,8 @@ function parseArgs(argv) {
       case '--ms': opts.ms = count(arg, argv[++i]); break;
       case '--timeout': opts.timeoutMs = count(arg, argv[++i]); break;
       case '--shot': {
-        const spec = value(arg, argv[++i]);
-        const m = /^(\d+):(.+)$/.exec(spec);
+        const shot = value(arg, argv[++i]);
+        const m = /^(\d+):(.+)$/.exec(shot);
         if (!m) throw new UsageError('--shot takes MS:FILE');
         opts.shots.push({ ms: Number(m[1]), file: m[2] });
         break;
