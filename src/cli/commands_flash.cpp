@@ -1,5 +1,5 @@
 // flarecast-cli flash build ...: the player movie, its HTML page and Ruffle for FLVs that exist;
-// flash preview: the preview movie of the Flash settings.
+// flash preview: the preview movie of the Flash settings; flash title: one title screen.
 
 #include <filesystem>
 #include <ostream>
@@ -14,6 +14,7 @@
 #include "core/text.h"
 #include "flash/swf_creator.h"
 #include "flash/swf_feature.h"
+#include "flash/title_animations.h"
 
 namespace fc::cli {
 namespace {
@@ -101,6 +102,34 @@ int FlashPreview(const TArgs& args, std::ostream& out) {
   return 0;
 }
 
+// One title screen as a movie of its own, as the embedded layout builds it before or after
+// the video.
+int FlashTitle(const TArgs& args, std::ostream& out) {
+  if (args.Has("--list")) {
+    for (const TTextEffect& effect : TextEffects()) out << effect.ID << "\n";
+    return 0;
+  }
+  const std::optional<std::string> output = args.get("-o");
+  if (!output || output->empty()) throw UsageError("flash title needs -o OUT.swf (or --list)");
+  if (!args.Has("--anim")) throw UsageError("flash title needs --anim NAME (flash title --list names them)");
+  TDTextEffect title;
+  ApplyTitleOptions(args, "", title);
+  const TFrameSize size = SizeValue(args, "--size", {1, 1}, {8191, 8191}).value_or(TFrameSize{320, 240});
+  TBaseInfo base;
+  base.Width = size.Width;
+  base.Height = size.Height;
+  base.FPS = static_cast<float>(FrameRateValue(args, "--fps", 0.01, 120).value_or(15));
+  TSWFMakeEx maker;
+  maker.MakeTitleMovie(title, base, *output);
+  const int32_t frames = maker.SegmentFrames.back();
+  if (args.Has("--json"))
+    out << JsonDocument(TJson{{"movie", *output}, {"frames", frames}});
+  else
+    out << Format("%s: %s, %dx%d, %d frames\n", output->c_str(), title.NameID.c_str(), size.Width, size.Height,
+                  frames);
+  return 0;
+}
+
 }  // namespace
 
 void RegisterFlashCommands(TCommandTable& table) {
@@ -138,6 +167,24 @@ void RegisterFlashCommands(TCommandTable& table) {
              .MinPositional = 0,
              .MaxPositional = 1000,
              .Run = FlashPreview});
+  std::vector<TOptionSpec> title_options = TitleOptions("", "title");
+  title_options.insert(title_options.end(),
+                       {{"-o", "OUT.swf", "the movie to write"},
+                        {"--size", "WxH", "frame size in pixels (default 320x240)"},
+                        {"--fps", "RATE", "frame rate (default 15)"},
+                        {"--list", "", "print the names of the animations, one a line, and stop"},
+                        {"--json", "", "print the movie and its frame count as JSON"}});
+  table.Add({.Name = "flash title",
+             .Args = "",
+             .Summary = "make one title screen (opening or closing title) as a movie, or list the animations",
+             .Details = "The movie lasts round(RATE) x SECONDS frames of animation, then one frame that moves\n"
+                        "the main movie on (\"_root.nextFrame();\") as the embedded layout plays it; the frame\n"
+                        "count printed includes that frame. The background picture is used when its name ends\n"
+                        "in \".jpg\" or \".bmp\" (as written); it lies over the background colour.",
+             .Options = std::move(title_options),
+             .MinPositional = 0,
+             .MaxPositional = 0,
+             .Run = FlashTitle});
 }
 
 }  // namespace fc::cli

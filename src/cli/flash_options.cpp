@@ -6,8 +6,10 @@
 
 #include "cli/option_values.h"
 #include "core/paths.h"
+#include "core/text.h"
 #include "flash/swf_creator.h"
 #include "flash/swf_feature.h"
+#include "flash/title_animations.h"
 
 namespace fc::cli {
 namespace {
@@ -56,7 +58,59 @@ std::vector<TOptionSpec> WithFlashOptions(std::vector<TOptionSpec> options) {
       {"--credit-color", "RRGGBB", "colour of the credit text"},
       {"--debug-trace", "", "the players trace what they do (player:play, ...): for tests"},
   });
+  for (const char* which : {"head", "tail"}) {
+    const std::vector<TOptionSpec> title =
+        TitleOptions(std::string(which) + "-", which == std::string("head") ? "opening title (embedded layout)"
+                                                                             : "closing title (embedded layout)");
+    options.insert(options.end(), title.begin(), title.end());
+  }
   return options;
+}
+
+std::vector<TOptionSpec> TitleOptions(const std::string& prefix, const std::string& which) {
+  const std::string p = "--" + prefix;
+  return {
+      {p + "anim", "NAME", "animation of the " + which + " (flash title --list names them)"},
+      {p + "text", "TEXT", "text of the " + which + "; \"#13\" or a line break starts a new line"},
+      {p + "font", "FAMILY", "font of the " + which + " (default " + kDefaultFontName + ")"},
+      {p + "font-size", "POINTS", "font size of the " + which + " (default 24)"},
+      {p + "bold", "", "bold text in the " + which},
+      {p + "italic", "", "italic text in the " + which},
+      {p + "color", "RRGGBB", "text colour of the " + which + " (default FFFFFF)"},
+      {p + "background", "RRGGBB", "background colour of the " + which + " (default 000000)"},
+      {p + "picture", "FILE", "background picture of the " + which + " (.jpg or .bmp)"},
+      {p + "time", "SECONDS", "length of the " + which + ", 0 to 300 (default 3)"},
+  };
+}
+
+void ApplyTitleOptions(const TArgs& args, const std::string& prefix, TDTextEffect& title) {
+  const std::string p = "--" + prefix;
+  if (const auto anim = args.get(p + "anim")) {
+    if (!FindTextEffect(*anim)) {
+      std::string names;
+      for (const TTextEffect& effect : TextEffects()) names += (names.empty() ? "" : ", ") + std::string(effect.ID);
+      throw UsageError(Format("%sanim: there is no animation \"%s\" (%s)", p.c_str(), anim->c_str(), names.c_str()));
+    }
+    title.Visible = true;
+    title.NameID = *anim;
+    // A fresh title gets a readable look; settings that give one keep theirs.
+    if (title.FontSize <= 0) title.FontSize = 24;
+    if (title.Time <= 0) title.Time = 3;
+    if (title.FontColor == title.BGColor) title.FontColor = 0xFFFFFF;
+  }
+  if (const auto text = args.get(p + "text")) {
+    std::string content;
+    for (const char c : *text) content += c == '\n' ? std::string("#13") : std::string(1, c);
+    title.Content = content;
+  }
+  if (const auto font = args.get(p + "font")) title.FontName = *font;
+  if (const auto size = IntValue(args, p + "font-size", 1, 500)) title.FontSize = *size;
+  if (args.Has(p + "bold")) title.Bold = true;
+  if (args.Has(p + "italic")) title.Italic = true;
+  if (const auto color = RgbValue(args, p + "color")) title.FontColor = BgrColor(*color);
+  if (const auto color = RgbValue(args, p + "background")) title.BGColor = BgrColor(*color);
+  if (const auto picture = args.get(p + "picture")) title.BGPictureName = *picture;
+  if (const auto time = IntValue(args, p + "time", 0, 300)) title.Time = *time;
 }
 
 void ApplyFlashOptions(const TArgs& args, TSwfFeature& f) {
@@ -121,6 +175,8 @@ void ApplyFlashOptions(const TArgs& args, TSwfFeature& f) {
   if (const auto size = IntValue(args, "--credit-size", 1, 500)) f.Text.FontSize = *size;
   if (const auto color = RgbValue(args, "--credit-color")) f.Text.FontColor = BgrColor(*color);
   if (args.Has("--debug-trace")) f.DebugTrace = true;
+  ApplyTitleOptions(args, "head-", f.Head);
+  ApplyTitleOptions(args, "tail-", f.Tail);
 }
 
 }  // namespace fc::cli

@@ -15,6 +15,7 @@
 #include "core/language.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "flash/title_animations.h"
 #include "movie/external_movie.h"
 #include "movie/flash_button.h"
 #include "movie/flash_font.h"
@@ -55,7 +56,6 @@ bool FileExists(const std::string& path) {
   return !path.empty() && fs::is_regular_file(path, ec);
 }
 
-TColor SwfColor(TColor bgr) { return SWFRGBA(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF, 255); }
 
 // A private folder under the system's temporary folder, removed with everything in it.
 class TTempFolder {
@@ -259,14 +259,22 @@ void TSWFCreater::AddImage(const TImageInfo& info) {
   movie.PlaceObject(shown, TakeDepth(0));
 }
 
+TColor SwfColor(TColor color) {
+  const TColor bgr = ColorToRGB(color);
+  return SWFRGBA(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF, 255);
+}
+
+TSystemFont SystemFontOf(const TTextInfo& info) {
+  // Points to pixels at 96 dots per inch.
+  const int32_t height = std::max(1, static_cast<int32_t>(std::lround(info.FontSize * 96.0 / 72.0)));
+  return TSystemFont{info.FontName.empty() ? std::string(kDefaultFontName) : info.FontName, height, info.Bold,
+                     info.Italic, 1};
+}
+
 void TSWFCreater::AddText(const TTextInfo& info) {
   if (!info.Visible || info.Content.empty()) return;
   TFlashMovie& movie = CurrentMovie();
-  // Points to pixels at 96 dots per inch.
-  const int32_t height = std::max(1, static_cast<int32_t>(std::lround(info.FontSize * 96.0 / 72.0)));
-  const TSystemFont system_font{info.FontName.empty() ? std::string("DejaVu Sans") : info.FontName, height,
-                                info.Bold, info.Italic, 1};
-  TFlashFont* font = movie.AddFont(system_font, false);
+  TFlashFont* font = movie.AddFont(SystemFontOf(info), false);
   const TColor color = SwfColor(info.FontColor);
   if (info.URL.empty() || info.URL == "http://") {
     movie.PlaceObject(movie.AddText(info.Content, color, font, info.X, info.Y), TakeDepth(0));
@@ -286,10 +294,11 @@ void TSWFCreater::AddText(const TTextInfo& info) {
 void TSWFCreater::AddTextEffect(const TDTextEffect& effect) {
   if (!effect.Visible) return;
   TFlashMovie& movie = CurrentMovie();
-  // No title animations are built in: the screen shows its background for its time.
-  const int32_t frames = static_cast<int32_t>(std::lround(movie.GetFrameRate())) * std::max(0, effect.Time) + 1;
+  // The frames the animation wrote, and the one that moves the main movie on.
+  const int32_t frames = DrawTitle(effect, movie) + 1;
+  if (frames > 0xFFFF)
+    throw TitleTooLongError(Format("the title lasts %d frames: a title holds at most 65535", frames));
   SegmentFrames.push_back(frames);
-  if (frames > 1) movie.ShowFrame(frames - 1);
   movie.FrameActions().Compile(kNextFrameScript);
   movie.ShowFrame();
 }

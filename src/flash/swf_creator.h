@@ -15,6 +15,7 @@
 namespace fc {
 
 class TFlashVideo;
+struct TSystemFont;
 
 class TFlashMovie;
 class TFlashSprite;
@@ -29,6 +30,14 @@ std::string EscapeAsString(std::string_view text);
 std::string ScriptUrl(const std::string& url);
 // Letters, digits and underscores, not starting with a digit (an ActionScript identifier).
 bool IsIdentifier(std::string_view name);
+
+// The font of texts whose settings name none.
+inline constexpr const char* kDefaultFontName = "DejaVu Sans";
+// A settings colour (0x00BBGGRR or a system colour) as the movie builder's opaque RGBA.
+TColor SwfColor(TColor color);
+// The system font of a text's settings: its face (or the default), its size in points as
+// pixels at 96 dots per inch, its style.
+TSystemFont SystemFontOf(const TTextInfo& info);
 
 // The two Flash Player download locations the page names for browsers that still have the
 // plug-in (modern browsers use Ruffle, which the page loads itself).
@@ -61,8 +70,8 @@ public:
   TFlashSprite* AddVideoSprite(std::unique_ptr<TFlashVideo> video);
   void AddImage(const TImageInfo& info);
   void AddText(const TTextInfo& info);
-  // A title screen: its animation (none are built in: the screen shows its background) and
-  // round(rate) * Time + 1 frames counted in SegmentFrames.
+  // A title screen: its animation, then the frame that moves the main movie on; the frames
+  // written are counted in SegmentFrames.
   void AddTextEffect(const TDTextEffect& effect);
   // Writes the movie (atomically) and ends it.
   void SaveMovie(const std::string& file_name);
