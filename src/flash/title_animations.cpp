@@ -574,9 +574,14 @@ std::vector<std::string> TitleLines(const std::string& content) {
 
 int32_t DrawTitle(const TDTextEffect& effect, TFlashMovie& movie) {
   const TTextEffect* entry = FindTextEffect(effect.NameID);
-  if (!entry) return 0;
   const int before = movie.FrameCount;
-  entry->Proc(effect, movie);
+  if (entry) {
+    entry->Proc(effect, movie);
+  } else {
+    // A title without animation still lasts its time, over its background.
+    TTitle t(effect, movie);
+    t.EndStep(t.Frames);
+  }
   return movie.FrameCount - before;
 }
 

@@ -43,8 +43,8 @@ int32_t TitleFrames(double frame_rate, int32_t time);
 // The lines of a title, split at every "#13" (an empty line between two separators stays).
 std::vector<std::string> TitleLines(const std::string& content);
 
-// Runs the animation named by effect.NameID on the movie (nothing for a name not in the
-// table). Returns the frames it ended.
+// Runs the animation named by effect.NameID on the movie; a name not in the table shows the
+// background for the title's time. Returns the frames it ended.
 int32_t DrawTitle(const TDTextEffect& effect, TFlashMovie& movie);
 
 }  // namespace fc
