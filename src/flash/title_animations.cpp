@@ -367,34 +367,31 @@ void MoveLeftBottom(const TDTextEffect& effect, TFlashMovie& movie) {
   }
 }
 
-// ZoomIn, ZoomOut and Rotate: T steps fading in at the centred place, scaled or turned.
-template <typename Transform>
-void FadeInPlace(const TDTextEffect& effect, TFlashMovie& movie, Transform transform) {
+// ZoomIn, ZoomOut and Rotate: T steps fading in at the centred place, scaled (the block from
+// its top left corner, so that the lines keep apart) or turned.
+void FadeInPlace(const TDTextEffect& effect, TFlashMovie& movie, double (*scale_of)(int s, int n),
+                 bool rotate) {
   TTitle t(effect, movie);
   for (int s = 1; s <= t.Frames; ++s) {
+    const double scale = scale_of ? scale_of(s, t.Frames) : 1.0;
     for (int k = 0; k < t.N; ++k) {
-      TFlashPlaceObject* place = t.PlaceLine(k, s, t.X0, t.Y0 + t.LineY(k));
+      TFlashPlaceObject* place = t.PlaceLine(k, s, t.X0, t.Y0 + Round(scale * t.LineY(k)));
       if (!place) continue;
-      transform(*place, s, t.Frames);
+      if (scale_of) SetScale(place, scale);
+      if (rotate) place->SetRotation(static_cast<float>(Round(Rising(s, t.Frames) * 360)));
       place->ColorTransform().SetAddA(FadeIn(s, t.Frames));
     }
     t.EndStep(1);
   }
 }
 
-void ZoomIn(const TDTextEffect& effect, TFlashMovie& movie) {
-  FadeInPlace(effect, movie, [](TFlashPlaceObject& p, int s, int n) { SetScale(&p, Rising(s, n)); });
-}
+void ZoomIn(const TDTextEffect& effect, TFlashMovie& movie) { FadeInPlace(effect, movie, Rising, false); }
 
 void ZoomOut(const TDTextEffect& effect, TFlashMovie& movie) {
-  FadeInPlace(effect, movie, [](TFlashPlaceObject& p, int s, int n) { SetScale(&p, Falling(s, n) + 1); });
+  FadeInPlace(effect, movie, [](int s, int n) { return Falling(s, n) + 1; }, false);
 }
 
-void Rotate(const TDTextEffect& effect, TFlashMovie& movie) {
-  FadeInPlace(effect, movie, [](TFlashPlaceObject& p, int s, int n) {
-    p.SetRotation(static_cast<float>(Round(Rising(s, n) * 360)));
-  });
-}
+void Rotate(const TDTextEffect& effect, TFlashMovie& movie) { FadeInPlace(effect, movie, nullptr, true); }
 
 // The clock seeds the colours, so every build of a title looks a little different.
 std::mt19937 ClockSeededRandom() {

@@ -2,6 +2,7 @@
 // stand-ins (one-frame movies), as a user runs it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -129,10 +130,47 @@ TEST_F(FlashBuildTest, PreviewGoesToTheUsersCacheWithTheSample) {
   EXPECT_FALSE(fs::exists(program.file("Temp")));  // nothing in the program folder
 }
 
+TEST_F(FlashBuildTest, TitlesOfTheEmbeddedLayoutCountTheirFrames) {
+  // 12 frames a second: two seconds of opening title and one of closing title, each with the
+  // frame that moves on, around the clip's 6 frames.
+  const auto r = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--swf-type", "1",
+                      "--head-anim", "TypeWriter", "--head-text", "Line one\nLine two", "--head-time", "2",
+                      "--tail-anim", "ScrollRight", "--tail-text", "End", "--tail-time", "1", "--json"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(nlohmann::json::parse(r.out)["segment_frames"], (std::vector<int>{25, 6, 13}));
+  const auto bad = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--head-anim", "fade"});
+  EXPECT_EQ(bad.exit_code, 2);
+  EXPECT_NE(bad.err.find("no animation \"fade\""), std::string::npos) << bad.err;
+  const auto long_time = Cli({work.file("clip.flv"), "-o", work.file("out"), "--name", "movie", "--tail-time", "301"});
+  EXPECT_EQ(long_time.exit_code, 2) << long_time.err;
+}
+
+TEST_F(FlashBuildTest, FlashTitleListsAndMakesOneTitle) {
+  const auto title = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"flash", "title"});
+    return test::RunProgram(program.file("flarecast-cli"), args, work.path());
+  };
+  const auto list = title({"--list"});
+  ASSERT_EQ(list.exit_code, 0) << list.err;
+  EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 18);
+  EXPECT_EQ(list.out.substr(0, 16), "Fade\nTypeWriter\n");
+  const auto made = title({"--anim", "Rotate", "--text", "Hi", "--fps", "25", "--time", "2", "--size", "200x100",
+                           "--background", "336699", "-o", work.file("t.swf"), "--json"});
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  EXPECT_EQ(nlohmann::json::parse(made.out)["frames"], 51);
+  const auto dump = test::RunProgram(program.file("flarecast-cli"), {"swf", "dump", work.file("t.swf")}, work.path());
+  EXPECT_NE(dump.out.find("200x100 px, rate 25 fps, 51 frames"), std::string::npos) << dump.out.substr(0, 300);
+  EXPECT_NE(dump.out.find("color=#336699"), std::string::npos);
+  EXPECT_EQ(title({"--text", "x", "-o", work.file("u.swf")}).exit_code, 2);  // no animation
+  EXPECT_EQ(title({"--anim", "Fade"}).exit_code, 2);                        // nowhere to write
+  EXPECT_EQ(title({"--anim", "Fade", "--fps", "0", "-o", work.file("u.swf")}).exit_code, 2);
+}
+
 TEST_F(FlashBuildTest, HelpNamesTheSharedOptions) {
   const auto r = Cli({"--help"});
   EXPECT_EQ(r.exit_code, 0);
-  for (const char* option : {"--swf-type", "--ruffle", "--credit-text", "--debug-trace", "--url-var", "-o DIR"})
+  for (const char* option : {"--swf-type", "--ruffle", "--credit-text", "--debug-trace", "--url-var", "-o DIR",
+                             "--head-anim NAME", "--tail-picture FILE"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

@@ -174,6 +174,14 @@ TEST(TitleAnimations, LinesAreAFontHeightApartAndCentred) {
   EXPECT_GE(pitch, 96);
   EXPECT_NEAR(texts[0].Y, (480 - 2 * pitch) / 2, 1);
   EXPECT_GT(texts[0].X, 0);
+  // Zoomed lines keep apart: the block is scaled, not each line on its own.
+  auto zoomed = Movie(15, 640, 480);
+  title.NameID = "ZoomOut";
+  DrawTitle(title, *zoomed);
+  const std::vector<TShown> doubled = Texts(Frames(*zoomed).front());
+  ASSERT_EQ(doubled.size(), 2u);
+  EXPECT_FLOAT_EQ(doubled[0].Scale, 2);
+  EXPECT_EQ(doubled[1].Y - doubled[0].Y, 2 * pitch);
 }
 
 TEST(TitleAnimations, ThePictureLiesOverTheBackgroundColourWhenItsExtensionIsExact) {
