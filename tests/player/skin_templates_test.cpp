@@ -152,14 +152,14 @@ TEST(PlayerSkins, TheBarsAndTheBigButtonShowInTheSkinColour) {
   EXPECT_LT(ShareNear(still[1], 0, 214, 320, 240, 0xFF0000, 60), 0.3);
   EXPECT_GT(ShareNear(moved[1], 26, 216, 30, 238, 0xFF0000, 60), 0.9);
   EXPECT_GT(ShareNear(moved[2], 0, 241, 320, 281, 0x000000), 0.95);
-  // LargeButtons: the bar in red (between the play button and the seek bar) and the big
-  // button's red left of its play sign, in the middle of the video, at both sizes.
+  // LargeButtons: the bar in red (right of the seek bar) and the big button's red left of its
+  // play sign, in the middle of the video, at both sizes.
   for (const auto* shot : {&still[3], &moved[3]}) {
-    EXPECT_GT(ShareNear(*shot, 41, 245, 45, 276, 0xFF0000), 0.9);
+    EXPECT_GT(ShareNear(*shot, 231, 245, 237, 276, 0xFF0000), 0.9);
     EXPECT_GT(ShareNear(*shot, 118, 112, 140, 128, 0xFF0000, 60), 0.9);
     EXPECT_LT(ShareNear(*shot, 0, 0, 100, 100, 0xFF0000, 60), 0.1);
   }
-  EXPECT_GT(ShareNear(still[4], 41, 125, 45, 156, 0xFF0000), 0.9);
+  EXPECT_GT(ShareNear(still[4], 113, 125, 119, 156, 0xFF0000), 0.9);
   EXPECT_GT(ShareNear(still[4], 41, 56, 50, 64, 0xFF0000, 60), 0.9);
 }
 
