@@ -18,10 +18,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$program/Templates/Fcst.flv" "$work/"
 
-for player in None Player01; do
+for player in None Player01 Minimal LargeButtons; do
   # The frame: the sample's 320x240, plus the control bar of a skin.
   height=240
   [ "$player" = None ] || height=281
+  # Minimal shows its bar, and LargeButtons its big button while playing, only after a mouse
+  # movement: the mouse moves over the video just before the picture.
+  pointer=
+  case $player in Minimal | LargeButtons) pointer="--move 160,200@44" ;; esac
   # The player's script runs at the root here, behind the globals a generated movie sets.
   cat > "$work/$player.as" <<SCRIPT
 _global.g_noDebug = true;
@@ -34,7 +38,8 @@ SCRIPT
   cat "$here/players/$player.as" >> "$work/$player.as"
   "$cli" flash template "$work/$player.as" -o "$work/$player.swf" --size "320x$height" --video vid \
     -I "$here/players" >/dev/null
-  node "$here/../tools/player/play-swf.mjs" --ms 3000 --screenshot "$work/$player-full.png" "$work/$player.swf"
+  # shellcheck disable=SC2086 # $pointer is empty or two words
+  node "$here/../tools/player/play-swf.mjs" --ms 3000 $pointer --screenshot "$work/$player-full.png" "$work/$player.swf"
   convert "$work/$player-full.png" -resize 160x -strip "$here/players/$player.png"
   echo "$here/players/$player.png"
 done

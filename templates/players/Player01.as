@@ -13,9 +13,8 @@
 var kHasBar = true;
 
 #include "player_core.as"
+#include "skin_paint.as"
 
-var kNeutral = 0x404040;
-var kIcon = 0xF0F0F0;
 var kButton = 41;
 var kTimeWidth = 84;
 var kVolumeWidth = 40;
@@ -24,25 +23,6 @@ var kTrackHeight = 6;
 var kFullWidth = 200;       // narrowest stage with a full-screen button
 var kVolumeMinWidth = 200;  // ... with volume and mute
 var kTimeMinWidth = 260;    // ... with the time
-
-// The neutral grey moved towards the skin colour by `share` (0..1), channel by channel.
-function Mix(a, b, share) {
-  var r = ((a >> 16) & 255) + (((b >> 16) & 255) - ((a >> 16) & 255)) * share;
-  var g = ((a >> 8) & 255) + (((b >> 8) & 255) - ((a >> 8) & 255)) * share;
-  var bl = (a & 255) + ((b & 255) - (a & 255)) * share;
-  return (Math.round(r) << 16) | (Math.round(g) << 8) | Math.round(bl);
-}
-
-function Lighter(c, share) { return Mix(c, 0xFFFFFF, share); }
-function Darker(c, share) { return Mix(c, 0x000000, share); }
-
-function BarColor() {
-  var skin = Number(_global.g_SkinColor);
-  if (isNaN(skin)) return kNeutral;
-  var saturation = Number(_global.g_SkinColorSaturation);
-  if (isNaN(saturation)) saturation = 100;
-  return Mix(kNeutral, skin & 0xFFFFFF, Math.max(0, Math.min(100, saturation)) / 100);
-}
 
 var bar_color = BarColor();
 var dragging = null;   // the control being dragged: "seek" or "volume"
@@ -80,13 +60,6 @@ bar_mc.volume_mc.onRelease = bar_mc.volume_mc.onReleaseOutside = function() { dr
 
 function SeekShare() { return seek_w > 0 ? Math.max(0, Math.min(1, (bar_mc._xmouse - seek_x) / seek_w)) : 0; }
 function VolumeShare() { return Math.max(0, Math.min(1, (bar_mc._xmouse - volume_x) / kVolumeWidth)); }
-
-function FormatTime(seconds) {
-  if (!(seconds > 0)) seconds = 0;
-  var s = Math.floor(seconds);
-  var rest = s % 60;
-  return Math.floor(s / 60) + ":" + (rest < 10 ? "0" : "") + rest;
-}
 
 // Sizes and places the bar's parts for a stage of the given width; the bar lies under the
 // video area, or over its bottom when it hides itself.
@@ -173,26 +146,7 @@ function DrawSpeaker(mc) {
   mc.beginFill(0x000000, 0);
   DrawRect(mc, 0, 8, kSpeakerWidth, kBarHeight - 16);
   mc.endFill();
-  mc.beginFill(kIcon, 100);
-  mc.moveTo(3, 17);
-  mc.lineTo(8, 17);
-  mc.lineTo(14, 12);
-  mc.lineTo(14, 29);
-  mc.lineTo(8, 24);
-  mc.lineTo(3, 24);
-  mc.lineTo(3, 17);
-  mc.endFill();
-  mc.lineStyle(2, kIcon, 100);
-  if (muted) {
-    mc.moveTo(17, 16);
-    mc.lineTo(23, 25);
-    mc.moveTo(23, 16);
-    mc.lineTo(17, 25);
-  } else {
-    mc.moveTo(18, 15);
-    mc.curveTo(22, 20.5, 18, 26);
-  }
-  mc.lineStyle();
+  DrawSpeakerIcon(mc, 0, 0, kIcon);
 }
 
 function DrawVolume(mc) {
@@ -217,12 +171,7 @@ function DrawFullScreen(mc) {
   mc.beginFill(0x000000, 0);
   DrawRect(mc, 0, 0, kButton, kButton);
   mc.endFill();
-  mc.lineStyle(2, kIcon, 100);
-  mc.moveTo(12, 17); mc.lineTo(12, 12); mc.lineTo(17, 12);
-  mc.moveTo(24, 12); mc.lineTo(29, 12); mc.lineTo(29, 17);
-  mc.moveTo(29, 24); mc.lineTo(29, 29); mc.lineTo(24, 29);
-  mc.moveTo(17, 29); mc.lineTo(12, 29); mc.lineTo(12, 24);
-  mc.lineStyle();
+  DrawFullScreenIcon(mc, 0, 0, kIcon);
 }
 
 function SkinUpdate() {

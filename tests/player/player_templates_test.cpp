@@ -5,119 +5,21 @@
 // made by ffmpeg, they trace what they do and show the video and the bar.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "cli_runner.h"
-#include "core/file_io.h"
-#include "movie/external_movie.h"
-#include "movie/flash_sprite.h"
-#include "movie/flash_video.h"
-#include "player_harness.h"
+#include "player_host.h"
 
 namespace fc {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Q;
-using test::Shell;
+using namespace test;
 
-constexpr int kPlayerDepth = 4000;
-constexpr int kFirstSegmentDepth = 501;
-constexpr float kFps = 15;
 // Links and names with everything that must come through a script untouched.
 const std::string kHostileUrl = "https://example.com/a b?x=1&y=\"q\"#frag<p>'s\\ü";
 const std::string kHostileName = "it's \"q\" \\ #&<ü.flv";
-
-fs::path Template(const std::string& name) { return test::ProgramDir() / "Templates" / "Players" / (name + ".swf"); }
-
-// A text as an ActionScript string literal.
-std::string Literal(const std::string& text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
-struct THost {
-  std::string Player = "Player01";
-  std::string Globals;  // after g_noDebug = false
-  int Width = 320;
-  int Height = 281;
-  std::vector<fs::path> Segments;  // the embedded layout's segment movies
-};
-
-void WriteHost(const THost& host, const fs::path& out) {
-  TFlashMovie movie(0, 0, host.Width, host.Height, kFps);
-  movie.SetVersion(8);
-  ASSERT_TRUE(movie.FrameActions().Compile("_global.g_noDebug = false;\n" + host.Globals)) << movie.CompileMessages;
-  movie.ShowFrame();
-  movie.PlaceObject(movie.AddExternalMovie(Template(host.Player), kExternalSprite)->Sprite(), kPlayerDepth)
-      ->SetName("player_mc");
-  if (host.Segments.empty()) {
-    ASSERT_TRUE(movie.FrameActions().Compile("stop();"));
-    movie.ShowFrame();
-  }
-  for (size_t j = 0; j < host.Segments.size(); ++j) {
-    const int depth = kFirstSegmentDepth + static_cast<int>(j);
-    movie.PlaceObject(movie.AddExternalMovie(host.Segments[j], kExternalSprite)->Sprite(), depth)
-        ->SetName("mc" + std::to_string(j + 1));
-    ASSERT_TRUE(movie.FrameActions().Compile("stop();"));
-    movie.ShowFrame();
-    movie.RemoveObject(depth);
-  }
-  movie.Save(out);
-}
-
-// A segment movie: the FLV embedded frame by frame, its last frame moving the main timeline on.
-void WriteSegment(const fs::path& flv, const fs::path& out) {
-  TFlashMovie movie(0, 0, 320, 240, kFps);
-  movie.SetVersion(8);
-  TFlashVideo* video = movie.AddVideo(flv);
-  movie.PlaceVideo(video, 1)->Loop = false;
-  for (int frame = 0; frame < video->FrameCount(); ++frame) {
-    if (frame + 1 == video->FrameCount()) ASSERT_TRUE(movie.FrameActions().Compile("_root.nextFrame();"));
-    movie.ShowFrame();
-  }
-  movie.Save(out);
-}
-
-// An H.263 FLV of the test pattern with a tone, `seconds` long.
-void MakeFlv(const fs::path& out, int seconds, const std::string& size = "320x240") {
-  Shell("ffmpeg -nostdin -y -loglevel error -f lavfi -i testsrc=s=" + size + ":r=15:d=" + std::to_string(seconds) +
-        " -f lavfi -i sine=d=" + std::to_string(seconds) + ":r=22050 -c:v flv1 -q:v 4 -c:a libmp3lame -ar 22050 " +
-        Q(out));
-}
-
-std::string FlvList(const std::vector<std::string>& names) {
-  std::string out = "_global.g_ArrFlvPath = Array();\n";
-  for (size_t i = 0; i < names.size(); ++i)
-    out += "_global.g_ArrFlvPath[" + std::to_string(i) + "] = " + Literal(names[i]) + " ;\n";
-  return out;
-}
-
-using TLines = std::vector<std::string>;
-
-TLines Prefix(const TLines& lines, size_t count) {
-  return TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(count, lines.size())));
-}
-
-// The share of the pixels in a rectangle that are close to a colour.
-double ShareNear(const test::Image& image, int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance = 24) {
-  int near = 0, all = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x, ++all) {
-      const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
-      near += std::abs(p[0] - int(rgb >> 16 & 255)) < tolerance && std::abs(p[1] - int(rgb >> 8 & 255)) < tolerance &&
-              std::abs(p[2] - int(rgb & 255)) < tolerance;
-    }
-  return all ? double(near) / all : 0;
-}
 
 TEST(PlayerTemplates, PlayEndRepeatFollowTheEndLinkAndPlayEmbeddedSegments) {
   const fs::path dir = test::ScratchDir("player_templates_play");

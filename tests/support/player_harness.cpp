@@ -103,6 +103,7 @@ std::vector<PlayResult> PlaySwfs(const std::vector<fs::path>& files, const PlayO
   command += options.ms ? Format(" --ms %d", *options.ms) : Format(" --frames %d", options.frames);
   command += Format(" --timeout %d", options.timeout_ms);
   if (!options.screenshot_dir.empty()) command += " --screenshot-dir " + ShellQuote(options.screenshot_dir.string());
+  for (const PlayOptions::Move& m : options.moves) command += Format(" --move %d,%d@%d", m.x, m.y, m.after_frame);
   for (const PlayOptions::Click& c : options.clicks) command += Format(" --click %d,%d@%d", c.x, c.y, c.after_frame);
   for (const fs::path& f : files) command += " " + ShellQuote(f.string());
 

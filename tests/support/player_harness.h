@@ -27,6 +27,10 @@ struct PlayOptions {
     int after_frame = 0;
   };
   std::vector<Click> clicks;
+  // Mouse movements to a pixel of the stage (past its edges: outside it) after the given frame, in
+  // every file; within one frame they come before the clicks.
+  using Move = Click;
+  std::vector<Move> moves;
 };
 
 struct PlayResult {

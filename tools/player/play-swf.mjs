@@ -35,6 +35,10 @@ Options:
   --screenshot-dir D  save D/<file name>.png for every FILE
   --click X,Y@FRAME   after frame FRAME, click the stage at pixel X,Y (repeatable; the
                       clicks of one frame in the order given); for every FILE
+  --move X,Y@FRAME    after frame FRAME, move the mouse to pixel X,Y of the stage (past
+                      its right or bottom edge, or negative: outside it); repeatable, and
+                      mixed with the clicks in the order given within one frame; for
+                      every FILE
   --json              print one JSON line per file:
                       {"file","trace":[...],"error":null|"text","screenshot":null|"path",
                        "frameRate","width","height","frames"}
@@ -60,10 +64,10 @@ function parseArgs(argv) {
     timeoutMs: 60000, renderer: 'webgl', audio: false, chromium: defaultChromium, files: [],
     clicks: [],
   };
-  const click = (value) => {
-    const m = /^(\d+),(\d+)@(\d+)$/.exec(value || '');
-    if (!m) throw new UsageError('--click needs X,Y@FRAME, such as 160,120@30');
-    return { x: Number(m[1]), y: Number(m[2]), frame: Number(m[3]) };
+  const pointer = (name, kind, value, sign) => {
+    const m = new RegExp(`^(${sign}\\d+),(${sign}\\d+)@(\\d+)$`).exec(value || '');
+    if (!m) throw new UsageError(`${name} needs X,Y@FRAME, such as 160,120@30`);
+    return { kind, x: Number(m[1]), y: Number(m[2]), frame: Number(m[3]) };
   };
   const count = (name, value) => {
     if (value === undefined || !/^\d+$/.test(value)) throw new UsageError(`${name} needs a whole number`);
@@ -81,7 +85,8 @@ function parseArgs(argv) {
       case '--renderer': opts.renderer = argv[++i]; break;
       case '--json': opts.json = true; break;
       case '--audio': opts.audio = true; break;
-      case '--click': opts.clicks.push(click(argv[++i])); break;
+      case '--click': opts.clicks.push(pointer(arg, 'click', argv[++i], '')); break;
+      case '--move': opts.clicks.push(pointer(arg, 'move', argv[++i], '-?')); break;
       case '--help': case '-h': opts.help = true; break;
       default:
         if (arg.startsWith('-') && arg !== '-') throw new UsageError(`unknown option ${arg}`);
@@ -286,7 +291,7 @@ async function playOne(context, server, file, opts, state) {
   // must never leave the accumulated time a fraction short of a frame.
   const dt = (1000 / fps) * (1 + 1e-9);
   result.frames = frames;
-  // Each tick runs one frame, the first tick frame 1; the clicks fall between ticks.
+  // Each tick runs one frame, the first tick frame 1; the clicks and moves fall between ticks.
   const stepping = stepWithClicks(page, frames, dt, opts.clicks);
   const remaining = Math.max(1000, deadline - Date.now());
   let timer;
@@ -324,8 +329,9 @@ async function playOne(context, server, file, opts, state) {
   return result;
 }
 
-// Runs `frames` frames, clicking the stage after the frames the clicks name. Resolves as
-// pageStep does: the panic text, or null.
+// Runs `frames` frames, clicking the stage or moving the mouse after the frames the events
+// name (a sorted list of {kind: 'click' or 'move', x, y, frame}). Resolves as pageStep does:
+// the panic text, or null.
 async function stepWithClicks(page, frames, dt, clicks) {
   let done = 0;
   for (const click of clicks) {
@@ -337,8 +343,13 @@ async function stepWithClicks(page, frames, dt, clicks) {
     }
     if (click.frame > frames) break;
     const box = await page.locator('#player').boundingBox();
-    await page.mouse.click(box.x + click.x, box.y + click.y);
-    note(`clicked ${click.x},${click.y} after frame ${click.frame}`);
+    if (click.kind === 'move') {
+      await page.mouse.move(box.x + click.x, box.y + click.y);
+      note(`moved to ${click.x},${click.y} after frame ${click.frame}`);
+    } else {
+      await page.mouse.click(box.x + click.x, box.y + click.y);
+      note(`clicked ${click.x},${click.y} after frame ${click.frame}`);
+    }
   }
   return frames > done ? page.evaluate(pageStep, { steps: frames - done, dt }) : null;
 }
