@@ -1,0 +1,1 @@
+// None.swf: no opening effect (an empty movie, so that the list has a "None" entry).
