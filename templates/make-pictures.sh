@@ -53,8 +53,15 @@ shoot() {
 }
 
 # A template's source with its run held at `share`: template_at SOURCE_DIR NAME SIZE SHARE
+# A preloader runs (and so is held) in its preview demonstration, which it is told to end at
+# once for the player: the video then plays under it.
 template_at() {
-  { echo "_global.g_TemplatePictureShare = $4;"; cat "$1/$2.as"; } > "$work/$2-held.as"
+  {
+    echo "_global.g_TemplatePictureShare = $4;"
+    echo "_global.g_showPerloader = true;"
+    cat "$1/$2.as"
+    echo "_global.g_PreloaderBusy = false;"
+  } > "$work/$2-held.as"
   "$cli" flash template "$work/$2-held.as" -o "$work/$2-held.swf" --size "$3" -I "$1" \
     -I "$here/shared" >/dev/null
 }

@@ -1,1 +1,2 @@
-// None.swf: no opening effect (an empty movie, so that the list has a "None" entry).
+// None.swf: no opening effect (a movie that does nothing, so that the list has a "None" entry).
+stop();
