@@ -68,7 +68,9 @@ TEST(OpeningEffects, CoverTheStartLetClicksThroughAndLeaveThePicture) {
                                 "--player None --opening-effect " + Q(Template("Effect", effect)) + " --click-url " +
                                     kClickUrl + " --click-target _blank"));
   // The list's "None" entry builds and plays as a movie without an effect.
-  movies.push_back(BuildMovie(dir, "no_effect", "--player None --opening-effect " + Q(Template("Effect", "None"))));
+  movies.push_back(BuildMovie(dir, "no_effect",
+                              "--player None --opening-effect " + Q(Template("Effect", "None")) + " --click-url " +
+                                  kClickUrl + " --click-target _blank"));
 
   const auto start = Play(movies, {.frames = 2}, dir / "start");
   test::PlayOptions later;
@@ -91,7 +93,7 @@ TEST(OpeningEffects, CoverTheStartLetClicksThroughAndLeaveThePicture) {
     EXPECT_LT(ShareNear(last, 0, 0, 320, 240, 0x000000, 16), 0.5);
     EXPECT_LT(test::PixelDifference(last, test::ReadPng(end.back().screenshot), 24), 0.05);
   }
-  EXPECT_EQ(end.back().trace, (TLines{"player:play Fcst.flv", "player:end"}));
+  EXPECT_EQ(end.back().trace, (TLines{"player:play Fcst.flv", "player:url " + kClickUrl + " _blank", "player:end"}));
 }
 
 TEST(Preloaders, ShowTheirProgressInAPreviewAndHideWhenTheVideoPlays) {
@@ -102,7 +104,7 @@ TEST(Preloaders, ShowTheirProgressInAPreviewAndHideWhenTheVideoPlays) {
     const fs::path cache = dir / ("cache_" + p.Name);
     fs::create_directories(cache);
     test::Shell("XDG_CACHE_HOME=" + Q(cache) + " " + Q(test::ProgramDir() / "flarecast-cli") + " flash preview " +
-                Q(SampleIn(dir)) + " --player Player01 --skin-color 804000 --autoplay --debug-trace --preloader " +
+                Q(SampleIn(dir)) + " --swf-type 2 --player Player01 --skin-color 804000 --autoplay --debug-trace --preloader " +
                 Q(Template("Preloader", p.Name)) + " >/dev/null");
     previews.push_back(cache / "flarecast" / "preview" / "Preview.Swf");
   }
