@@ -27,8 +27,8 @@
 //   _global.g_SkinColor, g_SkinColorSaturation   the bar's colour (read by the skin)
 //   _global.g_bSlide               a slide show: each clip's poster shows until it plays
 //   _global.g_noRePlay             no replay: the end is final (small frames, previews)
-//   _global.g_showPerloader        preview with a preloader: playback waits until
-//                                  _root.preloader_mc has played to its last frame
+//   _global.g_showPerloader        preview with a preloader: auto play waits while the
+//                                  preloader demonstrates itself (g_PreloaderBusy, below)
 //   Clips, one of three layouts:
 //   _global.g_ArrFlvPath[i], g_ArrPhotoPath[i]   FLV files (relative to the page) and posters
 //   _global.g_FLvFromUrlVar        name V of a page variable: _root[V] is
@@ -38,6 +38,16 @@
 //                                  main frames 2, 3, ...; frame counts and frame rate
 // The player lays itself out from Stage.width and Stage.height; the video area is the whole
 // stage, less the bar of a skin whose bar does not hide.
+//
+// What a player tells the preloader ("preloader_mc", templates/preloaders/preloader_core.as
+// has the whole protocol), published once a frame by PublishState:
+//   _global.g_PlayerState          "waiting" (for a click), "loading" (a clip was asked for
+//                                  and its first picture has not shown yet), "playing",
+//                                  "paused", "ended"
+//   _global.g_LoadedShare          0..1, LoadedShare() of the current clip
+// and what it reads from the preloader:
+//   _global.g_PreloaderBusy        true while a preview's preloader demonstrates itself;
+//                                  auto play waits for it, kPreloaderWaitMs at most
 
 var kBarHeight = 41;
 var kVideoDepth = 1;     // the video object "vid" that the template build places
@@ -489,12 +499,33 @@ function UpdateIdle() {
 // ---------------------------------------------------------------------------------------
 // Start
 
-// A preview with a preloader (g_showPerloader) shows the preloader at work: playback waits
-// until the preloader clip has played to its last frame or is gone.
+// ---------------------------------------------------------------------------------------
+// The preloader protocol (see the header)
+
+var kPreloaderWaitMs = 5000;
+var kPreloaderWaitFrames = 150;  // a stalled clock ends the wait too
+var preloader_wait_start = getTimer();
+var preloader_wait_frames = 0;
+
+// A preview with a preloader (g_showPerloader) shows the preloader at work: auto play waits
+// while it says it is busy, and not longer than the limits above.
 function PreloaderRunning() {
-  if (_global.g_showPerloader != true) return false;
-  var p = _root.preloader_mc;
-  return p != undefined && p._visible && p._currentframe < p._totalframes;
+  if (_global.g_showPerloader != true || _global.g_PreloaderBusy != true || _root.preloader_mc == undefined)
+    return false;
+  preloader_wait_frames++;
+  return getTimer() - preloader_wait_start < kPreloaderWaitMs && preloader_wait_frames < kPreloaderWaitFrames;
+}
+
+function PlayerState() {
+  if (ended) return "ended";
+  if (!playing) return started ? "paused" : "waiting";
+  if (!embedded && !(ns.time > 0) && LoadedShare() < 1) return "loading";
+  return "playing";
+}
+
+function PublishState() {
+  _global.g_PlayerState = PlayerState();
+  _global.g_LoadedShare = LoadedShare();
 }
 
 var wants_auto_play = false;
@@ -520,6 +551,8 @@ function StartPlayer() {
   if (embedded || clips.length > 0) ShowPoster(0);
   wants_auto_play = _global.g_AutoPlay == true;
   last_move = getTimer();
+  preloader_wait_start = getTimer();
+  PublishState();
   host.onEnterFrame = function() {
     if (wants_auto_play && !PreloaderRunning()) {
       wants_auto_play = false;
@@ -527,6 +560,7 @@ function StartPlayer() {
     }
     if (embedded) UpdateEmbedded();
     UpdateIdle();
+    PublishState();
     if (typeof(SkinUpdate) == "function") SkinUpdate();
   };
 }

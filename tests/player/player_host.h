@@ -18,6 +18,7 @@
 #include "movie/external_movie.h"
 #include "movie/flash_sprite.h"
 #include "movie/flash_video.h"
+#include "picture_checks.h"
 #include "player_harness.h"
 
 namespace fc::test {
@@ -102,18 +103,6 @@ using TLines = std::vector<std::string>;
 
 inline TLines Prefix(const TLines& lines, size_t count) {
   return TLines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(std::min(count, lines.size())));
-}
-
-// The share of the pixels in a rectangle that are close to a colour.
-inline double ShareNear(const Image& image, int x0, int y0, int x1, int y1, uint32_t rgb, int tolerance = 24) {
-  int near = 0, all = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x, ++all) {
-      const uint8_t* p = &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
-      near += std::abs(p[0] - int(rgb >> 16 & 255)) < tolerance && std::abs(p[1] - int(rgb >> 8 & 255)) < tolerance &&
-              std::abs(p[2] - int(rgb & 255)) < tolerance;
-    }
-  return all ? double(near) / all : 0;
 }
 
 }  // namespace fc::test
