@@ -30,9 +30,9 @@ std::string TemplatePath(const TSwfFeature& feature, const std::string& value, c
 std::vector<TOptionSpec> WithFlashOptions(std::vector<TOptionSpec> options) {
   options.insert(options.end(), {
       {"--swf-type", "1|2|3", "how the movie gets its video: 1 embedded, 2 FLV files beside it, 3 FLV list in a URL variable of the page"},
-      {"--player", "NAME|none", "player template of Templates/Players (Player01, None; none: no controls)"},
-      {"--opening-effect", "NAME", "opening effect: a movie of Templates/Effect or a path (--effect of convert is a picture effect)"},
-      {"--preloader", "NAME", "preloader: a movie of Templates/Preloader or a path (external layouts)"},
+      {"--player", "NAME|none", "player template of Templates/Players (Player01, Minimal, LargeButtons, None; none: no controls)"},
+      {"--opening-effect", "NAME", "opening effect: a movie of Templates/Effect (FadeIn, Iris, Wipe, Blinds) or a path (--effect of convert is a picture effect)"},
+      {"--preloader", "NAME", "preloader: a movie of Templates/Preloader (Bar, Ring, Percent) or a path (external layouts)"},
       {"--autoplay", "", "start playing at once"},
       {"--no-autoplay", "", "wait for the viewer to press play"},
       {"--loop", "", "play again from the start at the end"},

@@ -78,7 +78,9 @@ inline void WriteSegment(const std::filesystem::path& flv, const std::filesystem
   TFlashVideo* video = movie.AddVideo(flv);
   movie.PlaceVideo(video, 1)->Loop = false;
   for (int frame = 0; frame < video->FrameCount(); ++frame) {
-    if (frame + 1 == video->FrameCount()) ASSERT_TRUE(movie.FrameActions().Compile("_root.nextFrame();"));
+    if (frame + 1 == video->FrameCount()) {
+      ASSERT_TRUE(movie.FrameActions().Compile("_root.nextFrame();"));
+    }
     movie.ShowFrame();
   }
   movie.Save(out);
