@@ -16,6 +16,9 @@ using gui::TJobColumn;
 using gui::TJobIcon;
 using gui::TMessage;
 
+// A single message without arguments.
+std::vector<TMessage> Only(const char* key) { return {TMessage{key, {}}}; }
+
 TEST_F(JobListTest, AddedFilesGetUniqueNamesThroughTheProfile) {
   FC_REQUIRE_FFMPEG();
   const std::string clip = Clip("a.mp4");
@@ -92,9 +95,9 @@ TEST_F(JobListTest, FolderScansTakeSupportedVideosOnly) {
   EXPECT_EQ(list.Caption(*list.Item(0)), "one.MP4");
 
   r = list.AddFolder((dir / "in" / "sub" / "none").string(), *profile);
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_FolderInvalid", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_FolderInvalid"));
   r = list.AddDvdFolder((dir / "in").string(), *profile);
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_FolderInvalid", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_FolderInvalid"));
 }
 
 TEST_F(JobListTest, DvdFoldersNeedTheFirstTitleSet) {
@@ -130,7 +133,7 @@ TEST_F(JobListTest, MergeNeedsTwoItemsAndItsMembersSurviveIt) {
   FC_REQUIRE_FFMPEG();
   const auto items = AddClips(3);
   gui::TCommandResult r = list.Merge({items[0]}, *profile);
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_MainMergeInf", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_MainMergeInf"));
   EXPECT_EQ(list.Count(), 3u);
 
   r = list.Merge({items[0], items[1]}, *profile);
@@ -153,7 +156,7 @@ TEST_F(JobListTest, MergeNeedsTwoItemsAndItsMembersSurviveIt) {
 
   // A member cannot join another merge.
   r = list.Merge({merge->Child(0), items[2]}, *profile);
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_MainMergeInf", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_MainMergeInf"));
 
   // Removing a member leaves its task in the list; the merge goes when its last member goes.
   TMediaTask* first = items[0]->Task();
@@ -311,12 +314,12 @@ TEST_F(StartTest, TheFolderMustBeAnAbsolutePathAndIsMadeWhenMissing) {
   AddClips(1);
   gui::TStartResult r = list.PrepareStart("relative/out", Environment());
   EXPECT_FALSE(r.Ready);
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_InvalidDir", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_InvalidDir"));
   EXPECT_EQ(r.FolderText, (dir / "default").string());
 
   std::ofstream(dir / "file") << "x";
   r = list.PrepareStart((dir / "file" / "out").string(), Environment());
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_MainDiscError", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_MainDiscError"));
   EXPECT_TRUE(r.SelectFolderText);
 
   r = list.PrepareStart("  " + (dir / "new" / "out").string() + " ", Environment());
@@ -325,9 +328,9 @@ TEST_F(StartTest, TheFolderMustBeAnAbsolutePathAndIsMadeWhenMissing) {
   EXPECT_EQ(manager.OutputFolder, (dir / "new" / "out").string());
 
   r = list.ValidateOutputFolder("out", "/default");
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_InvalidDir", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_InvalidDir"));
   r = list.ValidateOutputFolder((dir / "file" / "x").string(), "/default");
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_CreateFolder_Error", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_CreateFolder_Error"));
   EXPECT_EQ(r.FolderText, "/default");
 }
 
@@ -337,16 +340,16 @@ TEST_F(StartTest, ChecksComeInOrder) {
   const std::string out = (dir / "out").string();
   for (gui::TJobItem* item : items) item->Checked = false;
   gui::TStartResult r = list.PrepareStart(out, Environment());
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_LackTask", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_LackTask"));
 
   items[1]->Checked = true;
   items[1]->Task()->Record().ContainerFourCC = kFourCCCopy;
   r = list.PrepareStart(out, Environment());
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_DvdCopy", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_DvdCopy"));
 
   items[1]->Task()->Record().ContainerFourCC = profile->FourCC;
   r = list.PrepareStart(out, Environment(1));
-  EXPECT_EQ(r.Messages, std::vector<TMessage>{TMessage{"INF_NoSpace", {}}});
+  EXPECT_EQ(r.Messages, Only("INF_NoSpace"));
   EXPECT_FALSE(r.Ready);
 
   r = list.PrepareStart(out, Environment());
