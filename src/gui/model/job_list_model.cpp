@@ -749,45 +749,40 @@ void TJobListModel::SelectAudioTrack(TJobItem& item, int index) {
 
 // --- the start -------------------------------------------------------------------------------------
 
-TStartResult TJobListModel::ValidateOutputFolder(const std::string& folder_text, const std::string& default_folder) {
-  TStartResult result;
-  const std::string folder(Trim(folder_text));
+namespace {
+
+// The folder text as a folder: an absolute path (else "INF_InvalidDir" and the default put
+// back), made when missing (else `create_error`). False with the message in `result`.
+bool AcceptFolder(const std::string& folder, const std::string& default_folder, bool at_start, TStartResult& result) {
   // A folder path names its volume: on this system it starts at the root.
   if (folder.empty() || !fs::path(folder).is_absolute()) {
     result.Messages.push_back({"INF_InvalidDir", {}});
     result.FolderText = default_folder;
-    return result;
+    return false;
   }
   std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-      result.Messages.push_back({"INF_CreateFolder_Error", {}});
-      result.FolderText = default_folder;
-      return result;
-    }
-  }
-  result.Ready = true;
+  if (fs::is_directory(folder, ec)) return true;
+  fs::create_directories(folder, ec);
+  if (fs::is_directory(folder, ec)) return true;
+  // At the start the user corrects the text; elsewhere the default comes back.
+  result.Messages.push_back({at_start ? "INF_MainDiscError" : "INF_CreateFolder_Error", {}});
+  if (at_start) result.SelectFolderText = true;
+  else result.FolderText = default_folder;
+  return false;
+}
+
+}  // namespace
+
+TStartResult TJobListModel::ValidateOutputFolder(const std::string& folder_text, const std::string& default_folder) {
+  TStartResult result;
+  result.Ready = AcceptFolder(std::string(Trim(folder_text)), default_folder, false, result);
   return result;
 }
 
 TStartResult TJobListModel::PrepareStart(const std::string& folder_text, const TStartEnvironment& environment) {
   TStartResult result;
   const std::string folder(Trim(folder_text));
-  if (folder.empty() || !fs::path(folder).is_absolute()) {
-    result.Messages.push_back({"INF_InvalidDir", {}});
-    result.FolderText = environment.DefaultOutputFolder;
-    return result;
-  }
-  std::error_code ec;
-  if (!fs::is_directory(folder, ec)) {
-    fs::create_directories(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-      result.Messages.push_back({"INF_MainDiscError", {}});
-      result.SelectFolderText = true;
-      return result;
-    }
-  }
+  if (!AcceptFolder(folder, environment.DefaultOutputFolder, true, result)) return result;
 
   // Number the tasks as the list shows them; unchecked ones and slides are not converted.
   std::set<const TMediaTask*> shown;
