@@ -89,6 +89,14 @@ std::string DocumentsFolder() {
   return JoinPath(home, "Documents");
 }
 
+std::string Utf8Prefix(std::string_view s, size_t max_bytes) {
+  if (s.size() <= max_bytes) return std::string(s);
+  size_t cut = max_bytes;
+  // Back to the first byte of the sequence the cut falls into.
+  while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut;
+  return std::string(s.substr(0, cut));
+}
+
 std::string SanitizePathComponent(std::string_view name, std::string_view fallback) {
   std::string out;
   for (const char c : name) {
@@ -103,7 +111,7 @@ std::string SanitizePathComponent(std::string_view name, std::string_view fallba
   while (b < e && (out[b] == ' ' || out[b] == '.')) ++b;
   while (e > b && (out[e - 1] == ' ' || out[e - 1] == '.')) --e;
   out = out.substr(b, e - b);
-  if (out.size() > 255) out.resize(255);
+  out = Utf8Prefix(out, 255);
   if (out.empty()) return std::string(fallback);
   return out;
 }

@@ -35,6 +35,8 @@ std::string DocumentsFolder();
 // "FullName" made into one safe path component: no "/", no NUL, no control characters,
 // no leading or trailing blanks or dots; never "", "." or "..".
 std::string SanitizePathComponent(std::string_view name, std::string_view fallback);
+// The longest start of s of at most max_bytes that does not cut a UTF-8 sequence in two.
+std::string Utf8Prefix(std::string_view s, size_t max_bytes);
 
 // The user's documents folder followed by the "FullName" setting; the program folder when
 // the system names no documents folder. With create, the folder is made when missing.

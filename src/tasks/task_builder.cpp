@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/error.h"
+#include "core/language.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "engine/dvd.h"
@@ -33,6 +34,22 @@ std::string DvdTaskStem(const std::string& volume_name, int title_index, int cha
   std::string stem = SanitizePathComponent(volume_name, "DVD") + Format("_title%d", title_index + 1);
   if (chapter_index >= 0) stem += Format("_chapter%d", chapter_index + 1);
   return stem;
+}
+
+void ApplySubtitleDefaults(TMediaTask& task) {
+  TMediaTaskMediaSource* src = task.Source();
+  TMediaTaskEditParams* edits = task.EditParams();
+  if (!src || !edits) return;
+  if (src->SourceKind == TSourceKind::Dvd) {
+    src->Subtitles.push_back({GetString("INF_SubTitle", "No subtitle"), 0});
+    return;
+  }
+  if (src->Subtitles.empty()) return;
+  src->SelectSubtitle(0);
+  edits->Subtitle.Enabled = true;
+  // Rounded half to even (the default rounding mode).
+  edits->Subtitle.X = static_cast<int32_t>(std::nearbyint((src->VideoFormat.Width - 80) / 3.0));
+  edits->Subtitle.Y = static_cast<int32_t>(std::nearbyint((src->VideoFormat.Height - 40) * 9 / 10.0));
 }
 
 namespace {

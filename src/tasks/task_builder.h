@@ -129,6 +129,11 @@ private:
   std::vector<TInputFailure> failures_;
 };
 
+// The subtitle choices of a task just made: a file with subtitles gets its first stream
+// selected, shown near the bottom of the picture; a DVD title gets the entry "INF_SubTitle"
+// (no subtitle, stream id 0) at the end of its list and none selected.
+void ApplySubtitleDefaults(TMediaTask& task);
+
 // The base name of an input's outputs: the file name without extension (the folder's name
 // for "VIDEO_TS/"), "output" when there is none.
 std::string InputStem(const std::string& path);

@@ -1,0 +1,62 @@
+#pragma once
+// The texts and small rules of the job list: column texts, the file-information texts, the
+// supported video extensions, and names a user types or a disc gives.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace fc {
+class TMediaTask;
+}
+
+namespace fc::gui {
+
+// A message for the user: a language key and the arguments its text is formatted with. The
+// window looks the text up and formats it; the model never formats language texts itself.
+using TMessageArg = std::variant<int64_t, std::string>;
+struct TMessage {
+  std::string Key;
+  std::vector<TMessageArg> Args;
+  bool operator==(const TMessage&) const = default;
+};
+
+// "hh:mm:ss" of the rounded number of seconds (negative or not finite: "00:00:00").
+std::string DurationText(double seconds);
+// "0", "512B", "1.5KB", "2MB", "1.2GB", "3TB": one decimal, trailing zeros dropped.
+std::string ByteSizeText(uint64_t bytes);
+// The estimated-size column: the language text "INF_Unknown" when the source cannot tell,
+// else ByteSizeText of the estimate.
+std::string EstimatedSizeText(TMediaTask& task);
+
+// The extensions the folder scan and the file chooser take, as one list text
+// ("*.avi; *.mp4; ...;").
+std::string SupportedVideoExtensionsText();
+// True when the file name's extension is in that list (ignoring case).
+bool IsSupportedVideoFile(std::string_view path);
+// The built-in filter of the file chooser: "All supported Video formats (...)", one entry per
+// family, "All files (*)"; each entry "caption|patterns", patterns separated by ";".
+std::vector<std::string> VideoFileFilters();
+
+// A name typed by the user or taken from a disc, made safe as a file name stem: path
+// separators and control characters become "_", no leading or trailing blanks or dots
+// (so never "." or ".."). Empty when nothing usable is left.
+std::string SafeFileStem(std::string_view text);
+
+// What the file-information box shows of a task.
+struct TFileInformation {
+  std::string Title;
+  std::string Length;        // hh:mm:ss
+  std::string Resolution;    // "%d x %d"; empty without video
+  std::string VideoBitrate;  // "%d kbps"
+  std::string FrameRate;     // "29.97 fps"
+  std::string SampleRate;    // "%d Hz"; empty without audio
+  std::string AudioBitrate;  // "%d kbps"
+  TMessage Channels;         // "INF_1Channel", "INF_2Channel" or "INF_nChannel" with the count
+  bool HasVideo = false, HasAudio = false;
+};
+TFileInformation FileInformation(TMediaTask& task);
+
+}  // namespace fc::gui

@@ -1,0 +1,59 @@
+#include "gui/model/job_texts.h"
+
+#include <gtest/gtest.h>
+
+namespace fc::gui {
+namespace {
+
+TEST(JobTextsTest, LengthIsRoundedSecondsAsHoursMinutesSeconds) {
+  EXPECT_EQ(DurationText(0), "00:00:00");
+  EXPECT_EQ(DurationText(3725.4), "01:02:05");
+  EXPECT_EQ(DurationText(59.5), "00:01:00");
+  EXPECT_EQ(DurationText(-3), "00:00:00");
+  EXPECT_EQ(DurationText(100 * 3600.0), "100:00:00");
+}
+
+TEST(JobTextsTest, SizesHaveOneDecimalWithoutTrailingZeros) {
+  EXPECT_EQ(ByteSizeText(0), "0");
+  EXPECT_EQ(ByteSizeText(512), "512B");
+  EXPECT_EQ(ByteSizeText(1023), "1023B");
+  EXPECT_EQ(ByteSizeText(1024), "1KB");
+  EXPECT_EQ(ByteSizeText(1536), "1.5KB");
+  EXPECT_EQ(ByteSizeText(2ull << 20), "2MB");
+  EXPECT_EQ(ByteSizeText((5ull << 30) / 4), "1.2GB");  // 1.25 rounds to one decimal
+  EXPECT_EQ(ByteSizeText(3ull << 40), "3TB");
+  EXPECT_EQ(ByteSizeText(5000ull << 40), "5000TB");
+}
+
+TEST(JobTextsTest, SupportedExtensionsIgnoreCaseAndKnowDottedOnes) {
+  EXPECT_TRUE(IsSupportedVideoFile("/x/a.MP4"));
+  EXPECT_TRUE(IsSupportedVideoFile("a.mkv"));
+  EXPECT_TRUE(IsSupportedVideoFile("clip.h.264"));
+  EXPECT_FALSE(IsSupportedVideoFile("a.swf"));
+  EXPECT_FALSE(IsSupportedVideoFile("a.264"));
+  EXPECT_FALSE(IsSupportedVideoFile("mp4"));
+  const std::string list = SupportedVideoExtensionsText();
+  EXPECT_EQ(list.rfind("*.avi; *.mp4; *.mpg;", 0), 0u);
+  EXPECT_EQ(list.substr(list.size() - 7), "*.nsv;");
+  const std::vector<std::string> filters = VideoFileFilters();
+  ASSERT_GE(filters.size(), 3u);
+  EXPECT_EQ(filters.front().rfind("All supported Video formats (*.avi;*.mp4;", 0), 0u);
+  EXPECT_EQ(filters.back(), "All files (*)|*");
+}
+
+TEST(JobTextsTest, TypedAndDiscNamesCannotLeaveTheFolder) {
+  EXPECT_EQ(SafeFileStem("holiday"), "holiday");
+  EXPECT_EQ(SafeFileStem("../../etc/passwd"), "_.._etc_passwd");
+  EXPECT_EQ(SafeFileStem("a\\b"), "a_b");
+  EXPECT_EQ(SafeFileStem("a\nb\x7f"), "a_b_");
+  EXPECT_EQ(SafeFileStem(".."), "");
+  EXPECT_EQ(SafeFileStem("  . "), "");
+  // Long names are cut at a character boundary.
+  const std::string long_name(300, 'x');
+  EXPECT_EQ(SafeFileStem(long_name).size(), 240u);
+  const std::string umlauts = std::string(239, 'x') + "\xC3\xA4\xC3\xA4";
+  EXPECT_EQ(SafeFileStem(umlauts), std::string(239, 'x'));
+}
+
+}  // namespace
+}  // namespace fc::gui
