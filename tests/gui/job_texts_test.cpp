@@ -34,7 +34,7 @@ TEST(JobTextsTest, SupportedExtensionsIgnoreCaseAndKnowDottedOnes) {
   EXPECT_FALSE(IsSupportedVideoFile("mp4"));
   const std::string list = SupportedVideoExtensionsText();
   EXPECT_EQ(list.rfind("*.avi; *.mp4; *.mpg;", 0), 0u);
-  EXPECT_EQ(list.substr(list.size() - 7), "*.nsv;");
+  EXPECT_EQ(list.substr(list.size() - 6), "*.nsv;");
   const std::vector<std::string> filters = VideoFileFilters();
   ASSERT_GE(filters.size(), 3u);
   EXPECT_EQ(filters.front().rfind("All supported Video formats (*.avi;*.mp4;", 0), 0u);
