@@ -230,6 +230,9 @@ struct TTitleChar {
 std::vector<TTitleChar> TitleChars(TTitle& t) {
   std::vector<TTitleChar> chars;
   for (int k = 0; k < t.N; ++k) {
+    // Character i of line k takes the depth k * 1000 + i + 1.
+    if (t.Lines[k].size() >= static_cast<size_t>(kLineDepthStep))
+      throw TitleTooLongError(Format("line %d of the title is longer than %d characters", k + 1, kLineDepthStep - 1));
     int32_t offset = 0;
     for (size_t i = 0; i < t.Lines[k].size(); ++i) {
       const char16_t c = t.Lines[k][i];
@@ -247,9 +250,6 @@ void OneByOne(TTitle& t, const std::vector<TTitleChar>& chars, Show show) {
   const int32_t count = static_cast<int32_t>(chars.size());
   const int32_t q = t.Frames / count, r = t.Frames % count;
   for (int32_t j = 0; j < count; ++j) {
-    if (chars[j].Index + 1 >= kLineDepthStep)
-      throw TitleTooLongError(Format("line %d of the title is longer than %d characters", chars[j].Line + 1,
-                                     kLineDepthStep - 1));
     show(chars[j]);
     t.EndStep(j < count - r ? q : q + 1);
   }
@@ -271,7 +271,7 @@ void TypeWriter(const TDTextEffect& effect, TFlashMovie& movie) {
 
 void Target(const TDTextEffect& effect, TFlashMovie& movie) {
   TTitle t(effect, movie);
-  const int32_t x = t.W < t.MaxW ? 0 : Round((t.W - t.MaxW) / 2.0);
+  const int32_t x = t.X0;
   OneByOne(t, TypedChars(t), [&](const TTitleChar& c) {
     const int32_t y = t.H < t.BlockHeight() ? t.LineY(c.Line) : t.CentredY(c.Line);
     const int32_t depth = c.Line * kLineDepthStep + c.Index + 1;
@@ -424,9 +424,6 @@ void RandomCharColor(const TDTextEffect& effect, TFlashMovie& movie) {
   const TFixedSteps steps(t.Frames, 6);
   for (int s = 1; s <= steps.Count; ++s) {
     for (const TTitleChar& c : chars) {
-      if (c.Index + 1 >= kLineDepthStep)
-        throw TitleTooLongError(Format("line %d of the title is longer than %d characters", c.Line + 1,
-                                       kLineDepthStep - 1));
       const TColor color = s == steps.Count ? t.FontColor() : RandomColor(random);
       SetColor(t.PlaceChar(c.Code, c.Line * kLineDepthStep + c.Index + 1, t.X0 + c.Offset / 20,
                            t.Y0 + t.LineY(c.Line), true),
@@ -476,7 +473,7 @@ double Leaving(int s, int n) { return n <= 1 ? 1.0 : double(s) / (n - 1); }
 void ScrollAcross(const TDTextEffect& effect, TFlashMovie& movie, bool left) {
   TTitle t(effect, movie);
   const TThreePhases phases(t.Frames);
-  const int32_t x0 = t.W < t.MaxW ? 0 : Round((t.W - t.MaxW) / 2.0);
+  const int32_t x0 = t.X0;
   const int32_t to_left = x0 + t.MaxW;  // from the centre to beyond the left edge
   const int32_t to_right = t.W - x0;    // from the centre to beyond the right edge
   const auto step = [&](int s, int32_t x) {
@@ -488,7 +485,7 @@ void ScrollAcross(const TDTextEffect& effect, TFlashMovie& movie, bool left) {
     const double rest = Falling(i, phases.Enter);
     step(++s, left ? x0 + Round(rest * to_right) : x0 - Round(rest * to_left));
   }
-  for (int i = 1; i <= phases.Hold; ++i) step(++s, t.X0);
+  for (int i = 1; i <= phases.Hold; ++i) step(++s, x0);
   for (int i = 1; i <= phases.Leave; ++i) {
     const double gone = Leaving(i, phases.Leave);
     step(++s, left ? x0 - Round(gone * to_left) : x0 + Round(gone * to_right));
