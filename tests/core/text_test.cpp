@@ -23,7 +23,7 @@ TEST(TextTest, TimesAndSizesAsTheWindowsShowThem) {
 
 TEST(TextTest, FormatConversionsNameTheArgumentTypes) {
   EXPECT_EQ(FormatConversions("Total progress:  [%d / %d]"), "dd");
-  EXPECT_EQ(FormatConversions("%s of %3d%% %.1f %lld %i %u"), "sdflldd");
+  EXPECT_EQ(FormatConversions("%s of %3d%% %.1f %lld %i %u"), "sdfllddd");
   EXPECT_EQ(FormatConversions("no arguments, 100%%"), "");
   EXPECT_EQ(FormatConversions("%n"), std::nullopt);
   EXPECT_EQ(FormatConversions("%*d"), std::nullopt);

@@ -60,8 +60,8 @@ TEST(DesktopActions, ProgramsGetTheirArgumentsWithoutAShell) {
     fs::remove(record);
     return text;
   };
-  EXPECT_TRUE(desktop.OpenUrl("https://example.com/?a=$(touch x)&b"));
-  EXPECT_EQ(opened(), "https://example.com/?a=$(touch x)&b");
+  EXPECT_TRUE(desktop.OpenUrl("https://example.com/?a=$(touch${IFS}x)&b;c"));
+  EXPECT_EQ(opened(), "https://example.com/?a=$(touch${IFS}x)&b;c");
   EXPECT_TRUE(desktop.OpenFolder("/tmp/a folder"));
   EXPECT_EQ(opened(), "/tmp/a folder");
   EXPECT_FALSE(desktop.OpenUrl("javascript:alert(1)"));

@@ -80,8 +80,6 @@ protected:
     out_ = test::MediaDir() / ("out_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(out_);
     fs::create_directories(out_);
-    // The player movie and its page from the templates of the program folder.
-    mgr_.DefaultFlash.ProgramFolder = FLARECAST_PROGRAM_DIR;
     mgr_.DefaultFlash.Generate.GenerateThumbnail = false;
   }
 
@@ -91,7 +89,10 @@ protected:
     TConversionRequest r;
     r.Inputs = inputs;
     r.OutputFolder = out_.string();
+    const size_t before = mgr_.Tasks().Count();
     builder.Build(r);
+    // The player movie and its page from the templates of the program folder.
+    for (size_t i = before; i < mgr_.Tasks().Count(); ++i) mgr_.Tasks().Items(i)->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;
   }
 
   std::string LongClip() {
@@ -159,6 +160,7 @@ TEST_F(ProgressModel, ARunFillsBothBarsMakesTheFlashFilesAndOpensWhatWasChosen) 
   EXPECT_FALSE(model.Cancelled());
   EXPECT_EQ(model.Succeeded(), 2);
   EXPECT_EQ(model.Errors(), 0);
+  EXPECT_EQ(model.ErrorTexts(), std::vector<std::string>{});
   EXPECT_EQ(model.JobPercent(), 100);
   EXPECT_EQ(model.TotalPercent(), 100);
   EXPECT_EQ(max_job, 100);
@@ -171,7 +173,7 @@ TEST_F(ProgressModel, ARunFillsBothBarsMakesTheFlashFilesAndOpensWhatWasChosen) 
   EXPECT_EQ(model.CurrentFileText(), "Creating file: ");
   EXPECT_NE(model.ElapsedText().find(" / Remaining time: 00:00:00"), std::string::npos) << model.ElapsedText();
   EXPECT_EQ(Files(), (std::vector<std::string>{"progress_a.HTML", "progress_a.flv", "progress_a.swf",
-                                               "progress_b.HTML", "progress_b.flv", "progress_b.swf"}));
+                                               "progress_b.HTML", "progress_b.flv", "progress_b.swf", "ruffle"}));
   // The folder, then the enabled pages that are web addresses or pages of this run.
   EXPECT_EQ(desktop_.opened, (std::vector<std::string>{out_.string(), "http://example.com/up", FileUrl(page)}));
   ASSERT_EQ(questions_.told.size(), 3u);
@@ -272,7 +274,7 @@ TEST_F(ProgressModel, CancelInTheMiddleLeavesNoOutputAndStartsNoFurtherJob) {
   EXPECT_EQ(model.State(), TProgressState::Finished);
   EXPECT_TRUE(model.Cancelled());
   EXPECT_FALSE(model.Completed());
-  EXPECT_TRUE(fs::is_empty(out_));
+  EXPECT_EQ(Files(), std::vector<std::string>{});
   EXPECT_TRUE(questions_.told.empty());  // no end message and no completion action
   EXPECT_TRUE(desktop_.opened.empty());
   EXPECT_TRUE(model.Cancel());  // closing now needs no question
@@ -285,7 +287,7 @@ TEST_F(ProgressModel, FailingJobsCountAsErrorsAndTheRunGoesOn) {
   Add({gone.string(), a_});
   fs::remove(gone);  // the first job cannot start
   // The second task's Flash output cannot be made: its job fails after converting.
-  TMediaTask* second = mgr_.Tasks().Item(1);
+  TMediaTask* second = mgr_.Tasks().Items(1);
   second->Flash.ProgramFolder = (out_ / "no templates").string();
   const std::string c = test::MakeMedia("progress_c.mp4", "testsrc2=size=160x120:rate=15:duration=1",
                                         "sine=frequency=500:sample_rate=22050:duration=1", "-c:v mpeg4 -c:a aac");

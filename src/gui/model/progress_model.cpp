@@ -427,6 +427,14 @@ std::string TProgressModel::EndMessage() const {
   return Errors() > 0 ? GetString("INF_Error_Occur", kErrorOccur) : GetString("INF_Convert_Finish", kConvertFinish);
 }
 
+std::vector<std::string> TProgressModel::ErrorTexts() const {
+  std::vector<std::string> texts;
+  if (!run_) return texts;
+  for (const TJobResult& r : run_->Results())
+    if (r.Outcome != TJobOutcome::Succeeded && r.Outcome != TJobOutcome::NotRun) texts.push_back(r.OutputPath + ": " + r.Error);
+  return texts;
+}
+
 std::vector<std::string> TProgressModel::WrittenFiles() const {
   std::vector<std::string> files;
   if (!run_) return files;

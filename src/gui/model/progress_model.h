@@ -173,6 +173,8 @@ public:
   bool Completed() const { return completed_; }  // ran to its end (the window's result is OK)
   // "INF_Error_Occur" or "INF_Convert_Finish".
   std::string EndMessage() const;
+  // "output path: reason" of each job that did not succeed, in job order.
+  std::vector<std::string> ErrorTexts() const;
   // Every file the run wrote (converted files and their Flash files).
   std::vector<std::string> WrittenFiles() const;
 
