@@ -16,7 +16,7 @@
 #include "gui/model/desktop_actions.h"
 #include "gui/model/progress_model.h"
 #include "media_fixture.h"
-#include "profiles/profile_catalogue.h"
+#include "task_fixture.h"
 
 namespace fc::gui {
 namespace {
@@ -60,17 +60,6 @@ public:
   bool power_off_works = true;
 };
 
-const TProfileItem& FlvProfile() {
-  static const TProfileCatalogue catalogue = [] {
-    TProfileCatalogue c;
-    c.LoadCatalogue(std::string(FLARECAST_TEST_DATA_DIR) + "/../data");
-    return c;
-  }();
-  const TProfileItem* p = catalogue.FindProfile(101);
-  EXPECT_NE(p, nullptr);
-  return *p;
-}
-
 class ProgressModel : public testing::Test {
 protected:
   void SetUp() override {
@@ -85,7 +74,7 @@ protected:
 
   // Tasks through the FLV profile, as the main window adds them.
   void Add(const std::vector<std::string>& inputs) {
-    TTaskBuilder builder(mgr_, FlvProfile());
+    TTaskBuilder builder(mgr_, test::FlvProfile());
     TConversionRequest r;
     r.Inputs = inputs;
     r.OutputFolder = out_.string();
