@@ -126,7 +126,8 @@ void TProgressModel::SetTexts(const TProgressTexts& texts) {
 }
 
 bool TProgressModel::Start() {
-  if (state_ != TProgressState::Ready) return run_ != nullptr && state_ != TProgressState::Finished;
+  // Once only: a second call tells whether the run is still going.
+  if (state_ != TProgressState::Ready) return state_ != TProgressState::Finished;
   const std::string question = GetFormatString("INF_Replace_File", kReplaceFile);
   const bool go_on = AskAboutExistingOutputs(manager_, [&](TMediaTask& task, const std::string&) {
     return questions_.AskOverwrite(Format(question.c_str(), task.OutputFileName.c_str()), task);
