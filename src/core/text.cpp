@@ -1,6 +1,8 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -233,6 +235,52 @@ std::string PercentEncode(std::string_view text) {
       out += Format("%%%02X", c);
   }
   return out;
+}
+
+std::string TimeText(double seconds) {
+  const auto s = static_cast<long long>(std::max(0.0, std::nearbyint(seconds)));
+  return Format("%.2lld:%.2lld:%.2lld", s / 3600, s / 60 % 60, s % 60);
+}
+
+std::string SizeText(uint64_t bytes) {
+  if (bytes == 0) return "0";
+  if (bytes < 1024) return Format("%lluB", static_cast<unsigned long long>(bytes));
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  double v = static_cast<double>(bytes);
+  size_t u = 0;
+  for (v /= 1024; v >= 1024 && u + 1 < std::size(kUnits); v /= 1024) ++u;
+  std::string text = Format("%.1f", v);
+  if (text.ends_with(".0")) text.resize(text.size() - 2);
+  return text + kUnits[u];
+}
+
+std::optional<std::string> FormatConversions(std::string_view format) {
+  std::string letters;
+  for (size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    if (++i >= format.size()) return std::nullopt;  // a lone '%' at the end
+    if (format[i] == '%') continue;
+    // Flags, width and precision (digits only), then length modifiers, then the conversion.
+    while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
+    while (i < format.size() && (std::isdigit(static_cast<unsigned char>(format[i])) || format[i] == '.')) ++i;
+    std::string length;
+    while (i < format.size() && std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos)
+      length += format[i++];
+    if (i >= format.size()) return std::nullopt;
+    const char c = format[i];
+    if (std::string_view("diuxXcseEfgG").find(c) == std::string_view::npos) return std::nullopt;
+    letters += length;
+    // Conversions that read the same argument type count as the same: an int, a double or a
+    // string.
+    letters += c == 's' ? 's' : std::string_view("eEfgG").find(c) != std::string_view::npos ? 'f' : 'd';
+  }
+  return letters;
+}
+
+std::string CheckedFormat(std::string_view text, std::string_view built_in) {
+  const auto wanted = FormatConversions(built_in);
+  const auto found = FormatConversions(text);
+  return found && wanted && *found == *wanted ? std::string(text) : std::string(built_in);
 }
 
 }  // namespace fc
