@@ -238,6 +238,7 @@ std::string PercentEncode(std::string_view text) {
 }
 
 std::string TimeText(double seconds) {
+  if (!std::isfinite(seconds)) seconds = 0;
   const auto s = static_cast<long long>(std::max(0.0, std::nearbyint(seconds)));
   return Format("%.2lld:%.2lld:%.2lld", s / 3600, s / 60 % 60, s % 60);
 }

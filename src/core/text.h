@@ -35,7 +35,7 @@ std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 
 // Texts shown to the user: "hh:mm:ss" of the rounded number of seconds (0 for negative
-// times), and sizes as "0", "512B", then KB, MB, GB or TB with one decimal, trailing zeros
+// or not finite times), and sizes as "0", "512B", then KB, MB, GB or TB with one decimal, trailing zeros
 // removed ("1.5KB", "3MB").
 std::string TimeText(double seconds);
 std::string SizeText(uint64_t bytes);
