@@ -174,9 +174,7 @@ void TOptionsForm::BuildUploadPage(QWidget* page) {
 
 void TOptionsForm::ShowModel() {
   photo_dir_->setText(ToQString(model_.SnapshotPath));
-  std::vector<std::string> items;
-  for (int i = 0; i < format_->count(); ++i) items.push_back(ToStdString(format_->itemText(i)));
-  format_->setCurrentIndex(static_cast<int>(SnapshotFormatIndex(items, model_.SnapshotFormat)));
+  ShowSnapshotFormat();
   update_item_->setEnabled(update_->isChecked());
 
   language_->clear();
@@ -186,6 +184,12 @@ void TOptionsForm::ShowModel() {
   }
   use_upload_->setChecked(model_.IsUseUpload);
   ShowUploadList(-1);
+}
+
+void TOptionsForm::ShowSnapshotFormat() {
+  std::vector<std::string> items;
+  for (int i = 0; i < format_->count(); ++i) items.push_back(ToStdString(format_->itemText(i)));
+  format_->setCurrentIndex(static_cast<int>(SnapshotFormatIndex(items, model_.SnapshotFormat)));
 }
 
 void TOptionsForm::ShowUploadList(int selected) {
@@ -203,6 +207,13 @@ void TOptionsForm::ShowMessage(const std::string& key, const char* built_in) {
   prompts_.ShowMessage(this, ToQString(GetString(key, built_in)));
 }
 
+void TOptionsForm::ShowRefusedUrls(const std::string& addresses) {
+  prompts_.ShowMessage(this, ToQString(FormatMessage(
+                                 "INF_UrlRefused",
+                                 "Only web addresses that begin with http:// or https:// can be added:\n%s",
+                                 {addresses})));
+}
+
 void TOptionsForm::ChooseSnapshotFolder() {
   const QString caption = ToQString(GetString("INF_Select_Folder", "Please select a folder:"));
   for (;;) {
@@ -218,21 +229,22 @@ void TOptionsForm::ChooseSnapshotFolder() {
   }
 }
 
+bool TOptionsForm::EnsureSnapshotFolder() {
+  if (model_.EnsureSnapshotFolder(config_)) return true;
+  photo_dir_->setText(ToQString(model_.SnapshotPath));
+  ShowMessage("INF_CreateFolder_Error", "The folder cannot be created. The default folder is used instead.");
+  return false;
+}
+
 void TOptionsForm::BrowseSnapshotFolder() {
-  if (!model_.EnsureSnapshotFolder(config_)) {
-    photo_dir_->setText(ToQString(model_.SnapshotPath));
-    ShowMessage("INF_CreateFolder_Error", "The folder cannot be created. The default folder is used instead.");
-    return;
-  }
+  if (!EnsureSnapshotFolder()) return;
   prompts_.OpenFolder(ToQString(model_.SnapshotPath));
 }
 
 void TOptionsForm::SetDefaults() {
   model_.SetDefaults(config_);
   photo_dir_->setText(ToQString(model_.SnapshotPath));
-  std::vector<std::string> items;
-  for (int i = 0; i < format_->count(); ++i) items.push_back(ToStdString(format_->itemText(i)));
-  format_->setCurrentIndex(static_cast<int>(SnapshotFormatIndex(items, model_.SnapshotFormat)));
+  ShowSnapshotFormat();
   update_->setChecked(true);
   update_item_->setCurrentIndex(0);
 }
@@ -258,10 +270,7 @@ void TOptionsForm::AddUrl() {
       ShowUploadList(static_cast<int>(model_.UploadList.size()) - 1);
       break;
     case TAddUrlResult::Refused:
-      prompts_.ShowMessage(this, ToQString(FormatMessage(
-                                     "INF_UrlRefused",
-                                     "Only web addresses that begin with http:// or https:// can be added:\n%s",
-                                     {std::string(Trim(text))})));
+      ShowRefusedUrls(std::string(Trim(text)));
       break;
     case TAddUrlResult::Ignored:
       break;
@@ -275,9 +284,7 @@ void TOptionsForm::PasteUrls(const QString& text) {
   if (refused.empty()) return;
   std::string lines;
   for (const std::string& line : refused) lines += (lines.empty() ? "" : "\n") + line;
-  prompts_.ShowMessage(this, ToQString(FormatMessage(
-                                 "INF_UrlRefused",
-                                 "Only web addresses that begin with http:// or https:// can be added:\n%s", {lines})));
+  ShowRefusedUrls(lines);
 }
 
 void TOptionsForm::RemoveUrls() {
@@ -291,11 +298,7 @@ void TOptionsForm::accept() {
   model_.SnapshotFormat = SnapshotFormatOfItem(ToStdString(format_->currentText()));
   model_.IsUseUpload = use_upload_->isChecked();
   if (language_->currentIndex() >= 0) model_.LanguageId = ToStdString(language_->currentData().toString());
-  if (!model_.EnsureSnapshotFolder(config_)) {
-    photo_dir_->setText(ToQString(model_.SnapshotPath));
-    ShowMessage("INF_CreateFolder_Error", "The folder cannot be created. The default folder is used instead.");
-    return;
-  }
+  if (!EnsureSnapshotFolder()) return;
   try {
     model_.Save(config_);
   } catch (const Error& e) {

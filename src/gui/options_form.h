@@ -49,8 +49,12 @@ private:
   void BuildLanguagePage(QWidget* page);
   void BuildUploadPage(QWidget* page);
   void ShowModel();
+  void ShowSnapshotFormat();
   void ShowUploadList(int selected);
   void ShowMessage(const std::string& key, const char* built_in);
+  void ShowRefusedUrls(const std::string& addresses);
+  // The model's folder check, with the message and the field's fallback when it fails.
+  bool EnsureSnapshotFolder();
 
   const TConfig& config_;
   TUserPrompts& prompts_;

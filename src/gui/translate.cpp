@@ -207,29 +207,38 @@ void SendLanguageChange(QWidget* form) {
   for (QWidget* w : form->findChildren<QWidget*>()) QCoreApplication::sendEvent(w, &event);
 }
 
+// The window's element in the current language: by its object name, else by its class with
+// a "name" attribute (by_class then tells which form matched). A null node when none.
+pugi::xml_node FormElement(const QWidget* form, bool& by_class) {
+  by_class = false;
+  TLanguageItem* language = TLanguageMgr::Instance().Current();
+  if (!language || !language->HasDocument() || !IsComponentName(form->objectName())) return {};
+  const std::string form_name = form->objectName().toStdString();
+  const std::string base = std::string("/") + kRoot + "/Forms/";
+  pugi::xml_node element = language->Select(base + form_name).first().node();
+  if (!element) {
+    element = language->Select(base + ClassName(form) + "[@name='" + form_name + "']").first().node();
+    by_class = static_cast<bool>(element);
+  }
+  if (element) language->FoundByClassName = by_class;
+  return element;
+}
+
+std::string EntryName(pugi::xml_node child, bool by_class) {
+  return by_class ? child.attribute("name").value() : child.name();
+}
+
 }  // namespace
 
 bool TranslateForm(QWidget* form) {
-  TLanguageItem* language = TLanguageMgr::Instance().Current();
-  const std::string form_name = form->objectName().toStdString();
-  pugi::xml_node element;
   bool by_class = false;
-  if (language && language->HasDocument() && IsComponentName(form->objectName())) {
-    const std::string base = std::string("/") + kRoot + "/Forms/";
-    element = language->Select(base + form_name).first().node();
-    if (!element) {
-      element = language->Select(base + ClassName(form) + "[@name='" + form_name + "']").first().node();
-      by_class = static_cast<bool>(element);
-    }
-    if (element) language->FoundByClassName = by_class;
+  const pugi::xml_node element = FormElement(form, by_class);
+  if (const TLanguageItem* language = TLanguageMgr::Instance().Current(); language && language->HasDocument())
     ApplyFont(form, language->Font());
-  }
 
   std::map<std::string, pugi::xml_node> entries;
-  for (pugi::xml_node child : element.children()) {
-    if (child.type() != pugi::node_element) continue;
-    entries.emplace(by_class ? child.attribute("name").value() : child.name(), child);
-  }
+  for (pugi::xml_node child : element.children())
+    if (child.type() == pugi::node_element) entries.emplace(EntryName(child, by_class), child);
   ApplyTexts(form, element);
   for (QObject* o : Components(form)) {
     const auto it = entries.find(o->objectName().toStdString());
@@ -237,6 +246,18 @@ bool TranslateForm(QWidget* form) {
   }
   SendLanguageChange(form);
   return static_cast<bool>(element);
+}
+
+bool TranslateControlAs(QObject* control, QWidget* form, const std::string& entry_name) {
+  bool by_class = false;
+  const pugi::xml_node element = FormElement(form, by_class);
+  for (pugi::xml_node child : element.children()) {
+    if (child.type() != pugi::node_element || EntryName(child, by_class) != entry_name) continue;
+    ApplyTexts(control, child);
+    return true;
+  }
+  ApplyTexts(control, pugi::xml_node());
+  return false;
 }
 
 void TranslateAllForms() {

@@ -19,6 +19,7 @@
 
 #include <pugixml.hpp>
 
+class QObject;
 class QWidget;
 
 namespace fc::gui {
@@ -28,6 +29,10 @@ namespace fc::gui {
 // when an earlier language had changed them. False when the language has no element for
 // the window (the window then shows its built-in texts).
 bool TranslateForm(QWidget* form);
+// Gives one control of the window the texts of another entry of the window's element (a
+// button that shows "Pause" or "Resume", for instance); without that entry the control
+// keeps or gets back its built-in texts. False when there is no such entry.
+bool TranslateControlAs(QObject* control, QWidget* form, const std::string& entry_name);
 // TranslateForm for every open top-level window that has an object name.
 void TranslateAllForms();
 

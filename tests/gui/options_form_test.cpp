@@ -292,6 +292,13 @@ private slots:
     QCOMPARE(translated.windowTitle(), QString("Full caption"));
     QCOMPARE(Find<QPushButton>(&translated, "btnOK")->text(), QString("Full OK"));
     QVERIFY(languages.Current()->FoundByClassName);
+
+    // One control shown with another entry's texts, and back.
+    auto* cancel = Find<QPushButton>(&translated, "btnCancel");
+    QVERIFY(TranslateControlAs(cancel, &translated, "btnOK"));
+    QCOMPARE(cancel->text(), QString("Full OK"));
+    QVERIFY(!TranslateControlAs(cancel, &translated, "noSuchEntry"));
+    QCOMPARE(cancel->text(), QString("&Cancel"));
   }
 
   // Pictures of every page, for the eye; the second ctest run makes them at twice the size.
