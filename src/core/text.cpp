@@ -284,4 +284,15 @@ std::string CheckedFormat(std::string_view text, std::string_view built_in) {
   return found && wanted && *found == *wanted ? std::string(text) : std::string(built_in);
 }
 
+bool IsWebAddress(std::string_view text) {
+  std::string_view rest;
+  if (IStartsWith(text, "http://")) rest = text.substr(7);
+  else if (IStartsWith(text, "https://")) rest = text.substr(8);
+  else return false;
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return false;
+  const std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
+  return !host.empty() && host.find_first_not_of("@:") != std::string_view::npos;
+}
+
 }  // namespace fc

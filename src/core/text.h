@@ -54,6 +54,10 @@ bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // Text or a double-quoted attribute value of an HTML page.
 std::string EscapeHtml(std::string_view text);
+// True for an absolute "http://" or "https://" address (scheme in any case) with a host
+// and no blanks or control characters: the only addresses the program opens or offers.
+bool IsWebAddress(std::string_view text);
+
 // A URL component: everything but unreserved characters percent-encoded.
 std::string PercentEncode(std::string_view text);
 

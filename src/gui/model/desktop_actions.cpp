@@ -16,12 +16,6 @@ namespace fc::gui {
 
 namespace {
 
-bool HasBlankOrControl(std::string_view text) {
-  for (const char c : text)
-    if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) return true;
-  return false;
-}
-
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -35,17 +29,6 @@ std::vector<std::string> With(std::vector<std::string> argv, const std::string& 
 }
 
 }  // namespace
-
-bool IsWebAddress(std::string_view url) {
-  if (HasBlankOrControl(url)) return false;
-  for (const std::string_view scheme : {"http://", "https://"})
-    if (IStartsWith(url, scheme)) {
-      const std::string_view rest = url.substr(scheme.size());
-      const size_t host_end = rest.find_first_of("/?#");
-      return host_end != 0 && !rest.empty();
-    }
-  return false;
-}
 
 std::string FileUrl(const std::string& path) {
   std::string url = "file://";

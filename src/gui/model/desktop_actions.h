@@ -41,8 +41,7 @@ private:
   TCommands commands_;
 };
 
-// An http or https address with a host, without blanks or control characters.
-bool IsWebAddress(std::string_view url);
+// (Web addresses are checked by IsWebAddress of core/text.h.)
 // "file://" followed by an absolute path, percent-encoded where needed.
 std::string FileUrl(const std::string& path);
 // The path of a "file://" address (percent-decoded), or "" for anything else.
