@@ -197,10 +197,6 @@ std::string GetString(std::string_view key, std::string_view def) {
   return TLanguageMgr::Instance().GetString(key, def);
 }
 
-std::string GetFormatString(std::string_view key, std::string_view def) {
-  return CheckedFormat(GetString(key, def), def);
-}
-
 std::string_view SystemLanguageName(int lang_id) {
   // The names Windows gives the language ids that language files commonly carry.
   struct TEntry {

@@ -128,9 +128,7 @@ private:
 
 // The text of a message key in the current interface language, or def.
 std::string GetString(std::string_view key, std::string_view def = {});
-// The same for a text used as a printf format: a translation that does not take the same
-// arguments as the built-in `def` gives `def`, so that a translation never crashes the program.
-std::string GetFormatString(std::string_view key, std::string_view def);
+// (A text used as a format: FormatMessage of core/message_format.h.)
 
 // The language name the system gives a Windows language id (LangID), or "" when unknown.
 std::string_view SystemLanguageName(int lang_id);

@@ -255,35 +255,6 @@ std::string SizeText(uint64_t bytes) {
   return text + kUnits[u];
 }
 
-std::optional<std::string> FormatConversions(std::string_view format) {
-  std::string letters;
-  for (size_t i = 0; i < format.size(); ++i) {
-    if (format[i] != '%') continue;
-    if (++i >= format.size()) return std::nullopt;  // a lone '%' at the end
-    if (format[i] == '%') continue;
-    // Flags, width and precision (digits only), then length modifiers, then the conversion.
-    while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
-    while (i < format.size() && (std::isdigit(static_cast<unsigned char>(format[i])) || format[i] == '.')) ++i;
-    std::string length;
-    while (i < format.size() && std::string_view("hlLqjzt").find(format[i]) != std::string_view::npos)
-      length += format[i++];
-    if (i >= format.size()) return std::nullopt;
-    const char c = format[i];
-    if (std::string_view("diuxXcseEfgG").find(c) == std::string_view::npos) return std::nullopt;
-    letters += length;
-    // Conversions that read the same argument type count as the same: an int, a double or a
-    // string.
-    letters += c == 's' ? 's' : std::string_view("eEfgG").find(c) != std::string_view::npos ? 'f' : 'd';
-  }
-  return letters;
-}
-
-std::string CheckedFormat(std::string_view text, std::string_view built_in) {
-  const auto wanted = FormatConversions(built_in);
-  const auto found = FormatConversions(text);
-  return found && wanted && *found == *wanted ? std::string(text) : std::string(built_in);
-}
-
 bool IsWebAddress(std::string_view text) {
   std::string_view rest;
   if (IStartsWith(text, "http://")) rest = text.substr(7);

@@ -34,20 +34,13 @@ std::string FormatDouble(double v);
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 
-// Texts shown to the user: "hh:mm:ss" of the rounded number of seconds (0 for negative
-// or not finite times), and sizes as "0", "512B", then KB, MB, GB or TB with one decimal, trailing zeros
-// removed ("1.5KB", "3MB").
+// Texts shown to the user: "hh:mm:ss" of the rounded number of seconds (0 for negative or
+// not finite times), and sizes as "0", "512B", then KB, MB, GB or TB with one decimal,
+// trailing zeros removed ("1.5KB", "3MB").
 std::string TimeText(double seconds);
 std::string SizeText(uint64_t bytes);
 
-// The argument types a printf format reads, one letter each: 'd' for an int, 'f' for a
-// double, 's' for a string, after any length modifier ("%s of %d%%" gives "sd"). Nullopt when the format has a conversion this program never uses (such as %n, %p or a
-// '*' width), which makes it unsafe to hand to Format.
-std::optional<std::string> FormatConversions(std::string_view format);
-// `text` when it takes exactly the conversions of `built_in`, in order; otherwise `built_in`.
-// A translated format with a wrong or missing argument would otherwise read past the
-// arguments given.
-std::string CheckedFormat(std::string_view text, std::string_view built_in);
+// (Language texts used as formats go through core/message_format.h.)
 
 // Glob match of a file name against a pattern with '*' and '?' (ASCII case-insensitive).
 bool WildcardMatch(std::string_view pattern, std::string_view name);

@@ -1,4 +1,4 @@
-// The texts shown to the user, and translated formats checked against their arguments.
+// The texts shown to the user, and the web addresses the program opens.
 
 #include <gtest/gtest.h>
 
@@ -19,24 +19,6 @@ TEST(TextTest, TimesAndSizesAsTheWindowsShowThem) {
   EXPECT_EQ(SizeText(3ull * 1024 * 1024), "3MB");
   EXPECT_EQ(SizeText(5ull << 40), "5TB");
   EXPECT_EQ(SizeText(5000ull << 40), "5000TB");  // no unit past TB
-}
-
-TEST(TextTest, FormatConversionsNameTheArgumentTypes) {
-  EXPECT_EQ(FormatConversions("Total progress:  [%d / %d]"), "dd");
-  EXPECT_EQ(FormatConversions("%s of %3d%% %.1f %lld %i %u"), "sdfllddd");
-  EXPECT_EQ(FormatConversions("no arguments, 100%%"), "");
-  EXPECT_EQ(FormatConversions("%n"), std::nullopt);
-  EXPECT_EQ(FormatConversions("%*d"), std::nullopt);
-  EXPECT_EQ(FormatConversions("ends with %"), std::nullopt);
-}
-
-TEST(TextTest, ATranslatedFormatWithOtherArgumentsFallsBackToTheBuiltInText) {
-  const std::string built_in = "shut down in %d seconds";
-  EXPECT_EQ(CheckedFormat("in %d Sekunden", built_in), "in %d Sekunden");
-  EXPECT_EQ(CheckedFormat("in %s Sekunden", built_in), built_in);    // would read an int as a pointer
-  EXPECT_EQ(CheckedFormat("in %d %d Sekunden", built_in), built_in);  // would read past the arguments
-  EXPECT_EQ(CheckedFormat("bald", built_in), built_in);
-  EXPECT_EQ(CheckedFormat("%n", "%n"), "%n");  // the built-in text is trusted as it is
 }
 
 TEST(IsWebAddressTest, AcceptsHttpAndHttpsAddressesOnly) {

@@ -20,7 +20,7 @@ TEST(UploadList, EntriesSplitAtBreaksAndTheFirstCharacterEnablesThem) {
   ASSERT_EQ(entries.size(), 3u);
   EXPECT_EQ(entries[0], (TUploadEntry{true, "http://a.example/x"}));
   EXPECT_EQ(entries[1], (TUploadEntry{false, "https://b.example"}));
-  EXPECT_EQ(UploadListText(entries), "1http://a.example/x<br>0https://b.example<br>1https://c.example/?q=1");
+  EXPECT_EQ(FormatUploadList(entries), "1http://a.example/x<br>0https://b.example<br>1https://c.example/?q=1<br>");
   EXPECT_EQ(EnabledUploadUrls(text), (std::vector<std::string>{"http://a.example/x", "https://c.example/?q=1"}));
   EXPECT_TRUE(EnabledUploadUrls("0http://a<br>0http://b").empty());
   EXPECT_TRUE(ParseUploadList("").empty());

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "core/language.h"
+#include "core/message_format.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/model/progress_model.h"
 #include "media_fixture.h"
@@ -394,7 +395,7 @@ TEST(ProgressTexts, TranslatedFormatsThatTakeOtherArgumentsKeepTheBuiltInText) {
   ASSERT_TRUE(languages.SelectLanguage("xx"));
   TPowerOffCountdown countdown(nullptr);
   EXPECT_EQ(countdown.Text(), "The conversion is complete. The computer will shut down in 30 seconds.");
-  EXPECT_EQ(GetFormatString("INF_Convert_Finish", "The conversion is complete."), "Fertig.");
+  EXPECT_EQ(FormatMessage("INF_Convert_Finish", "The conversion is complete.", {}), "Fertig.");
 
   // German, from the language file that ships.
   ASSERT_GE(languages.LoadLanguages(FLARECAST_PROGRAM_DIR "/Languages/*.dat"), 2);

@@ -9,26 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "gui/model/upload_list.h"
+
 namespace fc {
 
 struct TConfig;
 class TLanguageMgr;
 
 namespace gui {
-
-// One web page of the list opened after a conversion.
-struct TUploadEntry {
-  bool Checked = false;
-  std::string Address;
-  bool operator==(const TUploadEntry&) const = default;
-};
-
-// The "UploadList" setting: entries separated by "<br>", each a "1" (chosen) or "0" and the
-// address; an entry not starting with a digit is an unchosen address as it stands.
-std::vector<TUploadEntry> ParseUploadList(std::string_view setting);
-std::string FormatUploadList(const std::vector<TUploadEntry>& entries);
-// The pages offered when the setting is empty.
-std::vector<TUploadEntry> BuiltInUploadList();
 
 // The index of the format item for a "SnapshotFormat" value: the first item containing the
 // value (ignoring case), 0 when none does.

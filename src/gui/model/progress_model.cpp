@@ -8,6 +8,7 @@
 #include "core/config_keys.h"
 #include "core/language.h"
 #include "core/log.h"
+#include "core/message_format.h"
 #include "core/text.h"
 #include "engine/av_util.h"
 #include "engine/formats.h"
@@ -83,7 +84,7 @@ void TPowerOffCountdown::ShutDownNow() {
 void TPowerOffCountdown::Cancel() { active_ = false; }
 
 std::string TPowerOffCountdown::Text() const {
-  return Format(GetFormatString("INF_ShutDownInfo", kShutDownInfo).c_str(), seconds_);
+  return FormatMessage("INF_ShutDownInfo", kShutDownInfo, {seconds_});
 }
 
 void TPowerOffCountdown::Fire() {
@@ -117,20 +118,15 @@ void TProgressModel::Changed() {
 }
 
 void TProgressModel::SetTexts(const TProgressTexts& texts) {
-  const TProgressTexts built_in;
-  texts_.Caption = texts.Caption;
-  texts_.TotalProgress = CheckedFormat(texts.TotalProgress, built_in.TotalProgress);
-  texts_.CurrentFile = CheckedFormat(texts.CurrentFile, built_in.CurrentFile);
-  texts_.Elapsed = CheckedFormat(texts.Elapsed, built_in.Elapsed);
-  texts_.Estimated = CheckedFormat(texts.Estimated, built_in.Estimated);
+  // Each text is checked against its arguments when it is used (FormatWithFallback).
+  texts_ = texts;
 }
 
 bool TProgressModel::Start() {
   // Once only: a second call tells whether the run is still going.
   if (state_ != TProgressState::Ready) return state_ != TProgressState::Finished;
-  const std::string question = GetFormatString("INF_Replace_File", kReplaceFile);
   const bool go_on = AskAboutExistingOutputs(manager_, [&](TMediaTask& task, const std::string&) {
-    return questions_.AskOverwrite(Format(question.c_str(), task.OutputFileName.c_str()), task);
+    return questions_.AskOverwrite(FormatMessage("INF_Replace_File", kReplaceFile, {task.OutputFileName}), task);
   });
   started_at_ = std::chrono::steady_clock::now();
   if (!go_on) {
@@ -380,12 +376,12 @@ std::string TProgressModel::CurrentFileName() const {
 }
 
 std::string TProgressModel::TotalProgressText() const {
-  if (!run_) return Format(texts_.TotalProgress.c_str(), 0, 0);
-  return Format(texts_.TotalProgress.c_str(), JobsStarted(), JobCount());
+  if (!run_) return FormatWithFallback(texts_.TotalProgress, TProgressTexts{}.TotalProgress, {0, 0});
+  return FormatWithFallback(texts_.TotalProgress, TProgressTexts{}.TotalProgress, {JobsStarted(), JobCount()});
 }
 
 std::string TProgressModel::CurrentFileText() const {
-  return Format(texts_.CurrentFile.c_str(), CurrentFileName().c_str());
+  return FormatWithFallback(texts_.CurrentFile, TProgressTexts{}.CurrentFile, {CurrentFileName()});
 }
 
 double TProgressModel::ElapsedSeconds() const {
@@ -397,8 +393,8 @@ double TProgressModel::ElapsedSeconds() const {
 std::string TProgressModel::ElapsedText() const {
   // Whole seconds, as a clock shows them.
   const double remaining = completed_ ? 0 : remaining_;
-  return Format(texts_.Elapsed.c_str(), TimeText(std::floor(ElapsedSeconds())).c_str(),
-                remaining >= 0 ? TimeText(remaining).c_str() : "");
+  return FormatWithFallback(texts_.Elapsed, TProgressTexts{}.Elapsed,
+                            {TimeText(std::floor(ElapsedSeconds())), remaining >= 0 ? TimeText(remaining) : ""});
 }
 
 std::string TProgressModel::ConvertedText() const {
@@ -406,7 +402,8 @@ std::string TProgressModel::ConvertedText() const {
 }
 
 std::string TProgressModel::EstimatedText() const {
-  return Format(texts_.Estimated.c_str(), run_ ? SizeText(estimated_size_).c_str() : "");
+  return FormatWithFallback(texts_.Estimated, TProgressTexts{}.Estimated,
+                            {run_ ? SizeText(estimated_size_) : std::string()});
 }
 
 std::string TProgressModel::FormatText() const { return state_ == TProgressState::Finished ? "" : format_text_; }
