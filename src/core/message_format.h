@@ -45,6 +45,10 @@ std::optional<std::string> FormatChecked(std::string_view format, std::span<cons
 // formatted; the built-in text as it stands when even that does not fit.
 std::string FormatWithFallback(std::string_view translated, std::string_view built_in,
                                std::span<const TFormatArg> args);
+inline std::string FormatWithFallback(std::string_view translated, std::string_view built_in,
+                                      std::initializer_list<TFormatArg> args) {
+  return FormatWithFallback(translated, built_in, std::span<const TFormatArg>(args.begin(), args.size()));
+}
 
 // The message of a language key (GetString(key, built_in)) formatted with args, falling
 // back to the built-in text when the translation does not fit them.

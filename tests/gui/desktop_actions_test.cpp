@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "core/text.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/model/upload_list.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text.h"
+
 namespace fc::gui {
 namespace {
 

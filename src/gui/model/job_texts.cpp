@@ -88,7 +88,7 @@ std::string SafeFileStem(std::string_view text) {
 TFileInformation FileInformation(TMediaTask& task) {
   TFileInformation info;
   info.Title = task.Title;
-  info.Length = DurationText(task.Duration());
+  info.Length = TimeText(task.Duration());
   const TMediaTaskMediaSource* src = task.Source();
   if (!src) return info;
   info.HasVideo = src->HasVideo;
