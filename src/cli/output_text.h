@@ -17,9 +17,5 @@ std::string JsonLine(const TJson& value);
 // An indented document with a final line break.
 std::string JsonDocument(const TJson& value);
 
-// "512B", "1.5KB", "3.2MB", ... (one decimal from a kilobyte on).
-std::string SizeText(uint64_t bytes);
-// "hh:mm:ss" of the rounded number of seconds (0 for negative times).
-std::string TimeText(double seconds);
 
 }  // namespace fc::cli

@@ -62,6 +62,11 @@ std::string SettingDefault(const TSettingKey& key, const TConfig& config) {
   return {};
 }
 
+std::string SettingDefault(std::string_view section, std::string_view key, const TConfig& config) {
+  const TSettingKey* entry = FindSetting(section, key);
+  return entry ? SettingDefault(*entry, config) : std::string();
+}
+
 std::string_view SettingTypeName(TSettingType type) {
   switch (type) {
     case String: return "string";

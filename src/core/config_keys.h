@@ -71,6 +71,8 @@ std::span<const TSettingKey> KnownSettings();
 const TSettingKey* FindSetting(std::string_view section, std::string_view key);
 // The default text of a key; computed ones (OutputPath, SnapshotPath) ask the folders.
 std::string SettingDefault(const TSettingKey& key, const TConfig& config);
+// The same for a known key by name; "" for an unknown one.
+std::string SettingDefault(std::string_view section, std::string_view key, const TConfig& config);
 std::string_view SettingTypeName(TSettingType type);
 
 }  // namespace fc

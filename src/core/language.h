@@ -128,6 +128,7 @@ private:
 
 // The text of a message key in the current interface language, or def.
 std::string GetString(std::string_view key, std::string_view def = {});
+// (A text used as a format: FormatMessage of core/message_format.h.)
 
 // The language name the system gives a Windows language id (LangID), or "" when unknown.
 std::string_view SystemLanguageName(int lang_id);

@@ -1,6 +1,8 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdarg>
 #include <cstdio>
@@ -233,6 +235,35 @@ std::string PercentEncode(std::string_view text) {
       out += Format("%%%02X", c);
   }
   return out;
+}
+
+std::string TimeText(double seconds) {
+  if (!std::isfinite(seconds)) seconds = 0;
+  const auto s = static_cast<long long>(std::max(0.0, std::nearbyint(seconds)));
+  return Format("%.2lld:%.2lld:%.2lld", s / 3600, s / 60 % 60, s % 60);
+}
+
+std::string SizeText(uint64_t bytes) {
+  if (bytes == 0) return "0";
+  if (bytes < 1024) return Format("%lluB", static_cast<unsigned long long>(bytes));
+  static const char* const kUnits[] = {"KB", "MB", "GB", "TB"};
+  double v = static_cast<double>(bytes);
+  size_t u = 0;
+  for (v /= 1024; v >= 1024 && u + 1 < std::size(kUnits); v /= 1024) ++u;
+  std::string text = Format("%.1f", v);
+  if (text.ends_with(".0")) text.resize(text.size() - 2);
+  return text + kUnits[u];
+}
+
+bool IsWebAddress(std::string_view text) {
+  std::string_view rest;
+  if (IStartsWith(text, "http://")) rest = text.substr(7);
+  else if (IStartsWith(text, "https://")) rest = text.substr(8);
+  else return false;
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) <= ' ' || c == '\x7f') return false;
+  const std::string_view host = rest.substr(0, rest.find_first_of("/?#"));
+  return !host.empty() && host.find_first_not_of("@:") != std::string_view::npos;
 }
 
 }  // namespace fc

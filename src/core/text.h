@@ -34,11 +34,23 @@ std::string FormatDouble(double v);
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 
+// Texts shown to the user: "hh:mm:ss" of the rounded number of seconds (0 for negative or
+// not finite times), and sizes as "0", "512B", then KB, MB, GB or TB with one decimal,
+// trailing zeros removed ("1.5KB", "3MB").
+std::string TimeText(double seconds);
+std::string SizeText(uint64_t bytes);
+
+// (Language texts used as formats go through core/message_format.h.)
+
 // Glob match of a file name against a pattern with '*' and '?' (ASCII case-insensitive).
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // Text or a double-quoted attribute value of an HTML page.
 std::string EscapeHtml(std::string_view text);
+// True for an absolute "http://" or "https://" address (scheme in any case) with a host
+// and no blanks or control characters: the only addresses the program opens or offers.
+bool IsWebAddress(std::string_view text);
+
 // A URL component: everything but unreserved characters percent-encoded.
 std::string PercentEncode(std::string_view text);
 

@@ -2,27 +2,29 @@
 
 #include <gtest/gtest.h>
 
+#include "core/text.h"
+
 namespace fc::gui {
 namespace {
 
 TEST(JobTextsTest, LengthIsRoundedSecondsAsHoursMinutesSeconds) {
-  EXPECT_EQ(DurationText(0), "00:00:00");
-  EXPECT_EQ(DurationText(3725.4), "01:02:05");
-  EXPECT_EQ(DurationText(59.5), "00:01:00");
-  EXPECT_EQ(DurationText(-3), "00:00:00");
-  EXPECT_EQ(DurationText(100 * 3600.0), "100:00:00");
+  EXPECT_EQ(TimeText(0), "00:00:00");
+  EXPECT_EQ(TimeText(3725.4), "01:02:05");
+  EXPECT_EQ(TimeText(59.5), "00:01:00");
+  EXPECT_EQ(TimeText(-3), "00:00:00");
+  EXPECT_EQ(TimeText(100 * 3600.0), "100:00:00");
 }
 
 TEST(JobTextsTest, SizesHaveOneDecimalWithoutTrailingZeros) {
-  EXPECT_EQ(ByteSizeText(0), "0");
-  EXPECT_EQ(ByteSizeText(512), "512B");
-  EXPECT_EQ(ByteSizeText(1023), "1023B");
-  EXPECT_EQ(ByteSizeText(1024), "1KB");
-  EXPECT_EQ(ByteSizeText(1536), "1.5KB");
-  EXPECT_EQ(ByteSizeText(2ull << 20), "2MB");
-  EXPECT_EQ(ByteSizeText((5ull << 30) / 4), "1.2GB");  // 1.25 rounds to one decimal
-  EXPECT_EQ(ByteSizeText(3ull << 40), "3TB");
-  EXPECT_EQ(ByteSizeText(5000ull << 40), "5000TB");
+  EXPECT_EQ(SizeText(0), "0");
+  EXPECT_EQ(SizeText(512), "512B");
+  EXPECT_EQ(SizeText(1023), "1023B");
+  EXPECT_EQ(SizeText(1024), "1KB");
+  EXPECT_EQ(SizeText(1536), "1.5KB");
+  EXPECT_EQ(SizeText(2ull << 20), "2MB");
+  EXPECT_EQ(SizeText((5ull << 30) / 4), "1.2GB");  // 1.25 rounds to one decimal
+  EXPECT_EQ(SizeText(3ull << 40), "3TB");
+  EXPECT_EQ(SizeText(5000ull << 40), "5000TB");
 }
 
 TEST(JobTextsTest, SupportedExtensionsIgnoreCaseAndKnowDottedOnes) {

@@ -318,23 +318,12 @@ TEST_F(Conversion, ADvdChapterConverts) {
 
 // --- task assembly and the run, as the convert command and the progress window use them -------
 
-const TProfileItem& FlvProfile() {
-  static const TProfileCatalogue catalogue = [] {
-    TProfileCatalogue c;
-    c.LoadCatalogue(std::string(FLARECAST_TEST_DATA_DIR) + "/../data");
-    return c;
-  }();
-  const TProfileItem* p = catalogue.FindProfile(101);
-  EXPECT_NE(p, nullptr);
-  return *p;
-}
-
 TEST_F(Conversion, DvdTitlesAndChaptersBecomeOneTaskEach) {
   if (!test::HaveTool("dvdauthor")) GTEST_SKIP() << "dvdauthor is not installed";
   const std::string disc = TestDvd();
   ASSERT_FALSE(disc.empty());
   const TDVDIFOInfo dvd(disc);
-  TTaskBuilder builder(mgr_, FlvProfile());
+  TTaskBuilder builder(mgr_, test::FlvProfile());
   TConversionRequest r;
   r.Inputs = {disc};
   r.DvdChapters = {2, 1};
@@ -363,7 +352,7 @@ TEST_F(Conversion, DvdTitlesAndChaptersBecomeOneTaskEach) {
 }
 
 TEST_F(Conversion, ARunTellsAboutEveryJobAndGoesOnAfterOneThatCannotStart) {
-  TTaskBuilder builder(mgr_, FlvProfile());
+  TTaskBuilder builder(mgr_, test::FlvProfile());
   TConversionRequest r;
   r.Inputs = {a_, "/no/such/file.mp4"};
   r.OutputFolder = out_.string();
@@ -411,7 +400,7 @@ TEST_F(Conversion, AStoppedRunLeavesNoPartAndStartsNoFurtherJob) {
   const std::string longer = test::MakeMedia("conv_long.mp4", "testsrc2=size=320x240:rate=25:duration=8",
                                              "sine=frequency=400:sample_rate=44100:duration=8",
                                              "-c:v mpeg4 -c:a aac -ac 2");
-  TTaskBuilder builder(mgr_, FlvProfile());
+  TTaskBuilder builder(mgr_, test::FlvProfile());
   TConversionRequest r;
   r.Inputs = {longer, longer};
   r.OutputFolder = out_.string();

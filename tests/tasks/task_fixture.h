@@ -1,8 +1,11 @@
 #pragma once
 // A source with made-up media values, for the model rules that need no real media.
 
+#include <gtest/gtest.h>
+
 #include <memory>
 
+#include "profiles/profile_catalogue.h"
 #include "tasks/task_source.h"
 
 namespace fc::test {
@@ -30,6 +33,18 @@ inline TMediaBaseTask* AddFakeTask(TMediaTaskMgr& mgr, double length, const std:
       mgr.Tasks().Add(std::make_unique<TMediaBaseTask>(&mgr.Tasks(), std::make_unique<FakeSource>(length))));
   t->OutputFileName = name;
   return t;
+}
+
+// The FLV profile of the catalogue that ships (101: FLV 320x240).
+inline const TProfileItem& FlvProfile() {
+  static const TProfileCatalogue catalogue = [] {
+    TProfileCatalogue c;
+    c.LoadCatalogue(std::string(FLARECAST_TEST_DATA_DIR) + "/../data");
+    return c;
+  }();
+  const TProfileItem* p = catalogue.FindProfile(101);
+  EXPECT_NE(p, nullptr);
+  return *p;
 }
 
 }  // namespace fc::test

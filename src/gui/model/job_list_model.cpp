@@ -140,7 +140,7 @@ std::string TJobListModel::ColumnText(const TJobItem& item, TJobColumn column) c
   }
   switch (column) {
     case TJobColumn::Length:
-      return DurationText(task->Duration());
+      return TimeText(task->Duration());
     case TJobColumn::EstimatedSize:
       return EstimatedSizeText(*task);
     case TJobColumn::OutputFile:

@@ -15,31 +15,9 @@ namespace fc::gui {
 
 namespace fs = std::filesystem;
 
-std::string DurationText(double seconds) {
-  if (!std::isfinite(seconds) || seconds < 0) seconds = 0;
-  const auto total = static_cast<unsigned>(std::min(std::llround(seconds), 0xFFFFFFFFLL));
-  return Format("%.2u:%.2u:%.2u", total / 3600, total / 60 % 60, total % 60);
-}
-
-std::string ByteSizeText(uint64_t bytes) {
-  if (bytes == 0) return "0";
-  if (bytes < 1024) return Format("%dB", static_cast<int>(bytes));
-  static constexpr const char* kUnits[] = {"KB", "MB", "GB", "TB"};
-  double value = static_cast<double>(bytes) / 1024;
-  size_t unit = 0;
-  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
-    value /= 1024;
-    ++unit;
-  }
-  std::string text = Format("%.1f", value);
-  while (!text.empty() && text.back() == '0') text.pop_back();
-  if (!text.empty() && text.back() == '.') text.pop_back();
-  return text + kUnits[unit];
-}
-
 std::string EstimatedSizeText(TMediaTask& task) {
   if (task.SizeUnknown()) return GetString("INF_Unknown", "Unknown");
-  return ByteSizeText(task.EstimatedSize());
+  return SizeText(task.EstimatedSize());
 }
 
 namespace {
@@ -110,7 +88,7 @@ std::string SafeFileStem(std::string_view text) {
 TFileInformation FileInformation(TMediaTask& task) {
   TFileInformation info;
   info.Title = task.Title;
-  info.Length = DurationText(task.Duration());
+  info.Length = TimeText(task.Duration());
   const TMediaTaskMediaSource* src = task.Source();
   if (!src) return info;
   info.HasVideo = src->HasVideo;

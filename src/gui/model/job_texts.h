@@ -23,12 +23,9 @@ struct TMessage {
   bool operator==(const TMessage&) const = default;
 };
 
-// "hh:mm:ss" of the rounded number of seconds (negative or not finite: "00:00:00").
-std::string DurationText(double seconds);
-// "0", "512B", "1.5KB", "2MB", "1.2GB", "3TB": one decimal, trailing zeros dropped.
-std::string ByteSizeText(uint64_t bytes);
+// (The length and size columns use TimeText and SizeText of core/text.h.)
 // The estimated-size column: the language text "INF_Unknown" when the source cannot tell,
-// else ByteSizeText of the estimate.
+// else SizeText of the estimate.
 std::string EstimatedSizeText(TMediaTask& task);
 
 // The extensions the folder scan and the file chooser take, as one list text

@@ -1,0 +1,39 @@
+#include "gui/form_list.h"
+
+#include <QWidget>
+
+#include "core/error.h"
+#include "gui/main_window.h"
+#include "gui/options_form.h"
+#include "gui/translate.h"
+
+namespace fc::gui {
+
+std::span<const TFormFactory> FormFactories() {
+  static const TFormFactory kForms[] = {
+      {"MainForm", [](const TFormContext&) { return std::make_unique<TMainForm>(); }},
+      {"OptionsForm", [](const TFormContext& c) { return std::make_unique<TOptionsForm>(c.Config, c.Prompts); }},
+  };
+  return kForms;
+}
+
+void MakeLanguageResource(pugi::xml_document& doc, const TFormContext& context, bool only_translatable) {
+  doc.reset();
+  pugi::xml_node decl = doc.append_child(pugi::node_declaration);
+  decl.append_attribute("version").set_value("1.0");
+  decl.append_attribute("encoding").set_value("utf-8");
+  pugi::xml_node forms = doc.append_child("LanguageResource").append_child("Forms");
+  for (const TFormFactory& factory : FormFactories()) {
+    const std::unique_ptr<QWidget> form = factory.Create(context);
+    WriteFormElement(form.get(), forms, only_translatable);
+  }
+}
+
+void SaveLanguageResource(const std::string& file_name, const TFormContext& context, bool only_translatable) {
+  pugi::xml_document doc;
+  MakeLanguageResource(doc, context, only_translatable);
+  if (!doc.save_file(file_name.c_str(), "  ", pugi::format_default, pugi::encoding_utf8))
+    throw IoError("Unable to write to " + file_name);
+}
+
+}  // namespace fc::gui

@@ -1,0 +1,15 @@
+# Runs "flarecast MakeLangRes:OUT" and checks that it wrote the options dialog's texts.
+file(REMOVE ${OUT})
+get_filename_component(dir ${OUT} DIRECTORY)
+execute_process(COMMAND ${PROGRAM} --ini ${dir}/make_lang_res.ini --quit-after 50 MakeLangRes:${OUT}
+                RESULT_VARIABLE rc TIMEOUT 60)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "flarecast MakeLangRes ended with ${rc}")
+endif()
+file(READ ${OUT} text)
+foreach(expected "<LanguageResource>" "<OptionsForm Caption=\"Options\">" "<btnOK Caption=\"&amp;OK\"" "<MainForm ")
+  string(FIND "${text}" "${expected}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "${OUT} lacks ${expected}:\n${text}")
+  endif()
+endforeach()
