@@ -5,14 +5,31 @@
 #include "core/error.h"
 #include "gui/main_window.h"
 #include "gui/options_form.h"
+#include "gui/profile_pane.h"
+#include "profiles/profile_catalogue.h"
 #include "gui/translate.h"
 
 namespace fc::gui {
+namespace {
+
+// The pane on its own, over an empty catalogue: its own texts are what translators need.
+struct TCatalogueHolder {
+  TProfileCatalogue Catalogue;
+};
+struct TStandalonePane : TCatalogueHolder, TProfilePane {
+  explicit TStandalonePane(const TConfig& config) : TProfilePane(Catalogue, config) {}
+};
+
+}  // namespace
 
 std::span<const TFormFactory> FormFactories() {
   static const TFormFactory kForms[] = {
-      {"MainForm", [](const TFormContext&) { return std::make_unique<TMainForm>(); }},
-      {"OptionsForm", [](const TFormContext& c) { return std::make_unique<TOptionsForm>(c.Config, c.Prompts); }},
+      {"MainForm", [](const TFormContext& c) { return std::make_unique<TMainForm>(c); }},
+      {"ProfilePane", [](const TFormContext& c) { return std::make_unique<TStandalonePane>(c.Config); }},
+      {"FileInfoForm", [](const TFormContext&) { return std::make_unique<TFileInfoForm>(TFileInformation{}); }},
+      {"AboutForm", [](const TFormContext& c) { return std::make_unique<TAboutForm>(c.Config); }},
+      {"OptionsForm",
+       [](const TFormContext& c) { return std::make_unique<TOptionsForm>(c.Config, c.Prompts, c.Desktop); }},
   };
   return kForms;
 }

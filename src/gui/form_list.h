@@ -18,11 +18,14 @@ struct TConfig;
 
 namespace fc::gui {
 
+class TDesktopActions;
 class TUserPrompts;
 
 struct TFormContext {
   const TConfig& Config;
   TUserPrompts& Prompts;
+  TDesktopActions& Desktop;
+  std::string ProgramFolder;  // where the profiles and the help are
 };
 
 struct TFormFactory {

@@ -24,6 +24,7 @@
 #include "core/version.h"
 #include "gui/form_list.h"
 #include "gui/main_window.h"
+#include "gui/model/desktop_actions.h"
 #include "gui/model/startup_switches.h"
 #include "gui/user_prompts.h"
 
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
   QCommandLineOption quit_option("quit-after", "Close the main window after this many milliseconds.", "ms");
   parser.addOption(ini_option);
   parser.addOption(quit_option);
-  parser.addPositionalArgument("switches", "MakeLangRes[:file] or MakeFormRes[:file].", "[switch]");
+  parser.addPositionalArgument("files", "Video files to add, or MakeLangRes[:file] or MakeFormRes[:file].",
+                               "[file|switch...]");
   parser.process(qt_app);
   const int quit_after_ms = parser.isSet(quit_option) ? parser.value(quit_option).toInt() : -1;
 
@@ -98,11 +100,13 @@ int main(int argc, char** argv) {
   for (const std::string& warning : core.Warnings()) std::cerr << "flarecast: " << warning << "\n";
 
   TDesktopPrompts prompts;
+  TSystemDesktopActions desktop;
+  const TFormContext context{core.Config(), prompts, desktop, core.ProgramFolder()};
   std::vector<std::string> args;
   for (const QString& arg : parser.positionalArguments()) args.push_back(arg.toStdString());
   if (const auto resource = FindLanguageResourceSwitch(args)) {
     try {
-      SaveLanguageResource(resource->FileName, TFormContext{core.Config(), prompts}, resource->OnlyTranslatable);
+      SaveLanguageResource(resource->FileName, context, resource->OnlyTranslatable);
     } catch (const Error& e) {
       std::cerr << "flarecast: " << e.what() << "\n";
       return 1;
@@ -125,8 +129,11 @@ int main(int argc, char** argv) {
     QThread::msleep(1);
   }
 
-  TMainForm window;
+  TMainForm window(context);
   window.show();
+  // Files named on the command line ("Open with") are added as if they were dropped.
+  const std::vector<std::string> files = StartupFiles(args);
+  if (!files.empty()) QTimer::singleShot(0, &window, [&window, files] { window.AddPaths(files, true); });
   QTimer::singleShot(500, &splash, &QWidget::close);
   if (quit_after_ms >= 0) QTimer::singleShot(quit_after_ms, &window, &QWidget::close);
   return QApplication::exec();

@@ -1,14 +1,177 @@
 #pragma once
+// The main window: the job list over TJobListModel, the profile pane, the preview area, the
+// output folder box and Start, the menus and the list's context menu. What the commands do
+// is decided by the model (job_list_model.h, command_state.h); the window asks the user
+// through TUserPrompts, opens folders and pages through TDesktopActions, and shows results.
 
+#include <QDialog>
 #include <QMainWindow>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/output_folders.h"
+#include "gui/form_list.h"
+#include "gui/model/command_state.h"
+#include "gui/model/job_list_model.h"
+#include "profiles/profile_catalogue.h"
+#include "tasks/media_task.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QStackedWidget;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace fc {
+struct TConfig;
+}
 
 namespace fc::gui {
 
-// The main window. For now an empty frame titled with the "FullName" setting.
+class TProfilePane;
+struct TFileInformation;
+
 class TMainForm : public QMainWindow {
   Q_OBJECT
 public:
-  explicit TMainForm(QWidget* parent = nullptr);
+  explicit TMainForm(const TFormContext& context, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  TJobListModel& JobList() { return list_; }
+  TProfilePane& ProfilePane() { return *profile_pane_; }
+  // The tasks selected in the list.
+  std::vector<TJobItem*> Selection() const;
+  void SelectItems(const std::vector<TJobItem*>& items);
+  const TCommandStates& States() const { return states_; }
+  // How often the start checks passed and the progress window was asked for.
+  int ProgressWindowRequests() const { return progress_requests_; }
+
+  // The commands, callable without the menus.
+  void AddPaths(const std::vector<std::string>& paths, bool dropping);
+  void AddFiles();
+  void AddVideoFolder();
+  void LoadDvdFolder();
+  void LoadIfoFile();
+  void LoadIsoFile();
+  void RemoveSelected();
+  void ClearAll();
+  void RenameSelected();
+  void MoveSelected(int direction);
+  void MergeSelected();
+  void SlideSelected();
+  void CopyEffect();
+  void PasteEffect();
+  void CopyWatermark();
+  void PasteWatermark();
+  void EffectApplyToAll();
+  void WatermarkApplyToAll();
+  void FormatApplyToAll();
+  void ShowFileInformation();
+  void ShowAbout();
+  void ShowHelp();
+  void ShowOptions();
+  void BrowseOutputFolder();
+  void FindTarget();
+  void Start();
+  // The conversion window's end: the list shows the tasks as the run left them.
+  void RunFinished();
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+  void BuildActions();
+  void BuildMenus();
+  QWidget* BuildListArea();
+  QWidget* BuildPreviewArea();
+  QWidget* BuildOutputArea();
+  void BuildContextMenu();
+  void FillStreamMenus();
+  QAction* NewAction(const char* name, const char* caption, void (TMainForm::*slot)() = nullptr);
+
+  // Rebuilds the list's items from the model and selects `select` (or keeps the selection).
+  void RefreshList(const TJobItem* select = nullptr);
+  void FillItem(QTreeWidgetItem* widget_item, const TJobItem& item);
+  void RefreshStates();
+  void ShowResult(const TCommandResult& result);
+  void ShowMessage(const TMessage& message);
+  bool AskApplyToAll(const char* key);
+  TJobItem* SelectedItem() const;
+  TJobItem* ItemOf(const QTreeWidgetItem* widget_item) const;
+  void OnItemChanged(QTreeWidgetItem* widget_item, int column);
+  void CheckAll(bool checked);
+
+  const TProfileItem& CurrentProfile() const;
+  TProfileItem fallback_profile_;  // used while the catalogue has none
+  void ProfileChosen(const TProfileItem& profile);
+
+  void LoadOutputBox();
+  void ShowOutputBox();
+  void OutputBoxActivated(int index);
+  void SetOutputFolder(const std::string& folder);
+  void SaveOutputFolderSettings();
+  void LoadWindowState();
+  void SaveWindowState();
+  // The file chooser's start folder from an "Output" key, and the key updated after a choice.
+  QString RecentFolder(const char* key) const;
+  void RememberFolder(const char* key, const std::string& path);
+
+  // Opens the conversion window over the prepared task manager. (The window comes with its
+  // own change; until then the user is told it is missing.)
+  void OpenProgressWindow();
+
+  const TConfig& config_;
+  TUserPrompts& prompts_;
+  TDesktopActions& desktop_;
+  TProfileCatalogue catalogue_;
+  TMediaTaskMgr manager_;
+  TJobListModel list_{manager_};
+  TOutputFolderBox output_box_;
+  TCommandStates states_;
+  int progress_requests_ = 0;
+  bool filling_ = false;  // the list is being rebuilt: its change signals are not edits
+
+  struct TStateBinding {
+    bool TCommandStates::*State;
+    QAction* Action;
+  };
+  std::vector<TStateBinding> bindings_;
+
+  TProfilePane* profile_pane_ = nullptr;
+  QTreeWidget* file_list_ = nullptr;
+  QStackedWidget* list_stack_ = nullptr;
+  QLabel* getting_started_ = nullptr;
+  QCheckBox* check_all_ = nullptr;
+  QComboBox* output_dir_ = nullptr;
+  QSplitter* main_splitter_ = nullptr;
+  QSplitter* left_splitter_ = nullptr;
+  QMenu* list_menu_ = nullptr;
+  QMenu* subtitle_menu_ = nullptr;
+  QMenu* audio_menu_ = nullptr;
+  QAction* show_chapters_ = nullptr;
+};
+
+// The file information box of a task (non-modal, closes itself).
+class TFileInfoForm : public QDialog {
+  Q_OBJECT
+public:
+  TFileInfoForm(const TFileInformation& info, QWidget* parent = nullptr);
+};
+
+// The about box.
+class TAboutForm : public QDialog {
+  Q_OBJECT
+public:
+  explicit TAboutForm(const TConfig& config, QWidget* parent = nullptr);
 };
 
 }  // namespace fc::gui

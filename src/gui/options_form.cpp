@@ -24,6 +24,7 @@
 #include "core/language.h"
 #include "core/message_format.h"
 #include "core/text.h"
+#include "gui/model/desktop_actions.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
 
@@ -41,8 +42,8 @@ T* Named(const char* name, Args&&... args) {
 
 }  // namespace
 
-TOptionsForm::TOptionsForm(const TConfig& config, TUserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), config_(config), prompts_(prompts) {
+TOptionsForm::TOptionsForm(const TConfig& config, TUserPrompts& prompts, TDesktopActions& desktop, QWidget* parent)
+    : QDialog(parent), config_(config), prompts_(prompts), desktop_(desktop) {
   setObjectName("OptionsForm");
   setWindowTitle("Options");
 
@@ -238,7 +239,7 @@ bool TOptionsForm::EnsureSnapshotFolder() {
 
 void TOptionsForm::BrowseSnapshotFolder() {
   if (!EnsureSnapshotFolder()) return;
-  prompts_.OpenFolder(ToQString(model_.SnapshotPath));
+  desktop_.OpenFolder(model_.SnapshotPath);
 }
 
 void TOptionsForm::SetDefaults() {

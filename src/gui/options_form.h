@@ -22,12 +22,13 @@ struct TConfig;
 
 namespace fc::gui {
 
+class TDesktopActions;
 class TUserPrompts;
 
 class TOptionsForm : public QDialog {
   Q_OBJECT
 public:
-  TOptionsForm(const TConfig& config, TUserPrompts& prompts, QWidget* parent = nullptr);
+  TOptionsForm(const TConfig& config, TUserPrompts& prompts, TDesktopActions& desktop, QWidget* parent = nullptr);
 
   const TOptionsModel& Model() const { return model_; }
 
@@ -58,6 +59,7 @@ private:
 
   const TConfig& config_;
   TUserPrompts& prompts_;
+  TDesktopActions& desktop_;
   TOptionsModel model_;
   std::string start_language_;  // the current language when the dialog opened
 

@@ -57,5 +57,21 @@ TEST(JobTextsTest, TypedAndDiscNamesCannotLeaveTheFolder) {
   EXPECT_EQ(SafeFileStem(umlauts), std::string(239, 'x'));
 }
 
+TEST(JobTextsTest, MessagesAreFormattedWithTheirArguments) {
+  EXPECT_EQ(MessageText({"INF_ErrorAdd", {int64_t{2}, std::string("a.swf\nb.swf")}}),
+            "2 file(s) could not be added because they are not supported or cannot be read:\na.swf\nb.swf");
+  EXPECT_EQ(MessageText({"INF_LackTask", {}}), std::string(BuiltInMessageText("INF_LackTask")));
+  // A "%s" given a number does not read the number as a text: the built-in text is kept as it stands.
+  EXPECT_EQ(MessageText({"INF_ErrorAdd", {std::string("x"), int64_t{1}}}), std::string(BuiltInMessageText("INF_ErrorAdd")));
+  EXPECT_TRUE(BuiltInMessageText("NoSuchKey").empty());
+}
+
+TEST(JobTextsTest, RecentProfilesPutTheChosenOneFirstOnce) {
+  EXPECT_EQ(PushRecentProfile("", 101), "101");
+  EXPECT_EQ(PushRecentProfile("102, 101;103", 101), "101,102,103");
+  EXPECT_EQ(PushRecentProfile(" 5,,6 ", 7), "7,5,6");
+  EXPECT_EQ(PushRecentProfile("1,2,3,4", 9, 3), "9,1,2");
+}
+
 }  // namespace
 }  // namespace fc::gui

@@ -22,6 +22,7 @@
 #include "core/language.h"
 #include "core/paths.h"
 #include "gui/form_list.h"
+#include "gui/model/desktop_actions.h"
 #include "gui/options_form.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
@@ -33,19 +34,33 @@ class TFakePrompts final : public TUserPrompts {
 public:
   std::vector<QString> Messages;
   std::deque<QString> Folders;  // answers of the folder chooser; "" (cancel) when used up
-  std::vector<QString> Opened;
 
   void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    Messages.push_back(text);
+    return false;
+  }
+  QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override { return {}; }
   QString ChooseFolder(QWidget*, const QString&, const QString&) override {
     if (Folders.empty()) return {};
     const QString next = Folders.front();
     Folders.pop_front();
     return next;
   }
-  bool OpenFolder(const QString& path) override {
-    Opened.push_back(path);
+};
+
+class TFakeDesktop final : public TDesktopActions {
+public:
+  std::vector<std::string> Opened;
+  bool OpenFolder(const std::string& folder) override {
+    Opened.push_back(folder);
     return true;
   }
+  bool OpenUrl(const std::string& url) override {
+    Opened.push_back(url);
+    return true;
+  }
+  bool PowerOff() override { return false; }
 };
 
 std::string ReadFile(const std::string& path) {
@@ -75,6 +90,7 @@ class TOptionsFormTest : public QObject {
   QTemporaryDir dir_;
   std::unique_ptr<TApplicationCore> core_;
   TFakePrompts prompts_;
+  TFakeDesktop desktop_;
 
   std::string Ini() const { return (dir_.path() + "/flarecast.ini").toStdString(); }
 
@@ -85,6 +101,7 @@ class TOptionsFormTest : public QObject {
     core_ = std::make_unique<TApplicationCore>(
         TStartupOptions{.ProgramFolder = FLARECAST_PROGRAM_DIR, .IniFile = Ini(), .OpenLog = false});
     prompts_ = TFakePrompts();
+    desktop_ = TFakeDesktop();
   }
 
 private slots:
@@ -94,7 +111,7 @@ private slots:
   void OpensWithTheStoredSettings() {
     Start("[System]\nDefLanguage=ENU\nSnapshotFormat=bmp\nSnapshotPath=" + dir_.path().toStdString() +
           "\nIsUseUpload=0\nUploadList=1http://a.example<br>0http://b.example<br>\n");
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     QCOMPARE(form.windowTitle(), QString("Options"));
     QCOMPARE(Find<QComboBox>(&form, "cboFormat")->currentIndex(), 1);
     QCOMPARE(Find<QLineEdit>(&form, "bePhotoDir")->text(), dir_.path());
@@ -109,7 +126,7 @@ private slots:
   }
 
   void OkStoresTheEdits() {
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     form.show();
     Find<QComboBox>(&form, "cboFormat")->setCurrentIndex(1);
     Find<QCheckBox>(&form, "chbIsUseUpload")->setChecked(false);
@@ -141,7 +158,7 @@ private slots:
 
   void CancelStoresNothing() {
     const std::string before = ReadFile(Ini());
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     form.show();
     Find<QComboBox>(&form, "cboFormat")->setCurrentIndex(1);
     Find<QLineEdit>(&form, "Edit_newUrl")->setText("https://x.example");
@@ -156,7 +173,7 @@ private slots:
   }
 
   void RefusesAddressesThatAreNotWebPages() {
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     auto* list = Find<QListWidget>(&form, "FSListView_Url");
     auto* edit = Find<QLineEdit>(&form, "Edit_newUrl");
     edit->setText("file:///etc/passwd");
@@ -177,7 +194,7 @@ private slots:
   }
 
   void ChoosesOnlyExistingFolders() {
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     const QString missing = dir_.path() + "/missing";
     const QString snaps = dir_.path() + "/snaps";
     QDir().mkpath(snaps);
@@ -186,7 +203,7 @@ private slots:
     QCOMPARE(prompts_.Messages.size(), size_t(1));  // the missing one was refused, then asked again
     QCOMPARE(Find<QLineEdit>(&form, "bePhotoDir")->text(), snaps);
     form.BrowseSnapshotFolder();
-    QCOMPARE(prompts_.Opened, std::vector<QString>{snaps});
+    QCOMPARE(desktop_.Opened, std::vector<std::string>{snaps.toStdString()});
     prompts_.Folders = {};
     form.ChooseSnapshotFolder();  // cancelled: nothing changes
     QCOMPARE(Find<QLineEdit>(&form, "bePhotoDir")->text(), snaps);
@@ -195,7 +212,7 @@ private slots:
   void UnusableSnapshotFolderKeepsTheDialogOpen() {
     std::ofstream((dir_.path() + "/plain").toStdString()) << "a file";
     Start("[System]\nDefLanguage=ENU\nSnapshotPath=" + dir_.path().toStdString() + "/plain/sub\n");
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     form.show();
     form.accept();
     QVERIFY(form.isVisible());
@@ -208,7 +225,7 @@ private slots:
 
   void GermanSettingsShowGermanCaptions() {
     Start("[System]\nDefLanguage=DEU\n");
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     QCOMPARE(form.windowTitle(), QString("Optionen"));
     QCOMPARE(Find<QPushButton>(&form, "btnCancel")->text(), QString("&Abbrechen"));
     QCOMPARE(TabText(&form, "pnlGeneral"), QString("Allgemein"));
@@ -225,10 +242,10 @@ private slots:
   }
 
   void OkTranslatesEveryOpenWindowAndBack() {
-    TOptionsForm other(core_->Config(), prompts_);
+    TOptionsForm other(core_->Config(), prompts_, desktop_);
     other.show();
     {
-      TOptionsForm form(core_->Config(), prompts_);
+      TOptionsForm form(core_->Config(), prompts_, desktop_);
       form.show();
       auto* language = Find<QComboBox>(&form, "cboLanguage");
       language->setCurrentIndex(language->findData("DEU"));
@@ -237,7 +254,7 @@ private slots:
     QCOMPARE(other.windowTitle(), QString("Optionen"));
     QCOMPARE(core_->Config().ReadString(keys::kSystem, keys::kDefLanguage, ""), std::string("DEU"));
     {
-      TOptionsForm form(core_->Config(), prompts_);
+      TOptionsForm form(core_->Config(), prompts_, desktop_);
       QCOMPARE(Find<QComboBox>(&form, "cboLanguage")->currentData().toString(), QString("DEU"));
       form.show();
       form.SetDefaultLanguage();  // English, which has no window texts: the built-in ones return
@@ -250,7 +267,7 @@ private slots:
 
   void TextsSetByTheProgramSurviveALanguageChange() {
     Start("[System]\nDefLanguage=DEU\n");
-    TOptionsForm form(core_->Config(), prompts_);
+    TOptionsForm form(core_->Config(), prompts_, desktop_);
     auto* browse = Find<QPushButton>(&form, "btnBrowse");
     browse->setText("Changed by the program");
     TLanguageMgr::Instance().SelectLanguage("ENU");
@@ -261,7 +278,7 @@ private slots:
 
   void LanguageResourceRoundTrip() {
     pugi::xml_document lang;
-    MakeLanguageResource(lang, TFormContext{core_->Config(), prompts_}, true);
+    MakeLanguageResource(lang, TFormContext{core_->Config(), prompts_, desktop_}, true);
     const pugi::xml_node options = lang.select_node("/LanguageResource/Forms/OptionsForm").node();
     QVERIFY(options);
     QCOMPARE(QString(options.attribute("Caption").value()), QString("Options"));
@@ -272,7 +289,7 @@ private slots:
 
     // The full definitions use the class-and-name form; a language made of it reads back.
     pugi::xml_document full;
-    MakeLanguageResource(full, TFormContext{core_->Config(), prompts_}, false);
+    MakeLanguageResource(full, TFormContext{core_->Config(), prompts_, desktop_}, false);
     pugi::xml_node form = full.select_node("/LanguageResource/Forms/TOptionsForm[@name='OptionsForm']").node();
     QVERIFY(form);
     QVERIFY(form.find_child_by_attribute("QPushButton", "name", "btnOK"));
@@ -288,7 +305,7 @@ private slots:
     TLanguageMgr& languages = TLanguageMgr::Instance();
     QCOMPARE(languages.LoadLanguages((dir_.path() + "/Languages/*.dat").toStdString()), 1);
     QVERIFY(languages.SelectLanguage("XFR"));
-    TOptionsForm translated(core_->Config(), prompts_);
+    TOptionsForm translated(core_->Config(), prompts_, desktop_);
     QCOMPARE(translated.windowTitle(), QString("Full caption"));
     QCOMPARE(Find<QPushButton>(&translated, "btnOK")->text(), QString("Full OK"));
     QVERIFY(languages.Current()->FoundByClassName);
@@ -305,7 +322,7 @@ private slots:
   void Screenshots() {
     for (const char* language : {"ENU", "DEU"}) {
       Start(std::string("[System]\nDefLanguage=") + language + "\n");
-      TOptionsForm form(core_->Config(), prompts_);
+      TOptionsForm form(core_->Config(), prompts_, desktop_);
       form.resize(form.sizeHint().expandedTo(QSize(520, 380)));
       form.show();
       QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -42,4 +42,10 @@ TEST(SkinStyleSheetTest, ReadsTheSkinFolderSettings) {
 }
 
 }  // namespace
+TEST(StartupSwitchesTest, FilesAreTheArgumentsThatAreNotSwitches) {
+  EXPECT_EQ(StartupFiles({"/v/a.mp4", "makelangres:x.dat", "b c.avi", "MakeFormRes"}),
+            (std::vector<std::string>{"/v/a.mp4", "b c.avi"}));
+  EXPECT_TRUE(StartupFiles({}).empty());
+}
+
 }  // namespace fc::gui

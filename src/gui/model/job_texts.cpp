@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/language.h"
+#include "core/message_format.h"
 #include "core/paths.h"
 #include "core/text.h"
 #include "profiles/profile_choices.h"
@@ -106,6 +107,89 @@ TFileInformation FileInformation(TMediaTask& task) {
     info.Channels.Args = {int64_t{channels}};
   }
   return info;
+}
+
+}  // namespace fc::gui
+
+namespace fc::gui {
+namespace {
+
+struct TBuiltInMessage {
+  const char* Key;
+  const char* Text;
+};
+// The messages of the main window, as the English language file words them.
+constexpr TBuiltInMessage kBuiltInMessages[] = {
+    {"INF_CreateFolder_Error", "The folder cannot be created. The default folder is used instead."},
+    {"INF_DropFolderFile",
+     "Folders cannot be dropped here. Please drop video files, or add a whole folder through the File menu."},
+    {"INF_DvdCopy",
+     "The output profile of the first video copies the original streams unchanged (\"COPY\"), which cannot be used "
+     "here. Please choose another output profile."},
+    {"INF_ErrorAdd", "%d file(s) could not be added because they are not supported or cannot be read:\n%s"},
+    {"INF_ErrorAddFile",
+     "%d file(s) added. %d file(s) could not be added because they are not supported or cannot be read:\n%s"},
+    {"INF_FolderInvalid", "The chosen folder contains no supported video files or DVD files."},
+    {"INF_InvalidDir", "The output folder is not a valid path. The default output folder has been restored."},
+    {"INF_LackTask", "No video is checked. Please check at least one video in the list to convert it."},
+    {"INF_MainDiscError",
+     "The output folder does not exist and cannot be created. Please choose another output folder."},
+    {"INF_MainMergeInf", "Please select at least two videos to merge them into one."},
+    {"INF_MainSlideInf", "Please select at least two videos to build a slide show from them."},
+    {"INF_NoSpace",
+     "There is not enough free space on the drive of the output folder. Please free some space or choose another "
+     "output folder."},
+    {"INF_UnCss", "This DVD is copy-protected (CSS) and cannot be loaded."},
+    {"INF_Select_File",
+     "No DVD title was found (%d added, %d failed). Please select the first file of a title set (VTS_xx_0.IFO), a "
+     "DVD folder or an ISO image.\n%s"},
+    {"INF_ApplyToAllHint",
+     "Apply the customized settings of the selected video (output profile and Flash player settings) to all other "
+     "videos in the list?"},
+    {"INF_ApplyToAllEffectHint",
+     "Apply the effect settings (brightness, contrast, saturation, color effect and deinterlacing) to all other "
+     "videos in the list?"},
+    {"INF_ApplyToAllWatermarkHint", "Apply the watermark to all other videos in the list?"},
+    {"INF_SelectIn_Folder", "Select the folder whose video files you want to add:"},
+    {"INF_Select_Folder", "Please select a folder:"},
+    {"INF_Folder_UnExists", "The chosen folder does not exist. Please choose another folder."},
+    {"IFO_Filter", "DVD IFO files (*.IFO)|*.IFO; *.ifo"},
+    {"ISO_Filter", "DVD ISO images (*.ISO)|*.iso; *.ISO"},
+    {"Info_Title", "Information"},
+};
+
+}  // namespace
+
+std::string_view BuiltInMessageText(std::string_view key) {
+  for (const TBuiltInMessage& m : kBuiltInMessages)
+    if (key == m.Key) return m.Text;
+  return {};
+}
+
+std::string MessageText(const TMessage& message) {
+  const std::string_view built_in = BuiltInMessageText(message.Key);
+  std::vector<TFormatArg> args;
+  for (const TMessageArg& arg : message.Args)
+    std::visit([&](const auto& v) { args.emplace_back(v); }, arg);
+  return FormatWithFallback(GetString(message.Key, built_in), built_in, args);
+}
+
+std::string PushRecentProfile(std::string_view recent, int32_t id, size_t max_count) {
+  const std::string id_text = std::to_string(id);
+  std::string text = id_text;
+  size_t count = 1;
+  size_t start = 0;
+  while (start <= recent.size() && count < max_count) {
+    const size_t end = recent.find_first_of(",;", start);
+    const std::string_view entry = Trim(recent.substr(start, end == std::string_view::npos ? end : end - start));
+    if (!entry.empty() && entry != id_text) {
+      text += "," + std::string(entry);
+      ++count;
+    }
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return text;
 }
 
 }  // namespace fc::gui

@@ -57,3 +57,18 @@ struct TFileInformation {
 TFileInformation FileInformation(TMediaTask& task);
 
 }  // namespace fc::gui
+
+namespace fc::gui {
+
+// The text of a model message in the current language, formatted with its arguments. A
+// translation whose directives do not fit the arguments gives the built-in English text
+// instead, so a faulty language file never decides how an argument is read.
+std::string MessageText(const TMessage& message);
+// The built-in English text of a message key, or "" for a key the windows do not know.
+std::string_view BuiltInMessageText(std::string_view key);
+
+// The "Profile"/"Recent" text after a profile was chosen: the identifier first, an earlier
+// mention of it dropped, at most max_count entries, separated by ",".
+std::string PushRecentProfile(std::string_view recent, int32_t id, size_t max_count = 10);
+
+}  // namespace fc::gui

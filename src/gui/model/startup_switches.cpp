@@ -34,4 +34,11 @@ std::string SkinStyleSheetFile(const std::string& program_folder, const TConfig&
   return JoinPath(JoinPath(JoinPath(program_folder, skin_path), skin), "skin.qss");
 }
 
+std::vector<std::string> StartupFiles(const std::vector<std::string>& args) {
+  std::vector<std::string> files;
+  for (const std::string& arg : args)
+    if (!arg.empty() && !FindLanguageResourceSwitch({arg})) files.push_back(arg);
+  return files;
+}
+
 }  // namespace fc::gui

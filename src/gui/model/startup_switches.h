@@ -21,6 +21,9 @@ struct TLanguageResourceSwitch {
 };
 std::optional<TLanguageResourceSwitch> FindLanguageResourceSwitch(const std::vector<std::string>& args);
 
+// The files to add at start: the arguments that are not one of those switches, in order.
+std::vector<std::string> StartupFiles(const std::vector<std::string>& args);
+
 // The style sheet of the skin: "skin.qss" in the skin folder, which is the program folder +
 // "SkinPath" (default "Skin") + "DefSkin" (default "Default"). The skin name is one folder
 // name: separators and ".." in the setting cannot lead elsewhere.

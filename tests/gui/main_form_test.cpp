@@ -1,0 +1,334 @@
+// The main window and its profile pane on the offscreen platform.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QProcess>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <deque>
+#include <fstream>
+
+#include "core/application.h"
+#include "core/config.h"
+#include "core/config_keys.h"
+#include "core/language.h"
+#include "gui/form_list.h"
+#include "gui/main_window.h"
+#include "gui/model/desktop_actions.h"
+#include "gui/profile_pane.h"
+#include "gui/user_prompts.h"
+
+namespace fc::gui {
+namespace {
+
+class TFakePrompts final : public TUserPrompts {
+public:
+  std::vector<QString> Messages;
+  std::deque<QStringList> Files;  // answers of the file chooser; none (cancel) when used up
+  std::deque<QString> Folders;
+  bool Yes = false;
+
+  void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    Messages.push_back(text);
+    return Yes;
+  }
+  QString ChooseFolder(QWidget*, const QString&, const QString&) override {
+    if (Folders.empty()) return {};
+    const QString next = Folders.front();
+    Folders.pop_front();
+    return next;
+  }
+  QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override {
+    if (Files.empty()) return {};
+    const QStringList next = Files.front();
+    Files.pop_front();
+    return next;
+  }
+};
+
+class TFakeDesktop final : public TDesktopActions {
+public:
+  std::vector<std::string> Opened;
+  bool OpenFolder(const std::string& folder) override {
+    Opened.push_back(folder);
+    return true;
+  }
+  bool OpenUrl(const std::string& url) override {
+    Opened.push_back(url);
+    return true;
+  }
+  bool PowerOff() override { return false; }
+};
+
+template <typename T>
+T* Find(QObject* form, const char* name) {
+  T* w = form->findChild<T*>(name);
+  if (!w) qFatal("no %s", name);
+  return w;
+}
+
+}  // namespace
+
+class TMainFormTest : public QObject {
+  Q_OBJECT
+
+  QTemporaryDir dir_;
+  std::unique_ptr<TApplicationCore> core_;
+  TFakePrompts prompts_;
+  TFakeDesktop desktop_;
+  QString clip_;
+
+  std::string Ini() const { return (dir_.path() + "/flarecast.ini").toStdString(); }
+
+  void Start(const std::string& settings) {
+    core_.reset();
+    std::ofstream(Ini(), std::ios::binary) << settings;
+    core_ = std::make_unique<TApplicationCore>(
+        TStartupOptions{.ProgramFolder = FLARECAST_PROGRAM_DIR, .IniFile = Ini(), .OpenLog = false});
+    prompts_ = TFakePrompts();
+    desktop_ = TFakeDesktop();
+  }
+  TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
+
+  // A copy of the generated clip under another name.
+  QString Clip(const QString& name) {
+    const QString path = dir_.path() + "/" + name;
+    QFile::remove(path);
+    QFile::copy(clip_, path);
+    return path;
+  }
+  static QTreeWidget* List(TMainForm& form) { return Find<QTreeWidget>(&form, "lvFileList"); }
+  static QAction* Action(TMainForm& form, const char* name) { return Find<QAction>(&form, name); }
+  static void Key(TMainForm& form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QTest::keyClick(List(form), static_cast<Qt::Key>(key), modifiers);
+  }
+
+  void SaveScreenshot(QWidget& window, const QString& name) {
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPixmap picture = window.grab();
+    QDir().mkpath("screenshots");
+    QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
+  }
+
+private slots:
+  void initTestCase() {
+    clip_ = dir_.path() + "/clip.mp4";
+    QProcess ffmpeg;
+    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
+                            "sine=frequency=440:sample_rate=44100:duration=2", "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", clip_});
+    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) QSKIP("ffmpeg cannot make the test clip");
+  }
+  void init() { Start("[System]\nDefLanguage=ENU\n"); }
+  void cleanup() { core_.reset(); }
+
+  void StartsEmptyWithTheGettingStartedPicture() {
+    TMainForm form(Context());
+    QCOMPARE(form.objectName(), QString("MainForm"));
+    QCOMPARE(form.windowTitle(), QString::fromStdString(core_->Config().ReadString(keys::kSystem, keys::kFullName, "")));
+    auto* stack = qobject_cast<QStackedWidget*>(List(form)->parentWidget());
+    QVERIFY(stack);
+    QCOMPARE(stack->currentWidget()->objectName(), QString("FimgGettingStart"));
+    QCOMPARE(List(form)->headerItem()->text(3), QString("Distination File"));
+    QVERIFY(!Action(form, "actStart")->isEnabled());
+    QVERIFY(!Find<QToolButton>(&form, "btnStart")->isEnabled());
+    QVERIFY(!Action(form, "actPasteEffect")->isVisible());
+    QVERIFY(form.ProfilePane().SelectedProfile());
+    QCOMPARE(form.ProfilePane().SelectedProfile()->EffectiveId(), 101);
+  }
+
+  void AddsByTheCommandAndByADrop() {
+    TMainForm form(Context());
+    prompts_.Files = {{Clip("a.mp4")}};
+    form.AddFiles();
+    QCOMPARE(List(form)->topLevelItemCount(), 1);
+    QCOMPARE(List(form)->topLevelItem(0)->text(0), QString("a.mp4"));
+    QCOMPARE(List(form)->topLevelItem(0)->text(3), QString("a.flv"));
+    QCOMPARE(List(form)->topLevelItem(0)->checkState(0), Qt::Checked);
+    QVERIFY(Action(form, "actStart")->isEnabled());
+
+    // A drop of a file and a folder: the file is added, the folder refused with its message.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Clip("b.mp4")), QUrl::fromLocalFile(dir_.path())});
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &drop);
+    QCOMPARE(List(form)->topLevelItemCount(), 2);
+    QVERIFY(!prompts_.Messages.empty());  // the dropped folder, then the failed path
+    QVERIFY(prompts_.Messages[0].startsWith("Folders cannot be dropped here"));
+    QCOMPARE(QString::fromStdString(core_->Config().ReadString(keys::kOutput, keys::kRecentVideoFiles, "")),
+             dir_.path());
+  }
+
+  void ChoosingAProfileChangesTheCheckedTasks() {
+    TMainForm form(Context());
+    form.AddPaths({Clip("a.mp4").toStdString(), Clip("b.mp4").toStdString()}, false);
+    List(form)->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
+    form.ProfilePane().ChooseProfile(302);  // MP4 for phones
+    QVERIFY(List(form)->topLevelItem(0)->text(3).endsWith(".mp4"));
+    QCOMPARE(List(form)->topLevelItem(1)->text(3), QString("b.flv"));  // unchecked: unchanged
+    QCOMPARE(form.JobList().Item(0)->Task()->FormatId, 302);
+    QCOMPARE(core_->Config().ReadString(keys::kProfile, keys::kRecent, ""), std::string("302"));
+    QCOMPARE(core_->Config().ReadInteger("MainForm", "LastProfile", 0), 302);
+    // The next window starts with it.
+    TMainForm next(Context());
+    QCOMPARE(next.ProfilePane().SelectedProfile()->EffectiveId(), 302);
+  }
+
+  void RenameDeleteAndMoveByKeyboard() {
+    TMainForm form(Context());
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddPaths({Clip("a.mp4").toStdString(), Clip("b.mp4").toStdString(), Clip("c.mp4").toStdString()}, false);
+    QTreeWidget* list = List(form);
+    form.SelectItems({form.JobList().Item(1)});
+    list->setFocus();
+    Key(form, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QString("b"));
+    editor->setText("a");  // the name of another task
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(list->topLevelItem(1)->text(3), QString("a(1).flv"));
+
+    list->setFocus();
+    form.SelectItems({form.JobList().Item(1)});
+    Key(form, Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(list->topLevelItem(0)->text(0), QString("b.mp4"));
+    QCOMPARE(form.Selection(), std::vector<TJobItem*>{form.JobList().Item(0)});
+    Key(form, Qt::Key_Down, Qt::ControlModifier);
+    Key(form, Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(list->topLevelItem(2)->text(0), QString("b.mp4"));
+
+    Key(form, Qt::Key_Delete);
+    QCOMPARE(list->topLevelItemCount(), 2);
+    QCOMPARE(list->topLevelItem(0)->text(0), QString("a.mp4"));
+    QCOMPARE(list->topLevelItem(1)->text(0), QString("c.mp4"));
+  }
+
+  void EnabledStateFollowsTheSelection() {
+    TMainForm form(Context());
+    form.AddPaths({Clip("a.mp4").toStdString(), Clip("b.mp4").toStdString()}, false);
+    form.SelectItems({});
+    QVERIFY(!Action(form, "actRemove")->isEnabled());
+    QVERIFY(!Action(form, "actMerge")->isEnabled());
+    QVERIFY(Action(form, "actStart")->isEnabled());
+    form.SelectItems({form.JobList().Item(0)});
+    QVERIFY(Action(form, "actRemove")->isEnabled());
+    QVERIFY(Action(form, "actFileInformation")->isEnabled());
+    QVERIFY(Action(form, "actCustomize")->isEnabled());
+    QVERIFY(Find<QToolButton>(&form, "btnCloneTask")->isEnabled());
+    QVERIFY(!Action(form, "actMoveUp")->isEnabled());
+    QVERIFY(Action(form, "actMoveDown")->isEnabled());
+    form.SelectItems({form.JobList().Item(0), form.JobList().Item(1)});
+    QVERIFY(Action(form, "actMerge")->isEnabled());
+    QVERIFY(Find<QToolButton>(&form, "btnMergeTask")->isEnabled());
+    QVERIFY(!Action(form, "actCustomize")->isEnabled());
+    QVERIFY(!Action(form, "actRename")->isEnabled());
+
+    form.MergeSelected();
+    QCOMPARE(List(form)->topLevelItemCount(), 3);
+    QCOMPARE(List(form)->topLevelItem(2)->childCount(), 2);
+    form.SelectItems({form.JobList().Item(0)});
+    form.MergeSelected();  // one item: refused with its message
+    QCOMPARE(prompts_.Messages.back(), QString::fromStdString(GetString("INF_MainMergeInf")));
+
+    form.CopyEffect();
+    QVERIFY(Action(form, "actPasteEffect")->isVisible());
+    prompts_.Yes = false;
+    form.EffectApplyToAll();  // asked, and the answer No changes nothing
+    QVERIFY(prompts_.Messages.back().startsWith("Apply the effect settings"));
+  }
+
+  void StartChecks() {
+    TMainForm form(Context());
+    auto* folder = Find<QComboBox>(&form, "cbOutputDir");
+    const QString output = dir_.path() + "/out";
+    folder->setEditText(output);
+    form.Start();  // nothing in the list
+    QCOMPARE(prompts_.Messages.size(), size_t(1));
+    QCOMPARE(prompts_.Messages[0], QString::fromStdString(GetString("INF_LackTask", "?")));
+    QCOMPARE(form.ProgressWindowRequests(), 0);
+
+    form.AddPaths({Clip("a.mp4").toStdString()}, false);
+    std::ofstream((dir_.path() + "/plain").toStdString()) << "a file, never a folder";
+    folder->setEditText(dir_.path() + "/plain/out");
+    form.Start();
+    QCOMPARE(prompts_.Messages.size(), size_t(2));
+    QCOMPARE(prompts_.Messages[1], QString::fromStdString(GetString("INF_MainDiscError", "?")));
+    QCOMPARE(form.ProgressWindowRequests(), 0);
+
+    folder->setEditText(output);
+    form.Start();
+    QCOMPARE(form.ProgressWindowRequests(), 1);
+    QCOMPARE(QString::fromStdString(form.JobList().Manager().OutputFolder), output);
+    QVERIFY(QDir(output).exists());
+    QCOMPARE(QString::fromStdString(core_->Config().ReadString(keys::kOutput, keys::kOutputPath, "")), output);
+    QCOMPARE(folder->itemText(0), output);
+    form.RunFinished();
+    QCOMPARE(List(form)->topLevelItemCount(), 1);
+
+    form.FindTarget();
+    QCOMPARE(desktop_.Opened.back(), output.toStdString());
+  }
+
+  void GermanWindow() {
+    Start("[System]\nDefLanguage=DEU\n");
+    TMainForm form(Context());
+    QCOMPARE(Action(form, "actAddFiles")->text(), QString("Dateien hinzufügen..."));
+    QCOMPARE(Find<QPushButton>(&form, "btnBrowse")->text(), QString("Durchsuchen..."));
+    QCOMPARE(List(form)->headerItem()->text(3), QString("Zieldatei"));
+  }
+
+  void WindowStateIsRemembered() {
+    {
+      TMainForm form(Context());
+      form.resize(900, 600);
+      form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&form));
+      List(form)->setColumnWidth(0, 301);
+      form.close();
+    }
+    TMainForm again(Context());
+    QCOMPARE(List(again)->columnWidth(0), 301);
+    QVERIFY(!core_->Config().ReadString("MainForm", "Geometry", "").empty());
+  }
+
+  void FormFactoriesListTheNewWindows() {
+    pugi::xml_document lang;
+    MakeLanguageResource(lang, Context(), true);
+    for (const char* name : {"MainForm", "ProfilePane", "FileInfoForm", "AboutForm", "OptionsForm"})
+      QVERIFY2(lang.select_node((std::string("/LanguageResource/Forms/") + name).c_str()), name);
+    QCOMPARE(QString(lang.select_node("/LanguageResource/Forms/MainForm/actRename").node().attribute("Caption").value()),
+             QString("Rename"));
+  }
+
+  // Pictures of the windows, for the eye; the second ctest run makes them at twice the size.
+  void Screenshots() {
+    TMainForm form(Context());
+    form.resize(1000, 680);
+    SaveScreenshot(form, "main_empty");
+    form.AddPaths({Clip("a.mp4").toStdString(), Clip("b.mp4").toStdString()}, false);
+    SaveScreenshot(form, "main_items");
+    TFileInfoForm info(FileInformation(*form.JobList().Item(0)->Task()));
+    SaveScreenshot(info, "file_information");
+    TAboutForm about(core_->Config());
+    SaveScreenshot(about, "about");
+  }
+};
+
+}  // namespace fc::gui
+
+QTEST_MAIN(fc::gui::TMainFormTest)
+#include "main_form_test.moc"
