@@ -417,7 +417,9 @@ void TMainForm::FillStreamMenus() {
       entry->setCheckable(true);
       entry->setChecked(static_cast<int>(i) == selected);
       connect(entry, &QAction::triggered, this, [this, item, i, select] {
-        if (list_.AllItems().end() == std::find(list_.AllItems().begin(), list_.AllItems().end(), item)) return;
+        // The menu outlives a change of the list: the item must still be there.
+        const std::vector<TJobItem*> all = list_.AllItems();
+        if (std::find(all.begin(), all.end(), item) == all.end()) return;
         (list_.*select)(*item, static_cast<int>(i));
       });
     }
@@ -603,20 +605,16 @@ void TMainForm::LoadDvdFolder() {
   for (const TMessage& message : result.Messages) ShowMessage(message);
 }
 
-void TMainForm::LoadIfoFile() {
-  const QStringList files = prompts_.ChooseFiles(this, RecentFolder(keys::kRecentIFOFolder),
-                                                 ChooserFilter(MessageText({"IFO_Filter", {}})), false);
-  if (files.isEmpty()) return;
-  RememberFolder(keys::kRecentIFOFolder, std::filesystem::path(ToStdString(files.front())).parent_path().string());
-  AddPaths({ToStdString(files.front())}, false);
-}
+void TMainForm::LoadIfoFile() { LoadDiscFile(keys::kRecentIFOFolder, "IFO_Filter"); }
+void TMainForm::LoadIsoFile() { LoadDiscFile(keys::kRecentISOFolder, "ISO_Filter"); }
 
-void TMainForm::LoadIsoFile() {
-  const QStringList files = prompts_.ChooseFiles(this, RecentFolder(keys::kRecentISOFolder),
-                                                 ChooserFilter(MessageText({"ISO_Filter", {}})), false);
+void TMainForm::LoadDiscFile(const char* folder_key, const char* filter_key) {
+  const QStringList files =
+      prompts_.ChooseFiles(this, RecentFolder(folder_key), ChooserFilter(MessageText({filter_key, {}})), false);
   if (files.isEmpty()) return;
-  RememberFolder(keys::kRecentISOFolder, std::filesystem::path(ToStdString(files.front())).parent_path().string());
-  AddPaths({ToStdString(files.front())}, false);
+  const std::string file = ToStdString(files.front());
+  RememberFolder(folder_key, std::filesystem::path(file).parent_path().string());
+  AddPaths({file}, false);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

@@ -123,6 +123,8 @@ private:
   void SaveWindowState();
   // The file chooser's start folder from an "Output" key, and the key updated after a choice.
   QString RecentFolder(const char* key) const;
+  // An IFO file or ISO image from the chooser, added like chosen files.
+  void LoadDiscFile(const char* folder_key, const char* filter_key);
   void RememberFolder(const char* key, const std::string& path);
 
   // Opens the conversion window over the prepared task manager. (The window comes with its

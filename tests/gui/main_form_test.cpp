@@ -26,58 +26,9 @@
 #include "gui/model/desktop_actions.h"
 #include "gui/profile_pane.h"
 #include "gui/user_prompts.h"
+#include "fake_prompts.h"
 
 namespace fc::gui {
-namespace {
-
-class TFakePrompts final : public TUserPrompts {
-public:
-  std::vector<QString> Messages;
-  std::deque<QStringList> Files;  // answers of the file chooser; none (cancel) when used up
-  std::deque<QString> Folders;
-  bool Yes = false;
-
-  void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
-  bool AskYesNo(QWidget*, const QString& text) override {
-    Messages.push_back(text);
-    return Yes;
-  }
-  QString ChooseFolder(QWidget*, const QString&, const QString&) override {
-    if (Folders.empty()) return {};
-    const QString next = Folders.front();
-    Folders.pop_front();
-    return next;
-  }
-  QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override {
-    if (Files.empty()) return {};
-    const QStringList next = Files.front();
-    Files.pop_front();
-    return next;
-  }
-};
-
-class TFakeDesktop final : public TDesktopActions {
-public:
-  std::vector<std::string> Opened;
-  bool OpenFolder(const std::string& folder) override {
-    Opened.push_back(folder);
-    return true;
-  }
-  bool OpenUrl(const std::string& url) override {
-    Opened.push_back(url);
-    return true;
-  }
-  bool PowerOff() override { return false; }
-};
-
-template <typename T>
-T* Find(QObject* form, const char* name) {
-  T* w = form->findChild<T*>(name);
-  if (!w) qFatal("no %s", name);
-  return w;
-}
-
-}  // namespace
 
 class TMainFormTest : public QObject {
   Q_OBJECT

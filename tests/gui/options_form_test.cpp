@@ -26,55 +26,16 @@
 #include "gui/options_form.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
+#include "fake_prompts.h"
 
 namespace fc::gui {
 namespace {
-
-class TFakePrompts final : public TUserPrompts {
-public:
-  std::vector<QString> Messages;
-  std::deque<QString> Folders;  // answers of the folder chooser; "" (cancel) when used up
-
-  void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
-  bool AskYesNo(QWidget*, const QString& text) override {
-    Messages.push_back(text);
-    return false;
-  }
-  QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override { return {}; }
-  QString ChooseFolder(QWidget*, const QString&, const QString&) override {
-    if (Folders.empty()) return {};
-    const QString next = Folders.front();
-    Folders.pop_front();
-    return next;
-  }
-};
-
-class TFakeDesktop final : public TDesktopActions {
-public:
-  std::vector<std::string> Opened;
-  bool OpenFolder(const std::string& folder) override {
-    Opened.push_back(folder);
-    return true;
-  }
-  bool OpenUrl(const std::string& url) override {
-    Opened.push_back(url);
-    return true;
-  }
-  bool PowerOff() override { return false; }
-};
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-template <typename T>
-T* Find(QWidget* form, const char* name) {
-  T* w = form->findChild<T*>(name);
-  if (!w) qFatal("no %s", name);
-  return w;
 }
 
 QString TabText(QWidget* form, const char* page) {

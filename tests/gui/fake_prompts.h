@@ -1,0 +1,65 @@
+#pragma once
+// Stand-ins for the user and the desktop in the window tests: answers are queued by the
+// test, messages and opened places recorded, and no modal loop ever runs.
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "gui/model/desktop_actions.h"
+#include "gui/user_prompts.h"
+
+namespace fc::gui {
+
+class TFakePrompts final : public TUserPrompts {
+public:
+  std::vector<QString> Messages;  // messages and questions, in order
+  std::deque<QString> Folders;    // answers of the folder chooser; "" (cancel) when used up
+  std::deque<QStringList> Files;  // answers of the file chooser; none (cancel) when used up
+  bool Yes = false;               // the answer to every question
+
+  void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
+  bool AskYesNo(QWidget*, const QString& text) override {
+    Messages.push_back(text);
+    return Yes;
+  }
+  QString ChooseFolder(QWidget*, const QString&, const QString&) override { return Next(Folders); }
+  QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override { return Next(Files); }
+
+private:
+  template <typename T>
+  static T Next(std::deque<T>& answers) {
+    if (answers.empty()) return {};
+    T next = answers.front();
+    answers.pop_front();
+    return next;
+  }
+};
+
+class TFakeDesktop final : public TDesktopActions {
+public:
+  std::vector<std::string> Opened;  // folders and addresses
+  bool OpenFolder(const std::string& folder) override { return Open(folder); }
+  bool OpenUrl(const std::string& url) override { return Open(url); }
+  bool PowerOff() override { return false; }
+
+private:
+  bool Open(const std::string& place) {
+    Opened.push_back(place);
+    return true;
+  }
+};
+
+// A named child of a window; the test ends when it is missing.
+template <typename T>
+T* Find(QObject* form, const char* name) {
+  T* w = form->findChild<T*>(name);
+  if (!w) qFatal("no %s", name);
+  return w;
+}
+
+}  // namespace fc::gui
