@@ -1,6 +1,7 @@
 #include "gui/main_window.h"
 
 #include <QAction>
+#include <QAbstractItemDelegate>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -292,9 +293,11 @@ QWidget* TMainForm::BuildListArea() {
   file_list_->setAcceptDrops(false);  // drops go to the window, which adds them like chosen files
   file_list_->header()->setStretchLastSection(true);
   file_list_->setColumnWidth(0, 220);
-  file_list_->installEventFilter(this);
   connect(file_list_, &QTreeWidget::itemSelectionChanged, this, &TMainForm::RefreshStates);
   connect(file_list_, &QTreeWidget::itemChanged, this, &TMainForm::OnItemChanged);
+  // The editor shows the name without its extension: a cancelled edit shows the full name again.
+  connect(file_list_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+          [this] { QTimer::singleShot(0, this, [this] { RefreshList(); }); });
   connect(file_list_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* w) {
     if (TJobItem* item = ItemOf(w)) item->Expanded = true;
   });
@@ -514,9 +517,12 @@ void TMainForm::OnItemChanged(QTreeWidgetItem* widget_item, int column) {
   if (column == 0) {
     item->Checked = widget_item->checkState(0) == Qt::Checked;
   } else if (column == 3) {
-    ShowResult(list_.Rename(*item, ToStdString(widget_item->text(3))));
-    // An empty or unusable text keeps the old name: show the name the model has.
-    QTimer::singleShot(0, this, [this] { RefreshList(); });
+    // Renamed once the editor has let go of the item, since the list is rebuilt afterwards.
+    const std::string text = ToStdString(widget_item->text(3));
+    QTimer::singleShot(0, this, [this, item, text] {
+      const std::vector<TJobItem*> all = list_.AllItems();
+      if (std::find(all.begin(), all.end(), item) != all.end()) ShowResult(list_.Rename(*item, text));
+    });
   }
 }
 
@@ -530,19 +536,6 @@ void TMainForm::ShowMessage(const TMessage& message) { prompts_.ShowMessage(this
 void TMainForm::ShowResult(const TCommandResult& result) {
   if (result.Changed || result.Select) RefreshList(result.Select);
   for (const TMessage& message : result.Messages) ShowMessage(message);
-}
-
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-  // The list's own keys must not move the selection when the window's shortcuts mean it.
-  if (watched == file_list_ && event->type() == QEvent::ShortcutOverride) {
-    auto* key = static_cast<QKeyEvent*>(event);
-    if (key->modifiers() & Qt::ControlModifier && (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down)) {
-      event->accept();
-      MoveSelected(key->key() == Qt::Key_Up ? -1 : 1);
-      return true;
-    }
-  }
-  return QMainWindow::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -751,6 +744,7 @@ void TMainForm::ShowHelp() {
 void TMainForm::ShowOptions() {
   auto* options = new TOptionsForm(config_, prompts_, desktop_, this);
   options->setAttribute(Qt::WA_DeleteOnClose);
+  connect(options, &QDialog::accepted, this, &TMainForm::LoadOutputBox);
   options->open();
 }
 

@@ -1,5 +1,6 @@
 #include "gui/profile_pane.h"
 
+#include <QEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QIcon>
@@ -9,6 +10,7 @@
 #include "core/config.h"
 #include "core/config_keys.h"
 #include "core/error.h"
+#include "core/language.h"
 #include "gui/model/job_texts.h"
 #include "gui/user_prompts.h"
 #include "profiles/profile_catalogue.h"
@@ -90,6 +92,14 @@ bool TProfilePane::SelectProfile(int32_t id) {
   tree_->setCurrentItem(item);
   tree_->scrollToItem(item);
   return true;
+}
+
+void TProfilePane::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::LanguageChange) {
+    catalogue_.ApplyLanguage(TLanguageMgr::Instance().Current());
+    Rebuild();
+  }
+  QWidget::changeEvent(event);
 }
 
 const TProfileItem* TProfilePane::SelectedProfile() const { return catalogue_.SelectedProfile(); }

@@ -37,6 +37,10 @@ public:
 signals:
   void ProfileChosen(const fc::TProfileItem& profile);
 
+protected:
+  // A new interface language: the catalogue's localised names, shown again.
+  void changeEvent(QEvent* event) override;
+
 private:
   QTreeWidgetItem* FindProfileItem(int32_t id) const;
 

@@ -140,7 +140,8 @@ private slots:
   void RenameDeleteAndMoveByKeyboard() {
     TMainForm form(Context());
     form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
     form.AddPaths({Clip("a.mp4").toStdString(), Clip("b.mp4").toStdString(), Clip("c.mp4").toStdString()}, false);
     QTreeWidget* list = List(form);
     form.SelectItems({form.JobList().Item(1)});
