@@ -797,6 +797,8 @@ void TMainForm::SaveOutputFolderSettings() {
   TConfigBatch batch(config_);
   batch.WriteString(keys::kOutput, keys::kOutputPath, ToStdString(output_dir_->currentText()));
   batch.WriteString(keys::kOutput, keys::kOutPutPathList, SaveOutputFolderList(output_box_));
+  if (config_.ReadBool(keys::kOutput, keys::kSaveAsDefault, false))
+    batch.WriteInteger(keys::kOutput, keys::kRecentFormatId, CurrentProfile().EffectiveId());
   batch.Commit();
 }
 
@@ -889,24 +891,22 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 TFileInfoForm::TFileInfoForm(const TFileInformation& info, QWidget* parent) : QDialog(parent) {
   setObjectName("FileInfoForm");
   setWindowTitle("File Information");
+  // Every row exists, for the language file; those the source has no stream for are hidden.
   auto* form = new QFormLayout;
-  const auto row = [&](const char* name, const char* caption, const std::string& value) {
+  const auto row = [&](const char* name, const char* caption, const std::string& value, bool shown) {
     auto* value_label = Named<QLabel>((std::string(name) + "Value").c_str(), ToQString(value), this);
     value_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(Named<QLabel>(name, caption, this), value_label);
+    form->setRowVisible(form->rowCount() - 1, shown);
   };
-  row("lblTitle", "Title:", info.Title);
-  row("lblLength", "Length:", info.Length);
-  if (info.HasVideo) {
-    row("lblResolution", "Resolution:", info.Resolution);
-    row("lblVideoBitrate", "Video bit rate:", info.VideoBitrate);
-    row("lblFrameRate", "Frame rate:", info.FrameRate);
-  }
-  if (info.HasAudio) {
-    row("lblSampleRate", "Sample rate:", info.SampleRate);
-    row("lblAudioBitrate", "Audio bit rate:", info.AudioBitrate);
-    row("lblChannels", "Channels:", MessageText(info.Channels));
-  }
+  row("lblTitle", "Title:", info.Title, true);
+  row("lblLength", "Length:", info.Length, true);
+  row("lblResolution", "Resolution:", info.Resolution, info.HasVideo);
+  row("lblVideoBitrate", "Video bit rate:", info.VideoBitrate, info.HasVideo);
+  row("lblFrameRate", "Frame rate:", info.FrameRate, info.HasVideo);
+  row("lblSampleRate", "Sample rate:", info.SampleRate, info.HasAudio);
+  row("lblAudioBitrate", "Audio bit rate:", info.AudioBitrate, info.HasAudio);
+  row("lblChannels", "Channels:", info.HasAudio ? MessageText(info.Channels) : std::string(), info.HasAudio);
   auto* close = Named<QPushButton>("btnClose", "&Close", this);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);

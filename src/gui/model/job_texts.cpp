@@ -155,6 +155,9 @@ constexpr TBuiltInMessage kBuiltInMessages[] = {
     {"INF_Folder_UnExists", "The chosen folder does not exist. Please choose another folder."},
     {"IFO_Filter", "DVD IFO files (*.IFO)|*.IFO; *.ifo"},
     {"ISO_Filter", "DVD ISO images (*.ISO)|*.iso; *.ISO"},
+    {"INF_1Channel", "%d channel (mono)"},
+    {"INF_2Channel", "%d channels (stereo)"},
+    {"INF_nChannel", "%d channels"},
     {"Info_Title", "Information"},
 };
 
