@@ -507,8 +507,8 @@ void TMainForm::RefreshStates() {
   states_ = CommandStates(list_, Selection(), TPlayerState{});
   for (const TStateBinding& binding : bindings_) binding.Action->setEnabled(states_.*binding.State);
   // The paste commands appear only after a copy.
-  findChild<QAction*>("actPasteEffect")->setVisible(states_.PasteEffect);
-  findChild<QAction*>("actPasteWatermark")->setVisible(states_.PasteWatermark);
+  findChild<QAction*>("actPasteEffect")->setVisible(list_.CanPasteEffect());
+  findChild<QAction*>("actPasteWatermark")->setVisible(list_.CanPasteWatermark());
 }
 
 void TMainForm::OnItemChanged(QTreeWidgetItem* widget_item, int column) {

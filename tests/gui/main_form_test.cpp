@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,6 +22,7 @@
 #include "core/config.h"
 #include "core/config_keys.h"
 #include "core/language.h"
+#include "core/version.h"
 #include "gui/form_list.h"
 #include "gui/main_window.h"
 #include "gui/model/desktop_actions.h"
@@ -88,7 +90,7 @@ private slots:
   void StartsEmptyWithTheGettingStartedPicture() {
     TMainForm form(Context());
     QCOMPARE(form.objectName(), QString("MainForm"));
-    QCOMPARE(form.windowTitle(), QString::fromStdString(core_->Config().ReadString(keys::kSystem, keys::kFullName, "")));
+    QCOMPARE(form.windowTitle(), QString::fromStdString(core_->Config().ReadString(keys::kSystem, keys::kFullName, kProductName)));
     auto* stack = qobject_cast<QStackedWidget*>(List(form)->parentWidget());
     QVERIFY(stack);
     QCOMPARE(stack->currentWidget()->objectName(), QString("FimgGettingStart"));
