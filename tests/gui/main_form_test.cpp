@@ -115,7 +115,13 @@ private slots:
     // A drop of a file and a folder: the file is added, the folder refused with its message.
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(Clip("b.mp4")), QUrl::fromLocalFile(dir_.path())});
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QPoint at = List(form)->mapTo(&form, List(form)->rect().center());
+    QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&form, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&form, &drop);
     QCOMPARE(List(form)->topLevelItemCount(), 2);
     QVERIFY(!prompts_.Messages.empty());  // the dropped folder, then the failed path
