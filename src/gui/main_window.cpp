@@ -128,8 +128,11 @@ TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
   main_splitter_->setStretchFactor(1, 1);
 
   auto* top = new QHBoxLayout;
-  top->addWidget(ActionButton("btnAddVideo", findChild<QAction*>("actAddFiles")));
+  auto* add_video = ActionButton("btnAddVideo", findChild<QAction*>("actAddFiles"));
+  add_video->setText("AddVideo");
+  top->addWidget(add_video);
   auto* add_dvd = ActionButton("btnAddDVD", findChild<QAction*>("actLoadDvdFolder"));
+  add_dvd->setText("AddDVD...");
   top->addWidget(add_dvd);
   auto* load_menu = Named<QToolButton>("btnloadMenu");
   load_menu->setPopupMode(QToolButton::InstantPopup);
@@ -858,7 +861,7 @@ void TMainForm::LoadWindowState() {
     return QByteArray::fromBase64(QByteArray::fromStdString(config_.ReadString(kMainFormSection, key, "")));
   };
   if (!restoreGeometry(read("Geometry"))) resize(1000, 680);
-  main_splitter_->restoreState(read("MainSplitter"));
+  if (!main_splitter_->restoreState(read("MainSplitter"))) main_splitter_->setSizes({680, 320});
   left_splitter_->restoreState(read("ListSplitter"));
   file_list_->header()->restoreState(read("Columns"));
 }
