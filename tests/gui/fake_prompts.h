@@ -2,14 +2,20 @@
 // Stand-ins for the user and the desktop in the window tests: answers are queued by the
 // test, messages and opened places recorded, and no modal loop ever runs.
 
+#include <QObject>
 #include <QString>
+#include <QTemporaryDir>
 #include <QStringList>
 #include <QtGlobal>
 
 #include <deque>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "core/application.h"
+#include "gui/form_list.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/user_prompts.h"
 
@@ -61,5 +67,28 @@ T* Find(QObject* form, const char* name) {
   if (!w) qFatal("no %s", name);
   return w;
 }
+
+// What every window test starts from: a fresh core over its own settings file, and the
+// stand-ins for the user and the desktop.
+class TWindowTest : public QObject {
+protected:
+  QTemporaryDir dir_;
+  std::unique_ptr<TApplicationCore> core_;
+  TFakePrompts prompts_;
+  TFakeDesktop desktop_;
+
+  std::string Ini() const { return (dir_.path() + "/flarecast.ini").toStdString(); }
+
+  // A fresh start of the program's core with these settings in its file.
+  void Start(const std::string& settings) {
+    core_.reset();
+    std::ofstream(Ini(), std::ios::binary) << settings;
+    core_ = std::make_unique<TApplicationCore>(
+        TStartupOptions{.ProgramFolder = FLARECAST_PROGRAM_DIR, .IniFile = Ini(), .OpenLog = false});
+    prompts_ = TFakePrompts();
+    desktop_ = TFakeDesktop();
+  }
+  TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
+};
 
 }  // namespace fc::gui

@@ -32,26 +32,11 @@
 
 namespace fc::gui {
 
-class TMainFormTest : public QObject {
+class TMainFormTest : public TWindowTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<TApplicationCore> core_;
-  TFakePrompts prompts_;
-  TFakeDesktop desktop_;
-  QString clip_;
+  QString clip_;  // the generated 2-second clip
 
-  std::string Ini() const { return (dir_.path() + "/flarecast.ini").toStdString(); }
-
-  void Start(const std::string& settings) {
-    core_.reset();
-    std::ofstream(Ini(), std::ios::binary) << settings;
-    core_ = std::make_unique<TApplicationCore>(
-        TStartupOptions{.ProgramFolder = FLARECAST_PROGRAM_DIR, .IniFile = Ini(), .OpenLog = false});
-    prompts_ = TFakePrompts();
-    desktop_ = TFakeDesktop();
-  }
-  TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
 
   // A copy of the generated clip under another name.
   QString Clip(const QString& name) {

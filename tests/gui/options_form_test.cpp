@@ -45,25 +45,9 @@ QString TabText(QWidget* form, const char* page) {
 
 }  // namespace
 
-class TOptionsFormTest : public QObject {
+class TOptionsFormTest : public TWindowTest {
   Q_OBJECT
 
-  QTemporaryDir dir_;
-  std::unique_ptr<TApplicationCore> core_;
-  TFakePrompts prompts_;
-  TFakeDesktop desktop_;
-
-  std::string Ini() const { return (dir_.path() + "/flarecast.ini").toStdString(); }
-
-  // A fresh start of the program's core with these settings in its file.
-  void Start(const std::string& settings) {
-    core_.reset();
-    std::ofstream(Ini(), std::ios::binary) << settings;
-    core_ = std::make_unique<TApplicationCore>(
-        TStartupOptions{.ProgramFolder = FLARECAST_PROGRAM_DIR, .IniFile = Ini(), .OpenLog = false});
-    prompts_ = TFakePrompts();
-    desktop_ = TFakeDesktop();
-  }
 
 private slots:
   void init() { Start("[System]\nDefLanguage=ENU\n"); }
@@ -239,7 +223,7 @@ private slots:
 
   void LanguageResourceRoundTrip() {
     pugi::xml_document lang;
-    MakeLanguageResource(lang, TFormContext{core_->Config(), prompts_, desktop_}, true);
+    MakeLanguageResource(lang, Context(), true);
     const pugi::xml_node options = lang.select_node("/LanguageResource/Forms/OptionsForm").node();
     QVERIFY(options);
     QCOMPARE(QString(options.attribute("Caption").value()), QString("Options"));
@@ -250,7 +234,7 @@ private slots:
 
     // The full definitions use the class-and-name form; a language made of it reads back.
     pugi::xml_document full;
-    MakeLanguageResource(full, TFormContext{core_->Config(), prompts_, desktop_}, false);
+    MakeLanguageResource(full, Context(), false);
     pugi::xml_node form = full.select_node("/LanguageResource/Forms/TOptionsForm[@name='OptionsForm']").node();
     QVERIFY(form);
     QVERIFY(form.find_child_by_attribute("QPushButton", "name", "btnOK"));
