@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "gui/main_window.h"
 #include "gui/options_form.h"
+#include "gui/progress_form.h"
 #include "gui/translate.h"
 
 namespace fc::gui {
@@ -13,6 +14,9 @@ std::span<const TFormFactory> FormFactories() {
   static const TFormFactory kForms[] = {
       {"MainForm", [](const TFormContext&) { return std::make_unique<TMainForm>(); }},
       {"OptionsForm", [](const TFormContext& c) { return std::make_unique<TOptionsForm>(c.Config, c.Prompts); }},
+      {"ConvertingForm", [](const TFormContext&) { return MakeProgressFormSkeleton(); }},
+      {"ConvertQueryForm", [](const TFormContext&) { return std::make_unique<TConvertQueryForm>(); }},
+      {"ShutDownForm", [](const TFormContext&) { return MakeShutDownFormSkeleton(); }},
   };
   return kForms;
 }
