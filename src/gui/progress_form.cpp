@@ -16,6 +16,7 @@
 #include "core/language.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/run_session.h"
+#include "gui/named_widget.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
 
@@ -25,15 +26,6 @@ namespace {
 // How often the window hands the converter's statuses over; Tick never blocks.
 constexpr int kStepMs = 40;
 constexpr const char* kResumeCaption = "&Resume";
-
-template <typename T, typename... Args>
-T* Named(const char* name, Args&&... args) {
-  // Qt widgets are owned by their parent widget, which frees them; the parent is given here
-  // or by the layout the widget is added to.
-  auto* w = new T(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
 
 QProgressBar* PercentBar(const char* name, QWidget* parent) {
   auto* bar = Named<QProgressBar>(name, parent);
