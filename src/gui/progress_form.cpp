@@ -119,6 +119,11 @@ void TConvertQueryForm::SetQuestion(const std::string& question) {
   findChild<QLabel*>("lblCurrentFile")->setText(ToQString(question));
 }
 
+void TConvertQueryForm::reject() {
+  // The dialog's own Rejected is 0, which is Yes here.
+  done(static_cast<int>(TOverwriteAnswer::Cancel));
+}
+
 TOverwriteAnswer TConvertQueryForm::Answer() const {
   switch (static_cast<TOverwriteAnswer>(result())) {
     case TOverwriteAnswer::Yes:

@@ -47,6 +47,7 @@ public:
   explicit TConvertQueryForm(QWidget* parent = nullptr);
   void SetQuestion(const std::string& question);
   TOverwriteAnswer Answer() const;  // Cancel unless a button answered
+  void reject() override;           // Escape and closing answer Cancel
 };
 
 // The power-off countdown after a completed run: the model's countdown text, advanced by a
