@@ -25,6 +25,8 @@ namespace {
 
 // How often the window hands the converter's statuses over; Tick never blocks.
 constexpr int kStepMs = 40;
+// The pause button's built-in captions, by the language entry it takes its texts from.
+constexpr const char* kPauseCaption = "&Pause";
 constexpr const char* kResumeCaption = "&Resume";
 
 QProgressBar* PercentBar(const char* name, QWidget* parent) {
@@ -250,7 +252,7 @@ TProgressForm::TProgressForm(TMediaTaskMgr& manager, TMainLoop& loop, TProgressQ
   shut_down_box_ = Named<QCheckBox>("cbShutdown", "Shut down computer when conversion completed", this);
   open_target_ = Named<QCheckBox>("cbOpenTarget", "Open output folder when conversion completed", this);
   open_url_ = Named<QCheckBox>("cbOpenUrl", "Open the web page you have chosen when conversion completed", this);
-  pause_ = Named<QPushButton>("btnPause", "&Pause", this);
+  pause_ = Named<QPushButton>("btnPause", kPauseCaption, this);
   cancel_ = Named<QPushButton>("btnCancel", "&Cancel", this);
 
   connect(show_preview_, &QCheckBox::toggled, this, [this](bool on) {
@@ -394,9 +396,8 @@ void TProgressForm::ShowPauseButton() {
   const std::string entry = model_.PauseButtonEntry();
   if (entry == pause_entry_) return;
   pause_entry_ = entry;
-  // Without an entry of its own in the language file the button gets back its built-in
-  // caption, which is the pause one.
-  if (!TranslateControlAs(pause_, this, entry) && entry == "btnResume") pause_->setText(kResumeCaption);
+  // Without the entry in the language file the button shows the entry's built-in caption.
+  if (!TranslateControlAs(pause_, this, entry)) pause_->setText(entry == "btnResume" ? kResumeCaption : kPauseCaption);
 }
 
 void TProgressForm::RunEnded() {

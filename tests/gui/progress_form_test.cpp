@@ -155,8 +155,7 @@ class TProgressFormTest : public QObject {
   }
 
   static bool WaitForEnd(TProgressForm& form) {
-    QTest::qWaitFor([&] { return !form.isVisible(); }, kRunTimeoutMs);
-    return !form.isVisible();
+    return QTest::qWaitFor([&] { return !form.isVisible(); }, kRunTimeoutMs);
   }
 
 private slots:
@@ -206,7 +205,7 @@ private slots:
     QCOMPARE(session_.Events, std::vector<std::string>{"inhibit"});
     auto* preview = Find<TPreviewPanel>(form.get(), "pnlPreview");
     // The running window with a picture, once one has arrived.
-    QTest::qWaitFor([&] { return preview->HasPicture() || !form->isVisible(); }, kRunTimeoutMs);
+    QVERIFY(QTest::qWaitFor([&] { return preview->HasPicture() || !form->isVisible(); }, kRunTimeoutMs));
     if (preview->HasPicture()) {
       form->resize(form->sizeHint().expandedTo(QSize(480, 520)));
       SaveScreenshot(form.get(), "progress_running");
