@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -366,6 +367,20 @@ private slots:
     shown.show();
     QVERIFY(QTest::qWaitForWindowExposed(&shown));
     SaveScreenshot(&shown, "progress_overwrite");
+  }
+
+  void TheDesktopSessionWithoutABusLetsTheRunGoOn() {
+    // As in CI: neither bus can be reached.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket");
+    qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/session_bus_socket");
+    QElapsedTimer clock;
+    clock.start();
+    TDBusRunSession session;
+    session.InhibitSleep();
+    session.Notify("Converting", "The conversion is complete.");
+    session.ReleaseSleep();
+    session.ReleaseSleep();
+    QVERIFY(clock.elapsed() < 5000);  // nothing waits for a bus that is not there
   }
 
   void TheWindowsAreInTheLanguageFileSkeleton() {
