@@ -6,6 +6,7 @@
 #include "gui/main_window.h"
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
+#include "gui/progress_form.h"
 #include "profiles/profile_catalogue.h"
 #include "gui/translate.h"
 
@@ -30,6 +31,9 @@ std::span<const TFormFactory> FormFactories() {
       {"AboutForm", [](const TFormContext& c) { return std::make_unique<TAboutForm>(c.Config); }},
       {"OptionsForm",
        [](const TFormContext& c) { return std::make_unique<TOptionsForm>(c.Config, c.Prompts, c.Desktop); }},
+      {"ConvertingForm", [](const TFormContext&) { return MakeProgressFormSkeleton(); }},
+      {"ConvertQueryForm", [](const TFormContext&) { return std::make_unique<TConvertQueryForm>(); }},
+      {"ShutDownForm", [](const TFormContext&) { return MakeShutDownFormSkeleton(); }},
   };
   return kForms;
 }

@@ -25,22 +25,11 @@
 #include "core/message_format.h"
 #include "core/text.h"
 #include "gui/model/desktop_actions.h"
+#include "gui/named_widget.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
 
 namespace fc::gui {
-namespace {
-
-template <typename T, typename... Args>
-T* Named(const char* name, Args&&... args) {
-  // Qt widgets are owned by their parent widget, which frees them; the parent is given here
-  // or by the layout or tab the widget is added to.
-  auto* w = new T(std::forward<Args>(args)...);
-  w->setObjectName(name);
-  return w;
-}
-
-}  // namespace
 
 TOptionsForm::TOptionsForm(const TConfig& config, TUserPrompts& prompts, TDesktopActions& desktop, QWidget* parent)
     : QDialog(parent), config_(config), prompts_(prompts), desktop_(desktop) {
