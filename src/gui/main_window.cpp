@@ -43,6 +43,7 @@
 #include "gui/model/job_texts.h"
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
+#include "gui/progress_form.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
 
@@ -99,11 +100,17 @@ QString OutputStem(const std::string& file_name) {
 // Construction
 
 TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
-    : QMainWindow(parent), config_(context.Config), prompts_(context.Prompts), desktop_(context.Desktop) {
+    : QMainWindow(parent),
+      config_(context.Config),
+      program_folder_(context.ProgramFolder),
+      prompts_(context.Prompts),
+      desktop_(context.Desktop) {
   ::InitIcons();
   setObjectName("MainForm");
   setWindowTitle(ToQString(config_.ReadString(keys::kSystem, keys::kFullName, kProductName)));
   setAcceptDrops(true);
+  dialog_questions_ = std::make_unique<TDialogProgressQuestions>(this);
+  questions_ = dialog_questions_.get();
 
   catalogue_.LoadCatalogue(context.ProgramFolder, TLanguageMgr::Instance().Current());
   list_.Catalogue = &catalogue_;
@@ -166,7 +173,14 @@ TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
   RefreshList();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+  // The conversion window's model uses the task manager, a member that goes before Qt frees
+  // the children: the window goes first, without refreshing a list that is being destroyed.
+  if (progress_) {
+    disconnect(progress_, nullptr, this, nullptr);
+    delete progress_.data();
+  }
+}
 
 QAction* TMainForm::NewAction(const char* name, const char* caption, void (TMainForm::*slot)()) {
   auto* action = new QAction(caption, this);  // owned by the window
@@ -846,9 +860,22 @@ void TMainForm::Start() {
   OpenProgressWindow();
 }
 
+TProgressForm* TMainForm::ProgressWindow() const { return progress_.data(); }
+
 void TMainForm::OpenProgressWindow() {
   ++progress_requests_;
-  prompts_.ShowMessage(this, "The conversion window is not available yet.");
+  if (progress_) return;  // a run goes on already
+  // The Flash output takes its templates from the window's program folder (the running
+  // program's own, except in tests).
+  if (!program_folder_.empty())
+    for (TMediaTask* task : manager_.IncludedTasks()) task->Flash.ProgramFolder = program_folder_;
+  // The window is owned by this one (Qt parent) and goes with deleteLater once finished; its
+  // model lets the excluded tasks back in when it is destroyed, so the list refreshes then.
+  progress_ = new TProgressForm(manager_, loop_, *questions_, desktop_, ProgressSettingsFromConfig(), this);
+  progress_->setWindowModality(Qt::ApplicationModal);
+  connect(progress_, &QDialog::finished, progress_, &QObject::deleteLater);
+  connect(progress_, &QObject::destroyed, this, &TMainForm::RunFinished);
+  if (!progress_->Begin()) progress_->deleteLater();
 }
 
 void TMainForm::RunFinished() { RefreshList(); }
@@ -879,6 +906,14 @@ void TMainForm::SaveWindowState() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+  // Closing during a run is the run's Cancel, with its question.
+  if (progress_ && progress_->isVisible()) {
+    progress_->reject();
+    if (progress_ && progress_->isVisible()) {
+      event->ignore();
+      return;
+    }
+  }
   try {
     SaveWindowState();
     SaveOutputFolderSettings();

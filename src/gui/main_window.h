@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 #include "gui/model/command_state.h"
 #include "gui/model/job_list_model.h"
 #include "profiles/profile_catalogue.h"
+#include "tasks/main_loop.h"
 #include "tasks/media_task.h"
 
 class QAction;
@@ -35,6 +37,8 @@ struct TConfig;
 namespace fc::gui {
 
 class TProfilePane;
+class TProgressForm;
+class TProgressQuestions;
 struct TFileInformation;
 
 class TMainForm : public QMainWindow {
@@ -51,6 +55,10 @@ public:
   const TCommandStates& States() const { return states_; }
   // How often the start checks passed and the progress window was asked for.
   int ProgressWindowRequests() const { return progress_requests_; }
+  // The conversion window while a run goes on (it deletes itself at the run's end), else null.
+  TProgressForm* ProgressWindow() const;
+  // Who answers the run's questions (tests answer instead of the dialogs); before Start.
+  void SetProgressQuestions(TProgressQuestions& questions) { questions_ = &questions; }
 
   // The commands, callable without the menus.
   void AddPaths(const std::vector<std::string>& paths, bool dropping);
@@ -126,16 +134,21 @@ private:
   void LoadDiscFile(const char* folder_key, const char* filter_key);
   void RememberFolder(const char* key, const std::string& path);
 
-  // Opens the conversion window over the prepared task manager. (The window comes with its
-  // own change; until then the user is told it is missing.)
+  // Opens the conversion window over the prepared task manager. It is modal to the
+  // application without a nested event loop, and deletes itself when the run is over.
   void OpenProgressWindow();
 
   const TConfig& config_;
+  std::string program_folder_;  // the templates of the Flash output
   TUserPrompts& prompts_;
   TDesktopActions& desktop_;
   TProfileCatalogue catalogue_;
   TMediaTaskMgr manager_;
   TJobListModel list_{manager_};
+  TMainLoop loop_;  // the converter's statuses, drained by the progress window's timer
+  std::unique_ptr<TProgressQuestions> dialog_questions_;
+  TProgressQuestions* questions_ = nullptr;
+  QPointer<TProgressForm> progress_;
   TOutputFolderBox output_box_;
   TCommandStates states_;
   int progress_requests_ = 0;

@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QProgressBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -17,6 +20,7 @@
 
 #include <deque>
 #include <fstream>
+#include <functional>
 
 #include "core/application.h"
 #include "core/config.h"
@@ -27,6 +31,7 @@
 #include "gui/main_window.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/profile_pane.h"
+#include "gui/progress_form.h"
 #include "gui/user_prompts.h"
 #include "fake_prompts.h"
 
@@ -59,15 +64,54 @@ class TMainFormTest : public TWindowTest {
     QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
   }
 
+  struct TRunOutcome {
+    int Result = -1;
+    int JobPercent = -1, TotalPercent = -1, Errors = -1;
+    QString ErrorTexts;
+  };
+  // Waits for the running progress window to finish (after `act`, when given) and to go,
+  // and tells how it ended (Result -1: no run, -2: it did not end in time).
+  TRunOutcome WaitForRun(TMainForm& form, const std::function<void()>& act = {}) {
+    TRunOutcome outcome;
+    TProgressForm* run = form.ProgressWindow();
+    if (!run) return outcome;
+    connect(run, &QDialog::finished, this, [&outcome, run](int result) {
+      outcome.Result = result;
+      outcome.JobPercent = Find<QProgressBar>(run, "pbCurrCvt")->value();
+      outcome.TotalPercent = Find<QProgressBar>(run, "pbTotal")->value();
+      outcome.Errors = run->Model().Errors();
+      for (const std::string& text : run->Model().ErrorTexts()) outcome.ErrorTexts += QString::fromStdString(text) + "\n";
+    });
+    if (act) act();
+    if (!QTest::qWaitFor([&form] { return !form.ProgressWindow(); }, 180000)) outcome.Result = -2;  // still running
+    return outcome;
+  }
+  // Every file under a folder with its size and time of change, sorted.
+  static QStringList FilesWithTimes(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+      const QFileInfo info(it.next());
+      files << QString("%1 %2 %3").arg(info.filePath()).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+    }
+    files.sort();
+    return files;
+  }
+  static QStringList LeftoverParts(const QString& folder) { return FilesWithTimes(folder).filter(".part"); }
+  static bool MakeClip(const QString& path, int seconds) {
+    QProcess ffmpeg;
+    const QString length = QString::number(seconds);
+    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                            "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+  }
+
 private slots:
   void initTestCase() {
     clip_ = dir_.path() + "/clip.mp4";
-    QProcess ffmpeg;
-    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                            "testsrc2=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
-                            "sine=frequency=440:sample_rate=44100:duration=2", "-c:v", "libx264", "-preset",
-                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", clip_});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) QSKIP("ffmpeg cannot make the test clip");
+    if (!MakeClip(clip_, 2)) QSKIP("ffmpeg cannot make the test clip");
   }
   void init() { Start("[System]\nDefLanguage=ENU\n"); }
   void cleanup() { core_.reset(); }
@@ -198,6 +242,8 @@ private slots:
 
   void StartChecks() {
     TMainForm form(Context());
+    TFakeQuestions questions;
+    form.SetProgressQuestions(questions);
     auto* folder = Find<QComboBox>(&form, "cbOutputDir");
     const QString output = dir_.path() + "/out";
     folder->setEditText(output);
@@ -221,7 +267,7 @@ private slots:
     QVERIFY(QDir(output).exists());
     QCOMPARE(QString::fromStdString(core_->Config().ReadString(keys::kOutput, keys::kOutputPath, "")), output);
     QCOMPARE(folder->itemText(0), output);
-    form.RunFinished();
+    QCOMPARE(WaitForRun(form).Result, int(QDialog::Accepted));
     QCOMPARE(List(form)->topLevelItemCount(), 1);
 
     form.FindTarget();
@@ -257,6 +303,65 @@ private slots:
       QVERIFY2(lang.select_node((std::string("/LanguageResource/Forms/") + name).c_str()), name);
     QCOMPARE(QString(lang.select_node("/LanguageResource/Forms/MainForm/actRename").node().attribute("Caption").value()),
              QString("Rename"));
+  }
+
+  // The whole job as a user does it: a clip added, the FLV profile chosen, an output folder
+  // typed, Ctrl+Enter; the progress window runs it to the end and goes, and the folder holds
+  // the video, its player movie and its page. A second run answered "No to all" writes
+  // nothing.
+  void WalkthroughMakesTheFlashPage() {
+    TMainForm form(Context());
+    TFakeQuestions questions;
+    form.SetProgressQuestions(questions);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.AddPaths({Clip("walk.mp4").toStdString()}, false);
+    form.ProfilePane().ChooseProfile(101);  // FLV
+    QCOMPARE(form.JobList().Item(0)->Task()->FormatId, 101);
+    const QString output = dir_.path() + "/walk_out";
+    Find<QComboBox>(&form, "cbOutputDir")->setEditText(output);
+
+    List(form)->setFocus();
+    QTest::keyClick(&form, Qt::Key_Return, Qt::ControlModifier);
+    const TRunOutcome first = WaitForRun(form);
+    QCOMPARE(first.Result, int(QDialog::Accepted));
+    QCOMPARE(first.JobPercent, 100);
+    QCOMPARE(first.TotalPercent, 100);
+    QVERIFY2(first.Errors == 0, qPrintable(first.ErrorTexts));
+    for (const char* name : {"walk.flv", "walk.swf", "walk.HTML"})
+      QVERIFY2(QFileInfo(output + "/" + name).size() > 0, name);
+    QVERIFY(LeftoverParts(output).isEmpty());
+    QVERIFY(form.isEnabled());
+    QCOMPARE(List(form)->topLevelItemCount(), 1);  // the list is as the run left it
+
+    const QStringList before = FilesWithTimes(output);
+    questions.Overwrite = TOverwriteAnswer::NoToAll;
+    form.Start();
+    QCOMPARE(questions.Asked.size(), size_t(1));  // the one question about walk.flv
+    QTRY_VERIFY(!form.ProgressWindow());
+    QCOMPARE(FilesWithTimes(output), before);
+  }
+
+  // Cancel in the middle of a run, confirmed: nothing is left in the output folder.
+  void CancelInTheMiddleLeavesNoOutput() {
+    const QString long_clip = dir_.path() + "/long.mp4";
+    QVERIFY(MakeClip(long_clip, 20));
+    TMainForm form(Context());
+    TFakeQuestions questions;
+    form.SetProgressQuestions(questions);
+    form.show();
+    form.AddPaths({long_clip.toStdString()}, false);
+    const QString output = dir_.path() + "/cancel_out";
+    Find<QComboBox>(&form, "cbOutputDir")->setEditText(output);
+    form.Start();
+    QVERIFY(form.ProgressWindow());
+    auto* job_bar = Find<QProgressBar>(form.ProgressWindow(), "pbCurrCvt");
+    QTRY_VERIFY_WITH_TIMEOUT(job_bar->value() > 0, 60000);
+    QVERIFY(job_bar->value() < 100);
+    const TRunOutcome outcome = WaitForRun(form, [&] { form.ProgressWindow()->reject(); });
+    QCOMPARE(outcome.Result, int(QDialog::Rejected));
+    QVERIFY(questions.Asked.size() == 1);  // "cancel the conversion?"
+    QVERIFY(FilesWithTimes(output).isEmpty());
   }
 
   // Pictures of the windows, for the eye; the second ctest run makes them at twice the size.

@@ -25,6 +25,7 @@
 #include "gui/user_prompts.h"
 #include "profiles/profile_catalogue.h"
 #include "tasks/task_builder.h"
+#include "fake_prompts.h"
 
 namespace fc::gui {
 namespace {
@@ -32,41 +33,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kRunTimeoutMs = 180000;
-
-class TFakeQuestions final : public TProgressQuestions {
-public:
-  TOverwriteAnswer AskOverwrite(const std::string& question, const TMediaTask&) override {
-    Asked.push_back(question);
-    return Overwrite;
-  }
-  bool ConfirmCancel(const std::string& question) override {
-    Asked.push_back(question);
-    return Confirm;
-  }
-  void Inform(const std::string& title, const std::string& message) override { Told.push_back(title + ": " + message); }
-
-  TOverwriteAnswer Overwrite = TOverwriteAnswer::Yes;
-  bool Confirm = true;
-  std::vector<std::string> Asked, Told;
-};
-
-class TFakeDesktop final : public TDesktopActions {
-public:
-  bool OpenFolder(const std::string& folder) override {
-    Opened.push_back(folder);
-    return true;
-  }
-  bool OpenUrl(const std::string& url) override {
-    Opened.push_back(url);
-    return true;
-  }
-  bool PowerOff() override {
-    ++PowerOffs;
-    return true;
-  }
-  std::vector<std::string> Opened;
-  int PowerOffs = 0;
-};
 
 // Records what the window asked of the desktop session.
 struct TSessionLog {
@@ -85,13 +51,6 @@ public:
 private:
   TSessionLog& log_;
 };
-
-template <typename T>
-T* Find(QWidget* form, const char* name) {
-  T* w = form->findChild<T*>(name);
-  if (!w) qFatal("no %s", name);
-  return w;
-}
 
 bool HaveFfmpeg() { return std::system("command -v ffmpeg >/dev/null 2>&1") == 0; }
 
@@ -384,18 +343,15 @@ private slots:
   }
 
   void TheWindowsAreInTheLanguageFileSkeleton() {
-    struct TNoPrompts final : TUserPrompts {
-      void ShowMessage(QWidget*, const QString&) override {}
-      QString ChooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
-      bool OpenFolder(const QString&) override { return false; }
-    } prompts;
+    TFakePrompts prompts;
+    TFakeDesktop desktop;
     const TConfig config;
     pugi::xml_document doc;
     pugi::xml_node all = doc.append_child("Forms");
     for (const TFormFactory& factory : FormFactories()) {
       const std::string name = factory.Name;
       if (name != "ConvertingForm" && name != "ConvertQueryForm" && name != "ShutDownForm") continue;
-      const std::unique_ptr<QWidget> form = factory.Create(TFormContext{config, prompts});
+      const std::unique_ptr<QWidget> form = factory.Create(TFormContext{config, prompts, desktop, FLARECAST_PROGRAM_DIR});
       QCOMPARE(form->objectName(), QString::fromStdString(name));
       WriteFormElement(form.get(), all, true);
     }
