@@ -16,9 +16,8 @@
 
 #include "core/application.h"
 #include "gui/form_list.h"
-#include "gui/model/desktop_actions.h"
-#include "gui/model/progress_model.h"
 #include "gui/user_prompts.h"
+#include "fake_run_answers.h"
 
 namespace fc::gui {
 
@@ -45,42 +44,6 @@ private:
     answers.pop_front();
     return next;
   }
-};
-
-class TFakeDesktop final : public TDesktopActions {
-public:
-  std::vector<std::string> Opened;  // folders and addresses
-  int PowerOffs = 0;                // never the real one
-  bool OpenFolder(const std::string& folder) override { return Open(folder); }
-  bool OpenUrl(const std::string& url) override { return Open(url); }
-  bool PowerOff() override {
-    ++PowerOffs;
-    return true;
-  }
-
-private:
-  bool Open(const std::string& place) {
-    Opened.push_back(place);
-    return true;
-  }
-};
-
-// The run's questions, answered as the test says.
-class TFakeQuestions final : public TProgressQuestions {
-public:
-  TOverwriteAnswer AskOverwrite(const std::string& question, const TMediaTask&) override {
-    Asked.push_back(question);
-    return Overwrite;
-  }
-  bool ConfirmCancel(const std::string& question) override {
-    Asked.push_back(question);
-    return Confirm;
-  }
-  void Inform(const std::string& title, const std::string& message) override { Told.push_back(title + ": " + message); }
-
-  TOverwriteAnswer Overwrite = TOverwriteAnswer::Yes;
-  bool Confirm = true;
-  std::vector<std::string> Asked, Told;
 };
 
 // A named child of a window; the test ends when it is missing.

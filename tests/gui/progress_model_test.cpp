@@ -18,48 +18,13 @@
 #include "gui/model/progress_model.h"
 #include "media_fixture.h"
 #include "task_fixture.h"
+#include "fake_run_answers.h"
 
 namespace fc::gui {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class FakeQuestions : public TProgressQuestions {
-public:
-  TOverwriteAnswer AskOverwrite(const std::string& question, const TMediaTask&) override {
-    asked.push_back(question);
-    return overwrite;
-  }
-  bool ConfirmCancel(const std::string& question) override {
-    asked.push_back(question);
-    return confirm;
-  }
-  void Inform(const std::string& title, const std::string& message) override { told.push_back(title + ": " + message); }
-
-  TOverwriteAnswer overwrite = TOverwriteAnswer::Yes;
-  bool confirm = true;
-  std::vector<std::string> asked, told;
-};
-
-class FakeDesktop : public TDesktopActions {
-public:
-  bool OpenFolder(const std::string& folder) override {
-    opened.push_back(folder);
-    return true;
-  }
-  bool OpenUrl(const std::string& url) override {
-    opened.push_back(url);
-    return true;
-  }
-  bool PowerOff() override {
-    ++power_offs;
-    return power_off_works;
-  }
-  std::vector<std::string> opened;
-  int power_offs = 0;
-  bool power_off_works = true;
-};
 
 class ProgressModel : public testing::Test {
 protected:
@@ -112,8 +77,8 @@ protected:
   fs::path out_;
   TMediaTaskMgr mgr_;
   TMainLoop loop_;
-  FakeQuestions questions_;
-  FakeDesktop desktop_;
+  TFakeQuestions questions_;
+  TFakeDesktop desktop_;
 };
 
 TEST_F(ProgressModel, ARunFillsBothBarsMakesTheFlashFilesAndOpensWhatWasChosen) {
@@ -165,13 +130,13 @@ TEST_F(ProgressModel, ARunFillsBothBarsMakesTheFlashFilesAndOpensWhatWasChosen) 
   EXPECT_EQ(Files(), (std::vector<std::string>{"progress_a.HTML", "progress_a.flv", "progress_a.swf",
                                                "progress_b.HTML", "progress_b.flv", "progress_b.swf", "ruffle"}));
   // The folder, then the enabled pages that are web addresses or pages of this run.
-  EXPECT_EQ(desktop_.opened, (std::vector<std::string>{out_.string(), "http://example.com/up", FileUrl(page)}));
-  ASSERT_EQ(questions_.told.size(), 3u);
-  EXPECT_NE(questions_.told[0].find("javascript:alert(1)"), std::string::npos);
-  EXPECT_NE(questions_.told[1].find("file:///etc/passwd"), std::string::npos);
-  EXPECT_EQ(questions_.told[2], "Information: The conversion is complete.");
-  EXPECT_TRUE(questions_.asked.empty());
-  EXPECT_EQ(desktop_.power_offs, 0);
+  EXPECT_EQ(desktop_.Opened, (std::vector<std::string>{out_.string(), "http://example.com/up", FileUrl(page)}));
+  ASSERT_EQ(questions_.Told.size(), 3u);
+  EXPECT_NE(questions_.Told[0].find("javascript:alert(1)"), std::string::npos);
+  EXPECT_NE(questions_.Told[1].find("file:///etc/passwd"), std::string::npos);
+  EXPECT_EQ(questions_.Told[2], "Information: The conversion is complete.");
+  EXPECT_TRUE(questions_.Asked.empty());
+  EXPECT_EQ(desktop_.PowerOffs, 0);
 }
 
 TEST_F(ProgressModel, NoToAllConvertsNothingAndCancelAtTheQuestionsClosesTheWindow) {
@@ -185,33 +150,33 @@ TEST_F(ProgressModel, NoToAllConvertsNothingAndCancelAtTheQuestionsClosesTheWind
     ASSERT_EQ(first.Succeeded(), 2);
   }
   const auto written = fs::last_write_time(out_ / "progress_a.flv");
-  questions_.told.clear();
+  questions_.Told.clear();
 
-  questions_.overwrite = TOverwriteAnswer::NoToAll;
+  questions_.Overwrite = TOverwriteAnswer::NoToAll;
   {
     TProgressModel second(mgr_, loop_, questions_, desktop_);
     EXPECT_FALSE(second.Start());  // nothing left to convert: the window closes at once
     EXPECT_EQ(second.State(), TProgressState::Finished);
     EXPECT_FALSE(second.Completed());
   }
-  EXPECT_EQ(questions_.asked,
+  EXPECT_EQ(questions_.Asked,
             std::vector<std::string>{"Are you sure you want to replace the existing file 'progress_a.flv'?"});
-  EXPECT_TRUE(questions_.told.empty());
+  EXPECT_TRUE(questions_.Told.empty());
   EXPECT_EQ(fs::last_write_time(out_ / "progress_a.flv"), written);
   EXPECT_EQ(mgr_.IncludedTasks().size(), 2u);  // left out for that run only
 
-  questions_.asked.clear();
-  questions_.overwrite = TOverwriteAnswer::Cancel;
+  questions_.Asked.clear();
+  questions_.Overwrite = TOverwriteAnswer::Cancel;
   TProgressModel third(mgr_, loop_, questions_, desktop_);
   EXPECT_FALSE(third.Start());
   EXPECT_TRUE(third.Cancelled());
-  EXPECT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.Asked.size(), 1u);
   EXPECT_EQ(mgr_.IncludedTasks().size(), 2u);
 
   // No for the first, Yes to All from the second on: only the second converts again.
-  questions_.asked.clear();
+  questions_.Asked.clear();
   int answers = 0;
-  struct TSequence : FakeQuestions {
+  struct TSequence : TFakeQuestions {
     int* count;
     TOverwriteAnswer AskOverwrite(const std::string&, const TMediaTask&) override {
       return (*count)++ == 0 ? TOverwriteAnswer::No : TOverwriteAnswer::YesToAll;
@@ -242,9 +207,9 @@ TEST_F(ProgressModel, PauseHoldsTheProgressAndCancelAnsweredNoGoesOn) {
   EXPECT_EQ(model.State(), TProgressState::Paused);
 
   // Cancel while paused asks, and No resumes the job.
-  questions_.confirm = false;
+  questions_.Confirm = false;
   EXPECT_FALSE(model.Cancel());
-  EXPECT_EQ(questions_.asked, std::vector<std::string>{"Do you really want to cancel the conversion?"});
+  EXPECT_EQ(questions_.Asked, std::vector<std::string>{"Do you really want to cancel the conversion?"});
   EXPECT_EQ(model.State(), TProgressState::Running);
   EXPECT_EQ(model.PauseButtonEntry(), "btnPause");
   ASSERT_TRUE(TickUntil(model));
@@ -265,10 +230,10 @@ TEST_F(ProgressModel, CancelInTheMiddleLeavesNoOutputAndStartsNoFurtherJob) {
   EXPECT_TRUE(model.Cancelled());
   EXPECT_FALSE(model.Completed());
   EXPECT_EQ(Files(), std::vector<std::string>{});
-  EXPECT_TRUE(questions_.told.empty());  // no end message and no completion action
-  EXPECT_TRUE(desktop_.opened.empty());
+  EXPECT_TRUE(questions_.Told.empty());  // no end message and no completion action
+  EXPECT_TRUE(desktop_.Opened.empty());
   EXPECT_TRUE(model.Cancel());  // closing now needs no question
-  EXPECT_EQ(questions_.asked.size(), 1u);
+  EXPECT_EQ(questions_.Asked.size(), 1u);
 }
 
 TEST_F(ProgressModel, FailingJobsCountAsErrorsAndTheRunGoesOn) {
@@ -291,7 +256,7 @@ TEST_F(ProgressModel, FailingJobsCountAsErrorsAndTheRunGoesOn) {
   EXPECT_EQ(model.Errors(), 2);
   EXPECT_EQ(model.TotalPercent(), 100);
   EXPECT_TRUE(fs::exists(out_ / "progress_c.swf"));
-  EXPECT_EQ(questions_.told, std::vector<std::string>{
+  EXPECT_EQ(questions_.Told, std::vector<std::string>{
                                  "Information: Errors occurred during the conversion. Some files may not have been converted."});
 }
 
@@ -306,7 +271,7 @@ TEST_F(ProgressModel, AnUnwritableFolderGivesTheErrorMessage) {
   EXPECT_EQ(model.Succeeded(), 0);
   EXPECT_EQ(model.Errors(), 1);
   EXPECT_EQ(model.EndMessage(), "Errors occurred during the conversion. Some files may not have been converted.");
-  EXPECT_EQ(questions_.told.size(), 1u);
+  EXPECT_EQ(questions_.Told.size(), 1u);
   EXPECT_EQ(Files(), std::vector<std::string>{"a file"});
 }
 
@@ -330,13 +295,13 @@ TEST_F(ProgressModel, MinimisingLowersTheConverterThreadsOnly) {
   }
   EXPECT_GE(lowered, 1);
   EXPECT_EQ(getpriority(PRIO_PROCESS, 0), 0);  // this (the window's) thread keeps its priority
-  questions_.confirm = true;
+  questions_.Confirm = true;
   EXPECT_TRUE(model.Cancel());
 }
 
 TEST_F(ProgressModel, PowerOffCountsDownAndAsksOnce) {
   Add({a_});
-  desktop_.power_off_works = false;
+  desktop_.PowerOffWorks = false;
   TProgressModel model(mgr_, loop_, questions_, desktop_, {"1http://example.com", true});
   EXPECT_TRUE(model.OpenUrl());
   model.SetOpenTarget(true);
@@ -349,18 +314,18 @@ TEST_F(ProgressModel, PowerOffCountsDownAndAsksOnce) {
   ASSERT_TRUE(model.Start());
   ASSERT_TRUE(TickUntil(model));
   ASSERT_TRUE(model.Countdown().Active());
-  EXPECT_TRUE(questions_.told.empty());  // the end message waits for the countdown
+  EXPECT_TRUE(questions_.Told.empty());  // the end message waits for the countdown
   EXPECT_EQ(model.Countdown().Text(), "The conversion is complete. The computer will shut down in 30 seconds.");
   for (int i = 0; i < 29; ++i) model.CountdownSecond();
   EXPECT_EQ(model.Countdown().SecondsLeft(), 1);
-  EXPECT_EQ(desktop_.power_offs, 0);
+  EXPECT_EQ(desktop_.PowerOffs, 0);
   model.CountdownSecond();
   model.CountdownSecond();
   model.ShutDownNow();
-  EXPECT_EQ(desktop_.power_offs, 1);
-  EXPECT_TRUE(desktop_.opened.empty());
+  EXPECT_EQ(desktop_.PowerOffs, 1);
+  EXPECT_TRUE(desktop_.Opened.empty());
   // logind refused: the user is told, and the run's end after it.
-  EXPECT_EQ(questions_.told, (std::vector<std::string>{"Information: The computer could not be shut down.",
+  EXPECT_EQ(questions_.Told, (std::vector<std::string>{"Information: The computer could not be shut down.",
                                                        "Information: The conversion is complete."}));
 }
 
@@ -407,8 +372,8 @@ TEST(ProgressTexts, TranslatedFormatsThatTakeOtherArgumentsKeepTheBuiltInText) {
 
   TMediaTaskMgr mgr;
   TMainLoop loop;
-  FakeQuestions questions;
-  FakeDesktop desktop;
+  TFakeQuestions questions;
+  TFakeDesktop desktop;
   TProgressModel model(mgr, loop, questions, desktop);
   TProgressTexts texts;
   texts.TotalProgress = "Gesamt: %s";      // wrong argument: built-in text
