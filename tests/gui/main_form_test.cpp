@@ -345,7 +345,7 @@ private slots:
   // Cancel in the middle of a run, confirmed: nothing is left in the output folder.
   void CancelInTheMiddleLeavesNoOutput() {
     const QString long_clip = dir_.path() + "/long.mp4";
-    QVERIFY(MakeClip(long_clip, 20));
+    QVERIFY(MakeClip(long_clip, 120));  // converting lasts for many progress reports
     TMainForm form(Context());
     TFakeQuestions questions;
     form.SetProgressQuestions(questions);

@@ -50,9 +50,11 @@ protected:
     for (size_t i = before; i < mgr_.Tasks().Count(); ++i) mgr_.Tasks().Items(i)->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;
   }
 
+  // Long enough that its conversion lasts for several of the converter's progress reports
+  // (one each 100 ms), even on a fast machine: pause and cancel land in the middle.
   std::string LongClip() {
-    return test::MakeMedia("progress_long.mp4", "testsrc2=size=320x240:rate=25:duration=12",
-                           "sine=frequency=400:sample_rate=44100:duration=12", "-c:v mpeg4 -c:a aac -ac 2");
+    return test::MakeMedia("progress_long.mp4", "testsrc2=size=320x240:rate=25:duration=120",
+                           "sine=frequency=400:sample_rate=44100:duration=120", "-c:v mpeg4 -c:a aac -ac 2");
   }
 
   // Ticks as the window's timer would until `done` or the run is over; false on a time-out.
