@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QIcon>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -57,14 +58,30 @@ void TProfilePane::Rebuild() {
     auto* top = new QTreeWidgetItem(tree_, QStringList{ToQString(category.Title)});
     top->setIcon(0, ProfileIcon(category.Icon, true));
     top->setFlags(Qt::ItemIsEnabled);
-    for (const TProfileItem* profile : catalogue_.CategoryItems(category).Items()) {
-      auto* item = new QTreeWidgetItem(top, QStringList{ToQString(profile->Name)});
-      item->setIcon(0, ProfileIcon(profile->Icon, false));
-      item->setToolTip(0, ToQString(profile->Description));
-      item->setData(0, kIdRole, profile->EffectiveId());
-    }
+    FillCategory(top, category);
   }
   if (selected != 0) SelectProfile(selected);
+}
+
+void TProfilePane::FillCategory(QTreeWidgetItem* top, TProfileCategory& category) {
+  for (const TProfileItem* profile : catalogue_.CategoryItems(category).Items()) {
+    auto* item = new QTreeWidgetItem(top, QStringList{ToQString(profile->Name)});
+    item->setIcon(0, ProfileIcon(profile->Icon, false));
+    item->setToolTip(0, ToQString(profile->Description));
+    item->setData(0, kIdRole, profile->EffectiveId());
+  }
+}
+
+void TProfilePane::RefillRecent() {
+  const int32_t selected = catalogue_.SelectedId();
+  for (size_t c = 0; c < catalogue_.CategoryCount() && static_cast<int>(c) < tree_->topLevelItemCount(); ++c) {
+    TProfileCategory& category = catalogue_.Category(c);
+    if (category.Type != TProfileCategoryType::Recent) continue;
+    QTreeWidgetItem* top = tree_->topLevelItem(static_cast<int>(c));
+    qDeleteAll(top->takeChildren());  // the rows are the tree's; taken out, they are ours to free
+    FillCategory(top, category);
+  }
+  if (QTreeWidgetItem* item = FindProfileItem(selected)) tree_->setCurrentItem(item);
 }
 
 QTreeWidgetItem* TProfilePane::FindProfileItem(int32_t id) const {
@@ -117,6 +134,8 @@ void TProfilePane::ChooseProfile(int32_t id) {
       // A settings file that cannot be written only loses the recent list, not the choice.
     }
     catalogue_.SetRecentList(updated);
+    // Later: the row that was clicked may be one of the recent rows, still in its signal.
+    QTimer::singleShot(0, this, &TProfilePane::RefillRecent);
   }
   if (QTreeWidgetItem* item = FindProfileItem(id)) tree_->setCurrentItem(item);
   emit ProfileChosen(*profile);

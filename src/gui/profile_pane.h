@@ -14,6 +14,7 @@ class QTreeWidgetItem;
 
 namespace fc {
 class TProfileCatalogue;
+struct TProfileCategory;
 struct TProfileItem;
 struct TConfig;
 }  // namespace fc
@@ -43,6 +44,10 @@ protected:
 
 private:
   QTreeWidgetItem* FindProfileItem(int32_t id) const;
+  // The rows of one category under its item, from the catalogue.
+  void FillCategory(QTreeWidgetItem* top, TProfileCategory& category);
+  // The recent category's rows again, after a choice changed the list.
+  void RefillRecent();
 
   TProfileCatalogue& catalogue_;
   const TConfig& config_;

@@ -169,6 +169,18 @@ private slots:
     QCOMPARE(form.JobList().Item(0)->Task()->FormatId, 302);
     QCOMPARE(core_->Config().ReadString(keys::kProfile, keys::kRecent, ""), std::string("302"));
     QCOMPARE(core_->Config().ReadInteger("MainForm", "LastProfile", 0), 302);
+    // The recent category lists it at once: choosing it there again keeps the pane whole.
+    auto* pane = form.ProfilePane().findChild<QTreeWidget*>();
+    QVERIFY(pane);
+    QTreeWidgetItem* recent = nullptr;
+    for (int c = 0; c < pane->topLevelItemCount(); ++c)
+      if (pane->topLevelItem(c)->text(0) == "Recently used") recent = pane->topLevelItem(c);
+    QVERIFY(recent);
+    QTRY_COMPARE(recent->childCount(), 1);
+    QCOMPARE(recent->child(0)->text(0), QString::fromStdString(form.ProfilePane().SelectedProfile()->Name));
+    emit pane->itemClicked(recent->child(0), 0);
+    QTRY_COMPARE(recent->childCount(), 1);
+    QCOMPARE(form.ProfilePane().SelectedProfile()->EffectiveId(), 302);
     // The next window starts with it.
     TMainForm next(Context());
     QCOMPARE(next.ProfilePane().SelectedProfile()->EffectiveId(), 302);
