@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
@@ -292,6 +293,12 @@ private slots:
     QCOMPARE(Action(form, "actAddFiles")->text(), QString("Dateien hinzufügen..."));
     QCOMPARE(Find<QPushButton>(&form, "btnBrowse")->text(), QString("Durchsuchen..."));
     QCOMPARE(List(form)->headerItem()->text(3), QString("Zieldatei"));
+    // The windows of a run too.
+    const std::unique_ptr<QWidget> progress = MakeProgressFormSkeleton();
+    QCOMPARE(Find<QCheckBox>(progress.get(), "cbShowPreview")->text(), QString("Vorschau anzeigen"));
+    QCOMPARE(Find<QPushButton>(progress.get(), "btnCancel")->text(), QString("&Abbrechen"));
+    TConvertQueryForm query;
+    QCOMPARE(Find<QPushButton>(&query, "btnNotoAll")->text(), QString("Nein, keine"));
   }
 
   void WindowStateIsRemembered() {
