@@ -566,9 +566,7 @@ const TProfileItem& TMainForm::CurrentProfile() const {
 
 void TMainForm::AddPaths(const std::vector<std::string>& paths, bool dropping) {
   if (paths.empty()) return;
-  const TAddResult result = list_.AddPaths(paths, CurrentProfile(), TAddOptions{.Dropping = dropping});
-  RefreshList(result.Select);
-  for (const TMessage& message : result.Messages) ShowMessage(message);
+  ShowResult(list_.AddPaths(paths, CurrentProfile(), TAddOptions{.Dropping = dropping}));
 }
 
 QString TMainForm::RecentFolder(const char* key) const {
@@ -595,24 +593,22 @@ void TMainForm::AddFiles() {
   AddPaths(paths, false);
 }
 
+std::string TMainForm::ChooseRememberedFolder(const char* caption_key, const char* folder_key) {
+  const QString folder =
+      prompts_.ChooseFolder(this, ToQString(MessageText({caption_key, {}})), RecentFolder(folder_key));
+  if (folder.isEmpty()) return {};
+  RememberFolder(folder_key, ToStdString(folder));
+  return ToStdString(folder);
+}
+
 void TMainForm::AddVideoFolder() {
-  const QString folder = prompts_.ChooseFolder(this, ToQString(MessageText({"INF_SelectIn_Folder", {}})),
-                                               RecentFolder(keys::kRecentVideoFolder));
-  if (folder.isEmpty()) return;
-  RememberFolder(keys::kRecentVideoFolder, ToStdString(folder));
-  const TAddResult result = list_.AddFolder(ToStdString(folder), CurrentProfile());
-  RefreshList(result.Select);
-  for (const TMessage& message : result.Messages) ShowMessage(message);
+  const std::string folder = ChooseRememberedFolder("INF_SelectIn_Folder", keys::kRecentVideoFolder);
+  if (!folder.empty()) ShowResult(list_.AddFolder(folder, CurrentProfile()));
 }
 
 void TMainForm::LoadDvdFolder() {
-  const QString folder = prompts_.ChooseFolder(this, ToQString(MessageText({"INF_Select_Folder", {}})),
-                                               RecentFolder(keys::kRecentDVDFolder));
-  if (folder.isEmpty()) return;
-  RememberFolder(keys::kRecentDVDFolder, ToStdString(folder));
-  const TAddResult result = list_.AddDvdFolder(ToStdString(folder), CurrentProfile());
-  RefreshList(result.Select);
-  for (const TMessage& message : result.Messages) ShowMessage(message);
+  const std::string folder = ChooseRememberedFolder("INF_Select_Folder", keys::kRecentDVDFolder);
+  if (!folder.empty()) ShowResult(list_.AddDvdFolder(folder, CurrentProfile()));
 }
 
 void TMainForm::LoadIfoFile() { LoadDiscFile(keys::kRecentIFOFolder, "IFO_Filter"); }

@@ -133,6 +133,9 @@ private:
   // An IFO file or ISO image from the chooser, added like chosen files.
   void LoadDiscFile(const char* folder_key, const char* filter_key);
   void RememberFolder(const char* key, const std::string& path);
+  // A folder from the chooser, starting at and then remembered in an "Output" key; "" when
+  // the chooser was cancelled.
+  std::string ChooseRememberedFolder(const char* caption_key, const char* folder_key);
 
   // Opens the conversion window over the prepared task manager. It is modal to the
   // application without a nested event loop, and deletes itself when the run is over.

@@ -1,6 +1,9 @@
 #pragma once
 // Controls are made with the object name the language file knows them by.
 
+#include <QHBoxLayout>
+
+#include <initializer_list>
 #include <utility>
 
 namespace fc::gui {
@@ -12,6 +15,14 @@ T* Named(const char* name, Args&&... args) {
   auto* w = new T(std::forward<Args>(args)...);
   w->setObjectName(name);
   return w;
+}
+
+// A row of buttons (or other controls) at the right edge, as dialogs end.
+inline QHBoxLayout* RightAlignedRow(std::initializer_list<QWidget*> widgets) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  for (QWidget* w : widgets) row->addWidget(w);
+  return row;
 }
 
 }  // namespace fc::gui

@@ -52,13 +52,9 @@ TOptionsForm::TOptionsForm(const TConfig& config, TUserPrompts& prompts, TDeskto
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &TOptionsForm::accept);
   connect(cancel, &QPushButton::clicked, this, &TOptionsForm::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(page_option_);
-  layout->addLayout(buttons);
+  layout->addLayout(RightAlignedRow({ok, cancel}));
 
   // Built-in texts are recorded by the first translation, before the lists get their data.
   TranslateForm(this);
@@ -108,10 +104,7 @@ void TOptionsForm::BuildGeneralPage(QWidget* page) {
   layout->addWidget(snapshot);
   layout->addWidget(update_group_);
   layout->addStretch();
-  auto* bottom = new QHBoxLayout;
-  bottom->addStretch();
-  bottom->addWidget(defaults);
-  layout->addLayout(bottom);
+  layout->addLayout(RightAlignedRow({defaults}));
 }
 
 void TOptionsForm::BuildLanguagePage(QWidget* page) {

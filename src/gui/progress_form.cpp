@@ -153,13 +153,9 @@ TShutDownForm::TShutDownForm(TProgressModel& model, QWidget* parent) : QDialog(p
   cancel->setDefault(true);  // Enter never powers off by accident
   connect(now, &QPushButton::clicked, this, &TShutDownForm::ShutDownNow);
   connect(cancel, &QPushButton::clicked, this, &TShutDownForm::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(now);
-  buttons->addWidget(cancel);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(info_);
-  layout->addLayout(buttons);
+  layout->addLayout(RightAlignedRow({now, cancel}));
   timer_ = new QTimer(this);
   timer_->setInterval(1000);
   connect(timer_, &QTimer::timeout, this, &TShutDownForm::Second);

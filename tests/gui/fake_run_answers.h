@@ -1,12 +1,18 @@
 #pragma once
-// Stand-ins for the desktop and for the user's answers during a run, for the model tests and
-// the window tests alike: what was asked and opened is recorded, answers are set by the test.
+// Stand-ins for the desktop and for the user's answers during a run, and the set-up of a run,
+// for the model tests and the window tests alike: what was asked and opened is recorded,
+// answers are set by the test.
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "gui/model/desktop_actions.h"
 #include "gui/model/progress_model.h"
+#include "profiles/profile_item.h"
+#include "tasks/media_task.h"
+#include "tasks/task_builder.h"
 
 namespace fc::gui {
 
@@ -46,5 +52,27 @@ public:
   bool Confirm = true;
   std::vector<std::string> Asked, Told;
 };
+
+// Tasks for these inputs through `profile`, writing into `folder`, as the main window adds
+// them; their player movie and page come from the templates of the program folder.
+inline void AddRunTasks(TMediaTaskMgr& manager, const TProfileItem& profile, const std::vector<std::string>& inputs,
+                        const std::filesystem::path& folder) {
+  TTaskBuilder builder(manager, profile);
+  TConversionRequest request;
+  request.Inputs = inputs;
+  request.OutputFolder = folder.string();
+  const size_t before = manager.Tasks().Count();
+  builder.Build(request);
+  for (size_t i = before; i < manager.Tasks().Count(); ++i)
+    manager.Tasks().Items(i)->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;
+}
+
+// The names of what a folder holds, sorted.
+inline std::vector<std::string> FileNamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 }  // namespace fc::gui

@@ -89,16 +89,9 @@ class TProgressFormTest : public QObject {
 
   // Tasks through the FLV profile into the output folder, as the main window adds them.
   void Add(const std::string& input) {
-    const TProfileItem* profile = catalogue_.FindProfile(101);
+    const TProfileItem* profile = catalogue_.FindProfile(101);  // FLV
     QVERIFY(profile);
-    TTaskBuilder builder(*manager_, *profile);
-    TConversionRequest request;
-    request.Inputs = {input};
-    request.OutputFolder = out_.string();
-    const size_t before = manager_->Tasks().Count();
-    builder.Build(request);
-    for (size_t i = before; i < manager_->Tasks().Count(); ++i)
-      manager_->Tasks().Items(i)->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;
+    AddRunTasks(*manager_, *profile, {input}, out_);
   }
 
   std::unique_ptr<TProgressForm> MakeForm(TProgressSettings settings = {}) {
@@ -107,12 +100,7 @@ class TProgressFormTest : public QObject {
     return form;
   }
 
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(out_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() const { return FileNamesIn(out_); }
 
   static bool WaitForEnd(TProgressForm& form) {
     return QTest::qWaitFor([&] { return !form.isVisible(); }, kRunTimeoutMs);

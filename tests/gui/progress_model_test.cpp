@@ -39,16 +39,7 @@ protected:
   }
 
   // Tasks through the FLV profile, as the main window adds them.
-  void Add(const std::vector<std::string>& inputs) {
-    TTaskBuilder builder(mgr_, test::FlvProfile());
-    TConversionRequest r;
-    r.Inputs = inputs;
-    r.OutputFolder = out_.string();
-    const size_t before = mgr_.Tasks().Count();
-    builder.Build(r);
-    // The player movie and its page from the templates of the program folder.
-    for (size_t i = before; i < mgr_.Tasks().Count(); ++i) mgr_.Tasks().Items(i)->Flash.ProgramFolder = FLARECAST_PROGRAM_DIR;
-  }
+  void Add(const std::vector<std::string>& inputs) { AddRunTasks(mgr_, test::FlvProfile(), inputs, out_); }
 
   // Long enough that its conversion lasts for several of the converter's progress reports
   // (one each 100 ms), even on a fast machine: pause and cancel land in the middle.
@@ -68,12 +59,7 @@ protected:
     return true;
   }
 
-  std::vector<std::string> Files() const {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(out_)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
+  std::vector<std::string> Files() const { return FileNamesIn(out_); }
 
   std::string a_;
   fs::path out_;
