@@ -407,12 +407,36 @@ std::shared_ptr<TVideoSource> TMediaTask::OpenMemberVideo(TMediaPurpose purpose,
   s->VideoDecodeOptions.Copy = false;
   std::shared_ptr<TVideoSource> decoder = s->CreateVideoDecoder(purpose, target);
   if (!decoder) return nullptr;
+  return MakeVideoProcessor(std::move(decoder), target, target.Width, target.Height, -1.0);
+}
+
+std::shared_ptr<TVideoProcessor> TMediaTask::MakeVideoProcessor(std::shared_ptr<TVideoSource> decoder,
+                                                                const fc::TEncodeParams& target, int32_t width,
+                                                                int32_t height, double frame_rate) {
   auto processor = std::make_shared<TVideoProcessor>(
-      decoder, TVideoOutput{target.Width, target.Height, target.ScaleMode, target.Interpolation, -1.0});
+      std::move(decoder), TVideoOutput{width, height, target.ScaleMode, target.Interpolation, frame_rate});
+  const TMediaTaskMediaSource* s = Source();
   if (TMediaTaskEditParams* e = EditParams())
-    e->ApplyTo(processor.get(), nullptr, target.ScaleMode, target.Width, target.Height,
-               s->VideoDecodeOptions.SubtitleID);
+    e->ApplyTo(processor.get(), nullptr, target.ScaleMode, width, height, s ? s->VideoDecodeOptions.SubtitleID : 0);
   return processor;
+}
+
+std::shared_ptr<TVideoProcessor> TMediaTask::OpenProcessedVideo(TMediaPurpose purpose) {
+  TMediaTaskMediaSource* s = Source();
+  if (!s || !s->Loaded || !s->HasVideo) return nullptr;
+  s->VideoDecodeOptions.Copy = false;
+  const fc::TEncodeParams& target = Record();
+  std::shared_ptr<TVideoSource> decoder = s->CreateVideoDecoder(purpose, target);
+  if (!decoder) return nullptr;
+  // The converter's size: the record's, or the source's where the record keeps it.
+  int32_t width = 0, height = 0;
+  OutputSize(width, height);
+  return MakeVideoProcessor(std::move(decoder), target, width, height, -1.0);
+}
+
+std::shared_ptr<TAudioProcessor> TMediaTask::OpenProcessedAudio(TMediaPurpose purpose) {
+  if (!Source() || !Source()->Loaded) return nullptr;
+  return std::static_pointer_cast<TAudioProcessor>(OpenMemberAudio(purpose, Record()));
 }
 
 std::shared_ptr<TAudioSource> TMediaTask::OpenMemberAudio(TMediaPurpose purpose, const fc::TEncodeParams& target) {

@@ -241,6 +241,13 @@ public:
   std::string OutputPath() const;
   // Bytes the output is expected to take (0 when the size cannot be estimated).
   uint64_t EstimatedSize();
+  // The task's picture as the converter makes it, for preview and snapshots: its decoder under
+  // a processor at the output size, zoom and scaler of the record with the edits applied, in
+  // the source's own timing. Null when the source has no video.
+  std::shared_ptr<TVideoProcessor> OpenProcessedVideo(TMediaPurpose purpose);
+  // The task's own sound with the volume edit applied, at the source's rate and channels. Null
+  // when the source has no sound.
+  std::shared_ptr<TAudioProcessor> OpenProcessedAudio(TMediaPurpose purpose);
   // True when the source's video or audio says its size cannot be estimated.
   bool SizeUnknown() const;
   std::unique_ptr<TMediaTask> Clone() const;
@@ -258,6 +265,11 @@ protected:
   // Opens the processors of this task over its own decoders for a sequence member.
   std::shared_ptr<TVideoSource> OpenMemberVideo(TMediaPurpose purpose, const fc::TEncodeParams& target);
   std::shared_ptr<TAudioSource> OpenMemberAudio(TMediaPurpose purpose, const fc::TEncodeParams& target);
+  // The picture processor over `decoder` with the edits applied: `width` x `height` (0: the
+  // source's) with the target's zoom and scaler, at `frame_rate` (-1: the source's timing).
+  std::shared_ptr<TVideoProcessor> MakeVideoProcessor(std::shared_ptr<TVideoSource> decoder,
+                                                      const fc::TEncodeParams& target, int32_t width, int32_t height,
+                                                      double frame_rate);
 
   TMediaTaskList child_cache_;
 
