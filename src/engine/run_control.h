@@ -58,13 +58,16 @@ private:
   std::condition_variable changed_;
 };
 
-// Follows the run's priority on the calling thread (each worker thread keeps one).
+// Follows the run's priority on the calling thread (each worker thread keeps one). Low is ten
+// steps nicer than the thread started with, so a program started under `nice` stays at least
+// that nice and is never raised above its start.
 class TThreadPriority {
 public:
   void Follow(const TRunControl& control);
 
 private:
   bool low_ = false;
+  int start_nice_ = 0;
 };
 
 }  // namespace fc

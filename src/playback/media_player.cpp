@@ -480,7 +480,19 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 
-TMediaPlayer::TMediaPlayer(TFrameSink* sink, TAudioOutput* output) : sink_(sink), output_(output) {}
+TMediaPlayer::TMediaPlayer(TFrameSink* sink, TAudioOutput* output) : output_(output) {
+  if (sink) sinks_.push_back(sink);
+}
+
+void TMediaPlayer::AddSink(TFrameSink* sink) {
+  std::lock_guard lock(sinks_mutex_);
+  if (sink && std::find(sinks_.begin(), sinks_.end(), sink) == sinks_.end()) sinks_.push_back(sink);
+}
+
+void TMediaPlayer::RemoveSink(TFrameSink* sink) {
+  std::lock_guard lock(sinks_mutex_);
+  std::erase(sinks_, sink);
+}
 
 TMediaPlayer::~TMediaPlayer() { JoinRuns(); }
 
@@ -728,7 +740,10 @@ void TMediaPlayer::Present(TRun& run, TPlayerPicture picture, bool report) {
     position_ = shared->Time;
     ++shown_;
   }
-  if (sink_) sink_->ShowFrame(shared);
+  {
+    std::lock_guard lock(sinks_mutex_);
+    for (TFrameSink* sink : sinks_) sink->ShowFrame(shared);
+  }
   picture_changed_.notify_all();
   if (report && OnProgress) OnProgress(shared->Time, MovieLength());
 }

@@ -75,6 +75,11 @@ public:
 
   // Both may be null: no pictures are shown, and the system clock paces the playing.
   explicit TMediaPlayer(TFrameSink* sink = nullptr, TAudioOutput* output = nullptr);
+  // More views of the same pictures (the edit dialog shows the source and the output of one
+  // player). A sink is removed before it is destroyed; removing waits for a picture being
+  // handed to it.
+  void AddSink(TFrameSink* sink);
+  void RemoveSink(TFrameSink* sink);
   ~TMediaPlayer();
   TMediaPlayer(const TMediaPlayer&) = delete;
   TMediaPlayer& operator=(const TMediaPlayer&) = delete;
@@ -167,7 +172,8 @@ private:
   // The end of the play range in the sources' seconds (infinite: to the end).
   double RangeEnd() const;
 
-  TFrameSink* sink_;
+  std::vector<TFrameSink*> sinks_;
+  mutable std::mutex sinks_mutex_;  // held while pictures are handed to the sinks
   TAudioOutput* output_;
   std::shared_ptr<TVideoSource> video_;
   std::shared_ptr<TAudioSource> audio_;

@@ -1,5 +1,6 @@
 #include "playback/media_player.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -427,6 +428,30 @@ TEST_F(MediaPlayerTest, UnpacedPlayingShowsEveryPicture) {
   ASSERT_TRUE(WaitFor([&] { return player.State() == TPlayerState::Stopped; }));
   EXPECT_EQ(player.FramesShown(), 75);
   EXPECT_EQ(player.FramesDropped(), 0);
+}
+
+// Counts the pictures it is handed.
+class TCountingSink : public TFrameSink {
+public:
+  void ShowFrame(const TPictureRef&) override { ++shown; }
+  std::atomic<int> shown{0};
+};
+
+TEST_F(MediaPlayerTest, EverySinkSeesThePicturesUntilItIsRemoved) {
+  TCountingSink first, second;
+  TMediaPlayer player(&first);
+  player.AddSink(&second);
+  player.AddSink(&second);  // once only
+  AttachDecoders(player, Clip(), TPictureMode::Source, false);
+  player.Seek(1.0);
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  EXPECT_EQ(first.shown, 1);
+  EXPECT_EQ(second.shown, 1);
+  player.RemoveSink(&first);
+  player.StepForward();
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  EXPECT_EQ(first.shown, 1);
+  EXPECT_EQ(second.shown, 2);
 }
 
 }  // namespace
