@@ -55,6 +55,14 @@ QSpinBox* Spin(const char* name, QWidget* parent) {
   return spin;
 }
 
+// A track bar and the spin edit beside it, over the same range.
+void BarAndSpin(const char* bar_name, const char* spin_name, const TEditRange& range, QWidget* parent, QSlider*& bar,
+                QSpinBox*& spin) {
+  bar = Bar(bar_name, range.Min, range.Max, 0, parent);
+  spin = Spin(spin_name, parent);
+  spin->setRange(range.Min, range.Max);
+}
+
 QComboBox* Choices(const char* name, std::span<const TEditChoice> choices, QWidget* parent) {
   auto* combo = Named<QComboBox>(name, parent);
   for (const TEditChoice& c : choices) combo->addItem(QString::fromUtf8(c.Caption));
@@ -69,6 +77,11 @@ void SetRange(QSpinBox* spin, const TEditRange& range, int value) {
 void SetRange(QSlider* bar, const TEditRange& range, int value) {
   bar->setRange(range.Min, range.Max);
   bar->setValue(value);
+}
+
+void SetRange(QSlider* bar, QSpinBox* spin, const TEditRange& range, int value) {
+  SetRange(bar, range, value);
+  SetRange(spin, range, value);
 }
 
 QFont ToQFont(const TMediaTaskFont& f) {
@@ -104,26 +117,14 @@ public:
   TPreview(TMediaPlayer& player, TMediaPlayerView& view) : player_(player), view_(view) {}
 
   void SetCrop(const TCropRect& rect, int32_t mode) override {
-    if (auto* p = view_.Processor()) p->SetCrop(rect, mode);
+    Processor([&rect, mode](TVideoProcessor& p) { p.SetCrop(rect, mode); });
   }
-  void SetBrightness(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetBrightness(v);
-  }
-  void SetContrast(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetContrast(v);
-  }
-  void SetSaturation(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetSaturation(v);
-  }
-  void SetEffects(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetEffects(v);
-  }
-  void SetFlip(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetFlip(v);
-  }
-  void SetDeinterlace(int32_t v) override {
-    if (auto* p = view_.Processor()) p->SetDeinterlace(v);
-  }
+  void SetBrightness(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetBrightness(v); }); }
+  void SetContrast(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetContrast(v); }); }
+  void SetSaturation(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetSaturation(v); }); }
+  void SetEffects(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetEffects(v); }); }
+  void SetFlip(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetFlip(v); }); }
+  void SetDeinterlace(int32_t v) override { Processor([v](TVideoProcessor& p) { p.SetDeinterlace(v); }); }
   void SetWatermark(const TDibImage* image, int32_t opacity, float l, float t, float r, float b) override {
     auto* p = view_.Processor();
     if (!p) return;
@@ -149,6 +150,12 @@ public:
   }
 
 private:
+  // Runs `edit` on the output view's processor, when there is one.
+  template <typename F>
+  void Processor(F&& edit) {
+    if (TVideoProcessor* p = view_.Processor()) edit(*p);
+  }
+
   TMediaPlayer& player_;
   TMediaPlayerView& view_;
 };
@@ -315,14 +322,9 @@ QWidget* TVideoEditForm::BuildWatermarkPage() {
   mark_text_->setMaxLength(kMaxWatermarkTextUnits);
   mark_font_ = Named<QToolButton>("btnMarkFont", page);
   mark_font_->setText("Font...");
-  const TEditRange transparency = TVideoEditModel::TransparencyRange();
-  mark_trans_bar_ = Bar("tbMarkTrans", transparency.Min, transparency.Max, 0, page);
-  mark_trans_ = Spin("sedMarkTrans", page);
-  mark_trans_->setRange(transparency.Min, transparency.Max);
-  mark_left_bar_ = Bar("tbMarkLeft", 0, 1, 0, page);
-  mark_left_ = Spin("sedMarkLeft", page);
-  mark_top_bar_ = Bar("tbMarkTop", 0, 1, 0, page);
-  mark_top_ = Spin("sedMarkTop", page);
+  BarAndSpin("tbMarkTrans", "sedMarkTrans", TVideoEditModel::TransparencyRange(), page, mark_trans_bar_, mark_trans_);
+  BarAndSpin("tbMarkLeft", "sedMarkLeft", {0, 1}, page, mark_left_bar_, mark_left_);
+  BarAndSpin("tbMarkTop", "sedMarkTop", {0, 1}, page, mark_top_bar_, mark_top_);
   mark_size_label_ = Named<QLabel>("lblMarkImageSize", "Size:", page);
   mark_width_ = Spin("sedMarkImageWidth", page);
   mark_x_label_ = Named<QLabel>("lblMarkX", "X", page);
@@ -370,14 +372,10 @@ QWidget* TVideoEditForm::BuildSubtitlePage() {
   subtitle_enabled_ = Named<QCheckBox>("chbSubTitle", "SubTitle", page);
   subtitle_stream_ = Named<QComboBox>("cbSubTitle", page);
   subtitle_own_style_ = Named<QCheckBox>("chbSubTitleUserStyle", "Use my own style", page);
-  const TEditRange transparency = TVideoEditModel::TransparencyRange();
-  subtitle_trans_bar_ = Bar("tbSubTitleTrans", transparency.Min, transparency.Max, 0, page);
-  subtitle_trans_ = Spin("sedSubTitleTrans", page);
-  subtitle_trans_->setRange(transparency.Min, transparency.Max);
-  subtitle_x_bar_ = Bar("tbSubTitleX", 0, 0, 0, page);
-  subtitle_x_ = Spin("sedSubTitleX", page);
-  subtitle_y_bar_ = Bar("tbSubTitleY", 0, 0, 0, page);
-  subtitle_y_ = Spin("sedSubTitleY", page);
+  BarAndSpin("tbSubTitleTrans", "sedSubTitleTrans", TVideoEditModel::TransparencyRange(), page, subtitle_trans_bar_,
+             subtitle_trans_);
+  BarAndSpin("tbSubTitleX", "sedSubTitleX", {}, page, subtitle_x_bar_, subtitle_x_);
+  BarAndSpin("tbSubTitleY", "sedSubTitleY", {}, page, subtitle_y_bar_, subtitle_y_);
   subtitle_font_ = Named<QPushButton>("btnSubTitleFont", "Font", page);
   reset_subtitle_ = Named<QPushButton>("btnSubTitleReset", "Reset", page);
 
@@ -473,15 +471,15 @@ void TVideoEditForm::Connect() {
     Change([t = text.toStdString()](M& m) { m.SetMarkText(t); });
   });
   connect(mark_font_, &QToolButton::clicked, this, &TVideoEditForm::ChooseMarkFont);
-  const auto transparency = [this](int v) { Change([v](M& m) { m.SetMarkTransparency(v); }); };
-  connect(mark_trans_bar_, &QSlider::valueChanged, this, transparency);
-  connect(mark_trans_, &QSpinBox::valueChanged, this, transparency);
-  const auto left = [this](int v) { Change([v](M& m) { m.SetMarkPosition(v, m.Slot().Y); }); };
-  connect(mark_left_bar_, &QSlider::valueChanged, this, left);
-  connect(mark_left_, &QSpinBox::valueChanged, this, left);
-  const auto top = [this](int v) { Change([v](M& m) { m.SetMarkPosition(m.Slot().X, v); }); };
-  connect(mark_top_bar_, &QSlider::valueChanged, this, top);
-  connect(mark_top_, &QSpinBox::valueChanged, this, top);
+  // A bar and its spin edit make the same change; the other follows when the model is shown.
+  const auto pair = [this](QSlider* bar, QSpinBox* spin, void (*change)(M&, int)) {
+    const auto handler = [this, change](int v) { Change([change, v](M& m) { change(m, v); }); };
+    connect(bar, &QSlider::valueChanged, this, handler);
+    connect(spin, &QSpinBox::valueChanged, this, handler);
+  };
+  pair(mark_trans_bar_, mark_trans_, [](M& m, int v) { m.SetMarkTransparency(v); });
+  pair(mark_left_bar_, mark_left_, [](M& m, int v) { m.SetMarkPosition(v, m.Slot().Y); });
+  pair(mark_top_bar_, mark_top_, [](M& m, int v) { m.SetMarkPosition(m.Slot().X, v); });
   const auto size = [this] {
     Change([w = mark_width_->value(), h = mark_height_->value()](M& m) { m.SetMarkSize(w, h); });
   };
@@ -501,15 +499,9 @@ void TVideoEditForm::Connect() {
   connect(subtitle_own_style_, &QCheckBox::toggled, this, [this](bool on) {
     Change([on](M& m) { m.SetSubtitleOwnStyle(on); });
   });
-  const auto subtitle_trans = [this](int v) { Change([v](M& m) { m.SetSubtitleTransparency(v); }); };
-  connect(subtitle_trans_bar_, &QSlider::valueChanged, this, subtitle_trans);
-  connect(subtitle_trans_, &QSpinBox::valueChanged, this, subtitle_trans);
-  const auto subtitle_x = [this](int v) { Change([v](M& m) { m.SetSubtitlePosition(v, m.SubtitleY()); }); };
-  connect(subtitle_x_bar_, &QSlider::valueChanged, this, subtitle_x);
-  connect(subtitle_x_, &QSpinBox::valueChanged, this, subtitle_x);
-  const auto subtitle_y = [this](int v) { Change([v](M& m) { m.SetSubtitlePosition(m.SubtitleX(), v); }); };
-  connect(subtitle_y_bar_, &QSlider::valueChanged, this, subtitle_y);
-  connect(subtitle_y_, &QSpinBox::valueChanged, this, subtitle_y);
+  pair(subtitle_trans_bar_, subtitle_trans_, [](M& m, int v) { m.SetSubtitleTransparency(v); });
+  pair(subtitle_x_bar_, subtitle_x_, [](M& m, int v) { m.SetSubtitlePosition(v, m.SubtitleY()); });
+  pair(subtitle_y_bar_, subtitle_y_, [](M& m, int v) { m.SetSubtitlePosition(m.SubtitleX(), v); });
   connect(subtitle_font_, &QPushButton::clicked, this, &TVideoEditForm::ChooseSubtitleFont);
   connect(reset_subtitle_, &QPushButton::clicked, this, [this] { Change([](M& m) { m.ResetSubtitle(); }); });
 }
@@ -572,14 +564,11 @@ void TVideoEditForm::ShowModel() {
   for (QWidget* w : std::initializer_list<QWidget*>{mark_size_label_, mark_width_, mark_x_label_, mark_height_})
     w->setVisible(picture);
   const TWatermarkSlot& slot = m.Slot();
-  mark_trans_bar_->setValue(slot.Transparency);
-  mark_trans_->setValue(slot.Transparency);
+  SetRange(mark_trans_bar_, mark_trans_, TVideoEditModel::TransparencyRange(), slot.Transparency);
   SetRange(mark_width_, m.MarkWidthRange(), slot.Width);
   SetRange(mark_height_, m.MarkHeightRange(), slot.Height);
-  SetRange(mark_left_bar_, m.MarkXRange(), slot.X);
-  SetRange(mark_left_, m.MarkXRange(), slot.X);
-  SetRange(mark_top_bar_, m.MarkYRange(), slot.Y);
-  SetRange(mark_top_, m.MarkYRange(), slot.Y);
+  SetRange(mark_left_bar_, mark_left_, m.MarkXRange(), slot.X);
+  SetRange(mark_top_bar_, mark_top_, m.MarkYRange(), slot.Y);
   for (QWidget* w : std::initializer_list<QWidget*>{mark_left_bar_, mark_left_}) w->setEnabled(m.MarkXEnabled());
   for (QWidget* w : std::initializer_list<QWidget*>{mark_top_bar_, mark_top_}) w->setEnabled(m.MarkYEnabled());
 
@@ -596,12 +585,9 @@ void TVideoEditForm::ShowModel() {
   for (QWidget* w : std::initializer_list<QWidget*>{subtitle_trans_bar_, subtitle_trans_, subtitle_x_bar_, subtitle_x_,
                                                      subtitle_y_bar_, subtitle_y_, subtitle_font_})
     w->setEnabled(m.SubtitleStyleEnabled());
-  subtitle_trans_bar_->setValue(m.SubtitleTransparency());
-  subtitle_trans_->setValue(m.SubtitleTransparency());
-  SetRange(subtitle_x_bar_, m.SubtitleXRange(), m.SubtitleX());
-  SetRange(subtitle_x_, m.SubtitleXRange(), m.SubtitleX());
-  SetRange(subtitle_y_bar_, m.SubtitleYRange(), m.SubtitleY());
-  SetRange(subtitle_y_, m.SubtitleYRange(), m.SubtitleY());
+  SetRange(subtitle_trans_bar_, subtitle_trans_, TVideoEditModel::TransparencyRange(), m.SubtitleTransparency());
+  SetRange(subtitle_x_bar_, subtitle_x_, m.SubtitleXRange(), m.SubtitleX());
+  SetRange(subtitle_y_bar_, subtitle_y_, m.SubtitleYRange(), m.SubtitleY());
 
   ShowWatermarkArea();
   filling_ = false;

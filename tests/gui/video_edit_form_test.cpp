@@ -100,13 +100,6 @@ class TVideoEditFormTest : public TWindowTest {
     return rgb.empty() ? 0 : sum / static_cast<double>(rgb.size());
   }
 
-  void SaveScreenshot(QWidget& window, const QString& name) {
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QPixmap picture = window.grab();
-    QDir().mkpath("screenshots");
-    QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
-  }
 
 private slots:
   void initTestCase() {
