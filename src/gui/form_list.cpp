@@ -7,6 +7,7 @@
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
+#include "gui/video_edit_form.h"
 #include "profiles/profile_catalogue.h"
 #include "gui/translate.h"
 
@@ -34,6 +35,7 @@ std::span<const TFormFactory> FormFactories() {
       {"ConvertingForm", [](const TFormContext&) { return MakeProgressFormSkeleton(); }},
       {"ConvertQueryForm", [](const TFormContext&) { return std::make_unique<TConvertQueryForm>(); }},
       {"ShutDownForm", [](const TFormContext&) { return MakeShutDownFormSkeleton(); }},
+      {"VideoEditForm", [](const TFormContext& c) { return std::make_unique<TVideoEditForm>(c, nullptr); }},
   };
   return kForms;
 }

@@ -2,7 +2,11 @@
 // Stand-ins for the user and the desktop in the window tests: answers are queued by the
 // test, messages and opened places recorded, and no modal loop ever runs.
 
+#include <QDir>
 #include <QObject>
+#include <QPixmap>
+#include <QTest>
+#include <QWidget>
 #include <QString>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -75,6 +79,15 @@ protected:
     desktop_ = TFakeDesktop();
   }
   TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
+
+  // Shows the window and saves its picture as screenshots/NAME@SCALEx.png.
+  void SaveScreenshot(QWidget& window, const QString& name) {
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPixmap picture = window.grab();
+    QDir().mkpath("screenshots");
+    QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
+  }
 };
 
 }  // namespace fc::gui

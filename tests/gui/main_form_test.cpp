@@ -57,13 +57,6 @@ class TMainFormTest : public TWindowTest {
     QTest::keyClick(List(form), static_cast<Qt::Key>(key), modifiers);
   }
 
-  void SaveScreenshot(QWidget& window, const QString& name) {
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QPixmap picture = window.grab();
-    QDir().mkpath("screenshots");
-    QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
-  }
 
   struct TRunOutcome {
     int Result = -1;
