@@ -56,6 +56,7 @@ TDVDLoadForm::TDVDLoadForm(const TFormContext& context, TDvdLoaderModel& loader,
   list_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   list_->setMinimumWidth(330);
   check_all_ = Named<QCheckBox>("CheckAllTaskBox", this);
+  check_all_->setText("select all");
   check_all_->setToolTip("select all");
   check_all_->setChecked(true);
 
@@ -130,7 +131,10 @@ TDVDLoadForm::TDVDLoadForm(const TFormContext& context, TDvdLoaderModel& loader,
   connect(list_, &QTreeWidget::itemChanged, this, &TDVDLoadForm::ItemChanged);
   connect(list_, &QTreeWidget::itemSelectionChanged, this, &TDVDLoadForm::StateChanged);
   connect(list_, &QTreeWidget::itemClicked, this, &TDVDLoadForm::Clicked);
-  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { double_clicked_ = true; });
+  connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] {
+    double_clicked_ = true;
+    Clicked();
+  });
   connect(refresh_timer_, &QTimer::timeout, this, [this] { RefreshControls(true); });
   connect(click_timer_, &QTimer::timeout, this, &TDVDLoadForm::ClickTimerExpired);
   connect(subtitles_, &QComboBox::activated, this, [this](int index) { loader_.SelectSubtitle(SelectedRow(), index); });
@@ -166,6 +170,8 @@ TDVDLoadForm::TDVDLoadForm(const TFormContext& context, TDvdLoaderModel& loader,
 }
 
 TDVDLoadForm::~TDVDLoadForm() {
+  // Hiding the window changes the selection and the focus: nothing reacts any more.
+  list_->blockSignals(true);
   Stop();
 }
 

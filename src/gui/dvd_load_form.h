@@ -74,7 +74,7 @@ private:
   void ShowTitle();
   void PlayRow(int row);
 
-  const TFormContext& context_;
+  const TFormContext context_;  // a copy: callers often pass a temporary
   TDvdLoaderModel& loader_;
   TAudioOutput* sound_;
   std::unique_ptr<TMediaPlayer> player_;

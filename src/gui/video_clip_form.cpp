@@ -117,7 +117,7 @@ TVideoClipForm::TVideoClipForm(const TFormContext& context, const TMediaBaseTask
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) { RowDoubleClicked(item); });
   connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     const int row = item ? list_->indexOfTopLevelItem(item) : -1;
-    if (row != model_.Selected()) {
+    if (!filling_ && row != model_.Selected()) {
       CommitTimeEdit();
       model_.Select(row);
       ShowSelection();
@@ -164,6 +164,10 @@ TVideoClipForm::TVideoClipForm(const TFormContext& context, const TMediaBaseTask
 }
 
 TVideoClipForm::~TVideoClipForm() {
+  // Hiding the window moves the focus: the editor must not commit into a model that is gone.
+  edit_row_ = -1;
+  time_editor_->blockSignals(true);
+  list_->blockSignals(true);
   // The view lets go of the player before the player (and the task copy it plays) goes.
   view_->SetPlayer(nullptr);
   player_.reset();
@@ -179,6 +183,8 @@ double TVideoClipForm::PlayerPosition() const {
 // --- the list ---------------------------------------------------------------------------------
 
 void TVideoClipForm::FillList() {
+  // Rebuilding the rows moves the list's current item: the selection stays the model's.
+  filling_ = true;
   list_->clear();
   for (size_t i = 0; i < model_.Count(); ++i) {
     auto* item = new QTreeWidgetItem(list_);
@@ -186,6 +192,7 @@ void TVideoClipForm::FillList() {
     ShowRow(static_cast<int>(i));
   }
   list_->headerItem()->setText(0, ToQString(MessageText(model_.TitleCaption())));
+  filling_ = false;
 }
 
 void TVideoClipForm::ShowRow(int row) {

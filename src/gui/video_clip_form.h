@@ -55,6 +55,8 @@ public:
   // Opens the time editor over the start (1) or end (2) cell of a row; Commit stores it.
   void EditTimeCell(int row, TClipColumn column);
   void CommitTimeEdit();
+  // Moves the player to seconds of the task's range (the whole range again after a section).
+  void SeekTo(double seconds);
   // The position display and the track bar, as the 200 ms timer refreshes them.
   void ShowPosition();
 
@@ -69,13 +71,12 @@ private:
   void SelectRow(int row);
   // After S or E changed: the row's cells, the marks, the player (unless it plays), the time.
   void MarksChanged(double moved_to);
-  void SeekTo(double seconds);
   void UseWholeRange();
   bool Playing() const;
   void CellClicked(QTreeWidgetItem* item, int column);
   void RowDoubleClicked(QTreeWidgetItem* item);
 
-  const TFormContext& context_;
+  const TFormContext context_;  // a copy: callers often pass a temporary
   TClipListModel model_;
   std::unique_ptr<TMediaPlayer> player_;
   bool section_ = false;  // the player's range is the selected clip's section
@@ -89,6 +90,7 @@ private:
   QPushButton* clip_end_ = nullptr;
   QTreeWidget* list_ = nullptr;
   QLineEdit* time_editor_ = nullptr;
+  bool filling_ = false;
   int edit_row_ = -1;
   TClipColumn edit_column_ = TClipColumn::Start;
   QString edit_before_;

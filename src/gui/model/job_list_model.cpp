@@ -361,8 +361,9 @@ TAddResult TJobListModel::AddPathsInto(const std::vector<std::string>& paths, co
     else
       result.Messages.push_back({"INF_ErrorAdd", {failed, names(failed_files)}});
   }
-  result.Changed = result.Added > 0;
-  if (items_.size() > first_new) result.Select = items_[first_new].get();
+  // DVD titles wait in the loader: the list itself changed only when items joined it.
+  result.Changed = items_.size() > first_new;
+  if (result.Changed) result.Select = items_[first_new].get();
   result.ShowGettingStarted = items_.empty();
   return result;
 }
