@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "core/error.h"
+#include "gui/dvd_load_form.h"
 #include "gui/main_window.h"
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
@@ -10,6 +11,7 @@
 #include "gui/video_edit_form.h"
 #include "profiles/profile_catalogue.h"
 #include "gui/translate.h"
+#include "gui/video_clip_form.h"
 
 namespace fc::gui {
 namespace {
@@ -20,6 +22,21 @@ struct TCatalogueHolder {
 };
 struct TStandalonePane : TCatalogueHolder, TProfilePane {
   explicit TStandalonePane(const TConfig& config) : TProfilePane(Catalogue, config) {}
+};
+
+// The dialogs over an empty task and an empty DVD list.
+struct TTaskHolder {
+  TMediaTaskMgr Manager;
+  TMediaBaseTask Task{&Manager.Tasks()};
+};
+struct TStandaloneClipForm : TTaskHolder, TVideoClipForm {
+  explicit TStandaloneClipForm(const TFormContext& c) : TVideoClipForm(c, Task, 0) {}
+};
+struct TLoaderHolder {
+  TDvdLoaderModel EmptyLoader;
+};
+struct TStandaloneDvdForm : TLoaderHolder, TDVDLoadForm {
+  explicit TStandaloneDvdForm(const TFormContext& c) : TDVDLoadForm(c, EmptyLoader) {}
 };
 
 }  // namespace
@@ -36,6 +53,8 @@ std::span<const TFormFactory> FormFactories() {
       {"ConvertQueryForm", [](const TFormContext&) { return std::make_unique<TConvertQueryForm>(); }},
       {"ShutDownForm", [](const TFormContext&) { return MakeShutDownFormSkeleton(); }},
       {"VideoEditForm", [](const TFormContext& c) { return std::make_unique<TVideoEditForm>(c, nullptr); }},
+      {"VideoClipForm", [](const TFormContext& c) { return std::make_unique<TStandaloneClipForm>(c); }},
+      {"DVDLoadForm", [](const TFormContext& c) { return std::make_unique<TStandaloneDvdForm>(c); }},
   };
   return kForms;
 }

@@ -20,6 +20,18 @@ bool TDesktopPrompts::AskYesNo(QWidget* parent, const QString& text) {
   return QMessageBox::question(parent, InfoTitle(), text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
+TAnswer TDesktopPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
+  switch (QMessageBox::question(parent, InfoTitle(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return TAnswer::Yes;
+    case QMessageBox::No:
+      return TAnswer::No;
+    default:
+      return TAnswer::Cancel;
+  }
+}
+
 QString TDesktopPrompts::ChooseFolder(QWidget* parent, const QString& caption, const QString& start) {
   return QFileDialog::getExistingDirectory(parent, caption, start);
 }

@@ -12,6 +12,9 @@ class QWidget;
 
 namespace fc::gui {
 
+// The answer to a Yes/No/Cancel question.
+enum class TAnswer { Yes, No, Cancel };
+
 class TUserPrompts {
 public:
   virtual ~TUserPrompts() = default;
@@ -19,6 +22,8 @@ public:
   virtual void ShowMessage(QWidget* parent, const QString& text) = 0;
   // A Yes/No question titled with the "Info_Title" text; true for Yes.
   virtual bool AskYesNo(QWidget* parent, const QString& text) = 0;
+  // A Yes/No/Cancel question titled with the "Info_Title" text; closing it answers Cancel.
+  virtual TAnswer AskYesNoCancel(QWidget* parent, const QString& text) = 0;
   // A folder chosen by the user, or "" when the chooser was cancelled.
   virtual QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start) = 0;
   // Files chosen by the user (several when `multiple`), or none when cancelled. The filter is
@@ -31,6 +36,7 @@ class TDesktopPrompts final : public TUserPrompts {
 public:
   void ShowMessage(QWidget* parent, const QString& text) override;
   bool AskYesNo(QWidget* parent, const QString& text) override;
+  TAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
   QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
   QStringList ChooseFiles(QWidget* parent, const QString& start, const QString& filter, bool multiple) override;
 };

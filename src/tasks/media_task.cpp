@@ -567,6 +567,12 @@ TMediaTaskList& TMediaBaseTask::ChildTasks() {
 
 int32_t TMediaBaseTask::NextClipId() { return NextWrappingId(clip_counter_); }
 
+void TMediaBaseTask::SyncClipsFrom(const TMediaBaseTask& edited) {
+  if (&edited == this) return;
+  clips_.SyncFrom(edited.clips_, TAssignMode::Shallow);
+  clip_counter_ = std::max(clip_counter_, edited.clip_counter_);
+}
+
 TMediaClipTask* TMediaBaseTask::AddClip() {
   TMediaTask* last = clips_.Last();
   auto created = std::make_unique<TMediaClipTask>(&clips_, this);

@@ -293,11 +293,15 @@ public:
   TMediaTaskList& ChildTasks() override;
 
   TMediaClipTaskList& Clips() { return clips_; }
+  const TMediaClipTaskList& Clips() const { return clips_; }
   int32_t ClipCounter() const { return clip_counter_; }
   // A new clip after the last one (see the clip rules in the .cpp).
   TMediaClipTask* AddClip();
   // The next clip id (wraps to 0 after the largest value).
   int32_t NextClipId();
+  // Takes over the clips of an edited copy of this task (its clip list synchronised, mode
+  // Shallow) and its clip counter, so clips made later never reuse an id the copy handed out.
+  void SyncClipsFrom(const TMediaBaseTask& edited);
 
 private:
   std::unique_ptr<TMediaTaskMediaSource> source_;

@@ -7,6 +7,7 @@
 
 #include "engine/converter.h"
 #include "media_fixture.h"
+#include "test_dvd.h"
 
 namespace fc {
 namespace {
@@ -18,29 +19,13 @@ namespace fs = std::filesystem;
 class DvdTest : public testing::Test {
 protected:
   static void SetUpTestSuite() {
-    if (!test::HaveTool("ffmpeg") || !test::HaveTool("dvdauthor") || !test::HaveTool("genisoimage")) return;
-    const fs::path dir = test::MediaDir() / "dvd";
-    if (fs::exists(dir / "disc.iso")) return;
-    fs::create_directories(dir);
-    for (int i = 1; i <= 2; ++i) {
-      test::MakeMedia(Title(i), "testsrc2=size=720x576:rate=25:duration=" + std::to_string(i + 2),
-                      "sine=frequency=" + std::to_string(300 * i) + ":sample_rate=48000:duration=" + std::to_string(i + 2),
-                      "-target pal-dvd -b:v 1500k -ac 2");
-    }
-    std::ofstream(dir / "dvd.xml")
-        << "<dvdauthor dest=\"" << (dir / "disc").string() << "\"><vmgm/><titleset><titles><audio lang=\"en\"/>"
-        << "<pgc><vob file=\"" << (test::MediaDir() / Title(1)).string() << "\" chapters=\"0,1.5\"/></pgc>"
-        << "<pgc><vob file=\"" << (test::MediaDir() / Title(2)).string() << "\" chapters=\"0,1,2.5\"/></pgc>"
-        << "</titles></titleset></dvdauthor>";
-    ASSERT_TRUE(test::Run("VIDEO_FORMAT=PAL dvdauthor -x \"" + (dir / "dvd.xml").string() + "\" >/dev/null 2>&1"));
-    ASSERT_TRUE(test::Run("genisoimage -quiet -dvd-video -V MYDISC -o \"" + (dir / "disc.iso").string() + "\" \"" +
-                          (dir / "disc").string() + "\""));
+    made_ = test::MakeTestDvd(test::MediaDir() / "dvd", {{3, "0,1.5"}, {4, "0,1,2.5"}}, "MYDISC");
   }
-  static std::string Title(int i) { return "dvd_title" + std::to_string(i) + ".mpg"; }
   void SetUp() override {
-    if (!test::HaveTool("ffmpeg") || !test::HaveTool("dvdauthor") || !test::HaveTool("genisoimage"))
-      GTEST_SKIP() << "ffmpeg, dvdauthor or genisoimage is not installed";
+    if (!test::HaveDvdTools(true)) GTEST_SKIP() << "ffmpeg, dvdauthor or genisoimage is not installed";
+    ASSERT_TRUE(made_) << "the test DVD could not be made";
   }
+  static inline bool made_ = false;
   static std::string Folder() { return (test::MediaDir() / "dvd" / "disc" / "VIDEO_TS").string(); }
   static std::string Iso() { return (test::MediaDir() / "dvd" / "disc.iso").string(); }
 };

@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTest>
 #include <QWidget>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -31,11 +32,16 @@ public:
   std::deque<QString> Folders;    // answers of the folder chooser; "" (cancel) when used up
   std::deque<QStringList> Files;  // answers of the file chooser; none (cancel) when used up
   bool Yes = false;               // the answer to every question
+  TAnswer ThreeWay = TAnswer::Cancel;  // the answer to every Yes/No/Cancel question
 
   void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
   bool AskYesNo(QWidget*, const QString& text) override {
     Messages.push_back(text);
     return Yes;
+  }
+  TAnswer AskYesNoCancel(QWidget*, const QString& text) override {
+    Messages.push_back(text);
+    return ThreeWay;
   }
   QString ChooseFolder(QWidget*, const QString&, const QString&) override { return Next(Folders); }
   QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override { return Next(Files); }
@@ -79,14 +85,23 @@ protected:
     desktop_ = TFakeDesktop();
   }
   TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
-
-  // Shows the window and saves its picture as screenshots/NAME@SCALEx.png.
+  // Shows the window and saves it as screenshots/NAME@<scale>x.png.
   void SaveScreenshot(QWidget& window, const QString& name) {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QPixmap picture = window.grab();
     QDir().mkpath("screenshots");
     QVERIFY(picture.save(QString("screenshots/%1@%2x.png").arg(name).arg(qRound(picture.devicePixelRatio()))));
+  }
+  // A clip of generated pictures with a tone, made with the ffmpeg tool; false when it fails.
+  static bool MakeClip(const QString& path, int seconds) {
+    QProcess ffmpeg;
+    const QString length = QString::number(seconds);
+    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                            "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
   }
 };
 

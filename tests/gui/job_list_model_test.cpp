@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "core/language.h"
+#include "gui/model/clip_list_model.h"
 #include "model_fixture.h"
 #include "tasks/task_source.h"
 
@@ -377,6 +378,60 @@ TEST_F(StartTest, TasksAreNumberedAsTheListShowsThem) {
   slide->Checked = false;
   ASSERT_TRUE(list.PrepareStart((dir / "out").string(), Environment()).Ready);
   EXPECT_EQ(manager.IncludedTasks().size(), 1u);
+}
+
+}  // namespace
+}  // namespace fc::test
+
+namespace fc::test {
+namespace {
+
+TEST_F(JobListTest, TheClipDialogsCopyBecomesTheTasksClips) {
+  FC_REQUIRE_FFMPEG();
+  gui::TJobItem& item = *AddClips(1)[0];
+  auto& base = static_cast<TMediaBaseTask&>(*item.Task());
+  {
+    gui::TClipListModel dialog(base, 0);  // the first clip: the whole 3 s
+    dialog.SetEnd(2);
+    dialog.NewClip();
+    dialog.SetStart(1.5);
+    const gui::TCommandResult r = list.TakeClips(item, dialog.Working(), 1);
+    EXPECT_TRUE(r.Changed);
+    ASSERT_EQ(item.ChildCount(), 2u);
+    EXPECT_EQ(r.Select, item.Child(1));
+  }
+  ASSERT_EQ(base.Clips().Count(), 2u);
+  EXPECT_FALSE(item.Checked);
+  EXPECT_TRUE(item.Expanded);
+  EXPECT_TRUE(item.Child(0)->Checked);
+  EXPECT_EQ(item.Child(0)->Task(), base.Clips().Items(0));
+  EXPECT_DOUBLE_EQ(base.Clips().Items(1)->StartTime(), 1.5);
+  EXPECT_EQ(list.Icon(*item.Child(0)), gui::TJobIcon::Clip);
+
+  // A clip deleted in the dialog goes the usual way: its row and the copy source forget it.
+  list.CopyEffect(*item.Child(0));
+  ASSERT_NE(list.EffectSource(), nullptr);
+  {
+    gui::TClipListModel dialog(base, 0);
+    dialog.DeleteClip(0);
+    dialog.NewClip();
+    list.TakeClips(item, dialog.Working(), 0);
+  }
+  EXPECT_EQ(list.EffectSource(), nullptr);
+  ASSERT_EQ(base.Clips().Count(), 2u);
+  EXPECT_EQ(static_cast<TMediaClipTask*>(base.Clips().Items(0))->ClipId, 2);
+  EXPECT_EQ(static_cast<TMediaClipTask*>(base.Clips().Items(1))->ClipId, 3);  // never a reused id
+
+  // No clip left: the task is converted whole again.
+  {
+    gui::TClipListModel dialog(base, 0);
+    dialog.DeleteClip(1);
+    dialog.DeleteClip(0);
+    list.TakeClips(item, dialog.Working(), -1);
+  }
+  EXPECT_EQ(base.Clips().Count(), 0u);
+  EXPECT_EQ(item.ChildCount(), 0u);
+  EXPECT_TRUE(item.Checked);
 }
 
 }  // namespace

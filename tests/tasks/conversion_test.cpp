@@ -13,6 +13,7 @@
 #include "engine/dvd.h"
 #include "engine/formats.h"
 #include "media_fixture.h"
+#include "test_dvd.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_choices.h"
 #include "tasks/conversion_run.h"
@@ -273,21 +274,10 @@ TEST_F(Conversion, AFileThatCannotBeLoadedSaysSo) {
   }
 }
 
-// A PAL disc made with ffmpeg and dvdauthor: one title of 3 s with chapters at 0 and 1.5 s.
-// Empty when dvdauthor fails.
+// A PAL disc: one title of 3 s with chapters at 0 and 1.5 s. Empty when it cannot be made.
 std::string TestDvd() {
   const fs::path dir = test::MediaDir() / "tasks_dvd";
-  if (!fs::exists(dir / "disc" / "VIDEO_TS")) {
-    fs::create_directories(dir);
-    const std::string mpg = test::MakeMedia("tasks_dvd.mpg", "testsrc2=size=720x576:rate=25:duration=3",
-                                            "sine=frequency=300:sample_rate=48000:duration=3",
-                                            "-target pal-dvd -b:v 1000k -ac 2");
-    std::ofstream(dir / "dvd.xml") << "<dvdauthor dest=\"" << (dir / "disc").string()
-                                   << "\"><vmgm/><titleset><titles><audio lang=\"en\"/><pgc><vob file=\"" << mpg
-                                   << "\" chapters=\"0,1.5\"/></pgc></titles></titleset></dvdauthor>";
-    if (!test::Run("VIDEO_FORMAT=PAL dvdauthor -x \"" + (dir / "dvd.xml").string() + "\" >/dev/null 2>&1")) return "";
-  }
-  return (dir / "disc").string();
+  return test::MakeTestDvd(dir, {{3, "0,1.5"}}) ? (dir / "disc").string() : std::string();
 }
 
 TEST_F(Conversion, ADvdChapterConverts) {

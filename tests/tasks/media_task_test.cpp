@@ -102,6 +102,26 @@ TEST(Clips, SyncFromRemovesUpdatesAndAddsByClipId) {
   EXPECT_EQ(base->Clips().FindByClipId(3)->Parent, base);
 }
 
+TEST(Clips, TakingAnEditedCopyOverKeepsClipIdsUnique) {
+  TMediaTaskMgr mgr;
+  TMediaBaseTask* base = AddFakeTask(mgr, 10);
+  // Two sessions of the trim dialog, each on a clone: the second must not hand out the ids the
+  // first one did, or taking it over would overwrite a clip made in the first.
+  for (int session = 0; session < 2; ++session) {
+    std::unique_ptr<TMediaTask> copy = base->Clone();
+    auto& edited = static_cast<TMediaBaseTask&>(*copy);
+    edited.AddClip()->SetRange(session * 4, session * 4 + 2);
+    base->SyncClipsFrom(edited);
+  }
+  ASSERT_EQ(base->Clips().Count(), 2u);
+  EXPECT_EQ(static_cast<TMediaClipTask*>(base->Clips().Items(0))->ClipId, 1);
+  EXPECT_EQ(static_cast<TMediaClipTask*>(base->Clips().Items(1))->ClipId, 2);
+  EXPECT_DOUBLE_EQ(base->Clips().Items(0)->StartTime(), 0);
+  EXPECT_DOUBLE_EQ(base->Clips().Items(1)->StartTime(), 4);
+  EXPECT_EQ(base->ClipCounter(), 2);
+  EXPECT_EQ(base->AddClip()->ClipId, 3);
+}
+
 // --- Assign, clone, children ------------------------------------------------------------------
 
 TEST(Assign, CopiesValuesSourceAndEditsDeeply) {

@@ -200,69 +200,85 @@ TMediaBaseTask* TJobListModel::AddFileTask(const std::string& path, const TProfi
   return task;
 }
 
-TJobItem* TJobListModel::AddDvdSet(const std::string& path, const TProfileItem& profile, int32_t open_flags,
-                                   bool& protected_disc) {
+int TJobListModel::AddDvdSet(const std::string& path, const TProfileItem& profile, int32_t open_flags,
+                             bool& protected_disc, TDvdLoaderModel& loader) {
   const TDVDIFOInfo dvd(path);
   if (dvd.HaveCSSProtect()) {
     protected_disc = true;
-    return nullptr;
+    return 0;
   }
-  // The set's short name and the disc's label: "VTS_01_0.IFO" is set 01 of the disc in the
-  // folder above VIDEO_TS; an ISO image is its own disc, set 01.
+  // The disc's label and its title sets: "VTS_01_0.IFO" is set 01 of the disc in the folder
+  // above VIDEO_TS; an ISO image is a disc of its own with all its sets.
   const bool iso = LowerExtension(path) == ".iso";
   const std::string file_name = FileNameOf(path);
-  std::string short_name = "01";
-  int title_set = 0;  // 0: any
-  std::string label;
+  std::vector<int> title_sets;  // 0: any title
+  std::string label, disc_key;
   if (iso) {
     label = std::string(Trim(fs::path(path).stem().string()));
+    disc_key = path;
+    for (const TDvdTitle& t : dvd.Titles())
+      if (std::find(title_sets.begin(), title_sets.end(), t.TitleSet) == title_sets.end())
+        title_sets.push_back(t.TitleSet);
+    std::sort(title_sets.begin(), title_sets.end());
   } else {
-    if (IStartsWith(file_name, "VTS_") && file_name.size() >= 6) {
-      short_name = file_name.substr(4, 2);
-      title_set = ParseInt32(short_name).value_or(0);
-    }
+    int title_set = 0;
+    if (IStartsWith(file_name, "VTS_") && file_name.size() >= 6)
+      title_set = ParseInt32(file_name.substr(4, 2)).value_or(0);
+    title_sets.push_back(title_set);
     fs::path folder = fs::path(path).parent_path();
     if (IEquals(folder.filename().string(), "VIDEO_TS")) folder = folder.parent_path();
     label = folder.filename().string();
+    disc_key = folder.string();
   }
   if (label.empty()) label = dvd.VolumeName();
   label = SafeFileStem(label);
   if (label.empty()) label = "DVD";
-  short_name = SafeFileStem(short_name);
-
-  // Without a loader window the first title of the set is added.
-  int title = -1;
-  for (int i = 0; i < dvd.TitleCount() && title < 0; ++i)
-    if (dvd.TitleAvailable(i) && (title_set == 0 || dvd.Titles()[static_cast<size_t>(i)].TitleSet == title_set))
-      title = i;
-  if (title < 0) return nullptr;
+  const int disc = loader.Disc(disc_key, label);
 
   TConversionRequest request;
   request.OpenFlags = open_flags;
   TTaskBuilder builder(manager_, profile);
-  const auto add = [&](int chapter, const std::string& caption) -> TMediaBaseTask* {
+  const auto add = [&](int title, int chapter, const std::string& caption) -> TMediaBaseTask& {
     auto source = std::make_unique<TMediaTaskDVDSource>(path, &dvd, chapter, title, open_flags);
     TMediaBaseTask* task = builder.AddBaseTask(std::move(source), caption, request);
     task->Title = caption;
     ApplySubtitleDefaults(*task);
     ApplyProfile(*task, profile);
-    return task;
+    return *task;
   };
-  const int number = 1;  // the set's first title
-  TMediaBaseTask* title_task = add(-1, label + "_" + Format("Title_%s_%.2d", short_name.c_str(), number));
-  TJobItem* item = AddItem(title_task, TJobItemRole::DvdTitle, nullptr, true);
-  if (ShowChapters)
-    for (int c = 0; c < dvd.ChapterCount(title); ++c) {
-      // Unchecked: the title converts them already.
-      TMediaBaseTask* chapter =
-          add(c, label + "_" + Format("Chapter_%s%.2d%.2d", short_name.c_str(), number, c + 1));
-      AddItem(chapter, TJobItemRole::DvdChapter, item, false);
+  int added = 0;
+  for (const int set : title_sets) {
+    // The set's short name: the two digits of its IFO file, or its number on an image.
+    const std::string short_name = Format("%.2d", set > 0 ? set : 1);
+    int number = 0;  // the title's position within its set
+    for (int i = 0; i < dvd.TitleCount(); ++i) {
+      if (set != 0 && dvd.Titles()[static_cast<size_t>(i)].TitleSet != set) continue;
+      ++number;
+      if (!dvd.TitleAvailable(i)) continue;
+      const std::string title_caption = Format("Title_%s_%.2d", short_name.c_str(), number);
+      const int row = loader.AddTitle(disc, title_caption, add(i, -1, label + "_" + title_caption));
+      ++added;
+      if (!ShowChapters) continue;
+      for (int c = 0; c < dvd.ChapterCount(i); ++c) {
+        const std::string chapter_caption = Format("Chapter_%s%.2d%.2d", short_name.c_str(), number, c + 1);
+        loader.AddChapter(row, chapter_caption, add(i, c, label + "_" + chapter_caption));
+      }
     }
-  return item;
+  }
+  if (added == 0) loader.RemoveEmptyLastDisc();
+  return added;
 }
 
 TAddResult TJobListModel::AddPaths(const std::vector<std::string>& paths, const TProfileItem& profile,
                                    const TAddOptions& options) {
+  auto loader = std::make_unique<TDvdLoaderModel>();
+  TAddResult result = AddPathsInto(paths, profile, options, *loader);
+  if (loader->HasTitles()) result.DvdLoader = std::move(loader);
+  return result;
+}
+
+TAddResult TJobListModel::AddPathsInto(const std::vector<std::string>& paths, const TProfileItem& profile,
+                                       const TAddOptions& options, TDvdLoaderModel& loader) {
   TAddResult result;
   const size_t first_new = items_.size();
   bool protected_disc = false, dropped_folders = false, last_was_dvd = false;
@@ -288,7 +304,7 @@ TAddResult TJobListModel::AddPaths(const std::vector<std::string>& paths, const 
         fail(path);
         continue;
       }
-      TAddResult sub = AddPaths(inner, profile, {false, options.OpenFlags});
+      TAddResult sub = AddPathsInto(inner, profile, {false, options.OpenFlags}, loader);
       result.Added += sub.Added;
       result.Failed += sub.Failed;
       result.FailedNames.insert(result.FailedNames.end(), sub.FailedNames.begin(), sub.FailedNames.end());
@@ -303,7 +319,7 @@ TAddResult TJobListModel::AddPaths(const std::vector<std::string>& paths, const 
     if (IEquals(FileNameOf(path), "VIDEO_TS.IFO")) continue;  // the menus: nothing to convert
     try {
       if (ext == ".ifo" || ext == ".iso") {
-        if (AddDvdSet(path, profile, options.OpenFlags, protected_disc)) {
+        if (AddDvdSet(path, profile, options.OpenFlags, protected_disc, loader) > 0) {
           ++result.Added;
         } else if (!protected_disc) {
           fail(path);
@@ -331,6 +347,7 @@ TAddResult TJobListModel::AddPaths(const std::vector<std::string>& paths, const 
   if (protected_disc) {
     result.Messages.push_back({"INF_UnCss", {}});
   } else if (result.Added == 0 && !options.Dropping && last_was_dvd) {
+    loader.RemoveEmptyLastDisc();
     result.Messages.push_back(
         {"INF_Select_File", {int64_t{result.Added}, int64_t{result.Failed}, names(result.FailedNames)}});
     failures_told = true;
@@ -344,8 +361,9 @@ TAddResult TJobListModel::AddPaths(const std::vector<std::string>& paths, const 
     else
       result.Messages.push_back({"INF_ErrorAdd", {failed, names(failed_files)}});
   }
-  result.Changed = result.Added > 0;
-  if (items_.size() > first_new) result.Select = items_[first_new].get();
+  // DVD titles wait in the loader: the list itself changed only when items joined it.
+  result.Changed = items_.size() > first_new;
+  if (result.Changed) result.Select = items_[first_new].get();
   result.ShowGettingStarted = items_.empty();
   return result;
 }
@@ -370,6 +388,70 @@ TAddResult TJobListModel::AddDvdFolder(const std::string& folder, const TProfile
     return result;
   }
   return AddPaths(files, profile);
+}
+
+TCommandResult TJobListModel::TakeDvdChoices(TDvdLoaderModel& loader) {
+  TCommandResult result;
+  std::vector<std::string> labels;
+  for (size_t i = 0; i < loader.Count(); ++i) labels.push_back(loader.DiscLabel(static_cast<int>(i)));
+  const std::vector<TDvdLoaderRow> rows = loader.Release();
+  std::vector<bool> taken(rows.size(), false);
+  const size_t first_new = items_.size();
+  const auto take = [&](size_t row, TJobItemRole role, TJobItem* parent, bool checked) {
+    TMediaBaseTask* task = rows[row].Task;
+    task->Title = labels[row] + "_" + rows[row].Caption;
+    taken[row] = true;
+    return AddItem(task, role, parent, checked);
+  };
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const TDvdLoaderRow& row = rows[i];
+    if (!row.Task || !row.Checked) continue;
+    if (row.Kind == TDvdRowKind::Title) {
+      TJobItem* item = take(i, TJobItemRole::DvdTitle, nullptr, true);
+      for (size_t c = i + 1; c < rows.size(); ++c)
+        if (rows[c].Parent == static_cast<int>(i) && rows[c].Task)
+          take(c, TJobItemRole::DvdChapter, item, rows[c].Checked);
+      item->Expanded = item->ChildCount() > 0;
+    } else if (row.Kind == TDvdRowKind::Chapter && !taken[i]) {
+      // A chapter chosen without its title: an item of its own.
+      take(i, TJobItemRole::DvdChapter, nullptr, true);
+    }
+  }
+  // What was not chosen goes; chapters before their titles.
+  for (size_t i = rows.size(); i-- > 0;)
+    if (rows[i].Task && !taken[i]) rows[i].Task->Delete();
+  result.Changed = items_.size() > first_new;
+  if (result.Changed) result.Select = items_[first_new].get();
+  return result;
+}
+
+TCommandResult TJobListModel::TakeClips(TJobItem& base_item, const TMediaBaseTask& edited, int selected_clip) {
+  TCommandResult result;
+  auto* base = dynamic_cast<TMediaBaseTask*>(base_item.Task());
+  if (!base || base == &edited) return result;
+  // Clips removed in the copy are deleted the usual way, so every listener forgets them.
+  std::vector<TMediaTask*> gone;
+  for (TMediaTask* clip : base->Clips())
+    if (edited.Clips().IndexOfClipId(static_cast<TMediaClipTask*>(clip)->ClipId) < 0) gone.push_back(clip);
+  for (TMediaTask* clip : gone) clip->Delete();
+  base->SyncClipsFrom(edited);
+
+  // The clip rows follow the clip list; other children (a DVD title's chapters) stay first.
+  std::erase_if(base_item.children_, [](const std::unique_ptr<TJobItem>& child) {
+    return child->Task() && child->Task()->Kind() == TMediaTaskKind::Clip;
+  });
+  for (TMediaTask* clip : base->Clips()) AddItem(clip, TJobItemRole::Task, &base_item, true);
+  const bool has_clips = base->Clips().Count() > 0;
+  base_item.Checked = !has_clips;
+  if (has_clips) base_item.Expanded = true;
+  result.Changed = true;
+  result.Select = &base_item;
+  if (selected_clip >= 0 && static_cast<size_t>(selected_clip) < edited.Clips().Count()) {
+    const int32_t id = static_cast<TMediaClipTask*>(edited.Clips().Items(static_cast<size_t>(selected_clip)))->ClipId;
+    if (const TMediaClipTask* clip = base->Clips().FindByClipId(id))
+      if (TJobItem* item = FindItem(clip)) result.Select = item;
+  }
+  return result;
 }
 
 // --- profiles ------------------------------------------------------------------------------------

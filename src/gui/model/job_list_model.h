@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/output_folders.h"
+#include "gui/model/dvd_loader_model.h"
 #include "gui/model/job_texts.h"
 #include "profiles/profile_catalogue.h"
 #include "profiles/profile_item.h"
@@ -81,6 +82,10 @@ struct TAddResult : TCommandResult {
   int Failed = 0;
   std::vector<std::string> FailedNames;
   bool ShowGettingStarted = false;  // the list is empty: show the picture instead
+  // The DVD titles and chapters found, waiting for the user's choice (null when there were
+  // none): the window shows the loader after the messages and hands it to TakeDvdChoices on
+  // OK; dropped without that, its tasks are deleted.
+  std::unique_ptr<TDvdLoaderModel> DvdLoader;
 };
 
 // The output-folder questions of a start.
@@ -133,8 +138,9 @@ public:
 
   // --- adding --------------------------------------------------------------------------------
   // Files, dropped paths, IFO files or ISO images, through `profile`. A ".swf" is refused; a
-  // lone "VIDEO_TS.IFO" is skipped; an IFO file or an ISO image adds the first title of its
-  // title set (and its chapters as children while ShowChapters is on).
+  // lone "VIDEO_TS.IFO" is skipped; an IFO file puts the titles of its title set, an ISO image
+  // those of every title set, into the result's DVD loader under the disc's row (with their
+  // chapters while ShowChapters is on), each with a task of its own.
   TAddResult AddPaths(const std::vector<std::string>& paths, const TProfileItem& profile,
                       const TAddOptions& options = {});
   // The supported video files of a folder; "INF_FolderInvalid" when there are none.
@@ -144,6 +150,15 @@ public:
 
   // Whether DVD titles added from now on get their chapters as child items.
   bool ShowChapters = true;
+  // The loader's choice (OK): a ticked title becomes an item with its chapters as children; a
+  // ticked chapter whose title is not ticked becomes an item of its own; the tasks of the other
+  // rows are deleted. Captions (and the tasks' titles) are the disc's label, "_" and the row's.
+  TCommandResult TakeDvdChoices(TDvdLoaderModel& loader);
+  // The clip dialog's OK: the base task's clips become those of the edited copy (clips gone
+  // there are deleted, the others updated or made), the item's clip rows follow them, checked;
+  // the base item is unchecked and expanded, or checked again when no clip is left. Selects
+  // the clip at `selected_clip` of the copy's list.
+  TCommandResult TakeClips(TJobItem& base_item, const TMediaBaseTask& edited, int selected_clip);
 
   // --- profiles --------------------------------------------------------------------------------
   // Applies a profile to a task: format and extension, the output name (unique), the encode
@@ -205,7 +220,12 @@ public:
 private:
   TJobItem* AddItem(TMediaTask* task, TJobItemRole role, TJobItem* parent, bool checked);
   TMediaBaseTask* AddFileTask(const std::string& path, const TProfileItem& profile, int32_t open_flags);
-  TJobItem* AddDvdSet(const std::string& path, const TProfileItem& profile, int32_t open_flags, bool& protected_disc);
+  TAddResult AddPathsInto(const std::vector<std::string>& paths, const TProfileItem& profile, const TAddOptions& options,
+                          TDvdLoaderModel& loader);
+  // The titles of an IFO file's title set, or of every set of an ISO image, into the loader;
+  // returns how many titles it added.
+  int AddDvdSet(const std::string& path, const TProfileItem& profile, int32_t open_flags, bool& protected_disc,
+                TDvdLoaderModel& loader);
   TCommandResult Join(const std::vector<TJobItem*>& selection, const TProfileItem& profile, bool slide);
   // Takes an item with its children out of the tree.
   std::unique_ptr<TJobItem> Detach(TJobItem* item);

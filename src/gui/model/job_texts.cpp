@@ -118,7 +118,7 @@ struct TBuiltInMessage {
   const char* Key;
   const char* Text;
 };
-// The messages of the main window, as the English language file words them.
+// The messages of the main window and its dialogs, as the English language file words them.
 constexpr TBuiltInMessage kBuiltInMessages[] = {
     {"INF_CreateFolder_Error", "The folder cannot be created. The default folder is used instead."},
     {"INF_DropFolderFile",
@@ -159,6 +159,13 @@ constexpr TBuiltInMessage kBuiltInMessages[] = {
     {"INF_2Channel", "%d channels (stereo)"},
     {"INF_nChannel", "%d channels"},
     {"Info_Title", "Information"},
+    // The clip dialog.
+    {"INF_ClipSegment", "Clip"},
+    {"INF_DisplayTotalSegment", "Title (%d clips)"},
+    {"INF_Starttime_Big", "The start time must lie before the end of the video. The previous start time is kept."},
+    {"INF_Endtime_Big",
+     "The end time must lie after the start time and not beyond the end of the video. It has been corrected."},
+    {"INF_SaveClipTaskInfo", "The clips have been changed. Do you want to keep the changes?"},
 };
 
 }  // namespace
