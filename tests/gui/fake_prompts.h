@@ -3,6 +3,7 @@
 // test, messages and opened places recorded, and no modal loop ever runs.
 
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QStringList>
@@ -75,6 +76,18 @@ protected:
     desktop_ = TFakeDesktop();
   }
   TFormContext Context() { return TFormContext{core_->Config(), prompts_, desktop_, FLARECAST_PROGRAM_DIR}; }
+
+  // A 320 × 240 H.264 clip of 25 pictures a second with a 440 Hz tone, made with the ffmpeg
+  // tool; false when it could not be made.
+  static bool MakeClip(const QString& path, int seconds) {
+    QProcess ffmpeg;
+    const QString length = QString::number(seconds);
+    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
+                            "testsrc2=size=320x240:rate=25:duration=" + length, "-f", "lavfi", "-i",
+                            "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "libx264", "-preset",
+                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", path});
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+  }
 };
 
 }  // namespace fc::gui

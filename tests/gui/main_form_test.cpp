@@ -99,15 +99,6 @@ class TMainFormTest : public TWindowTest {
     return files;
   }
   static QStringList LeftoverParts(const QString& folder) { return FilesWithTimes(folder).filter(".part"); }
-  static bool MakeClip(const QString& path, int seconds) {
-    QProcess ffmpeg;
-    const QString length = QString::number(seconds);
-    ffmpeg.start("ffmpeg", {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i",
-                            "testsrc2=size=320x240:rate=25:duration=" + length, "-f", "lavfi", "-i",
-                            "sine=frequency=440:sample_rate=44100:duration=" + length, "-c:v", "libx264", "-preset",
-                            "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", "-ac", "1", path});
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
-  }
 
 private slots:
   void initTestCase() {
