@@ -262,12 +262,15 @@ private:
     if (!output || !sound || unpaced_ || halted_) return EndSound();
     try {
       sound->Seek(start_);
+      bool halted;
       {
         // The sound starts with the first picture, so that a slow picture seek does not leave it ahead.
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return started_ || halted_; });
-        if (halted_) return EndSound();
+        halted = halted_;
       }
+      // EndSound takes the lock itself.
+      if (halted) return EndSound();
       const TAudioFormat format = sound->AudioFormat();
       if (!output->Open(format)) return EndSound();
       try {

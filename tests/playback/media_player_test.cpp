@@ -339,6 +339,25 @@ TEST_F(MediaPlayerTest, EachPictureCarriesTheSourcePictureItWasMadeFrom) {
   EXPECT_EQ(source.CurrentPicture()->SourceRgb(), source.CurrentPicture()->Rgb());
 }
 
+TEST_F(MediaPlayerTest, CommandsBeforeTheFirstPictureWithSoundNeverHang) {
+  // A run halted while its sound waits for the first picture ends at once (the player used to
+  // hang in the next command or its destructor).
+  THalfSpeedOutput output;
+  const auto begin = TSteady::now();
+  for (int i = 0; i < 10; ++i) {
+    TMediaPlayer player(nullptr, &output);
+    AttachDecoders(player, Clip(), TPictureMode::Processed);
+    player.Play();
+    player.Seek(1.0);
+    player.Pause();
+    player.Seek(0.5);
+    player.Resume();
+    player.Stop();
+    player.Play();
+  }
+  EXPECT_LT(std::chrono::duration<double>(TSteady::now() - begin).count(), 60.0);
+}
+
 TEST_F(MediaPlayerTest, WithoutSoundOrDeviceThePlayerRunsOnTheSystemClock) {
   for (const bool sound_device_missing : {true, false}) {
     TMediaPlayer player;
