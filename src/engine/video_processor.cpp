@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 extern "C" {
 #include <libavfilter/buffersink.h>
@@ -20,6 +21,8 @@ namespace fc {
 namespace {
 
 constexpr AVRational kInputTimeBase{1, 1000000};
+// Source pictures kept for SourceFrameFor: enough for the filters that hold a picture or two.
+constexpr size_t kKeptSources = 8;
 
 int Even(double v) { return std::max(2, static_cast<int>(std::lround(v / 2)) * 2); }
 
@@ -341,6 +344,10 @@ bool TVideoProcessor::Read(TVideoFrame& out) {
     if (!pipe_.Built() || dirty || in.Frame->width != in_width_ || in.Frame->height != in_height_ ||
         in.Frame->format != in_format_)
       Rebuild(in.Frame.get());
+    if (keep_sources_) {
+      sources_.push_back({in.Time, CloneFrame(in.Frame.get())});
+      if (sources_.size() > kKeptSources) sources_.pop_front();
+    }
     in.Frame->pts = std::llround(in.Time / av_q2d(kInputTimeBase));
   });
   if (!frame) return false;
@@ -369,7 +376,21 @@ void TVideoProcessor::BlendBitmapSubtitles(AVFrame* frame, double time) {
   BlendSubtitleEvent(frame, *event, blend);
 }
 
+void TVideoProcessor::KeepSourceFrames(bool on) {
+  keep_sources_ = on;
+  if (!on) sources_.clear();
+}
+
+TFramePtr TVideoProcessor::SourceFrameFor(double time) const {
+  if (sources_.empty()) return nullptr;
+  // Half a microsecond: the graph's time base rounds the input times.
+  const auto after = std::find_if(sources_.begin(), sources_.end(),
+                                  [time](const TKeptSource& kept) { return kept.Time > time + 5e-7; });
+  return CloneFrame((after == sources_.begin() ? *after : *std::prev(after)).Frame.get());
+}
+
 void TVideoProcessor::Seek(double seconds) {
+  sources_.clear();
   source_->Seek(seconds);
   pipe_.Restart();  // a fresh graph: the rate filter starts again at the new time
 }

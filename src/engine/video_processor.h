@@ -4,6 +4,7 @@
 // deinterlacing, flips and a watermark). The edits can change while frames are read (the
 // preview); they take effect with the next frame. Built on a libavfilter graph.
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -105,6 +106,15 @@ public:
   // The filter description the edits currently make (for logs and tests).
   std::string FilterDescription() const;
 
+  // Keeps the last few source pictures that went in, so that SourceFrameFor() finds the one an
+  // output picture was made from (a preview that shows the source beside the output). Off by
+  // default: a kept picture makes the filters copy instead of working in place.
+  void KeepSourceFrames(bool on);
+  // The source picture (a new reference) that went in for the output picture of `time`: the
+  // latest one not after it, else the earliest kept; null when none is kept. Called on the
+  // thread that reads.
+  TFramePtr SourceFrameFor(double time) const;
+
   // The last frame read, kept for snapshots (null before the first).
   const AVFrame* CurrentFrame() const { return current_.get(); }
   // Saves the last frame read as a JPEG or BMP file (by the extension).
@@ -142,6 +152,12 @@ private:
 
   TFilterPipe pipe_{"picture filters"};
   TFramePtr current_;
+  struct TKeptSource {
+    double Time = 0;
+    TFramePtr Frame;
+  };
+  bool keep_sources_ = false;
+  std::deque<TKeptSource> sources_;  // oldest first
   // The input geometry the graph was built for.
   int in_width_ = 0, in_height_ = 0, in_format_ = -1;
 };

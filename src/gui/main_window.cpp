@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCursor>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -36,14 +38,19 @@
 #include "core/config_keys.h"
 #include "core/error.h"
 #include "core/language.h"
+#include "core/message_format.h"
 #include "core/paths.h"
 #include "core/text.h"
+#include "playback/media_player.h"
 #include "core/version.h"
+#include "gui/media_player_view.h"
 #include "gui/model/desktop_actions.h"
+#include "gui/model/preview_model.h"
 #include "gui/model/job_texts.h"
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
+#include "gui/qt_audio_output.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
 
@@ -120,6 +127,17 @@ TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
   BuildActions();
   BuildMenus();
 
+  audio_ = std::make_unique<TQtAudioOutput>();
+  player_ = std::make_unique<TMediaPlayer>(nullptr, audio_.get());
+  // The player reports on its own threads: the window handles it on its thread, and a report
+  // still queued when the window goes is dropped with it.
+  player_->OnStateChange = [this](fc::TPlayerState) {
+    QMetaObject::invokeMethod(this, [this] { PlayerStateChanged(); }, Qt::QueuedConnection);
+  };
+  player_->OnProgress = [this](double, double) {
+    QMetaObject::invokeMethod(this, [this] { ShowPosition(); }, Qt::QueuedConnection);
+  };
+
   profile_pane_ = new TProfilePane(catalogue_, config_);
   connect(profile_pane_, &TProfilePane::ProfileChosen, this, &TMainForm::ProfileChosen);
 
@@ -163,6 +181,7 @@ TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
 
   // Built-in texts are recorded by the first translation, before the lists get their data.
   TranslateForm(this);
+  RefreshPreviewTitle();
   LoadOutputBox();
   const bool save_as_default = config_.ReadBool(keys::kOutput, keys::kSaveAsDefault, false);
   int32_t profile_id = save_as_default ? config_.ReadInteger(keys::kOutput, keys::kRecentFormatId, 0) : 0;
@@ -174,6 +193,10 @@ TMainForm::TMainForm(const TFormContext& context, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+  // The view forgets the player before the player goes, and the player before its sound.
+  if (view_) view_->SetPlayer(nullptr);
+  player_.reset();
+  audio_.reset();
   // The conversion window's model uses the task manager, a member that goes before Qt frees
   // the children: the window goes first, without refreshing a list that is being destroyed.
   if (progress_) {
@@ -311,6 +334,7 @@ QWidget* TMainForm::BuildListArea() {
   file_list_->header()->setStretchLastSection(true);
   file_list_->setColumnWidth(0, 220);
   connect(file_list_, &QTreeWidget::itemSelectionChanged, this, &TMainForm::RefreshStates);
+  connect(file_list_, &QTreeWidget::itemDoubleClicked, this, [this] { PlaySelected(); });
   connect(file_list_, &QTreeWidget::itemChanged, this, &TMainForm::OnItemChanged);
   // The editor shows the name without its extension: a cancelled edit shows the full name again.
   connect(file_list_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
@@ -356,29 +380,161 @@ QWidget* TMainForm::BuildListArea() {
 
 QWidget* TMainForm::BuildPreviewArea() {
   auto* panel = Named<QWidget>("PlayPanel");
-  auto* title = Named<QLabel>("lblPreviewTitle", "Playing: %s", panel);
-  title->setText({});
-  auto* view = Named<QLabel>("FImgPlayView", panel);
-  view->setAlignment(Qt::AlignCenter);
-  view->setMinimumSize(160, 120);
-  view->setPixmap(QIcon(":/icons/video.svg").pixmap(QSize(96, 96)));
-  view->setStyleSheet("background: black;");
-  auto* position = Named<QSlider>("vtbPlayer", Qt::Horizontal, panel);
-  position->setEnabled(false);
+  preview_title_ = Named<QLabel>("lblPreviewTitle", "Playing: %s", panel);
+  preview_title_->setTextFormat(Qt::PlainText);
+  auto* picture = Named<QLabel>("FImgPlayView", panel);
+  picture->setAlignment(Qt::AlignCenter);
+  picture->setMinimumSize(160, 120);
+  picture->setPixmap(QIcon(":/icons/video.svg").pixmap(QSize(96, 96)));
+  picture->setStyleSheet("background: black;");
+  view_ = Named<TMediaPlayerView>("vwPlayer", panel);
+  view_->SetPlayer(player_.get());
+  view_->setContextMenuPolicy(Qt::CustomContextMenu);
+  play_stack_ = Named<QStackedWidget>("pnlPlayView", panel);
+  play_stack_->addWidget(picture);
+  play_stack_->addWidget(view_);
+  connect(view_, &TMediaPlayerView::DoubleClicked, this, [this] { SetPreviewFullScreen(!view_->FullScreen()); });
+  connect(view_, &TMediaPlayerView::FullScreenChanged, this, [this](bool on) {
+    ctl_panel_->setVisible(on);
+    rest_ticks_ = 0;
+    last_cursor_ = QCursor::pos();
+    if (on)
+      rest_timer_->start();
+    else
+      rest_timer_->stop();
+  });
+  connect(view_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { preview_menu_->popup(view_->mapToGlobal(at)); });
+
+  const auto position_slider = [this](const char* name, QWidget* parent) {
+    auto* slider = Named<QSlider>(name, Qt::Horizontal, parent);
+    slider->setRange(0, 1000);
+    slider->setEnabled(false);
+    // Seeks while it is dragged; the window's own updates are blocked from it.
+    connect(slider, &QSlider::valueChanged, this, [this](int value) {
+      if (preview_task_) player_->Seek(SliderSeconds(value, 1000, player_->MovieLength()));
+    });
+    return slider;
+  };
+  position_ = position_slider("vtbPlayer", panel);
+  prog_info_ = Named<QLabel>("lblProgInfo", "00:00:00/00:00:00", panel);
+
+  volume_ = Named<QSlider>("tbVolume", Qt::Horizontal, panel);
+  volume_->setRange(0, 200);
+  volume_->setValue(100);
+  volume_->setMaximumWidth(100);
+  connect(volume_, &QSlider::valueChanged, this, &TMainForm::ApplyVolume);
+  mute_ = Named<QToolButton>("btnVolume", panel);
+  mute_->setCheckable(true);
+  mute_->setIcon(QIcon(":/icons/volume.svg"));
+  mute_->setToolTip("Mute");
+  connect(mute_, &QToolButton::toggled, this, &TMainForm::ApplyVolume);
+
+  connect(findChild<QAction*>("actPlay"), &QAction::triggered, this, &TMainForm::PlayClicked);
+  connect(findChild<QAction*>("actStop"), &QAction::triggered, this, &TMainForm::StopPreview);
+  connect(findChild<QAction*>("actNext"), &QAction::triggered, this, [this] { PlayNeighbour(1); });
+  connect(findChild<QAction*>("actPrevious"), &QAction::triggered, this, [this] { PlayNeighbour(-1); });
+  connect(findChild<QAction*>("actSnapshot"), &QAction::triggered, this, [this] { SaveSnapshot(); });
+  connect(findChild<QAction*>("actOpenSnap"), &QAction::triggered, this, &TMainForm::OpenSnapshotFolder);
+  const auto icon = [this](const char* action, const char* file) {
+    findChild<QAction*>(action)->setIcon(QIcon(QString(":/icons/") + file));
+  };
+  icon("actPlay", "play.svg");
+  icon("actStop", "stop.svg");
+  icon("actNext", "next.svg");
+  icon("actPrevious", "previous.svg");
+  icon("actSnapshot", "snapshot.svg");
+  icon("actOpenSnap", "folder.svg");
+
   auto* controls = new QHBoxLayout;
   for (const auto& [button, action] : {std::pair{"btnPlay", "actPlay"}, {"btnStop", "actStop"},
                                        {"btnPrevious", "actPrevious"}, {"btnNext", "actNext"},
-                                       {"btnSnapshot", "actSnapshot"}, {"btnOpenSnap", "actOpenSnap"}})
-    controls->addWidget(ActionButton(button, findChild<QAction*>(action)));
+                                       {"btnSnapshot", "actSnapshot"}, {"btnOpenSnap", "actOpenSnap"}}) {
+    QToolButton* tool = ActionButton(button, findChild<QAction*>(action));
+    tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    controls->addWidget(tool);
+  }
   controls->addStretch();
-  controls->addWidget(Named<QLabel>("lblProgInfo", "00:00:00/00:00:00", panel));
+  controls->addWidget(mute_);
+  controls->addWidget(volume_);
+  controls->addSpacing(8);
+  controls->addWidget(prog_info_);
   auto* layout = new QVBoxLayout(panel);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(title);
-  layout->addWidget(view, 1);
-  layout->addWidget(position);
+  layout->addWidget(preview_title_);
+  layout->addWidget(play_stack_, 1);
+  layout->addWidget(position_);
   layout->addLayout(controls);
+
+  ctl_panel_ = BuildControlPanel();
+  BuildPreviewMenu();
+  rest_timer_ = new QTimer(this);
+  rest_timer_->setInterval(100);
+  connect(rest_timer_, &QTimer::timeout, this, &TMainForm::WatchMouseRest);
   return panel;
+}
+
+QWidget* TMainForm::BuildControlPanel() {
+  // Over the picture in full screen; a child of the view, so it goes wherever the view goes.
+  auto* ctl = Named<QWidget>("CtlPanel", view_);
+  ctl->setAutoFillBackground(true);
+  ctl_position_ = Named<QSlider>("vtbCtlPlayer", Qt::Horizontal, ctl);
+  ctl_position_->setRange(0, 1000);
+  connect(ctl_position_, &QSlider::valueChanged, this, [this](int value) {
+    if (preview_task_) player_->Seek(SliderSeconds(value, 1000, player_->MovieLength()));
+  });
+  ctl_prog_info_ = Named<QLabel>("lblCtlProgInfo", "00:00:00/00:00:00", ctl);
+  auto* row = new QHBoxLayout(ctl);
+  for (const auto& [button, action] : {std::pair{"btnCtlPlay", "actPlay"}, {"btnCtlStop", "actStop"},
+                                       {"btnPlayPrev", "actPrevious"}, {"btnPlayNext", "actNext"}}) {
+    QToolButton* tool = ActionButton(button, findChild<QAction*>(action));
+    tool->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    row->addWidget(tool);
+  }
+  row->addWidget(ctl_position_, 1);
+  row->addWidget(ctl_prog_info_);
+  auto* exit = Named<QToolButton>("btnExitFullScreen", ctl);
+  exit->setText("Exit full screen");
+  exit->setIcon(QIcon(":/icons/full_screen.svg"));
+  exit->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  connect(exit, &QToolButton::clicked, this, [this] { SetPreviewFullScreen(false); });
+  row->addWidget(exit);
+  ctl->hide();
+  return ctl;
+}
+
+void TMainForm::BuildPreviewMenu() {
+  preview_menu_ = new QMenu(this);
+  preview_menu_->setObjectName("pmPlayView");
+  NewAction("actFullScreen", "Full screen", nullptr);
+  connect(findChild<QAction*>("actFullScreen"), &QAction::triggered, this, [this] { SetPreviewFullScreen(true); });
+  NewAction("actExitFullScreen", "Exit full screen", nullptr);
+  connect(findChild<QAction*>("actExitFullScreen"), &QAction::triggered, this,
+          [this] { SetPreviewFullScreen(false); });
+  preview_menu_->addAction(findChild<QAction*>("actFullScreen"));
+  preview_menu_->addAction(findChild<QAction*>("actExitFullScreen"));
+  QMenu* deinterlace = preview_menu_->addMenu("Deinterlacing");
+  deinterlace->setObjectName("mnuDeinterlacing");
+  auto* group = new QActionGroup(deinterlace);
+  // The tags are the processor's deinterlace modes.
+  const char* const kModes[][2] = {{"actDeinterlaceNone", "None"},
+                                   {"actDeinterlaceRepeatOdd", "Repeat Odd"},
+                                   {"actDeinterlaceRepeatEven", "Repeat Even"},
+                                   {"actDeinterlaceOddInterpolate", "Odd Interpolate"},
+                                   {"actDeinterlaceEvenInterpolate", "Even Interpolate"}};
+  for (int mode = 0; mode < 5; ++mode) {
+    QAction* action = NewAction(kModes[mode][0], kModes[mode][1]);
+    action->setCheckable(true);
+    action->setChecked(mode == 0);
+    action->setData(mode);
+    group->addAction(action);
+    deinterlace->addAction(action);
+    connect(action, &QAction::triggered, this, [this, mode] { SetPreviewDeinterlace(mode); });
+  }
+  connect(preview_menu_, &QMenu::aboutToShow, this, [this] {
+    findChild<QAction*>("actFullScreen")->setEnabled(!view_->FullScreen());
+    findChild<QAction*>("actExitFullScreen")->setEnabled(view_->FullScreen());
+  });
 }
 
 QWidget* TMainForm::BuildOutputArea() {
@@ -521,7 +677,10 @@ void TMainForm::RefreshList(const TJobItem* select) {
 }
 
 void TMainForm::RefreshStates() {
-  states_ = CommandStates(list_, Selection(), TPlayerState{});
+  const fc::TPlayerState player = player_->State();
+  states_ = CommandStates(list_, Selection(),
+                          TPlayerState{.Playing = player == fc::TPlayerState::Playing,
+                                       .Paused = player == fc::TPlayerState::Paused});
   for (const TStateBinding& binding : bindings_) binding.Action->setEnabled(states_.*binding.State);
   // The paste commands appear only after a copy.
   findChild<QAction*>("actPasteEffect")->setVisible(list_.CanPasteEffect());
@@ -646,11 +805,13 @@ void TMainForm::RemoveSelected() {
     return;
   const std::vector<TJobItem*> selection = Selection();
   if (selection.empty()) return;
+  StopPreviewOf(selection);
   ShowResult(list_.Remove(selection));
   RefreshList();
 }
 
 void TMainForm::ClearAll() {
+  StopPreviewOf(list_.AllItems());
   ShowResult(list_.Clear());
   RefreshList();
 }
@@ -843,6 +1004,7 @@ void TMainForm::Start() {
   } catch (const Error& e) {
     prompts_.ShowMessage(this, ToQString(e.what()));
   }
+  StopPreview();
   const TStartResult result = list_.PrepareStart(ToStdString(output_dir_->currentText()),
                                                  TStartEnvironment{DefaultOutputFolder(config_), VolumeFreeSpace});
   if (result.FolderText) output_dir_->setEditText(ToQString(*result.FolderText));
@@ -875,6 +1037,205 @@ void TMainForm::OpenProgressWindow() {
 }
 
 void TMainForm::RunFinished() { RefreshList(); }
+
+// ---------------------------------------------------------------------------------------------
+// Preview
+
+void TMainForm::PlayClicked() {
+  const TJobItem* item = SelectedItem();
+  const TMediaTask* selected = item ? item->Task() : nullptr;
+  const fc::TPlayerState state = player_->State();
+  if (preview_task_ && (!selected || selected == preview_task_)) {
+    if (state == fc::TPlayerState::Playing) {
+      player_->Pause();
+    } else if (state == fc::TPlayerState::Paused) {
+      player_->Resume();
+    } else {
+      ApplyVolume();
+      player_->Play();
+    }
+    return;
+  }
+  PlaySelected();
+}
+
+void TMainForm::PlaySelected() {
+  TJobItem* item = SelectedItem();
+  if (!item || !item->Task()) return;
+  TMediaTask* task = item->Task();
+  player_->Stop();
+  try {
+    player_->AttachTask(*task, TPictureMode::Processed);
+  } catch (const std::exception& e) {
+    preview_task_ = nullptr;
+    PlayerStateChanged();
+    prompts_.ShowMessage(this, ToQString(e.what()));
+    return;
+  }
+  preview_task_ = task;
+  if (deinterlace_ != 0)
+    if (TVideoProcessor* processor = player_->VideoProcessor()) processor->SetDeinterlace(deinterlace_);
+  RefreshPreviewTitle();
+  ApplyVolume();
+  player_->Play();
+  PlayerStateChanged();
+}
+
+void TMainForm::StopPreview() {
+  player_->Stop();
+  PlayerStateChanged();
+}
+
+void TMainForm::StopPreviewOf(const std::vector<TJobItem*>& items) {
+  if (!preview_task_) return;
+  std::vector<const TJobItem*> pending(items.begin(), items.end());
+  bool found = false;
+  while (!pending.empty() && !found) {
+    const TJobItem* item = pending.back();
+    pending.pop_back();
+    found = item->Task() == preview_task_;
+    for (size_t i = 0; i < item->ChildCount(); ++i) pending.push_back(item->Child(i));
+  }
+  if (!found) return;
+  // The player holds the task's decoders: it lets go before the task is deleted.
+  view_->SetFullScreen(false);
+  player_->Detach();
+  preview_task_ = nullptr;
+  RefreshPreviewTitle();
+  PlayerStateChanged();
+}
+
+void TMainForm::PlayNeighbour(int direction) {
+  const TJobItem* from = SelectedItem();
+  if (!from && preview_task_) {
+    for (TJobItem* item : list_.AllItems())
+      if (item->Task() == preview_task_) from = item;
+  }
+  TJobItem* next = NeighbourToPlay(list_, from, direction);
+  if (!next) return;
+  SelectItems({next});
+  PlaySelected();
+}
+
+void TMainForm::PlayerStateChanged() {
+  const fc::TPlayerState state = player_->State();
+  const bool shown = preview_task_ && state != fc::TPlayerState::NoSource;
+  play_stack_->setCurrentIndex(shown ? 1 : 0);
+  position_->setEnabled(shown);
+  ctl_position_->setEnabled(shown);
+  findChild<QAction*>("actPlay")->setIcon(
+      QIcon(state == fc::TPlayerState::Playing ? ":/icons/pause.svg" : ":/icons/play.svg"));
+  ShowPosition();
+  RefreshStates();
+}
+
+void TMainForm::ShowPosition() {
+  const double played = preview_task_ ? player_->PlayedTime() : 0;
+  const double length = preview_task_ ? player_->MovieLength() : 0;
+  const QString text = ToQString(PlayTimeText(played, length));
+  prog_info_->setText(text);
+  ctl_prog_info_->setText(text);
+  for (QSlider* slider : {position_, ctl_position_}) {
+    if (slider->isSliderDown()) continue;  // the user's drag decides
+    const QSignalBlocker block(slider);
+    slider->setValue(SliderPosition(played, length, slider->maximum()));
+  }
+}
+
+void TMainForm::ApplyVolume() {
+  mute_->setIcon(QIcon(mute_->isChecked() ? ":/icons/mute.svg" : ":/icons/volume.svg"));
+  player_->SetVolume(mute_->isChecked() ? 0 : volume_->value());
+}
+
+void TMainForm::RefreshPreviewTitle() {
+  // The label's caption is the translated format; it is set again by every translation.
+  if (preview_title_->text().contains("%s")) preview_title_format_ = preview_title_->text();
+  if (preview_title_format_.isEmpty()) preview_title_format_ = "Playing: %s";
+  preview_title_->setText(preview_task_ ? ToQString(FormatWithFallback(ToStdString(preview_title_format_),
+                                                                       "Playing: %s", {preview_task_->Title}))
+                                        : QString());
+}
+
+std::string TMainForm::SaveSnapshot() {
+  if (!preview_task_ || !player_->CurrentPicture()) return {};
+  const std::string folder = config_.ReadString(keys::kSystem, keys::kSnapshotPath,
+                                                SettingDefault(keys::kSystem, keys::kSnapshotPath, config_));
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder, ec)) {
+    ShowMessage({"INF_CreateFolder_Error", {}});
+    return {};
+  }
+  const std::string path =
+      SnapshotPath(folder, preview_task_->Title, config_.ReadString(keys::kSystem, keys::kSnapshotFormat, "jpg"),
+                   [](const std::string& candidate) {
+                     std::error_code exists_ec;
+                     return std::filesystem::exists(candidate, exists_ec);
+                   });
+  try {
+    player_->SaveSnapshot(path);
+  } catch (const std::exception& e) {
+    prompts_.ShowMessage(this, ToQString(e.what()));
+    return {};
+  }
+  return path;
+}
+
+void TMainForm::OpenSnapshotFolder() {
+  const std::string folder = config_.ReadString(keys::kSystem, keys::kSnapshotPath,
+                                                SettingDefault(keys::kSystem, keys::kSnapshotPath, config_));
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!desktop_.OpenFolder(folder)) QApplication::beep();
+}
+
+void TMainForm::SetPreviewDeinterlace(int mode) {
+  deinterlace_ = std::clamp(mode, 0, 4);
+  for (QAction* action : preview_menu_->findChildren<QAction*>())
+    if (action->isCheckable() && action->data().isValid()) action->setChecked(action->data().toInt() == deinterlace_);
+  if (TVideoProcessor* processor = player_->VideoProcessor()) {
+    processor->SetDeinterlace(deinterlace_);
+    // A paused or stopped picture shows the change at once; a playing one with the next.
+    if (player_->State() != fc::TPlayerState::Playing && player_->CurrentPicture()) player_->Refresh();
+  }
+}
+
+void TMainForm::SetPreviewFullScreen(bool on) {
+  if (on && !preview_task_) return;
+  view_->SetFullScreen(on);
+}
+
+void TMainForm::WatchMouseRest() {
+  if (!view_->FullScreen()) {
+    rest_timer_->stop();
+    return;
+  }
+  const int height = ctl_panel_->sizeHint().height();
+  ctl_panel_->setGeometry(0, view_->height() - height, view_->width(), height);
+  const QPoint cursor = QCursor::pos();
+  if (cursor != last_cursor_) {
+    last_cursor_ = cursor;
+    rest_ticks_ = 0;
+    ctl_panel_->show();
+    ctl_panel_->raise();
+  } else if (++rest_ticks_ >= 20) {  // two seconds at rest
+    ctl_panel_->hide();
+  }
+}
+
+void TMainForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && view_->FullScreen()) {
+    SetPreviewFullScreen(false);
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange && preview_title_) RefreshPreviewTitle();
+}
 
 // ---------------------------------------------------------------------------------------------
 // Remembered state
@@ -910,6 +1271,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
       return;
     }
   }
+  view_->SetFullScreen(false);
+  player_->Stop();
   try {
     SaveWindowState();
     SaveOutputFolderSettings();

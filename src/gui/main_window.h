@@ -22,6 +22,9 @@
 
 class QAction;
 class QCheckBox;
+class QSlider;
+class QTimer;
+class QToolButton;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -32,12 +35,15 @@ class QTreeWidgetItem;
 
 namespace fc {
 struct TConfig;
+class TMediaPlayer;
+class TMediaPlayerView;
 }
 
 namespace fc::gui {
 
 class TProfilePane;
 class TProgressForm;
+class TQtAudioOutput;
 class TProgressQuestions;
 struct TFileInformation;
 
@@ -90,8 +96,27 @@ public:
   // The conversion window's end: the list shows the tasks as the run left them.
   void RunFinished();
 
+  // The preview: plays the selected task (pauses or resumes what plays), stops, plays the
+  // next or previous top-level task, saves the picture into the snapshot folder.
+  void PlayClicked();
+  void PlaySelected();
+  void StopPreview();
+  void PlayNeighbour(int direction);
+  // The snapshot's path, or "" when nothing was saved (the reason is shown).
+  std::string SaveSnapshot();
+  void OpenSnapshotFolder();
+  // The preview processor's deinterlacing (0 none to 4), shown at once on a paused picture.
+  void SetPreviewDeinterlace(int mode);
+  void SetPreviewFullScreen(bool on);
+  TMediaPlayer& Player() { return *player_; }
+  TMediaPlayerView& PreviewView() { return *view_; }
+  // The task being previewed (null when none).
+  const TMediaTask* PreviewTask() const { return preview_task_; }
+
 protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -100,6 +125,17 @@ private:
   void BuildMenus();
   QWidget* BuildListArea();
   QWidget* BuildPreviewArea();
+  QWidget* BuildControlPanel();
+  void BuildPreviewMenu();
+  // The player's state or position changed (on the window's thread).
+  void PlayerStateChanged();
+  void ShowPosition();
+  void ApplyVolume();
+  void RefreshPreviewTitle();
+  // Stops and forgets the previewed task when it is among these (before they are deleted).
+  void StopPreviewOf(const std::vector<TJobItem*>& items);
+  // Full screen: the control panel hides after the mouse rests.
+  void WatchMouseRest();
   QWidget* BuildOutputArea();
   void BuildContextMenu();
   void FillStreamMenus();
@@ -175,6 +211,28 @@ private:
   QMenu* subtitle_menu_ = nullptr;
   QMenu* audio_menu_ = nullptr;
   QAction* show_chapters_ = nullptr;
+
+  // The preview. The sound output outlives the player that writes to it; the view is told
+  // to forget the player before either goes.
+  std::unique_ptr<TQtAudioOutput> audio_;
+  std::unique_ptr<TMediaPlayer> player_;
+  TMediaPlayerView* view_ = nullptr;
+  TMediaTask* preview_task_ = nullptr;
+  QStackedWidget* play_stack_ = nullptr;
+  QLabel* preview_title_ = nullptr;
+  QString preview_title_format_;  // "Playing: %s" in the current language
+  QSlider* position_ = nullptr;
+  QSlider* ctl_position_ = nullptr;
+  QLabel* prog_info_ = nullptr;
+  QLabel* ctl_prog_info_ = nullptr;
+  QSlider* volume_ = nullptr;
+  QToolButton* mute_ = nullptr;
+  QWidget* ctl_panel_ = nullptr;
+  QMenu* preview_menu_ = nullptr;
+  QTimer* rest_timer_ = nullptr;
+  QPoint last_cursor_;
+  int rest_ticks_ = 0;
+  int deinterlace_ = 0;
 };
 
 // The file information box of a task (non-modal, closes itself).

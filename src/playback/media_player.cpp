@@ -135,8 +135,15 @@ void DisplayAspect(const AVFrame* frame, int32_t& x, int32_t& y) {
 }  // namespace
 
 std::vector<uint8_t> TPlayerPicture::Rgb() const { return FrameToRgb(Frame.get()); }
+std::vector<uint8_t> TPlayerPicture::SourceRgb() const { return FrameToRgb(SourceFrame.get()); }
 
 // ---------------------------------------------------------------------------------------------
+// A decoded picture on its way to the sinks, with the source picture it was made from.
+struct TDecodedPicture {
+  TVideoFrame Picture;
+  TFramePtr Source;
+};
+
 // One run: from a position, playing or holding, until it reaches the end or is halted.
 //   The three threads share the queue, the clock and the fields under mutex_; the sources are
 //   the decode thread's (video) and the sound thread's (sound), and are touched only after the
@@ -229,10 +236,14 @@ private:
     try {
       if (video && !halted_) {
         video->Seek(start_);
-        TVideoFrame frame;
-        while (!halted_ && video->Read(frame)) {
-          if (frame.Time >= end_) break;
-          if (!frames_.Push(std::move(frame))) break;
+        TDecodedPicture decoded;
+        while (!halted_ && video->Read(decoded.Picture)) {
+          if (decoded.Picture.Time >= end_) break;
+          TVideoProcessor* processor = player_.processor_.get();
+          decoded.Source = processor ? processor->SourceFrameFor(decoded.Picture.Time)
+                                     : CloneFrame(decoded.Picture.Frame.get());
+          if (!frames_.Push(std::move(decoded))) break;
+          decoded = {};
         }
       }
     } catch (const std::exception& e) {
@@ -251,12 +262,15 @@ private:
     if (!output || !sound || unpaced_ || halted_) return EndSound();
     try {
       sound->Seek(start_);
+      bool halted;
       {
         // The sound starts with the first picture, so that a slow picture seek does not leave it ahead.
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [&] { return started_ || halted_; });
-        if (halted_) return EndSound();
+        halted = halted_;
       }
+      // EndSound takes the lock itself.
+      if (halted) return EndSound();
       const TAudioFormat format = sound->AudioFormat();
       if (!output->Open(format)) return EndSound();
       try {
@@ -402,9 +416,10 @@ private:
 
   void PresentPictures() {
     const double origin = player_.range_start_;
-    TVideoFrame frame;
+    TDecodedPicture decoded;
     int dropped_in_a_row = 0;
-    while (frames_.Pop(frame)) {
+    while (frames_.Pop(decoded)) {
+      TVideoFrame& frame = decoded.Picture;
       bool stepped = false;
       if (!WaitForTurn(frame.Time, stepped)) return;
       bool playing;
@@ -427,6 +442,7 @@ private:
       picture.Height = frame.Frame->height;
       DisplayAspect(frame.Frame.get(), picture.AspectX, picture.AspectY);
       picture.Frame = std::move(frame.Frame);
+      picture.SourceFrame = std::move(decoded.Source);
       player_.Present(*this, std::move(picture), !playing || Since(last_report_) >= kProgressInterval);
       if (playing) last_report_ = TSteady::now();
     }
@@ -461,7 +477,7 @@ private:
   const double start_, end_;  // seconds of the sources
   const bool unpaced_;
   TPlayClock clock_;
-  TBoundedQueue<TVideoFrame> frames_{kPicturesAhead};
+  TBoundedQueue<TDecodedPicture> frames_{kPicturesAhead};
   TSteady::time_point last_report_{};  // presenting thread
 
   mutable std::mutex mutex_;
@@ -563,6 +579,7 @@ void TMediaPlayer::AttachChain(std::shared_ptr<TVideoSource> video, std::shared_
   video_ = std::move(video);
   audio_ = std::move(audio);
   processor_ = std::move(processor);
+  if (processor_) processor_->KeepSourceFrames(true);
   sound_ = std::move(sound);
   range_start_ = 0;
   range_length_ = 0;

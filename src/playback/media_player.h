@@ -51,12 +51,16 @@ enum class TPictureMode {
 // One picture as the sink receives it.
 struct TPlayerPicture {
   TFramePtr Frame;
+  // The decoder's picture this one was made from (the same as Frame for the source picture),
+  // so that one player drives a source view and an output view side by side.
+  TFramePtr SourceFrame;
   double Time = 0;  // seconds from the start of the play range
   int32_t Width = 0, Height = 0;
   int32_t AspectX = 0, AspectY = 0;  // display aspect ratio (Width:Height for square pixels)
 
-  // Packed RGB24 rows, top row first.
+  // Packed RGB24 rows, top row first, of Frame and of SourceFrame.
   std::vector<uint8_t> Rgb() const;
+  std::vector<uint8_t> SourceRgb() const;
 };
 
 using TPictureRef = std::shared_ptr<const TPlayerPicture>;

@@ -297,6 +297,67 @@ TEST_F(MediaPlayerTest, TheProcessedPictureOfATaskIsTheConvertersPicture) {
   EXPECT_GT(std::filesystem::file_size(jpg), 1000u);
 }
 
+TEST_F(MediaPlayerTest, EachPictureCarriesTheSourcePictureItWasMadeFrom) {
+  const std::string clip = Clip();
+  TMediaTaskMgr mgr;
+  auto* task = static_cast<TMediaBaseTask*>(mgr.Tasks().Add(
+      std::make_unique<TMediaBaseTask>(&mgr.Tasks(), std::make_unique<TMediaTaskVideoSource>(clip, 0))));
+  task->EditParams()->Crop = {40, 20, 280, 220};
+  task->EditParams()->FlipVertical = true;
+  task->Record().Width = 160;
+  task->Record().Height = 120;
+
+  // Processed: the output picture at its size, and the decoder's picture of the same time.
+  TMediaPlayer processed;
+  processed.AttachTask(*task, TPictureMode::Processed);
+  for (const double at : {1.2, 0.4}) {
+    processed.Seek(at);
+    ASSERT_TRUE(processed.WaitForPicture(10000));
+    const TPictureRef picture = processed.CurrentPicture();
+    ASSERT_TRUE(picture && picture->SourceFrame);
+    EXPECT_EQ(picture->Width, 160);
+    EXPECT_EQ(picture->SourceFrame->width, 320);
+    EXPECT_EQ(picture->SourceFrame->height, 240);
+    TVideoDecoder plain(clip);
+    EXPECT_EQ(picture->SourceRgb(), PictureAt(plain, at)) << at;
+  }
+  // Stepping on while playing keeps the pair matched.
+  processed.StepForward();
+  ASSERT_TRUE(processed.WaitForPicture(10000));
+  {
+    const TPictureRef picture = processed.CurrentPicture();
+    TVideoDecoder plain(clip);
+    EXPECT_EQ(picture->SourceRgb(), PictureAt(plain, 0.44));
+  }
+
+  // Source mode: the source picture is the picture itself.
+  TMediaPlayer source;
+  source.AttachTask(*task, TPictureMode::Source);
+  source.Seek(0.8);
+  ASSERT_TRUE(source.WaitForPicture(10000));
+  ASSERT_TRUE(source.CurrentPicture()->SourceFrame);
+  EXPECT_EQ(source.CurrentPicture()->SourceRgb(), source.CurrentPicture()->Rgb());
+}
+
+TEST_F(MediaPlayerTest, CommandsBeforeTheFirstPictureWithSoundNeverHang) {
+  // A run halted while its sound waits for the first picture ends at once (the player used to
+  // hang in the next command or its destructor).
+  THalfSpeedOutput output;
+  const auto begin = TSteady::now();
+  for (int i = 0; i < 10; ++i) {
+    TMediaPlayer player(nullptr, &output);
+    AttachDecoders(player, Clip(), TPictureMode::Processed);
+    player.Play();
+    player.Seek(1.0);
+    player.Pause();
+    player.Seek(0.5);
+    player.Resume();
+    player.Stop();
+    player.Play();
+  }
+  EXPECT_LT(std::chrono::duration<double>(TSteady::now() - begin).count(), 60.0);
+}
+
 TEST_F(MediaPlayerTest, WithoutSoundOrDeviceThePlayerRunsOnTheSystemClock) {
   for (const bool sound_device_missing : {true, false}) {
     TMediaPlayer player;
