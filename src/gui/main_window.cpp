@@ -50,6 +50,9 @@
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
+#include "gui/dvd_load_form.h"
+#include "gui/video_clip_form.h"
+#include "gui/video_edit_form.h"
 #include "gui/qt_audio_output.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
@@ -234,8 +237,8 @@ void TMainForm::BuildActions() {
   show_chapters_->setChecked(list_.ShowChapters);
   connect(show_chapters_, &QAction::toggled, this, [this](bool on) { list_.ShowChapters = on; });
   // The edit, trim and customize dialogs and the player come with their own windows.
-  NewAction("actEffect", "Effect");
-  NewAction("actVideoClip", "VideoClip");
+  NewAction("actEffect", "Effect", &TMainForm::EditSelected);
+  NewAction("actVideoClip", "VideoClip", &TMainForm::TrimSelected);
   NewAction("actCustomize", "Customize");
   NewAction("actMerge", "Mege", &TMainForm::MergeSelected);
   NewAction("actSlide", "Slide", &TMainForm::SlideSelected);
@@ -257,8 +260,8 @@ void TMainForm::BuildActions() {
   NewAction("actStart", "Start", &TMainForm::Start)->setShortcuts({QKeySequence("Ctrl+Return"), QKeySequence("Ctrl+Enter")});
   for (const char* name : {"actPlay", "actStop", "actNext", "actPrevious", "actSnapshot"}) NewAction(name, name + 3);
   NewAction("actOpenSnap", "Open");
-  NewAction("actEditTask", "Edit");
-  NewAction("actTrim", "Trim");
+  NewAction("actEditTask", "Edit", &TMainForm::EditSelected);
+  NewAction("actTrim", "Trim", &TMainForm::TrimSelected);
   for (QAction* action : findChildren<QAction*>(Qt::FindDirectChildrenOnly))
     action->setShortcutContext(Qt::WindowShortcut);
 
@@ -725,7 +728,7 @@ const TProfileItem& TMainForm::CurrentProfile() const {
 
 void TMainForm::AddPaths(const std::vector<std::string>& paths, bool dropping) {
   if (paths.empty()) return;
-  ShowResult(list_.AddPaths(paths, CurrentProfile(), TAddOptions{.Dropping = dropping}));
+  FinishAdd(list_.AddPaths(paths, CurrentProfile(), TAddOptions{.Dropping = dropping}));
 }
 
 QString TMainForm::RecentFolder(const char* key) const {
@@ -762,12 +765,12 @@ std::string TMainForm::ChooseRememberedFolder(const char* caption_key, const cha
 
 void TMainForm::AddVideoFolder() {
   const std::string folder = ChooseRememberedFolder("INF_SelectIn_Folder", keys::kRecentVideoFolder);
-  if (!folder.empty()) ShowResult(list_.AddFolder(folder, CurrentProfile()));
+  if (!folder.empty()) FinishAdd(list_.AddFolder(folder, CurrentProfile()));
 }
 
 void TMainForm::LoadDvdFolder() {
   const std::string folder = ChooseRememberedFolder("INF_Select_Folder", keys::kRecentDVDFolder);
-  if (!folder.empty()) ShowResult(list_.AddDvdFolder(folder, CurrentProfile()));
+  if (!folder.empty()) FinishAdd(list_.AddDvdFolder(folder, CurrentProfile()));
 }
 
 void TMainForm::LoadIfoFile() { LoadDiscFile(keys::kRecentIFOFolder, "IFO_Filter"); }
@@ -889,6 +892,34 @@ void TMainForm::ProfileChosen(const TProfileItem& profile) {
 
 // ---------------------------------------------------------------------------------------------
 // Other windows
+
+TFormContext TMainForm::Context() const { return TFormContext{config_, prompts_, desktop_, program_folder_}; }
+
+void TMainForm::FinishAdd(TAddResult added) {
+  // A dialog's preview has a sound output of its own; the window's preview stops meanwhile.
+  std::unique_ptr<TQtAudioOutput> sound;
+  if (added.DvdLoader) {
+    StopPreview();
+    sound = std::make_unique<TQtAudioOutput>();
+  }
+  ShowResult(RunDvdLoader(Context(), list_, std::move(added), this, sound.get()));
+}
+
+void TMainForm::EditSelected() {
+  TJobItem* item = SelectedItem();
+  if (!states_.Edit || !item || !item->Task()) return;
+  StopPreview();
+  TQtAudioOutput sound;
+  if (RunVideoEditDialog(Context(), *item->Task(), this, &sound)) RefreshList(item);
+}
+
+void TMainForm::TrimSelected() {
+  TJobItem* item = SelectedItem();
+  if (!states_.Trim || !item) return;
+  StopPreview();
+  TQtAudioOutput sound;
+  ShowResult(RunVideoClipDialog(Context(), list_, *item, this, &sound));
+}
 
 void TMainForm::ShowFileInformation() {
   TJobItem* item = SelectedItem();

@@ -87,6 +87,9 @@ public:
   void WatermarkApplyToAll();
   void FormatApplyToAll();
   void ShowFileInformation();
+  // The edit and clip dialogs for the selected task (their enabled states decide).
+  void EditSelected();
+  void TrimSelected();
   void ShowAbout();
   void ShowHelp();
   void ShowOptions();
@@ -146,6 +149,9 @@ private:
   void FillItem(QTreeWidgetItem* widget_item, const TJobItem& item);
   void RefreshStates();
   void ShowResult(const TCommandResult& result);
+  // The end of an add: its messages, then the DVD loader when DVD titles were found.
+  void FinishAdd(TAddResult added);
+  TFormContext Context() const;
   void ShowMessage(const TMessage& message);
   bool AskApplyToAll(const char* key);
   TJobItem* SelectedItem() const;

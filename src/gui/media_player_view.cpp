@@ -268,10 +268,12 @@ void TMediaPlayerView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TMediaPlayerView::mouseDoubleClickEvent(QMouseEvent*) {
-  // The owner hears first (and may toggle full screen itself); a double click always leaves.
+  // The owner hears first (and may toggle full screen itself); a double click in full screen
+  // always leaves it.
   const QPointer<TMediaPlayerView> alive(this);
+  const bool was_full_screen = full_screen_;
   emit DoubleClicked();
-  if (alive && full_screen_) SetFullScreen(false);
+  if (alive && was_full_screen && full_screen_) SetFullScreen(false);
 }
 
 void TMediaPlayerView::keyPressEvent(QKeyEvent* event) {

@@ -160,8 +160,8 @@ private:
   TMediaPlayerView& view_;
 };
 
-TVideoEditForm::TVideoEditForm(const TFormContext& context, TMediaTask* task, QWidget* parent)
-    : QDialog(parent), context_(context), task_(task), font_chooser_(AskFont) {
+TVideoEditForm::TVideoEditForm(const TFormContext& context, TMediaTask* task, QWidget* parent, TAudioOutput* sound)
+    : QDialog(parent), context_(context), task_(task), sound_(sound), font_chooser_(AskFont) {
   setObjectName("VideoEditForm");
   setWindowTitle("Video Edit");
   if (task_ && task_->EditParams()) model_ = std::make_unique<TVideoEditModel>(*task_);
@@ -669,7 +669,7 @@ void TVideoEditForm::StartPreview() {
   start_timer_->stop();
   if (!model_) return;
   if (!player_) {
-    player_ = std::make_unique<TMediaPlayer>();
+    player_ = std::make_unique<TMediaPlayer>(nullptr, sound_);
     // The handlers run on the player's threads: the window takes them on its own thread.
     const QPointer<TVideoEditForm> self(this);
     player_->OnStateChange = [self](TPlayerState state) {
@@ -817,9 +817,9 @@ void TVideoEditForm::done(int result) {
   QDialog::done(result);
 }
 
-bool RunVideoEditDialog(const TFormContext& context, TMediaTask& task, QWidget* parent) {
+bool RunVideoEditDialog(const TFormContext& context, TMediaTask& task, QWidget* parent, TAudioOutput* sound) {
   if (!task.EditParams()) return false;
-  TVideoEditForm form(context, &task, parent);
+  TVideoEditForm form(context, &task, parent, sound);
   return form.exec() == QDialog::Accepted;
 }
 

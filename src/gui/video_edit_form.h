@@ -43,7 +43,9 @@ public:
 
   // The dialog over a base task with video. Without a task it only has its controls (the
   // language file skeleton).
-  TVideoEditForm(const TFormContext& context, TMediaTask* task, QWidget* parent = nullptr);
+  // `sound` (may be null: the preview runs silent on the system clock) outlives the dialog.
+  TVideoEditForm(const TFormContext& context, TMediaTask* task, QWidget* parent = nullptr,
+                 TAudioOutput* sound = nullptr);
   ~TVideoEditForm() override;
 
   TVideoEditModel* Model() const { return model_.get(); }
@@ -96,6 +98,7 @@ private:
 
   TFormContext context_;
   TMediaTask* task_;
+  TAudioOutput* sound_;  // not owned; null: a silent preview
   std::unique_ptr<TVideoEditModel> model_;
   std::unique_ptr<TPreview> preview_;
   std::unique_ptr<TMediaPlayer> player_;
@@ -167,6 +170,7 @@ private:
 
 // Opens the edit dialog modally on a base task with video. True after OK: the task then holds
 // the new edits and its row should be shown again.
-bool RunVideoEditDialog(const TFormContext& context, TMediaTask& task, QWidget* parent);
+bool RunVideoEditDialog(const TFormContext& context, TMediaTask& task, QWidget* parent,
+                        TAudioOutput* sound = nullptr);
 
 }  // namespace fc::gui

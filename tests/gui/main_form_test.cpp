@@ -16,6 +16,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -34,6 +35,10 @@
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
 #include "gui/user_prompts.h"
+#include "gui/dvd_load_form.h"
+#include "gui/video_clip_form.h"
+#include "gui/video_edit_form.h"
+#include "test_dvd.h"
 #include "fake_prompts.h"
 
 namespace fc::gui {
@@ -55,6 +60,24 @@ class TMainFormTest : public TWindowTest {
   static QAction* Action(TMainForm& form, const char* name) { return Find<QAction>(&form, name); }
   static void Key(TMainForm& form, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(List(form), static_cast<Qt::Key>(key), modifiers);
+  }
+
+  // Runs `command`, which opens a modal dialog, and answers it: true when it was a T.
+  template <class T>
+  static bool AnswerDialog(const std::function<void()>& command, bool accept) {
+    bool seen = false;
+    QTimer::singleShot(0, [&seen, accept] {
+      if (!QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 20000)) return;
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      seen = qobject_cast<T*>(dialog) != nullptr;
+      if (seen && accept)
+        dialog->accept();
+      else
+        dialog->reject();
+    });
+    command();
+    return seen;
   }
 
   struct TRunOutcome {
@@ -304,6 +327,28 @@ private slots:
       QVERIFY2(lang.select_node((std::string("/LanguageResource/Forms/") + name).c_str()), name);
     QCOMPARE(QString(lang.select_node("/LanguageResource/Forms/MainForm/actRename").node().attribute("Caption").value()),
              QString("Rename"));
+  }
+
+  // The edit, trim and DVD dialogs open from their commands, and what they decide reaches the
+  // list.
+  void DialogsOpenFromTheirCommands() {
+    TMainForm form(Context());
+    form.AddPaths({Clip("a.mp4").toStdString()}, false);
+    form.SelectItems({form.JobList().Item(0)});
+    QVERIFY(AnswerDialog<TVideoEditForm>([&] { Action(form, "actEffect")->trigger(); }, true));
+    prompts_.ThreeWay = TAnswer::No;  // leave the clips the dialog began with unsaved
+    QVERIFY(AnswerDialog<TVideoClipForm>([&] { Action(form, "actTrim")->trigger(); }, false));
+    QCOMPARE(List(form)->topLevelItemCount(), 1);
+    QCOMPARE(List(form)->topLevelItem(0)->childCount(), 0);  // cancelled: no clips
+
+    if (!test::HaveDvdTools()) QSKIP("ffmpeg or dvdauthor is not installed");
+    QVERIFY(test::MakeTestDvd((dir_.path() + "/dvd").toStdString(), {{3, "0"}}));
+    QVERIFY(AnswerDialog<TDVDLoadForm>([&] { form.AddPaths({(dir_.path() + "/dvd/disc").toStdString()}, false); },
+                                       false));
+    QCOMPARE(List(form)->topLevelItemCount(), 1);  // cancelled: nothing added
+    QVERIFY(AnswerDialog<TDVDLoadForm>([&] { form.AddPaths({(dir_.path() + "/dvd/disc").toStdString()}, false); },
+                                       true));
+    QVERIFY(List(form)->topLevelItemCount() > 1);
   }
 
   // The whole job as a user does it: a clip added, the FLV profile chosen, an output folder

@@ -515,5 +515,23 @@ TEST_F(MediaPlayerTest, EverySinkSeesThePicturesUntilItIsRemoved) {
   EXPECT_EQ(second.shown, 2);
 }
 
+TEST_F(MediaPlayerTest, AfterARangeEndsAWholeRangeSeekAndStepGoOnFromTheSeek) {
+  TMediaPlayer player;
+  AttachDecoders(player, Clip(), TPictureMode::Source, false);
+  player.SetPlayRange(2.0, 0.5);  // a clip's section played to its end
+  player.Play();
+  ASSERT_TRUE(WaitFor([&] { return player.State() == TPlayerState::Stopped; }));
+  player.SetPlayRange(0, 0);
+  player.Seek(1.0);
+  player.StepForward();  // right after the seek, as a quick click does
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  EXPECT_NEAR(player.CurrentPicture()->Time, 1.04, 1e-3);
+  player.Seek(1.0);
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  player.StepForward();
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  EXPECT_NEAR(player.CurrentPicture()->Time, 1.04, 1e-3);
+}
+
 }  // namespace
 }  // namespace fc
