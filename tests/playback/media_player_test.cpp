@@ -531,6 +531,16 @@ TEST_F(MediaPlayerTest, AfterARangeEndsAWholeRangeSeekAndStepGoOnFromTheSeek) {
   player.StepForward();
   ASSERT_TRUE(player.WaitForPicture(10000));
   EXPECT_NEAR(player.CurrentPicture()->Time, 1.04, 1e-3);
+
+  // The same while the section still plays, with a whole range of the clip's length.
+  player.SetPlayRange(2.0, 0.8);
+  player.Play();
+  ASSERT_TRUE(WaitFor([&] { return player.PlayedTime() > 0.2; }));
+  player.SetPlayRange(0, 3);
+  player.Seek(1.0);
+  player.StepForward();
+  ASSERT_TRUE(player.WaitForPicture(10000));
+  EXPECT_NEAR(player.CurrentPicture()->Time, 1.04, 1e-3);
 }
 
 }  // namespace
