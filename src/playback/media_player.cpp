@@ -185,7 +185,13 @@ public:
   // The pictures asked for are shown (or there are none to come).
   bool Settled() const {
     std::lock_guard lock(mutex_);
-    return steps_ == 0 || finished_ || halted_;
+    return (steps_ == 0 && unshown_ == 0) || finished_ || halted_;
+  }
+  // A stepped picture has reached the sinks (under the player's lock, so that a waiter for
+  // the picture cannot miss it).
+  void StepShown() {
+    std::lock_guard lock(mutex_);
+    if (unshown_ > 0) --unshown_;
   }
   bool Finished() const {
     std::lock_guard lock(mutex_);
@@ -381,6 +387,7 @@ private:
       }
       if (steps_ > 0) {
         --steps_;
+        ++unshown_;
         stepped = true;
         return true;
       }
@@ -443,7 +450,7 @@ private:
       DisplayAspect(frame.Frame.get(), picture.AspectX, picture.AspectY);
       picture.Frame = std::move(frame.Frame);
       picture.SourceFrame = std::move(decoded.Source);
-      player_.Present(*this, std::move(picture), !playing || Since(last_report_) >= kProgressInterval);
+      player_.Present(*this, std::move(picture), !playing || Since(last_report_) >= kProgressInterval, stepped);
       if (playing) last_report_ = TSteady::now();
     }
   }
@@ -485,6 +492,7 @@ private:
   std::atomic<bool> halted_{false};
   bool playing_;
   int steps_;
+  int unshown_ = 0;  // pictures taken for steps and not handed to the sinks yet
   bool ready_ = false;       // the run before is joined
   bool started_ = false;     // the first picture is shown while playing: the clock runs
   bool sound_done_ = false;  // the sound thread is done (or had nothing to do)
@@ -748,7 +756,7 @@ void TMediaPlayer::SetState(TPlayerState state) {
   if (OnStateChange) OnStateChange(state);
 }
 
-void TMediaPlayer::Present(TRun& run, TPlayerPicture picture, bool report) {
+void TMediaPlayer::Present(TRun& run, TPlayerPicture picture, bool report, bool stepped) {
   auto shared = std::make_shared<const TPlayerPicture>(std::move(picture));
   {
     std::lock_guard lock(mutex_);
@@ -760,6 +768,11 @@ void TMediaPlayer::Present(TRun& run, TPlayerPicture picture, bool report) {
   {
     std::lock_guard lock(sinks_mutex_);
     for (TFrameSink* sink : sinks_) sink->ShowFrame(shared);
+  }
+  if (stepped) {
+    // Only now does a wait for this picture end: the sinks have it.
+    std::lock_guard lock(mutex_);
+    run.StepShown();
   }
   picture_changed_.notify_all();
   if (report && OnProgress) OnProgress(shared->Time, MovieLength());

@@ -170,7 +170,7 @@ private:
                    std::shared_ptr<TVideoProcessor> processor);
   // From the presenting thread: a picture shown (and reported when `report`), the position of
   // sound without pictures, the end of the run.
-  void Present(TRun& run, TPlayerPicture picture, bool report);
+  void Present(TRun& run, TPlayerPicture picture, bool report, bool stepped);
   void Follow(TRun& run, double position);
   void RunEnded(TRun& run);
   // The end of the play range in the sources' seconds (infinite: to the end).

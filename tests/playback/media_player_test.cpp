@@ -504,15 +504,18 @@ TEST_F(MediaPlayerTest, EverySinkSeesThePicturesUntilItIsRemoved) {
   player.AddSink(&second);
   player.AddSink(&second);  // once only
   AttachDecoders(player, Clip(), TPictureMode::Source, false);
-  player.Seek(1.0);
-  ASSERT_TRUE(player.WaitForPicture(10000));
-  EXPECT_EQ(first.shown, 1);
-  EXPECT_EQ(second.shown, 1);
+  // A wait for a seek's picture ends only once the sinks have it (a snapshot follows it).
+  for (int i = 1; i <= 20; ++i) {
+    player.Seek(0.04 * i);
+    ASSERT_TRUE(player.WaitForPicture(10000));
+    ASSERT_EQ(first.shown, i);
+    ASSERT_EQ(second.shown, i);
+  }
   player.RemoveSink(&first);
   player.StepForward();
   ASSERT_TRUE(player.WaitForPicture(10000));
-  EXPECT_EQ(first.shown, 1);
-  EXPECT_EQ(second.shown, 2);
+  EXPECT_EQ(first.shown, 20);
+  EXPECT_EQ(second.shown, 21);
 }
 
 TEST_F(MediaPlayerTest, AfterARangeEndsAWholeRangeSeekAndStepGoOnFromTheSeek) {
