@@ -44,6 +44,7 @@
 #include "playback/media_player.h"
 #include "core/version.h"
 #include "gui/media_player_view.h"
+#include "gui/model/track_scale.h"
 #include "gui/model/desktop_actions.h"
 #include "gui/model/preview_model.h"
 #include "gui/model/job_texts.h"
@@ -415,7 +416,7 @@ QWidget* TMainForm::BuildPreviewArea() {
     slider->setEnabled(false);
     // Seeks while it is dragged; the window's own updates are blocked from it.
     connect(slider, &QSlider::valueChanged, this, [this](int value) {
-      if (preview_task_) player_->Seek(SliderSeconds(value, 1000, player_->MovieLength()));
+      if (preview_task_) player_->Seek(BarTime(value, 0, 1000, player_->MovieLength()));
     });
     return slider;
   };
@@ -484,7 +485,7 @@ QWidget* TMainForm::BuildControlPanel() {
   ctl_position_ = Named<QSlider>("vtbCtlPlayer", Qt::Horizontal, ctl);
   ctl_position_->setRange(0, 1000);
   connect(ctl_position_, &QSlider::valueChanged, this, [this](int value) {
-    if (preview_task_) player_->Seek(SliderSeconds(value, 1000, player_->MovieLength()));
+    if (preview_task_) player_->Seek(BarTime(value, 0, 1000, player_->MovieLength()));
   });
   ctl_prog_info_ = Named<QLabel>("lblCtlProgInfo", "00:00:00/00:00:00", ctl);
   auto* row = new QHBoxLayout(ctl);
@@ -1169,7 +1170,7 @@ void TMainForm::ShowPosition() {
   for (QSlider* slider : {position_, ctl_position_}) {
     if (slider->isSliderDown()) continue;  // the user's drag decides
     const QSignalBlocker block(slider);
-    slider->setValue(SliderPosition(played, length, slider->maximum()));
+    slider->setValue(BarPosition(played, length, 0, slider->maximum()));
   }
 }
 

@@ -29,6 +29,7 @@
 #include "gui/named_widget.h"
 #include "gui/translate.h"
 #include "gui/user_prompts.h"
+#include "gui/model/track_scale.h"
 
 namespace fc::gui {
 namespace {
@@ -763,7 +764,7 @@ void TVideoEditForm::PlayerStateChanged(TPlayerState state) {
 void TVideoEditForm::PlayerProgress(double played) {
   if (!model_ || dragging_) return;
   filling_ = true;
-  position_->setValue(TimeToBarPosition(played, model_->Duration(), position_->minimum(), position_->maximum()));
+  position_->setValue(BarPosition(played, model_->Duration(), position_->minimum(), position_->maximum()));
   filling_ = false;
   ShowTime(played);
 }
@@ -779,7 +780,7 @@ void TVideoEditForm::PositionPressed() {
 
 void TVideoEditForm::PositionMoved(int position) {
   if (filling_ || !model_) return;
-  const double time = BarPositionToTime(position, position_->minimum(), position_->maximum(), model_->Duration());
+  const double time = BarTime(position, position_->minimum(), position_->maximum(), model_->Duration());
   if (dragging_ && player_) player_->Seek(time);
   ShowTime(time);
   if ((position == position_->minimum() || position == position_->maximum()) && output_window_->FullScreen())
@@ -789,7 +790,7 @@ void TVideoEditForm::PositionMoved(int position) {
 void TVideoEditForm::PositionReleased() {
   if (player_ && model_ && position_->maximum() > position_->minimum()) {
     player_->Seek(
-        BarPositionToTime(position_->value(), position_->minimum(), position_->maximum(), model_->Duration()));
+        BarTime(position_->value(), position_->minimum(), position_->maximum(), model_->Duration()));
     if (was_playing_) player_->Resume();
   }
   was_playing_ = false;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "model_fixture.h"
+#include "gui/model/track_scale.h"
 
 namespace fc::test {
 namespace {
@@ -52,15 +53,15 @@ TEST(PreviewModelTest, TimesAndTheSliderNeverDivideByZero) {
   EXPECT_EQ(PlayTimeText(0, 0), "00:00:00/00:00:00");
   EXPECT_EQ(PlayTimeText(61.6, 3725), "00:01:02/01:02:05");
   EXPECT_EQ(PlayTimeText(-3, 10), "00:00:00/00:00:10");
-  EXPECT_EQ(SliderPosition(5, 10, 1000), 500);
-  EXPECT_EQ(SliderPosition(20, 10, 1000), 1000);
-  EXPECT_EQ(SliderPosition(-1, 10, 1000), 0);
-  EXPECT_EQ(SliderPosition(5, 0, 1000), 0);
-  EXPECT_EQ(SliderPosition(5, 10, 0), 0);
-  EXPECT_DOUBLE_EQ(SliderSeconds(250, 1000, 8), 2.0);
-  EXPECT_DOUBLE_EQ(SliderSeconds(250, 0, 8), 0.0);
-  EXPECT_DOUBLE_EQ(SliderSeconds(250, 1000, 0), 0.0);
-  EXPECT_DOUBLE_EQ(SliderSeconds(2000, 1000, 8), 8.0);
+  EXPECT_EQ(BarPosition(5, 10, 0, 1000), 500);
+  EXPECT_EQ(BarPosition(20, 10, 0, 1000), 1000);
+  EXPECT_EQ(BarPosition(-1, 10, 0, 1000), 0);
+  EXPECT_EQ(BarPosition(5, 0, 0, 1000), 0);
+  EXPECT_EQ(BarPosition(5, 10, 0, 0), 0);
+  EXPECT_DOUBLE_EQ(BarTime(250, 0, 1000, 8), 2.0);
+  EXPECT_DOUBLE_EQ(BarTime(250, 0, 0, 8), 0.0);
+  EXPECT_DOUBLE_EQ(BarTime(250, 0, 1000, 0), 0.0);
+  EXPECT_DOUBLE_EQ(BarTime(2000, 0, 1000, 8), 8.0);
 }
 
 }  // namespace

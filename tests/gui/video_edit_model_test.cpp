@@ -14,6 +14,7 @@
 #include "media_fixture.h"
 #include "task_fixture.h"
 #include "tasks/task_source.h"
+#include "gui/model/track_scale.h"
 
 namespace fc::gui {
 namespace {
@@ -475,13 +476,13 @@ TEST_F(VideoEditModelTest, CancelWritesNothingNotEvenTheWatermarkSwitch) {
 }
 
 TEST(VideoEditPositionBar, NeverDividesByZero) {
-  EXPECT_EQ(BarPositionToTime(50, 0, 0, 10), 0);
-  EXPECT_EQ(BarPositionToTime(50, 0, 100, 0), 0);
-  EXPECT_DOUBLE_EQ(BarPositionToTime(50, 0, 100, 10), 5);
-  EXPECT_EQ(TimeToBarPosition(5, 0, 0, 100), 0);
-  EXPECT_EQ(TimeToBarPosition(5, 10, 0, 0), 0);
-  EXPECT_EQ(TimeToBarPosition(5, 10, 0, 100), 50);
-  EXPECT_EQ(TimeToBarPosition(50, 10, 0, 100), 100);  // past the end stays at the end
+  EXPECT_EQ(BarTime(50, 0, 0, 10), 0);
+  EXPECT_EQ(BarTime(50, 0, 100, 0), 0);
+  EXPECT_DOUBLE_EQ(BarTime(50, 0, 100, 10), 5);
+  EXPECT_EQ(BarPosition(5, 0, 0, 100), 0);
+  EXPECT_EQ(BarPosition(5, 10, 0, 0), 0);
+  EXPECT_EQ(BarPosition(5, 10, 0, 100), 50);
+  EXPECT_EQ(BarPosition(50, 10, 0, 100), 100);  // past the end stays at the end
 }
 
 }  // namespace

@@ -43,14 +43,5 @@ std::string PlayTimeText(double played, double length) {
   return TimeText(std::max(0.0, played)) + "/" + TimeText(std::max(0.0, length));
 }
 
-int SliderPosition(double played, double length, int maximum) {
-  if (!(length > 0) || maximum <= 0 || !std::isfinite(played)) return 0;
-  return static_cast<int>(std::clamp(std::nearbyint(played / length * maximum), 0.0, static_cast<double>(maximum)));
-}
-
-double SliderSeconds(int position, int maximum, double length) {
-  if (!(length > 0) || maximum <= 0) return 0;
-  return std::clamp(static_cast<double>(position) / maximum, 0.0, 1.0) * length;
-}
 
 }  // namespace fc::gui

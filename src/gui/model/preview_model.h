@@ -25,9 +25,4 @@ std::string SnapshotPath(const std::string& folder, const std::string& title, co
 // "hh:mm:ss/hh:mm:ss" of the position and the length.
 std::string PlayTimeText(double played, double length);
 
-// The position slider runs from 0 to `maximum` over the length; a zero length or a zero
-// maximum keeps it at 0 and seeks to 0.
-int SliderPosition(double played, double length, int maximum);
-double SliderSeconds(int position, int maximum, double length);
-
 }  // namespace fc::gui

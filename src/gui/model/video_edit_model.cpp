@@ -65,17 +65,6 @@ bool IsReadableWatermarkFile(const std::string& path) {
   return !ec && size <= kMaxWatermarkFileBytes;
 }
 
-double BarPositionToTime(int position, int minimum, int maximum, double duration) {
-  if (maximum <= minimum) return 0;
-  return static_cast<double>(position - minimum) * duration / (maximum - minimum);
-}
-
-int TimeToBarPosition(double played, double total, int minimum, int maximum) {
-  if (total <= 0 || maximum <= minimum) return minimum;
-  const double position = minimum + std::lrint(static_cast<double>(maximum - minimum) / total * played);
-  return static_cast<int>(std::clamp(position, static_cast<double>(minimum), static_cast<double>(maximum)));
-}
-
 // --- loading -------------------------------------------------------------------------------------
 
 TVideoEditModel::TVideoEditModel(TMediaTask& task) : task_(task) {

@@ -91,11 +91,6 @@ inline constexpr int kTypedPathDelayMs = 300;
 // True when `path` names a regular file of at most kMaxWatermarkFileBytes.
 bool IsReadableWatermarkFile(const std::string& path);
 
-// The position bar: the time of a bar position, and the position of a played time. A bar
-// without width or a zero length gives 0 and the minimum.
-double BarPositionToTime(int position, int minimum, int maximum, double duration);
-int TimeToBarPosition(double played, double total, int minimum, int maximum);
-
 class TVideoEditModel {
 public:
   // Loads the task's edits (the task must have edit parameters). The preview is attached later.
