@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "core/error.h"
+#include "gui/customize_form.h"
 #include "gui/dvd_load_form.h"
 #include "gui/main_window.h"
 #include "gui/options_form.h"
@@ -55,6 +56,10 @@ std::span<const TFormFactory> FormFactories() {
       {"VideoEditForm", [](const TFormContext& c) { return std::make_unique<TVideoEditForm>(c, nullptr); }},
       {"VideoClipForm", [](const TFormContext& c) { return std::make_unique<TStandaloneClipForm>(c); }},
       {"DVDLoadForm", [](const TFormContext& c) { return std::make_unique<TStandaloneDvdForm>(c); }},
+      {"CustomizeForm",
+       [](const TFormContext& c) {
+         return std::make_unique<TCustomizeForm>(c, nullptr, TSwfFeature(), TCustomProfileSettings());
+       }},
   };
   return kForms;
 }

@@ -22,6 +22,7 @@
 #include "core/config_keys.h"
 #include "core/error.h"
 #include "core/version.h"
+#include "gui/flash_preview.h"
 #include "gui/form_list.h"
 #include "gui/main_window.h"
 #include "gui/model/desktop_actions.h"
@@ -74,6 +75,8 @@ void LoadSkin(QApplication& app, const TApplicationCore& core) {
 
 int main(int argc, char** argv) {
   QApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+  // The Customize page plays its preview movie in a web view over our own URL scheme.
+  TFlashPreview::RegisterScheme();
   QApplication qt_app(argc, argv);
   QApplication::setApplicationName("flarecast");
   QApplication::setApplicationVersion(QString::fromStdString(TApplicationCore::VersionText()));

@@ -51,6 +51,7 @@
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
+#include "gui/customize_form.h"
 #include "gui/dvd_load_form.h"
 #include "gui/video_clip_form.h"
 #include "gui/video_edit_form.h"
@@ -240,7 +241,7 @@ void TMainForm::BuildActions() {
   // The edit, trim and customize dialogs and the player come with their own windows.
   NewAction("actEffect", "Effect", &TMainForm::EditSelected);
   NewAction("actVideoClip", "VideoClip", &TMainForm::TrimSelected);
-  NewAction("actCustomize", "Customize");
+  NewAction("actCustomize", "Customize", &TMainForm::CustomizeSelected);
   NewAction("actMerge", "Mege", &TMainForm::MergeSelected);
   NewAction("actSlide", "Slide", &TMainForm::SlideSelected);
   NewAction("actCopyEffect", "CopyEffect", &TMainForm::CopyEffect);
@@ -920,6 +921,36 @@ void TMainForm::TrimSelected() {
   StopPreview();
   TQtAudioOutput sound;
   ShowResult(RunVideoClipDialog(Context(), list_, *item, this, &sound));
+}
+
+void TMainForm::CustomizeSelected() {
+  TJobItem* item = SelectedItem();
+  if (!states_.Customize || !item || !item->Task()) return;
+  StopPreview();
+  TQtAudioOutput sound;
+  const bool save_as_default = config_.ReadBool(keys::kOutput, keys::kSaveAsDefault, false);
+  const TCustomizeOutcome outcome =
+      RunCustomizeDialog(Context(), catalogue_, *item->Task(), save_as_default, this, &sound);
+  // Profiles saved or deleted in the dialog are gone or there, OK or not.
+  const int32_t shown = CurrentProfile().EffectiveId();
+  if (outcome.ProfilesChanged) {
+    profile_pane_->Rebuild();
+    profile_pane_->SelectProfile(shown);
+  }
+  if (!outcome.Accepted) return;
+  try {
+    TConfigBatch batch(config_);
+    batch.WriteBool(keys::kOutput, keys::kSaveAsDefault, outcome.SaveAsDefault);
+    batch.Commit();
+    if (outcome.SaveAsDefault) {
+      outcome.Flash.SaveToConfig(config_);
+      outcome.Custom.SaveToConfig(config_);
+    }
+  } catch (const std::exception& e) {
+    prompts_.ShowMessage(this, ToQString(e.what()));
+  }
+  profile_pane_->SelectProfile(outcome.ProfileId);
+  ShowResult(list_.ApplyCustomized(outcome.Flash, outcome.Custom, CurrentProfile(), *item));
 }
 
 void TMainForm::ShowFileInformation() {

@@ -90,6 +90,8 @@ public:
   // The edit and clip dialogs for the selected task (their enabled states decide).
   void EditSelected();
   void TrimSelected();
+  // The Customize dialog for the selected task; OK applies its settings (see ApplyCustomized).
+  void CustomizeSelected();
   void ShowAbout();
   void ShowHelp();
   void ShowOptions();

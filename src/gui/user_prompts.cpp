@@ -1,6 +1,8 @@
 #include "gui/user_prompts.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 #include "core/language.h"
@@ -30,6 +32,13 @@ TAnswer TDesktopPrompts::AskYesNoCancel(QWidget* parent, const QString& text) {
     default:
       return TAnswer::Cancel;
   }
+}
+
+QString TDesktopPrompts::AskText(QWidget* parent, const QString& caption, const QString& prompt,
+                                 const QString& proposed) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, proposed, &ok);
+  return ok ? text : QString();
 }
 
 QString TDesktopPrompts::ChooseFolder(QWidget* parent, const QString& caption, const QString& start) {

@@ -29,6 +29,8 @@ public:
   // Files chosen by the user (several when `multiple`), or none when cancelled. The filter is
   // Qt's form: entries "Caption (*.a *.b)" separated by ";;".
   virtual QStringList ChooseFiles(QWidget* parent, const QString& start, const QString& filter, bool multiple) = 0;
+  // A line of text typed by the user, starting from `proposed`; a null QString when cancelled.
+  virtual QString AskText(QWidget* parent, const QString& caption, const QString& prompt, const QString& proposed) = 0;
 };
 
 // The real dialogs.
@@ -39,6 +41,7 @@ public:
   TAnswer AskYesNoCancel(QWidget* parent, const QString& text) override;
   QString ChooseFolder(QWidget* parent, const QString& caption, const QString& start) override;
   QStringList ChooseFiles(QWidget* parent, const QString& start, const QString& filter, bool multiple) override;
+  QString AskText(QWidget* parent, const QString& caption, const QString& prompt, const QString& proposed) override;
 };
 
 // std::string (UTF-8) to QString and back: every text of the libraries is UTF-8.

@@ -2,9 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +23,7 @@
 
 #include "core/log.h"
 #include "core/text.h"
+#include "gui/font_dialog.h"
 #include "gui/media_player_view.h"
 #include "gui/named_widget.h"
 #include "gui/translate.h"
@@ -83,31 +82,6 @@ void SetRange(QSlider* bar, const TEditRange& range, int value) {
 void SetRange(QSlider* bar, QSpinBox* spin, const TEditRange& range, int value) {
   SetRange(bar, range, value);
   SetRange(spin, range, value);
-}
-
-QFont ToQFont(const TMediaTaskFont& f) {
-  QFont font(QString::fromStdString(f.Name));
-  font.setPointSize(std::max(1, f.Size));
-  font.setBold(f.Style & kTextBold);
-  font.setItalic(f.Style & kTextItalic);
-  font.setUnderline(f.Style & kTextUnderline);
-  font.setStrikeOut(f.Style & kTextStrikeOut);
-  return font;
-}
-
-// A font dialog, then a colour dialog for the text's colour.
-std::optional<TMediaTaskFont> AskFont(QWidget* parent, const TMediaTaskFont& current) {
-  bool ok = false;
-  const QFont font = QFontDialog::getFont(&ok, ToQFont(current), parent);
-  if (!ok) return std::nullopt;
-  TMediaTaskFont chosen;
-  chosen.Name = font.family().toStdString();
-  chosen.Size = font.pointSize() > 0 ? font.pointSize() : current.Size;
-  chosen.Style = (font.bold() ? kTextBold : 0) | (font.italic() ? kTextItalic : 0) |
-                 (font.underline() ? kTextUnderline : 0) | (font.strikeOut() ? kTextStrikeOut : 0);
-  const QColor color = QColorDialog::getColor(QColor::fromRgb(current.Color), parent);
-  chosen.Color = color.isValid() ? (color.rgb() & 0xFFFFFFu) : current.Color;
-  return chosen;
 }
 
 }  // namespace

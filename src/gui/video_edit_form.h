@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "gui/font_dialog.h"
 #include "gui/form_list.h"
 #include "gui/model/video_edit_model.h"
 #include "playback/media_player.h"
@@ -38,9 +39,6 @@ class TVideoEditForm : public QDialog {
   Q_OBJECT
 
 public:
-  // Asks for a font (and its colour) starting from `font`; nothing when cancelled.
-  using TFontChooser = std::function<std::optional<TMediaTaskFont>(QWidget* parent, const TMediaTaskFont& font)>;
-
   // The dialog over a base task with video. Without a task it only has its controls (the
   // language file skeleton).
   // `sound` (may be null: the preview runs silent on the system clock) outlives the dialog.

@@ -223,19 +223,37 @@ TEST(CustomizeChecks, TheProfileValuesGoIntoTheCustomProfile) {
   values.AudioKbps = 96;
   values.SampleRate = 44100;
   values.ChannelsText = "Stereo";
+  values.KeepsFrameRate = true;
   TCustomProfileSettings settings;
   settings.VideoFrameRate = 12.5;
   StoreProfileValues(values, settings);
   EXPECT_EQ(settings.FormatId, 7);
   EXPECT_EQ(settings.VideoBitrate, 800000);
   EXPECT_EQ(settings.AudioBitrate, 96000);
-  EXPECT_EQ(settings.VideoFrameRate, 12.5);  // "0" keeps the rate there was
-  EXPECT_EQ(settings.Channels, 1);          // not a number
+  EXPECT_EQ(settings.VideoFrameRate, 0);  // the source's rate, not the one there was
+  EXPECT_EQ(settings.Channels, 1);        // not a number
+  values.KeepsFrameRate = false;
   values.FrameRateText = "29.97";
-  values.ChannelsText = "2";
+  values.ChannelsText = "2 (Stereo)";
   StoreProfileValues(values, settings);
   EXPECT_DOUBLE_EQ(settings.VideoFrameRate, 29.97);
   EXPECT_EQ(settings.Channels, 2);
+}
+
+TEST(CustomizeChoices, EntriesAreFoundByTheirLeadingNumber) {
+  EXPECT_EQ(LeadingNumber("400 kbps"), 400);
+  EXPECT_EQ(LeadingNumber(" 29.97"), 29.97);
+  EXPECT_EQ(LeadingNumber("2 (Stereo)"), 2);
+  EXPECT_EQ(LeadingNumber("Stereo"), 0);
+  EXPECT_EQ(LeadingNumber("1.2.3"), 1.2);
+  const std::vector<std::string> rates = {"100 kbps", "400 kbps", "1200 kbps"};
+  EXPECT_EQ(FindChoice(rates, 400), 1);
+  EXPECT_EQ(FindChoice(rates, 401), -1);
+  EXPECT_EQ(FindChoice({"23.976", "29.97"}, 29.97), 1);
+  EXPECT_EQ(FrameRateText(25), "25");
+  EXPECT_EQ(FrameRateText(29.97), "29.97");
+  EXPECT_EQ(FrameRateText(12.5), "12.5");
+  EXPECT_EQ(FrameRateText(23.976), "23.98");
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ public:
   std::deque<QStringList> Files;  // answers of the file chooser; none (cancel) when used up
   bool Yes = false;               // the answer to every question
   TAnswer ThreeWay = TAnswer::Cancel;  // the answer to every Yes/No/Cancel question
+  std::deque<QString> Texts;      // answers of the text box; cancel (a null text) when used up
 
   void ShowMessage(QWidget*, const QString& text) override { Messages.push_back(text); }
   bool AskYesNo(QWidget*, const QString& text) override {
@@ -45,6 +46,10 @@ public:
   }
   QString ChooseFolder(QWidget*, const QString&, const QString&) override { return Next(Folders); }
   QStringList ChooseFiles(QWidget*, const QString&, const QString&, bool) override { return Next(Files); }
+  QString AskText(QWidget*, const QString&, const QString& prompt, const QString&) override {
+    Messages.push_back(prompt);
+    return Next(Texts);
+  }
 
 private:
   template <typename T>

@@ -303,6 +303,38 @@ TEST_F(JobListTest, ApplyingAProfileScalesTheWatermarkWithoutDividingByZero) {
   EXPECT_EQ(task.OutputFileName, "a.flv");
 }
 
+TEST_F(JobListTest, CustomizedSettingsReachTheCheckedTasksAndTheCustomizedOne) {
+  FC_REQUIRE_FFMPEG();
+  list.Catalogue = &catalogue;
+  const auto items = AddClips(3);
+  items[1]->Checked = false;
+  items[2]->Checked = false;
+  TSwfFeature flash;
+  flash.PlayerID = "Minimal.png";
+  flash.Generate.SwfType = kSwfTypeEmbedded;
+  flash.ShowSlide = true;  // the dialog's mark of its task, not a setting
+  TCustomProfileSettings custom;
+  custom.FormatId = profile->EffectiveId();
+  custom.VideoWidth = 480;
+  custom.VideoHeight = 360;
+  custom.VideoFrameRate = 12;
+  const gui::TCommandResult result = list.ApplyCustomized(flash, custom, *profile, *items[1]);
+  EXPECT_TRUE(result.Changed);
+  EXPECT_EQ(manager.DefaultFlash.PlayerID, "Minimal.png");
+  EXPECT_FALSE(manager.DefaultFlash.ShowSlide);
+  EXPECT_EQ(manager.CustomProfile.VideoWidth, 480);
+  for (const int i : {0, 1}) {
+    const TMediaTask& task = *items[i]->Task();
+    EXPECT_EQ(task.Flash.PlayerID, "Minimal.png") << i;
+    EXPECT_EQ(task.Flash.Generate.SwfType, kSwfTypeEmbedded) << i;
+    EXPECT_EQ(task.Record().Width, 480) << i;
+    EXPECT_EQ(task.Record().FrameRate, 12) << i;
+  }
+  // Neither checked nor customised: untouched.
+  EXPECT_NE(items[2]->Task()->Flash.PlayerID, "Minimal.png");
+  EXPECT_EQ(items[2]->Task()->Record().Width, profile->Width);
+}
+
 class StartTest : public JobListTest {
 protected:
   gui::TStartEnvironment Environment(uint64_t free_space = ~0ull) {

@@ -35,6 +35,7 @@
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
 #include "gui/user_prompts.h"
+#include "gui/customize_form.h"
 #include "gui/dvd_load_form.h"
 #include "gui/video_clip_form.h"
 #include "gui/video_edit_form.h"
@@ -329,13 +330,14 @@ private slots:
              QString("Rename"));
   }
 
-  // The edit, trim and DVD dialogs open from their commands, and what they decide reaches the
-  // list.
+  // The edit, trim, Customize and DVD dialogs open from their commands, and what they decide
+  // reaches the list.
   void DialogsOpenFromTheirCommands() {
     TMainForm form(Context());
     form.AddPaths({Clip("a.mp4").toStdString()}, false);
     form.SelectItems({form.JobList().Item(0)});
     QVERIFY(AnswerDialog<TVideoEditForm>([&] { Action(form, "actEffect")->trigger(); }, true));
+    QVERIFY(AnswerDialog<TCustomizeForm>([&] { Find<QToolButton>(&form, "btnCloneTask")->click(); }, true));
     prompts_.ThreeWay = TAnswer::No;  // leave the clips the dialog began with unsaved
     QVERIFY(AnswerDialog<TVideoClipForm>([&] { Action(form, "actTrim")->trigger(); }, false));
     QCOMPARE(List(form)->topLevelItemCount(), 1);

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
-#include <optional>
 
 #include "core/text.h"
 #include "flash/title_animations.h"
@@ -79,6 +79,30 @@ std::string FilterFrameRateText(std::string_view text) {
   }
   if (!kept.empty() && kept != "." && std::strtod(kept.c_str(), nullptr) > kMaxFrameRate) return "30";
   return kept;
+}
+
+double LeadingNumber(std::string_view text) {
+  const std::string_view t = Trim(text);
+  size_t end = 0;
+  bool point = false;
+  while (end < t.size() && (std::isdigit(static_cast<unsigned char>(t[end])) || (t[end] == '.' && !point))) {
+    point = point || t[end] == '.';
+    ++end;
+  }
+  return end == 0 ? 0 : std::strtod(std::string(t.substr(0, end)).c_str(), nullptr);
+}
+
+int FindChoice(const std::vector<std::string>& entries, double value) {
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (std::fabs(LeadingNumber(entries[i]) - value) < 0.005) return static_cast<int>(i);
+  return -1;
+}
+
+std::string FrameRateText(double fps) {
+  std::string text = Format("%.2f", fps);
+  while (text.back() == '0') text.pop_back();
+  if (text.back() == '.') text.pop_back();
+  return text;
 }
 
 int32_t ClampSpinText(std::string_view text, int32_t min, int32_t max) {
@@ -275,14 +299,16 @@ void StoreProfileValues(const TProfilePageValues& values, TCustomProfileSettings
   settings.FormatId = values.FormatId;
   settings.VideoWidth = values.Width;
   settings.VideoHeight = values.Height;
-  if (Trim(values.FrameRateText) != "0") settings.VideoFrameRate = std::strtod(values.FrameRateText.c_str(), nullptr);
+  // "Keep original frame rate" stores 0, so that an earlier rate does not stay behind.
+  settings.VideoFrameRate = values.KeepsFrameRate ? 0 : std::strtod(values.FrameRateText.c_str(), nullptr);
   settings.VideoFourCC = values.VideoCodec;
   settings.VideoBitrate = values.VideoKbps * 1000;
   settings.AudioFourCC = values.AudioCodec;
   settings.AudioSampleRate = values.SampleRate;
   settings.AudioBitrate = values.AudioKbps * 1000;
-  const std::optional<int32_t> channels = ParseInt32(Trim(values.ChannelsText));
-  settings.Channels = channels ? *channels : 1;
+  // The list shows "2 (Stereo)": the number it starts with counts.
+  const auto channels = static_cast<int32_t>(LeadingNumber(values.ChannelsText));
+  settings.Channels = channels > 0 ? channels : 1;
 }
 
 }  // namespace fc::gui

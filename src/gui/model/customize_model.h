@@ -53,6 +53,14 @@ inline constexpr double kMaxFrameRate = 30;
 // The frame-rate box keeps digits and the first "."; a value above 30 becomes "30".
 std::string FilterFrameRateText(std::string_view text);
 
+// The number a choice text starts with ("400 kbps" 400, "2 (Stereo)" 2, "29.97" 29.97); 0
+// when it starts with none.
+double LeadingNumber(std::string_view text);
+// The entry of a choice list whose leading number is `value`, or -1.
+int FindChoice(const std::vector<std::string>& entries, double value);
+// A frame rate as the box shows it: up to two decimals, no trailing zeros ("25", "29.97").
+std::string FrameRateText(double fps);
+
 // A spin edit's text as a number: empty or not a number gives `min`, above `max` gives `max`.
 int32_t ClampSpinText(std::string_view text, int32_t min, int32_t max);
 

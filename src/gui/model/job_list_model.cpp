@@ -521,6 +521,19 @@ TCommandResult TJobListModel::ApplyProfileToChecked(const TProfileItem& profile,
   return result;
 }
 
+TCommandResult TJobListModel::ApplyCustomized(const TSwfFeature& flash, const TCustomProfileSettings& custom,
+                                              const TProfileItem& profile, TJobItem& customised) {
+  manager_.DefaultFlash.Assign(&flash, true);
+  manager_.CustomProfile = custom;
+  TCommandResult result = ApplyProfileToChecked(profile, true);
+  const bool covered = customised.Checked && !customised.Parent();
+  if (TMediaTask* task = customised.Task(); task && !covered) {
+    ApplyProfile(*task, profile, true);
+    result.Changed = true;
+  }
+  return result;
+}
+
 // --- editing -------------------------------------------------------------------------------------
 
 TCommandResult TJobListModel::Rename(TJobItem& item, const std::string& text) {

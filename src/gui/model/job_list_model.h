@@ -167,6 +167,11 @@ public:
   void ApplyProfile(TMediaTask& task, const TProfileItem& profile, bool customised = false);
   // The profile onto every checked top-level task (choosing a profile in the pane).
   TCommandResult ApplyProfileToChecked(const TProfileItem& profile, bool customised = false);
+  // The Customize dialog's OK: its Flash settings and custom profile become the manager's
+  // defaults, and `profile` with them goes onto every checked top-level task and onto the
+  // task the dialog was opened for, checked or not.
+  TCommandResult ApplyCustomized(const TSwfFeature& flash, const TCustomProfileSettings& custom,
+                                 const TProfileItem& profile, TJobItem& customised);
 
   // --- editing the list ------------------------------------------------------------------------
   // The output name typed in the list; an empty (or unusable) text keeps the old name.
