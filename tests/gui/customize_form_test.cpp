@@ -26,6 +26,7 @@
 #include <functional>
 
 #include "core/text.h"
+#include "credit_feature.h"
 #include "fake_prompts.h"
 #include "flash/title_animations.h"
 #include "gui/color_button.h"
@@ -333,14 +334,7 @@ private slots:
   }
 
   void TheCreditIsPlacedWithTheMouseAndTheKeys() {
-    TSwfFeature feature;
-    feature.Decorate.IsDecorate = true;
-    feature.Text.Visible = true;
-    feature.Text.Content = "Flarecast";
-    feature.Text.FontSize = 24;
-    feature.Text.X = 64;
-    feature.Text.Y = 48;
-    auto form = Open(feature);
+    auto form = Open(test::TextCreditFeature(24, 64, 48));
     Click(form.get(), "btnNext");
     Click(form.get(), "btnNext");
     QVERIFY(form->CreditOverlay());
@@ -420,15 +414,7 @@ private slots:
   }
 
   void Screenshots() {
-    TSwfFeature feature;
-    feature.Decorate.IsDecorate = true;
-    feature.Text.Visible = true;
-    feature.Text.Content = "Flarecast";
-    feature.Text.FontSize = 28;
-    feature.Text.FontColor = 0xFFFFFF;
-    feature.Text.X = 24;
-    feature.Text.Y = 24;
-    auto form = Open(feature);
+    auto form = Open(test::TextCreditFeature(28, 24, 24));
     form->resize(980, 640);
     SaveScreenshot(*form, "customize_profile");
     Click(form.get(), "btnNext");

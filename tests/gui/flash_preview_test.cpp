@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "core/text.h"
+#include "credit_feature.h"
 #include "fake_prompts.h"
 #include "gui/customize_form.h"
 #include "gui/flash_preview.h"
@@ -107,15 +108,8 @@ private slots:
   void DialogShowsThePreview() {
     TProfileCatalogue catalogue;
     catalogue.LoadCatalogue(FLARECAST_PROGRAM_DIR);
-    TSwfFeature feature;
+    TSwfFeature feature = test::TextCreditFeature(28, 24, 24);
     feature.AutoPlay = true;
-    feature.Decorate.IsDecorate = true;
-    feature.Text.Visible = true;
-    feature.Text.Content = "Flarecast";
-    feature.Text.FontSize = 28;
-    feature.Text.FontColor = 0xFFFFFF;
-    feature.Text.X = 24;
-    feature.Text.Y = 24;
     TCustomProfileSettings custom;
     custom.FormatId = 101;
     TCustomizeForm form(Context(), &catalogue, feature, custom);
