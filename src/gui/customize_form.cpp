@@ -60,6 +60,7 @@ constexpr int kPreviewWidth = 320;    // the preview movie's frame: the video ov
 constexpr int kPreviewHeight = 281;
 constexpr int kPreviewFps = 15;
 constexpr int kTitleMaxChars = 250;
+constexpr int kMinInkContrast = 64;  // grey levels between a title's text and its ground
 constexpr int kMinTitleSeconds = 1, kMaxTitleSeconds = 300;
 constexpr int32_t kAllProfilesCategory = 1;
 constexpr char kKeepFrameRate[] = "Keep original frame rate";
@@ -1177,9 +1178,14 @@ void TCustomizeForm::ShowTitleEnables() {
   for (TTitleControls* title : {&head_, &tail_}) {
     title->Group->setEnabled(title->Enabled->isChecked());
     // The text box shows the title's colours.
+    const QColor ground = ToQColor(title->BGColor->Color());
+    QColor ink = ToQColor(SwapRedBlue(title->FontChoice.Color));
+    // A text colour too close to the ground would hide what is typed: then black or white.
+    if (std::abs(qGray(ink.rgb()) - qGray(ground.rgb())) < kMinInkContrast)
+      ink = qGray(ground.rgb()) < 128 ? Qt::white : Qt::black;
     QPalette colours = title->Content->palette();
-    colours.setColor(QPalette::Base, ToQColor(title->BGColor->Color()));
-    colours.setColor(QPalette::Text, ToQColor(SwapRedBlue(title->FontChoice.Color)));
+    colours.setColor(QPalette::Base, ground);
+    colours.setColor(QPalette::Text, ink);
     title->Content->setPalette(colours);
   }
 }

@@ -420,8 +420,19 @@ private slots:
     Click(form.get(), "btnNext");
     SaveScreenshot(*form, "customize_generate");
     Click(form.get(), "btnNext");
-    Find<QTabWidget>(form.get(), "PageControl_Template")->setCurrentIndex(0);
+    auto* tabs = Find<QTabWidget>(form.get(), "PageControl_Template");
+    tabs->setCurrentIndex(0);
     SaveScreenshot(*form, "customize_template");
+    tabs->setCurrentIndex(3);
+    SaveScreenshot(*form, "customize_credit");
+    // With the video in the movie, the title screens.
+    Click(form.get(), "btnBack");
+    Click(form.get(), "RadioButton_GSwf_Embed");
+    Click(form.get(), "btnNext");
+    tabs->setCurrentIndex(4);
+    Click(form.get(), "cbHead");
+    Find<QPlainTextEdit>(form.get(), "mmHeadContent")->setPlainText("Flarecast Pro\npresents");
+    SaveScreenshot(*form, "customize_title");
   }
 };
 
