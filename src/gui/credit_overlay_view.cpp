@@ -153,35 +153,22 @@ TCreditOverlayGeometry TCreditOverlay::Geometry() const {
   return TCreditOverlayGeometry(size.width(), size.height(), feature_.Base);
 }
 
-TCreditOverlayItem* TCreditOverlay::NewItem(bool resizable) {
-  auto* item = new TCreditOverlayItem(*this, resizable, player_);  // the player frees it
-  connect(item, &TCreditOverlayItem::Moved, this, &TCreditOverlay::Moved);
-  return item;
+void TCreditOverlay::Show(QPointer<TCreditOverlayItem>& item, bool resizable, void (TCreditOverlay::*reload)(),
+                          bool visible) {
+  if (!player_) return;
+  if (visible && !item) {
+    item = new TCreditOverlayItem(*this, resizable, player_);  // the player frees it
+    connect(item, &TCreditOverlayItem::Moved, this, &TCreditOverlay::Moved);
+    (this->*reload)();
+  }
+  if (!item) return;
+  item->setVisible(visible);
+  if (visible) item->raise();
 }
 
-void TCreditOverlay::ShowText(bool visible) {
-  if (!player_) return;
-  if (visible && !text_) {
-    text_ = NewItem(false);
-    ReloadText();
-  }
-  if (text_) {
-    text_->setVisible(visible);
-    if (visible) text_->raise();
-  }
-}
+void TCreditOverlay::ShowText(bool visible) { Show(text_, false, &TCreditOverlay::ReloadText, visible); }
 
-void TCreditOverlay::ShowPicture(bool visible) {
-  if (!player_) return;
-  if (visible && !picture_) {
-    picture_ = NewItem(true);
-    ReloadPicture();
-  }
-  if (picture_) {
-    picture_->setVisible(visible);
-    if (visible) picture_->raise();
-  }
-}
+void TCreditOverlay::ShowPicture(bool visible) { Show(picture_, true, &TCreditOverlay::ReloadPicture, visible); }
 
 void TCreditOverlay::ReloadText() {
   if (!text_) return;

@@ -81,7 +81,8 @@ signals:
   void Moved();
 
 private:
-  TCreditOverlayItem* NewItem(bool resizable);
+  // Creates the overlay (filled by `reload`) when it is first shown, then shows or hides it.
+  void Show(QPointer<TCreditOverlayItem>& item, bool resizable, void (TCreditOverlay::*reload)(), bool visible);
 
   TSwfFeature& feature_;
   QPointer<QWidget> player_;
