@@ -719,9 +719,8 @@ void TCustomizeForm::Next() {
   switch (page_) {
     case TCustomizePage::Profile: {
       // The container may have changed: the Generate page's rules apply anew.
-      TSwfFeature current = feature_;
-      if (generate_) generate_->StoreInto(current);
-      generate_.emplace(current, ProfileValues().IsF4v(), feature_.ShowSlide);
+      if (generate_) generate_->StoreInto(feature_);
+      generate_.emplace(feature_, ProfileValues().IsF4v(), feature_.ShowSlide);
       ShowGenerateChoices();
       StopAudio();
       GoToPage(TCustomizePage::Generate);
@@ -731,7 +730,7 @@ void TCustomizeForm::Next() {
       TLinkFields links = LinkFields();
       links.Credit = false;  // checked on its own page
       if (const TCustomizeCheck check = CheckLinks(links); !check.Ok) return ShowCheck(check);
-      StoreGeneratePage(feature_);
+      StoreGeneratePage();
       if (!generate_->HasTemplatePage()) return accept();
       const TTemplateTabs shown = TemplateTabsFor(generate_->Choices().SwfType);
       tabs_->setTabVisible(tabs_->indexOf(head_.Enabled->parentWidget()), shown.Head);
@@ -762,7 +761,7 @@ void TCustomizeForm::GoToPage(TCustomizePage page) {
   if (page_ == TCustomizePage::Template && page != TCustomizePage::Template) {
     // Leaving the template page: the credit's place is kept, its overlays go.
     preview_timer_->stop();
-    StoreTemplatePage(feature_);
+    StoreTemplatePage();
     overlay_.reset();
   }
   if (page == TCustomizePage::Template && !preview_ && FlashPreviewWanted()) {
@@ -809,8 +808,12 @@ void TCustomizeForm::ShowCheck(const TCustomizeCheck& check) {
   for (const std::string& key : check.Messages) ShowMessageKey(key);
   if (check.Ok) return;
   GoToPage(check.Page);
-  if (check.Page == TCustomizePage::Template && check.Field == "edtURL") tabs_->setCurrentWidget(decorate_->parentWidget());
-  if (QWidget* field = findChild<QWidget*>(ToQString(check.Field))) field->setFocus(Qt::OtherFocusReason);
+  QWidget* field = findChild<QWidget*>(ToQString(check.Field));
+  if (!field) return;
+  // A field on one of the template page's tabs brings its tab forward.
+  for (QWidget* w = field; w; w = w->parentWidget())
+    if (tabs_->indexOf(w) >= 0) tabs_->setCurrentWidget(w);
+  field->setFocus(Qt::OtherFocusReason);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1094,7 +1097,8 @@ TLinkFields TCustomizeForm::LinkFields() const {
   return links;
 }
 
-void TCustomizeForm::StoreGeneratePage(TSwfFeature& feature) const {
+void TCustomizeForm::StoreGeneratePage() {
+  TSwfFeature& feature = feature_;
   if (generate_) generate_->StoreInto(feature);
   feature.AutoPlay = auto_play_->isChecked();
   TSwfPlayback& playback = feature.Playback;
@@ -1190,11 +1194,10 @@ void TCustomizeForm::ShowTitleEnables() {
   }
 }
 
-void TCustomizeForm::StoreTemplatePage(TSwfFeature& feature) {
+void TCustomizeForm::StoreTemplatePage() {
+  TSwfFeature& feature = feature_;
   feature.Base.BGColor = back_color_->Color();
-  // The credit is placed in the frame the first page sets.
-  feature.Base.Width = width_->value();
-  feature.Base.Height = height_->value();
+  TakeFrameSize();
   TSwfSkin& skin = feature.Skin;
   skin.UseSkin = use_skin_->isChecked();
   feature.PlayerID = skin.UseSkin ? SelectedTemplate(skins_) : std::string();
@@ -1207,8 +1210,6 @@ void TCustomizeForm::StoreTemplatePage(TSwfFeature& feature) {
   feature.Preloader.PreloaderID = SelectedTemplate(preloaders_);
   if (!loading_) {
     if (overlay_) overlay_->StoreToSettings();
-    feature.Text = feature_.Text;
-    feature.Image = feature_.Image;
     feature.Decorate.IsDecorate = decorate_->isChecked();
     feature.Text.Visible = credit_text_->isChecked();
     feature.Image.Visible = credit_image_->isChecked();
@@ -1221,6 +1222,11 @@ void TCustomizeForm::StoreTemplatePage(TSwfFeature& feature) {
   const TTemplateTabs shown = TemplateTabsFor(feature.Generate.SwfType);
   if (shown.Head) StoreTitle(head_, feature.Head);
   if (shown.Tail) StoreTitle(tail_, feature.Tail);
+}
+
+void TCustomizeForm::TakeFrameSize() {
+  feature_.Base.Width = width_->value();
+  feature_.Base.Height = height_->value();
 }
 
 void TCustomizeForm::TemplateChanged() {
@@ -1238,7 +1244,7 @@ void TCustomizeForm::RefreshPreview() {
   if (loading_ || page_ != TCustomizePage::Template) return;
   preview_timer_->stop();
   ShowTitleEnables();
-  StoreTemplatePage(feature_);
+  StoreTemplatePage();
   // Errors while building the preview are not the user's: the last picture stays.
   try {
     TSwfFeature preview = feature_;
@@ -1260,8 +1266,7 @@ void TCustomizeForm::RefreshWaterMaskState() {
   credit_group_->setEnabled(on);
   if (page_ != TCustomizePage::Template) return;
   if (on && !overlay_) {
-    feature_.Base.Width = width_->value();
-    feature_.Base.Height = height_->value();
+    TakeFrameSize();
     overlay_ = std::make_unique<TCreditOverlay>(feature_, player_area_);
   }
   if (!overlay_) return;
@@ -1355,12 +1360,11 @@ bool TCustomizeForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TCustomizeForm::accept() {
   if (const TCustomizeCheck links = CheckLinks(LinkFields()); !links.Ok) return ShowCheck(links);
-  StoreGeneratePage(feature_);
-  if (page_ == TCustomizePage::Template) StoreTemplatePage(feature_);
+  StoreGeneratePage();
+  if (page_ == TCustomizePage::Template) StoreTemplatePage();
   const TProfilePageValues values = ProfileValues();
   // The output frame: the first page's size, and its rate unless the source's is kept.
-  feature_.Base.Width = values.Width;
-  feature_.Base.Height = values.Height;
+  TakeFrameSize();
   if (!values.KeepsFrameRate) feature_.Base.FPS = static_cast<float>(std::strtod(values.FrameRateText.c_str(), nullptr));
   TProfileAdd& add = feature_.ProfileAdd;
   add.AudioEnabled = audio_enabled_->isChecked();

@@ -141,12 +141,15 @@ private:
   // --- page 2 ---
   void LoadGeneratePage();
   void ShowGenerateChoices();
-  void StoreGeneratePage(TSwfFeature& feature) const;
+  // The pages' controls into the dialog's copy of the settings.
+  void StoreGeneratePage();
   TLinkFields LinkFields() const;
 
   // --- page 3 ---
   void LoadTemplatePage();
-  void StoreTemplatePage(TSwfFeature& feature);
+  void StoreTemplatePage();
+  // The credit is placed in the output frame the first page sets.
+  void TakeFrameSize();
   void LoadTitle(const TDTextEffect& effect, TTitleControls& title);
   void StoreTitle(const TTitleControls& title, TDTextEffect& effect) const;
   void ShowTitleEnables();

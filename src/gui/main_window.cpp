@@ -48,10 +48,10 @@
 #include "gui/model/desktop_actions.h"
 #include "gui/model/preview_model.h"
 #include "gui/model/job_texts.h"
+#include "gui/customize_form.h"
 #include "gui/options_form.h"
 #include "gui/profile_pane.h"
 #include "gui/progress_form.h"
-#include "gui/customize_form.h"
 #include "gui/dvd_load_form.h"
 #include "gui/video_clip_form.h"
 #include "gui/video_edit_form.h"
@@ -929,19 +929,18 @@ void TMainForm::CustomizeSelected() {
   StopPreview();
   TQtAudioOutput sound;
   const bool save_as_default = config_.ReadBool(keys::kOutput, keys::kSaveAsDefault, false);
+  // Taken before the dialog, which may delete the profile the pane shows.
+  const int32_t shown = CurrentProfile().EffectiveId();
   const TCustomizeOutcome outcome =
       RunCustomizeDialog(Context(), catalogue_, *item->Task(), save_as_default, this, &sound);
   // Profiles saved or deleted in the dialog are gone or there, OK or not.
-  const int32_t shown = CurrentProfile().EffectiveId();
   if (outcome.ProfilesChanged) {
     profile_pane_->Rebuild();
     profile_pane_->SelectProfile(shown);
   }
   if (!outcome.Accepted) return;
   try {
-    TConfigBatch batch(config_);
-    batch.WriteBool(keys::kOutput, keys::kSaveAsDefault, outcome.SaveAsDefault);
-    batch.Commit();
+    config_.WriteBool(keys::kOutput, keys::kSaveAsDefault, outcome.SaveAsDefault);
     if (outcome.SaveAsDefault) {
       outcome.Flash.SaveToConfig(config_);
       outcome.Custom.SaveToConfig(config_);
